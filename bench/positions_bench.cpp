@@ -1,0 +1,83 @@
+// Cost of a position: BodyLongitude against the bare Swiss Ephemeris call
+// for the same body and instants, the Pluto table, and the separation.
+#include <benchmark/benchmark.h>
+#include <swephexp.h>
+
+#include <string>
+
+#include "calendar/date_format.h"
+#include "engine/bodies.h"
+#include "engine/pluto_table.h"
+#include "engine/positions.h"
+
+namespace {
+
+using namespace skyloom;
+
+void InitOnce() {
+  static const bool done = [] {
+    InitDateNames();
+    InitAstroTables();
+    std::string error;
+    return ReadPlutoData(nullptr, PlutoFileName, error);
+  }();
+  if (!done) throw std::runtime_error("pluto.ptb not found beside the benchmark");
+}
+
+// Instants a minute apart, as the exact-time search asks for them.
+constexpr double kStart = 2459200.5;
+constexpr double kStep = 1.0 / 1440;
+
+void BM_BodyLongitude(benchmark::State& state) {
+  InitOnce();
+  const auto body = static_cast<BodyIndex>(state.range(0));
+  double t = kStart;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(BodyLongitude(body, t));
+    t += kStep;
+  }
+  state.SetLabel(BodyNames[body]);
+}
+BENCHMARK(BM_BodyLongitude)->DenseRange(1, 10);
+
+void BM_BareSwissEphemeris(benchmark::State& state) {
+  InitOnce();
+  static constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER, SE_SATURN,
+                                       SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
+  const auto body = static_cast<int>(state.range(0));
+  double t = kStart;
+  double xx[6];
+  char err[AS_MAXCH];
+  for (auto _ : state) {
+    swe_calc_ut(t, kSweBody[body], SEFLG_SWIEPH, xx, err);
+    benchmark::DoNotOptimize(xx[0]);
+    t += kStep;
+  }
+  state.SetLabel(BodyNames[body]);
+}
+BENCHMARK(BM_BareSwissEphemeris)->DenseRange(1, 10);
+
+void BM_PlutoLongitude(benchmark::State& state) {
+  InitOnce();
+  double t = kStart;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(PlutoLongitude(t));
+    t += kStep;
+    if (t > 2488000) t = kStart;
+  }
+}
+BENCHMARK(BM_PlutoLongitude);
+
+void BM_AngularSeparation(benchmark::State& state) {
+  double a = 0.3, b = 6.1;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(AngularSeparation(a, b));
+    a += 1e-3;
+    if (a > TwoPi) a -= TwoPi;
+  }
+}
+BENCHMARK(BM_AngularSeparation);
+
+}  // namespace
+
+BENCHMARK_MAIN();

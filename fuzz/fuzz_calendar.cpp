@@ -1,0 +1,160 @@
+// Feeds arbitrary 32-bit dates, day numbers, Julian days and number texts
+// through the calendar and the date texts. Every valid date must come back
+// unchanged from its day number, every refused one must really be missing
+// (or lie beyond the 32-bit day numbers), and no buffer may be overrun.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "calendar/date_format.h"
+#include "ports/calendar_library.h"
+
+namespace {
+
+using namespace skyloom;
+
+// assert() vanishes under NDEBUG; the fuzzer must stop on every mismatch.
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                      \
+    }                                                                                    \
+  } while (false)
+
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  template <typename T>
+  T Take() {
+    T value{};
+    const size_t n = size_ < sizeof value ? size_ : sizeof value;
+    std::memcpy(&value, data_, n);
+    data_ += n;
+    size_ -= n;
+    return value;
+  }
+  std::string Rest() { return std::string(reinterpret_cast<const char*>(data_), size_); }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
+
+bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int64_t DaysInMonth(int64_t y, int64_t m) {
+  static constexpr int64_t kDays[] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m];
+}
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+// Fliegel and Van Flandern, independent of the library's arithmetic.
+int64_t ReferenceDayNumber(int64_t y, int64_t m, int64_t d) {
+  const int64_t a = FloorDiv(14 - m, 12);
+  const int64_t yy = y + 4800 - a;
+  const int64_t mm = m + 12 * a - 3;
+  return d + FloorDiv(153 * mm + 2, 5) + 365 * yy + FloorDiv(yy, 4) - FloorDiv(yy, 100) + FloorDiv(yy, 400) -
+         32045;
+}
+bool FitsInt32(int64_t v) {
+  return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
+}
+
+void CheckDate(int32_t year, int32_t month, int32_t day) {
+  CalendarDate date;
+  date.Year = year;
+  date.Month = month;
+  date.Day = day;
+  const int32_t returned = date_to_day_number(date);
+  FUZZ_CHECK(returned == date.DayNumber);
+  const bool exists = month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+  const bool fits = exists && FitsInt32(ReferenceDayNumber(year, month, day));
+  if (date.Valid == 0) {
+    FUZZ_CHECK(date.DayNumber == 0);
+    FUZZ_CHECK(!fits);
+    return;
+  }
+  FUZZ_CHECK(fits);
+  FUZZ_CHECK(date.DayNumber == ReferenceDayNumber(year, month, day));
+  CalendarDate back;
+  back.DayNumber = date.DayNumber;
+  day_number_to_date(back);
+  FUZZ_CHECK(back.Year == year && back.Month == month && back.Day == day);
+}
+
+void CheckDayNumber(int32_t dayNumber) {
+  CalendarDate date;
+  date.DayNumber = dayNumber;
+  day_number_to_date(date);
+  FUZZ_CHECK(date.Month >= 1 && date.Month <= 12);
+  FUZZ_CHECK(date.Day >= 1 && date.Day <= DaysInMonth(date.Year, date.Month));
+  CalendarDate back = date;
+  back.DayNumber = 0;
+  date_to_day_number(back);
+  FUZZ_CHECK(back.Valid != 0 && back.DayNumber == dayNumber);
+
+  const std::string text = FormatDayNumber(dayNumber);
+  // Year text, "-", two-digit month, "-", two-digit day.
+  FUZZ_CHECK(text.size() >= 7 && text.size() <= 20);
+  FUZZ_CHECK(text[text.size() - 3] == '-' && text[text.size() - 6] == '-');
+  FUZZ_CHECK(std::atoi(text.c_str() + text.size() - 5) == date.Month);
+  FUZZ_CHECK(std::atoi(text.c_str() + text.size() - 2) == date.Day);
+  const std::string written = MonthDayYearText(dayNumber);
+  FUZZ_CHECK(written.size() >= 8 && written.size() <= 20);  // "May 1, 0" .. "Sept. 30, -5884323"
+  const std::string label = LongDateLabel(date.Year, date.Month, date.Day);
+  FUZZ_CHECK(label.compare(0, MonthNames[static_cast<size_t>(date.Month)].size(),
+                           MonthNames[static_cast<size_t>(date.Month)]) == 0);
+}
+
+void CheckJulianDay(double jd) {
+  int32_t year = 0, month = 0, day = 0, dayOfWeek = -1;
+  const int32_t dayNumber = julian_day(jd, "A", year, month, day, dayOfWeek);
+  FUZZ_CHECK(dayOfWeek >= 0 && dayOfWeek <= 6);
+  CalendarDate date;
+  date.DayNumber = dayNumber;
+  day_number_to_date(date);
+  FUZZ_CHECK(date.Year == year && date.Month == month && date.Day == day);
+  if (std::isfinite(jd) && std::fabs(jd) < 2e9)
+    FUZZ_CHECK(dayNumber == static_cast<int64_t>(std::floor(jd + 0.5)));
+}
+
+void CheckGrouping(const std::string& text, int32_t separator) {
+  char guarded[40];
+  std::memset(guarded, '#', sizeof guarded);
+  std::memset(guarded, ' ', 20);
+  group_thousands(text.c_str(), separator, guarded);
+  FUZZ_CHECK(std::memchr(guarded, '\0', 20) != nullptr);
+  for (size_t i = 20; i < sizeof guarded; ++i) FUZZ_CHECK(guarded[i] == '#');
+  const std::string grouped = GroupYearDigits(text, static_cast<char>(separator));
+  FUZZ_CHECK(grouped.size() < 20);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Bytes bytes(data, size);
+  const auto year = bytes.Take<int32_t>();
+  const auto month = bytes.Take<int32_t>();
+  const auto day = bytes.Take<int32_t>();
+  const auto dayNumber = bytes.Take<int32_t>();
+  const auto jd = bytes.Take<double>();
+  const auto separator = bytes.Take<int32_t>();
+
+  CheckDate(year, month, day);
+  // Raw 32-bit months and days almost never name a real date; folding them
+  // into range lets the round trip see valid dates of every year.
+  const auto foldedMonth = static_cast<int32_t>(static_cast<uint32_t>(month) % 13);
+  const auto foldedDay = static_cast<int32_t>(static_cast<uint32_t>(day) % 32);
+  CheckDate(year, foldedMonth, foldedDay);
+  CheckDate(year % 20000, foldedMonth, foldedDay);
+  CheckDayNumber(dayNumber);
+  CheckJulianDay(jd);
+  CheckJulianDay(static_cast<double>(dayNumber) +
+                 static_cast<double>(static_cast<uint8_t>(separator)) / 256.0);
+  CheckGrouping(bytes.Rest(), separator);
+  return 0;
+}

@@ -1,0 +1,34 @@
+// Date texts: numeric dates for reports, written-out dates for titles and
+// labels, the month-name tables, and the small cleaners for typed numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace skyloom {
+
+extern std::array<std::string, 13> MonthNames;       // [1] "January" .. [12] "December"
+extern std::array<std::string, 13> ShortMonthNames;  // [1] "Jan." .. [12] "Dec."
+
+void InitDateNames();
+
+// Year-month-day with two-digit month and day, the year unpadded (with
+// thousands separators beyond +-9999): 2024-03-05, 5-01-01, -500-01-01,
+// 12,345-01-31. The program always passes order code 2, "-", "," and no era.
+std::string FormatDayNumber(int32_t dayNumber, int16_t orderCode = 2, std::string_view dateSeparator = "-",
+                            std::string_view thousandsSeparator = ",", bool eraSuffix = false);
+
+// "March 5, 2024", "Jan. 15, 2024": full month names of up to five letters.
+std::string MonthDayYearText(int32_t dayNumber);
+
+// "January 1, 2009 CE": the long date label under the date boxes.
+std::string LongDateLabel(int32_t year, int32_t month, int32_t day);
+
+std::string NumberText(int64_t number);
+std::string GroupYearDigits(std::string_view text, char separator);
+std::string DigitsOnly(std::string_view text);
+std::string StripLeading(std::string_view text, std::string_view set);
+
+}  // namespace skyloom

@@ -1,0 +1,71 @@
+// Bodies, aspects and orbs: the numbers and tables every part of the engine
+// shares, and the process-wide values set at start-up.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace skyloom {
+
+// The value of 2*pi the engine uses throughout.
+inline constexpr double TwoPi = 6.28318530717959;
+// pi as the retrograde test uses it.
+inline constexpr double Pi = 3.141592653589793;
+
+using BodyIndex = int16_t;  // 1 Sun .. 9 Pluto, 10 Moon
+using AspectIndex = int16_t;  // 1 .. AspectCount
+using OrbIndex = int16_t;  // 0 outer, 1 middle, 2 inner
+
+inline constexpr BodyIndex Sun = 1, Mercury = 2, Venus = 3, Mars = 4, Jupiter = 5,
+                           Saturn = 6, Uranus = 7, Neptune = 8, Pluto = 9, Moon = 10;
+inline constexpr AspectIndex AspectCount = 5;
+
+// Pluto and the Moon are known for these day numbers only (1600-01-01 to 2099-12-31).
+inline constexpr int32_t FirstTableDay = 2305448;
+inline constexpr int32_t LastTableDay = 2488069;
+
+// Longitudes outside a body's date range.
+inline constexpr double BeforeRange = -99.0;
+inline constexpr double AfterRange = -100.0;
+
+struct AspectEntry {
+  std::string Name;
+  double Angle = 0.0;  // radians
+};
+
+// Indexed 1..10 by BodyIndex; entry 0 is empty.
+extern std::array<std::string, 11> BodyNames;
+// Indexed 1..AspectCount by AspectIndex; entry 0 is unused.
+extern std::array<AspectEntry, AspectCount + 1> AspectTable;
+
+// The program's own folder, ending in the path separator. The ephemeris data
+// and the Pluto table are looked for there.
+extern std::string DataFolder;
+// Sidereal longitudes (set for personal runs with the sidereal zodiac).
+extern bool SiderealFlag;
+
+// Fills the tables and hands DataFolder to the ephemeris library. Called once
+// while the main window loads, before anything else of the engine.
+void InitAstroTables();
+void FillNameTables();
+
+// The folder of the running executable, with a trailing separator.
+std::string ExecutableFolder();
+
+// Orb list position -> whole degrees, and degrees -> radians.
+constexpr int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }
+constexpr double OrbRadiansFromDegrees(int16_t degrees) { return degrees * TwoPi / 360.0; }
+
+// The three orbs of a run.
+struct RunOrbs {
+  std::array<int16_t, 3> OrbDegrees{10, 5, 2};
+  std::array<double, 3> OrbRadians{OrbRadiansFromDegrees(10), OrbRadiansFromDegrees(5),
+                                   OrbRadiansFromDegrees(2)};
+  bool OuterOrbIs15 = false;
+
+  // Sets all three from whole degrees (outer, middle, inner).
+  void Set(int16_t outer, int16_t middle, int16_t inner);
+};
+
+}  // namespace skyloom

@@ -1,0 +1,359 @@
+#include "engine/transit_search.h"
+
+#include <cmath>
+#include <string>
+
+#include "calendar/date_format.h"
+#include "engine/exact_time.h"
+#include "engine/positions.h"
+#include "ports/window.h"
+#include "report/output_box.h"
+#include "report/report.h"
+#include "ui/captions.h"
+
+namespace skyloom {
+namespace {
+
+constexpr double kNoMinimum = 10.0;
+
+Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
+
+// Where the current transit's rows are: rows from CurrentRow on, one per
+// minimum, with the offsets of the rows that the next middle-orb entry (P2),
+// inner-orb entry (P3), minimum (P4), inner-orb exit (P5) and middle-orb
+// exit (P6) go to.
+struct TransitCursor {
+  int32_t CurrentRow = FirstTransitRow;
+  int32_t P2 = 0, P3 = 0, P4 = 0, P5 = 0, P6 = 0;
+  double MinDeviation = kNoMinimum;
+  int32_t MinDay = 0;
+
+  void ResetPasses() { P2 = P3 = P4 = P5 = P6 = 0; }
+};
+
+class Run {
+ public:
+  explicit Run(FormState& state) : s_(state), w_(state.window) {}
+  void Perform();
+
+ private:
+  void StartOfRun();
+  bool Stopped();
+  void Sample(int32_t day, bool firstDay);
+  void Entry(int32_t day, AspectIndex a, OrbIndex orb);
+  void Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw);
+  void Holding(int32_t day, AspectIndex a, OrbIndex holdOrb, bool firstDay);
+  void FlushTransitRows();
+  void EndOfPeriod();
+  void NameIfEmpty(int32_t row, AspectIndex a);
+  bool AnyEntry(int32_t row) const;
+  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0])}; }
+
+  FormState& s_;
+  Window& w_;
+  TransitCursor c_;
+  OrbFlags in_{};
+  // Longitudes of both bodies and deviations from each aspect at the local
+  // midnights starting D - 1, D and D + 1 (index k + 1).
+  std::array<std::array<double, 3>, 2> l_{};
+  std::array<std::array<double, 3>, AspectCount + 1> dev_{};
+};
+
+void Run::StartOfRun() {
+  const Control output = C(ControlName::txbOutput);
+  if (w_.TextLength(output) > 0) {
+    if (w_.Value(C(ControlName::chkAppendToOutput)) == 0) {
+      w_.SetText(output, "");
+    } else {
+      w_.AppendText(output, "\r\n" + std::string(kSeparatorLength, '-') + "\r\n");
+    }
+  }
+  s_.HtmlFileOpen = false;
+  ClearOrbFlags(in_);
+  s_.Table.Create(static_cast<int64_t>(s_.RunEndDay) - s_.RunStartDay + 1);
+  s_.Table.ClearTransitTable();
+  // A request left from before is cleared ahead of the header, so that a
+  // header refused by a full output box stops this run on its first day.
+  s_.StopRequested = false;
+  s_.RunTitle = BuildRunTitle(s_);
+  WriteReportHeader(s_);
+  s_.HeaderWritten = true;
+  BeginRunState(s_);
+  c_ = TransitCursor{};
+  w_.SetVisible(C(ControlName::chkAppendToOutput), false);
+}
+
+bool Run::Stopped() {
+  if (!s_.StopRequested) return false;
+  w_.AppendText(C(ControlName::txbOutput), "Stopped");
+  EndRunState(s_);
+  s_.StopRequested = false;
+  w_.SetVisible(C(ControlName::lblShortDate), false);
+  return true;
+}
+
+void Run::Sample(int32_t day, bool firstDay) {
+  const int bodies = s_.WorldRun ? 2 : 1;
+  for (int b = 0; b < bodies; ++b) {
+    if (firstDay) {
+      for (int k = -1; k <= 1; ++k) l_[b][k + 1] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + k, s_.ZoneMinutes));
+    } else {
+      l_[b][0] = l_[b][1];
+      l_[b][1] = l_[b][2];
+      l_[b][2] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + 1, s_.ZoneMinutes));
+    }
+  }
+  if (!s_.WorldRun) l_[1].fill(s_.NatalLongitude[s_.RunBodies[1]]);
+  for (int k = 0; k < 3; ++k) {
+    const double separation = AngularSeparation(l_[0][k], l_[1][k]);
+    for (AspectIndex a = 1; a <= AspectCount; ++a) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
+  }
+  for (AspectIndex a = 1; a <= AspectCount; ++a)
+    for (OrbIndex o = 0; o < 3; ++o)
+      for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][j + 1] < s_.Orbs.OrbRadians[o];
+}
+
+void Run::NameIfEmpty(int32_t row, AspectIndex a) {
+  if (s_.Table.Cell(row, 0).empty()) s_.Table.SetAspectName(row, a);
+}
+
+bool Run::AnyEntry(int32_t row) const {
+  const auto& t = s_.Table;
+  return !t.Cell(row, 1).empty() || !t.Cell(row, 2).empty() || !t.Cell(row, 3).empty();
+}
+
+void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb) {
+  const int32_t r0 = c_.CurrentRow;
+  const DateMark mark = Mark(day);
+  c_.MinDeviation = dev_[a][1];
+  c_.MinDay = day;
+  switch (orb) {
+    case 0:
+      s_.Table.SetAspectName(r0, a);
+      s_.Table.SetEntry(r0, a, 0, mark);
+      c_.ResetPasses();
+      break;
+    case 1:
+      NameIfEmpty(r0, a);
+      s_.Table.SetEntry(r0 + c_.P2, a, 1, mark);
+      c_.P6 = c_.P2;
+      break;
+    default:
+      NameIfEmpty(r0, a);
+      s_.Table.SetEntry(r0 + c_.P3, a, 2, mark);
+      c_.P5 = c_.P3;
+      break;
+  }
+}
+
+void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
+  const int32_t r0 = c_.CurrentRow;
+  const DateMark mark = Mark(day);
+  auto nextPass = [this] {
+    ++c_.P4;
+    c_.P3 = c_.P4;
+    c_.P2 = c_.P4;
+  };
+  switch (orb) {
+    case 2:
+      s_.Table.SetExit(r0 + c_.P5, a, 2, mark);
+      NameIfEmpty(r0, a);
+      if (!s_.Table.Cell(r0 + c_.P5, 4).empty()) return;
+      RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+      nextPass();
+      return;
+    case 1:
+      s_.Table.SetExit(r0 + c_.P6, a, 1, mark);
+      NameIfEmpty(r0, a);
+      if (!s_.Table.Cell(r0 + c_.P6, 4).empty()) return;
+      if (AnyEntry(r0 + c_.P4)) RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+      nextPass();
+      return;
+    default:
+      s_.Table.SetExit(r0, a, 0, mark);
+      NameIfEmpty(r0, a);
+      if (AnyEntry(r0) && s_.Table.Cell(r0, 4).empty())
+        RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+      FlushTransitRows();
+      if (sw.both && day != s_.RunEndDay) {
+        // The next aspect's outer orb begins the day this one's ends.
+        s_.Table.SetAspectName(c_.CurrentRow, sw.entering);
+        s_.Table.SetEntry(c_.CurrentRow, sw.entering, 0, mark);
+      }
+      return;
+  }
+}
+
+void Run::Holding(int32_t day, AspectIndex a, OrbIndex holdOrb, bool firstDay) {
+  if (firstDay) {
+    c_.MinDeviation = dev_[a][1];
+    c_.MinDay = s_.RunStartDay;
+  } else if (dev_[a][1] < c_.MinDeviation) {
+    c_.MinDeviation = dev_[a][1];
+    c_.MinDay = day;
+  }
+  if (holdOrb != 2) return;
+  if (!(dev_[a][1] < dev_[a][0] && dev_[a][1] < dev_[a][2])) return;
+  const auto exact = FindExactTime(s_, day, s_.RunBodies[0], s_.RunBodies[1], a);
+  if (!exact) return;
+  s_.Table.SetMinimum(c_.CurrentRow + c_.P4, a, *exact);
+  c_.MinDay = day;
+  ++c_.P4;
+  c_.P3 = c_.P4;
+  c_.P2 = c_.P4;
+}
+
+void Run::FlushTransitRows() {
+  if (!s_.HeaderWritten) WriteReportHeader(s_);
+  TransitTable& t = s_.Table;
+  const int32_t current = c_.CurrentRow;
+  if (current > FirstTransitRow) {
+    int32_t above = current - 1;
+    while (above > 0 && t.Cell(above, 0).empty()) --above;
+    // Consecutive transits of one aspect show its name once.
+    if (t.Cell(above, 0) == t.Cell(current, 0)) t.SetCell(current, 0, "");
+  }
+  int32_t row = current;
+  while (!t.RowIsEmpty(row)) {
+    WriteReportRow(s_, row);
+    if (s_.StopRequested) break;
+    ++row;
+  }
+  w_.Repaint(C(ControlName::txbOutput));
+  c_.CurrentRow = row;
+  c_.ResetPasses();
+  c_.MinDeviation = kNoMinimum;
+}
+
+void Run::EndOfPeriod() {
+  if (!s_.Table.RowIsEmpty(c_.CurrentRow)) FlushTransitRows();
+  const Control output = C(ControlName::txbOutput);
+  const bool anyTransit = !s_.Table.RowIsEmpty(FirstTransitRow);
+  if (!anyTransit) w_.AppendText(output, "No transits in this period.\r\n");
+  EndRunState(s_);
+  if (s_.ShowAllMode) return;
+  const Control append = C(ControlName::chkAppendToOutput);
+  if (anyTransit) {
+    w_.SetVisible(append, false);
+    PopUpDone(w_);
+  } else {
+    w_.MessageBox({"There are no transits of this kind in the period specified.", "No transits",
+                   MsgIcon::Information});
+  }
+  if (w_.TextLength(output) == 0) {
+    w_.SetValue(append, 0);
+    SetWindowHeight(w_, MinWindowHeight);
+  }
+  w_.SetVisible(append, w_.TextLength(output) > 0);
+}
+
+void Run::Perform() {
+  s_.WorldRun = w_.Value(C(ControlName::optWorld)) != 0;
+  StartOfRun();
+  for (int64_t d = s_.RunStartDay; d <= s_.RunEndDay; ++d) {
+    const auto day = static_cast<int32_t>(d);
+    const bool firstDay = d == s_.RunStartDay;
+    w_.ProcessPendingEvents();
+    if (Stopped()) return;
+    s_.CurrentDayText = FormatDayNumber(day);
+    if (firstDay) {
+      w_.SetText(C(ControlName::lblShortDate), s_.CurrentDayText);
+      w_.Repaint(C(ControlName::lblShortDate));
+    }
+    Sample(day, firstDay);
+
+    const OrbSwitch sw = DetectOrbSwitch(in_, s_.Orbs.OuterOrbIs15);
+    // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
+    std::array<std::array<int, 3>, AspectCount + 1> state{};
+    AspectIndex active = 0;
+    for (AspectIndex a = 1; a <= AspectCount; ++a) {
+      for (OrbIndex o = 0; o < 3; ++o) {
+        const bool now = in_[a][o][0], next = in_[a][o][1];
+        state[a][o] = !now && next ? 1 : now && next ? 2 : now && !next ? 3 : 0;
+      }
+      if (sw.both && a == sw.entering) state[a][0] = 0;
+      for (OrbIndex o = 0; o < 3; ++o)
+        if (state[a][o] > 0) active = a;
+    }
+    if (active == 0) continue;
+    OrbIndex entryOrb = -1, holdOrb = -1, exitOrb = -1;
+    for (OrbIndex o = 2; o >= 0; --o) {
+      if (state[active][o] == 1) entryOrb = o;
+      if (state[active][o] == 2 && holdOrb < 0) holdOrb = o;
+      if (state[active][o] == 3) exitOrb = o;
+    }
+    if (entryOrb >= 0) {
+      Entry(day, active, entryOrb);
+    } else if (exitOrb >= 0) {
+      Exit(day, active, exitOrb, sw);
+    } else {
+      Holding(day, active, holdOrb, firstDay);
+    }
+  }
+  EndOfPeriod();
+}
+
+}  // namespace
+
+void ClearOrbFlags(OrbFlags& flags) {
+  for (auto& aspect : flags)
+    for (auto& orb : aspect) orb = {false, false};
+}
+
+OrbSwitch DetectOrbSwitch(const OrbFlags& flags, bool outerOrbIs15) {
+  OrbSwitch sw;
+  if (!outerOrbIs15) return sw;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (flags[a][0][0] && !flags[a][0][1]) sw.leaving = a;
+    if (flags[a][0][1] && !flags[a][0][0]) sw.entering = a;
+  }
+  sw.both = sw.leaving >= 0 && sw.entering >= 0;
+  return sw;
+}
+
+void SetControlsEnabled(Window& window, bool enabled, bool frames, bool textBoxes, bool labels,
+                        bool checkBoxes) {
+  for (const ControlInfo& info : AllControls()) {
+    bool set = false;
+    switch (info.kind) {
+      case ControlKind::CommandButton:
+      case ControlKind::OptionButton:
+      case ControlKind::ComboBox:
+        set = true;
+        break;
+      case ControlKind::CheckBox: set = true; break;
+      case ControlKind::Frame: set = frames; break;
+      case ControlKind::TextBox: set = textBoxes; break;
+      case ControlKind::Label: set = labels; break;
+    }
+    if (info.kind == ControlKind::CheckBox) set = set || checkBoxes;
+    if (!set) continue;
+    for (int16_t i = 0; i < info.count; ++i) window.SetEnabled(Ctl(info.name, i), enabled);
+  }
+  window.RepaintForm();
+}
+
+void BeginRunState(FormState& state) {
+  Window& w = state.window;
+  SetControlsEnabled(w, false, false, true, true, true);
+  w.SetText(Ctl(ControlName::cmdStart), "Stop");
+  w.SetEnabled(Ctl(ControlName::cmdStart), true);
+  w.SetEnabled(Ctl(ControlName::cmdQuit), true);
+  w.SetEnabled(Ctl(ControlName::txbOutput), true);
+  // The day being computed stays readable while everything else is greyed.
+  w.SetVisible(Ctl(ControlName::lblShortDate), true);
+  w.SetEnabled(Ctl(ControlName::lblShortDate), true);
+  w.SetEnabled(Ctl(ControlName::lblCopyrightNotice), true);
+}
+
+void EndRunState(FormState& state) {
+  Window& w = state.window;
+  SetControlsEnabled(w, true, true, true, true, true);
+  UpdateCommandCaptions(w);
+  if (state.HtmlFileOpen) CloseHtmlFile(state);
+  w.SetVisible(Ctl(ControlName::lblShortDate), false);
+}
+
+void RunTransits(FormState& state) { Run(state).Perform(); }
+
+}  // namespace skyloom

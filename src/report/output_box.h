@@ -1,0 +1,32 @@
+// What the user does with the output box: clear it, write it to a text file,
+// name the file of the HTML report, open a written file with the program the
+// desktop associates with it.
+#pragma once
+
+#include <string>
+
+#include "engine/run_state.h"
+
+namespace skyloom {
+
+class Shell;
+
+// Sizes of the main window in twips.
+inline constexpr int32_t MinWindowWidth = 13800;
+inline constexpr int32_t MinWindowHeight = 6500;
+
+void ClearOutput(FormState& state);
+// "Write output to file": asks for a file and writes the box's text to it,
+// or, with "Output as HTML" checked, only records the file for the next run.
+void WriteOutputFile(FormState& state, Shell& shell);
+// Writes text and a final CR LF to path, replacing the file. Returns the
+// empty text on success, else the system's description of the error.
+std::string WriteTextFile(const std::string& text, const std::string& path);
+// Opens path with its associated program; on failure with showErrors set,
+// tells the user.
+bool OpenWithAssociatedProgram(FormState& state, Shell& shell, const std::string& path, bool showErrors);
+
+// Sets the window's height, keeping its position and width.
+void SetWindowHeight(Window& window, int32_t height);
+
+}  // namespace skyloom

@@ -1,0 +1,312 @@
+#include "engine/transit_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/positions.h"
+#include "support/independent.h"
+#include "support/run_fixture.h"
+
+namespace skyloom {
+namespace {
+
+using test::Day;
+using test::RunFixture;
+
+constexpr const char* kHeading10_5_2 =
+    "Aspect      | Start 10°   Start 5°    Start 2°    | Minimum at  | End 2°      End 5°      End 10°     "
+    "| Minimum\r\n";
+
+std::string Dashes() { return std::string(119, '-') + "\r\n"; }
+
+std::string Degrees(double d) { return std::to_string(d); }
+double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
+
+void ExpectIndependentlyRight(const RunFixture& f, double natal = 0) {
+  for (const std::string& problem : test::VerifyTable(f.state, f.state.WorldRun, natal)) ADD_FAILURE() << problem;
+}
+
+// The 2020 great conjunction: exact on 2020-12-21 at 18:20 or 18:21 UT, in
+// whatever zone the results are given.
+TEST(TransitSearch, WorldRunOf2020InEveryZone) {
+  struct Case {
+    int16_t zone;
+    const char* minimum;
+  };
+  const Case cases[] = {{24, "2020-12-21* | 18:21 GMT"},      {1, "2020-12-21* | 06:51 GMT-11:30"},
+                        {47, "2020-12-22* | 05:51 GMT+11:30"}, {35, "2020-12-21* | 23:51 GMT+5:30"},
+                        {14, "2020-12-21* | 13:21 GMT-5:00"}};
+  for (const Case& c : cases) {
+    RunFixture f;
+    f.World(Jupiter, Saturn);
+    f.Zone(c.zone);
+    f.Period(Day(2020, 1, 1), Day(2020, 12, 31));
+    f.Run();
+    const std::string out = f.Output();
+    const std::string want(c.minimum);
+    // Column 4, then the three empty exit columns of a transit open at the end.
+    const std::string cells = want.substr(0, 11) + " |" + std::string(37, ' ') + "| " + want.substr(14) + "\r\n";
+    EXPECT_NE(out.find(cells), std::string::npos) << out;
+    ExpectIndependentlyRight(f);
+  }
+}
+
+TEST(TransitSearch, WholeReportOfAWorldRun) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2020, 1, 1), Day(2020, 12, 31));
+  f.Run();
+  const std::string want =
+      "\r\n" + std::string(kHeading10_5_2) + Dashes() +
+      "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r |             2020-06-07r             | 4°42'\r\n"
+      "            |             2020-11-02  2020-12-03  | 2020-12-21* |                                     | 18:21 GMT\r\n";
+  EXPECT_EQ(f.Output(), want);
+  EXPECT_EQ(f.window.PopUps().size(), 1u);
+  EXPECT_TRUE(f.window.MessageBoxes().empty());
+  EXPECT_EQ(f.window.Text(Ctl(ControlName::cmdStart)), "Show all world transits between Jupiter and Saturn");
+  EXPECT_FALSE(f.window.Visible(Ctl(ControlName::lblShortDate)));
+  EXPECT_TRUE(f.window.Enabled(Ctl(ControlName::cboPlanet, 0)));
+}
+
+// Saturn's loop of 2020 over a point at 298 degrees: three exact passes, the
+// first row with the outer and middle orbs' entries and exits.
+TEST(TransitSearch, RetrogradeLoopGivesThreePasses) {
+  RunFixture f;
+  const double natal = Radians(298.0);
+  f.Personal(Saturn, Sun, natal);
+  f.Period(Day(2019, 12, 1), Day(2021, 3, 31));
+  f.Run();
+  const std::string out = f.Output();
+  const std::string rows =
+      "Conjunction | 2019-12-01  2020-01-14  2020-02-09  | 2020-02-28* | 2020-03-22  2021-01-12  2021-02-24  | 07:42 GMT\r\n"
+      "            |                         2020-07-01r | 2020-07-29*r| 2020-08-31r                         | 15:39 GMT\r\n"
+      "            |                         2020-10-27  | 2020-11-26* | 2020-12-17                          | 09:59 GMT\r\n";
+  EXPECT_NE(out.find(rows), std::string::npos) << out;
+  ExpectIndependentlyRight(f, natal);
+}
+
+// Just past Saturn's station the point is approached to half a degree and
+// left again: a closest approach with its size in column 8.
+TEST(TransitSearch, InnerOrbWithoutExactAspectGivesClosestApproach) {
+  RunFixture f;
+  const double natal = Radians(302.45);
+  f.Personal(Saturn, Sun, natal);
+  f.Period(Day(2019, 12, 1), Day(2021, 3, 31));
+  f.Run();
+  const std::string out = f.Output();
+  EXPECT_NE(out.find("Conjunction | 2020-01-09  2020-02-22  2020-03-28  | 2020-05-11r | 2020-06-25r 2020-08-06r"
+                     "             | 0°30'\r\n"),
+            std::string::npos)
+      << out;
+  const TransitRowData& first = f.state.Table.Data(FirstTransitRow);
+  ASSERT_TRUE(first.minimum.has_value());
+  EXPECT_FALSE(first.minimum->exact);
+  // The closest approach is the station of 2020 May 11, half a degree short.
+  EXPECT_NEAR(first.minimum->deviation, Radians(0.5), Radians(1.0 / 60));
+  ExpectIndependentlyRight(f, natal);
+}
+
+// With a 15-degree outer orb the trine's orb ends on the day the square's
+// begins: one row ends and the next starts with the same date.
+TEST(TransitSearch, OuterOrbSwitchOnOneDay) {
+  RunFixture f;
+  f.World(Sun, Mars);
+  f.Orbs(15, 13, 11);
+  f.Period(Day(2021, 1, 1), Day(2021, 3, 31));
+  f.Run();
+  const std::string out = f.Output();
+  EXPECT_NE(out.find("Trine       |                                     |             |                         "
+                     "2021-01-03  | \r\n"
+                     "Square      | 2021-01-03  2021-01-07  2021-01-10  | 2021-02-01* | 2021-02-25  2021-03-02  "
+                     "2021-03-07  | 10:34 GMT\r\n"
+                     "Sextile     | 2021-03-07  2021-03-11  2021-03-16  |"),
+            std::string::npos)
+      << out;
+  ExpectIndependentlyRight(f);
+  // Without the 15-degree orb nothing switches: the square starts on its own.
+  RunFixture g;
+  g.World(Sun, Mars);
+  g.Orbs(14, 12, 10);
+  g.Period(Day(2021, 1, 1), Day(2021, 3, 31));
+  g.Run();
+  ExpectIndependentlyRight(g);
+  EXPECT_EQ(g.state.Table.Data(FirstTransitRow + 1).entry[0]->day, Day(2021, 1, 5));
+}
+
+TEST(TransitSearch, PairAlreadyInOrbOnTheFirstDay) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2020, 12, 10), Day(2021, 1, 31));
+  f.Run();
+  EXPECT_EQ(f.Output(), "\r\n" + std::string(kHeading10_5_2) + Dashes() +
+                            "Conjunction |                                     | 2020-12-21* | 2021-01-08       "
+                            "                   | 18:21 GMT\r\n");
+}
+
+TEST(TransitSearch, NoTransits) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2022, 6, 1), Day(2022, 6, 4));
+  f.Run();
+  EXPECT_EQ(f.Output(), "\r\n" + std::string(kHeading10_5_2) + Dashes() + "No transits in this period.\r\n");
+  ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+  EXPECT_EQ(f.window.MessageBoxes()[0].text, "There are no transits of this kind in the period specified.");
+  EXPECT_EQ(f.window.MessageBoxes()[0].title, "No transits");
+  EXPECT_EQ(f.window.MessageBoxes()[0].icon, MsgIcon::Information);
+  EXPECT_TRUE(f.window.PopUps().empty());
+  // Inside a Show-all series the box stays silent.
+  RunFixture g;
+  g.World(Jupiter, Saturn);
+  g.state.ShowAllMode = true;
+  g.Period(Day(2022, 6, 1), Day(2022, 6, 4));
+  g.Run();
+  EXPECT_TRUE(g.window.MessageBoxes().empty());
+}
+
+// A one-day period still looks at the midnights on both sides of the day.
+TEST(TransitSearch, OneDayPeriod) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  // The minimum of 18:21 lies nearer the midnight starting the 22nd.
+  f.Period(Day(2020, 12, 22), Day(2020, 12, 22));
+  f.Run();
+  EXPECT_NE(f.Output().find("| 2020-12-21* |"), std::string::npos) << f.Output();
+}
+
+TEST(TransitSearch, StopDuringARun) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2020, 1, 1), Day(2020, 12, 31));
+  int yields = 0;
+  f.window.SetPendingEventsHook([&] {
+    // The user presses the button, now reading "Stop", in the 100th day.
+    if (++yields == 100) {
+      EXPECT_EQ(f.window.Text(Ctl(ControlName::cmdStart)), "Stop");
+      EXPECT_TRUE(f.window.Enabled(Ctl(ControlName::cmdStart)));
+      EXPECT_FALSE(f.window.Enabled(Ctl(ControlName::cboPlanet, 0)));
+      f.state.StopRequested = true;
+    }
+  });
+  f.Run();
+  EXPECT_EQ(yields, 100);
+  const std::string out = f.Output();
+  EXPECT_EQ(out.substr(out.size() - 7), "Stopped");
+  EXPECT_EQ(out.find("Conjunction"), std::string::npos);
+  EXPECT_TRUE(f.window.PopUps().empty());
+  EXPECT_TRUE(f.window.MessageBoxes().empty());
+  EXPECT_FALSE(f.state.StopRequested);
+  EXPECT_TRUE(f.window.Enabled(Ctl(ControlName::cboPlanet, 0)));
+}
+
+TEST(TransitSearch, AppendKeepsTheEarlierReport) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2022, 6, 1), Day(2022, 6, 4));
+  f.Run();
+  const std::string first = f.Output();
+  f.window.SetValue(Ctl(ControlName::chkAppendToOutput), 1);
+  f.Run();
+  EXPECT_EQ(f.Output(), first + "\r\n" + Dashes() + first);
+  // Unchecked, the next run starts on an empty box.
+  f.window.SetValue(Ctl(ControlName::chkAppendToOutput), 0);
+  f.Run();
+  EXPECT_EQ(f.Output(), first);
+}
+
+TEST(TransitSearch, FullOutputBoxStopsTheRun) {
+  // Full at a transit's row: the row is not printed and the run stops the
+  // next day.
+  RunFixture f;
+  f.World(Sun, Mars);
+  f.Orbs(15, 13, 11);
+  f.Period(Day(2021, 1, 1), Day(2021, 12, 31));
+  f.window.SetText(Ctl(ControlName::txbOutput), std::string(63800, 'x'));
+  f.window.SetValue(Ctl(ControlName::chkAppendToOutput), 1);
+  f.Run();
+  const std::string out = f.Output();
+  EXPECT_EQ(out.substr(out.size() - 26), "Textbox is full -- Stopped");
+  EXPECT_EQ(out.find("Trine"), std::string::npos);
+  ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+  EXPECT_EQ(f.window.MessageBoxes()[0].text, "Output textbox is full.");
+  EXPECT_EQ(f.window.MessageBoxes()[0].icon, MsgIcon::Exclamation);
+  EXPECT_TRUE(f.state.RunAbandoned);
+  EXPECT_TRUE(f.window.PopUps().empty());
+
+  // Already full as the run starts: the heading row is refused and the run
+  // stops on its first day instead of going on.
+  RunFixture g;
+  g.World(Sun, Mars);
+  g.Period(Day(2021, 1, 1), Day(2021, 12, 31));
+  g.window.SetText(Ctl(ControlName::txbOutput), std::string(64001, 'x'));
+  g.window.SetValue(Ctl(ControlName::chkAppendToOutput), 1);
+  int days = 0;
+  g.window.SetPendingEventsHook([&] { ++days; });
+  g.Run();
+  EXPECT_EQ(days, 1);
+  const std::string full = g.Output();
+  EXPECT_NE(full.find("Textbox is full -- "), std::string::npos);
+  EXPECT_EQ(full.substr(full.size() - 7), "Stopped");
+  EXPECT_EQ(g.window.MessageBoxes().size(), 1u);
+}
+
+TEST(TransitSearch, HtmlTableOfARun) {
+  const auto path = std::filesystem::temp_directory_path() / ("skyloom_run_" + std::to_string(::getpid()) + ".htm");
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2020, 12, 10), Day(2021, 1, 31));
+  f.window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
+  f.state.OutputFilePath = path.string();
+  f.Run();
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string html = text.str();
+  std::filesystem::remove(path);
+  EXPECT_EQ(html.rfind("<center>\r\n", 0), 0u);
+  EXPECT_NE(html.find("<td align=\"left\" valign=\"top\">&nbsp;2020-12-21* &nbsp;</td>\r\n"), std::string::npos);
+  EXPECT_NE(html.find("<td align=\"left\" valign=\"top\">&nbsp;18:21 GMT   &nbsp;</td>\r\n"), std::string::npos);
+  EXPECT_EQ(html.substr(html.size() - 22), "</table></center><p>\r\n");
+  EXPECT_FALSE(f.state.HtmlFileOpen);
+}
+
+TEST(TransitSearch, HtmlFileThatCannotBeOpened) {
+  RunFixture f;
+  f.World(Jupiter, Saturn);
+  f.Period(Day(2020, 12, 10), Day(2021, 1, 31));
+  f.window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
+  f.state.OutputFilePath = "/nonexistent-folder/report.htm";
+  f.Run();
+  // Once for the heading row, once for the transit's row; the text report
+  // is not affected.
+  int opening = 0;
+  for (const auto& box : f.window.MessageBoxes())
+    if (box.text.rfind("Error when opening file /nonexistent-folder/report.htm:", 0) == 0) ++opening;
+  EXPECT_EQ(opening, 2);
+  EXPECT_NE(f.Output().find("| 2020-12-21* |"), std::string::npos);
+}
+
+// The table grows when a run records more rows than its period suggests.
+TEST(TransitSearch, TableGrowsPastItsEstimate) {
+  EXPECT_EQ(TransitTable::RowsForPeriod(1), 200);
+  EXPECT_EQ(TransitTable::RowsForPeriod(1450), 200);
+  EXPECT_EQ(TransitTable::RowsForPeriod(1451), 200);
+  EXPECT_EQ(TransitTable::RowsForPeriod(1458), 201);
+  EXPECT_EQ(TransitTable::RowsForPeriod(650 * 366), 32760);
+  TransitTable table;
+  table.Create(3);
+  const int32_t far = 1000;
+  table.SetEntry(far, 1, 0, DateMark{Day(2020, 1, 1), false});
+  EXPECT_GT(table.RowCount(), far);
+  EXPECT_FALSE(table.RowIsEmpty(far));
+  EXPECT_TRUE(table.RowIsEmpty(far - 1));
+  EXPECT_EQ(table.Cell(far, 1), "2020-01-01");
+  EXPECT_EQ(table.Data(far).aspect, 1);
+  EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
+}
+
+}  // namespace
+}  // namespace skyloom

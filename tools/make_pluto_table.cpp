@@ -1,0 +1,113 @@
+// make_pluto_table OUTPUT_PATH
+//
+// Writes the Pluto data file: Pluto's apparent geocentric longitude at 0h UT
+// of every day the program reads, from the Swiss Ephemeris data files,
+// rounded to the minute of arc and encoded one record per line. The file
+// appears complete or not at all: it is written beside the target under
+// another name and renamed into place, so an interrupted build leaves no half
+// table for the program to trip over.
+#include <swephexp.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "engine/bodies.h"
+#include "engine/pluto_table.h"
+#include "ports/ephemeris.h"
+
+namespace {
+
+using skyloom::FirstTableDay;
+using skyloom::PlutoRecordCount;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "make_pluto_table: %s\n", message.c_str());
+  return 1;
+}
+
+// Longitude of day number `day` at 0h UT in whole minutes of arc, 0 .. 21599.
+bool MinutesOfArc(int32_t day, int32_t& minutesOfArc, std::string& error) {
+  double xx[6] = {};
+  char serr[AS_MAXCH] = {};
+  const double jd = day - 0.5;
+  const int32 flags = swe_calc_ut(jd, SE_PLUTO, SEFLG_SWIEPH, xx, serr);
+  if (flags < 0) {
+    error = "Swiss Ephemeris failed at JD " + std::to_string(jd) + ": " + serr;
+    return false;
+  }
+  // Without its data files the library quietly falls back to an analytical
+  // theory; a table built that way would not be the one the program promises.
+  if ((flags & SEFLG_SWIEPH) == 0) {
+    error = "Swiss Ephemeris data files not found (JD " + std::to_string(jd) + "): " + serr;
+    return false;
+  }
+  if (!std::isfinite(xx[0]) || xx[0] < 0 || xx[0] >= 360) {
+    error = "Swiss Ephemeris gave longitude " + std::to_string(xx[0]) + " at JD " + std::to_string(jd);
+    return false;
+  }
+  // Rounded as a whole: 59.5' carries into the next degree, and 359 deg 59.5'
+  // becomes 21600, which the encoder takes back to 0 deg 0'.
+  minutesOfArc = static_cast<int32_t>(std::lrint(xx[0] * 60.0));
+  return true;
+}
+
+int Run(const std::filesystem::path& output) {
+  swe_set_ephe_path(skyloom::SystemEphemerisFolder().c_str());
+
+  std::string text;
+  text.reserve(static_cast<std::size_t>(PlutoRecordCount) * 4);
+  std::string error;
+  for (int32_t k = 0; k < PlutoRecordCount; ++k) {
+    int32_t minutesOfArc = 0;
+    if (!MinutesOfArc(FirstTableDay + k, minutesOfArc, error)) return Fail(error);
+    text += skyloom::EncodePlutoRecord(k, minutesOfArc);
+    text += '\n';
+  }
+  swe_close();
+
+  std::filesystem::path temporary = output;
+  temporary += ".tmp";
+  {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+    if (!file) return Fail("cannot create " + temporary.string() + ": " + std::strerror(errno));
+    const bool written =
+        std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() && std::fflush(file.get()) == 0;
+    const int writeError = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed) {
+      const std::string reason = std::strerror(written ? errno : writeError);
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return Fail("cannot write " + temporary.string() + ": " + reason);
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, output, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return Fail("cannot rename " + temporary.string() + " to " + output.string() + ": " + ec.message());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || argv[1][0] == '\0') {
+    std::fprintf(stderr, "usage: make_pluto_table OUTPUT_PATH\n");
+    return 2;
+  }
+  return Run(argv[1]);
+}
