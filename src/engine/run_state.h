@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/bodies.h"
+#include "ports/calendar_library.h"
 
 namespace skyloom {
 
@@ -91,6 +92,25 @@ std::string DateCellText(const DateMark& mark);
 std::string MinimumDateText(const MinimumRecord& minimum);
 std::string MinimumValueText(const MinimumRecord& minimum);
 
+// One transit of a run: its rows' events in order (one row per minimum).
+struct TransitRecord {
+  AspectIndex aspect = 0;
+  std::vector<TransitRowData> passes;
+};
+
+// What one run found, kept as data for the exports and the timeline.
+struct RunResult {
+  bool world = true;
+  std::array<BodyIndex, 2> bodies{};   // transiting body; second transiting or natal body
+  double natalLongitude = 0.0;         // personal runs: the natal position, radians
+  int32_t startDay = 0, endDay = 0;    // the period run, both included
+  int16_t zoneMinutes = 0;
+  std::string zoneText;                // the results zone as the list shows it
+  std::array<int16_t, 3> orbDegrees{};
+  bool stopped = false;                // ended by Stop or a full output box
+  std::vector<TransitRecord> transits;
+};
+
 // Everything the main window holds for runs: the run inputs, the run state,
 // the result of the last run and the open report file.
 struct FormState {
@@ -112,8 +132,11 @@ struct FormState {
   bool ShowAllMode = false;
   bool RunAbandoned = false;
   bool HeaderWritten = false;
+  // The program is about to end: a run going on stops, no new run starts.
+  bool QuitRequested = false;
   std::string CurrentDayText;
   bool WorldRun = false;  // optWorld as the run started
+  int32_t RunsStarted = 0;  // runs handed to the engine, counted by the commands
 
   // Run inputs.
   std::array<BodyIndex, 2> RunBodies{Mars, Jupiter};
@@ -123,15 +146,28 @@ struct FormState {
   // The last run's result and title.
   TransitTable Table;
   std::string RunTitle;
+  // The last run's transits as data, or every run of the last Show-all series.
+  std::vector<RunResult> Results;
 
   // Output file of the report.
   std::string OutputFilePath;
   bool HtmlFileOpen = false;
   std::FILE* OutputFile = nullptr;
 
+  // Inputs of the window that the commands share.
+  CalendarDate EntryDateRecord;   // the date boxes' shared record, Calendar 'G'
+  bool PlutoDataLoaded = false;   // pluto.ptb has been read
+  std::string StopDateText;       // trimmed text of the stop-date box
+
   // Window-level values.
   bool FormLoaded = false;
   std::array<int16_t, 3> SavedTimezoneIndex{};
+  // List positions remembered per mode and list: [0] world first list,
+  // [1] personal first list, [2] world second list, [3] personal second list.
+  std::array<int16_t, 4> RememberedPlanetIndex{-1, -1, -1, -1};
+  bool FillingPlanetLists = false;
+  bool StateRecentlySaved = false;
+  int16_t SavedTickCount = 0;
 };
 
 }  // namespace skyloom

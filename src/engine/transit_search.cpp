@@ -70,6 +70,18 @@ void Run::StartOfRun() {
   }
   s_.HtmlFileOpen = false;
   ClearOrbFlags(in_);
+  // A Show-all series collects the results of all its runs.
+  if (!s_.ShowAllMode) s_.Results.clear();
+  RunResult result;
+  result.world = s_.WorldRun;
+  result.bodies = s_.RunBodies;
+  result.natalLongitude = s_.WorldRun ? 0.0 : s_.NatalLongitude[s_.RunBodies[1]];
+  result.startDay = s_.RunStartDay;
+  result.endDay = s_.RunEndDay;
+  result.zoneMinutes = s_.ZoneMinutes;
+  result.zoneText = w_.Text(C(ControlName::cboTimezone, 0));
+  result.orbDegrees = s_.Orbs.OrbDegrees;
+  s_.Results.push_back(std::move(result));
   s_.Table.Create(static_cast<int64_t>(s_.RunEndDay) - s_.RunStartDay + 1);
   s_.Table.ClearTransitTable();
   // A request left from before is cleared ahead of the header, so that a
@@ -84,7 +96,8 @@ void Run::StartOfRun() {
 }
 
 bool Run::Stopped() {
-  if (!s_.StopRequested) return false;
+  if (!s_.StopRequested && !s_.QuitRequested) return false;
+  s_.Results.back().stopped = true;
   w_.AppendText(C(ControlName::txbOutput), "Stopped");
   EndRunState(s_);
   s_.StopRequested = false;
@@ -214,11 +227,21 @@ void Run::FlushTransitRows() {
     if (t.Cell(above, 0) == t.Cell(current, 0)) t.SetCell(current, 0, "");
   }
   int32_t row = current;
+  TransitRecord transit;
+  const Control output = C(ControlName::txbOutput);
   while (!t.RowIsEmpty(row)) {
+    // A full output box refuses the row; only rows that reach the report
+    // belong to the results.
+    const bool refused = w_.TextLength(output) > OutputBoxCapacity;
     WriteReportRow(s_, row);
+    if (!refused) {
+      transit.aspect = t.Data(row).aspect;
+      transit.passes.push_back(t.Data(row));
+    }
     if (s_.StopRequested) break;
     ++row;
   }
+  if (!transit.passes.empty()) s_.Results.back().transits.push_back(std::move(transit));
   w_.Repaint(C(ControlName::txbOutput));
   c_.CurrentRow = row;
   c_.ResetPasses();

@@ -23,7 +23,6 @@ constexpr const char* kHeading10_5_2 =
 
 std::string Dashes() { return std::string(119, '-') + "\r\n"; }
 
-std::string Degrees(double d) { return std::to_string(d); }
 double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
 
 void ExpectIndependentlyRight(const RunFixture& f, double natal = 0) {

@@ -1,0 +1,42 @@
+// The checks of a run's inputs. Each returns true to go on, or shows its own
+// message and returns false; a few repair the input after their message so
+// that the next press succeeds. The date checks also turn the entered dates
+// into day numbers (EnteredDayNumbers) and fill the long date labels.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "engine/run_state.h"
+#include "ports/window.h"
+
+namespace skyloom {
+
+// Day numbers the checks allow: 1 January of year 1 to 31 December 2799.
+inline constexpr int32_t FirstAllowedDay = 1721426;
+inline constexpr int32_t LastAllowedDay = 2743738;
+
+// The leading decimal number of a box's text, rounded to 32 bits with ties
+// to even; an empty or non-numeric text gives 0. A number too large for 32
+// bits gives fits = false, and the date it belongs to counts as invalid.
+struct BoxNumber {
+  int32_t value = 0;
+  bool fits = true;  // false when the number does not fit 32 bits
+};
+BoxNumber NumberFromText(std::string_view text);
+
+bool CheckOutputFile(FormState& state);
+bool CheckDatePresent(FormState& state, int16_t date);
+bool CheckBirthBoxes(FormState& state);
+bool CheckDateValid(FormState& state, int16_t date);
+bool CheckDateLimits(FormState& state, int16_t date);
+bool CheckBirthData(FormState& state, bool testAgainstStart);
+bool CheckPeriod(FormState& state);
+bool CheckResultZone(FormState& state, Control pressed);
+bool CheckBodyOrder(FormState& state, Control pressed);
+bool CheckOrbs(FormState& state);
+bool EnsurePlutoData(FormState& state);
+bool CheckBodyRanges(FormState& state, int16_t date);
+bool DeriveSearchOrbs(FormState& state);
+
+}  // namespace skyloom

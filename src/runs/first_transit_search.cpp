@@ -1,0 +1,141 @@
+#include "runs/first_transit_search.h"
+
+#include <cctype>
+#include <string>
+
+#include "calendar/date_format.h"
+#include "calendar/time_zones.h"
+#include "engine/positions.h"
+#include "engine/transit_search.h"
+#include "ports/calendar_library.h"
+#include "ports/window.h"
+#include "runs/checks.h"
+#include "runs/date_entry.h"
+#include "runs/run_controller.h"
+
+namespace skyloom {
+namespace {
+
+Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string AspectName(AspectIndex aspect) {
+  if (aspect < 1 || aspect > AspectCount) return {};
+  return AspectTable[static_cast<size_t>(aspect)].Name;
+}
+
+// Writes a day into the three boxes of a date as plain numbers and brings
+// its long label up to date.
+void WriteDate(FormState& state, int16_t date, int32_t day) {
+  Window& w = state.window;
+  CalendarDate record;
+  record.DayNumber = day;
+  day_number_to_date(record);
+  w.SetText(C(ControlName::txbYear, date), std::to_string(record.Year));
+  w.SetText(C(ControlName::txbMonth, date), std::to_string(record.Month));
+  w.SetText(C(ControlName::txbDay, date), std::to_string(record.Day));
+  RefreshDateLabel(state, date);
+}
+
+}  // namespace
+
+void SearchCommand(FormState& state) {
+  Window& w = state.window;
+  if (state.QuitRequested) return;
+
+  // Only the end date matters: the search starts the day after it.
+  if (!CheckDatePresent(state, 1) || !CheckDateValid(state, 1)) return;
+  const bool world = w.Value(C(ControlName::optWorld)) != 0;
+  if (!world && !CheckBirthData(state, false)) return;
+  if (!CheckResultZone(state, C(ControlName::cmdSearch))) return;
+
+  state.RunBodies[0] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 0)) + 1);
+  state.RunBodies[1] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 1)) + (world ? 2 : 1));
+  if (world && !CheckBodyOrder(state, C(ControlName::cmdSearch))) return;
+
+  state.Orbs.OrbDegrees[0] = OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0)));
+  if (!DeriveSearchOrbs(state)) return;
+  state.Orbs.Set(state.Orbs.OrbDegrees[0], state.Orbs.OrbDegrees[1], state.Orbs.OrbDegrees[2]);
+
+  const BodyIndex bodyA = state.RunBodies[0];
+  const BodyIndex bodyB = state.RunBodies[1];
+  if ((bodyA == Pluto || bodyB == Pluto) && !EnsurePlutoData(state)) return;
+  if (!CheckBodyRanges(state, 1)) return;
+
+  SiderealFlag = !world && w.Value(C(ControlName::optSidereal)) != 0;
+  if (!world) {
+    ComputeNatalLongitude(state);
+    // The birth date is not tied to the period here, so it may lie beyond the
+    // natal body's data; an error value must not stand in for a position.
+    const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
+    if (natal < 0) {
+      w.MessageBox({DateRangeMessage(natal == AfterRange ? -1 : -3, bodyA, bodyB), "Error",
+                    MsgIcon::Exclamation});
+      return;
+    }
+  }
+
+  state.RunStartDay = -1;
+  state.RunEndDay = -1;
+
+  const int16_t aspectPosition = w.ListIndex(C(ControlName::cboSearchAspect));
+  // The list always has a choice once the window is up; without one the
+  // first entry is meant.
+  const auto aspect = static_cast<AspectIndex>(aspectPosition < 0 ? 1 : aspectPosition + 1);
+  const int16_t zone = ZoneMinutesOfPosition(w.ListIndex(C(ControlName::cboTimezone, 0)));
+  const double orb = state.Orbs.OrbRadians[0];
+  const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
+  const int32_t dayAfterEnd = state.EnteredDayNumbers[1] + 1;
+
+  RangeErrorCode firstCode = 0;
+  const bool underWay = AspectInOrbAt(&w, bodyA, bodyB, dayAfterEnd - 0.5, aspect, orb, world, natal,
+                                      /*showMessage=*/true, firstCode);
+
+  RangeErrorCode code = 0;
+  bool inOrbAtStart = false;
+  auto walk = [&](int32_t from, bool wanted) {
+    return AspectStateSearch(&w, from, inOrbAtStart, /*forward=*/true, wanted, zone, bodyA, bodyB, aspect,
+                             orb, world, natal, /*showMessage=*/false, code);
+  };
+
+  // A transit already in orb after the end date is not the first complete
+  // one: walk past it.
+  const int32_t from = underWay ? walk(dayAfterEnd, false) : dayAfterEnd;
+  if (code != 0) {
+    ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, from);
+    return;
+  }
+  const int32_t startDay = walk(from, true);
+  if (code != 0) {
+    ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, startDay);
+    return;
+  }
+  state.RunStartDay = startDay;
+  const int32_t endDay = walk(startDay + 1, false);
+  if (code != 0) {
+    ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, endDay);
+    return;
+  }
+  state.RunEndDay = endDay;
+
+  ++state.RunsStarted;
+  RunTransits(state);
+
+  if (w.Value(C(ControlName::chkKeepDates)) != 0 || state.Table.RowIsEmpty(FirstTransitRow)) return;
+  WriteDate(state, 0, state.RunStartDay);
+  WriteDate(state, 1, state.RunEndDay);
+}
+
+void ReportNoCompleteTransit(FormState& state, const std::string& message, AspectIndex aspect, int32_t day) {
+  Window& w = state.window;
+  w.SetVisible(C(ControlName::lblShortDate), false);
+  const std::string text = "No complete " + LowerCase(AspectName(aspect)) + " transit found up to " +
+                           FormatDayNumber(day) + " CE ." + "\r\n" + message;
+  w.MessageBox({text, "Date out of range", MsgIcon::Exclamation});
+}
+
+}  // namespace skyloom

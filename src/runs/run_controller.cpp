@@ -1,0 +1,232 @@
+#include "runs/run_controller.h"
+
+#include <cmath>
+
+#include "calendar/time_zones.h"
+#include "engine/positions.h"
+#include "engine/transit_search.h"
+#include "ports/window.h"
+#include "report/output_box.h"
+#include "runs/checks.h"
+
+namespace skyloom {
+namespace {
+
+Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
+
+bool RunGoing(const Window& w) { return w.Text(C(ControlName::cmdStart)) == "Stop"; }
+
+bool WorldMode(const Window& w) { return w.Value(C(ControlName::optWorld)) != 0; }
+
+// The natal position is taken at the birth minute in Universal Time, which
+// the birth zone can push onto the day before the first (or after the last)
+// day of the natal body's data although the birth date itself is inside it.
+// A run with an error value as natal position would measure aspects to a
+// meaningless longitude, so the press ends here with the range message.
+bool NatalPositionKnown(FormState& state) {
+  const double natal = state.NatalLongitude[static_cast<size_t>(state.RunBodies[1])];
+  if (natal >= 0) return true;
+  const RangeErrorCode code = natal == AfterRange ? -1 : -3;
+  state.window.MessageBox(
+      {DateRangeMessage(code, state.RunBodies[0], state.RunBodies[1]), "Error", MsgIcon::Exclamation});
+  return false;
+}
+
+}  // namespace
+
+void StartCommand(FormState& state) {
+  Window& w = state.window;
+  const Control start = C(ControlName::cmdStart);
+
+  // Every way out before the run clears it below counts as a refused press,
+  // which ends a Show-all series.
+  state.RunAbandoned = true;
+  if (RunGoing(w)) {
+    // Pressed from inside the engine's daily yield: the engine notices the
+    // request there and ends the run itself.
+    state.StopRequested = true;
+    return;
+  }
+  if (state.QuitRequested) return;
+
+  if (!CheckOutputFile(state)) return;
+  state.EnteredDayNumbers = {0, 0, 0};
+  if (!CheckDatePresent(state, 0) || !CheckDatePresent(state, 1)) return;
+  const bool world = WorldMode(w);
+  if (!world && !CheckBirthBoxes(state)) return;
+  if (!CheckDateValid(state, 0) || !CheckDateValid(state, 1)) return;
+  if (!world && !CheckBirthData(state, true)) return;
+  if (!CheckPeriod(state) || !CheckResultZone(state, start)) return;
+
+  const int16_t first = w.ListIndex(C(ControlName::cboPlanet, 0));
+  const int16_t second = w.ListIndex(C(ControlName::cboPlanet, 1));
+  if (world) {
+    // No inner body chosen stands for Pluto: the closing pair of a world
+    // Show-all series is made that way.
+    state.RunBodies[0] = first < 0 ? Pluto : static_cast<BodyIndex>(first + 1);
+    state.RunBodies[1] = static_cast<BodyIndex>(second + 2);
+  } else {
+    state.RunBodies[0] = static_cast<BodyIndex>(first + 1);
+    state.RunBodies[1] = static_cast<BodyIndex>(second + 1);
+  }
+
+  // Inside a Show-all series the order check passes over a body paired with
+  // itself (a refusal that does not end the series) and puts the others in
+  // order.
+  if (world && !CheckBodyOrder(state, start)) return;
+  if (!state.ShowAllMode && !CheckOrbs(state)) return;
+
+  state.Orbs.Set(OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0))),
+                 OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 1))),
+                 OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 2))));
+
+  if ((state.RunBodies[0] == Pluto || state.RunBodies[1] == Pluto) && !EnsurePlutoData(state)) return;
+  if (!CheckBodyRanges(state, 0) || !CheckBodyRanges(state, 1)) return;
+
+  SiderealFlag = !world && w.Value(C(ControlName::optSidereal)) != 0;
+  if (!world) {
+    ComputeNatalLongitude(state);
+    if (!NatalPositionKnown(state)) return;
+  }
+
+  state.RunAbandoned = false;
+  SetWindowHeight(w, RunWindowHeight);
+  state.ZoneMinutes = ZoneMinutesOfPosition(w.ListIndex(C(ControlName::cboTimezone, 0)));
+  ExtendStartToTransit(state);
+  state.RunStartDay = state.EnteredDayNumbers[0];
+  state.RunEndDay = state.EnteredDayNumbers[1];
+  ++state.RunsStarted;
+  RunTransits(state);
+}
+
+void ComputeNatalLongitude(FormState& state) {
+  const Window& w = state.window;
+  const int32_t hour = w.ListIndex(C(ControlName::cboHour)) - 1;
+  const int32_t minute = (w.ListIndex(C(ControlName::cboMinute)) - 1) * 5;
+  const int32_t birthMinutes = hour * 60 + minute;
+  const int32_t zoneMinutes = ZoneMinutesOfPosition(w.ListIndex(C(ControlName::cboTimezone, 1)));
+  const auto universalMinutes = static_cast<int16_t>(birthMinutes - zoneMinutes);
+  const double birthInstant = state.EnteredDayNumbers[2] - 0.5 + universalMinutes / 1440.0;
+  const BodyIndex natal = state.RunBodies[1];
+  state.NatalLongitude[static_cast<size_t>(natal)] = BodyLongitude(natal, birthInstant);
+}
+
+void ExtendStartToTransit(FormState& state) {
+  const bool world = WorldMode(state.window);
+  const BodyIndex moving = state.RunBodies[0];
+  const BodyIndex other = state.RunBodies[1];
+  const double natal = state.NatalLongitude[static_cast<size_t>(other)];
+  const double innerOrb = state.Orbs.OrbRadians[2];
+
+  struct Longitudes {
+    double a, b;
+  };
+  auto at = [&](int32_t day) {
+    const double jd = LocalMidnight(day, state.ZoneMinutes);
+    return Longitudes{BodyLongitude(moving, jd), world ? BodyLongitude(other, jd) : natal};
+  };
+  auto deviation = [](const Longitudes& l, AspectIndex aspect) {
+    return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);
+  };
+
+  const int32_t entered = state.EnteredDayNumbers[0];
+  const Longitudes atStart = at(entered);
+  // The zone can put the local midnight of the first day of a body's data
+  // on the day before it; without positions there is no transit to extend.
+  if (atStart.a < 0 || atStart.b < 0) return;
+
+  AspectIndex inProgress = 0;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (deviation(atStart, a) < innerOrb) {
+      inProgress = a;
+      break;
+    }
+  }
+  if (inProgress == 0) return;
+
+  int32_t day = entered;
+  for (;;) {
+    --day;
+    const Longitudes l = at(day);
+    if (l.a < 0 || l.b < 0) {
+      // Ran off the start of a body's data: its first day is as far back
+      // as a run can go.
+      ++day;
+      break;
+    }
+    if (!(deviation(l, inProgress) < innerOrb)) break;
+  }
+  state.EnteredDayNumbers[0] = day;
+}
+
+void ShowAllCommand(FormState& state, int16_t index) {
+  Window& w = state.window;
+  const Control firstList = C(ControlName::cboPlanet, 0);
+  const Control secondList = C(ControlName::cboPlanet, 1);
+  const Control append = C(ControlName::chkAppendToOutput);
+
+  const int16_t firstPosition = w.ListIndex(firstList);
+  const int16_t secondPosition = w.ListIndex(secondList);
+  const int16_t appendValue = w.Value(append);
+
+  // The series' reports follow one another in an emptied box.
+  w.SetText(C(ControlName::txbOutput), "");
+  w.SetValue(append, 1);
+  state.ShowAllMode = true;
+
+  const bool world = WorldMode(w);
+  // "Show all transits by transiting X" walks the natal list; "... of natal
+  // Y" and the world series walk the first list.
+  const Control walked = !world && index != 0 ? secondList : firstList;
+  const int16_t entries = w.ListCount(walked);
+  for (int16_t p = 0; p < entries; ++p) {
+    w.SetListIndex(walked, p);
+    StartCommand(state);
+    if (state.RunAbandoned) break;
+  }
+  if (world) {
+    // Nothing chosen as inner body makes the Start command take Pluto, so the
+    // outer body is paired with Pluto last, also after an early end.
+    w.SetListIndex(firstList, -1);
+    StartCommand(state);
+  }
+
+  w.SetListIndex(firstList, firstPosition);
+  w.SetListIndex(secondList, secondPosition);
+  w.SetValue(append, appendValue);
+  for (ControlName notice : {ControlName::lblCopyrightNotice, ControlName::lblQF})
+    w.SetText(C(notice), DesignOf(C(notice)).caption);
+  w.BringToFront(C(ControlName::lblQF));
+  state.ShowAllMode = false;
+}
+
+void DateBoxKeyUp(FormState& state, int keyCode) {
+  constexpr int kEnter = 13;
+  if (keyCode == kEnter && state.window.Enabled(C(ControlName::cmdStart))) StartCommand(state);
+}
+
+void TimerTick(FormState& state) {
+  Window& w = state.window;
+  const bool running = RunGoing(w);
+  const bool hasOutput = w.TextLength(C(ControlName::txbOutput)) > 0;
+
+  w.SetVisible(C(ControlName::cmdFile), !running && hasOutput);
+  w.SetVisible(C(ControlName::chkOpenOutputFile), w.Visible(C(ControlName::cmdFile)));
+
+  if (running) {
+    const Control label = C(ControlName::lblShortDate);
+    w.SetText(label, state.CurrentDayText);
+    w.Repaint(label);
+  }
+
+  // Quitting right after a save or restore does not ask again; the grace
+  // lasts eleven ticks.
+  if (state.StateRecentlySaved) {
+    ++state.SavedTickCount;
+    if (state.SavedTickCount > 10) state.StateRecentlySaved = false;
+  }
+
+  w.SetVisible(C(ControlName::cmdClear), hasOutput);
+}
+
+}  // namespace skyloom

@@ -1,0 +1,26 @@
+// The Start/Stop command, the two Show-all series and the window's 500 ms
+// timer: the window's inputs turned into runs of the engine.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/run_state.h"
+
+namespace skyloom {
+
+// The height of the main window while it shows a run's report, in twips.
+inline constexpr int32_t RunWindowHeight = 8000;
+
+// A press on cmdStart (also the Enter key in a date box and each step of a
+// Show-all series). While a run goes on it only asks the run to stop.
+void StartCommand(FormState& state);
+// A press on cmdShowAll(index).
+void ShowAllCommand(FormState& state, int16_t index);
+// Enter released in a date box.
+void DateBoxKeyUp(FormState& state, int keyCode);
+void TimerTick(FormState& state);
+
+void ComputeNatalLongitude(FormState& state);
+void ExtendStartToTransit(FormState& state);
+
+}  // namespace skyloom

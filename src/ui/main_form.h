@@ -1,0 +1,71 @@
+// The main window's behaviour: its start-up sequence, the handlers of every
+// control, the layout on resize, and quitting. Plain C++: the Qt window and
+// the in-memory window forward their events here.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/run_state.h"
+#include "ports/window.h"
+
+namespace skyloom {
+
+class Shell;
+
+inline constexpr const char* ProgramTitle = "Skyloom";
+inline constexpr int ProgramVersionMajor = 10;
+inline constexpr int ProgramVersionMinor = 0;
+// "Skyloom 10.0"
+std::string ProgramCaption();
+
+// Hooks for what lives outside the core's reach.
+struct MainFormServices {
+  // Shows the help viewer (the window issue's text viewer).
+  std::function<void()> showHelp;
+  // Saves and restores the program state (the settings store).
+  std::function<void(FormState&)> saveState;
+  std::function<void(FormState&)> restoreState;
+};
+
+class MainForm : public WindowEvents {
+ public:
+  MainForm(Window& window, Shell& shell, MainFormServices services = {});
+  ~MainForm() override;
+
+  // The start-up sequence; ends with the window shown and FormLoaded set.
+  void Load();
+
+  FormState& State() { return state_; }
+  Window& GetWindow() { return window_; }
+
+  // WindowEvents
+  void Click(Control control) override;
+  void LostFocus(Control control) override;
+  void KeyUp(Control control, int keyCode) override;
+  void TimerTick() override;
+  void Resize() override;
+  void CloseRequested() override;
+
+  // True once the user has chosen to end the program.
+  bool Ended() const { return ended_; }
+
+ private:
+  void Quit(bool closing);
+  void AfterCommand();
+  void FocusIfAvailable(Control button);
+
+  Window& window_;
+  Shell& shell_;
+  MainFormServices services_;
+  FormState state_;
+  bool ended_ = false;
+  bool quitAfterRun_ = false;
+  bool closeAfterRun_ = false;
+};
+
+// Focus to the button when it is visible and enabled.
+bool FocusIfAvailable(Window& window, Control button);
+
+}  // namespace skyloom

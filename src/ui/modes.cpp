@@ -1,0 +1,130 @@
+#include "ui/modes.h"
+
+#include <cctype>
+#include <string>
+
+#include "ports/window.h"
+#include "runs/checks.h"
+#include "ui/captions.h"
+#include "ui/main_form.h"
+
+namespace skyloom {
+namespace {
+
+Control C(ControlName n, int16_t i = 0) { return Ctl(n, i); }
+
+bool WorldMode(const FormState& state) { return state.window.Value(C(ControlName::optWorld)) != 0; }
+
+struct ListSpec {
+  BodyIndex first, last;
+  int16_t defaultPosition;
+};
+
+// Bodies offered by each list in each mode, and the position chosen when
+// nothing is remembered (Mars first, Jupiter second).
+ListSpec SpecOf(bool world, int16_t list) {
+  if (world) return list == 0 ? ListSpec{Sun, Neptune, 3} : ListSpec{Mercury, Pluto, 3};
+  return list == 0 ? ListSpec{Sun, Pluto, 3} : ListSpec{Sun, Moon, 4};
+}
+
+int16_t Slot(bool world, int16_t list) { return static_cast<int16_t>(list * 2 + (world ? 0 : 1)); }
+
+void ShowMode(FormState& state, bool world) {
+  Window& w = state.window;
+  w.SetVisible(C(ControlName::fraZodiac), !world);
+  w.SetVisible(C(ControlName::fraBirthDate), !world);
+  w.SetText(C(ControlName::lblPlanet, 0), world ? "Inner planet" : "Transiting planet");
+  w.SetText(C(ControlName::lblPlanet, 1), world ? "Outer planet" : "Natal planet");
+}
+
+}  // namespace
+
+void SetUpPlanetComboBoxes(FormState& state) {
+  Window& w = state.window;
+  const bool world = WorldMode(state);
+  state.FillingPlanetLists = true;
+  for (int16_t list = 0; list < 2; ++list) {
+    const Control c = C(ControlName::cboPlanet, list);
+    const ListSpec spec = SpecOf(world, list);
+    w.ClearList(c);
+    for (BodyIndex b = spec.first; b <= spec.last; ++b) w.AddItem(c, BodyNames[b]);
+    const int16_t remembered = state.RememberedPlanetIndex[Slot(world, list)];
+    const int16_t count = w.ListCount(c);
+    w.SetListIndex(c, remembered >= count ? static_cast<int16_t>(count - 1)
+                      : remembered < 0    ? spec.defaultPosition
+                                          : remembered);
+  }
+  state.FillingPlanetLists = false;
+}
+
+void WorldClicked(FormState& state) {
+  if (!state.FormLoaded) return;
+  Window& w = state.window;
+  ShowMode(state, true);
+  SetUpPlanetComboBoxes(state);
+  state.RememberedPlanetIndex[0] = w.ListIndex(C(ControlName::cboPlanet, 0));
+  state.RememberedPlanetIndex[2] = w.ListIndex(C(ControlName::cboPlanet, 1));
+  w.SetVisible(C(ControlName::cmdShowAll, 1), false);
+  UpdateCommandCaptions(w);
+}
+
+void PersonalClicked(FormState& state) {
+  if (!state.FormLoaded) return;
+  Window& w = state.window;
+  ShowMode(state, false);
+  SetUpPlanetComboBoxes(state);
+  state.RememberedPlanetIndex[1] = w.ListIndex(C(ControlName::cboPlanet, 0));
+  state.RememberedPlanetIndex[3] = w.ListIndex(C(ControlName::cboPlanet, 1));
+  UpdateCommandCaptions(w);
+  w.SetVisible(C(ControlName::cmdShowAll, 1), true);
+}
+
+void PlanetListClicked(FormState& state, int16_t list) {
+  if (!state.FormLoaded || state.FillingPlanetLists) return;
+  Window& w = state.window;
+  state.RememberedPlanetIndex[Slot(WorldMode(state), list)] = w.ListIndex(C(ControlName::cboPlanet, list));
+  UpdateCommandCaptions(w);
+  FocusIfAvailable(w, C(ControlName::cmdStart));
+}
+
+void UpdateSearchOrbLabel(FormState& state) {
+  Window& w = state.window;
+  const int16_t outer = w.ListIndex(C(ControlName::cboOrbs, 0));
+  w.SetText(C(ControlName::Label1), "for first " + std::to_string(outer + 1) + "°");
+}
+
+void OrbListClicked(FormState& state) {
+  if (!state.FormLoaded) return;
+  CheckOrbs(state);
+  UpdateSearchOrbLabel(state);
+  FocusIfAvailable(state.window, C(ControlName::cmdStart));
+}
+
+void FillSelectionLists(FormState& state) {
+  Window& w = state.window;
+  SetUpPlanetComboBoxes(state);
+  static constexpr int16_t kStartOrbs[] = {9, 4, 1};
+  for (int16_t k = 0; k < 3; ++k) {
+    const Control c = C(ControlName::cboOrbs, k);
+    w.ClearList(c);
+    for (int degrees = 1; degrees <= 15; ++degrees) w.AddItem(c, std::to_string(degrees) + "°");
+    w.SetListIndex(c, kStartOrbs[k]);
+  }
+  auto twoDigits = [](int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; };
+  const Control hour = C(ControlName::cboHour), minute = C(ControlName::cboMinute);
+  w.ClearList(hour);
+  w.AddItem(hour, "");
+  for (int h = 0; h < 24; ++h) w.AddItem(hour, twoDigits(h));
+  w.ClearList(minute);
+  w.AddItem(minute, "");
+  for (int m = 0; m < 60; m += 5) w.AddItem(minute, twoDigits(m));
+  const Control aspects = C(ControlName::cboSearchAspect);
+  w.ClearList(aspects);
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    std::string name = AspectTable[a].Name;
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    w.AddItem(aspects, name);
+  }
+}
+
+}  // namespace skyloom

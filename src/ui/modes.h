@@ -1,0 +1,22 @@
+// World and personal mode, the body lists they offer, and the orb lists.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/run_state.h"
+
+namespace skyloom {
+
+// Refills both body lists for the current mode and selects the remembered
+// (or default) body in each.
+void SetUpPlanetComboBoxes(FormState& state);
+void WorldClicked(FormState& state);
+void PersonalClicked(FormState& state);
+void PlanetListClicked(FormState& state, int16_t list);
+void OrbListClicked(FormState& state);
+// "for first 10°": the search frame's label with the outer orb.
+void UpdateSearchOrbLabel(FormState& state);
+// The orb, hour, minute and aspect lists (the body and zone lists have their own).
+void FillSelectionLists(FormState& state);
+
+}  // namespace skyloom

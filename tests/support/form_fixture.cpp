@@ -1,0 +1,42 @@
+#include "support/form_fixture.h"
+
+#include "calendar/time_zones.h"
+#include "support/engine_setup.h"
+
+namespace skyloom::test {
+
+FormFixture::FormFixture() : form(window, shell), state(form.State()) {
+  InitEngineOnce();
+  window.LoadDesign();
+  form.Load();
+  // Results in Greenwich time whatever the machine's zone, and a fixed year.
+  window.SetListIndex(Ctl(ControlName::cboTimezone, 0), GreenwichPosition);
+  EnterDate(0, "2020", "1", "1");
+  EnterDate(1, "2020", "12", "31");
+}
+
+FormFixture::~FormFixture() { SiderealFlag = false; }
+
+void FormFixture::Enter(Control box, const std::string& text) {
+  window.SetText(box, text);
+  form.LostFocus(box);
+}
+
+void FormFixture::EnterDate(int16_t date, const std::string& year, const std::string& month, const std::string& day) {
+  Enter(Ctl(ControlName::txbYear, date), year);
+  Enter(Ctl(ControlName::txbMonth, date), month);
+  Enter(Ctl(ControlName::txbDay, date), day);
+}
+
+void FormFixture::Choose(Control list, int16_t position) { window.SetListIndex(list, position); }
+
+void FormFixture::Press(Control button) { form.Click(button); }
+
+std::string FormFixture::Output() const { return window.Text(Ctl(ControlName::txbOutput)); }
+
+MessageBoxRequest FormFixture::LastMessage() const {
+  const auto& boxes = window.MessageBoxes();
+  return boxes.empty() ? MessageBoxRequest{} : boxes.back();
+}
+
+}  // namespace skyloom::test

@@ -1,0 +1,37 @@
+// A main window in memory after the program's start-up sequence, with a
+// fixed machine zone and date so that results do not depend on the machine.
+#pragma once
+
+#include <string>
+
+#include "ports/memory_window.h"
+#include "ports/shell.h"
+#include "support/report_fixture.h"
+#include "ui/main_form.h"
+
+namespace skyloom::test {
+
+struct FormFixture {
+  FormFixture();
+  ~FormFixture();
+
+  // Types text into a box and leaves it, as a user would.
+  void Enter(Control box, const std::string& text);
+  // Types a date (year, month, day texts) into the boxes of date index i
+  // and leaves each box.
+  void EnterDate(int16_t date, const std::string& year, const std::string& month, const std::string& day);
+  // Selects a list entry from code (fires the list's handler).
+  void Choose(Control list, int16_t position);
+  // Presses a button through the form's handler, whatever its state.
+  void Press(Control button);
+  std::string Output() const;
+  // The last message box shown, or an empty one.
+  MessageBoxRequest LastMessage() const;
+
+  MemoryWindow window;
+  FakeShell shell;
+  MainForm form;
+  FormState& state;
+};
+
+}  // namespace skyloom::test
