@@ -57,6 +57,22 @@ void BM_BareSwissEphemeris(benchmark::State& state) {
 }
 BENCHMARK(BM_BareSwissEphemeris)->DenseRange(1, 10);
 
+// The same positions with the full nutation series at every instant instead
+// of the interpolated one the program uses.
+void BM_BodyLongitudeFullNutation(benchmark::State& state) {
+  InitOnce();
+  const auto body = static_cast<BodyIndex>(state.range(0));
+  swe_set_interpolate_nut(0);
+  double t = kStart;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(BodyLongitude(body, t));
+    t += kStep;
+  }
+  swe_set_interpolate_nut(1);
+  state.SetLabel(BodyNames[body]);
+}
+BENCHMARK(BM_BodyLongitudeFullNutation)->Arg(1)->Arg(5)->Arg(6)->Arg(10);
+
 void BM_PlutoLongitude(benchmark::State& state) {
   InitOnce();
   double t = kStart;

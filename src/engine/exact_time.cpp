@@ -6,6 +6,7 @@
 
 #include "calendar/date_format.h"
 #include "engine/positions.h"
+#include "ports/ephemeris.h"
 #include "ports/window.h"
 
 namespace skyloom {
@@ -109,8 +110,20 @@ constexpr double kSteadyMotion = 1.7e-5;
 
 }  // namespace
 
+// The minute decided is only as good as the positions: they are computed
+// with the full nutation series here, where the few positions asked for
+// make its cost small.
+class FullNutation {
+ public:
+  FullNutation() { set_interpolated_nutation(false); }
+  ~FullNutation() { set_interpolated_nutation(true); }
+  FullNutation(const FullNutation&) = delete;
+  FullNutation& operator=(const FullNutation&) = delete;
+};
+
 std::optional<MinimumRecord> FindExactTimeByMinuteScan(const FormState& state, int32_t day, BodyIndex body,
                                                        BodyIndex secondBody, AspectIndex aspect) {
+  const FullNutation precise;
   // The daily samples only say that the minimum lies between the local
   // midnights before and after the one starting day; the walk covers exactly
   // that span, in whole minutes of local time.
@@ -130,6 +143,7 @@ std::optional<MinimumRecord> FindExactTimeByMinuteScan(const FormState& state, i
 
 std::optional<MinimumRecord> FindExactTime(const FormState& state, int32_t day, BodyIndex body,
                                            BodyIndex secondBody, AspectIndex aspect) {
+  const FullNutation precise;
   // While the relative longitude moves one way over the whole span, the
   // deviation falls to a single minimum and rises after it, so the minute
   // the walk stops at is the minute of least deviation: found by bisecting

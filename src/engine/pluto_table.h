@@ -34,7 +34,8 @@ void ReadLinesToArray(const std::string& path, std::vector<std::string>& target,
 // window is given) and returns false.
 bool ReadPlutoData(Window* window, const std::string& fileName, std::string& errorText);
 
-// Longitude in degrees of record k.
+// Longitude in degrees of record k; negative when record k is missing or
+// cannot be decoded.
 double PlutoTableEntry(int32_t k);
 
 // Longitude in radians at jd (UT), interpolated between the daily records,

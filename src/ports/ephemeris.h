@@ -24,6 +24,11 @@ double planet_geo_longitude(int32_t body, double jd, int32_t year, double* radiu
 // further outputs receive latitude (radians) and distance (AU) when given.
 double moon_position(double daysSinceJ2000, double* latitude, double* distance);
 
+// Nutation interpolated over a few days (the default once the folder is set)
+// differs from the full series by a few thousandths of an arcsecond and
+// costs half as much. The exact-minute search asks for the full series.
+void set_interpolated_nutation(bool on);
+
 // The system folder the library falls back to for its data files.
 std::string SystemEphemerisFolder();
 

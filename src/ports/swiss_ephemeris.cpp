@@ -45,10 +45,10 @@ void set_ephemeris_folder(std::string& folder) {
   if (!path.empty()) path += separator;
   path += SystemEphemerisFolder();
   swe_set_ephe_path(path.c_str());
-  // Nutation interpolated over a few days differs from the full series by a
-  // few thousandths of an arcsecond and saves most of the cost of a position.
-  swe_set_interpolate_nut(1);
+  set_interpolated_nutation(true);
 }
+
+void set_interpolated_nutation(bool on) { swe_set_interpolate_nut(on ? 1 : 0); }
 
 double planet_geo_longitude(int32_t body, double jd, int32_t /*year*/, double* radius) {
   int32_t sweBody;

@@ -121,6 +121,9 @@ void SearchCommand(FormState& state) {
     return;
   }
   state.RunEndDay = endDay;
+  // The engine takes its zone from the run inputs, which still hold the
+  // zone of the last Start press; its days must be the days the walks found.
+  state.ZoneMinutes = zone;
 
   ++state.RunsStarted;
   RunTransits(state);

@@ -54,6 +54,37 @@ TEST(TransitSearch, WorldRunOf2020InEveryZone) {
   }
 }
 
+// Every orb date and exact minute of runs across the centuries and zones,
+// against positions taken straight from the ephemeris.
+TEST(TransitSearch, RightToTheDayAndMinuteAcrossCenturiesAndZones) {
+  struct Case {
+    bool world;
+    BodyIndex a, b;
+    int year;
+    int16_t zone;
+    double natalDegrees;
+  };
+  const Case cases[] = {
+      {true, Sun, Mars, 1620, 1, 0},        {true, Venus, Jupiter, 2450, 47, 0}, {true, Mars, Saturn, 2790, 14, 0},
+      {true, Mercury, Uranus, 1800, 35, 0}, {true, Sun, Mercury, 2100, 20, 0},   {false, Mercury, Sun, 2100, 30, 123.4},
+      {false, Venus, Moon, 1750, 9, 301.0}, {false, Mars, Venus, 2600, 41, 17.7}, {false, Jupiter, Sun, 1999, 24, 250.0},
+  };
+  for (const Case& c : cases) {
+    RunFixture f;
+    const double natal = Radians(c.natalDegrees);
+    if (c.world) {
+      f.World(c.a, c.b);
+    } else {
+      f.Personal(c.a, c.b, natal);
+    }
+    f.Zone(c.zone);
+    f.Period(Day(c.year, 1, 1), Day(c.year + 1, 6, 30));
+    f.Run();
+    ASSERT_FALSE(f.state.Table.RowIsEmpty(FirstTransitRow)) << BodyNames[c.a] << " " << c.year;
+    ExpectIndependentlyRight(f, natal);
+  }
+}
+
 TEST(TransitSearch, WholeReportOfAWorldRun) {
   RunFixture f;
   f.World(Jupiter, Saturn);

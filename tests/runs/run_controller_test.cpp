@@ -90,7 +90,7 @@ TEST(StartCommand, NoInnerBodyMeansPlutoAndIsRefusedBeforeAnOuterBody) {
 TEST(StartCommand, ARunFillsTheRunInputsAndGrowsTheWindow) {
   FormFixture f;
   World(f, 4, 5);  // Jupiter, Saturn
-  f.Choose(C(ControlName::cboOrbs, 0), 11);
+  f.Choose(C(ControlName::cboOrbs, 0), 14);
   f.Choose(C(ControlName::cboOrbs, 1), 7);
   f.Choose(C(ControlName::cboOrbs, 2), 2);
   f.Choose(C(ControlName::cboTimezone, 0), 35);  // GMT+5:30
@@ -100,9 +100,9 @@ TEST(StartCommand, ARunFillsTheRunInputsAndGrowsTheWindow) {
   ASSERT_EQ(f.state.RunsStarted, 1) << f.LastMessage().text;
   EXPECT_FALSE(f.state.RunAbandoned);
   EXPECT_EQ((Pair{f.state.RunBodies[0], f.state.RunBodies[1]}), (Pair{Jupiter, Saturn}));
-  EXPECT_EQ(f.state.Orbs.OrbDegrees, (std::array<int16_t, 3>{12, 8, 3}));
+  EXPECT_EQ(f.state.Orbs.OrbDegrees, (std::array<int16_t, 3>{15, 8, 3}));
   EXPECT_DOUBLE_EQ(f.state.Orbs.OrbRadians[1], 8 * 6.28318530717959 / 360);
-  EXPECT_FALSE(f.state.Orbs.OuterOrbIs15);
+  EXPECT_TRUE(f.state.Orbs.OuterOrbIs15);
   EXPECT_EQ(f.state.ZoneMinutes, 330);
   EXPECT_FALSE(SiderealFlag);
   EXPECT_EQ(f.state.RunStartDay, DayOf(2020, 1, 1));

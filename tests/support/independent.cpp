@@ -14,10 +14,13 @@ constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPIT
                               SE_SATURN, SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
 constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60};
 
+// The library's full nutation series, whatever the program has set.
 double LongitudeDegrees(BodyIndex body, double jd) {
   double xx[6];
   char err[AS_MAXCH];
+  swe_set_interpolate_nut(0);
   swe_calc_ut(jd, kSweBody[body], SEFLG_SWIEPH, xx, err);
+  swe_set_interpolate_nut(1);
   return xx[0];
 }
 

@@ -1,0 +1,168 @@
+#include "ui/help_viewer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace skyloom {
+namespace {
+
+constexpr std::string_view kHeadNote =
+    "NOTE: This file is too large to display entirely in this textbox.\r\n"
+    "To view the entire contents of the file load it into NotePad,\r\n"
+    "WordPad or some other text editor.\r\n"
+    "\r\n";
+constexpr std::string_view kTailNote = "NOTE: Entire contents of file have not been displayed.\r\n";
+
+// Continuation bytes (10xxxxxx) do not start a character.
+bool StartsCharacter(char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }
+
+int64_t CharacterCount(std::string_view text) {
+  return std::count_if(text.begin(), text.end(), StartsCharacter);
+}
+
+// The first n characters of text, never ending inside a character.
+std::string_view FirstCharacters(std::string_view text, int64_t n) {
+  int64_t seen = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (StartsCharacter(text[i]) && seen++ == n) return text.substr(0, i);
+  }
+  return text;
+}
+
+// A long file is cut so that the notes and the part of the file between them
+// hold ViewerTextLimit characters; the blank line before the tail note comes
+// on top of that.
+std::string ViewerText(std::string text) {
+  if (CharacterCount(text) < ViewerTextLimit) return text;
+  const int64_t n = ViewerTextLimit - CharacterCount(kHeadNote) - CharacterCount(kTailNote);
+  std::string shown(kHeadNote);
+  shown += FirstCharacters(text, n);
+  shown += "\r\n\r\n";
+  shown += kTailNote;
+  return shown;
+}
+
+struct FileText {
+  std::string text;
+  int err = 0;  // errno of the failure, 0 on success
+};
+
+FileText ReadWholeFile(const std::string& path) {
+  FileText result;
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    result.err = errno != 0 ? errno : EIO;
+    return result;
+  }
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) result.text.append(buffer, got);
+  if (std::ferror(file)) result.err = errno != 0 ? errno : EIO;
+  std::fclose(file);
+  return result;
+}
+
+// The numbers and descriptions the program has always given for failed file
+// reads, whatever the system calls them.
+std::string ReadErrorMessage(int err) {
+  int number = 57;
+  const char* description = "Device I/O error.";
+  if (err == ENOENT) {
+    number = 53;
+    description = "File not found.";
+  } else if (err == EACCES) {
+    number = 75;
+    description = "Path/File access error.";
+  }
+  return "Error " + std::to_string(number) + ".  " + description;
+}
+
+}  // namespace
+
+TextViewer::TextViewer(Viewer& viewer) : viewer_(viewer) { viewer_.SetEventSink(this); }
+
+TextViewer::~TextViewer() { viewer_.SetEventSink(nullptr); }
+
+void TextViewer::HelpCommand(const Rect& mainForm, const std::string& folder) {
+  if (viewer_.State() == WindowState::Minimized) viewer_.SetState(WindowState::Normal);
+  // A maximized viewer keeps its size and place.
+  if (viewer_.State() == WindowState::Normal) {
+    viewer_.SetFormGeometry(
+        Rect{mainForm.Left + 200, mainForm.Top + 1750, mainForm.Width - 1850, mainForm.Height + 500});
+  }
+  strFilename = folder + HelpFileName;
+  viewer_.SetCaption("Help");
+  viewer_.SetCloseCaption("Close");
+  viewer_.Show();
+}
+
+void TextViewer::Activate() {
+  // A hidden viewer can only be reported active by an event that was already
+  // on its way when it was hidden.
+  if (blnFileDisplayed || loading_ || !viewer_.Visible()) return;
+  loading_ = true;
+  LoadFile();
+  loading_ = false;
+}
+
+void TextViewer::LoadFile() {
+  viewer_.SetCloseCaption("Close");
+  viewer_.SetText("");
+  viewer_.SetLocked(true);
+  Resize();
+
+  FileText file = ReadWholeFile(strFilename);
+  if (file.err != 0 || file.text.empty()) {
+    MessageBoxRequest box;
+    box.icon = MsgIcon::Exclamation;
+    if (file.err == 0) {
+      box.text = "File is empty!";
+      box.title = "Error";
+    } else {
+      box.text = ReadErrorMessage(file.err);
+      box.title = "Error reading file";
+    }
+    viewer_.MessageBox(box);
+    viewer_.Hide();
+    return;
+  }
+
+  viewer_.SetText(ViewerText(std::move(file.text)));
+  viewer_.CaretToStart();
+  viewer_.RepaintText();
+  blnFileDisplayed = true;
+}
+
+void TextViewer::Resize() {
+  if (viewer_.State() == WindowState::Minimized) return;
+  Rect form = viewer_.FormGeometry();
+  if (form.Width < ViewerMinWidth || form.Height < ViewerMinHeight) {
+    form.Width = std::max(form.Width, ViewerMinWidth);
+    form.Height = std::max(form.Height, ViewerMinHeight);
+    viewer_.SetFormGeometry(form);
+    form = viewer_.FormGeometry();
+  }
+
+  Rect text = viewer_.Geometry(ViewerControl::txbText1);
+  text.Width = form.Width - 450;
+  text.Height = form.Height - 1200;
+  viewer_.SetGeometry(ViewerControl::txbText1, text);
+
+  Rect close = viewer_.Geometry(ViewerControl::cmdClose);
+  close.Top = text.Top + text.Height + 100;
+  close.Left = text.Left + text.Width - close.Width;
+  viewer_.SetGeometry(ViewerControl::cmdClose, close);
+}
+
+void TextViewer::CloseClick() { viewer_.Hide(); }
+
+void TextViewer::Unload() {
+  blnFileDisplayed = false;
+  viewer_.Hide();
+}
+
+}  // namespace skyloom
