@@ -45,13 +45,13 @@ void SetUpPlanetComboBoxes(FormState& state) {
   state.FillingPlanetLists = true;
   for (int16_t list = 0; list < 2; ++list) {
     const Control c = C(ControlName::cboPlanet, list);
-    const ListSpec spec = SpecOf(world, list);
+    const ListSpec offer = SpecOf(world, list);
     w.ClearList(c);
-    for (BodyIndex b = spec.first; b <= spec.last; ++b) w.AddItem(c, BodyNames[b]);
+    for (BodyIndex b = offer.first; b <= offer.last; ++b) w.AddItem(c, BodyNames[b]);
     const int16_t remembered = state.RememberedPlanetIndex[Slot(world, list)];
     const int16_t count = w.ListCount(c);
     w.SetListIndex(c, remembered >= count ? static_cast<int16_t>(count - 1)
-                      : remembered < 0    ? spec.defaultPosition
+                      : remembered < 0    ? offer.defaultPosition
                                           : remembered);
   }
   state.FillingPlanetLists = false;
