@@ -1,6 +1,9 @@
 #include "runs/first_transit_search.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cmath>
 #include <string>
 
 #include "calendar/date_format.h"
@@ -39,6 +42,83 @@ void WriteDate(FormState& state, int16_t date, int32_t day) {
   w.SetText(C(ControlName::txbMonth, date), std::to_string(record.Month));
   w.SetText(C(ControlName::txbDay, date), std::to_string(record.Day));
   RefreshDateLabel(state, date);
+}
+
+// The most a body's geocentric longitude changes in one day, in degrees,
+// with room to spare (the fastest: Mercury 2.2, the Moon 15.4).
+double MaxDailyMotion(BodyIndex body) {
+  switch (body) {
+    case Sun: return 1.1;
+    case Mercury: return 2.5;
+    case Venus: return 1.4;
+    case Mars: return 1.0;
+    case Jupiter: return 0.3;
+    case Saturn: return 0.2;
+    case Uranus:
+    case Neptune:
+    case Pluto: return 0.1;
+    default: return 16.0;
+  }
+}
+
+// What a walk for the first midnight in orb needs to know of the search.
+struct SearchPair {
+  BodyIndex bodyA, bodyB;
+  AspectIndex aspect;
+  double orb;
+  bool world;
+  double natal;
+  int16_t zone;
+};
+
+// Days walked one by one towards the end of a body's data.
+constexpr int32_t kWalkIntoDataEnd = 400;
+constexpr std::chrono::milliseconds kProgressInterval{40};
+
+void ShowProgress(Window& w, int32_t day) {
+  const Control label = C(ControlName::lblShortDate);
+  w.SetText(label, FormatDayNumber(day));
+  w.SetVisible(label, true);
+  w.SetForeColor(label, Rgb{255, 255, 0});
+  w.Repaint(label);
+}
+
+// A day from which the day-by-day walk for the in-orb state can start and
+// still find the same first midnight in orb, or the same last day of data.
+// Far from the aspect the deviation cannot fall to the orb faster than the
+// two bodies move, so whole stretches of days can be passed over unseen:
+// without this, an aspect the pair never makes (an opposition of the Sun
+// and Mercury) costs millions of positions on the way to the ephemeris's end.
+int32_t ApproachInOrb(Window& w, const SearchPair& p, int32_t from) {
+  const double reach =
+      (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
+  int32_t safe = from;
+  int32_t day = from;
+  auto shown = std::chrono::steady_clock::now() - kProgressInterval;
+  for (;;) {
+    const double jd = LocalMidnight(day, p.zone);
+    const double lb = p.world || p.natal < 0 ? BodyLongitude(p.bodyB, jd) : p.natal;
+    const double la = lb < 0 ? lb : BodyLongitude(p.bodyA, jd);
+    // Past the data: the day-by-day walk finds the last day. Near the end of
+    // its files the ephemeris answers a lone query differently from one that
+    // follows its neighbours, so the walk starts well back (every day from
+    // `from` up to here is clear) and meets the end as a plain walk would.
+    if (la < 0 || lb < 0) return std::max(from, safe - kWalkIntoDataEnd);
+    const double clearance =
+        std::fabs(AngularSeparation(la, lb) - AspectTable[static_cast<size_t>(p.aspect)].Angle) - p.orb;
+    // No midnight up to `steps` days on can be in orb (the test is strict).
+    const double steps = clearance > 0 ? std::floor(clearance / reach) : 0.0;
+    if (steps < 2) return day;
+    safe = day;
+    day += static_cast<int32_t>(std::min(steps, 100000.0));
+    // A repaint per probe would cost more than the probe on a real window;
+    // a few a second show that the search is alive.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shown >= kProgressInterval) {
+      ShowProgress(w, day);
+      shown = now;
+    }
+  }
 }
 
 }  // namespace
@@ -97,8 +177,8 @@ void SearchCommand(FormState& state) {
 
   RangeErrorCode code = 0;
   bool inOrbAtStart = false;
-  auto walk = [&](int32_t from, bool wanted) {
-    return AspectStateSearch(&w, from, inOrbAtStart, /*forward=*/true, wanted, zone, bodyA, bodyB, aspect,
+  auto walk = [&](int32_t firstDay, bool wanted) {
+    return AspectStateSearch(&w, firstDay, inOrbAtStart, /*forward=*/true, wanted, zone, bodyA, bodyB, aspect,
                              orb, world, natal, /*showMessage=*/false, code);
   };
 
@@ -109,7 +189,8 @@ void SearchCommand(FormState& state) {
     ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, from);
     return;
   }
-  const int32_t startDay = walk(from, true);
+  const SearchPair pair{bodyA, bodyB, aspect, orb, world, natal, zone};
+  const int32_t startDay = walk(ApproachInOrb(w, pair, from), true);
   if (code != 0) {
     ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, startDay);
     return;

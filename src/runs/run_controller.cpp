@@ -70,10 +70,16 @@ void StartCommand(FormState& state) {
     state.RunBodies[1] = static_cast<BodyIndex>(second + 1);
   }
 
-  // Inside a Show-all series the order check passes over a body paired with
-  // itself (a refusal that does not end the series) and puts the others in
-  // order.
-  if (world && !CheckBodyOrder(state, start)) return;
+  if (world) {
+    // A series pairs one body with every other: the body with itself is
+    // passed over without a word, and the series goes on. The order check
+    // puts the other pairs of a series in order.
+    if (state.ShowAllMode && state.RunBodies[0] == state.RunBodies[1]) {
+      state.RunAbandoned = false;
+      return;
+    }
+    if (!CheckBodyOrder(state, start)) return;
+  }
   if (!state.ShowAllMode && !CheckOrbs(state)) return;
 
   state.Orbs.Set(OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0))),

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "calendar/date_format.h"
+#include "ports/memory_window.h"
 #include "support/angle_check.h"
 #include "support/engine_setup.h"
 
@@ -171,6 +173,29 @@ TEST_F(PositionsTest, OutOfRangeBodiesGiveTheirCodeAndMessage) {
     EXPECT_EQ(code, c.want);
     EXPECT_EQ(DateRangeMessage(code, c.a, c.b), c.text);
   }
+}
+
+TEST_F(PositionsTest, RangeErrorShowsItsMessageWhenAsked) {
+  MemoryWindow window;
+  RangeErrorCode code = 0;
+  EXPECT_FALSE(AspectInOrbAt(&window, Mars, Moon, 2500000.0, 1, 6.0, true, -1, false, code));
+  EXPECT_TRUE(window.MessageBoxes().empty());
+  code = 0;
+  EXPECT_FALSE(AspectInOrbAt(&window, Mars, Moon, 2500000.0, 1, 6.0, true, -1, true, code));
+  ASSERT_EQ(window.MessageBoxes().size(), 1u);
+  EXPECT_EQ(window.MessageBoxes()[0].text, "Date is beyond allowable date range for Moon.");
+  EXPECT_EQ(window.MessageBoxes()[0].title, "Error");
+  EXPECT_EQ(window.MessageBoxes()[0].icon, MsgIcon::Exclamation);
+  // The walk shows each day it tests in the progress label, in yellow.
+  bool inOrbAtStart = false;
+  code = 0;
+  const int32_t day = AspectStateSearch(&window, 2459155, inOrbAtStart, true, true, 0, Jupiter, Saturn, 1,
+                                        OrbRadiansFromDegrees(1), true, -1, false, code);
+  const Control label = Ctl(ControlName::lblShortDate);
+  EXPECT_EQ(window.Text(label), FormatDayNumber(day + 1));
+  EXPECT_TRUE(window.Visible(label));
+  EXPECT_EQ(window.ForeColor(label), (Rgb{255, 255, 0}));
+  EXPECT_GT(window.RepaintCount(label), 10);
 }
 
 TEST_F(PositionsTest, ForwardWalkStopsTheDayBeforeTheOrbIsReached) {

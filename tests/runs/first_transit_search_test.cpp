@@ -42,7 +42,8 @@ void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition) {
   f.Choose(C(ControlName::cboPlanet, 1), outerPosition);
 }
 
-void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition, const std::string& birthYear) {
+void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
+              const std::string& birthYear) {
   f.window.SetValue(C(ControlName::optPersonal), 1);
   f.Choose(C(ControlName::cboPlanet, 0), transitingPosition);
   f.Choose(C(ControlName::cboPlanet, 1), natalPosition);
@@ -60,7 +61,9 @@ struct Expected {
 };
 
 Expected IndependentSearch(const IndependentRun& run, double orbDegrees, int32_t endDate) {
-  auto inOrb = [&](int32_t day) { return test::IndependentDeviation(run, LocalMidnight(day, run.zoneMinutes)) < orbDegrees; };
+  auto inOrb = [&](int32_t day) {
+    return test::IndependentDeviation(run, LocalMidnight(day, run.zoneMinutes)) < orbDegrees;
+  };
   int32_t day = endDate + 1;
   if (test::IndependentDeviation(run, day - 0.5) < orbDegrees)
     while (inOrb(day)) ++day;
@@ -138,7 +141,8 @@ TEST(SearchCommand, PersonalSearchAimsAtTheNatalPosition) {
   const double natal = f.state.NatalLongitude[Sun];
   const IndependentRun sunAtBirth{false, Sun, 0, natal, 1, 0};
   EXPECT_LT(test::IndependentDeviation(sunAtBirth, DayOf(1990, 1, 1)), 0.001);
-  const Expected want = IndependentSearch(IndependentRun{false, Mars, Sun, natal, 1, 0}, 10.0, DayOf(2020, 1, 1));
+  const Expected want =
+      IndependentSearch(IndependentRun{false, Mars, Sun, natal, 1, 0}, 10.0, DayOf(2020, 1, 1));
   EXPECT_EQ(f.state.RunStartDay, want.start) << FormatDayNumber(f.state.RunStartDay);
   EXPECT_EQ(f.state.RunEndDay, want.end) << FormatDayNumber(f.state.RunEndDay);
   for (const std::string& problem : test::VerifyTable(f.state, false, natal)) ADD_FAILURE() << problem;
@@ -247,23 +251,15 @@ TEST(SearchCommand, AspectThatNeverHappensEndsAtTheEndOfTheData) {
   RecordProperty("seconds", std::to_string(seconds));
   const MessageBoxRequest m = f.LastMessage();
   EXPECT_EQ(m.title, "Date out of range");
-  EXPECT_EQ(m.text.rfind("No complete opposition transit found up to 5,", 0), 0u) << m.text;
-  EXPECT_NE(m.text.find("Date is beyond allowable date range for "), std::string::npos) << m.text;
+  // The ephemeris files end early in 5400; a day-by-day walk meets the end
+  // on 21 January.
+  EXPECT_EQ(m.text,
+            "No complete opposition transit found up to 5400-01-21 CE .\r\n"
+            "Date is beyond allowable date range for Mercury.");
   EXPECT_EQ(f.state.RunsStarted, 0);
-  // The progress label showed the days on the way.
-  EXPECT_GT(f.window.RepaintCount(C(ControlName::lblShortDate)), 1000000);
-}
-
-TEST(ReportNoCompleteTransit, TextTitleAndIcon) {
-  FormFixture f;
-  f.window.SetVisible(C(ControlName::lblShortDate), true);
-  ReportNoCompleteTransit(f.state, "Date is beyond allowable date range for Pluto.", 5, DayOf(2100, 1, 1));
-  EXPECT_FALSE(f.window.Visible(C(ControlName::lblShortDate)));
-  EXPECT_EQ(f.LastMessage().text,
-            "No complete sextile transit found up to 2100-01-01 CE .\r\n"
-            "Date is beyond allowable date range for Pluto.");
-  EXPECT_EQ(f.LastMessage().title, "Date out of range");
-  EXPECT_EQ(f.LastMessage().icon, MsgIcon::Exclamation);
+  EXPECT_LT(seconds, 10.0);
+  // The progress label moved on the way.
+  EXPECT_GT(f.window.RepaintCount(C(ControlName::lblShortDate)), 10);
 }
 
 }  // namespace
