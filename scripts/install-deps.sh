@@ -7,8 +7,9 @@ packages=(
   g++ cmake ninja-build pkg-config
   libswe-dev swe-standard-data swetest
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-icalendar
   clang libclang-rt-14-dev
-  qt6-base-dev fonts-liberation
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-liberation fonts-dejavu-core
 )
 
 missing=()

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +19,7 @@
 #include "engine/bodies.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
+#include "report/exports.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 
@@ -29,7 +32,7 @@ constexpr const char* kUsage =
     "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner] [--search ASPECT [--keep-dates]]\n"
-    "                   [--html FILE]\n";
+    "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n";
 
 constexpr const char* kHelp =
     "Computes astrological transits as the Skyloom window does and prints the report.\n"
@@ -58,10 +61,21 @@ constexpr const char* kHelp =
     "                       the search orb; the new dates are told on standard error unless\n"
     "                       --keep-dates is given.\n"
     "--html FILE            also write the report as an HTML table into FILE.\n"
+    "--ics FILE             also write the transits as iCalendar events into FILE: an all-day\n"
+    "                       event over each transit's outer orb and a one-minute event at\n"
+    "                       each exact aspect (in UTC). Importing the file of a new run of\n"
+    "                       the same period updates these events instead of doubling them.\n"
+    "--csv FILE             also write one CSV record per row of the report into FILE:\n"
+    "                       dates as YYYY-MM-DD, exact times in UTC and in the results zone,\n"
+    "                       closest approaches in decimal degrees.\n"
+    "--json FILE            also write the same records as a JSON document into FILE.\n"
+    "                       With FILE - an export goes to standard output in place of the\n"
+    "                       report (one export at most).\n"
     "\n"
     "The report goes to standard output; each message the window would show goes to\n"
     "standard error as \"title: text\". Exit status: 0 after a run, 1 when a check refused\n"
-    "the inputs, 2 for unusable arguments.\n"
+    "the inputs (no export is then written), 2 for unusable arguments, 3 when an export\n"
+    "could not be written (told as \"skyloom-cli: cannot write FILE: reason\").\n"
     "\n"
     "Examples:\n"
     "  skyloom-cli world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT\n"
@@ -78,6 +92,7 @@ struct Arguments {
   bool world = true;
   std::string body1, body2, start, end;
   std::optional<std::string> orbs, zone, birth, birthTime, birthZone, showAll, search, html;
+  std::optional<std::string> ics, csv, json;
   bool sidereal = false, keepDates = false;
 };
 
@@ -129,6 +144,12 @@ Arguments Parse(int argc, char** argv) {
       a.keepDates = true;
     } else if (arg == "--html") {
       a.html = value();
+    } else if (arg == "--ics") {
+      a.ics = value();
+    } else if (arg == "--csv") {
+      a.csv = value();
+    } else if (arg == "--json") {
+      a.json = value();
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       Unusable("unknown option " + arg);
     } else {
@@ -148,6 +169,8 @@ Arguments Parse(int argc, char** argv) {
   if (a.world && (a.birth || a.birthTime || a.birthZone || a.sidereal))
     Unusable("birth data and --sidereal belong to personal mode");
   if (a.world && a.showAll && *a.showAll == "inner") Unusable("--show-all inner is for personal mode");
+  if ((a.ics == "-") + (a.csv == "-") + (a.json == "-") > 1)
+    Unusable("only one export can go to standard output");
   return a;
 }
 
@@ -219,6 +242,40 @@ std::string WithLf(const std::string& text) {
     out += text[i];
   }
   return out;
+}
+
+// Writes text to path, "-" meaning standard output. A file is written beside
+// its final name and renamed into place, so that a failure never leaves half
+// an export behind; a path that is not a plain file (a device, a pipe) is
+// written directly. Returns the system's reason on failure, else empty.
+std::string WriteExport(const std::string& path, const std::string& text) {
+  namespace fs = std::filesystem;
+  auto write = [&](std::FILE* file) {
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int error = written ? 0 : (errno != 0 ? errno : EIO);
+    if (file == stdout ? std::fflush(file) != 0 : std::fclose(file) != 0) {
+      if (error == 0) error = errno != 0 ? errno : EIO;
+    }
+    return error;
+  };
+  if (path == "-") {
+    const int error = write(stdout);
+    return error == 0 ? "" : std::strerror(error);
+  }
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  const bool direct = fs::exists(status) && !fs::is_regular_file(status);
+  const std::string target = direct ? path : path + ".part" + std::to_string(::getpid());
+  std::FILE* file = std::fopen(target.c_str(), "wb");
+  if (!file) return std::strerror(errno);
+  int error = write(file);
+  if (error == 0 && !direct && std::rename(target.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    if (!direct) std::remove(target.c_str());
+    return std::strerror(error);
+  }
+  return {};
 }
 
 }  // namespace
@@ -307,9 +364,16 @@ int main(int argc, char** argv) {
   }
   if (shownAny) std::fputs("\r\033[K", stderr);
 
-  const std::string report = WithLf(window.Text(Ctl(ControlName::txbOutput)));
-  std::fwrite(report.data(), 1, report.size(), stdout);
   const bool ran = state.RunsStarted > runsBefore;
+  using Writer = std::string (*)(const std::vector<RunResult>&);
+  const std::pair<const std::optional<std::string>*, Writer> exports[] = {
+      {&args.ics, WriteICalendar}, {&args.csv, WriteCsv}, {&args.json, WriteJson}};
+  const bool exportToStdout = std::any_of(std::begin(exports), std::end(exports),
+                                          [](const auto& e) { return *e.first == "-"; });
+  if (!ran || !exportToStdout) {
+    const std::string report = WithLf(window.Text(Ctl(ControlName::txbOutput)));
+    std::fwrite(report.data(), 1, report.size(), stdout);
+  }
   if (ran && args.search && !args.keepDates) {
     auto date = [&](int16_t i) {
       return window.Text(Ctl(ControlName::txbYear, i)) + "-" + window.Text(Ctl(ControlName::txbMonth, i)) + "-" +
@@ -317,5 +381,15 @@ int main(int argc, char** argv) {
     };
     std::fprintf(stderr, "Dates set to %s and %s\n", date(0).c_str(), date(1).c_str());
   }
-  return ran ? 0 : 1;
+  if (!ran) return 1;
+  int status = 0;
+  for (const auto& [path, writer] : exports) {
+    if (!*path) continue;
+    const std::string reason = WriteExport(**path, writer(state.Results));
+    if (reason.empty()) continue;
+    const std::string name = **path == "-" ? "standard output" : **path;
+    std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", name.c_str(), reason.c_str());
+    status = 3;
+  }
+  return status;
 }

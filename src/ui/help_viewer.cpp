@@ -32,7 +32,7 @@ std::string_view FirstCharacters(std::string_view text, int64_t n) {
   return text;
 }
 
-// A long file is cut so that the notes and the part of the file between them
+// A long file is cut so that the notes and the stretch of the file between them
 // hold ViewerTextLimit characters; the blank line before the tail note comes
 // on top of that.
 std::string ViewerText(std::string text) {

@@ -287,6 +287,9 @@ void MainForm::Resize() {
   open.Top = file.Top + 30;
   open.Left = file.Left + file.Width + 100;
   w.SetGeometry(C(ControlName::chkOpenOutputFile), open);
+  // "Output as HTML" keeps its place under the button row, as designed,
+  // instead of being covered by the row once the window grows.
+  SetTop(w, C(ControlName::chkOutputAsHTML), file.Top + 480);
 }
 
 bool RunGoing(Window& w) { return w.Text(Ctl(ControlName::cmdStart)) == "Stop"; }

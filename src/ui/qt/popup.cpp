@@ -37,6 +37,8 @@ PopUpWindow::PopUpWindow(QWidget* parent)
 
   timer1_->setObjectName("Timer1");
   timer1_->setSingleShot(true);
+  // A coarse timer may fire a twentieth early; the message stays its full time.
+  timer1_->setTimerType(Qt::PreciseTimer);
   connect(timer1_, &QTimer::timeout, this, &PopUpWindow::CloseMessage);
 }
 

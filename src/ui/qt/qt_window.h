@@ -103,6 +103,7 @@ class QtWindow : public QWidget, public Window {
   PopUpWindow* PopUpWidget() const { return popUp_; }
 
  protected:
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -151,6 +152,8 @@ class QtWindow : public QWidget, public Window {
   // the pixel size it was given.
   Rect formRect_;
   bool formRectValid_ = false;
+  Rgb formBackColor_;
+  bool hasFormBackColor_ = false;
   bool ending_ = false;
 };
 

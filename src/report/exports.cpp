@@ -1,0 +1,603 @@
+#include "report/exports.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calendar/date_format.h"
+#include "ports/calendar_library.h"
+
+namespace skyloom {
+namespace {
+
+constexpr int32_t kMinutesPerDay = 1440;
+
+// ---------------------------------------------------------------------------
+// Pieces shared by the three formats.
+
+void AppendPadded(std::string& text, int64_t value, int width) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  text.append(std::max<ptrdiff_t>(0, width - (result.ptr - digits)), '0');
+  text.append(digits, result.ptr);
+}
+
+CalendarDate DateOf(int32_t dayNumber) {
+  CalendarDate date;
+  date.DayNumber = dayNumber;
+  day_number_to_date(date);
+  return date;
+}
+
+// 2020-12-21; the year as ISO 8601 writes it, four digits at least, with a
+// sign beyond 0000 .. 9999.
+std::string IsoDate(int32_t dayNumber) {
+  const CalendarDate date = DateOf(dayNumber);
+  std::string text;
+  int64_t year = date.Year;
+  if (year < 0) {
+    text += '-';
+    year = -year;
+  } else if (year > 9999) {
+    text += '+';
+  }
+  AppendPadded(text, year, 4);
+  text += '-';
+  AppendPadded(text, date.Month, 2);
+  text += '-';
+  AppendPadded(text, date.Day, 2);
+  return text;
+}
+
+std::string HourMinute(int32_t minuteOfDay, std::string_view separator) {
+  std::string text;
+  AppendPadded(text, minuteOfDay / 60, 2);
+  text += separator;
+  AppendPadded(text, minuteOfDay % 60, 2);
+  return text;
+}
+
+struct DayMinute {
+  int32_t day = 0;
+  int32_t minute = 0;  // of the day
+};
+
+DayMinute SplitMinutes(int64_t minutes) {
+  int64_t day = minutes / kMinutesPerDay, minute = minutes % kMinutesPerDay;
+  if (minute < 0) {
+    minute += kMinutesPerDay;
+    --day;
+  }
+  return {static_cast<int32_t>(day), static_cast<int32_t>(minute)};
+}
+
+// Minutes since the start of day number 0 in UT. The engine finds exact
+// instants on whole minutes, so rounding only removes the Julian day's
+// floating-point dust.
+int64_t UtcMinutes(const MinimumRecord& minimum) {
+  return static_cast<int64_t>(std::nearbyint((minimum.instantUt + 0.5) * kMinutesPerDay));
+}
+
+std::string IsoUtc(const MinimumRecord& minimum) {
+  const DayMinute utc = SplitMinutes(UtcMinutes(minimum));
+  return IsoDate(utc.day) + "T" + HourMinute(utc.minute, ":") + "Z";
+}
+
+std::string ZoneOffset(int16_t zoneMinutes) {
+  std::string text(1, zoneMinutes < 0 ? '-' : '+');
+  return text + HourMinute(std::abs(zoneMinutes), ":");
+}
+
+// The local date and time as the report shows them, with the zone's offset.
+std::string IsoLocal(const MinimumRecord& minimum) {
+  return IsoDate(minimum.day) + "T" + HourMinute(minimum.minuteOfDay, ":") + ZoneOffset(minimum.zoneMinutes);
+}
+
+// Fixed-point decimal, independent of the C locale; empty when not finite.
+std::string Decimal(double value, int decimals) {
+  if (!std::isfinite(value)) return {};
+  char digits[64];
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return {};
+  return std::string(digits, result.ptr);
+}
+
+double Degrees(double radians) { return radians / TwoPi * 360.0; }
+
+// Degrees to 1/10000: finer than the report's minutes of arc, short enough to read.
+std::string DegreesText(double radians) { return Decimal(Degrees(radians), 4); }
+
+const std::string& BodyName(BodyIndex body) {
+  static const std::string kNone;
+  return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
+}
+
+const std::string& AspectName(AspectIndex aspect) {
+  static const std::string kNone;
+  return aspect >= 1 && aspect <= AspectCount ? AspectTable[aspect].Name : kNone;
+}
+
+const char* MinimumKind(const std::optional<MinimumRecord>& minimum) {
+  if (!minimum) return "none";
+  return minimum->exact ? "exact" : "closest";
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// The outer orb's span of a transit: its entry and exit days, absent where
+// the pair was already in orb on the first day or still in orb on the last.
+struct OuterSpan {
+  std::optional<int32_t> entry, exit;
+};
+
+OuterSpan OuterSpanOf(const TransitRecord& transit) {
+  OuterSpan span;
+  for (const TransitRowData& pass : transit.passes) {
+    if (pass.entry[0] && !span.entry) span.entry = pass.entry[0]->day;
+    if (pass.exit[0]) span.exit = pass.exit[0]->day;
+  }
+  return span;
+}
+
+// ---------------------------------------------------------------------------
+// iCalendar.
+
+constexpr size_t kFoldOctets = 75;
+
+// One content line, folded so that no physical line exceeds 75 octets and no
+// UTF-8 sequence is split; continuation lines start with a blank.
+void AppendContentLine(std::string& out, std::string_view line) {
+  size_t limit = kFoldOctets;
+  while (line.size() > limit) {
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+    out.append(line.substr(0, cut));
+    out += "\r\n ";
+    line.remove_prefix(cut);
+    limit = kFoldOctets - 1;  // the leading blank counts
+  }
+  out.append(line);
+  out += "\r\n";
+}
+
+// A TEXT value: backslash, semicolon, comma and line breaks escaped; other
+// control characters, which TEXT cannot hold, left out.
+std::string IcsText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case ';':
+        out += "\\;";
+        break;
+      case ',':
+        out += "\\,";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += c;
+        break;
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
+    }
+  }
+  return out;
+}
+
+// Lower-case letters and digits, every other run of characters one "-".
+std::string Slug(std::string_view text) {
+  std::string out;
+  for (const char c : Lower(std::string(text))) {
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.') {
+      out += c;
+    } else if (!out.empty() && out.back() != '-') {
+      out += '-';
+    }
+  }
+  while (!out.empty() && out.back() == '-') out.pop_back();
+  return out;
+}
+
+std::string BasicDate(int32_t dayNumber) {
+  const CalendarDate date = DateOf(dayNumber);
+  std::string text;
+  AppendPadded(text, date.Year, 4);
+  AppendPadded(text, date.Month, 2);
+  AppendPadded(text, date.Day, 2);
+  return text;
+}
+
+std::string BasicUtc(int64_t minutes) {
+  const DayMinute utc = SplitMinutes(minutes);
+  return BasicDate(utc.day) + "T" + HourMinute(utc.minute, "") + "00Z";
+}
+
+std::string SecondBodyText(const RunResult& run) {
+  return run.world ? BodyName(run.bodies[1]) : "natal " + BodyName(run.bodies[1]);
+}
+
+// "Jupiter conjunction Saturn", "Saturn conjunction natal Sun".
+std::string AspectPhrase(const RunResult& run, AspectIndex aspect) {
+  return BodyName(run.bodies[0]) + " " + Lower(AspectName(aspect)) + " " + SecondBodyText(run);
+}
+
+// The pair in a UID. A personal pair carries the natal position, so that the
+// transits of two charts never replace each other in one calendar.
+std::string PairKey(const RunResult& run) {
+  std::string key = Slug(BodyName(run.bodies[0])) + "-" + Slug(SecondBodyText(run));
+  if (!run.world) key += "-" + Decimal(Degrees(run.natalLongitude), 2);
+  return key;
+}
+
+std::string RetrogradeNote(const RunResult& run, bool retrograde) {
+  return retrograde ? " (" + BodyName(run.bodies[0]) + " retrograde)" : "";
+}
+
+std::string OrbLabel(const char* word, int16_t degrees) { return word + NumberText(degrees) + "°"; }
+
+struct DatedLine {
+  int32_t day = 0;
+  std::string text;
+};
+
+// The description of a transit: what it is, then its events in time order
+// with the report's headings and texts, and what the period cut off.
+std::vector<std::string> TransitLines(const RunResult& run, const TransitRecord& transit) {
+  const auto& orbs = run.orbDegrees;
+  std::vector<std::string> lines;
+  std::string head = AspectPhrase(run, transit.aspect) + ", orbs " + NumberText(orbs[0]) + "°, " +
+                     NumberText(orbs[1]) + "° and " + NumberText(orbs[2]) + "°";
+  if (!run.zoneText.empty()) head += ", dates in " + run.zoneText;
+  lines.push_back(head + ".");
+
+  std::vector<DatedLine> events;
+  for (const TransitRowData& pass : transit.passes) {
+    for (OrbIndex orb = 0; orb < 3; ++orb) {
+      if (const auto& mark = pass.entry[orb])
+        events.push_back({mark->day, OrbLabel("Start ", orbs[orb]) + ": " + IsoDate(mark->day) +
+                                         RetrogradeNote(run, mark->retrograde)});
+    }
+    if (const auto& minimum = pass.minimum) {
+      events.push_back({minimum->day, "Minimum: " + IsoDate(minimum->day) +
+                                          RetrogradeNote(run, minimum->retrograde) +
+                                          (minimum->exact ? ", exact at " : ", closest approach ") +
+                                          MinimumValueText(*minimum)});
+    }
+    for (OrbIndex orb = 2; orb >= 0; --orb) {
+      if (const auto& mark = pass.exit[orb])
+        events.push_back({mark->day, OrbLabel("End ", orbs[orb]) + ": " + IsoDate(mark->day) +
+                                         RetrogradeNote(run, mark->retrograde)});
+    }
+  }
+  // The report puts each exit on the row of its entry; a calendar reads better in time order.
+  std::stable_sort(events.begin(), events.end(),
+                   [](const DatedLine& a, const DatedLine& b) { return a.day < b.day; });
+
+  const OuterSpan span = OuterSpanOf(transit);
+  if (!span.entry)
+    lines.push_back("Already within " + NumberText(orbs[0]) + "° at the start of the period, " +
+                    IsoDate(run.startDay) + ".");
+  for (DatedLine& event : events) lines.push_back(std::move(event.text));
+  if (!span.exit)
+    lines.push_back("Still within " + NumberText(orbs[0]) + "° at the end of the period, " +
+                    IsoDate(run.endDay) + ".");
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    if (!text.empty()) text += '\n';
+    text += line;
+  }
+  return text;
+}
+
+void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRecord& transit) {
+  const std::string stamp = "DTSTAMP:" + BasicDate(run.startDay) + "T000000Z";
+  const std::string phrase = AspectPhrase(run, transit.aspect);
+  const std::string aspectKey = Slug(AspectName(transit.aspect));
+  const std::vector<std::string> lines = TransitLines(run, transit);
+  const std::string description = JoinLines(lines);
+
+  const OuterSpan span = OuterSpanOf(transit);
+  const int32_t first = span.entry.value_or(run.startDay);
+  const int32_t last = span.exit.value_or(run.endDay);
+  AppendContentLine(out, "BEGIN:VEVENT");
+  AppendContentLine(out, "UID:" + BasicDate(first) + "-" + PairKey(run) + "-" + aspectKey + "@skyloom");
+  AppendContentLine(out, stamp);
+  AppendContentLine(out, "DTSTART;VALUE=DATE:" + BasicDate(first));
+  // DTEND is exclusive: the day after the last day in orb.
+  AppendContentLine(out, "DTEND;VALUE=DATE:" + BasicDate(last + 1));
+  AppendContentLine(out, "SUMMARY:" + IcsText(phrase));
+  AppendContentLine(out, "DESCRIPTION:" + IcsText(description));
+  AppendContentLine(out, "TRANSP:TRANSPARENT");
+  AppendContentLine(out, "END:VEVENT");
+
+  for (const TransitRowData& pass : transit.passes) {
+    if (!pass.minimum || !pass.minimum->exact) continue;
+    const MinimumRecord& minimum = *pass.minimum;
+    const int64_t minutes = UtcMinutes(minimum);
+    const std::string exactLine = "Exact on " + IsoDate(minimum.day) + " at " + MinimumValueText(minimum) +
+                                  RetrogradeNote(run, minimum.retrograde) + ".";
+    AppendContentLine(out, "BEGIN:VEVENT");
+    AppendContentLine(out, "UID:" + BasicDate(SplitMinutes(minutes).day) + "-" + PairKey(run) + "-" +
+                               aspectKey + "-exact@skyloom");
+    AppendContentLine(out, stamp);
+    AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
+    AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
+    AppendContentLine(out, "SUMMARY:" + IcsText(phrase + " exact" + RetrogradeNote(run, minimum.retrograde)));
+    AppendContentLine(out, "DESCRIPTION:" + IcsText(exactLine + "\n" + description));
+    AppendContentLine(out, "TRANSP:TRANSPARENT");
+    AppendContentLine(out, "END:VEVENT");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// CSV.
+
+void AppendCsvField(std::string& out, std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.append(field);
+    return;
+  }
+  out += '"';
+  for (const char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendCsvField(out, fields[i]);
+  }
+  out += "\r\n";
+}
+
+constexpr std::string_view kCsvHeader =
+    "run,mode,body,second_body,natal_longitude,zone,aspect,transit,pass,"
+    "outer_entry,outer_entry_retrograde,middle_entry,middle_entry_retrograde,"
+    "inner_entry,inner_entry_retrograde,"
+    "minimum,minimum_date,minimum_retrograde,exact_utc,exact_local,closest_degrees,"
+    "inner_exit,inner_exit_retrograde,middle_exit,middle_exit_retrograde,"
+    "outer_exit,outer_exit_retrograde\r\n";
+
+const char* BoolText(bool value) { return value ? "true" : "false"; }
+
+void AppendMarkFields(std::vector<std::string>& fields, const std::optional<DateMark>& mark) {
+  fields.push_back(mark ? IsoDate(mark->day) : "");
+  fields.push_back(mark ? BoolText(mark->retrograde) : "");
+}
+
+// ---------------------------------------------------------------------------
+// JSON.
+
+// Writes a pretty-printed JSON document with CR LF line ends: values, keys and
+// containers in document order, the commas and indentation taken care of.
+class JsonWriter {
+ public:
+  void Open(char bracket) {
+    BeforeValue();
+    text_ += bracket;
+    firstInLevel_.push_back(true);
+  }
+  void Close(char bracket) {
+    const bool empty = firstInLevel_.back();
+    firstInLevel_.pop_back();
+    if (!empty) NewLine();
+    text_ += bracket;
+  }
+  JsonWriter& Key(std::string_view key) {
+    NextItem();
+    AppendString(key);
+    text_ += ": ";
+    afterKey_ = true;
+    return *this;
+  }
+  void String(std::string_view value) {
+    BeforeValue();
+    AppendString(value);
+  }
+  // A number, true, false or null, written as given.
+  void Literal(std::string_view value) {
+    BeforeValue();
+    text_ += value;
+  }
+  void Number(const std::string& value) { Literal(value.empty() ? "null" : value); }
+  void Bool(bool value) { Literal(value ? "true" : "false"); }
+  void Null() { Literal("null"); }
+  void OptionalString(const std::optional<std::string>& value) {
+    if (value) {
+      String(*value);
+    } else {
+      Null();
+    }
+  }
+
+  std::string Finish() { return std::move(text_) + "\r\n"; }
+
+ private:
+  void BeforeValue() {
+    if (afterKey_) {
+      afterKey_ = false;
+    } else {
+      NextItem();
+    }
+  }
+  void NextItem() {
+    if (firstInLevel_.empty()) return;
+    if (!firstInLevel_.back()) text_ += ',';
+    firstInLevel_.back() = false;
+    NewLine();
+  }
+  void NewLine() {
+    text_ += "\r\n";
+    text_.append(2 * firstInLevel_.size(), ' ');
+  }
+  // Quotes and backslashes escaped, control characters as \u00XX; everything
+  // else, UTF-8 included, as it is.
+  void AppendString(std::string_view value) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    text_ += '"';
+    for (const char c : value) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == '"' || c == '\\') {
+        text_ += '\\';
+        text_ += c;
+      } else if (byte < 0x20) {
+        text_ += "\\u00";
+        text_ += kHex[byte >> 4];
+        text_ += kHex[byte & 0xF];
+      } else {
+        text_ += c;
+      }
+    }
+    text_ += '"';
+  }
+
+  std::string text_;
+  std::vector<bool> firstInLevel_;
+  bool afterKey_ = false;
+};
+
+void WriteJsonMark(JsonWriter& json, const char* key, const std::optional<DateMark>& mark) {
+  json.Key(key);
+  if (!mark) {
+    json.Null();
+    return;
+  }
+  json.Open('{');
+  json.Key("date").String(IsoDate(mark->day));
+  json.Key("retrograde").Bool(mark->retrograde);
+  json.Close('}');
+}
+
+void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& minimum) {
+  json.Key("minimum");
+  if (!minimum) {
+    json.Null();
+    return;
+  }
+  json.Open('{');
+  json.Key("kind").String(MinimumKind(minimum));
+  json.Key("date").String(IsoDate(minimum->day));
+  json.Key("retrograde").Bool(minimum->retrograde);
+  json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(*minimum)) : std::nullopt);
+  json.Key("local").OptionalString(minimum->exact ? std::optional(IsoLocal(*minimum)) : std::nullopt);
+  json.Key("closestDegrees").Number(minimum->exact ? "" : DegreesText(minimum->deviation));
+  json.Close('}');
+}
+
+}  // namespace
+
+std::string WriteICalendar(const std::vector<RunResult>& results) {
+  std::string out;
+  AppendContentLine(out, "BEGIN:VCALENDAR");
+  AppendContentLine(out, "VERSION:2.0");
+  AppendContentLine(out, "PRODID:-//Skyloom//Skyloom transits//EN");
+  AppendContentLine(out, "CALSCALE:GREGORIAN");
+  AppendContentLine(out, "METHOD:PUBLISH");
+  for (const RunResult& run : results)
+    for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, run, transit);
+  AppendContentLine(out, "END:VCALENDAR");
+  return out;
+}
+
+std::string WriteCsv(const std::vector<RunResult>& results) {
+  std::string out(kCsvHeader);
+  for (size_t r = 0; r < results.size(); ++r) {
+    const RunResult& run = results[r];
+    for (size_t t = 0; t < run.transits.size(); ++t) {
+      const TransitRecord& transit = run.transits[t];
+      for (size_t p = 0; p < transit.passes.size(); ++p) {
+        const TransitRowData& pass = transit.passes[p];
+        const auto& minimum = pass.minimum;
+        std::vector<std::string> fields = {std::to_string(r + 1), run.world ? "world" : "personal"};
+        fields.push_back(BodyName(run.bodies[0]));
+        fields.push_back(BodyName(run.bodies[1]));
+        fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
+        fields.push_back(run.zoneText);
+        fields.push_back(AspectName(transit.aspect));
+        fields.push_back(std::to_string(t + 1));
+        fields.push_back(std::to_string(p + 1));
+        for (OrbIndex orb = 0; orb < 3; ++orb) AppendMarkFields(fields, pass.entry[orb]);
+        fields.push_back(MinimumKind(minimum));
+        fields.push_back(minimum ? IsoDate(minimum->day) : "");
+        fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
+        const bool exact = minimum && minimum->exact;
+        fields.push_back(exact ? IsoUtc(*minimum) : "");
+        fields.push_back(exact ? IsoLocal(*minimum) : "");
+        fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
+        for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
+        AppendCsvRecord(out, fields);
+      }
+    }
+  }
+  return out;
+}
+
+std::string WriteJson(const std::vector<RunResult>& results) {
+  static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
+  static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
+  JsonWriter json;
+  json.Open('{');
+  json.Key("program").String("Skyloom");
+  json.Key("runs").Open('[');
+  for (const RunResult& run : results) {
+    json.Open('{');
+    json.Key("mode").String(run.world ? "world" : "personal");
+    json.Key("body").String(BodyName(run.bodies[0]));
+    json.Key("secondBody").String(BodyName(run.bodies[1]));
+    json.Key("natalLongitude").Number(run.world ? "" : DegreesText(run.natalLongitude));
+    json.Key("start").String(IsoDate(run.startDay));
+    json.Key("end").String(IsoDate(run.endDay));
+    json.Key("zone").String(run.zoneText);
+    json.Key("zoneOffset").String(ZoneOffset(run.zoneMinutes));
+    json.Key("orbs").Open('[');
+    for (const int16_t orb : run.orbDegrees) json.Literal(std::to_string(orb));
+    json.Close(']');
+    json.Key("stopped").Bool(run.stopped);
+    json.Key("transits").Open('[');
+    for (const TransitRecord& transit : run.transits) {
+      json.Open('{');
+      json.Key("aspect").String(AspectName(transit.aspect));
+      json.Key("passes").Open('[');
+      for (const TransitRowData& pass : transit.passes) {
+        json.Open('{');
+        for (OrbIndex orb = 0; orb < 3; ++orb) WriteJsonMark(json, kEntryKeys[orb], pass.entry[orb]);
+        WriteJsonMinimum(json, pass.minimum);
+        for (OrbIndex orb = 2; orb >= 0; --orb) WriteJsonMark(json, kExitKeys[orb], pass.exit[orb]);
+        json.Close('}');
+      }
+      json.Close(']');
+      json.Close('}');
+    }
+    json.Close(']');
+    json.Close('}');
+  }
+  json.Close(']');
+  json.Close('}');
+  return json.Finish();
+}
+
+}  // namespace skyloom

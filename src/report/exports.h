@@ -1,0 +1,31 @@
+// The results of a run for other programs: an iCalendar file for calendar
+// programs, CSV for spreadsheets and JSON for scripts. All three are written
+// from the results' data, the same data the report's cells are written from,
+// so they cannot tell a different story than the report.
+//
+// Dates are the report's dates: local dates in the run's results zone,
+// written as YYYY-MM-DD. Exact instants are given in UTC as well.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/run_state.h"
+
+namespace skyloom {
+
+// RFC 5545 calendar: per transit an all-day event over its outer orb (clipped
+// to the period where the transit was already or still in orb), and a
+// one-minute event at each exact aspect. UIDs depend on the pair, the aspect
+// and the date only, so importing a new run of the same period updates the
+// events instead of doubling them. CR LF line ends, lines folded at 75 octets.
+std::string WriteICalendar(const std::vector<RunResult>& results);
+
+// RFC 4180 table with a header record: one record per row of the report.
+std::string WriteCsv(const std::vector<RunResult>& results);
+
+// The same records as a JSON document: {"runs": [...]}, each run with its
+// transits and each transit with its passes (the report's rows).
+std::string WriteJson(const std::vector<RunResult>& results);
+
+}  // namespace skyloom

@@ -1,0 +1,31 @@
+// Skyloom's desktop program: the main window on Qt widgets, driven by the
+// core's MainForm, with the help viewer beside it.
+#include <QApplication>
+
+#include "engine/bodies.h"
+#include "ports/shell.h"
+#include "ui/help_viewer.h"
+#include "ui/main_form.h"
+#include "ui/qt/qt_viewer.h"
+#include "ui/qt/qt_window.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(skyloom::ProgramTitle));
+  QApplication::setApplicationVersion(
+      QStringLiteral("%1.%2").arg(skyloom::ProgramVersionMajor).arg(skyloom::ProgramVersionMinor));
+
+  skyloom::QtWindow window;
+  skyloom::DesktopShell shell;
+  // The viewer is a window of its own; the main window only owns it.
+  auto* viewerWindow = new skyloom::QtViewer(&window);
+  skyloom::TextViewer viewer(*viewerWindow);
+
+  skyloom::MainFormServices services;
+  // DataFolder is the program's folder, known once the form has loaded.
+  services.showHelp = [&] { viewer.HelpCommand(window.OuterGeometry(), skyloom::DataFolder); };
+
+  skyloom::MainForm form(window, shell, services);
+  form.Load();
+  return QApplication::exec();
+}
