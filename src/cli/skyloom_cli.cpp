@@ -20,6 +20,7 @@
 #include "ports/memory_window.h"
 #include "ports/shell.h"
 #include "report/exports.h"
+#include "report/output_box.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 
@@ -244,37 +245,13 @@ std::string WithLf(const std::string& text) {
   return out;
 }
 
-// Writes text to path, "-" meaning standard output. A file is written beside
-// its final name and renamed into place, so that a failure never leaves half
-// an export behind; a path that is not a plain file (a device, a pipe) is
-// written directly. Returns the system's reason on failure, else empty.
+// Writes text to path, "-" meaning standard output. Returns the system's
+// reason on failure, else empty.
 std::string WriteExport(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  auto write = [&](std::FILE* file) {
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    int error = written ? 0 : (errno != 0 ? errno : EIO);
-    if (file == stdout ? std::fflush(file) != 0 : std::fclose(file) != 0) {
-      if (error == 0) error = errno != 0 ? errno : EIO;
-    }
-    return error;
-  };
-  if (path == "-") {
-    const int error = write(stdout);
-    return error == 0 ? "" : std::strerror(error);
-  }
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  const bool direct = fs::exists(status) && !fs::is_regular_file(status);
-  const std::string target = direct ? path : path + ".part" + std::to_string(::getpid());
-  std::FILE* file = std::fopen(target.c_str(), "wb");
-  if (!file) return std::strerror(errno);
-  int error = write(file);
-  if (error == 0 && !direct && std::rename(target.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    if (!direct) std::remove(target.c_str());
-    return std::strerror(error);
-  }
+  if (path != "-") return WriteFileReplacing(path, text);
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    return std::strerror(errno != 0 ? errno : EIO);
   return {};
 }
 

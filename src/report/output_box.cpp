@@ -31,12 +31,10 @@ void Tell(Window& w, std::string text, std::string title, MsgIcon icon) {
   w.MessageBox({std::move(text), std::move(title), icon, MsgButtons::Ok, MsgAnswer::Ok});
 }
 
-// Writes text and CR LF to an open file and closes it; 0 or the first errno.
+// Writes the bytes to an open file and closes it; 0 or the first errno.
 int WriteAndClose(std::FILE* file, std::string_view text) {
   int error = 0;
-  if (std::fwrite(text.data(), 1, text.size(), file) != text.size() ||
-      std::fwrite(kCrLf.data(), 1, kCrLf.size(), file) != kCrLf.size())
-    error = errno != 0 ? errno : EIO;
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno != 0 ? errno : EIO;
   if (std::fflush(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
   if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
   return error;
@@ -124,7 +122,11 @@ void WriteOutputFile(FormState& state, Shell& shell) {
   }
 }
 
-std::string WriteTextFile(const std::string& text, const std::string& chosenPath) {
+std::string WriteTextFile(const std::string& text, const std::string& path) {
+  return WriteFileReplacing(path, text + std::string(kCrLf));
+}
+
+std::string WriteFileReplacing(const std::string& chosenPath, std::string_view text) {
   namespace fs = std::filesystem;
   if (chosenPath.empty()) return ErrorText(ENOENT);
   std::error_code ec;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "engine/run_state.h"
 
@@ -22,6 +23,10 @@ void WriteOutputFile(FormState& state, Shell& shell);
 // Writes text and a final CR LF to path, replacing the file. Returns the
 // empty text on success, else the system's description of the error.
 std::string WriteTextFile(const std::string& text, const std::string& path);
+// Replaces the file at path with the bytes, through a temporary beside it so
+// that a failure never leaves half a file; a device or pipe is written to.
+// Returns the empty text on success, else the system's description.
+std::string WriteFileReplacing(const std::string& path, std::string_view bytes);
 // Opens path with its associated program; on failure with showErrors set,
 // tells the user.
 bool OpenWithAssociatedProgram(FormState& state, Shell& shell, const std::string& path, bool showErrors);

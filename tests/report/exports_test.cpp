@@ -463,3 +463,34 @@ TEST(ExportsReadBack, EveryFormatGivesTheReportsRows) {
 
 }  // namespace
 }  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// The window's export command: a file chosen in the dialog gets exactly the
+// writer's text; a cancel writes nothing; without results the user is told.
+TEST(ExportCommand, WritesTheChosenFile) {
+  test::RunFixture f;
+  ExportResultsCommand(f.state, ExportFormat::Csv);
+  ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+  EXPECT_TRUE(f.window.FileDialogs().empty());
+
+  f.World(Jupiter, Saturn);
+  f.Period(test::Day(2020, 1, 1), test::Day(2020, 12, 31));
+  f.Run();
+  const auto path = std::filesystem::temp_directory_path() / ("skyloom_export_" + std::to_string(::getpid()) + ".ics");
+  f.window.QueueFileName(path.string());
+  ExportResultsCommand(f.state, ExportFormat::ICalendar);
+  std::ifstream in(path, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  EXPECT_EQ(written, WriteICalendar(f.state.Results));
+  EXPECT_EQ(f.window.FileDialogs().back().filter, "iCalendar files *.ics | *.ics");
+
+  f.window.QueueFileName("");
+  ExportResultsCommand(f.state, ExportFormat::Json);
+  EXPECT_EQ(f.window.MessageBoxes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace skyloom
