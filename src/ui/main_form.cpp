@@ -249,8 +249,10 @@ void MainForm::Load() {
   clear.Left = help.Left - clear.Width - 100;
   w.SetGeometry(C(ControlName::cmdClear), clear);
 
+  // A restored search aspect stays; otherwise the first one.
+  const int16_t searchAspect = w.ListIndex(C(ControlName::cboSearchAspect));
   w.SetListIndex(C(ControlName::cboSearchAspect), 1);
-  w.SetListIndex(C(ControlName::cboSearchAspect), 0);
+  w.SetListIndex(C(ControlName::cboSearchAspect), searchAspect >= 0 ? searchAspect : 0);
   w.SetCaption(ProgramCaption());
   for (ControlName list : {ControlName::cboSearchAspect, ControlName::cboHour, ControlName::cboMinute})
     RefreshSelection(w, C(list));

@@ -1,5 +1,7 @@
 #include "support/form_fixture.h"
 
+#include <utility>
+
 #include "calendar/time_zones.h"
 #include "support/engine_setup.h"
 
@@ -13,6 +15,13 @@ FormFixture::FormFixture() : form(window, shell), state(form.State()) {
   window.SetListIndex(Ctl(ControlName::cboTimezone, 0), GreenwichPosition);
   EnterDate(0, "2020", "1", "1");
   EnterDate(1, "2020", "12", "31");
+}
+
+FormFixture::FormFixture(MainFormServices services)
+    : form(window, shell, std::move(services)), state(form.State()) {
+  InitEngineOnce();
+  window.LoadDesign();
+  form.Load();
 }
 
 FormFixture::~FormFixture() { SiderealFlag = false; }

@@ -13,6 +13,9 @@ namespace skyloom::test {
 
 struct FormFixture {
   FormFixture();
+  // Starts up with these services (a saved state restored at start-up, say)
+  // and leaves every input as the start-up made it.
+  explicit FormFixture(MainFormServices services);
   ~FormFixture();
 
   // Types text into a box and leaves it, as a user would.

@@ -4,8 +4,11 @@
 
 #include "engine/bodies.h"
 #include "ports/shell.h"
+#include "state/saved_state.h"
 #include "ui/help_viewer.h"
 #include "ui/main_form.h"
+#include "ui/qt/output_menu.h"
+#include "ui/qt/qt_settings_store.h"
 #include "ui/qt/qt_viewer.h"
 #include "ui/qt/qt_window.h"
 
@@ -15,6 +18,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(
       QStringLiteral("%1.%2").arg(skyloom::ProgramVersionMajor).arg(skyloom::ProgramVersionMinor));
 
+  // The per-user settings outlive the form that saves into them.
+  skyloom::QtSettingsStore settingsStore;
   skyloom::QtWindow window;
   skyloom::DesktopShell shell;
   // The viewer is a window of its own; the main window only owns it.
@@ -24,8 +29,15 @@ int main(int argc, char** argv) {
   skyloom::MainFormServices services;
   // DataFolder is the program's folder, known once the form has loaded.
   services.showHelp = [&] { viewer.HelpCommand(window.OuterGeometry(), skyloom::DataFolder); };
+  services.saveState = [&settingsStore](skyloom::FormState& state) {
+    skyloom::SaveProgramState(state, settingsStore);
+  };
+  services.restoreState = [&settingsStore](skyloom::FormState& state) {
+    skyloom::RestoreProgramState(state, settingsStore);
+  };
 
   skyloom::MainForm form(window, shell, services);
   form.Load();
+  skyloom::AddResultsMenu(window, form.State(), {});
   return QApplication::exec();
 }

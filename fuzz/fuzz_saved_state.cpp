@@ -1,0 +1,106 @@
+// Fills the settings store with arbitrary values under the names a save
+// writes (numbers of any size, negative positions, flags, raw bytes that
+// are not UTF-8), lets some reads fail, and brings the main window up on it,
+// restoring at start-up, then presses Restore state once more. Whatever the
+// store holds, the window must come up, and a save followed by a restore
+// must give back exactly what was saved.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "ports/memory_settings_store.h"
+#include "ports/memory_window.h"
+#include "ports/shell.h"
+#include "state/registry.h"
+#include "state/saved_state.h"
+#include "ui/main_form.h"
+
+namespace {
+
+using namespace skyloom;
+
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                      \
+    }                                                                                    \
+  } while (false)
+
+class NoShell : public Shell {
+ public:
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+std::string StoredText(FuzzedDataProvider& in) {
+  switch (in.ConsumeIntegralInRange<int>(0, 6)) {
+    case 0: return std::to_string(in.ConsumeIntegral<int64_t>());
+    case 1: return std::to_string(in.ConsumeIntegralInRange<int>(-3, 50));  // about the lists' ends
+    case 2: return std::to_string(in.ConsumeIntegralInRange<int>(-40, 40) / 2.0);
+    case 3: {
+      std::string digits(in.ConsumeIntegralInRange<size_t>(1, 40), '9');
+      return in.ConsumeBool() ? "-" + digits : digits;
+    }
+    case 4: return in.ConsumeBool() ? "Y" : "N";
+    default: return in.ConsumeRandomLengthString(48);
+  }
+}
+
+MainFormServices Services(SettingsStore& store) {
+  MainFormServices services;
+  services.saveState = [&store](FormState& state) { SaveProgramState(state, store); };
+  services.restoreState = [&store](FormState& state) { RestoreProgramState(state, store); };
+  return services;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  MemorySettingsStore store;
+  const auto names = SavedStateValues();
+  const std::string root(ProgramKeyRoot);
+  if (in.ConsumeBool()) store.Put(root + "\\SKL", "StateSaved", "Y");
+  const int count = in.ConsumeIntegralInRange<int>(0, 60);
+  for (int i = 0; i < count && in.remaining_bytes() > 0; ++i) {
+    const SavedValueName& value = names[in.ConsumeIntegralInRange<size_t>(0, names.size() - 1)];
+    store.Put(root + std::string(value.keyPart), value.name, StoredText(in));
+  }
+  // Reads of some values fail the way a damaged store fails them.
+  const uint32_t failing = in.ConsumeIntegral<uint32_t>();
+  store.SetFaultHook([failing](StoreOperation operation, std::string_view keyPath, std::string_view name) {
+    if (operation != StoreOperation::ReadValue) return StoreSuccess;
+    const size_t bit = (keyPath.size() * 7 + name.size() * 3 + (name.empty() ? 0 : name.back())) % 32;
+    return (failing >> bit) & 1 ? StoreReadFault : StoreSuccess;
+  });
+
+  MemoryWindow window;
+  NoShell shell;
+  MainForm form(window, shell, Services(store));
+  window.LoadDesign();
+  form.Load();
+  FormState& state = form.State();
+  FUZZ_CHECK(state.FormLoaded);
+  FUZZ_CHECK(window.Shown());
+  FUZZ_CHECK(window.ListIndex(Ctl(ControlName::cboTimezone, 0)) >= 0);
+  const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
+  FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
+  FUZZ_CHECK(window.Visible(Ctl(ControlName::fraBirthDate)) == !world);
+
+  form.Click(Ctl(ControlName::cmdRestoreState));
+
+  // Saved and restored, the window is the same: saving it again writes the
+  // same values.
+  MemorySettingsStore first, second;
+  FUZZ_CHECK(SaveProgramState(state, first));
+  FUZZ_CHECK(RestoreProgramState(state, first));
+  FUZZ_CHECK(SaveProgramState(state, second));
+  FUZZ_CHECK(first.Writes().size() == second.Writes().size());
+  for (size_t i = 0; i < first.Writes().size(); ++i) FUZZ_CHECK(first.Writes()[i] == second.Writes()[i]);
+  return 0;
+}

@@ -1,0 +1,257 @@
+#include "state/saved_state.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "engine/bodies.h"
+#include "ports/window.h"
+#include "state/registry.h"
+#include "ui/captions.h"
+#include "ui/main_form.h"
+#include "ui/modes.h"
+
+namespace skyloom {
+namespace {
+
+Control C(ControlName n, int16_t i = 0) { return Ctl(n, i); }
+
+// How a stored value is taken from the window.
+enum class Source : uint8_t {
+  Text,      // the text of a box
+  Position,  // the selected position of a list, -1 for none
+  Flag,      // "Y" when the option is selected, else "N"
+  Number,    // the value of a check box
+  Marker,    // "Y": a state has been saved
+};
+
+struct SavedValue {
+  SavedValueName id;
+  Source source;
+  Control control;  // the marker has none of its own
+};
+
+constexpr std::string_view kSkl = "\\SKL";
+
+// The order of the writes: the three dates with the body lists between
+// them, the orbs, then the rest; "StateSaved" last, so that it is only
+// there once everything before it is.
+constexpr SavedValue kSavedValues[] = {
+    {{"\\SKL\\Year", "0"}, Source::Text, {ControlName::txbYear, 0}},
+    {{"\\SKL\\Month", "0"}, Source::Text, {ControlName::txbMonth, 0}},
+    {{"\\SKL\\Day", "0"}, Source::Text, {ControlName::txbDay, 0}},
+    {{"\\SKL\\PlanetLI", "0"}, Source::Position, {ControlName::cboPlanet, 0}},
+    {{"\\SKL\\Year", "1"}, Source::Text, {ControlName::txbYear, 1}},
+    {{"\\SKL\\Month", "1"}, Source::Text, {ControlName::txbMonth, 1}},
+    {{"\\SKL\\Day", "1"}, Source::Text, {ControlName::txbDay, 1}},
+    {{"\\SKL\\PlanetLI", "1"}, Source::Position, {ControlName::cboPlanet, 1}},
+    {{"\\SKL\\Year", "2"}, Source::Text, {ControlName::txbYear, 2}},
+    {{"\\SKL\\Month", "2"}, Source::Text, {ControlName::txbMonth, 2}},
+    {{"\\SKL\\Day", "2"}, Source::Text, {ControlName::txbDay, 2}},
+    {{"\\SKL\\OrbsLI", "0"}, Source::Position, {ControlName::cboOrbs, 0}},
+    {{"\\SKL\\OrbsLI", "1"}, Source::Position, {ControlName::cboOrbs, 1}},
+    {{"\\SKL\\OrbsLI", "2"}, Source::Position, {ControlName::cboOrbs, 2}},
+    {{kSkl, "World"}, Source::Flag, {ControlName::optWorld, 0}},
+    {{kSkl, "Tropical"}, Source::Flag, {ControlName::optTropical, 0}},
+    {{kSkl, "TZ0"}, Source::Position, {ControlName::cboTimezone, 0}},
+    {{kSkl, "TZ1"}, Source::Position, {ControlName::cboTimezone, 1}},
+    {{kSkl, "NATZ"}, Source::Number, {ControlName::chkDisplayNATZabbr, 0}},
+    {{kSkl, "Stop"}, Source::Text, {ControlName::txbStopDate, 0}},
+    {{kSkl, "ATDateFmt"}, Source::Text, {ControlName::txbAllTransitsDateFormat, 0}},
+    {{kSkl, "SrchAsp"}, Source::Position, {ControlName::cboSearchAspect, 0}},
+    {{kSkl, "BirthHour"}, Source::Position, {ControlName::cboHour, 0}},
+    {{kSkl, "BirthMinute"}, Source::Position, {ControlName::cboMinute, 0}},
+    {{kSkl, "StateSaved"}, Source::Marker, {ControlName::cmdSaveState, 0}},
+};
+constexpr size_t kSavedCount = std::size(kSavedValues);
+
+constexpr std::array<SavedValueName, kSavedCount> kSavedNames = [] {
+  std::array<SavedValueName, kSavedCount> names{};
+  for (size_t i = 0; i < kSavedCount; ++i) names[i] = kSavedValues[i].id;
+  return names;
+}();
+
+std::string TextToSave(Window& w, const SavedValue& value) {
+  switch (value.source) {
+    case Source::Text: return w.Text(value.control);
+    case Source::Position: return std::to_string(w.ListIndex(value.control));
+    case Source::Flag: return w.Value(value.control) != 0 ? "Y" : "N";
+    case Source::Number: return std::to_string(w.Value(value.control));
+    case Source::Marker: break;
+  }
+  return "Y";
+}
+
+void ShowSaveFailure(Window& w, const std::string& detail) {
+  MessageBoxRequest request;
+  request.text = "Error saving to registry:\r\n" + detail;
+  request.title = ProgramTitle;
+  request.icon = MsgIcon::Exclamation;
+  w.MessageBox(request);
+}
+
+std::string Read(SettingsStore& store, std::string_view keyPart, std::string_view name,
+                 std::string_view defaultValue) {
+  std::string value;
+  RestoreRegistryString(store, keyPart, name, value, false, defaultValue);
+  return value;
+}
+
+// The text's leading decimal number rounded to a whole one, ties to even;
+// nothing when the text does not start with a number (after blanks) or the
+// number does not fit in 16 bits. The store may have been edited or damaged
+// by hand, so nothing in it is taken on trust.
+std::optional<int16_t> StoredNumber(std::string_view text) {
+  const size_t start = text.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return std::nullopt;
+  text.remove_prefix(start);
+  size_t end = 0;
+  if (text[end] == '+' || text[end] == '-') ++end;
+  bool digits = false;
+  const auto skipDigits = [&] {
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+      ++end;
+      digits = true;
+    }
+  };
+  skipDigits();
+  if (end < text.size() && text[end] == '.') {
+    ++end;
+    skipDigits();
+  }
+  if (!digits) return std::nullopt;
+  std::string_view number = text.substr(0, end);
+  if (number.front() == '+') number.remove_prefix(1);  // from_chars takes no plus sign
+  double value = 0;
+  const auto [next, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (error != std::errc() || next != number.data() + number.size()) return std::nullopt;
+  value = std::nearbyint(value);
+  if (!(value >= std::numeric_limits<int16_t>::min() && value <= std::numeric_limits<int16_t>::max()))
+    return std::nullopt;
+  return static_cast<int16_t>(value);
+}
+
+bool FitsList(Window& w, Control list, std::optional<int16_t> position) {
+  return position && *position >= -1 && *position < w.ListCount(list);
+}
+
+// Selects a stored position (-1: none) when the list has it; otherwise the
+// list keeps its selection.
+std::optional<int16_t> SelectStored(Window& w, Control list, const std::string& text) {
+  const std::optional<int16_t> position = StoredNumber(text);
+  if (FitsList(w, list, position)) w.SetListIndex(list, *position);
+  return position;
+}
+
+// Entries of the body lists in each mode: world Sun to Neptune and Mercury
+// to Pluto, personal Sun to Pluto and Sun to the Moon.
+int16_t PlanetListLength(bool world, int16_t list) {
+  if (world) return list == 0 ? Neptune - Sun + 1 : Pluto - Mercury + 1;
+  return list == 0 ? Pluto - Sun + 1 : Moon - Sun + 1;
+}
+
+std::string Digit(int16_t i) { return std::string(1, static_cast<char>('0' + i)); }
+
+}  // namespace
+
+std::span<const SavedValueName> SavedStateValues() { return kSavedNames; }
+
+bool SaveProgramState(FormState& state, SettingsStore& store) {
+  Window& w = state.window;
+  std::string failure;
+  for (const SavedValue& value : kSavedValues) {
+    const std::string text = TextToSave(w, value);
+    if (!SaveRegistryString(store, value.id.keyPart, value.id.name, text, false)) {
+      // The rest would only mix this state with the one stored before.
+      failure = "strKey=" + std::string(value.id.keyPart) + "\r\nstrName=" + std::string(value.id.name) +
+                "\r\nstrValue=" + (text.empty() ? std::string(" ") : text);
+      break;
+    }
+  }
+  if (failure.empty()) {
+    const StoreResult flushed = store.Flush();
+    if (flushed != StoreSuccess) {
+      failure = std::string(StoreErrorText(flushed));
+      if (failure.empty()) failure = "Error " + std::to_string(flushed);
+    }
+  }
+  if (!failure.empty()) {
+    // Not saved, so quitting must still offer to save.
+    state.StateRecentlySaved = false;
+    ShowSaveFailure(w, failure);
+    return false;
+  }
+  state.StateRecentlySaved = true;
+  state.SavedTickCount = 0;
+  if (state.FormLoaded) PopUpDone(w);
+  return true;
+}
+
+bool RestoreProgramState(FormState& state, SettingsStore& store) {
+  Window& w = state.window;
+  std::string marker;
+  if (!RestoreRegistryString(store, kSkl, "StateSaved", marker, false, "")) return false;
+
+  // The dates go into the boxes as stored; the body positions into the
+  // lists of the mode the window is in now.
+  std::array<std::optional<int16_t>, 2> planets;
+  for (int16_t i = 0; i < 3; ++i) {
+    const std::string name = Digit(i);
+    w.SetText(C(ControlName::txbYear, i), Read(store, "\\SKL\\Year", name, ""));
+    w.SetText(C(ControlName::txbMonth, i), Read(store, "\\SKL\\Month", name, ""));
+    w.SetText(C(ControlName::txbDay, i), Read(store, "\\SKL\\Day", name, ""));
+    if (i < 2)
+      planets[i] = SelectStored(w, C(ControlName::cboPlanet, i), Read(store, "\\SKL\\PlanetLI", name, name));
+  }
+  static constexpr std::string_view kOrbDefaults[] = {"9", "4", "1"};
+  {
+    // The three orbs arrive one list at a time; the orb rules are for the
+    // user's choices, not for the half-restored combinations in between.
+    const bool loaded = state.FormLoaded;
+    state.FormLoaded = false;
+    for (int16_t i = 0; i < 3; ++i)
+      SelectStored(w, C(ControlName::cboOrbs, i), Read(store, "\\SKL\\OrbsLI", Digit(i), kOrbDefaults[i]));
+    state.FormLoaded = loaded;
+    if (loaded) UpdateSearchOrbLabel(state);
+  }
+
+  // The stored bodies become the ones remembered for the stored mode, from
+  // which its lists are built: by the mode switch below once the window
+  // has loaded, by the rest of the start-up otherwise. A position that the
+  // mode's list does not have leaves the one selected now.
+  const bool world = Read(store, kSkl, "World", "N").starts_with('Y');
+  for (int16_t list = 0; list < 2; ++list) {
+    const std::optional<int16_t> stored = planets[list];
+    const bool fits = stored && *stored >= -1 && *stored < PlanetListLength(world, list);
+    state.RememberedPlanetIndex[static_cast<size_t>(list * 2 + (world ? 0 : 1))] =
+        fits ? *stored : w.ListIndex(C(ControlName::cboPlanet, list));
+  }
+  w.SetValue(C(world ? ControlName::optWorld : ControlName::optPersonal), 1);
+
+  const bool tropical = Read(store, kSkl, "Tropical", "Y").starts_with('Y');
+  w.SetValue(C(tropical ? ControlName::optTropical : ControlName::optSidereal), 1);
+
+  // Changing the check box refills the zone lists, so the zones come after.
+  const std::optional<int16_t> abbreviations = StoredNumber(Read(store, kSkl, "NATZ", "1"));
+  if (abbreviations && (*abbreviations == 0 || *abbreviations == 1))
+    w.SetValue(C(ControlName::chkDisplayNATZabbr), *abbreviations);
+  for (int16_t i = 0; i < 2; ++i)
+    SelectStored(w, C(ControlName::cboTimezone, i), Read(store, kSkl, "TZ" + Digit(i), "24"));
+
+  state.StopDateText = Read(store, kSkl, "Stop", "");
+  w.SetText(C(ControlName::txbAllTransitsDateFormat), Read(store, kSkl, "ATDateFmt", ""));
+  SelectStored(w, C(ControlName::cboSearchAspect), Read(store, kSkl, "SrchAsp", "0"));
+  SelectStored(w, C(ControlName::cboHour), Read(store, kSkl, "BirthHour", "0"));
+  SelectStored(w, C(ControlName::cboMinute), Read(store, kSkl, "BirthMinute", "0"));
+
+  state.StateRecentlySaved = true;
+  state.SavedTickCount = 0;
+  if (state.FormLoaded) PopUpDone(w);
+  return true;
+}
+
+}  // namespace skyloom

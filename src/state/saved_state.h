@@ -1,0 +1,36 @@
+// The saved program state: every input of the main window, kept in the
+// settings store from one start of the program to the next. Save state and
+// the quit question's Yes save it; Restore state and the start-up restore
+// it.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "engine/run_state.h"
+#include "ports/settings_store.h"
+
+namespace skyloom {
+
+// One stored value: its key part below ProgramKeyRoot and its name.
+struct SavedValueName {
+  std::string_view keyPart;
+  std::string_view name;
+};
+
+// The values a save writes, in the order it writes them ("StateSaved" last).
+std::span<const SavedValueName> SavedStateValues();
+
+// Writes every input; true when all of it was stored. Marks the state as
+// just saved and, once the window has loaded, shows "Done". A failure is
+// reported in a message box and leaves the mark cleared, so quitting asks
+// again.
+bool SaveProgramState(FormState& state, SettingsStore& store);
+
+// Brings a saved state back into the window; false when the store holds
+// none (nothing changes then). Values that are missing take their defaults;
+// a stored list position that the list does not have, or one that is no
+// number at all, is passed over and the list keeps its selection.
+bool RestoreProgramState(FormState& state, SettingsStore& store);
+
+}  // namespace skyloom
