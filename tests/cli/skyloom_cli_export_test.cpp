@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_runner.h"
 #include "support/python_parsers.h"
 
 namespace {
@@ -18,40 +19,13 @@ namespace fs = std::filesystem;
 using skyloom::test::Fields;
 using skyloom::test::ParsedExport;
 using skyloom::test::ParseExport;
+using skyloom::test::CliResult;
+using skyloom::test::Quoted;
+using skyloom::test::RunCli;
+using skyloom::test::Slurp;
 
-struct CliResult {
-  std::string out, err;
-  int status = -1;
-};
+fs::path Scratch() { return skyloom::test::CliScratch(); }
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-fs::path Scratch() {
-  const fs::path dir = fs::temp_directory_path() / ("skyloom_cli_export_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  return dir;
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-// Runs skyloom-cli (beside the test program) with the arguments.
-CliResult RunCli(const std::string& arguments) {
-  const fs::path dir = Scratch();
-  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli";
-  const std::string command = Quoted(exe) + " " + arguments + " >" + Quoted(dir / "out") + " 2>" +
-                              Quoted(dir / "err") + " </dev/null";
-  const int raw = std::system(command.c_str());
-  CliResult r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = Slurp(dir / "out");
-  r.err = Slurp(dir / "err");
-  return r;
-}
 
 ParsedExport Parse(const std::string& kind, const fs::path& file) {
   ParsedExport parsed = ParseExport(kind, file.string());

@@ -1,5 +1,7 @@
 // The command-line front end run as a separate process on real arguments.
 #include <gtest/gtest.h>
+
+#include "support/cli_runner.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,39 +13,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using skyloom::test::CliResult;
+using skyloom::test::RunCli;
+using skyloom::test::Slurp;
 
-struct CliResult {
-  std::string out, err;
-  int status = -1;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-fs::path Scratch() {
-  const fs::path dir = fs::temp_directory_path() / ("skyloom_cli_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  return dir;
-}
-
-// Runs skyloom-cli (beside the test program) with the arguments; the
-// arguments here never need quoting beyond single quotes.
-CliResult RunCli(const std::string& arguments) {
-  const fs::path dir = Scratch();
-  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli";
-  const std::string command = "'" + exe.string() + "' " + arguments + " >'" + (dir / "out").string() + "' 2>'" +
-                              (dir / "err").string() + "' </dev/null";
-  const int raw = std::system(command.c_str());
-  CliResult r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = Slurp(dir / "out");
-  r.err = Slurp(dir / "err");
-  return r;
-}
+fs::path Scratch() { return skyloom::test::CliScratch(); }
 
 const char* kHeading =
     "Aspect      | Start 10°   Start 5°    Start 2°    | Minimum at  | End 2°      End 5°      End 10°     "

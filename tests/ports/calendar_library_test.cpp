@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_time_zone.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -242,26 +244,7 @@ TEST(CalendarLibrary, JulianDayClampsWhatNoDayNumberHolds) {
 }
 
 // Sets TZ for one test and puts the previous value back.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (hadZone_) {
-      setenv("TZ", saved_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  std::string saved_;
-  bool hadZone_ = false;
-};
+using test::ScopedTimeZone;
 
 TEST(CalendarLibrary, LocalTimezoneIsTheBiasThatTurnsLocalTimeIntoGreenwich) {
   const struct {

@@ -36,22 +36,8 @@ CalendarDate DateOf(int32_t day) {
   return date;
 }
 
-void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition) {
-  f.window.SetValue(C(ControlName::optWorld), 1);
-  f.Choose(C(ControlName::cboPlanet, 0), innerPosition);
-  f.Choose(C(ControlName::cboPlanet, 1), outerPosition);
-}
-
-void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
-              const std::string& birthYear) {
-  f.window.SetValue(C(ControlName::optPersonal), 1);
-  f.Choose(C(ControlName::cboPlanet, 0), transitingPosition);
-  f.Choose(C(ControlName::cboPlanet, 1), natalPosition);
-  f.EnterDate(2, birthYear, "1", "1");
-  f.Choose(C(ControlName::cboHour), 13);
-  f.Choose(C(ControlName::cboMinute), 1);
-  f.Choose(C(ControlName::cboTimezone, 1), 24);
-}
+using test::Personal;
+using test::World;
 
 // The transit a search should find, walked here day by day from positions
 // taken straight from the ephemeris.

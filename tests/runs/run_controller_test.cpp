@@ -32,23 +32,8 @@ int32_t DayOf(int32_t year, int32_t month, int32_t day) {
   return date.DayNumber;
 }
 
-void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition) {
-  f.window.SetValue(C(ControlName::optWorld), 1);
-  f.Choose(C(ControlName::cboPlanet, 0), innerPosition);
-  f.Choose(C(ControlName::cboPlanet, 1), outerPosition);
-}
-
-// Personal mode with a birth the checks accept: 12:00 Greenwich time.
-void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
-              const std::string& birthYear) {
-  f.window.SetValue(C(ControlName::optPersonal), 1);
-  f.Choose(C(ControlName::cboPlanet, 0), transitingPosition);
-  f.Choose(C(ControlName::cboPlanet, 1), natalPosition);
-  f.EnterDate(2, birthYear, "1", "1");
-  f.Choose(C(ControlName::cboHour), 13);
-  f.Choose(C(ControlName::cboMinute), 1);
-  f.Choose(C(ControlName::cboTimezone, 1), 24);
-}
+using test::Personal;
+using test::World;
 
 // The body pair of every run the engine performs, read at its first yield.
 struct RunRecorder {

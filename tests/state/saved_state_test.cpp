@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_time_zone.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -32,26 +34,7 @@ MainFormServices StoreServices(MemorySettingsStore& store) {
 
 // The machine's zone for one test: five hours west of Greenwich, so that
 // neither Greenwich nor an unset list can pass for it.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (hadZone_) {
-      setenv("TZ", saved_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  std::string saved_;
-  bool hadZone_ = false;
-};
+using test::ScopedTimeZone;
 
 constexpr int16_t kMachineZonePosition = 14;  // GMT-5:00
 

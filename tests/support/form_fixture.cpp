@@ -48,4 +48,20 @@ MessageBoxRequest FormFixture::LastMessage() const {
   return boxes.empty() ? MessageBoxRequest{} : boxes.back();
 }
 
+void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition) {
+  f.window.SetValue(Ctl(ControlName::optWorld), 1);
+  f.Choose(Ctl(ControlName::cboPlanet, 0), innerPosition);
+  f.Choose(Ctl(ControlName::cboPlanet, 1), outerPosition);
+}
+
+void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition, const std::string& birthYear) {
+  f.window.SetValue(Ctl(ControlName::optPersonal), 1);
+  f.Choose(Ctl(ControlName::cboPlanet, 0), transitingPosition);
+  f.Choose(Ctl(ControlName::cboPlanet, 1), natalPosition);
+  f.EnterDate(2, birthYear, "1", "1");
+  f.Choose(Ctl(ControlName::cboHour), 13);
+  f.Choose(Ctl(ControlName::cboMinute), 1);
+  f.Choose(Ctl(ControlName::cboTimezone, 1), 24);
+}
+
 }  // namespace skyloom::test

@@ -37,4 +37,10 @@ struct FormFixture {
   FormState& state;
 };
 
+// World mode with the bodies at these positions of the two lists.
+void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition);
+// Personal mode with a birth the checks accept: 1 January of the year, 12:00
+// Greenwich time.
+void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition, const std::string& birthYear);
+
 }  // namespace skyloom::test
