@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/date_format.h"
 #include "engine/bodies.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
@@ -23,6 +24,9 @@
 #include "report/output_box.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
+#ifdef SKYLOOM_TIMELINE
+#include "ui/qt/timeline_view.h"
+#endif
 
 namespace {
 
@@ -33,7 +37,8 @@ constexpr const char* kUsage =
     "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner] [--search ASPECT [--keep-dates]]\n"
-    "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n";
+    "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
+    "                   [--timeline FILE.svg|FILE.png]\n";
 
 constexpr const char* kHelp =
     "Computes astrological transits as the Skyloom window does and prints the report.\n"
@@ -72,6 +77,8 @@ constexpr const char* kHelp =
     "--json FILE            also write the same records as a JSON document into FILE.\n"
     "                       With FILE - an export goes to standard output in place of the\n"
     "                       report (one export at most).\n"
+    "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
+    "                       window's timeline shows it, into FILE (.svg or .png).\n"
     "\n"
     "The report goes to standard output; each message the window would show goes to\n"
     "standard error as \"title: text\". Exit status: 0 after a run, 1 when a check refused\n"
@@ -93,7 +100,7 @@ struct Arguments {
   bool world = true;
   std::string body1, body2, start, end;
   std::optional<std::string> orbs, zone, birth, birthTime, birthZone, showAll, search, html;
-  std::optional<std::string> ics, csv, json;
+  std::optional<std::string> ics, csv, json, timeline;
   bool sidereal = false, keepDates = false;
 };
 
@@ -151,6 +158,8 @@ Arguments Parse(int argc, char** argv) {
       a.csv = value();
     } else if (arg == "--json") {
       a.json = value();
+    } else if (arg == "--timeline") {
+      a.timeline = value();
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       Unusable("unknown option " + arg);
     } else {
@@ -352,11 +361,8 @@ int main(int argc, char** argv) {
     std::fwrite(report.data(), 1, report.size(), stdout);
   }
   if (ran && args.search && !args.keepDates) {
-    auto date = [&](int16_t i) {
-      return window.Text(Ctl(ControlName::txbYear, i)) + "-" + window.Text(Ctl(ControlName::txbMonth, i)) + "-" +
-             window.Text(Ctl(ControlName::txbDay, i));
-    };
-    std::fprintf(stderr, "Dates set to %s and %s\n", date(0).c_str(), date(1).c_str());
+    std::fprintf(stderr, "Dates set to %s and %s\n", FormatDayNumber(state.RunStartDay).c_str(),
+                 FormatDayNumber(state.RunEndDay).c_str());
   }
   if (!ran) return 1;
   int status = 0;
@@ -367,6 +373,18 @@ int main(int argc, char** argv) {
     const std::string name = **path == "-" ? "standard output" : **path;
     std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", name.c_str(), reason.c_str());
     status = 3;
+  }
+  if (args.timeline) {
+#ifdef SKYLOOM_TIMELINE
+    std::string reason;
+    if (!RenderTimelineFile(state.Results, *args.timeline, reason)) {
+      std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", args.timeline->c_str(), reason.c_str());
+      status = 3;
+    }
+#else
+    std::fprintf(stderr, "skyloom-cli: this build has no timeline (it was built without Qt)\n");
+    status = 3;
+#endif
   }
   return status;
 }

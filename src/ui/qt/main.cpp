@@ -10,6 +10,7 @@
 #include "ui/qt/output_menu.h"
 #include "ui/qt/qt_settings_store.h"
 #include "ui/qt/qt_viewer.h"
+#include "ui/qt/timeline_view.h"
 #include "ui/qt/qt_window.h"
 
 int main(int argc, char** argv) {
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
 
   skyloom::MainForm form(window, shell, services);
   form.Load();
-  skyloom::AddResultsMenu(window, form.State(), {});
+  skyloom::FormState& state = form.State();
+  skyloom::AddResultsMenu(window, state, [&state, &window] { skyloom::ShowTimelineWindow(state.Results, &window); });
   return QApplication::exec();
 }
