@@ -166,4 +166,10 @@ std::string StripLeading(std::string_view text, std::string_view set) {
   return first == std::string_view::npos ? std::string() : std::string(text.substr(first));
 }
 
+std::string AsciiLowerCase(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
 }  // namespace skyloom

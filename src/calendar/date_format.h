@@ -30,5 +30,7 @@ std::string NumberText(int64_t number);
 std::string GroupYearDigits(std::string_view text, char separator);
 std::string DigitsOnly(std::string_view text);
 std::string StripLeading(std::string_view text, std::string_view set);
+// The text with A-Z turned into a-z; other bytes as they are.
+std::string AsciiLowerCase(std::string text);
 
 }  // namespace skyloom

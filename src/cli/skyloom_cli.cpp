@@ -109,10 +109,7 @@ struct Arguments {
   std::exit(2);
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
+std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
 
 Arguments Parse(int argc, char** argv) {
   Arguments a;

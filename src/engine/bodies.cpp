@@ -11,6 +11,16 @@ std::array<AspectEntry, AspectCount + 1> AspectTable;
 std::string DataFolder;
 bool SiderealFlag = false;
 
+const std::string& BodyName(BodyIndex body) {
+  static const std::string kNone;
+  return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
+}
+
+const std::string& AspectName(AspectIndex aspect) {
+  static const std::string kNone;
+  return aspect >= 1 && aspect <= AspectCount ? AspectTable[aspect].Name : kNone;
+}
+
 std::string ExecutableFolder() {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -39,6 +39,11 @@ extern std::array<std::string, 11> BodyNames;
 // Indexed 1..AspectCount by AspectIndex; entry 0 is unused.
 extern std::array<AspectEntry, AspectCount + 1> AspectTable;
 
+// The name of a body or an aspect, or the empty text for a number outside
+// the tables (results read back from elsewhere may carry one).
+const std::string& BodyName(BodyIndex body);
+const std::string& AspectName(AspectIndex aspect);
+
 // The program's own folder, ending in the path separator. The ephemeris data
 // and the Pluto table are looked for there.
 extern std::string DataFolder;

@@ -118,4 +118,9 @@ void TransitTable::SetAspectName(int32_t row, AspectIndex aspect) {
   cells_[row][0] = AspectTable.at(aspect).Name;
 }
 
+std::string TransitPhrase(const RunResult& run, AspectIndex aspect) {
+  return BodyName(run.bodies[0]) + " " + AsciiLowerCase(AspectName(aspect)) + (run.world ? " " : " natal ") +
+         BodyName(run.bodies[1]);
+}
+
 }  // namespace skyloom

@@ -111,6 +111,9 @@ struct RunResult {
   std::vector<TransitRecord> transits;
 };
 
+// "Jupiter conjunction Saturn", "Saturn conjunction natal Sun": a transit of the run named.
+std::string TransitPhrase(const RunResult& run, AspectIndex aspect);
+
 // Everything the main window holds for runs: the run inputs, the run state,
 // the result of the last run and the open report file.
 struct FormState {

@@ -118,25 +118,9 @@ double Degrees(double radians) { return radians / TwoPi * 360.0; }
 // Degrees to 1/10000: finer than the report's minutes of arc, short enough to read.
 std::string DegreesText(double radians) { return Decimal(Degrees(radians), 4); }
 
-const std::string& BodyName(BodyIndex body) {
-  static const std::string kNone;
-  return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
-}
-
-const std::string& AspectName(AspectIndex aspect) {
-  static const std::string kNone;
-  return aspect >= 1 && aspect <= AspectCount ? AspectTable[aspect].Name : kNone;
-}
-
 const char* MinimumKind(const std::optional<MinimumRecord>& minimum) {
   if (!minimum) return "none";
   return minimum->exact ? "exact" : "closest";
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 // The outer orb's span of a transit: its entry and exit days, absent where
@@ -207,7 +191,7 @@ std::string IcsText(std::string_view text) {
 // Lower-case letters and digits, every other run of characters one "-".
 std::string Slug(std::string_view text) {
   std::string out;
-  for (const char c : Lower(std::string(text))) {
+  for (const char c : AsciiLowerCase(std::string(text))) {
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.') {
       out += c;
     } else if (!out.empty() && out.back() != '-') {
@@ -236,11 +220,6 @@ std::string SecondBodyText(const RunResult& run) {
   return run.world ? BodyName(run.bodies[1]) : "natal " + BodyName(run.bodies[1]);
 }
 
-// "Jupiter conjunction Saturn", "Saturn conjunction natal Sun".
-std::string AspectPhrase(const RunResult& run, AspectIndex aspect) {
-  return BodyName(run.bodies[0]) + " " + Lower(AspectName(aspect)) + " " + SecondBodyText(run);
-}
-
 // The pair in a UID. A personal pair carries the natal position, so that the
 // transits of two charts never replace each other in one calendar.
 std::string PairKey(const RunResult& run) {
@@ -265,7 +244,7 @@ struct DatedLine {
 std::vector<std::string> TransitLines(const RunResult& run, const TransitRecord& transit) {
   const auto& orbs = run.orbDegrees;
   std::vector<std::string> lines;
-  std::string head = AspectPhrase(run, transit.aspect) + ", orbs " + NumberText(orbs[0]) + "°, " +
+  std::string head = TransitPhrase(run, transit.aspect) + ", orbs " + NumberText(orbs[0]) + "°, " +
                      NumberText(orbs[1]) + "° and " + NumberText(orbs[2]) + "°";
   if (!run.zoneText.empty()) head += ", dates in " + run.zoneText;
   lines.push_back(head + ".");
@@ -315,7 +294,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRecord& transit) {
   const std::string stamp = "DTSTAMP:" + BasicDate(run.startDay) + "T000000Z";
-  const std::string phrase = AspectPhrase(run, transit.aspect);
+  const std::string phrase = TransitPhrase(run, transit.aspect);
   const std::string aspectKey = Slug(AspectName(transit.aspect));
   const std::vector<std::string> lines = TransitLines(run, transit);
   const std::string description = JoinLines(lines);

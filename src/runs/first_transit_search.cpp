@@ -21,16 +21,6 @@ namespace {
 
 Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string AspectName(AspectIndex aspect) {
-  if (aspect < 1 || aspect > AspectCount) return {};
-  return AspectTable[static_cast<size_t>(aspect)].Name;
-}
-
 // Writes a day into the three boxes of a date as plain numbers and brings
 // its long label up to date.
 void WriteDate(FormState& state, int16_t date, int32_t day) {
@@ -217,7 +207,7 @@ void SearchCommand(FormState& state) {
 void ReportNoCompleteTransit(FormState& state, const std::string& message, AspectIndex aspect, int32_t day) {
   Window& w = state.window;
   w.SetVisible(C(ControlName::lblShortDate), false);
-  const std::string text = "No complete " + LowerCase(AspectName(aspect)) + " transit found up to " +
+  const std::string text = "No complete " + AsciiLowerCase(AspectName(aspect)) + " transit found up to " +
                            FormatDayNumber(day) + " CE ." + "\r\n" + message;
   w.MessageBox({text, "Date out of range", MsgIcon::Exclamation});
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <string>
 
+#include "calendar/date_format.h"
 #include "ports/window.h"
 #include "runs/checks.h"
 #include "ui/captions.h"
@@ -121,9 +122,7 @@ void FillSelectionLists(FormState& state) {
   const Control aspects = C(ControlName::cboSearchAspect);
   w.ClearList(aspects);
   for (AspectIndex a = 1; a <= AspectCount; ++a) {
-    std::string name = AspectTable[a].Name;
-    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    w.AddItem(aspects, name);
+    w.AddItem(aspects, AsciiLowerCase(AspectName(a)));
   }
 }
 

@@ -23,21 +23,6 @@ constexpr int64_t kLongestDaysAxis = 62;
 constexpr int64_t kLongestMonthsAxis = 800;
 constexpr int64_t kLongestYearsAxis = 18263;  // fifty years
 
-const std::string& BodyName(BodyIndex body) {
-  static const std::string kNone;
-  return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
-}
-
-const std::string& AspectName(AspectIndex aspect) {
-  static const std::string kNone;
-  return aspect >= 1 && aspect <= AspectCount ? AspectTable[aspect].Name : kNone;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 CalendarDate DateOf(int32_t day) {
   CalendarDate date;
   date.DayNumber = day;
@@ -290,10 +275,7 @@ TimelineAxis BuildTimelineAxis(int32_t firstDay, int32_t lastDay) {
   return axis;
 }
 
-std::string TimelineRowLabel(const RunResult& run, AspectIndex aspect) {
-  return BodyName(run.bodies[0]) + " " + Lower(AspectName(aspect)) + (run.world ? " " : " natal ") +
-         BodyName(run.bodies[1]);
-}
+std::string TimelineRowLabel(const RunResult& run, AspectIndex aspect) { return TransitPhrase(run, aspect); }
 
 std::string ReportRowText(const RunResult& run, std::size_t transit, std::size_t pass) {
   if (transit >= run.transits.size() || pass >= run.transits[transit].passes.size()) return {};
