@@ -6,11 +6,18 @@
 
 #include "engine/run_state.h"
 
+class QMenu;
+class QPoint;
+
 namespace skyloom {
 
 class QtWindow;
 
-// showTimeline may be empty when no timeline is available.
+// The menu for a right-click at a point of the output box; the caller owns
+// it. showTimeline may be empty when no timeline is available.
+QMenu* BuildResultsMenu(QtWindow& window, FormState& state, const std::function<void()>& showTimeline,
+                        const QPoint& at);
+// Shows that menu whenever the output box is right-clicked.
 void AddResultsMenu(QtWindow& window, FormState& state, std::function<void()> showTimeline);
 
 }  // namespace skyloom
