@@ -13,19 +13,12 @@
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "fuzz_check.h"
 
 namespace {
 
 using namespace skyloom;
 
-// assert() vanishes under NDEBUG; the fuzzer must stop on every mismatch.
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 class Bytes {
  public:

@@ -19,18 +19,12 @@
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
+#include "fuzz_check.h"
 
 namespace {
 
 using namespace skyloom;
 
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 class NoShell : public Shell {
  public:

@@ -13,6 +13,7 @@
 #include "ports/calendar_library.h"
 #include "report/output_box.h"
 #include "support/form_fixture.h"
+#include "support/run_fixture.h"
 #include "support/independent.h"
 
 namespace skyloom {
@@ -23,14 +24,7 @@ using Pair = std::pair<BodyIndex, BodyIndex>;
 
 Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 
-int32_t DayOf(int32_t year, int32_t month, int32_t day) {
-  CalendarDate date;
-  date.Year = year;
-  date.Month = month;
-  date.Day = day;
-  date_to_day_number(date);
-  return date.DayNumber;
-}
+int32_t DayOf(int32_t year, int32_t month, int32_t day) { return test::Day(year, month, day); }
 
 using test::Personal;
 using test::World;
