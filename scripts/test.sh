@@ -30,7 +30,7 @@ for target in build-asan/bin/fuzz_*; do
   seconds=$fuzz_seconds
   [ -f "fuzz/$name.seconds" ] && seconds=$(cat "fuzz/$name.seconds")
   echo "-- $name for $seconds s"
-  (cd build-asan/bin && "./$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  (cd build-asan/bin && "./$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -len_control=0 -max_len=2048 \
      -print_final_stats=0 "../fuzz-corpus/$name" 2>"../fuzz-corpus/$name.log") \
     || { tail -50 "build-asan/fuzz-corpus/$name.log"; exit 1; }
   tail -2 "build-asan/fuzz-corpus/$name.log"
