@@ -47,8 +47,8 @@ std::string StoredText(FuzzedDataProvider& in) {
 
 MainFormServices Services(SettingsStore& store) {
   MainFormServices services;
-  services.saveState = [&store](FormState& state) { SaveProgramState(state, store); };
-  services.restoreState = [&store](FormState& state) { RestoreProgramState(state, store); };
+  services.saveState = [&store](FormState& state) { return SaveProgramState(state, store); };
+  services.restoreState = [&store](FormState& state) { return RestoreProgramState(state, store); };
   return services;
 }
 

@@ -320,7 +320,9 @@ void MainForm::Quit(bool closing) {
                                                  window_.Text(C(ControlName::cmdQuit)), MsgIcon::Question,
                                                  MsgButtons::YesNoCancel, MsgAnswer::No});
     if (answer == MsgAnswer::Cancel && !closing) return;
-    if (answer == MsgAnswer::Yes && services_.saveState) services_.saveState(state_);
+    // A save that failed keeps the window open, so the inputs are not lost
+    // with it; the user has been told and may try again or answer No.
+    if (answer == MsgAnswer::Yes && services_.saveState && !services_.saveState(state_)) return;
   }
   ended_ = true;
   window_.EndProgram();

@@ -25,8 +25,9 @@ struct MainFormServices {
   // Shows the help viewer (the window issue's text viewer).
   std::function<void()> showHelp;
   // Saves and restores the program state (the settings store).
-  std::function<void(FormState&)> saveState;
-  std::function<void(FormState&)> restoreState;
+  // Each returns whether it succeeded (a failure has told the user why).
+  std::function<bool(FormState&)> saveState;
+  std::function<bool(FormState&)> restoreState;
 };
 
 class MainForm : public WindowEvents {

@@ -27,8 +27,8 @@ constexpr const char* kSkl = "Software\\Quillfern\\SKL";
 
 MainFormServices StoreServices(MemorySettingsStore& store) {
   MainFormServices services;
-  services.saveState = [&store](FormState& state) { SaveProgramState(state, store); };
-  services.restoreState = [&store](FormState& state) { RestoreProgramState(state, store); };
+  services.saveState = [&store](FormState& state) { return SaveProgramState(state, store); };
+  services.restoreState = [&store](FormState& state) { return RestoreProgramState(state, store); };
   return services;
 }
 
@@ -385,6 +385,11 @@ TEST_F(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
     f.Press(Ctl(cmdQuit));
     EXPECT_FALSE(f.form.Ended());
     EXPECT_EQ(f.window.MessageBoxes().back().text, "Save program state for next run?");
+    // Yes with a save that fails again keeps the window, and the inputs.
+    f.window.QueueAnswer(MsgAnswer::Yes);
+    f.Press(Ctl(cmdQuit));
+    EXPECT_FALSE(f.form.Ended());
+    EXPECT_EQ(f.window.MessageBoxes().back().icon, MsgIcon::Exclamation);
   }
 }
 

@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
   // DataFolder is the program's folder, known once the form has loaded.
   services.showHelp = [&] { viewer.HelpCommand(window.OuterGeometry(), skyloom::DataFolder); };
   services.saveState = [&settingsStore](skyloom::FormState& state) {
-    skyloom::SaveProgramState(state, settingsStore);
+    return skyloom::SaveProgramState(state, settingsStore);
   };
   services.restoreState = [&settingsStore](skyloom::FormState& state) {
-    skyloom::RestoreProgramState(state, settingsStore);
+    return skyloom::RestoreProgramState(state, settingsStore);
   };
 
   skyloom::MainForm form(window, shell, services);
