@@ -36,6 +36,11 @@ bool RetroState(const FormState& state, int32_t day, BodyIndex body) {
   return IsRetrograde(body, LocalMidnight(day, state.ZoneMinutes));
 }
 
+bool RetroState(const FormState& state, int32_t day, BodyIndex body, double longitudeAtMidnight) {
+  if (state.ShowAllMode && state.WorldRun) return false;
+  return RetroCheck(body, longitudeAtMidnight, LocalMidnight(day, state.ZoneMinutes));
+}
+
 std::string RetroMark(const FormState& state, int32_t day, BodyIndex body) {
   return RetroState(state, day, body) ? "r" : "";
 }
@@ -59,34 +64,43 @@ class MinuteDeviation {
   double Start() const { return start_; }
   double Instant(int step) const { return start_ + static_cast<double>(step) / kMinutesPerDay; }
   double At(int step) {
-    for (const auto& [s, dev] : seen_)
-      if (s == step) return dev;
-    const double t = Instant(step);
-    const double lb = state_.WorldRun ? BodyLongitude(second_, t) : state_.NatalLongitude[second_];
-    const double dev = Deviation(BodyLongitude(body_, t), lb, aspect_);
-    // The bisection asks for few minutes, some twice; the full walk asks for
-    // each minute once and keeps nothing.
-    if (seen_.size() < kRemembered) seen_.emplace_back(step, dev);
-    return dev;
+    const Longitudes l = Positions(step);
+    return Deviation(l.body, l.second, aspect_);
   }
   // Motion of the first body relative to the second, radians a day, from
   // the minute at step on (positions at step and step + 1).
   double RelativeSpeed(int step) {
-    const double t0 = Instant(step), t1 = Instant(step + 1);
-    double d = BodyLongitude(body_, t1) - BodyLongitude(body_, t0);
-    if (state_.WorldRun) d -= BodyLongitude(second_, t1) - BodyLongitude(second_, t0);
+    const Longitudes l0 = Positions(step), l1 = Positions(step + 1);
+    double d = l1.body - l0.body;
+    if (state_.WorldRun) d -= l1.second - l0.second;
     while (d > Pi) d -= TwoPi;
     while (d < -Pi) d += TwoPi;
     return d * kMinutesPerDay;
   }
 
  private:
+  struct Longitudes {
+    double body, second;
+  };
+  // Both positions at a minute, each minute computed once: the bisection and
+  // the speed checks ask for some minutes more than once; the full walk asks
+  // for each once and keeps nothing.
+  Longitudes Positions(int step) {
+    for (const auto& [s, l] : seen_)
+      if (s == step) return l;
+    const double t = Instant(step);
+    const Longitudes l{BodyLongitude(body_, t),
+                       state_.WorldRun ? BodyLongitude(second_, t) : state_.NatalLongitude[second_]};
+    if (seen_.size() < kRemembered) seen_.emplace_back(step, l);
+    return l;
+  }
+
   const FormState& state_;
   BodyIndex body_, second_;
   AspectIndex aspect_;
   double start_;
   static constexpr size_t kRemembered = 64;
-  std::vector<std::pair<int, double>> seen_;
+  std::vector<std::pair<int, Longitudes>> seen_;
 };
 
 std::optional<MinimumRecord> ExactRecord(const FormState& state, int32_t day, BodyIndex body, double best,

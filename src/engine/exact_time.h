@@ -20,6 +20,8 @@ inline constexpr double ExactThreshold = 0.000291;
 // empty; always empty in a Show-all series of world runs.
 std::string RetroMark(const FormState& state, int32_t day, BodyIndex body);
 bool RetroState(const FormState& state, int32_t day, BodyIndex body);
+// The same with the body's longitude at that midnight already known.
+bool RetroState(const FormState& state, int32_t day, BodyIndex body, double longitudeAtMidnight);
 
 // Refines the minimum whose nearest local midnight starts day: walks the
 // minutes from the local midnight starting day - 1 to the one starting

@@ -47,7 +47,9 @@ class Run {
   void EndOfPeriod();
   void NameIfEmpty(int32_t row, AspectIndex a);
   bool AnyEntry(int32_t row) const;
-  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0])}; }
+  // The first body's longitude at the midnight starting the day is already
+  // among the samples.
+  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0], l_[0][1])}; }
 
   FormState& s_;
   Window& w_;
