@@ -76,6 +76,22 @@ void BM_WorldJupiterSaturn100Years(benchmark::State& st) {
 }
 BENCHMARK(BM_WorldJupiterSaturn100Years)->Unit(benchmark::kMillisecond)->MinTime(3);
 
+// A fast pair at the smallest orbs a series allows: every exact aspect of ten
+// years, many of them inferior conjunctions where the pair moves fastest.
+void BM_WorldSunMercury10Years(benchmark::State& st) {
+  InitOnce();
+  uint64_t evaluations = 0;
+  for (auto _ : st) {
+    BenchWindow b(true, Sun, Mercury, DayOf(2020, 1, 1), DayOf(2029, 12, 31));
+    b.state.Orbs.Set(5, 3, 1);
+    const uint64_t before = PositionEvaluationCount();
+    RunTransits(b.state);
+    evaluations += PositionEvaluationCount() - before;
+  }
+  Report(st, evaluations);
+}
+BENCHMARK(BM_WorldSunMercury10Years)->Unit(benchmark::kMillisecond)->MinTime(2);
+
 void BM_PersonalOneYearToNatalSun(benchmark::State& st) {
   InitOnce();
   const auto body = static_cast<BodyIndex>(st.range(0));

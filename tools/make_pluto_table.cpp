@@ -25,7 +25,7 @@
 namespace {
 
 using skyloom::FirstTableDay;
-using skyloom::PlutoRecordCount;
+using skyloom::PlutoRecordsWritten;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -36,8 +36,8 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// Longitude of day number `day` at 0h UT in whole minutes of arc, 0 .. 21599.
-bool MinutesOfArc(int32_t day, int32_t& minutesOfArc, std::string& error) {
+// Longitude of day number `day` at 0h UT in degrees, [0, 360).
+bool LongitudeAt0h(int32_t day, double& degrees, std::string& error) {
   double xx[6] = {};
   char serr[AS_MAXCH] = {};
   const double jd = day - 0.5;
@@ -56,22 +56,22 @@ bool MinutesOfArc(int32_t day, int32_t& minutesOfArc, std::string& error) {
     error = "Swiss Ephemeris gave longitude " + std::to_string(xx[0]) + " at JD " + std::to_string(jd);
     return false;
   }
-  // Rounded as a whole: 59.5' carries into the next degree, and 359 deg 59.5'
-  // becomes 21600, which the encoder takes back to 0 deg 0'.
-  minutesOfArc = static_cast<int32_t>(std::lrint(xx[0] * 60.0));
+  degrees = xx[0];
   return true;
 }
 
 int Run(const std::filesystem::path& output) {
   swe_set_ephe_path(skyloom::SystemEphemerisFolder().c_str());
+  // The full nutation series, as the program computes every other body.
+  swe_set_interpolate_nut(0);
 
   std::string text;
-  text.reserve(static_cast<std::size_t>(PlutoRecordCount) * 4);
+  text.reserve(static_cast<std::size_t>(PlutoRecordsWritten) * 7);
   std::string error;
-  for (int32_t k = 0; k < PlutoRecordCount; ++k) {
-    int32_t minutesOfArc = 0;
-    if (!MinutesOfArc(FirstTableDay + k, minutesOfArc, error)) return Fail(error);
-    text += skyloom::EncodePlutoRecord(k, minutesOfArc);
+  for (int32_t k = 0; k < PlutoRecordsWritten; ++k) {
+    double degrees = 0;
+    if (!LongitudeAt0h(FirstTableDay + k, degrees, error)) return Fail(error);
+    text += skyloom::EncodePlutoRecord(k, degrees);
     text += '\n';
   }
   swe_close();

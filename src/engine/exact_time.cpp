@@ -2,11 +2,9 @@
 
 #include <cmath>
 #include <utility>
-#include <vector>
 
 #include "calendar/date_format.h"
 #include "engine/positions.h"
-#include "ports/ephemeris.h"
 #include "ports/window.h"
 
 namespace skyloom {
@@ -18,9 +16,14 @@ double SecondLongitude(const FormState& state, BodyIndex body, double jd) {
   return state.WorldRun ? BodyLongitude(body, jd) : state.NatalLongitude[body];
 }
 
-double Deviation(double la, double lb, AspectIndex aspect) {
-  return std::fabs(AngularSeparation(la, lb) - AspectTable[aspect].Angle);
+// An angle taken into (-pi, pi].
+double WrapToHalfCircle(double x) {
+  while (x > Pi) x -= TwoPi;
+  while (x <= -Pi) x += TwoPi;
+  return x;
 }
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
 std::string TwoDigits(int value) {
   std::string text(2, '0');
@@ -45,139 +48,51 @@ std::string RetroMark(const FormState& state, int32_t day, BodyIndex body) {
   return RetroState(state, day, body) ? "r" : "";
 }
 
-double DeviationAt(const FormState& state, double jd, AspectIndex aspect) {
-  return Deviation(BodyLongitude(state.RunBodies[0], jd), SecondLongitude(state, state.RunBodies[1], jd),
-                   aspect);
+int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
+
+double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side) {
+  // How far the first body leads the second, less the angle on that side.
+  // Conjunction and opposition have one side only; the opposition's
+  // deviation wraps through +-pi rather than through zero.
+  return WrapToHalfCircle(WrapToHalfCircle(la - lb) - side * AspectTable[aspect].Angle);
 }
 
-namespace {
+double PairDeviation::Value(double jd) {
+  const double la = BodyLongitude(state_.RunBodies[0], jd);
+  return SignedAspectDeviation(la, SecondLongitude(state_, state_.RunBodies[1], jd), aspect_, side_);
+}
 
-// The deviation at each minute of the span from the local midnight starting
-// day - 1 (step 0) to the one starting day + 1 (step 2880), each minute
-// evaluated at most once.
-class MinuteDeviation {
- public:
-  MinuteDeviation(const FormState& state, int32_t day, BodyIndex body, BodyIndex secondBody, AspectIndex aspect)
-      : state_(state), body_(body), second_(secondBody), aspect_(aspect),
-        start_(LocalMidnight(day - 1, state.ZoneMinutes)) {}
+double PairDeviation::Slope(double jd) {
+  double speedA = 0, speedB = 0;
+  BodyLongitude(state_.RunBodies[0], jd, speedA);
+  if (state_.WorldRun) BodyLongitude(state_.RunBodies[1], jd, speedB);
+  return speedA - speedB;
+}
 
-  double Start() const { return start_; }
-  double Instant(int step) const { return start_ + static_cast<double>(step) / kMinutesPerDay; }
-  double At(int step) {
-    const Longitudes l = Positions(step);
-    return Deviation(l.body, l.second, aspect_);
-  }
-  // Motion of the first body relative to the second, radians a day, from
-  // the minute at step on (positions at step and step + 1).
-  double RelativeSpeed(int step) {
-    const Longitudes l0 = Positions(step), l1 = Positions(step + 1);
-    double d = l1.body - l0.body;
-    if (state_.WorldRun) d -= l1.second - l0.second;
-    while (d > Pi) d -= TwoPi;
-    while (d < -Pi) d += TwoPi;
-    return d * kMinutesPerDay;
-  }
-
- private:
-  struct Longitudes {
-    double body, second;
-  };
-  // Both positions at a minute, each minute computed once: the bisection and
-  // the speed checks ask for some minutes more than once; the full walk asks
-  // for each once and keeps nothing.
-  Longitudes Positions(int step) {
-    for (const auto& [s, l] : seen_)
-      if (s == step) return l;
-    const double t = Instant(step);
-    const Longitudes l{BodyLongitude(body_, t),
-                       state_.WorldRun ? BodyLongitude(second_, t) : state_.NatalLongitude[second_]};
-    if (seen_.size() < kRemembered) seen_.emplace_back(step, l);
-    return l;
-  }
-
-  const FormState& state_;
-  BodyIndex body_, second_;
-  AspectIndex aspect_;
-  double start_;
-  static constexpr size_t kRemembered = 64;
-  std::vector<std::pair<int, Longitudes>> seen_;
-};
-
-std::optional<MinimumRecord> ExactRecord(const FormState& state, int32_t day, BodyIndex body, double best,
-                                         int bestStep, double start) {
-  if (best >= ExactThreshold) return std::nullopt;
+MinimumRecord ExactMinimum(const FormState& state, double instant) {
+  // The nearest whole minute of local time (zones are whole half hours, so
+  // also of Universal Time), and the local date that minute falls on.
+  const double localMinutes = std::nearbyint((instant + state.ZoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
+  const auto minutes = static_cast<int64_t>(localMinutes);
   MinimumRecord minimum;
   minimum.exact = true;
-  minimum.day = day - 1 + bestStep / kMinutesPerDay;
-  minimum.minuteOfDay = static_cast<int16_t>(bestStep % kMinutesPerDay);
-  minimum.instantUt = start + static_cast<double>(bestStep) / kMinutesPerDay;
-  minimum.retrograde = RetroState(state, minimum.day + 1, body);
+  minimum.day = static_cast<int32_t>(FloorDiv(minutes, kMinutesPerDay));
+  minimum.minuteOfDay = static_cast<int16_t>(minutes - int64_t{minimum.day} * kMinutesPerDay);
+  minimum.instantUt = localMinutes / kMinutesPerDay - 0.5 - state.ZoneMinutes / 1440.0;
+  minimum.retrograde = RetroState(state, minimum.day + 1, state.RunBodies[0]);
   minimum.zoneMinutes = state.ZoneMinutes;
   minimum.zoneText = state.window.Text(Ctl(ControlName::cboTimezone, 0));
   return minimum;
 }
 
-constexpr int kLastStep = 2 * kMinutesPerDay;
-// Relative motion below this (radians a day, about 0.001 degrees) may hide
-// a turning point; the search then walks every minute.
-constexpr double kSteadyMotion = 1.7e-5;
-
-}  // namespace
-
-// The minute decided is only as good as the positions: they are computed
-// with the full nutation series here, where the few positions asked for
-// make its cost small.
-class FullNutation {
- public:
-  FullNutation() { set_interpolated_nutation(false); }
-  ~FullNutation() { set_interpolated_nutation(true); }
-  FullNutation(const FullNutation&) = delete;
-  FullNutation& operator=(const FullNutation&) = delete;
-};
-
-std::optional<MinimumRecord> FindExactTimeByMinuteScan(const FormState& state, int32_t day, BodyIndex body,
-                                                       BodyIndex secondBody, AspectIndex aspect) {
-  const FullNutation precise;
-  // The daily samples only say that the minimum lies between the local
-  // midnights before and after the one starting day; the walk covers exactly
-  // that span, in whole minutes of local time.
-  MinuteDeviation dev(state, day, body, secondBody, aspect);
-  double best = 10.0;
-  int bestStep = 0;
-  for (int step = 0;; ++step) {
-    const double d = dev.At(step);
-    if (d < best) {
-      best = d;
-      bestStep = step;
-    }
-    if (d > best || step >= kLastStep) break;
-  }
-  return ExactRecord(state, day, body, best, bestStep, dev.Start());
-}
-
-std::optional<MinimumRecord> FindExactTime(const FormState& state, int32_t day, BodyIndex body,
-                                           BodyIndex secondBody, AspectIndex aspect) {
-  const FullNutation precise;
-  // While the relative longitude moves one way over the whole span, the
-  // deviation falls to a single minimum and rises after it, so the minute
-  // the walk stops at is the minute of least deviation: found by bisecting
-  // on the slope. Near a station the walk itself decides.
-  MinuteDeviation dev(state, day, body, secondBody, aspect);
-  const double v0 = dev.RelativeSpeed(0), v1 = dev.RelativeSpeed(kMinutesPerDay),
-               v2 = dev.RelativeSpeed(kLastStep - 1);
-  const bool steady = (v0 > kSteadyMotion && v1 > kSteadyMotion && v2 > kSteadyMotion) ||
-                      (v0 < -kSteadyMotion && v1 < -kSteadyMotion && v2 < -kSteadyMotion);
-  if (!steady) return FindExactTimeByMinuteScan(state, day, body, secondBody, aspect);
-  int lo = 0, hi = kLastStep;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (dev.At(mid + 1) < dev.At(mid)) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return ExactRecord(state, day, body, dev.At(lo), lo, dev.Start());
+MinimumRecord ClosestApproach(const FormState& state, double deviation, double instant) {
+  MinimumRecord minimum;
+  minimum.exact = false;
+  minimum.day = static_cast<int32_t>(std::floor(instant + state.ZoneMinutes / 1440.0 + 0.5));
+  minimum.instantUt = instant;
+  minimum.retrograde = RetroState(state, minimum.day + 1, state.RunBodies[0]);
+  minimum.deviation = deviation;
+  return minimum;
 }
 
 std::string ExactTimeText(const MinimumRecord& minimum) {
@@ -222,31 +137,6 @@ std::pair<std::string, std::string> SplitExactText(std::string_view text) {
   if (p == std::string_view::npos) p = text.find('*');
   if (p == std::string_view::npos) return {std::string(text), {}};
   return {std::string(text.substr(0, p + 1)), std::string(text.substr(p + 1))};
-}
-
-int16_t DeviationAfterMidnight(const FormState& state, double jd, AspectIndex aspect, double minDeviation) {
-  const double dev = DeviationAt(state, jd + 1.0 / 48, aspect);
-  if (dev > minDeviation) return 1;
-  if (dev == minDeviation) return 0;
-  return -1;
-}
-
-std::string MinimumDate(const FormState& state, int32_t& day, AspectIndex aspect, double minDeviation) {
-  // Half an hour after the best midnight, a growing deviation puts the
-  // closest approach before that midnight, on the local day that ends there.
-  if (DeviationAfterMidnight(state, LocalMidnight(day, state.ZoneMinutes), aspect, minDeviation) > 0) --day;
-  return FormatDayNumber(day);
-}
-
-void RecordNearMiss(FormState& state, int32_t row, int32_t minDay, AspectIndex aspect, double minDeviation) {
-  int32_t day = minDay;
-  MinimumDate(state, day, aspect, minDeviation);
-  MinimumRecord minimum;
-  minimum.exact = false;
-  minimum.day = day;
-  minimum.retrograde = RetroState(state, day + 1, state.RunBodies[0]);
-  minimum.deviation = minDeviation;
-  state.Table.SetMinimum(row, aspect, minimum);
 }
 
 std::string FormatAngle(double radians) {

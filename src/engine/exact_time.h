@@ -1,20 +1,17 @@
-// Exact times, closest approaches and retrograde marks: a minimum found at a
-// local midnight refined to the minute, the texts of the result table's
+// Exact times, closest approaches and retrograde marks: the pair's signed
+// deviation from an aspect, the records and texts of the result table's
 // minimum columns, and the "r" that follows every date of a transit.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "engine/day_minima.h"
 #include "engine/run_state.h"
 
 namespace skyloom {
-
-// Deviations below one minute of arc count as exact.
-inline constexpr double ExactThreshold = 0.000291;
 
 // "r" when the body is retrograde at the local midnight starting day, else
 // empty; always empty in a Show-all series of world runs.
@@ -23,17 +20,35 @@ bool RetroState(const FormState& state, int32_t day, BodyIndex body);
 // The same with the body's longitude at that midnight already known.
 bool RetroState(const FormState& state, int32_t day, BodyIndex body, double longitudeAtMidnight);
 
-// Refines the minimum whose nearest local midnight starts day: walks the
-// minutes from the local midnight starting day - 1 to the one starting
-// day + 1 until the deviation grows again. Empty when the smallest deviation
-// is not below one minute of arc.
-std::optional<MinimumRecord> FindExactTime(const FormState& state, int32_t day, BodyIndex body,
-                                           BodyIndex secondBody, AspectIndex aspect);
-// The same result found by walking every minute from the start of the span;
-// FindExactTime gives it with far fewer positions wherever the pair's
-// relative motion keeps one direction over the span.
-std::optional<MinimumRecord> FindExactTimeByMinuteScan(const FormState& state, int32_t day, BodyIndex body,
-                                                       BodyIndex secondBody, AspectIndex aspect);
+// The side of the aspect two longitudes stand nearest: +1 when the first
+// body leads the second (separation measured eastwards), -1 when it trails.
+int AspectSide(double la, double lb);
+// The deviation from the aspect's angle on that side, signed: it passes
+// through zero where the aspect is exact, and its size is the deviation
+// |separation - angle| wherever the pair stands on that side.
+double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side);
+
+// The run's pair's signed deviation from one side of an aspect, computed
+// afresh from the bodies' positions (a personal run's second body is the
+// natal position).
+class PairDeviation : public SignedDeviation {
+ public:
+  PairDeviation(const FormState& state, AspectIndex aspect, int side) : state_(state), aspect_(aspect), side_(side) {}
+  double Value(double jd) override;
+  double Slope(double jd) override;
+
+ private:
+  const FormState& state_;
+  AspectIndex aspect_;
+  int side_;
+};
+
+// The exact aspect at a UT instant as the table records it: the nearest
+// whole minute of the results zone, its local date and the mark.
+MinimumRecord ExactMinimum(const FormState& state, double instant);
+// A pass's closest approach without an exact aspect: its size and the local
+// date of its instant.
+MinimumRecord ClosestApproach(const FormState& state, double deviation, double instant);
 // The same result as the text of the result table: date, "*", mark, time and zone.
 std::string ExactTimeText(const MinimumRecord& minimum);
 
@@ -45,20 +60,7 @@ std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view 
 // minimum's date with its marks, and the time with its zone.
 std::pair<std::string, std::string> SplitExactText(std::string_view text);
 
-// Columns 4 and 8 of a pass that never became exact: the closest approach's
-// date and its deviation.
-void RecordNearMiss(FormState& state, int32_t row, int32_t minDay, AspectIndex aspect, double minDeviation);
-
-// The closest approach's date: minDay, or the day before when the deviation
-// is already growing half an hour after minDay's local midnight.
-std::string MinimumDate(const FormState& state, int32_t& day, AspectIndex aspect, double minDeviation);
-// 1, 0 or -1 as the deviation 30 minutes after jd is larger, equal or smaller.
-int16_t DeviationAfterMidnight(const FormState& state, double jd, AspectIndex aspect, double minDeviation);
-
 // Degrees and minutes of arc without blanks: 2°5'. Empty outside [0, 2*pi).
 std::string FormatAngle(double radians);
-
-// The deviation from the aspect of the run's bodies at jd (UT).
-double DeviationAt(const FormState& state, double jd, AspectIndex aspect);
 
 }  // namespace skyloom

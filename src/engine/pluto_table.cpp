@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "engine/bodies.h"
@@ -25,6 +28,12 @@ constexpr int32_t kMinutesPerCircle = 360 * 60;
 // What PlutoTableEntry answers for a record that is missing or cannot be
 // decoded: negative, like every error value of the engine.
 constexpr double kNoRecord = -1.0;
+// The refinement: three base-62 digits of code 58 + digit, thousandths of an
+// arc second offset by 30000, so that -30" .. +30" around the minute fit.
+constexpr int32_t kRefinementBase = 58;
+constexpr int32_t kRefinementDigits = 62;
+constexpr int32_t kRefinementUnits = 1000;
+constexpr int32_t kRefinementOffset = 30 * kRefinementUnits;
 // Longest piece of a bad record quoted back to the user.
 constexpr std::size_t kQuotedRecordLength = 20;
 
@@ -106,6 +115,20 @@ int32_t DecodeRecord(std::string_view record, int32_t k) {
   const int32_t minutes = static_cast<unsigned char>(record[2]) - 60;
   if (sixties < 0 || sixties > 5 || degrees < 0 || degrees > 59 || minutes < 0 || minutes > 59) return -1;
   return (sixties * 60 + degrees) * 60 + minutes;
+}
+
+// Arc seconds to add to the minute of a record, when it carries a valid
+// refinement.
+std::optional<double> DecodeRefinement(std::string_view record) {
+  if (record.size() < 6) return std::nullopt;
+  int32_t value = 0;
+  for (std::size_t i = 3; i < 6; ++i) {
+    const int32_t digit = static_cast<unsigned char>(record[i]) - kRefinementBase;
+    if (digit < 0 || digit >= kRefinementDigits) return std::nullopt;
+    value = value * kRefinementDigits + digit;
+  }
+  if (value > 2 * kRefinementOffset) return std::nullopt;
+  return static_cast<double>(value - kRefinementOffset) / kRefinementUnits;
 }
 
 // The record as the user may see it in a message box: control and non-ASCII
@@ -200,44 +223,98 @@ bool ReadPlutoData(Window* window, const std::string& fileName, std::string& err
 
 double PlutoTableEntry(int32_t k) {
   if (k < 0 || static_cast<std::size_t>(k) >= PlutoTable.size()) return kNoRecord;
-  const int32_t minutesOfArc = DecodeRecord(PlutoTable[static_cast<std::size_t>(k)], k);
+  const std::string& record = PlutoTable[static_cast<std::size_t>(k)];
+  const int32_t minutesOfArc = DecodeRecord(record, k);
   if (minutesOfArc < 0) return kNoRecord;
-  return minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
+  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
+  if (const auto seconds = DecodeRefinement(record)) {
+    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
+    degrees += *seconds / 3600.0;
+    if (degrees < 0) degrees += 360;
+    if (degrees >= 360) degrees -= 360;
+  }
+  return degrees;
 }
 
 double PlutoLongitude(double jd) {
+  double speed = 0;
+  return PlutoLongitude(jd, speed);
+}
+
+double PlutoLongitude(double jd, double& speed) {
+  speed = 0;
   const double n = std::floor(jd + 0.5);
   // Written so that a NaN instant also lands here rather than in the table.
   if (!(n >= FirstTableDay)) return BeforeRange;
   if (n > LastTableDay) return AfterRange;
 
   const int32_t k = static_cast<int32_t>(n) - FirstTableDay;
-  double l0 = PlutoTableEntry(k);
-  double l1 = PlutoTableEntry(k + 1);
+  // Four records around the day, as centred as the table allows: k - 1 to
+  // k + 2, shifted inwards at the ends, or just k and k + 1.
+  int32_t first = k - 1;
+  if (first < 0 || PlutoTableEntry(first) < 0) first = k;
+  if (PlutoTableEntry(first + 3) < 0) first = std::max(0, k - 2);
+  std::array<double, 4> l{};
+  int count = 0;
+  for (; count < 4; ++count) {
+    const double entry = PlutoTableEntry(first + count);
+    if (entry < 0) break;
+    l[count] = entry;
+  }
   // Only a table that was never loaded (or was replaced by a short one) lacks
-  // a record here: its data end before this day.
-  if (l0 < 0 || l1 < 0) return AfterRange;
-
-  // Pluto moves well under a degree a day, so a jump of more than 355 degrees
-  // is the pair straddling the 0/360 seam.
-  if (l1 - l0 > 355)
-    l0 += 360;
-  else if (l0 - l1 > 355)
-    l1 += 360;
-  const double f = (jd + 0.5) - n;
-  double l = l0 + (l1 - l0) * f;
-  if (l >= 360) l -= 360;
-  return l / 360 * TwoPi;
+  // the records of a day in range: its data end before this day.
+  if (count < 4) {
+    first = k;
+    l[0] = PlutoTableEntry(k);
+    l[1] = PlutoTableEntry(k + 1);
+    if (l[0] < 0 || l[1] < 0) return AfterRange;
+    count = 2;
+  }
+  // Pluto moves well under a degree a day: a jump of more than 180 degrees
+  // between records is the 0/360 seam.
+  for (int i = 0; i < count; ++i) {
+    if (i == k - first) continue;
+    const double reference = l[static_cast<size_t>(k - first)];
+    if (l[i] - reference > 180) l[i] -= 360;
+    if (reference - l[i] > 180) l[i] += 360;
+  }
+  // x: days since the first record used.
+  const double x = (jd + 0.5) - n + (k - first);
+  double degrees, perDay;
+  if (count == 2) {
+    degrees = l[0] + (l[1] - l[0]) * x;
+    perDay = l[1] - l[0];
+  } else {
+    // Lagrange's cubic through nodes 0, 1, 2, 3 and its derivative.
+    const double a = x, b = x - 1, c = x - 2, d = x - 3;
+    const double w0 = -(b * c * d) / 6, w1 = (a * c * d) / 2, w2 = -(a * b * d) / 2, w3 = (a * b * c) / 6;
+    const double dw0 = -(c * d + b * d + b * c) / 6, dw1 = (c * d + a * d + a * c) / 2,
+                 dw2 = -(b * d + a * d + a * b) / 2, dw3 = (b * c + a * c + a * b) / 6;
+    degrees = w0 * l[0] + w1 * l[1] + w2 * l[2] + w3 * l[3];
+    perDay = dw0 * l[0] + dw1 * l[1] + dw2 * l[2] + dw3 * l[3];
+  }
+  degrees = std::fmod(degrees, 360.0);
+  if (degrees < 0) degrees += 360;
+  if (degrees >= 360) degrees -= 360;
+  speed = perDay / 360 * TwoPi;
+  return degrees / 360 * TwoPi;
 }
 
-std::string EncodePlutoRecord(int32_t k, int32_t minutesOfArc) {
+std::string EncodePlutoRecord(int32_t k, double degrees) {
+  const double minutes = degrees * 60.0;
+  const auto whole = static_cast<int32_t>(std::lrint(minutes));
   // A longitude that rounded up to 360 degrees is 0 degrees.
-  const int32_t m = (minutesOfArc % kMinutesPerCircle + kMinutesPerCircle) % kMinutesPerCircle;
+  const int32_t m = (whole % kMinutesPerCircle + kMinutesPerCircle) % kMinutesPerCircle;
   const int32_t shift = (k % kShiftPeriod + kShiftPeriod) % kShiftPeriod;
-  std::string record(3, ' ');
+  std::string record(6, ' ');
   record[0] = static_cast<char>(58 + m / 3600 + shift);
   record[1] = static_cast<char>(59 + m / 60 % 60);
   record[2] = static_cast<char>(60 + m % 60);
+  const auto refinement =
+      static_cast<int32_t>(std::lrint((minutes - whole) * 60.0 * kRefinementUnits)) + kRefinementOffset;
+  record[3] = static_cast<char>(kRefinementBase + refinement / (kRefinementDigits * kRefinementDigits));
+  record[4] = static_cast<char>(kRefinementBase + refinement / kRefinementDigits % kRefinementDigits);
+  record[5] = static_cast<char>(kRefinementBase + refinement % kRefinementDigits);
   return record;
 }
 

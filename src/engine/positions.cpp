@@ -36,29 +36,50 @@ double NormalizeAngle(double x) {
 
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
-double MoonLongitude(double jd) {
+namespace {
+
+double MoonLongitude(double jd, double* speed) {
   const double n = std::floor(jd + 0.5);
   if (!(n >= FirstTableDay)) return BeforeRange;
   if (n > LastTableDay) return AfterRange;
-  return moon_position(jd - 2451545.0, nullptr, nullptr);
+  return speed ? moon_motion(jd - 2451545.0, speed) : moon_position(jd - 2451545.0, nullptr, nullptr);
 }
+
+}  // namespace
+
+double MoonLongitude(double jd) { return MoonLongitude(jd, nullptr); }
 
 uint64_t PositionEvaluationCount() { return evaluations; }
 
-double BodyLongitude(BodyIndex body, double jd) {
+namespace {
+
+// speed is null when only the longitude is wanted.
+double Longitude(BodyIndex body, double jd, double* speed) {
   ++evaluations;
   double result;
+  double rate = 0;
   if (body == Pluto) {
-    result = PlutoLongitude(jd);
+    result = PlutoLongitude(jd, rate);
   } else if (body == Moon) {
-    result = MoonLongitude(jd);
+    result = MoonLongitude(jd, speed ? &rate : nullptr);
+  } else if (speed) {
+    result = planet_geo_motion(kLibraryBody[body], jd, CalendarYear(jd), &rate);
   } else {
     double radius = 0;
     result = planet_geo_longitude(kLibraryBody[body], jd, CalendarYear(jd), &radius);
   }
+  // The sidereal correction changes only from one calendar year to the next,
+  // so it leaves the speed as it is.
   if (result >= 0 && SiderealFlag) result = NormalizeAngle(result - AyanamsaRadians(CalendarYear(jd)));
+  if (speed) *speed = result >= 0 ? rate : 0.0;
   return result;
 }
+
+}  // namespace
+
+double BodyLongitude(BodyIndex body, double jd) { return Longitude(body, jd, nullptr); }
+
+double BodyLongitude(BodyIndex body, double jd, double& speed) { return Longitude(body, jd, &speed); }
 
 double AngularSeparation(double a, double b) {
   double d1 = a - b;
@@ -77,6 +98,13 @@ bool RetroCheck(BodyIndex body, double longitude, double jd) {
   if (longitude < 0 || body == Sun || body == Moon) return false;
   double l1 = longitude;
   double l2 = BodyLongitude(body, jd + 1.0 / 48);
+  if (l2 < 0) {
+    // Half an hour on is past the body's data: the half hour before tells
+    // the direction of its motion instead.
+    l2 = l1;
+    l1 = BodyLongitude(body, jd - 1.0 / 48);
+    if (l1 < 0) return false;
+  }
   if (l1 < 0.1 || l2 < 0.1) {
     l1 += 3.0;
     l2 += 3.0;

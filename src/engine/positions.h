@@ -18,6 +18,9 @@ using RangeErrorCode = int16_t;
 // Longitude of a body at jd (Julian day, UT) in radians, or -99 / -100
 // outside the body's range. Sidereal when SiderealFlag is set.
 double BodyLongitude(BodyIndex body, double jd);
+// The same with the longitude's rate of change, radians a day (0 outside
+// the range). Dearer than the longitude alone: asked for only where needed.
+double BodyLongitude(BodyIndex body, double jd, double& speed);
 double NormalizeAngle(double x);
 // How many longitudes BodyLongitude has computed since the program started
 // (for benchmarks and tests that count the work of a run).

@@ -1,9 +1,13 @@
 #include "engine/transit_search.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "calendar/date_format.h"
+#include "engine/day_minima.h"
 #include "engine/exact_time.h"
 #include "engine/positions.h"
 #include "ports/window.h"
@@ -21,15 +25,21 @@ Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 // Where the current transit's rows are: rows from CurrentRow on, one per
 // minimum, with the offsets of the rows that the next middle-orb entry (P2),
 // inner-orb entry (P3), minimum (P4), inner-orb exit (P5) and middle-orb
-// exit (P6) go to.
+// exit (P6) go to; and the smallest deviation of the pass so far, with its
+// instant, for a closest approach.
 struct TransitCursor {
   int32_t CurrentRow = FirstTransitRow;
   int32_t P2 = 0, P3 = 0, P4 = 0, P5 = 0, P6 = 0;
   double MinDeviation = kNoMinimum;
-  int32_t MinDay = 0;
+  double MinInstant = 0;
 
   void ResetPasses() { P2 = P3 = P4 = P5 = P6 = 0; }
 };
+
+// The midnights the walk keeps: those starting D - 1, D, D + 1 and D + 2.
+constexpr int kSamples = 4;
+// Indexes of the two midnights that bound day D.
+constexpr int kDayStart = 1, kDayEnd = 2;
 
 class Run {
  public:
@@ -40,25 +50,34 @@ class Run {
   void StartOfRun();
   bool Stopped();
   void Sample(int32_t day, bool firstDay);
-  void Entry(int32_t day, AspectIndex a, OrbIndex orb);
+  DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
+  void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
   void Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw);
-  void Holding(int32_t day, AspectIndex a, OrbIndex holdOrb, bool firstDay);
+  void Holding(bool firstDay, const DayMinima& minima);
+  void TrackMinimum(const DayMinima& minima);
+  void RecordExact(int32_t day, AspectIndex a, const DayMinima& minima);
+  void RecordNearMiss(int32_t row, AspectIndex a);
   void FlushTransitRows();
   void EndOfPeriod();
   void NameIfEmpty(int32_t row, AspectIndex a);
   bool AnyEntry(int32_t row) const;
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
-  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0], l_[0][1])}; }
+  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0], l_[0][kDayStart])}; }
 
   FormState& s_;
   Window& w_;
   TransitCursor c_;
   OrbFlags in_{};
-  // Longitudes of both bodies and deviations from each aspect at the local
-  // midnights starting D - 1, D and D + 1 (index k + 1).
-  std::array<std::array<double, 3>, 2> l_{};
-  std::array<std::array<double, 3>, AspectCount + 1> dev_{};
+  // Whether a day has been judged yet: the first one may find a transit
+  // already under way.
+  bool judged_ = false;
+  // Longitudes of both bodies at the local midnights starting D - 1 to
+  // D + 2 (index k + 1), whether both bodies have data there, and the
+  // deviations from each aspect at the two midnights of day D.
+  std::array<std::array<double, kSamples>, 2> l_{};
+  std::array<bool, kSamples> valid_{};
+  std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
 };
 
 void Run::StartOfRun() {
@@ -111,21 +130,35 @@ void Run::Sample(int32_t day, bool firstDay) {
   const int bodies = s_.WorldRun ? 2 : 1;
   for (int b = 0; b < bodies; ++b) {
     if (firstDay) {
-      for (int k = -1; k <= 1; ++k) l_[b][k + 1] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + k, s_.ZoneMinutes));
+      for (int k = 0; k < kSamples; ++k)
+        l_[b][k] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + k - 1, s_.ZoneMinutes));
     } else {
-      l_[b][0] = l_[b][1];
-      l_[b][1] = l_[b][2];
-      l_[b][2] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + 1, s_.ZoneMinutes));
+      std::copy(l_[b].begin() + 1, l_[b].end(), l_[b].begin());
+      l_[b][kSamples - 1] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + kSamples - 2, s_.ZoneMinutes));
     }
   }
   if (!s_.WorldRun) l_[1].fill(s_.NatalLongitude[s_.RunBodies[1]]);
-  for (int k = 0; k < 3; ++k) {
+  // Outside a body's data the longitude is an error value, never a position.
+  for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k] >= 0 && l_[1][k] >= 0;
+  if (!valid_[kDayStart] || !valid_[kDayEnd]) return;
+  for (int k = kDayStart; k <= kDayEnd; ++k) {
     const double separation = AngularSeparation(l_[0][k], l_[1][k]);
     for (AspectIndex a = 1; a <= AspectCount; ++a) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
   }
   for (AspectIndex a = 1; a <= AspectCount; ++a)
     for (OrbIndex o = 0; o < 3; ++o)
-      for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][j + 1] < s_.Orbs.OrbRadians[o];
+      for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][kDayStart + j] < s_.Orbs.OrbRadians[o];
+}
+
+DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
+  // The pair stays on one side of the aspect over these days: at the orbs
+  // allowed, crossing to the other would take weeks.
+  const int side = AspectSide(l_[0][kDayStart], l_[1][kDayStart]);
+  std::array<std::optional<double>, kSamples> samples;
+  for (int k = 0; k < kSamples; ++k)
+    if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k], l_[1][k], a, side);
+  PairDeviation deviation(s_, a, side);
+  return FindDayMinima(deviation, LocalMidnight(day, s_.ZoneMinutes), samples, refineBelow);
 }
 
 void Run::NameIfEmpty(int32_t row, AspectIndex a) {
@@ -137,11 +170,11 @@ bool Run::AnyEntry(int32_t row) const {
   return !t.Cell(row, 1).empty() || !t.Cell(row, 2).empty() || !t.Cell(row, 3).empty();
 }
 
-void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb) {
+void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima) {
   const int32_t r0 = c_.CurrentRow;
   const DateMark mark = Mark(day);
-  c_.MinDeviation = dev_[a][1];
-  c_.MinDay = day;
+  c_.MinDeviation = minima.smallest;
+  c_.MinInstant = minima.smallestAt;
   switch (orb) {
     case 0:
       s_.Table.SetAspectName(r0, a);
@@ -174,21 +207,21 @@ void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
       s_.Table.SetExit(r0 + c_.P5, a, 2, mark);
       NameIfEmpty(r0, a);
       if (!s_.Table.Cell(r0 + c_.P5, 4).empty()) return;
-      RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+      RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     case 1:
       s_.Table.SetExit(r0 + c_.P6, a, 1, mark);
       NameIfEmpty(r0, a);
       if (!s_.Table.Cell(r0 + c_.P6, 4).empty()) return;
-      if (AnyEntry(r0 + c_.P4)) RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+      if (AnyEntry(r0 + c_.P4)) RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     default:
       s_.Table.SetExit(r0, a, 0, mark);
       NameIfEmpty(r0, a);
       if (AnyEntry(r0) && s_.Table.Cell(r0, 4).empty())
-        RecordNearMiss(s_, r0 + c_.P4, c_.MinDay, a, c_.MinDeviation);
+        RecordNearMiss(r0 + c_.P4, a);
       FlushTransitRows();
       if (sw.both && day != s_.RunEndDay) {
         // The next aspect's outer orb begins the day this one's ends.
@@ -199,23 +232,44 @@ void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
   }
 }
 
-void Run::Holding(int32_t day, AspectIndex a, OrbIndex holdOrb, bool firstDay) {
+void Run::Holding(bool firstDay, const DayMinima& minima) {
   if (firstDay) {
-    c_.MinDeviation = dev_[a][1];
-    c_.MinDay = s_.RunStartDay;
-  } else if (dev_[a][1] < c_.MinDeviation) {
-    c_.MinDeviation = dev_[a][1];
-    c_.MinDay = day;
+    c_.MinDeviation = minima.smallest;
+    c_.MinInstant = minima.smallestAt;
+  } else {
+    TrackMinimum(minima);
   }
-  if (holdOrb != 2) return;
-  if (!(dev_[a][1] < dev_[a][0] && dev_[a][1] < dev_[a][2])) return;
-  const auto exact = FindExactTime(s_, day, s_.RunBodies[0], s_.RunBodies[1], a);
-  if (!exact) return;
-  s_.Table.SetMinimum(c_.CurrentRow + c_.P4, a, *exact);
-  c_.MinDay = day;
-  ++c_.P4;
-  c_.P3 = c_.P4;
-  c_.P2 = c_.P4;
+}
+
+void Run::TrackMinimum(const DayMinima& minima) {
+  if (minima.smallest < c_.MinDeviation) {
+    c_.MinDeviation = minima.smallest;
+    c_.MinInstant = minima.smallestAt;
+  }
+}
+
+void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
+  if (minima.exact.empty()) return;
+  const int32_t r0 = c_.CurrentRow;
+  // A fast pair can enter the inner orb and leave it between two midnights:
+  // the day of its exact aspect is then the day it entered and left.
+  const bool innerPassed = !in_[a][2][0] && !in_[a][2][1];
+  if (innerPassed) {
+    NameIfEmpty(r0, a);
+    s_.Table.SetEntry(r0 + c_.P3, a, 2, Mark(day));
+    c_.P5 = c_.P3;
+  }
+  for (const double instant : minima.exact) {
+    s_.Table.SetMinimum(r0 + c_.P4, a, ExactMinimum(s_, instant));
+    ++c_.P4;
+    c_.P3 = c_.P4;
+    c_.P2 = c_.P4;
+  }
+  if (innerPassed) s_.Table.SetExit(r0 + c_.P5, a, 2, Mark(day));
+}
+
+void Run::RecordNearMiss(int32_t row, AspectIndex a) {
+  s_.Table.SetMinimum(row, a, ClosestApproach(s_, c_.MinDeviation, c_.MinInstant));
 }
 
 void Run::FlushTransitRows() {
@@ -286,6 +340,12 @@ void Run::Perform() {
       w_.Repaint(C(ControlName::lblShortDate));
     }
     Sample(day, firstDay);
+    // A day with a midnight outside a body's data is not judged: no entry,
+    // exit or minimum is made up, and a transit the data cannot close stays
+    // open.
+    if (!valid_[kDayStart] || !valid_[kDayEnd]) continue;
+    const bool firstJudged = !judged_;
+    judged_ = true;
 
     const OrbSwitch sw = DetectOrbSwitch(in_, s_.Orbs.OuterOrbIs15);
     // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
@@ -301,18 +361,28 @@ void Run::Perform() {
         if (state[a][o] > 0) active = a;
     }
     if (active == 0) continue;
-    OrbIndex entryOrb = -1, holdOrb = -1, exitOrb = -1;
+    OrbIndex entryOrb = -1, exitOrb = -1;
     for (OrbIndex o = 2; o >= 0; --o) {
       if (state[active][o] == 1) entryOrb = o;
-      if (state[active][o] == 2 && holdOrb < 0) holdOrb = o;
       if (state[active][o] == 3) exitOrb = o;
     }
+    // Every day the pair is in orb is searched for its exact aspects, which
+    // fall after an entry and before an exit of the same day. An entry
+    // starts the pass's smallest deviation afresh; otherwise only what may
+    // beat the smallest so far needs finding exactly.
+    const bool freshMinimum = entryOrb >= 0 || firstJudged;
+    const DayMinima minima =
+        Minima(day, active, freshMinimum ? std::numeric_limits<double>::infinity() : c_.MinDeviation);
     if (entryOrb >= 0) {
-      Entry(day, active, entryOrb);
+      Entry(day, active, entryOrb, minima);
+      RecordExact(day, active, minima);
     } else if (exitOrb >= 0) {
+      TrackMinimum(minima);
+      RecordExact(day, active, minima);
       Exit(day, active, exitOrb, sw);
     } else {
-      Holding(day, active, holdOrb, firstDay);
+      Holding(firstJudged, minima);
+      RecordExact(day, active, minima);
     }
   }
   EndOfPeriod();

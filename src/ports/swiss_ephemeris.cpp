@@ -10,6 +10,7 @@ namespace skyloom {
 namespace {
 
 constexpr double kJ2000 = 2451545.0;
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 #ifndef SKYLOOM_SYSTEM_EPHE_DIR
 #define SKYLOOM_SYSTEM_EPHE_DIR "/usr/share/libswe/ephe"
@@ -17,17 +18,33 @@ constexpr double kJ2000 = 2451545.0;
 
 // The library either answers with its own data files or, where no file covers
 // the instant, with its analytical ephemeris; only beyond both does it refuse.
-double Longitude(int32_t sweBody, double jd, double* radius, double* latitude) {
+// The speed is asked for only when wanted: it costs more than the position.
+double Longitude(int32_t sweBody, double jd, double* radius, double* latitude, double* speed) {
   double xx[6] = {};
   char err[AS_MAXCH] = {};
-  const int32 flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH, xx, err);
-  if (flags < 0 || !std::isfinite(xx[0])) return jd < kJ2000 ? -99.0 : -100.0;
+  const int32 flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
+  if (flags < 0 || !std::isfinite(xx[0]) || !std::isfinite(xx[3])) return jd < kJ2000 ? -99.0 : -100.0;
   if (radius) *radius = xx[2];
-  if (latitude) *latitude = xx[1] * std::numbers::pi / 180.0;
-  double rad = xx[0] * std::numbers::pi / 180.0;
+  if (latitude) *latitude = xx[1] * kRadiansPerDegree;
+  if (speed) *speed = xx[3] * kRadiansPerDegree;
+  double rad = xx[0] * kRadiansPerDegree;
   if (rad < 0) rad += 2 * std::numbers::pi;
   if (rad >= 2 * std::numbers::pi) rad -= 2 * std::numbers::pi;
   return rad;
+}
+
+int32_t SweBody(int32_t body) {
+  switch (body) {
+    case 1: return SE_MERCURY;
+    case 2: return SE_VENUS;
+    case 3: return SE_SUN;  // geocentric Sun: the Earth seen from itself
+    case 4: return SE_MARS;
+    case 5: return SE_JUPITER;
+    case 6: return SE_SATURN;
+    case 7: return SE_URANUS;
+    case 8: return SE_NEPTUNE;
+    default: return -1;
+  }
 }
 
 }  // namespace
@@ -45,29 +62,28 @@ void set_ephemeris_folder(std::string& folder) {
   if (!path.empty()) path += separator;
   path += SystemEphemerisFolder();
   swe_set_ephe_path(path.c_str());
-  set_interpolated_nutation(true);
+  // The full nutation series for every position: the library's interpolated
+  // nutation only pays for instants minutes apart, and costs more than the
+  // full series for positions a day apart, which is most of what is asked.
+  swe_set_interpolate_nut(0);
 }
 
-void set_interpolated_nutation(bool on) { swe_set_interpolate_nut(on ? 1 : 0); }
-
 double planet_geo_longitude(int32_t body, double jd, int32_t /*year*/, double* radius) {
-  int32_t sweBody;
-  switch (body) {
-    case 1: sweBody = SE_MERCURY; break;
-    case 2: sweBody = SE_VENUS; break;
-    case 3: sweBody = SE_SUN; break;  // geocentric Sun: the Earth seen from itself
-    case 4: sweBody = SE_MARS; break;
-    case 5: sweBody = SE_JUPITER; break;
-    case 6: sweBody = SE_SATURN; break;
-    case 7: sweBody = SE_URANUS; break;
-    case 8: sweBody = SE_NEPTUNE; break;
-    default: return -99.0;
-  }
-  return Longitude(sweBody, jd, radius, nullptr);
+  const int32_t sweBody = SweBody(body);
+  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, radius, nullptr, nullptr);
+}
+
+double planet_geo_motion(int32_t body, double jd, int32_t /*year*/, double* speed) {
+  const int32_t sweBody = SweBody(body);
+  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, nullptr, nullptr, speed);
 }
 
 double moon_position(double daysSinceJ2000, double* latitude, double* distance) {
-  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, distance, latitude);
+  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, distance, latitude, nullptr);
+}
+
+double moon_motion(double daysSinceJ2000, double* speed) {
+  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, nullptr, nullptr, speed);
 }
 
 }  // namespace skyloom

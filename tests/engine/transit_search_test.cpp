@@ -1,13 +1,16 @@
 #include "engine/transit_search.h"
 
 #include <gtest/gtest.h>
+#include <swephexp.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "engine/positions.h"
+#include "support/form_fixture.h"
 #include "support/independent.h"
 #include "support/run_fixture.h"
 
@@ -25,8 +28,9 @@ std::string Dashes() { return std::string(119, '-') + "\r\n"; }
 
 double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
 
-void ExpectIndependentlyRight(const RunFixture& f, double natal = 0) {
-  for (const std::string& problem : test::VerifyTable(f.state, f.state.WorldRun, natal)) ADD_FAILURE() << problem;
+void ExpectIndependentlyRight(const RunFixture& f) {
+  for (const RunResult& run : f.state.Results)
+    for (const std::string& problem : test::VerifyRun(run)) ADD_FAILURE() << problem;
 }
 
 // The 2020 great conjunction: exact on 2020-12-21 at 18:20 or 18:21 UT, in
@@ -81,7 +85,131 @@ TEST(TransitSearch, RightToTheDayAndMinuteAcrossCenturiesAndZones) {
     f.Period(Day(c.year, 1, 1), Day(c.year + 1, 6, 30));
     f.Run();
     ASSERT_FALSE(f.state.Table.RowIsEmpty(FirstTransitRow)) << BodyNames[c.a] << " " << c.year;
-    ExpectIndependentlyRight(f, natal);
+    ExpectIndependentlyRight(f);
+  }
+}
+
+// Longitude in degrees straight from the ephemeris, full nutation.
+double EphemerisDegrees(int32 body, double jd, double* speed = nullptr) {
+  double xx[6];
+  char err[AS_MAXCH];
+  swe_set_interpolate_nut(0);
+  swe_calc_ut(jd, body, SEFLG_SWIEPH | SEFLG_SPEED, xx, err);
+  if (speed) *speed = xx[3];
+  return xx[0];
+}
+
+// Where Mercury stands still (its speed changes sign) between two instants.
+double MercuryStation(double from, double to) {
+  double speed = 0;
+  EphemerisDegrees(SE_MERCURY, from, &speed);
+  const bool directFirst = speed > 0;
+  while (to - from > 1e-7) {
+    const double mid = (from + to) / 2;
+    EphemerisDegrees(SE_MERCURY, mid, &speed);
+    ((speed > 0) == directFirst ? from : to) = mid;
+  }
+  return from;
+}
+
+// Every exact aspect of fast pairs over years, at the smallest orbs a run
+// or a series takes, in zones at both ends of the list: the independent scan
+// finds each zero and least deviation on its own, and the table must hold
+// every exact aspect it finds, each at its minute, and nothing else.
+TEST(TransitSearch, EveryExactAspectOfFastPairsAtItsMinute) {
+  struct Case {
+    const char* what;
+    bool world;
+    BodyIndex a, b;
+    double natalDegrees;
+    int32_t start, end;
+    int16_t zone;
+    std::array<int16_t, 3> orbs;
+  };
+  const double birth = swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL);
+  // Mercury's station of 2020-02-17, and points just short of it, just past
+  // it and two minutes of arc off: a turn that stays within a minute of the
+  // point, two passes hours apart, and a closest approach.
+  const double station = EphemerisDegrees(SE_MERCURY, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL),
+                                                                    swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
+  const Case cases[] = {
+      {"Sun-Mercury", true, Sun, Mercury, 0, Day(2020, 1, 1), Day(2023, 12, 31), 24, {5, 3, 1}},
+      {"Sun-Venus", true, Sun, Venus, 0, Day(2019, 1, 1), Day(2022, 12, 31), 47, {5, 3, 1}},
+      {"Mercury-Venus", true, Mercury, Venus, 0, Day(2020, 1, 1), Day(2022, 12, 31), 1, {5, 3, 1}},
+      {"Mercury-Mars", true, Mercury, Mars, 0, Day(2021, 1, 1), Day(2023, 12, 31), 35, {5, 3, 1}},
+      {"Sun-Mercury of 2100", true, Sun, Mercury, 0, Day(2100, 1, 1), Day(2101, 12, 31), 20, {10, 5, 2}},
+      {"Jupiter-Pluto", true, Jupiter, Pluto, 0, Day(2020, 1, 1), Day(2020, 12, 31), 24, {10, 5, 2}},
+      {"Mercury to a natal Moon", false, Mercury, Moon, EphemerisDegrees(SE_MOON, birth), Day(2022, 1, 1),
+       Day(2022, 12, 31), 24, {7, 5, 3}},
+      {"Mercury to 100 degrees", false, Mercury, Sun, 100.0, Day(2020, 1, 1), Day(2023, 12, 31), 1, {5, 3, 1}},
+      {"Venus to 250 degrees", false, Venus, Sun, 250.0, Day(2019, 1, 1), Day(2022, 12, 31), 47, {5, 3, 1}},
+      {"Mars to 15.2 degrees", false, Mars, Sun, 15.2, Day(2019, 1, 1), Day(2022, 12, 31), 35, {5, 3, 1}},
+      {"Mercury turning short", false, Mercury, Sun, station + 0.5 / 60, Day(2020, 2, 1), Day(2020, 3, 15), 24,
+       {5, 3, 1}},
+      {"Mercury turning past", false, Mercury, Sun, station - 0.5 / 60, Day(2020, 2, 1), Day(2020, 3, 15), 47,
+       {5, 3, 1}},
+      {"Mercury turning two minutes short", false, Mercury, Sun, station + 2.0 / 60, Day(2020, 2, 1),
+       Day(2020, 3, 15), 24, {5, 3, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunFixture f;
+    if (c.world) {
+      f.World(c.a, c.b);
+    } else {
+      f.Personal(c.a, c.b, Radians(c.natalDegrees));
+    }
+    f.Zone(c.zone);
+    f.Orbs(c.orbs[0], c.orbs[1], c.orbs[2]);
+    f.Period(c.start, c.end);
+    f.Run();
+    ASSERT_FALSE(f.state.Table.RowIsEmpty(FirstTransitRow));
+    ExpectIndependentlyRight(f);
+  }
+}
+
+// A personal Show-all series of transiting Mercury at orbs 5, 3, 1, which a
+// series takes though a single run would not: each run of it right.
+TEST(TransitSearch, EveryExactAspectOfAShowAllSeries) {
+  test::FormFixture f;
+  test::Personal(f, 1, 0, "1990");  // Mercury, natal Sun
+  f.EnterDate(0, "2021", "1", "1");
+  f.EnterDate(1, "2021", "12", "31");
+  for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(4 - 2 * k));
+  f.Press(Ctl(ControlName::cmdShowAll, 1));  // "Show all transits by transiting Mercury"
+  ASSERT_EQ(f.state.Results.size(), 10u) << f.LastMessage().text;
+  for (const RunResult& run : f.state.Results) {
+    EXPECT_EQ(run.orbDegrees, (std::array<int16_t, 3>{5, 3, 1}));
+    for (const std::string& problem : test::VerifyRun(run)) ADD_FAILURE() << problem;
+  }
+}
+
+// At the ends of Pluto's data no longitude is made up: a transit the data
+// cannot close stays open, and nothing is dated before the period or the data.
+TEST(TransitSearch, EndsOfTheDataMakeNothingUp) {
+  RunFixture f;
+  f.World(Mars, Pluto);
+  f.Orbs(10, 5, 3);
+  f.Period(Day(2099, 10, 1), Day(2099, 12, 31));
+  f.Run();
+  const RunResult& end = f.state.Results.back();
+  ASSERT_EQ(end.transits.size(), 2u) << f.Output();
+  const TransitRowData& open = end.transits[1].passes.at(0);
+  EXPECT_TRUE(open.entry[0] && open.entry[1]);
+  EXPECT_FALSE(open.minimum || open.exit[0] || open.exit[1] || open.exit[2]) << f.Output();
+
+  for (const int16_t zone : {int16_t{24}, int16_t{34}, int16_t{1}}) {
+    RunFixture g;
+    g.World(Jupiter, Pluto);
+    g.Zone(zone);
+    g.Period(Day(1600, 1, 1), Day(1600, 12, 31));
+    g.Run();
+    for (const TransitRecord& transit : g.state.Results.back().transits)
+      for (const TransitRowData& row : transit.passes) {
+        EXPECT_GE(row.minimum ? row.minimum->day : Day(1600, 1, 1), Day(1600, 1, 1)) << g.Output();
+        for (const auto& date : row.entry) EXPECT_GE(date ? date->day : Day(1600, 1, 1), Day(1600, 1, 1));
+      }
+    ExpectIndependentlyRight(g);
   }
 }
 
@@ -116,7 +244,7 @@ TEST(TransitSearch, RetrogradeLoopGivesThreePasses) {
       "            |                         2020-07-01r | 2020-07-29*r| 2020-08-31r                         | 15:39 GMT\r\n"
       "            |                         2020-10-27  | 2020-11-26* | 2020-12-17                          | 09:59 GMT\r\n";
   EXPECT_NE(out.find(rows), std::string::npos) << out;
-  ExpectIndependentlyRight(f, natal);
+  ExpectIndependentlyRight(f);
 }
 
 // Just past Saturn's station the point is approached to half a degree and
@@ -137,7 +265,7 @@ TEST(TransitSearch, InnerOrbWithoutExactAspectGivesClosestApproach) {
   EXPECT_FALSE(first.minimum->exact);
   // The closest approach is the station of 2020 May 11, half a degree short.
   EXPECT_NEAR(first.minimum->deviation, Radians(0.5), Radians(1.0 / 60));
-  ExpectIndependentlyRight(f, natal);
+  ExpectIndependentlyRight(f);
 }
 
 // With a 15-degree outer orb the trine's orb ends on the day the square's
@@ -201,10 +329,17 @@ TEST(TransitSearch, NoTransits) {
 TEST(TransitSearch, OneDayPeriod) {
   RunFixture f;
   f.World(Jupiter, Saturn);
-  // The minimum of 18:21 lies nearer the midnight starting the 22nd.
-  f.Period(Day(2020, 12, 22), Day(2020, 12, 22));
+  // The minimum of 18:21 on the 21st is found from that day's two
+  // midnights; the 22nd holds no event of its own, and a report never dates
+  // anything before its period.
+  f.Period(Day(2020, 12, 21), Day(2020, 12, 21));
   f.Run();
   EXPECT_NE(f.Output().find("| 2020-12-21* |"), std::string::npos) << f.Output();
+  RunFixture g;
+  g.World(Jupiter, Saturn);
+  g.Period(Day(2020, 12, 22), Day(2020, 12, 22));
+  g.Run();
+  EXPECT_NE(g.Output().find("No transits in this period."), std::string::npos) << g.Output();
 }
 
 TEST(TransitSearch, StopDuringARun) {

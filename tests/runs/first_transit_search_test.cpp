@@ -99,7 +99,7 @@ TEST(SearchCommand, SkipsATransitUnderWayAndWritesTheDatesBack) {
   ASSERT_TRUE(row.entry[0] && row.exit[0]);
   EXPECT_EQ(row.entry[0]->day, want.start);
   EXPECT_EQ(row.exit[0]->day, want.end - 1);
-  for (const std::string& problem : test::VerifyTable(f.state, true, 0)) ADD_FAILURE() << problem;
+  for (const std::string& problem : test::VerifyRun(f.state.Results.back())) ADD_FAILURE() << problem;
 
   ExpectDateBoxes(f, 0, want.start);
   ExpectDateBoxes(f, 1, want.end);
@@ -125,7 +125,7 @@ TEST(SearchCommand, PersonalSearchAimsAtTheNatalPosition) {
       IndependentSearch(IndependentRun{false, Mars, Sun, natal, 1, 0}, 10.0, DayOf(2020, 1, 1));
   EXPECT_EQ(f.state.RunStartDay, want.start) << FormatDayNumber(f.state.RunStartDay);
   EXPECT_EQ(f.state.RunEndDay, want.end) << FormatDayNumber(f.state.RunEndDay);
-  for (const std::string& problem : test::VerifyTable(f.state, false, natal)) ADD_FAILURE() << problem;
+  for (const std::string& problem : test::VerifyRun(f.state.Results.back())) ADD_FAILURE() << problem;
   // Kept dates: the boxes stay as they were.
   ExpectDateBoxes(f, 0, "2020", "1", "1");
   ExpectDateBoxes(f, 1, "2020", "1", "1");

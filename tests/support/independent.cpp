@@ -2,10 +2,12 @@
 
 #include <swephexp.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
 #include "calendar/date_format.h"
+#include "engine/exact_time.h"
 
 namespace skyloom::test {
 namespace {
@@ -13,18 +15,86 @@ namespace {
 constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER,
                               SE_SATURN, SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
 constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60};
+constexpr double kArcMinute = 1.0 / 60;
+constexpr double kScanStep = 0.25;  // days
+constexpr double kMinutesPerDay = 1440;
 
-// The library's full nutation series, whatever the program has set.
 double LongitudeDegrees(BodyIndex body, double jd) {
   double xx[6];
   char err[AS_MAXCH];
   swe_set_interpolate_nut(0);
   swe_calc_ut(jd, kSweBody[body], SEFLG_SWIEPH, xx, err);
-  swe_set_interpolate_nut(1);
   return xx[0];
 }
 
 double Midnight(int32_t day, int16_t zone) { return day - 0.5 - zone / 1440.0; }
+
+double Wrap(double degrees) {
+  while (degrees > 180) degrees -= 360;
+  while (degrees <= -180) degrees += 360;
+  return degrees;
+}
+
+// How far body A leads body B, in (-180, 180].
+double Lead(const IndependentRun& run, double jd) {
+  const double b = run.world ? LongitudeDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
+  return Wrap(LongitudeDegrees(run.bodyA, jd) - b);
+}
+
+// Each side of each aspect: the lead that makes it exact.
+struct Target {
+  AspectIndex aspect;
+  double lead;
+};
+constexpr Target kTargets[] = {{1, 0}, {2, 180}, {3, 90}, {3, -90}, {4, 120}, {4, -120}, {5, 60}, {5, -60}};
+
+double Bisect(const IndependentRun& run, double lead, double a, double b) {
+  double ga = Wrap(Lead(run, a) - lead);
+  while (b - a > 1e-8) {
+    const double m = (a + b) / 2;
+    const double gm = Wrap(Lead(run, m) - lead);
+    if ((gm < 0) == (ga < 0)) {
+      a = m;
+      ga = gm;
+    } else {
+      b = m;
+    }
+  }
+  return (a + b) / 2;
+}
+
+// The instant in [a, b] where sign * deviation is least.
+double GoldenSection(const IndependentRun& run, double lead, double sign, double a, double b) {
+  const double g = (std::sqrt(5.0) - 1) / 2;
+  auto f = [&](double t) { return sign * Wrap(Lead(run, t) - lead); };
+  double c = b - g * (b - a), d = a + g * (b - a);
+  double fc = f(c), fd = f(d);
+  while (b - a > 1e-8) {
+    if (fc < fd) {
+      b = d;
+      d = c;
+      fd = fc;
+      c = b - g * (b - a);
+      fc = f(c);
+    } else {
+      a = c;
+      c = d;
+      fc = fd;
+      d = a + g * (b - a);
+      fd = f(d);
+    }
+  }
+  return (a + b) / 2;
+}
+
+std::string Minute(double instant, int16_t zone) {
+  const double local = instant + zone / 1440.0 + 0.5;
+  const auto day = static_cast<int32_t>(std::floor(local));
+  const int minutes = static_cast<int>((local - day) * kMinutesPerDay);
+  char text[16];
+  std::snprintf(text, sizeof text, " %02d:%02d", minutes / 60, minutes % 60);
+  return FormatDayNumber(day) + text;
+}
 
 }  // namespace
 
@@ -36,65 +106,139 @@ double IndependentDeviation(const IndependentRun& run, double jd) {
   return std::fabs(sep - kAspectDegrees[run.aspect]);
 }
 
-double IndependentMinimum(const IndependentRun& run, double from, double to) {
-  const double g = (std::sqrt(5.0) - 1) / 2;
-  double a = from, b = to;
-  double c = b - g * (b - a), d = a + g * (b - a);
-  while (b - a > 1e-7) {
-    if (IndependentDeviation(run, c) < IndependentDeviation(run, d)) {
-      b = d;
-    } else {
-      a = c;
-    }
-    c = b - g * (b - a);
-    d = a + g * (b - a);
+std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) {
+  std::vector<double> t, lead;
+  for (double x = from - kScanStep; x < to + kScanStep; x += kScanStep) {
+    t.push_back(x);
+    lead.push_back(Lead(run, x));
   }
-  return (a + b) / 2;
+  std::vector<ScanMinimum> found;
+  auto keep = [&](AspectIndex aspect, double instant, double deviation) {
+    if (instant >= from && instant < to) found.push_back({aspect, instant, deviation, deviation < kArcMinute});
+  };
+  for (const Target& target : kTargets) {
+    auto g = [&](size_t i) { return Wrap(lead[i] - target.lead); };
+    for (size_t i = 0; i + 1 < t.size(); ++i) {
+      const double a = g(i), b = g(i + 1);
+      // A change of sign near the target, not the wrap half a circle away.
+      if (std::fabs(a) < 90 && ((a < 0 && b >= 0) || (a > 0 && b <= 0)))
+        keep(target.aspect, Bisect(run, target.lead, t[i], t[i + 1]), 0);
+      if (i == 0) continue;
+      const double before = g(i - 1);
+      // A least size between samples on one side of the target; the turn
+      // of the deviation may still reach across it between samples.
+      if (std::fabs(a) < 16 && std::fabs(a) <= std::fabs(before) && std::fabs(a) < std::fabs(b) &&
+          (a < 0) == (before < 0) && (a < 0) == (b < 0)) {
+        const double sign = a < 0 ? -1 : 1;
+        const double turn = GoldenSection(run, target.lead, sign, t[i - 1], t[i + 1]);
+        const double at = Wrap(Lead(run, turn) - target.lead);
+        if ((at < 0) != (a < 0)) {
+          keep(target.aspect, Bisect(run, target.lead, t[i - 1], turn), 0);
+          keep(target.aspect, Bisect(run, target.lead, turn, t[i + 1]), 0);
+        } else {
+          keep(target.aspect, turn, std::fabs(at));
+        }
+      }
+    }
+  }
+  std::sort(found.begin(), found.end(), [](const ScanMinimum& x, const ScanMinimum& y) { return x.instant < y.instant; });
+  return found;
 }
 
-std::vector<std::string> VerifyTable(const FormState& state, bool world, double natalLongitude) {
+std::vector<std::string> VerifyRun(const RunResult& result) {
   std::vector<std::string> problems;
-  const TransitTable& t = state.Table;
-  for (int32_t row = FirstTransitRow; row < t.RowCount() && !t.RowIsEmpty(row); ++row) {
-    const TransitRowData& data = t.Data(row);
-    IndependentRun run{world, state.RunBodies[0], state.RunBodies[1], natalLongitude, data.aspect,
-                       state.ZoneMinutes};
+  const int16_t zone = result.zoneMinutes;
+  IndependentRun run{result.world, result.bodies[0], result.bodies[1], result.natalLongitude, 1, zone};
+  const bool pluto = run.bodyA == Pluto || (run.world && run.bodyB == Pluto);
+  const double from = Midnight(result.startDay, zone), to = Midnight(result.endDay + 1, zone);
+  const std::vector<ScanMinimum> scan = ScanMinima(run, from, to);
+  // The first local midnight of the period with positions of both bodies:
+  // Pluto's data begin at 0h UT of 1600-01-01.
+  double firstJudged = from;
+  for (int32_t d = result.startDay; pluto && firstJudged < FirstTableDay - 0.5; ++d) firstJudged = Midnight(d, zone);
+  const std::string pair = BodyNames[run.bodyA] + (run.world ? "-" : "-natal ") + BodyNames[run.bodyB] + ": ";
+
+  // A minute is the nearest one when it lies within half a minute of the
+  // instant. Pluto's table may stand up to half an arc second off the
+  // ephemeris, which moves a slow pair's minute by as much as that takes.
+  auto tolerance = [&](const ScanMinimum& m) {
+    double minutes = 0.5 + 2e-3;
+    if (pluto) {
+      const double h = 1.0 / 24;
+      const double speed = std::fabs(Wrap(Lead(run, m.instant + h) - Lead(run, m.instant - h))) / (2 * h);
+      minutes += 0.5 / 3600 / std::max(speed, 1e-9) * kMinutesPerDay;
+    }
+    return minutes;
+  };
+
+  std::vector<bool> reported(scan.size(), false);
+  int row = 0;
+  std::vector<const TransitRowData*> rows;
+  for (const TransitRecord& transit : result.transits)
+    for (const TransitRowData& data : transit.passes) rows.push_back(&data);
+  for (const TransitRowData* rowData : rows) {
+    const TransitRowData& data = *rowData;
+    ++row;
+    run.aspect = data.aspect;
     auto complain = [&](const std::string& what) {
       std::ostringstream text;
-      text << "row " << row << " (" << AspectTable[data.aspect].Name << "): " << what;
+      text << pair << "row " << row << " (" << AspectTable[data.aspect].Name << "): " << what;
       problems.push_back(text.str());
     };
     for (OrbIndex o = 0; o < 3; ++o) {
-      const double orb = state.Orbs.OrbDegrees[o];
+      const double orb = result.orbDegrees[o];
       if (data.entry[o]) {
         const int32_t d = data.entry[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, run.zoneMinutes)) >= orb &&
-              IndependentDeviation(run, Midnight(d + 1, run.zoneMinutes)) < orb))
+        if (!(IndependentDeviation(run, Midnight(d, zone)) >= orb && IndependentDeviation(run, Midnight(d + 1, zone)) < orb) &&
+            !(o == 2 && data.exit[o] && data.exit[o]->day == d))
           complain("entry into orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }
       if (data.exit[o]) {
         const int32_t d = data.exit[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, run.zoneMinutes)) < orb &&
-              IndependentDeviation(run, Midnight(d + 1, run.zoneMinutes)) >= orb))
+        if (!(IndependentDeviation(run, Midnight(d, zone)) < orb && IndependentDeviation(run, Midnight(d + 1, zone)) >= orb) &&
+            !(o == 2 && data.entry[o] && data.entry[o]->day == d))
           complain("exit from orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }
     }
-    if (data.minimum && data.minimum->exact) {
-      const MinimumRecord& m = *data.minimum;
-      const double truth = IndependentMinimum(run, m.instantUt - 0.5, m.instantUt + 0.5);
-      const double offMinutes = (m.instantUt - truth) * 1440.0;
-      if (std::fabs(offMinutes) > 0.5 + 1e-3)
-        complain("exact minute " + FormatDayNumber(m.day) + " is " + std::to_string(offMinutes) +
-                 " minutes from the true instant");
-      if (IndependentDeviation(run, truth) > 1.0 / 60)
-        complain("the minimum reported exact is " + std::to_string(IndependentDeviation(run, truth) * 60) + "'");
+    if (!data.minimum) continue;
+    const MinimumRecord& m = *data.minimum;
+    if (m.exact) {
       // The printed local date and minute follow from the instant.
-      const double local = m.instantUt + run.zoneMinutes / 1440.0 + 0.5;
-      const auto localMinute = static_cast<int64_t>(std::llround(local * 1440.0));
+      const double local = m.instantUt + zone / 1440.0 + 0.5;
+      const auto localMinute = static_cast<int64_t>(std::llround(local * kMinutesPerDay));
       if (localMinute / 1440 != m.day || localMinute % 1440 != m.minuteOfDay)
         complain("local date or minute does not follow from the instant");
+      bool matched = false;
+      for (size_t i = 0; i < scan.size(); ++i) {
+        if (scan[i].aspect != data.aspect || !scan[i].exact) continue;
+        if (std::fabs(m.instantUt - scan[i].instant) * kMinutesPerDay <= tolerance(scan[i])) {
+          matched = reported[i] = true;
+          break;
+        }
+      }
+      if (!matched) complain("exact " + Minute(m.instantUt, zone) + " is no exact aspect of the scan");
+    } else {
+      // A closest approach: a least size the scan found, or the first
+      // midnight of the period when the pair was already separating.
+      const double size = m.deviation * 180 / M_PI;
+      bool matched = std::fabs(m.instantUt - firstJudged) < 1e-9 &&
+                     std::fabs(IndependentDeviation(run, firstJudged) - size) < (pluto ? 1.0 : 0.1) / 3600;
+      for (const ScanMinimum& s : scan)
+        if (s.aspect == data.aspect && !s.exact && std::fabs(s.instant - m.instantUt) < 0.01 &&
+            std::fabs(s.deviation - size) < (pluto ? 1.0 : 0.1) / 3600)
+          matched = true;
+      if (!matched)
+        complain("closest approach " + FormatAngle(m.deviation) + " on " + FormatDayNumber(m.day) +
+                 " is no least deviation of the scan");
+      const auto day = static_cast<int32_t>(std::floor(m.instantUt + zone / 1440.0 + 0.5));
+      if (day != m.day) complain("closest approach's date is not that of its instant");
     }
   }
+  // Completeness: every exact aspect of the period is in the table.
+  for (size_t i = 0; i < scan.size(); ++i)
+    if (scan[i].exact && !reported[i])
+      problems.push_back(pair + AspectTable[scan[i].aspect].Name + " exact at " + Minute(scan[i].instant, zone) +
+                         " is missing from the table");
   return problems;
 }
 

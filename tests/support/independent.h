@@ -1,8 +1,10 @@
 // Checks of a run's results against positions computed here straight from
 // Swiss Ephemeris, without the program's own position code: each orb date
 // must be the day on which the pair crosses that orb between two local
-// midnights, and each exact minute the nearest minute to the instant at which
-// the deviation reaches its minimum.
+// midnights; a scan of the whole period finds every exact aspect and every
+// local minimum of each aspect's deviation on its own, and the table must
+// hold exactly those exact aspects, each at the nearest minute, and only
+// closest approaches the scan found, at their size and date.
 #pragma once
 
 #include <cstdint>
@@ -24,11 +26,21 @@ struct IndependentRun {
 // Deviation in degrees from the aspect at jd (UT), straight from the library.
 double IndependentDeviation(const IndependentRun& run, double jd);
 
-// The instant (UT) of the deviation's minimum between two instants that
-// bracket it, found by golden-section search.
-double IndependentMinimum(const IndependentRun& run, double from, double to);
+// What the scan finds of one aspect: a zero of the deviation, or a local
+// minimum of its size (exact when below one minute of arc).
+struct ScanMinimum {
+  AspectIndex aspect = 0;
+  double instant = 0;    // UT
+  double deviation = 0;  // degrees; 0 at a zero
+  bool exact = false;
+};
 
-// Every problem found in the table's transit rows, one text each.
-std::vector<std::string> VerifyTable(const FormState& state, bool world, double natalLongitude);
+// Every zero and local minimum (below 16 degrees) of every aspect's
+// deviation between two instants, from positions every three hours refined
+// by bisection and golden-section search.
+std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to);
+
+// Every problem found in a run's results, one text each.
+std::vector<std::string> VerifyRun(const RunResult& result);
 
 }  // namespace skyloom::test

@@ -1,0 +1,215 @@
+#include "engine/day_minima.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace skyloom {
+namespace {
+
+// How far the cubic of the midnights may stray from the true deviation
+// before a day could be judged wrongly. Measured against Swiss Ephemeris
+// over 1600 to 2799, the cubic of one body's longitude is never more than
+// about 3" off (Mercury and Mars at conjunction with the Sun, where the
+// Sun's deflection of light changes fastest); a pair is at most the sum.
+constexpr double kModelMargin = 0.000291;
+// Instants are found to within this, in days (under a tenth of a second).
+constexpr double kInstantTolerance = 1e-6;
+
+// A cubic in x, the days since the day's first midnight.
+struct Cubic {
+  double c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+  double operator()(double x) const { return ((c3 * x + c2) * x + c1) * x + c0; }
+
+  // Through the midnights at x = -1, 0, 1, 2.
+  static Cubic Through(double gm, double g0, double g1, double g2) {
+    return {g0, -gm / 3 - g0 / 2 + g1 - g2 / 6, (gm + g1) / 2 - g0, (g2 - gm) / 6 + (g0 - g1) / 2};
+  }
+  // Through the values and slopes at x = 0 and 1.
+  static Cubic Hermite(double g0, double s0, double g1, double s1) {
+    return {g0, s0, 3 * (g1 - g0) - 2 * s0 - s1, 2 * (g0 - g1) + s0 + s1};
+  }
+
+  // The points in (0, 1) where the slope is zero, in order.
+  std::vector<double> TurningPoints() const {
+    // 3 c3 x^2 + 2 c2 x + c1 = 0
+    std::vector<double> roots;
+    const double a = 3 * c3, b = 2 * c2, c = c1;
+    if (std::fabs(a) < 1e-300) {
+      if (b != 0) roots.push_back(-c / b);
+    } else {
+      const double disc = b * b - 4 * a * c;
+      if (disc >= 0) {
+        // The stable form of the two roots.
+        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b));
+        roots.push_back(q / a);
+        if (q != 0) roots.push_back(c / q);
+      }
+    }
+    std::vector<double> inside;
+    for (const double x : roots)
+      if (x > 0 && x < 1) inside.push_back(x);
+    std::sort(inside.begin(), inside.end());
+    inside.erase(std::unique(inside.begin(), inside.end()), inside.end());
+    return inside;
+  }
+};
+
+bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
+
+// A zero of f between a and b, where f(a) = fa and f(b) = fb have opposite
+// signs: Brent's method, which never leaves the bracket and falls back to
+// bisection where interpolation does not pay.
+template <typename F>
+double Root(F&& f, double a, double b, double fa, double fb) {
+  double c = a, fc = fa, d = b - a, e = d;
+  for (int iteration = 0; iteration < 100; ++iteration) {
+    if (OppositeSigns(fb, fc) == false) {
+      c = a;
+      fc = fa;
+      d = e = b - a;
+    }
+    if (std::fabs(fc) < std::fabs(fb)) {
+      a = b;
+      b = c;
+      c = a;
+      fa = fb;
+      fb = fc;
+      fc = fa;
+    }
+    const double tolerance = kInstantTolerance / 2;
+    const double m = (c - b) / 2;
+    if (std::fabs(m) <= tolerance || fb == 0) return b;
+    if (std::fabs(e) >= tolerance && std::fabs(fa) > std::fabs(fb)) {
+      // Inverse quadratic interpolation, or the secant when only two points differ.
+      double p, q;
+      const double s = fb / fa;
+      if (a == c) {
+        p = 2 * m * s;
+        q = 1 - s;
+      } else {
+        const double r = fb / fc, t = fa / fc;
+        p = s * (2 * m * t * (t - r) - (b - a) * (r - 1));
+        q = (t - 1) * (r - 1) * (s - 1);
+      }
+      if (p > 0)
+        q = -q;
+      else
+        p = -p;
+      if (2 * p < std::min(3 * m * q - std::fabs(tolerance * q), std::fabs(e * q))) {
+        e = d;
+        d = p / q;
+      } else {
+        d = m;
+        e = m;
+      }
+    } else {
+      d = m;
+      e = m;
+    }
+    a = b;
+    fa = fb;
+    b += std::fabs(d) > tolerance ? d : std::copysign(tolerance, m);
+    fb = f(b);
+  }
+  return b;
+}
+
+}  // namespace
+
+DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
+                        double refineBelow) {
+  const double t0 = start, t1 = start + 1;
+  const double g0 = *samples[1], g1 = *samples[2];
+  DayMinima day;
+  day.smallest = std::fabs(g0);
+  day.smallestAt = t0;
+  if (std::fabs(g1) < day.smallest) {
+    day.smallest = std::fabs(g1);
+    day.smallestAt = t1;
+  }
+
+  // Slopes are dearer than values: each is asked for once at most.
+  std::vector<std::pair<double, double>> slopes;
+  auto slope = [&](double t) {
+    for (const auto& [at, s] : slopes)
+      if (at == t) return s;
+    const double s = deviation.Slope(t);
+    slopes.emplace_back(t, s);
+    return s;
+  };
+
+  // Without the midnights on either side (the ends of a body's data) the
+  // speeds at the day's own midnights shape the cubic instead.
+  const Cubic model = samples[0] && samples[3] ? Cubic::Through(*samples[0], g0, g1, *samples[3])
+                                               : Cubic::Hermite(g0, slope(t0), g1, slope(t1));
+  const std::vector<double> turns = model.TurningPoints();
+
+  // The least size the cubic reaches within the day.
+  double modelLeast = std::min(std::fabs(g0), std::fabs(g1));
+  double previous = g0;
+  for (const double x : turns) {
+    const double g = model(x);
+    if (OppositeSigns(previous, g)) modelLeast = 0;
+    modelLeast = std::min(modelLeast, std::fabs(g));
+    previous = g;
+  }
+  if (OppositeSigns(previous, g1)) modelLeast = 0;
+  // The cubic passes through both midnights, so a change of sign between
+  // them always brings the day here.
+  if (!(modelLeast < std::max(refineBelow, ExactThreshold) + kModelMargin)) return day;
+
+  // Real points of the day: its midnights and, between them, each turning
+  // point of the deviation, so that the deviation is monotonic between
+  // neighbours and each change of sign between them holds one zero.
+  struct Point {
+    double t, g;
+    bool turning;
+  };
+  std::vector<Point> points{{t0, g0, false}};
+  for (size_t i = 0; i < turns.size(); ++i) {
+    const double lo = i == 0 ? 0.0 : (turns[i - 1] + turns[i]) / 2;
+    const double hi = i + 1 == turns.size() ? 1.0 : (turns[i] + turns[i + 1]) / 2;
+    const double sLo = slope(t0 + lo), sHi = slope(t0 + hi);
+    Point p{t0 + turns[i], 0.0, false};
+    if (OppositeSigns(sLo, sHi)) {
+      p.t = Root([&](double t) { return slope(t); }, t0 + lo, t0 + hi, sLo, sHi);
+      p.turning = true;
+    } else if (sLo == 0 || sHi == 0) {
+      p.t = t0 + (sLo == 0 ? lo : hi);
+      p.turning = true;
+    }
+    p.g = deviation.Value(p.t);
+    points.push_back(p);
+  }
+  points.push_back({t1, g1, false});
+
+  for (size_t i = 0; i + 1 < points.size(); ++i) {
+    const Point& a = points[i];
+    const Point& b = points[i + 1];
+    if (std::fabs(a.g) < day.smallest) {
+      day.smallest = std::fabs(a.g);
+      day.smallestAt = a.t;
+    }
+    if (a.g == 0) {
+      day.exact.push_back(a.t);
+    } else if (OppositeSigns(a.g, b.g)) {
+      const double root = Root([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g);
+      day.exact.push_back(root);
+      if (day.smallest > 0) {
+        day.smallest = 0;
+        day.smallestAt = root;
+      }
+    } else if (a.turning && std::fabs(a.g) < ExactThreshold && i > 0 && !OppositeSigns(points[i - 1].g, a.g) &&
+               std::fabs(a.g) <= std::fabs(points[i - 1].g) && std::fabs(a.g) <= std::fabs(b.g)) {
+      // Near a station the pair can come within a minute of arc and turn
+      // back without the deviation changing its sign.
+      day.exact.push_back(a.t);
+    }
+  }
+  std::sort(day.exact.begin(), day.exact.end());
+  return day;
+}
+
+}  // namespace skyloom

@@ -1,0 +1,52 @@
+// Where, within one day, a pair's deviation from an aspect reaches zero or
+// its smallest value: the exact aspects of the day found to a fraction of a
+// second, and the day's closest approach.
+//
+// The daily walk knows the deviation at local midnights only. A cubic
+// through the four midnights around the day (or, where the data end, through
+// the day's two midnights and the speeds there) follows the true deviation
+// to a few arc seconds; only where it comes within a margin of the limits
+// that matter is the day searched with real positions, so that no exact
+// aspect between two midnights is missed and none costs more than a handful
+// of positions.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace skyloom {
+
+// Deviations below one minute of arc count as exact.
+inline constexpr double ExactThreshold = 0.000291;
+
+// A pair's deviation from one side of an aspect (the angle reached from one
+// direction), signed so that it passes through zero at the exact aspect.
+// Radians, as functions of the instant (Julian day, UT).
+class SignedDeviation {
+ public:
+  virtual ~SignedDeviation() = default;
+  virtual double Value(double jd) = 0;
+  // The rate of change, radians a day.
+  virtual double Slope(double jd) = 0;
+};
+
+struct DayMinima {
+  // Instants of the exact aspects in [start, start + 1), in time order: each
+  // zero of the deviation, and each local minimum of its size below
+  // ExactThreshold that does not reach zero.
+  std::vector<double> exact;
+  // The smallest size of the deviation known in [start, start + 1] and its
+  // instant; exact wherever it could lie below the refineBelow given.
+  double smallest = 0;
+  double smallestAt = 0;
+};
+
+// samples[i] is the deviation at start + i - 1 as the daily walk computed it
+// (nullopt where a body's data end); samples[1] and samples[2], the day's own
+// midnights, must be present. Turning points inside the day whose size may
+// lie below refineBelow (or below ExactThreshold) are found exactly.
+DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
+                        double refineBelow);
+
+}  // namespace skyloom
