@@ -24,12 +24,13 @@ std::string Slurp(const fs::path& path) {
   return text.str();
 }
 
+fs::path CliProgram() { return fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli"; }
+
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-CliResult RunCli(const std::string& arguments) {
+CliResult RunCli(const std::string& arguments, const std::string& prefix) {
   const fs::path dir = CliScratch();
-  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli";
-  const std::string command = Quoted(exe) + " " + arguments + " >" + Quoted(dir / "out") + " 2>" +
+  const std::string command = prefix + " " + Quoted(CliProgram()) + " " + arguments + " >" + Quoted(dir / "out") + " 2>" +
                               Quoted(dir / "err") + " </dev/null";
   const int raw = std::system(command.c_str());
   CliResult r;
@@ -37,6 +38,14 @@ CliResult RunCli(const std::string& arguments) {
   r.out = Slurp(dir / "out");
   r.err = Slurp(dir / "err");
   return r;
+}
+
+}  // namespace skyloom::test
+
+namespace skyloom::test {
+
+std::string AsUnprivilegedUser() {
+  return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
 }
 
 }  // namespace skyloom::test

@@ -14,9 +14,15 @@ struct CliResult {
 // A scratch folder of this test process under the system's temporary folder.
 std::filesystem::path CliScratch();
 std::string Slurp(const std::filesystem::path& path);
+// The program, built beside the test program.
+std::filesystem::path CliProgram();
 // A path in single quotes for the shell.
 std::string Quoted(const std::filesystem::path& path);
-// The arguments are handed to the shell as they are.
-CliResult RunCli(const std::string& arguments);
+// The arguments are handed to the shell as they are; prefix comes before
+// the program (an environment change, another user).
+CliResult RunCli(const std::string& arguments, const std::string& prefix = "");
+// A prefix that runs the program as an unprivileged user when the tests run
+// as root, so that file permissions apply to it; empty otherwise.
+std::string AsUnprivilegedUser();
 
 }  // namespace skyloom::test
