@@ -17,7 +17,9 @@ using std::chrono::hours;
 using std::chrono::minutes;
 using std::chrono::seconds;
 
-std::string TwoDigits(int64_t n) { return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)}; }
+std::string TwoDigits(int64_t n) {
+  return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -50,9 +52,8 @@ std::string LocalText(date::local_seconds t) {
   const auto day = date::floor<date::days>(t);
   const date::year_month_day ymd{day};
   const auto minute = std::chrono::duration_cast<minutes>(t - day).count();
-  return std::to_string(static_cast<int>(ymd.year())) + "-" + TwoDigits(static_cast<unsigned>(ymd.month())) +
-         "-" + TwoDigits(static_cast<unsigned>(ymd.day())) + " " + TwoDigits(minute / 60) + ":" +
-         TwoDigits(minute % 60);
+  return std::to_string(static_cast<int>(ymd.year())) + "-" + TwoDigits(static_cast<unsigned>(ymd.month())) + "-" +
+         TwoDigits(static_cast<unsigned>(ymd.day())) + " " + TwoDigits(minute / 60) + ":" + TwoDigits(minute % 60);
 }
 
 std::string ClockText(date::local_seconds t) { return LocalText(t).substr(11); }
@@ -123,8 +124,8 @@ std::string AmbiguousTimeMessage(const std::string& name, int year, int month, i
   };
   if (offset.kind == BirthOffset::Kind::Repeated) {
     return when + " came twice in " + name + ": the clocks went back from " + offset.changeFrom + " to " +
-           offset.changeTo + " that day. It was first " + reading(offset.seconds, offset.abbreviation) +
-           ", then " + reading(offset.laterSeconds, offset.laterAbbreviation) +
+           offset.changeTo + " that day. It was first " + reading(offset.seconds, offset.abbreviation) + ", then " +
+           reading(offset.laterSeconds, offset.laterAbbreviation) +
            ". Give the birth zone as the offset of the one meant, " + OffsetText(offset.seconds) + " or " +
            OffsetText(offset.laterSeconds) + ".";
   }

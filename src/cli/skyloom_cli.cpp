@@ -183,8 +183,7 @@ DateParts StrictDate(const std::string& option, const std::string& text) {
     d.day = std::stoi(d.dayText);
   }
   if (!shaped || d.year == 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
-    Unusable(option + " takes a date as YYYY-MM-DD (year 0001 or later, month 01 to 12, day 01 to 31), not " +
-             text);
+    Unusable(option + " takes a date as YYYY-MM-DD (year 0001 or later, month 01 to 12, day 01 to 31), not " + text);
   return d;
 }
 
@@ -294,6 +293,9 @@ Arguments Parse(int argc, char** argv) {
   }
   if (toStandardOutput > 1) Unusable("only one file can go to standard output");
   const std::optional<std::string>& timeline = a.files[kTimeline];
+#ifndef SKYLOOM_TIMELINE
+  if (timeline) Unusable("this build has no timeline (it was built without Qt)");
+#endif
   if (timeline && *timeline != "-" && !EndsWithLower(*timeline, ".svg") && !EndsWithLower(*timeline, ".png"))
     Unusable("--timeline draws .svg or .png files, not " + *timeline);
   return a;
@@ -378,9 +380,9 @@ bool ChooseNamedBirthZone(Window& w, const Arguments& args) {
   const DateParts& b = *args.birth;
   const BirthOffset offset = OffsetAt(name, b.year, b.month, b.day, *args.birthHour, *args.birthMinute);
   if (offset.kind != BirthOffset::Kind::Unique) {
-    std::fprintf(stderr, "skyloom-cli: %s\n",
-                 AmbiguousTimeMessage(name, b.year, b.month, b.day, *args.birthHour, *args.birthMinute, offset)
-                     .c_str());
+    std::fprintf(
+        stderr, "skyloom-cli: %s\n",
+        AmbiguousTimeMessage(name, b.year, b.month, b.day, *args.birthHour, *args.birthMinute, offset).c_str());
     return false;
   }
   const Control list = Ctl(ControlName::cboTimezone, 1);
@@ -531,8 +533,8 @@ int main(int argc, char** argv) {
     const int16_t middle = window.ListIndex(Ctl(ControlName::cboOrbs, 1));
     const int16_t inner = window.ListIndex(Ctl(ControlName::cboOrbs, 2));
     if (!(middle <= outer - 2 && inner <= middle - 2)) {
-      window.MessageBox({"Orbs must be strictly decreasing and differ by at least 2\u00b0.", "Orb values",
-                         MsgIcon::Information});
+      window.MessageBox(
+          {"Orbs must be strictly decreasing and differ by at least 2\u00b0.", "Orb values", MsgIcon::Information});
       return kRefused;
     }
   }
@@ -631,13 +633,9 @@ int main(int argc, char** argv) {
     if (d == nullptr) continue;
     std::string reason;
     if (k == kHtml && htmlError) reason = *htmlError;
-    if (k == kTimeline) {
 #ifdef SKYLOOM_TIMELINE
-      reason = DrawTimeline(state.Results, *d);
-#else
-      reason = "this build has no timeline (it was built without Qt)";
+    if (k == kTimeline) reason = DrawTimeline(state.Results, *d);
 #endif
-    }
     if (reason.empty()) {
       reason = d->Commit();
     } else {

@@ -18,16 +18,15 @@
 namespace {
 
 namespace fs = std::filesystem;
+using skyloom::test::CliResult;
 using skyloom::test::Fields;
 using skyloom::test::ParsedExport;
 using skyloom::test::ParseExport;
-using skyloom::test::CliResult;
 using skyloom::test::Quoted;
 using skyloom::test::RunCli;
 using skyloom::test::Slurp;
 
 fs::path Scratch() { return skyloom::test::CliScratch(); }
-
 
 ParsedExport Parse(const std::string& kind, const fs::path& file) {
   ParsedExport parsed = ParseExport(kind, file.string());
@@ -49,8 +48,7 @@ std::vector<std::string> ReportRows(const std::string& report) {
   };
   for (std::string line; std::getline(lines, line);) {
     const bool row = line.size() >= 104 && line.compare(12, 2, "| ") == 0 && line.compare(50, 2, "| ") == 0 &&
-                     line.compare(64, 2, "| ") == 0 && line.compare(102, 2, "| ") == 0 &&
-                     line.rfind("Aspect ", 0) != 0;
+                     line.compare(64, 2, "| ") == 0 && line.compare(102, 2, "| ") == 0 && line.rfind("Aspect ", 0) != 0;
     if (!row) {
       aspect.clear();  // a new report names its first aspect again
       continue;
@@ -96,8 +94,7 @@ TEST(SkyloomCliExport, CalendarOfTheGreatConjunction) {
   // A second run writes the same events under the same UIDs.
   const ParsedExport again = Parse("ics", second);
   ASSERT_EQ(again.lines.size(), parsed.lines.size());
-  for (size_t i = 1; i < parsed.lines.size(); ++i)
-    EXPECT_EQ(Fields(again.lines[i])[1], Fields(parsed.lines[i])[1]);
+  for (size_t i = 1; i < parsed.lines.size(); ++i) EXPECT_EQ(Fields(again.lines[i])[1], Fields(parsed.lines[i])[1]);
   EXPECT_EQ(Slurp(first), Slurp(second));
 }
 
@@ -121,8 +118,7 @@ TEST(SkyloomCliExport, CsvAndJsonAgreeWithTheReport) {
   };
   for (const Case& c : cases) {
     const fs::path csv = Scratch() / "rows.csv", json = Scratch() / "rows.json";
-    const CliResult r =
-        RunCli(std::string(c.arguments) + " --csv " + Quoted(csv) + " --json " + Quoted(json));
+    const CliResult r = RunCli(std::string(c.arguments) + " --csv " + Quoted(csv) + " --json " + Quoted(json));
     ASSERT_EQ(r.status, 0) << c.arguments << "\n" << r.err;
     const std::vector<std::string> report = ReportRows(r.out);
     EXPECT_EQ(CountOf(report, "*"), c.exactRows) << r.out;
@@ -135,9 +131,8 @@ TEST(SkyloomCliExport, CsvAndJsonAgreeWithTheReport) {
 
 TEST(SkyloomCliExport, ShowAllSeriesExportsEveryRun) {
   const fs::path json = Scratch() / "series.json";
-  const CliResult r =
-      RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-06-30 --zone GMT --show-all outer --json " +
-             Quoted(json));
+  const CliResult r = RunCli(
+      "world Mars Jupiter --start 2020-01-01 --end 2020-06-30 --zone GMT --show-all outer --json " + Quoted(json));
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> report = ReportRows(r.out);
   EXPECT_GT(report.size(), 3u);
@@ -173,8 +168,7 @@ TEST(SkyloomCliExport, ExportToStandardOutputTakesTheReportsPlace) {
 TEST(SkyloomCliExport, LongRunsAreWhole) {
   const fs::path csv = Scratch() / "century.csv";
   const CliResult r =
-      RunCli("world Mercury Jupiter --start 1900-01-01 --end 1999-12-31 --orbs 10,6,3 --zone GMT --csv " +
-             Quoted(csv));
+      RunCli("world Mercury Jupiter --start 1900-01-01 --end 1999-12-31 --orbs 10,6,3 --zone GMT --csv " + Quoted(csv));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_GT(r.out.size(), 100000u);
@@ -205,9 +199,11 @@ TEST(SkyloomCliExport, SeriesCutShortEndsWithStatusOne) {
 // Every export, the HTML report and the timeline included, takes "-" for
 // standard output, in the report's place.
 TEST(SkyloomCliExport, EveryExportGoesToStandardOutput) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"--html", "<center>\r\n"}, {"--ics", "BEGIN:VCALENDAR\r\n"}, {"--csv", "run,mode,"},
-      {"--json", "{\r\n"},        {"--timeline", "<?xml"}};
+  const std::pair<const char*, const char*> cases[] = {{"--html", "<center>\r\n"},
+                                                       {"--ics", "BEGIN:VCALENDAR\r\n"},
+                                                       {"--csv", "run,mode,"},
+                                                       {"--json", "{\r\n"},
+                                                       {"--timeline", "<?xml"}};
   for (const auto& [option, start] : cases) {
 #ifndef SKYLOOM_TIMELINE
     if (std::string(option) == "--timeline") continue;
@@ -251,8 +247,8 @@ TEST(SkyloomCliExport, FilesThatCannotBeWritten) {
   EXPECT_EQ(device.status, 3);
   EXPECT_EQ(device.err, "skyloom-cli: cannot write /dev/full: No space left on device\n");
   const fs::path err = Scratch() / "full.err";
-  const int raw = std::system((Quoted(skyloom::test::CliProgram()) + " " + kGreatConjunction + " >/dev/full 2>" +
-                               Quoted(err)).c_str());
+  const int raw = std::system(
+      (Quoted(skyloom::test::CliProgram()) + " " + kGreatConjunction + " >/dev/full 2>" + Quoted(err)).c_str());
   EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
   EXPECT_EQ(Slurp(err), "skyloom-cli: cannot write standard output: No space left on device\n");
 
@@ -279,8 +275,8 @@ TEST(SkyloomCliExport, ReadOnlyFilesAreRefusedAlike) {
     fs::remove(file);
     std::ofstream(file) << "kept";
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const CliResult r = RunCli(std::string(kGreatConjunction) + " " + option + " " + Quoted(file),
-                               skyloom::test::AsUnprivilegedUser());
+    const CliResult r =
+        RunCli(std::string(kGreatConjunction) + " " + option + " " + Quoted(file), skyloom::test::AsUnprivilegedUser());
     EXPECT_EQ(r.status, 3) << option;
     EXPECT_EQ(r.err, "skyloom-cli: cannot write " + file.string() + ": Permission denied\n") << option;
     EXPECT_EQ(Slurp(file), "kept") << option;
@@ -293,8 +289,8 @@ TEST(SkyloomCliExport, FileNamesAreTakenByteForByte) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   const std::string csv = "rows-\xe9\xff.csv", html = "report-\xe9.htm", timeline = "line-\xfe.svg";
-  std::string arguments = std::string(kGreatConjunction) + " --csv " + Quoted(folder / csv) + " --html " +
-                          Quoted(folder / html);
+  std::string arguments =
+      std::string(kGreatConjunction) + " --csv " + Quoted(folder / csv) + " --html " + Quoted(folder / html);
   std::vector<std::string> want = {csv, html};
 #ifdef SKYLOOM_TIMELINE
   arguments += " --timeline " + Quoted(folder / timeline);

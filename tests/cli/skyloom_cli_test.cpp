@@ -1,7 +1,5 @@
 // The command-line front end run as a separate process on real arguments.
 #include <gtest/gtest.h>
-
-#include "support/cli_runner.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "support/cli_runner.h"
 
 namespace {
 
@@ -54,12 +54,15 @@ TEST(SkyloomCli, RefusedInputsGetTheWindowsMessage) {
     const char* message;
   };
   const Case cases[] = {
-      {"world Mars Jupiter --start 2020-02-30 --end 2020-12-31 --zone GMT", "Invalid input: The start date is invalid.\n"},
-      {"world Mars Jupiter --start 2021-02-29 --end 2021-12-31 --zone GMT", "Invalid input: The start date is invalid.\n"},
+      {"world Mars Jupiter --start 2020-02-30 --end 2020-12-31 --zone GMT",
+       "Invalid input: The start date is invalid.\n"},
+      {"world Mars Jupiter --start 2021-02-29 --end 2021-12-31 --zone GMT",
+       "Invalid input: The start date is invalid.\n"},
       {"world Mars Jupiter --start 2020-01-01 --end 2800-01-01 --zone GMT",
        "Show all world transits between Mars and Jupiter: End date is too late\n"},
       {"world Mars Jupiter --start 2020-01-01 --end 2020-01-03 --zone GMT",
-       "Show all world transits between Mars and Jupiter: The start date must be at least 3 days prior to the end date.\n"},
+       "Show all world transits between Mars and Jupiter: The start date must be at least 3 days prior to the end "
+       "date.\n"},
       {"world Mars Jupiter --start 2020-01-01 --end 2020-12-31 --orbs 10,9,6 --zone GMT",
        "Orb values: Orbs must be strictly decreasing and differ by at least 2°.\n"},
       // A series is refused before its first run, with the message once.
@@ -96,15 +99,17 @@ TEST(SkyloomCli, UnusableArguments) {
       // A date is YYYY-MM-DD and nothing else.
       "world Mars Jupiter --start 2020/01/01 --end 2020-12-31", "world Mars Jupiter --start -5-01-01 --end 2020-12-31",
       "world Mars Jupiter --start 0x7e4-01-01 --end 2020-12-31",
-      "world Mars Jupiter --start 2020-01-1e3 --end 2020-12-31", "world Mars Jupiter --start 0000-01-01 --end 2020-12-31",
-      "world Mars Jupiter --start 2020-13-01 --end 2020-12-31", "world Mars Jupiter --start 2020-00-10 --end 2020-12-31",
+      "world Mars Jupiter --start 2020-01-1e3 --end 2020-12-31",
+      "world Mars Jupiter --start 0000-01-01 --end 2020-12-31",
+      "world Mars Jupiter --start 2020-13-01 --end 2020-12-31",
+      "world Mars Jupiter --start 2020-00-10 --end 2020-12-31",
       "world Mars Jupiter --start 2020-01-32 --end 2020-12-31", "world Mars Jupiter --start 2020-1-01 --end 2020-12-31",
       "world Mars Jupiter --start 99999999999999999999-01-01 --end 2020-12-31",
       "world Mars Jupiter " + period + " --start 2020-02-01", "world Mars Jupiter " + period + " --zone GMT+13:00",
       "world Mars Jupiter " + period + " --orbs 10,5", "world Mars Jupiter " + period + " --orbs 10,5,+2",
       personal + "--birth-time 24:00 --birth-zone GMT", personal + "--birth-time 7:05 --birth-zone GMT",
-      personal + "--birth-time 12:00 --birth-zone Europe/Berln",
-      "world Mars Jupiter " + period + " --csv - --html -", "world Mars Jupiter " + period + " --timeline t.gif",
+      personal + "--birth-time 12:00 --birth-zone Europe/Berln", "world Mars Jupiter " + period + " --csv - --html -",
+      "world Mars Jupiter " + period + " --timeline t.gif",
       "world Mars Jupiter " + period + " --csv x.csv --json x.csv"};
   for (const std::string& arguments : cases) {
     const CliResult r = RunCli(arguments + " --ics " + Quoted(never));
@@ -119,8 +124,8 @@ TEST(SkyloomCli, UnusableArguments) {
 
   const CliResult help = RunCli("--help");
   EXPECT_EQ(help.status, 0);
-  for (const char* text : {"Examples:", "Exit status:", "  0  ", "  1  ", "  2  ", "  3  ", "Europe/Berlin",
-                           "00:00 to 23:59"})
+  for (const char* text :
+       {"Examples:", "Exit status:", "  0  ", "  1  ", "  2  ", "  3  ", "Europe/Berlin", "00:00 to 23:59"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
 }
 
@@ -146,32 +151,32 @@ TEST(SkyloomCli, BirthZoneByItsName) {
   };
   const std::string run = "personal Saturn Moon --start 2024-01-01 --end 2024-01-31 --zone GMT --birth ";
   for (const Case& c : cases) {
-    const CliResult named = RunCli(run + c.date + " --birth-time " + c.local + " --birth-zone " + c.zone +
-                                   " --json " + Quoted(json));
+    const CliResult named =
+        RunCli(run + c.date + " --birth-time " + c.local + " --birth-zone " + c.zone + " --json " + Quoted(json));
     EXPECT_EQ(named.status, 0) << c.zone << " " << c.date << "\n" << named.err;
     EXPECT_NE(named.out.find(std::string(c.local) + " " + c.zone + " (" + c.offset + ") (tropical)\n"),
               std::string::npos)
         << named.out;
-    const CliResult utc =
-        RunCli(run + c.universalDate + " --birth-time " + c.universal + " --birth-zone GMT --json -");
+    const CliResult utc = RunCli(run + c.universalDate + " --birth-time " + c.universal + " --birth-zone GMT --json -");
     EXPECT_EQ(natal(Slurp(json)), natal(utc.out)) << c.zone << " " << c.date << " " << c.local;
   }
   // The Moon at 1985-07-04 12:37 UT: 308.5249568 (swetest -b4.7.1985 -ut12:37 -p1 -fl).
   EXPECT_EQ(natal(Slurp(json)), "\"natalLongitude\": 308.5250");
 
   // New York set its clocks back at 02:00 on 1970-10-25 and forward at 02:00 on 1970-04-26.
-  const std::string newYork = "personal Saturn Moon --start 2024-01-01 --end 2024-01-31 --zone GMT "
-                              "--birth-zone America/New_York --birth ";
+  const std::string newYork =
+      "personal Saturn Moon --start 2024-01-01 --end 2024-01-31 --zone GMT "
+      "--birth-zone America/New_York --birth ";
   const CliResult twice = RunCli(newYork + "1970-10-25 --birth-time 01:30");
   EXPECT_EQ(twice.status, 1);
   EXPECT_EQ(twice.out, "");
-  for (const char* reading : {"came twice", "GMT-4:00 (EDT), 1970-10-25 05:30 UT", "GMT-5:00 (EST), 1970-10-25 06:30 UT"})
+  for (const char* reading :
+       {"came twice", "GMT-4:00 (EDT), 1970-10-25 05:30 UT", "GMT-5:00 (EST), 1970-10-25 06:30 UT"})
     EXPECT_NE(twice.err.find(reading), std::string::npos) << twice.err;
   const CliResult skipped = RunCli(newYork + "1970-04-26 --birth-time 02:30");
   EXPECT_EQ(skipped.status, 1);
   EXPECT_EQ(skipped.out, "");
-  EXPECT_NE(skipped.err.find("1970-04-26 02:30 did not exist in America/New_York"), std::string::npos)
-      << skipped.err;
+  EXPECT_NE(skipped.err.find("1970-04-26 02:30 did not exist in America/New_York"), std::string::npos) << skipped.err;
 }
 
 TEST(SkyloomCli, HtmlTableIsWritten) {
@@ -193,9 +198,9 @@ TEST(SkyloomCli, TimelineDrawnWithoutADisplay) {
   const fs::path png = Scratch() / "timeline.png";
   for (const fs::path& file : {svg, png}) {
     // Qt's notices about its surroundings stay out of the messages.
-    const CliResult r = RunCli("world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT --timeline '" +
-                                   file.string() + "'",
-                               "env -u XDG_RUNTIME_DIR");
+    const CliResult r =
+        RunCli("world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT --timeline '" + file.string() + "'",
+               "env -u XDG_RUNTIME_DIR");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
   }
@@ -206,7 +211,8 @@ TEST(SkyloomCli, TimelineDrawnWithoutADisplay) {
 }
 
 TEST(SkyloomCli, SearchFindsTheNextConjunction) {
-  const CliResult r = RunCli("world Jupiter Saturn --start 2010-01-01 --end 2010-12-31 --zone GMT --search conjunction");
+  const CliResult r =
+      RunCli("world Jupiter Saturn --start 2010-01-01 --end 2010-12-31 --zone GMT --search conjunction");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("| 2020-12-21* |"), std::string::npos) << r.out;
   EXPECT_NE(r.err.find("Dates set to 2020-"), std::string::npos) << r.err;
@@ -222,7 +228,8 @@ TEST(SkyloomCli, ShowAllRunsTheWholeSeries) {
   // Eight pairs with Jupiter (the Jupiter-Jupiter pair is skipped), each a
   // report of its own after the first separated by a line of dashes.
   size_t separators = 0;
-  for (size_t p = r.out.find("\n" + kDashes + "\n"); p != std::string::npos; p = r.out.find("\n" + kDashes + "\n", p + 1))
+  for (size_t p = r.out.find("\n" + kDashes + "\n"); p != std::string::npos;
+       p = r.out.find("\n" + kDashes + "\n", p + 1))
     ++separators;
   EXPECT_EQ(separators, 7u) << r.out;
   EXPECT_EQ(r.err, "");

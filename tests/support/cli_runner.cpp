@@ -30,8 +30,8 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 CliResult RunCli(const std::string& arguments, const std::string& prefix) {
   const fs::path dir = CliScratch();
-  const std::string command = prefix + " " + Quoted(CliProgram()) + " " + arguments + " >" + Quoted(dir / "out") + " 2>" +
-                              Quoted(dir / "err") + " </dev/null";
+  const std::string command = prefix + " " + Quoted(CliProgram()) + " " + arguments + " >" + Quoted(dir / "out") +
+                              " 2>" + Quoted(dir / "err") + " </dev/null";
   const int raw = std::system(command.c_str());
   CliResult r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
