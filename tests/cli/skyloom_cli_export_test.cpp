@@ -276,7 +276,7 @@ TEST(SkyloomCliExport, ReadOnlyFilesAreRefusedAlike) {
     std::ofstream(file) << "kept";
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const CliResult r =
-        RunCli(std::string(kGreatConjunction) + " " + option + " " + Quoted(file), skyloom::test::AsUnprivilegedUser());
+        skyloom::test::RunCliUnprivileged(std::string(kGreatConjunction) + " " + option + " " + Quoted(file));
     EXPECT_EQ(r.status, 3) << option;
     EXPECT_EQ(r.err, "skyloom-cli: cannot write " + file.string() + ": Permission denied\n") << option;
     EXPECT_EQ(Slurp(file), "kept") << option;

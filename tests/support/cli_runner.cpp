@@ -28,9 +28,11 @@ fs::path CliProgram() { return fs::read_symlink("/proc/self/exe").parent_path() 
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-CliResult RunCli(const std::string& arguments, const std::string& prefix) {
+namespace {
+
+CliResult Run(const fs::path& program, const std::string& arguments, const std::string& prefix) {
   const fs::path dir = CliScratch();
-  const std::string command = prefix + " " + Quoted(CliProgram()) + " " + arguments + " >" + Quoted(dir / "out") +
+  const std::string command = prefix + " " + Quoted(program) + " " + arguments + " >" + Quoted(dir / "out") +
                               " 2>" + Quoted(dir / "err") + " </dev/null";
   const int raw = std::system(command.c_str());
   CliResult r;
@@ -40,12 +42,17 @@ CliResult RunCli(const std::string& arguments, const std::string& prefix) {
   return r;
 }
 
-}  // namespace skyloom::test
+}  // namespace
 
-namespace skyloom::test {
+CliResult RunCli(const std::string& arguments, const std::string& prefix) {
+  return Run(CliProgram(), arguments, prefix);
+}
 
-std::string AsUnprivilegedUser() {
-  return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+CliResult RunCliUnprivileged(const std::string& arguments) {
+  if (::geteuid() != 0) return RunCli(arguments);
+  const fs::path copy = CliScratch() / "skyloom-cli";
+  fs::copy_file(CliProgram(), copy, fs::copy_options::overwrite_existing);
+  return Run(copy, arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups");
 }
 
 }  // namespace skyloom::test

@@ -19,10 +19,11 @@ std::filesystem::path CliProgram();
 // A path in single quotes for the shell.
 std::string Quoted(const std::filesystem::path& path);
 // The arguments are handed to the shell as they are; prefix comes before
-// the program (an environment change, another user).
+// the program (an environment change, say).
 CliResult RunCli(const std::string& arguments, const std::string& prefix = "");
-// A prefix that runs the program as an unprivileged user when the tests run
-// as root, so that file permissions apply to it; empty otherwise.
-std::string AsUnprivilegedUser();
+// The same as an unprivileged user when the tests run as root, so that file
+// permissions apply to the program: a copy of it in the scratch folder is
+// run, as the build folder may be closed to other users.
+CliResult RunCliUnprivileged(const std::string& arguments);
 
 }  // namespace skyloom::test
