@@ -2,21 +2,34 @@
 // in-memory window's controls from its arguments and presses the same
 // buttons a user would, so every value passes through the window's own
 // checks and gets the window's own messages.
+//
+// What the window would keep in its output box goes to standard output as
+// it comes instead: the box has no capacity to fill, and no copy of a long
+// report is kept. Every file the command is asked to write is opened before
+// the run and put in place whole after it.
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
-#include <map>
+#include <fstream>
 #include <optional>
+#include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "calendar/date_format.h"
+#include "calendar/time_zones.h"
+#include "cli/birth_zone.h"
+#include "cli/cli_output.h"
 #include "engine/bodies.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
@@ -25,12 +38,17 @@
 #include "ui/main_form.h"
 #include "ui/modes.h"
 #ifdef SKYLOOM_TIMELINE
+#include <QtGlobal>
+
 #include "ui/qt/timeline_view.h"
 #endif
 
 namespace {
 
 using namespace skyloom;
+using namespace skyloom::cli;
+
+constexpr int kDone = 0, kRefused = 1, kUnusable = 2, kNotWritten = 3;
 
 constexpr const char* kUsage =
     "Usage: skyloom-cli world|personal BODY1 BODY2 --start YYYY-MM-DD --end YYYY-MM-DD\n"
@@ -48,16 +66,26 @@ constexpr const char* kHelp =
     "personal BODY1 BODY2   BODY1 the transiting body (Sun .. Pluto), BODY2 the natal body\n"
     "                       (Sun .. Pluto, Moon) at the birth given with --birth.\n"
     "                       Bodies by their English names, in any letter case.\n"
-    "--start, --end DATE    the period, both days included (YYYY-MM-DD; years 1 to 2799,\n"
-    "                       Pluto and the Moon 1600 to 2099); at least 3 days apart.\n"
+    "--start, --end DATE    the period, both days included: YYYY-MM-DD exactly (four-digit\n"
+    "                       year, no sign; years 1 to 2799, Pluto and the Moon 1600 to\n"
+    "                       2099); at least 3 days apart.\n"
     "--orbs O,M,I           outer, middle and inner orb in whole degrees (default 10,5,2);\n"
-    "                       each at least 2 smaller than the one before.\n"
-    "--zone ZONE            zone of the results: GMT, GMT+5:30, GMT-8:00, ... or one of the\n"
-    "                       North American abbreviations such as EST/CDT (default: this\n"
-    "                       machine's zone).\n"
-    "--birth DATE           birth date (personal mode).\n"
-    "--birth-time HH:MM     birth time, minutes in steps of 5 (use 12:00 if not known).\n"
-    "--birth-zone ZONE      zone of the birth time (use GMT if not known).\n"
+    "                       each at least 2 smaller than the one before, in a Show-all\n"
+    "                       series too.\n"
+    "--zone ZONE            zone of the results, a fixed offset from the window's list: GMT,\n"
+    "                       GMT+5:30, GMT-8:00, ... or one of the North American\n"
+    "                       abbreviations such as EST/CDT (default: this machine's zone).\n"
+    "--birth DATE           birth date (personal mode), YYYY-MM-DD.\n"
+    "--birth-time HH:MM     local birth time, any minute from 00:00 to 23:59 (use 12:00 if\n"
+    "                       not known).\n"
+    "--birth-zone ZONE      zone of the birth time: an offset from the list (use GMT if not\n"
+    "                       known), or a tz database name such as Europe/Berlin,\n"
+    "                       America/New_York or Asia/Kolkata. A name gives the offset the\n"
+    "                       zone kept at the birth time, daylight-saving time and historic\n"
+    "                       changes included, and the report's title shows it:\n"
+    "                       \"14:30 Europe/Berlin (GMT+2:00)\". A time that the zone repeated\n"
+    "                       (clocks set back) or skipped (clocks set forward) that day is\n"
+    "                       refused with both readings named: give the offset instead.\n"
     "--sidereal             sidereal instead of tropical zodiac (personal mode).\n"
     "--show-all outer|inner the Show-all series: 'outer' pairs BODY2 with every other body\n"
     "                       (world) or runs every transiting body to natal BODY2 (personal);\n"
@@ -66,7 +94,8 @@ constexpr const char* kHelp =
     "                       square, trine, sextile) after the end date, with the outer orb as\n"
     "                       the search orb; the new dates are told on standard error unless\n"
     "                       --keep-dates is given.\n"
-    "--html FILE            also write the report as an HTML table into FILE.\n"
+    "--html FILE            also write the report as HTML tables into FILE (in a series one\n"
+    "                       table for each run).\n"
     "--ics FILE             also write the transits as iCalendar events into FILE: an all-day\n"
     "                       event over each transit's outer orb and a one-minute event at\n"
     "                       each exact aspect (in UTC). Importing the file of a new run of\n"
@@ -75,20 +104,30 @@ constexpr const char* kHelp =
     "                       dates as YYYY-MM-DD, exact times in UTC and in the results zone,\n"
     "                       closest approaches in decimal degrees.\n"
     "--json FILE            also write the same records as a JSON document into FILE.\n"
-    "                       With FILE - an export goes to standard output in place of the\n"
-    "                       report (one export at most).\n"
     "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
     "                       window's timeline shows it, into FILE (.svg or .png).\n"
     "\n"
-    "The report goes to standard output; each message the window would show goes to\n"
-    "standard error as \"title: text\". Exit status: 0 after a run, 1 when a check refused\n"
-    "the inputs (no export is then written), 2 for unusable arguments, 3 when an export\n"
-    "could not be written (told as \"skyloom-cli: cannot write FILE: reason\").\n"
+    "Files hold every transit of the run, or of the whole series. A file is named by its\n"
+    "bytes as given; one that exists is replaced whole once it is written, unless it may\n"
+    "not be written (read-only). With FILE - one of the files (at most one) goes to\n"
+    "standard output in place of the report; --timeline - draws SVG.\n"
+    "\n"
+    "The report goes to standard output as each transit is finished, however long the\n"
+    "period; each message the window would show goes to standard error as \"title: text\".\n"
+    "Exit status:\n"
+    "  0  everything asked was done;\n"
+    "  1  a check refused the inputs (nothing is run, no file written), the birth time\n"
+    "     fell in an hour the birth zone repeated or skipped, or a check cut a Show-all\n"
+    "     series short (what ran is printed and written);\n"
+    "  2  unusable arguments, refused before any run;\n"
+    "  3  a file, or standard output, could not be written (told once as\n"
+    "     \"skyloom-cli: cannot write FILE: reason\"); a file that cannot be opened is\n"
+    "     told before the run, and nothing is run.\n"
     "\n"
     "Examples:\n"
     "  skyloom-cli world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT\n"
     "  skyloom-cli personal Saturn Sun --start 2024-01-01 --end 2024-12-31 \\\n"
-    "      --birth 1970-03-15 --birth-time 14:30 --birth-zone GMT+1:00 --zone GMT\n"
+    "      --birth 1970-03-15 --birth-time 14:37 --birth-zone Europe/Berlin --zone GMT\n"
     "  skyloom-cli world Mars Jupiter --start 2025-01-01 --end 2025-01-31 --search opposition\n";
 
 class NoShell : public Shell {
@@ -96,24 +135,81 @@ class NoShell : public Shell {
   int OpenDocument(const std::string&) override { return 0; }
 };
 
+struct DateParts {
+  int year = 0, month = 0, day = 0;
+  std::string yearText, monthText, dayText;
+};
+
 struct Arguments {
   bool world = true;
-  std::string body1, body2, start, end;
-  std::optional<std::string> orbs, zone, birth, birthTime, birthZone, showAll, search, html;
-  std::optional<std::string> ics, csv, json, timeline;
+  std::string body1, body2;
+  DateParts start, end;
+  std::optional<std::array<int, 3>> orbs;
+  std::optional<std::string> zone, birthZone, showAll, search;
+  std::optional<DateParts> birth;
+  std::optional<int> birthHour, birthMinute;
+  // The files, in the order they are written: --html, --ics, --csv, --json, --timeline.
+  std::array<std::optional<std::string>, 5> files;
   bool sidereal = false, keepDates = false;
 };
 
+enum FileIndex { kHtml, kIcs, kCsv, kJson, kTimeline };
+constexpr const char* kFileOptions[] = {"--html", "--ics", "--csv", "--json", "--timeline"};
+
 [[noreturn]] void Unusable(const std::string& why) {
   std::fprintf(stderr, "skyloom-cli: %s\n%s", why.c_str(), kUsage);
-  std::exit(2);
+  std::exit(kUnusable);
 }
 
 std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// YYYY-MM-DD and nothing else. Month and day are tested against their
+// widest ranges here; whether the day exists in that month is the window's
+// check, with its own message.
+DateParts StrictDate(const std::string& option, const std::string& text) {
+  const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' && AllDigits(text.substr(0, 4)) &&
+                      AllDigits(text.substr(5, 2)) && AllDigits(text.substr(8, 2));
+  DateParts d;
+  if (shaped) {
+    d.yearText = text.substr(0, 4);
+    d.monthText = text.substr(5, 2);
+    d.dayText = text.substr(8, 2);
+    d.year = std::stoi(d.yearText);
+    d.month = std::stoi(d.monthText);
+    d.day = std::stoi(d.dayText);
+  }
+  if (!shaped || d.year == 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
+    Unusable(option + " takes a date as YYYY-MM-DD (year 0001 or later, month 01 to 12, day 01 to 31), not " + text);
+  return d;
+}
+
+std::array<int, 3> StrictOrbs(const std::string& text) {
+  std::array<int, 3> orbs{};
+  size_t from = 0;
+  for (size_t k = 0; k < 3; ++k) {
+    const size_t comma = k < 2 ? text.find(',', from) : text.size();
+    const std::string part = comma == std::string::npos ? std::string() : text.substr(from, comma - from);
+    if (part.size() > 2 || !AllDigits(part)) Unusable("--orbs takes three whole degrees, such as 10,5,2, not " + text);
+    orbs[k] = std::stoi(part);
+    if (orbs[k] < 1 || orbs[k] > 15) Unusable("orbs are 1 to 15 degrees, not " + text);
+    from = comma + 1;
+  }
+  return orbs;
+}
+
+bool EndsWithLower(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
+}
+
 Arguments Parse(int argc, char** argv) {
   Arguments a;
   std::vector<std::string> positional;
+  std::set<std::string> seen;
+  std::optional<std::string> start, end, birth, birthTime;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
@@ -124,19 +220,21 @@ Arguments Parse(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       std::fputs("\n", stdout);
       std::fputs(kHelp, stdout);
-      std::exit(0);
-    } else if (arg == "--start") {
-      a.start = value();
+      std::exit(std::fflush(stdout) == 0 ? kDone : kNotWritten);
+    }
+    if (arg.rfind("--", 0) == 0 && !seen.insert(arg).second) Unusable(arg + " is given twice");
+    if (arg == "--start") {
+      start = value();
     } else if (arg == "--end") {
-      a.end = value();
+      end = value();
     } else if (arg == "--orbs") {
-      a.orbs = value();
+      a.orbs = StrictOrbs(value());
     } else if (arg == "--zone") {
       a.zone = value();
     } else if (arg == "--birth") {
-      a.birth = value();
+      birth = value();
     } else if (arg == "--birth-time") {
-      a.birthTime = value();
+      birthTime = value();
     } else if (arg == "--birth-zone") {
       a.birthZone = value();
     } else if (arg == "--sidereal") {
@@ -147,16 +245,9 @@ Arguments Parse(int argc, char** argv) {
       a.search = Lower(value());
     } else if (arg == "--keep-dates") {
       a.keepDates = true;
-    } else if (arg == "--html") {
-      a.html = value();
-    } else if (arg == "--ics") {
-      a.ics = value();
-    } else if (arg == "--csv") {
-      a.csv = value();
-    } else if (arg == "--json") {
-      a.json = value();
-    } else if (arg == "--timeline") {
-      a.timeline = value();
+    } else if (const auto* option = std::find(std::begin(kFileOptions), std::end(kFileOptions), arg);
+               option != std::end(kFileOptions)) {
+      a.files[static_cast<size_t>(option - std::begin(kFileOptions))] = value();
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       Unusable("unknown option " + arg);
     } else {
@@ -169,31 +260,45 @@ Arguments Parse(int argc, char** argv) {
   a.world = mode == "world";
   a.body1 = positional[1];
   a.body2 = positional[2];
-  if (a.start.empty() || a.end.empty()) Unusable("--start and --end are needed");
+  if (!start || !end) Unusable("--start and --end are needed");
+  a.start = StrictDate("--start", *start);
+  a.end = StrictDate("--end", *end);
+  if (birth) a.birth = StrictDate("--birth", *birth);
+  if (birthTime) {
+    const std::string& t = *birthTime;
+    const bool shaped = t.size() == 5 && t[2] == ':' && AllDigits(t.substr(0, 2)) && AllDigits(t.substr(3, 2));
+    if (!shaped || std::stoi(t.substr(0, 2)) > 23 || std::stoi(t.substr(3, 2)) > 59)
+      Unusable("--birth-time takes HH:MM from 00:00 to 23:59, not " + t);
+    a.birthHour = std::stoi(t.substr(0, 2));
+    a.birthMinute = std::stoi(t.substr(3, 2));
+  }
   if (a.showAll && *a.showAll != "outer" && *a.showAll != "inner") Unusable("--show-all takes outer or inner");
   if (a.showAll && a.search) Unusable("--show-all and --search cannot be combined");
   if (a.keepDates && !a.search) Unusable("--keep-dates goes with --search");
-  if (a.world && (a.birth || a.birthTime || a.birthZone || a.sidereal))
+  if (a.world && (birth || birthTime || a.birthZone || a.sidereal))
     Unusable("birth data and --sidereal belong to personal mode");
   if (a.world && a.showAll && *a.showAll == "inner") Unusable("--show-all inner is for personal mode");
-  if ((a.ics == "-") + (a.csv == "-") + (a.json == "-") > 1)
-    Unusable("only one export can go to standard output");
+
+  std::set<std::string> named;
+  int toStandardOutput = 0;
+  for (size_t k = 0; k < a.files.size(); ++k) {
+    const std::optional<std::string>& path = a.files[k];
+    if (!path) continue;
+    if (path->empty()) Unusable(std::string(kFileOptions[k]) + " needs a file name");
+    if (*path == "-") {
+      ++toStandardOutput;
+    } else if (!named.insert(*path).second) {
+      Unusable("two files are named " + *path);
+    }
+  }
+  if (toStandardOutput > 1) Unusable("only one file can go to standard output");
+  const std::optional<std::string>& timeline = a.files[kTimeline];
+#ifndef SKYLOOM_TIMELINE
+  if (timeline) Unusable("this build has no timeline (it was built without Qt)");
+#endif
+  if (timeline && *timeline != "-" && !EndsWithLower(*timeline, ".svg") && !EndsWithLower(*timeline, ".png"))
+    Unusable("--timeline draws .svg or .png files, not " + *timeline);
   return a;
-}
-
-struct DateTexts {
-  std::string year, month, day;
-};
-
-// Splits YYYY-MM-DD into the three box texts as typed; the window's checks
-// judge the values (30 February gets the window's own message).
-DateTexts SplitDate(const std::string& option, const std::string& text) {
-  const size_t from = !text.empty() && text[0] == '-' ? 1 : 0;
-  const size_t first = text.find('-', from);
-  const size_t second = first == std::string::npos ? first : text.find('-', first + 1);
-  if (second == std::string::npos || text.find('-', second + 1) != std::string::npos)
-    Unusable(option + " takes a date as YYYY-MM-DD, not " + text);
-  return {text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1)};
 }
 
 int16_t FindEntry(Window& w, Control list, const std::string& text) {
@@ -219,22 +324,27 @@ void ChooseBody(Window& w, int16_t list, const std::string& name, const char* ro
   w.SetListIndex(c, position);
 }
 
-void ChooseZone(Window& w, int16_t list, const std::string& text, const char* option) {
+// The entry of a zone list that reads as text, showing the abbreviations
+// first if that is what it takes, as a user would; -1 when there is none.
+int16_t FindZone(Window& w, int16_t list, const std::string& text) {
   const Control c = Ctl(ControlName::cboTimezone, list);
   int16_t position = FindEntry(w, c, text);
   if (position < 0 && w.Value(Ctl(ControlName::chkDisplayNATZabbr)) == 0) {
-    // An abbreviation: show the abbreviations, as a user would.
-    w.SetValue(Ctl(ControlName::chkDisplayNATZabbr), 1);
-    position = FindEntry(w, c, text);
+    bool abbreviation = false;
+    for (int16_t p = 1; p < TimezoneEntryCount && !abbreviation; ++p)
+      abbreviation = Lower(TimezoneText(p, true)) == Lower(text);
+    if (abbreviation) {
+      w.SetValue(Ctl(ControlName::chkDisplayNATZabbr), 1);
+      position = FindEntry(w, c, text);
+    }
   }
-  if (position <= 0) Unusable(std::string(option) + ": no zone " + text + " in the list");
-  w.SetListIndex(c, position);
+  return position > 0 ? position : -1;
 }
 
-void TypeDate(MainForm& form, int16_t date, const DateTexts& d) {
+void TypeDate(MainForm& form, int16_t date, const DateParts& d) {
   Window& w = form.GetWindow();
   const std::pair<ControlName, const std::string*> boxes[] = {
-      {ControlName::txbYear, &d.year}, {ControlName::txbMonth, &d.month}, {ControlName::txbDay, &d.day}};
+      {ControlName::txbYear, &d.yearText}, {ControlName::txbMonth, &d.monthText}, {ControlName::txbDay, &d.dayText}};
   for (const auto& [box, text] : boxes) {
     w.SetText(Ctl(box, date), *text);
     form.LostFocus(Ctl(box, date));
@@ -243,78 +353,229 @@ void TypeDate(MainForm& form, int16_t date, const DateTexts& d) {
 
 std::string WithLf(const std::string& text) {
   std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
+  LineEndFilter filter([&](std::string_view piece) { out.append(piece); });
+  filter.Write(text);
+  filter.Finish();
   return out;
 }
 
-// Writes text to path, "-" meaning standard output. Returns the system's
-// reason on failure, else empty.
-std::string WriteExport(const std::string& path, const std::string& text) {
-  if (path != "-") return WriteFileReplacing(path, text);
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-    return std::strerror(errno != 0 ? errno : EIO);
-  return {};
+bool DayExists(const DateParts& d) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  return d.day <= kDays[d.month - 1] && !(d.month == 2 && d.day == 29 && !leap);
+}
+
+// The birth zone by its tz database name: the zone list gets an entry of
+// the command line's own that reads as the name and the offset used and
+// carries that offset, so the natal position and the title both follow it.
+// Returns false (with its message told) for a time the zone repeated or
+// skipped.
+bool ChooseNamedBirthZone(Window& w, const Arguments& args) {
+  const std::string& name = *args.birthZone;
+  std::string why;
+  if (!KnownZoneName(name, why)) Unusable("--birth-zone: " + why);
+  // Without a whole, existing birth date and time there is nothing to
+  // convert; the window's checks ask for them before they look at the zone.
+  if (!args.birth || !args.birthHour || !DayExists(*args.birth)) return true;
+  const DateParts& b = *args.birth;
+  const BirthOffset offset = OffsetAt(name, b.year, b.month, b.day, *args.birthHour, *args.birthMinute);
+  if (offset.kind != BirthOffset::Kind::Unique) {
+    std::fprintf(
+        stderr, "skyloom-cli: %s\n",
+        AmbiguousTimeMessage(name, b.year, b.month, b.day, *args.birthHour, *args.birthMinute, offset).c_str());
+    return false;
+  }
+  const Control list = Ctl(ControlName::cboTimezone, 1);
+  w.AddItem(list, name + " (" + OffsetText(offset.seconds) + ")");
+  const auto position = static_cast<int16_t>(w.ListCount(list) - 1);
+  w.SetItemData(list, position, ZoneMinutesForBirth(*args.birthHour * 60 + *args.birthMinute, offset.seconds));
+  w.SetListIndex(list, position);
+  return true;
+}
+
+// Every minute of the hour, where the window offers steps of five.
+void FillMinuteList(Window& w) {
+  const Control list = Ctl(ControlName::cboMinute);
+  w.ClearList(list);
+  w.AddItem(list, "");
+  for (int16_t m = 0; m < 60; ++m) {
+    w.AddItem(list, std::string{static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)});
+    w.SetItemData(list, static_cast<int16_t>(m + 1), m);
+  }
+}
+
+// Temporaries beside the files being written, removed when the command is
+// interrupted; filled once before the run and left alone while it goes on.
+std::vector<std::string> gTemporaries;
+
+extern "C" void RemoveTemporariesAndStop(int signal) {
+  for (const std::string& path : gTemporaries) ::unlink(path.c_str());
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+#ifdef SKYLOOM_TIMELINE
+// Draws the timeline into a file of a private temporary folder (the drawing
+// code names files by text; the bytes of the file's real name are only ever
+// handed to the system) and copies it to its destination.
+std::string DrawTimeline(const std::vector<RunResult>& results, Destination& to) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string folder = (fs::temp_directory_path(ec) / "skyloom-XXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) return std::strerror(errno);
+  const bool png = EndsWithLower(to.Path(), ".png");
+  const std::string drawing = folder + (png ? "/timeline.png" : "/timeline.svg");
+  std::string reason;
+  if (RenderTimelineFile(results, drawing, reason)) {
+    std::ifstream in(drawing, std::ios::binary);
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+      to.Write(std::string_view(buffer, static_cast<size_t>(in.gcount())));
+    if (in.bad()) reason = "cannot read back the drawing";
+  }
+  fs::remove_all(folder, ec);
+  // The drawing code names the file it could not write; that is our temporary.
+  const std::string prefix = "Cannot write " + drawing + ": ";
+  if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
+  return reason;
+}
+#endif
+
+void TellNotWritten(const std::string& name, const std::string& reason) {
+  std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", name.c_str(), reason.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SKYLOOM_TIMELINE
+  // Qt's notices about its surroundings (no runtime folder, no display) are
+  // no concern of the command's; what goes wrong in drawing is told as the
+  // timeline's own error.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "skyloom-cli: %s\n", message.toLocal8Bit().constData());
+  });
+#endif
   const Arguments args = Parse(argc, argv);
 
   MemoryWindow window;
   window.LoadDesign();
   NoShell shell;
   MainForm form(window, shell);
+  FormState& state = form.State();
+
+  // The window's messages go to standard error. A check's message means the
+  // inputs were refused, or a series was cut short; the HTML file's own
+  // messages are told as the command's.
+  bool refused = false;
+  std::optional<std::string> htmlError;
   window.SetMessageBoxHook([&](const MessageBoxRequest& box) {
+    if (state.FormLoaded && box.title == window.Text(Ctl(ControlName::cmdFile))) {
+      if (!htmlError) htmlError = WithLf(box.text.substr(box.text.rfind('\n') + 1));
+      return;
+    }
     const std::string title = box.title.empty() ? ProgramTitle : box.title;
     std::fprintf(stderr, "%s: %s\n", title.c_str(), WithLf(box.text).c_str());
+    if (box.title != "No transits") refused = true;
   });
   form.Load();
-  FormState& state = form.State();
 
   window.SetValue(Ctl(args.world ? ControlName::optWorld : ControlName::optPersonal), 1);
   ChooseBody(window, 0, args.body1, args.world ? "inner planet" : "transiting planet");
   ChooseBody(window, 1, args.body2, args.world ? "outer planet" : "natal planet");
-  TypeDate(form, 0, SplitDate("--start", args.start));
-  TypeDate(form, 1, SplitDate("--end", args.end));
+  TypeDate(form, 0, args.start);
+  TypeDate(form, 1, args.end);
 
   if (args.orbs) {
-    int values[3];
-    char tail = 0;
-    if (std::sscanf(args.orbs->c_str(), "%d,%d,%d%c", &values[0], &values[1], &values[2], &tail) != 3)
-      Unusable("--orbs takes three whole degrees, such as 10,5,2");
     // Set like a restored state: the orb rules are told once, by Start.
     state.FormLoaded = false;
-    for (int16_t k = 0; k < 3; ++k) {
-      if (values[k] < 1 || values[k] > 15) Unusable("orbs are 1 to 15 degrees");
-      window.SetListIndex(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(values[k] - 1));
-    }
+    for (int16_t k = 0; k < 3; ++k)
+      window.SetListIndex(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>((*args.orbs)[k] - 1));
     state.FormLoaded = true;
     UpdateSearchOrbLabel(state);
   }
-  if (args.zone) ChooseZone(window, 0, *args.zone, "--zone");
-  if (args.birth) TypeDate(form, 2, SplitDate("--birth", *args.birth));
-  if (args.birthTime) {
-    int hour = -1, minute = -1;
-    char tail = 0;
-    if (std::sscanf(args.birthTime->c_str(), "%d:%d%c", &hour, &minute, &tail) != 2 || hour < 0 || hour > 23 ||
-        minute < 0 || minute > 59 || minute % 5 != 0)
-      Unusable("--birth-time takes HH:MM with the minutes in steps of 5");
-    window.SetListIndex(Ctl(ControlName::cboHour), static_cast<int16_t>(hour + 1));
-    window.SetListIndex(Ctl(ControlName::cboMinute), static_cast<int16_t>(minute / 5 + 1));
+  // The results zone first: showing the abbreviations refills both lists.
+  if (args.zone) {
+    const int16_t position = FindZone(window, 0, *args.zone);
+    if (position < 0) Unusable("--zone: no zone " + *args.zone + " in the list");
+    window.SetListIndex(Ctl(ControlName::cboTimezone, 0), position);
   }
-  if (args.birthZone) ChooseZone(window, 1, *args.birthZone, "--birth-zone");
+  if (args.birth) TypeDate(form, 2, *args.birth);
+  FillMinuteList(window);
+  if (args.birthHour) {
+    window.SetListIndex(Ctl(ControlName::cboHour), static_cast<int16_t>(*args.birthHour + 1));
+    window.SetListIndex(Ctl(ControlName::cboMinute), static_cast<int16_t>(*args.birthMinute + 1));
+  }
+  bool birthZoneUsable = true;
+  if (args.birthZone) {
+    const int16_t position = FindZone(window, 1, *args.birthZone);
+    if (position > 0) {
+      window.SetListIndex(Ctl(ControlName::cboTimezone, 1), position);
+    } else {
+      birthZoneUsable = ChooseNamedBirthZone(window, args);
+    }
+  }
   if (args.sidereal) window.SetValue(Ctl(ControlName::optSidereal), 1);
-  if (args.html) {
+  if (args.search) {
+    const Control aspects = Ctl(ControlName::cboSearchAspect);
+    const int16_t aspect = FindEntry(window, aspects, *args.search);
+    if (aspect < 0) Unusable("no aspect " + *args.search + "; choose one of " + Entries(window, aspects));
+    window.SetListIndex(aspects, aspect);
+    window.SetValue(Ctl(ControlName::chkKeepDates), args.keepDates ? 1 : 0);
+  }
+  if (!birthZoneUsable) return kRefused;
+
+  // A series walks the body lists with the window's own Start, which leaves
+  // the orb rules to a single run; nested orbs are what the series' tables
+  // mean, so a series is refused before its first run as a single run is.
+  if (args.showAll) {
+    const int16_t outer = window.ListIndex(Ctl(ControlName::cboOrbs, 0));
+    const int16_t middle = window.ListIndex(Ctl(ControlName::cboOrbs, 1));
+    const int16_t inner = window.ListIndex(Ctl(ControlName::cboOrbs, 2));
+    if (!(middle <= outer - 2 && inner <= middle - 2)) {
+      window.MessageBox(
+          {"Orbs must be strictly decreasing and differ by at least 2\u00b0.", "Orb values", MsgIcon::Information});
+      return kRefused;
+    }
+  }
+
+  // Every file is opened before the run: one that cannot be written is told
+  // before any work is done.
+  StandardOutput standardOutput;
+  std::deque<Destination> destinations;  // stays where it is as it grows
+  std::array<Destination*, 5> files{};
+  bool reportToStandardOutput = true;
+  for (size_t k = 0; k < args.files.size(); ++k) {
+    if (!args.files[k]) continue;
+    Destination& d = destinations.emplace_back(*args.files[k], standardOutput);
+    files[k] = &d;
+    if (d.ToStandardOutput()) reportToStandardOutput = false;
+    const std::string reason = d.Open();
+    if (!reason.empty()) {
+      TellNotWritten(d.Name(), reason);
+      return kNotWritten;
+    }
+    if (!d.Temporary().empty()) gTemporaries.push_back(d.Temporary());
+  }
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, RemoveTemporariesAndStop);
+
+  HtmlRelay html;
+  if (files[kHtml] != nullptr) {
+    const std::string reason = html.Start(*files[kHtml]);
+    if (!reason.empty()) {
+      TellNotWritten(files[kHtml]->Name(), reason);
+      return kNotWritten;
+    }
     window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
-    window.QueueFileName(*args.html);
+    window.QueueFileName(html.Path());
     form.Click(Ctl(ControlName::cmdFile));
   }
+
+  // The report, as the window would append it to its box.
+  LineEndFilter report([&](std::string_view text) {
+    if (reportToStandardOutput) standardOutput.Write(text);
+  });
+  window.StreamText(Ctl(ControlName::txbOutput), [&](std::string_view text) { report.Write(text); });
 
   // Progress on a terminal: the day being computed, as the window's label shows it.
   const bool progress = isatty(STDERR_FILENO) != 0;
@@ -334,11 +595,6 @@ int main(int argc, char** argv) {
 
   const int32_t runsBefore = state.RunsStarted;
   if (args.search) {
-    const int16_t aspect = FindEntry(window, Ctl(ControlName::cboSearchAspect), *args.search);
-    if (aspect < 0) Unusable("no aspect " + *args.search + "; choose one of " +
-                             Entries(window, Ctl(ControlName::cboSearchAspect)));
-    window.SetListIndex(Ctl(ControlName::cboSearchAspect), aspect);
-    window.SetValue(Ctl(ControlName::chkKeepDates), args.keepDates ? 1 : 0);
     form.Click(Ctl(ControlName::cmdSearch));
   } else if (args.showAll) {
     form.Click(Ctl(ControlName::cmdShowAll, *args.showAll == "outer" ? 0 : 1));
@@ -346,42 +602,55 @@ int main(int argc, char** argv) {
     form.Click(Ctl(ControlName::cmdStart));
   }
   if (shownAny) std::fputs("\r\033[K", stderr);
+  report.Finish();
+
+  // The window closes its HTML file at the end of each run; the relay then
+  // has all of it.
+  if (state.OutputFile != nullptr) {
+    std::fclose(state.OutputFile);
+    state.OutputFile = nullptr;
+  }
+  html.Finish();
 
   const bool ran = state.RunsStarted > runsBefore;
-  using Writer = std::string (*)(const std::vector<RunResult>&);
-  const std::pair<const std::optional<std::string>*, Writer> exports[] = {
-      {&args.ics, WriteICalendar}, {&args.csv, WriteCsv}, {&args.json, WriteJson}};
-  const bool exportToStdout = std::any_of(std::begin(exports), std::end(exports),
-                                          [](const auto& e) { return *e.first == "-"; });
-  if (!ran || !exportToStdout) {
-    const std::string report = WithLf(window.Text(Ctl(ControlName::txbOutput)));
-    std::fwrite(report.data(), 1, report.size(), stdout);
-  }
   if (ran && args.search && !args.keepDates) {
     std::fprintf(stderr, "Dates set to %s and %s\n", FormatDayNumber(state.RunStartDay).c_str(),
                  FormatDayNumber(state.RunEndDay).c_str());
   }
-  if (!ran) return 1;
-  int status = 0;
-  for (const auto& [path, writer] : exports) {
-    if (!*path) continue;
-    const std::string reason = WriteExport(**path, writer(state.Results));
-    if (reason.empty()) continue;
-    const std::string name = **path == "-" ? "standard output" : **path;
-    std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", name.c_str(), reason.c_str());
-    status = 3;
+  int status = refused ? kRefused : kDone;
+  if (!ran) {
+    for (Destination& d : destinations) d.Abandon();
+    return kRefused;
   }
-  if (args.timeline) {
-#ifdef SKYLOOM_TIMELINE
+
+  using Writer = std::string (*)(const std::vector<RunResult>&);
+  const std::pair<FileIndex, Writer> writers[] = {{kIcs, WriteICalendar}, {kCsv, WriteCsv}, {kJson, WriteJson}};
+  for (const auto& [index, writer] : writers)
+    if (files[index] != nullptr) files[index]->Write(writer(state.Results));
+
+  for (size_t k = 0; k < files.size(); ++k) {
+    Destination* d = files[k];
+    if (d == nullptr) continue;
     std::string reason;
-    if (!RenderTimelineFile(state.Results, *args.timeline, reason)) {
-      std::fprintf(stderr, "skyloom-cli: cannot write %s: %s\n", args.timeline->c_str(), reason.c_str());
-      status = 3;
-    }
-#else
-    std::fprintf(stderr, "skyloom-cli: this build has no timeline (it was built without Qt)\n");
-    status = 3;
+    if (k == kHtml && htmlError) reason = *htmlError;
+#ifdef SKYLOOM_TIMELINE
+    if (k == kTimeline) reason = DrawTimeline(state.Results, *d);
 #endif
+    if (reason.empty()) {
+      reason = d->Commit();
+    } else {
+      d->Abandon();
+    }
+    if (reason.empty()) continue;
+    TellNotWritten(d->Name(), reason);
+    status = kNotWritten;
+  }
+  if (reportToStandardOutput) {
+    const std::string reason = standardOutput.Finish();
+    if (!reason.empty()) {
+      TellNotWritten("standard output", reason);
+      status = kNotWritten;
+    }
   }
   return status;
 }

@@ -284,11 +284,10 @@ void Run::FlushTransitRows() {
   }
   int32_t row = current;
   TransitRecord transit;
-  const Control output = C(ControlName::txbOutput);
   while (!t.RowIsEmpty(row)) {
     // A full output box refuses the row; only rows that reach the report
     // belong to the results.
-    const bool refused = w_.TextLength(output) > OutputBoxCapacity;
+    const bool refused = OutputBoxFull(w_);
     WriteReportRow(s_, row);
     if (!refused) {
       transit.aspect = t.Data(row).aspect;

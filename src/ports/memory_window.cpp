@@ -82,6 +82,12 @@ std::string MemoryWindow::Text(Control c) const {
 // toolkit's drop-down combos do, but like the toolkit fires no Click for it.
 void MemoryWindow::SetText(Control c, std::string_view text) {
   Member& m = At(c);
+  if (m.sink) {
+    m.codePoints = CodePoints(text);
+    m.caret = 0;
+    if (!text.empty()) m.sink(text);
+    return;
+  }
   m.text = text;
   m.codePoints = CodePoints(m.text);
   m.caret = 0;
@@ -99,8 +105,21 @@ void MemoryWindow::SetText(Control c, std::string_view text) {
 void MemoryWindow::AppendText(Control c, std::string_view text) {
   Member& m = At(c);
   if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
-  m.text.append(text);
   m.codePoints += CodePoints(text);
+  if (m.sink) {
+    m.sink(text);
+    return;
+  }
+  m.text.append(text);
+}
+
+bool MemoryWindow::KeepsText(Control c) const { return !At(c).sink; }
+
+void MemoryWindow::StreamText(Control c, std::function<void(std::string_view)> sink) {
+  Member& m = At(c);
+  if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
+  m.text.clear();
+  m.sink = std::move(sink);
 }
 
 int32_t MemoryWindow::TextLength(Control c) const {

@@ -39,6 +39,7 @@ class MemoryWindow : public Window {
   void AppendText(Control c, std::string_view text) override;
   int32_t TextLength(Control c) const override;
   void CaretToEnd(Control c) override;
+  bool KeepsText(Control c) const override;
   bool Visible(Control c) const override;
   void SetVisible(Control c, bool visible) override;
   bool Enabled(Control c) const override;
@@ -110,6 +111,10 @@ class MemoryWindow : public Window {
   }
   // The names the next file dialogs return; "" or an empty queue cancels.
   void QueueFileName(std::string name) { fileNames_.push_back(std::move(name)); }
+  // Hands what is appended to text box c to sink instead of keeping it. The
+  // box then reads as empty, and its length counts the characters handed on
+  // since its text was last set (setting a text hands that text on too).
+  void StreamText(Control c, std::function<void(std::string_view)> sink);
   // Runs at every ProcessPendingEvents, where the user's actions during a
   // run arrive (pressing Stop, say).
   void SetPendingEventsHook(std::function<void()> hook) { pendingEventsHook_ = std::move(hook); }
@@ -155,6 +160,7 @@ class MemoryWindow : public Window {
     FontSpec font;
     int32_t zOrder = 0;
     int repaints = 0;
+    std::function<void(std::string_view)> sink;
   };
   using Key = std::pair<ControlName, int16_t>;
 

@@ -134,6 +134,13 @@ class Window {
   virtual int32_t TextLength(Control c) const = 0;
   // Caret to the end of the text, so the newest line shows.
   virtual void CaretToEnd(Control c) = 0;
+  // Whether a text box keeps what is appended to it. A box that hands each
+  // piece on instead (the command line's output, sent out as it comes) has
+  // no capacity to fill.
+  virtual bool KeepsText(Control c) const {
+    static_cast<void>(c);
+    return true;
+  }
 
   virtual bool Visible(Control c) const = 0;
   virtual void SetVisible(Control c, bool visible) = 0;

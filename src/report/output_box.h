@@ -3,6 +3,7 @@
 // desktop associates with it.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,40 @@ std::string WriteTextFile(const std::string& text, const std::string& path);
 // that a failure never leaves half a file; a device or pipe is written to.
 // Returns the empty text on success, else the system's description.
 std::string WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// The same in steps, for a file whose bytes come later or bit by bit: Open
+// makes the temporary beside the file (a device or pipe is opened in place
+// instead), Write adds to it, Commit puts it in the file's place. A
+// replacement never committed is removed, so the old file stays as it was.
+// An existing file that may not be written (read-only) is refused at Open,
+// as opening it for writing would be. Each step returns the empty text on
+// success, else the system's description of the first error.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement() { Abandon(); }
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  std::string Open(const std::string& path);
+  // Keeps the first error for Commit; writes nothing more after one.
+  void Write(std::string_view bytes);
+  std::string Commit();
+  void Abandon();
+  // The temporary's path while one is open, else empty.
+  const std::string& Temporary() const { return temporary_; }
+
+ private:
+  std::string path_, temporary_;
+  std::FILE* file_ = nullptr;
+  bool replacesExisting_ = false;
+  int permissions_ = 0;
+  int error_ = 0;
+};
+
+// The output box counts as full beyond OutputBoxCapacity characters; a box
+// that hands its text on instead of keeping it never fills up.
+bool OutputBoxFull(const Window& window);
 // Opens path with its associated program; on failure with showErrors set,
 // tells the user.
 bool OpenWithAssociatedProgram(FormState& state, Shell& shell, const std::string& path, bool showErrors);

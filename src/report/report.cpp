@@ -6,6 +6,7 @@
 
 #include "calendar/date_format.h"
 #include "ports/window.h"
+#include "report/output_box.h"
 
 namespace skyloom {
 
@@ -140,7 +141,7 @@ void WriteReportRow(FormState& state, int32_t row) {
 
   // The box is checked before each row, so the last row printed may carry
   // it past the capacity.
-  if (w.TextLength(output) > OutputBoxCapacity) {
+  if (OutputBoxFull(w)) {
     w.MessageBox(
         {"Output textbox is full.", w.Caption(), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
     w.AppendText(output, "Textbox is full -- ");

@@ -108,9 +108,13 @@ void StartCommand(FormState& state) {
 void ComputeNatalLongitude(FormState& state) {
   const Window& w = state.window;
   const int32_t hour = w.ListIndex(C(ControlName::cboHour)) - 1;
-  const int32_t minute = (w.ListIndex(C(ControlName::cboMinute)) - 1) * 5;
+  // The minute and the zone's offset are the entries' associated values, so
+  // a list with finer entries than the window's (the command line's) needs
+  // no rule of its own here.
+  const Control minuteList = C(ControlName::cboMinute), zoneList = C(ControlName::cboTimezone, 1);
+  const int32_t minute = w.ItemData(minuteList, w.ListIndex(minuteList));
   const int32_t birthMinutes = hour * 60 + minute;
-  const int32_t zoneMinutes = ZoneMinutesOfPosition(w.ListIndex(C(ControlName::cboTimezone, 1)));
+  const int32_t zoneMinutes = w.ItemData(zoneList, w.ListIndex(zoneList));
   const auto universalMinutes = static_cast<int16_t>(birthMinutes - zoneMinutes);
   const double birthInstant = state.EnteredDayNumbers[2] - 0.5 + universalMinutes / 1440.0;
   const BodyIndex natal = state.RunBodies[1];

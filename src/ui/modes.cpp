@@ -118,7 +118,10 @@ void FillSelectionLists(FormState& state) {
   for (int h = 0; h < 24; ++h) w.AddItem(hour, twoDigits(h));
   w.ClearList(minute);
   w.AddItem(minute, "");
-  for (int m = 0; m < 60; m += 5) w.AddItem(minute, twoDigits(m));
+  for (int m = 0; m < 60; m += 5) {
+    w.AddItem(minute, twoDigits(m));
+    w.SetItemData(minute, static_cast<int16_t>(w.ListCount(minute) - 1), m);
+  }
   const Control aspects = C(ControlName::cboSearchAspect);
   w.ClearList(aspects);
   for (AspectIndex a = 1; a <= AspectCount; ++a) {

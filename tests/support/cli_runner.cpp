@@ -24,19 +24,35 @@ std::string Slurp(const fs::path& path) {
   return text.str();
 }
 
+fs::path CliProgram() { return fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli"; }
+
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-CliResult RunCli(const std::string& arguments) {
+namespace {
+
+CliResult Run(const fs::path& program, const std::string& arguments, const std::string& prefix) {
   const fs::path dir = CliScratch();
-  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli";
-  const std::string command = Quoted(exe) + " " + arguments + " >" + Quoted(dir / "out") + " 2>" +
-                              Quoted(dir / "err") + " </dev/null";
+  const std::string command = prefix + " " + Quoted(program) + " " + arguments + " >" + Quoted(dir / "out") +
+                              " 2>" + Quoted(dir / "err") + " </dev/null";
   const int raw = std::system(command.c_str());
   CliResult r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = Slurp(dir / "out");
   r.err = Slurp(dir / "err");
   return r;
+}
+
+}  // namespace
+
+CliResult RunCli(const std::string& arguments, const std::string& prefix) {
+  return Run(CliProgram(), arguments, prefix);
+}
+
+CliResult RunCliUnprivileged(const std::string& arguments) {
+  if (::geteuid() != 0) return RunCli(arguments);
+  const fs::path copy = CliScratch() / "skyloom-cli";
+  fs::copy_file(CliProgram(), copy, fs::copy_options::overwrite_existing);
+  return Run(copy, arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups");
 }
 
 }  // namespace skyloom::test

@@ -1,0 +1,88 @@
+// Where the command line's answers go: standard output, files written whole
+// or not at all, and the relay that carries the window's HTML report on.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "report/output_box.h"
+
+namespace skyloom::cli {
+
+// Standard output, flushed after each piece so that a reader sees each row
+// as it is finished. After the first error nothing more is written; the
+// error is kept for Finish.
+class StandardOutput {
+ public:
+  void Write(std::string_view bytes);
+  // The empty text, or the system's description of the first error.
+  std::string Finish();
+
+ private:
+  int error_ = 0;
+};
+
+// The program's text ends its lines in CR LF; on the way out they end in LF,
+// also when a CR LF pair falls between two pieces.
+class LineEndFilter {
+ public:
+  explicit LineEndFilter(std::function<void(std::string_view)> out) : out_(std::move(out)) {}
+  void Write(std::string_view text);
+  void Finish();
+
+ private:
+  std::function<void(std::string_view)> out_;
+  bool pendingCr_ = false;
+};
+
+// A file the command was asked to write, named by its bytes as given, or
+// standard output for "-". Opened before the run, so that a file that
+// cannot be written is told before any work is done; committed after it.
+class Destination {
+ public:
+  Destination(std::string path, StandardOutput& out) : path_(std::move(path)), out_(out) {}
+  const std::string& Path() const { return path_; }
+  bool ToStandardOutput() const { return path_ == "-"; }
+  // How messages name it.
+  std::string Name() const { return ToStandardOutput() ? "standard output" : path_; }
+  // The empty text, or the system's description of the error.
+  std::string Open();
+  void Write(std::string_view bytes);
+  std::string Commit();
+  void Abandon();
+  // The temporary that Commit puts in the file's place, while there is one.
+  const std::string& Temporary() const { return file_.Temporary(); }
+
+ private:
+  std::string path_;
+  StandardOutput& out_;
+  FileReplacement file_;
+};
+
+// The window writes its HTML report into a file it opens by name, anew for
+// each run. The relay gives it the name of a pipe instead, whose other end a
+// thread of its own copies to the destination as the rows come: the runs of
+// a Show-all series follow one another instead of each emptying the file,
+// and standard output can take the report.
+class HtmlRelay {
+ public:
+  HtmlRelay() = default;
+  ~HtmlRelay() { Finish(); }
+  HtmlRelay(const HtmlRelay&) = delete;
+  HtmlRelay& operator=(const HtmlRelay&) = delete;
+
+  // The empty text, or the system's description of the error.
+  std::string Start(Destination& to);
+  // The name for the window to open.
+  std::string Path() const;
+  // Waits until everything written has reached the destination.
+  void Finish();
+
+ private:
+  int readEnd_ = -1, writeEnd_ = -1;
+  std::thread copier_;
+};
+
+}  // namespace skyloom::cli
