@@ -156,6 +156,9 @@ void ExtendStartToTransit(FormState& state) {
 
   int32_t day = entered;
   for (;;) {
+    // 1 January of year 1 is as far back as a run can go: the calendar of
+    // the program has no year 0.
+    if (day == FirstAllowedDay) break;
     --day;
     const Longitudes l = at(day);
     if (l.a < 0 || l.b < 0) {

@@ -48,6 +48,15 @@ TEST(SkyloomCli, PersonalRunWithBirthDataAndAbbreviatedZone) {
       << r.out;
 }
 
+// A square already under way on 1 January of year 1 starts the run there:
+// the walk back to its start never reaches a year 0.
+TEST(SkyloomCli, NoDateBeforeTheFirstYear) {
+  const CliResult r = RunCli("world Sun Mars --start 0001-01-01 --end 0001-03-31 --zone GMT");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Square      |                                     | 1-01-02*    |"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("0-12-"), std::string::npos) << r.out;
+}
+
 TEST(SkyloomCli, RefusedInputsGetTheWindowsMessage) {
   struct Case {
     const char* arguments;
