@@ -449,6 +449,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(start->text(), QString("Show all world transits between Jupiter and Saturn"));
   }
 
+  // A Show-all series runs only with nested orbs; it says so once and leaves
+  // the output box as it was.
+  void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
+    auto* middle = s_->W<QComboBox>(N::cboOrbs, 1);
+    middle->setFocus();
+    QTest::keyClick(middle, Qt::Key_End);  // 15 degrees under an outer orb of 10
+    QCOMPARE(middle->currentText(), QString("15°"));
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
+    s_->window.SetText(Ctl(N::txbOutput), "earlier output\r\n");
+    QTest::mouseClick(s_->Button(N::cmdShowAll, 0), Qt::LeftButton);
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
+    const qttest::SeenMessageBox& box = closer_->MessageBoxes().back();
+    QCOMPARE(box.text, QString("Orbs must be strictly decreasing and differ by at least 2°."));
+    QCOMPARE(box.title, QString("Orb values"));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(s_->Output(), QString("earlier output\n"));
+    QVERIFY(closer_->PopUpTexts().isEmpty());
+    QCOMPARE(s_->form.State().RunsStarted, 0);
+  }
+
   void closingTheWindowGoesThroughQuit() {
     closer_->Answer(QMessageBox::No);
     QVERIFY(s_->window.close());
