@@ -181,7 +181,8 @@ bool SaveProgramState(FormState& state, SettingsStore& store) {
   if (failure.empty()) {
     const StoreResult flushed = store.Flush();
     if (flushed != StoreSuccess) {
-      failure = std::string(StoreErrorText(flushed));
+      failure = store.FlushFailure();
+      if (failure.empty()) failure = std::string(StoreErrorText(flushed));
       if (failure.empty()) failure = "Error " + std::to_string(flushed);
     }
   }

@@ -379,16 +379,20 @@ TEST_F(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
   const struct {
     StoreOperation operation;
     const char* name;
+    const char* reason;  // the store's own account of a failed flush
     const char* message;
   } kCases[] = {
-      {StoreOperation::WriteValue, "1",
+      {StoreOperation::WriteValue, "1", "",
        "Error saving to registry:\r\nstrKey=\\SKL\\Day\r\nstrName=1\r\nstrValue=31"},
-      {StoreOperation::Flush, "",
+      {StoreOperation::Flush, "", "",
        "Error saving to registry:\r\nThe system cannot write to the specified device."},
+      {StoreOperation::Flush, "", "/home/ann/.config/Quillfern/SKL.conf: Is a directory",
+       "Error saving to registry:\r\n/home/ann/.config/Quillfern/SKL.conf: Is a directory"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.message);
-    MemorySettingsStore store;
+    StoreWithReason store;
+    store.reason = c.reason;
     store.Put(kSkl, "StateSaved", "Y");
     FormFixture f(StoreServices(store));
     ASSERT_TRUE(f.state.StateRecentlySaved);  // restored at start-up
