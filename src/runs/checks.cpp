@@ -290,8 +290,6 @@ bool CheckOrbs(FormState& state) {
     body = static_cast<BodyIndex>(position + 1);
     state.RunBodies[0] = body;
   }
-  const int16_t outer = w.ListIndex(Ctl(ControlName::cboOrbs, 0));
-  const int16_t middle = w.ListIndex(Ctl(ControlName::cboOrbs, 1));
   const int16_t inner = w.ListIndex(Ctl(ControlName::cboOrbs, 2));
   // Fast bodies cross a narrow inner orb within a day or two, too quickly
   // for the daily steps to see them enter and leave it.
@@ -306,6 +304,14 @@ bool CheckOrbs(FormState& state) {
          MsgIcon::Information, "Orb values");
     return false;
   }
+  return CheckOrbsNested(state);
+}
+
+bool CheckOrbsNested(FormState& state) {
+  Window& w = state.window;
+  const int16_t outer = w.ListIndex(Ctl(ControlName::cboOrbs, 0));
+  const int16_t middle = w.ListIndex(Ctl(ControlName::cboOrbs, 1));
+  const int16_t inner = w.ListIndex(Ctl(ControlName::cboOrbs, 2));
   // A list without a selection has no orb at all, which fails the rule too.
   if (inner < 0 || !(middle <= outer - 2 && inner <= middle - 2)) {
     Show(state, std::string("Orbs must be strictly decreasing and differ by at least 2") + Degree + ".",

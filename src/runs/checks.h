@@ -35,6 +35,8 @@ bool CheckPeriod(FormState& state);
 bool CheckResultZone(FormState& state, Control pressed);
 bool CheckBodyOrder(FormState& state, Control pressed);
 bool CheckOrbs(FormState& state);
+// The last rule of CheckOrbs alone: outer, middle and inner orb nested.
+bool CheckOrbsNested(FormState& state);
 bool EnsurePlutoData(FormState& state);
 bool CheckBodyRanges(FormState& state, int16_t date);
 bool DeriveSearchOrbs(FormState& state);

@@ -80,6 +80,8 @@ void StartCommand(FormState& state) {
     }
     if (!CheckBodyOrder(state, start)) return;
   }
+  // A series has checked that its orbs are nested before its first run;
+  // the per-body minimums are for a single pair.
   if (!state.ShowAllMode && !CheckOrbs(state)) return;
 
   state.Orbs.Set(OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0))),
@@ -177,6 +179,10 @@ void ShowAllCommand(FormState& state, int16_t index) {
   const Control firstList = C(ControlName::cboPlanet, 0);
   const Control secondList = C(ControlName::cboPlanet, 1);
   const Control append = C(ControlName::chkAppendToOutput);
+
+  // Every report of the series is a table of nested orbs, whose columns
+  // mean nothing otherwise. Told once, before anything is cleared or run.
+  if (!CheckOrbsNested(state)) return;
 
   const int16_t firstPosition = w.ListIndex(firstList);
   const int16_t secondPosition = w.ListIndex(secondList);

@@ -14,7 +14,8 @@ inline constexpr int32_t RunWindowHeight = 8000;
 // A press on cmdStart (also the Enter key in a date box and each step of a
 // Show-all series). While a run goes on it only asks the run to stop.
 void StartCommand(FormState& state);
-// A press on cmdShowAll(index).
+// A press on cmdShowAll(index). Runs nothing, after the orb message, unless
+// the three orbs are nested.
 void ShowAllCommand(FormState& state, int16_t index);
 // Enter released in a date box.
 void DateBoxKeyUp(FormState& state, int keyCode);

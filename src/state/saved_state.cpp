@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "calendar/time_zones.h"
 #include "engine/bodies.h"
 #include "ports/window.h"
 #include "state/registry.h"
@@ -135,23 +136,28 @@ std::optional<int16_t> StoredNumber(std::string_view text) {
   return static_cast<int16_t>(value);
 }
 
-bool FitsList(Window& w, Control list, std::optional<int16_t> position) {
-  return position && *position >= -1 && *position < w.ListCount(list);
-}
-
-// Selects a stored position (-1: none) when the list has it; otherwise the
-// list keeps its selection.
-std::optional<int16_t> SelectStored(Window& w, Control list, const std::string& text) {
+// A stored position that names an entry of a list of count entries; -1 (no
+// selection) only where the list can be left without one. Anything else,
+// edited or damaged by hand, names nothing: a list without a selection
+// gives runs an orb of 0 degrees or a zone of -12:30, so such a value
+// counts as missing.
+std::optional<int16_t> StoredPosition(const std::string& text, int16_t count, bool noneAllowed) {
   const std::optional<int16_t> position = StoredNumber(text);
-  if (FitsList(w, list, position)) w.SetListIndex(list, *position);
+  if (!position || *position >= count || *position < (noneAllowed ? -1 : 0)) return std::nullopt;
   return position;
 }
 
-// Entries of the body lists in each mode: world Sun to Neptune and Mercury
-// to Pluto, personal Sun to Pluto and Sun to the Moon.
-int16_t PlanetListLength(bool world, int16_t list) {
-  if (world) return list == 0 ? Neptune - Sun + 1 : Pluto - Mercury + 1;
-  return list == 0 ? Pluto - Sun + 1 : Moon - Sun + 1;
+// Selects a stored position, or the list's default where the store holds
+// no usable one.
+void SelectStored(Window& w, Control list, const std::string& text, int16_t defaultPosition,
+                  bool noneAllowed = false) {
+  w.SetListIndex(list, StoredPosition(text, w.ListCount(list), noneAllowed).value_or(defaultPosition));
+}
+
+// Reads a stored list position, the default standing in for a missing one.
+std::string ReadPosition(SettingsStore& store, std::string_view keyPart, std::string_view name,
+                         int16_t defaultPosition) {
+  return Read(store, keyPart, name, std::to_string(defaultPosition));
 }
 
 std::string Digit(int16_t i) { return std::string(1, static_cast<char>('0' + i)); }
@@ -175,7 +181,8 @@ bool SaveProgramState(FormState& state, SettingsStore& store) {
   if (failure.empty()) {
     const StoreResult flushed = store.Flush();
     if (flushed != StoreSuccess) {
-      failure = std::string(StoreErrorText(flushed));
+      failure = store.FlushFailure();
+      if (failure.empty()) failure = std::string(StoreErrorText(flushed));
       if (failure.empty()) failure = "Error " + std::to_string(flushed);
     }
   }
@@ -198,23 +205,27 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
 
   // The dates go into the boxes as stored; the body positions into the
   // lists of the mode the window is in now.
-  std::array<std::optional<int16_t>, 2> planets;
+  const bool modeNow = w.Value(C(ControlName::optWorld)) != 0;
+  std::array<std::string, 2> planets;
   for (int16_t i = 0; i < 3; ++i) {
     const std::string name = Digit(i);
     w.SetText(C(ControlName::txbYear, i), Read(store, "\\SKL\\Year", name, ""));
     w.SetText(C(ControlName::txbMonth, i), Read(store, "\\SKL\\Month", name, ""));
     w.SetText(C(ControlName::txbDay, i), Read(store, "\\SKL\\Day", name, ""));
-    if (i < 2)
-      planets[i] = SelectStored(w, C(ControlName::cboPlanet, i), Read(store, "\\SKL\\PlanetLI", name, name));
+    if (i < 2) {
+      planets[i] = Read(store, "\\SKL\\PlanetLI", name, name);
+      SelectStored(w, C(ControlName::cboPlanet, i), planets[i], DefaultPlanetPosition(modeNow, i));
+    }
   }
-  static constexpr std::string_view kOrbDefaults[] = {"9", "4", "1"};
+  static constexpr int16_t kOrbDefaults[] = {9, 4, 1};
   {
     // The three orbs arrive one list at a time; the orb rules are for the
     // user's choices, not for the half-restored combinations in between.
     const bool loaded = state.FormLoaded;
     state.FormLoaded = false;
     for (int16_t i = 0; i < 3; ++i)
-      SelectStored(w, C(ControlName::cboOrbs, i), Read(store, "\\SKL\\OrbsLI", Digit(i), kOrbDefaults[i]));
+      SelectStored(w, C(ControlName::cboOrbs, i), ReadPosition(store, "\\SKL\\OrbsLI", Digit(i), kOrbDefaults[i]),
+                   kOrbDefaults[i]);
     state.FormLoaded = loaded;
     if (loaded) UpdateSearchOrbLabel(state);
   }
@@ -222,13 +233,12 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
   // The stored bodies become the ones remembered for the stored mode, from
   // which its lists are built: by the mode switch below once the window
   // has loaded, by the rest of the start-up otherwise. A position that the
-  // mode's list does not have leaves the one selected now.
+  // mode's list does not have is remembered as none, which the lists take
+  // as their default body.
   const bool world = Read(store, kSkl, "World", "N").starts_with('Y');
   for (int16_t list = 0; list < 2; ++list) {
-    const std::optional<int16_t> stored = planets[list];
-    const bool fits = stored && *stored >= -1 && *stored < PlanetListLength(world, list);
     state.RememberedPlanetIndex[static_cast<size_t>(list * 2 + (world ? 0 : 1))] =
-        fits ? *stored : w.ListIndex(C(ControlName::cboPlanet, list));
+        StoredPosition(planets[list], PlanetListLength(world, list), false).value_or(int16_t{-1});
   }
   w.SetValue(C(world ? ControlName::optWorld : ControlName::optPersonal), 1);
 
@@ -239,14 +249,17 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
   const std::optional<int16_t> abbreviations = StoredNumber(Read(store, kSkl, "NATZ", "1"));
   if (abbreviations && (*abbreviations == 0 || *abbreviations == 1))
     w.SetValue(C(ControlName::chkDisplayNATZabbr), *abbreviations);
+  // A birth zone may be left unchosen (the first start leaves it so, and a
+  // run then asks for it); the results always have one.
   for (int16_t i = 0; i < 2; ++i)
-    SelectStored(w, C(ControlName::cboTimezone, i), Read(store, kSkl, "TZ" + Digit(i), "24"));
+    SelectStored(w, C(ControlName::cboTimezone, i), ReadPosition(store, kSkl, "TZ" + Digit(i), GreenwichPosition),
+                 GreenwichPosition, i == 1);
 
   state.StopDateText = Read(store, kSkl, "Stop", "");
   w.SetText(C(ControlName::txbAllTransitsDateFormat), Read(store, kSkl, "ATDateFmt", ""));
-  SelectStored(w, C(ControlName::cboSearchAspect), Read(store, kSkl, "SrchAsp", "0"));
-  SelectStored(w, C(ControlName::cboHour), Read(store, kSkl, "BirthHour", "0"));
-  SelectStored(w, C(ControlName::cboMinute), Read(store, kSkl, "BirthMinute", "0"));
+  for (auto [list, name] : {std::pair{ControlName::cboSearchAspect, "SrchAsp"},
+                            {ControlName::cboHour, "BirthHour"}, {ControlName::cboMinute, "BirthMinute"}})
+    SelectStored(w, C(list), ReadPosition(store, kSkl, name, 0), 0);
 
   state.StateRecentlySaved = true;
   state.SavedTickCount = 0;

@@ -28,9 +28,9 @@ std::span<const SavedValueName> SavedStateValues();
 bool SaveProgramState(FormState& state, SettingsStore& store);
 
 // Brings a saved state back into the window; false when the store holds
-// none (nothing changes then). Values that are missing take their defaults;
-// a stored list position that the list does not have, or one that is no
-// number at all, is passed over and the list keeps its selection.
+// none (nothing changes then). Values that are missing take their defaults,
+// and so does a stored list position that names no entry of its list (no
+// number at all, past its end, or none where the list must have one).
 bool RestoreProgramState(FormState& state, SettingsStore& store);
 
 }  // namespace skyloom

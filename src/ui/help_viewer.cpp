@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -66,19 +67,17 @@ FileText ReadWholeFile(const std::string& path) {
   return result;
 }
 
-// The numbers and descriptions the program has always given for failed file
-// reads, whatever the system calls them.
-std::string ReadErrorMessage(int err) {
-  int number = 57;
-  const char* description = "Device I/O error.";
+// "Error 53.  " and the like: the numbers the program has always given for
+// failed file reads, followed by the file and the system's own reason, so
+// that the user learns which file it was and what is wrong with it.
+std::string ReadErrorMessage(const std::string& path, int err) {
+  int number = 57;  // device I/O error
   if (err == ENOENT) {
-    number = 53;
-    description = "File not found.";
+    number = 53;  // file not found
   } else if (err == EACCES) {
-    number = 75;
-    description = "Path/File access error.";
+    number = 75;  // path/file access error
   }
-  return "Error " + std::to_string(number) + ".  " + description;
+  return "Error " + std::to_string(number) + ".  " + path + ": " + std::strerror(err) + ".";
 }
 
 }  // namespace
@@ -123,7 +122,7 @@ void TextViewer::LoadFile() {
       box.text = "File is empty!";
       box.title = "Error";
     } else {
-      box.text = ReadErrorMessage(file.err);
+      box.text = ReadErrorMessage(strFilename, file.err);
       box.title = "Error reading file";
     }
     viewer_.MessageBox(box);

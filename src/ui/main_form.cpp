@@ -297,29 +297,50 @@ void MainForm::Resize() {
 bool RunGoing(Window& w) { return w.Text(Ctl(ControlName::cmdStart)) == "Stop"; }
 
 void MainForm::AfterCommand() {
-  // A quit asked for while a run went on takes effect once the run has
-  // stopped and the command that started it has returned.
-  if (quitAfterRun_ && !RunGoing(window_)) {
-    quitAfterRun_ = false;
-    state_.QuitRequested = false;
-    Quit(closeAfterRun_);
+  // A quit answered while a run went on takes effect once the run has
+  // stopped and the command that started it has returned: a Show-all
+  // series has put its lists back by then, so a save keeps the user's
+  // choices, not the series' last pair.
+  if (!quitAfterRun_ || RunGoing(window_)) return;
+  quitAfterRun_ = false;
+  state_.QuitRequested = false;
+  if (saveAfterRun_) {
+    saveAfterRun_ = false;
+    if (services_.saveState && !services_.saveState(state_)) return;
   }
+  ended_ = true;
+  window_.EndProgram();
 }
 
-void MainForm::Quit(bool closing) {
-  if (ended_) return;
+MsgAnswer MainForm::AskToSave() {
+  // The question is modal; a second quit or close while it is open is the
+  // same request, not another question.
+  asking_ = true;
+  const MsgAnswer answer =
+      window_.MessageBox({"Save program state for next run?", window_.Text(C(ControlName::cmdQuit)),
+                          MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No});
+  asking_ = false;
+  return answer;
+}
+
+void MainForm::Quit() {
+  if (ended_ || asking_ || quitAfterRun_) return;
   if (RunGoing(window_)) {
+    // Here from inside the run's daily yield: the run waits while the
+    // question is open, and Cancel lets it go on from the day it was on.
+    const MsgAnswer answer = state_.StateRecentlySaved ? MsgAnswer::No : AskToSave();
+    if (answer == MsgAnswer::Cancel) return;
     state_.StopRequested = true;
     state_.QuitRequested = true;
     quitAfterRun_ = true;
-    closeAfterRun_ = closeAfterRun_ || closing;
+    saveAfterRun_ = answer == MsgAnswer::Yes;
     return;
   }
   if (!state_.StateRecentlySaved) {
-    const MsgAnswer answer = window_.MessageBox({"Save program state for next run?",
-                                                 window_.Text(C(ControlName::cmdQuit)), MsgIcon::Question,
-                                                 MsgButtons::YesNoCancel, MsgAnswer::No});
-    if (answer == MsgAnswer::Cancel && !closing) return;
+    // Cancel keeps the window, also when it was asked to close: closing
+    // it would lose the report in the output box.
+    const MsgAnswer answer = AskToSave();
+    if (answer == MsgAnswer::Cancel) return;
     // A save that failed keeps the window open, so the inputs are not lost
     // with it; the user has been told and may try again or answer No.
     if (answer == MsgAnswer::Yes && services_.saveState && !services_.saveState(state_)) return;
@@ -328,7 +349,7 @@ void MainForm::Quit(bool closing) {
   window_.EndProgram();
 }
 
-void MainForm::CloseRequested() { Quit(true); }
+void MainForm::CloseRequested() { Quit(); }
 
 void MainForm::Click(Control c) {
   const bool loaded = state_.FormLoaded;
@@ -352,7 +373,7 @@ void MainForm::Click(Control c) {
     case ControlName::cmdHelp:
       if (services_.showHelp) services_.showHelp();
       break;
-    case ControlName::cmdQuit: Quit(false); break;
+    case ControlName::cmdQuit: Quit(); break;
     case ControlName::cmdSaveState:
       if (services_.saveState) services_.saveState(state_);
       break;

@@ -53,7 +53,8 @@ class MainForm : public WindowEvents {
   bool Ended() const { return ended_; }
 
  private:
-  void Quit(bool closing);
+  void Quit();
+  MsgAnswer AskToSave();
   void AfterCommand();
   void FocusIfAvailable(Control button);
 
@@ -62,8 +63,9 @@ class MainForm : public WindowEvents {
   MainFormServices services_;
   FormState state_;
   bool ended_ = false;
-  bool quitAfterRun_ = false;
-  bool closeAfterRun_ = false;
+  bool asking_ = false;        // the save question is open
+  bool quitAfterRun_ = false;  // the program ends once the run has stopped
+  bool saveAfterRun_ = false;  // ... after saving the state
 };
 
 // Focus to the button when it is visible and enabled.

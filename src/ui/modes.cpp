@@ -40,6 +40,13 @@ void ShowMode(FormState& state, bool world) {
 
 }  // namespace
 
+int16_t PlanetListLength(bool world, int16_t list) {
+  const ListSpec offer = SpecOf(world, list);
+  return static_cast<int16_t>(offer.last - offer.first + 1);
+}
+
+int16_t DefaultPlanetPosition(bool world, int16_t list) { return SpecOf(world, list).defaultPosition; }
+
 void SetUpPlanetComboBoxes(FormState& state) {
   Window& w = state.window;
   const bool world = WorldMode(state);

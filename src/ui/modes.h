@@ -7,6 +7,11 @@
 
 namespace skyloom {
 
+// The entries of body list 0 or 1 in world or personal mode, and the
+// position chosen there when none is remembered.
+int16_t PlanetListLength(bool world, int16_t list);
+int16_t DefaultPlanetPosition(bool world, int16_t list);
+
 // Refills both body lists for the current mode and selects the remembered
 // (or default) body in each.
 void SetUpPlanetComboBoxes(FormState& state);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -322,23 +323,55 @@ TEST(ShowAllCommand, PersonalSeriesEndsAtItsFirstRefusedPair) {
   EXPECT_FALSE(f.state.ShowAllMode);
 }
 
-// A series skips the orb rules: orbs a single press refuses still run.
-TEST(ShowAllCommand, SeriesIgnoresTheOrbRules) {
-  FormFixture f;
-  World(f, 0, 7);  // Sun, Pluto
-  f.Choose(C(ControlName::cboOrbs, 0), 9);
-  f.Choose(C(ControlName::cboOrbs, 1), 8);  // 9 degrees: too close to the outer 10
-  f.EnterDate(0, "2020", "1", "1");
-  f.EnterDate(1, "2020", "1", "10");
-  f.Press(C(ControlName::cmdStart));
-  EXPECT_EQ(f.state.RunsStarted, 0);
-  EXPECT_EQ(f.LastMessage().text, "Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.");
-  EXPECT_EQ(f.LastMessage().title, "Orb values");
-  const size_t messages = f.window.MessageBoxes().size();
-  RunRecorder runs(f);
-  f.Press(C(ControlName::cmdShowAll, 0));
-  EXPECT_EQ(runs.pairs.size(), 8u);  // Sun .. Neptune with Pluto; Pluto with itself skipped
-  EXPECT_EQ(f.window.MessageBoxes().size(), messages);
+// A series checks once, before it clears or runs anything, that its orbs
+// are nested; the per-body minimums of a single press it leaves out.
+TEST(ShowAllCommand, SeriesRunsOnlyWithNestedOrbs) {
+  const struct {
+    const char* what;
+    bool world;
+    int16_t firstPosition;
+    std::array<int16_t, 3> orbs;  // list positions: degrees - 1
+    bool runs;
+  } kCases[] = {
+      {"middle too close to the outer orb", true, 0, {9, 8, 1}, false},
+      {"middle above the outer orb", true, 0, {9, 14, 1}, false},
+      {"inner equal to the middle orb", false, 3, {9, 4, 4}, false},
+      {"no inner orb chosen", true, 0, {9, 4, -1}, false},
+      {"widest outer and middle orbs", true, 0, {14, 12, 1}, true},
+      {"Sun with an inner orb of 1 degree", true, 0, {9, 4, 0}, true},
+      {"transiting Mercury with an inner orb of 2 degrees", false, 1, {9, 4, 1}, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FormFixture f;
+    if (c.world) {
+      World(f, c.firstPosition, 7);  // with Pluto
+    } else {
+      Personal(f, c.firstPosition, 4, "1990");  // natal Jupiter
+    }
+    f.EnterDate(0, "2020", "1", "1");
+    f.EnterDate(1, "2020", "1", "10");
+    // Set as a restored state sets them: without the lists' own check.
+    f.state.FormLoaded = false;
+    for (int16_t k = 0; k < 3; ++k) f.Choose(C(ControlName::cboOrbs, k), c.orbs[k]);
+    f.state.FormLoaded = true;
+    f.window.SetText(C(ControlName::txbOutput), "earlier output");
+    RunRecorder runs(f);
+    f.Press(C(ControlName::cmdShowAll, 0));
+    if (c.runs) {
+      EXPECT_EQ(runs.pairs.size(), c.world ? 8u : 9u);
+      EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
+      continue;
+    }
+    EXPECT_TRUE(runs.pairs.empty());
+    ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+    EXPECT_EQ(f.LastMessage().text, "Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.");
+    EXPECT_EQ(f.LastMessage().title, "Orb values");
+    EXPECT_EQ(f.LastMessage().icon, MsgIcon::Information);
+    EXPECT_EQ(f.Output(), "earlier output");
+    EXPECT_EQ(f.window.ListIndex(C(ControlName::cboPlanet, 0)), c.firstPosition);
+    EXPECT_FALSE(f.state.ShowAllMode);
+  }
 }
 
 // --- Timer ------------------------------------------------------------------

@@ -225,29 +225,41 @@ TEST_F(HelpViewerTest, EmptyFileIsReportedAndTheViewerHidden) {
   EXPECT_FALSE(core.blnFileDisplayed);
 }
 
-TEST_F(HelpViewerTest, ReadErrorsCarryTheirNumberAndDescription) {
-  Help();  // no file at all
-  ASSERT_EQ(viewer.Messages().size(), 1u);
-  EXPECT_EQ(viewer.Messages()[0].text, "Error 53.  File not found.");
-  EXPECT_EQ(viewer.Messages()[0].title, "Error reading file");
-  EXPECT_EQ(viewer.Messages()[0].icon, MsgIcon::Exclamation);
-  EXPECT_FALSE(viewer.Visible());
-
-  // A folder where the file should be opens but cannot be read.
-  fs::create_directory(folder / HelpFileName);
-  Help();
-  ASSERT_EQ(viewer.Messages().size(), 2u);
-  EXPECT_EQ(viewer.Messages()[1].text, "Error 57.  Device I/O error.");
-  EXPECT_FALSE(viewer.Visible());
-}
-
-TEST_F(HelpViewerTest, UnreadableFileIsAnAccessError) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  WriteHelp("Secret help.\r\n");
-  fs::permissions(folder / HelpFileName, fs::perms::none);
-  Help();
-  ASSERT_EQ(viewer.Messages().size(), 1u);
-  EXPECT_EQ(viewer.Messages()[0].text, "Error 75.  Path/File access error.");
+// Each message keeps the number the program has always given, and names
+// the file and what the system says is wrong with it.
+TEST_F(HelpViewerTest, ReadErrorsNameTheFileAndTheSystemsReason) {
+  const std::string path = (folder / HelpFileName).string();
+  const struct {
+    const char* what;
+    void (*make)(const fs::path& file);
+    bool needsNonRoot;
+    std::string message;
+  } kCases[] = {
+      {"no file", [](const fs::path&) {}, false, "Error 53.  " + path + ": No such file or directory."},
+      // A folder where the file should be opens but cannot be read.
+      {"a folder", [](const fs::path& file) { fs::create_directory(file); }, false,
+       "Error 57.  " + path + ": Is a directory."},
+      {"unreadable",
+       [](const fs::path& file) {
+         std::ofstream(file) << "Secret help.\r\n";
+         fs::permissions(file, fs::perms::none);
+       },
+       true, "Error 75.  " + path + ": Permission denied."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    if (c.needsNonRoot && ::geteuid() == 0) continue;  // root reads every file
+    fs::remove_all(folder / HelpFileName);
+    c.make(folder / HelpFileName);
+    const size_t before = viewer.Messages().size();
+    Help();
+    ASSERT_EQ(viewer.Messages().size(), before + 1);
+    const MessageBoxRequest& m = viewer.Messages().back();
+    EXPECT_EQ(m.text, c.message);
+    EXPECT_EQ(m.title, "Error reading file");
+    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(viewer.Visible());
+  }
 }
 
 TEST_F(HelpViewerTest, AFailedLoadIsTriedAgainAtTheNextShowing) {

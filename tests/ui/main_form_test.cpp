@@ -11,43 +11,104 @@ using test::FormFixture;
 
 Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 
-// Quit during a run: the run stops first, then the save question comes and
-// the program ends; nothing else runs after the quit.
-TEST(MainForm, QuitDuringARunStopsItAndThenQuits) {
-  for (bool closing : {false, true}) {
-    FormFixture f;
+bool RunGoing(const FormFixture& f) { return f.window.Text(C(ControlName::cmdStart)) == "Stop"; }
+
+// Quit and closing the window ask the same question, also while a run goes
+// on: the run waits for the answer. Cancel keeps the window, its report and
+// the run, which goes on from the day it was on; Yes and No stop the run and
+// end the program once it has stopped, Yes saving the inputs first (the
+// series' lists put back by then).
+TEST(MainForm, TheQuitQuestionDuringARunAndWithoutOne) {
+  const struct {
+    bool duringRun;
+    bool closing;
+    MsgAnswer answer;
+  } kCases[] = {
+      {false, false, MsgAnswer::Cancel}, {false, true, MsgAnswer::Cancel}, {true, false, MsgAnswer::Cancel},
+      {true, true, MsgAnswer::Cancel},   {true, false, MsgAnswer::No},     {true, true, MsgAnswer::Yes},
+  };
+  // What a series with nobody quitting writes.
+  const auto setUp = [](FormFixture& f) {
+    f.window.SetListIndex(C(ControlName::cboTimezone, 0), 24);
+    f.EnterDate(0, "2000", "1", "1");
+    f.EnterDate(1, "2004", "12", "31");
     test::World(f, 3, 3);  // Mars and Jupiter
-    f.EnterDate(0, "1900", "1", "1");
-    f.EnterDate(1, "2100", "12", "31");
-    int yields = 0;
-    f.window.SetPendingEventsHook([&] {
-      if (++yields == 50) closing ? f.form.CloseRequested() : f.Press(C(ControlName::cmdQuit));
-    });
-    f.window.QueueAnswer(MsgAnswer::No);
+  };
+  std::string undisturbed;
+  {
+    FormFixture f{MainFormServices{}};
+    setUp(f);
     f.Press(C(ControlName::cmdShowAll, 0));
+    undisturbed = f.Output();
+    ASSERT_EQ(undisturbed.find("Stopped"), std::string::npos);
+  }
+
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "during a run " << c.duringRun << ", closing " << c.closing
+                                    << ", answer " << static_cast<int>(c.answer));
+    int saves = 0;
+    int16_t savedInner = -2;
+    MainFormServices services;
+    services.saveState = [&](FormState& state) {
+      ++saves;
+      savedInner = state.window.ListIndex(C(ControlName::cboPlanet, 0));
+      EXPECT_NE(state.window.Text(C(ControlName::cmdStart)), "Stop");
+      return true;
+    };
+    FormFixture f(services);
+    setUp(f);
+    const auto quit = [&] {
+      if (c.closing) {
+        f.window.UserClose();
+      } else {
+        f.Press(C(ControlName::cmdQuit));
+      }
+    };
+    bool askedDuringRun = false;
+    f.window.SetMessageBoxHook([&](const MessageBoxRequest&) { askedDuringRun = RunGoing(f); });
+    f.window.QueueAnswer(c.answer);
+    if (c.duringRun) {
+      int yields = 0;
+      f.window.SetPendingEventsHook([&] {
+        if (++yields == 200) quit();
+      });
+      f.Press(C(ControlName::cmdShowAll, 0));
+    } else {
+      f.window.SetText(C(ControlName::txbOutput), "a report");
+      quit();
+    }
+
+    ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+    const MessageBoxRequest& box = f.window.MessageBoxes().back();
+    EXPECT_EQ(box.text, "Save program state for next run?");
+    EXPECT_EQ(box.title, "Quit");
+    EXPECT_EQ(box.buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(box.defaultAnswer, MsgAnswer::No);
+    EXPECT_EQ(askedDuringRun, c.duringRun);
+
+    const std::string out = f.Output();
+    if (c.answer == MsgAnswer::Cancel) {
+      EXPECT_FALSE(f.window.Ended());
+      EXPECT_FALSE(f.form.Ended());
+      EXPECT_EQ(out, c.duringRun ? undisturbed : "a report");
+      // The window takes the next quit as a new one.
+      f.window.SetPendingEventsHook(nullptr);
+      f.window.QueueAnswer(MsgAnswer::No);
+      quit();
+      EXPECT_TRUE(f.window.Ended());
+      continue;
+    }
     EXPECT_TRUE(f.window.Ended());
     EXPECT_TRUE(f.form.Ended());
-    const std::string out = f.Output();
+    ASSERT_GE(out.size(), 7u);
     EXPECT_EQ(out.substr(out.size() - 7), "Stopped");
     // The series did not go on after the quit: one report only.
     EXPECT_EQ(out.find(std::string(119, '-') + "\r\n\r\n"), std::string::npos);
-    ASSERT_FALSE(f.window.MessageBoxes().empty());
-    EXPECT_EQ(f.window.MessageBoxes().back().text, "Save program state for next run?");
+    EXPECT_EQ(saves, c.answer == MsgAnswer::Yes ? 1 : 0);
+    if (saves == 1) {
+      EXPECT_EQ(savedInner, 3);
+    }
   }
-}
-
-TEST(MainForm, QuitQuestionCancelKeepsTheWindowButClosingEnds) {
-  FormFixture f;
-  f.window.QueueAnswer(MsgAnswer::Cancel);
-  f.Press(C(ControlName::cmdQuit));
-  EXPECT_FALSE(f.window.Ended());
-  const MessageBoxRequest& box = f.window.MessageBoxes().back();
-  EXPECT_EQ(box.title, "Quit");
-  EXPECT_EQ(box.buttons, MsgButtons::YesNoCancel);
-  EXPECT_EQ(box.defaultAnswer, MsgAnswer::No);
-  f.window.QueueAnswer(MsgAnswer::Cancel);
-  f.form.CloseRequested();
-  EXPECT_TRUE(f.window.Ended());
 }
 
 TEST(MainForm, ResizeKeepsTheMinimumAndMovesTheBottomRow) {

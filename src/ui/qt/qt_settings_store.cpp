@@ -6,6 +6,14 @@
 #include <QStringList>
 #include <QVariant>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
 namespace skyloom {
 namespace {
 
@@ -74,6 +82,33 @@ bool CutShort(const QString& fileName) {
   if (!file.open(QIODevice::ReadOnly) || !file.seek(file.size() - 1)) return true;
   char last = 0;
   return !file.getChar(&last) || last != '\n';
+}
+
+// Why the file cannot be written, in the system's own words, found by
+// taking the steps QSettings takes without harm: open the file as it is
+// for writing, then make a new file in its folder (QSettings writes a new
+// file there and renames it over the old; a folder still missing is made
+// in the nearest one that exists). Empty when both steps succeed.
+std::string WhyNotWritable(const QString& fileName) {
+#ifdef Q_OS_UNIX
+  const QByteArray path = QFile::encodeName(fileName);
+  const int file = ::open(path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (file >= 0) {
+    ::close(file);
+  } else if (errno != ENOENT) {
+    return std::strerror(errno);
+  }
+  QFileInfo folder(QFileInfo(fileName).absolutePath());
+  while (!folder.exists() && !folder.isRoot()) folder = QFileInfo(folder.absolutePath());
+  QByteArray probe = QFile::encodeName(folder.absoluteFilePath() + QStringLiteral("/.SKL.conf.XXXXXX"));
+  const int made = ::mkstemp(probe.data());
+  if (made < 0) return std::strerror(errno);
+  ::close(made);
+  ::unlink(probe.constData());
+#else
+  (void)fileName;
+#endif
+  return {};
 }
 
 }  // namespace
@@ -153,20 +188,29 @@ bool QtSettingsStore::SetAsideDamaged() {
   return QFile::rename(fileName, aside);
 }
 
+StoreResult QtSettingsStore::Failed(StoreResult result) {
+  const QString fileName = Open()->fileName();
+  std::string reason = WhyNotWritable(fileName);
+  if (reason.empty()) reason = StoreErrorText(result);
+  flushFailure_ = fileName.toStdString() + ": " + reason;
+  return result;
+}
+
 StoreResult QtSettingsStore::Flush() {
+  flushFailure_.clear();
   if (pending_.empty()) return StoreSuccess;
   // QSettings would merge the writes into what it could make of the damaged
   // file.
-  if (damaged_ && !SetAsideDamaged()) return StoreAccessDenied;
+  if (damaged_ && !SetAsideDamaged()) return Failed(StoreAccessDenied);
   const std::unique_ptr<QSettings> settings = Open();
-  if (!settings->isWritable()) return StoreAccessDenied;
+  if (!settings->isWritable()) return Failed(StoreAccessDenied);
   for (const auto& [key, value] : pending_)
     settings->setValue(key, QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
   settings->sync();
   switch (settings->status()) {
     case QSettings::NoError: break;
-    case QSettings::AccessError: return StoreAccessDenied;
-    case QSettings::FormatError: return StoreInvalidData;
+    case QSettings::AccessError: return Failed(StoreAccessDenied);
+    case QSettings::FormatError: return Failed(StoreInvalidData);
   }
   pending_.clear();
   Load();

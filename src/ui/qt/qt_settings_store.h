@@ -42,6 +42,7 @@ class QtSettingsStore : public SettingsStore {
   StoreResult WriteValue(std::string_view keyPath, std::string_view name, std::string_view value) override;
   StoreResult ReadValue(std::string_view keyPath, std::string_view name, std::string& value) override;
   StoreResult Flush() override;
+  std::string FlushFailure() const override { return flushFailure_; }
 
   // The file (or registry path) the values live in.
   QString Location() const;
@@ -52,11 +53,14 @@ class QtSettingsStore : public SettingsStore {
   std::unique_ptr<QSettings> Open() const;
   void Load();
   bool SetAsideDamaged();
+  // Records why a flush failed; returns result.
+  StoreResult Failed(StoreResult result);
 
   std::map<QString, std::string> values_;  // by QSettings key ("Year/0")
   std::set<QString> keys_;                 // groups that exist, "" for the top
   std::map<QString, std::string> pending_;  // written, not yet flushed
   bool damaged_ = false;
+  std::string flushFailure_;
 };
 
 }  // namespace skyloom

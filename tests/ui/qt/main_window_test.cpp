@@ -389,18 +389,84 @@ class MainWindowTest : public QObject {
     QCOMPARE(quit->x(), quitBefore.x());
   }
 
+  // Cancel keeps the window and the report in its output box, whether Quit
+  // was pressed or the window was closed.
   void quitAsksToSaveAndCancelKeepsTheWindow() {
-    closer_->Answer(QMessageBox::Cancel);
-    QTest::mouseClick(s_->Button(N::cmdQuit), Qt::LeftButton);
+    s_->window.SetText(Ctl(N::txbOutput), "a report\r\n");
+    for (bool closing : {false, true}) {
+      closer_->Answer(QMessageBox::Cancel);
+      if (closing) {
+        QVERIFY(!s_->window.close());
+      } else {
+        QTest::mouseClick(s_->Button(N::cmdQuit), Qt::LeftButton);
+      }
+      const qttest::SeenMessageBox& box = closer_->MessageBoxes().back();
+      QCOMPARE(box.text, QString("Save program state for next run?"));
+      QCOMPARE(box.title, QString("Quit"));
+      QCOMPARE(box.icon, QMessageBox::Question);
+      QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      QCOMPARE(box.defaultButton, QMessageBox::No);
+      QVERIFY(s_->window.isVisible());
+      QVERIFY(!s_->form.Ended());
+      QCOMPARE(s_->Output(), QString("a report\n"));
+    }
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
+  }
+
+  // Quit pressed during a run asks at once, the run waiting for the answer;
+  // Cancel lets it go on to its end.
+  void cancelToQuitDuringARunLetsTheRunGoOn() {
+    ChooseWorldJupiterSaturn();
+    TypeDate(0, "1990", "1", "1");
+    TypeDate(1, "2030", "12", "31");
+    QPushButton* start = s_->Button(N::cmdStart);
+    int quits = 0;
+    bool stillRunning = false;
+    QTimer quitter;
+    quitter.setInterval(5);
+    connect(&quitter, &QTimer::timeout, this, [&] {
+      if (start->text() != "Stop" || quits > 0) return;
+      ++quits;
+      closer_->Answer(QMessageBox::Cancel);
+      QTest::mouseClick(s_->Button(N::cmdQuit), Qt::LeftButton);
+      stillRunning = start->text() == "Stop";
+    });
+    quitter.start();
+    QTest::mouseClick(start, Qt::LeftButton);
+    quitter.stop();
+
+    QCOMPARE(quits, 1);
     QCOMPARE(closer_->MessageBoxes().size(), size_t{1});
-    const qttest::SeenMessageBox& box = closer_->MessageBoxes().front();
-    QCOMPARE(box.text, QString("Save program state for next run?"));
-    QCOMPARE(box.title, QString("Quit"));
-    QCOMPARE(box.icon, QMessageBox::Question);
-    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(box.defaultButton, QMessageBox::No);
+    QCOMPARE(closer_->MessageBoxes()[0].text, QString("Save program state for next run?"));
+    QVERIFY(stillRunning);
+    const QString output = s_->Output();
+    QVERIFY2(!output.contains("Stopped"), qPrintable(output.right(200)));
+    // The great conjunction of 2020, and the run's end: "Done".
+    QVERIFY2(output.contains("2020-12-21"), qPrintable(output));
+    QCOMPARE(closer_->PopUpTexts(), QStringList({"Done"}));
     QVERIFY(s_->window.isVisible());
     QVERIFY(!s_->form.Ended());
+    QCOMPARE(start->text(), QString("Show all world transits between Jupiter and Saturn"));
+  }
+
+  // A Show-all series runs only with nested orbs; it says so once and leaves
+  // the output box as it was.
+  void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
+    auto* middle = s_->W<QComboBox>(N::cboOrbs, 1);
+    middle->setFocus();
+    QTest::keyClick(middle, Qt::Key_End);  // 15 degrees under an outer orb of 10
+    QCOMPARE(middle->currentText(), QString("15°"));
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
+    s_->window.SetText(Ctl(N::txbOutput), "earlier output\r\n");
+    QTest::mouseClick(s_->Button(N::cmdShowAll, 0), Qt::LeftButton);
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
+    const qttest::SeenMessageBox& box = closer_->MessageBoxes().back();
+    QCOMPARE(box.text, QString("Orbs must be strictly decreasing and differ by at least 2°."));
+    QCOMPARE(box.title, QString("Orb values"));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(s_->Output(), QString("earlier output\n"));
+    QVERIFY(closer_->PopUpTexts().isEmpty());
+    QCOMPARE(s_->form.State().RunsStarted, 0);
   }
 
   void closingTheWindowGoesThroughQuit() {

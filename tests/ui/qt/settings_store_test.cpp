@@ -2,6 +2,7 @@
 // pointed there before any store is made, so no test touches the user's
 // own settings.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,16 +251,42 @@ class SettingsStoreTest : public QObject {
     QCOMPARE(plain.allKeys().size(), qsizetype(SavedStateValues().size()));
   }
 
+  // The message names the file and gives the system's reason.
   void aSaveThatCannotBeWrittenIsReported() {
-    WriteAll(folder_->path() + "/Quillfern", "a file where the folder should be");
-    QtSettingsStore store;
-    Form form(store);
-    form.form.Click(Ctl(ControlName::cmdSaveState));
-    QCOMPARE(form.window.MessageBoxes().size(), size_t{1});
-    QCOMPARE(form.window.MessageBoxes()[0].text,
-             std::string("Error saving to registry:\r\nAccess is denied."));
-    QVERIFY(form.window.PopUps().empty());
-    QVERIFY(!form.form.State().StateRecentlySaved);
+    const QString quillfern = folder_->path() + "/Quillfern";
+    const struct {
+      const char* what;
+      std::function<void()> make;
+      bool needsNonRoot;
+      const char* reason;
+    } kCases[] = {
+        {"a file where the folder should be", [&] { WriteAll(quillfern, "not a folder"); }, false,
+         "Not a directory"},
+        {"a folder where the file should be", [&] { QVERIFY(QDir().mkpath(FilePath())); }, false,
+         "Is a directory"},
+        {"a folder that takes no new file",
+         [&] {
+           QVERIFY(QDir().mkpath(quillfern));
+           QVERIFY(QFile::setPermissions(quillfern, QFile::ReadOwner | QFile::ExeOwner));
+         },
+         true, "Permission denied"},
+    };
+    for (const auto& c : kCases) {
+      if (c.needsNonRoot && ::geteuid() == 0) continue;  // root writes in any folder
+      QFile::setPermissions(quillfern, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      QDir(quillfern).removeRecursively();
+      QFile::remove(quillfern);
+      c.make();
+      QtSettingsStore store;
+      Form form(store);
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      QVERIFY2(form.window.MessageBoxes().size() == 1, c.what);
+      QCOMPARE(form.window.MessageBoxes()[0].text,
+               "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+      QVERIFY(form.window.PopUps().empty());
+      QVERIFY(!form.form.State().StateRecentlySaved);
+    }
+    QFile::setPermissions(quillfern, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
  private:
