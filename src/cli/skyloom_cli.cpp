@@ -35,6 +35,7 @@
 #include "ports/shell.h"
 #include "report/exports.h"
 #include "report/output_box.h"
+#include "runs/checks.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 #ifdef SKYLOOM_TIMELINE
@@ -525,19 +526,9 @@ int main(int argc, char** argv) {
   }
   if (!birthZoneUsable) return kRefused;
 
-  // A series walks the body lists with the window's own Start, which leaves
-  // the orb rules to a single run; nested orbs are what the series' tables
-  // mean, so a series is refused before its first run as a single run is.
-  if (args.showAll) {
-    const int16_t outer = window.ListIndex(Ctl(ControlName::cboOrbs, 0));
-    const int16_t middle = window.ListIndex(Ctl(ControlName::cboOrbs, 1));
-    const int16_t inner = window.ListIndex(Ctl(ControlName::cboOrbs, 2));
-    if (!(middle <= outer - 2 && inner <= middle - 2)) {
-      window.MessageBox(
-          {"Orbs must be strictly decreasing and differ by at least 2\u00b0.", "Orb values", MsgIcon::Information});
-      return kRefused;
-    }
-  }
+  // A series is refused before any file is opened, with the window's own
+  // check and message, when its orbs are not nested.
+  if (args.showAll && !CheckOrbsNested(form.State())) return kRefused;
 
   // Every file is opened before the run: one that cannot be written is told
   // before any work is done.
