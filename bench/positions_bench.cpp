@@ -1,39 +1,26 @@
-// Cost of a position: BodyLongitude against the bare Swiss Ephemeris call
-// for the same body and instants, the Pluto table, and the separation.
+// Cost of a position: a body's longitude against the bare Swiss Ephemeris
+// call for the same body and instants, with its speed, the Pluto table, and
+// the separation.
 #include <benchmark/benchmark.h>
 #include <swephexp.h>
 
-#include <string>
-
-#include "calendar/date_format.h"
-#include "engine/bodies.h"
-#include "engine/pluto_table.h"
-#include "engine/positions.h"
+#include "bench_session.h"
 
 namespace {
 
 using namespace skyloom;
+using bench::TheSession;
 
-void InitOnce() {
-  static const bool done = [] {
-    InitDateNames();
-    InitAstroTables();
-    std::string error;
-    return ReadPlutoData(nullptr, PlutoFileName, error);
-  }();
-  if (!done) throw std::runtime_error("pluto.ptb not found beside the benchmark");
-}
-
-// Instants a minute apart, as the exact-time search asks for them.
+// Instants a day apart, as the daily walk asks for them.
 constexpr double kStart = 2459200.5;
-constexpr double kStep = 1.0 / 1440;
+constexpr double kStep = 1.0;
 
 void BM_BodyLongitude(benchmark::State& state) {
-  InitOnce();
+  const BodyPositions& p = TheSession().positions;
   const auto body = static_cast<BodyIndex>(state.range(0));
   double t = kStart;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(BodyLongitude(body, t));
+    benchmark::DoNotOptimize(p.Longitude(body, t, Zodiac::Tropical));
     t += kStep;
   }
   state.SetLabel(BodyNames[body]);
@@ -41,7 +28,7 @@ void BM_BodyLongitude(benchmark::State& state) {
 BENCHMARK(BM_BodyLongitude)->DenseRange(1, 10);
 
 void BM_BareSwissEphemeris(benchmark::State& state) {
-  InitOnce();
+  TheSession();
   static constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER, SE_SATURN,
                                        SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
   const auto body = static_cast<int>(state.range(0));
@@ -60,28 +47,17 @@ BENCHMARK(BM_BareSwissEphemeris)->DenseRange(1, 10);
 // The same positions with their speeds, as the exact-time search asks for
 // them at turning points.
 void BM_BodyLongitudeWithSpeed(benchmark::State& state) {
-  InitOnce();
+  const BodyPositions& p = TheSession().positions;
   const auto body = static_cast<BodyIndex>(state.range(0));
   double t = kStart;
   double speed = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(BodyLongitude(body, t, speed));
+    benchmark::DoNotOptimize(p.Longitude(body, t, Zodiac::Tropical, speed));
     t += kStep;
   }
   state.SetLabel(BodyNames[body]);
 }
 BENCHMARK(BM_BodyLongitudeWithSpeed)->Arg(1)->Arg(5)->Arg(6)->Arg(9);
-
-void BM_PlutoLongitude(benchmark::State& state) {
-  InitOnce();
-  double t = kStart;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(PlutoLongitude(t));
-    t += kStep;
-    if (t > 2488000) t = kStart;
-  }
-}
-BENCHMARK(BM_PlutoLongitude);
 
 void BM_AngularSeparation(benchmark::State& state) {
   double a = 0.3, b = 6.1;

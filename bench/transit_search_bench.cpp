@@ -1,111 +1,63 @@
-// Whole runs through the in-memory window: a 100-year world run of Jupiter
-// and Saturn, and one-year personal runs of each transiting body against a
-// natal Sun. Reports the positions each run evaluates and the time per
-// evaluation, so the engine's own share of the run can be read off.
+// Whole runs of the engine: a 100-year world run of Jupiter and Saturn, ten
+// years of the Sun and Mercury at the smallest orbs a series takes, and
+// one-year personal runs of each transiting body against a natal point.
+// Reports the positions each run evaluates and the time per evaluation, so
+// the engine's own share of the run can be read off.
 #include <benchmark/benchmark.h>
 
-#include <string>
-
-#include "calendar/date_format.h"
-#include "calendar/time_zones.h"
-#include "engine/bodies.h"
-#include "engine/pluto_table.h"
-#include "engine/positions.h"
-#include "engine/transit_search.h"
-#include "ports/calendar_library.h"
-#include "ports/memory_window.h"
+#include "bench_session.h"
 
 namespace {
 
 using namespace skyloom;
+using bench::DayOf;
+using bench::TheSession;
 
-int32_t DayOf(int32_t y, int32_t m, int32_t d) {
-  CalendarDate date;
-  date.Year = y;
-  date.Month = m;
-  date.Day = d;
-  return date_to_day_number(date);
-}
-
-void InitOnce() {
-  static const bool done = [] {
-    InitDateNames();
-    InitAstroTables();
-    std::string error;
-    return ReadPlutoData(nullptr, PlutoFileName, error);
-  }();
-  if (!done) throw std::runtime_error("pluto.ptb not found beside the benchmark");
-}
-
-struct BenchWindow {
-  BenchWindow(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t end) {
-    window.LoadDesign();
-    window.SetValue(Ctl(world ? ControlName::optWorld : ControlName::optPersonal), 1);
-    SetUpTimezoneComboBoxes(state, false);
-    window.SetListIndex(Ctl(ControlName::cboTimezone, 0), GreenwichPosition);
-    for (int16_t list = 0; list < 2; ++list)
-      for (BodyIndex body = Sun; body <= Moon; ++body) window.AddItem(Ctl(ControlName::cboPlanet, list), BodyNames[body]);
-    window.SetListIndex(Ctl(ControlName::cboPlanet, 0), static_cast<int16_t>(a - 1));
-    window.SetListIndex(Ctl(ControlName::cboPlanet, 1), static_cast<int16_t>(b - 1));
-    state.RunBodies = {a, b};
-    state.Orbs.Set(10, 5, 2);
-    state.RunStartDay = start;
-    state.RunEndDay = end;
-    state.ShowAllMode = true;  // no pop-up, no message box
+void Measure(benchmark::State& st, const RunDescription& run) {
+  const BodyPositions& positions = TheSession().positions;
+  bench::TakeEverything observer;
+  uint64_t evaluations = 0;
+  for (auto _ : st) {
+    TransitTable table;
+    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+    RunResult result = ResultOf(run);
+    const uint64_t before = positions.Evaluations();
+    SearchTransits(run, positions, table, result, observer);
+    evaluations += positions.Evaluations() - before;
   }
-  MemoryWindow window;
-  FormState state{window};
-};
-
-void Report(benchmark::State& st, uint64_t evaluations) {
   st.counters["positions"] = benchmark::Counter(static_cast<double>(evaluations) / st.iterations());
   st.counters["ns_per_position"] =
       benchmark::Counter(static_cast<double>(evaluations), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+RunDescription Run(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t end) {
+  RunDescription run;
+  run.world = world;
+  run.bodies = {a, b};
+  run.natalLongitude = world ? 0.0 : 1.0;
+  run.startDay = start;
+  run.endDay = end;
+  run.zoneText = "GMT";
+  return run;
+}
+
 void BM_WorldJupiterSaturn100Years(benchmark::State& st) {
-  InitOnce();
-  uint64_t evaluations = 0;
-  for (auto _ : st) {
-    BenchWindow b(true, Jupiter, Saturn, DayOf(1950, 1, 1), DayOf(2049, 12, 31));
-    const uint64_t before = PositionEvaluationCount();
-    RunTransits(b.state);
-    evaluations += PositionEvaluationCount() - before;
-  }
-  Report(st, evaluations);
+  Measure(st, Run(true, Jupiter, Saturn, DayOf(1950, 1, 1), DayOf(2049, 12, 31)));
 }
 BENCHMARK(BM_WorldJupiterSaturn100Years)->Unit(benchmark::kMillisecond)->MinTime(3);
 
-// A fast pair at the smallest orbs a series allows: every exact aspect of ten
-// years, many of them inferior conjunctions where the pair moves fastest.
 void BM_WorldSunMercury10Years(benchmark::State& st) {
-  InitOnce();
-  uint64_t evaluations = 0;
-  for (auto _ : st) {
-    BenchWindow b(true, Sun, Mercury, DayOf(2020, 1, 1), DayOf(2029, 12, 31));
-    b.state.Orbs.Set(5, 3, 1);
-    const uint64_t before = PositionEvaluationCount();
-    RunTransits(b.state);
-    evaluations += PositionEvaluationCount() - before;
-  }
-  Report(st, evaluations);
+  RunDescription run = Run(true, Sun, Mercury, DayOf(2020, 1, 1), DayOf(2029, 12, 31));
+  run.orbs.Set(5, 3, 1);
+  Measure(st, run);
 }
 BENCHMARK(BM_WorldSunMercury10Years)->Unit(benchmark::kMillisecond)->MinTime(2);
 
-void BM_PersonalOneYearToNatalSun(benchmark::State& st) {
-  InitOnce();
+void BM_PersonalOneYearToNatalPoint(benchmark::State& st) {
   const auto body = static_cast<BodyIndex>(st.range(0));
-  uint64_t evaluations = 0;
-  for (auto _ : st) {
-    BenchWindow b(false, body, Sun, DayOf(2024, 1, 1), DayOf(2024, 12, 31));
-    b.state.NatalLongitude[Sun] = 1.0;
-    const uint64_t before = PositionEvaluationCount();
-    RunTransits(b.state);
-    evaluations += PositionEvaluationCount() - before;
-  }
-  Report(st, evaluations);
+  Measure(st, Run(false, body, Sun, DayOf(2024, 1, 1), DayOf(2024, 12, 31)));
   st.SetLabel(BodyNames[body]);
 }
-BENCHMARK(BM_PersonalOneYearToNatalSun)->DenseRange(1, 9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PersonalOneYearToNatalPoint)->DenseRange(1, 9)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -40,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace skyloom;
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
   const std::filesystem::path path = folder / FuzzFileName();
-  DataFolder = folder.string() + "/";
   {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) std::abort();
@@ -48,13 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (std::fclose(file) != 0) std::abort();
   }
   std::string errorText;
-  const bool loaded = ReadPlutoData(nullptr, FuzzFileName(), errorText);
+  PlutoTable table;
+  const bool loaded = table.Load(path.string(), errorText);
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
 
   // A load either fills the whole table or leaves it empty with a reason.
   if (loaded != errorText.empty()) std::abort();
-  if (!loaded && !PlutoTable.empty()) std::abort();
+  if (!loaded && table.Loaded()) std::abort();
 
   // Lookups must stay inside the table, and a lookup inside the range must
   // give a longitude or an error value, never anything else.
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                              FirstTableDay - 0.5 + static_cast<double>(size % 1000), LastTableDay + 0.49,
                              FirstTableDay - 0.5};
   for (const double jd : instants) {
-    const double longitude = PlutoLongitude(jd);
+    const double longitude = table.Longitude(jd);
     const bool inTable = std::floor(jd + 0.5) >= FirstTableDay && std::floor(jd + 0.5) <= LastTableDay;
     if (loaded && inTable && !(longitude >= 0 && longitude < TwoPi)) std::abort();
     if (!(longitude >= 0 && longitude < TwoPi) && longitude != BeforeRange && longitude != AfterRange)

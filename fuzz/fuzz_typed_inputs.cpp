@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,7 @@
 #include "engine/pluto_table.h"
 #include "ports/calendar_library.h"
 #include "ports/memory_window.h"
+#include "ports/program_folder.h"
 #include "ports/shell.h"
 #include "ui/main_form.h"
 
@@ -123,13 +125,16 @@ void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
 // The Pluto table is read once per process, as in the program. Reading it
 // takes a while under the sanitizers; done here, it is not charged to
 // whichever input first names Pluto.
+std::shared_ptr<const PlutoTable> plutoTable;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  InitAstroTables();
   std::string error;
-  if (!ReadPlutoData(nullptr, PlutoFileName, error)) {
+  auto table = std::make_shared<PlutoTable>();
+  if (!table->Load(ExecutableFolder() + PlutoFileName, error)) {
     std::fprintf(stderr, "pluto.ptb is needed beside the fuzzer: %s\n", error.c_str());
     std::abort();
   }
+  plutoTable = std::move(table);
   return 0;
 }
 
@@ -141,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   window.LoadDesign();
   form.Load();
   FormState& state = form.State();
-  state.PlutoDataLoaded = true;
+  state.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {

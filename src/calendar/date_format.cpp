@@ -64,49 +64,16 @@ void InitDateNames() {
   ShortMonthNames = MakeTable(kShortMonthNames);
 }
 
-// The program always asks for order code 2 (year, month, day), "-", "," and
-// no era. The other orders are 0 (month, day, year) and 1 (day, month, year);
-// any unknown code falls back to year, month, day. Only the first character of
-// thousandsSeparator is used (the grouping takes one character); an empty one
-// leaves long years ungrouped. The era suffix is " CE", as in the date labels.
-std::string FormatDayNumber(int32_t dayNumber, int16_t orderCode, std::string_view dateSeparator,
-                            std::string_view thousandsSeparator, bool eraSuffix) {
+std::string FormatDayNumber(int32_t dayNumber) {
   const CalendarDate date = DateOfDayNumber(dayNumber);
   char yearDigits[24];
   const auto converted = std::to_chars(yearDigits, yearDigits + sizeof yearDigits, date.Year);
-  std::string_view yearText(yearDigits, static_cast<std::size_t>(converted.ptr - yearDigits));
-  std::string grouped;
-  if ((date.Year > 9999 || date.Year < -9999) && !thousandsSeparator.empty()) {
-    grouped = GroupYearDigits(yearText, thousandsSeparator.front());
-    yearText = grouped;
-  }
-
-  std::string text;
-  text.reserve(yearText.size() + 2 * dateSeparator.size() + 8);
-  switch (orderCode) {
-    case 0:
-      AppendTwoDigits(text, date.Month);
-      text += dateSeparator;
-      AppendTwoDigits(text, date.Day);
-      text += dateSeparator;
-      text += yearText;
-      break;
-    case 1:
-      AppendTwoDigits(text, date.Day);
-      text += dateSeparator;
-      AppendTwoDigits(text, date.Month);
-      text += dateSeparator;
-      text += yearText;
-      break;
-    default:
-      text += yearText;
-      text += dateSeparator;
-      AppendTwoDigits(text, date.Month);
-      text += dateSeparator;
-      AppendTwoDigits(text, date.Day);
-      break;
-  }
-  if (eraSuffix) text += " CE";
+  std::string text(yearDigits, static_cast<std::size_t>(converted.ptr - yearDigits));
+  if (date.Year > 9999 || date.Year < -9999) text = GroupYearDigits(text, ',');
+  text += '-';
+  AppendTwoDigits(text, date.Month);
+  text += '-';
+  AppendTwoDigits(text, date.Day);
   return text;
 }
 

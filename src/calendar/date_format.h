@@ -16,9 +16,8 @@ void InitDateNames();
 
 // Year-month-day with two-digit month and day, the year unpadded (with
 // thousands separators beyond +-9999): 2024-03-05, 5-01-01, -500-01-01,
-// 12,345-01-31. The program always passes order code 2, "-", "," and no era.
-std::string FormatDayNumber(int32_t dayNumber, int16_t orderCode = 2, std::string_view dateSeparator = "-",
-                            std::string_view thousandsSeparator = ",", bool eraSuffix = false);
+// 12,345-01-31.
+std::string FormatDayNumber(int32_t dayNumber);
 
 // "March 5, 2024", "Jan. 15, 2024": full month names of up to five letters.
 std::string MonthDayYearText(int32_t dayNumber);

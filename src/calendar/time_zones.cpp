@@ -9,7 +9,6 @@
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
-#include "ports/window.h"
 
 namespace skyloom {
 
@@ -29,13 +28,11 @@ constexpr std::array kAbbreviations{
     Abbreviation{4, "HAST"},
 };
 
-constexpr int16_t kFirstZone = 1;
-constexpr int16_t kLastZone = TimezoneEntryCount - 1;
 
 }  // namespace
 
 std::string TimezoneText(int16_t position, bool abbreviations) {
-  if (position < kFirstZone || position > kLastZone) return {};
+  if (position < FirstZonePosition || position > LastZonePosition) return {};
   if (abbreviations) {
     for (const Abbreviation& a : kAbbreviations)
       if (a.position == position) return std::string(a.text);
@@ -46,23 +43,6 @@ std::string TimezoneText(int16_t position, bool abbreviations) {
   text += NumberText(std::abs(minutes) / 60);
   text += std::abs(minutes) % 60 != 0 ? ":30" : ":00";
   return text;
-}
-
-void SetUpTimezoneComboBoxes(FormState& state, bool preserveIndices) {
-  Window& w = state.window;
-  const bool abbreviations = w.Value(Ctl(ControlName::chkDisplayNATZabbr)) != 0;
-  for (int16_t i = 0; i < 2; ++i) {
-    const Control list = Ctl(ControlName::cboTimezone, i);
-    state.SavedTimezoneIndex[static_cast<size_t>(i)] = preserveIndices ? w.ListIndex(list) : int16_t{0};
-    w.ClearList(list);
-    w.AddItem(list, "");  // no zone chosen
-    for (int16_t position = kFirstZone; position <= kLastZone; ++position) {
-      w.AddItem(list, TimezoneText(position, abbreviations));
-      w.SetItemData(list, position, ZoneMinutesOfPosition(position));
-    }
-    // Before the window has loaded, selecting would fire the list's click.
-    if (state.FormLoaded) w.SetListIndex(list, state.SavedTimezoneIndex[static_cast<size_t>(i)]);
-  }
 }
 
 int16_t MachineTimezoneMinutes() {
@@ -77,13 +57,8 @@ int16_t TimezonePositionOfMinutes(int32_t minutes) {
   // nearest end is the closest offset the list can give.
   const double position = std::nearbyint(static_cast<double>(minutes) / 30.0 + GreenwichPosition);
   return static_cast<int16_t>(
-      std::clamp(position, static_cast<double>(kFirstZone), static_cast<double>(kLastZone)));
+      std::clamp(position, static_cast<double>(FirstZonePosition), static_cast<double>(LastZonePosition)));
 }
 
-void SelectMachineTimezoneIfUnset(FormState& state) {
-  const Control results = Ctl(ControlName::cboTimezone, 0);
-  if (state.window.ListIndex(results) != -1) return;
-  state.window.SetListIndex(results, TimezonePositionOfMinutes(MachineTimezoneMinutes()));
-}
 
 }  // namespace skyloom

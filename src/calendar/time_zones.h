@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/run_state.h"
 
 namespace skyloom {
 
 inline constexpr int16_t TimezoneEntryCount = 48;
+// The first and last entries with a zone.
+inline constexpr int16_t FirstZonePosition = 1;
+inline constexpr int16_t LastZonePosition = TimezoneEntryCount - 1;
 inline constexpr int16_t GreenwichPosition = 24;
 
 // Minutes east of Greenwich of a list position: (position - 24) * 30.
@@ -20,16 +22,10 @@ constexpr int16_t ZoneMinutesOfPosition(int16_t position) {
 // The text of a list entry, with or without the abbreviations.
 std::string TimezoneText(int16_t position, bool abbreviations);
 
-// Refills both lists (reading chkDisplayNATZabbr), keeping each list's
-// position when preserveIndices is set and the window has loaded.
-void SetUpTimezoneComboBoxes(FormState& state, bool preserveIndices = false);
-
 // The machine's offset in minutes east of Greenwich.
 int16_t MachineTimezoneMinutes();
 // The list position of an offset in minutes (ties to even), kept within
 // 1..47 for offsets beyond the list's ends.
 int16_t TimezonePositionOfMinutes(int32_t minutes);
-// Start-up: a results list without a selection gets the machine's zone.
-void SelectMachineTimezoneIfUnset(FormState& state);
 
 }  // namespace skyloom

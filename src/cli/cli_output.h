@@ -7,7 +7,7 @@
 #include <string_view>
 #include <thread>
 
-#include "report/output_box.h"
+#include "report/files.h"
 
 namespace skyloom::cli {
 

@@ -34,14 +34,14 @@
 #include "ports/memory_window.h"
 #include "ports/shell.h"
 #include "report/exports.h"
-#include "report/output_box.h"
+#include "runs/output_box.h"
 #include "runs/checks.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 #ifdef SKYLOOM_TIMELINE
 #include <QtGlobal>
 
-#include "ui/qt/timeline_view.h"
+#include "draw/timeline_drawing.h"
 #endif
 
 namespace {
@@ -218,10 +218,13 @@ Arguments Parse(int argc, char** argv) {
       return argv[++i];
     };
     if (arg == "--help" || arg == "-h") {
+      errno = 0;
       std::fputs(kUsage, stdout);
       std::fputs("\n", stdout);
       std::fputs(kHelp, stdout);
-      std::exit(std::fflush(stdout) == 0 ? kDone : kNotWritten);
+      if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+      std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
+      std::exit(kNotWritten);
     }
     if (arg.rfind("--", 0) == 0 && !seen.insert(arg).second) Unusable(arg + " is given twice");
     if (arg == "--start") {

@@ -1,5 +1,5 @@
 // Bodies, aspects and orbs: the numbers and tables every part of the engine
-// shares, and the process-wide values set at start-up.
+// shares.
 #pragma once
 
 #include <array>
@@ -35,28 +35,15 @@ struct AspectEntry {
 };
 
 // Indexed 1..10 by BodyIndex; entry 0 is empty.
-extern std::array<std::string, 11> BodyNames;
-// Indexed 1..AspectCount by AspectIndex; entry 0 is unused.
-extern std::array<AspectEntry, AspectCount + 1> AspectTable;
+extern const std::array<std::string, 11> BodyNames;
+// Indexed 1..AspectCount by AspectIndex; entry 0 is unused. Angles are
+// degrees / 360 * TwoPi.
+extern const std::array<AspectEntry, AspectCount + 1> AspectTable;
 
 // The name of a body or an aspect, or the empty text for a number outside
 // the tables (results read back from elsewhere may carry one).
 const std::string& BodyName(BodyIndex body);
 const std::string& AspectName(AspectIndex aspect);
-
-// The program's own folder, ending in the path separator. The ephemeris data
-// and the Pluto table are looked for there.
-extern std::string DataFolder;
-// Sidereal longitudes (set for personal runs with the sidereal zodiac).
-extern bool SiderealFlag;
-
-// Fills the tables and hands DataFolder to the ephemeris library. Called once
-// while the main window loads, before anything else of the engine.
-void InitAstroTables();
-void FillNameTables();
-
-// The folder of the running executable, with a trailing separator.
-std::string ExecutableFolder();
 
 // Orb list position -> whole degrees, and degrees -> radians.
 constexpr int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }

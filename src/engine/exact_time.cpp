@@ -1,20 +1,14 @@
 #include "engine/exact_time.h"
 
 #include <cmath>
-#include <utility>
 
 #include "calendar/date_format.h"
 #include "engine/positions.h"
-#include "ports/window.h"
 
 namespace skyloom {
 namespace {
 
 constexpr int kMinutesPerDay = 1440;
-
-double SecondLongitude(const FormState& state, BodyIndex body, double jd) {
-  return state.WorldRun ? BodyLongitude(body, jd) : state.NatalLongitude[body];
-}
 
 // An angle taken into (-pi, pi].
 double WrapToHalfCircle(double x) {
@@ -34,18 +28,14 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
-bool RetroState(const FormState& state, int32_t day, BodyIndex body) {
-  if (state.ShowAllMode && state.WorldRun) return false;
-  return IsRetrograde(body, LocalMidnight(day, state.ZoneMinutes));
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day) {
+  if (!run.retrogradeMarks) return false;
+  return positions.IsRetrograde(run.bodies[0], LocalMidnight(day, run.zoneMinutes), run.zodiac);
 }
 
-bool RetroState(const FormState& state, int32_t day, BodyIndex body, double longitudeAtMidnight) {
-  if (state.ShowAllMode && state.WorldRun) return false;
-  return RetroCheck(body, longitudeAtMidnight, LocalMidnight(day, state.ZoneMinutes));
-}
-
-std::string RetroMark(const FormState& state, int32_t day, BodyIndex body) {
-  return RetroState(state, day, body) ? "r" : "";
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight) {
+  if (!run.retrogradeMarks) return false;
+  return positions.RetroCheck(run.bodies[0], longitudeAtMidnight, LocalMidnight(day, run.zoneMinutes), run.zodiac);
 }
 
 int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
@@ -58,46 +48,45 @@ double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side)
 }
 
 double PairDeviation::Value(double jd) {
-  const double la = BodyLongitude(state_.RunBodies[0], jd);
-  return SignedAspectDeviation(la, SecondLongitude(state_, state_.RunBodies[1], jd), aspect_, side_);
+  const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac);
+  const double lb = run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac) : run_.natalLongitude;
+  return SignedAspectDeviation(la, lb, aspect_, side_);
 }
 
 double PairDeviation::Slope(double jd) {
   double speedA = 0, speedB = 0;
-  BodyLongitude(state_.RunBodies[0], jd, speedA);
-  if (state_.WorldRun) BodyLongitude(state_.RunBodies[1], jd, speedB);
+  positions_.Longitude(run_.bodies[0], jd, run_.zodiac, speedA);
+  if (run_.world) positions_.Longitude(run_.bodies[1], jd, run_.zodiac, speedB);
   return speedA - speedB;
 }
 
-MinimumRecord ExactMinimum(const FormState& state, double instant) {
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant) {
   // The nearest whole minute of local time (zones are whole half hours, so
   // also of Universal Time), and the local date that minute falls on.
-  const double localMinutes = std::nearbyint((instant + state.ZoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
+  const double localMinutes = std::nearbyint((instant + run.zoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
   const auto minutes = static_cast<int64_t>(localMinutes);
   MinimumRecord minimum;
   minimum.exact = true;
   minimum.day = static_cast<int32_t>(FloorDiv(minutes, kMinutesPerDay));
   minimum.minuteOfDay = static_cast<int16_t>(minutes - int64_t{minimum.day} * kMinutesPerDay);
-  minimum.instantUt = localMinutes / kMinutesPerDay - 0.5 - state.ZoneMinutes / 1440.0;
-  minimum.retrograde = RetroState(state, minimum.day + 1, state.RunBodies[0]);
-  minimum.zoneMinutes = state.ZoneMinutes;
-  minimum.zoneText = state.window.Text(Ctl(ControlName::cboTimezone, 0));
+  minimum.instantUt = localMinutes / kMinutesPerDay - 0.5 - run.zoneMinutes / 1440.0;
+  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
+  minimum.zoneMinutes = run.zoneMinutes;
+  minimum.zoneText = run.zoneText;
   return minimum;
 }
 
-MinimumRecord ClosestApproach(const FormState& state, double deviation, double instant) {
+MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
+                              double instant) {
   MinimumRecord minimum;
   minimum.exact = false;
-  minimum.day = static_cast<int32_t>(std::floor(instant + state.ZoneMinutes / 1440.0 + 0.5));
+  minimum.day = static_cast<int32_t>(std::floor(instant + run.zoneMinutes / 1440.0 + 0.5));
   minimum.instantUt = instant;
-  minimum.retrograde = RetroState(state, minimum.day + 1, state.RunBodies[0]);
+  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.deviation = deviation;
   return minimum;
 }
 
-std::string ExactTimeText(const MinimumRecord& minimum) {
-  return MinimumDateText(minimum) + MinimumValueText(minimum);
-}
 
 std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view separator) {
   if (!(dayFraction >= 0.0 && dayFraction < 1.0)) return {};
@@ -132,12 +121,6 @@ std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view 
   return text;
 }
 
-std::pair<std::string, std::string> SplitExactText(std::string_view text) {
-  size_t p = text.find('r');
-  if (p == std::string_view::npos) p = text.find('*');
-  if (p == std::string_view::npos) return {std::string(text), {}};
-  return {std::string(text.substr(0, p + 1)), std::string(text.substr(p + 1))};
-}
 
 std::string FormatAngle(double radians) {
   double x = radians;

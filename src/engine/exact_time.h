@@ -6,19 +6,17 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "engine/day_minima.h"
 #include "engine/run_state.h"
 
 namespace skyloom {
 
-// "r" when the body is retrograde at the local midnight starting day, else
-// empty; always empty in a Show-all series of world runs.
-std::string RetroMark(const FormState& state, int32_t day, BodyIndex body);
-bool RetroState(const FormState& state, int32_t day, BodyIndex body);
+// Whether the run's first body is retrograde at the local midnight starting
+// day, as its "r" mark tells; never where the run leaves the marks out.
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day);
 // The same with the body's longitude at that midnight already known.
-bool RetroState(const FormState& state, int32_t day, BodyIndex body, double longitudeAtMidnight);
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight);
 
 // The side of the aspect two longitudes stand nearest: +1 when the first
 // body leads the second (separation measured eastwards), -1 when it trails.
@@ -33,32 +31,28 @@ double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side)
 // natal position).
 class PairDeviation : public SignedDeviation {
  public:
-  PairDeviation(const FormState& state, AspectIndex aspect, int side) : state_(state), aspect_(aspect), side_(side) {}
+  PairDeviation(const RunDescription& run, const BodyPositions& positions, AspectIndex aspect, int side)
+      : run_(run), positions_(positions), aspect_(aspect), side_(side) {}
   double Value(double jd) override;
   double Slope(double jd) override;
 
  private:
-  const FormState& state_;
+  const RunDescription& run_;
+  const BodyPositions& positions_;
   AspectIndex aspect_;
   int side_;
 };
 
 // The exact aspect at a UT instant as the table records it: the nearest
 // whole minute of the results zone, its local date and the mark.
-MinimumRecord ExactMinimum(const FormState& state, double instant);
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant);
 // A pass's closest approach without an exact aspect: its size and the local
 // date of its instant.
-MinimumRecord ClosestApproach(const FormState& state, double deviation, double instant);
-// The same result as the text of the result table: date, "*", mark, time and zone.
-std::string ExactTimeText(const MinimumRecord& minimum);
-
+MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
+                              double instant);
 // "hh:mm" (rounded to the minute, never past 23:59) or "hh:mm:ss"; empty for
 // a fraction outside [0, 1).
 std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view separator);
-
-// Splits an exact-time text after its "r" (or, without one, its "*"): the
-// minimum's date with its marks, and the time with its zone.
-std::pair<std::string, std::string> SplitExactText(std::string_view text);
 
 // Degrees and minutes of arc without blanks: 2°5'. Empty outside [0, 2*pi).
 std::string FormatAngle(double radians);

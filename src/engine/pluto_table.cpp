@@ -1,5 +1,5 @@
-// Pluto's daily table: the general line reader, loading and checking the data
-// file, decoding a record and interpolating between days.
+// Pluto's daily table: loading and checking the data file, decoding a record
+// and interpolating between days.
 #include "engine/pluto_table.h"
 
 #include <cerrno>
@@ -14,11 +14,8 @@
 #include <string_view>
 
 #include "engine/bodies.h"
-#include "ports/window.h"
 
 namespace skyloom {
-
-std::vector<std::string> PlutoTable;
 
 namespace {
 
@@ -145,44 +142,10 @@ std::string QuotedRecord(std::string_view record) {
 
 }  // namespace
 
-void ReadLinesToArray(const std::string& path, std::vector<std::string>& target, int16_t firstIndex,
-                      bool skipBlank, bool trim, int32_t& count, std::string& errorText, int32_t& errorNumber,
-                      int16_t headerLines) {
-  errorText.clear();
-  errorNumber = 0;
-  count = 0;
-  if (firstIndex < 0) {
-    SetSystemError(EINVAL, errorText, errorNumber);
-    return;
-  }
-  const FileHandle file = OpenForReading(path, errorText, errorNumber);
-  if (!file) return;
-
-  // Indexes 0 to firstIndex exist even when nothing is read, so a caller may
-  // look at the first entry of an empty file.
-  target.assign(static_cast<std::size_t>(firstIndex) + 1, std::string());
-  std::size_t writeIndex = static_cast<std::size_t>(firstIndex);
-  ReadKeptLines(file.get(), skipBlank, trim, headerLines, errorText, errorNumber,
-                [&](int64_t, std::string_view line) {
-                  if (count == INT32_MAX) {
-                    SetSystemError(EFBIG, errorText, errorNumber);
-                    return false;
-                  }
-                  ++count;
-                  if (writeIndex < target.size())
-                    target[writeIndex].assign(line);
-                  else
-                    target.emplace_back(line);
-                  ++writeIndex;
-                  return true;
-                });
-}
-
-bool ReadPlutoData(Window* window, const std::string& fileName, std::string& errorText) {
-  const std::string path = DataFolder + fileName;
+bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   errorText.clear();
 
-  // Read into a table of our own: PlutoTable only ever holds a whole checked
+  // Read into a table of our own: the records only ever hold a whole checked
   // file, so no lookup after a failed load can meet a short or broken table.
   std::vector<std::string> table;
   int32_t errorNumber = 0;
@@ -206,24 +169,16 @@ bool ReadPlutoData(Window* window, const std::string& fileName, std::string& err
   }
 
   if (errorText.empty()) {
-    PlutoTable = std::move(table);
+    Records = std::move(table);
     return true;
   }
-  PlutoTable.clear();
-  if (window) {
-    MessageBoxRequest request;
-    request.text = "Error when reading geocentric Pluto data.\r\n" + errorText;
-    request.title = "Read Pluto Data";
-    request.icon = MsgIcon::Exclamation;
-    request.buttons = MsgButtons::Ok;
-    window->MessageBox(request);
-  }
+  Records.clear();
   return false;
 }
 
-double PlutoTableEntry(int32_t k) {
-  if (k < 0 || static_cast<std::size_t>(k) >= PlutoTable.size()) return kNoRecord;
-  const std::string& record = PlutoTable[static_cast<std::size_t>(k)];
+double PlutoTable::Entry(int32_t k) const {
+  if (k < 0 || static_cast<std::size_t>(k) >= Records.size()) return kNoRecord;
+  const std::string& record = Records[static_cast<std::size_t>(k)];
   const int32_t minutesOfArc = DecodeRecord(record, k);
   if (minutesOfArc < 0) return kNoRecord;
   double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
@@ -236,12 +191,12 @@ double PlutoTableEntry(int32_t k) {
   return degrees;
 }
 
-double PlutoLongitude(double jd) {
+double PlutoTable::Longitude(double jd) const {
   double speed = 0;
-  return PlutoLongitude(jd, speed);
+  return Longitude(jd, speed);
 }
 
-double PlutoLongitude(double jd, double& speed) {
+double PlutoTable::Longitude(double jd, double& speed) const {
   speed = 0;
   const double n = std::floor(jd + 0.5);
   // Written so that a NaN instant also lands here rather than in the table.
@@ -252,12 +207,12 @@ double PlutoLongitude(double jd, double& speed) {
   // Four records around the day, as centred as the table allows: k - 1 to
   // k + 2, shifted inwards at the ends, or just k and k + 1.
   int32_t first = k - 1;
-  if (first < 0 || PlutoTableEntry(first) < 0) first = k;
-  if (PlutoTableEntry(first + 3) < 0) first = std::max(0, k - 2);
+  if (first < 0 || Entry(first) < 0) first = k;
+  if (Entry(first + 3) < 0) first = std::max(0, k - 2);
   std::array<double, 4> l{};
   int count = 0;
   for (; count < 4; ++count) {
-    const double entry = PlutoTableEntry(first + count);
+    const double entry = Entry(first + count);
     if (entry < 0) break;
     l[count] = entry;
   }
@@ -265,8 +220,8 @@ double PlutoLongitude(double jd, double& speed) {
   // the records of a day in range: its data end before this day.
   if (count < 4) {
     first = k;
-    l[0] = PlutoTableEntry(k);
-    l[1] = PlutoTableEntry(k + 1);
+    l[0] = Entry(k);
+    l[1] = Entry(k + 1);
     if (l[0] < 0 || l[1] < 0) return AfterRange;
     count = 2;
   }

@@ -16,8 +16,6 @@
 
 namespace skyloom {
 
-class Window;
-
 inline constexpr const char* PlutoFileName = "pluto.ptb";
 // Records the program needs: day numbers 2305448 to 2488070.
 inline constexpr int32_t PlutoRecordCount = 182623;
@@ -25,35 +23,31 @@ inline constexpr int32_t PlutoRecordCount = 182623;
 // interpolate between neighbours on both sides.
 inline constexpr int32_t PlutoRecordsWritten = PlutoRecordCount + 1;
 
-// Entry k is the record of day number 2305448 + k.
-extern std::vector<std::string> PlutoTable;
+class PlutoTable {
+ public:
+  // Loads the file at path and checks every record the program needs. On
+  // failure returns false with the reason in errorText and leaves the table
+  // empty, so that no lookup can meet part of a file.
+  bool Load(const std::string& path, std::string& errorText);
+  bool Loaded() const { return !Records.empty(); }
 
-// Reads a text file line by line into target from firstIndex on, optionally
-// skipping blank lines and trimming blanks, after skipping headerLines lines.
-// Accepts LF and CR LF line ends. On failure errorText holds the system's
-// description and errorNumber its code.
-void ReadLinesToArray(const std::string& path, std::vector<std::string>& target, int16_t firstIndex,
-                      bool skipBlank, bool trim, int32_t& count, std::string& errorText,
-                      int32_t& errorNumber, int16_t headerLines);
+  // Longitude in degrees of record k, in [0, 360); negative when record k is
+  // missing or cannot be decoded.
+  double Entry(int32_t k) const;
 
-// Loads DataFolder + fileName into PlutoTable and checks every record the
-// program needs. On failure shows the "Read Pluto Data" message (when a
-// window is given) and returns false.
-bool ReadPlutoData(Window* window, const std::string& fileName, std::string& errorText);
+  // Longitude in radians at jd (UT), or -99 / -100 outside day numbers
+  // 2305448 .. 2488069: the cubic through the records of the four days
+  // around jd (fewer at the ends of the table).
+  double Longitude(double jd) const;
+  // The same with its rate of change in radians a day (0 outside the range).
+  double Longitude(double jd, double& speed) const;
 
-// Longitude in degrees of record k, in [0, 360); negative when record k is
-// missing or cannot be decoded.
-double PlutoTableEntry(int32_t k);
-
-// Longitude in radians at jd (UT), or -99 / -100 outside day numbers
-// 2305448 .. 2488069: the cubic through the records of the four days around
-// jd (fewer at the ends of the table).
-double PlutoLongitude(double jd);
-// The same with its rate of change in radians a day (0 outside the range).
-double PlutoLongitude(double jd, double& speed);
+  // Entry k is the record of day number 2305448 + k.
+  std::vector<std::string> Records;
+};
 
 // Encodes a longitude in degrees as the record of index k, refinement
-// included; PlutoTableEntry reads it back to a thousandth of an arc second.
+// included; PlutoTable::Entry reads it back to a thousandth of an arc second.
 std::string EncodePlutoRecord(int32_t k, double degrees);
 
 }  // namespace skyloom

@@ -3,18 +3,15 @@
 #include <cmath>
 #include <limits>
 
-#include "calendar/date_format.h"
 #include "engine/pluto_table.h"
 #include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
-#include "ports/window.h"
 
 namespace skyloom {
 namespace {
 
 constexpr int32_t kLibraryBody[] = {0, 3, 1, 2, 4, 5, 6, 7, 8};
-
-uint64_t evaluations = 0;
+constexpr double kJ2000 = 2451545.0;
 
 int16_t CalendarYear(double jd) {
   int32_t year = 0, month = 0, day = 0, weekday = 0;
@@ -36,50 +33,39 @@ double NormalizeAngle(double x) {
 
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
-namespace {
-
-double MoonLongitude(double jd, double* speed) {
-  const double n = std::floor(jd + 0.5);
-  if (!(n >= FirstTableDay)) return BeforeRange;
-  if (n > LastTableDay) return AfterRange;
-  return speed ? moon_motion(jd - 2451545.0, speed) : moon_position(jd - 2451545.0, nullptr, nullptr);
-}
-
-}  // namespace
-
-double MoonLongitude(double jd) { return MoonLongitude(jd, nullptr); }
-
-uint64_t PositionEvaluationCount() { return evaluations; }
-
-namespace {
-
-// speed is null when only the longitude is wanted.
-double Longitude(BodyIndex body, double jd, double* speed) {
-  ++evaluations;
+double BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
+  ++evaluations_;
   double result;
   double rate = 0;
   if (body == Pluto) {
-    result = PlutoLongitude(jd, rate);
+    result = pluto_ ? pluto_->Longitude(jd, rate) : AfterRange;
   } else if (body == Moon) {
-    result = MoonLongitude(jd, speed ? &rate : nullptr);
-  } else if (speed) {
-    result = planet_geo_motion(kLibraryBody[body], jd, CalendarYear(jd), &rate);
+    // The Moon is known for the days of Pluto's table only.
+    const double n = std::floor(jd + 0.5);
+    if (!(n >= FirstTableDay)) {
+      result = BeforeRange;
+    } else if (n > LastTableDay) {
+      result = AfterRange;
+    } else {
+      result = library_.MoonLongitude(jd - kJ2000, speed ? &rate : nullptr);
+    }
   } else {
-    double radius = 0;
-    result = planet_geo_longitude(kLibraryBody[body], jd, CalendarYear(jd), &radius);
+    result = library_.PlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), speed ? &rate : nullptr);
   }
   // The sidereal correction changes only from one calendar year to the next,
   // so it leaves the speed as it is.
-  if (result >= 0 && SiderealFlag) result = NormalizeAngle(result - AyanamsaRadians(CalendarYear(jd)));
+  if (result >= 0 && zodiac == Zodiac::Sidereal) result = NormalizeAngle(result - AyanamsaRadians(CalendarYear(jd)));
   if (speed) *speed = result >= 0 ? rate : 0.0;
   return result;
 }
 
-}  // namespace
+double BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac) const {
+  return Compute(body, jd, zodiac, nullptr);
+}
 
-double BodyLongitude(BodyIndex body, double jd) { return Longitude(body, jd, nullptr); }
-
-double BodyLongitude(BodyIndex body, double jd, double& speed) { return Longitude(body, jd, &speed); }
+double BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
+  return Compute(body, jd, zodiac, &speed);
+}
 
 double AngularSeparation(double a, double b) {
   double d1 = a - b;
@@ -89,20 +75,20 @@ double AngularSeparation(double a, double b) {
   return d1 <= d2 ? d1 : d2;
 }
 
-bool IsRetrograde(BodyIndex body, double jd) {
+bool BodyPositions::IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const {
   if (body == Sun || body == Moon) return false;
-  return RetroCheck(body, BodyLongitude(body, jd), jd);
+  return RetroCheck(body, Longitude(body, jd, zodiac), jd, zodiac);
 }
 
-bool RetroCheck(BodyIndex body, double longitude, double jd) {
+bool BodyPositions::RetroCheck(BodyIndex body, double longitude, double jd, Zodiac zodiac) const {
   if (longitude < 0 || body == Sun || body == Moon) return false;
   double l1 = longitude;
-  double l2 = BodyLongitude(body, jd + 1.0 / 48);
+  double l2 = Longitude(body, jd + 1.0 / 48, zodiac);
   if (l2 < 0) {
     // Half an hour on is past the body's data: the half hour before tells
     // the direction of its motion instead.
     l2 = l1;
-    l1 = BodyLongitude(body, jd - 1.0 / 48);
+    l1 = Longitude(body, jd - 1.0 / 48, zodiac);
     if (l1 < 0) return false;
   }
   if (l1 < 0.1 || l2 < 0.1) {
@@ -124,35 +110,28 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
   }
 }
 
-bool AspectInOrbAt(Window* window, BodyIndex bodyA, BodyIndex bodyB, double jd, AspectIndex aspect,
-                   double orb, bool worldRun, double secondLongitude, bool showMessage,
-                   RangeErrorCode& code) {
-  double lb = secondLongitude;
-  if (worldRun || secondLongitude < 0) {
-    lb = BodyLongitude(bodyB, jd);
+bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, double jd, RangeErrorCode& code) {
+  double lb = test.secondLongitude;
+  if (test.world || test.secondLongitude < 0) {
+    lb = positions.Longitude(test.bodyB, jd, test.zodiac);
     if (lb < 0) code = std::trunc(lb) == AfterRange ? -1 : -3;
   }
   double la = 0;
   if (code == 0) {
-    la = BodyLongitude(bodyA, jd);
+    la = positions.Longitude(test.bodyA, jd, test.zodiac);
     if (la < 0) code = std::trunc(la) == AfterRange ? -2 : -4;
   }
-  if (code >= 0) return std::fabs(AngularSeparation(la, lb) - AspectTable[aspect].Angle) < orb;
-  if (showMessage && window) {
-    window->MessageBox({DateRangeMessage(code, bodyA, bodyB), "Error", MsgIcon::Exclamation});
-  }
-  return false;
+  if (code < 0) return false;
+  return std::fabs(AngularSeparation(la, lb) - AspectTable[test.aspect].Angle) < test.orb;
 }
 
-int32_t AspectStateSearch(Window* window, int32_t startDay, bool& inOrbAtStart, bool forward,
-                          bool wantedState, int16_t zoneMinutes, BodyIndex bodyA, BodyIndex bodyB,
-                          AspectIndex aspect, double orb, bool worldRun, double secondLongitude,
-                          bool showMessage, RangeErrorCode& code) {
+int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
+                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
+                          RangeErrorCode& code, const std::function<void(int32_t)>& progress) {
   int32_t day = startDay;
   bool first = true;
   for (;;) {
-    const bool inOrb = AspectInOrbAt(window, bodyA, bodyB, LocalMidnight(day, zoneMinutes), aspect, orb,
-                                     worldRun, secondLongitude, showMessage, code);
+    const bool inOrb = AspectInOrbAt(positions, test, LocalMidnight(day, zoneMinutes), code);
     if (code < 0) return day;
     if (first) {
       inOrbAtStart = inOrb;
@@ -163,13 +142,7 @@ int32_t AspectStateSearch(Window* window, int32_t startDay, bool& inOrbAtStart, 
       return day;
     }
     day += forward ? 1 : -1;
-    if (window) {
-      const Control label = Ctl(ControlName::lblShortDate);
-      window->SetText(label, FormatDayNumber(day));
-      window->SetVisible(label, true);
-      window->SetForeColor(label, Rgb{255, 255, 0});
-      window->Repaint(label);
-    }
+    if (progress) progress(day);
   }
 }
 

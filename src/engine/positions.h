@@ -4,55 +4,82 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/bodies.h"
 
 namespace skyloom {
 
-class Window;
+class EphemerisLibrary;
+class PlutoTable;
+
+enum class Zodiac { Tropical, Sidereal };
 
 // 0 none; -1 / -2 after the range of body B / A; -3 / -4 before it.
 using RangeErrorCode = int16_t;
 
-// Longitude of a body at jd (Julian day, UT) in radians, or -99 / -100
-// outside the body's range. Sidereal when SiderealFlag is set.
-double BodyLongitude(BodyIndex body, double jd);
-// The same with the longitude's rate of change, radians a day (0 outside
-// the range). Dearer than the longitude alone: asked for only where needed.
-double BodyLongitude(BodyIndex body, double jd, double& speed);
+// Longitudes of the bodies: the planets and the Moon from the ephemeris
+// library, Pluto from its table (without one, or with an empty one, Pluto
+// lies after its range).
+class BodyPositions {
+ public:
+  explicit BodyPositions(EphemerisLibrary& library, const PlutoTable* pluto = nullptr)
+      : library_(library), pluto_(pluto) {}
+  void UsePlutoTable(const PlutoTable* pluto) { pluto_ = pluto; }
+
+  // Longitude of a body at jd (Julian day, UT) in radians, or -99 / -100
+  // outside the body's range.
+  double Longitude(BodyIndex body, double jd, Zodiac zodiac) const;
+  // The same with the longitude's rate of change, radians a day (0 outside
+  // the range). Dearer than the longitude alone: asked for only where needed.
+  double Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
+
+  bool IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const;
+  // The retrograde test with the longitude at jd already known.
+  bool RetroCheck(BodyIndex body, double longitude, double jd, Zodiac zodiac) const;
+
+  // How many longitudes have been computed (for benchmarks and tests that
+  // count the work of a run).
+  uint64_t Evaluations() const { return evaluations_; }
+
+ private:
+  double Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
+
+  EphemerisLibrary& library_;
+  const PlutoTable* pluto_;
+  mutable uint64_t evaluations_ = 0;
+};
+
 double NormalizeAngle(double x);
-// How many longitudes BodyLongitude has computed since the program started
-// (for benchmarks and tests that count the work of a run).
-uint64_t PositionEvaluationCount();
 double AyanamsaRadians(int16_t year);
-double MoonLongitude(double jd);
 // The smaller arc between two longitudes, in [0, pi].
 double AngularSeparation(double a, double b);
 
-bool IsRetrograde(BodyIndex body, double jd);
-// The retrograde test with the longitude at jd already known.
-bool RetroCheck(BodyIndex body, double longitude, double jd);
+// What a test of two bodies at one instant needs to know.
+struct AspectTest {
+  BodyIndex bodyA = 0, bodyB = 0;
+  AspectIndex aspect = 1;
+  double orb = 0;               // radians
+  bool world = true;            // B moves; else B stands at secondLongitude
+  double secondLongitude = -1;  // personal runs: B's natal position
+  Zodiac zodiac = Zodiac::Tropical;
+};
 
-// Whether bodies A and B are strictly within orb of the aspect at jd. In a
-// personal run (worldRun false) with secondLongitude >= 0, that is B's
-// position. The caller sets code to 0 beforehand; a body out of range sets it
-// and, when showMessage is set and window is given, shows "Error".
-bool AspectInOrbAt(Window* window, BodyIndex bodyA, BodyIndex bodyB, double jd, AspectIndex aspect,
-                   double orb, bool worldRun, double secondLongitude, bool showMessage,
-                   RangeErrorCode& code);
+// Whether bodies A and B are strictly within orb of the aspect at jd. The
+// caller sets code to 0 beforehand; a body out of range sets it (B first,
+// and then A's position is not computed) and the answer is false.
+bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, double jd, RangeErrorCode& code);
 
 std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bodyB);
 
 // Walks one day at a time from startDay, testing the local midnight that
 // starts each day, until the in-orb state equals wantedState or a body runs
 // out of data. A forward walk for the in-orb state returns the last day
-// before the first midnight in orb. Shows each day tested in the window's
-// progress label when a window is given.
-int32_t AspectStateSearch(Window* window, int32_t startDay, bool& inOrbAtStart, bool forward,
-                          bool wantedState, int16_t zoneMinutes, BodyIndex bodyA, BodyIndex bodyB,
-                          AspectIndex aspect, double orb, bool worldRun, double secondLongitude,
-                          bool showMessage, RangeErrorCode& code);
+// before the first midnight in orb. Each new day is handed to progress.
+int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
+                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
+                          RangeErrorCode& code, const std::function<void(int32_t)>& progress);
 
 // The Julian day of the local midnight that starts day number d in a zone
 // zoneMinutes east of Greenwich.

@@ -1,5 +1,5 @@
-// The state a run shares between the commands that prepare it, the engine
-// that performs it and the report that prints it, and the run's result table.
+// What a run is asked (the run description) and what it finds: the result
+// table and the transits as data.
 //
 // The result table keeps each transit's events as data (days of the orb
 // entries and exits, the minimum's instant, the closest approach's size, the
@@ -9,17 +9,28 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/bodies.h"
-#include "ports/calendar_library.h"
+#include "engine/positions.h"
 
 namespace skyloom {
 
-class Window;
+// One run of the transit search: the pair, the period and how its results
+// are to be given.
+struct RunDescription {
+  bool world = true;
+  std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
+  double natalLongitude = 0.0;        // personal runs: the natal position, radians
+  RunOrbs orbs;
+  int32_t startDay = 0, endDay = 0;   // the period, both days included
+  int16_t zoneMinutes = 0;            // minutes east of Greenwich of every date and time
+  std::string zoneText;               // that zone as the results list shows it
+  Zodiac zodiac = Zodiac::Tropical;
+  bool retrogradeMarks = true;        // a world Show-all series leaves them out
+};
 
 // A date cell: the day on which the event happened (between the local
 // midnights starting it and the next day) and whether the first body was
@@ -113,64 +124,5 @@ struct RunResult {
 
 // "Jupiter conjunction Saturn", "Saturn conjunction natal Sun": a transit of the run named.
 std::string TransitPhrase(const RunResult& run, AspectIndex aspect);
-
-// Everything the main window holds for runs: the run inputs, the run state,
-// the result of the last run and the open report file.
-struct FormState {
-  explicit FormState(Window& w) : window(w) {}
-  ~FormState() {
-    if (OutputFile) std::fclose(OutputFile);
-  }
-  FormState(const FormState&) = delete;
-  FormState& operator=(const FormState&) = delete;
-
-  Window& window;
-
-  // Run state.
-  std::array<int32_t, 3> EnteredDayNumbers{};  // 0 start, 1 end, 2 birth
-  int32_t RunStartDay = 0;
-  int32_t RunEndDay = 0;
-  int16_t ZoneMinutes = 0;
-  bool StopRequested = false;
-  bool ShowAllMode = false;
-  bool RunAbandoned = false;
-  bool HeaderWritten = false;
-  // The program is about to end: a run going on stops, no new run starts.
-  bool QuitRequested = false;
-  std::string CurrentDayText;
-  bool WorldRun = false;  // optWorld as the run started
-  int32_t RunsStarted = 0;  // runs handed to the engine, counted by the commands
-
-  // Run inputs.
-  std::array<BodyIndex, 2> RunBodies{Mars, Jupiter};
-  RunOrbs Orbs;
-  std::array<double, 11> NatalLongitude{};
-
-  // The last run's result and title.
-  TransitTable Table;
-  std::string RunTitle;
-  // The last run's transits as data, or every run of the last Show-all series.
-  std::vector<RunResult> Results;
-
-  // Output file of the report.
-  std::string OutputFilePath;
-  bool HtmlFileOpen = false;
-  std::FILE* OutputFile = nullptr;
-
-  // Inputs of the window that the commands share.
-  CalendarDate EntryDateRecord;   // the date boxes' shared record, Calendar 'G'
-  bool PlutoDataLoaded = false;   // pluto.ptb has been read
-  std::string StopDateText;       // trimmed text of the stop-date box
-
-  // Window-level values.
-  bool FormLoaded = false;
-  std::array<int16_t, 3> SavedTimezoneIndex{};
-  // List positions remembered per mode and list: [0] world first list,
-  // [1] personal first list, [2] world second list, [3] personal second list.
-  std::array<int16_t, 4> RememberedPlanetIndex{-1, -1, -1, -1};
-  bool FillingPlanetLists = false;
-  bool StateRecentlySaved = false;
-  int16_t SavedTickCount = 0;
-};
 
 }  // namespace skyloom

@@ -6,21 +6,41 @@
 #include <optional>
 #include <string>
 
-#include "calendar/date_format.h"
 #include "engine/day_minima.h"
 #include "engine/exact_time.h"
 #include "engine/positions.h"
-#include "ports/window.h"
-#include "report/output_box.h"
-#include "report/report.h"
-#include "ui/captions.h"
 
 namespace skyloom {
 namespace {
 
 constexpr double kNoMinimum = 10.0;
 
-Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
+// In-orb flags by aspect (1..5) and orb, at the midnights starting D and D + 1.
+using OrbFlags = std::array<std::array<std::array<bool, 2>, 3>, AspectCount + 1>;
+
+struct OrbSwitch {
+  AspectIndex leaving = -1;
+  AspectIndex entering = -1;
+  bool both = false;
+};
+
+// With a 15-degree outer orb, one aspect may leave its outer orb on the same
+// day as the next enters its own; finds both (the highest of each).
+OrbSwitch DetectOrbSwitch(const OrbFlags& flags, bool outerOrbIs15) {
+  OrbSwitch sw;
+  if (!outerOrbIs15) return sw;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (flags[a][0][0] && !flags[a][0][1]) sw.leaving = a;
+    if (flags[a][0][1] && !flags[a][0][0]) sw.entering = a;
+  }
+  sw.both = sw.leaving >= 0 && sw.entering >= 0;
+  return sw;
+}
+
+void ClearOrbFlags(OrbFlags& flags) {
+  for (auto& aspect : flags)
+    for (auto& orb : aspect) orb = {false, false};
+}
 
 // Where the current transit's rows are: rows from CurrentRow on, one per
 // minimum, with the offsets of the rows that the next middle-orb entry (P2),
@@ -43,12 +63,12 @@ constexpr int kDayStart = 1, kDayEnd = 2;
 
 class Run {
  public:
-  explicit Run(FormState& state) : s_(state), w_(state.window) {}
-  void Perform();
+  Run(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
+      RunObserver& observer)
+      : run_(run), positions_(positions), table_(table), result_(result), observer_(observer) {}
+  RunEnd Perform();
 
  private:
-  void StartOfRun();
-  bool Stopped();
   void Sample(int32_t day, bool firstDay);
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
@@ -58,15 +78,19 @@ class Run {
   void RecordExact(int32_t day, AspectIndex a, const DayMinima& minima);
   void RecordNearMiss(int32_t row, AspectIndex a);
   void FlushTransitRows();
-  void EndOfPeriod();
   void NameIfEmpty(int32_t row, AspectIndex a);
   bool AnyEntry(int32_t row) const;
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
-  DateMark Mark(int32_t day) const { return {day, RetroState(s_, day, s_.RunBodies[0], l_[0][kDayStart])}; }
+  DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart])}; }
 
-  FormState& s_;
-  Window& w_;
+  const RunDescription& run_;
+  const BodyPositions& positions_;
+  TransitTable& table_;
+  RunResult& result_;
+  RunObserver& observer_;
+  // Set when the caller refused a row: the run ends at the next day.
+  bool stopAtNextDay_ = false;
   TransitCursor c_;
   OrbFlags in_{};
   // Whether a day has been judged yet: the first one may find a transit
@@ -80,64 +104,19 @@ class Run {
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
 };
 
-void Run::StartOfRun() {
-  const Control output = C(ControlName::txbOutput);
-  if (w_.TextLength(output) > 0) {
-    if (w_.Value(C(ControlName::chkAppendToOutput)) == 0) {
-      w_.SetText(output, "");
-    } else {
-      w_.AppendText(output, "\r\n" + std::string(kSeparatorLength, '-') + "\r\n");
-    }
-  }
-  s_.HtmlFileOpen = false;
-  ClearOrbFlags(in_);
-  // A Show-all series collects the results of all its runs.
-  if (!s_.ShowAllMode) s_.Results.clear();
-  RunResult result;
-  result.world = s_.WorldRun;
-  result.bodies = s_.RunBodies;
-  result.natalLongitude = s_.WorldRun ? 0.0 : s_.NatalLongitude[s_.RunBodies[1]];
-  result.startDay = s_.RunStartDay;
-  result.endDay = s_.RunEndDay;
-  result.zoneMinutes = s_.ZoneMinutes;
-  result.zoneText = w_.Text(C(ControlName::cboTimezone, 0));
-  result.orbDegrees = s_.Orbs.OrbDegrees;
-  s_.Results.push_back(std::move(result));
-  s_.Table.Create(static_cast<int64_t>(s_.RunEndDay) - s_.RunStartDay + 1);
-  s_.Table.ClearTransitTable();
-  // A request left from before is cleared ahead of the header, so that a
-  // header refused by a full output box stops this run on its first day.
-  s_.StopRequested = false;
-  s_.RunTitle = BuildRunTitle(s_);
-  WriteReportHeader(s_);
-  s_.HeaderWritten = true;
-  BeginRunState(s_);
-  c_ = TransitCursor{};
-  w_.SetVisible(C(ControlName::chkAppendToOutput), false);
-}
-
-bool Run::Stopped() {
-  if (!s_.StopRequested && !s_.QuitRequested) return false;
-  s_.Results.back().stopped = true;
-  w_.AppendText(C(ControlName::txbOutput), "Stopped");
-  EndRunState(s_);
-  s_.StopRequested = false;
-  w_.SetVisible(C(ControlName::lblShortDate), false);
-  return true;
-}
-
 void Run::Sample(int32_t day, bool firstDay) {
-  const int bodies = s_.WorldRun ? 2 : 1;
+  const int bodies = run_.world ? 2 : 1;
   for (int b = 0; b < bodies; ++b) {
     if (firstDay) {
       for (int k = 0; k < kSamples; ++k)
-        l_[b][k] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + k - 1, s_.ZoneMinutes));
+        l_[b][k] = positions_.Longitude(run_.bodies[b], LocalMidnight(day + k - 1, run_.zoneMinutes), run_.zodiac);
     } else {
       std::copy(l_[b].begin() + 1, l_[b].end(), l_[b].begin());
-      l_[b][kSamples - 1] = BodyLongitude(s_.RunBodies[b], LocalMidnight(day + kSamples - 2, s_.ZoneMinutes));
+      l_[b][kSamples - 1] =
+          positions_.Longitude(run_.bodies[b], LocalMidnight(day + kSamples - 2, run_.zoneMinutes), run_.zodiac);
     }
   }
-  if (!s_.WorldRun) l_[1].fill(s_.NatalLongitude[s_.RunBodies[1]]);
+  if (!run_.world) l_[1].fill(run_.natalLongitude);
   // Outside a body's data the longitude is an error value, never a position.
   for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k] >= 0 && l_[1][k] >= 0;
   if (!valid_[kDayStart] || !valid_[kDayEnd]) return;
@@ -147,7 +126,7 @@ void Run::Sample(int32_t day, bool firstDay) {
   }
   for (AspectIndex a = 1; a <= AspectCount; ++a)
     for (OrbIndex o = 0; o < 3; ++o)
-      for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][kDayStart + j] < s_.Orbs.OrbRadians[o];
+      for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][kDayStart + j] < run_.orbs.OrbRadians[o];
 }
 
 DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
@@ -157,16 +136,16 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   std::array<std::optional<double>, kSamples> samples;
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k], l_[1][k], a, side);
-  PairDeviation deviation(s_, a, side);
-  return FindDayMinima(deviation, LocalMidnight(day, s_.ZoneMinutes), samples, refineBelow);
+  PairDeviation deviation(run_, positions_, a, side);
+  return FindDayMinima(deviation, LocalMidnight(day, run_.zoneMinutes), samples, refineBelow);
 }
 
 void Run::NameIfEmpty(int32_t row, AspectIndex a) {
-  if (s_.Table.Cell(row, 0).empty()) s_.Table.SetAspectName(row, a);
+  if (table_.Cell(row, 0).empty()) table_.SetAspectName(row, a);
 }
 
 bool Run::AnyEntry(int32_t row) const {
-  const auto& t = s_.Table;
+  const auto& t = table_;
   return !t.Cell(row, 1).empty() || !t.Cell(row, 2).empty() || !t.Cell(row, 3).empty();
 }
 
@@ -177,18 +156,18 @@ void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minim
   c_.MinInstant = minima.smallestAt;
   switch (orb) {
     case 0:
-      s_.Table.SetAspectName(r0, a);
-      s_.Table.SetEntry(r0, a, 0, mark);
+      table_.SetAspectName(r0, a);
+      table_.SetEntry(r0, a, 0, mark);
       c_.ResetPasses();
       break;
     case 1:
       NameIfEmpty(r0, a);
-      s_.Table.SetEntry(r0 + c_.P2, a, 1, mark);
+      table_.SetEntry(r0 + c_.P2, a, 1, mark);
       c_.P6 = c_.P2;
       break;
     default:
       NameIfEmpty(r0, a);
-      s_.Table.SetEntry(r0 + c_.P3, a, 2, mark);
+      table_.SetEntry(r0 + c_.P3, a, 2, mark);
       c_.P5 = c_.P3;
       break;
   }
@@ -204,29 +183,29 @@ void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
   };
   switch (orb) {
     case 2:
-      s_.Table.SetExit(r0 + c_.P5, a, 2, mark);
+      table_.SetExit(r0 + c_.P5, a, 2, mark);
       NameIfEmpty(r0, a);
-      if (!s_.Table.Cell(r0 + c_.P5, 4).empty()) return;
+      if (!table_.Cell(r0 + c_.P5, 4).empty()) return;
       RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     case 1:
-      s_.Table.SetExit(r0 + c_.P6, a, 1, mark);
+      table_.SetExit(r0 + c_.P6, a, 1, mark);
       NameIfEmpty(r0, a);
-      if (!s_.Table.Cell(r0 + c_.P6, 4).empty()) return;
+      if (!table_.Cell(r0 + c_.P6, 4).empty()) return;
       if (AnyEntry(r0 + c_.P4)) RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     default:
-      s_.Table.SetExit(r0, a, 0, mark);
+      table_.SetExit(r0, a, 0, mark);
       NameIfEmpty(r0, a);
-      if (AnyEntry(r0) && s_.Table.Cell(r0, 4).empty())
+      if (AnyEntry(r0) && table_.Cell(r0, 4).empty())
         RecordNearMiss(r0 + c_.P4, a);
       FlushTransitRows();
-      if (sw.both && day != s_.RunEndDay) {
+      if (sw.both && day != run_.endDay) {
         // The next aspect's outer orb begins the day this one's ends.
-        s_.Table.SetAspectName(c_.CurrentRow, sw.entering);
-        s_.Table.SetEntry(c_.CurrentRow, sw.entering, 0, mark);
+        table_.SetAspectName(c_.CurrentRow, sw.entering);
+        table_.SetEntry(c_.CurrentRow, sw.entering, 0, mark);
       }
       return;
   }
@@ -256,25 +235,24 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
   const bool innerPassed = !in_[a][2][0] && !in_[a][2][1];
   if (innerPassed) {
     NameIfEmpty(r0, a);
-    s_.Table.SetEntry(r0 + c_.P3, a, 2, Mark(day));
+    table_.SetEntry(r0 + c_.P3, a, 2, Mark(day));
     c_.P5 = c_.P3;
   }
   for (const double instant : minima.exact) {
-    s_.Table.SetMinimum(r0 + c_.P4, a, ExactMinimum(s_, instant));
+    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, instant));
     ++c_.P4;
     c_.P3 = c_.P4;
     c_.P2 = c_.P4;
   }
-  if (innerPassed) s_.Table.SetExit(r0 + c_.P5, a, 2, Mark(day));
+  if (innerPassed) table_.SetExit(r0 + c_.P5, a, 2, Mark(day));
 }
 
 void Run::RecordNearMiss(int32_t row, AspectIndex a) {
-  s_.Table.SetMinimum(row, a, ClosestApproach(s_, c_.MinDeviation, c_.MinInstant));
+  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, c_.MinInstant));
 }
 
 void Run::FlushTransitRows() {
-  if (!s_.HeaderWritten) WriteReportHeader(s_);
-  TransitTable& t = s_.Table;
+  TransitTable& t = table_;
   const int32_t current = c_.CurrentRow;
   if (current > FirstTransitRow) {
     int32_t above = current - 1;
@@ -285,58 +263,32 @@ void Run::FlushTransitRows() {
   int32_t row = current;
   TransitRecord transit;
   while (!t.RowIsEmpty(row)) {
-    // A full output box refuses the row; only rows that reach the report
-    // belong to the results.
-    const bool refused = OutputBoxFull(w_);
-    WriteReportRow(s_, row);
-    if (!refused) {
+    // Only rows the caller takes (into the report) belong to the results.
+    const RunObserver::RowTaken taken = observer_.TakeRow(t, row);
+    if (taken.taken) {
       transit.aspect = t.Data(row).aspect;
       transit.passes.push_back(t.Data(row));
     }
-    if (s_.StopRequested) break;
+    if (taken.stop) {
+      stopAtNextDay_ = true;
+      break;
+    }
     ++row;
   }
-  if (!transit.passes.empty()) s_.Results.back().transits.push_back(std::move(transit));
-  w_.Repaint(C(ControlName::txbOutput));
+  if (!transit.passes.empty()) result_.transits.push_back(std::move(transit));
   c_.CurrentRow = row;
   c_.ResetPasses();
   c_.MinDeviation = kNoMinimum;
 }
 
-void Run::EndOfPeriod() {
-  if (!s_.Table.RowIsEmpty(c_.CurrentRow)) FlushTransitRows();
-  const Control output = C(ControlName::txbOutput);
-  const bool anyTransit = !s_.Table.RowIsEmpty(FirstTransitRow);
-  if (!anyTransit) w_.AppendText(output, "No transits in this period.\r\n");
-  EndRunState(s_);
-  if (s_.ShowAllMode) return;
-  const Control append = C(ControlName::chkAppendToOutput);
-  if (anyTransit) {
-    w_.SetVisible(append, false);
-    PopUpDone(w_);
-  } else {
-    w_.MessageBox({"There are no transits of this kind in the period specified.", "No transits",
-                   MsgIcon::Information});
-  }
-  if (w_.TextLength(output) == 0) {
-    w_.SetValue(append, 0);
-    SetWindowHeight(w_, MinWindowHeight);
-  }
-  w_.SetVisible(append, w_.TextLength(output) > 0);
-}
-
-void Run::Perform() {
-  s_.WorldRun = w_.Value(C(ControlName::optWorld)) != 0;
-  StartOfRun();
-  for (int64_t d = s_.RunStartDay; d <= s_.RunEndDay; ++d) {
+RunEnd Run::Perform() {
+  ClearOrbFlags(in_);
+  for (int64_t d = run_.startDay; d <= run_.endDay; ++d) {
     const auto day = static_cast<int32_t>(d);
-    const bool firstDay = d == s_.RunStartDay;
-    w_.ProcessPendingEvents();
-    if (Stopped()) return;
-    s_.CurrentDayText = FormatDayNumber(day);
-    if (firstDay) {
-      w_.SetText(C(ControlName::lblShortDate), s_.CurrentDayText);
-      w_.Repaint(C(ControlName::lblShortDate));
+    const bool firstDay = d == run_.startDay;
+    if (!observer_.NextDay(day) || stopAtNextDay_) {
+      result_.stopped = true;
+      return RunEnd::Stopped;
     }
     Sample(day, firstDay);
     // A day with a midnight outside a body's data is not judged: no entry,
@@ -346,7 +298,7 @@ void Run::Perform() {
     const bool firstJudged = !judged_;
     judged_ = true;
 
-    const OrbSwitch sw = DetectOrbSwitch(in_, s_.Orbs.OuterOrbIs15);
+    const OrbSwitch sw = DetectOrbSwitch(in_, run_.orbs.OuterOrbIs15);
     // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
     std::array<std::array<int, 3>, AspectCount + 1> state{};
     AspectIndex active = 0;
@@ -384,70 +336,29 @@ void Run::Perform() {
       RecordExact(day, active, minima);
     }
   }
-  EndOfPeriod();
+  // A transit still open at the end of the period is handed over as it stands.
+  if (!table_.RowIsEmpty(c_.CurrentRow)) FlushTransitRows();
+  return RunEnd::Completed;
 }
 
 }  // namespace
 
-void ClearOrbFlags(OrbFlags& flags) {
-  for (auto& aspect : flags)
-    for (auto& orb : aspect) orb = {false, false};
+RunResult ResultOf(const RunDescription& run) {
+  RunResult result;
+  result.world = run.world;
+  result.bodies = run.bodies;
+  result.natalLongitude = run.world ? 0.0 : run.natalLongitude;
+  result.startDay = run.startDay;
+  result.endDay = run.endDay;
+  result.zoneMinutes = run.zoneMinutes;
+  result.zoneText = run.zoneText;
+  result.orbDegrees = run.orbs.OrbDegrees;
+  return result;
 }
 
-OrbSwitch DetectOrbSwitch(const OrbFlags& flags, bool outerOrbIs15) {
-  OrbSwitch sw;
-  if (!outerOrbIs15) return sw;
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
-    if (flags[a][0][0] && !flags[a][0][1]) sw.leaving = a;
-    if (flags[a][0][1] && !flags[a][0][0]) sw.entering = a;
-  }
-  sw.both = sw.leaving >= 0 && sw.entering >= 0;
-  return sw;
+RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table,
+                      RunResult& result, RunObserver& observer) {
+  return Run(run, positions, table, result, observer).Perform();
 }
-
-void SetControlsEnabled(Window& window, bool enabled, bool frames, bool textBoxes, bool labels,
-                        bool checkBoxes) {
-  for (const ControlInfo& info : AllControls()) {
-    bool set = false;
-    switch (info.kind) {
-      case ControlKind::CommandButton:
-      case ControlKind::OptionButton:
-      case ControlKind::ComboBox:
-        set = true;
-        break;
-      case ControlKind::CheckBox: set = true; break;
-      case ControlKind::Frame: set = frames; break;
-      case ControlKind::TextBox: set = textBoxes; break;
-      case ControlKind::Label: set = labels; break;
-    }
-    if (info.kind == ControlKind::CheckBox) set = set || checkBoxes;
-    if (!set) continue;
-    for (int16_t i = 0; i < info.count; ++i) window.SetEnabled(Ctl(info.name, i), enabled);
-  }
-  window.RepaintForm();
-}
-
-void BeginRunState(FormState& state) {
-  Window& w = state.window;
-  SetControlsEnabled(w, false, false, true, true, true);
-  w.SetText(Ctl(ControlName::cmdStart), "Stop");
-  w.SetEnabled(Ctl(ControlName::cmdStart), true);
-  w.SetEnabled(Ctl(ControlName::cmdQuit), true);
-  w.SetEnabled(Ctl(ControlName::txbOutput), true);
-  // The day being computed stays readable while everything else is greyed.
-  w.SetVisible(Ctl(ControlName::lblShortDate), true);
-  w.SetEnabled(Ctl(ControlName::lblShortDate), true);
-  w.SetEnabled(Ctl(ControlName::lblCopyrightNotice), true);
-}
-
-void EndRunState(FormState& state) {
-  Window& w = state.window;
-  SetControlsEnabled(w, true, true, true, true, true);
-  UpdateCommandCaptions(w);
-  if (state.HtmlFileOpen) CloseHtmlFile(state);
-  w.SetVisible(Ctl(ControlName::lblShortDate), false);
-}
-
-void RunTransits(FormState& state) { Run(state).Perform(); }
 
 }  // namespace skyloom

@@ -19,13 +19,11 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // The library either answers with its own data files or, where no file covers
 // the instant, with its analytical ephemeris; only beyond both does it refuse.
 // The speed is asked for only when wanted: it costs more than the position.
-double Longitude(int32_t sweBody, double jd, double* radius, double* latitude, double* speed) {
+double Longitude(int32_t sweBody, double jd, double* speed) {
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   const int32 flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
   if (flags < 0 || !std::isfinite(xx[0]) || !std::isfinite(xx[3])) return jd < kJ2000 ? -99.0 : -100.0;
-  if (radius) *radius = xx[2];
-  if (latitude) *latitude = xx[1] * kRadiansPerDegree;
   if (speed) *speed = xx[3] * kRadiansPerDegree;
   double rad = xx[0] * kRadiansPerDegree;
   if (rad < 0) rad += 2 * std::numbers::pi;
@@ -51,39 +49,30 @@ int32_t SweBody(int32_t body) {
 
 std::string SystemEphemerisFolder() { return SKYLOOM_SYSTEM_EPHE_DIR; }
 
-void set_ephemeris_folder(std::string& folder) {
+SwissEphemeris::SwissEphemeris(const std::string& folder) {
   std::string path = folder;
   while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-#ifdef _WIN32
-  const char separator = ';';
-#else
-  const char separator = ':';
-#endif
-  if (!path.empty()) path += separator;
+  if (!path.empty()) path += ':';
   path += SystemEphemerisFolder();
-  swe_set_ephe_path(path.c_str());
+  // Setting the path closes the library's open files: only a new one is set.
+  static std::string current;
+  if (path != current) {
+    swe_set_ephe_path(path.c_str());
+    current = path;
+  }
   // The full nutation series for every position: the library's interpolated
   // nutation only pays for instants minutes apart, and costs more than the
   // full series for positions a day apart, which is most of what is asked.
   swe_set_interpolate_nut(0);
 }
 
-double planet_geo_longitude(int32_t body, double jd, int32_t /*year*/, double* radius) {
+double SwissEphemeris::PlanetLongitude(int32_t body, double jd, int32_t /*year*/, double* speed) {
   const int32_t sweBody = SweBody(body);
-  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, radius, nullptr, nullptr);
+  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, speed);
 }
 
-double planet_geo_motion(int32_t body, double jd, int32_t /*year*/, double* speed) {
-  const int32_t sweBody = SweBody(body);
-  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, nullptr, nullptr, speed);
-}
-
-double moon_position(double daysSinceJ2000, double* latitude, double* distance) {
-  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, distance, latitude, nullptr);
-}
-
-double moon_motion(double daysSinceJ2000, double* speed) {
-  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, nullptr, nullptr, speed);
+double SwissEphemeris::MoonLongitude(double daysSinceJ2000, double* speed) {
+  return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, speed);
 }
 
 }  // namespace skyloom

@@ -1,7 +1,5 @@
 #include "report/exports.h"
 
-#include "ports/window.h"
-#include "report/output_box.h"
 
 #include <algorithm>
 #include <array>
@@ -580,36 +578,6 @@ std::string WriteJson(const std::vector<RunResult>& results) {
   json.Close(']');
   json.Close('}');
   return json.Finish();
-}
-
-void ExportResultsCommand(FormState& state, ExportFormat format) {
-  Window& w = state.window;
-  struct Kind {
-    const char* title;
-    const char* filter;
-    std::string (*writer)(const std::vector<RunResult>&);
-  };
-  static const Kind kKinds[] = {
-      {"Export as iCalendar", "iCalendar files *.ics | *.ics", &WriteICalendar},
-      {"Export as CSV", "CSV files *.csv | *.csv", &WriteCsv},
-      {"Export as JSON", "JSON files *.json | *.json", &WriteJson},
-  };
-  const Kind& kind = kKinds[static_cast<int>(format)];
-  bool anyTransit = false;
-  for (const RunResult& run : state.Results) anyTransit = anyTransit || !run.transits.empty();
-  if (!anyTransit) {
-    w.MessageBox({"There are no transits to export: run a report first.", kind.title, MsgIcon::Information});
-    return;
-  }
-  FileDialogRequest dialog;
-  dialog.title = kind.title;
-  dialog.filter = kind.filter;
-  dialog.flags = 4;
-  const std::string path = w.ShowFileDialog(dialog);
-  if (path.empty()) return;
-  const std::string error = WriteFileReplacing(path, kind.writer(state.Results));
-  if (!error.empty())
-    w.MessageBox({"Error writing to file " + path + "\r\n" + error, kind.title, MsgIcon::Exclamation});
 }
 
 }  // namespace skyloom

@@ -28,10 +28,4 @@ std::string WriteCsv(const std::vector<RunResult>& results);
 // transits and each transit with its passes (the report's rows).
 std::string WriteJson(const std::vector<RunResult>& results);
 
-enum class ExportFormat { ICalendar, Csv, Json };
-
-// The window's export: asks for a file and writes the last run's results
-// (or the whole last Show-all series) in the format.
-void ExportResultsCommand(FormState& state, ExportFormat format);
-
 }  // namespace skyloom

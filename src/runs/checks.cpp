@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -324,8 +325,12 @@ bool CheckOrbsNested(FormState& state) {
 bool EnsurePlutoData(FormState& state) {
   if (state.PlutoDataLoaded) return true;
   std::string error;
-  state.PlutoDataLoaded = ReadPlutoData(&state.window, PlutoFileName, error);
-  if (state.PlutoDataLoaded) return true;
+  auto table = std::make_shared<PlutoTable>();
+  if (table->Load(state.DataFolder + PlutoFileName, error)) {
+    state.UsePlutoTable(std::move(table));
+    return true;
+  }
+  Show(state, "Error when reading geocentric Pluto data.\r\n" + error, MsgIcon::Exclamation, "Read Pluto Data");
   Show(state, "Cannot read Pluto data", MsgIcon::Exclamation, "");
   return false;
 }
@@ -333,8 +338,9 @@ bool EnsurePlutoData(FormState& state) {
 bool CheckBodyRanges(FormState& state, int16_t date) {
   const std::string dateName = date == 0 ? "Start date" : "End date";
   const double instant = DayNumberOf(state, date) - 0.5;
-  const double longitudes[2] = {BodyLongitude(state.RunBodies[0], instant),
-                                BodyLongitude(state.RunBodies[1], instant)};
+  // Ranges do not depend on the zodiac.
+  const double longitudes[2] = {state.Positions.Longitude(state.RunBodies[0], instant, Zodiac::Tropical),
+                                state.Positions.Longitude(state.RunBodies[1], instant, Zodiac::Tropical)};
   for (int k = 0; k < 2; ++k) {
     if (longitudes[k] == BeforeRange) {
       Show(state, dateName + " is too early for " + NameOfBody(state.RunBodies[k]) + ".", MsgIcon::None, "");

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/run_state.h"
+#include "runs/form_state.h"
 #include "ports/window.h"
 
 namespace skyloom {

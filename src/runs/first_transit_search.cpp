@@ -9,12 +9,12 @@
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
 #include "engine/positions.h"
-#include "engine/transit_search.h"
 #include "ports/calendar_library.h"
 #include "ports/window.h"
 #include "runs/checks.h"
 #include "runs/date_entry.h"
 #include "runs/run_controller.h"
+#include "runs/run_transits.h"
 
 namespace skyloom {
 namespace {
@@ -51,16 +51,6 @@ double MaxDailyMotion(BodyIndex body) {
   }
 }
 
-// What a walk for the first midnight in orb needs to know of the search.
-struct SearchPair {
-  BodyIndex bodyA, bodyB;
-  AspectIndex aspect;
-  double orb;
-  bool world;
-  double natal;
-  int16_t zone;
-};
-
 // Days walked one by one towards the end of a body's data.
 constexpr int32_t kWalkIntoDataEnd = 400;
 constexpr std::chrono::milliseconds kProgressInterval{40};
@@ -79,16 +69,17 @@ void ShowProgress(Window& w, int32_t day) {
 // two bodies move, so whole stretches of days can be passed over unseen:
 // without this, an aspect the pair never makes (an opposition of the Sun
 // and Mercury) costs millions of positions on the way to the ephemeris's end.
-int32_t ApproachInOrb(Window& w, const SearchPair& p, int32_t from) {
+int32_t ApproachInOrb(FormState& state, const AspectTest& p, int16_t zone, int32_t from) {
+  Window& w = state.window;
   const double reach =
       (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
   int32_t safe = from;
   int32_t day = from;
   auto shown = std::chrono::steady_clock::now() - kProgressInterval;
   for (;;) {
-    const double jd = LocalMidnight(day, p.zone);
-    const double lb = p.world || p.natal < 0 ? BodyLongitude(p.bodyB, jd) : p.natal;
-    const double la = lb < 0 ? lb : BodyLongitude(p.bodyA, jd);
+    const double jd = LocalMidnight(day, zone);
+    const double lb = p.world || p.secondLongitude < 0 ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
+    const double la = lb < 0 ? lb : state.Positions.Longitude(p.bodyA, jd, p.zodiac);
     // Past the data: the day-by-day walk finds the last day. Near the end of
     // its files the ephemeris answers a lone query differently from one that
     // follows its neighbours, so the walk starts well back (every day from
@@ -136,7 +127,7 @@ void SearchCommand(FormState& state) {
   if ((bodyA == Pluto || bodyB == Pluto) && !EnsurePlutoData(state)) return;
   if (!CheckBodyRanges(state, 1)) return;
 
-  SiderealFlag = !world && w.Value(C(ControlName::optSidereal)) != 0;
+  state.RunZodiac = !world && w.Value(C(ControlName::optSidereal)) != 0 ? Zodiac::Sidereal : Zodiac::Tropical;
   if (!world) {
     ComputeNatalLongitude(state);
     // The birth date is not tied to the period here, so it may lie beyond the
@@ -161,15 +152,16 @@ void SearchCommand(FormState& state) {
   const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
   const int32_t dayAfterEnd = state.EnteredDayNumbers[1] + 1;
 
+  const AspectTest test{bodyA, bodyB, aspect, orb, world, natal, state.RunZodiac};
   RangeErrorCode firstCode = 0;
-  const bool underWay = AspectInOrbAt(&w, bodyA, bodyB, dayAfterEnd - 0.5, aspect, orb, world, natal,
-                                      /*showMessage=*/true, firstCode);
+  const bool underWay = AspectInOrbAt(state.Positions, test, dayAfterEnd - 0.5, firstCode);
+  if (firstCode < 0) w.MessageBox({DateRangeMessage(firstCode, bodyA, bodyB), "Error", MsgIcon::Exclamation});
 
   RangeErrorCode code = 0;
   bool inOrbAtStart = false;
   auto walk = [&](int32_t firstDay, bool wanted) {
-    return AspectStateSearch(&w, firstDay, inOrbAtStart, /*forward=*/true, wanted, zone, bodyA, bodyB, aspect,
-                             orb, world, natal, /*showMessage=*/false, code);
+    return AspectStateSearch(state.Positions, test, firstDay, inOrbAtStart, /*forward=*/true, wanted, zone, code,
+                             [&w](int32_t day) { ShowProgress(w, day); });
   };
 
   // A transit already in orb after the end date is not the first complete
@@ -179,8 +171,7 @@ void SearchCommand(FormState& state) {
     ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, from);
     return;
   }
-  const SearchPair pair{bodyA, bodyB, aspect, orb, world, natal, zone};
-  const int32_t startDay = walk(ApproachInOrb(w, pair, from), true);
+  const int32_t startDay = walk(ApproachInOrb(state, test, zone, from), true);
   if (code != 0) {
     ReportNoCompleteTransit(state, DateRangeMessage(code, bodyA, bodyB), aspect, startDay);
     return;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/run_state.h"
+#include "runs/form_state.h"
 
 namespace skyloom {
 

@@ -4,10 +4,10 @@
 
 #include "calendar/time_zones.h"
 #include "engine/positions.h"
-#include "engine/transit_search.h"
 #include "ports/window.h"
-#include "report/output_box.h"
+#include "runs/output_box.h"
 #include "runs/checks.h"
+#include "runs/run_transits.h"
 
 namespace skyloom {
 namespace {
@@ -91,7 +91,7 @@ void StartCommand(FormState& state) {
   if ((state.RunBodies[0] == Pluto || state.RunBodies[1] == Pluto) && !EnsurePlutoData(state)) return;
   if (!CheckBodyRanges(state, 0) || !CheckBodyRanges(state, 1)) return;
 
-  SiderealFlag = !world && w.Value(C(ControlName::optSidereal)) != 0;
+  state.RunZodiac = !world && w.Value(C(ControlName::optSidereal)) != 0 ? Zodiac::Sidereal : Zodiac::Tropical;
   if (!world) {
     ComputeNatalLongitude(state);
     if (!NatalPositionKnown(state)) return;
@@ -120,7 +120,7 @@ void ComputeNatalLongitude(FormState& state) {
   const auto universalMinutes = static_cast<int16_t>(birthMinutes - zoneMinutes);
   const double birthInstant = state.EnteredDayNumbers[2] - 0.5 + universalMinutes / 1440.0;
   const BodyIndex natal = state.RunBodies[1];
-  state.NatalLongitude[static_cast<size_t>(natal)] = BodyLongitude(natal, birthInstant);
+  state.NatalLongitude[static_cast<size_t>(natal)] = state.Positions.Longitude(natal, birthInstant, state.RunZodiac);
 }
 
 void ExtendStartToTransit(FormState& state) {
@@ -135,7 +135,8 @@ void ExtendStartToTransit(FormState& state) {
   };
   auto at = [&](int32_t day) {
     const double jd = LocalMidnight(day, state.ZoneMinutes);
-    return Longitudes{BodyLongitude(moving, jd), world ? BodyLongitude(other, jd) : natal};
+    const BodyPositions& p = state.Positions;
+    return Longitudes{p.Longitude(moving, jd, state.RunZodiac), world ? p.Longitude(other, jd, state.RunZodiac) : natal};
   };
   auto deviation = [](const Longitudes& l, AspectIndex aspect) {
     return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);

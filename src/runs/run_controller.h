@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/run_state.h"
+#include "runs/form_state.h"
 
 namespace skyloom {
 

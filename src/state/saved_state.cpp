@@ -12,7 +12,7 @@
 #include "engine/bodies.h"
 #include "ports/window.h"
 #include "state/registry.h"
-#include "ui/captions.h"
+#include "runs/captions.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 

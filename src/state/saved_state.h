@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "engine/run_state.h"
+#include "runs/form_state.h"
 #include "ports/settings_store.h"
 
 namespace skyloom {

@@ -4,13 +4,14 @@
 
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
+#include "ui/zone_lists.h"
 #include "engine/bodies.h"
 #include "ports/shell.h"
-#include "report/output_box.h"
+#include "runs/output_box.h"
 #include "runs/date_entry.h"
 #include "runs/first_transit_search.h"
 #include "runs/run_controller.h"
-#include "ui/captions.h"
+#include "runs/captions.h"
 #include "ui/modes.h"
 
 namespace skyloom {
@@ -137,7 +138,6 @@ void MainForm::Load() {
   // Program identity, then the tables.
   w.SetCaption(ProgramCaption());
   InitDateNames();
-  InitAstroTables();
   // Start-up inputs: the current year, personal mode, tropical zodiac.
   state_.FillingPlanetLists = false;
   state_.EntryDateRecord = CalendarDate{};

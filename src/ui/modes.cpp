@@ -6,7 +6,7 @@
 #include "calendar/date_format.h"
 #include "ports/window.h"
 #include "runs/checks.h"
-#include "ui/captions.h"
+#include "runs/captions.h"
 #include "ui/main_form.h"
 
 namespace skyloom {

@@ -1,7 +1,7 @@
 // The timeline of a run, or of every run of a Show-all series: one row per
 // transit with its three orbs as nested bands on a date axis, the minima as
-// ticks and the retrograde stretches under them. Plain data, drawn by the Qt
-// timeline window and written to PNG and SVG files from there.
+// ticks and the retrograde stretches under them. Plain data, drawn by the
+// timeline drawing library for the window and for PNG and SVG files.
 //
 // Days are the local day numbers the report prints. A band [firstDay,
 // lastDay] covers both days whole: on a continuous axis day d runs from d to

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "engine/positions.h"
+#include "support/engine_setup.h"
 #include "support/run_fixture.h"
 
 namespace skyloom {
@@ -30,7 +32,7 @@ TEST(FormatTimeOfDay, RoundsToTheMinuteWithinTheDay) {
   EXPECT_EQ(FormatTimeOfDay(-0.001, true, ":"), "");
   EXPECT_EQ(FormatTimeOfDay(1.0, true, ":"), "");
   EXPECT_EQ(FormatTimeOfDay(std::nan(""), true, ":"), "");
-  // Every minute of the day, as the exact-time search hands them over.
+  // Every minute of the day, as the table's minutes hand them over.
   for (int m = 0; m < 1440; ++m) {
     char want[6];
     std::snprintf(want, sizeof want, "%02d:%02d", m / 60, m % 60);
@@ -45,30 +47,21 @@ TEST(FormatAngle, DegreesAndMinutes) {
   EXPECT_EQ(FormatAngle(0.0000005), "0°0'");
   EXPECT_EQ(FormatAngle((12.0 / 60) / 360 * TwoPi), "0°12'");
   EXPECT_EQ(FormatAngle((359 + 59.9 / 60) / 360 * TwoPi), "359°59'");
+  // Minutes of arc rounded to nearest with ties to even.
+  for (const auto& [minutes, want] : {std::pair{2.5, "0°2'"}, {30.5, "0°30'"}, {1.5, "0°2'"}})
+    EXPECT_EQ(FormatAngle(minutes / 60 / 360 * TwoPi), want) << minutes;
   EXPECT_EQ(FormatAngle(-0.5), "");
   EXPECT_EQ(FormatAngle(TwoPi), "");
 }
 
-TEST(SplitExactText, SplitsAfterTheMarks) {
-  EXPECT_EQ(SplitExactText("2020-07-29*r15:39 GMT"), std::make_pair(std::string("2020-07-29*r"), std::string("15:39 GMT")));
-  EXPECT_EQ(SplitExactText("2020-12-21*18:21 EST/CDT"), std::make_pair(std::string("2020-12-21*"), std::string("18:21 EST/CDT")));
-  // The table's cells are the same split of the same minimum.
-  MinimumRecord m{true, Day(2020, 7, 29), true, 0, 939, 0, "GMT", 0};
-  EXPECT_EQ(SplitExactText(ExactTimeText(m)), std::make_pair(MinimumDateText(m), MinimumValueText(m)));
-  EXPECT_EQ(MinimumValueText(m), "15:39 GMT");
-}
-
-TEST(RetroMark, NoMarksInAWorldShowAllSeries) {
-  RunFixture f;
-  f.World(Mars, Jupiter);
-  f.state.WorldRun = true;
+TEST(RetroState, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
+  RunDescription run;
+  run.bodies = {Mars, Jupiter};
   const int32_t retrograde = Day(2020, 10, 1);
-  EXPECT_EQ(RetroMark(f.state, retrograde, Mars), "r");
-  EXPECT_EQ(RetroMark(f.state, Day(2020, 8, 1), Mars), "");
-  f.state.ShowAllMode = true;
-  EXPECT_EQ(RetroMark(f.state, retrograde, Mars), "");
-  f.state.WorldRun = false;
-  EXPECT_EQ(RetroMark(f.state, retrograde, Mars), "r");
+  EXPECT_TRUE(RetroState(run, test::TestPositions(), retrograde));
+  EXPECT_FALSE(RetroState(run, test::TestPositions(), Day(2020, 8, 1)));
+  run.retrogradeMarks = false;
+  EXPECT_FALSE(RetroState(run, test::TestPositions(), retrograde));
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ const GoldenRun kRuns[] = {
      Command::Start, nullptr, nullptr, false, false},
 };
 
+void PrintTo(const GoldenRun& run, std::ostream* out) { *out << run.name; }
+
 fs::path GoldenFolder() { return SKYLOOM_GOLDEN_DIR; }
 bool Rewriting() { return std::getenv("SKYLOOM_REWRITE_GOLDEN") != nullptr; }
 

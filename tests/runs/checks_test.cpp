@@ -284,18 +284,9 @@ TEST_F(ChecksTest, OrbRulesByBodyAndMode) {
 }
 
 TEST_F(ChecksTest, PlutoDataAreReadOnceAndAFailedReadIsTriedAgain) {
-  test::InitEngineOnce();
-  // A failed read empties the shared table; the other tests need it back.
-  struct Restore {
-    std::string folder = DataFolder;
-    ~Restore() {
-      DataFolder = folder;
-      std::string error;
-      ReadPlutoData(nullptr, PlutoFileName, error);
-    }
-  } restore;
+  const std::string folder = f.state.DataFolder;
   const auto ensure = [&] { return EnsurePlutoData(f.state); };
-  DataFolder = restore.folder + "no-such-folder/";
+  f.state.DataFolder = folder + "no-such-folder/";
   const std::size_t before = f.window.MessageBoxes().size();
   EXPECT_EQ(Outcome(ensure), "passed with a message, or showed several");
   ASSERT_EQ(f.window.MessageBoxes().size(), before + 2);
@@ -305,15 +296,15 @@ TEST_F(ChecksTest, PlutoDataAreReadOnceAndAFailedReadIsTriedAgain) {
   EXPECT_EQ(f.LastMessage().title, "");
   EXPECT_FALSE(f.state.PlutoDataLoaded);
 
-  DataFolder = restore.folder;
+  f.state.DataFolder = folder;
   EXPECT_EQ(Outcome(ensure), "pass");
   EXPECT_TRUE(f.state.PlutoDataLoaded);
-  DataFolder = restore.folder + "no-such-folder/";
+  f.state.DataFolder = folder + "no-such-folder/";
   EXPECT_EQ(Outcome(ensure), "pass") << "read again although loaded";
 }
 
 TEST_F(ChecksTest, BodyRangesNameTheDateAndTheBody) {
-  ASSERT_TRUE(test::LoadPlutoOnce());
+  test::GivePluto(f.state);
   struct Case {
     int16_t date;
     const char* year;

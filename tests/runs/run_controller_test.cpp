@@ -12,7 +12,7 @@
 #include "calendar/time_zones.h"
 #include "engine/positions.h"
 #include "ports/calendar_library.h"
-#include "report/output_box.h"
+#include "runs/output_box.h"
 #include "support/form_fixture.h"
 #include "support/run_fixture.h"
 #include "support/independent.h"
@@ -85,7 +85,7 @@ TEST(StartCommand, ARunFillsTheRunInputsAndGrowsTheWindow) {
   EXPECT_DOUBLE_EQ(f.state.Orbs.OrbRadians[1], 8 * 6.28318530717959 / 360);
   EXPECT_TRUE(f.state.Orbs.OuterOrbIs15);
   EXPECT_EQ(f.state.ZoneMinutes, 330);
-  EXPECT_FALSE(SiderealFlag);
+  EXPECT_EQ(f.state.RunZodiac, Zodiac::Tropical);
   EXPECT_EQ(f.state.RunStartDay, DayOf(2020, 1, 1));
   EXPECT_EQ(f.state.RunEndDay, DayOf(2020, 1, 4));
   EXPECT_EQ(f.window.FormGeometry().Height, RunWindowHeight);

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace skyloom::test {
 
@@ -17,42 +17,46 @@ fs::path CliScratch() {
   return dir;
 }
 
+fs::path FreshFolder(const std::string& name) {
+  const fs::path folder = CliScratch() / name;
+  if (fs::exists(folder)) fs::permissions(folder, fs::perms::all);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::all);
+  return folder;
+}
+
+size_t FilesIn(const fs::path& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
 std::string Slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 fs::path CliProgram() { return fs::read_symlink("/proc/self/exe").parent_path() / "skyloom-cli"; }
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-namespace {
-
-CliResult Run(const fs::path& program, const std::string& arguments, const std::string& prefix) {
-  const fs::path dir = CliScratch();
-  const std::string command = prefix + " " + Quoted(program) + " " + arguments + " >" + Quoted(dir / "out") +
-                              " 2>" + Quoted(dir / "err") + " </dev/null";
-  const int raw = std::system(command.c_str());
-  CliResult r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = Slurp(dir / "out");
-  r.err = Slurp(dir / "err");
-  return r;
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
-}  // namespace
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 CliResult RunCli(const std::string& arguments, const std::string& prefix) {
-  return Run(CliProgram(), arguments, prefix);
+  const fs::path dir = CliScratch(), copy = dir / "skyloom-cli";
+  const std::string command = prefix + " " + Quoted(prefix.find("setpriv") == 0 ? copy : CliProgram()) + " >" +
+                              Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
+  const int raw = std::system(command.c_str());
+  return {Slurp(dir / "out"), Slurp(dir / "err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
 }
 
 CliResult RunCliUnprivileged(const std::string& arguments) {
   if (::geteuid() != 0) return RunCli(arguments);
-  const fs::path copy = CliScratch() / "skyloom-cli";
-  fs::copy_file(CliProgram(), copy, fs::copy_options::overwrite_existing);
-  return Run(copy, arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups");
+  fs::copy_file(CliProgram(), CliScratch() / "skyloom-cli", fs::copy_options::overwrite_existing);
+  return RunCli(arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups");
 }
 
 }  // namespace skyloom::test

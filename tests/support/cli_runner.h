@@ -8,22 +8,25 @@ namespace skyloom::test {
 
 struct CliResult {
   std::string out, err;
-  int status = -1;
+  int status = -1;  // -1 when the program did not exit by itself
 };
 
-// A scratch folder of this test process under the system's temporary folder.
-std::filesystem::path CliScratch();
-std::string Slurp(const std::filesystem::path& path);
-// The program, built beside the test program.
-std::filesystem::path CliProgram();
-// A path in single quotes for the shell.
-std::string Quoted(const std::filesystem::path& path);
-// The arguments are handed to the shell as they are; prefix comes before
-// the program (an environment change, say).
+// The arguments go to the shell as they are, after the runner's own
+// redirections (so that one of theirs, ">/dev/full", wins); prefix comes
+// before the program (an environment change, say).
 CliResult RunCli(const std::string& arguments, const std::string& prefix = "");
 // The same as an unprivileged user when the tests run as root, so that file
-// permissions apply to the program: a copy of it in the scratch folder is
-// run, as the build folder may be closed to other users.
+// permissions hold (a copy of the program in the scratch folder, as the
+// build folder may be closed to other users).
 CliResult RunCliUnprivileged(const std::string& arguments);
+std::filesystem::path CliProgram();
+
+// This test process's scratch folder, and an empty folder in it open to all.
+std::filesystem::path CliScratch();
+std::filesystem::path FreshFolder(const std::string& name);
+size_t FilesIn(const std::filesystem::path& folder);
+std::string Slurp(const std::filesystem::path& path);
+size_t Count(const std::string& text, const std::string& what);
+std::string Quoted(const std::filesystem::path& path);  // in single quotes for the shell
 
 }  // namespace skyloom::test

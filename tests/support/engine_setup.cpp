@@ -1,29 +1,47 @@
 #include "support/engine_setup.h"
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "calendar/date_format.h"
-#include "engine/bodies.h"
-#include "engine/pluto_table.h"
+#include "ports/ephemeris.h"
+#include "ports/program_folder.h"
+#include "runs/form_state.h"
 
 namespace skyloom::test {
 
 void InitEngineOnce() {
   static const bool done = [] {
     InitDateNames();
-    InitAstroTables();
     return true;
   }();
   (void)done;
 }
 
-bool LoadPlutoOnce() {
-  InitEngineOnce();
-  static const bool loaded = [] {
+namespace {
+
+const std::shared_ptr<const PlutoTable>& SharedPluto() {
+  static const std::shared_ptr<const PlutoTable> table = [] {
+    auto t = std::make_shared<PlutoTable>();
     std::string error;
-    return ReadPlutoData(nullptr, PlutoFileName, error);
+    if (!t->Load(ExecutableFolder() + PlutoFileName, error)) throw std::runtime_error("pluto.ptb: " + error);
+    return t;
   }();
-  return loaded;
+  return table;
 }
+
+}  // namespace
+
+const PlutoTable& TestPluto() { return *SharedPluto(); }
+
+const BodyPositions& TestPositions() {
+  InitEngineOnce();
+  static SwissEphemeris library(ExecutableFolder());
+  static const BodyPositions positions(library, &TestPluto());
+  return positions;
+}
+
+void GivePluto(FormState& state) { state.UsePlutoTable(SharedPluto()); }
 
 }  // namespace skyloom::test

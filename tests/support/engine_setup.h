@@ -1,12 +1,23 @@
-// Brings the engine's tables up once per test program, with the data folder
-// at the test executable's folder (where pluto.ptb is generated).
+// What the engine's tests share: the date names filled once, and one set of
+// positions with the Pluto table generated beside the test program.
 #pragma once
+
+#include "engine/pluto_table.h"
+#include "engine/positions.h"
+
+namespace skyloom {
+struct FormState;
+}
 
 namespace skyloom::test {
 
-// Fills the tables and sets the ephemeris folder; safe to call repeatedly.
+// Fills the date-name tables; safe to call repeatedly.
 void InitEngineOnce();
-// Loads pluto.ptb from beside the test executable; true when it loaded.
-bool LoadPlutoOnce();
+// pluto.ptb from beside the test program, loaded once.
+const PlutoTable& TestPluto();
+// Positions from Swiss Ephemeris and that table.
+const BodyPositions& TestPositions();
+// Gives a window's state the loaded table, as a first run with Pluto would.
+void GivePluto(FormState& state);
 
 }  // namespace skyloom::test

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "calendar/time_zones.h"
+#include "ui/zone_lists.h"
 #include "support/engine_setup.h"
 
 namespace skyloom::test {
@@ -24,7 +25,7 @@ FormFixture::FormFixture(MainFormServices services)
   form.Load();
 }
 
-FormFixture::~FormFixture() { SiderealFlag = false; }
+FormFixture::~FormFixture() = default;
 
 void FormFixture::Enter(Control box, const std::string& text) {
   window.SetText(box, text);

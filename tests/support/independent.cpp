@@ -213,6 +213,14 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
         if (scan[i].aspect != data.aspect || !scan[i].exact) continue;
         if (std::fabs(m.instantUt - scan[i].instant) * kMinutesPerDay <= tolerance(scan[i])) {
           matched = reported[i] = true;
+          // An inner orb entered and left between two midnights has that
+          // day as its entry and its exit.
+          const auto day = static_cast<int32_t>(std::floor(scan[i].instant + zone / 1440.0 + 0.5));
+          const double inner = result.orbDegrees[2];
+          if (IndependentDeviation(run, Midnight(day, zone)) >= inner &&
+              IndependentDeviation(run, Midnight(day + 1, zone)) >= inner &&
+              !(data.entry[2] && data.exit[2] && data.entry[2]->day == day && data.exit[2]->day == day))
+            complain("the inner orb passed on " + FormatDayNumber(day) + " is not entered and left that day");
           break;
         }
       }

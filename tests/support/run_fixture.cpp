@@ -1,7 +1,8 @@
 #include "support/run_fixture.h"
 
 #include "calendar/time_zones.h"
-#include "engine/transit_search.h"
+#include "runs/run_transits.h"
+#include "ui/zone_lists.h"
 #include "ports/calendar_library.h"
 #include "support/engine_setup.h"
 
@@ -19,8 +20,7 @@ int32_t Day(int32_t year, int32_t month, int32_t day) {
 
 RunFixture::RunFixture() {
   InitEngineOnce();
-  LoadPlutoOnce();
-  SiderealFlag = false;
+  GivePluto(state);
   window.LoadDesign();
   for (int16_t k = 0; k < 3; ++k)
     for (int degrees = 1; degrees <= 15; ++degrees)

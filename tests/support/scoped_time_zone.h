@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
 
 namespace skyloom::test {
@@ -11,24 +12,19 @@ namespace skyloom::test {
 class ScopedTimeZone {
  public:
   explicit ScopedTimeZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
+    if (const char* old = std::getenv("TZ")) saved_ = old;
     setenv("TZ", zone, 1);
     tzset();
   }
   ~ScopedTimeZone() {
-    if (hadZone_) {
-      setenv("TZ", saved_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
+    saved_ ? setenv("TZ", saved_->c_str(), 1) : unsetenv("TZ");
     tzset();
   }
   ScopedTimeZone(const ScopedTimeZone&) = delete;
   ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
  private:
-  std::string saved_;
-  bool hadZone_ = false;
+  std::optional<std::string> saved_;
 };
 
 }  // namespace skyloom::test

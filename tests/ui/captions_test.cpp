@@ -1,4 +1,4 @@
-#include "ui/captions.h"
+#include "runs/captions.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "ports/shell.h"
 #include "state/saved_state.h"
 #include "ui/help_viewer.h"
+#include "ports/program_folder.h"
 #include "ui/main_form.h"
 #include "ui/qt/output_menu.h"
 #include "ui/qt/qt_settings_store.h"
@@ -28,8 +29,8 @@ int main(int argc, char** argv) {
   skyloom::TextViewer viewer(*viewerWindow);
 
   skyloom::MainFormServices services;
-  // DataFolder is the program's folder, known once the form has loaded.
-  services.showHelp = [&] { viewer.HelpCommand(window.OuterGeometry(), skyloom::DataFolder); };
+  // The help text lies in the program's folder, with its other data files.
+  services.showHelp = [&] { viewer.HelpCommand(window.OuterGeometry(), skyloom::ExecutableFolder()); };
   services.saveState = [&settingsStore](skyloom::FormState& state) {
     return skyloom::SaveProgramState(state, settingsStore);
   };

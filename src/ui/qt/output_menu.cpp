@@ -3,7 +3,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include "report/exports.h"
+#include "runs/output_box.h"
 #include "ui/qt/qt_window.h"
 
 namespace skyloom {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "engine/run_state.h"
+#include "runs/form_state.h"
 
 class QMenu;
 class QPoint;

@@ -27,7 +27,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "report/output_box.h"
+#include "runs/output_box.h"
 #include "ui/main_form.h"
 #include "ui/qt/popup.h"
 

@@ -1,71 +1,22 @@
-// The timeline drawn with QPainter: into its window (only the rows in view,
-// so a series of a century stays quick), into an image for PNG files and
-// into an SVG generator. The same painting code serves all three, so a saved
-// file shows what the window shows.
+// The timeline window, drawn by the same code that writes the timeline's PNG
+// and SVG files, so a saved file shows what the window shows.
 #pragma once
 
 #include <functional>
-#include <string>
 #include <vector>
 
-#include <QImage>
-#include <QSize>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
+#include "draw/timeline_drawing.h"
 #include "engine/run_state.h"
 #include "ui/timeline.h"
 
-class QPainter;
 class QPushButton;
 class QScrollArea;
 
 namespace skyloom {
-
-// Where things go in a picture of a timeline: the label column at the left,
-// the plot of the dates to its right, rows of fixed height under the axis.
-class TimelineLayout {
- public:
-  static constexpr int kRowHeight = 22;
-  static constexpr int kAxisHeight = 30;
-  static constexpr int kLegendHeight = 30;
-  static constexpr int kMargin = 8;
-
-  // labelWidth: TimelineLabelWidth of the same timeline.
-  TimelineLayout(const Timeline& timeline, int labelWidth, int width);
-
-  int Width() const { return width_; }
-  int LabelWidth() const { return labelWidth_; }
-  int PlotLeft() const { return labelWidth_; }
-  int PlotRight() const { return width_ - kMargin; }
-  // Days on the continuous axis: day d runs from d to d + 1.
-  double DayToX(double day) const;
-  double XToDay(double x) const;
-  double PixelsPerDay() const { return scale_; }
-
- private:
-  int width_;
-  int labelWidth_;
-  double firstDay_;
-  double scale_;
-};
-
-// The width of the label column: the longest label, within bounds.
-int TimelineLabelWidth(const Timeline& timeline);
-
-inline constexpr int kTimelinePictureWidth = 1200;
-
-// The picture as saved: axis, all rows and the legend.
-QSize TimelinePictureSize(const Timeline& timeline, int width = kTimelinePictureWidth);
-void PaintTimeline(QPainter& painter, const Timeline& timeline, QSize size);
-QImage RenderTimelineImage(const Timeline& timeline, int width = kTimelinePictureWidth);
-
-// Writes the timeline of the results to path, as PNG or SVG by its extension
-// (.png, .svg, in any case). Without a QGuiApplication (a command-line
-// program) one is made for the call on the "offscreen" platform. On failure
-// returns false with a message for the user in error; the file is written
-// whole or not at all.
-bool RenderTimelineFile(const std::vector<RunResult>& results, const std::string& path, std::string& error);
 
 // The timeline window: the axis on top, the rows scrolling under it, the
 // legend and the save buttons at the bottom. A pointer resting on a band or

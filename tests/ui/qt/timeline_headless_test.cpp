@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "draw/timeline_drawing.h"
 #include "engine/bodies.h"
 #include "engine/run_state.h"
-#include "ui/qt/timeline_view.h"
 
 namespace skyloom {
 
@@ -16,7 +16,6 @@ class TimelineHeadlessTest : public QObject {
 
  private slots:
   void writesFilesWithoutAnApplication() {
-    FillNameTables();
     // No platform asked for from outside: the call must choose one that
     // needs no screen itself.
     qunsetenv("QT_QPA_PLATFORM");

@@ -3,6 +3,7 @@
 //
 // SKYLOOM_TIMELINE_OUT=folder keeps the pictures drawn, to look at them or to
 // take one as the new golden image after checking it by eye.
+#include "calendar/date_format.h"
 #include "ui/timeline.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "draw/timeline_drawing.h"
 #include "engine/bodies.h"
 #include "engine/run_state.h"
 #include "ports/calendar_library.h"
@@ -181,7 +183,7 @@ class TimelineTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { FillNameTables(); }
+  void initTestCase() { InitDateNames(); }
 
   void pictureMatchesTheGoldenImage() {
     const QImage image = RenderTimelineImage(BuildTimeline(Runs2020()));

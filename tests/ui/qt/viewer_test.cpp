@@ -7,6 +7,7 @@
 
 #include "engine/bodies.h"
 #include "ui/help_viewer.h"
+#include "ports/program_folder.h"
 #include "ui/qt/qt_viewer.h"
 
 namespace skyloom {

@@ -1,26 +1,13 @@
-// What the user does with the output box: clear it, write it to a text file,
-// name the file of the HTML report, open a written file with the program the
-// desktop associates with it.
+// Files written whole or not at all: a replacement is written beside the
+// file and put in its place only when complete.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <string_view>
 
-#include "engine/run_state.h"
-
 namespace skyloom {
 
-class Shell;
-
-// Sizes of the main window in twips.
-inline constexpr int32_t MinWindowWidth = 13800;
-inline constexpr int32_t MinWindowHeight = 6500;
-
-void ClearOutput(FormState& state);
-// "Write output to file": asks for a file and writes the box's text to it,
-// or, with "Output as HTML" checked, only records the file for the next run.
-void WriteOutputFile(FormState& state, Shell& shell);
 // Writes text and a final CR LF to path, replacing the file. Returns the
 // empty text on success, else the system's description of the error.
 std::string WriteTextFile(const std::string& text, const std::string& path);
@@ -58,15 +45,5 @@ class FileReplacement {
   int permissions_ = 0;
   int error_ = 0;
 };
-
-// The output box counts as full beyond OutputBoxCapacity characters; a box
-// that hands its text on instead of keeping it never fills up.
-bool OutputBoxFull(const Window& window);
-// Opens path with its associated program; on failure with showErrors set,
-// tells the user.
-bool OpenWithAssociatedProgram(FormState& state, Shell& shell, const std::string& path, bool showErrors);
-
-// Sets the window's height, keeping its position and width.
-void SetWindowHeight(Window& window, int32_t height);
 
 }  // namespace skyloom
