@@ -28,4 +28,19 @@ void RunOrbs::Set(int16_t outer, int16_t middle, int16_t inner) {
   OuterOrbIs15 = outer == 15;
 }
 
+double MaxDailyMotion(BodyIndex body) {
+  switch (body) {
+    case Sun: return 1.1;
+    case Mercury: return 2.5;
+    case Venus: return 1.4;
+    case Mars: return 1.0;
+    case Jupiter: return 0.3;
+    case Saturn: return 0.2;
+    case Uranus:
+    case Neptune:
+    case Pluto: return 0.1;
+    default: return 16.0;
+  }
+}
+
 }  // namespace skyloom

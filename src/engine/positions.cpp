@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/midnight_longitudes.h"
 #include "engine/pluto_table.h"
 #include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
@@ -110,28 +111,38 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
   }
 }
 
-bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, double jd, RangeErrorCode& code) {
+namespace {
+
+// The in-orb test with the longitudes fetched by longitude(body).
+template <typename Longitude>
+bool InOrb(const AspectTest& test, RangeErrorCode& code, Longitude longitude) {
   double lb = test.secondLongitude;
   if (test.world || test.secondLongitude < 0) {
-    lb = positions.Longitude(test.bodyB, jd, test.zodiac);
+    lb = longitude(test.bodyB);
     if (lb < 0) code = std::trunc(lb) == AfterRange ? -1 : -3;
   }
   double la = 0;
   if (code == 0) {
-    la = positions.Longitude(test.bodyA, jd, test.zodiac);
+    la = longitude(test.bodyA);
     if (la < 0) code = std::trunc(la) == AfterRange ? -2 : -4;
   }
   if (code < 0) return false;
   return std::fabs(AngularSeparation(la, lb) - AspectTable[test.aspect].Angle) < test.orb;
 }
 
-int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
-                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
-                          RangeErrorCode& code, const std::function<void(int32_t)>& progress) {
+}  // namespace
+
+bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, double jd, RangeErrorCode& code) {
+  return InOrb(test, code, [&](BodyIndex body) { return positions.Longitude(body, jd, test.zodiac); });
+}
+
+int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay,
+                          bool& inOrbAtStart, bool forward, bool wantedState, RangeErrorCode& code,
+                          const std::function<void(int32_t)>& progress) {
   int32_t day = startDay;
   bool first = true;
   for (;;) {
-    const bool inOrb = AspectInOrbAt(positions, test, LocalMidnight(day, zoneMinutes), code);
+    const bool inOrb = InOrb(test, code, [&](BodyIndex body) { return midnights.At(body, day); });
     if (code < 0) return day;
     if (first) {
       inOrbAtStart = inOrb;
@@ -144,6 +155,13 @@ int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test
     day += forward ? 1 : -1;
     if (progress) progress(day);
   }
+}
+
+int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
+                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
+                          RangeErrorCode& code, const std::function<void(int32_t)>& progress) {
+  MidnightLongitudes midnights(positions, zoneMinutes, test.zodiac);
+  return AspectStateSearch(midnights, test, startDay, inOrbAtStart, forward, wantedState, code, progress);
 }
 
 }  // namespace skyloom

@@ -12,6 +12,7 @@
 namespace skyloom {
 
 class EphemerisLibrary;
+class MidnightLongitudes;
 class PlutoTable;
 
 enum class Zodiac { Tropical, Sidereal };
@@ -80,6 +81,11 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
 int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
                           bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
                           RangeErrorCode& code, const std::function<void(int32_t)>& progress);
+// The same walk on the midnights of the zone and zodiac midnights keeps
+// (test.zodiac is not looked at), sharing their samples.
+int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay,
+                          bool& inOrbAtStart, bool forward, bool wantedState, RangeErrorCode& code,
+                          const std::function<void(int32_t)>& progress);
 
 // The Julian day of the local midnight that starts day number d in a zone
 // zoneMinutes east of Greenwich.

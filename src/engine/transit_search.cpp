@@ -8,6 +8,7 @@
 
 #include "engine/day_minima.h"
 #include "engine/exact_time.h"
+#include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
 
 namespace skyloom {
@@ -63,13 +64,20 @@ constexpr int kDayStart = 1, kDayEnd = 2;
 
 class Run {
  public:
-  Run(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
+  Run(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table, RunResult& result,
       RunObserver& observer)
-      : run_(run), positions_(positions), table_(table), result_(result), observer_(observer) {}
+      : run_(run),
+        midnights_(midnights),
+        positions_(midnights.Positions()),
+        table_(table),
+        result_(result),
+        observer_(observer) {}
   RunEnd Perform();
 
  private:
-  void Sample(int32_t day, bool firstDay);
+  void Sample(int32_t day, bool afresh);
+  void Judge(int32_t day, bool firstJudged);
+  int32_t DaysClearAhead() const;
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
   void Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw);
@@ -85,6 +93,7 @@ class Run {
   DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart])}; }
 
   const RunDescription& run_;
+  MidnightLongitudes& midnights_;
   const BodyPositions& positions_;
   TransitTable& table_;
   RunResult& result_;
@@ -104,16 +113,17 @@ class Run {
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
 };
 
-void Run::Sample(int32_t day, bool firstDay) {
+void Run::Sample(int32_t day, bool afresh) {
   const int bodies = run_.world ? 2 : 1;
-  for (int b = 0; b < bodies; ++b) {
-    if (firstDay) {
-      for (int k = 0; k < kSamples; ++k)
-        l_[b][k] = positions_.Longitude(run_.bodies[b], LocalMidnight(day + k - 1, run_.zoneMinutes), run_.zodiac);
-    } else {
+  // Both bodies at one instant, then the next instant: the ephemeris keeps
+  // the nutation of the instant it last computed.
+  if (afresh) {
+    for (int k = 0; k < kSamples; ++k)
+      for (int b = 0; b < bodies; ++b) l_[b][k] = midnights_.At(run_.bodies[b], day + k - 1);
+  } else {
+    for (int b = 0; b < bodies; ++b) {
       std::copy(l_[b].begin() + 1, l_[b].end(), l_[b].begin());
-      l_[b][kSamples - 1] =
-          positions_.Longitude(run_.bodies[b], LocalMidnight(day + kSamples - 2, run_.zoneMinutes), run_.zodiac);
+      l_[b][kSamples - 1] = midnights_.At(run_.bodies[b], day + kSamples - 2);
     }
   }
   if (!run_.world) l_[1].fill(run_.natalLongitude);
@@ -281,60 +291,99 @@ void Run::FlushTransitRows() {
   c_.MinDeviation = kNoMinimum;
 }
 
+int32_t Run::DaysClearAhead() const {
+  // A transit under way is followed day by day to its end.
+  if (!table_.RowIsEmpty(c_.CurrentRow)) return 0;
+  double clearance = std::numeric_limits<double>::infinity();
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (in_[a][0][1]) return 0;
+    clearance = std::min(clearance, dev_[a][kDayEnd] - run_.orbs.OrbRadians[0]);
+  }
+  // The sidereal correction steps once a year, by less than a thousandth
+  // of a radian.
+  if (run_.zodiac == Zodiac::Sidereal) clearance -= 0.001;
+  // No deviation changes faster than the two bodies move.
+  const double reach =
+      (MaxDailyMotion(run_.bodies[0]) + (run_.world ? MaxDailyMotion(run_.bodies[1]) : 0.0)) * TwoPi / 360.0;
+  if (!(clearance > 0)) return 0;
+  // The midnights j days after the next one, for j * reach < clearance, lie
+  // outside every outer orb: the days between them hold no event at all.
+  const double days = std::ceil(clearance / reach) - 1;
+  return static_cast<int32_t>(std::min(days, 100000.0));
+}
+
+void Run::Judge(int32_t day, bool firstJudged) {
+  const OrbSwitch sw = DetectOrbSwitch(in_, run_.orbs.OuterOrbIs15);
+  // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
+  std::array<std::array<int, 3>, AspectCount + 1> state{};
+  AspectIndex active = 0;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    for (OrbIndex o = 0; o < 3; ++o) {
+      const bool now = in_[a][o][0], next = in_[a][o][1];
+      state[a][o] = !now && next ? 1 : now && next ? 2 : now && !next ? 3 : 0;
+    }
+    if (sw.both && a == sw.entering) state[a][0] = 0;
+    for (OrbIndex o = 0; o < 3; ++o)
+      if (state[a][o] > 0) active = a;
+  }
+  if (active == 0) return;
+  OrbIndex entryOrb = -1, exitOrb = -1;
+  for (OrbIndex o = 2; o >= 0; --o) {
+    if (state[active][o] == 1) entryOrb = o;
+    if (state[active][o] == 3) exitOrb = o;
+  }
+  // Every day the pair is in orb is searched for its exact aspects, which
+  // fall after an entry and before an exit of the same day. An entry
+  // starts the pass's smallest deviation afresh; otherwise only what may
+  // beat the smallest so far needs finding exactly.
+  const bool freshMinimum = entryOrb >= 0 || firstJudged;
+  const DayMinima minima =
+      Minima(day, active, freshMinimum ? std::numeric_limits<double>::infinity() : c_.MinDeviation);
+  if (entryOrb >= 0) {
+    Entry(day, active, entryOrb, minima);
+    RecordExact(day, active, minima);
+  } else if (exitOrb >= 0) {
+    TrackMinimum(minima);
+    RecordExact(day, active, minima);
+    Exit(day, active, exitOrb, sw);
+  } else {
+    Holding(firstJudged, minima);
+    RecordExact(day, active, minima);
+  }
+}
+
 RunEnd Run::Perform() {
   ClearOrbFlags(in_);
+  bool afresh = true;
   for (int64_t d = run_.startDay; d <= run_.endDay; ++d) {
     const auto day = static_cast<int32_t>(d);
-    const bool firstDay = d == run_.startDay;
     if (!observer_.NextDay(day) || stopAtNextDay_) {
       result_.stopped = true;
       return RunEnd::Stopped;
     }
-    Sample(day, firstDay);
+    Sample(day, afresh);
+    afresh = false;
     // A day with a midnight outside a body's data is not judged: no entry,
     // exit or minimum is made up, and a transit the data cannot close stays
     // open.
     if (!valid_[kDayStart] || !valid_[kDayEnd]) continue;
     const bool firstJudged = !judged_;
     judged_ = true;
-
-    const OrbSwitch sw = DetectOrbSwitch(in_, run_.orbs.OuterOrbIs15);
-    // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
-    std::array<std::array<int, 3>, AspectCount + 1> state{};
-    AspectIndex active = 0;
-    for (AspectIndex a = 1; a <= AspectCount; ++a) {
-      for (OrbIndex o = 0; o < 3; ++o) {
-        const bool now = in_[a][o][0], next = in_[a][o][1];
-        state[a][o] = !now && next ? 1 : now && next ? 2 : now && !next ? 3 : 0;
+    Judge(day, firstJudged);
+    // Days on which neither midnight can be in any orb are passed over
+    // without positions; the caller still sees each of them.
+    // A pass of fewer days would save no position: the four midnights
+    // around the next day judged are sampled afresh.
+    const int32_t clear = DaysClearAhead();
+    if (clear < 4) continue;
+    for (int32_t k = 0; k < clear && d < run_.endDay; ++k) {
+      ++d;
+      if (!observer_.NextDay(static_cast<int32_t>(d)) || stopAtNextDay_) {
+        result_.stopped = true;
+        return RunEnd::Stopped;
       }
-      if (sw.both && a == sw.entering) state[a][0] = 0;
-      for (OrbIndex o = 0; o < 3; ++o)
-        if (state[a][o] > 0) active = a;
     }
-    if (active == 0) continue;
-    OrbIndex entryOrb = -1, exitOrb = -1;
-    for (OrbIndex o = 2; o >= 0; --o) {
-      if (state[active][o] == 1) entryOrb = o;
-      if (state[active][o] == 3) exitOrb = o;
-    }
-    // Every day the pair is in orb is searched for its exact aspects, which
-    // fall after an entry and before an exit of the same day. An entry
-    // starts the pass's smallest deviation afresh; otherwise only what may
-    // beat the smallest so far needs finding exactly.
-    const bool freshMinimum = entryOrb >= 0 || firstJudged;
-    const DayMinima minima =
-        Minima(day, active, freshMinimum ? std::numeric_limits<double>::infinity() : c_.MinDeviation);
-    if (entryOrb >= 0) {
-      Entry(day, active, entryOrb, minima);
-      RecordExact(day, active, minima);
-    } else if (exitOrb >= 0) {
-      TrackMinimum(minima);
-      RecordExact(day, active, minima);
-      Exit(day, active, exitOrb, sw);
-    } else {
-      Holding(firstJudged, minima);
-      RecordExact(day, active, minima);
-    }
+    afresh = true;
   }
   // A transit still open at the end of the period is handed over as it stands.
   if (!table_.RowIsEmpty(c_.CurrentRow)) FlushTransitRows();
@@ -356,9 +405,19 @@ RunResult ResultOf(const RunDescription& run) {
   return result;
 }
 
+RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table,
+                      RunResult& result, RunObserver& observer) {
+  if (!midnights.Serves(run.zoneMinutes, run.zodiac)) {
+    MidnightLongitudes own(midnights.Positions(), run.zoneMinutes, run.zodiac);
+    return Run(run, own, table, result, observer).Perform();
+  }
+  return Run(run, midnights, table, result, observer).Perform();
+}
+
 RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table,
                       RunResult& result, RunObserver& observer) {
-  return Run(run, positions, table, result, observer).Perform();
+  MidnightLongitudes midnights(positions, run.zoneMinutes, run.zodiac);
+  return Run(run, midnights, table, result, observer).Perform();
 }
 
 }  // namespace skyloom

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
 #include "engine/run_state.h"
 
@@ -32,7 +33,11 @@ enum class RunEnd { Completed, Stopped };
 
 // Performs the run. Rows from FirstTransitRow on of the table, which the
 // caller has created for the period, receive the transits; the rows taken
-// become result's transits.
+// become result's transits. The daily samples come from midnights, which
+// keeps them for the next run, when it serves the run's zone and zodiac.
+RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table,
+                      RunResult& result, RunObserver& observer);
+// The same with samples of the run's own.
 RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table,
                       RunResult& result, RunObserver& observer);
 

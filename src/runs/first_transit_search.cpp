@@ -34,23 +34,6 @@ void WriteDate(FormState& state, int16_t date, int32_t day) {
   RefreshDateLabel(state, date);
 }
 
-// The most a body's geocentric longitude changes in one day, in degrees,
-// with room to spare (the fastest: Mercury 2.2, the Moon 15.4).
-double MaxDailyMotion(BodyIndex body) {
-  switch (body) {
-    case Sun: return 1.1;
-    case Mercury: return 2.5;
-    case Venus: return 1.4;
-    case Mars: return 1.0;
-    case Jupiter: return 0.3;
-    case Saturn: return 0.2;
-    case Uranus:
-    case Neptune:
-    case Pluto: return 0.1;
-    default: return 16.0;
-  }
-}
-
 // Days walked one by one towards the end of a body's data.
 constexpr int32_t kWalkIntoDataEnd = 400;
 constexpr std::chrono::milliseconds kProgressInterval{40};
@@ -104,7 +87,9 @@ int32_t ApproachInOrb(FormState& state, const AspectTest& p, int16_t zone, int32
 
 }  // namespace
 
-void SearchCommand(FormState& state) {
+namespace {
+
+void Search(FormState& state) {
   Window& w = state.window;
   if (state.QuitRequested) return;
 
@@ -159,8 +144,10 @@ void SearchCommand(FormState& state) {
 
   RangeErrorCode code = 0;
   bool inOrbAtStart = false;
+  // The walks and the run share their samples.
+  MidnightLongitudes& midnights = state.Midnights(zone, state.RunZodiac);
   auto walk = [&](int32_t firstDay, bool wanted) {
-    return AspectStateSearch(state.Positions, test, firstDay, inOrbAtStart, /*forward=*/true, wanted, zone, code,
+    return AspectStateSearch(midnights, test, firstDay, inOrbAtStart, /*forward=*/true, wanted, code,
                              [&w](int32_t day) { ShowProgress(w, day); });
   };
 
@@ -193,6 +180,13 @@ void SearchCommand(FormState& state) {
   if (w.Value(C(ControlName::chkKeepDates)) != 0 || state.Table.RowIsEmpty(FirstTransitRow)) return;
   WriteDate(state, 0, state.RunStartDay);
   WriteDate(state, 1, state.RunEndDay);
+}
+
+}  // namespace
+
+void SearchCommand(FormState& state) {
+  Search(state);
+  state.SharedMidnights.reset();
 }
 
 void ReportNoCompleteTransit(FormState& state, const std::string& message, AspectIndex aspect, int32_t day) {

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/bodies.h"
+#include "engine/midnight_longitudes.h"
 #include "engine/pluto_table.h"
 #include "engine/positions.h"
 #include "engine/run_state.h"
@@ -96,6 +98,16 @@ struct FormState : RunInputs, RunFlags, ReportFile, WindowMemory {
     Pluto = std::move(table);
     Positions.UsePlutoTable(Pluto.get());
     PlutoDataLoaded = Pluto != nullptr;
+    SharedMidnights.reset();
+  }
+
+  // The daily samples that the runs of a Show-all series and the walks of a
+  // Search share, kept until the series or the command ends.
+  std::optional<MidnightLongitudes> SharedMidnights;
+  MidnightLongitudes& Midnights(int16_t zoneMinutes, Zodiac zodiac) {
+    if (!SharedMidnights || !SharedMidnights->Serves(zoneMinutes, zodiac))
+      SharedMidnights.emplace(Positions, zoneMinutes, zodiac);
+    return *SharedMidnights;
   }
 
   // The last run's table and title.

@@ -133,10 +133,10 @@ void ExtendStartToTransit(FormState& state) {
   struct Longitudes {
     double a, b;
   };
+  // The run that follows uses the same samples.
+  MidnightLongitudes& midnights = state.Midnights(state.ZoneMinutes, state.RunZodiac);
   auto at = [&](int32_t day) {
-    const double jd = LocalMidnight(day, state.ZoneMinutes);
-    const BodyPositions& p = state.Positions;
-    return Longitudes{p.Longitude(moving, jd, state.RunZodiac), world ? p.Longitude(other, jd, state.RunZodiac) : natal};
+    return Longitudes{midnights.At(moving, day), world ? midnights.At(other, day) : natal};
   };
   auto deviation = [](const Longitudes& l, AspectIndex aspect) {
     return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);
@@ -218,6 +218,7 @@ void ShowAllCommand(FormState& state, int16_t index) {
     w.SetText(C(notice), DesignOf(C(notice)).caption);
   w.BringToFront(C(ControlName::lblQF));
   state.ShowAllMode = false;
+  state.SharedMidnights.reset();
 }
 
 void DateBoxKeyUp(FormState& state, int keyCode) {

@@ -125,7 +125,10 @@ void RunTransits(FormState& state) {
   WindowRun observer(state);
   // The results take the rows as they are printed, so that a full output
   // box and the exports agree.
-  const RunEnd end = SearchTransits(run, state.Positions, state.Table, state.Results.back(), observer);
+  const RunEnd end =
+      SearchTransits(run, state.Midnights(run.zoneMinutes, run.zodiac), state.Table, state.Results.back(), observer);
+  // A single run's samples are not needed again; a series frees its own.
+  if (!state.ShowAllMode) state.SharedMidnights.reset();
   if (end == RunEnd::Stopped) {
     Stopped(state);
   } else {

@@ -1,0 +1,56 @@
+#include "engine/midnight_longitudes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace skyloom {
+namespace {
+
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+// A span grows by as many days as it holds, between these bounds, so that a
+// walk day by day in either direction grows it seldom and a long one leaves
+// little unused room.
+constexpr int64_t kMinimumGrowth = 512;
+constexpr int64_t kMaximumGrowth = 32768;
+
+}  // namespace
+
+double* MidnightLongitudes::Slot(Span& span, int32_t day) {
+  const auto size = static_cast<int64_t>(span.values.size());
+  const int64_t offset = static_cast<int64_t>(day) - span.firstDay;
+  if (size > 0 && offset >= 0 && offset < size) return &span.values[static_cast<size_t>(offset)];
+  const int64_t growth = std::clamp(size, kMinimumGrowth, kMaximumGrowth);
+  int64_t first = span.firstDay, last = span.firstDay + size - 1;
+  if (size == 0) {
+    first = day - kMinimumGrowth / 2;
+    last = day + kMinimumGrowth / 2;
+  } else if (offset < 0) {
+    first = std::min<int64_t>(day, first - growth);
+  } else {
+    last = std::max<int64_t>(day, last + growth);
+  }
+  std::vector<double> values(static_cast<size_t>(last - first + 1), kUnknown);
+  std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
+  span.values = std::move(values);
+  span.firstDay = static_cast<int32_t>(first);
+  return &span.values[static_cast<size_t>(day - first)];
+}
+
+double MidnightLongitudes::At(BodyIndex body, int32_t day) {
+  const double jd = LocalMidnight(day, zoneMinutes_);
+  if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return positions_.Longitude(body, jd, zodiac_);
+  double* slot = Slot(spans_[static_cast<size_t>(body)], day);
+  if (std::isnan(*slot)) *slot = positions_.Longitude(body, jd, zodiac_);
+  return *slot;
+}
+
+size_t MidnightLongitudes::Kept() const {
+  size_t kept = 0;
+  for (const Span& span : spans_)
+    kept += static_cast<size_t>(std::count_if(span.values.begin(), span.values.end(),
+                                              [](double v) { return !std::isnan(v); }));
+  return kept;
+}
+
+}  // namespace skyloom

@@ -1,0 +1,49 @@
+// Longitudes of the bodies at the local midnights of one zone, in one
+// zodiac, each computed once and kept while the object lives: the runs of a
+// Show-all series and the walks of a Search share their daily samples.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/bodies.h"
+#include "engine/positions.h"
+
+namespace skyloom {
+
+class MidnightLongitudes {
+ public:
+  MidnightLongitudes(const BodyPositions& positions, int16_t zoneMinutes, Zodiac zodiac)
+      : positions_(positions), zoneMinutes_(zoneMinutes), zodiac_(zodiac) {}
+
+  // The body's longitude at the local midnight that starts day number day,
+  // as BodyPositions::Longitude gives it (error values outside the range).
+  double At(BodyIndex body, int32_t day);
+
+  const BodyPositions& Positions() const { return positions_; }
+  int16_t ZoneMinutes() const { return zoneMinutes_; }
+  Zodiac ZodiacOfSamples() const { return zodiac_; }
+  bool Serves(int16_t zoneMinutes, Zodiac zodiac) const { return zoneMinutes == zoneMinutes_ && zodiac == zodiac_; }
+  // Longitudes kept, over all bodies.
+  size_t Kept() const;
+
+ private:
+  // The days firstDay .. firstDay + values.size() - 1 of one body; a NaN
+  // stands for a midnight not computed yet.
+  struct Span {
+    int32_t firstDay = 0;
+    std::vector<double> values;
+  };
+  double* Slot(Span& span, int32_t day);
+
+  const BodyPositions& positions_;
+  int16_t zoneMinutes_;
+  Zodiac zodiac_;
+  // By body number; a body beyond them is computed afresh each time.
+  static constexpr size_t kBodySlots = 16;
+  std::array<Span, kBodySlots> spans_{};
+};
+
+}  // namespace skyloom
