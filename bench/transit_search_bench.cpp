@@ -1,9 +1,13 @@
 // Whole runs of the engine: a 100-year world run of Jupiter and Saturn, ten
-// years of the Sun and Mercury at the smallest orbs a series takes, and
-// one-year personal runs of each transiting body against a natal point.
+// and 1200 years of the Sun and Mercury, one-year personal runs of each
+// transiting body against a natal point, and series that share their daily
+// samples: Jupiter with every other body over 100 years, and the whole natal
+// chart of a year (every transiting body to every natal body).
 // Reports the positions each run evaluates and the time per evaluation, so
 // the engine's own share of the run can be read off.
 #include <benchmark/benchmark.h>
+
+#include <vector>
 
 #include "bench_session.h"
 
@@ -13,22 +17,33 @@ using namespace skyloom;
 using bench::DayOf;
 using bench::TheSession;
 
-void Measure(benchmark::State& st, const RunDescription& run) {
+using Series = std::vector<RunDescription>;
+
+// Series one after the other, the runs of each with one set of daily
+// samples, freed at the series' end.
+void Measure(benchmark::State& st, const std::vector<Series>& series) {
   const BodyPositions& positions = TheSession().positions;
   bench::TakeEverything observer;
   uint64_t evaluations = 0;
   for (auto _ : st) {
-    TransitTable table;
-    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-    RunResult result = ResultOf(run);
     const uint64_t before = positions.Evaluations();
-    SearchTransits(run, positions, table, result, observer);
+    for (const Series& runs : series) {
+      MidnightLongitudes midnights(positions, runs.front().zoneMinutes, runs.front().zodiac);
+      for (const RunDescription& run : runs) {
+        TransitTable table;
+        table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+        RunResult result = ResultOf(run);
+        SearchTransits(run, midnights, table, result, observer);
+      }
+    }
     evaluations += positions.Evaluations() - before;
   }
   st.counters["positions"] = benchmark::Counter(static_cast<double>(evaluations) / st.iterations());
   st.counters["ns_per_position"] =
       benchmark::Counter(static_cast<double>(evaluations), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
+
+void Measure(benchmark::State& st, const RunDescription& run) { Measure(st, {Series{run}}); }
 
 RunDescription Run(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t end) {
   RunDescription run;
@@ -59,5 +74,42 @@ void BM_PersonalOneYearToNatalPoint(benchmark::State& st) {
   st.SetLabel(BodyNames[body]);
 }
 BENCHMARK(BM_PersonalOneYearToNatalPoint)->DenseRange(1, 9)->Unit(benchmark::kMillisecond);
+
+void BM_WorldSunMercury1200Years(benchmark::State& st) {
+  Measure(st, Run(true, Sun, Mercury, DayOf(1600, 1, 1), DayOf(2799, 12, 31)));
+}
+BENCHMARK(BM_WorldSunMercury1200Years)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The world Show-all series of Jupiter: Jupiter with each other body, the
+// pair in list order, without retrograde marks.
+void BM_WorldSeriesJupiter100Years(benchmark::State& st) {
+  Series runs;
+  for (BodyIndex other = Sun; other <= Pluto; ++other) {
+    if (other == Jupiter) continue;
+    RunDescription run = Run(true, std::min(other, Jupiter), std::max(other, Jupiter), DayOf(1950, 1, 1),
+                             DayOf(2049, 12, 31));
+    run.retrogradeMarks = false;
+    runs.push_back(run);
+  }
+  Measure(st, {runs});
+}
+BENCHMARK(BM_WorldSeriesJupiter100Years)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// Every transiting body to every natal body over 2024, for a birth on
+// 1985-07-04 at 06:05 GMT+5:30 (00:35 UT): one series a transiting body.
+void BM_WholeChart2024(benchmark::State& st) {
+  const double birth = DayOf(1985, 7, 4) - 0.5 + 35.0 / 1440;
+  std::vector<Series> series;
+  for (BodyIndex transiting = Sun; transiting <= Pluto; ++transiting) {
+    series.emplace_back();
+    for (BodyIndex natal = Sun; natal <= Moon; ++natal) {
+      RunDescription run = Run(false, transiting, natal, DayOf(2024, 1, 1), DayOf(2024, 12, 31));
+      run.natalLongitude = TheSession().positions.Longitude(natal, birth, Zodiac::Tropical);
+      series.back().push_back(run);
+    }
+  }
+  Measure(st, series);
+}
+BENCHMARK(BM_WholeChart2024)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "report/exports.h"
 #include "runs/output_box.h"
 #include "runs/checks.h"
+#include "runs/run_controller.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 #ifdef SKYLOOM_TIMELINE
@@ -55,7 +56,7 @@ constexpr const char* kUsage =
     "Usage: skyloom-cli world|personal BODY1 BODY2 --start YYYY-MM-DD --end YYYY-MM-DD\n"
     "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
-    "                   [--show-all outer|inner] [--search ASPECT [--keep-dates]]\n"
+    "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png]\n";
 
@@ -88,9 +89,13 @@ constexpr const char* kHelp =
     "                       (clocks set back) or skipped (clocks set forward) that day is\n"
     "                       refused with both readings named: give the offset instead.\n"
     "--sidereal             sidereal instead of tropical zodiac (personal mode).\n"
-    "--show-all outer|inner the Show-all series: 'outer' pairs BODY2 with every other body\n"
+    "--show-all outer|inner|every\n"
+    "                       the Show-all series: 'outer' pairs BODY2 with every other body\n"
     "                       (world) or runs every transiting body to natal BODY2 (personal);\n"
-    "                       'inner' runs BODY1 to every natal body (personal only).\n"
+    "                       'inner' runs BODY1 to every natal body (personal only); 'every'\n"
+    "                       runs every transiting body to every natal body, the whole chart:\n"
+    "                       for each transiting body in list order (Sun .. Pluto) its\n"
+    "                       'inner' series, one report after the other (personal only).\n"
     "--search ASPECT        the first complete transit of ASPECT (conjunction, opposition,\n"
     "                       square, trine, sextile) after the end date, with the outer orb as\n"
     "                       the search orb; the new dates are told on standard error unless\n"
@@ -276,12 +281,13 @@ Arguments Parse(int argc, char** argv) {
     a.birthHour = std::stoi(t.substr(0, 2));
     a.birthMinute = std::stoi(t.substr(3, 2));
   }
-  if (a.showAll && *a.showAll != "outer" && *a.showAll != "inner") Unusable("--show-all takes outer or inner");
+  if (a.showAll && *a.showAll != "outer" && *a.showAll != "inner" && *a.showAll != "every")
+    Unusable("--show-all takes outer, inner or every");
   if (a.showAll && a.search) Unusable("--show-all and --search cannot be combined");
   if (a.keepDates && !a.search) Unusable("--keep-dates goes with --search");
   if (a.world && (birth || birthTime || a.birthZone || a.sidereal))
     Unusable("birth data and --sidereal belong to personal mode");
-  if (a.world && a.showAll && *a.showAll == "inner") Unusable("--show-all inner is for personal mode");
+  if (a.world && a.showAll && *a.showAll != "outer") Unusable("--show-all " + *a.showAll + " is for personal mode");
 
   std::set<std::string> named;
   int toStandardOutput = 0;
@@ -590,6 +596,9 @@ int main(int argc, char** argv) {
   const int32_t runsBefore = state.RunsStarted;
   if (args.search) {
     form.Click(Ctl(ControlName::cmdSearch));
+  } else if (args.showAll && *args.showAll == "every") {
+    state.Results.clear();
+    WholeChartCommand(state);
   } else if (args.showAll) {
     form.Click(Ctl(ControlName::cmdShowAll, *args.showAll == "outer" ? 0 : 1));
   } else {

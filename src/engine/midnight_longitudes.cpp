@@ -45,6 +45,11 @@ double MidnightLongitudes::At(BodyIndex body, int32_t day) {
   return *slot;
 }
 
+void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
+  for (size_t body = 0; body < kBodySlots; ++body)
+    if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};
+}
+
 size_t MidnightLongitudes::Kept() const {
   size_t kept = 0;
   for (const Span& span : spans_)

@@ -26,6 +26,9 @@ class MidnightLongitudes {
   int16_t ZoneMinutes() const { return zoneMinutes_; }
   Zodiac ZodiacOfSamples() const { return zodiac_; }
   bool Serves(int16_t zoneMinutes, Zodiac zodiac) const { return zoneMinutes == zoneMinutes_ && zodiac == zodiac_; }
+  // Lets the samples of every other body go: a series' next run shares at
+  // most the bodies of the one before.
+  void KeepOnly(BodyIndex first, BodyIndex second);
   // Longitudes kept, over all bodies.
   size_t Kept() const;
 

@@ -1,5 +1,6 @@
 #include "engine/run_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -45,9 +46,13 @@ int32_t TransitTable::RowsForPeriod(int64_t periodDays) {
 }
 
 void TransitTable::Create(int64_t periodDays) {
-  const int32_t rows = RowsForPeriod(periodDays) + 1;  // rows 0 to R
-  cells_.assign(rows, {});
-  data_.assign(rows, {});
+  // Rows for the period's estimate, made as they are written, so that a
+  // long run's table costs what its transits need.
+  cells_.clear();
+  data_.clear();
+  const auto estimate = static_cast<size_t>(RowsForPeriod(periodDays)) + 1;
+  cells_.reserve(std::min<size_t>(estimate, 256));
+  data_.reserve(std::min<size_t>(estimate, 256));
 }
 
 void TransitTable::ClearTransitTable() {

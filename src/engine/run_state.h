@@ -70,12 +70,14 @@ struct TransitRowData {
 class TransitTable {
  public:
   // Rows for a period of periodDays days: periodDays / 58 * 8 rounded, at
-  // least 200, at most 32760. The table grows beyond that when a run needs it.
+  // least 200, at most 32760. The table grows beyond that when a run needs
+  // it; rows are made as they are written.
   static int32_t RowsForPeriod(int64_t periodDays);
 
   void Create(int64_t periodDays);
   void ClearTransitTable();
 
+  // Rows made so far; those beyond are empty.
   int32_t RowCount() const { return static_cast<int32_t>(cells_.size()); }
   const std::string& Cell(int32_t row, int column) const;
   // A text cell; in transit rows only column 0 (the aspect name) is set this way.

@@ -411,6 +411,9 @@ RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, 
     MidnightLongitudes own(midnights.Positions(), run.zoneMinutes, run.zodiac);
     return Run(run, own, table, result, observer).Perform();
   }
+  // What the runs before left of other bodies is of no more use: memory
+  // stays that of two bodies over the period, however long the series.
+  midnights.KeepOnly(run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]);
   return Run(run, midnights, table, result, observer).Perform();
 }
 

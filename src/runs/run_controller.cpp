@@ -175,7 +175,7 @@ void ExtendStartToTransit(FormState& state) {
   state.EnteredDayNumbers[0] = day;
 }
 
-void ShowAllCommand(FormState& state, int16_t index) {
+void ShowAllCommand(FormState& state, int16_t index, bool emptyBox) {
   Window& w = state.window;
   const Control firstList = C(ControlName::cboPlanet, 0);
   const Control secondList = C(ControlName::cboPlanet, 1);
@@ -190,7 +190,7 @@ void ShowAllCommand(FormState& state, int16_t index) {
   const int16_t appendValue = w.Value(append);
 
   // The series' reports follow one another in an emptied box.
-  w.SetText(C(ControlName::txbOutput), "");
+  if (emptyBox) w.SetText(C(ControlName::txbOutput), "");
   w.SetValue(append, 1);
   state.ShowAllMode = true;
 
@@ -219,6 +219,20 @@ void ShowAllCommand(FormState& state, int16_t index) {
   w.BringToFront(C(ControlName::lblQF));
   state.ShowAllMode = false;
   state.SharedMidnights.reset();
+}
+
+void WholeChartCommand(FormState& state) {
+  Window& w = state.window;
+  const Control transiting = C(ControlName::cboPlanet, 0);
+  const int16_t position = w.ListIndex(transiting);
+  const int16_t entries = w.ListCount(transiting);
+  for (int16_t p = 0; p < entries; ++p) {
+    w.SetListIndex(transiting, p);
+    ShowAllCommand(state, 1, /*emptyBox=*/p == 0);
+    // A series cut short, or refused, ends the chart there.
+    if (state.RunAbandoned) break;
+  }
+  w.SetListIndex(transiting, position);
 }
 
 void DateBoxKeyUp(FormState& state, int keyCode) {

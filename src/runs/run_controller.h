@@ -15,8 +15,13 @@ inline constexpr int32_t RunWindowHeight = 8000;
 // Show-all series). While a run goes on it only asks the run to stop.
 void StartCommand(FormState& state);
 // A press on cmdShowAll(index). Runs nothing, after the orb message, unless
-// the three orbs are nested.
-void ShowAllCommand(FormState& state, int16_t index);
+// the three orbs are nested. Without emptyBox the series' reports follow
+// what the output box holds.
+void ShowAllCommand(FormState& state, int16_t index, bool emptyBox = true);
+// The whole natal chart (personal mode): for each transiting body in list
+// order, its series over the natal bodies, as the two commands would run
+// one after the other; the results of all of them are kept together.
+void WholeChartCommand(FormState& state);
 // Enter released in a date box.
 void DateBoxKeyUp(FormState& state, int keyCode);
 void TimerTick(FormState& state);

@@ -371,6 +371,33 @@ TEST(SkyloomCli, LongRunsAreWhole) {
   EXPECT_EQ(lows.empty() ? "" : lows.back().substr(0, 4), "2799");
 }
 
+// The whole chart is the nine series of the transiting bodies, in list
+// order, one report after the other; its exports hold all ninety runs. A
+// series cut short ends it, with status 1.
+TEST(SkyloomCli, WholeChartIsEverySeriesInOrder) {
+  const std::string birth =
+      " --start 2024-01-01 --end 2024-12-31 --zone GMT --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT+5:30";
+  const std::string separator = "\n" + std::string(119, '-') + "\n";
+  std::string series;
+  for (const char* body : {"Sun", "Mercury", "Venus", "Mars", "Jupiter", "Saturn", "Uranus", "Neptune", "Pluto"}) {
+    const CliResult one = RunCli(std::string("personal ") + body + " Sun" + birth + " --show-all inner");
+    ASSERT_EQ(one.status, 0) << body << one.err;
+    series += (series.empty() ? "" : separator) + one.out;
+  }
+  const CliResult chart = RunCli("personal Pluto Moon" + birth + " --show-all every");
+  EXPECT_EQ(chart.status, 0) << chart.err;
+  EXPECT_EQ(chart.out, series);
+  const CliResult csv = RunCli("personal Sun Sun" + birth + " --show-all every --csv -");
+  EXPECT_GT(Count(csv.out, "\n90,"), 0u) << "no 90th run";
+  EXPECT_EQ(Count(csv.out, "\n91,"), 0u);
+
+  const CliResult cut = RunCli("personal Sun Sun --start 2090-01-01 --end 2100-12-31 --zone GMT --birth 1985-07-04 "
+                               "--birth-time 06:05 --birth-zone GMT --show-all every");
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(Count(cut.err, "End date is too late for Pluto"), 1u) << cut.err;
+  EXPECT_EQ(RunCli("world Sun Mars" + std::string(" --start 2024-01-01 --end 2024-12-31 --show-all every")).status, 2);
+}
+
 std::string Iso(sys_time<minutes> t, bool withTime) {
   const year_month_day d{floor<days>(t)};
   const int minute = static_cast<int>((t - floor<days>(t)).count());

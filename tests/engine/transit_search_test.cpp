@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 #include <swephexp.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "engine/midnight_longitudes.h"
 #include "ports/ephemeris.h"
+#include "report/exports.h"
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
@@ -135,6 +140,85 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
       for (const TransitRowData& row : transit.passes)
         EXPECT_GE(row.minimum ? row.minimum->day : c.start, c.start) << "a minimum before the period";
   }
+}
+
+// The runs of a series share one set of daily samples: each finds what it
+// finds alone, right by the independent scan, and the series computes fewer
+// positions than its runs would.
+TEST(TransitSearch, SharedSamplesChangeNoResult) {
+  std::vector<RunDescription> runs;
+  for (const BodyIndex other : {Sun, Mars, Saturn, Pluto}) {
+    RunDescription run;
+    run.bodies = {std::min(other, Jupiter), std::max(other, Jupiter)};
+    run.startDay = Day(1995, 1, 1);
+    run.endDay = Day(1999, 12, 31);
+    run.zoneMinutes = 330;
+    runs.push_back(run);
+  }
+  const BodyPositions& positions = test::TestPositions();
+  auto series = [&](const std::vector<RunDescription>& described, bool shared) {
+    std::vector<RunResult> results;
+    MidnightLongitudes midnights(positions, described.front().zoneMinutes, described.front().zodiac);
+    const uint64_t before = positions.Evaluations();
+    for (const RunDescription& run : described) {
+      TransitTable table;
+      table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+      results.push_back(ResultOf(run));
+      TakeEverything observer;
+      if (shared) {
+        SearchTransits(run, midnights, table, results.back(), observer);
+      } else {
+        SearchTransits(run, positions, table, results.back(), observer);
+      }
+    }
+    return std::make_tuple(WriteCsv(results), positions.Evaluations() - before, results);
+  };
+  const auto alone = series(runs, false), together = series(runs, true);
+  EXPECT_EQ(std::get<0>(together), std::get<0>(alone));
+  EXPECT_LT(std::get<1>(together), std::get<1>(alone));
+  for (const RunResult& result : std::get<2>(together)) ExpectIndependentlyRight(result);
+
+  // Transiting Mars to two natal points, sidereal: samples kept by zodiac.
+  std::vector<RunDescription> sidereal(2, RunDescription{});
+  for (size_t k = 0; k < sidereal.size(); ++k) {
+    sidereal[k].world = false;
+    sidereal[k].bodies = {Mars, Sun};
+    sidereal[k].natalLongitude = Radians(k == 0 ? 12.5 : 200.0);
+    sidereal[k].startDay = Day(2019, 1, 1);
+    sidereal[k].endDay = Day(2024, 12, 31);
+    sidereal[k].zodiac = Zodiac::Sidereal;
+    sidereal[k].zoneMinutes = -300;
+  }
+  const auto siderealAlone = series(sidereal, false), siderealTogether = series(sidereal, true);
+  EXPECT_EQ(std::get<0>(siderealTogether), std::get<0>(siderealAlone));
+  EXPECT_LT(std::get<1>(siderealTogether), std::get<1>(siderealAlone));
+  EXPECT_GT(std::get<2>(siderealTogether)[0].transits.size(), 20u);
+}
+
+// The samples kept are the positions at the zone's midnights, whichever way
+// and however far the days asked for move.
+TEST(TransitSearch, MidnightSamplesAreThePositions) {
+  const BodyPositions& positions = test::TestPositions();
+  MidnightLongitudes midnights(positions, -690, Zodiac::Sidereal);
+  const int32_t d = Day(2000, 1, 1);
+  const struct {
+    BodyIndex body;
+    int32_t day;
+  } asked[] = {{Mars, d},          {Mars, d - 1},         {Mars, d + 255},     {Mars, d + 256},  {Mars, d - 300},
+               {Mars, d - 90000},  {Mars, d + 200000},    {Pluto, Day(1600, 1, 1)}, {Pluto, Day(2100, 1, 1)},
+               {Moon, d + 3},      {Sun, d - 700},        {Sun, d - 699},      {Sun, d + 1}};
+  for (int pass = 0; pass < 2; ++pass) {
+    const uint64_t before = positions.Evaluations();
+    for (const auto& a : asked) {
+      EXPECT_EQ(midnights.At(a.body, a.day), positions.Longitude(a.body, LocalMidnight(a.day, -690), Zodiac::Sidereal))
+          << BodyNames[a.body] << " " << a.day;
+    }
+    // The second time round only the comparisons compute positions.
+    if (pass == 1) {
+      EXPECT_EQ(positions.Evaluations() - before, std::size(asked));
+    }
+  }
+  EXPECT_EQ(midnights.Kept(), std::size(asked));
 }
 
 // A personal Show-all series of transiting Mercury at orbs 5, 3, 1, which a
