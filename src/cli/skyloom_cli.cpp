@@ -321,10 +321,21 @@ std::string Entries(Window& w, Control list) {
   return all;
 }
 
+// The bodies the window does not offer (the nodes and Chiron) are the
+// command line's own: the list gets an entry for the one asked for, carrying
+// its body number, and the window's commands take it as any other.
 void ChooseBody(Window& w, int16_t list, const std::string& name, const char* role) {
   const Control c = Ctl(ControlName::cboPlanet, list);
-  const int16_t position = FindEntry(w, c, name);
-  if (position < 0) Unusable(name + " is not offered as the " + role + "; choose one of " + Entries(w, c));
+  int16_t position = FindEntry(w, c, name);
+  const BodyIndex extra = BodyByName(name);
+  if (position < 0 && extra > LastWindowBody) {
+    w.AddItem(c, BodyNames[extra]);
+    position = static_cast<int16_t>(w.ListCount(c) - 1);
+    w.SetItemData(c, position, extra);
+  }
+  if (position < 0)
+    Unusable(name + " is not offered as the " + role + "; choose one of " + Entries(w, c) + ", " +
+             BodyNames[NorthNode] + ", " + BodyNames[MeanNode] + ", " + BodyNames[Chiron]);
   w.SetListIndex(c, position);
 }
 

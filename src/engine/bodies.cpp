@@ -2,8 +2,9 @@
 
 namespace skyloom {
 
-const std::array<std::string, 11> BodyNames = {"",       "Sun",    "Mercury", "Venus",   "Mars", "Jupiter",
-                                               "Saturn", "Uranus", "Neptune", "Pluto", "Moon"};
+const std::array<std::string, LastBody + 1> BodyNames = {
+    "",       "Sun",   "Mercury", "Venus",      "Mars",      "Jupiter", "Saturn",
+    "Uranus", "Neptune", "Pluto", "Moon", "North Node", "Mean Node", "Chiron"};
 
 const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
                                                               {"Conjunction", 0.0 / 360.0 * TwoPi},
@@ -15,6 +16,17 @@ const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
 const std::string& BodyName(BodyIndex body) {
   static const std::string kNone;
   return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
+}
+
+BodyIndex BodyByName(const std::string& name) {
+  auto lower = [](std::string text) {
+    for (char& c : text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+  };
+  for (BodyIndex b = 1; b <= LastBody; ++b)
+    if (lower(BodyNames[b]) == lower(name)) return b;
+  return 0;
 }
 
 const std::string& AspectName(AspectIndex aspect) {

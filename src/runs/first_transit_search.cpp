@@ -46,7 +46,12 @@ double MaxDailyMotion(BodyIndex body) {
     case Saturn: return 0.2;
     case Uranus:
     case Neptune:
-    case Pluto: return 0.1;
+    case Pluto:
+    case MeanNode: return 0.1;
+    // The true node swings about the mean one by up to about 0.5 degrees a day.
+    case NorthNode: return 0.6;
+    // At perihelion, near opposition, Chiron moves up to about 0.15 degrees a day.
+    case Chiron: return 0.2;
     default: return 16.0;
   }
 }
@@ -114,8 +119,8 @@ void SearchCommand(FormState& state) {
   if (!world && !CheckBirthData(state, false)) return;
   if (!CheckResultZone(state, C(ControlName::cmdSearch))) return;
 
-  state.RunBodies[0] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 0)) + 1);
-  state.RunBodies[1] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 1)) + (world ? 2 : 1));
+  state.RunBodies[0] = SelectedBody(w, 0, world);
+  state.RunBodies[1] = SelectedBody(w, 1, world);
   if (world && !CheckBodyOrder(state, C(ControlName::cmdSearch))) return;
 
   state.Orbs.OrbDegrees[0] = OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0)));
