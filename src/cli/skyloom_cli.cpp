@@ -31,9 +31,11 @@
 #include "cli/birth_zone.h"
 #include "cli/cli_output.h"
 #include "engine/bodies.h"
+#include "engine/sky_events.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
 #include "report/exports.h"
+#include "report/sky_event_report.h"
 #include "runs/output_box.h"
 #include "runs/checks.h"
 #include "ui/main_form.h"
@@ -56,6 +58,7 @@ constexpr const char* kUsage =
     "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner] [--search ASPECT [--keep-dates]]\n"
+    "                   [--stations] [--ingresses]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png]\n";
 
@@ -151,7 +154,7 @@ struct Arguments {
   std::optional<int> birthHour, birthMinute;
   // The files, in the order they are written: --html, --ics, --csv, --json, --timeline.
   std::array<std::optional<std::string>, 5> files;
-  bool sidereal = false, keepDates = false;
+  bool sidereal = false, keepDates = false, stations = false, ingresses = false;
 };
 
 enum FileIndex { kHtml, kIcs, kCsv, kJson, kTimeline };
@@ -249,6 +252,10 @@ Arguments Parse(int argc, char** argv) {
       a.search = Lower(value());
     } else if (arg == "--keep-dates") {
       a.keepDates = true;
+    } else if (arg == "--stations") {
+      a.stations = true;
+    } else if (arg == "--ingresses") {
+      a.ingresses = true;
     } else if (const auto* option = std::find(std::begin(kFileOptions), std::end(kFileOptions), arg);
                option != std::end(kFileOptions)) {
       a.files[static_cast<size_t>(option - std::begin(kFileOptions))] = value();
@@ -433,7 +440,7 @@ extern "C" void RemoveTemporariesAndStop(int signal) {
 // Draws the timeline into a file of a private temporary folder (the drawing
 // code names files by text; the bytes of the file's real name are only ever
 // handed to the system) and copies it to its destination.
-std::string DrawTimeline(const std::vector<RunResult>& results, Destination& to) {
+std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events, Destination& to) {
   namespace fs = std::filesystem;
   std::error_code ec;
   std::string folder = (fs::temp_directory_path(ec) / "skyloom-XXXXXX").string();
@@ -441,7 +448,7 @@ std::string DrawTimeline(const std::vector<RunResult>& results, Destination& to)
   const bool png = EndsWithLower(to.Path(), ".png");
   const std::string drawing = folder + (png ? "/timeline.png" : "/timeline.svg");
   std::string reason;
-  if (RenderTimelineFile(results, drawing, reason)) {
+  if (RenderTimelineFile(results, events, drawing, reason)) {
     std::ifstream in(drawing, std::ios::binary);
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
@@ -607,6 +614,15 @@ int main(int argc, char** argv) {
     form.Click(Ctl(ControlName::cmdStart));
   }
   if (shownAny) std::fputs("\r\033[K", stderr);
+
+  // Stations and ingresses follow the transit tables, of the bodies and the
+  // period the runs had.
+  const bool ran = state.RunsStarted > runsBefore;
+  SkyEventList events;
+  if (ran && (args.stations || args.ingresses)) {
+    events = EventsOfRuns(state.Positions, state.Results, args.stations, args.ingresses);
+    report.Write(SkyEventTables(events));
+  }
   report.Finish();
 
   // The window closes its HTML file at the end of each run; the relay then
@@ -617,7 +633,6 @@ int main(int argc, char** argv) {
   }
   html.Finish();
 
-  const bool ran = state.RunsStarted > runsBefore;
   if (ran && args.search && !args.keepDates) {
     std::fprintf(stderr, "Dates set to %s and %s\n", FormatDayNumber(state.RunStartDay).c_str(),
                  FormatDayNumber(state.RunEndDay).c_str());
@@ -628,10 +643,10 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  using Writer = std::string (*)(const std::vector<RunResult>&);
+  using Writer = std::string (*)(const std::vector<RunResult>&, const SkyEventList&);
   const std::pair<FileIndex, Writer> writers[] = {{kIcs, WriteICalendar}, {kCsv, WriteCsv}, {kJson, WriteJson}};
   for (const auto& [index, writer] : writers)
-    if (files[index] != nullptr) files[index]->Write(writer(state.Results));
+    if (files[index] != nullptr) files[index]->Write(writer(state.Results, events));
 
   for (size_t k = 0; k < files.size(); ++k) {
     Destination* d = files[k];
@@ -639,7 +654,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (k == kHtml && htmlError) reason = *htmlError;
 #ifdef SKYLOOM_TIMELINE
-    if (k == kTimeline) reason = DrawTimeline(state.Results, *d);
+    if (k == kTimeline) reason = DrawTimeline(state.Results, events, *d);
 #endif
     if (reason.empty()) {
       reason = d->Commit();
