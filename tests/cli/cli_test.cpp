@@ -131,7 +131,8 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
     EXPECT_EQ(fs::exists(file), c.written) << c.arguments;
   }
   const CliResult help = RunCli("--help");
-  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59"})
+  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59",
+                           "--stations ", "--ingresses ", "\"North Node\"", "Chiron"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
 }
 
