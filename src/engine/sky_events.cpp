@@ -7,7 +7,6 @@
 namespace skyloom {
 namespace {
 
-constexpr double kMinute = 1.0 / 1440.0;
 constexpr double kSign = TwoPi / 12.0;
 
 // The true node swings about its mean position twice a month and may stand
