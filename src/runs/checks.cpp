@@ -102,10 +102,11 @@ bool NoChoice(const FormState& state, Control list) { return state.window.ListIn
 BodyIndex SelectedBody(const Window& window, int16_t list, bool world) {
   const Control c = Ctl(ControlName::cboPlanet, list);
   const int16_t position = window.ListIndex(c);
-  if (position < 0) return 0;
+  const int16_t offset = world && list == 1 ? 2 : 1;
+  if (position < 0) return list == 0 ? 0 : static_cast<BodyIndex>(position + offset);
   const int32_t data = window.ItemData(c, position);
   if (data > LastWindowBody && data <= LastBody) return static_cast<BodyIndex>(data);
-  return static_cast<BodyIndex>(position + (world && list == 1 ? 2 : 1));
+  return static_cast<BodyIndex>(position + offset);
 }
 
 BoxNumber NumberFromText(std::string_view text) {
