@@ -31,9 +31,11 @@
 #include "cli/birth_zone.h"
 #include "cli/cli_output.h"
 #include "engine/bodies.h"
+#include "engine/sky_events.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
 #include "report/exports.h"
+#include "report/sky_event_report.h"
 #include "runs/output_box.h"
 #include "runs/checks.h"
 #include "runs/run_controller.h"
@@ -57,6 +59,7 @@ constexpr const char* kUsage =
     "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
+    "                   [--stations] [--ingresses]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png]\n";
 
@@ -68,6 +71,10 @@ constexpr const char* kHelp =
     "personal BODY1 BODY2   BODY1 the transiting body (Sun .. Pluto), BODY2 the natal body\n"
     "                       (Sun .. Pluto, Moon) at the birth given with --birth.\n"
     "                       Bodies by their English names, in any letter case.\n"
+    "                       Besides these, \"North Node\" (true node), \"Mean Node\" and\n"
+    "                       Chiron may be either body in both modes (a world pair with one\n"
+    "                       of them is taken in the order given; the two nodes are never\n"
+    "                       paired). Chiron is known from 0675-01-04 only.\n"
     "--start, --end DATE    the period, both days included: YYYY-MM-DD exactly (four-digit\n"
     "                       year, no sign; years 1 to 2799, Pluto and the Moon 1600 to\n"
     "                       2099); at least 3 days apart.\n"
@@ -100,6 +107,14 @@ constexpr const char* kHelp =
     "                       square, trine, sextile) after the end date, with the outer orb as\n"
     "                       the search orb; the new dates are told on standard error unless\n"
     "                       --keep-dates is given.\n"
+    "--stations             after the transits, a table of the stations of the moving\n"
+    "                       bodies (both in world mode, the transiting one in personal mode)\n"
+    "                       in the period: retrograde or direct, local date and minute, and\n"
+    "                       the position in the zodiac. Sun, Moon and Mean Node never station.\n"
+    "--ingresses            then a table of the same bodies' sign ingresses in the run's\n"
+    "                       zodiac: the sign entered, local date and minute, and whether the\n"
+    "                       body moves retrograde. Both go into --ics, --csv and --json as\n"
+    "                       records of their own, and stations onto the timeline.\n"
     "--html FILE            also write the report as HTML tables into FILE (in a series one\n"
     "                       table for each run).\n"
     "--ics FILE             also write the transits as iCalendar events into FILE: an all-day\n"
@@ -156,7 +171,7 @@ struct Arguments {
   std::optional<int> birthHour, birthMinute;
   // The files, in the order they are written: --html, --ics, --csv, --json, --timeline.
   std::array<std::optional<std::string>, 5> files;
-  bool sidereal = false, keepDates = false;
+  bool sidereal = false, keepDates = false, stations = false, ingresses = false;
 };
 
 enum FileIndex { kHtml, kIcs, kCsv, kJson, kTimeline };
@@ -254,6 +269,10 @@ Arguments Parse(int argc, char** argv) {
       a.search = Lower(value());
     } else if (arg == "--keep-dates") {
       a.keepDates = true;
+    } else if (arg == "--stations") {
+      a.stations = true;
+    } else if (arg == "--ingresses") {
+      a.ingresses = true;
     } else if (const auto* option = std::find(std::begin(kFileOptions), std::end(kFileOptions), arg);
                option != std::end(kFileOptions)) {
       a.files[static_cast<size_t>(option - std::begin(kFileOptions))] = value();
@@ -327,10 +346,21 @@ std::string Entries(Window& w, Control list) {
   return all;
 }
 
+// The bodies the window does not offer (the nodes and Chiron) are the
+// command line's own: the list gets an entry for the one asked for, carrying
+// its body number, and the window's commands take it as any other.
 void ChooseBody(Window& w, int16_t list, const std::string& name, const char* role) {
   const Control c = Ctl(ControlName::cboPlanet, list);
-  const int16_t position = FindEntry(w, c, name);
-  if (position < 0) Unusable(name + " is not offered as the " + role + "; choose one of " + Entries(w, c));
+  int16_t position = FindEntry(w, c, name);
+  const BodyIndex extra = BodyByName(name);
+  if (position < 0 && extra > LastWindowBody) {
+    w.AddItem(c, BodyNames[extra]);
+    position = static_cast<int16_t>(w.ListCount(c) - 1);
+    w.SetItemData(c, position, extra);
+  }
+  if (position < 0)
+    Unusable(name + " is not offered as the " + role + "; choose one of " + Entries(w, c) + ", " +
+             BodyNames[NorthNode] + ", " + BodyNames[MeanNode] + ", " + BodyNames[Chiron]);
   w.SetListIndex(c, position);
 }
 
@@ -428,7 +458,7 @@ extern "C" void RemoveTemporariesAndStop(int signal) {
 // Draws the timeline into a file of a private temporary folder (the drawing
 // code names files by text; the bytes of the file's real name are only ever
 // handed to the system) and copies it to its destination.
-std::string DrawTimeline(const std::vector<RunResult>& results, Destination& to) {
+std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events, Destination& to) {
   namespace fs = std::filesystem;
   std::error_code ec;
   std::string folder = (fs::temp_directory_path(ec) / "skyloom-XXXXXX").string();
@@ -436,7 +466,7 @@ std::string DrawTimeline(const std::vector<RunResult>& results, Destination& to)
   const bool png = EndsWithLower(to.Path(), ".png");
   const std::string drawing = folder + (png ? "/timeline.png" : "/timeline.svg");
   std::string reason;
-  if (RenderTimelineFile(results, drawing, reason)) {
+  if (RenderTimelineFile(results, events, drawing, reason)) {
     std::ifstream in(drawing, std::ios::binary);
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
@@ -605,6 +635,15 @@ int main(int argc, char** argv) {
     form.Click(Ctl(ControlName::cmdStart));
   }
   if (shownAny) std::fputs("\r\033[K", stderr);
+
+  // Stations and ingresses follow the transit tables, of the bodies and the
+  // period the runs had.
+  const bool ran = state.RunsStarted > runsBefore;
+  SkyEventList events;
+  if (ran && (args.stations || args.ingresses)) {
+    events = EventsOfRuns(state.Positions, state.Results, args.stations, args.ingresses);
+    report.Write(SkyEventTables(events));
+  }
   report.Finish();
 
   // The window closes its HTML file at the end of each run; the relay then
@@ -615,7 +654,6 @@ int main(int argc, char** argv) {
   }
   html.Finish();
 
-  const bool ran = state.RunsStarted > runsBefore;
   if (ran && args.search && !args.keepDates) {
     std::fprintf(stderr, "Dates set to %s and %s\n", FormatDayNumber(state.RunStartDay).c_str(),
                  FormatDayNumber(state.RunEndDay).c_str());
@@ -626,10 +664,10 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  using Writer = std::string (*)(const std::vector<RunResult>&);
+  using Writer = std::string (*)(const std::vector<RunResult>&, const SkyEventList&);
   const std::pair<FileIndex, Writer> writers[] = {{kIcs, WriteICalendar}, {kCsv, WriteCsv}, {kJson, WriteJson}};
   for (const auto& [index, writer] : writers)
-    if (files[index] != nullptr) files[index]->Write(writer(state.Results));
+    if (files[index] != nullptr) files[index]->Write(writer(state.Results, events));
 
   for (size_t k = 0; k < files.size(); ++k) {
     Destination* d = files[k];
@@ -637,7 +675,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (k == kHtml && htmlError) reason = *htmlError;
 #ifdef SKYLOOM_TIMELINE
-    if (k == kTimeline) reason = DrawTimeline(state.Results, *d);
+    if (k == kTimeline) reason = DrawTimeline(state.Results, events, *d);
 #endif
     if (reason.empty()) {
       reason = d->Commit();

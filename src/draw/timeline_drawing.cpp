@@ -107,6 +107,19 @@ void PaintRetrograde(QPainter& p, double left, double right, int top) {
   p.fillRect(QRectF(left, top + TimelineLayout::kRowHeight - 3, right - left, 2), kRetrogradeColour);
 }
 
+const QColor kStationColour(0xb0, 0x1c, 0x2e);
+
+// A station: a triangle pointing down where the body turns retrograde, up
+// where it turns direct.
+void PaintStation(QPainter& p, double x, int top, bool retrograde) {
+  const double mid = top + TimelineLayout::kRowHeight / 2.0;
+  const double tip = retrograde ? mid + 6 : mid - 6, base = retrograde ? mid - 6 : mid + 6;
+  const QPointF points[] = {{x, tip}, {x - 6, base}, {x + 6, base}};
+  p.setPen(Qt::NoPen);
+  p.setBrush(retrograde ? kStationColour : kTickColour);
+  p.drawPolygon(points, 3);
+}
+
 void PaintRow(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, std::size_t index,
               int top) {
   const TimelineRow& row = timeline.rows[index];
@@ -157,6 +170,10 @@ void PaintRow(QPainter& p, const Timeline& timeline, const TimelineLayout& layou
   for (const TimelineStretch& stretch : row.retrograde) {
     const double left = BandLeft(layout, stretch.firstDay);
     PaintRetrograde(p, left, BandRight(layout, stretch.lastDay, left), top);
+  }
+  for (const TimelineStation& station : row.stations) {
+    const double x = layout.DayToX(station.at);
+    if (x >= plotLeft && x <= plotRight) PaintStation(p, x, top, station.retrograde);
   }
   for (const TimelineMinimum& minimum : row.minima) {
     // A minimum found at the midnight before the period lies off the axis.
@@ -287,6 +304,16 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
   PaintClippedEnd(p, x + 12, rowTop, false);
   x += 17;
   word(QStringLiteral("beyond the period"));
+  const bool stations = std::any_of(timeline.rows.begin(), timeline.rows.end(),
+                                    [](const TimelineRow& row) { return !row.stations.empty(); });
+  if (stations) {
+    PaintStation(p, x + 6, rowTop, true);
+    x += 15;
+    word(QStringLiteral("station retrograde"));
+    PaintStation(p, x + 6, rowTop, false);
+    x += 15;
+    word(QStringLiteral("station direct"));
+  }
   const bool mixedPeriods =
       std::any_of(timeline.rows.begin(), timeline.rows.end(), [&](const TimelineRow& row) {
         return row.periodFirstDay != timeline.axis.firstDay || row.periodLastDay != timeline.axis.lastDay;
@@ -375,6 +402,11 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
 }
 
 bool RenderTimelineFile(const std::vector<RunResult>& results, const std::string& path, std::string& error) {
+  return RenderTimelineFile(results, SkyEventList{}, path, error);
+}
+
+bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& path,
+                        std::string& error) {
   // A command-line program has no application object; fonts and painting
   // need one, on a platform without a screen.
   // Qt takes the options it reads out of argv, so they are made afresh for
@@ -390,7 +422,7 @@ bool RenderTimelineFile(const std::vector<RunResult>& results, const std::string
     return false;
   }
   QString message;
-  const bool written = WriteTimelineFile(BuildTimeline(results), QString::fromStdString(path), message);
+  const bool written = WriteTimelineFile(BuildTimeline(results, events), QString::fromStdString(path), message);
   if (!written) error = message.toStdString();
   return written;
 }

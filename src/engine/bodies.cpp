@@ -2,8 +2,9 @@
 
 namespace skyloom {
 
-const std::array<std::string, 11> BodyNames = {"",       "Sun",    "Mercury", "Venus",   "Mars", "Jupiter",
-                                               "Saturn", "Uranus", "Neptune", "Pluto", "Moon"};
+const std::array<std::string, LastBody + 1> BodyNames = {
+    "",       "Sun",   "Mercury", "Venus",      "Mars",      "Jupiter", "Saturn",
+    "Uranus", "Neptune", "Pluto", "Moon", "North Node", "Mean Node", "Chiron"};
 
 const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
                                                               {"Conjunction", 0.0 / 360.0 * TwoPi},
@@ -15,6 +16,17 @@ const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
 const std::string& BodyName(BodyIndex body) {
   static const std::string kNone;
   return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
+}
+
+BodyIndex BodyByName(const std::string& name) {
+  auto lower = [](std::string text) {
+    for (char& c : text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+  };
+  for (BodyIndex b = 1; b <= LastBody; ++b)
+    if (lower(BodyNames[b]) == lower(name)) return b;
+  return 0;
 }
 
 const std::string& AspectName(AspectIndex aspect) {
@@ -38,7 +50,12 @@ double MaxDailyMotion(BodyIndex body) {
     case Saturn: return 0.2;
     case Uranus:
     case Neptune:
-    case Pluto: return 0.1;
+    case Pluto:
+    case MeanNode: return 0.1;
+    // The true node swings about the mean one by up to about 0.5 degrees a day.
+    case NorthNode: return 0.6;
+    // At perihelion, near opposition, Chiron moves up to about 0.15 degrees a day.
+    case Chiron: return 0.2;
     default: return 16.0;
   }
 }

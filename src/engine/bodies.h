@@ -13,12 +13,19 @@ inline constexpr double TwoPi = 6.28318530717959;
 // pi as the retrograde test uses it.
 inline constexpr double Pi = 3.141592653589793;
 
-using BodyIndex = int16_t;  // 1 Sun .. 9 Pluto, 10 Moon
+using BodyIndex = int16_t;  // 1 Sun .. 9 Pluto, 10 Moon, 11 North Node, 12 Mean Node, 13 Chiron
 using AspectIndex = int16_t;  // 1 .. AspectCount
 using OrbIndex = int16_t;  // 0 outer, 1 middle, 2 inner
 
 inline constexpr BodyIndex Sun = 1, Mercury = 2, Venus = 3, Mars = 4, Jupiter = 5,
                            Saturn = 6, Uranus = 7, Neptune = 8, Pluto = 9, Moon = 10;
+// Points and the centaur the command line offers besides the window's bodies:
+// the Moon's true and mean ascending node and Chiron, all from the library.
+inline constexpr BodyIndex NorthNode = 11, MeanNode = 12, Chiron = 13;
+inline constexpr BodyIndex LastBody = Chiron;
+// Bodies of the window's lists (Sun .. Moon); those after them are the
+// command line's only.
+inline constexpr BodyIndex LastWindowBody = Moon;
 inline constexpr AspectIndex AspectCount = 5;
 
 // Pluto and the Moon are known for these day numbers only (1600-01-01 to 2099-12-31).
@@ -34,8 +41,8 @@ struct AspectEntry {
   double Angle = 0.0;  // radians
 };
 
-// Indexed 1..10 by BodyIndex; entry 0 is empty.
-extern const std::array<std::string, 11> BodyNames;
+// Indexed 1..LastBody by BodyIndex; entry 0 is empty.
+extern const std::array<std::string, LastBody + 1> BodyNames;
 // Indexed 1..AspectCount by AspectIndex; entry 0 is unused. Angles are
 // degrees / 360 * TwoPi.
 extern const std::array<AspectEntry, AspectCount + 1> AspectTable;
@@ -44,6 +51,13 @@ extern const std::array<AspectEntry, AspectCount + 1> AspectTable;
 // the tables (results read back from elsewhere may carry one).
 const std::string& BodyName(BodyIndex body);
 const std::string& AspectName(AspectIndex aspect);
+
+// The body named so (any letter case), or 0.
+BodyIndex BodyByName(const std::string& name);
+
+// Whether a body's longitude ever stands still: the Sun, the Moon and the
+// mean node move one way only.
+constexpr bool CanStation(BodyIndex body) { return body != Sun && body != Moon && body != MeanNode; }
 
 // Orb list position -> whole degrees, and degrees -> radians.
 constexpr int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }

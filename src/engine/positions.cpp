@@ -11,7 +11,8 @@
 namespace skyloom {
 namespace {
 
-constexpr int32_t kLibraryBody[] = {0, 3, 1, 2, 4, 5, 6, 7, 8};
+// By BodyIndex; the Moon (10) is asked for on its own.
+constexpr int32_t kLibraryBody[] = {0, 3, 1, 2, 4, 5, 6, 7, 8, 0, 0, 9, 10, 11};
 constexpr double kJ2000 = 2451545.0;
 
 int16_t CalendarYear(double jd) {

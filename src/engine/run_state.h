@@ -120,6 +120,7 @@ struct RunResult {
   int16_t zoneMinutes = 0;
   std::string zoneText;                // the results zone as the list shows it
   std::array<int16_t, 3> orbDegrees{};
+  Zodiac zodiac = Zodiac::Tropical;     // the run's zodiac (world runs are tropical)
   bool stopped = false;                // ended by Stop or a full output box
   std::vector<TransitRecord> transits;
 };

@@ -402,6 +402,7 @@ RunResult ResultOf(const RunDescription& run) {
   result.zoneMinutes = run.zoneMinutes;
   result.zoneText = run.zoneText;
   result.orbDegrees = run.orbs.OrbDegrees;
+  result.zodiac = run.zodiac;
   return result;
 }
 

@@ -41,6 +41,9 @@ int32_t SweBody(int32_t body) {
     case 6: return SE_SATURN;
     case 7: return SE_URANUS;
     case 8: return SE_NEPTUNE;
+    case 9: return SE_TRUE_NODE;
+    case 10: return SE_MEAN_NODE;
+    case 11: return SE_CHIRON;
     default: return -1;
   }
 }

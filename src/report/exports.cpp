@@ -14,6 +14,7 @@
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "report/sky_event_report.h"
 
 namespace skyloom {
 namespace {
@@ -488,9 +489,52 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Close('}');
 }
 
+
+// ---------------------------------------------------------------------------
+// Stations and ingresses.
+
+int64_t EventUtcMinutes(const SkyEvent& e) { return static_cast<int64_t>(std::nearbyint((e.instantUt + 0.5) * kMinutesPerDay)); }
+
+std::string EventIsoUtc(const SkyEvent& e) {
+  const DayMinute utc = SplitMinutes(EventUtcMinutes(e));
+  return IsoDate(utc.day) + "T" + HourMinute(utc.minute, ":") + "Z";
+}
+
+std::string EventIsoLocal(const SkyEvent& e, int16_t zoneMinutes) {
+  return IsoDate(e.day) + "T" + HourMinute(e.minuteOfDay, ":") + ZoneOffset(zoneMinutes);
+}
+
+const char* EventKind(const SkyEvent& e) { return e.kind == SkyEventKind::Station ? "station" : "ingress"; }
+
+std::string EventWord(const SkyEvent& e) {
+  if (e.kind == SkyEventKind::Station) return e.retrograde ? "retrograde" : "direct";
+  return SignName(e.sign);
+}
+
+void AppendSkyEvent(std::string& out, const SkyEvent& e, const SkyEventList& list) {
+  const int64_t minutes = EventUtcMinutes(e);
+  const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
+  const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
+  AppendContentLine(out, "BEGIN:VEVENT");
+  AppendContentLine(out, "UID:" + BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac + "@skyloom");
+  AppendContentLine(out, "DTSTAMP:" + BasicDate(list.firstDay) + "T000000Z");
+  AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
+  AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
+  AppendContentLine(out, "SUMMARY:" + IcsText(SkyEventPhrase(e)));
+  AppendContentLine(out, "DESCRIPTION:" + IcsText(SkyEventPhrase(e) + " (" + zodiac + "), " + IsoDate(e.day) + " at " +
+                                                SkyEventTimeText(e, list.zoneText) + "."));
+  AppendContentLine(out, "TRANSP:TRANSPARENT");
+  AppendContentLine(out, "END:VEVENT");
+}
+
+constexpr std::string_view kCsvEventColumns =
+    ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
+
 }  // namespace
 
-std::string WriteICalendar(const std::vector<RunResult>& results) {
+std::string WriteICalendar(const std::vector<RunResult>& results) { return WriteICalendar(results, SkyEventList{}); }
+
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events) {
   std::string out;
   AppendContentLine(out, "BEGIN:VCALENDAR");
   AppendContentLine(out, "VERSION:2.0");
@@ -499,12 +543,21 @@ std::string WriteICalendar(const std::vector<RunResult>& results) {
   AppendContentLine(out, "METHOD:PUBLISH");
   for (const RunResult& run : results)
     for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, run, transit);
+  for (const auto* kind : {&events.stations, &events.ingresses})
+    for (const SkyEvent& e : *kind) AppendSkyEvent(out, e, events);
   AppendContentLine(out, "END:VCALENDAR");
   return out;
 }
 
-std::string WriteCsv(const std::vector<RunResult>& results) {
+std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(results, SkyEventList{}); }
+
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
+  const bool withEvents = events.Any();
   std::string out(kCsvHeader);
+  if (withEvents) {
+    out.resize(out.size() - 2);
+    out += std::string(kCsvEventColumns) + "\r\n";
+  }
   for (size_t r = 0; r < results.size(); ++r) {
     const RunResult& run = results[r];
     for (size_t t = 0; t < run.transits.size(); ++t) {
@@ -529,14 +582,37 @@ std::string WriteCsv(const std::vector<RunResult>& results) {
         fields.push_back(exact ? IsoLocal(*minimum) : "");
         fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
         for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
+        if (withEvents) {
+          fields.push_back("transit");
+          fields.resize(fields.size() + 6);
+        }
         AppendCsvRecord(out, fields);
       }
+    }
+  }
+  constexpr size_t kTransitColumns = 27;
+  for (const auto* kind : {&events.stations, &events.ingresses}) {
+    for (const SkyEvent& e : *kind) {
+      std::vector<std::string> fields(kTransitColumns);
+      fields[1] = results.empty() || results.front().world ? "world" : "personal";
+      fields[2] = BodyName(e.body);
+      fields[5] = events.zoneText;
+      fields.push_back(EventKind(e));
+      fields.push_back(EventWord(e));
+      fields.push_back(IsoDate(e.day));
+      fields.push_back(EventIsoUtc(e));
+      fields.push_back(EventIsoLocal(e, events.zoneMinutes));
+      fields.push_back(DegreesText(e.longitude));
+      fields.push_back(BoolText(e.retrograde));
+      AppendCsvRecord(out, fields);
     }
   }
   return out;
 }
 
-std::string WriteJson(const std::vector<RunResult>& results) {
+std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
+
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
   static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
   static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
   JsonWriter json;
@@ -576,6 +652,26 @@ std::string WriteJson(const std::vector<RunResult>& results) {
     json.Close('}');
   }
   json.Close(']');
+  const std::pair<bool, const std::vector<SkyEvent>*> kinds[] = {{events.stationsAsked, &events.stations},
+                                                                 {events.ingressesAsked, &events.ingresses}};
+  for (const auto& [asked, list] : kinds) {
+    if (!asked) continue;
+    json.Key(list == &events.stations ? "stations" : "ingresses").Open('[');
+    for (const SkyEvent& e : *list) {
+      json.Open('{');
+      json.Key("kind").String(EventKind(e));
+      json.Key("body").String(BodyName(e.body));
+      json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
+      if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
+      json.Key("date").String(IsoDate(e.day));
+      json.Key("utc").String(EventIsoUtc(e));
+      json.Key("local").String(EventIsoLocal(e, events.zoneMinutes));
+      json.Key("longitude").Number(DegreesText(e.longitude));
+      json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+      json.Close('}');
+    }
+    json.Close(']');
+  }
   json.Close('}');
   return json.Finish();
 }

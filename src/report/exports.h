@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/run_state.h"
+#include "engine/sky_events.h"
 
 namespace skyloom {
 
@@ -20,12 +21,24 @@ namespace skyloom {
 // and the date only, so importing a new run of the same period updates the
 // events instead of doubling them. CR LF line ends, lines folded at 75 octets.
 std::string WriteICalendar(const std::vector<RunResult>& results);
+// With the command's stations and ingresses as well: a one-minute event at
+// each (in UTC), after the transits.
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events);
 
 // RFC 4180 table with a header record: one record per row of the report.
 std::string WriteCsv(const std::vector<RunResult>& results);
+// With stations or ingresses asked for, every record gets the columns
+// record (transit, station or ingress), event, event_date, event_utc,
+// event_local, longitude_degrees and event_retrograde after the transit
+// columns; a station or ingress fills body and zone of those and its own.
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events);
 
 // The same records as a JSON document: {"runs": [...]}, each run with its
 // transits and each transit with its passes (the report's rows).
 std::string WriteJson(const std::vector<RunResult>& results);
+// With stations or ingresses asked for, the document has "stations" and
+// "ingresses" after "runs" (each only when asked), records of kind
+// "station" and "ingress".
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events);
 
 }  // namespace skyloom

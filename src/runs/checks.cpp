@@ -99,6 +99,16 @@ bool NoChoice(const FormState& state, Control list) { return state.window.ListIn
 
 }  // namespace
 
+BodyIndex SelectedBody(const Window& window, int16_t list, bool world) {
+  const Control c = Ctl(ControlName::cboPlanet, list);
+  const int16_t position = window.ListIndex(c);
+  const int16_t offset = world && list == 1 ? 2 : 1;
+  if (position < 0) return list == 0 ? 0 : static_cast<BodyIndex>(position + offset);
+  const int32_t data = window.ItemData(c, position);
+  if (data > LastWindowBody && data <= LastBody) return static_cast<BodyIndex>(data);
+  return static_cast<BodyIndex>(position + offset);
+}
+
 BoxNumber NumberFromText(std::string_view text) {
   std::size_t at = 0;
   while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
@@ -254,8 +264,24 @@ bool CheckResultZone(FormState& state, Control pressed) {
 bool CheckBodyOrder(FormState& state, Control pressed) {
   BodyIndex& inner = state.RunBodies[0];
   BodyIndex& outer = state.RunBodies[1];
+  // The two nodes are two reckonings of one point: a pair of them measures
+  // the true node's wobble about its mean, not a transit.
+  const bool nodePair = (inner == NorthNode && outer == MeanNode) || (inner == MeanNode && outer == NorthNode);
+  if (nodePair) {
+    if (state.ShowAllMode) {
+      state.RunAbandoned = false;
+      return false;
+    }
+    Show(state, "North Node and Mean Node are two reckonings of the same point: a world transit between them is not possible.",
+         MsgIcon::Exclamation, StartCaption(state));
+    return false;
+  }
+  // The bodies the window does not offer have no place in its inner-outer
+  // order: a pair with one of them is taken as it is given (the first body
+  // is the one whose retrograde marks the report shows).
+  const bool ordered = inner <= LastWindowBody && outer <= LastWindowBody;
   if (pressed.name == ControlName::cmdSearch) {
-    if (inner < outer) return true;
+    if (inner < outer || (!ordered && inner != outer)) return true;
     Show(state, "Outer planet must be beyond inner planet", MsgIcon::Information, state.window.Text(pressed));
     return false;
   }
@@ -266,7 +292,7 @@ bool CheckBodyOrder(FormState& state, Control pressed) {
       state.RunAbandoned = false;
       return false;
     }
-    if (inner > outer) std::swap(inner, outer);
+    if (ordered && inner > outer) std::swap(inner, outer);
     return true;
   }
   if (inner == outer) {
@@ -274,7 +300,7 @@ bool CheckBodyOrder(FormState& state, Control pressed) {
          StartCaption(state));
     return false;
   }
-  if (inner > outer) {
+  if (ordered && inner > outer) {
     Show(state, "Outer planet must be beyond inner planet", MsgIcon::Information, state.window.Text(pressed));
     return false;
   }
@@ -283,14 +309,11 @@ bool CheckBodyOrder(FormState& state, Control pressed) {
 
 bool CheckOrbs(FormState& state) {
   Window& w = state.window;
-  const int16_t position = w.ListIndex(Ctl(ControlName::cboPlanet, 0));
   // Nothing chosen names no body: only the general rule applies, and the
-  // body the command set stays.
-  BodyIndex body = 0;
-  if (position >= 0) {
-    body = static_cast<BodyIndex>(position + 1);
-    state.RunBodies[0] = body;
-  }
+  // body the command set stays. The slow bodies (nodes, Chiron) need no
+  // minimum of their own.
+  const BodyIndex body = SelectedBody(w, 0, false);
+  if (body != 0) state.RunBodies[0] = body;
   const int16_t inner = w.ListIndex(Ctl(ControlName::cboOrbs, 2));
   // Fast bodies cross a narrow inner orb within a day or two, too quickly
   // for the daily steps to see them enter and leave it.

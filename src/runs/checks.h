@@ -25,6 +25,14 @@ struct BoxNumber {
 };
 BoxNumber NumberFromText(std::string_view text);
 
+// The body of a planet list's selection (list 0 first, 1 second); with
+// nothing selected, 0 for the first list and the position's own reading
+// for the second (the Sun in world mode). The window's entries stand for their body by their
+// position; an entry that carries a body number as its data (the command
+// line adds such entries for the bodies the window does not offer) stands
+// for that body.
+BodyIndex SelectedBody(const Window& window, int16_t list, bool world);
+
 bool CheckOutputFile(FormState& state);
 bool CheckDatePresent(FormState& state, int16_t date);
 bool CheckBirthBoxes(FormState& state);

@@ -99,8 +99,8 @@ void Search(FormState& state) {
   if (!world && !CheckBirthData(state, false)) return;
   if (!CheckResultZone(state, C(ControlName::cmdSearch))) return;
 
-  state.RunBodies[0] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 0)) + 1);
-  state.RunBodies[1] = static_cast<BodyIndex>(w.ListIndex(C(ControlName::cboPlanet, 1)) + (world ? 2 : 1));
+  state.RunBodies[0] = SelectedBody(w, 0, world);
+  state.RunBodies[1] = SelectedBody(w, 1, world);
   if (world && !CheckBodyOrder(state, C(ControlName::cmdSearch))) return;
 
   state.Orbs.OrbDegrees[0] = OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, 0)));

@@ -58,17 +58,11 @@ void StartCommand(FormState& state) {
   if (!world && !CheckBirthData(state, true)) return;
   if (!CheckPeriod(state) || !CheckResultZone(state, start)) return;
 
-  const int16_t first = w.ListIndex(C(ControlName::cboPlanet, 0));
-  const int16_t second = w.ListIndex(C(ControlName::cboPlanet, 1));
-  if (world) {
-    // No inner body chosen stands for Pluto: the closing pair of a world
-    // Show-all series is made that way.
-    state.RunBodies[0] = first < 0 ? Pluto : static_cast<BodyIndex>(first + 1);
-    state.RunBodies[1] = static_cast<BodyIndex>(second + 2);
-  } else {
-    state.RunBodies[0] = static_cast<BodyIndex>(first + 1);
-    state.RunBodies[1] = static_cast<BodyIndex>(second + 1);
-  }
+  const BodyIndex first = SelectedBody(w, 0, world);
+  // No inner body chosen stands for Pluto: the closing pair of a world
+  // Show-all series is made that way.
+  state.RunBodies[0] = world && first == 0 ? Pluto : first;
+  state.RunBodies[1] = SelectedBody(w, 1, world);
 
   if (world) {
     // A series pairs one body with every other: the body with itself is
@@ -200,6 +194,9 @@ void ShowAllCommand(FormState& state, int16_t index, bool emptyBox) {
   const Control walked = !world && index != 0 ? secondList : firstList;
   const int16_t entries = w.ListCount(walked);
   for (int16_t p = 0; p < entries; ++p) {
+    // A series walks the window's own bodies: entries the command line
+    // added for one run's choice are not part of it.
+    if (w.ItemData(walked, p) > LastWindowBody) continue;
     w.SetListIndex(walked, p);
     StartCommand(state);
     if (state.RunAbandoned) break;

@@ -317,6 +317,26 @@ Timeline BuildTimeline(const std::vector<RunResult>& results) {
   return timeline;
 }
 
+Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList& events) {
+  Timeline timeline = BuildTimeline(results);
+  if (!events.stationsAsked) return timeline;
+  const size_t runIndex = results.empty() ? 0 : results.size() - 1;
+  for (const SkyEvent& e : events.stations) {
+    const std::string label = BodyName(e.body) + " stations";
+    if (timeline.rows.empty() || timeline.rows.back().stations.empty() || timeline.rows.back().label != label) {
+      TimelineRow row;
+      row.label = label;
+      row.run = runIndex;
+      row.periodFirstDay = events.firstDay;
+      row.periodLastDay = events.lastDay;
+      timeline.rows.push_back(std::move(row));
+    }
+    timeline.rows.back().stations.push_back({e.day + e.minuteOfDay / 1440.0, e.retrograde});
+  }
+  if (results.empty()) timeline.axis = BuildTimelineAxis(events.firstDay, events.lastDay);
+  return timeline;
+}
+
 int32_t PassAt(const TimelineRow& row, double day, double tickReach) {
   const TimelineMinimum* nearest = nullptr;
   for (const TimelineMinimum& m : row.minima) {

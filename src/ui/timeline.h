@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/run_state.h"
+#include "engine/sky_events.h"
 
 namespace skyloom {
 
@@ -41,6 +42,12 @@ struct TimelineStretch {
   friend bool operator==(const TimelineStretch&, const TimelineStretch&) = default;
 };
 
+// A station of a body: where its longitude stood still and turned.
+struct TimelineStation {
+  double at = 0.0;          // day plus the local minute's fraction
+  bool retrograde = false;  // turned retrograde (else direct)
+};
+
 struct TimelineRow {
   std::string label;           // "Jupiter conjunction Saturn", "Saturn conjunction natal Sun"
   std::size_t run = 0;         // index into the results
@@ -50,6 +57,8 @@ struct TimelineRow {
   std::array<std::vector<TimelineBand>, 3> bands;  // 0 outer, 1 middle, 2 inner; each in time order
   std::vector<TimelineMinimum> minima;
   std::vector<TimelineStretch> retrograde;
+  // A body's own row (no transit, no bands) carries its stations instead.
+  std::vector<TimelineStation> stations;
 };
 
 enum class TimelineAxisUnit { Days, Months, Years, Decades };
@@ -78,6 +87,9 @@ struct Timeline {
 };
 
 Timeline BuildTimeline(const std::vector<RunResult>& results);
+// With a row for each body that stations in the period, after the transits
+// ("Mercury stations"), when the stations were asked for.
+Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList& events);
 
 // Months up to about two years (days for a couple of months or less), years
 // up to fifty, decades beyond, spaced so that at most kMaxAxisLabels remain.

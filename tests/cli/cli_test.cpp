@@ -74,6 +74,11 @@ std::vector<Case> Cases() {
       // A series is refused before its first run when its orbs are not nested.
       {kMars + " --orbs 2,5,10 --show-all outer --csv FILE", 1, "Orb values: Orbs must be " + kOrbs},
       {"world Jupiter Mars" + period, 1, "Outer planet must be beyond inner planet\n"},
+      // The bodies the window does not offer: the nodes never with each
+      // other, Chiron from 675 only (its asteroid file), any other name refused.
+      {"world 'North Node' 'mean node'" + period + " --csv FILE", 1, "two reckonings of the same point"},
+      {"world Chiron Saturn --start 0674-06-01 --end 0700-01-01 --csv FILE", 1, "Start date is too early for Chiron.\n"},
+      {"world Saturn Ceres" + period, 2, "Ceres is not offered as the outer planet; choose one of Mercury, "},
       {"personal Mars Sun" + period, 1, "Please specify year of birth.\n"},
       {kBirth + "1970-02-29 --birth-time 12:00 --birth-zone Europe/Berlin", 1, "The birth date is invalid.\n"},
       // New York set its clocks back at 02:00 on 1970-10-25 and forward at
@@ -126,7 +131,8 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
     EXPECT_EQ(fs::exists(file), c.written) << c.arguments;
   }
   const CliResult help = RunCli("--help");
-  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59"})
+  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59",
+                           "--stations ", "--ingresses ", "\"North Node\"", "Chiron"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
 }
 
@@ -463,6 +469,65 @@ TEST(SkyloomCli, CalendarTellsTheReportInUtc) {
   }
   EXPECT_FALSE(exactEvents[0].empty());
   EXPECT_EQ(exactEvents[0], exactEvents[1]);
+}
+
+}  // namespace
+
+namespace {
+
+// Stations and ingresses after the transits, in the report and in every
+// export, of the moving bodies only. How many there are comes from the scan
+// of the engine's tests (Mercury 7 stations and 14 ingresses in 2024,
+// Jupiter 1 and 1, Chiron 2 and 0).
+TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
+  const fs::path dir = FreshFolder("sky-events");
+  const std::string run = "world Mercury Jupiter --orbs 10,6,3 --start 2024-01-01 --end 2024-12-31 --zone GMT";
+  const std::string files = " --csv " + Quoted(dir / "e.csv") + " --json " + Quoted(dir / "e.json") + " --ics " +
+                            Quoted(dir / "e.ics");
+  const CliResult plain = RunCli(run + " --csv -");
+  const CliResult r = RunCli(run + " --stations --ingresses" + files);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const size_t transits = r.out.find("Opposition  |"), stations = r.out.find("\nStations, Jan. 1, 2024, to Dec. 31, 2024 (tropical)\n");
+  const size_t ingresses = r.out.find("\nSign ingresses, Jan. 1, 2024, to Dec. 31, 2024 (tropical)\n");
+  EXPECT_TRUE(transits < stations && stations < ingresses && ingresses != std::string::npos) << r.out;
+  EXPECT_EQ(Count(r.out, "Mercury     | retrograde  | "), 3u);
+  EXPECT_EQ(Count(r.out, "Mercury     | direct      | "), 4u);
+  // swetest -b5.8.2024 -ut04:53 -n7 -s0.000694444 -p2 -fTls: the speed turns
+  // at 04:56:05 UT, at 154.1 degrees; swetest -b9.9.2024 -ut06:49 -n3
+  // -s0.000694444 -p2 -fTl: 150 degrees passed at 06:50:08 UT.
+  EXPECT_EQ(Count(r.out, "Mercury     | retrograde  | 2024-08-05  | 04:56 GMT         | 4\xC2\xB0" "6' Virgo\n"), 1u);
+  EXPECT_EQ(Count(r.out, "Mercury     | Virgo       | 2024-09-09  | 06:50 GMT         | direct\n"), 1u);
+  EXPECT_EQ(Count(r.out, "Mercury     | Leo         | 2024-08-15  | "), 1u);
+  EXPECT_EQ(Count(r.out, "Jupiter     | "), 2u);
+
+  // The transit records keep their bytes, the new columns after them.
+  const std::string csv = Slurp(dir / "e.csv");
+  std::istringstream plainLines(plain.out), lines(csv);
+  std::string want, got;
+  size_t transitRows = 0;
+  while (std::getline(plainLines, want) && std::getline(lines, got)) {
+    if (!want.empty() && want.back() == '\r') want.pop_back();
+    EXPECT_EQ(got.substr(0, want.size()), want);
+    transitRows += got.find(",transit,,,,,,\r") != std::string::npos ? 1 : 0;
+  }
+  EXPECT_EQ(transitRows + 1, static_cast<size_t>(std::count(plain.out.begin(), plain.out.end(), '\n')));
+  EXPECT_EQ(Count(csv, ",station,"), 8u);
+  EXPECT_EQ(Count(csv, ",ingress,"), 15u);
+  EXPECT_EQ(Count(csv, ",ingress,Virgo,2024-09-09,2024-09-09T06:50Z,2024-09-09T06:50+00:00,"), 1u);
+  const std::string json = Slurp(dir / "e.json");
+  EXPECT_EQ(Count(json, "\"kind\": \"station\""), 8u);
+  EXPECT_EQ(Count(json, "\"kind\": \"ingress\""), 15u);
+  const std::string ics = Slurp(dir / "e.ics");
+  EXPECT_EQ(Count(ics, "\r\nSUMMARY:Mercury stations "), 7u);
+  EXPECT_EQ(Count(ics, "\r\nSUMMARY:Mercury enters "), 14u);
+  EXPECT_EQ(Count(ics, "\r\nDTSTART:20240805T045600Z\r\n"), 1u);
+
+  // A personal run: the transiting body's, never the natal body's.
+  const CliResult personal = RunCli("personal Chiron Mercury --start 2024-01-01 --end 2024-12-31 --zone GMT --birth "
+                                    "1970-03-15 --birth-time 12:00 --birth-zone GMT --stations");
+  EXPECT_EQ(Count(personal.out, "Chiron      | "), 2u) << personal.out;
+  EXPECT_EQ(Count(personal.out, "Mercury     | "), 0u) << personal.out;
+  EXPECT_EQ(Count(plain.out + RunCli(run).out, "Stations"), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/bodies.h"
 #include "support/form_fixture.h"
 
 namespace skyloom {
@@ -129,6 +130,27 @@ TEST(MainForm, ResizeKeepsTheMinimumAndMovesTheBottomRow) {
   // "Output as HTML" stays under the row of buttons, never on it.
   EXPECT_EQ(f.window.Geometry(C(ControlName::chkOutputAsHTML)).Top, quit.Top + 480);
   EXPECT_EQ(f.window.Geometry(C(ControlName::cmdFile)).Top, quit.Top);
+}
+
+
+// The nodes and Chiron are the command line's: the window's lists, in
+// either mode, offer exactly the bodies they always did.
+TEST(MainForm, BodyListsKeepTheWindowsBodies) {
+  test::FormFixture f;
+  struct Mode {
+    ControlName option;
+    BodyIndex first[2], last[2];
+  };
+  for (const Mode& m : {Mode{ControlName::optWorld, {Sun, Mercury}, {Neptune, Pluto}},
+                        Mode{ControlName::optPersonal, {Sun, Sun}, {Pluto, Moon}}}) {
+    f.window.SetValue(Ctl(m.option), 1);
+    for (int16_t list = 0; list < 2; ++list) {
+      const Control c = Ctl(ControlName::cboPlanet, list);
+      ASSERT_EQ(f.window.ListCount(c), m.last[list] - m.first[list] + 1);
+      for (int16_t p = 0; p < f.window.ListCount(c); ++p)
+        EXPECT_EQ(f.window.ListItem(c, p), BodyNames[m.first[list] + p]) << "list " << list;
+    }
+  }
 }
 
 }  // namespace

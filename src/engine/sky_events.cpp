@@ -1,0 +1,204 @@
+#include "engine/sky_events.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace skyloom {
+namespace {
+
+constexpr double kSign = TwoPi / 12.0;
+
+// The true node swings about its mean position twice a month and may stand
+// still twice within a day or so; the planets turn months apart.
+double SampleStep(BodyIndex body) { return body == NorthNode ? 0.25 : 1.0; }
+
+// The instant rounded to the nearest whole minute of the zone.
+void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
+  const double localMinutes = std::nearbyint((instant + 0.5) * 1440.0) + zoneMinutes;
+  const double day = std::floor(localMinutes / 1440.0);
+  event.day = static_cast<int32_t>(day);
+  event.minuteOfDay = static_cast<int16_t>(localMinutes - day * 1440.0);
+  event.instantUt = (localMinutes - zoneMinutes) / 1440.0 - 0.5;
+}
+
+// Halves [a, b] until it is shorter than a tenth of a second; same(t) tells
+// whether t lies on a's side of the change.
+template <typename Same>
+double Bisect(double a, double b, Same same) {
+  while (b - a > 1e-6) {
+    const double m = 0.5 * (a + b);
+    if (same(m)) {
+      a = m;
+    } else {
+      b = m;
+    }
+  }
+  return 0.5 * (a + b);
+}
+
+// The period's sample instants: local midnights from firstDay to the one
+// ending lastDay, at the body's step.
+std::vector<double> Samples(BodyIndex body, int32_t firstDay, int32_t lastDay, int16_t zoneMinutes) {
+  std::vector<double> at;
+  const double step = SampleStep(body);
+  const double from = LocalMidnight(firstDay, zoneMinutes), to = LocalMidnight(lastDay + 1, zoneMinutes);
+  for (int64_t k = 0;; ++k) {
+    const double t = from + static_cast<double>(k) * step;
+    if (t >= to) break;
+    at.push_back(t);
+  }
+  at.push_back(to);
+  return at;
+}
+
+// The roots of the speed between the samples: the instants of the stations,
+// unrounded, with the direction the body turns to.
+struct Turn {
+  double at;
+  bool retrograde;
+};
+
+std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at, Zodiac zodiac) {
+  std::vector<Turn> turns;
+  if (!CanStation(body)) return turns;
+  auto speedAt = [&](double t) {
+    double speed = 0;
+    positions.Longitude(body, t, zodiac, speed);
+    return speed;
+  };
+  double before = speedAt(at.front());
+  for (size_t k = 1; k < at.size(); ++k) {
+    const double after = speedAt(at[k]);
+    if ((before > 0) != (after > 0)) {
+      const bool wasDirect = before > 0;
+      const double t = Bisect(at[k - 1], at[k], [&](double m) { return (speedAt(m) > 0) == wasDirect; });
+      turns.push_back({t, wasDirect});
+    }
+    before = after;
+  }
+  return turns;
+}
+
+bool InPeriod(const SkyEvent& e, int32_t firstDay, int32_t lastDay) { return e.day >= firstDay && e.day <= lastDay; }
+
+}  // namespace
+
+const std::string& SignName(int16_t sign) {
+  static const std::array<std::string, 12> kNames = {"Aries", "Taurus",  "Gemini",      "Cancer",
+                                                     "Leo",   "Virgo",   "Libra",       "Scorpio",
+                                                     "Sagittarius", "Capricorn", "Aquarius", "Pisces"};
+  return kNames[static_cast<size_t>(((sign % 12) + 12) % 12)];
+}
+
+std::string ZodiacPositionText(double longitude) {
+  const auto minutes = static_cast<int64_t>(std::floor(NormalizeAngle(longitude) / TwoPi * 360.0 * 60.0));
+  const auto sign = static_cast<int16_t>(minutes / 1800 % 12);
+  const int64_t inSign = minutes % 1800;
+  return std::to_string(inSign / 60) + "\xC2\xB0" + std::to_string(inSign % 60) + "' " + SignName(sign);
+}
+
+std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
+                                   int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
+  std::vector<SkyEvent> events;
+  for (const Turn& turn : Turns(positions, body, Samples(body, firstDay, lastDay, zoneMinutes), zodiac)) {
+    SkyEvent e;
+    e.kind = SkyEventKind::Station;
+    e.body = body;
+    e.retrograde = turn.retrograde;
+    PlaceOnMinute(e, turn.at, zoneMinutes);
+    e.longitude = positions.Longitude(body, e.instantUt, zodiac);
+    if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
+  }
+  return events;
+}
+
+std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
+                                    int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
+  // Between the samples and the stations the longitude moves one way, by
+  // less than a sign: each such stretch crosses at most one sign's border,
+  // so a body that dips into a sign and out again near a station is seen.
+  std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
+  std::vector<double> knots;
+  const std::vector<Turn> turns = Turns(positions, body, at, zodiac);
+  size_t next = 0;
+  for (const double t : at) {
+    while (next < turns.size() && turns[next].at < t) knots.push_back(turns[next++].at);
+    knots.push_back(t);
+  }
+
+  std::vector<SkyEvent> events;
+  auto longitudeAt = [&](double t) { return positions.Longitude(body, t, zodiac); };
+  double before = longitudeAt(knots.front());
+  for (size_t k = 1; k < knots.size(); ++k) {
+    const double after = longitudeAt(knots[k]);
+    if (before < 0 || after < 0) {
+      before = after;
+      continue;
+    }
+    // The motion over the stretch, taken the short way round.
+    double motion = after - before;
+    if (motion > Pi) motion -= TwoPi;
+    if (motion < -Pi) motion += TwoPi;
+    auto signOf = [](double l) { return static_cast<int16_t>(std::min(11.0, std::floor(l / kSign))); };
+    const int16_t signBefore = signOf(before);
+    const int16_t signAfter = signOf(NormalizeAngle(before + motion));
+    if (signBefore != signAfter) {
+      // The border crossed: the start of the sign entered going forward,
+      // the end of the sign left going back.
+      const bool retrograde = motion < 0;
+      const double border = retrograde ? signBefore * kSign : signAfter * kSign;
+      auto onStartSide = [&](double m) {
+        double d = longitudeAt(m) - border;
+        if (d > Pi) d -= TwoPi;
+        if (d < -Pi) d += TwoPi;
+        return retrograde ? d >= 0 : d < 0;
+      };
+      const double t = Bisect(knots[k - 1], knots[k], onStartSide);
+      SkyEvent e;
+      e.kind = SkyEventKind::Ingress;
+      e.body = body;
+      e.retrograde = retrograde;
+      e.sign = signAfter;
+      PlaceOnMinute(e, t, zoneMinutes);
+      e.longitude = longitudeAt(e.instantUt);
+      if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
+    }
+    before = after;
+  }
+  return events;
+}
+
+SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunResult>& results, bool stations,
+                          bool ingresses) {
+  SkyEventList list;
+  list.stationsAsked = stations;
+  list.ingressesAsked = ingresses;
+  if (results.empty() || !list.Any()) return list;
+  const RunResult& first = results.front();
+  list.firstDay = first.startDay;
+  list.lastDay = first.endDay;
+  list.zoneMinutes = first.zoneMinutes;
+  list.zoneText = first.zoneText;
+  list.zodiac = first.zodiac;
+  std::vector<BodyIndex> bodies;
+  for (const RunResult& run : results) {
+    list.firstDay = std::min(list.firstDay, run.startDay);
+    list.lastDay = std::max(list.lastDay, run.endDay);
+    for (int k = 0; k < (run.world ? 2 : 1); ++k)
+      if (std::find(bodies.begin(), bodies.end(), run.bodies[k]) == bodies.end()) bodies.push_back(run.bodies[k]);
+  }
+  for (const BodyIndex body : bodies) {
+    if (stations) {
+      auto found = FindStations(positions, body, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      list.stations.insert(list.stations.end(), found.begin(), found.end());
+    }
+    if (ingresses) {
+      auto found = FindIngresses(positions, body, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      list.ingresses.insert(list.ingresses.end(), found.begin(), found.end());
+    }
+  }
+  return list;
+}
+
+}  // namespace skyloom

@@ -1,0 +1,69 @@
+#include "report/sky_event_report.h"
+
+#include "calendar/date_format.h"
+#include "report/report.h"
+
+namespace skyloom {
+namespace {
+
+std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
+
+// The time column: wide enough for the longest zone text, never cut.
+constexpr size_t kTimeWidth = 18;
+std::string TimeCell(std::string text) {
+  if (text.size() < kTimeWidth) text.append(kTimeWidth - text.size(), ' ');
+  return text;
+}
+
+std::string PeriodText(const SkyEventList& list) {
+  return MonthDayYearText(list.firstDay) + ", to " + MonthDayYearText(list.lastDay) +
+         (list.zodiac == Zodiac::Sidereal ? " (sidereal)" : " (tropical)");
+}
+
+void AppendTable(std::string& out, const std::string& title, const std::string (&headings)[4],
+                 const std::vector<SkyEvent>& events, const SkyEventList& list, bool stations) {
+  out += "\r\n" + title + "\r\n";
+  out += FitCell(headings[0]) + "| " + FitCell(headings[1]) + "| " + FitCell(headings[2]) + "| " + headings[3] +
+         "\r\n";
+  out += std::string(kSeparatorLength, '-') + "\r\n";
+  for (const SkyEvent& e : events) {
+    const std::string what = stations ? (e.retrograde ? "retrograde" : "direct") : SignName(e.sign);
+    std::string last = SkyEventTimeText(e, list.zoneText);
+    if (stations) {
+      last = TimeCell(last) + "| " + ZodiacPositionText(e.longitude);
+    } else {
+      last = TimeCell(last) + "| " + (e.retrograde ? "retrograde" : "direct");
+    }
+    out += FitCell(BodyName(e.body)) + "| " + FitCell(what) + "| " + FitCell(FormatDayNumber(e.day)) + "| " + last +
+           "\r\n";
+  }
+  if (events.empty()) out += (stations ? "No stations in this period.\r\n" : "No ingresses in this period.\r\n");
+}
+
+}  // namespace
+
+std::string SkyEventTimeText(const SkyEvent& event, const std::string& zoneText) {
+  return TwoDigits(event.minuteOfDay / 60) + ":" + TwoDigits(event.minuteOfDay % 60) + " " + zoneText;
+}
+
+std::string SkyEventPhrase(const SkyEvent& event) {
+  if (event.kind == SkyEventKind::Station)
+    return BodyName(event.body) + " stations " + (event.retrograde ? "retrograde" : "direct") + " at " +
+           ZodiacPositionText(event.longitude);
+  return BodyName(event.body) + " enters " + SignName(event.sign) + (event.retrograde ? " (retrograde)" : "");
+}
+
+std::string SkyEventTables(const SkyEventList& list) {
+  std::string out;
+  if (list.stationsAsked) {
+    static const std::string kHeadings[4] = {"Body", "Station", "Date", TimeCell("Time") + "| Longitude"};
+    AppendTable(out, "Stations, " + PeriodText(list), kHeadings, list.stations, list, true);
+  }
+  if (list.ingressesAsked) {
+    static const std::string kHeadings[4] = {"Body", "Enters", "Date", TimeCell("Time") + "| Motion"};
+    AppendTable(out, "Sign ingresses, " + PeriodText(list), kHeadings, list.ingresses, list, false);
+  }
+  return out;
+}
+
+}  // namespace skyloom

@@ -1,0 +1,192 @@
+#include "engine/sky_events.h"
+
+#include <gtest/gtest.h>
+#include <swephexp.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/angle_check.h"
+#include "support/engine_setup.h"
+
+namespace skyloom {
+namespace {
+
+using test::AngleNearDegrees;
+using test::NumberNear;
+
+// The scan the program's events are checked against: Swiss Ephemeris asked
+// directly every ten minutes, each change of the speed's sign (a station) or
+// of the sign of the zodiac (an ingress) bisected to a hundredth of a second.
+struct ScanEvent {
+  double at;        // UT
+  bool retrograde;  // station: turns retrograde; ingress: moving retrograde
+  int sign;         // ingress: the sign entered
+};
+
+int SweNumber(BodyIndex body) {
+  switch (body) {
+    case Sun: return SE_SUN;
+    case Mercury: return SE_MERCURY;
+    case Saturn: return SE_SATURN;
+    case NorthNode: return SE_TRUE_NODE;
+    case MeanNode: return SE_MEAN_NODE;
+    default: return SE_CHIRON;
+  }
+}
+
+// Longitude in degrees (tropical, or with the program's sidereal offset of
+// 0.416314 radians at 2000 growing 243.8e-6 radians a calendar year), and speed.
+void Sample(BodyIndex body, double jd, bool sidereal, double& lon, double& speed) {
+  double xx[6];
+  char err[AS_MAXCH];
+  swe_calc_ut(jd, SweNumber(body), SEFLG_SWIEPH | SEFLG_SPEED, xx, err);
+  lon = xx[0];
+  speed = xx[3];
+  if (sidereal) {
+    int y, m, d;
+    double h;
+    swe_revjul(jd, SE_GREG_CAL, &y, &m, &d, &h);
+    lon = std::fmod(lon - (0.416314 + (y - 2000) * 243.8e-6) * test::kDegreesPerRadian + 720.0, 360.0);
+  }
+}
+
+std::vector<ScanEvent> Scan(BodyIndex body, double from, double to, bool sidereal, bool stations) {
+  auto key = [&](double jd) {
+    double lon, speed;
+    Sample(body, jd, sidereal, lon, speed);
+    return stations ? (speed < 0 ? 1 : 0) : static_cast<int>(std::floor(lon / 30.0));
+  };
+  std::vector<ScanEvent> found;
+  const double step = 10.0 / 1440;
+  int before = key(from);
+  for (double t = from + step; t < to + step; t += step) {
+    const int after = key(t);
+    if (after == before) continue;
+    double a = t - step, b = t;
+    while (b - a > 1e-7) (key(0.5 * (a + b)) == before ? a : b) = 0.5 * (a + b);
+    double lon, speed;
+    Sample(body, b, sidereal, lon, speed);
+    if (a < to) found.push_back({0.5 * (a + b), stations ? after == 1 : speed < 0, after});
+    before = after;
+  }
+  return found;
+}
+
+// Each event found to the nearest minute: within half a minute (and a
+// second for the rounding) of the scan's, in the same order, none missing
+// and none added.
+void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEvent>& want, bool stations,
+                      const std::string& what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (size_t k = 0; k < got.size(); ++k) {
+    EXPECT_TRUE(NumberNear(want[k].at, got[k].instantUt, 31.0 / 86400)) << what << " event " << k;
+    EXPECT_EQ(got[k].retrograde, want[k].retrograde) << what << " event " << k;
+    if (!stations) {
+      EXPECT_EQ(got[k].sign, want[k].sign) << what << " event " << k;
+    }
+  }
+}
+
+struct PeriodCase {
+  BodyIndex body;
+  int32_t firstDay, lastDay;  // day numbers
+  int16_t zoneMinutes;
+  Zodiac zodiac;
+  size_t stations, ingresses;  // how many there are, as the scan counts them
+};
+
+// Mercury's seven stations of 2024 and its fourteen ingresses, with the
+// retrograde re-entry into Leo on 15 August; Saturn's 2025, with Aries
+// entered in May and left again, going back, on 1 September; the true
+// node's many turns; and bodies that never station.
+const PeriodCase kPeriods[] = {
+    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},
+    {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
+    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2},
+    {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
+    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},
+    {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
+    {Chiron, 2460311, 2460676, 0, Zodiac::Tropical, 2, 0},
+};
+
+TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
+  test::InitEngineOnce();
+  for (const PeriodCase& c : kPeriods) {
+    const std::string what = BodyName(c.body) + " from day " + std::to_string(c.firstDay);
+    const double from = LocalMidnight(c.firstDay, c.zoneMinutes), to = LocalMidnight(c.lastDay + 1, c.zoneMinutes);
+    const bool sidereal = c.zodiac == Zodiac::Sidereal;
+    const auto stations = Scan(c.body, from, to, sidereal, true);
+    const auto ingresses = Scan(c.body, from, to, sidereal, false);
+    // The true node's turns are counted by the scan alone.
+    if (c.body != NorthNode) {
+      EXPECT_EQ(stations.size(), c.stations) << what;
+    }
+    EXPECT_EQ(ingresses.size(), c.ingresses) << what;
+    const auto& p = test::TestPositions();
+    ExpectSameEvents(FindStations(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac),
+                     CanStation(c.body) ? stations : std::vector<ScanEvent>{}, true, what + " stations");
+    ExpectSameEvents(FindIngresses(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac), ingresses, false,
+                     what + " ingresses");
+  }
+}
+
+// Mercury's 2024 stations from swetest, the speed printed minute by minute
+// around each (`swetest -b2.1.2024 -ut03:05 -n7 -s0.000694444 -p2 -fTs`, and
+// the same from 25.4.2024 12:51, 5.8.2024 4:53, 15.12.2024 20:53): the speed
+// changes sign at 03:07:34, 12:54:08, 04:56:05 and 20:56:19 UT (linear
+// between the minutes), so the nearest minutes are these.
+TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
+  struct Want {
+    int32_t day;
+    int16_t minute;
+    bool retrograde;
+  };
+  const Want want[] = {{2460312, 3 * 60 + 8, false},
+                       {2460426, 12 * 60 + 54, false},
+                       {2460528, 4 * 60 + 56, true},
+                       {2460660, 20 * 60 + 56, false}};
+  test::InitEngineOnce();
+  const auto got = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, 0, Zodiac::Tropical);
+  for (const Want& w : want) {
+    bool found = false;
+    for (const SkyEvent& e : got) found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
+    EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
+  }
+  // Local dates and times follow the zone: 20:56 UT is 02:26 the next day at GMT+5:30.
+  const auto india = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, 330, Zodiac::Tropical);
+  ASSERT_EQ(india.size(), 7u);
+  EXPECT_EQ(india.back().day, 2460661);
+  EXPECT_EQ(india.back().minuteOfDay, 2 * 60 + 26);
+  EXPECT_EQ(ZodiacPositionText(india[1].longitude), "27\xC2\xB0" "13' Aries");
+}
+
+// The new bodies' longitudes against swetest (`swetest -bj2460310.5 -ut -pt
+// -fl -head`, and -pm, -pD, for each Julian day below), to 0.01".
+TEST(SkyEvents, NodesAndChironMatchSwetest) {
+  struct Case {
+    BodyIndex body;
+    double jd, degrees;
+  };
+  const Case cases[] = {
+      {NorthNode, 2086308.5, 26.5124921}, {MeanNode, 2086308.5, 25.8951347}, {Chiron, 2086308.5, 25.1011375},
+      {NorthNode, 2415186.5, 250.9553340}, {MeanNode, 2415186.5, 250.3706424}, {Chiron, 2415186.5, 261.7592401},
+      {NorthNode, 2460310.5, 21.0772692}, {MeanNode, 2460310.5, 20.8769046}, {Chiron, 2460310.5, 15.4626166},
+      {NorthNode, 2707000.5, 276.5860325}, {MeanNode, 2707000.5, 277.8191395}, {Chiron, 2707000.5, 343.5074543},
+  };
+  test::InitEngineOnce();
+  for (const Case& c : cases) {
+    const double got = test::TestPositions().Longitude(c.body, c.jd, Zodiac::Tropical) * test::kDegreesPerRadian;
+    EXPECT_TRUE(AngleNearDegrees(c.degrees, got, 0.01 * test::kArcsecond)) << BodyName(c.body) << " at " << c.jd;
+  }
+  // Chiron's asteroid file begins at JD 1967601.5 (TT), some 65 minutes
+  // earlier in UT: before it the range's error value, after it a position.
+  EXPECT_EQ(test::TestPositions().Longitude(Chiron, 1967601.40, Zodiac::Tropical), BeforeRange);
+  EXPECT_GE(test::TestPositions().Longitude(Chiron, 1967601.50, Zodiac::Tropical), 0.0);
+  // The mean node always moves back; the true node is retrograde most days.
+  EXPECT_TRUE(test::TestPositions().IsRetrograde(MeanNode, 2460310.5, Zodiac::Tropical));
+}
+
+}  // namespace
+}  // namespace skyloom
