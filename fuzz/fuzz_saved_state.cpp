@@ -8,10 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "ports/memory_settings_store.h"
 #include "ports/memory_window.h"
@@ -25,9 +22,7 @@ namespace {
 
 using namespace skyloom;
 
-
-class NoShell : public Shell {
- public:
+struct NoShell : Shell {
   int OpenDocument(const std::string&) override { return 0; }
 };
 
@@ -46,10 +41,9 @@ std::string StoredText(FuzzedDataProvider& in) {
 }
 
 MainFormServices Services(SettingsStore& store) {
-  MainFormServices services;
-  services.saveState = [&store](FormState& state) { return SaveProgramState(state, store); };
-  services.restoreState = [&store](FormState& state) { return RestoreProgramState(state, store); };
-  return services;
+  return {{},
+          [&store](FormState& state) { return SaveProgramState(state, store); },
+          [&store](FormState& state) { return RestoreProgramState(state, store); }};
 }
 
 }  // namespace
@@ -94,7 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(SaveProgramState(state, first));
   FUZZ_CHECK(RestoreProgramState(state, first));
   FUZZ_CHECK(SaveProgramState(state, second));
-  FUZZ_CHECK(first.Writes().size() == second.Writes().size());
-  for (size_t i = 0; i < first.Writes().size(); ++i) FUZZ_CHECK(first.Writes()[i] == second.Writes()[i]);
+  FUZZ_CHECK(first.Writes() == second.Writes());
   return 0;
 }
