@@ -14,6 +14,8 @@ namespace {
 
 using enum ControlName;
 
+std::string S(int n) { return std::to_string(n); }
+
 struct Rig {
   // Boxes filled as typed, without leaving them: the checks must clean them.
   void Boxes(int16_t date, const char* year, const char* month, const char* day) {
@@ -21,27 +23,44 @@ struct Rig {
     f.window.SetText(Ctl(txbMonth, date), month);
     f.window.SetText(Ctl(txbDay, date), day);
   }
-  bool Dates(const char* startYear, const char* endDay = "31") {
-    Boxes(0, startYear, "1", "1");
+  bool Dates(const char* endDay) {
+    Boxes(0, "2020", "1", "1");
     Boxes(1, "2020", "1", endDay);
     return CheckDateValid(f.state, 0) && CheckDateValid(f.state, 1);
   }
-  void Birth(const char* year, const char* month, const char* day, int16_t hour = 9, int16_t zone = 26) {
+  // Born on that day and month after a start on 1 January 2020.
+  bool Birth(const char* year, const char* day, const char* month = "1", int16_t hour = 9, int16_t zone = 26) {
     Boxes(2, year, month, day);
     f.Choose(Ctl(cboHour), hour);
     f.Choose(Ctl(cboMinute), 3);
     f.Choose(Ctl(cboTimezone, 1), zone);
+    return Dates("31");
   }
   void Orbs(bool world, BodyIndex first, int16_t outer, int16_t middle, int16_t inner) {
     f.window.SetValue(Ctl(world ? optWorld : optPersonal), 1);
     f.Choose(Ctl(cboPlanet, 0), static_cast<int16_t>(first - 1));
     f.state.FormLoaded = false;  // without the lists' own checks
-    f.Choose(Ctl(cboOrbs, 0), static_cast<int16_t>(outer - 1));
-    f.Choose(Ctl(cboOrbs, 1), static_cast<int16_t>(middle - 1));
-    f.Choose(Ctl(cboOrbs, 2), static_cast<int16_t>(inner - 1));
+    for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(cboOrbs, k), static_cast<int16_t>((k == 0 ? outer : k == 1 ? middle : inner) - 1));
     f.state.FormLoaded = true;
   }
-  std::string note;  // what a check repaired, when the row looks
+  bool Ranges(int16_t date, const char* year, BodyIndex a, BodyIndex b) {
+    Boxes(date, year, "6", "1");
+    f.state.RunBodies = {a, b};
+    return CheckDateValid(f.state, date) && CheckBodyRanges(f.state, date);
+  }
+  bool Search(BodyIndex body, int16_t orb) {
+    f.state.RunBodies[0] = body;
+    f.state.Orbs.OrbDegrees = {orb, 77, 77};
+    const bool ok = DeriveSearchOrbs(f.state);
+    if (ok) for (int16_t o : f.state.Orbs.OrbDegrees) note += S(o);
+    return ok;
+  }
+  // What the window shows once the check is done.
+  bool Note(bool ok, const std::function<std::string()>& seen) {
+    note += (note.empty() ? "" : " ") + seen();
+    return ok;
+  }
+  std::string note;  // what a check left, when the row looks
   test::FormFixture f;
 };
 
@@ -63,124 +82,61 @@ std::string Outcome(Rig& r, const std::function<bool(Rig&)>& check) {
   return r.note.empty() ? outcome : outcome + " " + r.note;
 }
 
-std::string S(int n) { return std::to_string(n); }
-
 TEST(Checks, EachInputChecksMessage) {
-  const std::string order = "Outer planet must be beyond inner planet|i|";
+  const std::string order = "Outer planet must be beyond inner planet|i|", svm = " Sun, Venus or Mars the inner orb";
   const std::string orbs = "Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.|i|Orb values";
-  const std::string svm = " Sun, Venus or Mars the inner orb must be at least 2\xC2\xB0.|i|Orb values";
+  using R = Rig&;
   const struct {
     std::string want;
     std::function<bool(Rig&)> check;
   } kRows[] = {
-      {"pass", [](Rig& r) { return CheckOutputFile(r.f.state); }},
-      {"Output file not specified|!|<start>", [](Rig& r) {
-         r.f.window.SetValue(Ctl(chkOutputAsHTML), 1);
-         return CheckOutputFile(r.f.state);
-       }},
-      {"Please specify start year.||<start> a1", [](Rig& r) {
-         r.Boxes(0, "-", "a1", "1");
-         const bool ok = CheckDatePresent(r.f.state, 0);
-         r.note = r.f.window.Text(Ctl(txbMonth));  // a box after the empty one stays as typed
-         return ok;
-       }},
-      {"Please specify end month.||<start>", [](Rig& r) { r.Boxes(1, "2020", "", "1"); return CheckDatePresent(r.f.state, 1); }},
-      {"Please specify day of birth.||<start>", [](Rig& r) { r.Boxes(2, "1970", "1", "--"); return CheckBirthBoxes(r.f.state); }},
-      {"pass 2020", [](Rig& r) {
-         r.Boxes(0, "2+0-2.0", "+1", " 1#");
-         const bool ok = CheckDatePresent(r.f.state, 0);
-         r.note = r.f.window.Text(Ctl(txbYear));
-         return ok;
-       }},
-      {"pass January 1, 1 CE", [](Rig& r) {
-         r.Boxes(0, "1", "1", "1");
-         const bool ok = CheckDateValid(r.f.state, 0);
-         r.note = r.f.window.Text(Ctl(lblDate));
-         return ok;
-       }},
-      {"The start date is invalid.|i|Invalid input", [](Rig& r) { r.Boxes(0, "2020", "2", "30"); return CheckDateValid(r.f.state, 0); }},
-      {"The end date is invalid.|i|Invalid input", [](Rig& r) { r.Boxes(1, "2020", "4294967297", "1"); return CheckDateValid(r.f.state, 1); }},
-      {"The start date is invalid.|i|Invalid input", [](Rig& r) { r.Boxes(0, "99999999999999999999", "1", "1"); return CheckDateValid(r.f.state, 0); }},
-      {"pass", [](Rig& r) { r.Boxes(1, "2799", "12", "31"); return CheckDateValid(r.f.state, 1); }},
-      {"End date is too late|i|<start>", [](Rig& r) { r.Boxes(1, "2800", "1", "1"); return CheckDateValid(r.f.state, 1); }},
-      {"Start date is too early|i|<start>", [](Rig& r) { r.Boxes(0, "0", "12", "31"); return CheckDateValid(r.f.state, 0); }},
-      {"pass", [](Rig& r) { return r.Dates("2020", "4") && CheckPeriod(r.f.state); }},
-      {"The start date must be at least 3 days prior to the end date.|i|<start>",
-       [](Rig& r) { return r.Dates("2020", "3") && CheckPeriod(r.f.state); }},
-      {"The birth date must not be later than the start date.|i|<start>", [](Rig& r) {
-         r.Dates("2020");
-         r.Birth("2020", "1", "2");
-         return CheckBirthData(r.f.state, true);
-       }},
-      {"pass", [](Rig& r) { r.Dates("2020"); r.Birth("2020", "1", "2"); return CheckBirthData(r.f.state, false); }},
-      {"Birth date is too early|i|<start>", [](Rig& r) { r.Dates("2020"); r.Birth("1599", "12", "31"); return CheckBirthData(r.f.state, true); }},
-      {"The birth date is invalid.|i|<start>", [](Rig& r) { r.Dates("2020"); r.Birth("1970", "2", "29"); return CheckBirthData(r.f.state, true); }},
-      // Each repair follows its message: the box still shows the old choice.
-      {"Please specify the birth time, or use 12:00 if not known.||<start> 0 13/1", [](Rig& r) {
-         r.Dates("2020");
-         r.Birth("1970", "3", "15", 0);
+      {"Output file not specified|!|<start>", [](R r) { r.f.window.SetValue(Ctl(chkOutputAsHTML), 1); return CheckOutputFile(r.f.state); }},
+      // A box after the empty one stays as typed.
+      {"Please specify start year.||<start> a1", [](R r) { r.Boxes(0, "-", "a1", "1"); return r.Note(CheckDatePresent(r.f.state, 0), [&] { return r.f.window.Text(Ctl(txbMonth)); }); }},
+      {"Please specify end month.||<start>", [](R r) { r.Boxes(1, "2020", "", "1"); return CheckDatePresent(r.f.state, 1); }},
+      {"Please specify day of birth.||<start>", [](R r) { r.Boxes(2, "1970", "1", "--"); return CheckBirthBoxes(r.f.state); }},
+      {"pass 2020", [](R r) { r.Boxes(0, "2+0-2.0", "+1", " 1#"); return r.Note(CheckDatePresent(r.f.state, 0), [&] { return r.f.window.Text(Ctl(txbYear)); }); }},
+      {"pass January 1, 1 CE", [](R r) { r.Boxes(0, "1", "1", "1"); return r.Note(CheckDateValid(r.f.state, 0), [&] { return r.f.window.Text(Ctl(lblDate)); }); }},
+      {"The start date is invalid.|i|Invalid input", [](R r) { r.Boxes(0, "2020", "2", "30"); return CheckDateValid(r.f.state, 0); }},
+      {"The end date is invalid.|i|Invalid input", [](R r) { r.Boxes(1, "2020", "4294967297", "1"); return CheckDateValid(r.f.state, 1); }},
+      {"pass", [](R r) { r.Boxes(1, "2799", "12", "31"); return CheckDateValid(r.f.state, 1); }},
+      {"End date is too late|i|<start>", [](R r) { r.Boxes(1, "2800", "1", "1"); return CheckDateValid(r.f.state, 1); }},
+      {"Start date is too early|i|<start>", [](R r) { r.Boxes(0, "0", "12", "31"); return CheckDateValid(r.f.state, 0); }},
+      {"pass", [](R r) { return r.Dates("4") && CheckPeriod(r.f.state); }},
+      {"The start date must be at least 3 days prior to the end date.|i|<start>", [](R r) { return r.Dates("3") && CheckPeriod(r.f.state); }},
+      {"The birth date must not be later than the start date.|i|<start>", [](R r) { return r.Birth("2020", "2") && CheckBirthData(r.f.state, true); }},
+      {"pass", [](R r) { return r.Birth("2020", "2") && CheckBirthData(r.f.state, false); }},
+      {"Birth date is too early|i|<start>", [](R r) { return r.Birth("1599", "31", "12") && CheckBirthData(r.f.state, true); }},
+      {"The birth date is invalid.|i|<start>", [](R r) { return r.Birth("1970", "29", "2") && CheckBirthData(r.f.state, true); }},
+      // Each repair follows its message, which still sees the old choice.
+      {"Please specify the birth time, or use 12:00 if not known.||<start> 0 13/1", [](R r) {
+         r.Birth("1970", "15", "3", 0);
          r.f.window.SetMessageBoxHook([&r](const MessageBoxRequest&) { r.note = S(r.f.window.ListIndex(Ctl(cboHour))); });
-         const bool ok = CheckBirthData(r.f.state, true);
-         r.note += " " + S(r.f.window.ListIndex(Ctl(cboHour))) + "/" + S(r.f.window.ListIndex(Ctl(cboMinute)));
-         return ok;
+         return r.Note(CheckBirthData(r.f.state, true), [&] { return S(r.f.window.ListIndex(Ctl(cboHour))) + "/" + S(r.f.window.ListIndex(Ctl(cboMinute))); });
        }},
-      {"Please specify the timezone, or use GMT if not known.||<start> 24", [](Rig& r) {
-         r.Dates("2020");
-         r.Birth("1970", "3", "15", 9, -1);
-         const bool ok = CheckBirthData(r.f.state, true);
-         r.note = S(r.f.window.ListIndex(Ctl(cboTimezone, 1)));
-         return ok;
-       }},
-      {"Please specify the timezone for the results, or use the default GMT timezone.||<search> 24", [](Rig& r) {
+      {"Please specify the timezone, or use GMT if not known.||<start> 24",
+       [](R r) { r.Birth("1970", "15", "3", 9, -1); return r.Note(CheckBirthData(r.f.state, true), [&] { return S(r.f.window.ListIndex(Ctl(cboTimezone, 1))); }); }},
+      {"Please specify the timezone for the results, or use the default GMT timezone.||<search> 24", [](R r) {
          r.f.Choose(Ctl(cboTimezone, 0), 0);
-         const bool ok = CheckResultZone(r.f.state, Ctl(cmdSearch));
-         r.note = S(r.f.window.ListIndex(Ctl(cboTimezone, 0)));
-         return ok;
+         return r.Note(CheckResultZone(r.f.state, Ctl(cmdSearch)), [&] { return S(r.f.window.ListIndex(Ctl(cboTimezone, 0))); });
        }},
-      {"World transit of a planet to itself is not possible.|!|<start>",
-       [](Rig& r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
-      {order + "<start>", [](Rig& r) { r.f.state.RunBodies = {Jupiter, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
-      {order + "<search>", [](Rig& r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdSearch)); }},
-      {"pass", [](Rig& r) { r.Orbs(false, Jupiter, 10, 8, 6); return CheckOrbs(r.f.state); }},
-      {"pass", [](Rig& r) { r.Orbs(false, Jupiter, 15, 13, 11); return CheckOrbs(r.f.state); }},
-      {orbs, [](Rig& r) { r.Orbs(false, Jupiter, 10, 9, 6); return CheckOrbs(r.f.state); }},
-      {orbs, [](Rig& r) { r.Orbs(false, Jupiter, 10, 8, 7); return CheckOrbs(r.f.state); }},
-      {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values",
-       [](Rig& r) { r.Orbs(false, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
-      {"With Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values",
-       [](Rig& r) { r.Orbs(true, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
-      {"With" + svm, [](Rig& r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbs(r.f.state); }},
-      {"With transiting" + svm, [](Rig& r) { r.Orbs(false, Venus, 10, 5, 1); return CheckOrbs(r.f.state); }},
-      {orbs, [](Rig& r) { r.Orbs(true, Sun, 10, 9, 1); return CheckOrbsNested(r.f.state); }},
-      {"pass", [](Rig& r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbsNested(r.f.state); }},
-      {"Start date is too early for Pluto.||", [](Rig& r) {
-         r.Boxes(0, "1599", "6", "1");
-         r.f.state.RunBodies = {Jupiter, Pluto};
-         return CheckDateValid(r.f.state, 0) && CheckBodyRanges(r.f.state, 0);
-       }},
-      {"End date is too late for Moon.||", [](Rig& r) {
-         r.Boxes(1, "2100", "6", "1");
-         r.f.state.RunBodies = {Sun, Moon};
-         return CheckDateValid(r.f.state, 1) && CheckBodyRanges(r.f.state, 1);
-       }},
-      {"pass", [](Rig& r) {
-         r.Boxes(0, "1600", "6", "1");
-         r.f.state.RunBodies = {Pluto, Moon};
-         return CheckDateValid(r.f.state, 0) && CheckBodyRanges(r.f.state, 0);
-       }},
+      {"World transit of a planet to itself is not possible.|!|<start>", [](R r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
+      {order + "<start>", [](R r) { r.f.state.RunBodies = {Jupiter, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
+      {order + "<search>", [](R r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdSearch)); }},
+      {"pass", [](R r) { r.Orbs(false, Jupiter, 15, 13, 11); return CheckOrbs(r.f.state); }},
+      {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 9, 6); return CheckOrbs(r.f.state); }},
+      {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 8, 7); return CheckOrbs(r.f.state); }},
+      {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
+      {"With" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbs(r.f.state); }},
+      {"With transiting" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Venus, 10, 5, 1); return CheckOrbs(r.f.state); }},
+      {orbs, [](R r) { r.Orbs(true, Sun, 10, 9, 1); return CheckOrbsNested(r.f.state); }},
+      {"pass", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbsNested(r.f.state); }},
+      {"Start date is too early for Pluto.||", [](R r) { return r.Ranges(0, "1599", Jupiter, Pluto); }},
+      {"End date is too late for Moon.||", [](R r) { return r.Ranges(1, "2100", Sun, Moon); }},
+      {"pass", [](R r) { return r.Ranges(0, "1600", Pluto, Moon); }},
       // The search takes the outer orb and derives the others from it.
-      {"pass 963", [](Rig& r) {
-         r.f.state.RunBodies[0] = Jupiter;
-         r.f.state.Orbs.OrbDegrees = {9, 77, 77};
-         const bool ok = DeriveSearchOrbs(r.f.state);
-         for (int16_t o : r.f.state.Orbs.OrbDegrees) r.note += S(o);
-         return ok;
-       }},
-      {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](Rig& r) {
-         r.f.state.RunBodies[0] = Mercury;
-         r.f.state.Orbs.OrbDegrees = {6, 77, 77};
-         return DeriveSearchOrbs(r.f.state);
-       }},
+      {"pass 963", [](R r) { return r.Search(Jupiter, 9); }},
+      {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Mercury, 6); }},
   };
   for (const auto& row : kRows) {
     Rig r;
