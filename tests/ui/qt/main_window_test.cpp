@@ -1,11 +1,9 @@
 // The main window on real Qt widgets, driven with the mouse and the keyboard
 // as a user drives it: its look at start-up and the timeline of a run
-// against golden images, the quit question, a series' orb check, and the
-// output box's menu.
-#include <QAction>
+// against golden images, the timeline's tooltips, the quit question and a
+// series' orb check.
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,7 +14,6 @@
 #include "draw/timeline_drawing.h"
 #include "ports/shell.h"
 #include "ui/main_form.h"
-#include "ui/qt/output_menu.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/support/golden_image.h"
 #include "ui/qt/support/modal_closer.h"
@@ -94,8 +91,8 @@ class MainWindowTest : public QObject {
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
   }
 
-  // The great conjunction of 2020, drawn; under the pointer the report's
-  // row of the innermost band there, or of a tick close by.
+  // The great conjunction of 2020, drawn. The layout: under the pointer the
+  // report's row of the innermost band there, or of a tick close by.
   void timelineOfARunMatchesItsGoldenImage() {
     ChooseJupiterSaturn("2020", "2020");
     QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
@@ -185,26 +182,6 @@ class MainWindowTest : public QObject {
              QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
     QCOMPARE(Output(), QString("earlier output\n"));
     QCOMPARE(form_->State().RunsStarted, 0);
-  }
-
-  // The output box's menu offers the exports and the timeline only while no
-  // run is writing the results.
-  void theExportsWaitWhileARunGoesOn() {
-    for (const QString start : {"Show all", "Stop"}) {
-      window_->SetText(Ctl(N::cmdStart), start.toStdString());
-      int timelines = 0;
-      const std::unique_ptr<QMenu> menu(BuildResultsMenu(*window_, form_->State(), [&] { ++timelines; }, {}));
-      QStringList enabled;
-      for (QAction* action : menu->actions())
-        if (action->isEnabled() && (action->text().startsWith("Export") || action->text().startsWith("Show"))) {
-          enabled << action->text();
-          if (action->text().startsWith("Show")) action->trigger();
-        }
-      const bool idle = start != "Stop";
-      QCOMPARE(enabled.join(", "),
-               QString(idle ? "Export as iCalendar..., Export as CSV..., Export as JSON..., Show timeline..." : ""));
-      QCOMPARE(timelines, idle ? 1 : 0);
-    }
   }
 };
 

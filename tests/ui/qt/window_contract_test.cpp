@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -20,37 +19,38 @@ namespace {
 
 using enum ControlName;
 
-std::string NameOf(Control c) {
-  std::string s(InfoOf(c.name).text);
-  return InfoOf(c.name).count > 1 ? s + "(" + std::to_string(c.index) + ")" : s;
-}
+std::string S(int n) { return std::to_string(n); }
+std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
 
 // The events as the program's handlers get them; a click also notes the
 // state the handler would read, and what the row's probe sees then.
 struct Recorder : WindowEvents {
-  Window* w = nullptr;
-  std::string events;
-  std::function<std::string()> probe;
+  static std::string Name(Control c) {
+    return std::string(InfoOf(c.name).text) + (InfoOf(c.name).count > 1 ? "(" + S(c.index) + ")" : "");
+  }
   void Click(Control c) override {
-    events += " Click " + NameOf(c);
     const ControlKind kind = InfoOf(c.name).kind;
-    if (kind == ControlKind::ComboBox) events += "=" + std::to_string(w->ListIndex(c));
-    if (kind == ControlKind::CheckBox || kind == ControlKind::OptionButton)
-      events += "=" + std::to_string(w->Value(c));
+    events += " Click " + Name(c);
+    if (kind == ControlKind::ComboBox) events += "=" + S(w->ListIndex(c));
+    if (kind == ControlKind::CheckBox || kind == ControlKind::OptionButton) events += "=" + S(w->Value(c));
     if (probe) events += "/" + probe();
   }
-  void LostFocus(Control c) override { events += " LostFocus " + NameOf(c); }
-  void KeyUp(Control c, int key) override { events += " KeyUp " + NameOf(c) + "=" + std::to_string(key); }
+  void LostFocus(Control c) override { events += " LostFocus " + Name(c); }
+  void KeyUp(Control c, int key) override { events += " KeyUp " + Name(c) + "=" + S(key); }
   void TimerTick() override {}  // the Qt window's timer runs on its own
   void Resize() override {}
   void CloseRequested() override { events += " Close"; }
+  Window* w = nullptr;
+  std::string events;
+  std::function<std::string()> probe;
 };
 
-// One implementation with the user's actions done its own way.
+// One implementation, with the user's actions done its own way. Each
+// starts with the focus in the first box, where the shown Qt window puts it.
 struct Rig {
   virtual ~Rig() = default;
   virtual Window& W() = 0;
-  virtual void Answer(MsgAnswer answer) = 0;
+  virtual void Answer(MsgAnswer answer) = 0;  // to the next message box
   virtual void UserClick(Control c) = 0;
   virtual void UserType(Control c, const std::string& text) = 0;
   virtual void UserEnter(Control c) = 0;
@@ -61,7 +61,7 @@ struct Rig {
 struct MemoryRig : Rig {
   MemoryRig() {
     window.LoadDesign();
-    window.SetFocus(Ctl(txbYear));  // where the shown Qt window puts it
+    window.SetFocus(Ctl(txbYear));
     rec.w = &window;
     window.SetEventSink(&rec);
   }
@@ -83,23 +83,18 @@ struct QtRig : Rig {
     if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
   }
   Window& W() override { return window; }
-  void Answer(MsgAnswer answer) override {
-    closer.Answer(answer == MsgAnswer::Yes  ? QMessageBox::Yes
-                  : answer == MsgAnswer::No ? QMessageBox::No
-                  : answer == MsgAnswer::Ok ? QMessageBox::Ok
-                                            : QMessageBox::Cancel);
+  void Answer(MsgAnswer a) override {
+    closer.Answer(a == MsgAnswer::Yes ? QMessageBox::Yes : a == MsgAnswer::No ? QMessageBox::No : QMessageBox::Cancel);
   }
-  void UserClick(Control c) override {
+  void UserClick(Control c) override {  // options and check boxes near their indicator
     QWidget* widget = window.WidgetOf(c);
-    // Options and check boxes take a click near their indicator.
     const bool indicator = qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget);
     QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
   }
   void UserType(Control c, const std::string& text) override {
-    auto* box = window.As<QLineEdit>(c);
-    QTest::mouseClick(box, Qt::LeftButton);
-    box->selectAll();
-    QTest::keyClicks(box, QString::fromStdString(text));
+    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton);
+    window.As<QLineEdit>(c)->selectAll();
+    QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
   }
   void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
   void UserClose() override { window.close(); }
@@ -118,8 +113,6 @@ std::string Thrown(const std::function<void()>& call) {
   return "none";
 }
 
-std::string S(int n) { return std::to_string(n); }
-std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
 void Fill(Window& w, Control c, int n) {
   for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
 }
@@ -138,16 +131,12 @@ const struct Row {
     {"a list fires Click only on a move to an entry, refuses positions it has not", [](Rig&, Window& w) {
        Fill(w, kOrbs, 15);
        for (int16_t at : {4, 4, -1, 4}) w.SetListIndex(kOrbs, at);
-       return Thrown([&] { w.SetListIndex(kOrbs, 15); }) + Thrown([&] { w.SetListIndex(kOrbs, -2); }) + " " +
-              S(w.ListIndex(kOrbs)) + " " + w.Text(kOrbs);
-     }, "out_of_rangeout_of_range 4 5\xC2\xB0 | Click cboOrbs(1)=4 Click cboOrbs(1)=4"},
-    {"a list filled afresh has no choice", [](Rig&, Window& w) {
-       Fill(w, kOrbs, 3);
-       w.SetListIndex(kOrbs, 1);
-       w.ClearList(kOrbs);
+       std::string got = Thrown([&] { w.SetListIndex(kOrbs, 15); }) + Thrown([&] { w.SetListIndex(kOrbs, -2); }) + " " +
+                         S(w.ListIndex(kOrbs)) + " " + w.Text(kOrbs);
+       w.ClearList(kOrbs);  // a list filled afresh has no choice
        w.AddItem(kOrbs, "1\xC2\xB0");
-       return S(w.ListIndex(kOrbs)) + " [" + w.Text(kOrbs) + "] " + S(w.ListCount(kOrbs));
-     }, "-1 [] 1 | Click cboOrbs(1)=1"},
+       return got + " " + S(w.ListIndex(kOrbs)) + " [" + w.Text(kOrbs) + "] " + S(w.ListCount(kOrbs));
+     }, "out_of_rangeout_of_range 4 5\xC2\xB0 -1 [] 1 | Click cboOrbs(1)=4 Click cboOrbs(1)=4"},
     {"text set in a drop-down combo picks the entry that reads the same, silently", [](Rig&, Window& w) {
        for (const char* m : {"", "00", "05"}) w.AddItem(kMinute, m);
        w.SetText(kMinute, "05");
