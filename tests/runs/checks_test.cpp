@@ -19,20 +19,16 @@ std::string S(int n) { return std::to_string(n); }
 struct Rig {
   // Boxes filled as typed, without leaving them: the checks must clean them.
   void Boxes(int16_t date, const char* year, const char* month, const char* day) {
-    f.window.SetText(Ctl(txbYear, date), year);
-    f.window.SetText(Ctl(txbMonth, date), month);
+    f.window.SetText(Ctl(txbYear, date), year); f.window.SetText(Ctl(txbMonth, date), month);
     f.window.SetText(Ctl(txbDay, date), day);
   }
   bool Dates(const char* endDay) {
-    Boxes(0, "2020", "1", "1");
-    Boxes(1, "2020", "1", endDay);
+    Boxes(0, "2020", "1", "1"); Boxes(1, "2020", "1", endDay);
     return CheckDateValid(f.state, 0) && CheckDateValid(f.state, 1);
   }
   // Born on that day and month after a start on 1 January 2020.
   bool Birth(const char* year, const char* day, const char* month = "1", int16_t hour = 9, int16_t zone = 26) {
-    Boxes(2, year, month, day);
-    f.Choose(Ctl(cboHour), hour);
-    f.Choose(Ctl(cboMinute), 3);
+    Boxes(2, year, month, day); f.Choose(Ctl(cboHour), hour); f.Choose(Ctl(cboMinute), 3);
     f.Choose(Ctl(cboTimezone, 1), zone);
     return Dates("31");
   }
@@ -139,8 +135,7 @@ TEST(Checks, EachInputChecksMessage) {
       {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Mercury, 6); }},
   };
   for (const auto& row : kRows) {
-    Rig r;
-    test::GivePluto(r.f.state);
+    Rig r; test::GivePluto(r.f.state);
     EXPECT_EQ(Outcome(r, row.check), row.want);
   }
 }

@@ -34,18 +34,15 @@ TEST(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
       {0, "-5", "1", "1", txbMonth, "5/1/1 January 1, 5 CE"},
   };
   for (const auto& c : kCases) {
-    test::FormFixture f;
-    f.window.SetText(Ctl(txbYear, c.date), c.year);
-    f.window.SetText(Ctl(txbMonth, c.date), c.month);
-    f.window.SetText(Ctl(txbDay, c.date), c.day);
+    test::FormFixture f; f.window.SetText(Ctl(txbYear, c.date), c.year);
+    f.window.SetText(Ctl(txbMonth, c.date), c.month); f.window.SetText(Ctl(txbDay, c.date), c.day);
     f.form.LostFocus(Ctl(c.left, c.date));
     std::string after = f.window.Text(Ctl(txbYear, c.date)) + "/" + f.window.Text(Ctl(txbMonth, c.date)) + "/" +
                         f.window.Text(Ctl(txbDay, c.date)) + " " + f.window.Text(Ctl(lblDate, c.date));
     for (const MessageBoxRequest& m : f.window.MessageBoxes()) after += " " + m.text;
     EXPECT_EQ(after, c.after) << c.year << " " << c.day;
   }
-  test::FormFixture f;
-  f.Enter(Ctl(txbStopDate), "  2030-01-01 ");
+  test::FormFixture f; f.Enter(Ctl(txbStopDate), "  2030-01-01 ");
   EXPECT_EQ(f.state.StopDateText, "2030-01-01");
   EXPECT_EQ(f.window.Text(Ctl(txbStopDate)), "  2030-01-01 ");
 }

@@ -43,13 +43,9 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
     bool keepDates;
   } kCases[] = {{true, 0, 3, 47, false}, {false, 3, 0, 24, true}};  // Sun, Jupiter; Mars, natal Sun
   for (const auto& c : kCases) {
-    FormFixture f;
-    c.world ? test::World(f, c.first, c.second) : test::Personal(f, c.first, c.second, "1990");
-    f.Choose(Ctl(cboOrbs, 0), 9);
-    f.Choose(Ctl(cboTimezone, 0), c.zone);
-    f.EnterDate(1, "2021", "1", "25");
-    f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0);
-    f.Press(Ctl(cmdSearch));
+    FormFixture f; c.world ? test::World(f, c.first, c.second) : test::Personal(f, c.first, c.second, "1990");
+    f.Choose(Ctl(cboOrbs, 0), 9); f.Choose(Ctl(cboTimezone, 0), c.zone); f.EnterDate(1, "2021", "1", "25");
+    f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0); f.Press(Ctl(cmdSearch));
     ASSERT_EQ(f.state.RunsStarted, 1) << f.LastMessage().text;
     const int16_t zone = ZoneMinutesOfPosition(c.zone);
     const test::IndependentRun run{c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun], 1, zone};
@@ -72,9 +68,7 @@ TEST(Search, EndsWhereTheDataEnd) {
       {0, 0, 1, 14, "No complete opposition transit found up to 5400-01-21 CE .\r\nDate is beyond allowable date range for Mercury."},
   };
   for (const auto& c : kCases) {
-    FormFixture f;
-    test::World(f, c.first, c.second);
-    f.Choose(Ctl(cboSearchAspect), c.aspect);
+    FormFixture f; test::World(f, c.first, c.second); f.Choose(Ctl(cboSearchAspect), c.aspect);
     f.Choose(Ctl(cboOrbs, 0), c.orb);
     const auto started = std::chrono::steady_clock::now();
     f.Press(Ctl(cmdSearch));

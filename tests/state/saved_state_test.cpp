@@ -33,17 +33,13 @@ MainFormServices StoreServices(SettingsStore& store) {
 // Every input in the order the next start reads it back, the marker last:
 // a save cut off before its end is no saved state.
 TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
-  MemorySettingsStore store;
-  FormFixture f(StoreServices(store));
-  f.EnterDate(0, "2021", "3", "4");
+  MemorySettingsStore store; FormFixture f(StoreServices(store)); f.EnterDate(0, "2021", "3", "4");
   f.EnterDate(1, "2022", "5", "6");
   for (auto [list, at] : {std::pair{Ctl(cboPlanet, 0), 8}, {Ctl(cboPlanet, 1), 9}, {Ctl(cboOrbs, 0), 11},
                           {Ctl(cboOrbs, 1), 7}, {Ctl(cboOrbs, 2), 3}, {Ctl(cboTimezone, 0), 30},
                           {Ctl(cboSearchAspect), 2}, {Ctl(cboHour), 14}, {Ctl(cboMinute), 7}})
     f.Choose(list, static_cast<int16_t>(at));
-  f.window.SetValue(Ctl(optSidereal), 1);
-  f.window.SetText(Ctl(txbStopDate), "2030");
-  f.Press(Ctl(cmdSaveState));
+  f.window.SetValue(Ctl(optSidereal), 1); f.window.SetText(Ctl(txbStopDate), "2030"); f.Press(Ctl(cmdSaveState));
   std::string written;
   for (const auto& w : store.Writes()) written += w.keyPath.substr(kSkl.size()) + "\\" + w.name + "=" + w.value + " ";
   EXPECT_EQ(written,
@@ -72,8 +68,7 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
       {"", "srchasp", "-32769", Ctl(cboSearchAspect), 0}, {"", "BirthHour", "25", Ctl(cboHour), 0},
       {"", "BirthMinute", "\xff\xfe\x80", Ctl(cboMinute), 0},
   };
-  MemorySettingsStore store;
-  store.Put(kSkl, "StateSaved", "Y");
+  MemorySettingsStore store; store.Put(kSkl, "StateSaved", "Y");
   for (const auto& c : kCases) store.Put(kSkl + c.keyPart, c.name, c.stored);
   FormFixture f(StoreServices(store));
   for (const char* when : {"start-up", "Restore state"}) {
@@ -81,8 +76,7 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
     f.state.FormLoaded = false;  // other choices, without the lists' own checks
     for (const auto& c : kCases) f.Choose(c.list, 2);
-    f.state.FormLoaded = true;
-    f.Press(Ctl(cmdRestoreState));
+    f.state.FormLoaded = true; f.Press(Ctl(cmdRestoreState));
   }
   store.Put(kSkl, "TZ1", "-1");
   EXPECT_EQ(FormFixture(StoreServices(store)).window.ListIndex(Ctl(cboTimezone, 1)), -1);
@@ -101,9 +95,7 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
        "/home/ann/.config/Quillfern/SKL.conf: Is a directory", " StateSaved"},
   };
   for (const auto& c : kCases) {
-    StoreWithReason store;
-    store.reason = c.reason;
-    FormFixture f(StoreServices(store));
+    StoreWithReason store; store.reason = c.reason; FormFixture f(StoreServices(store));
     store.SetFaultHook([&c](StoreOperation operation, std::string_view keyPath, std::string_view name) {
       const bool day = c.failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
       return operation == c.failing && day ? StoreWriteFault : StoreSuccess;
@@ -114,8 +106,7 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
     EXPECT_TRUE(f.window.PopUps().empty());
     EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + " " + store.Writes().back().name, c.lastWrite);
     for (MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Yes}) {
-      f.window.QueueAnswer(answer);
-      f.Press(Ctl(cmdQuit));
+      f.window.QueueAnswer(answer); f.Press(Ctl(cmdQuit));
       EXPECT_FALSE(f.form.Ended()) << c.message;
     }
     EXPECT_EQ(f.window.MessageBoxes().size(), 4u);  // the question twice, the failed save again
@@ -125,9 +116,7 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
 TEST(SavedState, ACrashInTheMiddleOfASaveLeavesThePreviousState) {
   MemorySettingsStore store;
   {
-    FormFixture f(StoreServices(store));
-    f.EnterDate(0, "2011", "1", "1");
-    f.Press(Ctl(cmdSaveState));
+    FormFixture f(StoreServices(store)); f.EnterDate(0, "2011", "1", "1"); f.Press(Ctl(cmdSaveState));
     f.EnterDate(0, "2012", "2", "2");
     ASSERT_TRUE(f.window.Click(Ctl(optWorld)));
     int writes = 0;
@@ -137,9 +126,7 @@ TEST(SavedState, ACrashInTheMiddleOfASaveLeavesThePreviousState) {
     });
     EXPECT_THROW(f.Press(Ctl(cmdSaveState)), std::runtime_error);
   }
-  store.SetFaultHook(nullptr);
-  store.DiscardUnflushed();
-  FormFixture f(StoreServices(store));
+  store.SetFaultHook(nullptr); store.DiscardUnflushed(); FormFixture f(StoreServices(store));
   EXPECT_EQ(f.window.Text(Ctl(txbYear)) + " " + std::to_string(f.window.Value(Ctl(optPersonal))), "2011 1");
 }
 

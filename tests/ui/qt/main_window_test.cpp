@@ -47,8 +47,7 @@ class MainWindowTest : public QObject {
     }
     for (int16_t date : {0, 1}) {
       auto* box = window_->As<QLineEdit>(Ctl(N::txbYear, date));
-      QTest::mouseClick(box, Qt::LeftButton);
-      box->selectAll();
+      QTest::mouseClick(box, Qt::LeftButton); box->selectAll();
       QTest::keyClicks(box, date == 0 ? startYear : endYear);
     }
     QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
@@ -63,8 +62,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void init() {
-    closer_ = std::make_unique<qttest::ModalCloser>();
-    window_ = std::make_unique<QtWindow>();
+    closer_ = std::make_unique<qttest::ModalCloser>(); window_ = std::make_unique<QtWindow>();
     form_ = std::make_unique<MainForm>(*window_, shell_);
     form_->Load();
     window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT, whatever the machine's zone
@@ -74,8 +72,7 @@ class MainWindowTest : public QObject {
 
   void cleanup() {
     form_.reset();
-    window_.reset();
-    closer_.reset();
+    window_.reset(); closer_.reset();
   }
 
   // Geometry, colours and fonts of every control at once; the year, which
@@ -94,14 +91,12 @@ class MainWindowTest : public QObject {
   // The great conjunction of 2020, drawn. The layout: under the pointer the
   // report's row of the innermost band there, or of a tick close by.
   void timelineOfARunMatchesItsGoldenImage() {
-    ChooseJupiterSaturn("2020", "2020");
-    QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
+    ChooseJupiterSaturn("2020", "2020"); QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
     const auto& results = form_->State().Results;
     const QString mismatch = qttest::GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
-    TimelineWindow window(results);
-    window.show();
+    TimelineWindow window(results); window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TimelineLayout layout = window.CanvasLayout();
     const int32_t january1 = results.at(0).startDay;
@@ -145,19 +140,16 @@ class MainWindowTest : public QObject {
     for (bool closing : {false, true}) {
       QPushButton* start = Button(N::cmdStart);
       bool askedDuringRun = false;
-      QTimer quitter;
-      quitter.setInterval(5);
+      QTimer quitter; quitter.setInterval(5);
       connect(&quitter, &QTimer::timeout, this, [&] {
         if (start->text() != "Stop" || askedDuringRun) return;
-        askedDuringRun = true;
-        closer_->Answer(QMessageBox::Cancel);
+        askedDuringRun = true; closer_->Answer(QMessageBox::Cancel);
         closing ? void(window_->close()) : QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
         QCOMPARE(start->text(), QString("Stop"));
       });
       quitter.start();
       const size_t boxes = closer_->MessageBoxes().size();
-      QTest::mouseClick(start, Qt::LeftButton);
-      quitter.stop();
+      QTest::mouseClick(start, Qt::LeftButton); quitter.stop();
       QVERIFY(askedDuringRun);
       QCOMPARE(closer_->MessageBoxes().size(), boxes + 1);
       CompareQuitQuestion(closer_->MessageBoxes().back());
@@ -170,8 +162,7 @@ class MainWindowTest : public QObject {
   // A Show-all series runs only with nested orbs: it says so once and
   // leaves the output box as it was.
   void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
-    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1));
-    middle->setFocus();
+    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1)); middle->setFocus();
     QTest::keyClick(middle, Qt::Key_End);  // 15 degrees under an outer orb of 10
     QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
     window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");

@@ -35,9 +35,7 @@ struct Form {
     window.LoadDesign();
     form.Load();
   }
-  MemoryWindow window;
-  NoShell shell;
-  MainForm form;
+  MemoryWindow window; NoShell shell; MainForm form;
 };
 
 QByteArray ReadAll(const QString& path) {
@@ -45,8 +43,7 @@ QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 void WriteAll(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
+  QDir().mkpath(QFileInfo(path).absolutePath()); QFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
 }
 
@@ -89,11 +86,7 @@ class SettingsStoreTest : public QObject {
     for (const auto& c : kCases) {
       if (c.needsNonRoot && ::geteuid() == 0) continue;  // root writes in any folder
       QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-      QDir(Folder()).removeRecursively();
-      QFile::remove(Folder());
-      c.make();
-      QtSettingsStore store;
-      Form form(store);
+      QDir(Folder()).removeRecursively(); QFile::remove(Folder()); c.make(); QtSettingsStore store; Form form(store);
       form.form.Click(Ctl(ControlName::cmdSaveState));
       QCOMPARE(form.window.MessageBoxes().at(0).text, "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
       QVERIFY(!form.form.State().StateRecentlySaved);
@@ -106,19 +99,16 @@ class SettingsStoreTest : public QObject {
   void aSaveCutShortLeavesWhatWasSaved() {
     std::vector<std::string> saved;
     {
-      QtSettingsStore store;
-      Form form(store);
+      QtSettingsStore store; Form form(store);
       form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
       form.form.Click(Ctl(ControlName::cmdSaveState));
       saved = StoredValues(store);
     }
-    WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
-    QtSettingsStore store;
+    WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half"); QtSettingsStore store;
     QCOMPARE(StoredValues(store), saved);
     const QByteArray whole = ReadAll(FilePath());
     for (qsizetype length = whole.size(); length >= 0; --length) {
-      WriteAll(FilePath(), whole.left(length));
-      QtSettingsStore cut;
+      WriteAll(FilePath(), whole.left(length)); QtSettingsStore cut;
       QCOMPARE(cut.Damaged(), length > 0 && whole[length - 1] != '\n');
       const std::vector<std::string> values = StoredValues(cut);
       for (size_t i = 0; i < values.size(); ++i)
@@ -132,9 +122,7 @@ class SettingsStoreTest : public QObject {
   void aGarbageFileIsReplacedByTheNextSave() {
     static constexpr char kGarbage[] = "\x00\x01\xff\xfe[Year\n0=20\n=x\n[[\n";
     const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
-    WriteAll(FilePath(), garbage);
-    QtSettingsStore store;
-    Form form(store);
+    WriteAll(FilePath(), garbage); QtSettingsStore store; Form form(store);
     QCOMPARE(form.window.ListIndex(Ctl(ControlName::cboOrbs, 0)), int16_t{9});
     QCOMPARE(ReadAll(FilePath()), garbage);
     form.form.Click(Ctl(ControlName::cmdSaveState));

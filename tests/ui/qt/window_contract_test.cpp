@@ -48,22 +48,15 @@ struct Recorder : WindowEvents {
 // One implementation, with the user's actions done its own way. Each
 // starts with the focus in the first box, where the shown Qt window puts it.
 struct Rig {
-  virtual ~Rig() = default;
-  virtual Window& W() = 0;
+  virtual ~Rig() = default; virtual Window& W() = 0;
   virtual void Answer(MsgAnswer answer) = 0;  // to the next message box
-  virtual void UserClick(Control c) = 0;
-  virtual void UserType(Control c, const std::string& text) = 0;
-  virtual void UserEnter(Control c) = 0;
-  virtual void UserClose() = 0;
-  Recorder rec;
+  virtual void UserClick(Control c) = 0; virtual void UserType(Control c, const std::string& text) = 0;
+  virtual void UserEnter(Control c) = 0; virtual void UserClose() = 0; Recorder rec;
 };
 
 struct MemoryRig : Rig {
   MemoryRig() {
-    window.LoadDesign();
-    window.SetFocus(Ctl(txbYear));
-    rec.w = &window;
-    window.SetEventSink(&rec);
+    window.LoadDesign(); window.SetFocus(Ctl(txbYear)); rec.w = &window; window.SetEventSink(&rec);
   }
   Window& W() override { return window; }
   void Answer(MsgAnswer answer) override { window.QueueAnswer(answer); }
@@ -76,10 +69,7 @@ struct MemoryRig : Rig {
 
 struct QtRig : Rig {
   QtRig() {
-    rec.w = &window;
-    window.SetEventSink(&rec);
-    window.show();
-    window.activateWindow();
+    rec.w = &window; window.SetEventSink(&rec); window.show(); window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
   }
   Window& W() override { return window; }
@@ -92,14 +82,12 @@ struct QtRig : Rig {
     QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
   }
   void UserType(Control c, const std::string& text) override {
-    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton);
-    window.As<QLineEdit>(c)->selectAll();
+    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton); window.As<QLineEdit>(c)->selectAll();
     QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
   }
   void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
   void UserClose() override { window.close(); }
-  qttest::ModalCloser closer;
-  QtWindow window;
+  qttest::ModalCloser closer; QtWindow window;
 };
 
 std::string Thrown(const std::function<void()>& call) {
@@ -150,26 +138,19 @@ const struct Row {
        return seen + " [" + w.Text(kMinute) + "]";
      }, "2 -1 07 [] 00\xC2\xB0" "3 5 out_of_range [] | Click cboMinute=1"},
     {"check boxes fire on a change; options exclude each other in their frame before Click", [](Rig& r, Window& w) {
-       w.SetValue(Ctl(chkKeepDates), 1);
-       w.SetValue(Ctl(chkKeepDates), 1);
-       w.SetValue(Ctl(optTropical), 1);
+       w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(optTropical), 1);
        w.SetValue(Ctl(optPersonal), 1);
        r.rec.probe = [&w] { return S(w.Value(Ctl(optPersonal))); };
-       w.SetValue(Ctl(optWorld), 1);
-       w.SetValue(Ctl(optWorld), 1);
-       w.SetValue(Ctl(optSidereal), 0);
+       w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optSidereal), 0);
        return Thrown([&] { w.SetValue(Ctl(chkKeepDates), 3); }) + " " + S(w.Value(Ctl(optWorld))) +
               S(w.Value(Ctl(optPersonal))) + S(w.Value(Ctl(optTropical))) + S(w.Value(Ctl(optSidereal)));
      }, "out_of_range 1010 | Click chkKeepDates=1 Click optTropical=1 Click optPersonal=1 Click optWorld=1/0"},
     {"lengths count characters, a CR LF two, kept across appends", [](Rig&, Window& w) {
        std::string got;
        for (const char* text : {"", "Zo\xC3\xAB \xC3\x86r\xC3\xB8", "\xE6\x97\xA5", "\xF0\x9F\x8C\x99 moon"}) {
-         w.SetText(kOut, text);
-         got += S(w.TextLength(kOut)) + " ";
+         w.SetText(kOut, text); got += S(w.TextLength(kOut)) + " ";
        }
-       w.SetText(kOut, "a\xC2\xB0\r\nb\r\n");
-       w.AppendText(kOut, "Sun \xC2\xB0\r\n");
-       w.SetText(Ctl(txbYear), "20");
+       w.SetText(kOut, "a\xC2\xB0\r\nb\r\n"); w.AppendText(kOut, "Sun \xC2\xB0\r\n"); w.SetText(Ctl(txbYear), "20");
        w.AppendText(Ctl(txbYear), "20");
        return got + w.Text(kOut) + S(w.TextLength(kOut)) + " " + w.Text(Ctl(txbYear));
      }, "0 7 1 6 a\xC2\xB0\r\nb\r\nSun \xC2\xB0\r\n14 2020 |"},
@@ -180,31 +161,22 @@ const struct Row {
     {"places, fonts and the caption read back as written; a frame's flags are its own", [](Rig&, Window& w) {
        w.SetGeometry(Ctl(cmdHelp), {7, 11, 1001, 333});
        w.SetFont(Ctl(lblYear), {"Arial", 10, true});
-       w.SetCaption("Skyloom 10.0");
-       w.SetVisible(Ctl(fraBirthDate), false);
-       w.SetEnabled(Ctl(cmdSearch), false);
+       w.SetCaption("Skyloom 10.0"); w.SetVisible(Ctl(fraBirthDate), false); w.SetEnabled(Ctl(cmdSearch), false);
        const FontSpec f = w.Font(Ctl(lblYear));
        return S(w.Geometry(Ctl(cmdHelp))) + " " + f.name + S(static_cast<int>(f.size)) + S(f.bold) + " " +
               w.Caption() + " " + S(w.Visible(Ctl(txbYear, 2))) + S(w.Visible(Ctl(fraBirthDate))) +
               S(w.Enabled(Ctl(cmdSearch)));
      }, "7,11,1001,333 Arial101 Skyloom 10.0 100 |"},
     {"the user reaches nothing disabled, nor what a disabled frame holds", [](Rig& r, Window& w) {
-       w.SetEnabled(Ctl(cmdSearch), false);
-       r.UserClick(Ctl(cmdSearch));
-       w.SetEnabled(Ctl(fraZodiac), false);
-       r.UserClick(Ctl(optSidereal));
-       r.UserClick(Ctl(chkKeepDates));
+       w.SetEnabled(Ctl(cmdSearch), false); r.UserClick(Ctl(cmdSearch)); w.SetEnabled(Ctl(fraZodiac), false);
+       r.UserClick(Ctl(optSidereal)); r.UserClick(Ctl(chkKeepDates));
        return S(w.Value(Ctl(optSidereal)));
      }, "0 | LostFocus txbYear(0) Click chkKeepDates=1"},
     {"the focus leaves a typed box before the next action; Enter is a KeyUp", [](Rig& r, Window& w) {
-       r.UserType(Ctl(txbYear, 1), "2025");
-       r.UserType(Ctl(txbDay), "7");
-       r.UserEnter(Ctl(txbDay));
-       r.UserClick(Ctl(cmdStart));
-       w.SetEnabled(Ctl(txbMonth), false);
+       r.UserType(Ctl(txbYear, 1), "2025"); r.UserType(Ctl(txbDay), "7"); r.UserEnter(Ctl(txbDay));
+       r.UserClick(Ctl(cmdStart)); w.SetEnabled(Ctl(txbMonth), false);
        w.SetFocus(Ctl(txbMonth));  // dropped
-       w.SetFocus(Ctl(txbYear));
-       w.SetFocus(Ctl(txbDay));
+       w.SetFocus(Ctl(txbYear)); w.SetFocus(Ctl(txbDay));
        return w.Text(Ctl(txbYear, 1)) + " " + w.Text(Ctl(txbDay));
      }, "2025 7 | LostFocus txbYear(0) LostFocus txbYear(1) KeyUp txbDay(0)=13 LostFocus txbDay(0) Click cmdStart "
         "LostFocus txbYear(0)"},
