@@ -49,8 +49,7 @@ MainFormServices Services(SettingsStore& store) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider in(data, size);
-  MemorySettingsStore store;
+  FuzzedDataProvider in(data, size); MemorySettingsStore store;
   const auto names = SavedStateValues();
   const std::string root(ProgramKeyRoot);
   if (in.ConsumeBool()) store.Put(root + "\\SKL", "StateSaved", "Y");
@@ -67,14 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return (failing >> bit) & 1 ? StoreReadFault : StoreSuccess;
   });
 
-  MemoryWindow window;
-  NoShell shell;
-  MainForm form(window, shell, Services(store));
-  window.LoadDesign();
+  MemoryWindow window; NoShell shell; MainForm form(window, shell, Services(store)); window.LoadDesign();
   form.Load();
-  FormState& state = form.State();
-  FUZZ_CHECK(state.FormLoaded);
-  FUZZ_CHECK(window.Shown());
+  FormState& state = form.State(); FUZZ_CHECK(state.FormLoaded); FUZZ_CHECK(window.Shown());
   FUZZ_CHECK(window.ListIndex(Ctl(ControlName::cboTimezone, 0)) >= 0);
   const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
   FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
@@ -84,10 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Saved and restored, the window is the same: saving it again writes the
   // same values.
-  MemorySettingsStore first, second;
-  FUZZ_CHECK(SaveProgramState(state, first));
-  FUZZ_CHECK(RestoreProgramState(state, first));
-  FUZZ_CHECK(SaveProgramState(state, second));
+  MemorySettingsStore first, second; FUZZ_CHECK(SaveProgramState(state, first));
+  FUZZ_CHECK(RestoreProgramState(state, first)); FUZZ_CHECK(SaveProgramState(state, second));
   FUZZ_CHECK(first.Writes() == second.Writes());
   return 0;
 }

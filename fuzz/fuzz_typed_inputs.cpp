@@ -37,8 +37,7 @@ struct NoShell : Shell {
 // Leaving a box cleans the date's boxes to digits and writes the date out,
 // unless a negative year was refused (which keeps its text and the label).
 void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
-  window.SetText(box, text);
-  window.LeaveFocus(box);
+  window.SetText(box, text); window.LeaveFocus(box);
   const std::string year = window.Text(Ctl(ControlName::txbYear, box.index));
   if (box.name == ControlName::txbYear && !year.empty() && year.front() == '-') return;
   for (const ControlName name : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
@@ -64,8 +63,7 @@ void TypeFreeDate(MemoryWindow& window, FuzzedDataProvider& in, int16_t date) {
 
 void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
   if (in.ConsumeBool()) {
-    TypeFreeDate(window, in, 0);
-    TypeFreeDate(window, in, 1);
+    TypeFreeDate(window, in, 0); TypeFreeDate(window, in, 1);
   } else {
     // A short period: the end date a few days either side of the start.
     const int32_t year = in.ConsumeIntegralInRange<int32_t>(-10, 2810);
@@ -73,11 +71,9 @@ void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
     const int32_t day = in.ConsumeIntegralInRange<int32_t>(0, 32);
     TypeDate(window, 0, year, month, day);
     CalendarDate start{year, month, day};
-    date_to_day_number(start);
-    CalendarDate end;
+    date_to_day_number(start); CalendarDate end;
     end.DayNumber = (start.Valid ? start.DayNumber : 2458850) + in.ConsumeIntegralInRange<int32_t>(-3, 40);
-    day_number_to_date(end);
-    TypeDate(window, 1, end.Year, end.Month, end.Day);
+    day_number_to_date(end); TypeDate(window, 1, end.Year, end.Month, end.Day);
   }
   if (in.ConsumeBool()) {
     TypeFreeDate(window, in, 2);
@@ -118,14 +114,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size);
-  MemoryWindow window;
-  NoShell shell;
-  MainForm form(window, shell);
+  FuzzedDataProvider in(data, size); MemoryWindow window; NoShell shell; MainForm form(window, shell);
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State();
-  state.UsePlutoTable(plutoTable);
+  FormState& state = form.State(); state.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {
@@ -139,8 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // Without an output file an HTML report is refused before anything runs;
   // rarely, so that most inputs get as far as a run.
   if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
-  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0);
-  TypeDates(window, in);
+  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0); TypeDates(window, in);
   ChooseInLists(window, in);
 
   const int presses = in.ConsumeIntegralInRange(1, 3);

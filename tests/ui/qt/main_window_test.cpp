@@ -1,7 +1,8 @@
 // The main window on real Qt widgets, driven with the mouse and the keyboard
 // as a user drives it: its look at start-up and the timeline of a run
 // against golden images, the timeline's tooltips, the quit question and a
-// series' orb check.
+// series' orb check; and the settings store on real files in a temporary
+// folder: saves that cannot be written, files cut short or damaged.
 //
 // Pictures are compared with their golden images in tests/ui/qt/golden; text
 // may be smoothed a shade differently by another FreeType, so a few pixels
@@ -9,20 +10,29 @@
 // picture compared there, to look at it or, once checked by eye, to copy it
 // over its golden image.
 #include <QComboBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "draw/timeline_drawing.h"
+#include "ports/memory_window.h"
 #include "ports/shell.h"
+#include "state/registry.h"
+#include "state/saved_state.h"
 #include "ui/main_form.h"
+#include "ui/qt/qt_settings_store.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/support/modal_closer.h"
 #include "ui/qt/timeline_view.h"
@@ -51,14 +61,45 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
 
+struct NoShell : Shell {
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+// A window in memory that restores from the store at start-up and saves to it.
+struct Form {
+  explicit Form(SettingsStore& store)
+      : form(window, shell, {{}, [&store](FormState& s) { return SaveProgramState(s, store); },
+                             [&store](FormState& s) { return RestoreProgramState(s, store); }}) {
+    window.LoadDesign();
+    form.Load();
+  }
+  MemoryWindow window; NoShell shell; MainForm form;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath()); QFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+// Every saved value the store holds, "" where it holds none.
+std::vector<std::string> StoredValues(SettingsStore& store) {
+  std::vector<std::string> values(SavedStateValues().size());
+  for (size_t i = 0; i < values.size(); ++i)
+    RestoreRegistryString(store, SavedStateValues()[i].keyPart, SavedStateValues()[i].name, values[i], false, "");
+  return values;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
-  struct NoShell : Shell {
-    int OpenDocument(const std::string&) override { return 0; }
-  } shell_;
+  NoShell shell_;
+  std::unique_ptr<QTemporaryDir> folder_;
   std::unique_ptr<qttest::ModalCloser> closer_;
   std::unique_ptr<QtWindow> window_;
   std::unique_ptr<MainForm> form_;
@@ -83,6 +124,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(Button(N::cmdStart)->text(), QString("Show all world transits between Jupiter and Saturn"));
   }
 
+  QString Folder() const { return folder_->path() + "/Quillfern"; }
+  QString FilePath() const { return Folder() + "/SKL.conf"; }
+
   void CompareQuitQuestion(const qttest::SeenMessageBox& box) {
     QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -90,7 +134,12 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  // A new settings folder each time: QSettings keeps what it read of a file.
   void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->path());
     closer_ = std::make_unique<qttest::ModalCloser>(); window_ = std::make_unique<QtWindow>();
     form_ = std::make_unique<MainForm>(*window_, shell_);
     form_->Load();
@@ -202,6 +251,73 @@ class MainWindowTest : public QObject {
              QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
     QCOMPARE(Output(), QString("earlier output\n"));
     QCOMPARE(form_->State().RunsStarted, 0);
+  }
+
+  // The message names the file and gives the system's reason.
+  void aSaveThatCannotBeWrittenSaysWhy() {
+    const struct {
+      std::function<void()> make;
+      const char* reason;
+      bool needsNonRoot;
+    } kCases[] = {{[&] { WriteAll(Folder(), "not a folder"); }, "Not a directory", false},
+                  {[&] { QDir().mkpath(FilePath()); }, "Is a directory", false},
+                  {[&] { QDir().mkpath(Folder()), QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner); },
+                   "Permission denied", true}};
+    for (const auto& c : kCases) {
+      if (c.needsNonRoot && ::geteuid() == 0) continue;  // root writes in any folder
+      QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      QDir(Folder()).removeRecursively(), QFile::remove(Folder());
+      c.make();
+      QtSettingsStore store;
+      Form form(store);
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      QCOMPARE(form.window.MessageBoxes().at(0).text, "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+      QVERIFY(!form.form.State().StateRecentlySaved);
+    }
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  // A save cut off by a crash leaves its temporary file, which is not read;
+  // a file cut anywhere still loads, each value either as saved or missing.
+  void aSaveCutShortLeavesWhatWasSaved() {
+    std::vector<std::string> saved;
+    {
+      QtSettingsStore store;
+      Form form(store);
+      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      saved = StoredValues(store);
+    }
+    WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
+    QtSettingsStore store;
+    QCOMPARE(StoredValues(store), saved);
+    const QByteArray whole = ReadAll(FilePath());
+    for (qsizetype length = whole.size(); length >= 0; --length) {
+      WriteAll(FilePath(), whole.left(length));
+      QtSettingsStore cut;
+      QCOMPARE(cut.Damaged(), length > 0 && whole[length - 1] != '\n');
+      const std::vector<std::string> values = StoredValues(cut);
+      for (size_t i = 0; i < values.size(); ++i)
+        QVERIFY2(values[i].empty() || values[i] == saved[i], qPrintable(QString("cut at %1").arg(length)));
+      QVERIFY(Form(cut).form.State().FormLoaded);
+    }
+  }
+
+  // Garbage gives the defaults, stays untouched until the next save, and
+  // is then kept aside while the new file holds only the saved values.
+  void aGarbageFileIsReplacedByTheNextSave() {
+    static constexpr char kGarbage[] = "\x00\x01\xff\xfe[Year\n0=20\n=x\n[[\n";
+    const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
+    WriteAll(FilePath(), garbage);
+    QtSettingsStore store;
+    Form form(store);
+    QCOMPARE(form.window.ListIndex(Ctl(ControlName::cboOrbs, 0)), int16_t{9});
+    QCOMPARE(ReadAll(FilePath()), garbage);
+    form.form.Click(Ctl(ControlName::cmdSaveState));
+    QVERIFY(form.window.MessageBoxes().empty());
+    QCOMPARE(ReadAll(FilePath() + ".damaged"), garbage);
+    QSettings plain(FilePath(), QSettings::IniFormat);
+    QCOMPARE(plain.allKeys().size(), qsizetype(SavedStateValues().size()));
   }
 };
 

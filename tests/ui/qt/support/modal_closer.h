@@ -19,17 +19,14 @@
 namespace skyloom::qttest {
 
 struct SeenMessageBox {
-  QString text, title;
-  QMessageBox::Icon icon;
-  QMessageBox::StandardButtons buttons;
+  QString text, title; QMessageBox::Icon icon; QMessageBox::StandardButtons buttons;
   QMessageBox::StandardButton defaultButton;
 };
 
 class ModalCloser : public QObject {
  public:
   ModalCloser() {
-    connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll);
-    timer_.start(20);
+    connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll); timer_.start(20);
   }
   void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
@@ -49,8 +46,7 @@ class ModalCloser : public QObject {
         return;
       }
       if (auto* popUp = qobject_cast<PopUpWindow*>(widget)) {
-        popUps_ << popUp->Message()->text();
-        QTest::mouseClick(popUp->Message(), Qt::LeftButton);
+        popUps_ << popUp->Message()->text(); QTest::mouseClick(popUp->Message(), Qt::LeftButton);
         return;
       }
     }
