@@ -49,7 +49,8 @@ MainFormServices Services(SettingsStore& store) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider in(data, size); MemorySettingsStore store;
+  FuzzedDataProvider in(data, size);
+  MemorySettingsStore store;
   const auto names = SavedStateValues();
   const std::string root(ProgramKeyRoot);
   if (in.ConsumeBool()) store.Put(root + "\\SKL", "StateSaved", "Y");
@@ -66,7 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return (failing >> bit) & 1 ? StoreReadFault : StoreSuccess;
   });
 
-  MemoryWindow window; NoShell shell; MainForm form(window, shell, Services(store)); window.LoadDesign();
+  MemoryWindow window;
+  NoShell shell;
+  MainForm form(window, shell, Services(store));
+  window.LoadDesign();
   form.Load();
   FormState& state = form.State(); FUZZ_CHECK(state.FormLoaded); FUZZ_CHECK(window.Shown());
   FUZZ_CHECK(window.ListIndex(Ctl(ControlName::cboTimezone, 0)) >= 0);

@@ -1,12 +1,9 @@
 // Types arbitrary text into every date box of a freshly loaded main window,
 // picks arbitrary list positions (including none), switches the mode and the
 // zodiac, and presses the run buttons: whatever a user can type or choose
-// must end in a message or a report, never in a crash or a hang.
-//
-// Runs are cut short by pressing Stop after a fixed number of days, as a
-// user would; the period is also made short by construction for most
-// inputs, so that each input stays fast while dates anywhere are still
-// reached by the free-text road.
+// must end in a message or a report, never in a crash or a hang. Runs are cut
+// short by pressing Stop after a fixed number of days, and most periods are
+// short by construction; dates anywhere are still reached by free text.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -71,7 +68,8 @@ void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
     const int32_t day = in.ConsumeIntegralInRange<int32_t>(0, 32);
     TypeDate(window, 0, year, month, day);
     CalendarDate start{year, month, day};
-    date_to_day_number(start); CalendarDate end;
+    date_to_day_number(start);
+    CalendarDate end;
     end.DayNumber = (start.Valid ? start.DayNumber : 2458850) + in.ConsumeIntegralInRange<int32_t>(-3, 40);
     day_number_to_date(end); TypeDate(window, 1, end.Year, end.Month, end.Day);
   }
@@ -114,7 +112,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size); MemoryWindow window; NoShell shell; MainForm form(window, shell);
+  FuzzedDataProvider in(data, size);
+  MemoryWindow window;
+  NoShell shell;
+  MainForm form(window, shell);
   window.LoadDesign();
   form.Load();
   FormState& state = form.State(); state.UsePlutoTable(plutoTable);

@@ -33,8 +33,9 @@ MainFormServices StoreServices(SettingsStore& store) {
 // Every input in the order the next start reads it back, the marker last:
 // a save cut off before its end is no saved state.
 TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
-  MemorySettingsStore store; FormFixture f(StoreServices(store)); f.EnterDate(0, "2021", "3", "4");
-  f.EnterDate(1, "2022", "5", "6");
+  MemorySettingsStore store;
+  FormFixture f(StoreServices(store));
+  f.EnterDate(0, "2021", "3", "4"), f.EnterDate(1, "2022", "5", "6");
   for (auto [list, at] : {std::pair{Ctl(cboPlanet, 0), 8}, {Ctl(cboPlanet, 1), 9}, {Ctl(cboOrbs, 0), 11},
                           {Ctl(cboOrbs, 1), 7}, {Ctl(cboOrbs, 2), 3}, {Ctl(cboTimezone, 0), 30},
                           {Ctl(cboSearchAspect), 2}, {Ctl(cboHour), 14}, {Ctl(cboMinute), 7}})
@@ -95,7 +96,9 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
        "/home/ann/.config/Quillfern/SKL.conf: Is a directory", " StateSaved"},
   };
   for (const auto& c : kCases) {
-    StoreWithReason store; store.reason = c.reason; FormFixture f(StoreServices(store));
+    StoreWithReason store;
+    store.reason = c.reason;
+    FormFixture f(StoreServices(store));
     store.SetFaultHook([&c](StoreOperation operation, std::string_view keyPath, std::string_view name) {
       const bool day = c.failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
       return operation == c.failing && day ? StoreWriteFault : StoreSuccess;
@@ -126,7 +129,8 @@ TEST(SavedState, ACrashInTheMiddleOfASaveLeavesThePreviousState) {
     });
     EXPECT_THROW(f.Press(Ctl(cmdSaveState)), std::runtime_error);
   }
-  store.SetFaultHook(nullptr); store.DiscardUnflushed(); FormFixture f(StoreServices(store));
+  store.SetFaultHook(nullptr), store.DiscardUnflushed();
+  FormFixture f(StoreServices(store));
   EXPECT_EQ(f.window.Text(Ctl(txbYear)) + " " + std::to_string(f.window.Value(Ctl(optPersonal))), "2011 1");
 }
 

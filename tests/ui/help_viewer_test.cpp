@@ -25,7 +25,7 @@ const int kKept = 65530 - static_cast<int>(kHead.size() + kTail.size() - 4);
 
 std::string Repeat(const std::string& piece, int times) {
   std::string text;
-  for (int i = 0; i < times; ++i) text += piece;
+  while (times-- > 0) text += piece;
   return text;
 }
 
@@ -40,7 +40,8 @@ struct HelpFolder {
   HelpFolder() { fs::create_directories(path); }
   ~HelpFolder() {
     std::error_code ec;
-    fs::permissions(file, fs::perms::owner_all, ec); fs::remove_all(path, ec);
+    fs::permissions(file, fs::perms::owner_all, ec);
+    fs::remove_all(path, ec);
   }
   void Write(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
   const fs::path path = fs::temp_directory_path() / ("skyloom_help_" + std::to_string(::getpid()));
@@ -82,7 +83,9 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
   };
   for (const auto& c : kCases) {
     if (c.needsNonRoot && ::geteuid() == 0) continue;  // root reads every file
-    fs::remove_all(folder.file); c.make(); MemoryViewer viewer; TextViewer core(viewer);
+    fs::remove_all(folder.file), c.make();
+    MemoryViewer viewer;
+    TextViewer core(viewer);
     EXPECT_EQ(Shown(viewer, core, folder), c.shown) << c.what;
   }
 }
@@ -98,7 +101,10 @@ struct ReactivatingViewer : MemoryViewer {  // as the Qt viewer does
 };
 
 TEST(HelpViewer, TheMessageOfAFailedLoadComesOnce) {
-  HelpFolder folder; ReactivatingViewer viewer; TextViewer core(viewer); Shown(viewer, core, folder);
+  HelpFolder folder;
+  ReactivatingViewer viewer;
+  TextViewer core(viewer);
+  Shown(viewer, core, folder);
   EXPECT_EQ(viewer.Messages().size(), 1u);
   folder.Write("Here at last.\r\n");  // and the next showing tries again
   EXPECT_EQ(Shown(viewer, core, folder), "Here at last.\r\n");

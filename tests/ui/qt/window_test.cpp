@@ -3,7 +3,7 @@
 // user drives it (its look at start-up and the timeline of a run against
 // golden images, the timeline's tooltips, the quit question, a series' orb
 // check); the settings store on real files in a temporary folder (saves
-// that cannot be written, files cut short or damaged).
+// that cannot be written, files cut short).
 //
 // Pictures are compared with their golden images in tests/ui/qt/golden; text
 // may be smoothed a shade differently by another FreeType, so a few pixels
@@ -61,15 +61,14 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
 // modal loop runs, and records what it saw. Boxes take the buttons given to
 // Answer in order, then their default.
 struct SeenMessageBox {
-  QString text, title; QMessageBox::Icon icon; QMessageBox::StandardButtons buttons;
+  QString text, title;
+  QMessageBox::StandardButtons buttons;
   QMessageBox::StandardButton defaultButton;
 };
 
 class ModalCloser : public QObject {
  public:
-  ModalCloser() {
-    connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll); timer_.start(20);
-  }
+  ModalCloser() { connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll), timer_.start(20); }
   void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
   QStringList PopUpTexts() const { return popUps_; }
@@ -79,8 +78,7 @@ class ModalCloser : public QObject {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (!widget->isVisible()) continue;
       if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-        boxes_.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
-                          box->standardButton(box->defaultButton())});
+        boxes_.push_back({box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
         QAbstractButton* button = answers_.empty() ? box->defaultButton() : box->button(answers_.front());
         if (!answers_.empty()) answers_.pop_front();
         if (button == nullptr) button = box->escapeButton();
@@ -140,7 +138,9 @@ struct Rig {
   virtual ~Rig() = default; virtual Window& W() = 0;
   virtual void Answer(MsgAnswer answer) = 0;  // to the next message box
   virtual void UserClick(Control c) = 0; virtual void UserType(Control c, const std::string& text) = 0;
-  virtual void UserEnter(Control c) = 0; virtual void UserClose() = 0; Recorder rec;
+  virtual void UserEnter(Control c) = 0;
+  virtual void UserClose() = 0;
+  Recorder rec;
 };
 
 struct MemoryRig : Rig {
@@ -303,7 +303,8 @@ QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 void WriteAll(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath()); QFile file(path);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
 }
 
@@ -539,23 +540,6 @@ class WindowTest : public QObject {
         QVERIFY2(values[i].empty() || values[i] == saved[i], qPrintable(QString("cut at %1").arg(length)));
       QVERIFY(Form(cut).form.State().FormLoaded);
     }
-  }
-
-  // Garbage gives the defaults, stays untouched until the next save, and
-  // is then kept aside while the new file holds only the saved values.
-  void aGarbageFileIsReplacedByTheNextSave() {
-    static constexpr char kGarbage[] = "\x00\x01\xff\xfe[Year\n0=20\n=x\n[[\n";
-    const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
-    WriteAll(FilePath(), garbage);
-    QtSettingsStore store;
-    Form form(store);
-    QCOMPARE(form.window.ListIndex(Ctl(ControlName::cboOrbs, 0)), int16_t{9});
-    QCOMPARE(ReadAll(FilePath()), garbage);
-    form.form.Click(Ctl(ControlName::cmdSaveState));
-    QVERIFY(form.window.MessageBoxes().empty());
-    QCOMPARE(ReadAll(FilePath() + ".damaged"), garbage);
-    QSettings plain(FilePath(), QSettings::IniFormat);
-    QCOMPARE(plain.allKeys().size(), qsizetype(SavedStateValues().size()));
   }
 };
 
