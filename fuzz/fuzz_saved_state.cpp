@@ -1,9 +1,8 @@
 // Fills the settings store with arbitrary values under the names a save
-// writes (numbers of any size, negative positions, flags, raw bytes that
-// are not UTF-8), lets some reads fail, and brings the main window up on it,
-// restoring at start-up, then presses Restore state once more. Whatever the
-// store holds, the window must come up, and a save followed by a restore
-// must give back exactly what was saved.
+// writes (numbers of any size, flags, bytes that are not UTF-8), lets some
+// reads fail, brings the main window up on it and presses Restore state.
+// Whatever the store holds, the window must come up, and a state saved,
+// restored and saved again must write exactly the same values.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>

@@ -6,6 +6,7 @@
 // short by construction; dates anywhere are still reached by free text.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,17 +46,17 @@ void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
 
 std::string FreeText(FuzzedDataProvider& in) { return in.ConsumeRandomLengthString(24); }
 
-// A date of the calendar near the allowed range, as the numbers a user
-// would type; the day may still be one the month does not have.
-void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, int32_t day) {
-  TypeAndLeave(window, Ctl(ControlName::txbYear, date), std::to_string(year));
-  TypeAndLeave(window, Ctl(ControlName::txbMonth, date), std::to_string(month));
-  TypeAndLeave(window, Ctl(ControlName::txbDay, date), std::to_string(day));
+// Year, month and day texts typed into the boxes of one date.
+void TypeDate(MemoryWindow& window, int16_t date, const std::array<std::string, 3>& texts) {
+  for (int k = 0; k < 3; ++k)
+    TypeAndLeave(window, Ctl(std::array{ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}[k], date), texts[k]);
 }
-
 void TypeFreeDate(MemoryWindow& window, FuzzedDataProvider& in, int16_t date) {
-  for (const ControlName box : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
-    TypeAndLeave(window, Ctl(box, date), FreeText(in));
+  TypeDate(window, date, {FreeText(in), FreeText(in), FreeText(in)});
+}
+// A date near the allowed range, as a user types it; the day may be one the month has not.
+void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, int32_t day) {
+  TypeDate(window, date, {std::to_string(year), std::to_string(month), std::to_string(day)});
 }
 
 void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
@@ -98,9 +99,8 @@ void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
 
 }  // namespace
 
-// The Pluto table is read once per process, as in the program. Reading it
-// takes a while under the sanitizers; done here, it is not charged to
-// whichever input first names Pluto.
+// The Pluto table, read once per process as in the program, and not charged
+// to whichever input first names Pluto.
 std::shared_ptr<const PlutoTable> plutoTable;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

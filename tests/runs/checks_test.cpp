@@ -125,7 +125,6 @@ TEST(Checks, EachInputChecksMessage) {
       {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 9, 6); return CheckOrbs(r.f.state); }},
       {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
       {"With" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbs(r.f.state); }},
-      {"With transiting" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Venus, 10, 5, 1); return CheckOrbs(r.f.state); }},
       {orbs, [](R r) { r.Orbs(true, Sun, 10, 9, 1); return CheckOrbsNested(r.f.state); }},
       {"pass", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbsNested(r.f.state); }},
       {"Start date is too early for Pluto.||", [](R r) { return r.Ranges(0, "1599", Jupiter, Pluto); }},
