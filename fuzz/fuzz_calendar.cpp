@@ -2,6 +2,8 @@
 // through the calendar and the date texts. Every valid date must come back
 // unchanged from its day number, every refused one must really be missing
 // (or lie beyond the 32-bit day numbers), and no buffer may be overrun.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
@@ -19,25 +22,14 @@ namespace {
 
 using namespace skyloom;
 
-
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  template <typename T>
-  T Take() {
-    T value{};
-    const size_t n = size_ < sizeof value ? size_ : sizeof value;
-    std::memcpy(&value, data_, n);
-    data_ += n;
-    size_ -= n;
-    return value;
-  }
-  std::string Rest() { return std::string(reinterpret_cast<const char*>(data_), size_); }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-};
+// The next bytes of the input as they are (any double, NaN included), zeros past its end.
+template <typename T>
+T Take(FuzzedDataProvider& in) {
+  T value{};
+  const std::vector<uint8_t> bytes = in.ConsumeBytes<uint8_t>(sizeof value);
+  std::memcpy(&value, bytes.data(), bytes.size());
+  return value;
+}
 
 bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 int64_t DaysInMonth(int64_t y, int64_t m) {
@@ -129,13 +121,11 @@ void CheckGrouping(const std::string& text, int32_t separator) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Bytes bytes(data, size);
-  const auto year = bytes.Take<int32_t>();
-  const auto month = bytes.Take<int32_t>();
-  const auto day = bytes.Take<int32_t>();
-  const auto dayNumber = bytes.Take<int32_t>();
-  const auto jd = bytes.Take<double>();
-  const auto separator = bytes.Take<int32_t>();
+  FuzzedDataProvider in(data, size);
+  const auto year = Take<int32_t>(in), month = Take<int32_t>(in), day = Take<int32_t>(in);
+  const auto dayNumber = Take<int32_t>(in);
+  const auto jd = Take<double>(in);
+  const auto separator = Take<int32_t>(in);
 
   CheckDate(year, month, day);
   // Raw 32-bit months and days almost never name a real date; folding them
@@ -148,6 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckJulianDay(jd);
   CheckJulianDay(static_cast<double>(dayNumber) +
                  static_cast<double>(static_cast<uint8_t>(separator)) / 256.0);
-  CheckGrouping(bytes.Rest(), separator);
+  CheckGrouping(in.ConsumeRemainingBytesAsString(), separator);
   return 0;
 }

@@ -1,17 +1,13 @@
 // Fills the settings store with arbitrary values under the names a save
-// writes (numbers of any size, negative positions, flags, raw bytes that
-// are not UTF-8), lets some reads fail, and brings the main window up on it,
-// restoring at start-up, then presses Restore state once more. Whatever the
-// store holds, the window must come up, and a save followed by a restore
-// must give back exactly what was saved.
+// writes (numbers of any size, flags, bytes that are not UTF-8), lets some
+// reads fail, brings the main window up on it and presses Restore state.
+// Whatever the store holds, the window must come up, and a state saved,
+// restored and saved again must write exactly the same values.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "ports/memory_settings_store.h"
 #include "ports/memory_window.h"
@@ -25,9 +21,7 @@ namespace {
 
 using namespace skyloom;
 
-
-class NoShell : public Shell {
- public:
+struct NoShell : Shell {
   int OpenDocument(const std::string&) override { return 0; }
 };
 
@@ -46,10 +40,9 @@ std::string StoredText(FuzzedDataProvider& in) {
 }
 
 MainFormServices Services(SettingsStore& store) {
-  MainFormServices services;
-  services.saveState = [&store](FormState& state) { return SaveProgramState(state, store); };
-  services.restoreState = [&store](FormState& state) { return RestoreProgramState(state, store); };
-  return services;
+  return {{},
+          [&store](FormState& state) { return SaveProgramState(state, store); },
+          [&store](FormState& state) { return RestoreProgramState(state, store); }};
 }
 
 }  // namespace
@@ -78,9 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MainForm form(window, shell, Services(store));
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State();
-  FUZZ_CHECK(state.FormLoaded);
-  FUZZ_CHECK(window.Shown());
+  FormState& state = form.State(); FUZZ_CHECK(state.FormLoaded); FUZZ_CHECK(window.Shown());
   FUZZ_CHECK(window.ListIndex(Ctl(ControlName::cboTimezone, 0)) >= 0);
   const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
   FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
@@ -90,11 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Saved and restored, the window is the same: saving it again writes the
   // same values.
-  MemorySettingsStore first, second;
-  FUZZ_CHECK(SaveProgramState(state, first));
-  FUZZ_CHECK(RestoreProgramState(state, first));
-  FUZZ_CHECK(SaveProgramState(state, second));
-  FUZZ_CHECK(first.Writes().size() == second.Writes().size());
-  for (size_t i = 0; i < first.Writes().size(); ++i) FUZZ_CHECK(first.Writes()[i] == second.Writes()[i]);
+  MemorySettingsStore first, second; FUZZ_CHECK(SaveProgramState(state, first));
+  FUZZ_CHECK(RestoreProgramState(state, first)); FUZZ_CHECK(SaveProgramState(state, second));
+  FUZZ_CHECK(first.Writes() == second.Writes());
   return 0;
 }

@@ -1,21 +1,16 @@
 // Types arbitrary text into every date box of a freshly loaded main window,
 // picks arbitrary list positions (including none), switches the mode and the
 // zodiac, and presses the run buttons: whatever a user can type or choose
-// must end in a message or a report, never in a crash or a hang.
-//
-// Runs are cut short by pressing Stop after a fixed number of days, as a
-// user would; the period is also made short by construction for most
-// inputs, so that each input stays fast while dates anywhere are still
-// reached by the free-text road.
+// must end in a message or a report, never in a crash or a hang. Runs are cut
+// short by pressing Stop after a fixed number of days, and most periods are
+// short by construction; dates anywhere are still reached by free text.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
@@ -24,6 +19,7 @@
 #include "ports/program_folder.h"
 #include "ports/shell.h"
 #include "ui/main_form.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -32,56 +28,40 @@ using namespace skyloom;
 // Days a run may compute before the fuzzer presses Stop.
 constexpr int kDaysBeforeStop = 400;
 
-class NoShell : public Shell {
- public:
+struct NoShell : Shell {
   int OpenDocument(const std::string&) override { return 0; }
 };
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
-
-bool EndsWith(const std::string& text, std::string_view end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // Leaving a box cleans the date's boxes to digits and writes the date out,
 // unless a negative year was refused (which keeps its text and the label).
 void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
-  window.SetText(box, text);
-  window.LeaveFocus(box);
+  window.SetText(box, text); window.LeaveFocus(box);
   const std::string year = window.Text(Ctl(ControlName::txbYear, box.index));
   if (box.name == ControlName::txbYear && !year.empty() && year.front() == '-') return;
-  for (const ControlName name : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}) {
-    const std::string cleaned = window.Text(Ctl(name, box.index));
-    Require(cleaned.find_first_not_of("0123456789") == std::string::npos, "a date box kept a non-digit");
-  }
+  for (const ControlName name : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
+    FUZZ_CHECK(window.Text(Ctl(name, box.index)).find_first_not_of("0123456789") == std::string::npos);
   const std::string label = window.Text(Ctl(ControlName::lblDate, box.index));
-  Require(label.empty() || label == "invalid date" || EndsWith(label, " CE"), "a date label is malformed");
+  FUZZ_CHECK(label.empty() || label == "invalid date" || label.ends_with(" CE"));
 }
 
 std::string FreeText(FuzzedDataProvider& in) { return in.ConsumeRandomLengthString(24); }
 
-// A date of the calendar near the allowed range, as the numbers a user
-// would type; the day may still be one the month does not have.
-void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, int32_t day) {
-  TypeAndLeave(window, Ctl(ControlName::txbYear, date), std::to_string(year));
-  TypeAndLeave(window, Ctl(ControlName::txbMonth, date), std::to_string(month));
-  TypeAndLeave(window, Ctl(ControlName::txbDay, date), std::to_string(day));
+// Year, month and day texts typed into the boxes of one date.
+void TypeDate(MemoryWindow& window, int16_t date, const std::array<std::string, 3>& texts) {
+  for (int k = 0; k < 3; ++k)
+    TypeAndLeave(window, Ctl(std::array{ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}[k], date), texts[k]);
 }
-
 void TypeFreeDate(MemoryWindow& window, FuzzedDataProvider& in, int16_t date) {
-  TypeAndLeave(window, Ctl(ControlName::txbYear, date), FreeText(in));
-  TypeAndLeave(window, Ctl(ControlName::txbMonth, date), FreeText(in));
-  TypeAndLeave(window, Ctl(ControlName::txbDay, date), FreeText(in));
+  TypeDate(window, date, {FreeText(in), FreeText(in), FreeText(in)});
+}
+// A date near the allowed range, as a user types it; the day may be one the month has not.
+void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, int32_t day) {
+  TypeDate(window, date, {std::to_string(year), std::to_string(month), std::to_string(day)});
 }
 
 void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
   if (in.ConsumeBool()) {
-    TypeFreeDate(window, in, 0);
-    TypeFreeDate(window, in, 1);
+    TypeFreeDate(window, in, 0); TypeFreeDate(window, in, 1);
   } else {
     // A short period: the end date a few days either side of the start.
     const int32_t year = in.ConsumeIntegralInRange<int32_t>(-10, 2810);
@@ -92,8 +72,7 @@ void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
     date_to_day_number(start);
     CalendarDate end;
     end.DayNumber = (start.Valid ? start.DayNumber : 2458850) + in.ConsumeIntegralInRange<int32_t>(-3, 40);
-    day_number_to_date(end);
-    TypeDate(window, 1, end.Year, end.Month, end.Day);
+    day_number_to_date(end); TypeDate(window, 1, end.Year, end.Month, end.Day);
   }
   if (in.ConsumeBool()) {
     TypeFreeDate(window, in, 2);
@@ -105,12 +84,10 @@ void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
 }
 
 void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
-  static constexpr Control kLists[] = {
-      {ControlName::cboPlanet, 0},       {ControlName::cboPlanet, 1}, {ControlName::cboOrbs, 0},
-      {ControlName::cboOrbs, 1},         {ControlName::cboOrbs, 2},   {ControlName::cboTimezone, 0},
-      {ControlName::cboTimezone, 1},     {ControlName::cboHour, 0},   {ControlName::cboMinute, 0},
-      {ControlName::cboSearchAspect, 0},
-  };
+  using enum ControlName;
+  static constexpr Control kLists[] = {{cboPlanet, 0},   {cboPlanet, 1}, {cboOrbs, 0},   {cboOrbs, 1},
+                                       {cboOrbs, 2},     {cboTimezone, 0}, {cboTimezone, 1}, {cboHour, 0},
+                                       {cboMinute, 0},   {cboSearchAspect, 0}};
   // Most lists keep their start-up choice, so that the orb rules and the
   // birth time let most inputs through to a run.
   for (const Control list : kLists) {
@@ -122,18 +99,14 @@ void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
 
 }  // namespace
 
-// The Pluto table is read once per process, as in the program. Reading it
-// takes a while under the sanitizers; done here, it is not charged to
-// whichever input first names Pluto.
+// The Pluto table, read once per process as in the program, and not charged
+// to whichever input first names Pluto.
 std::shared_ptr<const PlutoTable> plutoTable;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string error;
   auto table = std::make_shared<PlutoTable>();
-  if (!table->Load(ExecutableFolder() + PlutoFileName, error)) {
-    std::fprintf(stderr, "pluto.ptb is needed beside the fuzzer: %s\n", error.c_str());
-    std::abort();
-  }
+  FUZZ_CHECK(table->Load(ExecutableFolder() + PlutoFileName, error));  // pluto.ptb beside the fuzzer
   plutoTable = std::move(table);
   return 0;
 }
@@ -145,8 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   MainForm form(window, shell);
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State();
-  state.UsePlutoTable(plutoTable);
+  FormState& state = form.State(); state.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {
@@ -160,30 +132,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // Without an output file an HTML report is refused before anything runs;
   // rarely, so that most inputs get as far as a run.
   if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
-  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0);
-  TypeDates(window, in);
+  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0); TypeDates(window, in);
   ChooseInLists(window, in);
 
   const int presses = in.ConsumeIntegralInRange(1, 3);
   for (int p = 0; p < presses && !form.Ended(); ++p) {
     days = 0;
-    switch (in.ConsumeIntegralInRange(0, 3)) {
-      case 0:
-        form.Click(Ctl(ControlName::cmdStart));
-        break;
-      case 1:
-        form.Click(Ctl(ControlName::cmdShowAll, 0));
-        break;
-      case 2:
-        form.Click(Ctl(ControlName::cmdShowAll, 1));
-        break;
-      default:
-        // Without a search orb the walks look for an orb of 0 degrees, which
-        // no pair ever enters: they would run to the end of the ephemeris.
-        if (window.ListIndex(Ctl(ControlName::cboOrbs, 0)) >= 0) form.Click(Ctl(ControlName::cmdSearch));
-        break;
-    }
-    Require(window.Text(Ctl(ControlName::cmdStart)) != "Stop", "a command returned with its run still going");
+    static constexpr Control kCommands[] = {
+        {ControlName::cmdStart, 0}, {ControlName::cmdShowAll, 0}, {ControlName::cmdShowAll, 1}, {ControlName::cmdSearch, 0}};
+    const Control command = kCommands[in.ConsumeIntegralInRange(0, 3)];
+    // Without a search orb the walks look for an orb of 0 degrees, which no
+    // pair ever enters: they would run to the end of the ephemeris.
+    if (command.name != ControlName::cmdSearch || window.ListIndex(Ctl(ControlName::cboOrbs, 0)) >= 0) form.Click(command);
+    FUZZ_CHECK(window.Text(Ctl(ControlName::cmdStart)) != "Stop");  // no command returns with its run going
     if (in.ConsumeBool()) TypeDates(window, in);
   }
   return 0;

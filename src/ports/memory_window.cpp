@@ -292,7 +292,8 @@ void MemoryWindow::MoveFocus(Control c) {
   Control previous = focused_;
   hasFocus_ = true;
   focused_ = c;
-  if (hadFocus && sink_) sink_->LostFocus(previous);
+  // As on the Qt widgets, only the text boxes report losing the focus.
+  if (hadFocus && sink_ && At(previous).kind == ControlKind::TextBox) sink_->LostFocus(previous);
 }
 
 void MemoryWindow::FireClick(Control c) {

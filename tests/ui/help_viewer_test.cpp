@@ -1,11 +1,11 @@
 #include "ui/help_viewer.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "ports/memory_viewer.h"
@@ -18,264 +18,81 @@ namespace fs = std::filesystem;
 const std::string kHead =
     "NOTE: This file is too large to display entirely in this textbox.\r\n"
     "To view the entire contents of the file load it into NotePad,\r\n"
-    "WordPad or some other text editor.\r\n"
-    "\r\n";
-const std::string kTail = "NOTE: Entire contents of file have not been displayed.\r\n";
+    "WordPad or some other text editor.\r\n\r\n";
+const std::string kTail = "\r\n\r\nNOTE: Entire contents of file have not been displayed.\r\n";
+// The file's characters kept when it is cut: with the notes, the limit.
+const int kKept = 65530 - static_cast<int>(kHead.size() + kTail.size() - 4);
 
-int64_t Characters(const std::string& utf8) {
-  int64_t n = 0;
-  for (char ch : utf8)
-    if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++n;
-  return n;
-}
-
-// n characters of ordinary text: numbered lines of 60 characters, CR LF
-// included, so a cut shows where it falls.
-std::string AsciiText(int64_t n) {
+std::string Repeat(const std::string& piece, int times) {
   std::string text;
-  for (int line = 0; static_cast<int64_t>(text.size()) < n; ++line) {
-    std::string l = "line " + std::to_string(line) + " ";
-    l.resize(58, '.');
-    text += l + "\r\n";
-  }
-  text.resize(static_cast<size_t>(n));
+  while (times-- > 0) text += piece;
   return text;
 }
 
-std::string Repeat(const std::string& piece, int64_t times) {
+// n characters of numbered lines, CR LF included, so a cut shows where it falls.
+std::string Lines(int n) {
   std::string text;
-  for (int64_t i = 0; i < times; ++i) text += piece;
-  return text;
+  for (int line = 0; static_cast<int>(text.size()) < n; ++line) text += (std::to_string(line) + std::string(56, '.')) + "\r\n";
+  return text.substr(0, static_cast<size_t>(n));
 }
 
-class HelpViewerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() /
-             ("skyloom_viewer_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override {
+struct HelpFolder {
+  HelpFolder() { fs::create_directories(path); }
+  ~HelpFolder() {
     std::error_code ec;
-    fs::permissions(folder / HelpFileName, fs::perms::owner_all, ec);
-    fs::remove_all(folder, ec);
+    fs::permissions(file, fs::perms::owner_all, ec);
+    fs::remove_all(path, ec);
   }
-
-  void WriteHelp(const std::string& text) {
-    std::ofstream out(folder / HelpFileName, std::ios::binary | std::ios::trunc);
-    out << text;
-  }
-  std::string Folder() const { return folder.string() + "/"; }
-  void Help() { core.HelpCommand(kMain, Folder()); }
-
-  static constexpr Rect kMain{1500, 900, 13800, 6500};
-  fs::path folder;
-  MemoryViewer viewer;
-  TextViewer core{viewer};
+  void Write(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
+  const fs::path path = fs::temp_directory_path() / ("skyloom_help_" + std::to_string(::getpid()));
+  const fs::path file = path / HelpFileName;
 };
 
-// --- how much of a file is shown ---------------------------------------------
-
-TEST_F(HelpViewerTest, FileOneBelowTheLimitIsShownWhole) {
-  const std::string text = AsciiText(65529);
-  WriteHelp(text);
-  Help();
-  EXPECT_TRUE(core.blnFileDisplayed);
-  EXPECT_EQ(viewer.Text(), text);
+// What Help shows, or the message it gives instead ("title: text").
+std::string Shown(MemoryViewer& viewer, TextViewer& core, const HelpFolder& folder) {
+  const size_t before = viewer.Messages().size();
+  core.HelpCommand({1500, 900, 13800, 6500}, folder.path.string() + "/");
+  if (viewer.Messages().size() == before) return viewer.Visible() ? viewer.Text() : "hidden without a message";
+  const MessageBoxRequest& m = viewer.Messages().back();
+  return m.title + ": " + m.text + (viewer.Visible() ? " (still shown)" : "");
 }
 
-TEST_F(HelpViewerTest, FileAtTheLimitIsCutBetweenTheNotes) {
-  const std::string text = AsciiText(65530);
-  WriteHelp(text);
-  Help();
-  const std::string shown = viewer.Text();
-  ASSERT_EQ(shown.substr(0, kHead.size()), kHead);
-  ASSERT_GE(shown.size(), kTail.size() + 4);
-  EXPECT_EQ(shown.substr(shown.size() - kTail.size() - 4), "\r\n\r\n" + kTail);
-  // The notes and the stretch of the file between them make up 65530
-  // characters; the blank line before the tail note adds four more.
-  EXPECT_EQ(Characters(shown), 65534);
-  const size_t part = shown.size() - kHead.size() - kTail.size() - 4;
-  EXPECT_EQ(part, 65530 - kHead.size() - kTail.size());
-  EXPECT_EQ(shown.substr(kHead.size(), part), text.substr(0, part));
-}
-
-TEST_F(HelpViewerTest, MultiByteCharactersCountAsOneCharacterEach) {
-  // 65529 degree signs: 131058 bytes, yet below the limit.
-  const std::string below = Repeat("°", 65529);
-  WriteHelp(below);
-  Help();
-  EXPECT_EQ(viewer.Text(), below);
-
-  viewer.UserCloseWindow();
-  const std::string at = Repeat("°", 40000) + Repeat("€", 25530);
-  WriteHelp(at);
-  Help();
-  const std::string shown = viewer.Text();
-  EXPECT_EQ(Characters(shown), 65534);
-  // The cut falls between characters: every degree sign and the right
-  // number of euro signs, each whole.
-  const int64_t kept = 65530 - Characters(kHead) - Characters(kTail);
-  EXPECT_EQ(shown, kHead + Repeat("°", 40000) + Repeat("€", kept - 40000) + "\r\n\r\n" + kTail);
-}
-
-// --- where the Help button puts the viewer -------------------------------------
-
-TEST_F(HelpViewerTest, HelpPlacesTheViewerBelowTheMainWindowsControls) {
-  WriteHelp("Some help.\r\n");
-  Help();
-  EXPECT_TRUE(viewer.Visible());
-  EXPECT_EQ(viewer.FormGeometry(), (Rect{1700, 2650, 11950, 7000}));
-  EXPECT_EQ(viewer.Caption(), "Help");
-  EXPECT_EQ(viewer.CloseCaption(), "Close");
-  EXPECT_EQ(core.strFilename, Folder() + "skl_help.txt");
-  EXPECT_EQ(viewer.Text(), "Some help.\r\n");
-  EXPECT_TRUE(viewer.Messages().empty());
-  // The controls follow the new size: the box fills the window less its
-  // margins, the button sits under the box's right end.
-  EXPECT_EQ(viewer.Geometry(ViewerControl::txbText1), (Rect{105, 105, 11500, 5800}));
-  EXPECT_EQ(viewer.Geometry(ViewerControl::cmdClose), (Rect{9865, 6005, 1740, 330}));
-}
-
-TEST_F(HelpViewerTest, HelpLeavesAMaximizedViewerWhereItIs) {
-  WriteHelp("Some help.\r\n");
-  Help();
-  const Rect screen{0, 0, 28800, 16200};
-  viewer.UserMaximize(screen);
-  viewer.UserClickClose();
-  Help();
-  EXPECT_EQ(viewer.State(), WindowState::Maximized);
-  EXPECT_EQ(viewer.FormGeometry(), screen);
-  EXPECT_TRUE(viewer.Visible());
-}
-
-TEST_F(HelpViewerTest, HelpRestoresAMinimizedViewerAndPlacesIt) {
-  WriteHelp("Some help.\r\n");
-  Help();
-  viewer.UserResize(9000, 4000);
-  viewer.UserMinimize();
-  Help();
-  EXPECT_EQ(viewer.State(), WindowState::Normal);
-  EXPECT_EQ(viewer.FormGeometry(), (Rect{1700, 2650, 11950, 7000}));
-}
-
-// --- reading the file once --------------------------------------------------------
-
-TEST_F(HelpViewerTest, HelpAfterCloseShowsTheOldTextWithoutReading) {
-  WriteHelp("First version.\r\n");
-  Help();
-  viewer.UserClickClose();
-  EXPECT_FALSE(viewer.Visible());
-  EXPECT_TRUE(core.blnFileDisplayed);
-
-  WriteHelp("Second version.\r\n");
-  Help();
-  EXPECT_TRUE(viewer.Visible());
-  EXPECT_EQ(viewer.Text(), "First version.\r\n");
-  // Coming back to the viewer from another window does not read it either.
-  viewer.UserActivate();
-  EXPECT_EQ(viewer.Text(), "First version.\r\n");
-}
-
-TEST_F(HelpViewerTest, UnloadMakesTheNextShowingReadTheFileAgain) {
-  WriteHelp("First version.\r\n");
-  Help();
-  viewer.UserCloseWindow();
-  EXPECT_FALSE(viewer.Visible());
-  EXPECT_FALSE(core.blnFileDisplayed);
-
-  WriteHelp("Second version.\r\n");
-  Help();
-  EXPECT_EQ(viewer.Text(), "Second version.\r\n");
-  EXPECT_TRUE(core.blnFileDisplayed);
-  EXPECT_TRUE(viewer.Locked());
-}
-
-// --- size ---------------------------------------------------------------------------
-
-TEST_F(HelpViewerTest, DraggingBelowTheMinimumSnapsBack) {
-  WriteHelp("Some help.\r\n");
-  Help();
-  viewer.UserResize(5000, 1000);
-  EXPECT_EQ(viewer.FormGeometry().Width, 8000);
-  EXPECT_EQ(viewer.FormGeometry().Height, 2000);
-  EXPECT_EQ(viewer.Geometry(ViewerControl::txbText1), (Rect{105, 105, 7550, 800}));
-  EXPECT_EQ(viewer.Geometry(ViewerControl::cmdClose), (Rect{5915, 1005, 1740, 330}));
-
-  // Only the dimension that is too small changes.
-  viewer.UserResize(7999, 5000);
-  EXPECT_EQ(viewer.FormGeometry().Width, 8000);
-  EXPECT_EQ(viewer.FormGeometry().Height, 5000);
-}
-
-// --- failures ---------------------------------------------------------------------
-
-TEST_F(HelpViewerTest, EmptyFileIsReportedAndTheViewerHidden) {
-  WriteHelp("");
-  Help();
-  ASSERT_EQ(viewer.Messages().size(), 1u);
-  const MessageBoxRequest& m = viewer.Messages()[0];
-  EXPECT_EQ(m.text, "File is empty!");
-  EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(m.icon, MsgIcon::Exclamation);
-  EXPECT_EQ(m.buttons, MsgButtons::Ok);
-  EXPECT_FALSE(viewer.Visible());
-  EXPECT_FALSE(core.blnFileDisplayed);
-}
-
-// Each message keeps the number the program has always given, and names
-// the file and what the system says is wrong with it.
-TEST_F(HelpViewerTest, ReadErrorsNameTheFileAndTheSystemsReason) {
-  const std::string path = (folder / HelpFileName).string();
+// Up to 65530 characters (not bytes) the file is shown whole, line ends and
+// all; from there on it is cut between two notes, never inside a character.
+TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
+  HelpFolder folder;
+  const std::string path = folder.file.string();
+  const std::string mixed = Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", 25530);
   const struct {
     const char* what;
-    void (*make)(const fs::path& file);
-    bool needsNonRoot;
-    std::string message;
+    std::function<void()> make;
+    std::string shown;
+    bool needsNonRoot = false;
   } kCases[] = {
-      {"no file", [](const fs::path&) {}, false, "Error 53.  " + path + ": No such file or directory."},
-      // A folder where the file should be opens but cannot be read.
-      {"a folder", [](const fs::path& file) { fs::create_directory(file); }, false,
-       "Error 57.  " + path + ": Is a directory."},
-      {"unreadable",
-       [](const fs::path& file) {
-         std::ofstream(file) << "Secret help.\r\n";
-         fs::permissions(file, fs::perms::none);
-       },
-       true, "Error 75.  " + path + ": Permission denied."},
+      {"CR LF kept", [&] { folder.Write("Help.\r\n\r\nMore.\r\n"); }, "Help.\r\n\r\nMore.\r\n"},
+      {"one below the limit", [&] { folder.Write(Lines(65529)); }, Lines(65529)},
+      {"at the limit", [&] { folder.Write(Lines(65530)); }, kHead + Lines(kKept) + kTail},
+      {"degree signs below the limit", [&] { folder.Write(Repeat("\xC2\xB0", 65529)); }, Repeat("\xC2\xB0", 65529)},
+      {"multi-byte at the limit", [&] { folder.Write(mixed); },
+       kHead + Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", kKept - 40000) + kTail},
+      {"empty", [&] { folder.Write(""); }, "Error: File is empty!"},
+      {"missing", [] {}, "Error reading file: Error 53.  " + path + ": No such file or directory."},
+      {"a folder", [&] { fs::create_directory(folder.file); }, "Error reading file: Error 57.  " + path + ": Is a directory."},
+      {"unreadable", [&] { folder.Write("Secret.\r\n"), fs::permissions(folder.file, fs::perms::none); },
+       "Error reading file: Error 75.  " + path + ": Permission denied.", true},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
     if (c.needsNonRoot && ::geteuid() == 0) continue;  // root reads every file
-    fs::remove_all(folder / HelpFileName);
-    c.make(folder / HelpFileName);
-    const size_t before = viewer.Messages().size();
-    Help();
-    ASSERT_EQ(viewer.Messages().size(), before + 1);
-    const MessageBoxRequest& m = viewer.Messages().back();
-    EXPECT_EQ(m.text, c.message);
-    EXPECT_EQ(m.title, "Error reading file");
-    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
-    EXPECT_FALSE(viewer.Visible());
+    fs::remove_all(folder.file), c.make();
+    MemoryViewer viewer;
+    TextViewer core(viewer);
+    EXPECT_EQ(Shown(viewer, core, folder), c.shown) << c.what;
   }
-}
-
-TEST_F(HelpViewerTest, AFailedLoadIsTriedAgainAtTheNextShowing) {
-  Help();
-  ASSERT_EQ(viewer.Messages().size(), 1u);
-  WriteHelp("Here at last.\r\n");
-  Help();
-  EXPECT_EQ(viewer.Messages().size(), 1u);
-  EXPECT_TRUE(viewer.Visible());
-  EXPECT_EQ(viewer.Text(), "Here at last.\r\n");
 }
 
 // The toolkit hands the activation back to the viewer when its message box
 // closes; that must not start the load, and its message, over again.
-class ReactivatingViewer : public MemoryViewer {
- public:
+struct ReactivatingViewer : MemoryViewer {  // as the Qt viewer does
   MsgAnswer MessageBox(const MessageBoxRequest& request) override {
     const MsgAnswer answer = MemoryViewer::MessageBox(request);
     if (Messages().size() < 5) UserActivate();
@@ -283,12 +100,14 @@ class ReactivatingViewer : public MemoryViewer {
   }
 };
 
-TEST_F(HelpViewerTest, TheMessageOfAFailedLoadComesOnce) {
-  ReactivatingViewer reactivating;
-  TextViewer other(reactivating);
-  other.HelpCommand(kMain, Folder());
-  EXPECT_EQ(reactivating.Messages().size(), 1u);
-  EXPECT_FALSE(reactivating.Visible());
+TEST(HelpViewer, TheMessageOfAFailedLoadComesOnce) {
+  HelpFolder folder;
+  ReactivatingViewer viewer;
+  TextViewer core(viewer);
+  Shown(viewer, core, folder);
+  EXPECT_EQ(viewer.Messages().size(), 1u);
+  folder.Write("Here at last.\r\n");  // and the next showing tries again
+  EXPECT_EQ(Shown(viewer, core, folder), "Here at last.\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,536 @@
+// The window's Qt tests: the window port's contract on both windows; the
+// main window driven as a user drives it; the settings store on real files.
+// Pictures are compared with their golden images in tests/ui/qt/golden, a few
+// pixels allowed to differ (another FreeType smooths text a shade otherwise).
+// SKYLOOM_GOLDEN_OUT=folder writes every picture compared there, to look at
+// it or, once checked by eye, to copy it over its golden image.
+#include <QtTest>
+#include <QtWidgets>
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "draw/timeline_drawing.h"
+#include "ports/memory_window.h"
+#include "ports/shell.h"
+#include "state/registry.h"
+#include "state/saved_state.h"
+#include "ui/main_form.h"
+#include "ui/qt/qt_settings_store.h"
+#include "ui/qt/popup.h"
+#include "ui/qt/qt_window.h"
+#include "ui/qt/timeline_view.h"
+#include "ui/timeline.h"
+
+namespace skyloom {
+
+using N = ControlName;
+
+namespace {
+
+// Empty when the picture matches the golden image of that name, else how not.
+QString GoldenMismatch(const QImage& drawn, const QString& name) {
+  const QString out = QString::fromLocal8Bit(qgetenv("SKYLOOM_GOLDEN_OUT"));
+  if (!out.isEmpty() && QDir().mkpath(out)) drawn.save(QDir(out).filePath(name));
+  const QString path = QDir(QStringLiteral(SKYLOOM_QT_GOLDEN_DIR)).filePath(name);
+  const QImage golden = QImage(path).convertToFormat(QImage::Format_RGB32);
+  const QImage image = drawn.convertToFormat(QImage::Format_RGB32);
+  if (image.size() != golden.size()) return QString("%1: drawn %2 pixels high, golden %3").arg(path).arg(image.height()).arg(golden.height());
+  int differing = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y), q = golden.pixel(x, y);
+      differing += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))}) > 48;
+    }
+  return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
+}
+
+// Answers the modal windows a test sets off (message boxes, the "Done"
+// pop-up), looking for them every few milliseconds from inside whatever
+// modal loop runs, and records what it saw. Boxes take the buttons given to
+// Answer in order, then their default.
+struct SeenMessageBox {
+  QString text, title;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton defaultButton;
+};
+
+class ModalCloser : public QObject {
+ public:
+  ModalCloser() { connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll), timer_.start(20); }
+  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+  const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
+  QStringList PopUpTexts() const { return popUps_; }
+
+ private:
+  void Poll() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (!widget->isVisible()) continue;
+      if (auto* box = qobject_cast<QMessageBox*>(widget)) {
+        boxes_.push_back({box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
+        QAbstractButton* button = answers_.empty() ? box->defaultButton() : box->button(answers_.front());
+        if (!answers_.empty()) answers_.pop_front();
+        if (button == nullptr) button = box->escapeButton();
+        if (button != nullptr) button->click();  // hidden at once, not counted twice
+        return;
+      }
+      if (auto* popUp = qobject_cast<PopUpWindow*>(widget)) {
+        popUps_ << popUp->Message()->text(); QTest::mouseClick(popUp->Message(), Qt::LeftButton);
+        return;
+      }
+    }
+  }
+
+  QTimer timer_;
+  std::deque<QMessageBox::StandardButton> answers_;
+  std::vector<SeenMessageBox> boxes_;
+  QStringList popUps_;
+};
+
+// --- The window port's contract: the same table of calls, with the same
+// results and events, on the window in memory and on the Qt widgets.
+
+using enum ControlName;
+
+std::string S(int n) { return std::to_string(n); }
+std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
+
+// The events as the program's handlers get them; a click also notes the
+// state the handler would read, and what the row's probe sees then.
+struct Recorder : WindowEvents {
+  static std::string Name(Control c) {
+    return std::string(InfoOf(c.name).text) + (InfoOf(c.name).count > 1 ? "(" + S(c.index) + ")" : "");
+  }
+  void Click(Control c) override {
+    const ControlKind kind = InfoOf(c.name).kind;
+    events += " Click " + Name(c);
+    if (kind == ControlKind::ComboBox) events += "=" + S(w->ListIndex(c));
+    if (kind == ControlKind::CheckBox || kind == ControlKind::OptionButton) events += "=" + S(w->Value(c));
+    if (probe) events += "/" + probe();
+  }
+  void LostFocus(Control c) override { events += " LostFocus " + Name(c); }
+  void KeyUp(Control c, int key) override { events += " KeyUp " + Name(c) + "=" + S(key); }
+  void TimerTick() override {}  // the Qt window's timer runs on its own
+  void Resize() override {}
+  void CloseRequested() override { events += " Close"; }
+  Window* w = nullptr;
+  std::string events;
+  std::function<std::string()> probe;
+};
+
+// One implementation, with the user's actions done its own way. Each
+// starts with the focus in the first box, where the shown Qt window puts it.
+struct Rig {
+  virtual ~Rig() = default;
+  virtual Window& W() = 0;
+  virtual void Answer(MsgAnswer answer) = 0;  // to the next message box
+  virtual void UserClick(Control c) = 0;
+  virtual void UserType(Control c, const std::string& text) = 0;
+  virtual void UserEnter(Control c) = 0;
+  virtual void UserClose() = 0;
+  Recorder rec;
+};
+
+struct MemoryRig : Rig {
+  MemoryRig() {
+    window.LoadDesign(); window.SetFocus(Ctl(txbYear)); rec.w = &window; window.SetEventSink(&rec);
+  }
+  Window& W() override { return window; }
+  void Answer(MsgAnswer answer) override { window.QueueAnswer(answer); }
+  void UserClick(Control c) override { window.Click(c); }
+  void UserType(Control c, const std::string& text) override { window.Type(c, text); }
+  void UserEnter(Control c) override { window.PressKeyUp(c, 13); }
+  void UserClose() override { window.UserClose(); }
+  MemoryWindow window;
+};
+
+struct QtRig : Rig {
+  QtRig() {
+    rec.w = &window; window.SetEventSink(&rec); window.show(); window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
+  }
+  Window& W() override { return window; }
+  void Answer(MsgAnswer a) override {
+    closer.Answer(a == MsgAnswer::Yes ? QMessageBox::Yes : a == MsgAnswer::No ? QMessageBox::No : QMessageBox::Cancel);
+  }
+  void UserClick(Control c) override {  // options and check boxes near their indicator
+    QWidget* widget = window.WidgetOf(c);
+    const bool indicator = qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
+  }
+  void UserType(Control c, const std::string& text) override {
+    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton); window.As<QLineEdit>(c)->selectAll();
+    QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
+  }
+  void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
+  void UserClose() override { window.close(); }
+  ModalCloser closer;
+  QtWindow window;
+};
+
+std::string Thrown(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const std::logic_error& e) {
+    return dynamic_cast<const std::out_of_range*>(&e) ? "out_of_range" : "invalid_argument";
+  }
+  return "none";
+}
+
+void Fill(Window& w, Control c, int n) {
+  for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
+}
+
+const Control kOrbs = Ctl(cboOrbs, 1), kMinute = Ctl(cboMinute), kOut = Ctl(txbOutput);
+
+// What each row returns, then the events it caused.
+const struct Row {
+  const char* what;
+  std::function<std::string(Rig&, Window&)> act;
+  const char* want;
+} kRows[] = {
+    {"a list fires Click only on a move to an entry, refuses positions it has not", [](Rig&, Window& w) {
+       Fill(w, kOrbs, 15);
+       for (int16_t at : {4, 4, -1, 4}) w.SetListIndex(kOrbs, at);
+       std::string got = Thrown([&] { w.SetListIndex(kOrbs, 15); }) + Thrown([&] { w.SetListIndex(kOrbs, -2); }) + " " +
+                         S(w.ListIndex(kOrbs)) + " " + w.Text(kOrbs);
+       w.ClearList(kOrbs);  // a list filled afresh has no choice
+       w.AddItem(kOrbs, "1\xC2\xB0");
+       return got + " " + S(w.ListIndex(kOrbs)) + " [" + w.Text(kOrbs) + "] " + S(w.ListCount(kOrbs));
+     }, "out_of_rangeout_of_range 4 5\xC2\xB0 -1 [] 1 | Click cboOrbs(1)=4 Click cboOrbs(1)=4"},
+    {"text set in a drop-down combo picks the entry that reads the same, silently; entries carry data",
+     [](Rig&, Window& w) {
+       for (const char* m : {"", "00", "05"}) w.AddItem(kMinute, m);
+       w.SetText(kMinute, "05");
+       std::string seen = S(w.ListIndex(kMinute));
+       w.SetText(kMinute, "07");
+       seen += " " + S(w.ListIndex(kMinute)) + " " + w.Text(kMinute) + " [" + w.ListItem(kMinute, -1) + "]";
+       w.SetListIndex(kMinute, 1);
+       w.SetListItem(kMinute, 1, "00\xC2\xB0");  // the chosen entry renamed is the list's text
+       w.SetItemData(kMinute, 2, 5);
+       seen += " " + w.Text(kMinute) + S(w.TextLength(kMinute)) + " " + S(w.ItemData(kMinute, 2)) + " " +
+               Thrown([&] { w.ItemData(kMinute, 3); });
+       w.ClearList(kMinute);
+       return seen + " [" + w.Text(kMinute) + "]";
+     }, "2 -1 07 [] 00\xC2\xB0" "3 5 out_of_range [] | Click cboMinute=1"},
+    {"check boxes fire on a change; options exclude each other in their frame before Click", [](Rig& r, Window& w) {
+       w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(optTropical), 1);
+       w.SetValue(Ctl(optPersonal), 1);
+       r.rec.probe = [&w] { return S(w.Value(Ctl(optPersonal))); };
+       w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optSidereal), 0);
+       return Thrown([&] { w.SetValue(Ctl(chkKeepDates), 3); }) + " " + S(w.Value(Ctl(optWorld))) +
+              S(w.Value(Ctl(optPersonal))) + S(w.Value(Ctl(optTropical))) + S(w.Value(Ctl(optSidereal)));
+     }, "out_of_range 1010 | Click chkKeepDates=1 Click optTropical=1 Click optPersonal=1 Click optWorld=1/0"},
+    {"lengths count characters, a CR LF two, kept across appends", [](Rig&, Window& w) {
+       std::string got;
+       for (const char* text : {"", "Zo\xC3\xAB \xC3\x86r\xC3\xB8", "\xE6\x97\xA5", "\xF0\x9F\x8C\x99 moon"}) {
+         w.SetText(kOut, text); got += S(w.TextLength(kOut)) + " ";
+       }
+       w.SetText(kOut, "a\xC2\xB0\r\nb\r\n"); w.AppendText(kOut, "Sun \xC2\xB0\r\n"); w.SetText(Ctl(txbYear), "20");
+       w.AppendText(Ctl(txbYear), "20");
+       return got + w.Text(kOut) + S(w.TextLength(kOut)) + " " + w.Text(Ctl(txbYear));
+     }, "0 7 1 6 a\xC2\xB0\r\nb\r\nSun \xC2\xB0\r\n14 2020 |"},
+    {"places, fonts and the caption read back as written; a frame's flags are its own", [](Rig&, Window& w) {
+       w.SetGeometry(Ctl(cmdHelp), {7, 11, 1001, 333});
+       w.SetFont(Ctl(lblYear), {"Arial", 10, true});
+       w.SetCaption("Skyloom 10.0"); w.SetVisible(Ctl(fraBirthDate), false); w.SetEnabled(Ctl(cmdSearch), false);
+       const FontSpec f = w.Font(Ctl(lblYear));
+       return S(w.Geometry(Ctl(cmdHelp))) + " " + f.name + S(static_cast<int>(f.size)) + S(f.bold) + " " +
+              w.Caption() + " " + S(w.Visible(Ctl(txbYear, 2))) + S(w.Visible(Ctl(fraBirthDate))) +
+              S(w.Enabled(Ctl(cmdSearch)));
+     }, "7,11,1001,333 Arial101 Skyloom 10.0 100 |"},
+    {"the user reaches nothing disabled, nor what a disabled frame holds", [](Rig& r, Window& w) {
+       w.SetEnabled(Ctl(cmdSearch), false); r.UserClick(Ctl(cmdSearch)); w.SetEnabled(Ctl(fraZodiac), false);
+       r.UserClick(Ctl(optSidereal)); r.UserClick(Ctl(chkKeepDates));
+       return S(w.Value(Ctl(optSidereal)));
+     }, "0 | LostFocus txbYear(0) Click chkKeepDates=1"},
+    {"the focus leaves a typed box before the next action; Enter is a KeyUp", [](Rig& r, Window& w) {
+       r.UserType(Ctl(txbYear, 1), "2025"); r.UserType(Ctl(txbDay), "7"); r.UserEnter(Ctl(txbDay));
+       r.UserClick(Ctl(cmdStart)); w.SetEnabled(Ctl(txbMonth), false);
+       w.SetFocus(Ctl(txbMonth));  // dropped
+       w.SetFocus(Ctl(txbYear)); w.SetFocus(Ctl(txbDay));
+       return w.Text(Ctl(txbYear, 1)) + " " + w.Text(Ctl(txbDay));
+     }, "2025 7 | LostFocus txbYear(0) LostFocus txbYear(1) KeyUp txbDay(0)=13 LostFocus txbDay(0) Click cmdStart "
+        "LostFocus txbYear(0)"},
+    {"message boxes give the answer chosen, else their default; closing only asks", [](Rig& r, Window& w) {
+       const MessageBoxRequest quit{"Save program state for next run?", "Quit", MsgIcon::Question,
+                                    MsgButtons::YesNoCancel, MsgAnswer::No};
+       r.Answer(MsgAnswer::Cancel);
+       const MsgAnswer first = w.MessageBox(quit), second = w.MessageBox(quit);
+       const MsgAnswer third = w.MessageBox({"Nothing to write.", "", MsgIcon::Exclamation});
+       r.UserClose();
+       return S(static_cast<int>(first)) + S(static_cast<int>(second)) + S(static_cast<int>(third)) +
+              S(w.Visible(Ctl(cmdQuit)));
+     }, "3201 | Close"},
+};
+
+// --- The main window
+
+struct NoShell : Shell {
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+// A window in memory that restores from the store at start-up and saves to it.
+struct Form {
+  explicit Form(SettingsStore& store)
+      : form(window, shell, {{}, [&store](FormState& s) { return SaveProgramState(s, store); },
+                             [&store](FormState& s) { return RestoreProgramState(s, store); }}) {
+    window.LoadDesign();
+    form.Load();
+  }
+  MemoryWindow window;
+  NoShell shell;
+  MainForm form;
+};
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+// Every saved value the store holds, "" where it holds none.
+std::vector<std::string> StoredValues(SettingsStore& store) {
+  std::vector<std::string> values(SavedStateValues().size());
+  for (size_t i = 0; i < values.size(); ++i)
+    RestoreRegistryString(store, SavedStateValues()[i].keyPart, SavedStateValues()[i].name, values[i], false, "");
+  return values;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  NoShell shell_;
+  std::unique_ptr<QTemporaryDir> folder_;
+  std::unique_ptr<ModalCloser> closer_;
+  std::unique_ptr<QtWindow> window_;
+  std::unique_ptr<MainForm> form_;
+
+  QPushButton* Button(N name, int16_t index = 0) { return window_->As<QPushButton>(Ctl(name, index)); }
+  QString Output() { return window_->As<QPlainTextEdit>(Ctl(N::txbOutput))->toPlainText(); }
+
+  // Jupiter and Saturn in world mode, chosen and typed in.
+  void ChooseJupiterSaturn(const char* startYear, const char* endYear) {
+    auto* world = window_->As<QRadioButton>(Ctl(N::optWorld));
+    QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
+    for (int16_t list : {0, 1}) {
+      window_->WidgetOf(Ctl(N::cboPlanet, list))->setFocus();
+      QTest::keyClick(window_->WidgetOf(Ctl(N::cboPlanet, list)), Qt::Key_Down);
+    }
+    for (int16_t date : {0, 1}) {
+      auto* box = window_->As<QLineEdit>(Ctl(N::txbYear, date));
+      QTest::mouseClick(box, Qt::LeftButton); box->selectAll();
+      QTest::keyClicks(box, date == 0 ? startYear : endYear);
+    }
+    QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
+    QCOMPARE(Button(N::cmdStart)->text(), QString("Show all world transits between Jupiter and Saturn"));
+  }
+
+  QString Folder() const { return folder_->path() + "/Quillfern"; }
+  QString FilePath() const { return Folder() + "/SKL.conf"; }
+
+  void CompareQuitQuestion(const SeenMessageBox& box) {
+    QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
+    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.defaultButton, QMessageBox::No);
+  }
+
+  template <typename Implementation>
+  void Check() {
+    QStringList failures;
+    for (const Row& row : kRows) {
+      Implementation rig;
+      const std::string got = row.act(rig, rig.W()) + " |" + rig.rec.events;
+      if (got != row.want)
+        failures << QString("%1:\n  got  %2\n  want %3").arg(row.what, QString::fromStdString(got), row.want);
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
+  }
+
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  // A new settings folder each time: QSettings keeps what it read of a file.
+  void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->path());
+    if (QByteArray(QTest::currentTestFunction()).startsWith("contract")) return;  // windows of its own
+    closer_ = std::make_unique<ModalCloser>(); window_ = std::make_unique<QtWindow>();
+    form_ = std::make_unique<MainForm>(*window_, shell_);
+    form_->Load();
+    window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT, whatever the machine's zone
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  void cleanup() {
+    form_.reset();
+    window_.reset(); closer_.reset();
+  }
+
+  // Geometry, colours and fonts of every control at once; the year, which
+  // depends on the day, set first.
+  void contractOfTheWindowInMemory() { Check<MemoryRig>(); }
+  void contractOfTheQtWindow() { Check<QtRig>(); }
+
+  void startUpLooksAsItsGoldenScreenshot() {
+    for (int16_t date : {0, 1}) {
+      window_->SetText(Ctl(N::txbYear, date), "2020");
+      form_->LostFocus(Ctl(N::txbYear, date));
+    }
+    Button(N::cmdQuit)->setFocus();
+    QTRY_VERIFY(!Button(N::cmdClear)->isVisible());  // hidden at the timer's first tick
+    const QString mismatch = GoldenMismatch(window_->grab().toImage(), "main_window_start.png");
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+  }
+
+  // The great conjunction of 2020, drawn. The layout: under the pointer the
+  // report's row of the innermost band there, or of a tick close by.
+  void timelineOfARunMatchesItsGoldenImage() {
+    ChooseJupiterSaturn("2020", "2020"); QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
+    const auto& results = form_->State().Results;
+    const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+
+    TimelineWindow window(results); window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const TimelineLayout layout = window.CanvasLayout();
+    const int32_t january1 = results.at(0).startDay;
+    const struct {
+      double day;  // from 1 January; day d runs from d to d + 1
+      const char* starts;
+    } kCases[] = {{1.5, ""},
+                  {139.5, "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r"},
+                  {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
+                  {320.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
+                  {300.5, "Conjunction | 2020-02-14"}};
+    for (const auto& c : kCases) {
+      const QString tip = window.ToolTipAt(
+          QPoint(static_cast<int>(layout.DayToX(january1 + c.day)), TimelineLayout::kRowHeight / 2));
+      QVERIFY2(c.starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(c.starts)),
+               qPrintable(QString("day %1: \"%2\"").arg(c.day).arg(tip)));
+    }
+  }
+
+  // Cancel keeps the window and the report, Quit pressed or the window closed.
+  void cancelToTheQuitQuestionKeepsTheWindow() {
+    window_->SetText(Ctl(N::txbOutput), "a report\r\n");
+    for (bool closing : {false, true}) {
+      closer_->Answer(QMessageBox::Cancel);
+      if (closing) {
+        QVERIFY(!window_->close());
+      } else {
+        QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
+      }
+      CompareQuitQuestion(closer_->MessageBoxes().back());
+      QVERIFY(window_->isVisible() && !form_->Ended());
+      QCOMPARE(Output(), QString("a report\n"));
+    }
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
+  }
+
+  // Quit pressed or the window closed during a run asks at once, the run
+  // waiting for the answer; Cancel lets it go on to its end.
+  void cancelToQuitDuringARunLetsTheRunGoOn() {
+    ChooseJupiterSaturn("1990", "2030");
+    for (bool closing : {false, true}) {
+      QPushButton* start = Button(N::cmdStart);
+      bool askedDuringRun = false;
+      QTimer quitter; quitter.setInterval(5);
+      connect(&quitter, &QTimer::timeout, this, [&] {
+        if (start->text() != "Stop" || askedDuringRun) return;
+        askedDuringRun = true; closer_->Answer(QMessageBox::Cancel);
+        closing ? void(window_->close()) : QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
+        QCOMPARE(start->text(), QString("Stop"));
+      });
+      quitter.start();
+      const size_t boxes = closer_->MessageBoxes().size();
+      QTest::mouseClick(start, Qt::LeftButton); quitter.stop();
+      QVERIFY(askedDuringRun);
+      QCOMPARE(closer_->MessageBoxes().size(), boxes + 1);
+      CompareQuitQuestion(closer_->MessageBoxes().back());
+      QVERIFY2(!Output().contains("Stopped"), qPrintable(Output().right(200)));
+      QCOMPARE(closer_->PopUpTexts().last(), QString("Done"));  // the run's own end
+      QVERIFY(window_->isVisible() && !form_->Ended());
+    }
+  }
+
+  // A Show-all series runs only with nested orbs: it says so once and
+  // leaves the output box as it was.
+  void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
+    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1)); middle->setFocus();
+    QTest::keyClick(middle, Qt::Key_End);  // 15 degrees under an outer orb of 10
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
+    window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");
+    QTest::mouseClick(Button(N::cmdShowAll, 0), Qt::LeftButton);
+    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
+    const SeenMessageBox& box = closer_->MessageBoxes().back();
+    QCOMPARE(box.text + "|" + box.title,
+             QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
+    QCOMPARE(Output(), QString("earlier output\n"));
+    QCOMPARE(form_->State().RunsStarted, 0);
+  }
+
+  // The message names the file and gives the system's reason.
+  void aSaveThatCannotBeWrittenSaysWhy() {
+    const struct {
+      std::function<void()> make;
+      const char* reason;
+      bool needsNonRoot;
+    } kCases[] = {{[&] { WriteAll(Folder(), "not a folder"); }, "Not a directory", false},
+                  {[&] { QDir().mkpath(FilePath()); }, "Is a directory", false},
+                  {[&] { QDir().mkpath(Folder()), QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner); },
+                   "Permission denied", true}};
+    for (const auto& c : kCases) {
+      if (c.needsNonRoot && ::geteuid() == 0) continue;  // root writes in any folder
+      QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      QDir(Folder()).removeRecursively(), QFile::remove(Folder());
+      c.make();
+      QtSettingsStore store;
+      Form form(store);
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      QCOMPARE(form.window.MessageBoxes().at(0).text, "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+      QVERIFY(!form.form.State().StateRecentlySaved);
+    }
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  // A save cut off by a crash leaves its temporary file, which is not read;
+  // a file cut anywhere still loads, each value either as saved or missing.
+  void aSaveCutShortLeavesWhatWasSaved() {
+    std::vector<std::string> saved;
+    {
+      QtSettingsStore store;
+      Form form(store);
+      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      saved = StoredValues(store);
+    }
+    WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
+    QtSettingsStore store;
+    QCOMPARE(StoredValues(store), saved);
+    QFile file(FilePath());
+    const QByteArray whole = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    for (qsizetype length = whole.size(); length >= 0; --length) {
+      WriteAll(FilePath(), whole.left(length));
+      QtSettingsStore cut;
+      QCOMPARE(cut.Damaged(), length > 0 && whole[length - 1] != '\n');
+      const std::vector<std::string> values = StoredValues(cut);
+      for (size_t i = 0; i < values.size(); ++i)
+        QVERIFY2(values[i].empty() || values[i] == saved[i], qPrintable(QString("cut at %1").arg(length)));
+      QVERIFY(Form(cut).form.State().FormLoaded);
+    }
+  }
+};
+
+}  // namespace skyloom
+
+QTEST_MAIN(skyloom::WindowTest)
+#include "window_test.moc"
