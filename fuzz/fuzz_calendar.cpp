@@ -27,7 +27,7 @@ template <typename T>
 T Take(FuzzedDataProvider& in) {
   T value{};
   const std::vector<uint8_t> bytes = in.ConsumeBytes<uint8_t>(sizeof value);
-  std::memcpy(&value, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(&value, bytes.data(), bytes.size());
   return value;
 }
 
