@@ -44,17 +44,12 @@ class MemorySettingsStore : public SettingsStore {
   StoreResult Flush() override;
 
   // Set-up and inspection by tests; these never fail and are not logged.
-  // Put creates the key as needed. Remove leaves the key in place.
+  // Put creates the key as needed.
   void Put(std::string_view keyPath, std::string_view name, std::string_view value);
-  void Remove(std::string_view keyPath, std::string_view name);
-  std::optional<std::string> Find(std::string_view keyPath, std::string_view name) const;
-  bool HasKey(std::string_view keyPath) const;
-  size_t ValueCount() const;
 
   void SetFaultHook(FaultHook hook) { fault_ = std::move(hook); }
-  // The successful writes since the last ClearLog, in order.
+  // The successful writes, in order.
   const std::vector<Write>& Writes() const { return writes_; }
-  void ClearLog() { writes_.clear(); }
   int FlushCount() const { return flushes_; }
   // Back to the values of the last Flush (or to none before any).
   void DiscardUnflushed() { keys_ = flushed_; }
