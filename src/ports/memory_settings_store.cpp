@@ -81,7 +81,6 @@ StoreResult MemorySettingsStore::ReadValue(std::string_view keyPath, std::string
 
 StoreResult MemorySettingsStore::Flush() {
   if (const StoreResult fault = Fault(StoreOperation::Flush, {}, {}); fault != StoreSuccess) return fault;
-  flushed_ = keys_;
   ++flushes_;
   return StoreSuccess;
 }
