@@ -50,7 +50,6 @@ RegistryStatus RegistryWriteValue(SettingsStore& root, std::string_view keyPath,
 // Reads name under keyPath: "0 OK" with value set, or "1 Key not found or
 // is empty.", "2 Name not specified.", "3 Name not found." (also for an
 // empty value), "4 " and the system's text for any other failure.
-
 RegistryStatus RegistryReadValue(SettingsStore& root, std::string_view keyPath, std::string_view name,
                                  std::string& value) {
   if (keyPath.empty() || root.OpenKey(keyPath) != StoreSuccess) return "1 Key not found or is empty.";
