@@ -81,7 +81,6 @@ StoreResult MemorySettingsStore::ReadValue(std::string_view keyPath, std::string
 
 StoreResult MemorySettingsStore::Flush() {
   if (const StoreResult fault = Fault(StoreOperation::Flush, {}, {}); fault != StoreSuccess) return fault;
-  flushed_ = keys_;
   ++flushes_;
   return StoreSuccess;
 }
@@ -91,34 +90,6 @@ void MemorySettingsStore::Put(std::string_view keyPath, std::string_view name, s
   if (!path) return;
   auto [entry, added] = MakeKey(*path).try_emplace(Fold(name), Value{std::string(name), {}});
   entry->second.text = value;
-}
-
-void MemorySettingsStore::Remove(std::string_view keyPath, std::string_view name) {
-  const std::optional<std::string> path = FoldedPath(keyPath);
-  if (!path) return;
-  const auto key = keys_.find(*path);
-  if (key != keys_.end()) key->second.erase(Fold(name));
-}
-
-std::optional<std::string> MemorySettingsStore::Find(std::string_view keyPath, std::string_view name) const {
-  const std::optional<std::string> path = FoldedPath(keyPath);
-  if (!path) return std::nullopt;
-  const auto key = keys_.find(*path);
-  if (key == keys_.end()) return std::nullopt;
-  const auto entry = key->second.find(Fold(name));
-  if (entry == key->second.end()) return std::nullopt;
-  return entry->second.text;
-}
-
-bool MemorySettingsStore::HasKey(std::string_view keyPath) const {
-  const std::optional<std::string> path = FoldedPath(keyPath);
-  return path && keys_.contains(*path);
-}
-
-size_t MemorySettingsStore::ValueCount() const {
-  size_t count = 0;
-  for (const auto& [path, key] : keys_) count += key.size();
-  return count;
 }
 
 }  // namespace skyloom

@@ -1,9 +1,7 @@
 // A settings store in memory, for the tests and the fuzzer. It behaves as
 // the registry does: key paths and value names ignore the case of ASCII
 // letters, creating a key creates the keys above it, and a write is seen
-// by the next read at once. Flush keeps a copy of the values, so a test can
-// drop everything written since (a crash in the middle of a save). A test
-// can make any operation fail.
+// by the next read at once. A test can make any operation fail.
 #pragma once
 
 #include <cstdint>
@@ -44,20 +42,13 @@ class MemorySettingsStore : public SettingsStore {
   StoreResult Flush() override;
 
   // Set-up and inspection by tests; these never fail and are not logged.
-  // Put creates the key as needed. Remove leaves the key in place.
+  // Put creates the key as needed.
   void Put(std::string_view keyPath, std::string_view name, std::string_view value);
-  void Remove(std::string_view keyPath, std::string_view name);
-  std::optional<std::string> Find(std::string_view keyPath, std::string_view name) const;
-  bool HasKey(std::string_view keyPath) const;
-  size_t ValueCount() const;
 
   void SetFaultHook(FaultHook hook) { fault_ = std::move(hook); }
-  // The successful writes since the last ClearLog, in order.
+  // The successful writes, in order.
   const std::vector<Write>& Writes() const { return writes_; }
-  void ClearLog() { writes_.clear(); }
   int FlushCount() const { return flushes_; }
-  // Back to the values of the last Flush (or to none before any).
-  void DiscardUnflushed() { keys_ = flushed_; }
 
  private:
   // Values of one key by folded name; each keeps the name as first written.
@@ -71,7 +62,6 @@ class MemorySettingsStore : public SettingsStore {
   StoreResult Fault(StoreOperation operation, std::string_view keyPath, std::string_view name) const;
 
   std::map<std::string, Key> keys_;  // by folded key path
-  std::map<std::string, Key> flushed_;
   std::vector<Write> writes_;
   FaultHook fault_;
   int flushes_ = 0;

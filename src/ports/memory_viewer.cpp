@@ -53,28 +53,6 @@ MsgAnswer MemoryViewer::MessageBox(const MessageBoxRequest& request) {
   return MsgAnswer::Ok;
 }
 
-void MemoryViewer::UserResize(int32_t width, int32_t height) {
-  Rect r = normalRect_;
-  r.Width = width;
-  r.Height = height;
-  SetFormGeometry(r);
-}
-
-void MemoryViewer::UserMaximize(Rect area) {
-  maximizedRect_ = area;
-  SetState(WindowState::Maximized);
-}
-
-void MemoryViewer::UserClickClose() {
-  if (!visible_) throw std::logic_error("close button clicked on a hidden viewer");
-  if (sink_ != nullptr) sink_->CloseClick();
-}
-
-void MemoryViewer::UserCloseWindow() {
-  if (!visible_) throw std::logic_error("hidden viewer closed");
-  if (sink_ != nullptr) sink_->Unload();
-}
-
 void MemoryViewer::UserActivate() {
   if (!visible_) throw std::logic_error("hidden viewer activated");
   if (sink_ != nullptr) sink_->Activate();

@@ -41,23 +41,10 @@ class MemoryViewer : public Viewer {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
 
   // What the user and the system do.
-  // The user drags the window's frame to a new size.
-  void UserResize(int32_t width, int32_t height);
-  void UserMinimize() { SetState(WindowState::Minimized); }
-  // Maximized, the window covers area; restoring brings back its normal
-  // place and size.
-  void UserMaximize(Rect area);
-  void UserRestore() { SetState(WindowState::Normal); }
-  void UserClickClose();
-  // The system closes the window (its close box).
-  void UserCloseWindow();
   // Another window was active and the user comes back to the viewer.
   void UserActivate();
 
   // What the program did.
-  bool Locked() const { return locked_; }
-  bool CaretAtStart() const { return caretAtStart_; }
-  int TextRepaints() const { return textRepaints_; }
   const std::vector<MessageBoxRequest>& Messages() const { return messages_; }
 
  private:

@@ -272,11 +272,6 @@ std::string MemoryWindow::ShowFileDialog(const FileDialogRequest& request) {
   return name;
 }
 
-Rgb MemoryWindow::ForeColor(Control c) const { return At(c).foreColor; }
-Rgb MemoryWindow::BackColor(Control c) const { return At(c).backColor; }
-int32_t MemoryWindow::ZOrder(Control c) const { return At(c).zOrder; }
-int32_t MemoryWindow::Caret(Control c) const { return At(c).caret; }
-int MemoryWindow::RepaintCount(Control c) const { return At(c).repaints; }
 
 bool MemoryWindow::Reachable(Control c) const {
   const Member& m = At(c);
@@ -314,14 +309,6 @@ bool MemoryWindow::Click(Control c) {
   return true;
 }
 
-bool MemoryWindow::Choose(Control c, int16_t index) {
-  ListAt(c);
-  if (!Reachable(c)) return false;
-  MoveFocus(c);
-  SetListIndex(c, index);
-  return true;
-}
-
 bool MemoryWindow::Type(Control c, std::string_view text) {
   if (!Reachable(c)) return false;
   MoveFocus(c);
@@ -338,20 +325,6 @@ void MemoryWindow::LeaveFocus(Control c) {
 void MemoryWindow::PressKeyUp(Control c, int keyCode) {
   At(c);
   if (sink_) sink_->KeyUp(c, keyCode);
-}
-
-void MemoryWindow::Tick() {
-  if (sink_) sink_->TimerTick();
-}
-
-void MemoryWindow::UserResize(Rect r) {
-  formRect_ = r;
-  if (sink_) sink_->Resize();
-}
-
-void MemoryWindow::UserSetState(WindowState state) {
-  state_ = state;
-  if (sink_) sink_->Resize();
 }
 
 void MemoryWindow::UserClose() {

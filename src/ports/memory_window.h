@@ -80,27 +80,12 @@ class MemoryWindow : public Window {
   void PopUp(const PopUpRequest& request) override { popUps_.push_back(request); }
 
   // What the program did, for the tests to read.
-  Rgb ForeColor(Control c) const;
-  Rgb BackColor(Control c) const;
-  Rgb FormBackColor() const { return formBackColor_; }
-  // Higher is nearer the front; 0 for a control never brought forward.
-  int32_t ZOrder(Control c) const;
-  // The control that holds the focus; HasFocus false before any.
-  bool HasFocus() const { return hasFocus_; }
-  Control Focused() const { return focused_; }
-  // Caret position in code points, as CaretToEnd left it.
-  int32_t Caret(Control c) const;
-  int RepaintCount(Control c) const;
-  int FormRepaintCount() const { return formRepaints_; }
-  int PendingEventCalls() const { return pendingEventCalls_; }
   bool Shown() const { return shown_; }
   bool Ended() const { return ended_; }
   const std::vector<MessageBoxRequest>& MessageBoxes() const { return messageBoxes_; }
-  const std::vector<FileDialogRequest>& FileDialogs() const { return fileDialogs_; }
   const std::vector<PopUpRequest>& PopUps() const { return popUps_; }
 
   // Set-up by tests and the command-line front end.
-  void SetScreenSize(Rect twips) { screen_ = twips; }
   // The answers of the next message boxes, in order; once used up each box
   // takes its default answer. An answer the box has no button for throws.
   void QueueAnswer(MsgAnswer answer) { answers_.push_back(answer); }
@@ -125,17 +110,11 @@ class MemoryWindow : public Window {
   // the focus first where a click gives it, a check box toggles and an
   // option becomes selected (Click only when it was not selected already).
   bool Click(Control c);
-  // Picks entry i of a list: focus, then the list's own click rule.
-  bool Choose(Control c, int16_t index);
   // Types into a box: it takes the focus and its text is replaced.
   bool Type(Control c, std::string_view text);
   // The focus leaves the box (fires LostFocus).
   void LeaveFocus(Control c);
   void PressKeyUp(Control c, int keyCode);
-  void Tick();
-  // The user drags the window to a new size or minimises / restores it.
-  void UserResize(Rect r);
-  void UserSetState(WindowState state);
   void UserClose();
 
  private:

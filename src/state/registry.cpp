@@ -6,6 +6,8 @@
 namespace skyloom {
 namespace {
 
+using RegistryStatus = std::string;
+
 // The platform's message function fills a buffer of 100 characters.
 std::string SystemMessage(StoreResult result) { return std::string(StoreErrorText(result).substr(0, 100)); }
 
@@ -21,8 +23,10 @@ void ShowRegistryError(Window* window, const std::string& text) {
   window->MessageBox(request);
 }
 
-}  // namespace
-
+// Creates or opens keyPath under root and writes name = value. The status
+// ("0 New key created.", "0 Key already exists.", or the error number and
+// "Unable to create (or find) key." / "Unable to write value.") is followed
+// by two blanks and the system's text for the last result.
 RegistryStatus RegistryWriteValue(SettingsStore& root, std::string_view keyPath, std::string_view name,
                                   std::string_view value) {
   RegistryStatus status;
@@ -43,6 +47,9 @@ RegistryStatus RegistryWriteValue(SettingsStore& root, std::string_view keyPath,
   return status + "  " + SystemMessage(last);
 }
 
+// Reads name under keyPath: "0 OK" with value set, or "1 Key not found or
+// is empty.", "2 Name not specified.", "3 Name not found." (also for an
+// empty value), "4 " and the system's text for any other failure.
 RegistryStatus RegistryReadValue(SettingsStore& root, std::string_view keyPath, std::string_view name,
                                  std::string& value) {
   if (keyPath.empty() || root.OpenKey(keyPath) != StoreSuccess) return "1 Key not found or is empty.";
@@ -57,6 +64,8 @@ RegistryStatus RegistryReadValue(SettingsStore& root, std::string_view keyPath, 
   // Whatever a failed read left behind is not the stored value.
   return "4 " + SystemMessage(result);
 }
+
+}  // namespace
 
 bool SaveRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name,
                         std::string_view value, bool showError, Window* window) {

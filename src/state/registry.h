@@ -16,20 +16,6 @@ class Window;
 // starting with a backslash ("\SKL\Year").
 inline constexpr std::string_view ProgramKeyRoot = "Software\\Quillfern";
 
-using RegistryStatus = std::string;
-
-// Creates or opens keyPath under root and writes name = value. The status
-// ("0 New key created.", "0 Key already exists.", or the error number and
-// "Unable to create (or find) key." / "Unable to write value.") is followed
-// by two blanks and the system's text for the last result.
-RegistryStatus RegistryWriteValue(SettingsStore& root, std::string_view keyPath, std::string_view name,
-                                  std::string_view value);
-// Reads name under keyPath: "0 OK" with value set, or "1 Key not found or
-// is empty.", "2 Name not specified.", "3 Name not found." (also for an
-// empty value), "4 " and the system's text for any other failure.
-RegistryStatus RegistryReadValue(SettingsStore& root, std::string_view keyPath, std::string_view name,
-                                 std::string& value);
-
 // Writes value (an empty one as a single blank) under ProgramKeyRoot +
 // keyPart; true on success. On failure with showError set, a message box on
 // window (when given) names the key, the name and the value.

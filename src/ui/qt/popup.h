@@ -22,7 +22,6 @@ class PopUpWindow : public QDialog {
   void PopUpInForm(QWidget* form, const QString& message, QSize size, int intervalMs, QPoint offset);
 
   QLabel* Message() const { return lblMessage_; }
-  QTimer* CloseTimer() const { return timer1_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

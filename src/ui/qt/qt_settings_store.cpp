@@ -122,7 +122,6 @@ std::unique_ptr<QSettings> QtSettingsStore::Open() const {
                                      QStringLiteral("Quillfern"), QStringLiteral("SKL"));
 }
 
-QString QtSettingsStore::Location() const { return Open()->fileName(); }
 
 void QtSettingsStore::Load() {
   values_.clear();

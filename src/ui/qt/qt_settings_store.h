@@ -43,9 +43,6 @@ class QtSettingsStore : public SettingsStore {
   StoreResult ReadValue(std::string_view keyPath, std::string_view name, std::string& value) override;
   StoreResult Flush() override;
   std::string FlushFailure() const override { return flushFailure_; }
-
-  // The file (or registry path) the values live in.
-  QString Location() const;
   // The stored values could not be read when last loaded.
   bool Damaged() const { return damaged_; }
 

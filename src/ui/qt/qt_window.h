@@ -99,9 +99,6 @@ class QtWindow : public QWidget, public Window {
   std::string ShowFileDialog(const FileDialogRequest& request) override;
   void PopUp(const PopUpRequest& request) override;
 
-  // The pop-up, once one has been shown; null before.
-  PopUpWindow* PopUpWidget() const { return popUp_; }
-
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

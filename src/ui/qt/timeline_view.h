@@ -28,11 +28,6 @@ class TimelineWindow : public QWidget {
   explicit TimelineWindow(std::vector<RunResult> results, QWidget* parent = nullptr);
 
   const Timeline& Model() const { return timeline_; }
-  // The rows' area, in whose coordinates ToolTipAt takes its point.
-  QWidget* Canvas() const { return canvas_; }
-  QScrollArea* ScrollArea() const { return scroll_; }
-  QPushButton* SavePngButton() const { return savePng_; }
-  QPushButton* SaveSvgButton() const { return saveSvg_; }
 
   // The report row under a point of the canvas, or an empty text.
   QString ToolTipAt(QPoint canvasPoint) const;
@@ -43,10 +38,9 @@ class TimelineWindow : public QWidget {
   bool SaveAs(const QString& path, QString& error) const;
 
   // Asks for the file to save to (title, name filter, suffix); an empty
-  // answer cancels. A file dialog unless replaced, as the tests do.
+  // answer cancels: a file dialog.
   using FileChooser =
       std::function<QString(const QString& title, const QString& filter, const QString& suffix)>;
-  void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
  private:
   void Save(const QString& title, const QString& filter, const QString& suffix);
