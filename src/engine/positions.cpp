@@ -158,11 +158,4 @@ int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test,
   }
 }
 
-int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
-                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
-                          RangeErrorCode& code, const std::function<void(int32_t)>& progress) {
-  MidnightLongitudes midnights(positions, zoneMinutes, test.zodiac);
-  return AspectStateSearch(midnights, test, startDay, inOrbAtStart, forward, wantedState, code, progress);
-}
-
 }  // namespace skyloom

@@ -75,14 +75,11 @@ bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, doubl
 std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bodyB);
 
 // Walks one day at a time from startDay, testing the local midnight that
-// starts each day, until the in-orb state equals wantedState or a body runs
-// out of data. A forward walk for the in-orb state returns the last day
-// before the first midnight in orb. Each new day is handed to progress.
-int32_t AspectStateSearch(const BodyPositions& positions, const AspectTest& test, int32_t startDay,
-                          bool& inOrbAtStart, bool forward, bool wantedState, int16_t zoneMinutes,
-                          RangeErrorCode& code, const std::function<void(int32_t)>& progress);
-// The same walk on the midnights of the zone and zodiac midnights keeps
-// (test.zodiac is not looked at), sharing their samples.
+// starts each day (in the zone and zodiac of midnights, whose samples it
+// shares; test.zodiac is not looked at), until the in-orb state equals
+// wantedState or a body runs out of data. A forward walk for the in-orb
+// state returns the last day before the first midnight in orb. Each new day
+// is handed to progress.
 int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay,
                           bool& inOrbAtStart, bool forward, bool wantedState, RangeErrorCode& code,
                           const std::function<void(int32_t)>& progress);

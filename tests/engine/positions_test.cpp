@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "engine/midnight_longitudes.h"
 #include "engine/pluto_table.h"
 #include "support/angle_check.h"
 #include "support/engine_setup.h"
@@ -150,13 +151,14 @@ TEST(Positions, ForwardWalkStopsTheDayBeforeTheOrbIsReached) {
     bool inOrbAtStart = true;
     RangeErrorCode code = 0;
     int32_t shown = 0;
+    MidnightLongitudes midnights(p, zone, test.zodiac);
     const int32_t day =
-        AspectStateSearch(p, test, start, inOrbAtStart, true, true, zone, code, [&](int32_t d) { shown = d; });
+        AspectStateSearch(midnights, test, start, inOrbAtStart, true, true, code, [&](int32_t d) { shown = d; });
     EXPECT_FALSE(inOrbAtStart);
     EXPECT_EQ(shown, day + 1);
     EXPECT_FALSE(AspectInOrbAt(p, test, LocalMidnight(day, zone), code));
     EXPECT_TRUE(AspectInOrbAt(p, test, LocalMidnight(day + 1, zone), code));
-    const int32_t leave = AspectStateSearch(p, test, day + 1, inOrbAtStart, true, false, zone, code, nullptr);
+    const int32_t leave = AspectStateSearch(midnights, test, day + 1, inOrbAtStart, true, false, code, nullptr);
     EXPECT_FALSE(AspectInOrbAt(p, test, LocalMidnight(leave, zone), code));
     EXPECT_TRUE(AspectInOrbAt(p, test, LocalMidnight(leave - 1, zone), code));
     EXPECT_EQ(code, 0);
@@ -164,7 +166,9 @@ TEST(Positions, ForwardWalkStopsTheDayBeforeTheOrbIsReached) {
   // The walk ends where the Moon's data end, with its code.
   bool inOrbAtStart = false;
   RangeErrorCode code = 0;
-  EXPECT_EQ(AspectStateSearch(p, {Sun, Moon, 2, 1e-12}, 2488060, inOrbAtStart, true, true, 0, code, nullptr), 2488070);
+  MidnightLongitudes greenwich(p, 0, Zodiac::Tropical);
+  EXPECT_EQ(AspectStateSearch(greenwich, {Sun, Moon, 2, 1e-12}, 2488060, inOrbAtStart, true, true, code, nullptr),
+            2488070);
   EXPECT_EQ(code, -1);
 }
 
