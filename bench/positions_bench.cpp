@@ -29,8 +29,8 @@ BENCHMARK(BM_BodyLongitude)->DenseRange(1, 10);
 
 void BM_BareSwissEphemeris(benchmark::State& state) {
   TheSession();
-  static constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER, SE_SATURN,
-                                       SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
+  static constexpr int32 kSweBody[] = {0,         SE_SUN,    SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER,
+                                       SE_SATURN, SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
   const auto body = static_cast<int>(state.range(0));
   double t = kStart;
   double xx[6];

@@ -86,8 +86,8 @@ void BM_WorldSeriesJupiter100Years(benchmark::State& st) {
   Series runs;
   for (BodyIndex other = Sun; other <= Pluto; ++other) {
     if (other == Jupiter) continue;
-    RunDescription run = Run(true, std::min(other, Jupiter), std::max(other, Jupiter), DayOf(1950, 1, 1),
-                             DayOf(2049, 12, 31));
+    RunDescription run =
+        Run(true, std::min(other, Jupiter), std::max(other, Jupiter), DayOf(1950, 1, 1), DayOf(2049, 12, 31));
     run.retrogradeMarks = false;
     runs.push_back(run);
   }

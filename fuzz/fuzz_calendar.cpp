@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "calendar/date_format.h"
-#include "ports/calendar_library.h"
 #include "fuzz_check.h"
+#include "ports/calendar_library.h"
 
 namespace {
 
@@ -42,8 +42,7 @@ int64_t ReferenceDayNumber(int64_t y, int64_t m, int64_t d) {
   const int64_t a = FloorDiv(14 - m, 12);
   const int64_t yy = y + 4800 - a;
   const int64_t mm = m + 12 * a - 3;
-  return d + FloorDiv(153 * mm + 2, 5) + 365 * yy + FloorDiv(yy, 4) - FloorDiv(yy, 100) + FloorDiv(yy, 400) -
-         32045;
+  return d + FloorDiv(153 * mm + 2, 5) + 365 * yy + FloorDiv(yy, 4) - FloorDiv(yy, 100) + FloorDiv(yy, 400) - 32045;
 }
 bool FitsInt32(int64_t v) {
   return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
@@ -103,8 +102,7 @@ void CheckJulianDay(double jd) {
   date.DayNumber = dayNumber;
   day_number_to_date(date);
   FUZZ_CHECK(date.Year == year && date.Month == month && date.Day == day);
-  if (std::isfinite(jd) && std::fabs(jd) < 2e9)
-    FUZZ_CHECK(dayNumber == static_cast<int64_t>(std::floor(jd + 0.5)));
+  if (std::isfinite(jd) && std::fabs(jd) < 2e9) FUZZ_CHECK(dayNumber == static_cast<int64_t>(std::floor(jd + 0.5)));
 }
 
 void CheckGrouping(const std::string& text, int32_t separator) {
@@ -136,8 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckDate(year % 20000, foldedMonth, foldedDay);
   CheckDayNumber(dayNumber);
   CheckJulianDay(jd);
-  CheckJulianDay(static_cast<double>(dayNumber) +
-                 static_cast<double>(static_cast<uint8_t>(separator)) / 256.0);
+  CheckJulianDay(static_cast<double>(dayNumber) + static_cast<double>(static_cast<uint8_t>(separator)) / 256.0);
   CheckGrouping(in.ConsumeRemainingBytesAsString(), separator);
   return 0;
 }

@@ -65,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const double longitude = table.Longitude(jd);
     const bool inTable = std::floor(jd + 0.5) >= FirstTableDay && std::floor(jd + 0.5) <= LastTableDay;
     if (loaded && inTable && !(longitude >= 0 && longitude < TwoPi)) std::abort();
-    if (!(longitude >= 0 && longitude < TwoPi) && longitude != BeforeRange && longitude != AfterRange)
-      std::abort();
+    if (!(longitude >= 0 && longitude < TwoPi) && longitude != BeforeRange && longitude != AfterRange) std::abort();
   }
   return 0;
 }

@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_check.h"
 #include "ports/memory_settings_store.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
-#include "fuzz_check.h"
 
 namespace {
 
@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MainForm form(window, shell, Services(store));
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State(); FUZZ_CHECK(state.FormLoaded); FUZZ_CHECK(window.Shown());
+  FormState& state = form.State();
+  FUZZ_CHECK(state.FormLoaded);
+  FUZZ_CHECK(window.Shown());
   FUZZ_CHECK(window.ListIndex(Ctl(ControlName::cboTimezone, 0)) >= 0);
   const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
   FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
@@ -81,8 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Saved and restored, the window is the same: saving it again writes the
   // same values.
-  MemorySettingsStore first, second; FUZZ_CHECK(SaveProgramState(state, first));
-  FUZZ_CHECK(RestoreProgramState(state, first)); FUZZ_CHECK(SaveProgramState(state, second));
+  MemorySettingsStore first, second;
+  FUZZ_CHECK(SaveProgramState(state, first));
+  FUZZ_CHECK(RestoreProgramState(state, first));
+  FUZZ_CHECK(SaveProgramState(state, second));
   FUZZ_CHECK(first.Writes() == second.Writes());
   return 0;
 }

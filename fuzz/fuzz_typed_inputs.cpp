@@ -14,12 +14,12 @@
 
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
+#include "fuzz_check.h"
 #include "ports/calendar_library.h"
 #include "ports/memory_window.h"
 #include "ports/program_folder.h"
 #include "ports/shell.h"
 #include "ui/main_form.h"
-#include "fuzz_check.h"
 
 namespace {
 
@@ -35,7 +35,8 @@ struct NoShell : Shell {
 // Leaving a box cleans the date's boxes to digits and writes the date out,
 // unless a negative year was refused (which keeps its text and the label).
 void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
-  window.SetText(box, text); window.LeaveFocus(box);
+  window.SetText(box, text);
+  window.LeaveFocus(box);
   const std::string year = window.Text(Ctl(ControlName::txbYear, box.index));
   if (box.name == ControlName::txbYear && !year.empty() && year.front() == '-') return;
   for (const ControlName name : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
@@ -49,7 +50,8 @@ std::string FreeText(FuzzedDataProvider& in) { return in.ConsumeRandomLengthStri
 // Year, month and day texts typed into the boxes of one date.
 void TypeDate(MemoryWindow& window, int16_t date, const std::array<std::string, 3>& texts) {
   for (int k = 0; k < 3; ++k)
-    TypeAndLeave(window, Ctl(std::array{ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}[k], date), texts[k]);
+    TypeAndLeave(window, Ctl(std::array{ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}[k], date),
+                 texts[k]);
 }
 void TypeFreeDate(MemoryWindow& window, FuzzedDataProvider& in, int16_t date) {
   TypeDate(window, date, {FreeText(in), FreeText(in), FreeText(in)});
@@ -61,7 +63,8 @@ void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, i
 
 void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
   if (in.ConsumeBool()) {
-    TypeFreeDate(window, in, 0); TypeFreeDate(window, in, 1);
+    TypeFreeDate(window, in, 0);
+    TypeFreeDate(window, in, 1);
   } else {
     // A short period: the end date a few days either side of the start.
     const int32_t year = in.ConsumeIntegralInRange<int32_t>(-10, 2810);
@@ -72,22 +75,23 @@ void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
     date_to_day_number(start);
     CalendarDate end;
     end.DayNumber = (start.Valid ? start.DayNumber : 2458850) + in.ConsumeIntegralInRange<int32_t>(-3, 40);
-    day_number_to_date(end); TypeDate(window, 1, end.Year, end.Month, end.Day);
+    day_number_to_date(end);
+    TypeDate(window, 1, end.Year, end.Month, end.Day);
   }
   if (in.ConsumeBool()) {
     TypeFreeDate(window, in, 2);
   } else {
-    TypeDate(window, 2, in.ConsumeIntegralInRange<int32_t>(1590, 2810),
-             in.ConsumeIntegralInRange<int32_t>(1, 12), in.ConsumeIntegralInRange<int32_t>(1, 31));
+    TypeDate(window, 2, in.ConsumeIntegralInRange<int32_t>(1590, 2810), in.ConsumeIntegralInRange<int32_t>(1, 12),
+             in.ConsumeIntegralInRange<int32_t>(1, 31));
   }
   if (in.ConsumeBool()) TypeAndLeave(window, Ctl(ControlName::txbStopDate), FreeText(in));
 }
 
 void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
   using enum ControlName;
-  static constexpr Control kLists[] = {{cboPlanet, 0},   {cboPlanet, 1}, {cboOrbs, 0},   {cboOrbs, 1},
-                                       {cboOrbs, 2},     {cboTimezone, 0}, {cboTimezone, 1}, {cboHour, 0},
-                                       {cboMinute, 0},   {cboSearchAspect, 0}};
+  static constexpr Control kLists[] = {{cboPlanet, 0}, {cboPlanet, 1},      {cboOrbs, 0},     {cboOrbs, 1},
+                                       {cboOrbs, 2},   {cboTimezone, 0},    {cboTimezone, 1}, {cboHour, 0},
+                                       {cboMinute, 0}, {cboSearchAspect, 0}};
   // Most lists keep their start-up choice, so that the orb rules and the
   // birth time let most inputs through to a run.
   for (const Control list : kLists) {
@@ -118,7 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   MainForm form(window, shell);
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State(); state.UsePlutoTable(plutoTable);
+  FormState& state = form.State();
+  state.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {
@@ -132,18 +137,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // Without an output file an HTML report is refused before anything runs;
   // rarely, so that most inputs get as far as a run.
   if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
-  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0); TypeDates(window, in);
+  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0);
+  TypeDates(window, in);
   ChooseInLists(window, in);
 
   const int presses = in.ConsumeIntegralInRange(1, 3);
   for (int p = 0; p < presses && !form.Ended(); ++p) {
     days = 0;
-    static constexpr Control kCommands[] = {
-        {ControlName::cmdStart, 0}, {ControlName::cmdShowAll, 0}, {ControlName::cmdShowAll, 1}, {ControlName::cmdSearch, 0}};
+    static constexpr Control kCommands[] = {{ControlName::cmdStart, 0},
+                                            {ControlName::cmdShowAll, 0},
+                                            {ControlName::cmdShowAll, 1},
+                                            {ControlName::cmdSearch, 0}};
     const Control command = kCommands[in.ConsumeIntegralInRange(0, 3)];
     // Without a search orb the walks look for an orb of 0 degrees, which no
     // pair ever enters: they would run to the end of the ephemeris.
-    if (command.name != ControlName::cmdSearch || window.ListIndex(Ctl(ControlName::cboOrbs, 0)) >= 0) form.Click(command);
+    if (command.name != ControlName::cmdSearch || window.ListIndex(Ctl(ControlName::cboOrbs, 0)) >= 0)
+      form.Click(command);
     FUZZ_CHECK(window.Text(Ctl(ControlName::cmdStart)) != "Stop");  // no command returns with its run going
     if (in.ConsumeBool()) TypeDates(window, in);
   }

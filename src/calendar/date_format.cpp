@@ -80,9 +80,8 @@ std::string FormatDayNumber(int32_t dayNumber) {
 std::string MonthDayYearText(int32_t dayNumber) {
   const CalendarDate date = DateOfDayNumber(dayNumber);
   const std::string& fullName = MonthNames[static_cast<std::size_t>(date.Month)];
-  std::string text = fullName.size() <= kLongestFullMonthWord
-                         ? fullName
-                         : ShortMonthNames[static_cast<std::size_t>(date.Month)];
+  std::string text =
+      fullName.size() <= kLongestFullMonthWord ? fullName : ShortMonthNames[static_cast<std::size_t>(date.Month)];
   text += ' ';
   AppendNumber(text, date.Day);
   text += ", ";

@@ -22,12 +22,10 @@ struct Abbreviation {
 // The North American zones; the half-hour positions between them keep their
 // offset texts.
 constexpr std::array kAbbreviations{
-    Abbreviation{19, "NDT"},     Abbreviation{18, "ADT"},     Abbreviation{17, "NST"},
-    Abbreviation{16, "AST/EDT"}, Abbreviation{14, "EST/CDT"}, Abbreviation{12, "CST/MDT"},
-    Abbreviation{10, "MST/PDT"}, Abbreviation{8, "PST/AKDT"}, Abbreviation{6, "AKST/HADT"},
-    Abbreviation{4, "HAST"},
+    Abbreviation{19, "NDT"},      Abbreviation{18, "ADT"},     Abbreviation{17, "NST"},     Abbreviation{16, "AST/EDT"},
+    Abbreviation{14, "EST/CDT"},  Abbreviation{12, "CST/MDT"}, Abbreviation{10, "MST/PDT"}, Abbreviation{8, "PST/AKDT"},
+    Abbreviation{6, "AKST/HADT"}, Abbreviation{4, "HAST"},
 };
-
 
 }  // namespace
 
@@ -59,6 +57,5 @@ int16_t TimezonePositionOfMinutes(int32_t minutes) {
   return static_cast<int16_t>(
       std::clamp(position, static_cast<double>(FirstZonePosition), static_cast<double>(LastZonePosition)));
 }
-
 
 }  // namespace skyloom

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-
 namespace skyloom {
 
 inline constexpr int16_t TimezoneEntryCount = 48;

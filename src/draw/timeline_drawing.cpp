@@ -120,8 +120,7 @@ void PaintStation(QPainter& p, double x, int top, bool retrograde) {
   p.drawPolygon(points, 3);
 }
 
-void PaintRow(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, std::size_t index,
-              int top) {
+void PaintRow(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, std::size_t index, int top) {
   const TimelineRow& row = timeline.rows[index];
   const int height = TimelineLayout::kRowHeight;
   const int plotLeft = layout.PlotLeft(), plotRight = layout.PlotRight();
@@ -223,8 +222,8 @@ QSize TimelinePictureSize(const Timeline& timeline, int width) {
   return {width, TimelineLayout::kAxisHeight + TimelineRowsHeight(timeline) + TimelineLayout::kLegendHeight};
 }
 
-void PaintTimelineRows(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, int top,
-                       std::size_t first, std::size_t last) {
+void PaintTimelineRows(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, int top, std::size_t first,
+                       std::size_t last) {
   for (std::size_t i = first; i <= last && i < timeline.rows.size(); ++i)
     PaintRow(p, timeline, layout, i, top + static_cast<int>(i) * TimelineLayout::kRowHeight);
 }
@@ -232,9 +231,9 @@ void PaintTimelineRows(QPainter& p, const Timeline& timeline, const TimelineLayo
 void PaintTimelineNoTransits(QPainter& p, const TimelineLayout& layout, int top) {
   p.setFont(TimelineFont(kLabelPixels));
   p.setPen(kMutedColour);
-  p.drawText(QRect(TimelineLayout::kMargin, top, layout.Width() - 2 * TimelineLayout::kMargin,
-                   TimelineLayout::kRowHeight),
-             Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("No transits"));
+  p.drawText(
+      QRect(TimelineLayout::kMargin, top, layout.Width() - 2 * TimelineLayout::kMargin, TimelineLayout::kRowHeight),
+      Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("No transits"));
 }
 
 // The period over the label column, and the ticks' labels over the plot;
@@ -247,8 +246,8 @@ void PaintTimelineAxis(QPainter& p, const Timeline& timeline, const TimelineLayo
   const TimelineAxis& axis = timeline.axis;
   if (!timeline.rows.empty()) {
     p.setPen(kMutedColour);
-    const QString period = Utf8(FormatDayNumber(axis.firstDay)) + QStringLiteral(" \u2013 ") +
-                           Utf8(FormatDayNumber(axis.lastDay));
+    const QString period =
+        Utf8(FormatDayNumber(axis.firstDay)) + QStringLiteral(" \u2013 ") + Utf8(FormatDayNumber(axis.lastDay));
     p.drawText(QRect(TimelineLayout::kMargin, top, layout.LabelWidth() - TimelineLayout::kMargin, height - 6),
                Qt::AlignLeft | Qt::AlignBottom, period);
   }
@@ -279,8 +278,7 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
   auto word = [&](const QString& text) {
     p.setPen(kTextColour);
     const int width = metrics.horizontalAdvance(text);
-    p.drawText(QRect(x, top, width + 1, TimelineLayout::kLegendHeight), Qt::AlignLeft | Qt::AlignVCenter,
-               text);
+    p.drawText(QRect(x, top, width + 1, TimelineLayout::kLegendHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
     x += width + 16;
   };
   static constexpr const char* kOrbWords[] = {"outer orb", "middle orb", "inner orb"};
@@ -299,8 +297,7 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
   PaintRetrograde(p, x, x + 20, rowTop);
   x += 25;
   word(QStringLiteral("retrograde"));
-  p.fillRect(QRect(x, rowTop + kBandInset[0], 12, TimelineLayout::kRowHeight - 2 * kBandInset[0]),
-             kOuterBand);
+  p.fillRect(QRect(x, rowTop + kBandInset[0], 12, TimelineLayout::kRowHeight - 2 * kBandInset[0]), kOuterBand);
   PaintClippedEnd(p, x + 12, rowTop, false);
   x += 17;
   word(QStringLiteral("beyond the period"));
@@ -314,10 +311,9 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
     x += 15;
     word(QStringLiteral("station direct"));
   }
-  const bool mixedPeriods =
-      std::any_of(timeline.rows.begin(), timeline.rows.end(), [&](const TimelineRow& row) {
-        return row.periodFirstDay != timeline.axis.firstDay || row.periodLastDay != timeline.axis.lastDay;
-      });
+  const bool mixedPeriods = std::any_of(timeline.rows.begin(), timeline.rows.end(), [&](const TimelineRow& row) {
+    return row.periodFirstDay != timeline.axis.firstDay || row.periodLastDay != timeline.axis.lastDay;
+  });
   if (mixedPeriods) {
     PaintHatch(p, QRectF(x, rowTop + kBandInset[0], 20, TimelineLayout::kRowHeight - 2 * kBandInset[0]));
     x += 25;

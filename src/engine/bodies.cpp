@@ -2,16 +2,16 @@
 
 namespace skyloom {
 
-const std::array<std::string, LastBody + 1> BodyNames = {
-    "",       "Sun",   "Mercury", "Venus",      "Mars",      "Jupiter", "Saturn",
-    "Uranus", "Neptune", "Pluto", "Moon", "North Node", "Mean Node", "Chiron"};
+const std::array<std::string, LastBody + 1> BodyNames = {"",        "Sun",        "Mercury",   "Venus",   "Mars",
+                                                         "Jupiter", "Saturn",     "Uranus",    "Neptune", "Pluto",
+                                                         "Moon",    "North Node", "Mean Node", "Chiron"};
 
 const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
-                                                              {"Conjunction", 0.0 / 360.0 * TwoPi},
-                                                              {"Opposition", 180.0 / 360.0 * TwoPi},
-                                                              {"Square", 90.0 / 360.0 * TwoPi},
-                                                              {"Trine", 120.0 / 360.0 * TwoPi},
-                                                              {"Sextile", 60.0 / 360.0 * TwoPi}}};
+                                                               {"Conjunction", 0.0 / 360.0 * TwoPi},
+                                                               {"Opposition", 180.0 / 360.0 * TwoPi},
+                                                               {"Square", 90.0 / 360.0 * TwoPi},
+                                                               {"Trine", 120.0 / 360.0 * TwoPi},
+                                                               {"Sextile", 60.0 / 360.0 * TwoPi}}};
 
 const std::string& BodyName(BodyIndex body) {
   static const std::string kNone;

@@ -13,12 +13,12 @@ inline constexpr double TwoPi = 6.28318530717959;
 // pi as the retrograde test uses it.
 inline constexpr double Pi = 3.141592653589793;
 
-using BodyIndex = int16_t;  // 1 Sun .. 9 Pluto, 10 Moon, 11 North Node, 12 Mean Node, 13 Chiron
+using BodyIndex = int16_t;    // 1 Sun .. 9 Pluto, 10 Moon, 11 North Node, 12 Mean Node, 13 Chiron
 using AspectIndex = int16_t;  // 1 .. AspectCount
-using OrbIndex = int16_t;  // 0 outer, 1 middle, 2 inner
+using OrbIndex = int16_t;     // 0 outer, 1 middle, 2 inner
 
-inline constexpr BodyIndex Sun = 1, Mercury = 2, Venus = 3, Mars = 4, Jupiter = 5,
-                           Saturn = 6, Uranus = 7, Neptune = 8, Pluto = 9, Moon = 10;
+inline constexpr BodyIndex Sun = 1, Mercury = 2, Venus = 3, Mars = 4, Jupiter = 5, Saturn = 6, Uranus = 7, Neptune = 8,
+                           Pluto = 9, Moon = 10;
 // Points and the centaur the command line offers besides the window's bodies:
 // the Moon's true and mean ascending node and Chiron, all from the library.
 inline constexpr BodyIndex NorthNode = 11, MeanNode = 12, Chiron = 13;
@@ -72,8 +72,7 @@ double MaxDailyMotion(BodyIndex body);
 // The three orbs of a run.
 struct RunOrbs {
   std::array<int16_t, 3> OrbDegrees{10, 5, 2};
-  std::array<double, 3> OrbRadians{OrbRadiansFromDegrees(10), OrbRadiansFromDegrees(5),
-                                   OrbRadiansFromDegrees(2)};
+  std::array<double, 3> OrbRadians{OrbRadiansFromDegrees(10), OrbRadiansFromDegrees(5), OrbRadiansFromDegrees(2)};
   bool OuterOrbIs15 = false;
 
   // Sets all three from whole degrees (outer, middle, inner).

@@ -87,7 +87,6 @@ MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& po
   return minimum;
 }
 
-
 std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view separator) {
   if (!(dayFraction >= 0.0 && dayFraction < 1.0)) return {};
   const auto seconds = static_cast<int>(std::floor(dayFraction * 86400.0));
@@ -120,7 +119,6 @@ std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view 
   }
   return text;
 }
-
 
 std::string FormatAngle(double radians) {
   double x = radians;

@@ -53,8 +53,8 @@ void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
 size_t MidnightLongitudes::Kept() const {
   size_t kept = 0;
   for (const Span& span : spans_)
-    kept += static_cast<size_t>(std::count_if(span.values.begin(), span.values.end(),
-                                              [](double v) { return !std::isnan(v); }));
+    kept += static_cast<size_t>(
+        std::count_if(span.values.begin(), span.values.end(), [](double v) { return !std::isnan(v); }));
   return kept;
 }
 

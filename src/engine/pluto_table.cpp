@@ -2,13 +2,13 @@
 // and interpolating between days.
 #include "engine/pluto_table.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
-#include <array>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -152,17 +152,16 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   if (const FileHandle file = OpenForReading(path, errorText, errorNumber)) {
     // Each record the program needs is checked as it arrives, while its line
     // number in the file is still known.
-    ReadKeptLines(file.get(), true, true, 0, errorText, errorNumber,
-                  [&](int64_t lineNumber, std::string_view line) {
-                    const auto k = static_cast<int32_t>(table.size());
-                    if (k < PlutoRecordCount && DecodeRecord(line, k) < 0) {
-                      errorText = "Line " + std::to_string(lineNumber) + ": the record \"" +
-                                  QuotedRecord(line) + "\" is not a valid longitude.";
-                      return false;
-                    }
-                    table.emplace_back(line);
-                    return true;
-                  });
+    ReadKeptLines(file.get(), true, true, 0, errorText, errorNumber, [&](int64_t lineNumber, std::string_view line) {
+      const auto k = static_cast<int32_t>(table.size());
+      if (k < PlutoRecordCount && DecodeRecord(line, k) < 0) {
+        errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                    "\" is not a valid longitude.";
+        return false;
+      }
+      table.emplace_back(line);
+      return true;
+    });
     if (errorText.empty() && table.size() < static_cast<std::size_t>(PlutoRecordCount))
       errorText = "The file ends after " + std::to_string(table.size()) + " records; " +
                   std::to_string(PlutoRecordCount) + " are needed.";

@@ -137,8 +137,8 @@ bool AspectInOrbAt(const BodyPositions& positions, const AspectTest& test, doubl
   return InOrb(test, code, [&](BodyIndex body) { return positions.Longitude(body, jd, test.zodiac); });
 }
 
-int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay,
-                          bool& inOrbAtStart, bool forward, bool wantedState, RangeErrorCode& code,
+int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay, bool& inOrbAtStart,
+                          bool forward, bool wantedState, RangeErrorCode& code,
                           const std::function<void(int32_t)>& progress) {
   int32_t day = startDay;
   bool first = true;

@@ -80,14 +80,12 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
 // wantedState or a body runs out of data. A forward walk for the in-orb
 // state returns the last day before the first midnight in orb. Each new day
 // is handed to progress.
-int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay,
-                          bool& inOrbAtStart, bool forward, bool wantedState, RangeErrorCode& code,
+int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay, bool& inOrbAtStart,
+                          bool forward, bool wantedState, RangeErrorCode& code,
                           const std::function<void(int32_t)>& progress);
 
 // The Julian day of the local midnight that starts day number d in a zone
 // zoneMinutes east of Greenwich.
-constexpr double LocalMidnight(int32_t day, int16_t zoneMinutes) {
-  return day - 0.5 - zoneMinutes / 1440.0;
-}
+constexpr double LocalMidnight(int32_t day, int16_t zoneMinutes) { return day - 0.5 - zoneMinutes / 1440.0; }
 
 }  // namespace skyloom

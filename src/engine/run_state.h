@@ -25,11 +25,11 @@ struct RunDescription {
   std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
   double natalLongitude = 0.0;        // personal runs: the natal position, radians
   RunOrbs orbs;
-  int32_t startDay = 0, endDay = 0;   // the period, both days included
-  int16_t zoneMinutes = 0;            // minutes east of Greenwich of every date and time
-  std::string zoneText;               // that zone as the results list shows it
+  int32_t startDay = 0, endDay = 0;  // the period, both days included
+  int16_t zoneMinutes = 0;           // minutes east of Greenwich of every date and time
+  std::string zoneText;              // that zone as the results list shows it
   Zodiac zodiac = Zodiac::Tropical;
-  bool retrogradeMarks = true;        // a world Show-all series leaves them out
+  bool retrogradeMarks = true;  // a world Show-all series leaves them out
 };
 
 // A date cell: the day on which the event happened (between the local
@@ -45,13 +45,13 @@ struct DateMark {
 // approach when the pair never became exact.
 struct MinimumRecord {
   bool exact = false;
-  int32_t day = 0;           // local date of the exact minute, or of the closest approach
-  bool retrograde = false;   // exact: at the local midnight ending that day
-  double instantUt = 0.0;    // exact: the minute found, Julian day in Universal Time
-  int16_t minuteOfDay = 0;   // exact: local time of that minute, 0 .. 1439
-  int16_t zoneMinutes = 0;   // exact: the results zone of the run
-  std::string zoneText;      // exact: that zone's list text
-  double deviation = 0.0;    // closest approach: smallest deviation seen, radians
+  int32_t day = 0;          // local date of the exact minute, or of the closest approach
+  bool retrograde = false;  // exact: at the local midnight ending that day
+  double instantUt = 0.0;   // exact: the minute found, Julian day in Universal Time
+  int16_t minuteOfDay = 0;  // exact: local time of that minute, 0 .. 1439
+  int16_t zoneMinutes = 0;  // exact: the results zone of the run
+  std::string zoneText;     // exact: that zone's list text
+  double deviation = 0.0;   // closest approach: smallest deviation seen, radians
   friend bool operator==(const MinimumRecord&, const MinimumRecord&) = default;
 };
 
@@ -59,10 +59,10 @@ inline constexpr int16_t FirstTransitRow = 3;
 inline constexpr int kTableColumns = 9;
 
 struct TransitRowData {
-  AspectIndex aspect = 0;  // the transit the row belongs to (0: none)
+  AspectIndex aspect = 0;                        // the transit the row belongs to (0: none)
   std::array<std::optional<DateMark>, 3> entry;  // by orb: 0 outer, 1 middle, 2 inner
   std::optional<MinimumRecord> minimum;
-  std::array<std::optional<DateMark>, 3> exit;   // by orb
+  std::array<std::optional<DateMark>, 3> exit;  // by orb
 };
 
 // Rows of nine text cells. Rows 0 to 2 hold the report's title, headings and
@@ -114,14 +114,14 @@ struct TransitRecord {
 // What one run found, kept as data for the exports and the timeline.
 struct RunResult {
   bool world = true;
-  std::array<BodyIndex, 2> bodies{};   // transiting body; second transiting or natal body
-  double natalLongitude = 0.0;         // personal runs: the natal position, radians
-  int32_t startDay = 0, endDay = 0;    // the period run, both included
+  std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
+  double natalLongitude = 0.0;        // personal runs: the natal position, radians
+  int32_t startDay = 0, endDay = 0;   // the period run, both included
   int16_t zoneMinutes = 0;
-  std::string zoneText;                // the results zone as the list shows it
+  std::string zoneText;  // the results zone as the list shows it
   std::array<int16_t, 3> orbDegrees{};
-  Zodiac zodiac = Zodiac::Tropical;     // the run's zodiac (world runs are tropical)
-  bool stopped = false;                // ended by Stop or a full output box
+  Zodiac zodiac = Zodiac::Tropical;  // the run's zodiac (world runs are tropical)
+  bool stopped = false;              // ended by Stop or a full output box
   std::vector<TransitRecord> transits;
 };
 

@@ -85,8 +85,8 @@ bool InPeriod(const SkyEvent& e, int32_t firstDay, int32_t lastDay) { return e.d
 }  // namespace
 
 const std::string& SignName(int16_t sign) {
-  static const std::array<std::string, 12> kNames = {"Aries", "Taurus",  "Gemini",      "Cancer",
-                                                     "Leo",   "Virgo",   "Libra",       "Scorpio",
+  static const std::array<std::string, 12> kNames = {"Aries",       "Taurus",    "Gemini",   "Cancer",
+                                                     "Leo",         "Virgo",     "Libra",    "Scorpio",
                                                      "Sagittarius", "Capricorn", "Aquarius", "Pisces"};
   return kNames[static_cast<size_t>(((sign % 12) + 12) % 12)];
 }
@@ -98,8 +98,8 @@ std::string ZodiacPositionText(double longitude) {
   return std::to_string(inSign / 60) + "\xC2\xB0" + std::to_string(inSign % 60) + "' " + SignName(sign);
 }
 
-std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
-                                   int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
+std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                   int16_t zoneMinutes, Zodiac zodiac) {
   std::vector<SkyEvent> events;
   for (const Turn& turn : Turns(positions, body, Samples(body, firstDay, lastDay, zoneMinutes), zodiac)) {
     SkyEvent e;
@@ -113,8 +113,8 @@ std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex bod
   return events;
 }
 
-std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
-                                    int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
+std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                    int16_t zoneMinutes, Zodiac zodiac) {
   // Between the samples and the stations the longitude moves one way, by
   // less than a sign: each such stretch crosses at most one sign's border,
   // so a body that dips into a sign and out again near a station is seen.

@@ -18,23 +18,23 @@ enum class SkyEventKind { Station, Ingress };
 struct SkyEvent {
   SkyEventKind kind = SkyEventKind::Station;
   BodyIndex body = 0;
-  double instantUt = 0.0;    // Julian day (UT) of the whole minute found
-  int32_t day = 0;           // local date of that minute in the run's zone
-  int16_t minuteOfDay = 0;   // its local time, 0 .. 1439
-  double longitude = 0.0;    // at that minute, radians, in the run's zodiac
+  double instantUt = 0.0;   // Julian day (UT) of the whole minute found
+  int32_t day = 0;          // local date of that minute in the run's zone
+  int16_t minuteOfDay = 0;  // its local time, 0 .. 1439
+  double longitude = 0.0;   // at that minute, radians, in the run's zodiac
   // Station: the body turns retrograde (else direct). Ingress: the body
   // moves retrograde as it crosses.
   bool retrograde = false;
-  int16_t sign = 0;          // ingress: the sign entered, 0 Aries .. 11 Pisces
+  int16_t sign = 0;  // ingress: the sign entered, 0 Aries .. 11 Pisces
 };
 
 // The events of a body in the period (the local midnight starting firstDay
 // up to the one ending lastDay) in a zone zoneMinutes east of Greenwich, in
 // time order. The Sun, the Moon and the mean node have no stations.
-std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
-                                   int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac);
-std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
-                                    int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac);
+std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                   int16_t zoneMinutes, Zodiac zodiac);
+std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                    int16_t zoneMinutes, Zodiac zodiac);
 
 // The stations and ingresses asked for with the transits of a command: of
 // every moving body of the runs (both bodies of a world run, the transiting

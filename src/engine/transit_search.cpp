@@ -209,8 +209,7 @@ void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
     default:
       table_.SetExit(r0, a, 0, mark);
       NameIfEmpty(r0, a);
-      if (AnyEntry(r0) && table_.Cell(r0, 4).empty())
-        RecordNearMiss(r0 + c_.P4, a);
+      if (AnyEntry(r0) && table_.Cell(r0, 4).empty()) RecordNearMiss(r0 + c_.P4, a);
       FlushTransitRows();
       if (sw.both && day != run_.endDay) {
         // The next aspect's outer orb begins the day this one's ends.
@@ -406,8 +405,8 @@ RunResult ResultOf(const RunDescription& run) {
   return result;
 }
 
-RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table,
-                      RunResult& result, RunObserver& observer) {
+RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table, RunResult& result,
+                      RunObserver& observer) {
   if (!midnights.Serves(run.zoneMinutes, run.zodiac)) {
     MidnightLongitudes own(midnights.Positions(), run.zoneMinutes, run.zodiac);
     return Run(run, own, table, result, observer).Perform();
@@ -418,8 +417,8 @@ RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, 
   return Run(run, midnights, table, result, observer).Perform();
 }
 
-RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table,
-                      RunResult& result, RunObserver& observer) {
+RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
+                      RunObserver& observer) {
   MidnightLongitudes midnights(positions, run.zoneMinutes, run.zodiac);
   return Run(run, midnights, table, result, observer).Perform();
 }

@@ -35,11 +35,11 @@ enum class RunEnd { Completed, Stopped };
 // caller has created for the period, receive the transits; the rows taken
 // become result's transits. The daily samples come from midnights, which
 // keeps them for the next run, when it serves the run's zone and zodiac.
-RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table,
-                      RunResult& result, RunObserver& observer);
+RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table, RunResult& result,
+                      RunObserver& observer);
 // The same with samples of the run's own.
-RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table,
-                      RunResult& result, RunObserver& observer);
+RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
+                      RunObserver& observer);
 
 // The results of a run before any transit: what was asked.
 RunResult ResultOf(const RunDescription& run);

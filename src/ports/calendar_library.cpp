@@ -50,8 +50,8 @@ Ymd DayNumberToYmd(int32_t dayNumber) {
   const int64_t inCycle = sinceEpoch - cycles * kCycleDays;
   const year_month_day ymd{sys_days{days{inCycle}}};
   // |cycles| stays below 15000 for 32-bit day numbers, so the year fits.
-  return {static_cast<int32_t>(int{ymd.year()} + cycles * kCycleYears),
-          static_cast<int32_t>(unsigned{ymd.month()}), static_cast<int32_t>(unsigned{ymd.day()})};
+  return {static_cast<int32_t>(int{ymd.year()} + cycles * kCycleYears), static_cast<int32_t>(unsigned{ymd.month()}),
+          static_cast<int32_t>(unsigned{ymd.day()})};
 }
 
 }  // namespace

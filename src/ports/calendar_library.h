@@ -23,8 +23,8 @@ struct CalendarDate {
 // year, month and day receive the date; dayOfWeek 0 Sunday .. 6 Saturday.
 // Returns the day number of that date. Instants too far out for a 32-bit
 // day number are clamped to the nearest one that fits.
-int32_t julian_day(double jd, const char* calendarCode, int32_t& year, int32_t& month,
-                   int32_t& day, int32_t& dayOfWeek);
+int32_t julian_day(double jd, const char* calendarCode, int32_t& year, int32_t& month, int32_t& day,
+                   int32_t& dayOfWeek);
 
 // Julian day number of Year, Month, Day; sets Valid (and DayNumber) to say
 // whether the date exists. Any 32-bit inputs either convert exactly or come

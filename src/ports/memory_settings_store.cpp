@@ -28,8 +28,7 @@ StoreResult MemorySettingsStore::Fault(StoreOperation operation, std::string_vie
 
 StoreResult MemorySettingsStore::CreateKey(std::string_view keyPath, KeyDisposition& disposition) {
   disposition = KeyDisposition::Unknown;
-  if (const StoreResult fault = Fault(StoreOperation::CreateKey, keyPath, {}); fault != StoreSuccess)
-    return fault;
+  if (const StoreResult fault = Fault(StoreOperation::CreateKey, keyPath, {}); fault != StoreSuccess) return fault;
   const std::optional<std::string> path = FoldedPath(keyPath);
   if (!path) return StoreBadPathname;
   disposition = keys_.contains(*path) ? KeyDisposition::OpenedExistingKey : KeyDisposition::CreatedNewKey;
@@ -44,17 +43,14 @@ MemorySettingsStore::Key& MemorySettingsStore::MakeKey(const std::string& folded
 }
 
 StoreResult MemorySettingsStore::OpenKey(std::string_view keyPath) {
-  if (const StoreResult fault = Fault(StoreOperation::OpenKey, keyPath, {}); fault != StoreSuccess)
-    return fault;
+  if (const StoreResult fault = Fault(StoreOperation::OpenKey, keyPath, {}); fault != StoreSuccess) return fault;
   const std::optional<std::string> path = FoldedPath(keyPath);
   if (!path) return StoreBadPathname;
   return keys_.contains(*path) ? StoreSuccess : StoreNotFound;
 }
 
-StoreResult MemorySettingsStore::WriteValue(std::string_view keyPath, std::string_view name,
-                                            std::string_view value) {
-  if (const StoreResult fault = Fault(StoreOperation::WriteValue, keyPath, name); fault != StoreSuccess)
-    return fault;
+StoreResult MemorySettingsStore::WriteValue(std::string_view keyPath, std::string_view name, std::string_view value) {
+  if (const StoreResult fault = Fault(StoreOperation::WriteValue, keyPath, name); fault != StoreSuccess) return fault;
   const std::optional<std::string> path = FoldedPath(keyPath);
   if (!path) return StoreBadPathname;
   const auto key = keys_.find(*path);
@@ -65,10 +61,8 @@ StoreResult MemorySettingsStore::WriteValue(std::string_view keyPath, std::strin
   return StoreSuccess;
 }
 
-StoreResult MemorySettingsStore::ReadValue(std::string_view keyPath, std::string_view name,
-                                           std::string& value) {
-  if (const StoreResult fault = Fault(StoreOperation::ReadValue, keyPath, name); fault != StoreSuccess)
-    return fault;
+StoreResult MemorySettingsStore::ReadValue(std::string_view keyPath, std::string_view name, std::string& value) {
+  if (const StoreResult fault = Fault(StoreOperation::ReadValue, keyPath, name); fault != StoreSuccess) return fault;
   const std::optional<std::string> path = FoldedPath(keyPath);
   if (!path) return StoreBadPathname;
   const auto key = keys_.find(*path);

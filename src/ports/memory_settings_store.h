@@ -24,8 +24,7 @@ class MemorySettingsStore : public SettingsStore {
   // Asked before every operation with its key path and value name (empty
   // where the operation has none); a result other than StoreSuccess makes
   // the operation fail with it and leave the values as they are.
-  using FaultHook =
-      std::function<StoreResult(StoreOperation, std::string_view keyPath, std::string_view name)>;
+  using FaultHook = std::function<StoreResult(StoreOperation, std::string_view keyPath, std::string_view name)>;
 
   struct Write {
     std::string keyPath;

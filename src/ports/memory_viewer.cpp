@@ -16,9 +16,7 @@ void MemoryViewer::SetText(std::string_view text) {
   caretAtStart_ = false;
 }
 
-Rect MemoryViewer::FormGeometry() const {
-  return state_ == WindowState::Maximized ? maximizedRect_ : normalRect_;
-}
+Rect MemoryViewer::FormGeometry() const { return state_ == WindowState::Maximized ? maximizedRect_ : normalRect_; }
 
 void MemoryViewer::SetFormGeometry(Rect r) {
   // The toolkit refuses to move or size a minimized or maximized window.
@@ -28,13 +26,9 @@ void MemoryViewer::SetFormGeometry(Rect r) {
   if (resized) ReportResize();
 }
 
-Rect MemoryViewer::Geometry(ViewerControl c) const {
-  return c == ViewerControl::txbText1 ? textRect_ : closeRect_;
-}
+Rect MemoryViewer::Geometry(ViewerControl c) const { return c == ViewerControl::txbText1 ? textRect_ : closeRect_; }
 
-void MemoryViewer::SetGeometry(ViewerControl c, Rect r) {
-  (c == ViewerControl::txbText1 ? textRect_ : closeRect_) = r;
-}
+void MemoryViewer::SetGeometry(ViewerControl c, Rect r) { (c == ViewerControl::txbText1 ? textRect_ : closeRect_) = r; }
 
 void MemoryViewer::SetState(WindowState state) {
   if (state == state_) return;

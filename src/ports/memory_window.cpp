@@ -61,9 +61,7 @@ const MemoryWindow::Member& MemoryWindow::At(Control c) const {
   return it->second;
 }
 
-MemoryWindow::Member& MemoryWindow::ListAt(Control c) {
-  return const_cast<Member&>(std::as_const(*this).ListAt(c));
-}
+MemoryWindow::Member& MemoryWindow::ListAt(Control c) { return const_cast<Member&>(std::as_const(*this).ListAt(c)); }
 
 const MemoryWindow::Member& MemoryWindow::ListAt(Control c) const {
   const Member& m = At(c);
@@ -73,8 +71,7 @@ const MemoryWindow::Member& MemoryWindow::ListAt(Control c) const {
 
 std::string MemoryWindow::Text(Control c) const {
   const Member& m = At(c);
-  if (m.kind == ControlKind::ComboBox && m.listIndex >= 0)
-    return m.items[static_cast<size_t>(m.listIndex)].text;
+  if (m.kind == ControlKind::ComboBox && m.listIndex >= 0) return m.items[static_cast<size_t>(m.listIndex)].text;
   return m.text;
 }
 
@@ -144,16 +141,14 @@ void MemoryWindow::SetValue(Control c, int16_t value) {
   Member& m = At(c);
   if (m.kind == ControlKind::CheckBox) {
     // 2 is the toolkit's greyed state; anything else is a slip.
-    if (value < 0 || value > 2)
-      throw std::out_of_range(NameOf(c) + ": check box value " + std::to_string(value));
+    if (value < 0 || value > 2) throw std::out_of_range(NameOf(c) + ": check box value " + std::to_string(value));
     if (m.value == value) return;
     m.value = value;
     FireClick(c);
     return;
   }
   if (m.kind != ControlKind::OptionButton) throw std::invalid_argument(NameOf(c) + " has no value");
-  if (value != 0 && value != 1)
-    throw std::out_of_range(NameOf(c) + ": option value " + std::to_string(value));
+  if (value != 0 && value != 1) throw std::out_of_range(NameOf(c) + ": option value " + std::to_string(value));
   if (value == 0) {
     m.value = 0;
     return;
@@ -161,8 +156,7 @@ void MemoryWindow::SetValue(Control c, int16_t value) {
   if (m.value == 1) return;
   m.value = 1;
   for (auto& [key, other] : members_) {
-    if (other.kind == ControlKind::OptionButton && other.container == m.container && &other != &m)
-      other.value = 0;
+    if (other.kind == ControlKind::OptionButton && other.container == m.container && &other != &m) other.value = 0;
   }
   FireClick(c);
 }
@@ -271,7 +265,6 @@ std::string MemoryWindow::ShowFileDialog(const FileDialogRequest& request) {
   fileNames_.pop_front();
   return name;
 }
-
 
 bool MemoryWindow::Reachable(Control c) const {
   const Member& m = At(c);

@@ -91,9 +91,7 @@ class MemoryWindow : public Window {
   void QueueAnswer(MsgAnswer answer) { answers_.push_back(answer); }
   // Runs while a message box is "open", after it is logged and before it
   // answers, so a test can look at or act on the window mid-box.
-  void SetMessageBoxHook(std::function<void(const MessageBoxRequest&)> hook) {
-    messageBoxHook_ = std::move(hook);
-  }
+  void SetMessageBoxHook(std::function<void(const MessageBoxRequest&)> hook) { messageBoxHook_ = std::move(hook); }
   // The names the next file dialogs return; "" or an empty queue cancels.
   void QueueFileName(std::string name) { fileNames_.push_back(std::move(name)); }
   // Hands what is appended to text box c to sink instead of keeping it. The

@@ -43,8 +43,7 @@ constexpr std::array kControls{
     ControlInfo{cmdShowAll, "cmdShowAll", K::CommandButton, 2, cmdShowAll},
     ControlInfo{cmdShowAllTransits, "cmdShowAllTransits", K::CommandButton, 1, cmdShowAllTransits},
     ControlInfo{lblAllTransitsDateFormat, "lblAllTransitsDateFormat", K::Label, 1, lblAllTransitsDateFormat},
-    ControlInfo{txbAllTransitsDateFormat, "txbAllTransitsDateFormat", K::TextBox, 1,
-                txbAllTransitsDateFormat},
+    ControlInfo{txbAllTransitsDateFormat, "txbAllTransitsDateFormat", K::TextBox, 1, txbAllTransitsDateFormat},
     ControlInfo{lblCopyrightNotice, "lblCopyrightNotice", K::Label, 1, lblCopyrightNotice},
     ControlInfo{lblQF, "lblQF", K::Label, 1, lblQF},
     ControlInfo{fraSearch, "fraSearch", K::Frame, 1, fraSearch},
@@ -71,8 +70,7 @@ static_assert(kControls.size() == kNameCount, "every control name needs its row"
 // Row of each name, so InfoOf does not search.
 constexpr std::array<uint8_t, kNameCount> kRowOf = [] {
   std::array<uint8_t, kNameCount> rows{};
-  for (size_t r = 0; r < kControls.size(); ++r)
-    rows[static_cast<size_t>(kControls[r].name)] = static_cast<uint8_t>(r);
+  for (size_t r = 0; r < kControls.size(); ++r) rows[static_cast<size_t>(kControls[r].name)] = static_cast<uint8_t>(r);
   return rows;
 }();
 

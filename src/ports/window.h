@@ -17,6 +17,7 @@ namespace skyloom {
 
 // Every control of the main window. Arrays of like controls share a name and
 // are told apart by their index (txbYear 0 start, 1 end, 2 birth; ...).
+// clang-format off
 enum class ControlName : uint16_t {
   // command buttons
   cmdStart, cmdShowAll, cmdShowAllTransits, cmdSearch, cmdSaveState, cmdRestoreState,
@@ -35,6 +36,7 @@ enum class ControlName : uint16_t {
   // frames
   fraTypeOfTransit, fraZodiac, fraBirthDate, fraSearch,
 };
+// clang-format on
 
 enum class ControlKind : uint8_t { CommandButton, TextBox, ComboBox, CheckBox, OptionButton, Label, Frame };
 
@@ -42,8 +44,8 @@ struct ControlInfo {
   ControlName name;
   std::string_view text;  // the name as the program writes it
   ControlKind kind;
-  int16_t count;            // members of the array (1 for a single control)
-  ControlName container;    // the frame it sits in, or itself when on the window
+  int16_t count;          // members of the array (1 for a single control)
+  ControlName container;  // the frame it sits in, or itself when on the window
 };
 
 // The controls of the main window in design order.

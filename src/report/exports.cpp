@@ -1,6 +1,5 @@
 #include "report/exports.h"
 
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -106,8 +105,7 @@ std::string IsoLocal(const MinimumRecord& minimum) {
 std::string Decimal(double value, int decimals) {
   if (!std::isfinite(value)) return {};
   char digits[64];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+  const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return {};
   return std::string(digits, result.ptr);
 }
@@ -165,21 +163,11 @@ std::string IcsText(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case ';':
-        out += "\\;";
-        break;
-      case ',':
-        out += "\\,";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += c;
-        break;
+      case '\\': out += "\\\\"; break;
+      case ';': out += "\\;"; break;
+      case ',': out += "\\,"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += c; break;
       default:
         if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     }
@@ -256,8 +244,7 @@ std::vector<std::string> TransitLines(const RunResult& run, const TransitRecord&
                                          RetrogradeNote(run, mark->retrograde)});
     }
     if (const auto& minimum = pass.minimum) {
-      events.push_back({minimum->day, "Minimum: " + IsoDate(minimum->day) +
-                                          RetrogradeNote(run, minimum->retrograde) +
+      events.push_back({minimum->day, "Minimum: " + IsoDate(minimum->day) + RetrogradeNote(run, minimum->retrograde) +
                                           (minimum->exact ? ", exact at " : ", closest approach ") +
                                           MinimumValueText(*minimum)});
     }
@@ -268,17 +255,15 @@ std::vector<std::string> TransitLines(const RunResult& run, const TransitRecord&
     }
   }
   // The report puts each exit on the row of its entry; a calendar reads better in time order.
-  std::stable_sort(events.begin(), events.end(),
-                   [](const DatedLine& a, const DatedLine& b) { return a.day < b.day; });
+  std::stable_sort(events.begin(), events.end(), [](const DatedLine& a, const DatedLine& b) { return a.day < b.day; });
 
   const OuterSpan span = OuterSpanOf(transit);
   if (!span.entry)
-    lines.push_back("Already within " + NumberText(orbs[0]) + "° at the start of the period, " +
-                    IsoDate(run.startDay) + ".");
+    lines.push_back("Already within " + NumberText(orbs[0]) + "° at the start of the period, " + IsoDate(run.startDay) +
+                    ".");
   for (DatedLine& event : events) lines.push_back(std::move(event.text));
   if (!span.exit)
-    lines.push_back("Still within " + NumberText(orbs[0]) + "° at the end of the period, " +
-                    IsoDate(run.endDay) + ".");
+    lines.push_back("Still within " + NumberText(orbs[0]) + "° at the end of the period, " + IsoDate(run.endDay) + ".");
   return lines;
 }
 
@@ -319,8 +304,8 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
     const std::string exactLine = "Exact on " + IsoDate(minimum.day) + " at " + MinimumValueText(minimum) +
                                   RetrogradeNote(run, minimum.retrograde) + ".";
     AppendContentLine(out, "BEGIN:VEVENT");
-    AppendContentLine(out, "UID:" + BasicDate(SplitMinutes(minutes).day) + "-" + PairKey(run) + "-" +
-                               aspectKey + "-exact@skyloom");
+    AppendContentLine(
+        out, "UID:" + BasicDate(SplitMinutes(minutes).day) + "-" + PairKey(run) + "-" + aspectKey + "-exact@skyloom");
     AppendContentLine(out, stamp);
     AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
     AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
@@ -489,11 +474,12 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Close('}');
 }
 
-
 // ---------------------------------------------------------------------------
 // Stations and ingresses.
 
-int64_t EventUtcMinutes(const SkyEvent& e) { return static_cast<int64_t>(std::nearbyint((e.instantUt + 0.5) * kMinutesPerDay)); }
+int64_t EventUtcMinutes(const SkyEvent& e) {
+  return static_cast<int64_t>(std::nearbyint((e.instantUt + 0.5) * kMinutesPerDay));
+}
 
 std::string EventIsoUtc(const SkyEvent& e) {
   const DayMinute utc = SplitMinutes(EventUtcMinutes(e));
@@ -516,13 +502,14 @@ void AppendSkyEvent(std::string& out, const SkyEvent& e, const SkyEventList& lis
   const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
   const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
   AppendContentLine(out, "BEGIN:VEVENT");
-  AppendContentLine(out, "UID:" + BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac + "@skyloom");
+  AppendContentLine(out,
+                    "UID:" + BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac + "@skyloom");
   AppendContentLine(out, "DTSTAMP:" + BasicDate(list.firstDay) + "T000000Z");
   AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
   AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
   AppendContentLine(out, "SUMMARY:" + IcsText(SkyEventPhrase(e)));
   AppendContentLine(out, "DESCRIPTION:" + IcsText(SkyEventPhrase(e) + " (" + zodiac + "), " + IsoDate(e.day) + " at " +
-                                                SkyEventTimeText(e, list.zoneText) + "."));
+                                                  SkyEventTimeText(e, list.zoneText) + "."));
   AppendContentLine(out, "TRANSP:TRANSPARENT");
   AppendContentLine(out, "END:VEVENT");
 }

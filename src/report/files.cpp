@@ -111,8 +111,10 @@ std::string FileReplacement::Commit() {
     // A replaced file keeps the permissions it had.
     if (replacesExisting_) fs::permissions(temporary_, static_cast<fs::perms>(permissions_), ec);
     errno = 0;
-    if (std::rename(temporary_.c_str(), path_.c_str()) != 0) error = ErrorOr(EIO);
-    else temporary_.clear();
+    if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
+      error = ErrorOr(EIO);
+    else
+      temporary_.clear();
   }
   Abandon();
   return error == 0 ? std::string() : ErrorText(error);

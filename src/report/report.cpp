@@ -88,18 +88,10 @@ std::string ReportLine(TransitTable& table, int32_t row) {
     if (table.Cell(row, column) == "?") table.SetCell(row, column, std::string());
     const std::string& cell = table.Cell(row, column);
     switch (column) {
-      case 0:
-        line += FitCell(cell) + "| ";
-        break;
-      case 4:
-        line += "| " + FitCell(cell) + "| ";
-        break;
-      case 8:
-        line += "| " + cell + std::string(kCrLf);
-        break;
-      default:
-        line += FitCell(cell);
-        break;
+      case 0: line += FitCell(cell) + "| "; break;
+      case 4: line += "| " + FitCell(cell) + "| "; break;
+      case 8: line += "| " + cell + std::string(kCrLf); break;
+      default: line += FitCell(cell); break;
     }
   }
   return line;

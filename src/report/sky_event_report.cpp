@@ -23,8 +23,7 @@ std::string PeriodText(const SkyEventList& list) {
 void AppendTable(std::string& out, const std::string& title, const std::string (&headings)[4],
                  const std::vector<SkyEvent>& events, const SkyEventList& list, bool stations) {
   out += "\r\n" + title + "\r\n";
-  out += FitCell(headings[0]) + "| " + FitCell(headings[1]) + "| " + FitCell(headings[2]) + "| " + headings[3] +
-         "\r\n";
+  out += FitCell(headings[0]) + "| " + FitCell(headings[1]) + "| " + FitCell(headings[2]) + "| " + headings[3] + "\r\n";
   out += std::string(kSeparatorLength, '-') + "\r\n";
   for (const SkyEvent& e : events) {
     const std::string what = stations ? (e.retrograde ? "retrograde" : "direct") : SignName(e.sign);

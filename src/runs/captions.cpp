@@ -23,13 +23,11 @@ void UpdateCommandCaptions(Window& window) {
   const std::string second = window.Text(Ctl(ControlName::cboPlanet, 1));
   if (window.Value(Ctl(ControlName::optWorld)) != 0) {
     window.SetText(Ctl(ControlName::cmdStart), "Show all world transits between " + first + " and " + second);
-    window.SetText(Ctl(ControlName::cmdShowAll, 0),
-                   "Show all transits between " + second + " and other planets");
+    window.SetText(Ctl(ControlName::cmdShowAll, 0), "Show all transits between " + second + " and other planets");
     // The second Show-all button is hidden in world mode and keeps its caption.
     return;
   }
-  window.SetText(Ctl(ControlName::cmdStart),
-                 "Show all personal transits by " + first + " of natal " + second);
+  window.SetText(Ctl(ControlName::cmdStart), "Show all personal transits by " + first + " of natal " + second);
   window.SetText(Ctl(ControlName::cmdShowAll, 0), "Show all transits of natal " + second);
   window.SetText(Ctl(ControlName::cmdShowAll, 1), "Show all transits by transiting " + first);
 }

@@ -40,18 +40,13 @@ std::string StartCaption(const FormState& state) { return state.window.Text(Ctl(
 
 bool PersonalMode(const FormState& state) { return state.window.Value(Ctl(ControlName::optPersonal)) != 0; }
 
-std::string OrbMessagePrefix(const FormState& state) {
-  return PersonalMode(state) ? "With transiting" : "With";
-}
+std::string OrbMessagePrefix(const FormState& state) { return PersonalMode(state) ? "With transiting" : "With"; }
 
 std::string LowerDateName(int16_t date) {
   switch (date) {
-    case 0:
-      return "start";
-    case 1:
-      return "end";
-    default:
-      return "birth";
+    case 0: return "start";
+    case 1: return "end";
+    default: return "birth";
   }
 }
 
@@ -144,8 +139,7 @@ BoxNumber NumberFromText(std::string_view text) {
 }
 
 bool CheckOutputFile(FormState& state) {
-  if (state.window.Value(Ctl(ControlName::chkOutputAsHTML)) == 0 || !state.OutputFilePath.empty())
-    return true;
+  if (state.window.Value(Ctl(ControlName::chkOutputAsHTML)) == 0 || !state.OutputFilePath.empty()) return true;
   Show(state, "Output file not specified", MsgIcon::Exclamation, StartCaption(state));
   return false;
 }
@@ -212,8 +206,7 @@ bool CheckBirthData(FormState& state, bool testAgainstStart) {
   w.Repaint(label);
   if (!CheckDateLimits(state, 2)) return false;
   if (testAgainstStart && state.EnteredDayNumbers[2] > state.EnteredDayNumbers[0]) {
-    Show(state, "The birth date must not be later than the start date.", MsgIcon::Information,
-         StartCaption(state));
+    Show(state, "The birth date must not be later than the start date.", MsgIcon::Information, StartCaption(state));
     return false;
   }
   // The repairs come after the message, so the next press goes through with
@@ -222,8 +215,7 @@ bool CheckBirthData(FormState& state, bool testAgainstStart) {
   const Control hour = Ctl(ControlName::cboHour);
   const Control minute = Ctl(ControlName::cboMinute);
   if (NoChoice(state, hour)) {
-    Show(state, "Please specify the birth time, or use 12:00 if not known.", MsgIcon::None,
-         StartCaption(state));
+    Show(state, "Please specify the birth time, or use 12:00 if not known.", MsgIcon::None, StartCaption(state));
     w.SetListIndex(hour, 13);
     w.SetListIndex(minute, 1);
     return false;
@@ -272,7 +264,8 @@ bool CheckBodyOrder(FormState& state, Control pressed) {
       state.RunAbandoned = false;
       return false;
     }
-    Show(state, "North Node and Mean Node are two reckonings of the same point: a world transit between them is not possible.",
+    Show(state,
+         "North Node and Mean Node are two reckonings of the same point: a world transit between them is not possible.",
          MsgIcon::Exclamation, StartCaption(state));
     return false;
   }
@@ -296,8 +289,7 @@ bool CheckBodyOrder(FormState& state, Control pressed) {
     return true;
   }
   if (inner == outer) {
-    Show(state, "World transit of a planet to itself is not possible.", MsgIcon::Exclamation,
-         StartCaption(state));
+    Show(state, "World transit of a planet to itself is not possible.", MsgIcon::Exclamation, StartCaption(state));
     return false;
   }
   if (ordered && inner > outer) {
@@ -323,8 +315,7 @@ bool CheckOrbs(FormState& state) {
     return false;
   }
   if (inner < 1 && (body == Sun || body == Venus || body == Mars)) {
-    Show(state,
-         OrbMessagePrefix(state) + " Sun, Venus or Mars the inner orb must be at least 2" + Degree + ".",
+    Show(state, OrbMessagePrefix(state) + " Sun, Venus or Mars the inner orb must be at least 2" + Degree + ".",
          MsgIcon::Information, "Orb values");
     return false;
   }
@@ -397,8 +388,7 @@ bool DeriveSearchOrbs(FormState& state) {
     return false;
   }
   if (search < 6 && (body == Sun || body == Venus || body == Mars)) {
-    Show(state,
-         OrbMessagePrefix(state) + " Sun, Venus or Mars the search orb must be at least 6" + Degree + ".",
+    Show(state, OrbMessagePrefix(state) + " Sun, Venus or Mars the search orb must be at least 6" + Degree + ".",
          MsgIcon::Information, "Search orb value");
     return false;
   }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runs/form_state.h"
 #include "ports/window.h"
+#include "runs/form_state.h"
 
 namespace skyloom {
 

@@ -54,14 +54,14 @@ void ShowProgress(Window& w, int32_t day) {
 // and Mercury) costs millions of positions on the way to the ephemeris's end.
 int32_t ApproachInOrb(FormState& state, const AspectTest& p, int16_t zone, int32_t from) {
   Window& w = state.window;
-  const double reach =
-      (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
+  const double reach = (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
   int32_t safe = from;
   int32_t day = from;
   auto shown = std::chrono::steady_clock::now() - kProgressInterval;
   for (;;) {
     const double jd = LocalMidnight(day, zone);
-    const double lb = p.world || p.secondLongitude < 0 ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
+    const double lb =
+        p.world || p.secondLongitude < 0 ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
     const double la = lb < 0 ? lb : state.Positions.Longitude(p.bodyA, jd, p.zodiac);
     // Past the data: the day-by-day walk finds the last day. Near the end of
     // its files the ephemeris answers a lone query differently from one that
@@ -119,8 +119,7 @@ void Search(FormState& state) {
     // natal body's data; an error value must not stand in for a position.
     const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
     if (natal < 0) {
-      w.MessageBox({DateRangeMessage(natal == AfterRange ? -1 : -3, bodyA, bodyB), "Error",
-                    MsgIcon::Exclamation});
+      w.MessageBox({DateRangeMessage(natal == AfterRange ? -1 : -3, bodyA, bodyB), "Error", MsgIcon::Exclamation});
       return;
     }
   }

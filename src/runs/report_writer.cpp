@@ -122,9 +122,9 @@ void CloseHtmlFile(FormState& state) {
   }
   if (!failed) return;
   Window& w = state.window;
-  w.MessageBox({"Error writing to file " + state.OutputFilePath + std::string(kCrLf) +
-                    std::strerror(error != 0 ? error : EIO),
-                w.Text(Ctl(ControlName::cmdFile)), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
+  w.MessageBox(
+      {"Error writing to file " + state.OutputFilePath + std::string(kCrLf) + std::strerror(error != 0 ? error : EIO),
+       w.Text(Ctl(ControlName::cmdFile)), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
 }
 
 }  // namespace skyloom

@@ -5,8 +5,8 @@
 #include "calendar/time_zones.h"
 #include "engine/positions.h"
 #include "ports/window.h"
-#include "runs/output_box.h"
 #include "runs/checks.h"
+#include "runs/output_box.h"
 #include "runs/run_transits.h"
 
 namespace skyloom {

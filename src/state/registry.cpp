@@ -67,20 +67,19 @@ RegistryStatus RegistryReadValue(SettingsStore& root, std::string_view keyPath, 
 
 }  // namespace
 
-bool SaveRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name,
-                        std::string_view value, bool showError, Window* window) {
+bool SaveRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name, std::string_view value,
+                        bool showError, Window* window) {
   // An empty value would read back as a missing one.
   const std::string stored = value.empty() ? std::string(" ") : std::string(value);
   const bool saved = Succeeded(RegistryWriteValue(store, FullKey(keyPart), name, stored));
   if (!saved && showError)
-    ShowRegistryError(window, "Error saving to registry:\r\nstrKey=" + std::string(keyPart) + "\r\nstrName=" +
-                                  std::string(name) + "\r\nstrValue=" + stored);
+    ShowRegistryError(window, "Error saving to registry:\r\nstrKey=" + std::string(keyPart) +
+                                  "\r\nstrName=" + std::string(name) + "\r\nstrValue=" + stored);
   return saved;
 }
 
-bool RestoreRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name,
-                           std::string& value, bool showError, std::string_view defaultValue,
-                           Window* window) {
+bool RestoreRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name, std::string& value,
+                           bool showError, std::string_view defaultValue, Window* window) {
   value.clear();
   const bool restored = Succeeded(RegistryReadValue(store, FullKey(keyPart), name, value));
   if (!restored) {

@@ -19,13 +19,12 @@ inline constexpr std::string_view ProgramKeyRoot = "Software\\Quillfern";
 // Writes value (an empty one as a single blank) under ProgramKeyRoot +
 // keyPart; true on success. On failure with showError set, a message box on
 // window (when given) names the key, the name and the value.
-bool SaveRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name,
-                        std::string_view value, bool showError, Window* window = nullptr);
+bool SaveRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name, std::string_view value,
+                        bool showError, Window* window = nullptr);
 // Reads name under ProgramKeyRoot + keyPart into value; true on success. On
 // failure value becomes defaultValue, after a message box on window (when
 // given) if showError is set.
-bool RestoreRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name,
-                           std::string& value, bool showError, std::string_view defaultValue,
-                           Window* window = nullptr);
+bool RestoreRegistryString(SettingsStore& store, std::string_view keyPart, std::string_view name, std::string& value,
+                           bool showError, std::string_view defaultValue, Window* window = nullptr);
 
 }  // namespace skyloom

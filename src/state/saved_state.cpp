@@ -11,8 +11,8 @@
 #include "calendar/time_zones.h"
 #include "engine/bodies.h"
 #include "ports/window.h"
-#include "state/registry.h"
 #include "runs/captions.h"
+#include "state/registry.h"
 #include "ui/main_form.h"
 #include "ui/modes.h"
 
@@ -95,8 +95,7 @@ void ShowSaveFailure(Window& w, const std::string& detail) {
   w.MessageBox(request);
 }
 
-std::string Read(SettingsStore& store, std::string_view keyPart, std::string_view name,
-                 std::string_view defaultValue) {
+std::string Read(SettingsStore& store, std::string_view keyPart, std::string_view name, std::string_view defaultValue) {
   std::string value;
   RestoreRegistryString(store, keyPart, name, value, false, defaultValue);
   return value;
@@ -149,8 +148,7 @@ std::optional<int16_t> StoredPosition(const std::string& text, int16_t count, bo
 
 // Selects a stored position, or the list's default where the store holds
 // no usable one.
-void SelectStored(Window& w, Control list, const std::string& text, int16_t defaultPosition,
-                  bool noneAllowed = false) {
+void SelectStored(Window& w, Control list, const std::string& text, int16_t defaultPosition, bool noneAllowed = false) {
   w.SetListIndex(list, StoredPosition(text, w.ListCount(list), noneAllowed).value_or(defaultPosition));
 }
 
@@ -258,7 +256,8 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
   state.StopDateText = Read(store, kSkl, "Stop", "");
   w.SetText(C(ControlName::txbAllTransitsDateFormat), Read(store, kSkl, "ATDateFmt", ""));
   for (auto [list, name] : {std::pair{ControlName::cboSearchAspect, "SrchAsp"},
-                            {ControlName::cboHour, "BirthHour"}, {ControlName::cboMinute, "BirthMinute"}})
+                            {ControlName::cboHour, "BirthHour"},
+                            {ControlName::cboMinute, "BirthMinute"}})
     SelectStored(w, C(list), ReadPosition(store, kSkl, name, 0), 0);
 
   state.StateRecentlySaved = true;

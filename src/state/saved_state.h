@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "runs/form_state.h"
 #include "ports/settings_store.h"
+#include "runs/form_state.h"
 
 namespace skyloom {
 

@@ -20,9 +20,7 @@ constexpr std::string_view kTailNote = "NOTE: Entire contents of file have not b
 // Continuation bytes (10xxxxxx) do not start a character.
 bool StartsCharacter(char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }
 
-int64_t CharacterCount(std::string_view text) {
-  return std::count_if(text.begin(), text.end(), StartsCharacter);
-}
+int64_t CharacterCount(std::string_view text) { return std::count_if(text.begin(), text.end(), StartsCharacter); }
 
 // The first n characters of text, never ending inside a character.
 std::string_view FirstCharacters(std::string_view text, int64_t n) {

@@ -4,15 +4,15 @@
 
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
-#include "ui/zone_lists.h"
 #include "engine/bodies.h"
 #include "ports/shell.h"
-#include "runs/output_box.h"
+#include "runs/captions.h"
 #include "runs/date_entry.h"
 #include "runs/first_transit_search.h"
+#include "runs/output_box.h"
 #include "runs/run_controller.h"
-#include "runs/captions.h"
 #include "ui/modes.h"
+#include "ui/zone_lists.h"
 
 namespace skyloom {
 namespace {
@@ -148,8 +148,7 @@ void MainForm::Load() {
   w.SetText(C(ControlName::txbYear, 1), year);
   w.SetText(C(ControlName::txbMonth, 1), "12");
   w.SetText(C(ControlName::txbDay, 1), "31");
-  for (ControlName box : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
-    w.SetText(C(box, 2), "");
+  for (ControlName box : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}) w.SetText(C(box, 2), "");
   w.SetText(C(ControlName::txbOutput), "");
   w.SetEnabled(C(ControlName::cmdFile), false);
   w.SetValue(C(ControlName::optPersonal), 1);
@@ -317,8 +316,8 @@ MsgAnswer MainForm::AskToSave() {
   // same request, not another question.
   asking_ = true;
   const MsgAnswer answer =
-      window_.MessageBox({"Save program state for next run?", window_.Text(C(ControlName::cmdQuit)),
-                          MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No});
+      window_.MessageBox({"Save program state for next run?", window_.Text(C(ControlName::cmdQuit)), MsgIcon::Question,
+                          MsgButtons::YesNoCancel, MsgAnswer::No});
   asking_ = false;
   return answer;
 }

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "runs/form_state.h"
 #include "ports/window.h"
+#include "runs/form_state.h"
 
 namespace skyloom {
 

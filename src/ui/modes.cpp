@@ -5,8 +5,8 @@
 
 #include "calendar/date_format.h"
 #include "ports/window.h"
-#include "runs/checks.h"
 #include "runs/captions.h"
+#include "runs/checks.h"
 #include "ui/main_form.h"
 
 namespace skyloom {

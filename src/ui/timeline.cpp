@@ -90,16 +90,14 @@ const TimelineBand* Holding(const std::vector<TimelineBand>& bands, int32_t day)
 // an outer one has no date of its own, and takes the enclosing band's. Only
 // the outer orb, or an enclosing band cut off itself, reaches to the period's
 // ends.
-void AddBand(std::vector<TimelineBand>& bands, const std::vector<TimelineBand>* enclosing, int32_t start,
-             int32_t end, const std::optional<DateMark>& entry, const std::optional<DateMark>& exit,
-             int32_t pass) {
+void AddBand(std::vector<TimelineBand>& bands, const std::vector<TimelineBand>* enclosing, int32_t start, int32_t end,
+             const std::optional<DateMark>& entry, const std::optional<DateMark>& exit, int32_t pass) {
   if (!entry && !exit) return;
   TimelineBand band;
   band.pass = pass;
   int32_t from = start, to = end;
   band.clippedStart = band.clippedEnd = true;
-  const TimelineBand* outer =
-      enclosing == nullptr ? nullptr : Holding(*enclosing, entry ? entry->day : exit->day);
+  const TimelineBand* outer = enclosing == nullptr ? nullptr : Holding(*enclosing, entry ? entry->day : exit->day);
   if (entry) {
     from = entry->day;
     band.clippedStart = from < start;
@@ -141,8 +139,7 @@ std::vector<TimelineStretch> RetrogradeStretches(const TransitRecord& transit) {
     for (const auto& exit : row.exit)
       if (exit) events.push_back({exit->day, exit->retrograde});
   }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Event& a, const Event& b) { return a.day < b.day; });
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.day < b.day; });
   std::vector<TimelineStretch> stretches;
   bool open = false;
   for (const Event& e : events) {
@@ -204,8 +201,7 @@ TimelineRow BuildRow(const RunResult& run, std::size_t runIndex, std::size_t tra
         if (enclosing != nullptr) {
           const TimelineBand* outer = Holding(*enclosing, day);
           if (outer != nullptr)
-            band = {outer->firstDay, outer->lastDay, outer->clippedStart, outer->clippedEnd,
-                    static_cast<int32_t>(p)};
+            band = {outer->firstDay, outer->lastDay, outer->clippedStart, outer->clippedEnd, static_cast<int32_t>(p)};
         }
         bands.push_back(band);
         SortBands(bands);
@@ -248,8 +244,8 @@ TimelineAxis BuildTimelineAxis(int32_t firstDay, int32_t lastDay) {
     axis.step = static_cast<int32_t>(StepFor(0, span - 1, {1, 2, 3, 5, 7}));
     for (int64_t d = axis.firstDay; d <= axis.lastDay; d += axis.step) {
       const CalendarDate date = DateOf(static_cast<int32_t>(d));
-      axis.ticks.push_back({static_cast<int32_t>(d),
-                            std::string(kMonthAbbreviations[date.Month]) + " " + std::to_string(date.Day)});
+      axis.ticks.push_back(
+          {static_cast<int32_t>(d), std::string(kMonthAbbreviations[date.Month]) + " " + std::to_string(date.Day)});
     }
     return axis;
   }
@@ -292,8 +288,7 @@ std::string ReportRowText(const RunResult& run, std::size_t transit, std::size_t
     cells[8] = MinimumValueText(*row.minimum);
   }
   return FitCell(cells[0]) + "| " + FitCell(cells[1]) + FitCell(cells[2]) + FitCell(cells[3]) + "| " +
-         FitCell(cells[4]) + "| " + FitCell(cells[5]) + FitCell(cells[6]) + FitCell(cells[7]) + "| " +
-         cells[8];
+         FitCell(cells[4]) + "| " + FitCell(cells[5]) + FitCell(cells[6]) + FitCell(cells[7]) + "| " + cells[8];
 }
 
 Timeline BuildTimeline(const std::vector<RunResult>& results) {
@@ -311,8 +306,7 @@ Timeline BuildTimeline(const std::vector<RunResult>& results) {
   }
   timeline.rows.reserve(rowCount);
   for (std::size_t r = 0; r < results.size(); ++r)
-    for (std::size_t k = 0; k < results[r].transits.size(); ++k)
-      timeline.rows.push_back(BuildRow(results[r], r, k));
+    for (std::size_t k = 0; k < results[r].transits.size(); ++k) timeline.rows.push_back(BuildRow(results[r], r, k));
   timeline.axis = BuildTimelineAxis(first, last);
   return timeline;
 }
@@ -341,8 +335,7 @@ int32_t PassAt(const TimelineRow& row, double day, double tickReach) {
   const TimelineMinimum* nearest = nullptr;
   for (const TimelineMinimum& m : row.minima) {
     const double distance = std::fabs(m.at - day);
-    if (distance <= tickReach && (nearest == nullptr || distance < std::fabs(nearest->at - day)))
-      nearest = &m;
+    if (distance <= tickReach && (nearest == nullptr || distance < std::fabs(nearest->at - day))) nearest = &m;
   }
   if (nearest != nullptr) return nearest->pass;
   for (int orb = 2; orb >= 0; --orb)

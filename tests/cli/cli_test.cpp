@@ -77,7 +77,8 @@ std::vector<Case> Cases() {
       // The bodies the window does not offer: the nodes never with each
       // other, Chiron from 675 only (its asteroid file), any other name refused.
       {"world 'North Node' 'mean node'" + period + " --csv FILE", 1, "two reckonings of the same point"},
-      {"world Chiron Saturn --start 0674-06-01 --end 0700-01-01 --csv FILE", 1, "Start date is too early for Chiron.\n"},
+      {"world Chiron Saturn --start 0674-06-01 --end 0700-01-01 --csv FILE", 1,
+       "Start date is too early for Chiron.\n"},
       {"world Saturn Ceres" + period, 2, "Ceres is not offered as the outer planet; choose one of Mercury, "},
       {"personal Mars Sun" + period, 1, "Please specify year of birth.\n"},
       {kBirth + "1970-02-29 --birth-time 12:00 --birth-zone Europe/Berlin", 1, "The birth date is invalid.\n"},
@@ -397,8 +398,9 @@ TEST(SkyloomCli, WholeChartIsEverySeriesInOrder) {
   EXPECT_GT(Count(csv.out, "\n90,"), 0u) << "no 90th run";
   EXPECT_EQ(Count(csv.out, "\n91,"), 0u);
 
-  const CliResult cut = RunCli("personal Sun Sun --start 2090-01-01 --end 2100-12-31 --zone GMT --birth 1985-07-04 "
-                               "--birth-time 06:05 --birth-zone GMT --show-all every");
+  const CliResult cut = RunCli(
+      "personal Sun Sun --start 2090-01-01 --end 2100-12-31 --zone GMT --birth 1985-07-04 "
+      "--birth-time 06:05 --birth-zone GMT --show-all every");
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(Count(cut.err, "End date is too late for Pluto"), 1u) << cut.err;
   EXPECT_EQ(RunCli("world Sun Mars" + std::string(" --start 2024-01-01 --end 2024-12-31 --show-all every")).status, 2);
@@ -482,12 +484,13 @@ namespace {
 TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
   const fs::path dir = FreshFolder("sky-events");
   const std::string run = "world Mercury Jupiter --orbs 10,6,3 --start 2024-01-01 --end 2024-12-31 --zone GMT";
-  const std::string files = " --csv " + Quoted(dir / "e.csv") + " --json " + Quoted(dir / "e.json") + " --ics " +
-                            Quoted(dir / "e.ics");
+  const std::string files =
+      " --csv " + Quoted(dir / "e.csv") + " --json " + Quoted(dir / "e.json") + " --ics " + Quoted(dir / "e.ics");
   const CliResult plain = RunCli(run + " --csv -");
   const CliResult r = RunCli(run + " --stations --ingresses" + files);
   ASSERT_EQ(r.status, 0) << r.err;
-  const size_t transits = r.out.find("Opposition  |"), stations = r.out.find("\nStations, Jan. 1, 2024, to Dec. 31, 2024 (tropical)\n");
+  const size_t transits = r.out.find("Opposition  |"),
+               stations = r.out.find("\nStations, Jan. 1, 2024, to Dec. 31, 2024 (tropical)\n");
   const size_t ingresses = r.out.find("\nSign ingresses, Jan. 1, 2024, to Dec. 31, 2024 (tropical)\n");
   EXPECT_TRUE(transits < stations && stations < ingresses && ingresses != std::string::npos) << r.out;
   EXPECT_EQ(Count(r.out, "Mercury     | retrograde  | "), 3u);
@@ -495,7 +498,10 @@ TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
   // swetest -b5.8.2024 -ut04:53 -n7 -s0.000694444 -p2 -fTls: the speed turns
   // at 04:56:05 UT, at 154.1 degrees; swetest -b9.9.2024 -ut06:49 -n3
   // -s0.000694444 -p2 -fTl: 150 degrees passed at 06:50:08 UT.
-  EXPECT_EQ(Count(r.out, "Mercury     | retrograde  | 2024-08-05  | 04:56 GMT         | 4\xC2\xB0" "6' Virgo\n"), 1u);
+  EXPECT_EQ(Count(r.out,
+                  "Mercury     | retrograde  | 2024-08-05  | 04:56 GMT         | 4\xC2\xB0"
+                  "6' Virgo\n"),
+            1u);
   EXPECT_EQ(Count(r.out, "Mercury     | Virgo       | 2024-09-09  | 06:50 GMT         | direct\n"), 1u);
   EXPECT_EQ(Count(r.out, "Mercury     | Leo         | 2024-08-15  | "), 1u);
   EXPECT_EQ(Count(r.out, "Jupiter     | "), 2u);
@@ -523,8 +529,9 @@ TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
   EXPECT_EQ(Count(ics, "\r\nDTSTART:20240805T045600Z\r\n"), 1u);
 
   // A personal run: the transiting body's, never the natal body's.
-  const CliResult personal = RunCli("personal Chiron Mercury --start 2024-01-01 --end 2024-12-31 --zone GMT --birth "
-                                    "1970-03-15 --birth-time 12:00 --birth-zone GMT --stations");
+  const CliResult personal = RunCli(
+      "personal Chiron Mercury --start 2024-01-01 --end 2024-12-31 --zone GMT --birth "
+      "1970-03-15 --birth-time 12:00 --birth-zone GMT --stations");
   EXPECT_EQ(Count(personal.out, "Chiron      | "), 2u) << personal.out;
   EXPECT_EQ(Count(personal.out, "Mercury     | "), 0u) << personal.out;
   EXPECT_EQ(Count(plain.out + RunCli(run).out, "Stations"), 0u);

@@ -55,11 +55,11 @@ Formula Passing(double zero, double speed) {
 struct Case {
   const char* what;
   Formula deviation;
-  bool ends;            // the midnights before and after the day are known
+  bool ends;  // the midnights before and after the day are known
   double refineBelow;
   std::vector<double> exact;  // days after the day's first midnight
-  double smallest;       // radians
-  double smallestAt;     // days after the first midnight
+  double smallest;            // radians
+  double smallestAt;          // days after the first midnight
 };
 
 // Mercury at a station turns with about 0.003 radians a day squared; two
@@ -70,6 +70,7 @@ TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
   const double hour = 1.0 / 24;
   // Least value of a turn whose two zeros lie `apart` days apart.
   auto dip = [&](double apart) { return -c / 2 * (apart / 2) * (apart / 2); };
+  // clang-format off
   std::vector<Case> cases = {
       {"steady pass", Passing(0.37, 0.02), true, kNoLimit, {0.37}, 0, 0.37},
       {"fast pass near the day's end", Passing(0.9999, 0.06), true, kNoLimit, {0.9999}, 0, 0.9999},
@@ -88,6 +89,7 @@ TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
       {"turn outside the day", Station(1.4, 0.2 * kArcMinute, c), true, kNoLimit, {}, 0.2 * kArcMinute + c / 2 * 0.16,
        1.0},
   };
+  // clang-format on
   for (Case& k : cases) {
     SCOPED_TRACE(k.what);
     const DayMinima got = FindDayMinima(k.deviation, Formula::kStart, k.deviation.Samples(k.ends), k.refineBelow);

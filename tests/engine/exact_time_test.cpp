@@ -22,10 +22,14 @@ TEST(FormatTimeOfDay, RoundsToTheMinuteWithinTheDay) {
     const char* want;
   };
   const Case cases[] = {
-      {0, true, "00:00"},           {29, true, "00:00"},          {30, true, "00:01"},
-      {7 * 3600 + 5 * 60, true, "07:05"}, {3600 * 13 + 59 * 60 + 45, true, "14:00"},
+      {0, true, "00:00"},
+      {29, true, "00:00"},
+      {30, true, "00:01"},
+      {7 * 3600 + 5 * 60, true, "07:05"},
+      {3600 * 13 + 59 * 60 + 45, true, "14:00"},
       // At hour 23 rounding stops at 59 minutes: the date never changes.
-      {23 * 3600 + 59 * 60 + 40, true, "23:59"}, {86399, true, "23:59"},
+      {23 * 3600 + 59 * 60 + 40, true, "23:59"},
+      {86399, true, "23:59"},
       {3600 * 9 + 60 * 8 + 7, false, "09:08:07"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatTimeOfDay(c.seconds / 86400.0, c.rounding, ":"), c.want) << c.seconds;

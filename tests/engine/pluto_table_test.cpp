@@ -43,8 +43,8 @@ class PlutoTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::random_device seed;
-    folder_ = fs::temp_directory_path() /
-              ("skyloom-pluto-test-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+    folder_ =
+        fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(seed()) + "-" + std::to_string(seed()));
     fs::create_directories(folder_);
   }
   void TearDown() override {
@@ -62,8 +62,7 @@ class PlutoTableTest : public ::testing::Test {
   // A complete, valid file: every record the program needs, one per line.
   static std::vector<std::string> ValidRecords() {
     std::vector<std::string> records;
-    for (int32_t k = 0; k < PlutoRecordCount; ++k)
-      records.push_back(EncodePlutoRecord(k, SyntheticMinutes(k) / 60.0));
+    for (int32_t k = 0; k < PlutoRecordCount; ++k) records.push_back(EncodePlutoRecord(k, SyntheticMinutes(k) / 60.0));
     return records;
   }
   static std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
@@ -92,14 +91,25 @@ TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
     double degrees;
   };
   const Case cases[] = {
-      {0, 58, 59, 60, 0.0},    {0, 63, 59, 60, 300.0},                  // sixties 0 and 5
-      {1, 59, 59, 60, 0.0},    {1, 64, 59, 60, 300.0},                  // shift 1
-      {54, 112, 59, 60, 0.0},  {54, 117, 118, 119, 359.0 + 59.0 / 60},  // largest shift, codes
-      {55, 58, 59, 60, 0.0},   {55, 63, 59, 60, 300.0},                 // the shift wraps to 0
-      {110, 58, 89, 90, 30.5}, {182622, 58 + 182622 % 55, 59 + 21, 60 + 17, 21.0 + 17.0 / 60},
+      {0, 58, 59, 60, 0.0},
+      {0, 63, 59, 60, 300.0},  // sixties 0 and 5
+      {1, 59, 59, 60, 0.0},
+      {1, 64, 59, 60, 300.0},  // shift 1
+      {54, 112, 59, 60, 0.0},
+      {54, 117, 118, 119, 359.0 + 59.0 / 60},  // largest shift, codes
+      {55, 58, 59, 60, 0.0},
+      {55, 63, 59, 60, 300.0},  // the shift wraps to 0
+      {110, 58, 89, 90, 30.5},
+      {182622, 58 + 182622 % 55, 59 + 21, 60 + 17, 21.0 + 17.0 / 60},
       // Fields just outside their ranges, codes outside the alphabet: no longitude.
-      {0, 64, 59, 60, -1},     {0, 57, 59, 60, -1},  {1, 58, 59, 60, -1},  {0, 58, 119, 60, -1},
-      {0, 58, 58, 60, -1},     {0, 58, 59, 120, -1}, {0, 58, 59, 59, -1},  {0, 200, 59, 60, -1},
+      {0, 64, 59, 60, -1},
+      {0, 57, 59, 60, -1},
+      {1, 58, 59, 60, -1},
+      {0, 58, 119, 60, -1},
+      {0, 58, 58, 60, -1},
+      {0, 58, 59, 120, -1},
+      {0, 58, 59, 59, -1},
+      {0, 200, 59, 60, -1},
   };
   for (const Case& c : cases) {
     SetTableEntries({{c.k, RecordOfCodes(c.first, c.second, c.third)}});
@@ -160,9 +170,8 @@ TEST_F(PlutoTableTest, InterpolatesBetweenTheDaysAndAcrossTheSeam) {
     double f, degrees;     // days after record k, longitude then
   };
   const Case cases[] = {
-      {359.0, 0.5, 0.0, 359.5},  {359.0, 0.5, 0.5, 359.75},  {359.0, 0.5, 1.8, 0.4},
-      {0.5, -0.5, 0.5, 359.75},  {0.5, -0.5, 0.1, 359.95},  {0.5, -0.5, 0.0, 0.0},
-      {100.0, 0.25, 0.25, 100.3125},
+      {359.0, 0.5, 0.0, 359.5}, {359.0, 0.5, 0.5, 359.75}, {359.0, 0.5, 1.8, 0.4},        {0.5, -0.5, 0.5, 359.75},
+      {0.5, -0.5, 0.1, 359.95}, {0.5, -0.5, 0.0, 0.0},     {100.0, 0.25, 0.25, 100.3125},
   };
   for (const Case& c : cases) {
     SetTableEntries({});
@@ -227,8 +236,7 @@ TEST_F(PlutoTableTest, RefusesAFileThatCannotGiveEveryDayAndNamesTheLine) {
       {"short file", firstRecords(1000), "The file ends after 1000 records; 182623 are needed."},
       {"one record short", firstRecords(PlutoRecordCount - 1),
        "The file ends after 182622 records; 182623 are needed."},
-      {"too short a record", withBadRecord(5000, "ab"),
-       "Line 5003: the record \"ab\" is not a valid longitude."},
+      {"too short a record", withBadRecord(5000, "ab"), "Line 5003: the record \"ab\" is not a valid longitude."},
       {"sixties 6", withBadRecord(55, RecordOfCodes(64, 59, 60)),
        "Line 58: the record \"@;<\" is not a valid longitude."},
       {"shift not taken off", withBadRecord(3, RecordOfCodes(58, 59, 60)),
@@ -305,7 +313,8 @@ TEST_F(PlutoTableTest, GeneratedTableAgreesWithSwissEphemeris) {
   for (int32_t day = FirstTableDay; day <= LastTableDay; day += 11) {
     for (const double f : {0.25, 0.5, 0.75}) {
       const double jd = day - 0.5 + f;
-      const double deflection = std::fabs(test::WrappedDifferenceDegrees(ephemeris(jd, 0), ephemeris(jd, SEFLG_NOGDEFL)));
+      const double deflection =
+          std::fabs(test::WrappedDifferenceDegrees(ephemeris(jd, 0), ephemeris(jd, SEFLG_NOGDEFL)));
       check(jd, (deflection > 0.2 * kArcsecond ? 3.0 : 0.5) * kArcsecond, 1);
     }
   }

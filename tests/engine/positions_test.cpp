@@ -49,7 +49,8 @@ TEST(Positions, MatchReferenceValuesAcrossTheRange) {
   const BodyPositions& p = test::TestPositions();
   for (const Case& c : cases) {
     const double got = p.Longitude(c.body, c.jd, kTropical) * kDegreesPerRadian;
-    EXPECT_TRUE(AngleNearDegrees(c.degrees, got, c.toleranceArcsec * kArcsecond)) << c.source << " " << BodyNames[c.body];
+    EXPECT_TRUE(AngleNearDegrees(c.degrees, got, c.toleranceArcsec * kArcsecond))
+        << c.source << " " << BodyNames[c.body];
   }
 }
 

@@ -102,12 +102,9 @@ struct PeriodCase {
 // entered in May and left again, going back, on 1 September; the true
 // node's many turns; and bodies that never station.
 const PeriodCase kPeriods[] = {
-    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},
-    {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
-    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2},
-    {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
-    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},
-    {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
+    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},  {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
+    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2}, {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
+    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},  {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
     {Chiron, 2460311, 2460676, 0, Zodiac::Tropical, 2, 0},
 };
 
@@ -151,7 +148,8 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
   const auto got = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, 0, Zodiac::Tropical);
   for (const Want& w : want) {
     bool found = false;
-    for (const SkyEvent& e : got) found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
+    for (const SkyEvent& e : got)
+      found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
     EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
   }
   // Local dates and times follow the zone: 20:56 UT is 02:26 the next day at GMT+5:30.
@@ -159,7 +157,9 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
   ASSERT_EQ(india.size(), 7u);
   EXPECT_EQ(india.back().day, 2460661);
   EXPECT_EQ(india.back().minuteOfDay, 2 * 60 + 26);
-  EXPECT_EQ(ZodiacPositionText(india[1].longitude), "27\xC2\xB0" "13' Aries");
+  EXPECT_EQ(ZodiacPositionText(india[1].longitude),
+            "27\xC2\xB0"
+            "13' Aries");
 }
 
 // The new bodies' longitudes against swetest (`swetest -bj2460310.5 -ut -pt
@@ -170,9 +170,9 @@ TEST(SkyEvents, NodesAndChironMatchSwetest) {
     double jd, degrees;
   };
   const Case cases[] = {
-      {NorthNode, 2086308.5, 26.5124921}, {MeanNode, 2086308.5, 25.8951347}, {Chiron, 2086308.5, 25.1011375},
+      {NorthNode, 2086308.5, 26.5124921},  {MeanNode, 2086308.5, 25.8951347},  {Chiron, 2086308.5, 25.1011375},
       {NorthNode, 2415186.5, 250.9553340}, {MeanNode, 2415186.5, 250.3706424}, {Chiron, 2415186.5, 261.7592401},
-      {NorthNode, 2460310.5, 21.0772692}, {MeanNode, 2460310.5, 20.8769046}, {Chiron, 2460310.5, 15.4626166},
+      {NorthNode, 2460310.5, 21.0772692},  {MeanNode, 2460310.5, 20.8769046},  {Chiron, 2460310.5, 15.4626166},
       {NorthNode, 2707000.5, 276.5860325}, {MeanNode, 2707000.5, 277.8191395}, {Chiron, 2707000.5, 343.5074543},
   };
   test::InitEngineOnce();

@@ -92,6 +92,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
   const double station = EphemerisDegrees(
       SE_MERCURY, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
   const int32_t y2020 = Day(2020, 1, 1);
+  // clang-format off
   const Case cases[] = {
       {"Sun-Mars 1620", true, Sun, Mars, 0, Day(1620, 1, 1), Day(1621, 6, 30), -690, {10, 5, 2}},
       {"Venus-Jupiter 2450", true, Venus, Jupiter, 0, Day(2450, 1, 1), Day(2451, 6, 30), 690, {10, 5, 2}},
@@ -122,6 +123,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
       // first day has no midnight with positions.
       {"Jupiter-Pluto 1600", true, Jupiter, Pluto, 0, Day(1600, 1, 1), Day(1600, 12, 31), 300, {10, 5, 2}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     RunDescription run;
@@ -201,12 +203,14 @@ TEST(TransitSearch, MidnightSamplesAreThePositions) {
   const BodyPositions& positions = test::TestPositions();
   MidnightLongitudes midnights(positions, -690, Zodiac::Sidereal);
   const int32_t d = Day(2000, 1, 1);
+  // clang-format off
   const struct {
     BodyIndex body;
     int32_t day;
   } asked[] = {{Mars, d},          {Mars, d - 1},         {Mars, d + 255},     {Mars, d + 256},  {Mars, d - 300},
                {Mars, d - 90000},  {Mars, d + 200000},    {Pluto, Day(1600, 1, 1)}, {Pluto, Day(2100, 1, 1)},
                {Moon, d + 3},      {Sun, d - 700},        {Sun, d - 699},      {Sun, d + 1}};
+  // clang-format on
   for (int pass = 0; pass < 2; ++pass) {
     const uint64_t before = positions.Evaluations();
     for (const auto& a : asked) {
@@ -259,8 +263,8 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   for (const int32_t day : {Day(2020, 12, 21), Day(2020, 12, 22)}) {
     run.startDay = run.endDay = day;
     const RunResult one = engine.Run(run);
-    const bool exactThatDay = !one.transits.empty() && one.transits[0].passes[0].minimum &&
-                              one.transits[0].passes[0].minimum->exact;
+    const bool exactThatDay =
+        !one.transits.empty() && one.transits[0].passes[0].minimum && one.transits[0].passes[0].minimum->exact;
     EXPECT_EQ(exactThatDay, day == Day(2020, 12, 21));
   }
 }

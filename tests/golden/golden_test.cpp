@@ -49,6 +49,7 @@ struct GoldenRun {
 // the 15-degree switch of the outer orb, a pair in orb on the first day, no
 // transits, a Show-all series in each mode, a Search, the sidereal zodiac, a
 // stopped run and a full output box.
+// clang-format off
 const GoldenRun kRuns[] = {
     {"world_jupiter_saturn_2020", true, 4, 4, "2020-01-01", "2020-12-31", {10, 5, 2}, kGmt, nullptr, false,
      Command::Start, nullptr, nullptr, true},
@@ -73,6 +74,7 @@ const GoldenRun kRuns[] = {
     {"world_full_output_box", true, 0, 0, "1600-01-01", "2799-12-31", {10, 5, 2}, kGmt, nullptr, false,
      Command::Start, nullptr, nullptr, false, false},
 };
+// clang-format on
 
 void PrintTo(const GoldenRun& run, std::ostream* out) { *out << run.name; }
 

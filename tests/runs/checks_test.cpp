@@ -22,16 +22,20 @@ std::string S(int n) { return std::to_string(n); }
 struct Rig {
   // Boxes filled as typed, without leaving them: the checks must clean them.
   void Boxes(int16_t date, const char* year, const char* month, const char* day) {
-    f.window.SetText(Ctl(txbYear, date), year); f.window.SetText(Ctl(txbMonth, date), month);
+    f.window.SetText(Ctl(txbYear, date), year);
+    f.window.SetText(Ctl(txbMonth, date), month);
     f.window.SetText(Ctl(txbDay, date), day);
   }
   bool Dates(const char* endDay) {
-    Boxes(0, "2020", "1", "1"); Boxes(1, "2020", "1", endDay);
+    Boxes(0, "2020", "1", "1");
+    Boxes(1, "2020", "1", endDay);
     return CheckDateValid(f.state, 0) && CheckDateValid(f.state, 1);
   }
   // Born on that day and month after a start on 1 January 2020.
   bool Birth(const char* year, const char* day, const char* month = "1", int16_t hour = 9, int16_t zone = 26) {
-    Boxes(2, year, month, day); f.Choose(Ctl(cboHour), hour); f.Choose(Ctl(cboMinute), 3);
+    Boxes(2, year, month, day);
+    f.Choose(Ctl(cboHour), hour);
+    f.Choose(Ctl(cboMinute), 3);
     f.Choose(Ctl(cboTimezone, 1), zone);
     return Dates("31");
   }
@@ -39,7 +43,8 @@ struct Rig {
     f.window.SetValue(Ctl(world ? optWorld : optPersonal), 1);
     f.Choose(Ctl(cboPlanet, 0), static_cast<int16_t>(first - 1));
     f.state.FormLoaded = false;  // without the lists' own checks
-    for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(cboOrbs, k), static_cast<int16_t>((k == 0 ? outer : k == 1 ? middle : inner) - 1));
+    for (int16_t k = 0; k < 3; ++k)
+      f.Choose(Ctl(cboOrbs, k), static_cast<int16_t>((k == 0 ? outer : k == 1 ? middle : inner) - 1));
     f.state.FormLoaded = true;
   }
   bool Ranges(int16_t date, const char* year, BodyIndex a, BodyIndex b) {
@@ -51,7 +56,8 @@ struct Rig {
     f.state.RunBodies[0] = body;
     f.state.Orbs.OrbDegrees = {orb, 77, 77};
     const bool ok = DeriveSearchOrbs(f.state);
-    if (ok) for (int16_t o : f.state.Orbs.OrbDegrees) note += S(o);
+    if (ok)
+      for (int16_t o : f.state.Orbs.OrbDegrees) note += S(o);
     return ok;
   }
   // What the window shows once the check is done.
@@ -85,6 +91,7 @@ TEST(Checks, EachInputChecksMessage) {
   const std::string order = "Outer planet must be beyond inner planet|i|", svm = " Sun, Venus or Mars the inner orb";
   const std::string orbs = "Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.|i|Orb values";
   using R = Rig&;
+  // clang-format off
   const struct {
     std::string want;
     std::function<bool(Rig&)> check;
@@ -134,8 +141,10 @@ TEST(Checks, EachInputChecksMessage) {
       {"pass 963", [](R r) { return r.Search(Jupiter, 9); }},
       {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Mercury, 6); }},
   };
+  // clang-format on
   for (const auto& row : kRows) {
-    Rig r; test::GivePluto(r.f.state);
+    Rig r;
+    test::GivePluto(r.f.state);
     EXPECT_EQ(Outcome(r, row.check), row.want);
   }
 }
@@ -144,6 +153,7 @@ TEST(Checks, EachInputChecksMessage) {
 // out; a negative year is refused, kept as typed, until another box cleans
 // it. That any text ends so is the typed-inputs fuzzer's.
 TEST(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
+  // clang-format off
   const struct {
     int16_t date;
     const char *year, *month, *day;
@@ -162,16 +172,20 @@ TEST(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
       {0, "-5", "1", "1", txbYear, "-5/1/1 January 1, 2020 CE Year number must be positive."},
       {0, "-5", "1", "1", txbMonth, "5/1/1 January 1, 5 CE"},
   };
+  // clang-format on
   for (const auto& c : kCases) {
-    test::FormFixture f; f.window.SetText(Ctl(txbYear, c.date), c.year);
-    f.window.SetText(Ctl(txbMonth, c.date), c.month); f.window.SetText(Ctl(txbDay, c.date), c.day);
+    test::FormFixture f;
+    f.window.SetText(Ctl(txbYear, c.date), c.year);
+    f.window.SetText(Ctl(txbMonth, c.date), c.month);
+    f.window.SetText(Ctl(txbDay, c.date), c.day);
     f.form.LostFocus(Ctl(c.left, c.date));
     std::string after = f.window.Text(Ctl(txbYear, c.date)) + "/" + f.window.Text(Ctl(txbMonth, c.date)) + "/" +
                         f.window.Text(Ctl(txbDay, c.date)) + " " + f.window.Text(Ctl(lblDate, c.date));
     for (const MessageBoxRequest& m : f.window.MessageBoxes()) after += " " + m.text;
     EXPECT_EQ(after, c.after) << c.year << " " << c.day;
   }
-  test::FormFixture f; f.Enter(Ctl(txbStopDate), "  2030-01-01 ");
+  test::FormFixture f;
+  f.Enter(Ctl(txbStopDate), "  2030-01-01 ");
   EXPECT_EQ(f.state.StopDateText, "2030-01-01");
   EXPECT_EQ(f.window.Text(Ctl(txbStopDate)), "  2030-01-01 ");
 }

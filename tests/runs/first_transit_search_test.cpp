@@ -43,12 +43,17 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
     bool keepDates;
   } kCases[] = {{true, 0, 3, 47, false}, {false, 3, 0, 24, true}};  // Sun, Jupiter; Mars, natal Sun
   for (const auto& c : kCases) {
-    FormFixture f; c.world ? test::World(f, c.first, c.second) : test::Personal(f, c.first, c.second, "1990");
-    f.Choose(Ctl(cboOrbs, 0), 9); f.Choose(Ctl(cboTimezone, 0), c.zone); f.EnterDate(1, "2021", "1", "25");
-    f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0); f.Press(Ctl(cmdSearch));
+    FormFixture f;
+    c.world ? test::World(f, c.first, c.second) : test::Personal(f, c.first, c.second, "1990");
+    f.Choose(Ctl(cboOrbs, 0), 9);
+    f.Choose(Ctl(cboTimezone, 0), c.zone);
+    f.EnterDate(1, "2021", "1", "25");
+    f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0);
+    f.Press(Ctl(cmdSearch));
     ASSERT_EQ(f.state.RunsStarted, 1) << f.LastMessage().text;
     const int16_t zone = ZoneMinutesOfPosition(c.zone);
-    const test::IndependentRun run{c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun], 1, zone};
+    const test::IndependentRun run{
+        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun], 1, zone};
     const auto [start, end] = Walk(run, 10.0, test::Day(2021, 1, 25));
     EXPECT_EQ(FormatDayNumber(f.state.RunStartDay), FormatDayNumber(start));
     EXPECT_EQ(FormatDayNumber(f.state.RunEndDay), FormatDayNumber(end));
@@ -64,11 +69,16 @@ TEST(Search, EndsWhereTheDataEnd) {
     int16_t first, second, aspect, orb;
     const char* messages;
   } kCases[] = {
-      {7, 7, 0, 9, "No complete conjunction transit found up to 2100-01-01 CE .\r\nDate is beyond allowable date range for Pluto."},
-      {0, 0, 1, 14, "No complete opposition transit found up to 5400-01-21 CE .\r\nDate is beyond allowable date range for Mercury."},
+      {7, 7, 0, 9,
+       "No complete conjunction transit found up to 2100-01-01 CE .\r\nDate is beyond allowable date range for Pluto."},
+      {0, 0, 1, 14,
+       "No complete opposition transit found up to 5400-01-21 CE .\r\nDate is beyond allowable date range for "
+       "Mercury."},
   };
   for (const auto& c : kCases) {
-    FormFixture f; test::World(f, c.first, c.second); f.Choose(Ctl(cboSearchAspect), c.aspect);
+    FormFixture f;
+    test::World(f, c.first, c.second);
+    f.Choose(Ctl(cboSearchAspect), c.aspect);
     f.Choose(Ctl(cboOrbs, 0), c.orb);
     const auto started = std::chrono::steady_clock::now();
     f.Press(Ctl(cmdSearch));

@@ -34,11 +34,19 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
   MemorySettingsStore store;
   FormFixture f(StoreServices(store));
   f.EnterDate(0, "2021", "3", "4"), f.EnterDate(1, "2022", "5", "6");
-  for (auto [list, at] : {std::pair{Ctl(cboPlanet, 0), 8}, {Ctl(cboPlanet, 1), 9}, {Ctl(cboOrbs, 0), 11},
-                          {Ctl(cboOrbs, 1), 7}, {Ctl(cboOrbs, 2), 3}, {Ctl(cboTimezone, 0), 30},
-                          {Ctl(cboSearchAspect), 2}, {Ctl(cboHour), 14}, {Ctl(cboMinute), 7}})
+  for (auto [list, at] : {std::pair{Ctl(cboPlanet, 0), 8},
+                          {Ctl(cboPlanet, 1), 9},
+                          {Ctl(cboOrbs, 0), 11},
+                          {Ctl(cboOrbs, 1), 7},
+                          {Ctl(cboOrbs, 2), 3},
+                          {Ctl(cboTimezone, 0), 30},
+                          {Ctl(cboSearchAspect), 2},
+                          {Ctl(cboHour), 14},
+                          {Ctl(cboMinute), 7}})
     f.Choose(list, static_cast<int16_t>(at));
-  f.window.SetValue(Ctl(optSidereal), 1); f.window.SetText(Ctl(txbStopDate), "2030"); f.Press(Ctl(cmdSaveState));
+  f.window.SetValue(Ctl(optSidereal), 1);
+  f.window.SetText(Ctl(txbStopDate), "2030");
+  f.Press(Ctl(cmdSaveState));
   std::string written;
   for (const auto& w : store.Writes()) written += w.keyPath.substr(kSkl.size()) + "\\" + w.name + "=" + w.value + " ";
   EXPECT_EQ(written,
@@ -60,14 +68,19 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
     Control list;
     int16_t position;
   } kCases[] = {
-      {"\\PlanetLI", "0", "-1", Ctl(cboPlanet, 0), 3},  {"\\PlanetLI", "1", "10", Ctl(cboPlanet, 1), 4},
-      {"\\OrbsLI", "0", "-1", Ctl(cboOrbs, 0), 9},      {"\\OrbsLI", "1", "abc", Ctl(cboOrbs, 1), 4},
+      {"\\PlanetLI", "0", "-1", Ctl(cboPlanet, 0), 3},
+      {"\\PlanetLI", "1", "10", Ctl(cboPlanet, 1), 4},
+      {"\\OrbsLI", "0", "-1", Ctl(cboOrbs, 0), 9},
+      {"\\OrbsLI", "1", "abc", Ctl(cboOrbs, 1), 4},
       {"\\ORBSLI", "2", "99999999999999999999", Ctl(cboOrbs, 2), 1},
-      {"", "TZ0", "48", Ctl(cboTimezone, 0), 24},       {"", "TZ1", "-1.6", Ctl(cboTimezone, 1), 24},
-      {"", "srchasp", "-32769", Ctl(cboSearchAspect), 0}, {"", "BirthHour", "25", Ctl(cboHour), 0},
+      {"", "TZ0", "48", Ctl(cboTimezone, 0), 24},
+      {"", "TZ1", "-1.6", Ctl(cboTimezone, 1), 24},
+      {"", "srchasp", "-32769", Ctl(cboSearchAspect), 0},
+      {"", "BirthHour", "25", Ctl(cboHour), 0},
       {"", "BirthMinute", "\xff\xfe\x80", Ctl(cboMinute), 0},
   };
-  MemorySettingsStore store; store.Put(kSkl, "StateSaved", "Y");
+  MemorySettingsStore store;
+  store.Put(kSkl, "StateSaved", "Y");
   for (const auto& c : kCases) store.Put(kSkl + c.keyPart, c.name, c.stored);
   FormFixture f(StoreServices(store));
   for (const char* when : {"start-up", "Restore state"}) {
@@ -75,7 +88,8 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
     f.state.FormLoaded = false;  // other choices, without the lists' own checks
     for (const auto& c : kCases) f.Choose(c.list, 2);
-    f.state.FormLoaded = true; f.Press(Ctl(cmdRestoreState));
+    f.state.FormLoaded = true;
+    f.Press(Ctl(cmdRestoreState));
   }
   store.Put(kSkl, "TZ1", "-1");
   EXPECT_EQ(FormFixture(StoreServices(store)).window.ListIndex(Ctl(cboTimezone, 1)), -1);
@@ -107,7 +121,8 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
     EXPECT_TRUE(f.window.PopUps().empty());
     EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + " " + store.Writes().back().name, c.lastWrite);
     for (MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Yes}) {
-      f.window.QueueAnswer(answer); f.Press(Ctl(cmdQuit));
+      f.window.QueueAnswer(answer);
+      f.Press(Ctl(cmdQuit));
       EXPECT_FALSE(f.form.Ended()) << c.message;
     }
     EXPECT_EQ(f.window.MessageBoxes().size(), 4u);  // the question twice, the failed save again

@@ -24,16 +24,16 @@ inline ::testing::AssertionResult AngleNearDegrees(double want, double got, doub
   const double d = WrappedDifferenceDegrees(got, want);
   if (std::fabs(d) <= toleranceDegrees) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << std::setprecision(12) << "want " << want << " deg, got " << got
-                                       << " deg, off by " << d * 3600.0 << "\" (tolerance "
-                                       << toleranceDegrees * 3600.0 << "\")";
+                                       << " deg, off by " << d * 3600.0 << "\" (tolerance " << toleranceDegrees * 3600.0
+                                       << "\")";
 }
 
 inline ::testing::AssertionResult NumberNear(double want, double got, double tolerance) {
   if (!std::isfinite(got) || !std::isfinite(want))
     return ::testing::AssertionFailure() << "non-finite value: want " << want << ", got " << got;
   if (std::fabs(got - want) <= tolerance) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::setprecision(15) << "want " << want << ", got " << got
-                                       << ", off by " << got - want << " (tolerance " << tolerance << ")";
+  return ::testing::AssertionFailure() << std::setprecision(15) << "want " << want << ", got " << got << ", off by "
+                                       << got - want << " (tolerance " << tolerance << ")";
 }
 
 constexpr double kDegreesPerRadian = 57.29577951308232;

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "calendar/time_zones.h"
-#include "ui/zone_lists.h"
 #include "support/engine_setup.h"
+#include "ui/zone_lists.h"
 
 namespace skyloom::test {
 
@@ -18,8 +18,7 @@ FormFixture::FormFixture() : form(window, shell), state(form.State()) {
   EnterDate(1, "2020", "12", "31");
 }
 
-FormFixture::FormFixture(MainFormServices services)
-    : form(window, shell, std::move(services)), state(form.State()) {
+FormFixture::FormFixture(MainFormServices services) : form(window, shell, std::move(services)), state(form.State()) {
   InitEngineOnce();
   window.LoadDesign();
   form.Load();

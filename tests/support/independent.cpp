@@ -12,7 +12,7 @@
 namespace skyloom::test {
 namespace {
 
-constexpr int32 kSweBody[] = {0, SE_SUN, SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER,
+constexpr int32 kSweBody[] = {0,         SE_SUN,    SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER,
                               SE_SATURN, SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
 constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60};
 constexpr double kArcMinute = 1.0 / 60;
@@ -141,7 +141,8 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) 
       }
     }
   }
-  std::sort(found.begin(), found.end(), [](const ScanMinimum& x, const ScanMinimum& y) { return x.instant < y.instant; });
+  std::sort(found.begin(), found.end(),
+            [](const ScanMinimum& x, const ScanMinimum& y) { return x.instant < y.instant; });
   return found;
 }
 
@@ -189,13 +190,15 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
       const double orb = result.orbDegrees[o];
       if (data.entry[o]) {
         const int32_t d = data.entry[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, zone)) >= orb && IndependentDeviation(run, Midnight(d + 1, zone)) < orb) &&
+        if (!(IndependentDeviation(run, Midnight(d, zone)) >= orb &&
+              IndependentDeviation(run, Midnight(d + 1, zone)) < orb) &&
             !(o == 2 && data.exit[o] && data.exit[o]->day == d))
           complain("entry into orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }
       if (data.exit[o]) {
         const int32_t d = data.exit[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, zone)) < orb && IndependentDeviation(run, Midnight(d + 1, zone)) >= orb) &&
+        if (!(IndependentDeviation(run, Midnight(d, zone)) < orb &&
+              IndependentDeviation(run, Midnight(d + 1, zone)) >= orb) &&
             !(o == 2 && data.entry[o] && data.entry[o]->day == d))
           complain("exit from orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }

@@ -1,10 +1,10 @@
 #include "support/run_fixture.h"
 
 #include "calendar/time_zones.h"
-#include "runs/run_transits.h"
-#include "ui/zone_lists.h"
 #include "ports/calendar_library.h"
+#include "runs/run_transits.h"
 #include "support/engine_setup.h"
+#include "ui/zone_lists.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runs/form_state.h"
 #include "ports/memory_window.h"
+#include "runs/form_state.h"
 
 namespace skyloom::test {
 

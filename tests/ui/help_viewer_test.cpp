@@ -32,7 +32,8 @@ std::string Repeat(const std::string& piece, int times) {
 // n characters of numbered lines, CR LF included, so a cut shows where it falls.
 std::string Lines(int n) {
   std::string text;
-  for (int line = 0; static_cast<int>(text.size()) < n; ++line) text += (std::to_string(line) + std::string(56, '.')) + "\r\n";
+  for (int line = 0; static_cast<int>(text.size()) < n; ++line)
+    text += (std::to_string(line) + std::string(56, '.')) + "\r\n";
   return text.substr(0, static_cast<size_t>(n));
 }
 
@@ -77,7 +78,8 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
        kHead + Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", kKept - 40000) + kTail},
       {"empty", [&] { folder.Write(""); }, "Error: File is empty!"},
       {"missing", [] {}, "Error reading file: Error 53.  " + path + ": No such file or directory."},
-      {"a folder", [&] { fs::create_directory(folder.file); }, "Error reading file: Error 57.  " + path + ": Is a directory."},
+      {"a folder", [&] { fs::create_directory(folder.file); },
+       "Error reading file: Error 57.  " + path + ": Is a directory."},
       {"unreadable", [&] { folder.Write("Secret.\r\n"), fs::permissions(folder.file, fs::perms::none); },
        "Error reading file: Error 75.  " + path + ": Permission denied.", true},
   };

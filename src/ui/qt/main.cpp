@@ -3,16 +3,16 @@
 #include <QApplication>
 
 #include "engine/bodies.h"
+#include "ports/program_folder.h"
 #include "ports/shell.h"
 #include "state/saved_state.h"
 #include "ui/help_viewer.h"
-#include "ports/program_folder.h"
 #include "ui/main_form.h"
 #include "ui/qt/output_menu.h"
 #include "ui/qt/qt_settings_store.h"
 #include "ui/qt/qt_viewer.h"
-#include "ui/qt/timeline_view.h"
 #include "ui/qt/qt_window.h"
+#include "ui/qt/timeline_view.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -10,9 +10,7 @@
 namespace skyloom {
 
 PopUpWindow::PopUpWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      lblMessage_(new QLabel(this)),
-      timer1_(new QTimer(this)) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), lblMessage_(new QLabel(this)), timer1_(new QTimer(this)) {
   setObjectName("frmPopUp");
   setModal(true);
   QPalette palette = this->palette();
@@ -42,8 +40,7 @@ PopUpWindow::PopUpWindow(QWidget* parent)
   connect(timer1_, &QTimer::timeout, this, &PopUpWindow::CloseMessage);
 }
 
-void PopUpWindow::PopUpInForm(QWidget* form, const QString& message, QSize size, int intervalMs,
-                              QPoint offset) {
+void PopUpWindow::PopUpInForm(QWidget* form, const QString& message, QSize size, int intervalMs, QPoint offset) {
   const QPoint origin = form != nullptr ? form->pos() : QPoint();
   move(origin + offset);
   lblMessage_->setText(message);

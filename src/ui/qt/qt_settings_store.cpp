@@ -118,10 +118,9 @@ QtSettingsStore::QtSettingsStore() { Load(); }
 QtSettingsStore::~QtSettingsStore() = default;
 
 std::unique_ptr<QSettings> QtSettingsStore::Open() const {
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                     QStringLiteral("Quillfern"), QStringLiteral("SKL"));
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillfern"),
+                                     QStringLiteral("SKL"));
 }
-
 
 void QtSettingsStore::Load() {
   values_.clear();
@@ -141,8 +140,7 @@ StoreResult QtSettingsStore::CreateKey(std::string_view keyPath, KeyDisposition&
   disposition = KeyDisposition::Unknown;
   const Group group = GroupOf(keyPath);
   if (group.result != StoreSuccess) return group.result;
-  disposition =
-      keys_.contains(group.path) ? KeyDisposition::OpenedExistingKey : KeyDisposition::CreatedNewKey;
+  disposition = keys_.contains(group.path) ? KeyDisposition::OpenedExistingKey : KeyDisposition::CreatedNewKey;
   keys_.insert(QString());
   for (qsizetype slash = group.path.indexOf(u'/'); slash >= 0; slash = group.path.indexOf(u'/', slash + 1))
     keys_.insert(group.path.left(slash));
@@ -156,8 +154,7 @@ StoreResult QtSettingsStore::OpenKey(std::string_view keyPath) {
   return keys_.contains(group.path) ? StoreSuccess : StoreNotFound;
 }
 
-StoreResult QtSettingsStore::WriteValue(std::string_view keyPath, std::string_view name,
-                                        std::string_view value) {
+StoreResult QtSettingsStore::WriteValue(std::string_view keyPath, std::string_view name, std::string_view value) {
   const Group group = GroupOf(keyPath);
   if (group.result != StoreSuccess) return group.result;
   if (!keys_.contains(group.path)) return StoreNotFound;

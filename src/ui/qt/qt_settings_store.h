@@ -53,8 +53,8 @@ class QtSettingsStore : public SettingsStore {
   // Records why a flush failed; returns result.
   StoreResult Failed(StoreResult result);
 
-  std::map<QString, std::string> values_;  // by QSettings key ("Year/0")
-  std::set<QString> keys_;                 // groups that exist, "" for the top
+  std::map<QString, std::string> values_;   // by QSettings key ("Year/0")
+  std::set<QString> keys_;                  // groups that exist, "" for the top
   std::map<QString, std::string> pending_;  // written, not yet flushed
   bool damaged_ = false;
   std::string flushFailure_;

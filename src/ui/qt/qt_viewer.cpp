@@ -19,9 +19,7 @@ namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QFont FontOf(const char* family) {
   QFont font(QString::fromLatin1(family));
@@ -32,9 +30,7 @@ QFont FontOf(const char* family) {
 }  // namespace
 
 QtViewer::QtViewer(QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      txbText1_(new QPlainTextEdit(this)),
-      cmdClose_(new QPushButton(this)) {
+    : QWidget(parent, Qt::Window), txbText1_(new QPlainTextEdit(this)), cmdClose_(new QPushButton(this)) {
   setObjectName(QStringLiteral("frmView"));
   txbText1_->setObjectName(QStringLiteral("txbText1"));
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
@@ -141,8 +137,7 @@ MsgAnswer QtViewer::MessageBox(const MessageBoxRequest& request) {
     case MsgIcon::Exclamation: icon = QMessageBox::Warning; break;
     case MsgIcon::Question: icon = QMessageBox::Question; break;
   }
-  const QString title =
-      request.title.empty() ? QGuiApplication::applicationDisplayName() : FromUtf8(request.title);
+  const QString title = request.title.empty() ? QGuiApplication::applicationDisplayName() : FromUtf8(request.title);
   QMessageBox box(icon, title, FromUtf8(request.text), QMessageBox::NoButton, this);
   if (request.buttons == MsgButtons::Ok) {
     box.setStandardButtons(QMessageBox::Ok);

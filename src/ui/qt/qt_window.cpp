@@ -47,9 +47,7 @@ std::string NameOf(Control c) {
   return std::string(info.text) + "(" + std::to_string(c.index) + ")";
 }
 
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::string ToStd(const QString& text) { return text.toStdString(); }
 
@@ -79,8 +77,7 @@ QColor Dimmed(Rgb fore, Rgb back) {
 }
 
 bool IsEditableList(ControlName name) {
-  return name == ControlName::cboHour || name == ControlName::cboMinute ||
-         name == ControlName::cboSearchAspect;
+  return name == ControlName::cboHour || name == ControlName::cboMinute || name == ControlName::cboSearchAspect;
 }
 
 // A frame that holds its members but draws nothing of its own: no border,
@@ -99,8 +96,7 @@ void SetAllGroups(QPalette& palette, QPalette::ColorRole role, const QColor& col
 }
 
 void SetEnabledGroups(QPalette& palette, QPalette::ColorRole role, const QColor& colour) {
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-    palette.setColor(group, role, colour);
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) palette.setColor(group, role, colour);
 }
 
 }  // namespace
@@ -205,9 +201,8 @@ void QtWindow::BuildControls() {
     }
     stops.push_back({r.Top, r.Left, m.widget});
   }
-  std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
-    return a.top != b.top ? a.top < b.top : a.left < b.left;
-  });
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](const Stop& a, const Stop& b) { return a.top != b.top ? a.top < b.top : a.left < b.left; });
   for (size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
 }
 
@@ -317,8 +312,7 @@ void QtWindow::Wire(Control c, Member& m) {
         // Typing an entry's text selects it; any other text leaves the list
         // without a selection. Neither is a click.
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, c, combo](const QString& text) {
-          At(c).listIndex =
-              static_cast<int16_t>(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+          At(c).listIndex = static_cast<int16_t>(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
           if (At(c).listIndex >= 0) {
             const QSignalBlocker block(combo);
             const int cursor = combo->lineEdit()->cursorPosition();
@@ -442,8 +436,7 @@ int32_t QtWindow::TextLength(Control c) const {
     // Counted block by block: every line end is the two characters CR LF.
     const QTextDocument* document = edit->document();
     int32_t n = 2 * (document->blockCount() - 1);
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-      n += CodePoints(block.text());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) n += CodePoints(block.text());
     return n;
   }
   return CodePoints(ToQString(Text(c)));
@@ -492,8 +485,7 @@ void QtWindow::SetValue(Control c, int16_t value) {
   Member& m = At(c);
   if (m.kind == ControlKind::CheckBox) {
     // 2 is the greyed state; anything else is a slip.
-    if (value < 0 || value > 2)
-      throw std::out_of_range(NameOf(c) + ": check box value " + std::to_string(value));
+    if (value < 0 || value > 2) throw std::out_of_range(NameOf(c) + ": check box value " + std::to_string(value));
     if (Value(c) == value) return;
     auto* box = static_cast<QCheckBox*>(m.widget);
     {
@@ -510,8 +502,7 @@ void QtWindow::SetValue(Control c, int16_t value) {
     return;
   }
   if (m.kind != ControlKind::OptionButton) throw std::invalid_argument(NameOf(c) + " has no value");
-  if (value != 0 && value != 1)
-    throw std::out_of_range(NameOf(c) + ": option value " + std::to_string(value));
+  if (value != 0 && value != 1) throw std::out_of_range(NameOf(c) + ": option value " + std::to_string(value));
   auto* option = static_cast<QRadioButton*>(m.widget);
   if (value == 0) {
     // An exclusive option refuses to be cleared; the program may leave a
@@ -718,8 +709,8 @@ Rect QtWindow::OuterGeometry() const {
 
 Rect QtWindow::FormGeometry() const {
   const Rect set = formRect_;
-  if (formRectValid_ && ToPixelsX(set.Left) == x() && ToPixelsY(set.Top) == y() &&
-      ToPixelsX(set.Width) == width() && ToPixelsY(set.Height) == height())
+  if (formRectValid_ && ToPixelsX(set.Left) == x() && ToPixelsY(set.Top) == y() && ToPixelsX(set.Width) == width() &&
+      ToPixelsY(set.Height) == height())
     return set;
   return {ToTwipsX(x()), ToTwipsY(y()), ToTwipsX(width()), ToTwipsY(height())};
 }
@@ -811,17 +802,15 @@ std::string QtWindow::ShowFileDialog(const FileDialogRequest& request) {
   constexpr int32_t kOverwritePrompt = 2;
   QFileDialog::Options options;
   if ((request.flags & kOverwritePrompt) == 0) options |= QFileDialog::DontConfirmOverwrite;
-  const QString name =
-      QFileDialog::getSaveFileName(this, ToQString(request.title), ToQString(request.fileName),
-                                   QtFileFilter(request.filter), nullptr, options);
+  const QString name = QFileDialog::getSaveFileName(this, ToQString(request.title), ToQString(request.fileName),
+                                                    QtFileFilter(request.filter), nullptr, options);
   return ToStd(name);
 }
 
 void QtWindow::PopUp(const PopUpRequest& request) {
   if (popUp_ == nullptr) popUp_ = new PopUpWindow(this);
-  popUp_->PopUpInForm(this, ToQString(request.message),
-                      QSize(ToPixelsX(request.width), ToPixelsY(request.height)), request.interval,
-                      QPoint(ToPixelsX(request.left), ToPixelsY(request.top)));
+  popUp_->PopUpInForm(this, ToQString(request.message), QSize(ToPixelsX(request.width), ToPixelsY(request.height)),
+                      request.interval, QPoint(ToPixelsX(request.left), ToPixelsY(request.top)));
 }
 
 void QtWindow::paintEvent(QPaintEvent* event) {

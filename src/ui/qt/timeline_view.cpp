@@ -133,12 +133,10 @@ TimelineWindow::TimelineWindow(std::vector<RunResult> results, QWidget* parent)
   saveSvg_ = new QPushButton(QStringLiteral("Save as SVG\u2026"), this);
   saveSvg_->setObjectName(QStringLiteral("cmdSaveSvg"));
   connect(savePng_, &QPushButton::clicked, this, [this] {
-    Save(QStringLiteral("Save timeline as PNG"), QStringLiteral("PNG images (*.png)"),
-         QStringLiteral(".png"));
+    Save(QStringLiteral("Save timeline as PNG"), QStringLiteral("PNG images (*.png)"), QStringLiteral(".png"));
   });
   connect(saveSvg_, &QPushButton::clicked, this, [this] {
-    Save(QStringLiteral("Save timeline as SVG"), QStringLiteral("SVG drawings (*.svg)"),
-         QStringLiteral(".svg"));
+    Save(QStringLiteral("Save timeline as SVG"), QStringLiteral("SVG drawings (*.svg)"), QStringLiteral(".svg"));
   });
 
   auto* bottom = new QHBoxLayout;
@@ -164,13 +162,10 @@ TimelineWindow::TimelineWindow(std::vector<RunResult> results, QWidget* parent)
     return QFileDialog::getSaveFileName(this, title, QString(), filter);
   };
   const int rows = TimelineRowsHeight(timeline_);
-  resize(kTimelinePictureWidth,
-         std::min(TimelineLayout::kAxisHeight + rows + TimelineLayout::kLegendHeight + 24, 720));
+  resize(kTimelinePictureWidth, std::min(TimelineLayout::kAxisHeight + rows + TimelineLayout::kLegendHeight + 24, 720));
 }
 
-TimelineLayout TimelineWindow::CanvasLayout() const {
-  return TimelineLayout(timeline_, labelWidth_, canvas_->width());
-}
+TimelineLayout TimelineWindow::CanvasLayout() const { return TimelineLayout(timeline_, labelWidth_, canvas_->width()); }
 
 QString TimelineWindow::ToolTipAt(QPoint canvasPoint) const {
   if (canvasPoint.y() < 0) return {};

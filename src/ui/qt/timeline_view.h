@@ -39,8 +39,7 @@ class TimelineWindow : public QWidget {
 
   // Asks for the file to save to (title, name filter, suffix); an empty
   // answer cancels: a file dialog.
-  using FileChooser =
-      std::function<QString(const QString& title, const QString& filter, const QString& suffix)>;
+  using FileChooser = std::function<QString(const QString& title, const QString& filter, const QString& suffix)>;
 
  private:
   void Save(const QString& title, const QString& filter, const QString& suffix);

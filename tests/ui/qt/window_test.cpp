@@ -4,9 +4,9 @@
 // pixels allowed to differ (another FreeType smooths text a shade otherwise).
 // SKYLOOM_GOLDEN_OUT=folder writes every picture compared there, to look at
 // it or, once checked by eye, to copy it over its golden image.
+#include <unistd.h>
 #include <QtTest>
 #include <QtWidgets>
-#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
@@ -21,8 +21,8 @@
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
-#include "ui/qt/qt_settings_store.h"
 #include "ui/qt/popup.h"
+#include "ui/qt/qt_settings_store.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/timeline_view.h"
 #include "ui/timeline.h"
@@ -40,12 +40,14 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
   const QString path = QDir(QStringLiteral(SKYLOOM_QT_GOLDEN_DIR)).filePath(name);
   const QImage golden = QImage(path).convertToFormat(QImage::Format_RGB32);
   const QImage image = drawn.convertToFormat(QImage::Format_RGB32);
-  if (image.size() != golden.size()) return QString("%1: drawn %2 pixels high, golden %3").arg(path).arg(image.height()).arg(golden.height());
+  if (image.size() != golden.size())
+    return QString("%1: drawn %2 pixels high, golden %3").arg(path).arg(image.height()).arg(golden.height());
   int differing = 0;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
       const QRgb p = image.pixel(x, y), q = golden.pixel(x, y);
-      differing += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))}) > 48;
+      differing +=
+          std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))}) > 48;
     }
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
@@ -72,7 +74,8 @@ class ModalCloser : public QObject {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (!widget->isVisible()) continue;
       if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-        boxes_.push_back({box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
+        boxes_.push_back(
+            {box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
         QAbstractButton* button = answers_.empty() ? box->defaultButton() : box->button(answers_.front());
         if (!answers_.empty()) answers_.pop_front();
         if (button == nullptr) button = box->escapeButton();
@@ -80,7 +83,8 @@ class ModalCloser : public QObject {
         return;
       }
       if (auto* popUp = qobject_cast<PopUpWindow*>(widget)) {
-        popUps_ << popUp->Message()->text(); QTest::mouseClick(popUp->Message(), Qt::LeftButton);
+        popUps_ << popUp->Message()->text();
+        QTest::mouseClick(popUp->Message(), Qt::LeftButton);
         return;
       }
     }
@@ -138,7 +142,10 @@ struct Rig {
 
 struct MemoryRig : Rig {
   MemoryRig() {
-    window.LoadDesign(); window.SetFocus(Ctl(txbYear)); rec.w = &window; window.SetEventSink(&rec);
+    window.LoadDesign();
+    window.SetFocus(Ctl(txbYear));
+    rec.w = &window;
+    window.SetEventSink(&rec);
   }
   Window& W() override { return window; }
   void Answer(MsgAnswer answer) override { window.QueueAnswer(answer); }
@@ -151,7 +158,10 @@ struct MemoryRig : Rig {
 
 struct QtRig : Rig {
   QtRig() {
-    rec.w = &window; window.SetEventSink(&rec); window.show(); window.activateWindow();
+    rec.w = &window;
+    window.SetEventSink(&rec);
+    window.show();
+    window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
   }
   Window& W() override { return window; }
@@ -164,7 +174,8 @@ struct QtRig : Rig {
     QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
   }
   void UserType(Control c, const std::string& text) override {
-    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton); window.As<QLineEdit>(c)->selectAll();
+    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton);
+    window.As<QLineEdit>(c)->selectAll();
     QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
   }
   void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
@@ -189,6 +200,7 @@ void Fill(Window& w, Control c, int n) {
 const Control kOrbs = Ctl(cboOrbs, 1), kMinute = Ctl(cboMinute), kOut = Ctl(txbOutput);
 
 // What each row returns, then the events it caused.
+// clang-format off
 const struct Row {
   const char* what;
   std::function<std::string(Rig&, Window&)> act;
@@ -268,6 +280,7 @@ const struct Row {
               S(w.Visible(Ctl(cmdQuit)));
      }, "3201 | Close"},
 };
+// clang-format on
 
 // --- The main window
 
@@ -278,8 +291,10 @@ struct NoShell : Shell {
 // A window in memory that restores from the store at start-up and saves to it.
 struct Form {
   explicit Form(SettingsStore& store)
-      : form(window, shell, {{}, [&store](FormState& s) { return SaveProgramState(s, store); },
-                             [&store](FormState& s) { return RestoreProgramState(s, store); }}) {
+      : form(window, shell,
+             {{},
+              [&store](FormState& s) { return SaveProgramState(s, store); },
+              [&store](FormState& s) { return RestoreProgramState(s, store); }}) {
     window.LoadDesign();
     form.Load();
   }
@@ -326,7 +341,8 @@ class WindowTest : public QObject {
     }
     for (int16_t date : {0, 1}) {
       auto* box = window_->As<QLineEdit>(Ctl(N::txbYear, date));
-      QTest::mouseClick(box, Qt::LeftButton); box->selectAll();
+      QTest::mouseClick(box, Qt::LeftButton);
+      box->selectAll();
       QTest::keyClicks(box, date == 0 ? startYear : endYear);
     }
     QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
@@ -362,7 +378,8 @@ class WindowTest : public QObject {
     folder_ = std::make_unique<QTemporaryDir>();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->path());
     if (QByteArray(QTest::currentTestFunction()).startsWith("contract")) return;  // windows of its own
-    closer_ = std::make_unique<ModalCloser>(); window_ = std::make_unique<QtWindow>();
+    closer_ = std::make_unique<ModalCloser>();
+    window_ = std::make_unique<QtWindow>();
     form_ = std::make_unique<MainForm>(*window_, shell_);
     form_->Load();
     window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT, whatever the machine's zone
@@ -372,7 +389,8 @@ class WindowTest : public QObject {
 
   void cleanup() {
     form_.reset();
-    window_.reset(); closer_.reset();
+    window_.reset();
+    closer_.reset();
   }
 
   void contractOfTheWindowInMemory() { Check<MemoryRig>(); }
@@ -394,12 +412,14 @@ class WindowTest : public QObject {
   // The great conjunction of 2020, drawn. The layout: under the pointer the
   // report's row of the innermost band there, or of a tick close by.
   void timelineOfARunMatchesItsGoldenImage() {
-    ChooseJupiterSaturn("2020", "2020"); QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
+    ChooseJupiterSaturn("2020", "2020");
+    QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
     const auto& results = form_->State().Results;
     const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
-    TimelineWindow window(results); window.show();
+    TimelineWindow window(results);
+    window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TimelineLayout layout = window.CanvasLayout();
     const int32_t january1 = results.at(0).startDay;
@@ -411,8 +431,8 @@ class WindowTest : public QObject {
                   {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
                   {300.5, "Conjunction | 2020-02-14"}};
     for (const auto& c : kCases) {
-      const QString tip = window.ToolTipAt(
-          QPoint(static_cast<int>(layout.DayToX(january1 + c.day)), TimelineLayout::kRowHeight / 2));
+      const QString tip =
+          window.ToolTipAt(QPoint(static_cast<int>(layout.DayToX(january1 + c.day)), TimelineLayout::kRowHeight / 2));
       QVERIFY2(c.starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(c.starts)),
                qPrintable(QString("day %1: \"%2\"").arg(c.day).arg(tip)));
     }
@@ -442,16 +462,19 @@ class WindowTest : public QObject {
     for (bool closing : {false, true}) {
       QPushButton* start = Button(N::cmdStart);
       bool askedDuringRun = false;
-      QTimer quitter; quitter.setInterval(5);
+      QTimer quitter;
+      quitter.setInterval(5);
       connect(&quitter, &QTimer::timeout, this, [&] {
         if (start->text() != "Stop" || askedDuringRun) return;
-        askedDuringRun = true; closer_->Answer(QMessageBox::Cancel);
+        askedDuringRun = true;
+        closer_->Answer(QMessageBox::Cancel);
         closing ? void(window_->close()) : QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
         QCOMPARE(start->text(), QString("Stop"));
       });
       quitter.start();
       const size_t boxes = closer_->MessageBoxes().size();
-      QTest::mouseClick(start, Qt::LeftButton); quitter.stop();
+      QTest::mouseClick(start, Qt::LeftButton);
+      quitter.stop();
       QVERIFY(askedDuringRun);
       QCOMPARE(closer_->MessageBoxes().size(), boxes + 1);
       CompareQuitQuestion(closer_->MessageBoxes().back());
@@ -464,8 +487,9 @@ class WindowTest : public QObject {
   // A Show-all series runs only with nested orbs: it says so once and
   // leaves the output box as it was.
   void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
-    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1)); middle->setFocus();
-    QTest::keyClick(middle, Qt::Key_End);  // 15 degrees under an outer orb of 10
+    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1));
+    middle->setFocus();
+    QTest::keyClick(middle, Qt::Key_End);                 // 15 degrees under an outer orb of 10
     QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
     window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");
     QTest::mouseClick(Button(N::cmdShowAll, 0), Qt::LeftButton);
@@ -483,10 +507,11 @@ class WindowTest : public QObject {
       std::function<void()> make;
       const char* reason;
       bool needsNonRoot;
-    } kCases[] = {{[&] { WriteAll(Folder(), "not a folder"); }, "Not a directory", false},
-                  {[&] { QDir().mkpath(FilePath()); }, "Is a directory", false},
-                  {[&] { QDir().mkpath(Folder()), QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner); },
-                   "Permission denied", true}};
+    } kCases[] = {
+        {[&] { WriteAll(Folder(), "not a folder"); }, "Not a directory", false},
+        {[&] { QDir().mkpath(FilePath()); }, "Is a directory", false},
+        {[&] { QDir().mkpath(Folder()), QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner); },
+         "Permission denied", true}};
     for (const auto& c : kCases) {
       if (c.needsNonRoot && ::geteuid() == 0) continue;  // root writes in any folder
       QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -495,7 +520,8 @@ class WindowTest : public QObject {
       QtSettingsStore store;
       Form form(store);
       form.form.Click(Ctl(ControlName::cmdSaveState));
-      QCOMPARE(form.window.MessageBoxes().at(0).text, "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+      QCOMPARE(form.window.MessageBoxes().at(0).text,
+               "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
       QVERIFY(!form.form.State().StateRecentlySaved);
     }
     QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
