@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 #include "engine/positions.h"
@@ -56,6 +57,23 @@ TEST(FormatAngle, DegreesAndMinutes) {
     EXPECT_EQ(FormatAngle(minutes / 60 / 360 * TwoPi), want) << minutes;
   EXPECT_EQ(FormatAngle(-0.5), "");
   EXPECT_EQ(FormatAngle(TwoPi), "");
+}
+
+// The nearest local minute and the date it falls on: the last half minute of
+// a day belongs to 00:00 of the next, east and west of Greenwich.
+TEST(ExactMinimum, NearestLocalMinuteAndItsDate) {
+  RunDescription run;
+  run.bodies = {Mars, Jupiter};
+  const int32_t day = Day(2021, 3, 14);
+  for (const int16_t zone : {-690, 0, 330}) {
+    run.zoneMinutes = zone;
+    for (const auto& [seconds, nextDay, minute] :
+         {std::tuple{86369.0, 0, 1439}, {86371.0, 1, 0}, {29.0, 0, 0}, {31.0, 0, 1}, {45000.0, 0, 750}}) {
+      const MinimumRecord m = ExactMinimum(run, test::TestPositions(), LocalMidnight(day, zone) + seconds / 86400);
+      EXPECT_EQ(m.day, day + nextDay) << zone << " " << seconds;
+      EXPECT_EQ(m.minuteOfDay, minute) << zone << " " << seconds;
+    }
+  }
 }
 
 TEST(RetroState, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
