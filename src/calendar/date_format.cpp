@@ -101,6 +101,14 @@ std::string LongDateLabel(int32_t year, int32_t month, int32_t day) {
   return text;
 }
 
+std::string HourMinuteText(int32_t minuteOfDay, std::string_view separator) {
+  std::string text;
+  AppendTwoDigits(text, minuteOfDay / 60);
+  text += separator;
+  AppendTwoDigits(text, minuteOfDay % 60);
+  return text;
+}
+
 std::string NumberText(int64_t number) {
   std::string text;
   AppendNumber(text, number);

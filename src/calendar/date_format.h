@@ -25,6 +25,9 @@ std::string MonthDayYearText(int32_t dayNumber);
 // "January 1, 2009 CE": the long date label under the date boxes.
 std::string LongDateLabel(int32_t year, int32_t month, int32_t day);
 
+// "hh:mm" of a minute of the day (0..1439), the separator between.
+std::string HourMinuteText(int32_t minuteOfDay, std::string_view separator = ":");
+
 std::string NumberText(int64_t number);
 std::string GroupYearDigits(std::string_view text, char separator);
 std::string DigitsOnly(std::string_view text);

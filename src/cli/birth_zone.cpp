@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "calendar/date_format.h"
+
 namespace skyloom::cli {
 
 namespace {
@@ -53,7 +55,7 @@ std::string LocalText(date::local_seconds t) {
   const date::year_month_day ymd{day};
   const auto minute = std::chrono::duration_cast<minutes>(t - day).count();
   return std::to_string(static_cast<int>(ymd.year())) + "-" + TwoDigits(static_cast<unsigned>(ymd.month())) + "-" +
-         TwoDigits(static_cast<unsigned>(ymd.day())) + " " + TwoDigits(minute / 60) + ":" + TwoDigits(minute % 60);
+         TwoDigits(static_cast<unsigned>(ymd.day())) + " " + HourMinuteText(static_cast<int32_t>(minute));
 }
 
 std::string ClockText(date::local_seconds t) { return LocalText(t).substr(11); }

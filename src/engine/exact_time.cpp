@@ -19,13 +19,6 @@ double WrapToHalfCircle(double x) {
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
-std::string TwoDigits(int value) {
-  std::string text(2, '0');
-  text[0] = static_cast<char>('0' + value / 10 % 10);
-  text[1] = static_cast<char>('0' + value % 10);
-  return text;
-}
-
 }  // namespace
 
 bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day) {
@@ -85,39 +78,6 @@ MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& po
   minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.deviation = deviation;
   return minimum;
-}
-
-std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view separator) {
-  if (!(dayFraction >= 0.0 && dayFraction < 1.0)) return {};
-  const auto seconds = static_cast<int>(std::floor(dayFraction * 86400.0));
-  const int sec = seconds % 60;
-  int minute = seconds / 60 % 60;
-  int hour = seconds / 3600;
-  std::string text;
-  if (rounding) {
-    if (sec >= 30) {
-      ++minute;
-      if (minute == 60) {
-        // Rounding never moves the time into the next day.
-        if (hour == 23) {
-          minute = 59;
-        } else {
-          minute = 0;
-          ++hour;
-        }
-      }
-    }
-    text = TwoDigits(hour);
-    text += separator;
-    text += TwoDigits(minute);
-  } else {
-    text = TwoDigits(hour);
-    text += separator;
-    text += TwoDigits(minute);
-    text += separator;
-    text += TwoDigits(sec);
-  }
-  return text;
 }
 
 std::string FormatAngle(double radians) {

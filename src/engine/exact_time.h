@@ -50,9 +50,6 @@ MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& posit
 // date of its instant.
 MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
                               double instant);
-// "hh:mm" (rounded to the minute, never past 23:59) or "hh:mm:ss"; empty for
-// a fraction outside [0, 1).
-std::string FormatTimeOfDay(double dayFraction, bool rounding, std::string_view separator);
 
 // Degrees and minutes of arc without blanks: 2°5'. Empty outside [0, 2*pi).
 std::string FormatAngle(double radians);

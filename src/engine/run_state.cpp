@@ -35,7 +35,7 @@ std::string MinimumDateText(const MinimumRecord& minimum) {
 
 std::string MinimumValueText(const MinimumRecord& minimum) {
   if (!minimum.exact) return FormatAngle(minimum.deviation);
-  return FormatTimeOfDay(minimum.minuteOfDay / 1440.0, true, ":") + " " + minimum.zoneText;
+  return HourMinuteText(minimum.minuteOfDay) + " " + minimum.zoneText;
 }
 
 int32_t TransitTable::RowsForPeriod(int64_t periodDays) {

@@ -57,14 +57,6 @@ std::string IsoDate(int32_t dayNumber) {
   return text;
 }
 
-std::string HourMinute(int32_t minuteOfDay, std::string_view separator) {
-  std::string text;
-  AppendPadded(text, minuteOfDay / 60, 2);
-  text += separator;
-  AppendPadded(text, minuteOfDay % 60, 2);
-  return text;
-}
-
 struct DayMinute {
   int32_t day = 0;
   int32_t minute = 0;  // of the day
@@ -82,23 +74,23 @@ DayMinute SplitMinutes(int64_t minutes) {
 // Minutes since the start of day number 0 in UT. The engine finds exact
 // instants on whole minutes, so rounding only removes the Julian day's
 // floating-point dust.
-int64_t UtcMinutes(const MinimumRecord& minimum) {
-  return static_cast<int64_t>(std::nearbyint((minimum.instantUt + 0.5) * kMinutesPerDay));
+int64_t UtcMinutes(double instantUt) {
+  return static_cast<int64_t>(std::nearbyint((instantUt + 0.5) * kMinutesPerDay));
 }
 
-std::string IsoUtc(const MinimumRecord& minimum) {
-  const DayMinute utc = SplitMinutes(UtcMinutes(minimum));
-  return IsoDate(utc.day) + "T" + HourMinute(utc.minute, ":") + "Z";
+std::string IsoUtc(double instantUt) {
+  const DayMinute utc = SplitMinutes(UtcMinutes(instantUt));
+  return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute, ":") + "Z";
 }
 
 std::string ZoneOffset(int16_t zoneMinutes) {
   std::string text(1, zoneMinutes < 0 ? '-' : '+');
-  return text + HourMinute(std::abs(zoneMinutes), ":");
+  return text + HourMinuteText(std::abs(zoneMinutes), ":");
 }
 
 // The local date and time as the report shows them, with the zone's offset.
 std::string IsoLocal(const MinimumRecord& minimum) {
-  return IsoDate(minimum.day) + "T" + HourMinute(minimum.minuteOfDay, ":") + ZoneOffset(minimum.zoneMinutes);
+  return IsoDate(minimum.day) + "T" + HourMinuteText(minimum.minuteOfDay, ":") + ZoneOffset(minimum.zoneMinutes);
 }
 
 // Fixed-point decimal, independent of the C locale; empty when not finite.
@@ -200,7 +192,7 @@ std::string BasicDate(int32_t dayNumber) {
 
 std::string BasicUtc(int64_t minutes) {
   const DayMinute utc = SplitMinutes(minutes);
-  return BasicDate(utc.day) + "T" + HourMinute(utc.minute, "") + "00Z";
+  return BasicDate(utc.day) + "T" + HourMinuteText(utc.minute, "") + "00Z";
 }
 
 std::string SecondBodyText(const RunResult& run) {
@@ -300,7 +292,7 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
   for (const TransitRowData& pass : transit.passes) {
     if (!pass.minimum || !pass.minimum->exact) continue;
     const MinimumRecord& minimum = *pass.minimum;
-    const int64_t minutes = UtcMinutes(minimum);
+    const int64_t minutes = UtcMinutes(minimum.instantUt);
     const std::string exactLine = "Exact on " + IsoDate(minimum.day) + " at " + MinimumValueText(minimum) +
                                   RetrogradeNote(run, minimum.retrograde) + ".";
     AppendContentLine(out, "BEGIN:VEVENT");
@@ -468,7 +460,7 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Key("kind").String(MinimumKind(minimum));
   json.Key("date").String(IsoDate(minimum->day));
   json.Key("retrograde").Bool(minimum->retrograde);
-  json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(*minimum)) : std::nullopt);
+  json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(minimum->instantUt)) : std::nullopt);
   json.Key("local").OptionalString(minimum->exact ? std::optional(IsoLocal(*minimum)) : std::nullopt);
   json.Key("closestDegrees").Number(minimum->exact ? "" : DegreesText(minimum->deviation));
   json.Close('}');
@@ -477,17 +469,8 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
 // ---------------------------------------------------------------------------
 // Stations and ingresses.
 
-int64_t EventUtcMinutes(const SkyEvent& e) {
-  return static_cast<int64_t>(std::nearbyint((e.instantUt + 0.5) * kMinutesPerDay));
-}
-
-std::string EventIsoUtc(const SkyEvent& e) {
-  const DayMinute utc = SplitMinutes(EventUtcMinutes(e));
-  return IsoDate(utc.day) + "T" + HourMinute(utc.minute, ":") + "Z";
-}
-
 std::string EventIsoLocal(const SkyEvent& e, int16_t zoneMinutes) {
-  return IsoDate(e.day) + "T" + HourMinute(e.minuteOfDay, ":") + ZoneOffset(zoneMinutes);
+  return IsoDate(e.day) + "T" + HourMinuteText(e.minuteOfDay, ":") + ZoneOffset(zoneMinutes);
 }
 
 const char* EventKind(const SkyEvent& e) { return e.kind == SkyEventKind::Station ? "station" : "ingress"; }
@@ -498,7 +481,7 @@ std::string EventWord(const SkyEvent& e) {
 }
 
 void AppendSkyEvent(std::string& out, const SkyEvent& e, const SkyEventList& list) {
-  const int64_t minutes = EventUtcMinutes(e);
+  const int64_t minutes = UtcMinutes(e.instantUt);
   const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
   const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
   AppendContentLine(out, "BEGIN:VEVENT");
@@ -565,7 +548,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
         fields.push_back(minimum ? IsoDate(minimum->day) : "");
         fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
         const bool exact = minimum && minimum->exact;
-        fields.push_back(exact ? IsoUtc(*minimum) : "");
+        fields.push_back(exact ? IsoUtc(minimum->instantUt) : "");
         fields.push_back(exact ? IsoLocal(*minimum) : "");
         fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
         for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
@@ -587,7 +570,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       fields.push_back(EventKind(e));
       fields.push_back(EventWord(e));
       fields.push_back(IsoDate(e.day));
-      fields.push_back(EventIsoUtc(e));
+      fields.push_back(IsoUtc(e.instantUt));
       fields.push_back(EventIsoLocal(e, events.zoneMinutes));
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
@@ -651,7 +634,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
       json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
       if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
       json.Key("date").String(IsoDate(e.day));
-      json.Key("utc").String(EventIsoUtc(e));
+      json.Key("utc").String(IsoUtc(e.instantUt));
       json.Key("local").String(EventIsoLocal(e, events.zoneMinutes));
       json.Key("longitude").Number(DegreesText(e.longitude));
       json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");

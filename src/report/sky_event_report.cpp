@@ -6,8 +6,6 @@
 namespace skyloom {
 namespace {
 
-std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
-
 // The time column: wide enough for the longest zone text, never cut.
 constexpr size_t kTimeWidth = 18;
 std::string TimeCell(std::string text) {
@@ -42,7 +40,7 @@ void AppendTable(std::string& out, const std::string& title, const std::string (
 }  // namespace
 
 std::string SkyEventTimeText(const SkyEvent& event, const std::string& zoneText) {
-  return TwoDigits(event.minuteOfDay / 60) + ":" + TwoDigits(event.minuteOfDay % 60) + " " + zoneText;
+  return HourMinuteText(event.minuteOfDay) + " " + zoneText;
 }
 
 std::string SkyEventPhrase(const SkyEvent& event) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -15,35 +14,6 @@ namespace {
 
 using test::Day;
 using test::RunFixture;
-
-TEST(FormatTimeOfDay, RoundsToTheMinuteWithinTheDay) {
-  struct Case {
-    double seconds;
-    bool rounding;
-    const char* want;
-  };
-  const Case cases[] = {
-      {0, true, "00:00"},
-      {29, true, "00:00"},
-      {30, true, "00:01"},
-      {7 * 3600 + 5 * 60, true, "07:05"},
-      {3600 * 13 + 59 * 60 + 45, true, "14:00"},
-      // At hour 23 rounding stops at 59 minutes: the date never changes.
-      {23 * 3600 + 59 * 60 + 40, true, "23:59"},
-      {86399, true, "23:59"},
-      {3600 * 9 + 60 * 8 + 7, false, "09:08:07"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FormatTimeOfDay(c.seconds / 86400.0, c.rounding, ":"), c.want) << c.seconds;
-  EXPECT_EQ(FormatTimeOfDay(-0.001, true, ":"), "");
-  EXPECT_EQ(FormatTimeOfDay(1.0, true, ":"), "");
-  EXPECT_EQ(FormatTimeOfDay(std::nan(""), true, ":"), "");
-  // Every minute of the day, as the table's minutes hand them over.
-  for (int m = 0; m < 1440; ++m) {
-    char want[6];
-    std::snprintf(want, sizeof want, "%02d:%02d", m / 60, m % 60);
-    ASSERT_EQ(FormatTimeOfDay(m / 1440.0, true, ":"), want);
-  }
-}
 
 TEST(FormatAngle, DegreesAndMinutes) {
   EXPECT_EQ(FormatAngle(0.0349066), "2°0'");
