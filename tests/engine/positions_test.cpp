@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "engine/midnight_longitudes.h"
 #include "engine/pluto_table.h"
 #include "support/angle_check.h"
 #include "support/engine_setup.h"
@@ -141,36 +140,6 @@ TEST(Positions, InOrbIsStrictAndRangeErrorsNameTheBody) {
     EXPECT_EQ(code, c.want);
     EXPECT_EQ(DateRangeMessage(code, c.a, c.b), c.text);
   }
-}
-
-// Jupiter and Saturn come within 1 degree of conjunction in December 2020.
-TEST(Positions, ForwardWalkStopsTheDayBeforeTheOrbIsReached) {
-  const BodyPositions& p = test::TestPositions();
-  const AspectTest test{Jupiter, Saturn, 1, OrbRadiansFromDegrees(1)};
-  const int32_t start = 2459155;  // 2020-11-02
-  for (const int16_t zone : {int16_t{0}, int16_t{-300}, int16_t{330}}) {
-    bool inOrbAtStart = true;
-    RangeErrorCode code = 0;
-    int32_t shown = 0;
-    MidnightLongitudes midnights(p, zone, test.zodiac);
-    const int32_t day =
-        AspectStateSearch(midnights, test, start, inOrbAtStart, true, true, code, [&](int32_t d) { shown = d; });
-    EXPECT_FALSE(inOrbAtStart);
-    EXPECT_EQ(shown, day + 1);
-    EXPECT_FALSE(AspectInOrbAt(p, test, LocalMidnight(day, zone), code));
-    EXPECT_TRUE(AspectInOrbAt(p, test, LocalMidnight(day + 1, zone), code));
-    const int32_t leave = AspectStateSearch(midnights, test, day + 1, inOrbAtStart, true, false, code, nullptr);
-    EXPECT_FALSE(AspectInOrbAt(p, test, LocalMidnight(leave, zone), code));
-    EXPECT_TRUE(AspectInOrbAt(p, test, LocalMidnight(leave - 1, zone), code));
-    EXPECT_EQ(code, 0);
-  }
-  // The walk ends where the Moon's data end, with its code.
-  bool inOrbAtStart = false;
-  RangeErrorCode code = 0;
-  MidnightLongitudes greenwich(p, 0, Zodiac::Tropical);
-  EXPECT_EQ(AspectStateSearch(greenwich, {Sun, Moon, 2, 1e-12}, 2488060, inOrbAtStart, true, true, code, nullptr),
-            2488070);
-  EXPECT_EQ(code, -1);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "calendar/date_format.h"
@@ -62,7 +61,7 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
   }
 }
 
-// Out of data before a whole transit: the message, soon, and nothing run.
+// Out of data before a whole transit: the message, and nothing run.
 // Mercury is never opposite the Sun: that search walks to the ephemeris' end.
 TEST(Search, EndsWhereTheDataEnd) {
   const struct {
@@ -80,9 +79,7 @@ TEST(Search, EndsWhereTheDataEnd) {
     test::World(f, c.first, c.second);
     f.Choose(Ctl(cboSearchAspect), c.aspect);
     f.Choose(Ctl(cboOrbs, 0), c.orb);
-    const auto started = std::chrono::steady_clock::now();
     f.Press(Ctl(cmdSearch));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     EXPECT_EQ(f.LastMessage().text, c.messages);
     EXPECT_EQ(f.window.MessageBoxes().size(), 1u);
     EXPECT_EQ(f.state.RunsStarted, 0);
