@@ -129,7 +129,7 @@ TEST(Checks, EachInputChecksMessage) {
       {order + "<start>", [](R r) { r.f.state.RunBodies = {Jupiter, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
       {order + "<search>", [](R r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdSearch)); }},
       {"pass", [](R r) { r.Orbs(false, Jupiter, 15, 13, 11); return CheckOrbs(r.f.state); }},
-      {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 9, 6); return CheckOrbs(r.f.state); }},
+      {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 6, 5); return CheckOrbs(r.f.state); }},
       {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
       {"With" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbs(r.f.state); }},
       {orbs, [](R r) { r.Orbs(true, Sun, 10, 9, 1); return CheckOrbsNested(r.f.state); }},
