@@ -129,5 +129,34 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
   }
 }
 
+// A quit within eleven ticks of a save does not ask again. Yes to the
+// question during a run stops the run and saves before the program ends.
+TEST(SavedState, QuittingAfterASaveAndDuringARun) {
+  for (const int ticks : {10, 11}) {
+    MemorySettingsStore store;
+    FormFixture f(StoreServices(store));
+    f.Press(Ctl(cmdSaveState));
+    const size_t boxes = f.window.MessageBoxes().size();
+    for (int t = 0; t < ticks; ++t) f.form.TimerTick();
+    f.window.QueueAnswer(MsgAnswer::Cancel);
+    f.Press(Ctl(cmdQuit));
+    EXPECT_EQ(f.form.Ended(), ticks == 10) << ticks;
+    EXPECT_EQ(f.window.MessageBoxes().size(), boxes + (ticks == 10 ? 0 : 1)) << ticks;
+  }
+  MemorySettingsStore store;
+  FormFixture f(StoreServices(store));
+  f.EnterDate(0, "2000", "1", "1"), f.EnterDate(1, "2004", "12", "31");
+  test::World(f, 3, 3);
+  int yields = 0;
+  f.window.SetPendingEventsHook([&] {
+    if (++yields == 200) f.window.QueueAnswer(MsgAnswer::Yes), f.Press(Ctl(cmdQuit));
+  });
+  f.Press(Ctl(cmdStart));
+  EXPECT_TRUE(f.form.Ended());
+  EXPECT_TRUE(f.Output().ends_with("Stopped")) << f.Output().substr(f.Output().size() - 100);
+  ASSERT_FALSE(store.Writes().empty());
+  EXPECT_EQ(store.Writes().back().name, "StateSaved");
+}
+
 }  // namespace
 }  // namespace skyloom
