@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "ports/memory_settings_store.h"
 #include "support/form_fixture.h"
@@ -55,7 +56,13 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
             "\\World=N \\Tropical=N \\TZ0=30 \\TZ1=-1 \\NATZ=0 \\Stop=2030 \\ATDateFmt=1 \\SrchAsp=2 "
             "\\BirthHour=14 \\BirthMinute=7 \\StateSaved=Y ");
   EXPECT_EQ(store.FlushCount(), 1);
-  EXPECT_EQ(f.window.PopUps().size(), 1u);
+  ASSERT_EQ(f.window.PopUps().size(), 1u);
+  // "Done" for two seconds, below and left of the second Show-all button.
+  const PopUpRequest& done = f.window.PopUps()[0];
+  const Rect button = f.window.Geometry(Ctl(cmdShowAll, 1));
+  EXPECT_EQ(
+      std::tuple(done.message, done.width, done.height, done.interval, done.top - button.Top, done.left - button.Left),
+      std::tuple(std::string("Done"), 1200, 300, 2000, 450, -1500));
 }
 
 // A stored position that names no entry of its list (edited or damaged by
