@@ -80,18 +80,19 @@ int64_t UtcMinutes(double instantUt) {
 
 std::string IsoUtc(double instantUt) {
   const DayMinute utc = SplitMinutes(UtcMinutes(instantUt));
-  return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute, ":") + "Z";
+  return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute) + "Z";
 }
 
 std::string ZoneOffset(int16_t zoneMinutes) {
   std::string text(1, zoneMinutes < 0 ? '-' : '+');
-  return text + HourMinuteText(std::abs(zoneMinutes), ":");
+  return text + HourMinuteText(std::abs(zoneMinutes));
 }
 
 // The local date and time as the report shows them, with the zone's offset.
-std::string IsoLocal(const MinimumRecord& minimum) {
-  return IsoDate(minimum.day) + "T" + HourMinuteText(minimum.minuteOfDay, ":") + ZoneOffset(minimum.zoneMinutes);
+std::string IsoLocal(int32_t day, int32_t minuteOfDay, int16_t zoneMinutes) {
+  return IsoDate(day) + "T" + HourMinuteText(minuteOfDay) + ZoneOffset(zoneMinutes);
 }
+std::string IsoLocal(const MinimumRecord& m) { return IsoLocal(m.day, m.minuteOfDay, m.zoneMinutes); }
 
 // Fixed-point decimal, independent of the C locale; empty when not finite.
 std::string Decimal(double value, int decimals) {
@@ -469,10 +470,6 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
 // ---------------------------------------------------------------------------
 // Stations and ingresses.
 
-std::string EventIsoLocal(const SkyEvent& e, int16_t zoneMinutes) {
-  return IsoDate(e.day) + "T" + HourMinuteText(e.minuteOfDay, ":") + ZoneOffset(zoneMinutes);
-}
-
 const char* EventKind(const SkyEvent& e) { return e.kind == SkyEventKind::Station ? "station" : "ingress"; }
 
 std::string EventWord(const SkyEvent& e) {
@@ -571,7 +568,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       fields.push_back(EventWord(e));
       fields.push_back(IsoDate(e.day));
       fields.push_back(IsoUtc(e.instantUt));
-      fields.push_back(EventIsoLocal(e, events.zoneMinutes));
+      fields.push_back(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
       AppendCsvRecord(out, fields);
@@ -635,7 +632,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
       if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
       json.Key("date").String(IsoDate(e.day));
       json.Key("utc").String(IsoUtc(e.instantUt));
-      json.Key("local").String(EventIsoLocal(e, events.zoneMinutes));
+      json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
       json.Key("longitude").Number(DegreesText(e.longitude));
       json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
       json.Close('}');
