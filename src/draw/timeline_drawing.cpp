@@ -397,10 +397,6 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
   return true;
 }
 
-bool RenderTimelineFile(const std::vector<RunResult>& results, const std::string& path, std::string& error) {
-  return RenderTimelineFile(results, SkyEventList{}, path, error);
-}
-
 bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& path,
                         std::string& error) {
   // A command-line program has no application object; fonts and painting

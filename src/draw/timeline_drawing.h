@@ -78,9 +78,8 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
 
 // Writes the timeline of the results to path as WriteTimelineFile does.
 // Without a QGuiApplication (a command-line program) one is made for the
-// call on the "offscreen" platform.
-bool RenderTimelineFile(const std::vector<RunResult>& results, const std::string& path, std::string& error);
-// The same with the stations marked on their bodies' rows.
+// call on the "offscreen" platform. The stations of events are marked on
+// their bodies' rows.
 bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& path,
                         std::string& error);
 

@@ -53,16 +53,25 @@ double PairDeviation::Slope(double jd) {
   return speedA - speedB;
 }
 
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant) {
-  // The nearest whole minute of local time (zones are whole half hours, so
-  // also of Universal Time), and the local date that minute falls on.
-  const double localMinutes = std::nearbyint((instant + run.zoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
+LocalMinute NearestLocalMinute(double instant, int16_t zoneMinutes) {
+  // Zones are whole minutes, so the nearest local minute is also the
+  // nearest minute of Universal Time.
+  const double localMinutes = std::nearbyint((instant + zoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
   const auto minutes = static_cast<int64_t>(localMinutes);
+  LocalMinute at;
+  at.day = static_cast<int32_t>(FloorDiv(minutes, kMinutesPerDay));
+  at.minuteOfDay = static_cast<int16_t>(minutes - int64_t{at.day} * kMinutesPerDay);
+  at.instantUt = localMinutes / kMinutesPerDay - 0.5 - zoneMinutes / 1440.0;
+  return at;
+}
+
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant) {
+  const LocalMinute at = NearestLocalMinute(instant, run.zoneMinutes);
   MinimumRecord minimum;
   minimum.exact = true;
-  minimum.day = static_cast<int32_t>(FloorDiv(minutes, kMinutesPerDay));
-  minimum.minuteOfDay = static_cast<int16_t>(minutes - int64_t{minimum.day} * kMinutesPerDay);
-  minimum.instantUt = localMinutes / kMinutesPerDay - 0.5 - run.zoneMinutes / 1440.0;
+  minimum.day = at.day;
+  minimum.minuteOfDay = at.minuteOfDay;
+  minimum.instantUt = at.instantUt;
   minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.zoneMinutes = run.zoneMinutes;
   minimum.zoneText = run.zoneText;

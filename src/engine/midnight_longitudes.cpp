@@ -31,7 +31,7 @@ double* MidnightLongitudes::Slot(Span& span, int32_t day) {
     last = std::max<int64_t>(day, last + growth);
   }
   std::vector<double> values(static_cast<size_t>(last - first + 1), kUnknown);
-  std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
+  if (size > 0) std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
   span.values = std::move(values);
   span.firstDay = static_cast<int32_t>(first);
   return &span.values[static_cast<size_t>(day - first)];

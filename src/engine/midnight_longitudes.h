@@ -23,8 +23,6 @@ class MidnightLongitudes {
   double At(BodyIndex body, int32_t day);
 
   const BodyPositions& Positions() const { return positions_; }
-  int16_t ZoneMinutes() const { return zoneMinutes_; }
-  Zodiac ZodiacOfSamples() const { return zodiac_; }
   bool Serves(int16_t zoneMinutes, Zodiac zodiac) const { return zoneMinutes == zoneMinutes_ && zodiac == zodiac_; }
   // Lets the samples of every other body go: a series' next run shares at
   // most the bodies of the one before.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
+
+#include "engine/exact_time.h"
 
 namespace skyloom {
 namespace {
@@ -15,11 +18,10 @@ double SampleStep(BodyIndex body) { return body == NorthNode ? 0.25 : 1.0; }
 
 // The instant rounded to the nearest whole minute of the zone.
 void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
-  const double localMinutes = std::nearbyint((instant + 0.5) * 1440.0) + zoneMinutes;
-  const double day = std::floor(localMinutes / 1440.0);
-  event.day = static_cast<int32_t>(day);
-  event.minuteOfDay = static_cast<int16_t>(localMinutes - day * 1440.0);
-  event.instantUt = (localMinutes - zoneMinutes) / 1440.0 - 0.5;
+  const LocalMinute at = NearestLocalMinute(instant, zoneMinutes);
+  event.day = at.day;
+  event.minuteOfDay = at.minuteOfDay;
+  event.instantUt = at.instantUt;
 }
 
 // Halves [a, b] until it is shorter than a tenth of a second; same(t) tells
@@ -62,17 +64,19 @@ struct Turn {
 std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at, Zodiac zodiac) {
   std::vector<Turn> turns;
   if (!CanStation(body)) return turns;
-  auto speedAt = [&](double t) {
+  // The speed where the body has positions; none outside its data, where a
+  // speed of 0 is no turn.
+  auto speedAt = [&](double t) -> std::optional<double> {
     double speed = 0;
-    positions.Longitude(body, t, zodiac, speed);
+    if (positions.Longitude(body, t, zodiac, speed) < 0) return std::nullopt;
     return speed;
   };
-  double before = speedAt(at.front());
+  std::optional<double> before = speedAt(at.front());
   for (size_t k = 1; k < at.size(); ++k) {
-    const double after = speedAt(at[k]);
-    if ((before > 0) != (after > 0)) {
-      const bool wasDirect = before > 0;
-      const double t = Bisect(at[k - 1], at[k], [&](double m) { return (speedAt(m) > 0) == wasDirect; });
+    const std::optional<double> after = speedAt(at[k]);
+    if (before && after && (*before > 0) != (*after > 0)) {
+      const bool wasDirect = *before > 0;
+      const double t = Bisect(at[k - 1], at[k], [&](double m) { return (speedAt(m).value_or(0) > 0) == wasDirect; });
       turns.push_back({t, wasDirect});
     }
     before = after;
@@ -82,26 +86,10 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
 
 bool InPeriod(const SkyEvent& e, int32_t firstDay, int32_t lastDay) { return e.day >= firstDay && e.day <= lastDay; }
 
-}  // namespace
-
-const std::string& SignName(int16_t sign) {
-  static const std::array<std::string, 12> kNames = {"Aries",       "Taurus",    "Gemini",   "Cancer",
-                                                     "Leo",         "Virgo",     "Libra",    "Scorpio",
-                                                     "Sagittarius", "Capricorn", "Aquarius", "Pisces"};
-  return kNames[static_cast<size_t>(((sign % 12) + 12) % 12)];
-}
-
-std::string ZodiacPositionText(double longitude) {
-  const auto minutes = static_cast<int64_t>(std::floor(NormalizeAngle(longitude) / TwoPi * 360.0 * 60.0));
-  const auto sign = static_cast<int16_t>(minutes / 1800 % 12);
-  const int64_t inSign = minutes % 1800;
-  return std::to_string(inSign / 60) + "\xC2\xB0" + std::to_string(inSign % 60) + "' " + SignName(sign);
-}
-
-std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                   int16_t zoneMinutes, Zodiac zodiac) {
+std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body, const std::vector<Turn>& turns,
+                                 int32_t firstDay, int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
   std::vector<SkyEvent> events;
-  for (const Turn& turn : Turns(positions, body, Samples(body, firstDay, lastDay, zoneMinutes), zodiac)) {
+  for (const Turn& turn : turns) {
     SkyEvent e;
     e.kind = SkyEventKind::Station;
     e.body = body;
@@ -113,14 +101,13 @@ std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex bod
   return events;
 }
 
-std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                    int16_t zoneMinutes, Zodiac zodiac) {
+std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at,
+                                  const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay,
+                                  int16_t zoneMinutes, Zodiac zodiac) {
   // Between the samples and the stations the longitude moves one way, by
   // less than a sign: each such stretch crosses at most one sign's border,
   // so a body that dips into a sign and out again near a station is seen.
-  std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
   std::vector<double> knots;
-  const std::vector<Turn> turns = Turns(positions, body, at, zodiac);
   size_t next = 0;
   for (const double t : at) {
     while (next < turns.size() && turns[next].at < t) knots.push_back(turns[next++].at);
@@ -169,6 +156,34 @@ std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex bo
   return events;
 }
 
+}  // namespace
+
+const std::string& SignName(int16_t sign) {
+  static const std::array<std::string, 12> kNames = {"Aries",       "Taurus",    "Gemini",   "Cancer",
+                                                     "Leo",         "Virgo",     "Libra",    "Scorpio",
+                                                     "Sagittarius", "Capricorn", "Aquarius", "Pisces"};
+  return kNames[static_cast<size_t>(((sign % 12) + 12) % 12)];
+}
+
+std::string ZodiacPositionText(double longitude) {
+  const auto minutes = static_cast<int64_t>(std::floor(NormalizeAngle(longitude) / TwoPi * 360.0 * 60.0));
+  const auto sign = static_cast<int16_t>(minutes / 1800 % 12);
+  const int64_t inSign = minutes % 1800;
+  return std::to_string(inSign / 60) + "\xC2\xB0" + std::to_string(inSign % 60) + "' " + SignName(sign);
+}
+
+std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                   int16_t zoneMinutes, Zodiac zodiac) {
+  const std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
+  return StationsOf(positions, body, Turns(positions, body, at, zodiac), firstDay, lastDay, zoneMinutes, zodiac);
+}
+
+std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
+                                    int16_t zoneMinutes, Zodiac zodiac) {
+  const std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
+  return IngressesOf(positions, body, at, Turns(positions, body, at, zodiac), firstDay, lastDay, zoneMinutes, zodiac);
+}
+
 SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunResult>& results, bool stations,
                           bool ingresses) {
   SkyEventList list;
@@ -189,12 +204,15 @@ SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunR
       if (std::find(bodies.begin(), bodies.end(), run.bodies[k]) == bodies.end()) bodies.push_back(run.bodies[k]);
   }
   for (const BodyIndex body : bodies) {
+    // One walk over the samples and the stations serves both tables.
+    const std::vector<double> at = Samples(body, list.firstDay, list.lastDay, list.zoneMinutes);
+    const std::vector<Turn> turns = Turns(positions, body, at, list.zodiac);
     if (stations) {
-      auto found = FindStations(positions, body, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      auto found = StationsOf(positions, body, turns, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
       list.stations.insert(list.stations.end(), found.begin(), found.end());
     }
     if (ingresses) {
-      auto found = FindIngresses(positions, body, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      auto found = IngressesOf(positions, body, at, turns, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
       list.ingresses.insert(list.ingresses.end(), found.begin(), found.end());
     }
   }

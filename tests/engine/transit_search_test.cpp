@@ -47,23 +47,14 @@ void ExpectIndependentlyRight(const RunResult& result) {
 double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
 
 // Longitude in degrees straight from the ephemeris, full nutation.
-double EphemerisDegrees(int32 body, double jd, double* speed = nullptr) {
-  double xx[6];
-  char err[AS_MAXCH];
-  swe_set_interpolate_nut(0);
-  swe_calc_ut(jd, body, SEFLG_SWIEPH | SEFLG_SPEED, xx, err);
-  if (speed) *speed = xx[3];
-  return xx[0];
-}
-
 // Where Mercury stands still (its speed changes sign) between two instants.
 double MercuryStation(double from, double to) {
   double speed = 0;
-  EphemerisDegrees(SE_MERCURY, from, &speed);
+  test::EphemerisDegrees(Mercury, from, &speed);
   const bool directFirst = speed > 0;
   while (to - from > 1e-7) {
     const double mid = (from + to) / 2;
-    EphemerisDegrees(SE_MERCURY, mid, &speed);
+    test::EphemerisDegrees(Mercury, mid, &speed);
     ((speed > 0) == directFirst ? from : to) = mid;
   }
   return from;
@@ -89,8 +80,8 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
   // Mercury's station of 2020-02-17, and points just short of it, just past
   // it and two minutes of arc off: a turn within a minute of the point, two
   // passes hours apart, and a closest approach.
-  const double station = EphemerisDegrees(
-      SE_MERCURY, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
+  const double station = test::EphemerisDegrees(
+      Mercury, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
   const int32_t y2020 = Day(2020, 1, 1);
   // clang-format off
   const Case cases[] = {
@@ -105,7 +96,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
       {"Mercury-Venus", true, Mercury, Venus, 0, y2020, Day(2022, 12, 31), -690, {5, 3, 1}},
       {"Mercury-Mars", true, Mercury, Mars, 0, Day(2021, 1, 1), Day(2023, 12, 31), 330, {5, 3, 1}},
       {"Sun-Mercury of 2100", true, Sun, Mercury, 0, Day(2100, 1, 1), Day(2101, 12, 31), -120, {10, 5, 2}},
-      {"Mercury to a natal Moon", false, Mercury, Moon, EphemerisDegrees(SE_MOON, birth), Day(2022, 1, 1),
+      {"Mercury to a natal Moon", false, Mercury, Moon, test::EphemerisDegrees(Moon, birth), Day(2022, 1, 1),
        Day(2022, 12, 31), 0, {7, 5, 3}},
       {"Mercury to 100 degrees", false, Mercury, Sun, 100.0, y2020, Day(2023, 12, 31), -690, {5, 3, 1}},
       {"Venus to 250 degrees", false, Venus, Sun, 250.0, Day(2019, 1, 1), Day(2022, 12, 31), 690, {5, 3, 1}},

@@ -12,20 +12,12 @@
 namespace skyloom::test {
 namespace {
 
-constexpr int32 kSweBody[] = {0,         SE_SUN,    SE_MERCURY, SE_VENUS, SE_MARS, SE_JUPITER,
-                              SE_SATURN, SE_URANUS, SE_NEPTUNE, SE_PLUTO, SE_MOON};
+constexpr int32 kSweBody[] = {0,         SE_SUN,     SE_MERCURY, SE_VENUS, SE_MARS,      SE_JUPITER,   SE_SATURN,
+                              SE_URANUS, SE_NEPTUNE, SE_PLUTO,   SE_MOON,  SE_TRUE_NODE, SE_MEAN_NODE, SE_CHIRON};
 constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60};
 constexpr double kArcMinute = 1.0 / 60;
 constexpr double kScanStep = 0.25;  // days
 constexpr double kMinutesPerDay = 1440;
-
-double LongitudeDegrees(BodyIndex body, double jd) {
-  double xx[6];
-  char err[AS_MAXCH];
-  swe_set_interpolate_nut(0);
-  swe_calc_ut(jd, kSweBody[body], SEFLG_SWIEPH, xx, err);
-  return xx[0];
-}
 
 double Midnight(int32_t day, int16_t zone) { return day - 0.5 - zone / 1440.0; }
 
@@ -37,8 +29,8 @@ double Wrap(double degrees) {
 
 // How far body A leads body B, in (-180, 180].
 double Lead(const IndependentRun& run, double jd) {
-  const double b = run.world ? LongitudeDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
-  return Wrap(LongitudeDegrees(run.bodyA, jd) - b);
+  const double b = run.world ? EphemerisDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
+  return Wrap(EphemerisDegrees(run.bodyA, jd) - b);
 }
 
 // Each side of each aspect: the lead that makes it exact.
@@ -98,9 +90,18 @@ std::string Minute(double instant, int16_t zone) {
 
 }  // namespace
 
+double EphemerisDegrees(BodyIndex body, double jd, double* speed) {
+  double xx[6];
+  char err[AS_MAXCH];
+  swe_set_interpolate_nut(0);
+  swe_calc_ut(jd, kSweBody[body], SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
+  if (speed) *speed = xx[3];
+  return xx[0];
+}
+
 double IndependentDeviation(const IndependentRun& run, double jd) {
-  const double a = LongitudeDegrees(run.bodyA, jd);
-  const double b = run.world ? LongitudeDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
+  const double a = EphemerisDegrees(run.bodyA, jd);
+  const double b = run.world ? EphemerisDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
   double sep = std::fabs(std::fmod(a - b + 720.0, 360.0));
   if (sep > 180.0) sep = 360.0 - sep;
   return std::fabs(sep - kAspectDegrees[run.aspect]);

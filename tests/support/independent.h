@@ -23,6 +23,10 @@ struct IndependentRun {
   int16_t zoneMinutes = 0;
 };
 
+// A body's apparent geocentric longitude of date in degrees at jd (UT), and
+// its speed in degrees a day when asked, straight from the library.
+double EphemerisDegrees(BodyIndex body, double jd, double* speed = nullptr);
+
 // Deviation in degrees from the aspect at jd (UT), straight from the library.
 double IndependentDeviation(const IndependentRun& run, double jd);
 
