@@ -304,8 +304,11 @@ bool CheckOrbs(FormState& state) {
   // Nothing chosen names no body: only the general rule applies, and the
   // body the command set stays. The slow bodies (nodes, Chiron) need no
   // minimum of their own.
-  const BodyIndex body = SelectedBody(w, 0, false);
+  BodyIndex body = SelectedBody(w, 0, false);
   if (body != 0) state.RunBodies[0] = body;
+  // A world pair may name a node or Chiron first (the command line takes
+  // them in either order): the other body's rule then holds.
+  if (body > LastWindowBody && !PersonalMode(state)) body = SelectedBody(w, 1, true);
   const int16_t inner = w.ListIndex(Ctl(ControlName::cboOrbs, 2));
   // Fast bodies cross a narrow inner orb within a day or two, too quickly
   // for the daily steps to see them enter and leave it.

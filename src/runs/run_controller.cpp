@@ -223,9 +223,15 @@ void WholeChartCommand(FormState& state) {
   const Control transiting = C(ControlName::cboPlanet, 0);
   const int16_t position = w.ListIndex(transiting);
   const int16_t entries = w.ListCount(transiting);
+  // Refused orbs are told once, not once a series.
+  if (!CheckOrbsNested(state)) return;
+  bool first = true;
   for (int16_t p = 0; p < entries; ++p) {
+    // The chart is the window's own bodies, as each series is.
+    if (w.ItemData(transiting, p) > LastWindowBody) continue;
     w.SetListIndex(transiting, p);
-    ShowAllCommand(state, 1, /*emptyBox=*/p == 0);
+    ShowAllCommand(state, 1, /*emptyBox=*/first);
+    first = false;
     // A series cut short, or refused, ends the chart there.
     if (state.RunAbandoned) break;
   }
