@@ -140,6 +140,7 @@ TEST(Checks, EachInputChecksMessage) {
       // The search takes the outer orb and derives the others from it.
       {"pass 963", [](R r) { return r.Search(Jupiter, 9); }},
       {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Mercury, 6); }},
+      {"With transiting Sun, Venus or Mars the search orb must be at least 6\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Venus, 5); }},
   };
   // clang-format on
   for (const auto& row : kRows) {
