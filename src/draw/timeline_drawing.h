@@ -14,7 +14,7 @@
 #include <QString>
 
 #include "engine/run_state.h"
-#include "ui/timeline.h"
+#include "report/timeline.h"
 
 class QPainter;
 

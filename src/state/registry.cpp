@@ -1,7 +1,7 @@
 #include "state/registry.h"
 
 #include "ports/window.h"
-#include "ui/main_form.h"
+#include "report/program.h"
 
 namespace skyloom {
 namespace {

@@ -11,9 +11,9 @@
 #include "calendar/time_zones.h"
 #include "engine/bodies.h"
 #include "ports/window.h"
+#include "report/program.h"
 #include "runs/captions.h"
 #include "state/registry.h"
-#include "ui/main_form.h"
 #include "ui/modes.h"
 
 namespace skyloom {

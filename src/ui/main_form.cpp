@@ -112,11 +112,6 @@ int CurrentYear() {
 
 }  // namespace
 
-std::string ProgramCaption() {
-  return std::string(ProgramTitle) + " " + std::to_string(ProgramVersionMajor) + "." +
-         std::to_string(ProgramVersionMinor);
-}
-
 bool FocusIfAvailable(Window& window, Control button) {
   if (!window.Visible(button) || !window.Enabled(button)) return false;
   window.SetFocus(button);

@@ -8,17 +8,12 @@
 #include <string>
 
 #include "ports/window.h"
+#include "report/program.h"
 #include "runs/form_state.h"
 
 namespace skyloom {
 
 class Shell;
-
-inline constexpr const char* ProgramTitle = "Skyloom";
-inline constexpr int ProgramVersionMajor = 10;
-inline constexpr int ProgramVersionMinor = 0;
-// "Skyloom 10.0"
-std::string ProgramCaption();
 
 // Hooks for what lives outside the core's reach.
 struct MainFormServices {

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_viewer.h"
+#include "qt/qt_viewer.h"
 
 #include <cmath>
 

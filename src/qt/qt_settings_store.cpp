@@ -1,4 +1,4 @@
-#include "ui/qt/qt_settings_store.h"
+#include "qt/qt_settings_store.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/timeline.h"
+#include "report/timeline.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // The window's Qt tests: the window port's contract on both windows; the
 // main window driven as a user drives it; the settings store on real files.
-// Pictures are compared with their golden images in tests/ui/qt/golden, a few
+// Pictures are compared with their golden images in tests/qt/golden, a few
 // pixels allowed to differ (another FreeType smooths text a shade otherwise).
 // SKYLOOM_GOLDEN_OUT=folder writes every picture compared there, to look at
 // it or, once checked by eye, to copy it over its golden image.
@@ -21,11 +21,11 @@
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
-#include "ui/qt/popup.h"
-#include "ui/qt/qt_settings_store.h"
-#include "ui/qt/qt_window.h"
-#include "ui/qt/timeline_view.h"
-#include "ui/timeline.h"
+#include "qt/popup.h"
+#include "qt/qt_settings_store.h"
+#include "qt/qt_window.h"
+#include "qt/timeline_view.h"
+#include "report/timeline.h"
 
 namespace skyloom {
 

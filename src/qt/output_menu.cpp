@@ -1,10 +1,10 @@
-#include "ui/qt/output_menu.h"
+#include "qt/output_menu.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
 
 #include "runs/output_box.h"
-#include "ui/qt/qt_window.h"
+#include "qt/qt_window.h"
 
 namespace skyloom {
 

@@ -11,7 +11,7 @@
 
 #include "draw/timeline_drawing.h"
 #include "engine/run_state.h"
-#include "ui/timeline.h"
+#include "report/timeline.h"
 
 class QPushButton;
 class QScrollArea;

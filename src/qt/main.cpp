@@ -8,11 +8,11 @@
 #include "state/saved_state.h"
 #include "ui/help_viewer.h"
 #include "ui/main_form.h"
-#include "ui/qt/output_menu.h"
-#include "ui/qt/qt_settings_store.h"
-#include "ui/qt/qt_viewer.h"
-#include "ui/qt/qt_window.h"
-#include "ui/qt/timeline_view.h"
+#include "qt/output_menu.h"
+#include "qt/qt_settings_store.h"
+#include "qt/qt_viewer.h"
+#include "qt/qt_window.h"
+#include "qt/timeline_view.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "ui/qt/popup.h"
+#include "qt/popup.h"
 
 #include <QEvent>
 #include <QFont>

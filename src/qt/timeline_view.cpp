@@ -1,4 +1,4 @@
-#include "ui/qt/timeline_view.h"
+#include "qt/timeline_view.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_window.h"
+#include "qt/qt_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -29,7 +29,7 @@
 
 #include "runs/output_box.h"
 #include "ui/main_form.h"
-#include "ui/qt/popup.h"
+#include "qt/popup.h"
 
 namespace skyloom {
 
