@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "ports/message.h"
+
 namespace skyloom {
 
 // Every control of the main window. Arrays of like controls share a name and
@@ -79,7 +81,6 @@ struct FontSpec {
   friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 
-enum class MsgIcon : uint8_t { None, Information, Exclamation, Question };
 enum class MsgButtons : uint8_t { Ok, YesNoCancel };
 enum class MsgAnswer : uint8_t { Ok, Yes, No, Cancel };
 enum class WindowState : uint8_t { Normal, Minimized, Maximized };

@@ -104,40 +104,6 @@ BodyIndex SelectedBody(const Window& window, int16_t list, bool world) {
   return static_cast<BodyIndex>(position + offset);
 }
 
-BoxNumber NumberFromText(std::string_view text) {
-  std::size_t at = 0;
-  while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
-    negative = text[at] == '-';
-    ++at;
-  }
-  // Beyond this the magnitude no longer fits, whatever the rounding does;
-  // keeping it from growing further keeps the arithmetic exact.
-  constexpr uint64_t kBeyond = uint64_t{1} << 33;
-  uint64_t whole = 0;
-  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
-    whole = std::min(whole * 10 + static_cast<uint64_t>(text[at] - '0'), kBeyond);
-  // The fraction only matters for rounding: its first digit, and whether
-  // anything non-zero follows a 5 (which makes it more than a tie).
-  int firstFraction = 0;
-  bool restNonZero = false;
-  if (at < text.size() && text[at] == '.') {
-    ++at;
-    if (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
-      firstFraction = text[at] - '0';
-      for (++at; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
-        restNonZero = restNonZero || text[at] != '0';
-    }
-  }
-  const bool roundUp = firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1));
-  if (roundUp) ++whole;
-  const int64_t signedValue = negative ? -static_cast<int64_t>(whole) : static_cast<int64_t>(whole);
-  if (signedValue > std::numeric_limits<int32_t>::max() || signedValue < std::numeric_limits<int32_t>::min())
-    return BoxNumber{0, false};
-  return BoxNumber{static_cast<int32_t>(signedValue), true};
-}
-
 bool CheckOutputFile(FormState& state) {
   if (state.window.Value(Ctl(ControlName::chkOutputAsHTML)) == 0 || !state.OutputFilePath.empty()) return true;
   Show(state, "Output file not specified", MsgIcon::Exclamation, StartCaption(state));

@@ -9,21 +9,10 @@
 
 #include "ports/window.h"
 #include "runs/form_state.h"
+#include "runs/request_checks.h"
 
 namespace skyloom {
 
-// Day numbers the checks allow: 1 January of year 1 to 31 December 2799.
-inline constexpr int32_t FirstAllowedDay = 1721426;
-inline constexpr int32_t LastAllowedDay = 2743738;
-
-// The leading decimal number of a box's text, rounded to 32 bits with ties
-// to even; an empty or non-numeric text gives 0. A number too large for 32
-// bits gives fits = false, and the date it belongs to counts as invalid.
-struct BoxNumber {
-  int32_t value = 0;
-  bool fits = true;  // false when the number does not fit 32 bits
-};
-BoxNumber NumberFromText(std::string_view text);
 
 // The body of a planet list's selection (list 0 first, 1 second); with
 // nothing selected, 0 for the first list and the position's own reading

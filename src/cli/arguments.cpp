@@ -1,0 +1,461 @@
+#include "cli/arguments.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "calendar/date_format.h"
+#include "calendar/time_zones.h"
+#include "cli/birth_zone.h"
+#include "engine/bodies.h"
+
+namespace skyloom::cli {
+
+const char* const kUsage =
+    "Usage: skyloom-cli world|personal BODY1 BODY2 --start YYYY-MM-DD --end YYYY-MM-DD\n"
+    "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
+    "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
+    "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
+    "                   [--stations] [--ingresses]\n"
+    "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
+    "                   [--timeline FILE.svg|FILE.png]\n";
+
+const char* const kHelp =
+    "Computes astrological transits as the Skyloom window does and prints the report.\n"
+    "\n"
+    "world BODY1 BODY2      two moving bodies: BODY1 the inner (Sun .. Neptune), BODY2 the\n"
+    "                       outer (Mercury .. Pluto).\n"
+    "personal BODY1 BODY2   BODY1 the transiting body (Sun .. Pluto), BODY2 the natal body\n"
+    "                       (Sun .. Pluto, Moon) at the birth given with --birth.\n"
+    "                       Bodies by their English names, in any letter case.\n"
+    "                       Besides these, \"North Node\" (true node), \"Mean Node\" and\n"
+    "                       Chiron may be either body in both modes (a world pair with one\n"
+    "                       of them is taken in the order given; the two nodes are never\n"
+    "                       paired). Chiron is known from 0675-01-04 only.\n"
+    "--start, --end DATE    the period, both days included: YYYY-MM-DD exactly (four-digit\n"
+    "                       year, no sign; years 1 to 2799, Pluto and the Moon 1600 to\n"
+    "                       2099); at least 3 days apart.\n"
+    "--orbs O,M,I           outer, middle and inner orb in whole degrees (default 10,5,2);\n"
+    "                       each at least 2 smaller than the one before, in a Show-all\n"
+    "                       series too.\n"
+    "--zone ZONE            zone of the results, a fixed offset from the window's list: GMT,\n"
+    "                       GMT+5:30, GMT-8:00, ... or one of the North American\n"
+    "                       abbreviations such as EST/CDT (default: this machine's zone).\n"
+    "--birth DATE           birth date (personal mode), YYYY-MM-DD.\n"
+    "--birth-time HH:MM     local birth time, any minute from 00:00 to 23:59 (use 12:00 if\n"
+    "                       not known).\n"
+    "--birth-zone ZONE      zone of the birth time: an offset from the list (use GMT if not\n"
+    "                       known), or a tz database name such as Europe/Berlin,\n"
+    "                       America/New_York or Asia/Kolkata. A name gives the offset the\n"
+    "                       zone kept at the birth time, daylight-saving time and historic\n"
+    "                       changes included, and the report's title shows it:\n"
+    "                       \"14:30 Europe/Berlin (GMT+2:00)\". A time that the zone repeated\n"
+    "                       (clocks set back) or skipped (clocks set forward) that day is\n"
+    "                       refused with both readings named: give the offset instead.\n"
+    "--sidereal             sidereal instead of tropical zodiac (personal mode).\n"
+    "--show-all outer|inner|every\n"
+    "                       the Show-all series: 'outer' pairs BODY2 with every other body\n"
+    "                       (world) or runs every transiting body to natal BODY2 (personal);\n"
+    "                       'inner' runs BODY1 to every natal body (personal only); 'every'\n"
+    "                       runs every transiting body to every natal body, the whole chart:\n"
+    "                       for each transiting body in list order (Sun .. Pluto) its\n"
+    "                       'inner' series, one report after the other (personal only).\n"
+    "--search ASPECT        the first complete transit of ASPECT (conjunction, opposition,\n"
+    "                       square, trine, sextile) after the end date, with the outer orb as\n"
+    "                       the search orb; the new dates are told on standard error unless\n"
+    "                       --keep-dates is given.\n"
+    "--stations             after the transits, a table of the stations of the moving\n"
+    "                       bodies (both in world mode, the transiting one in personal mode)\n"
+    "                       in the period: retrograde or direct, local date and minute, and\n"
+    "                       the position in the zodiac. Sun, Moon and Mean Node never station.\n"
+    "--ingresses            then a table of the same bodies' sign ingresses in the run's\n"
+    "                       zodiac: the sign entered, local date and minute, and whether the\n"
+    "                       body moves retrograde. Both go into --ics, --csv and --json as\n"
+    "                       records of their own, and stations onto the timeline.\n"
+    "--html FILE            also write the report as HTML tables into FILE (in a series one\n"
+    "                       table for each run).\n"
+    "--ics FILE             also write the transits as iCalendar events into FILE: an all-day\n"
+    "                       event over each transit's outer orb and a one-minute event at\n"
+    "                       each exact aspect (in UTC). Importing the file of a new run of\n"
+    "                       the same period updates these events instead of doubling them.\n"
+    "--csv FILE             also write one CSV record per row of the report into FILE:\n"
+    "                       dates as YYYY-MM-DD, exact times in UTC and in the results zone,\n"
+    "                       closest approaches in decimal degrees.\n"
+    "--json FILE            also write the same records as a JSON document into FILE.\n"
+    "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
+    "                       window's timeline shows it, into FILE (.svg or .png).\n"
+    "\n"
+    "Files hold every transit of the run, or of the whole series. A file is named by its\n"
+    "bytes as given; one that exists is replaced whole once it is written, unless it may\n"
+    "not be written (read-only). With FILE - one of the files (at most one) goes to\n"
+    "standard output in place of the report; --timeline - draws SVG.\n"
+    "\n"
+    "The report goes to standard output as each transit is finished, however long the\n"
+    "period; each message the window would show goes to standard error as \"title: text\".\n"
+    "Exit status:\n"
+    "  0  everything asked was done;\n"
+    "  1  a check refused the inputs (nothing is run, no file written), the birth time\n"
+    "     fell in an hour the birth zone repeated or skipped, or a check cut a Show-all\n"
+    "     series short (what ran is printed and written);\n"
+    "  2  unusable arguments, refused before any run;\n"
+    "  3  a file, or standard output, could not be written (told once as\n"
+    "     \"skyloom-cli: cannot write FILE: reason\"); a file that cannot be opened is\n"
+    "     told before the run, and nothing is run.\n"
+    "\n"
+    "Examples:\n"
+    "  skyloom-cli world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT\n"
+    "  skyloom-cli personal Saturn Sun --start 2024-01-01 --end 2024-12-31 \\\n"
+    "      --birth 1970-03-15 --birth-time 14:37 --birth-zone Europe/Berlin --zone GMT\n"
+    "  skyloom-cli world Mars Jupiter --start 2025-01-01 --end 2025-01-31 --search opposition\n";
+
+namespace {
+
+[[noreturn]] void Unusable(const std::string& why) {
+  std::fprintf(stderr, "skyloom-cli: %s\n%s", why.c_str(), kUsage);
+  std::exit(kUnusable);
+}
+
+std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+struct DateParts {
+  int year = 0, month = 0, day = 0;
+  EnteredDate entered;
+};
+
+// YYYY-MM-DD and nothing else. Month and day are tested against their
+// widest ranges here; whether the day exists in that month is a check of
+// the run's, with its own message.
+DateParts StrictDate(const std::string& option, const std::string& text) {
+  const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' && AllDigits(text.substr(0, 4)) &&
+                      AllDigits(text.substr(5, 2)) && AllDigits(text.substr(8, 2));
+  DateParts d;
+  if (shaped) {
+    d.year = std::stoi(text.substr(0, 4));
+    d.month = std::stoi(text.substr(5, 2));
+    d.day = std::stoi(text.substr(8, 2));
+    // As a date box keeps it once left: the year without leading zeros.
+    d.entered = {StripLeading(text.substr(0, 4), "0"), text.substr(5, 2), text.substr(8, 2)};
+  }
+  if (!shaped || d.year == 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
+    Unusable(option + " takes a date as YYYY-MM-DD (year 0001 or later, month 01 to 12, day 01 to 31), not " + text);
+  return d;
+}
+
+std::array<int16_t, 3> StrictOrbs(const std::string& text) {
+  std::array<int16_t, 3> orbs{};
+  size_t from = 0;
+  for (size_t k = 0; k < 3; ++k) {
+    const size_t comma = k < 2 ? text.find(',', from) : text.size();
+    const std::string part = comma == std::string::npos ? std::string() : text.substr(from, comma - from);
+    if (part.size() > 2 || !AllDigits(part)) Unusable("--orbs takes three whole degrees, such as 10,5,2, not " + text);
+    orbs[k] = static_cast<int16_t>(std::stoi(part));
+    if (orbs[k] < 1 || orbs[k] > 15) Unusable("orbs are 1 to 15 degrees, not " + text);
+    from = comma + 1;
+  }
+  return orbs;
+}
+
+bool EndsWithLower(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
+}
+
+bool DayExists(const DateParts& d) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  return d.day <= kDays[d.month - 1] && !(d.month == 2 && d.day == 29 && !leap);
+}
+
+// The bodies each of the window's lists offers, in list order.
+std::vector<BodyIndex> ListBodies(bool world, int list) {
+  const BodyIndex first = world && list == 1 ? Mercury : Sun;
+  const BodyIndex last = world ? (list == 0 ? Neptune : Pluto) : (list == 0 ? Pluto : Moon);
+  std::vector<BodyIndex> bodies;
+  for (BodyIndex b = first; b <= last; ++b) bodies.push_back(b);
+  return bodies;
+}
+
+// A body by its name as the window's list for its role offers it, or one of
+// the command line's own (the nodes and Chiron), in either role.
+BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* role) {
+  const std::vector<BodyIndex> offered = ListBodies(world, list);
+  for (const BodyIndex b : offered)
+    if (Lower(BodyNames[b]) == Lower(name)) return b;
+  const BodyIndex extra = BodyByName(name);
+  if (extra > LastWindowBody) return extra;
+  std::string entries;
+  for (const BodyIndex b : offered) entries += BodyNames[b] + ", ";
+  Unusable(name + " is not offered as the " + role + "; choose one of " + entries + BodyNames[NorthNode] + ", " +
+           BodyNames[MeanNode] + ", " + BodyNames[Chiron]);
+}
+
+// The zone lists of the window: a zone is found by its text, in the lists as
+// they read; showing the North American abbreviations (for a zone given by
+// one) changes how both lists read.
+struct ZoneLists {
+  bool abbreviations = false;
+  int16_t Find(const std::string& text) {
+    int16_t position = FindIn(text);
+    if (position < 0 && !abbreviations) {
+      for (int16_t p = FirstZonePosition; p < TimezoneEntryCount; ++p) {
+        if (Lower(TimezoneText(p, true)) == Lower(text)) {
+          abbreviations = true;
+          return FindIn(text);
+        }
+      }
+    }
+    return position;
+  }
+  Zone ZoneAt(int16_t position) const {
+    return Zone::Fixed(ZoneMinutesOfPosition(position) * 60, TimezoneText(position, abbreviations));
+  }
+
+ private:
+  int16_t FindIn(const std::string& text) const {
+    for (int16_t p = FirstZonePosition; p < TimezoneEntryCount; ++p)
+      if (Lower(TimezoneText(p, abbreviations)) == Lower(text)) return p;
+    return -1;
+  }
+};
+
+enum OptionId {
+  kStart = 1000,
+  kEnd,
+  kOrbs,
+  kZone,
+  kBirth,
+  kBirthTime,
+  kBirthZone,
+  kSidereal,
+  kShowAll,
+  kSearch,
+  kKeepDates,
+  kStations,
+  kIngresses,
+  kHtml,
+  kIcs,
+  kCsv,
+  kJson,
+  kTimeline,
+  kHelpOption
+};
+
+const option kOptions[] = {{"start", required_argument, nullptr, kStart},
+                           {"end", required_argument, nullptr, kEnd},
+                           {"orbs", required_argument, nullptr, kOrbs},
+                           {"zone", required_argument, nullptr, kZone},
+                           {"birth", required_argument, nullptr, kBirth},
+                           {"birth-time", required_argument, nullptr, kBirthTime},
+                           {"birth-zone", required_argument, nullptr, kBirthZone},
+                           {"sidereal", no_argument, nullptr, kSidereal},
+                           {"show-all", required_argument, nullptr, kShowAll},
+                           {"search", required_argument, nullptr, kSearch},
+                           {"keep-dates", no_argument, nullptr, kKeepDates},
+                           {"stations", no_argument, nullptr, kStations},
+                           {"ingresses", no_argument, nullptr, kIngresses},
+                           {"html", required_argument, nullptr, kHtml},
+                           {"ics", required_argument, nullptr, kIcs},
+                           {"csv", required_argument, nullptr, kCsv},
+                           {"json", required_argument, nullptr, kJson},
+                           {"timeline", required_argument, nullptr, kTimeline},
+                           {"help", no_argument, nullptr, kHelpOption},
+                           {nullptr, 0, nullptr, 0}};
+
+constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
+
+[[noreturn]] void PrintHelp() {
+  errno = 0;
+  std::fputs(kUsage, stdout);
+  std::fputs("\n", stdout);
+  std::fputs(kHelp, stdout);
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+  std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
+  std::exit(kNotWritten);
+}
+
+}  // namespace
+
+Arguments ParseArguments(int argc, char** argv) {
+  std::vector<std::string> positional;
+  std::set<int> seen;
+  std::map<int, std::string> values;
+  opterr = 0;
+  optind = 1;
+  // "+" keeps getopt from reordering: words that are not options are the
+  // mode and the bodies wherever they stand, which the loop collects itself.
+  int index = -1;
+  while (optind < argc) {
+    const std::string word = argv[optind];
+    // Words that are not options of ours are the mode and the bodies,
+    // wherever they stand; a word of one dash is no option either.
+    if (word == "--") Unusable("unknown option --");
+    if (word.rfind("--", 0) != 0 && word != "-h") {
+      positional.push_back(word);
+      ++optind;
+      continue;
+    }
+    index = -1;
+    const int before = optind;
+    const int id = getopt_long(argc, argv, "+h", kOptions, &index);
+    if (id == -1) break;
+    const std::string typed = argv[before];
+    if (id == 'h' || id == kHelpOption) {
+      if (typed != "-h" && typed != "--help") Unusable("unknown option " + typed);
+      PrintHelp();
+    }
+    if (id == '?' || id == ':') {
+      // An option getopt does not know, or one missing its value.
+      const std::string name = typed.substr(0, typed.find('='));
+      for (const option& o : kOptions)
+        if (o.name != nullptr && name == std::string("--") + o.name && o.has_arg == required_argument)
+          Unusable(name + " needs a value");
+      Unusable("unknown option " + name);
+    }
+    // Options are spelled out whole, never shortened.
+    const std::string name = typed.substr(0, typed.find('='));
+    if (name != std::string("--") + kOptions[index].name) Unusable("unknown option " + name);
+    if (!seen.insert(id).second) Unusable(name + " is given twice");
+    if (kOptions[index].has_arg == required_argument) {
+      const std::string value = optarg != nullptr ? optarg : "";
+      const bool file = std::find(std::begin(kFileIds), std::end(kFileIds), id) != std::end(kFileIds);
+      // A file option followed by another option has no file: the option is
+      // not taken as the name of a file to write over.
+      if (file && value.rfind("--", 0) == 0 && typed.find('=') == std::string::npos)
+        Unusable(name + " needs a file name, not " + value);
+      values[id] = value;
+    } else {
+      values[id] = "";
+    }
+  }
+
+  if (positional.size() != 3) Unusable("expected the mode and two bodies");
+  const std::string mode = Lower(positional[0]);
+  if (mode != "world" && mode != "personal") Unusable("the mode is world or personal, not " + positional[0]);
+  const bool world = mode == "world";
+  auto has = [&](int id) { return values.count(id) != 0; };
+  if (!has(kStart) || !has(kEnd)) Unusable("--start and --end are needed");
+  const DateParts start = StrictDate("--start", values[kStart]);
+  const DateParts end = StrictDate("--end", values[kEnd]);
+  std::optional<DateParts> birth;
+  if (has(kBirth)) birth = StrictDate("--birth", values[kBirth]);
+  std::optional<int16_t> birthHour, birthMinute;
+  if (has(kBirthTime)) {
+    const std::string& t = values[kBirthTime];
+    const bool shaped = t.size() == 5 && t[2] == ':' && AllDigits(t.substr(0, 2)) && AllDigits(t.substr(3, 2));
+    if (!shaped || std::stoi(t.substr(0, 2)) > 23 || std::stoi(t.substr(3, 2)) > 59)
+      Unusable("--birth-time takes HH:MM from 00:00 to 23:59, not " + t);
+    birthHour = static_cast<int16_t>(std::stoi(t.substr(0, 2)));
+    birthMinute = static_cast<int16_t>(std::stoi(t.substr(3, 2)));
+  }
+  std::optional<std::string> showAll, search;
+  if (has(kShowAll)) showAll = Lower(values[kShowAll]);
+  if (has(kSearch)) search = Lower(values[kSearch]);
+  if (showAll && *showAll != "outer" && *showAll != "inner" && *showAll != "every")
+    Unusable("--show-all takes outer, inner or every");
+  if (showAll && search) Unusable("--show-all and --search cannot be combined");
+  if (has(kKeepDates) && !search) Unusable("--keep-dates goes with --search");
+  if (world && (birth || has(kBirthTime) || has(kBirthZone) || has(kSidereal)))
+    Unusable("birth data and --sidereal belong to personal mode");
+  if (world && showAll && *showAll != "outer") Unusable("--show-all " + *showAll + " is for personal mode");
+
+  Arguments a;
+  RunRequest& r = a.request;
+  std::optional<std::string>* files[] = {&r.files.html, &r.files.ics, &r.files.csv, &r.files.json, &r.files.timeline};
+  std::set<std::string> named;
+  int toStandardOutput = 0;
+  for (size_t k = 0; k < std::size(kFileIds); ++k) {
+    if (!has(kFileIds[k])) continue;
+    const std::string& path = values[kFileIds[k]];
+    const std::string option = std::string("--") + kOptions[kHtml - kStart + static_cast<int>(k)].name;
+    if (path.empty()) Unusable(option + " needs a file name");
+    if (path == "-") {
+      ++toStandardOutput;
+    } else if (!named.insert(path).second) {
+      Unusable("two files are named " + path);
+    }
+    *files[k] = path;
+  }
+  if (toStandardOutput > 1) Unusable("only one file can go to standard output");
+  const std::optional<std::string>& timeline = r.files.timeline;
+#ifndef SKYLOOM_TIMELINE
+  if (timeline) Unusable("this build has no timeline (it was built without Qt)");
+#endif
+  if (timeline && *timeline != "-" && !EndsWithLower(*timeline, ".svg") && !EndsWithLower(*timeline, ".png"))
+    Unusable("--timeline draws .svg or .png files, not " + *timeline);
+
+  r.mode = world ? RunMode::World : RunMode::Personal;
+  r.first = ChooseBody(world, 0, positional[1], world ? "inner planet" : "transiting planet");
+  r.second = ChooseBody(world, 1, positional[2], world ? "outer planet" : "natal planet");
+  r.start = start.entered;
+  r.end = end.entered;
+  if (has(kOrbs)) r.orbs = StrictOrbs(values[kOrbs]);
+
+  // The results zone first: showing the abbreviations changes how both
+  // lists read.
+  ZoneLists lists;
+  int16_t resultPosition = TimezonePositionOfMinutes(MachineTimezoneMinutes());
+  if (has(kZone)) {
+    resultPosition = lists.Find(values[kZone]);
+    if (resultPosition < 0) Unusable("--zone: no zone " + values[kZone] + " in the list");
+  }
+  if (birth) r.birth.date = birth->entered;
+  r.birth.hour = birthHour;
+  r.birth.minute = birthMinute;
+  int16_t birthPosition = -1;
+  if (has(kBirthZone)) {
+    const std::string& name = values[kBirthZone];
+    birthPosition = lists.Find(name);
+    if (birthPosition < 0) {
+      // A tz database name: the offset the zone kept at the birth time,
+      // which the title shows beside the name.
+      std::string why;
+      if (!KnownZoneName(name, why)) Unusable("--birth-zone: " + why);
+      // Without a whole, existing birth date and time there is nothing to
+      // convert; the checks ask for them before they look at the zone.
+      if (birth && birthHour && DayExists(*birth)) {
+        const BirthOffset offset = OffsetAt(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
+        if (offset.kind != BirthOffset::Kind::Unique) {
+          a.ambiguousBirth =
+              AmbiguousTimeMessage(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute, offset);
+        } else {
+          const int32_t minutes = ZoneMinutesForBirth(*birthHour * 60 + *birthMinute, offset.seconds);
+          r.birth.zone = Zone::Fixed(minutes * 60, name + " (" + OffsetText(offset.seconds) + ")");
+        }
+      }
+    }
+  }
+  if (has(kSidereal)) r.zodiac = Zodiac::Sidereal;
+  if (search) {
+    AspectIndex aspect = 0;
+    std::string entries;
+    for (AspectIndex k = 1; k <= AspectCount; ++k) {
+      const std::string aspectName = AsciiLowerCase(AspectName(k));
+      if (aspectName == *search) aspect = k;
+      entries += (k > 1 ? ", " : "") + aspectName;
+    }
+    if (aspect == 0) Unusable("no aspect " + *search + "; choose one of " + entries);
+    r.search = aspect;
+    r.keepDates = has(kKeepDates);
+  }
+  if (showAll)
+    r.series = *showAll == "outer" ? SeriesKind::Outer : *showAll == "inner" ? SeriesKind::Inner : SeriesKind::Every;
+  r.stations = has(kStations);
+  r.ingresses = has(kIngresses);
+  // The zones read as the lists read once every choice has been made.
+  r.zone = lists.ZoneAt(resultPosition);
+  if (birthPosition >= 0) r.birth.zone = lists.ZoneAt(birthPosition);
+  return a;
+}
+
+}  // namespace skyloom::cli

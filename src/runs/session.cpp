@@ -1,0 +1,508 @@
+#include "runs/session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <functional>
+
+#include "calendar/date_format.h"
+#include "engine/transit_search.h"
+#include "report/program.h"
+#include "report/report.h"
+#include "runs/request_checks.h"
+
+namespace skyloom {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// The natal position is taken at the birth minute in Universal Time. The
+// minute and the zone's offset are whole minutes: an offset with seconds
+// has been rounded with the birth time by whoever made the zone.
+double BirthInstant(const RunRequest& r, int32_t birthDay) {
+  const int32_t hour = r.birth.hour.value_or(0);
+  const int32_t minute = r.birth.minute.value_or(0);
+  const int32_t zoneMinutes = r.birth.zone ? r.birth.zone->OffsetSecondsAt({}) / 60 : 0;
+  const auto universalMinutes = static_cast<int16_t>(hour * 60 + minute - zoneMinutes);
+  return birthDay - 0.5 + universalMinutes / 1440.0;
+}
+
+int16_t ZoneMinutes(const Zone& zone) { return static_cast<int16_t>(zone.OffsetSecondsAt({}) / 60); }
+
+std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
+
+// The title of a run: empty in world mode; in personal mode the bodies,
+// period, birth and zodiac.
+std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birthDay) {
+  if (r.World()) return {};
+  RunTitleParts parts;
+  parts.transiting = BodyName(run.bodies[0]);
+  parts.natal = BodyName(run.bodies[1]);
+  parts.startDay = run.startDay;
+  parts.endDay = run.endDay;
+  parts.birthDay = birthDay;
+  parts.hour = TwoDigits(r.birth.hour.value_or(0));
+  parts.minute = TwoDigits(r.birth.minute.value_or(0));
+  parts.birthZone = r.birth.zone ? r.birth.zone->Text() : std::string();
+  parts.tropical = r.zodiac == Zodiac::Tropical;
+  return BuildRunTitle(parts);
+}
+
+// The days walked back from the start day while a transit of the pair is
+// already within the inner orb, so that the run reports it whole.
+int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription& run, int32_t entered) {
+  const BodyIndex moving = run.bodies[0];
+  const BodyIndex other = run.bodies[1];
+  const double innerOrb = run.orbs.OrbRadians[2];
+  struct Longitudes {
+    double a, b;
+  };
+  auto at = [&](int32_t day) {
+    return Longitudes{midnights.At(moving, day), run.world ? midnights.At(other, day) : run.natalLongitude};
+  };
+  auto deviation = [](const Longitudes& l, AspectIndex aspect) {
+    return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);
+  };
+  const Longitudes atStart = at(entered);
+  // The zone can put the local midnight of the first day of a body's data
+  // on the day before it; without positions there is no transit to extend.
+  if (atStart.a < 0 || atStart.b < 0) return entered;
+  AspectIndex inProgress = 0;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (deviation(atStart, a) < innerOrb) {
+      inProgress = a;
+      break;
+    }
+  }
+  if (inProgress == 0) return entered;
+  int32_t day = entered;
+  for (;;) {
+    // 1 January of year 1 is as far back as a run can go: the calendar of
+    // the program has no year 0.
+    if (day == FirstAllowedDay) break;
+    --day;
+    const Longitudes l = at(day);
+    if (l.a < 0 || l.b < 0) {
+      // Ran off the start of a body's data: its first day is as far back
+      // as a run can go.
+      ++day;
+      break;
+    }
+    if (!(deviation(l, inProgress) < innerOrb)) break;
+  }
+  return day;
+}
+
+// Days walked one by one towards the end of a body's data.
+constexpr int32_t kWalkIntoDataEnd = 400;
+constexpr std::chrono::milliseconds kProgressInterval{40};
+
+// A day from which the day-by-day walk for the in-orb state can start and
+// still find the same first midnight in orb, or the same last day of data.
+// Far from the aspect the deviation cannot fall to the orb faster than the
+// two bodies move, so whole stretches of days can be passed over unseen:
+// without this, an aspect the pair never makes (an opposition of the Sun
+// and Mercury) costs millions of positions on the way to the ephemeris's end.
+int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& p, int16_t zone, int32_t from, RunFace& face) {
+  const double reach = (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
+  int32_t safe = from;
+  int32_t day = from;
+  auto shown = std::chrono::steady_clock::now() - kProgressInterval;
+  for (;;) {
+    const double jd = LocalMidnight(day, zone);
+    const double lb = p.world || p.secondLongitude < 0 ? positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
+    const double la = lb < 0 ? lb : positions.Longitude(p.bodyA, jd, p.zodiac);
+    // Past the data: the day-by-day walk finds the last day. Near the end of
+    // its files the ephemeris answers a lone query differently from one that
+    // follows its neighbours, so the walk starts well back (every day from
+    // `from` up to here is clear) and meets the end as a plain walk would.
+    if (la < 0 || lb < 0) return std::max(from, safe - kWalkIntoDataEnd);
+    const double clearance =
+        std::fabs(AngularSeparation(la, lb) - AspectTable[static_cast<size_t>(p.aspect)].Angle) - p.orb;
+    // No midnight up to `steps` days on can be in orb (the test is strict).
+    const double steps = clearance > 0 ? std::floor(clearance / reach) : 0.0;
+    if (steps < 2) return day;
+    safe = day;
+    day += static_cast<int32_t>(std::min(steps, 100000.0));
+    // A repaint per probe would cost more than the probe on a real window;
+    // a few a second show that the search is alive.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shown >= kProgressInterval) {
+      face.SearchProgress(day);
+      shown = now;
+    }
+  }
+}
+
+}  // namespace
+
+// One press of Start (or one run of a series, or the Search's run): the
+// request's checks in their order, then the run.
+struct Session::Press {
+  const RunRequest& r;
+  const Captions& captions;
+  RunFace& face;
+  EnteredDays days;
+
+  bool Refused(const Check& check) {
+    if (!check) return false;
+    face.DatesRead(days);
+    face.Refuse(*check);
+    return true;
+  }
+};
+
+Session::Session(std::string dataFolder) : dataFolder_(std::move(dataFolder)), library_(dataFolder_) {}
+
+void Session::UsePlutoTable(std::shared_ptr<const PlutoTable> table) {
+  pluto_ = std::move(table);
+  positions_.UsePlutoTable(pluto_.get());
+  midnights_.reset();
+}
+
+bool Session::EnsurePlutoData(RunFace& face) {
+  if (pluto_) return true;
+  std::string error;
+  auto table = std::make_shared<PlutoTable>();
+  if (table->Load(dataFolder_ + PlutoFileName, error)) {
+    UsePlutoTable(std::move(table));
+    return true;
+  }
+  face.Tell({"Error when reading geocentric Pluto data.\r\n" + error, "Read Pluto Data", MsgIcon::Exclamation});
+  face.Tell({"Cannot read Pluto data", "", MsgIcon::Exclamation});
+  return false;
+}
+
+MidnightLongitudes& Session::Midnights(int16_t zoneMinutes, Zodiac zodiac) {
+  if (!midnights_ || !midnights_->Serves(zoneMinutes, zodiac)) midnights_.emplace(positions_, zoneMinutes, zodiac);
+  return *midnights_;
+}
+
+void Session::Perform(const RunRequest& request, RunFace& face) {
+  if (request.search) {
+    Search(request, face);
+  } else if (request.series != SeriesKind::None) {
+    ShowAll(request, face);
+  } else {
+    Start(request, face);
+  }
+}
+
+bool Session::Start(const RunRequest& request, RunFace& face) {
+  if (running_) {
+    // Pressed from inside the run's daily yield: the run notices the
+    // request there and ends itself.
+    stopRequested_ = true;
+    return false;
+  }
+  results_.clear();
+  const bool ran = StartOne(request, face, CaptionsOf(request), false);
+  midnights_.reset();
+  return ran;
+}
+
+bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& captions, bool inSeries) {
+  // Every way out before the run counts as a refused press, which ends a
+  // Show-all series.
+  abandoned_ = true;
+  if (quitRequested_) return false;
+  Press p{r, captions, face, {}};
+  const bool world = r.World();
+  if (p.Refused(CheckOutputFile(r, captions))) return false;
+  if (p.Refused(CheckDatePresent(r, captions, 0)) || p.Refused(CheckDatePresent(r, captions, 1))) return false;
+  if (!world && p.Refused(CheckBirthBoxes(r, captions))) return false;
+  if (p.Refused(CheckDateValid(r, captions, 0, p.days)) || p.Refused(CheckDateValid(r, captions, 1, p.days)))
+    return false;
+  if (!world && p.Refused(CheckBirthData(r, captions, true, p.days))) return false;
+  if (p.Refused(CheckPeriod(captions, p.days)) || p.Refused(CheckResultZone(r, captions.start))) return false;
+
+  // No inner body chosen stands for Pluto: the closing pair of a world
+  // series is made that way.
+  BodyIndex first = world && r.first == 0 ? Pluto : r.first;
+  BodyIndex second = r.second;
+  if (world) {
+    bool skip = false;
+    if (p.Refused(CheckBodyOrder(first, second, captions, false, inSeries, skip))) return false;
+    if (skip) {
+      // A series passes over the pair without a word, and goes on.
+      abandoned_ = false;
+      return false;
+    }
+  }
+  // A series has checked that its orbs are nested before its first run;
+  // the per-body minimums are for a single pair.
+  if (!inSeries && p.Refused(CheckOrbs(r))) return false;
+
+  RunDescription run;
+  run.world = world;
+  run.bodies = {first, second};
+  run.orbs.Set(r.orbs[0], r.orbs[1], r.orbs[2]);
+  if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
+  if (p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[0], 0)) ||
+      p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[1], 1)))
+    return false;
+  face.DatesRead(p.days);
+
+  run.zodiac = world ? Zodiac::Tropical : r.zodiac;
+  if (!world) {
+    run.natalLongitude = positions_.Longitude(second, BirthInstant(r, p.days.days[2]), run.zodiac);
+    // The birth zone can push the birth minute in Universal Time onto a day
+    // outside the natal body's data although the birth date is inside it.
+    if (run.natalLongitude < 0) {
+      face.Tell(
+          {DateRangeMessage(run.natalLongitude == AfterRange ? -1 : -3, first, second), "Error", MsgIcon::Exclamation});
+      return false;
+    }
+  }
+
+  abandoned_ = false;
+  run.zoneMinutes = ZoneMinutes(*r.zone);
+  run.zoneText = r.zone->Text();
+  run.startDay = ExtendStartToTransit(Midnights(run.zoneMinutes, run.zodiac), run, p.days.days[0]);
+  run.endDay = p.days.days[1];
+  // A world series shows no retrograde marks: its pairs would each mark a
+  // different body.
+  run.retrogradeMarks = !(inSeries && world);
+  ++runsStarted_;
+  RunTransits(run, TitleOf(r, run, p.days.days[2]), face, inSeries);
+  return true;
+}
+
+void Session::ShowAll(const RunRequest& request, RunFace& face) {
+  if (running_) {
+    stopRequested_ = true;
+    return;
+  }
+  results_.clear();
+  const Captions captions = CaptionsOf(request);
+  // Every report of a series is a table of nested orbs, whose columns mean
+  // nothing otherwise. Told once, before anything is cleared or run.
+  if (const Check nested = CheckOrbsNested(request)) {
+    face.Refuse(*nested);
+    return;
+  }
+  if (request.series != SeriesKind::Every) {
+    Series(request, face, captions, !request.World() && request.series == SeriesKind::Inner, true);
+  } else {
+    // The whole natal chart: for each transiting body in list order, its
+    // series over the natal bodies, one after the other.
+    RunRequest chart = request;
+    for (BodyIndex body = Sun; body <= Pluto; ++body) {
+      chart.first = body;
+      Series(chart, face, captions, true, body == Sun);
+      // A series cut short, or refused, ends the chart there.
+      if (abandoned_) break;
+    }
+  }
+  midnights_.reset();
+}
+
+void Session::Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal,
+                     bool emptyBox) {
+  // The series' reports follow one another, in an emptied report.
+  face.SeriesBegins(emptyBox);
+  const bool world = request.World();
+  RunRequest one = request;
+  one.series = SeriesKind::None;
+  // The window's own bodies: the inner list of a world pair (Sun .. Neptune),
+  // the transiting list (Sun .. Pluto), or the natal list (Sun .. Pluto, Moon).
+  const BodyIndex last = world ? Neptune : walkNatal ? Moon : Pluto;
+  for (BodyIndex body = Sun; body <= last; ++body) {
+    (walkNatal ? one.second : one.first) = body;
+    StartOne(one, face, captions, true);
+    if (abandoned_) break;
+  }
+  if (world) {
+    // Pluto, which the inner list does not hold, is paired with the outer
+    // body last, also after an early end.
+    one.first = 0;
+    StartOne(one, face, captions, true);
+  }
+  face.SeriesEnds();
+}
+
+void Session::RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries) {
+  // A series collects the results of all its runs.
+  results_.push_back(ResultOf(run));
+  runStartDay_ = run.startDay;
+  runEndDay_ = run.endDay;
+  face.BeginReport();
+
+  TransitTable table;
+  table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+  table.ClearTransitTable();
+  // A request left from before is cleared ahead of the header, so that a
+  // header refused by a full report stops this run on its first day.
+  stopRequested_ = false;
+  HtmlReport* html = face.Html();
+  bool htmlTried = false, htmlOpen = false;
+
+  // Prints one row: a text line and, with an HTML report, its HTML lines. A
+  // full report refuses the row and asks the run to stop.
+  auto writeRow = [&](int32_t row) {
+    if (face.ReportFull()) {
+      face.Tell({"Output textbox is full.", ProgramCaption(), MsgIcon::Exclamation});
+      face.Append("Textbox is full -- ");
+      stopRequested_ = true;
+      abandoned_ = true;
+      return false;
+    }
+    face.Append(ReportLine(table, row));
+    if (html != nullptr) {
+      // The heading row opens the table: the head stands in for it.
+      // A file that cannot be opened is told once a run, not once a row.
+      if (!htmlTried) {
+        htmlTried = true;
+        htmlOpen = html->BeginTable();
+        if (htmlOpen)
+          for (const std::string& line : HtmlHeadLines(title, run.orbs.OrbDegrees)) html->Line(line);
+      }
+      if (htmlOpen && row >= 2)
+        for (const std::string& line : HtmlRowLines(table, row)) html->Line(line);
+    }
+    return true;
+  };
+
+  FillReportHeader(table, title, run.orbs.OrbDegrees);
+  face.Append(title + std::string(kCrLf));
+  writeRow(1);
+  face.Append(table.Cell(2, 0) + std::string(kCrLf));
+  running_ = true;
+  face.RunBegins();
+
+  class Observer : public RunObserver {
+   public:
+    Observer(Session& s, RunFace& face, const std::function<bool(int32_t)>& write)
+        : s_(s), face_(face), write_(write) {}
+    bool NextDay(int32_t day) override {
+      if (!face_.NextDay(day)) s_.stopRequested_ = true;
+      return !(s_.stopRequested_ || s_.quitRequested_);
+    }
+    RowTaken TakeRow(const TransitTable&, int32_t row) override {
+      anyRow = true;
+      RowTaken taken;
+      taken.taken = write_(row);
+      taken.stop = s_.stopRequested_;
+      return taken;
+    }
+    bool anyRow = false;
+
+   private:
+    Session& s_;
+    RunFace& face_;
+    const std::function<bool(int32_t)>& write_;
+  };
+  const std::function<bool(int32_t)> write = writeRow;
+  Observer observer(*this, face, write);
+  // The results take the rows as they are printed, so that a full report
+  // and the exports agree.
+  const RunEnd end = SearchTransits(run, Midnights(run.zoneMinutes, run.zodiac), table, results_.back(), observer);
+  running_ = false;
+  const bool anyTransit = !table.RowIsEmpty(FirstTransitRow);
+  lastRunFoundAny_ = anyTransit;
+  if (end == RunEnd::Stopped) {
+    face.Append("Stopped");
+    stopRequested_ = false;
+  } else if (!anyTransit) {
+    face.Append("No transits in this period.\r\n");
+  }
+  if (htmlOpen) {
+    html->Line(HtmlFootLine);
+    html->EndTable();
+  }
+  face.RunEnds();
+  if (end == RunEnd::Stopped || inSeries) return;
+  if (!anyTransit)
+    face.Tell({"There are no transits of this kind in the period specified.", "No transits", MsgIcon::Information});
+  face.RunDone(anyTransit);
+}
+
+bool Session::Search(const RunRequest& request, RunFace& face) {
+  if (running_) {
+    stopRequested_ = true;
+    return false;
+  }
+  results_.clear();
+  const bool ran = SearchInner(request, face);
+  midnights_.reset();
+  return ran;
+}
+
+bool Session::SearchInner(const RunRequest& r, RunFace& face) {
+  if (quitRequested_) return false;
+  const Captions captions = CaptionsOf(r);
+  Press p{r, captions, face, {}};
+  const bool world = r.World();
+  // Only the end date matters: the search starts the day after it.
+  if (p.Refused(CheckDatePresent(r, captions, 1)) || p.Refused(CheckDateValid(r, captions, 1, p.days))) return false;
+  if (!world && p.Refused(CheckBirthData(r, captions, false, p.days))) return false;
+  if (p.Refused(CheckResultZone(r, captions.search))) return false;
+
+  BodyIndex first = r.first, second = r.second;
+  bool skip = false;
+  if (world && p.Refused(CheckBodyOrder(first, second, captions, true, false, skip))) return false;
+  std::array<int16_t, 3> orbs = r.orbs;
+  if (p.Refused(DeriveSearchOrbs(r, orbs))) return false;
+  RunDescription run;
+  run.world = world;
+  run.bodies = {first, second};
+  run.orbs.Set(orbs[0], orbs[1], orbs[2]);
+  if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
+  if (p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[1], 1))) return false;
+  face.DatesRead(p.days);
+
+  run.zodiac = world ? Zodiac::Tropical : r.zodiac;
+  if (!world) {
+    run.natalLongitude = positions_.Longitude(second, BirthInstant(r, p.days.days[2]), run.zodiac);
+    // The birth date is not tied to the period here, so it may lie beyond the
+    // natal body's data; an error value must not stand in for a position.
+    if (run.natalLongitude < 0) {
+      face.Tell(
+          {DateRangeMessage(run.natalLongitude == AfterRange ? -1 : -3, first, second), "Error", MsgIcon::Exclamation});
+      return false;
+    }
+  }
+  const AspectIndex aspect = *r.search;
+  run.zoneMinutes = ZoneMinutes(*r.zone);
+  run.zoneText = r.zone->Text();
+  const int32_t dayAfterEnd = p.days.days[1] + 1;
+
+  const AspectTest test{first,     second, aspect, run.orbs.OrbRadians[0], world, world ? 0.0 : run.natalLongitude,
+                        run.zodiac};
+  RangeErrorCode firstCode = 0;
+  const bool underWay = AspectInOrbAt(positions_, test, dayAfterEnd - 0.5, firstCode);
+  if (firstCode < 0) face.Tell({DateRangeMessage(firstCode, first, second), "Error", MsgIcon::Exclamation});
+
+  auto noCompleteTransit = [&](RangeErrorCode code, int32_t day) {
+    face.Tell({"No complete " + AsciiLowerCase(AspectName(aspect)) + " transit found up to " + FormatDayNumber(day) +
+                   " CE ." + "\r\n" + DateRangeMessage(code, first, second),
+               "Date out of range", MsgIcon::Exclamation});
+    return false;
+  };
+  RangeErrorCode code = 0;
+  bool inOrbAtStart = false;
+  // The walks and the run share their samples.
+  MidnightLongitudes& midnights = Midnights(run.zoneMinutes, run.zodiac);
+  auto walk = [&](int32_t firstDay, bool wanted) {
+    return AspectStateSearch(midnights, test, firstDay, inOrbAtStart, /*forward=*/true, wanted, code,
+                             [&face](int32_t day) { face.SearchProgress(day); });
+  };
+  // A transit already in orb after the end date is not the first complete
+  // one: walk past it.
+  const int32_t from = underWay ? walk(dayAfterEnd, false) : dayAfterEnd;
+  if (code != 0) return noCompleteTransit(code, from);
+  const int32_t startDay = walk(ApproachInOrb(positions_, test, run.zoneMinutes, from, face), true);
+  if (code != 0) return noCompleteTransit(code, startDay);
+  const int32_t endDay = walk(startDay + 1, false);
+  if (code != 0) return noCompleteTransit(code, endDay);
+  run.startDay = startDay;
+  run.endDay = endDay;
+  run.retrogradeMarks = true;
+
+  ++runsStarted_;
+  RunTransits(run, TitleOf(r, run, p.days.days[2]), face, false);
+  if (!r.keepDates && lastRunFoundAny_) face.PeriodFound(startDay, endDay);
+  return true;
+}
+
+}  // namespace skyloom
