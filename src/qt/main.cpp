@@ -41,6 +41,6 @@ int main(int argc, char** argv) {
   skyloom::MainForm form(window, shell, services);
   form.Load();
   skyloom::FormState& state = form.State();
-  skyloom::AddResultsMenu(window, state, [&state, &window] { skyloom::ShowTimelineWindow(state.Results, &window); });
+  skyloom::AddResultsMenu(window, state, [&state, &window] { skyloom::ShowTimelineWindow(state.Runs.Results(), &window); });
   return QApplication::exec();
 }

@@ -9,7 +9,7 @@
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
 #include "ports/window.h"
-#include "runs/checks.h"
+#include "runs/request_checks.h"
 
 namespace skyloom {
 
@@ -55,15 +55,13 @@ void RefreshDateLabel(FormState& state, int16_t date) {
   record.Month = month.value;
   record.Day = day.value;
   record.Calendar = 'G';
-  int32_t& dayNumber = state.EnteredDayNumbers.at(static_cast<std::size_t>(date));
   // A number too long for 32 bits is never handed on, so it cannot wrap
   // around into some other date that happens to exist.
   if (year.fits && month.fits && day.fits) {
-    dayNumber = date_to_day_number(record);
+    date_to_day_number(record);
   } else {
     record.DayNumber = 0;
     record.Valid = 0;
-    dayNumber = 0;
   }
   if (record.Valid != 0) {
     w.SetText(label, LongDateLabel(record.Year, record.Month, record.Day));

@@ -118,7 +118,7 @@ void ExportResultsCommand(FormState& state, ExportFormat format) {
   };
   const Kind& kind = kKinds[static_cast<int>(format)];
   bool anyTransit = false;
-  for (const RunResult& run : state.Results) anyTransit = anyTransit || !run.transits.empty();
+  for (const RunResult& run : state.Runs.Results()) anyTransit = anyTransit || !run.transits.empty();
   if (!anyTransit) {
     w.MessageBox({"There are no transits to export: run a report first.", kind.title, MsgIcon::Information});
     return;
@@ -129,7 +129,7 @@ void ExportResultsCommand(FormState& state, ExportFormat format) {
   dialog.flags = 4;
   const std::string path = w.ShowFileDialog(dialog);
   if (path.empty()) return;
-  const std::string error = WriteFileReplacing(path, kind.writer(state.Results));
+  const std::string error = WriteFileReplacing(path, kind.writer(state.Runs.Results()));
   if (!error.empty())
     w.MessageBox({"Error writing to file " + path + "\r\n" + error, kind.title, MsgIcon::Exclamation});
 }

@@ -474,6 +474,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   if (firstCode < 0) face.Tell({DateRangeMessage(firstCode, first, second), "Error", MsgIcon::Exclamation});
 
   auto noCompleteTransit = [&](RangeErrorCode code, int32_t day) {
+    face.SearchGaveUp();
     face.Tell({"No complete " + AsciiLowerCase(AspectName(aspect)) + " transit found up to " + FormatDayNumber(day) +
                    " CE ." + "\r\n" + DateRangeMessage(code, first, second),
                "Date out of range", MsgIcon::Exclamation});

@@ -77,8 +77,10 @@ class RunFace {
   // Before each day of a run: the day about to be computed. False ends the
   // run (the face heard Stop).
   virtual bool NextDay(int32_t day) = 0;
-  // The day a Search's walk has reached.
+  // The day a Search's walk has reached; the Search found no whole transit
+  // (told next).
   virtual void SearchProgress(int32_t /*day*/) {}
+  virtual void SearchGaveUp() {}
   // A single run found transits (the window pops up "Done"), or none.
   virtual void RunDone(bool anyTransit) { (void)anyTransit; }
   // What the checks learnt of the dates, after the checks of a press.
@@ -123,6 +125,7 @@ class Session {
   bool Running() const { return running_; }
   // The program is about to end: a run going on stops, none starts.
   void RequestQuit() { quitRequested_ = true; }
+  void CancelQuit() { quitRequested_ = false; }
   bool QuitRequested() const { return quitRequested_; }
 
   // The last command's runs as data (a series keeps all of its runs).

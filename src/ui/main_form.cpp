@@ -8,10 +8,9 @@
 #include "ports/shell.h"
 #include "runs/captions.h"
 #include "runs/date_entry.h"
-#include "runs/first_transit_search.h"
 #include "runs/output_box.h"
-#include "runs/run_controller.h"
 #include "ui/modes.h"
+#include "ui/window_run.h"
 #include "ui/zone_lists.h"
 
 namespace skyloom {
@@ -288,16 +287,15 @@ void MainForm::Resize() {
   SetTop(w, C(ControlName::chkOutputAsHTML), file.Top + 480);
 }
 
-bool RunGoing(Window& w) { return w.Text(Ctl(ControlName::cmdStart)) == "Stop"; }
 
 void MainForm::AfterCommand() {
   // A quit answered while a run went on takes effect once the run has
   // stopped and the command that started it has returned: a Show-all
   // series has put its lists back by then, so a save keeps the user's
   // choices, not the series' last pair.
-  if (!quitAfterRun_ || RunGoing(window_)) return;
+  if (!quitAfterRun_ || state_.Runs.Running()) return;
   quitAfterRun_ = false;
-  state_.QuitRequested = false;
+  state_.Runs.CancelQuit();
   if (saveAfterRun_) {
     saveAfterRun_ = false;
     if (services_.saveState && !services_.saveState(state_)) return;
@@ -319,13 +317,13 @@ MsgAnswer MainForm::AskToSave() {
 
 void MainForm::Quit() {
   if (ended_ || asking_ || quitAfterRun_) return;
-  if (RunGoing(window_)) {
+  if (state_.Runs.Running()) {
     // Here from inside the run's daily yield: the run waits while the
     // question is open, and Cancel lets it go on from the day it was on.
     const MsgAnswer answer = state_.StateRecentlySaved ? MsgAnswer::No : AskToSave();
     if (answer == MsgAnswer::Cancel) return;
-    state_.StopRequested = true;
-    state_.QuitRequested = true;
+    state_.Runs.RequestStop();
+    state_.Runs.RequestQuit();
     quitAfterRun_ = true;
     saveAfterRun_ = answer == MsgAnswer::Yes;
     return;
@@ -349,17 +347,15 @@ void MainForm::Click(Control c) {
   const bool loaded = state_.FormLoaded;
   switch (c.name) {
     case ControlName::cmdStart:
-      StartCommand(state_);
+      StartPressed(state_);
       AfterCommand();
       break;
     case ControlName::cmdShowAll:
-      // The results of a series are kept together, for the exports.
-      state_.Results.clear();
-      ShowAllCommand(state_, c.index);
+      ShowAllPressed(state_, c.index);
       AfterCommand();
       break;
     case ControlName::cmdSearch:
-      SearchCommand(state_);
+      SearchPressed(state_);
       AfterCommand();
       break;
     case ControlName::cmdClear: ClearOutput(state_); break;

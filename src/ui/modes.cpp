@@ -6,8 +6,8 @@
 #include "calendar/date_format.h"
 #include "ports/window.h"
 #include "runs/captions.h"
-#include "runs/checks.h"
 #include "ui/main_form.h"
+#include "ui/window_run.h"
 
 namespace skyloom {
 namespace {
@@ -103,7 +103,7 @@ void UpdateSearchOrbLabel(FormState& state) {
 
 void OrbListClicked(FormState& state) {
   if (!state.FormLoaded) return;
-  CheckOrbs(state);
+  CheckOrbChoice(state);
   UpdateSearchOrbLabel(state);
   FocusIfAvailable(state.window, C(ControlName::cmdStart));
 }

@@ -7,13 +7,11 @@
 
 #include "engine/positions.h"
 #include "support/engine_setup.h"
-#include "support/run_fixture.h"
 
 namespace skyloom {
 namespace {
 
 using test::Day;
-using test::RunFixture;
 
 TEST(FormatAngle, DegreesAndMinutes) {
   EXPECT_EQ(FormatAngle(0.0349066), "2°0'");

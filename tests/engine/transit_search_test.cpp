@@ -15,7 +15,7 @@
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
-#include "support/run_fixture.h"
+#include "support/engine_setup.h"
 
 namespace skyloom {
 namespace {
@@ -225,8 +225,8 @@ TEST(TransitSearch, EveryRunOfAShowAllSeriesRight) {
   f.EnterDate(1, "2021", "12", "31");
   for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(4 - 2 * k));
   f.Press(Ctl(ControlName::cmdShowAll, 1));  // "Show all transits by transiting Mercury"
-  ASSERT_EQ(f.state.Results.size(), 10u) << f.LastMessage().text;
-  for (const RunResult& run : f.state.Results) {
+  ASSERT_EQ(f.state.Runs.Results().size(), 10u) << f.LastMessage().text;
+  for (const RunResult& run : f.state.Runs.Results()) {
     EXPECT_EQ(run.orbDegrees, (std::array<int16_t, 3>{5, 3, 1}));
     ExpectIndependentlyRight(run);
   }

@@ -157,14 +157,14 @@ TEST_P(Golden, WholeOutputsAsKept) {
   const fs::path html = test::CliScratch() / (std::string(run.name) + ".html");
   FormFixture f;
   Perform(f, run, html);
-  ASSERT_GT(f.state.RunsStarted, 0) << f.LastMessage().text;
+  ASSERT_GT(f.state.Runs.RunsStarted(), 0) << f.LastMessage().text;
   const std::string name = run.name;
   ExpectGolden(name + ".txt", f.Output());
   if (run.html) ExpectGolden(name + ".html", Read(html));
   if (!run.exports) return;
-  ExpectGolden(name + ".ics", WriteICalendar(f.state.Results));
-  ExpectGolden(name + ".csv", WriteCsv(f.state.Results));
-  ExpectGolden(name + ".json", WriteJson(f.state.Results));
+  ExpectGolden(name + ".ics", WriteICalendar(f.state.Runs.Results()));
+  ExpectGolden(name + ".csv", WriteCsv(f.state.Runs.Results()));
+  ExpectGolden(name + ".json", WriteJson(f.state.Runs.Results()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kRuns),

@@ -414,7 +414,7 @@ class WindowTest : public QObject {
   void timelineOfARunMatchesItsGoldenImage() {
     ChooseJupiterSaturn("2020", "2020");
     QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
-    const auto& results = form_->State().Results;
+    const auto& results = form_->State().Runs.Results();
     const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
@@ -498,7 +498,7 @@ class WindowTest : public QObject {
     QCOMPARE(box.text + "|" + box.title,
              QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
     QCOMPARE(Output(), QString("earlier output\n"));
-    QCOMPARE(form_->State().RunsStarted, 0);
+    QCOMPARE(form_->State().Runs.RunsStarted(), 0);
   }
 
   // The message names the file and gives the system's reason.

@@ -63,7 +63,7 @@ TEST(WindowFiles, WriteAndExportCommands) {
   const std::tuple<fs::path, bool, std::string, std::string> cases[] = {
       // the file, whether it is the CSV export, what it holds, the message
       {report, false, f.Output() + "\r\n", "Output written to file " + report.string()},
-      {folder / "rows.csv", true, WriteCsv(f.state.Results), ""},
+      {folder / "rows.csv", true, WriteCsv(f.state.Runs.Results()), ""},
       {missing, false, "", notThere},
       {missing, true, "", notThere},
   };

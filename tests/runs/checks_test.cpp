@@ -1,12 +1,16 @@
 // The checks before a run and the date boxes: what each input makes the
 // window say or show.
-#include "runs/checks.h"
+#include "runs/request_checks.h"
+
 #include "runs/date_entry.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "ports/program_folder.h"
 
 #include "engine/bodies.h"
 #include "support/engine_setup.h"
@@ -17,136 +21,142 @@ namespace {
 
 using enum ControlName;
 
-std::string S(int n) { return std::to_string(n); }
-
-struct Rig {
-  // Boxes filled as typed, without leaving them: the checks must clean them.
-  void Boxes(int16_t date, const char* year, const char* month, const char* day) {
-    f.window.SetText(Ctl(txbYear, date), year);
-    f.window.SetText(Ctl(txbMonth, date), month);
-    f.window.SetText(Ctl(txbDay, date), day);
+// A face that keeps what the checks told and learnt, and runs nothing long.
+struct Recorder : RunFace {
+  void Tell(const Notice& n) override {
+    const char* icon = n.icon == MsgIcon::Information ? "i" : n.icon == MsgIcon::Exclamation ? "!" : "";
+    told.push_back(n.text + "|" + icon + "|" + n.title);
   }
-  bool Dates(const char* endDay) {
-    Boxes(0, "2020", "1", "1");
-    Boxes(1, "2020", "1", endDay);
-    return CheckDateValid(f.state, 0) && CheckDateValid(f.state, 1);
+  void Refuse(const Refusal& r) override {
+    Tell(r.notice);
+    repair = r.repair;
   }
-  // Born on that day and month after a start on 1 January 2020.
-  bool Birth(const char* year, const char* day, const char* month = "1", int16_t hour = 9, int16_t zone = 26) {
-    Boxes(2, year, month, day);
-    f.Choose(Ctl(cboHour), hour);
-    f.Choose(Ctl(cboMinute), 3);
-    f.Choose(Ctl(cboTimezone, 1), zone);
-    return Dates("31");
+  void BeginReport() override {}
+  void Append(std::string_view) override {}
+  // A run that gets as far as its first day has passed every check.
+  bool NextDay(int32_t) override {
+    ran = true;
+    return false;
   }
-  void Orbs(bool world, BodyIndex first, int16_t outer, int16_t middle, int16_t inner) {
-    f.window.SetValue(Ctl(world ? optWorld : optPersonal), 1);
-    f.Choose(Ctl(cboPlanet, 0), static_cast<int16_t>(first - 1));
-    f.state.FormLoaded = false;  // without the lists' own checks
-    for (int16_t k = 0; k < 3; ++k)
-      f.Choose(Ctl(cboOrbs, k), static_cast<int16_t>((k == 0 ? outer : k == 1 ? middle : inner) - 1));
-    f.state.FormLoaded = true;
-  }
-  bool Ranges(int16_t date, const char* year, BodyIndex a, BodyIndex b) {
-    Boxes(date, year, "6", "1");
-    f.state.RunBodies = {a, b};
-    return CheckDateValid(f.state, date) && CheckBodyRanges(f.state, date);
-  }
-  bool Search(BodyIndex body, int16_t orb) {
-    f.state.RunBodies[0] = body;
-    f.state.Orbs.OrbDegrees = {orb, 77, 77};
-    const bool ok = DeriveSearchOrbs(f.state);
-    if (ok)
-      for (int16_t o : f.state.Orbs.OrbDegrees) note += S(o);
-    return ok;
-  }
-  // What the window shows once the check is done.
-  bool Note(bool ok, const std::function<std::string()>& seen) {
-    note += (note.empty() ? "" : " ") + seen();
-    return ok;
-  }
-  std::string note;  // what a check left, when the row looks
-  test::FormFixture f;
+  void DatesRead(const EnteredDays& d) override { days = d; }
+  std::vector<std::string> told;
+  Repair repair = Repair::None;
+  EnteredDays days;
+  bool ran = false;
 };
 
-// "pass", or the one message the failing check showed, "text|icon|title",
-// with the buttons' captions as <start> and <search>.
-std::string Outcome(Rig& r, const std::function<bool(Rig&)>& check) {
-  const size_t before = r.f.window.MessageBoxes().size();
-  const bool ok = check(r);
-  const auto& boxes = r.f.window.MessageBoxes();
-  std::string outcome = ok ? "pass" : "fail without a message";
-  if (boxes.size() != before) {
-    const MessageBoxRequest& m = boxes.back();
-    const char* icon = m.icon == MsgIcon::Information ? "i" : m.icon == MsgIcon::Exclamation ? "!" : "";
-    std::string title = m.title;
-    if (title == r.f.window.Text(Ctl(cmdStart))) title = "<start>";
-    if (title == r.f.window.Text(Ctl(cmdSearch))) title = "<search>";
-    outcome = ok || boxes.size() != before + 1 ? "several or passed: " + m.text : m.text + "|" + icon + "|" + title;
-  }
-  return r.note.empty() ? outcome : outcome + " " + r.note;
+RunRequest Base(RunMode mode = RunMode::World) {
+  RunRequest r;
+  r.mode = mode;
+  r.first = mode == RunMode::World ? Mars : Saturn;
+  r.second = mode == RunMode::World ? Jupiter : Sun;
+  r.start = {"2020", "1", "1"};
+  r.end = {"2020", "12", "31"};
+  r.zone = Zone::Fixed(0, "GMT");
+  r.birth = {{"1970", "3", "15"}, 9, 15, Zone::Fixed(3600, "GMT+1:00")};
+  return r;
+}
+
+// The first message a press with the request tells, "text|icon|title" (the
+// Start and Search captions as <start> and <search>), or "ran".
+std::string Outcome(const RunRequest& r, Recorder& face, bool search = false) {
+  Session session(ExecutableFolder());
+  session.UsePlutoTable(test::SharedPluto());
+  search ? (void)session.Search(r, face) : (void)session.Start(r, face);
+  if (face.told.empty()) return face.ran ? "ran" : "nothing told, nothing run";
+  std::string first = face.told.front();
+  const Captions c = CaptionsOf(r);
+  for (const auto& [caption, name] : {std::pair{c.start, "<start>"}, std::pair{c.search, "<search>"}})
+    if (first.size() >= caption.size() && first.compare(first.size() - caption.size(), caption.size(), caption) == 0)
+      first.replace(first.size() - caption.size(), caption.size(), name);
+  return first;
 }
 
 TEST(Checks, EachInputChecksMessage) {
   const std::string order = "Outer planet must be beyond inner planet|i|", svm = " Sun, Venus or Mars the inner orb";
   const std::string orbs = "Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.|i|Orb values";
-  using R = Rig&;
+  using Q = RunRequest&;
+  const RunMode P = RunMode::Personal;
   // clang-format off
   const struct {
     std::string want;
-    std::function<bool(Rig&)> check;
+    std::function<void(RunRequest&)> change;
+    RunMode mode = RunMode::World;
+    bool search = false;
   } kRows[] = {
-      {"Output file not specified|!|<start>", [](R r) { r.f.window.SetValue(Ctl(chkOutputAsHTML), 1); return CheckOutputFile(r.f.state); }},
-      // A box after the empty one stays as typed.
-      {"Please specify start year.||<start> a1", [](R r) { r.Boxes(0, "-", "a1", "1"); return r.Note(CheckDatePresent(r.f.state, 0), [&] { return r.f.window.Text(Ctl(txbMonth)); }); }},
-      {"Please specify day of birth.||<start>", [](R r) { r.Boxes(2, "1970", "1", "--"); return CheckBirthBoxes(r.f.state); }},
-      {"pass 2020", [](R r) { r.Boxes(0, "2+0-2.0", "+1", " 1#"); return r.Note(CheckDatePresent(r.f.state, 0), [&] { return r.f.window.Text(Ctl(txbYear)); }); }},
-      {"pass January 1, 1 CE", [](R r) { r.Boxes(0, "1", "1", "1"); return r.Note(CheckDateValid(r.f.state, 0), [&] { return r.f.window.Text(Ctl(lblDate)); }); }},
-      {"The start date is invalid.|i|Invalid input", [](R r) { r.Boxes(0, "2020", "2", "30"); return CheckDateValid(r.f.state, 0); }},
-      {"The end date is invalid.|i|Invalid input", [](R r) { r.Boxes(1, "2020", "4294967297", "1"); return CheckDateValid(r.f.state, 1); }},
-      {"pass", [](R r) { r.Boxes(1, "2799", "12", "31"); return CheckDateValid(r.f.state, 1); }},
-      {"End date is too late|i|<start>", [](R r) { r.Boxes(1, "2800", "1", "1"); return CheckDateValid(r.f.state, 1); }},
-      {"Start date is too early|i|<start>", [](R r) { r.Boxes(0, "0", "12", "31"); return CheckDateValid(r.f.state, 0); }},
-      {"pass", [](R r) { return r.Dates("4") && CheckPeriod(r.f.state); }},
-      {"The start date must be at least 3 days prior to the end date.|i|<start>", [](R r) { return r.Dates("3") && CheckPeriod(r.f.state); }},
-      {"The birth date must not be later than the start date.|i|<start>", [](R r) { return r.Birth("2020", "2") && CheckBirthData(r.f.state, true); }},
-      {"pass", [](R r) { return r.Birth("2020", "2") && CheckBirthData(r.f.state, false); }},
-      {"Birth date is too early|i|<start>", [](R r) { return r.Birth("1599", "31", "12") && CheckBirthData(r.f.state, true); }},
-      {"The birth date is invalid.|i|<start>", [](R r) { return r.Birth("1970", "29", "2") && CheckBirthData(r.f.state, true); }},
-      // Each repair follows its message, which still sees the old choice.
-      {"Please specify the birth time, or use 12:00 if not known.||<start> 0 13/1", [](R r) {
-         r.Birth("1970", "15", "3", 0);
-         r.f.window.SetMessageBoxHook([&r](const MessageBoxRequest&) { r.note = S(r.f.window.ListIndex(Ctl(cboHour))); });
-         return r.Note(CheckBirthData(r.f.state, true), [&] { return S(r.f.window.ListIndex(Ctl(cboHour))) + "/" + S(r.f.window.ListIndex(Ctl(cboMinute))); });
-       }},
-      {"Please specify the timezone, or use GMT if not known.||<start> 24",
-       [](R r) { r.Birth("1970", "15", "3", 9, -1); return r.Note(CheckBirthData(r.f.state, true), [&] { return S(r.f.window.ListIndex(Ctl(cboTimezone, 1))); }); }},
-      {"Please specify the timezone for the results, or use the default GMT timezone.||<search> 24", [](R r) {
-         r.f.Choose(Ctl(cboTimezone, 0), 0);
-         return r.Note(CheckResultZone(r.f.state, Ctl(cmdSearch)), [&] { return S(r.f.window.ListIndex(Ctl(cboTimezone, 0))); });
-       }},
-      {"World transit of a planet to itself is not possible.|!|<start>", [](R r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
-      {order + "<start>", [](R r) { r.f.state.RunBodies = {Jupiter, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdStart)); }},
-      {order + "<search>", [](R r) { r.f.state.RunBodies = {Mars, Mars}; return CheckBodyOrder(r.f.state, Ctl(cmdSearch)); }},
-      {"pass", [](R r) { r.Orbs(false, Jupiter, 15, 13, 11); return CheckOrbs(r.f.state); }},
-      {orbs, [](R r) { r.Orbs(false, Jupiter, 10, 6, 5); return CheckOrbs(r.f.state); }},
-      {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(false, Mercury, 10, 5, 2); return CheckOrbs(r.f.state); }},
-      {"With" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbs(r.f.state); }},
-      {orbs, [](R r) { r.Orbs(true, Sun, 10, 9, 1); return CheckOrbsNested(r.f.state); }},
-      {"pass", [](R r) { r.Orbs(true, Sun, 10, 5, 1); return CheckOrbsNested(r.f.state); }},
-      {"Start date is too early for Pluto.||", [](R r) { return r.Ranges(0, "1599", Jupiter, Pluto); }},
-      {"End date is too late for Moon.||", [](R r) { return r.Ranges(1, "2100", Sun, Moon); }},
-      {"pass", [](R r) { return r.Ranges(0, "1600", Pluto, Moon); }},
+      {"ran", [](Q) {}},
+      {"ran", [](Q) {}, P},
+      {"Output file not specified|!|<start>", [](Q r) { r.files.html = ""; }},
+      {"Please specify start year.||<start>", [](Q r) { r.start.year = "-"; }},
+      {"Please specify end month.||<start>", [](Q r) { r.end.month = ""; }},
+      {"Please specify day of birth.||<start>", [](Q r) { r.birth.date.day = "--"; }, P},
+      {"ran", [](Q r) { r.start = {"2+0-2.0", "+1", " 1#"}; }},
+      {"The start date is invalid.|i|Invalid input", [](Q r) { r.start = {"2020", "2", "30"}; }},
+      {"The end date is invalid.|i|Invalid input", [](Q r) { r.end = {"2020", "4294967297", "1"}; }},
+      {"End date is too late|i|<start>", [](Q r) { r.end = {"2800", "1", "1"}; }},
+      {"Start date is too early|i|<start>", [](Q r) { r.start = {"0", "12", "31"}; }},
+      {"The start date must be at least 3 days prior to the end date.|i|<start>", [](Q r) { r.end = {"2020", "1", "3"}; }},
+      {"ran", [](Q r) { r.end = {"2020", "1", "4"}; }},
+      {"The birth date must not be later than the start date.|i|<start>", [](Q r) { r.birth.date = {"2020", "1", "2"}; }, P},
+      {"Birth date is too early|i|<start>", [](Q r) { r.birth.date = {"1599", "12", "31"}; }, P},
+      {"The birth date is invalid.|i|<start>", [](Q r) { r.birth.date = {"1970", "2", "29"}; }, P},
+      {"Please specify the birth time, or use 12:00 if not known.||<start>", [](Q r) { r.birth.hour.reset(); }, P},
+      {"Please specify the timezone, or use GMT if not known.||<start>", [](Q r) { r.birth.zone.reset(); }, P},
+      {"Please specify the timezone for the results, or use the default GMT timezone.||<start>", [](Q r) { r.zone.reset(); }},
+      {"Please specify the timezone for the results, or use the default GMT timezone.||<search>", [](Q r) { r.zone.reset(); r.search = 1; }, RunMode::World, true},
+      {"World transit of a planet to itself is not possible.|!|<start>", [](Q r) { r.first = r.second = Mars; }},
+      {order + "<start>", [](Q r) { r.first = Jupiter; r.second = Mars; }},
+      {order + "<search>", [](Q r) { r.first = r.second = Mars; r.search = 1; }, RunMode::World, true},
+      {"North Node and Mean Node are two reckonings of the same point: a world transit between them is not possible.|!|<start>", [](Q r) { r.first = NorthNode; r.second = MeanNode; }},
+      {"ran", [](Q r) { r.first = Jupiter; r.orbs = {15, 13, 11}; }, P},
+      {orbs, [](Q r) { r.orbs = {10, 6, 5}; }, P},
+      {"With transiting Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](Q r) { r.first = Mercury; }, P},
+      {"With" + svm + " must be at least 2\xC2\xB0.|i|Orb values", [](Q r) { r.first = Sun; r.orbs = {10, 5, 1}; }},
+      {"With Mercury the inner orb must be at least 3\xC2\xB0.|i|Orb values", [](Q r) { r.first = NorthNode; r.second = Mercury; }},
+      {orbs, [](Q r) { r.orbs = {10, 9, 1}; r.first = Jupiter; r.second = Saturn; }},
+      {"Start date is too early for Pluto.||", [](Q r) { r.second = Pluto; r.start = {"1599", "6", "1"}; }},
+      {"End date is too late for Moon.||", [](Q r) { r.second = Moon; r.end = {"2100", "6", "1"}; }, P},
+      {"Start date is too early for Chiron.||", [](Q r) { r.first = Chiron; r.second = Saturn; r.start = {"674", "6", "1"}; }},
       // The search takes the outer orb and derives the others from it.
-      {"pass 963", [](R r) { return r.Search(Jupiter, 9); }},
-      {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Mercury, 6); }},
-      {"With transiting Sun, Venus or Mars the search orb must be at least 6\xC2\xB0.|i|Search orb value", [](R r) { return r.Search(Venus, 5); }},
+      {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Mercury; r.orbs = {6, 4, 2}; r.search = 1; }, P, true},
+      {"With transiting Sun, Venus or Mars the search orb must be at least 6\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Venus; r.orbs = {5, 3, 1}; r.search = 1; }, P, true},
   };
   // clang-format on
   for (const auto& row : kRows) {
-    Rig r;
-    test::GivePluto(r.f.state);
-    EXPECT_EQ(Outcome(r, row.check), row.want);
+    RunRequest r = Base(row.mode);
+    row.change(r);
+    Recorder face;
+    EXPECT_EQ(Outcome(r, face, row.search), row.want) << row.want;
+  }
+}
+
+// What the checks leave for the window: the repair after a message and the
+// labels of the dates they read, as far as they read.
+TEST(Checks, RepairsAndLabels) {
+  const struct {
+    std::function<void(RunRequest&)> change;
+    Repair repair;
+    const char* labels;  // start|end|birth, "-" for a date not read
+  } kRows[] = {
+      {[](RunRequest& r) { r.birth.hour.reset(); }, Repair::BirthTimeNoon,
+       "January 1, 2020 CE|December 31, 2020 CE|March 15, 1970 CE"},
+      {[](RunRequest& r) { r.birth.zone.reset(); }, Repair::BirthZoneGreenwich,
+       "January 1, 2020 CE|December 31, 2020 CE|March 15, 1970 CE"},
+      {[](RunRequest& r) { r.zone.reset(); }, Repair::ResultZoneGreenwich,
+       "January 1, 2020 CE|December 31, 2020 CE|March 15, 1970 CE"},
+      {[](RunRequest& r) { r.start.day = "32"; }, Repair::None, "invalid date|-|-"},
+      {[](RunRequest& r) { r.birth.date.month = "13"; }, Repair::None,
+       "January 1, 2020 CE|December 31, 2020 CE|invalid date"},
+  };
+  for (const auto& row : kRows) {
+    RunRequest r = Base(RunMode::Personal);
+    row.change(r);
+    Recorder face;
+    Outcome(r, face);
+    std::string labels;
+    for (const auto& l : face.days.labels) labels += (labels.empty() ? "" : "|") + l.value_or("-");
+    EXPECT_EQ(face.repair, row.repair) << labels;
+    EXPECT_EQ(labels, row.labels);
   }
 }
 

@@ -1,16 +1,14 @@
 // The Search button: the first transit whose whole pass lies after the end
 // date, found here again by walking positions straight from the ephemeris.
-#include "runs/first_transit_search.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
+#include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
-#include "support/run_fixture.h"
 
 namespace skyloom {
 namespace {
@@ -49,14 +47,14 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
     f.EnterDate(1, "2021", "1", "25");
     f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0);
     f.Press(Ctl(cmdSearch));
-    ASSERT_EQ(f.state.RunsStarted, 1) << f.LastMessage().text;
+    ASSERT_EQ(f.state.Runs.RunsStarted(), 1) << f.LastMessage().text;
     const int16_t zone = ZoneMinutesOfPosition(c.zone);
     const test::IndependentRun run{
-        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun], 1, zone};
+        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.Runs.Results().back().natalLongitude, 1, zone};
     const auto [start, end] = Walk(run, 10.0, test::Day(2021, 1, 25));
-    EXPECT_EQ(FormatDayNumber(f.state.RunStartDay), FormatDayNumber(start));
-    EXPECT_EQ(FormatDayNumber(f.state.RunEndDay), FormatDayNumber(end));
-    for (const std::string& problem : test::VerifyRun(f.state.Results.back())) ADD_FAILURE() << problem;
+    EXPECT_EQ(FormatDayNumber(f.state.Runs.RunStartDay()), FormatDayNumber(start));
+    EXPECT_EQ(FormatDayNumber(f.state.Runs.RunEndDay()), FormatDayNumber(end));
+    for (const std::string& problem : test::VerifyRun(f.state.Runs.Results().back())) ADD_FAILURE() << problem;
     EXPECT_EQ(f.window.Text(Ctl(txbYear)), c.keepDates ? "2020" : FormatDayNumber(start).substr(0, 4));
   }
 }
@@ -82,7 +80,7 @@ TEST(Search, EndsWhereTheDataEnd) {
     f.Press(Ctl(cmdSearch));
     EXPECT_EQ(f.LastMessage().text, c.messages);
     EXPECT_EQ(f.window.MessageBoxes().size(), 1u);
-    EXPECT_EQ(f.state.RunsStarted, 0);
+    EXPECT_EQ(f.state.Runs.RunsStarted(), 0);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calendar/date_format.h"
+#include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
 #include "runs/form_state.h"
@@ -19,8 +20,6 @@ void InitEngineOnce() {
   (void)done;
 }
 
-namespace {
-
 const std::shared_ptr<const PlutoTable>& SharedPluto() {
   static const std::shared_ptr<const PlutoTable> table = [] {
     auto t = std::make_shared<PlutoTable>();
@@ -31,7 +30,13 @@ const std::shared_ptr<const PlutoTable>& SharedPluto() {
   return table;
 }
 
-}  // namespace
+int32_t Day(int32_t year, int32_t month, int32_t day) {
+  CalendarDate date;
+  date.Year = year;
+  date.Month = month;
+  date.Day = day;
+  return date_to_day_number(date);
+}
 
 const PlutoTable& TestPluto() { return *SharedPluto(); }
 
@@ -42,6 +47,6 @@ const BodyPositions& TestPositions() {
   return positions;
 }
 
-void GivePluto(FormState& state) { state.UsePlutoTable(SharedPluto()); }
+void GivePluto(FormState& state) { state.Runs.UsePlutoTable(SharedPluto()); }
 
 }  // namespace skyloom::test

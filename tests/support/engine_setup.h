@@ -2,6 +2,9 @@
 // positions with the Pluto table generated beside the test program.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "engine/pluto_table.h"
 #include "engine/positions.h"
 
@@ -15,9 +18,12 @@ namespace skyloom::test {
 void InitEngineOnce();
 // pluto.ptb from beside the test program, loaded once.
 const PlutoTable& TestPluto();
+const std::shared_ptr<const PlutoTable>& SharedPluto();
 // Positions from Swiss Ephemeris and that table.
 const BodyPositions& TestPositions();
 // Gives a window's state the loaded table, as a first run with Pluto would.
 void GivePluto(FormState& state);
+// Day number of a Gregorian date.
+int32_t Day(int32_t year, int32_t month, int32_t day);
 
 }  // namespace skyloom::test
