@@ -10,12 +10,10 @@
 #include "support/angle_check.h"
 #include "support/engine_setup.h"
 #include "support/independent.h"
+#include "support/worst_error.h"
 
 namespace skyloom {
 namespace {
-
-using test::AngleNearDegrees;
-using test::NumberNear;
 
 // The scan the program's events are checked against: Swiss Ephemeris asked
 // directly every ten minutes, each change of the speed's sign (a station) or
@@ -64,10 +62,10 @@ std::vector<ScanEvent> Scan(BodyIndex body, double from, double to, bool siderea
 // second for the rounding) of the scan's, in the same order, none missing
 // and none added.
 void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEvent>& want, bool stations,
-                      const std::string& what) {
+                      const std::string& what, test::WorstError& seconds) {
   ASSERT_EQ(got.size(), want.size()) << what;
   for (size_t k = 0; k < got.size(); ++k) {
-    EXPECT_TRUE(NumberNear(want[k].at, got[k].instantUt, 31.0 / 86400)) << what << " event " << k;
+    seconds.Note((got[k].instantUt - want[k].at) * 86400, 31.0, what + " event " + std::to_string(k));
     EXPECT_EQ(got[k].retrograde, want[k].retrograde) << what << " event " << k;
     if (!stations) {
       EXPECT_EQ(got[k].sign, want[k].sign) << what << " event " << k;
@@ -96,6 +94,8 @@ const PeriodCase kPeriods[] = {
 
 TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
   test::InitEngineOnce();
+  test::WorstError stationSeconds("stations against the scan", "s");
+  test::WorstError ingressSeconds("ingresses against the scan", "s");
   for (const PeriodCase& c : kPeriods) {
     const std::string what = BodyName(c.body) + " from day " + std::to_string(c.firstDay);
     const double from = LocalMidnight(c.firstDay, c.zoneMinutes), to = LocalMidnight(c.lastDay + 1, c.zoneMinutes);
@@ -109,9 +109,9 @@ TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
     EXPECT_EQ(ingresses.size(), c.ingresses) << what;
     const auto& p = test::TestPositions();
     ExpectSameEvents(FindStations(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac), stations, true,
-                     what + " stations");
+                     what + " stations", stationSeconds);
     ExpectSameEvents(FindIngresses(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac), ingresses, false,
-                     what + " ingresses");
+                     what + " ingresses", ingressSeconds);
   }
 }
 
@@ -162,9 +162,10 @@ TEST(SkyEvents, NodesAndChironMatchSwetest) {
       {NorthNode, 2707000.5, 276.5860325}, {MeanNode, 2707000.5, 277.8191395}, {Chiron, 2707000.5, 343.5074543},
   };
   test::InitEngineOnce();
+  test::WorstError worst("node and Chiron longitudes against swetest", "arcsec");
   for (const Case& c : cases) {
     const double got = test::TestPositions().Longitude(c.body, c.jd, Zodiac::Tropical) * test::kDegreesPerRadian;
-    EXPECT_TRUE(AngleNearDegrees(c.degrees, got, 0.01 * test::kArcsecond)) << BodyName(c.body) << " at " << c.jd;
+    worst.Note(test::ArcsecondsApart(got, c.degrees), 0.01, BodyName(c.body) + " at " + test::JulianDayText(c.jd));
   }
   // Chiron's asteroid file begins at JD 1967601.5 (TT), some 65 minutes
   // earlier in UT: before it the range's error value, after it a position.

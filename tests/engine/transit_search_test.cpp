@@ -15,7 +15,7 @@
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
-#include "support/engine_setup.h"
+#include "support/worst_error.h"
 
 namespace skyloom {
 namespace {
@@ -40,13 +40,8 @@ struct Engine {
   TransitTable table;
 };
 
-void ExpectIndependentlyRight(const RunResult& result) {
-  for (const std::string& problem : test::VerifyRun(result)) ADD_FAILURE() << problem;
-}
-
 double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
 
-// Longitude in degrees straight from the ephemeris, full nutation.
 // Where Mercury stands still (its speed changes sign) between two instants.
 double MercuryStation(double from, double to) {
   double speed = 0;
@@ -115,6 +110,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
       {"Jupiter-Pluto 1600", true, Jupiter, Pluto, 0, Day(1600, 1, 1), Day(1600, 12, 31), 300, {10, 5, 2}},
   };
   // clang-format on
+  test::WorstError minutes("exact minutes against the scan", "min");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     RunDescription run;
@@ -128,7 +124,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
     Engine engine;
     const RunResult result = engine.Run(run);
     ASSERT_FALSE(result.transits.empty());
-    ExpectIndependentlyRight(result);
+    test::ExpectIndependentlyRight(result, minutes);
     for (const TransitRecord& transit : result.transits)
       for (const TransitRowData& row : transit.passes)
         EXPECT_GE(row.minimum ? row.minimum->day : c.start, c.start) << "a minimum before the period";
@@ -169,7 +165,8 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
   const auto alone = series(runs, false), together = series(runs, true);
   EXPECT_EQ(std::get<0>(together), std::get<0>(alone));
   EXPECT_LT(std::get<1>(together), std::get<1>(alone));
-  for (const RunResult& result : std::get<2>(together)) ExpectIndependentlyRight(result);
+  test::WorstError minutes("exact minutes of shared samples against the scan", "min");
+  for (const RunResult& result : std::get<2>(together)) test::ExpectIndependentlyRight(result, minutes);
 
   // Transiting Mars to two natal points, sidereal: samples kept by zodiac.
   std::vector<RunDescription> sidereal(2, RunDescription{});
@@ -226,9 +223,10 @@ TEST(TransitSearch, EveryRunOfAShowAllSeriesRight) {
   for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(4 - 2 * k));
   f.Press(Ctl(ControlName::cmdShowAll, 1));  // "Show all transits by transiting Mercury"
   ASSERT_EQ(f.state.Runs.Results().size(), 10u) << f.LastMessage().text;
+  test::WorstError minutes("exact minutes of a series against the scan", "min");
   for (const RunResult& run : f.state.Runs.Results()) {
     EXPECT_EQ(run.orbDegrees, (std::array<int16_t, 3>{5, 3, 1}));
-    ExpectIndependentlyRight(run);
+    test::ExpectIndependentlyRight(run, minutes);
   }
 }
 

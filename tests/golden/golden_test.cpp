@@ -1,16 +1,20 @@
 // Whole outputs of runs through the window's own commands, against the files
 // kept beside this runner: the report as the output box holds it, the HTML
-// table, and the iCalendar, CSV and JSON exports. See README.md here for how
-// to rewrite the files on purpose.
+// table, and for a few runs the iCalendar, CSV and JSON exports. See
+// README.md here for how to rewrite the files on purpose.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "calendar/time_zones.h"
+#include "engine/bodies.h"
 #include "report/exports.h"
 #include "support/cli_runner.h"
 #include "support/form_fixture.h"
@@ -23,70 +27,88 @@ using test::FormFixture;
 
 Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 
-enum class Command { Start, ShowAllOuter, ShowAllInner, Search };
+enum class Mode { World, Personal };
+using enum Mode;
 
-// Zone list positions: 24 is Greenwich, each step half an hour.
-constexpr int16_t kGmt = 24, kPlus530 = 35, kMinus5 = 14, kPlus1130 = 47, kMinus1130 = 1;
+enum class Command { Start, ShowAllOuter, ShowAllInner, Search };
+using enum Command;
+
+// Which exports of a run's results are kept as files. The exporters are
+// the same for every run, so a few runs hold them; the rest keep their
+// reports only.
+enum Exports : unsigned { NoExports = 0, Ics = 1, Csv = 2, Json = 4, AllExports = Ics | Csv | Json };
+constexpr Exports operator|(Exports a, Exports b) { return static_cast<Exports>(unsigned{a} | unsigned{b}); }
 
 struct GoldenRun {
   const char* name;
-  bool world;
-  int16_t first, second;  // positions in the two body lists
-  const char* start;
-  const char* end;
+  Mode mode = World;
+  BodyIndex first = 0, second = 0;  // world: the two bodies; personal: transiting and natal
+  const char* start = nullptr;
+  const char* end = nullptr;
   std::array<int16_t, 3> orbs{10, 5, 2};
-  int16_t zone = kGmt;
+  const char* zone = "GMT";     // as the results zone list shows it without abbreviations
   const char* birth = nullptr;  // personal runs: YYYY-MM-DD, 12:00 Greenwich time
   bool sidereal = false;
-  Command command = Command::Start;
+  Command command = Start;
   const char* searchAspect = nullptr;
   const char* stopAt = nullptr;  // Stop is pressed when the run reaches this day
   bool html = false;
-  bool exports = true;  // a full output box's hundreds of rows say nothing more there
+  Exports exports = NoExports;
 };
 
 // Between them: both modes, five zones, a triple pass, a closest approach,
 // the 15-degree switch of the outer orb, a pair in orb on the first day, no
 // transits, a Show-all series in each mode, a Search, the sidereal zodiac, a
-// stopped run and a full output box.
+// stopped run and a full output box. The exports kept: a world run with an
+// exact aspect and a personal one with a closest approach, each kind in full;
+// the calendar and JSON of no transits at all; the CSV of a series.
 // clang-format off
 const GoldenRun kRuns[] = {
-    {"world_jupiter_saturn_2020", true, 4, 4, "2020-01-01", "2020-12-31", {10, 5, 2}, kGmt, nullptr, false,
-     Command::Start, nullptr, nullptr, true},
-    {"world_sun_mars_orb_switch", true, 0, 2, "2021-01-01", "2021-03-31", {15, 13, 11}, kPlus530},
-    {"world_in_orb_on_the_first_day", true, 4, 4, "2020-12-10", "2021-01-31", {10, 5, 2}, kMinus5},
-    {"world_sun_mercury_fast", true, 0, 0, "2020-01-01", "2021-12-31", {10, 5, 2}, kPlus1130, nullptr, false,
-     Command::Start, nullptr, nullptr, true},
-    {"world_no_transits", true, 6, 6, "2020-03-01", "2020-03-31"},
-    {"personal_saturn_triple_pass", false, 5, 0, "2019-12-01", "2021-03-31", {10, 5, 2}, kGmt, "1990-01-18"},
-    {"personal_saturn_closest_approach", false, 5, 0, "2019-12-01", "2021-03-31", {10, 5, 2}, kMinus1130,
-     "1990-01-23", false, Command::Start, nullptr, nullptr, true},
-    {"personal_jupiter_moon_sidereal", false, 4, 9, "2024-01-01", "2024-12-31", {10, 5, 2}, kMinus1130,
-     "1985-07-04", true},
-    {"world_show_all_jupiter", true, 3, 3, "2020-01-01", "2020-06-30", {10, 5, 2}, kGmt, nullptr, false,
-     Command::ShowAllOuter},
-    {"personal_show_all_mars", false, 3, 0, "2024-01-01", "2024-12-31", {10, 5, 2}, kPlus1130, "1985-07-04", false,
-     Command::ShowAllInner},
-    {"world_search_opposition", true, 3, 3, "2025-01-01", "2025-01-31", {10, 5, 2}, kGmt, nullptr, false,
-     Command::Search, "opposition"},
-    {"world_stopped", true, 4, 4, "1950-01-01", "2049-12-31", {10, 5, 2}, kGmt, nullptr, false, Command::Start,
-     nullptr, "1990-06-01"},
-    {"world_full_output_box", true, 0, 0, "1600-01-01", "2799-12-31", {10, 5, 2}, kGmt, nullptr, false,
-     Command::Start, nullptr, nullptr, false, false},
+    {.name = "world_jupiter_saturn_2020", .mode = World, .first = Jupiter, .second = Saturn,
+     .start = "2020-01-01", .end = "2020-12-31", .html = true, .exports = AllExports},
+    {.name = "world_sun_mars_orb_switch", .mode = World, .first = Sun, .second = Mars,
+     .start = "2021-01-01", .end = "2021-03-31", .orbs = {15, 13, 11}, .zone = "GMT+5:30"},
+    {.name = "world_in_orb_on_the_first_day", .mode = World, .first = Jupiter, .second = Saturn,
+     .start = "2020-12-10", .end = "2021-01-31", .zone = "GMT-5:00"},
+    {.name = "world_sun_mercury_fast", .mode = World, .first = Sun, .second = Mercury,
+     .start = "2020-01-01", .end = "2021-12-31", .zone = "GMT+11:30", .html = true},
+    {.name = "world_no_transits", .mode = World, .first = Uranus, .second = Neptune,
+     .start = "2020-03-01", .end = "2020-03-31", .exports = Ics | Json},
+    {.name = "personal_saturn_triple_pass", .mode = Personal, .first = Saturn, .second = Sun,
+     .start = "2019-12-01", .end = "2021-03-31", .birth = "1990-01-18"},
+    {.name = "personal_saturn_closest_approach", .mode = Personal, .first = Saturn, .second = Sun,
+     .start = "2019-12-01", .end = "2021-03-31", .zone = "GMT-11:30", .birth = "1990-01-23", .html = true,
+     .exports = AllExports},
+    {.name = "personal_jupiter_moon_sidereal", .mode = Personal, .first = Jupiter, .second = Moon,
+     .start = "2024-01-01", .end = "2024-12-31", .zone = "GMT-11:30", .birth = "1985-07-04", .sidereal = true},
+    {.name = "world_show_all_jupiter", .mode = World, .first = Mars, .second = Jupiter,
+     .start = "2020-01-01", .end = "2020-06-30", .command = ShowAllOuter},
+    {.name = "personal_show_all_mars", .mode = Personal, .first = Mars, .second = Sun,
+     .start = "2024-01-01", .end = "2024-12-31", .zone = "GMT+11:30", .birth = "1985-07-04",
+     .command = ShowAllInner, .exports = Csv},
+    {.name = "world_search_opposition", .mode = World, .first = Mars, .second = Jupiter,
+     .start = "2025-01-01", .end = "2025-01-31", .command = Search, .searchAspect = "opposition"},
+    {.name = "world_stopped", .mode = World, .first = Jupiter, .second = Saturn,
+     .start = "1950-01-01", .end = "2049-12-31", .stopAt = "1990-06-01"},
+    {.name = "world_full_output_box", .mode = World, .first = Sun, .second = Mercury,
+     .start = "1600-01-01", .end = "2799-12-31"},
 };
 // clang-format on
 
 void PrintTo(const GoldenRun& run, std::ostream* out) { *out << run.name; }
 
+// The files a run keeps, by extension.
+std::vector<std::string> KeptExtensions(const GoldenRun& run) {
+  std::vector<std::string> kept{".txt"};
+  if (run.html) kept.push_back(".html");
+  if (run.exports & Ics) kept.push_back(".ics");
+  if (run.exports & Csv) kept.push_back(".csv");
+  if (run.exports & Json) kept.push_back(".json");
+  return kept;
+}
+
 fs::path GoldenFolder() { return SKYLOOM_GOLDEN_DIR; }
 bool Rewriting() { return std::getenv("SKYLOOM_REWRITE_GOLDEN") != nullptr; }
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Compares one output with its file, or writes the file when rewriting.
 void ExpectGolden(const std::string& name, const std::string& got) {
@@ -96,7 +118,7 @@ void ExpectGolden(const std::string& name, const std::string& got) {
     return;
   }
   ASSERT_TRUE(fs::exists(path)) << path << " is missing: see tests/golden/README.md";
-  const std::string want = Read(path);
+  const std::string want = test::Slurp(path);
   if (want == got) return;
   // Point at the first line that differs rather than print both whole.
   std::istringstream a(want), b(got);
@@ -116,18 +138,41 @@ int16_t ListPosition(FormFixture& f, Control list, const std::string& item) {
   return -1;
 }
 
+// The window's lists start with the Sun, except a world run's second list,
+// which starts with Mercury.
+int16_t BodyPosition(Mode mode, int16_t list, BodyIndex body) {
+  return static_cast<int16_t>(body - (mode == World && list == 1 ? Mercury : Sun));
+}
+
+// The position of a zone's text in the zone lists, or -1.
+int16_t ZonePosition(const std::string& text) {
+  for (int16_t p = FirstZonePosition; p <= LastZonePosition; ++p)
+    if (TimezoneText(p, false) == text) return p;
+  return -1;
+}
+
+// Sets the run up and gives its command; fails at the first input that
+// the window does not take as the row means it.
 void Perform(FormFixture& f, const GoldenRun& run, const fs::path& html) {
-  if (run.world) {
-    test::World(f, run.first, run.second);
+  const int16_t first = BodyPosition(run.mode, 0, run.first), second = BodyPosition(run.mode, 1, run.second);
+  if (run.mode == World) {
+    test::World(f, first, second);
   } else {
-    test::Personal(f, run.first, run.second, "1990");
+    test::Personal(f, first, second, "1990");
     TypeDate(f, 2, run.birth);
     if (run.sidereal) f.window.SetValue(C(ControlName::optSidereal), 1);
+  }
+  for (int16_t list = 0; list < 2; ++list) {
+    const Control c = C(ControlName::cboPlanet, list);
+    ASSERT_EQ(f.window.ListItem(c, f.window.ListIndex(c)), BodyName(list == 0 ? run.first : run.second))
+        << "list " << list;
   }
   TypeDate(f, 0, run.start);
   TypeDate(f, 1, run.end);
   for (int16_t k = 0; k < 3; ++k) f.Choose(C(ControlName::cboOrbs, k), static_cast<int16_t>(run.orbs[k] - 1));
-  f.Choose(C(ControlName::cboTimezone, 0), run.zone);
+  const int16_t zone = ZonePosition(run.zone);
+  ASSERT_GE(zone, 0) << "no zone " << run.zone;
+  f.Choose(C(ControlName::cboTimezone, 0), zone);
   if (run.html) {
     f.window.SetValue(C(ControlName::chkOutputAsHTML), 1);
     f.window.QueueFileName(html.string());
@@ -140,13 +185,16 @@ void Perform(FormFixture& f, const GoldenRun& run, const fs::path& html) {
     });
   }
   switch (run.command) {
-    case Command::Start: f.Press(C(ControlName::cmdStart)); break;
-    case Command::ShowAllOuter: f.Press(C(ControlName::cmdShowAll, 0)); break;
-    case Command::ShowAllInner: f.Press(C(ControlName::cmdShowAll, 1)); break;
-    case Command::Search:
-      f.Choose(C(ControlName::cboSearchAspect), ListPosition(f, C(ControlName::cboSearchAspect), run.searchAspect));
+    case Start: f.Press(C(ControlName::cmdStart)); break;
+    case ShowAllOuter: f.Press(C(ControlName::cmdShowAll, 0)); break;
+    case ShowAllInner: f.Press(C(ControlName::cmdShowAll, 1)); break;
+    case Search: {
+      const int16_t aspect = ListPosition(f, C(ControlName::cboSearchAspect), run.searchAspect);
+      ASSERT_GE(aspect, 0) << "no aspect " << run.searchAspect;
+      f.Choose(C(ControlName::cboSearchAspect), aspect);
       f.Press(C(ControlName::cmdSearch));
       break;
+    }
   }
 }
 
@@ -156,15 +204,14 @@ TEST_P(Golden, WholeOutputsAsKept) {
   const GoldenRun& run = GetParam();
   const fs::path html = test::CliScratch() / (std::string(run.name) + ".html");
   FormFixture f;
-  Perform(f, run, html);
+  ASSERT_NO_FATAL_FAILURE(Perform(f, run, html));
   ASSERT_GT(f.state.Runs.RunsStarted(), 0) << f.LastMessage().text;
   const std::string name = run.name;
   ExpectGolden(name + ".txt", f.Output());
-  if (run.html) ExpectGolden(name + ".html", Read(html));
-  if (!run.exports) return;
-  ExpectGolden(name + ".ics", WriteICalendar(f.state.Runs.Results()));
-  ExpectGolden(name + ".csv", WriteCsv(f.state.Runs.Results()));
-  ExpectGolden(name + ".json", WriteJson(f.state.Runs.Results()));
+  if (run.html) ExpectGolden(name + ".html", test::Slurp(html));
+  if (run.exports & Ics) ExpectGolden(name + ".ics", WriteICalendar(f.state.Runs.Results()));
+  if (run.exports & Csv) ExpectGolden(name + ".csv", WriteCsv(f.state.Runs.Results()));
+  if (run.exports & Json) ExpectGolden(name + ".json", WriteJson(f.state.Runs.Results()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kRuns),
@@ -172,17 +219,32 @@ INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kRuns),
 
 // The command line's own report of a personal run with a named birth zone,
 // as it streams it to standard output.
+const char* const kCliFiles[] = {"cli_personal_named_zone.csv", "cli_personal_named_zone.txt"};
+
 TEST(GoldenCli, PersonalRunWithANamedBirthZone) {
   const test::CliResult r = test::RunCli(
       "personal Mars Sun --start 2024-01-01 --end 2024-12-31 --birth 1985-07-04 --birth-time 14:37 "
       "--birth-zone Europe/Berlin --zone GMT+1:00 --csv -");
   EXPECT_EQ(r.status, 0) << r.err;
-  ExpectGolden("cli_personal_named_zone.csv", r.out);
+  ExpectGolden(kCliFiles[0], r.out);
   const test::CliResult report = test::RunCli(
       "personal Mars Sun --start 2024-01-01 --end 2024-12-31 --birth 1985-07-04 --birth-time 14:37 "
       "--birth-zone Europe/Berlin --zone GMT+1:00");
   EXPECT_EQ(report.status, 0) << report.err;
-  ExpectGolden("cli_personal_named_zone.txt", report.out);
+  ExpectGolden(kCliFiles[1], report.out);
+}
+
+// Every file kept here belongs to a run above: one left behind when a run
+// stops keeping it would never be compared again.
+TEST(GoldenFiles, EachBelongsToARun) {
+  std::set<std::string> expected{"README.md", "golden_test.cpp"};
+  for (const char* name : kCliFiles) expected.insert(name);
+  for (const GoldenRun& run : kRuns)
+    for (const std::string& extension : KeptExtensions(run)) expected.insert(run.name + extension);
+  std::set<std::string> present;
+  for (const fs::directory_entry& entry : fs::directory_iterator(GoldenFolder()))
+    present.insert(entry.path().filename().string());
+  for (const std::string& name : present) EXPECT_TRUE(expected.count(name)) << name << " belongs to no run";
 }
 
 }  // namespace

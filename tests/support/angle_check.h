@@ -1,4 +1,4 @@
-// Numeric checks that print want, got and the tolerance, wrap angles at the
+// Angle checks that print want, got and the tolerance, wrap angles at the
 // full circle (359 and 1 degrees are 2 degrees apart) and fail on any
 // non-finite value.
 #pragma once
@@ -11,10 +11,11 @@
 
 namespace skyloom::test {
 
+// How far a lies ahead of b round the circle, in (-180, 180].
 inline double WrappedDifferenceDegrees(double a, double b) {
   double d = std::fmod(a - b, 360.0);
   if (d > 180.0) d -= 360.0;
-  if (d < -180.0) d += 360.0;
+  if (d <= -180.0) d += 360.0;
   return d;
 }
 
@@ -26,14 +27,6 @@ inline ::testing::AssertionResult AngleNearDegrees(double want, double got, doub
   return ::testing::AssertionFailure() << std::setprecision(12) << "want " << want << " deg, got " << got
                                        << " deg, off by " << d * 3600.0 << "\" (tolerance " << toleranceDegrees * 3600.0
                                        << "\")";
-}
-
-inline ::testing::AssertionResult NumberNear(double want, double got, double tolerance) {
-  if (!std::isfinite(got) || !std::isfinite(want))
-    return ::testing::AssertionFailure() << "non-finite value: want " << want << ", got " << got;
-  if (std::fabs(got - want) <= tolerance) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::setprecision(15) << "want " << want << ", got " << got << ", off by "
-                                       << got - want << " (tolerance " << tolerance << ")";
 }
 
 constexpr double kDegreesPerRadian = 57.29577951308232;

@@ -8,6 +8,8 @@
 
 #include "calendar/date_format.h"
 #include "engine/exact_time.h"
+#include "support/angle_check.h"
+#include "support/worst_error.h"
 
 namespace skyloom::test {
 namespace {
@@ -21,16 +23,10 @@ constexpr double kMinutesPerDay = 1440;
 
 double Midnight(int32_t day, int16_t zone) { return day - 0.5 - zone / 1440.0; }
 
-double Wrap(double degrees) {
-  while (degrees > 180) degrees -= 360;
-  while (degrees <= -180) degrees += 360;
-  return degrees;
-}
-
 // How far body A leads body B, in (-180, 180].
 double Lead(const IndependentRun& run, double jd) {
-  const double b = run.world ? EphemerisDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
-  return Wrap(EphemerisDegrees(run.bodyA, jd) - b);
+  const double b = run.world ? EphemerisDegrees(run.bodyB, jd) : run.natalLongitude * kDegreesPerRadian;
+  return WrappedDifferenceDegrees(EphemerisDegrees(run.bodyA, jd), b);
 }
 
 // Each side of each aspect: the lead that makes it exact.
@@ -41,10 +37,10 @@ struct Target {
 constexpr Target kTargets[] = {{1, 0}, {2, 180}, {3, 90}, {3, -90}, {4, 120}, {4, -120}, {5, 60}, {5, -60}};
 
 double Bisect(const IndependentRun& run, double lead, double a, double b) {
-  double ga = Wrap(Lead(run, a) - lead);
+  double ga = WrappedDifferenceDegrees(Lead(run, a), lead);
   while (b - a > 1e-8) {
     const double m = (a + b) / 2;
-    const double gm = Wrap(Lead(run, m) - lead);
+    const double gm = WrappedDifferenceDegrees(Lead(run, m), lead);
     if ((gm < 0) == (ga < 0)) {
       a = m;
       ga = gm;
@@ -58,7 +54,7 @@ double Bisect(const IndependentRun& run, double lead, double a, double b) {
 // The instant in [a, b] where sign * deviation is least.
 double GoldenSection(const IndependentRun& run, double lead, double sign, double a, double b) {
   const double g = (std::sqrt(5.0) - 1) / 2;
-  auto f = [&](double t) { return sign * Wrap(Lead(run, t) - lead); };
+  auto f = [&](double t) { return sign * WrappedDifferenceDegrees(Lead(run, t), lead); };
   double c = b - g * (b - a), d = a + g * (b - a);
   double fc = f(c), fd = f(d);
   while (b - a > 1e-8) {
@@ -100,11 +96,7 @@ double EphemerisDegrees(BodyIndex body, double jd, double* speed) {
 }
 
 double IndependentDeviation(const IndependentRun& run, double jd) {
-  const double a = EphemerisDegrees(run.bodyA, jd);
-  const double b = run.world ? EphemerisDegrees(run.bodyB, jd) : run.natalLongitude * 180.0 / M_PI;
-  double sep = std::fabs(std::fmod(a - b + 720.0, 360.0));
-  if (sep > 180.0) sep = 360.0 - sep;
-  return std::fabs(sep - kAspectDegrees[run.aspect]);
+  return std::fabs(std::fabs(Lead(run, jd)) - kAspectDegrees[run.aspect]);
 }
 
 std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) {
@@ -118,7 +110,7 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) 
     if (instant >= from && instant < to) found.push_back({aspect, instant, deviation, deviation < kArcMinute});
   };
   for (const Target& target : kTargets) {
-    auto g = [&](size_t i) { return Wrap(lead[i] - target.lead); };
+    auto g = [&](size_t i) { return WrappedDifferenceDegrees(lead[i], target.lead); };
     for (size_t i = 0; i + 1 < t.size(); ++i) {
       const double a = g(i), b = g(i + 1);
       // A change of sign near the target, not the wrap half a circle away.
@@ -132,7 +124,7 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) 
           (a < 0) == (before < 0) && (a < 0) == (b < 0)) {
         const double sign = a < 0 ? -1 : 1;
         const double turn = GoldenSection(run, target.lead, sign, t[i - 1], t[i + 1]);
-        const double at = Wrap(Lead(run, turn) - target.lead);
+        const double at = WrappedDifferenceDegrees(Lead(run, turn), target.lead);
         if ((at < 0) != (a < 0)) {
           keep(target.aspect, Bisect(run, target.lead, t[i - 1], turn), 0);
           keep(target.aspect, Bisect(run, target.lead, turn, t[i + 1]), 0);
@@ -147,7 +139,7 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) 
   return found;
 }
 
-std::vector<std::string> VerifyRun(const RunResult& result) {
+std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMinutes) {
   std::vector<std::string> problems;
   const int16_t zone = result.zoneMinutes;
   IndependentRun run{result.world, result.bodies[0], result.bodies[1], result.natalLongitude, 1, zone};
@@ -158,7 +150,8 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
   // Pluto's data begin at 0h UT of 1600-01-01.
   double firstJudged = from;
   for (int32_t d = result.startDay; pluto && firstJudged < FirstTableDay - 0.5; ++d) firstJudged = Midnight(d, zone);
-  const std::string pair = BodyNames[run.bodyA] + (run.world ? "-" : "-natal ") + BodyNames[run.bodyB] + ": ";
+  const std::string pairName = BodyNames[run.bodyA] + (run.world ? "-" : "-natal ") + BodyNames[run.bodyB];
+  const std::string pair = pairName + ": ";
 
   // A minute is the nearest one when it lies within half a minute of the
   // instant. Pluto's table may stand up to half an arc second off the
@@ -167,7 +160,8 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
     double minutes = 0.5 + 2e-3;
     if (pluto) {
       const double h = 1.0 / 24;
-      const double speed = std::fabs(Wrap(Lead(run, m.instant + h) - Lead(run, m.instant - h))) / (2 * h);
+      const double speed =
+          std::fabs(WrappedDifferenceDegrees(Lead(run, m.instant + h), Lead(run, m.instant - h))) / (2 * h);
       minutes += 0.5 / 3600 / std::max(speed, 1e-9) * kMinutesPerDay;
     }
     return minutes;
@@ -212,27 +206,34 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
       const auto localMinute = static_cast<int64_t>(std::llround(local * kMinutesPerDay));
       if (localMinute / 1440 != m.day || localMinute % 1440 != m.minuteOfDay)
         complain("local date or minute does not follow from the instant");
-      bool matched = false;
-      for (size_t i = 0; i < scan.size(); ++i) {
-        if (scan[i].aspect != data.aspect || !scan[i].exact) continue;
-        if (std::fabs(m.instantUt - scan[i].instant) * kMinutesPerDay <= tolerance(scan[i])) {
-          matched = reported[i] = true;
-          // An inner orb entered and left between two midnights has that
-          // day as its entry and its exit.
-          const auto day = static_cast<int32_t>(std::floor(scan[i].instant + zone / 1440.0 + 0.5));
-          const double inner = result.orbDegrees[2];
-          if (IndependentDeviation(run, Midnight(day, zone)) >= inner &&
-              IndependentDeviation(run, Midnight(day + 1, zone)) >= inner &&
-              !(data.entry[2] && data.exit[2] && data.entry[2]->day == day && data.exit[2]->day == day))
-            complain("the inner orb passed on " + FormatDayNumber(day) + " is not entered and left that day");
-          break;
-        }
+      // The nearest exact aspect of the scan must lie within the tolerance.
+      size_t nearest = scan.size();
+      for (size_t i = 0; i < scan.size(); ++i)
+        if (scan[i].aspect == data.aspect && scan[i].exact &&
+            (nearest == scan.size() ||
+             std::fabs(m.instantUt - scan[i].instant) < std::fabs(m.instantUt - scan[nearest].instant)))
+          nearest = i;
+      if (nearest == scan.size()) {
+        complain("exact " + Minute(m.instantUt, zone) + " is no exact aspect of the scan");
+        continue;
       }
-      if (!matched) complain("exact " + Minute(m.instantUt, zone) + " is no exact aspect of the scan");
+      const ScanMinimum& s = scan[nearest];
+      const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + Minute(m.instantUt, zone);
+      if (exactMinutes.Note((m.instantUt - s.instant) * kMinutesPerDay, tolerance(s), where)) {
+        reported[nearest] = true;
+        // An inner orb entered and left between two midnights has that
+        // day as its entry and its exit.
+        const auto day = static_cast<int32_t>(std::floor(s.instant + zone / 1440.0 + 0.5));
+        const double inner = result.orbDegrees[2];
+        if (IndependentDeviation(run, Midnight(day, zone)) >= inner &&
+            IndependentDeviation(run, Midnight(day + 1, zone)) >= inner &&
+            !(data.entry[2] && data.exit[2] && data.entry[2]->day == day && data.exit[2]->day == day))
+          complain("the inner orb passed on " + FormatDayNumber(day) + " is not entered and left that day");
+      }
     } else {
       // A closest approach: a least size the scan found, or the first
       // midnight of the period when the pair was already separating.
-      const double size = m.deviation * 180 / M_PI;
+      const double size = m.deviation * kDegreesPerRadian;
       bool matched = std::fabs(m.instantUt - firstJudged) < 1e-9 &&
                      std::fabs(IndependentDeviation(run, firstJudged) - size) < (pluto ? 1.0 : 0.1) / 3600;
       for (const ScanMinimum& s : scan)
@@ -252,6 +253,10 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
       problems.push_back(pair + AspectTable[scan[i].aspect].Name + " exact at " + Minute(scan[i].instant, zone) +
                          " is missing from the table");
   return problems;
+}
+
+void ExpectIndependentlyRight(const RunResult& result, WorstError& exactMinutes) {
+  for (const std::string& problem : VerifyRun(result, exactMinutes)) ADD_FAILURE() << problem;
 }
 
 }  // namespace skyloom::test

@@ -44,7 +44,13 @@ struct ScanMinimum {
 // by bisection and golden-section search.
 std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to);
 
-// Every problem found in a run's results, one text each.
-std::vector<std::string> VerifyRun(const RunResult& result);
+class WorstError;
+
+// Every problem found in a run's results, one text each. How far each exact
+// aspect lies from the scan's, in minutes of time, goes to exactMinutes,
+// which fails the test for one beyond the nearest minute.
+std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMinutes);
+// The same, each problem a failure of the test.
+void ExpectIndependentlyRight(const RunResult& result, WorstError& exactMinutes);
 
 }  // namespace skyloom::test
