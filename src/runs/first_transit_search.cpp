@@ -176,7 +176,7 @@ void Search(FormState& state) {
   ++state.RunsStarted;
   RunTransits(state);
 
-  if (w.Value(C(ControlName::chkKeepDates)) != 0 || state.Table.RowIsEmpty(FirstTransitRow)) return;
+  if (w.Value(C(ControlName::chkKeepDates)) != 0 || state.Table.RowIsEmpty(0)) return;
   WriteDate(state, 0, state.RunStartDay);
   WriteDate(state, 1, state.RunEndDay);
 }

@@ -24,14 +24,34 @@ void WriteHtmlLine(FormState& state, std::string_view line) {
   std::fwrite(kCrLf.data(), 1, kCrLf.size(), state.OutputFile);
 }
 
-void WriteHtmlRow(FormState& state, int32_t row) {
+// The heading row (no cells) only opens the file: the head stands in for it.
+void WriteHtmlRow(FormState& state, const ReportCells* cells) {
   if (!state.HtmlFileOpen) {
     state.HtmlFileOpen = OpenHtmlFile(state);
     if (!state.HtmlFileOpen) return;
   }
-  // The heading row only opens the file: the head stands in for it.
-  if (row < 2) return;
-  for (const std::string& line : HtmlRowLines(state.Table, row)) WriteHtmlLine(state, line);
+  if (cells == nullptr) return;
+  for (const std::string& line : HtmlRowLines(*cells)) WriteHtmlLine(state, line);
+}
+
+bool WriteRow(FormState& state, const ReportCells& cells, bool heading) {
+  Window& w = state.window;
+  const Control output = Ctl(ControlName::txbOutput);
+
+  // The box is checked before each row, so the last row printed may carry
+  // it past the capacity.
+  if (OutputBoxFull(w)) {
+    w.MessageBox({"Output textbox is full.", w.Caption(), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
+    w.AppendText(output, "Textbox is full -- ");
+    state.StopRequested = true;
+    state.RunAbandoned = true;
+    return false;
+  }
+  w.AppendText(output, ReportLine(cells));
+  w.CaretToEnd(output);
+  w.Repaint(output);
+  if (HtmlChecked(state)) WriteHtmlRow(state, heading ? nullptr : &cells);
+  return true;
 }
 
 }  // namespace
@@ -55,32 +75,13 @@ std::string RunTitleFromWindow(const FormState& state) {
 void WriteReportHeader(FormState& state) {
   Window& w = state.window;
   const Control output = Ctl(ControlName::txbOutput);
-  FillReportHeader(state.Table, state.RunTitle, state.Orbs.OrbDegrees);
-  w.AppendText(output, state.RunTitle + std::string(kCrLf));
-  WriteReportRow(state, 1);
-  w.AppendText(output, state.Table.Cell(2, 0) + std::string(kCrLf));
+  w.AppendText(output, ReportTitleLine(state.RunTitle));
+  WriteRow(state, HeadingCells(state.Orbs.OrbDegrees), true);
+  w.AppendText(output, ReportSeparatorLine());
   state.HeaderWritten = true;
 }
 
-bool WriteReportRow(FormState& state, int32_t row) {
-  Window& w = state.window;
-  const Control output = Ctl(ControlName::txbOutput);
-
-  // The box is checked before each row, so the last row printed may carry
-  // it past the capacity.
-  if (OutputBoxFull(w)) {
-    w.MessageBox({"Output textbox is full.", w.Caption(), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok});
-    w.AppendText(output, "Textbox is full -- ");
-    state.StopRequested = true;
-    state.RunAbandoned = true;
-    return false;
-  }
-  w.AppendText(output, ReportLine(state.Table, row));
-  w.CaretToEnd(output);
-  w.Repaint(output);
-  if (HtmlChecked(state)) WriteHtmlRow(state, row);
-  return true;
-}
+bool WriteReportRow(FormState& state, const ReportCells& cells) { return WriteRow(state, cells, false); }
 
 bool OpenHtmlFile(FormState& state) {
   if (state.OutputFile != nullptr) {

@@ -33,9 +33,9 @@ class WindowRun : public RunObserver {
     return true;
   }
 
-  RowTaken TakeRow(const TransitTable&, int32_t row) override {
+  RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
     RowTaken taken;
-    taken.taken = WriteReportRow(s_, row);
+    taken.taken = WriteReportRow(s_, rows_.Next(row, place));
     taken.stop = s_.StopRequested;
     return taken;
   }
@@ -43,6 +43,7 @@ class WindowRun : public RunObserver {
  private:
   FormState& s_;
   Window& w_;
+  ReportTableWriter rows_;
   bool first_ = true;
 };
 
@@ -95,7 +96,7 @@ void Stopped(FormState& s) {
 void EndOfPeriod(FormState& s) {
   Window& w = s.window;
   const Control output = C(ControlName::txbOutput);
-  const bool anyTransit = !s.Table.RowIsEmpty(FirstTransitRow);
+  const bool anyTransit = !s.Table.RowIsEmpty(0);
   if (!anyTransit) w.AppendText(output, "No transits in this period.\r\n");
   EndRunState(s);
   if (s.ShowAllMode) return;

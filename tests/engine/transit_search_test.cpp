@@ -26,7 +26,7 @@ using test::Day;
 class TakeEverything : public RunObserver {
  public:
   bool NextDay(int32_t) override { return true; }
-  RowTaken TakeRow(const TransitTable&, int32_t) override { return {}; }
+  RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
 };
 
 struct Engine {
@@ -314,7 +314,9 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
   table.Create(3);
   table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false});
   EXPECT_FALSE(table.RowIsEmpty(1000));
-  EXPECT_EQ(table.Cell(1000, 1), "2020-01-01");
+  ASSERT_TRUE(table.Data(1000).entry[0]);
+  EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
+  EXPECT_TRUE(table.RowIsEmpty(999));
   EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
 }
 
