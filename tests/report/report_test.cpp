@@ -1,0 +1,90 @@
+// The report's rows written from the engine's data: which rows name their
+// aspect, and each cell's text in its place.
+#include "report/report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/run_fixture.h"
+
+namespace skyloom {
+namespace {
+
+using test::Day;
+
+constexpr AspectIndex kConjunction = 1, kSquare = 3;
+
+DateMark Mark(int32_t year, int32_t month, int32_t day, bool retrograde = false) {
+  return {Day(year, month, day), retrograde};
+}
+
+MinimumRecord Exact(int32_t year, int32_t month, int32_t day, int16_t minuteOfDay, bool retrograde) {
+  MinimumRecord minimum;
+  minimum.exact = true;
+  minimum.day = Day(year, month, day);
+  minimum.retrograde = retrograde;
+  minimum.minuteOfDay = minuteOfDay;
+  minimum.zoneText = "GMT-11:30";
+  return minimum;
+}
+
+MinimumRecord Closest(int32_t year, int32_t month, int32_t day, double degrees) {
+  MinimumRecord minimum;
+  minimum.day = Day(year, month, day);
+  minimum.deviation = OrbRadiansFromDegrees(1) * degrees;
+  return minimum;
+}
+
+// The rows of one run, in the order handed over, with the lines the output
+// box shows for them.
+TEST(ReportTableWriter, RowsOfARun) {
+  TransitRowData full{kConjunction, {}, {}, {}};
+  full.entry = {Mark(2020, 1, 5), Mark(2020, 1, 20, true), Mark(2020, 2, 1, true)};
+  full.minimum = Exact(2020, 2, 10, 14 * 60 + 30, true);
+  full.exit = {Mark(2020, 3, 9), Mark(2020, 3, 1), Mark(2020, 2, 20, true)};
+  TransitRowData approach{kConjunction, {}, Closest(2020, 6, 30, 0.2), {}};
+  approach.entry[2] = Mark(2020, 6, 25);
+  approach.exit[2] = Mark(2020, 7, 2);
+  TransitRowData outerOnly{kConjunction, {}, {}, {}};
+  outerOnly.entry[0] = Mark(2021, 1, 1);
+  TransitRowData squareExactOnly{kSquare, {}, Exact(2021, 5, 3, 0, false), {}};
+  TransitRowData square{kSquare, {}, {}, {}};
+  square.exit[0] = Mark(2021, 9, 30, true);
+
+  struct Case {
+    const char* what;
+    TransitRowData row;
+    RowPlace place;
+    std::string line;
+  };
+  const std::string blank(12, ' ');
+  // clang-format off
+  const Case cases[] = {
+      {"a transit's first row names its aspect; retrograde marks, an exact minute", full, {true, true},
+       "Conjunction | 2020-01-05  2020-01-20r 2020-02-01r | 2020-02-10*r| 2020-02-20r 2020-03-01  2020-03-09  "
+       "| 14:30 GMT-11:30"},
+      {"its next pass: a closest approach", approach, {false, true},
+       blank + "| " + blank + blank + "2020-06-25  | 2020-06-30  | 2020-07-02  " + blank + blank + "| 0\u00b012'"},
+      {"the next transit of the same aspect leaves the name out", outerOnly, {true, true},
+       blank + "| 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
+      {"a transit with no orb date is not named", squareExactOnly, {true, false},
+       blank + "| " + blank + blank + blank + "| 2021-05-03* | " + blank + blank + blank + "| 00:00 GMT-11:30"},
+      {"the aspect named last is still the conjunction", outerOnly, {true, true},
+       blank + "| 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
+      {"another aspect is named", square, {true, true},
+       "Square      | " + blank + blank + blank + "| " + blank + "| " + blank + blank + "2021-09-30r | "},
+      {"and so is the conjunction after it", outerOnly, {true, true},
+       "Conjunction | 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
+      {"a row that does not begin its transit is never named", square, {false, true},
+       blank + "| " + blank + blank + blank + "| " + blank + "| " + blank + blank + "2021-09-30r | "},
+  };
+  // clang-format on
+  ReportTableWriter writer;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReportLine(writer.Next(c.row, c.place)), c.line + "\r\n") << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace skyloom
