@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "calendar/date_format.h"
-#include "engine/exact_time.h"
 
 namespace skyloom {
 namespace {

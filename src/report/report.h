@@ -35,9 +35,10 @@ using ReportCells = std::array<std::string, kTableColumns>;
 
 // "2020-03-10", with an "r" when the first body was retrograde.
 std::string DateCellText(const DateMark& mark);
-// The minimum's date, marked "*" when exact; its time and zone when exact,
-// else the closest approach's size ("0°12'").
+// The minimum's date, with a "*" when the aspect became exact.
 std::string MinimumDateText(const MinimumRecord& minimum);
+// An exact aspect's local time and zone ("14:30 GMT-11:30"), or the closest
+// approach's size ("0°12'").
 std::string MinimumValueText(const MinimumRecord& minimum);
 
 // The cells of a row, with the aspect's name when `named`.

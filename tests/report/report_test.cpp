@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "support/run_fixture.h"
+#include "ui/timeline.h"
 
 namespace skyloom {
 namespace {
@@ -83,6 +85,32 @@ TEST(ReportTableWriter, RowsOfARun) {
   ReportTableWriter writer;
   for (const Case& c : cases) {
     EXPECT_EQ(ReportLine(writer.Next(c.row, c.place)), c.line + "\r\n") << c.what;
+  }
+}
+
+// The timeline tells, for any row of a run's results, the line the report
+// printed for it: here for runs of many transits of one aspect in a row,
+// and of transits of every aspect.
+TEST(ReportTableWriter, TimelineRowTextsAreTheReportsLines) {
+  for (const BodyIndex outer : {Mercury, Mars}) {
+    test::RunFixture f;
+    f.World(Sun, outer);
+    f.Period(Day(2020, 1, 1), Day(2022, 12, 31));
+    f.Run();
+    std::istringstream output(f.Output());
+    std::string line;
+    for (int header = 0; header < 3; ++header) std::getline(output, line);
+    ASSERT_EQ(f.state.Results.size(), 1u);
+    const RunResult& run = f.state.Results[0];
+    size_t rows = 0;
+    for (size_t t = 0; t < run.transits.size(); ++t) {
+      for (size_t p = 0; p < run.transits[t].passes.size(); ++p, ++rows) {
+        ASSERT_TRUE(std::getline(output, line));
+        EXPECT_EQ(ReportRowText(run, t, p) + "\r", line) << "transit " << t << " row " << p;
+      }
+    }
+    EXPECT_GT(rows, 10u);
+    EXPECT_FALSE(std::getline(output, line)) << line;
   }
 }
 
