@@ -44,7 +44,7 @@ inline int32_t DayOf(int32_t y, int32_t m, int32_t d) {
 class TakeEverything : public RunObserver {
  public:
   bool NextDay(int32_t) override { return true; }
-  RowTaken TakeRow(const TransitTable&, int32_t) override { return {}; }
+  RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
 };
 
 }  // namespace skyloom::bench

@@ -3,8 +3,9 @@
 //
 // The result table keeps each transit's events as data (days of the orb
 // entries and exits, the minimum's instant, the closest approach's size, the
-// retrograde state at each event); the texts of its cells are written from
-// that data, so the report and every export are views of the same thing.
+// retrograde state at each event) and nothing else: the report writes its
+// texts from that data, as every export does, so that they are views of the
+// same thing.
 #pragma once
 
 #include <array>
@@ -55,9 +56,8 @@ struct MinimumRecord {
   friend bool operator==(const MinimumRecord&, const MinimumRecord&) = default;
 };
 
-inline constexpr int16_t FirstTransitRow = 3;
-inline constexpr int kTableColumns = 9;
-
+// One row of a transit: the events of one pass, its minimum with the orb
+// entries before it and the exits after it.
 struct TransitRowData {
   AspectIndex aspect = 0;                        // the transit the row belongs to (0: none)
   std::array<std::optional<DateMark>, 3> entry;  // by orb: 0 outer, 1 middle, 2 inner
@@ -65,8 +65,21 @@ struct TransitRowData {
   std::array<std::optional<DateMark>, 3> exit;  // by orb
 };
 
-// Rows of nine text cells. Rows 0 to 2 hold the report's title, headings and
-// separator; transits start at FirstTransitRow.
+// Whether the row holds the day of an orb entry or exit.
+bool HasOrbDate(const TransitRowData& row);
+
+// Where a row handed over stands in its transit.
+struct RowPlace {
+  bool beginsTransit = false;  // the transit's first row
+  // A day of the transit's orb entries or exits is known: a transit the
+  // period holds only inside its orbs, from the first day to the last,
+  // has its minima alone.
+  bool transitDated = false;
+};
+
+// The rows of a run's transits, from row 0 on, one per minimum: the
+// engine's working table, which it fills as the events come and hands over
+// transit by transit.
 class TransitTable {
  public:
   // Rows for a period of periodDays days: periodDays / 58 * 8 rounded, at
@@ -78,32 +91,20 @@ class TransitTable {
   void ClearTransitTable();
 
   // Rows made so far; those beyond are empty.
-  int32_t RowCount() const { return static_cast<int32_t>(cells_.size()); }
-  const std::string& Cell(int32_t row, int column) const;
-  // A text cell; in transit rows only column 0 (the aspect name) is set this way.
-  void SetCell(int32_t row, int column, std::string text);
+  int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
+  // No event in the row: no transit there.
   bool RowIsEmpty(int32_t row) const;
 
   const TransitRowData& Data(int32_t row) const;
-  // The cells that follow from the events of a transit of the aspect, each
-  // written with its text.
+  // The events of a transit of the aspect.
   void SetEntry(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
   void SetExit(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
   void SetMinimum(int32_t row, AspectIndex aspect, const MinimumRecord& minimum);
-  // Column 0: the aspect's name, marking the row as that transit's first.
-  void SetAspectName(int32_t row, AspectIndex aspect);
 
  private:
   void Reserve(int32_t row);
-  std::vector<std::array<std::string, kTableColumns>> cells_;
-  std::vector<TransitRowData> data_;
+  std::vector<TransitRowData> rows_;
 };
-
-// Texts of the cells, from the data.
-std::string DateCellText(const DateMark& mark);
-// Columns 4 and 8 of a minimum.
-std::string MinimumDateText(const MinimumRecord& minimum);
-std::string MinimumValueText(const MinimumRecord& minimum);
 
 // One transit of a run: its rows' events in order (one row per minimum).
 struct TransitRecord {

@@ -49,7 +49,7 @@ void ClearOrbFlags(OrbFlags& flags) {
 // exit (P6) go to; and the smallest deviation of the pass so far, with its
 // instant, for a closest approach.
 struct TransitCursor {
-  int32_t CurrentRow = FirstTransitRow;
+  int32_t CurrentRow = 0;
   int32_t P2 = 0, P3 = 0, P4 = 0, P5 = 0, P6 = 0;
   double MinDeviation = kNoMinimum;
   double MinInstant = 0;
@@ -86,8 +86,8 @@ class Run {
   void RecordExact(int32_t day, AspectIndex a, const DayMinima& minima);
   void RecordNearMiss(int32_t row, AspectIndex a);
   void FlushTransitRows();
-  void NameIfEmpty(int32_t row, AspectIndex a);
   bool AnyEntry(int32_t row) const;
+  bool HasMinimum(int32_t row) const { return table_.Data(row).minimum.has_value(); }
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
   DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart])}; }
@@ -150,13 +150,9 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   return FindDayMinima(deviation, LocalMidnight(day, run_.zoneMinutes), samples, refineBelow);
 }
 
-void Run::NameIfEmpty(int32_t row, AspectIndex a) {
-  if (table_.Cell(row, 0).empty()) table_.SetAspectName(row, a);
-}
-
 bool Run::AnyEntry(int32_t row) const {
-  const auto& t = table_;
-  return !t.Cell(row, 1).empty() || !t.Cell(row, 2).empty() || !t.Cell(row, 3).empty();
+  const auto& entry = table_.Data(row).entry;
+  return entry[0] || entry[1] || entry[2];
 }
 
 void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima) {
@@ -166,17 +162,14 @@ void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minim
   c_.MinInstant = minima.smallestAt;
   switch (orb) {
     case 0:
-      table_.SetAspectName(r0, a);
       table_.SetEntry(r0, a, 0, mark);
       c_.ResetPasses();
       break;
     case 1:
-      NameIfEmpty(r0, a);
       table_.SetEntry(r0 + c_.P2, a, 1, mark);
       c_.P6 = c_.P2;
       break;
     default:
-      NameIfEmpty(r0, a);
       table_.SetEntry(r0 + c_.P3, a, 2, mark);
       c_.P5 = c_.P3;
       break;
@@ -194,26 +187,22 @@ void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
   switch (orb) {
     case 2:
       table_.SetExit(r0 + c_.P5, a, 2, mark);
-      NameIfEmpty(r0, a);
-      if (!table_.Cell(r0 + c_.P5, 4).empty()) return;
+      if (HasMinimum(r0 + c_.P5)) return;
       RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     case 1:
       table_.SetExit(r0 + c_.P6, a, 1, mark);
-      NameIfEmpty(r0, a);
-      if (!table_.Cell(r0 + c_.P6, 4).empty()) return;
+      if (HasMinimum(r0 + c_.P6)) return;
       if (AnyEntry(r0 + c_.P4)) RecordNearMiss(r0 + c_.P4, a);
       nextPass();
       return;
     default:
       table_.SetExit(r0, a, 0, mark);
-      NameIfEmpty(r0, a);
-      if (AnyEntry(r0) && table_.Cell(r0, 4).empty()) RecordNearMiss(r0 + c_.P4, a);
+      if (AnyEntry(r0) && !HasMinimum(r0)) RecordNearMiss(r0 + c_.P4, a);
       FlushTransitRows();
       if (sw.both && day != run_.endDay) {
         // The next aspect's outer orb begins the day this one's ends.
-        table_.SetAspectName(c_.CurrentRow, sw.entering);
         table_.SetEntry(c_.CurrentRow, sw.entering, 0, mark);
       }
       return;
@@ -243,7 +232,6 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
   // the day of its exact aspect is then the day it entered and left.
   const bool innerPassed = !in_[a][2][0] && !in_[a][2][1];
   if (innerPassed) {
-    NameIfEmpty(r0, a);
     table_.SetEntry(r0 + c_.P3, a, 2, Mark(day));
     c_.P5 = c_.P3;
   }
@@ -261,19 +249,15 @@ void Run::RecordNearMiss(int32_t row, AspectIndex a) {
 }
 
 void Run::FlushTransitRows() {
-  TransitTable& t = table_;
-  const int32_t current = c_.CurrentRow;
-  if (current > FirstTransitRow) {
-    int32_t above = current - 1;
-    while (above > 0 && t.Cell(above, 0).empty()) --above;
-    // Consecutive transits of one aspect show its name once.
-    if (t.Cell(above, 0) == t.Cell(current, 0)) t.SetCell(current, 0, "");
-  }
-  int32_t row = current;
+  const TransitTable& t = table_;
+  int32_t end = c_.CurrentRow;
+  bool dated = false;
+  for (; !t.RowIsEmpty(end); ++end) dated = dated || HasOrbDate(t.Data(end));
+  int32_t row = c_.CurrentRow;
   TransitRecord transit;
-  while (!t.RowIsEmpty(row)) {
+  for (; row < end; ++row) {
     // Only rows the caller takes (into the report) belong to the results.
-    const RunObserver::RowTaken taken = observer_.TakeRow(t, row);
+    const RunObserver::RowTaken taken = observer_.TakeRow(t.Data(row), {row == c_.CurrentRow, dated});
     if (taken.taken) {
       transit.aspect = t.Data(row).aspect;
       transit.passes.push_back(t.Data(row));
@@ -282,7 +266,6 @@ void Run::FlushTransitRows() {
       stopAtNextDay_ = true;
       break;
     }
-    ++row;
   }
   if (!transit.passes.empty()) result_.transits.push_back(std::move(transit));
   c_.CurrentRow = row;

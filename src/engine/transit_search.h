@@ -26,13 +26,13 @@ class RunObserver {
   };
   // One row of a finished transit (a transit still open at the end of the
   // period included), in order.
-  virtual RowTaken TakeRow(const TransitTable& table, int32_t row) = 0;
+  virtual RowTaken TakeRow(const TransitRowData& row, RowPlace place) = 0;
 };
 
 enum class RunEnd { Completed, Stopped };
 
-// Performs the run. Rows from FirstTransitRow on of the table, which the
-// caller has created for the period, receive the transits; the rows taken
+// Performs the run. The table, which the caller has created for the
+// period, receives the transits from its first row on; the rows taken
 // become result's transits. The daily samples come from midnights, which
 // keeps them for the next run, when it serves the run's zone and zodiac.
 RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table, RunResult& result,

@@ -13,6 +13,7 @@
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "report/report.h"
 #include "report/sky_event_report.h"
 
 namespace skyloom {

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "calendar/date_format.h"
+#include "engine/exact_time.h"
 
 namespace skyloom {
 
@@ -68,25 +69,61 @@ std::string BuildRunTitle(const RunTitleParts& p) {
   return title;
 }
 
-void FillReportHeader(TransitTable& table, const std::string& title, const std::array<int16_t, 3>& orbs) {
-  table.SetCell(0, 0, title);
-  table.SetCell(1, 0, "Aspect");
-  table.SetCell(1, 1, OrbHeading("Start ", orbs[0]));
-  table.SetCell(1, 2, OrbHeading("Start ", orbs[1]));
-  table.SetCell(1, 3, OrbHeading("Start ", orbs[2]));
-  table.SetCell(1, 4, "Minimum at");
-  table.SetCell(1, 5, OrbHeading("End ", orbs[2]));
-  table.SetCell(1, 6, OrbHeading("End ", orbs[1]));
-  table.SetCell(1, 7, OrbHeading("End ", orbs[0]));
-  table.SetCell(1, 8, "Minimum");
-  table.SetCell(2, 0, std::string(kSeparatorLength, '-'));
+std::string DateCellText(const DateMark& mark) {
+  std::string text = FormatDayNumber(mark.day);
+  if (mark.retrograde) text += 'r';
+  return text;
 }
 
-std::string ReportLine(TransitTable& table, int32_t row) {
+std::string MinimumDateText(const MinimumRecord& minimum) {
+  std::string text = FormatDayNumber(minimum.day);
+  if (minimum.exact) text += '*';
+  if (minimum.retrograde) text += 'r';
+  return text;
+}
+
+std::string MinimumValueText(const MinimumRecord& minimum) {
+  if (!minimum.exact) return FormatAngle(minimum.deviation);
+  return HourMinuteText(minimum.minuteOfDay) + " " + minimum.zoneText;
+}
+
+ReportCells RowCells(const TransitRowData& row, bool named) {
+  ReportCells cells;
+  if (named) cells[0] = AspectName(row.aspect);
+  for (OrbIndex orb = 0; orb < 3; ++orb) {
+    if (row.entry[orb]) cells[1 + orb] = DateCellText(*row.entry[orb]);
+    if (row.exit[orb]) cells[7 - orb] = DateCellText(*row.exit[orb]);
+  }
+  if (row.minimum) {
+    cells[4] = MinimumDateText(*row.minimum);
+    cells[8] = MinimumValueText(*row.minimum);
+  }
+  return cells;
+}
+
+ReportCells ReportTableWriter::Next(const TransitRowData& row, RowPlace place) {
+  bool named = false;
+  if (place.beginsTransit && place.transitDated) {
+    named = row.aspect != lastNamed_;
+    lastNamed_ = row.aspect;
+  }
+  return RowCells(row, named);
+}
+
+std::string ReportTitleLine(const std::string& title) { return title + std::string(kCrLf); }
+
+ReportCells HeadingCells(const std::array<int16_t, 3>& orbs) {
+  return {"Aspect",     OrbHeading("Start ", orbs[0]), OrbHeading("Start ", orbs[1]), OrbHeading("Start ", orbs[2]),
+          "Minimum at", OrbHeading("End ", orbs[2]),   OrbHeading("End ", orbs[1]),   OrbHeading("End ", orbs[0]),
+          "Minimum"};
+}
+
+std::string ReportSeparatorLine() { return std::string(kSeparatorLength, '-') + std::string(kCrLf); }
+
+std::string ReportLine(const ReportCells& cells) {
   std::string line;
   for (int column = 0; column < kTableColumns; ++column) {
-    if (table.Cell(row, column) == "?") table.SetCell(row, column, std::string());
-    const std::string& cell = table.Cell(row, column);
+    const std::string& cell = cells[column];
     switch (column) {
       case 0: line += FitCell(cell) + "| "; break;
       case 4: line += "| " + FitCell(cell) + "| "; break;
@@ -116,10 +153,10 @@ std::vector<std::string> HtmlHeadLines(const std::string& title, const std::arra
           "</tr>"};
 }
 
-std::vector<std::string> HtmlRowLines(const TransitTable& table, int32_t row) {
+std::vector<std::string> HtmlRowLines(const ReportCells& cells) {
   std::vector<std::string> lines{"<tr>"};
   for (int column = 0; column < kTableColumns; ++column) {
-    const std::string& cell = table.Cell(row, column);
+    const std::string& cell = cells[column];
     // Column 8 holds the minimum's time and zone ("14:30 GMT-11:30") or its
     // size in degrees; padding keeps the layout, but cutting it would change
     // the zone it names, so it is never cut.

@@ -27,16 +27,47 @@ struct RunTitleParts {
 // "Saturn transits of natal Sun, Jan. 1, 2024, to ..., (tropical)".
 std::string BuildRunTitle(const RunTitleParts& parts);
 
-// Rows 0 to 2 of the table: the title, the column headings, the separator.
-void FillReportHeader(TransitTable& table, const std::string& title, const std::array<int16_t, 3>& orbs);
-// A row as the output box shows it, with its CR LF; a cell the engine could
-// not settle ("?") prints, and from then on stays, blank.
-std::string ReportLine(TransitTable& table, int32_t row);
+// The texts of a transit row's cells: the aspect, the entries from outer to
+// inner orb, the minimum's date, the exits from inner to outer, so that a
+// row reads in time order, and the minimum's time or size.
+inline constexpr int kTableColumns = 9;
+using ReportCells = std::array<std::string, kTableColumns>;
+
+// "2020-03-10", with an "r" when the first body was retrograde.
+std::string DateCellText(const DateMark& mark);
+// The minimum's date, with a "*" when the aspect became exact.
+std::string MinimumDateText(const MinimumRecord& minimum);
+// An exact aspect's local time and zone ("14:30 GMT-11:30"), or the closest
+// approach's size ("0°12'").
+std::string MinimumValueText(const MinimumRecord& minimum);
+
+// The cells of a row, with the aspect's name when `named`.
+ReportCells RowCells(const TransitRowData& row, bool named);
+
+// The rows of one run's table in the order the engine hands them over,
+// each made into its cells. A transit's first row names its aspect, unless
+// the transit named last was of the same aspect: consecutive transits of one
+// aspect show its name once. A transit with no orb date is not named.
+class ReportTableWriter {
+ public:
+  ReportCells Next(const TransitRowData& row, RowPlace place);
+
+ private:
+  AspectIndex lastNamed_ = 0;
+};
+
+// The lines above the rows, each with its CR LF: the title (empty in world
+// runs), the column headings with the orbs, and the separator.
+std::string ReportTitleLine(const std::string& title);
+ReportCells HeadingCells(const std::array<int16_t, 3>& orbs);
+std::string ReportSeparatorLine();
+// A row as the output box shows it, with its CR LF.
+std::string ReportLine(const ReportCells& cells);
 
 // Lines of the HTML table, without line ends: its head (title and
 // headings), one transit row, and its end.
 std::vector<std::string> HtmlHeadLines(const std::string& title, const std::array<int16_t, 3>& orbs);
-std::vector<std::string> HtmlRowLines(const TransitTable& table, int32_t row);
+std::vector<std::string> HtmlRowLines(const ReportCells& cells);
 inline constexpr const char* HtmlFootLine = "</table></center><p>";
 
 }  // namespace skyloom

@@ -215,23 +215,6 @@ TimelineRow BuildRow(const RunResult& run, std::size_t runIndex, std::size_t tra
   return row;
 }
 
-bool HasDates(const TransitRecord& transit) {
-  for (const TransitRowData& row : transit.passes)
-    for (int orb = 0; orb < 3; ++orb)
-      if (row.entry[orb] || row.exit[orb]) return true;
-  return false;
-}
-
-// The report names the aspect on a transit's first row once a date of it has
-// been found, and leaves the name out when the nearest named transit above
-// was of the same aspect.
-bool ShowsAspectName(const RunResult& run, std::size_t transit) {
-  if (!HasDates(run.transits[transit])) return false;
-  for (std::size_t k = transit; k-- > 0;)
-    if (HasDates(run.transits[k])) return run.transits[k].aspect != run.transits[transit].aspect;
-  return true;
-}
-
 }  // namespace
 
 TimelineAxis BuildTimelineAxis(int32_t firstDay, int32_t lastDay) {
@@ -275,20 +258,19 @@ std::string TimelineRowLabel(const RunResult& run, AspectIndex aspect) { return 
 
 std::string ReportRowText(const RunResult& run, std::size_t transit, std::size_t pass) {
   if (transit >= run.transits.size() || pass >= run.transits[transit].passes.size()) return {};
-  const TransitRecord& record = run.transits[transit];
-  const TransitRowData& row = record.passes[pass];
-  std::array<std::string, kTableColumns> cells;
-  if (pass == 0 && ShowsAspectName(run, transit)) cells[0] = AspectName(record.aspect);
-  for (int orb = 0; orb < 3; ++orb) {
-    if (row.entry[orb]) cells[1 + orb] = DateCellText(*row.entry[orb]);
-    if (row.exit[orb]) cells[7 - orb] = DateCellText(*row.exit[orb]);
+  // The report's rows again, in their order: whether a transit's first row
+  // names its aspect depends on the transits above it.
+  ReportTableWriter rows;
+  ReportCells cells;
+  for (std::size_t k = 0; k <= transit; ++k) {
+    const std::vector<TransitRowData>& passes = run.transits[k].passes;
+    const bool dated = std::any_of(passes.begin(), passes.end(), HasOrbDate);
+    for (std::size_t p = 0; p < passes.size() && (k < transit || p <= pass); ++p)
+      cells = rows.Next(passes[p], {p == 0, dated});
   }
-  if (row.minimum) {
-    cells[4] = MinimumDateText(*row.minimum);
-    cells[8] = MinimumValueText(*row.minimum);
-  }
-  return FitCell(cells[0]) + "| " + FitCell(cells[1]) + FitCell(cells[2]) + FitCell(cells[3]) + "| " +
-         FitCell(cells[4]) + "| " + FitCell(cells[5]) + FitCell(cells[6]) + FitCell(cells[7]) + "| " + cells[8];
+  std::string line = ReportLine(cells);
+  line.resize(line.size() - 2);  // its CR LF
+  return line;
 }
 
 Timeline BuildTimeline(const std::vector<RunResult>& results) {

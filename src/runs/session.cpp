@@ -337,9 +337,10 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   HtmlReport* html = face.Html();
   bool htmlTried = false, htmlOpen = false;
 
-  // Prints one row: a text line and, with an HTML report, its HTML lines. A
-  // full report refuses the row and asks the run to stop.
-  auto writeRow = [&](int32_t row) {
+  // Prints one row: a text line and, with an HTML report, its HTML lines (the
+  // heading row only opens the table: the head stands in for it). A full
+  // report refuses the row and asks the run to stop.
+  auto writeRow = [&](const ReportCells& cells, bool heading) {
     if (face.ReportFull()) {
       face.Tell({"Output textbox is full.", ProgramCaption(), MsgIcon::Exclamation});
       face.Append("Textbox is full -- ");
@@ -347,9 +348,8 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
       abandoned_ = true;
       return false;
     }
-    face.Append(ReportLine(table, row));
+    face.Append(ReportLine(cells));
     if (html != nullptr) {
-      // The heading row opens the table: the head stands in for it.
       // A file that cannot be opened is told once a run, not once a row.
       if (!htmlTried) {
         htmlTried = true;
@@ -357,48 +357,46 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
         if (htmlOpen)
           for (const std::string& line : HtmlHeadLines(title, run.orbs.OrbDegrees)) html->Line(line);
       }
-      if (htmlOpen && row >= 2)
-        for (const std::string& line : HtmlRowLines(table, row)) html->Line(line);
+      if (htmlOpen && !heading)
+        for (const std::string& line : HtmlRowLines(cells)) html->Line(line);
     }
     return true;
   };
 
-  FillReportHeader(table, title, run.orbs.OrbDegrees);
-  face.Append(title + std::string(kCrLf));
-  writeRow(1);
-  face.Append(table.Cell(2, 0) + std::string(kCrLf));
+  face.Append(ReportTitleLine(title));
+  writeRow(HeadingCells(run.orbs.OrbDegrees), true);
+  face.Append(ReportSeparatorLine());
   running_ = true;
   face.RunBegins();
 
   class Observer : public RunObserver {
    public:
-    Observer(Session& s, RunFace& face, const std::function<bool(int32_t)>& write)
+    Observer(Session& s, RunFace& face, const std::function<bool(const ReportCells&, bool)>& write)
         : s_(s), face_(face), write_(write) {}
     bool NextDay(int32_t day) override {
       if (!face_.NextDay(day)) s_.stopRequested_ = true;
       return !(s_.stopRequested_ || s_.quitRequested_);
     }
-    RowTaken TakeRow(const TransitTable&, int32_t row) override {
-      anyRow = true;
+    RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
       RowTaken taken;
-      taken.taken = write_(row);
+      taken.taken = write_(rows_.Next(row, place), false);
       taken.stop = s_.stopRequested_;
       return taken;
     }
-    bool anyRow = false;
 
    private:
     Session& s_;
     RunFace& face_;
-    const std::function<bool(int32_t)>& write_;
+    const std::function<bool(const ReportCells&, bool)>& write_;
+    ReportTableWriter rows_;
   };
-  const std::function<bool(int32_t)> write = writeRow;
+  const std::function<bool(const ReportCells&, bool)> write = writeRow;
   Observer observer(*this, face, write);
   // The results take the rows as they are printed, so that a full report
   // and the exports agree.
   const RunEnd end = SearchTransits(run, Midnights(run.zoneMinutes, run.zodiac), table, results_.back(), observer);
   running_ = false;
-  const bool anyTransit = !table.RowIsEmpty(FirstTransitRow);
+  const bool anyTransit = !table.RowIsEmpty(0);
   lastRunFoundAny_ = anyTransit;
   if (end == RunEnd::Stopped) {
     face.Append("Stopped");

@@ -26,7 +26,7 @@ using test::Day;
 class TakeEverything : public RunObserver {
  public:
   bool NextDay(int32_t) override { return true; }
-  RowTaken TakeRow(const TransitTable&, int32_t) override { return {}; }
+  RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
 };
 
 struct Engine {
@@ -258,6 +258,59 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   }
 }
 
+// Each row is handed over with its place in its transit: Saturn's triple
+// pass over one point, three rows of one dated transit; and a one-day period
+// inside the great conjunction's orbs, a transit of a minimum alone.
+TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
+  struct Recorder : TakeEverything {
+    RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
+      places.push_back({row.aspect, place.beginsTransit, place.transitDated});
+      return {};
+    }
+    std::vector<std::tuple<AspectIndex, bool, bool>> places;
+  };
+  struct Case {
+    const char* what;
+    bool world;
+    BodyIndex a, b;
+    double natalDegrees;
+    int32_t start, end;
+    std::vector<std::tuple<AspectIndex, bool, bool>> places;
+  };
+  const Case cases[] = {
+      {"Saturn's loop of 2020",
+       false,
+       Saturn,
+       Sun,
+       298.0,
+       Day(2019, 12, 1),
+       Day(2021, 3, 31),
+       {{1, true, true}, {1, false, true}, {1, false, true}}},
+      {"one day of the great conjunction",
+       true,
+       Jupiter,
+       Saturn,
+       0,
+       Day(2020, 12, 21),
+       Day(2020, 12, 21),
+       {{1, true, false}}},
+  };
+  for (const Case& c : cases) {
+    RunDescription run;
+    run.world = c.world;
+    run.bodies = {c.a, c.b};
+    run.natalLongitude = Radians(c.natalDegrees);
+    run.startDay = c.start;
+    run.endDay = c.end;
+    TransitTable table;
+    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+    RunResult result = ResultOf(run);
+    Recorder recorder;
+    SearchTransits(run, test::TestPositions(), table, result, recorder);
+    EXPECT_EQ(recorder.places, c.places) << c.what;
+  }
+}
+
 // An ephemeris of straight lines: every planet at `start` at the instant t0,
 // moving `rate` radians a day.
 class StraightLines : public EphemerisLibrary {
@@ -312,7 +365,9 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
   table.Create(3);
   table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false});
   EXPECT_FALSE(table.RowIsEmpty(1000));
-  EXPECT_EQ(table.Cell(1000, 1), "2020-01-01");
+  ASSERT_TRUE(table.Data(1000).entry[0]);
+  EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
+  EXPECT_TRUE(table.RowIsEmpty(999));
   EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
 }
 

@@ -15,6 +15,7 @@
 #include "engine/bodies.h"
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
+#include "support/text_face.h"
 
 namespace skyloom {
 namespace {
@@ -22,24 +23,17 @@ namespace {
 using enum ControlName;
 
 // A face that keeps what the checks told and learnt, and runs nothing long.
-struct Recorder : RunFace {
-  void Tell(const Notice& n) override {
-    const char* icon = n.icon == MsgIcon::Information ? "i" : n.icon == MsgIcon::Exclamation ? "!" : "";
-    told.push_back(n.text + "|" + icon + "|" + n.title);
-  }
+struct Recorder : test::TextFace {
   void Refuse(const Refusal& r) override {
     Tell(r.notice);
     repair = r.repair;
   }
-  void BeginReport() override {}
-  void Append(std::string_view) override {}
   // A run that gets as far as its first day has passed every check.
   bool NextDay(int32_t) override {
     ran = true;
     return false;
   }
   void DatesRead(const EnteredDays& d) override { days = d; }
-  std::vector<std::string> told;
   Repair repair = Repair::None;
   EnteredDays days;
   bool ran = false;
