@@ -38,7 +38,7 @@ double* MidnightLongitudes::Slot(Span& span, int32_t day) {
 }
 
 double MidnightLongitudes::At(BodyIndex body, int32_t day) {
-  const double jd = LocalMidnight(day, zoneMinutes_);
+  const double jd = LocalMidnight(day, zone_).ut;
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return positions_.Longitude(body, jd, zodiac_);
   double* slot = Slot(spans_[static_cast<size_t>(body)], day);
   if (std::isnan(*slot)) *slot = positions_.Longitude(body, jd, zodiac_);

@@ -16,7 +16,7 @@ namespace skyloom {
 class MidnightLongitudes {
  public:
   MidnightLongitudes(const BodyPositions& positions, int16_t zoneMinutes, Zodiac zodiac)
-      : positions_(positions), zoneMinutes_(zoneMinutes), zodiac_(zodiac) {}
+      : positions_(positions), zoneMinutes_(zoneMinutes), zone_(ZoneOfMinutes(zoneMinutes)), zodiac_(zodiac) {}
 
   // The body's longitude at the local midnight that starts day number day,
   // as BodyPositions::Longitude gives it (error values outside the range).
@@ -41,6 +41,7 @@ class MidnightLongitudes {
 
   const BodyPositions& positions_;
   int16_t zoneMinutes_;
+  Zone zone_;
   Zodiac zodiac_;
   // By body number; a body beyond them is computed afresh each time.
   static constexpr size_t kBodySlots = 16;

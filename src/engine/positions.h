@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "calendar/zone.h"
 #include "engine/bodies.h"
 
 namespace skyloom {
@@ -83,9 +84,5 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
 int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay, bool& inOrbAtStart,
                           bool forward, bool wantedState, RangeErrorCode& code,
                           const std::function<void(int32_t)>& progress);
-
-// The Julian day of the local midnight that starts day number d in a zone
-// zoneMinutes east of Greenwich.
-constexpr double LocalMidnight(int32_t day, int16_t zoneMinutes) { return day - 0.5 - zoneMinutes / 1440.0; }
 
 }  // namespace skyloom

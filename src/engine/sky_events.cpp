@@ -18,10 +18,10 @@ double SampleStep(BodyIndex body) { return body == NorthNode ? 0.25 : 1.0; }
 
 // The instant rounded to the nearest whole minute of the zone.
 void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
-  const LocalMinute at = NearestLocalMinute(instant, zoneMinutes);
+  const LocalMinute at = ToLocalMinute(Instant{instant}, ZoneOfMinutes(zoneMinutes));
   event.day = at.day;
   event.minuteOfDay = at.minuteOfDay;
-  event.instantUt = at.instantUt;
+  event.instant = InstantOf(at);
 }
 
 // Halves [a, b] until it is shorter than a tenth of a second; same(t) tells
@@ -44,7 +44,8 @@ double Bisect(double a, double b, Same same) {
 std::vector<double> Samples(BodyIndex body, int32_t firstDay, int32_t lastDay, int16_t zoneMinutes) {
   std::vector<double> at;
   const double step = SampleStep(body);
-  const double from = LocalMidnight(firstDay, zoneMinutes), to = LocalMidnight(lastDay + 1, zoneMinutes);
+  const Zone zone = ZoneOfMinutes(zoneMinutes);
+  const double from = LocalMidnight(firstDay, zone).ut, to = LocalMidnight(lastDay + 1, zone).ut;
   for (int64_t k = 0;; ++k) {
     const double t = from + static_cast<double>(k) * step;
     if (t >= to) break;
@@ -95,7 +96,7 @@ std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body,
     e.body = body;
     e.retrograde = turn.retrograde;
     PlaceOnMinute(e, turn.at, zoneMinutes);
-    e.longitude = positions.Longitude(body, e.instantUt, zodiac);
+    e.longitude = positions.Longitude(body, e.instant.ut, zodiac);
     if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
   }
   return events;
@@ -148,7 +149,7 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       e.retrograde = retrograde;
       e.sign = signAfter;
       PlaceOnMinute(e, t, zoneMinutes);
-      e.longitude = longitudeAt(e.instantUt);
+      e.longitude = longitudeAt(e.instant.ut);
       if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
     }
     before = after;

@@ -71,7 +71,8 @@ class Run {
         positions_(midnights.Positions()),
         table_(table),
         result_(result),
-        observer_(observer) {}
+        observer_(observer),
+        zone_(ZoneOf(run)) {}
   RunEnd Perform();
 
  private:
@@ -98,6 +99,7 @@ class Run {
   TransitTable& table_;
   RunResult& result_;
   RunObserver& observer_;
+  const Zone zone_;
   // Set when the caller refused a row: the run ends at the next day.
   bool stopAtNextDay_ = false;
   TransitCursor c_;
@@ -147,7 +149,7 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k], l_[1][k], a, side);
   PairDeviation deviation(run_, positions_, a, side);
-  return FindDayMinima(deviation, LocalMidnight(day, run_.zoneMinutes), samples, refineBelow);
+  return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
 }
 
 void Run::NameIfEmpty(int32_t row, AspectIndex a) {
@@ -248,7 +250,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
     c_.P5 = c_.P3;
   }
   for (const double instant : minima.exact) {
-    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, instant));
+    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, Instant{instant}));
     ++c_.P4;
     c_.P3 = c_.P4;
     c_.P2 = c_.P4;
@@ -257,7 +259,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
 }
 
 void Run::RecordNearMiss(int32_t row, AspectIndex a) {
-  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, c_.MinInstant));
+  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, Instant{c_.MinInstant}));
 }
 
 void Run::FlushTransitRows() {

@@ -59,7 +59,7 @@ int32_t ApproachInOrb(FormState& state, const AspectTest& p, int16_t zone, int32
   int32_t day = from;
   auto shown = std::chrono::steady_clock::now() - kProgressInterval;
   for (;;) {
-    const double jd = LocalMidnight(day, zone);
+    const double jd = LocalMidnight(day, ZoneOfMinutes(zone)).ut;
     const double lb =
         p.world || p.secondLongitude < 0 ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
     const double la = lb < 0 ? lb : state.Positions.Longitude(p.bodyA, jd, p.zodiac);

@@ -111,8 +111,7 @@ void ComputeNatalLongitude(FormState& state) {
   const int32_t minute = w.ItemData(minuteList, w.ListIndex(minuteList));
   const int32_t birthMinutes = hour * 60 + minute;
   const int32_t zoneMinutes = w.ItemData(zoneList, w.ListIndex(zoneList));
-  const auto universalMinutes = static_cast<int16_t>(birthMinutes - zoneMinutes);
-  const double birthInstant = state.EnteredDayNumbers[2] - 0.5 + universalMinutes / 1440.0;
+  const double birthInstant = FromLocal(state.EnteredDayNumbers[2], birthMinutes * 60, ZoneOfMinutes(zoneMinutes)).ut;
   const BodyIndex natal = state.RunBodies[1];
   state.NatalLongitude[static_cast<size_t>(natal)] = state.Positions.Longitude(natal, birthInstant, state.RunZodiac);
 }

@@ -67,7 +67,7 @@ void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEv
                       const std::string& what) {
   ASSERT_EQ(got.size(), want.size()) << what;
   for (size_t k = 0; k < got.size(); ++k) {
-    EXPECT_TRUE(NumberNear(want[k].at, got[k].instantUt, 31.0 / 86400)) << what << " event " << k;
+    EXPECT_TRUE(NumberNear(want[k].at, got[k].instant.ut, 31.0 / 86400)) << what << " event " << k;
     EXPECT_EQ(got[k].retrograde, want[k].retrograde) << what << " event " << k;
     if (!stations) {
       EXPECT_EQ(got[k].sign, want[k].sign) << what << " event " << k;
@@ -98,7 +98,8 @@ TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
   test::InitEngineOnce();
   for (const PeriodCase& c : kPeriods) {
     const std::string what = BodyName(c.body) + " from day " + std::to_string(c.firstDay);
-    const double from = LocalMidnight(c.firstDay, c.zoneMinutes), to = LocalMidnight(c.lastDay + 1, c.zoneMinutes);
+    const double from = LocalMidnight(c.firstDay, ZoneOfMinutes(c.zoneMinutes)).ut,
+                 to = LocalMidnight(c.lastDay + 1, ZoneOfMinutes(c.zoneMinutes)).ut;
     const bool sidereal = c.zodiac == Zodiac::Sidereal;
     const auto stations = Scan(c.body, from, to, sidereal, true);
     const auto ingresses = Scan(c.body, from, to, sidereal, false);

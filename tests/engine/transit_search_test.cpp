@@ -205,7 +205,8 @@ TEST(TransitSearch, MidnightSamplesAreThePositions) {
   for (int pass = 0; pass < 2; ++pass) {
     const uint64_t before = positions.Evaluations();
     for (const auto& a : asked) {
-      EXPECT_EQ(midnights.At(a.body, a.day), positions.Longitude(a.body, LocalMidnight(a.day, -690), Zodiac::Sidereal))
+      EXPECT_EQ(midnights.At(a.body, a.day),
+                positions.Longitude(a.body, LocalMidnight(a.day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
           << BodyNames[a.body] << " " << a.day;
     }
     // The second time round only the comparisons compute positions.
@@ -288,7 +289,7 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   run.orbs.Set(10, 5, 2);
   // Mars 10 degrees east of the point at the midnight starting `edge`,
   // closing one degree a day.
-  StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, 0), -OrbRadiansFromDegrees(1));
+  StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
   const BodyPositions positions(library);
   TransitTable table;
   table.Create(61);

@@ -208,14 +208,14 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
     const MinimumRecord& m = *data.minimum;
     if (m.exact) {
       // The printed local date and minute follow from the instant.
-      const double local = m.instantUt + zone / 1440.0 + 0.5;
+      const double local = m.instant.ut + zone / 1440.0 + 0.5;
       const auto localMinute = static_cast<int64_t>(std::llround(local * kMinutesPerDay));
       if (localMinute / 1440 != m.day || localMinute % 1440 != m.minuteOfDay)
         complain("local date or minute does not follow from the instant");
       bool matched = false;
       for (size_t i = 0; i < scan.size(); ++i) {
         if (scan[i].aspect != data.aspect || !scan[i].exact) continue;
-        if (std::fabs(m.instantUt - scan[i].instant) * kMinutesPerDay <= tolerance(scan[i])) {
+        if (std::fabs(m.instant.ut - scan[i].instant) * kMinutesPerDay <= tolerance(scan[i])) {
           matched = reported[i] = true;
           // An inner orb entered and left between two midnights has that
           // day as its entry and its exit.
@@ -228,21 +228,21 @@ std::vector<std::string> VerifyRun(const RunResult& result) {
           break;
         }
       }
-      if (!matched) complain("exact " + Minute(m.instantUt, zone) + " is no exact aspect of the scan");
+      if (!matched) complain("exact " + Minute(m.instant.ut, zone) + " is no exact aspect of the scan");
     } else {
       // A closest approach: a least size the scan found, or the first
       // midnight of the period when the pair was already separating.
       const double size = m.deviation * 180 / M_PI;
-      bool matched = std::fabs(m.instantUt - firstJudged) < 1e-9 &&
+      bool matched = std::fabs(m.instant.ut - firstJudged) < 1e-9 &&
                      std::fabs(IndependentDeviation(run, firstJudged) - size) < (pluto ? 1.0 : 0.1) / 3600;
       for (const ScanMinimum& s : scan)
-        if (s.aspect == data.aspect && !s.exact && std::fabs(s.instant - m.instantUt) < 0.01 &&
+        if (s.aspect == data.aspect && !s.exact && std::fabs(s.instant - m.instant.ut) < 0.01 &&
             std::fabs(s.deviation - size) < (pluto ? 1.0 : 0.1) / 3600)
           matched = true;
       if (!matched)
         complain("closest approach " + FormatAngle(m.deviation) + " on " + FormatDayNumber(m.day) +
                  " is no least deviation of the scan");
-      const auto day = static_cast<int32_t>(std::floor(m.instantUt + zone / 1440.0 + 0.5));
+      const auto day = static_cast<int32_t>(std::floor(m.instant.ut + zone / 1440.0 + 0.5));
       if (day != m.day) complain("closest approach's date is not that of its instant");
     }
   }
