@@ -6,11 +6,16 @@
 #include <optional>
 
 #include "engine/exact_time.h"
+#include "engine/roots.h"
 
 namespace skyloom {
 namespace {
 
 constexpr double kSign = TwoPi / 12.0;
+// Events are found well within a second, in days: an event near a half
+// minute must fall on the nearer whole minute, and a few more positions per
+// event cost nothing beside the walk over the samples.
+constexpr double kEventTolerance = 1e-9;
 
 // The true node swings about its mean position twice a month and may stand
 // still twice within a day or so; the planets turn months apart.
@@ -22,21 +27,6 @@ void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
   event.day = at.day;
   event.minuteOfDay = at.minuteOfDay;
   event.instant = InstantOf(at);
-}
-
-// Halves [a, b] until it is shorter than a tenth of a second; same(t) tells
-// whether t lies on a's side of the change.
-template <typename Same>
-double Bisect(double a, double b, Same same) {
-  while (b - a > 1e-6) {
-    const double m = 0.5 * (a + b);
-    if (same(m)) {
-      a = m;
-    } else {
-      b = m;
-    }
-  }
-  return 0.5 * (a + b);
 }
 
 // The period's sample instants: local midnights from firstDay to the one
@@ -76,9 +66,9 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
   for (size_t k = 1; k < at.size(); ++k) {
     const std::optional<double> after = speedAt(at[k]);
     if (before && after && (*before > 0) != (*after > 0)) {
-      const bool wasDirect = *before > 0;
-      const double t = Bisect(at[k - 1], at[k], [&](double m) { return (speedAt(m).value_or(0) > 0) == wasDirect; });
-      turns.push_back({t, wasDirect});
+      const auto t = BracketedRoot([&](double m) { return speedAt(m).value_or(0); }, at[k - 1], at[k], *before, *after,
+                                   kEventTolerance);
+      turns.push_back({*t, *before > 0});
     }
     before = after;
   }
@@ -136,19 +126,25 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       // the end of the sign left going back.
       const bool retrograde = motion < 0;
       const double border = retrograde ? signBefore * kSign : signAfter * kSign;
-      auto onStartSide = [&](double m) {
+      // The signed distance past the border, which the stretch crosses once.
+      auto pastBorder = [&](double m) {
         double d = longitudeAt(m) - border;
         if (d > Pi) d -= TwoPi;
         if (d < -Pi) d += TwoPi;
-        return retrograde ? d >= 0 : d < 0;
+        return d;
       };
-      const double t = Bisect(knots[k - 1], knots[k], onStartSide);
+      const auto t = BracketedRoot(pastBorder, knots[k - 1], knots[k], pastBorder(knots[k - 1]), pastBorder(knots[k]),
+                                   kEventTolerance);
+      if (!t) {
+        before = after;
+        continue;
+      }
       SkyEvent e;
       e.kind = SkyEventKind::Ingress;
       e.body = body;
       e.retrograde = retrograde;
       e.sign = signAfter;
-      PlaceOnMinute(e, t, zoneMinutes);
+      PlaceOnMinute(e, *t, zoneMinutes);
       e.longitude = longitudeAt(e.instant.ut);
       if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
     }
