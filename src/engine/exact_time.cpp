@@ -22,9 +22,9 @@ bool RetroState(const RunDescription& run, const BodyPositions& positions, int32
   return positions.IsRetrograde(run.bodies[0], LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
 }
 
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight) {
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight) {
   if (!run.retrogradeMarks) return false;
-  return positions.RetroCheck(run.bodies[0], longitudeAtMidnight, LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
+  return positions.RetroCheck(run.bodies[0], atMidnight, LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
 }
 
 int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
@@ -37,8 +37,9 @@ double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side)
 }
 
 double PairDeviation::Value(double jd) {
-  const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac);
-  const double lb = run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac) : run_.natalLongitude;
+  // Only asked for within days where both bodies have positions.
+  const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac).longitude;
+  const double lb = run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac).longitude : run_.natalLongitude;
   return SignedAspectDeviation(la, lb, aspect_, side_);
 }
 

@@ -15,8 +15,8 @@ namespace skyloom {
 // Whether the run's first body is retrograde at the local midnight starting
 // day, as its "r" mark tells; never where the run leaves the marks out.
 bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day);
-// The same with the body's longitude at that midnight already known.
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight);
+// The same with the body's position at that midnight already known.
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight);
 
 // The side of the aspect two longitudes stand nearest: +1 when the first
 // body leads the second (separation measured eastwards), -1 when it trails.

@@ -59,7 +59,7 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
   // speed of 0 is no turn.
   auto speedAt = [&](double t) -> std::optional<double> {
     double speed = 0;
-    if (positions.Longitude(body, t, zodiac, speed) < 0) return std::nullopt;
+    if (!positions.Longitude(body, t, zodiac, speed).Known()) return std::nullopt;
     return speed;
   };
   std::optional<double> before = speedAt(at.front());
@@ -86,7 +86,7 @@ std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body,
     e.body = body;
     e.retrograde = turn.retrograde;
     PlaceOnMinute(e, turn.at, zoneMinutes);
-    e.longitude = positions.Longitude(body, e.instant.ut, zodiac);
+    e.longitude = positions.Longitude(body, e.instant.ut, zodiac).longitude;
     if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
   }
   return events;
@@ -107,13 +107,14 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
 
   std::vector<SkyEvent> events;
   auto longitudeAt = [&](double t) { return positions.Longitude(body, t, zodiac); };
-  double before = longitudeAt(knots.front());
+  Position beforeKnot = longitudeAt(knots.front());
   for (size_t k = 1; k < knots.size(); ++k) {
-    const double after = longitudeAt(knots[k]);
-    if (before < 0 || after < 0) {
-      before = after;
+    const Position afterKnot = longitudeAt(knots[k]);
+    if (!beforeKnot.Known() || !afterKnot.Known()) {
+      beforeKnot = afterKnot;
       continue;
     }
+    const double before = beforeKnot.longitude, after = afterKnot.longitude;
     // The motion over the stretch, taken the short way round.
     double motion = after - before;
     if (motion > Pi) motion -= TwoPi;
@@ -127,16 +128,16 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       const bool retrograde = motion < 0;
       const double border = retrograde ? signBefore * kSign : signAfter * kSign;
       // The signed distance past the border, which the stretch crosses once.
-      auto pastBorder = [&](double m) {
-        double d = longitudeAt(m) - border;
+      auto past = [&](double longitude) {
+        double d = longitude - border;
         if (d > Pi) d -= TwoPi;
         if (d < -Pi) d += TwoPi;
         return d;
       };
-      const auto t = BracketedRoot(pastBorder, knots[k - 1], knots[k], pastBorder(knots[k - 1]), pastBorder(knots[k]),
-                                   kEventTolerance);
+      auto pastBorder = [&](double m) { return past(longitudeAt(m).longitude); };
+      const auto t = BracketedRoot(pastBorder, knots[k - 1], knots[k], past(before), past(after), kEventTolerance);
       if (!t) {
-        before = after;
+        beforeKnot = afterKnot;
         continue;
       }
       SkyEvent e;
@@ -145,10 +146,10 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       e.retrograde = retrograde;
       e.sign = signAfter;
       PlaceOnMinute(e, *t, zoneMinutes);
-      e.longitude = longitudeAt(e.instant.ut);
+      e.longitude = longitudeAt(e.instant.ut).longitude;
       if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
     }
-    before = after;
+    beforeKnot = afterKnot;
   }
   return events;
 }

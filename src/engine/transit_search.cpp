@@ -107,10 +107,10 @@ class Run {
   // Whether a day has been judged yet: the first one may find a transit
   // already under way.
   bool judged_ = false;
-  // Longitudes of both bodies at the local midnights starting D - 1 to
+  // Positions of both bodies at the local midnights starting D - 1 to
   // D + 2 (index k + 1), whether both bodies have data there, and the
   // deviations from each aspect at the two midnights of day D.
-  std::array<std::array<double, kSamples>, 2> l_{};
+  std::array<std::array<Position, kSamples>, 2> l_{};
   std::array<bool, kSamples> valid_{};
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
 };
@@ -128,12 +128,11 @@ void Run::Sample(int32_t day, bool afresh) {
       l_[b][kSamples - 1] = midnights_.At(run_.bodies[b], day + kSamples - 2);
     }
   }
-  if (!run_.world) l_[1].fill(run_.natalLongitude);
-  // Outside a body's data the longitude is an error value, never a position.
-  for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k] >= 0 && l_[1][k] >= 0;
+  if (!run_.world) l_[1].fill(Position{PositionStatus::Known, run_.natalLongitude});
+  for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k].Known() && l_[1][k].Known();
   if (!valid_[kDayStart] || !valid_[kDayEnd]) return;
   for (int k = kDayStart; k <= kDayEnd; ++k) {
-    const double separation = AngularSeparation(l_[0][k], l_[1][k]);
+    const double separation = AngularSeparation(l_[0][k].longitude, l_[1][k].longitude);
     for (AspectIndex a = 1; a <= AspectCount; ++a) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
   }
   for (AspectIndex a = 1; a <= AspectCount; ++a)
@@ -144,10 +143,10 @@ void Run::Sample(int32_t day, bool afresh) {
 DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   // The pair stays on one side of the aspect over these days: at the orbs
   // allowed, crossing to the other would take weeks.
-  const int side = AspectSide(l_[0][kDayStart], l_[1][kDayStart]);
+  const int side = AspectSide(l_[0][kDayStart].longitude, l_[1][kDayStart].longitude);
   std::array<std::optional<double>, kSamples> samples;
   for (int k = 0; k < kSamples; ++k)
-    if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k], l_[1][k], a, side);
+    if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
   PairDeviation deviation(run_, positions_, a, side);
   return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
 }

@@ -356,16 +356,16 @@ bool CheckBodyRanges(FormState& state, int16_t date) {
   const std::string dateName = date == 0 ? "Start date" : "End date";
   const double instant = DayNumberOf(state, date) - 0.5;
   // Ranges do not depend on the zodiac.
-  const double longitudes[2] = {state.Positions.Longitude(state.RunBodies[0], instant, Zodiac::Tropical),
-                                state.Positions.Longitude(state.RunBodies[1], instant, Zodiac::Tropical)};
+  const PositionStatus status[2] = {state.Positions.Longitude(state.RunBodies[0], instant, Zodiac::Tropical).status,
+                                    state.Positions.Longitude(state.RunBodies[1], instant, Zodiac::Tropical).status};
   for (int k = 0; k < 2; ++k) {
-    if (longitudes[k] == BeforeRange) {
+    if (status[k] == PositionStatus::BeforeRange) {
       Show(state, dateName + " is too early for " + NameOfBody(state.RunBodies[k]) + ".", MsgIcon::None, "");
       return false;
     }
   }
   for (int k = 0; k < 2; ++k) {
-    if (longitudes[k] == AfterRange) {
+    if (status[k] == PositionStatus::AfterRange) {
       Show(state, dateName + " is too late for " + NameOfBody(state.RunBodies[k]) + ".", MsgIcon::None, "");
       return false;
     }

@@ -60,16 +60,17 @@ int32_t ApproachInOrb(FormState& state, const AspectTest& p, int16_t zone, int32
   auto shown = std::chrono::steady_clock::now() - kProgressInterval;
   for (;;) {
     const double jd = LocalMidnight(day, ZoneOfMinutes(zone)).ut;
-    const double lb =
-        p.world || p.secondLongitude < 0 ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
-    const double la = lb < 0 ? lb : state.Positions.Longitude(p.bodyA, jd, p.zodiac);
+    const Position lb =
+        p.world ? state.Positions.Longitude(p.bodyB, jd, p.zodiac) : Position{PositionStatus::Known, p.secondLongitude};
+    const Position la = lb.Known() ? state.Positions.Longitude(p.bodyA, jd, p.zodiac) : lb;
     // Past the data: the day-by-day walk finds the last day. Near the end of
     // its files the ephemeris answers a lone query differently from one that
     // follows its neighbours, so the walk starts well back (every day from
     // `from` up to here is clear) and meets the end as a plain walk would.
-    if (la < 0 || lb < 0) return std::max(from, safe - kWalkIntoDataEnd);
+    if (!la.Known() || !lb.Known()) return std::max(from, safe - kWalkIntoDataEnd);
     const double clearance =
-        std::fabs(AngularSeparation(la, lb) - AspectTable[static_cast<size_t>(p.aspect)].Angle) - p.orb;
+        std::fabs(AngularSeparation(la.longitude, lb.longitude) - AspectTable[static_cast<size_t>(p.aspect)].Angle) -
+        p.orb;
     // No midnight up to `steps` days on can be in orb (the test is strict).
     const double steps = clearance > 0 ? std::floor(clearance / reach) : 0.0;
     if (steps < 2) return day;
@@ -117,9 +118,9 @@ void Search(FormState& state) {
     ComputeNatalLongitude(state);
     // The birth date is not tied to the period here, so it may lie beyond the
     // natal body's data; an error value must not stand in for a position.
-    const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
-    if (natal < 0) {
-      w.MessageBox({DateRangeMessage(natal == AfterRange ? -1 : -3, bodyA, bodyB), "Error", MsgIcon::Exclamation});
+    const Position natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
+    if (!natal.Known()) {
+      w.MessageBox({DateRangeMessage(RangeErrorOf(natal.status, false), bodyA, bodyB), "Error", MsgIcon::Exclamation});
       return;
     }
   }
@@ -133,7 +134,7 @@ void Search(FormState& state) {
   const auto aspect = static_cast<AspectIndex>(aspectPosition < 0 ? 1 : aspectPosition + 1);
   const int16_t zone = ZoneMinutesOfPosition(w.ListIndex(C(ControlName::cboTimezone, 0)));
   const double orb = state.Orbs.OrbRadians[0];
-  const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)];
+  const double natal = state.NatalLongitude[static_cast<size_t>(bodyB)].longitude;
   const int32_t dayAfterEnd = state.EnteredDayNumbers[1] + 1;
 
   const AspectTest test{bodyA, bodyB, aspect, orb, world, natal, state.RunZodiac};

@@ -32,7 +32,7 @@ struct RunInputs {
   int16_t ZoneMinutes = 0;
   std::array<BodyIndex, 2> RunBodies{Mars, Jupiter};
   RunOrbs Orbs;
-  std::array<double, LastBody + 1> NatalLongitude{};
+  std::array<Position, LastBody + 1> NatalLongitude{};
   Zodiac RunZodiac = Zodiac::Tropical;  // sidereal only for a personal run that asks for it
 };
 

@@ -24,9 +24,9 @@ bool WorldMode(const Window& w) { return w.Value(C(ControlName::optWorld)) != 0;
 // A run with an error value as natal position would measure aspects to a
 // meaningless longitude, so the press ends here with the range message.
 bool NatalPositionKnown(FormState& state) {
-  const double natal = state.NatalLongitude[static_cast<size_t>(state.RunBodies[1])];
-  if (natal >= 0) return true;
-  const RangeErrorCode code = natal == AfterRange ? -1 : -3;
+  const Position natal = state.NatalLongitude[static_cast<size_t>(state.RunBodies[1])];
+  if (natal.Known()) return true;
+  const RangeErrorCode code = RangeErrorOf(natal.status, false);
   state.window.MessageBox(
       {DateRangeMessage(code, state.RunBodies[0], state.RunBodies[1]), "Error", MsgIcon::Exclamation});
   return false;
@@ -120,11 +120,11 @@ void ExtendStartToTransit(FormState& state) {
   const bool world = WorldMode(state.window);
   const BodyIndex moving = state.RunBodies[0];
   const BodyIndex other = state.RunBodies[1];
-  const double natal = state.NatalLongitude[static_cast<size_t>(other)];
+  const Position natal = state.NatalLongitude[static_cast<size_t>(other)];
   const double innerOrb = state.Orbs.OrbRadians[2];
 
   struct Longitudes {
-    double a, b;
+    Position a, b;
   };
   // The run that follows uses the same samples.
   MidnightLongitudes& midnights = state.Midnights(state.ZoneMinutes, state.RunZodiac);
@@ -132,14 +132,14 @@ void ExtendStartToTransit(FormState& state) {
     return Longitudes{midnights.At(moving, day), world ? midnights.At(other, day) : natal};
   };
   auto deviation = [](const Longitudes& l, AspectIndex aspect) {
-    return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);
+    return std::fabs(AngularSeparation(l.a.longitude, l.b.longitude) - AspectTable[static_cast<size_t>(aspect)].Angle);
   };
 
   const int32_t entered = state.EnteredDayNumbers[0];
   const Longitudes atStart = at(entered);
   // The zone can put the local midnight of the first day of a body's data
   // on the day before it; without positions there is no transit to extend.
-  if (atStart.a < 0 || atStart.b < 0) return;
+  if (!atStart.a.Known() || !atStart.b.Known()) return;
 
   AspectIndex inProgress = 0;
   for (AspectIndex a = 1; a <= AspectCount; ++a) {
@@ -157,7 +157,7 @@ void ExtendStartToTransit(FormState& state) {
     if (day == FirstAllowedDay) break;
     --day;
     const Longitudes l = at(day);
-    if (l.a < 0 || l.b < 0) {
+    if (!l.a.Known() || !l.b.Known()) {
       // Ran off the start of a body's data: its first day is as far back
       // as a run can go.
       ++day;

@@ -50,7 +50,7 @@ RunDescription DescriptionOf(const FormState& s, bool world) {
   RunDescription run;
   run.world = world;
   run.bodies = s.RunBodies;
-  run.natalLongitude = world ? 0.0 : s.NatalLongitude[static_cast<size_t>(s.RunBodies[1])];
+  run.natalLongitude = world ? 0.0 : s.NatalLongitude[static_cast<size_t>(s.RunBodies[1])].longitude;
   run.orbs = s.Orbs;
   run.startDay = s.RunStartDay;
   run.endDay = s.RunEndDay;

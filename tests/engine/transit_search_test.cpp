@@ -266,11 +266,11 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
 class StraightLines : public EphemerisLibrary {
  public:
   StraightLines(double start, double t0, double rate) : start_(start), t0_(t0), rate_(rate) {}
-  double PlanetLongitude(int32_t, double jd, int32_t, double* speed) override {
+  Position PlanetLongitude(int32_t, double jd, int32_t, double* speed) override {
     if (speed) *speed = rate_;
-    return NormalizeAngle(start_ + rate_ * (jd - t0_));
+    return {PositionStatus::Known, NormalizeAngle(start_ + rate_ * (jd - t0_))};
   }
-  double MoonLongitude(double, double*) override { return BeforeRange; }
+  Position MoonLongitude(double, double*) override { return Position::Unknown(PositionStatus::BeforeRange); }
 
  private:
   double start_, t0_, rate_;

@@ -52,7 +52,7 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
     ASSERT_EQ(f.state.RunsStarted, 1) << f.LastMessage().text;
     const int16_t zone = ZoneMinutesOfPosition(c.zone);
     const test::IndependentRun run{
-        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun], 1, zone};
+        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.NatalLongitude[Sun].longitude, 1, zone};
     const auto [start, end] = Walk(run, 10.0, test::Day(2021, 1, 25));
     EXPECT_EQ(FormatDayNumber(f.state.RunStartDay), FormatDayNumber(start));
     EXPECT_EQ(FormatDayNumber(f.state.RunEndDay), FormatDayNumber(end));

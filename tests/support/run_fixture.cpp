@@ -55,7 +55,7 @@ void RunFixture::Personal(BodyIndex transiting, BodyIndex natal, double natalLon
   FillBodies(window, 0, Sun, Pluto, transiting);
   FillBodies(window, 1, Sun, Moon, natal);
   state.RunBodies = {transiting, natal};
-  state.NatalLongitude[natal] = natalLongitude;
+  state.NatalLongitude[natal] = {PositionStatus::Known, natalLongitude};
 }
 
 void RunFixture::Period(int32_t startDay, int32_t endDay) {
