@@ -104,7 +104,7 @@ void BM_WholeChart2024(benchmark::State& st) {
     series.emplace_back();
     for (BodyIndex natal = Sun; natal <= Moon; ++natal) {
       RunDescription run = Run(false, transiting, natal, DayOf(2024, 1, 1), DayOf(2024, 12, 31));
-      run.natalLongitude = TheSession().positions.Longitude(natal, birth, Zodiac::Tropical);
+      run.natalLongitude = TheSession().positions.Longitude(natal, birth, Zodiac::Tropical).longitude;
       series.back().push_back(run);
     }
   }

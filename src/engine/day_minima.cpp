@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "engine/roots.h"
+
 namespace skyloom {
 namespace {
 
@@ -14,8 +16,6 @@ namespace {
 // about 3" off (Mercury and Mars at conjunction with the Sun, where the
 // Sun's deflection of light changes fastest); a pair is at most the sum.
 constexpr double kModelMargin = 0.000291;
-// Instants are found to within this, in days (under a tenth of a second).
-constexpr double kInstantTolerance = 1e-6;
 
 // A cubic in x, the days since the day's first midnight.
 struct Cubic {
@@ -57,64 +57,6 @@ struct Cubic {
 };
 
 bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
-
-// A zero of f between a and b, where f(a) = fa and f(b) = fb have opposite
-// signs: Brent's method, which never leaves the bracket and falls back to
-// bisection where interpolation does not pay.
-template <typename F>
-double Root(F&& f, double a, double b, double fa, double fb) {
-  double c = a, fc = fa, d = b - a, e = d;
-  for (int iteration = 0; iteration < 100; ++iteration) {
-    if (OppositeSigns(fb, fc) == false) {
-      c = a;
-      fc = fa;
-      d = e = b - a;
-    }
-    if (std::fabs(fc) < std::fabs(fb)) {
-      a = b;
-      b = c;
-      c = a;
-      fa = fb;
-      fb = fc;
-      fc = fa;
-    }
-    const double tolerance = kInstantTolerance / 2;
-    const double m = (c - b) / 2;
-    if (std::fabs(m) <= tolerance || fb == 0) return b;
-    if (std::fabs(e) >= tolerance && std::fabs(fa) > std::fabs(fb)) {
-      // Inverse quadratic interpolation, or the secant when only two points differ.
-      double p, q;
-      const double s = fb / fa;
-      if (a == c) {
-        p = 2 * m * s;
-        q = 1 - s;
-      } else {
-        const double r = fb / fc, t = fa / fc;
-        p = s * (2 * m * t * (t - r) - (b - a) * (r - 1));
-        q = (t - 1) * (r - 1) * (s - 1);
-      }
-      if (p > 0)
-        q = -q;
-      else
-        p = -p;
-      if (2 * p < std::min(3 * m * q - std::fabs(tolerance * q), std::fabs(e * q))) {
-        e = d;
-        d = p / q;
-      } else {
-        d = m;
-        e = m;
-      }
-    } else {
-      d = m;
-      e = m;
-    }
-    a = b;
-    fa = fb;
-    b += std::fabs(d) > tolerance ? d : std::copysign(tolerance, m);
-    fb = f(b);
-  }
-  return b;
-}
 
 }  // namespace
 
@@ -174,7 +116,7 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
     const double sLo = slope(t0 + lo), sHi = slope(t0 + hi);
     Point p{t0 + turns[i], 0.0, false};
     if (OppositeSigns(sLo, sHi)) {
-      p.t = Root([&](double t) { return slope(t); }, t0 + lo, t0 + hi, sLo, sHi);
+      p.t = *BracketedRoot([&](double t) { return slope(t); }, t0 + lo, t0 + hi, sLo, sHi, InstantTolerance);
       p.turning = true;
     } else if (sLo == 0 || sHi == 0) {
       p.t = t0 + (sLo == 0 ? lo : hi);
@@ -195,7 +137,8 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
     if (a.g == 0) {
       day.exact.push_back(a.t);
     } else if (OppositeSigns(a.g, b.g)) {
-      const double root = Root([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g);
+      const double root =
+          *BracketedRoot([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g, InstantTolerance);
       day.exact.push_back(root);
       if (day.smallest > 0) {
         day.smallest = 0;

@@ -8,8 +8,6 @@
 namespace skyloom {
 namespace {
 
-constexpr int kMinutesPerDay = 1440;
-
 // An angle taken into (-pi, pi].
 double WrapToHalfCircle(double x) {
   while (x > Pi) x -= TwoPi;
@@ -17,18 +15,16 @@ double WrapToHalfCircle(double x) {
   return x;
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
 }  // namespace
 
 bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day) {
   if (!run.retrogradeMarks) return false;
-  return positions.IsRetrograde(run.bodies[0], LocalMidnight(day, run.zoneMinutes), run.zodiac);
+  return positions.IsRetrograde(run.bodies[0], LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
 }
 
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight) {
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight) {
   if (!run.retrogradeMarks) return false;
-  return positions.RetroCheck(run.bodies[0], longitudeAtMidnight, LocalMidnight(day, run.zoneMinutes), run.zodiac);
+  return positions.RetroCheck(run.bodies[0], atMidnight, LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
 }
 
 int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
@@ -41,8 +37,9 @@ double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side)
 }
 
 double PairDeviation::Value(double jd) {
-  const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac);
-  const double lb = run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac) : run_.natalLongitude;
+  // Only asked for within days where both bodies have positions.
+  const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac).longitude;
+  const double lb = run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac).longitude : run_.natalLongitude;
   return SignedAspectDeviation(la, lb, aspect_, side_);
 }
 
@@ -53,25 +50,13 @@ double PairDeviation::Slope(double jd) {
   return speedA - speedB;
 }
 
-LocalMinute NearestLocalMinute(double instant, int16_t zoneMinutes) {
-  // Zones are whole minutes, so the nearest local minute is also the
-  // nearest minute of Universal Time.
-  const double localMinutes = std::nearbyint((instant + zoneMinutes / 1440.0 + 0.5) * kMinutesPerDay);
-  const auto minutes = static_cast<int64_t>(localMinutes);
-  LocalMinute at;
-  at.day = static_cast<int32_t>(FloorDiv(minutes, kMinutesPerDay));
-  at.minuteOfDay = static_cast<int16_t>(minutes - int64_t{at.day} * kMinutesPerDay);
-  at.instantUt = localMinutes / kMinutesPerDay - 0.5 - zoneMinutes / 1440.0;
-  return at;
-}
-
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant) {
-  const LocalMinute at = NearestLocalMinute(instant, run.zoneMinutes);
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant) {
+  const LocalMinute at = ToLocalMinute(instant, ZoneOf(run));
   MinimumRecord minimum;
   minimum.exact = true;
   minimum.day = at.day;
   minimum.minuteOfDay = at.minuteOfDay;
-  minimum.instantUt = at.instantUt;
+  minimum.instant = InstantOf(at);
   minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.zoneMinutes = run.zoneMinutes;
   minimum.zoneText = run.zoneText;
@@ -79,11 +64,11 @@ MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& posit
 }
 
 MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
-                              double instant) {
+                              Instant instant) {
   MinimumRecord minimum;
   minimum.exact = false;
-  minimum.day = static_cast<int32_t>(std::floor(instant + run.zoneMinutes / 1440.0 + 0.5));
-  minimum.instantUt = instant;
+  minimum.day = LocalDay(instant, ZoneOf(run));
+  minimum.instant = instant;
   minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.deviation = deviation;
   return minimum;

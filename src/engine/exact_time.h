@@ -15,8 +15,8 @@ namespace skyloom {
 // Whether the run's first body is retrograde at the local midnight starting
 // day, as its "r" mark tells; never where the run leaves the marks out.
 bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day);
-// The same with the body's longitude at that midnight already known.
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, double longitudeAtMidnight);
+// The same with the body's position at that midnight already known.
+bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight);
 
 // The side of the aspect two longitudes stand nearest: +1 when the first
 // body leads the second (separation measured eastwards), -1 when it trails.
@@ -45,19 +45,11 @@ class PairDeviation : public SignedDeviation {
 
 // The exact aspect at a UT instant as the table records it: the nearest
 // whole minute of the results zone, its local date and the mark.
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, double instant);
-// The whole minute of local time nearest a UT instant in a zone zoneMinutes
-// east of Greenwich: its local date and time, and its own UT instant.
-struct LocalMinute {
-  int32_t day = 0;
-  int16_t minuteOfDay = 0;
-  double instantUt = 0.0;
-};
-LocalMinute NearestLocalMinute(double instant, int16_t zoneMinutes);
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant);
 // A pass's closest approach without an exact aspect: its size and the local
 // date of its instant.
 MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
-                              double instant);
+                              Instant instant);
 
 // Degrees and minutes of arc without blanks: 2°5'. Empty outside [0, 2*pi).
 std::string FormatAngle(double radians);

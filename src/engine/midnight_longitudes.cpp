@@ -16,10 +16,10 @@ constexpr int64_t kMaximumGrowth = 32768;
 
 }  // namespace
 
-double* MidnightLongitudes::Slot(Span& span, int32_t day) {
+size_t MidnightLongitudes::Slot(Span& span, int32_t day) {
   const auto size = static_cast<int64_t>(span.values.size());
   const int64_t offset = static_cast<int64_t>(day) - span.firstDay;
-  if (size > 0 && offset >= 0 && offset < size) return &span.values[static_cast<size_t>(offset)];
+  if (size > 0 && offset >= 0 && offset < size) return static_cast<size_t>(offset);
   const int64_t growth = std::clamp(size, kMinimumGrowth, kMaximumGrowth);
   int64_t first = span.firstDay, last = span.firstDay + size - 1;
   if (size == 0) {
@@ -31,18 +31,28 @@ double* MidnightLongitudes::Slot(Span& span, int32_t day) {
     last = std::max<int64_t>(day, last + growth);
   }
   std::vector<double> values(static_cast<size_t>(last - first + 1), kUnknown);
-  if (size > 0) std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
+  std::vector<PositionStatus> status(values.size(), PositionStatus::Known);
+  if (size > 0) {
+    std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
+    std::copy(span.status.begin(), span.status.end(), status.begin() + (span.firstDay - first));
+  }
   span.values = std::move(values);
+  span.status = std::move(status);
   span.firstDay = static_cast<int32_t>(first);
-  return &span.values[static_cast<size_t>(day - first)];
+  return static_cast<size_t>(day - first);
 }
 
-double MidnightLongitudes::At(BodyIndex body, int32_t day) {
-  const double jd = LocalMidnight(day, zoneMinutes_);
+Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
+  const double jd = LocalMidnight(day, zone_).ut;
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return positions_.Longitude(body, jd, zodiac_);
-  double* slot = Slot(spans_[static_cast<size_t>(body)], day);
-  if (std::isnan(*slot)) *slot = positions_.Longitude(body, jd, zodiac_);
-  return *slot;
+  Span& span = spans_[static_cast<size_t>(body)];
+  const size_t slot = Slot(span, day);
+  if (std::isnan(span.values[slot])) {
+    const Position position = positions_.Longitude(body, jd, zodiac_);
+    span.values[slot] = position.longitude;
+    span.status[slot] = position.status;
+  }
+  return {span.status[slot], span.values[slot]};
 }
 
 void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {

@@ -16,11 +16,11 @@ namespace skyloom {
 class MidnightLongitudes {
  public:
   MidnightLongitudes(const BodyPositions& positions, int16_t zoneMinutes, Zodiac zodiac)
-      : positions_(positions), zoneMinutes_(zoneMinutes), zodiac_(zodiac) {}
+      : positions_(positions), zoneMinutes_(zoneMinutes), zone_(ZoneOfMinutes(zoneMinutes)), zodiac_(zodiac) {}
 
-  // The body's longitude at the local midnight that starts day number day,
-  // as BodyPositions::Longitude gives it (error values outside the range).
-  double At(BodyIndex body, int32_t day);
+  // The body's position at the local midnight that starts day number day,
+  // as BodyPositions::Longitude gives it.
+  Position At(BodyIndex body, int32_t day);
 
   const BodyPositions& Positions() const { return positions_; }
   bool Serves(int16_t zoneMinutes, Zodiac zodiac) const { return zoneMinutes == zoneMinutes_ && zodiac == zodiac_; }
@@ -32,15 +32,18 @@ class MidnightLongitudes {
 
  private:
   // The days firstDay .. firstDay + values.size() - 1 of one body; a NaN
-  // stands for a midnight not computed yet.
+  // stands for a midnight not computed yet, and for one outside the body's
+  // data the status says which end it lies beyond.
   struct Span {
     int32_t firstDay = 0;
     std::vector<double> values;
+    std::vector<PositionStatus> status;
   };
-  double* Slot(Span& span, int32_t day);
+  size_t Slot(Span& span, int32_t day);
 
   const BodyPositions& positions_;
   int16_t zoneMinutes_;
+  Zone zone_;
   Zodiac zodiac_;
   // By body number; a body beyond them is computed afresh each time.
   static constexpr size_t kBodySlots = 16;

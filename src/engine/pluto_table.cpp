@@ -190,17 +190,17 @@ double PlutoTable::Entry(int32_t k) const {
   return degrees;
 }
 
-double PlutoTable::Longitude(double jd) const {
+Position PlutoTable::Longitude(double jd) const {
   double speed = 0;
   return Longitude(jd, speed);
 }
 
-double PlutoTable::Longitude(double jd, double& speed) const {
+Position PlutoTable::Longitude(double jd, double& speed) const {
   speed = 0;
   const double n = std::floor(jd + 0.5);
   // Written so that a NaN instant also lands here rather than in the table.
-  if (!(n >= FirstTableDay)) return BeforeRange;
-  if (n > LastTableDay) return AfterRange;
+  if (!(n >= FirstTableDay)) return Position::Unknown(PositionStatus::BeforeRange);
+  if (n > LastTableDay) return Position::Unknown(PositionStatus::AfterRange);
 
   const int32_t k = static_cast<int32_t>(n) - FirstTableDay;
   // Four records around the day, as centred as the table allows: k - 1 to
@@ -221,7 +221,7 @@ double PlutoTable::Longitude(double jd, double& speed) const {
     first = k;
     l[0] = Entry(k);
     l[1] = Entry(k + 1);
-    if (l[0] < 0 || l[1] < 0) return AfterRange;
+    if (l[0] < 0 || l[1] < 0) return Position::Unknown(PositionStatus::AfterRange);
     count = 2;
   }
   // Pluto moves well under a degree a day: a jump of more than 180 degrees
@@ -251,7 +251,7 @@ double PlutoTable::Longitude(double jd, double& speed) const {
   if (degrees < 0) degrees += 360;
   if (degrees >= 360) degrees -= 360;
   speed = perDay / 360 * TwoPi;
-  return degrees / 360 * TwoPi;
+  return {PositionStatus::Known, degrees / 360 * TwoPi};
 }
 
 std::string EncodePlutoRecord(int32_t k, double degrees) {

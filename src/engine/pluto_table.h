@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/bodies.h"
+
 namespace skyloom {
 
 inline constexpr const char* PlutoFileName = "pluto.ptb";
@@ -35,12 +37,12 @@ class PlutoTable {
   // missing or cannot be decoded.
   double Entry(int32_t k) const;
 
-  // Longitude in radians at jd (UT), or -99 / -100 outside day numbers
-  // 2305448 .. 2488069: the cubic through the records of the four days
-  // around jd (fewer at the ends of the table).
-  double Longitude(double jd) const;
+  // Position at jd (UT), known for day numbers 2305448 .. 2488069: the
+  // cubic through the records of the four days around jd (fewer at the ends
+  // of the table).
+  Position Longitude(double jd) const;
   // The same with its rate of change in radians a day (0 outside the range).
-  double Longitude(double jd, double& speed) const;
+  Position Longitude(double jd, double& speed) const;
 
   // Entry k is the record of day number 2305448 + k.
   std::vector<std::string> Records;

@@ -35,19 +35,19 @@ double NormalizeAngle(double x) {
 
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
-double BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
+Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
   ++evaluations_;
-  double result;
+  Position result;
   double rate = 0;
   if (body == Pluto) {
-    result = pluto_ ? pluto_->Longitude(jd, rate) : AfterRange;
+    result = pluto_ ? pluto_->Longitude(jd, rate) : Position::Unknown(PositionStatus::AfterRange);
   } else if (body == Moon) {
     // The Moon is known for the days of Pluto's table only.
     const double n = std::floor(jd + 0.5);
     if (!(n >= FirstTableDay)) {
-      result = BeforeRange;
+      result = Position::Unknown(PositionStatus::BeforeRange);
     } else if (n > LastTableDay) {
-      result = AfterRange;
+      result = Position::Unknown(PositionStatus::AfterRange);
     } else {
       result = library_.MoonLongitude(jd - kJ2000, speed ? &rate : nullptr);
     }
@@ -56,16 +56,17 @@ double BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* 
   }
   // The sidereal correction changes only from one calendar year to the next,
   // so it leaves the speed as it is.
-  if (result >= 0 && zodiac == Zodiac::Sidereal) result = NormalizeAngle(result - AyanamsaRadians(CalendarYear(jd)));
-  if (speed) *speed = result >= 0 ? rate : 0.0;
+  if (result.Known() && zodiac == Zodiac::Sidereal)
+    result.longitude = NormalizeAngle(result.longitude - AyanamsaRadians(CalendarYear(jd)));
+  if (speed) *speed = result.Known() ? rate : 0.0;
   return result;
 }
 
-double BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac) const {
+Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac) const {
   return Compute(body, jd, zodiac, nullptr);
 }
 
-double BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
+Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
   return Compute(body, jd, zodiac, &speed);
 }
 
@@ -82,16 +83,18 @@ bool BodyPositions::IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const
   return RetroCheck(body, Longitude(body, jd, zodiac), jd, zodiac);
 }
 
-bool BodyPositions::RetroCheck(BodyIndex body, double longitude, double jd, Zodiac zodiac) const {
-  if (longitude < 0 || body == Sun || body == Moon) return false;
-  double l1 = longitude;
-  double l2 = Longitude(body, jd + 1.0 / 48, zodiac);
-  if (l2 < 0) {
+bool BodyPositions::RetroCheck(BodyIndex body, Position position, double jd, Zodiac zodiac) const {
+  if (!position.Known() || body == Sun || body == Moon) return false;
+  double l1 = position.longitude;
+  const Position later = Longitude(body, jd + 1.0 / 48, zodiac);
+  double l2 = later.longitude;
+  if (!later.Known()) {
     // Half an hour on is past the body's data: the half hour before tells
     // the direction of its motion instead.
+    const Position earlier = Longitude(body, jd - 1.0 / 48, zodiac);
+    if (!earlier.Known()) return false;
     l2 = l1;
-    l1 = Longitude(body, jd - 1.0 / 48, zodiac);
-    if (l1 < 0) return false;
+    l1 = earlier.longitude;
   }
   if (l1 < 0.1 || l2 < 0.1) {
     l1 += 3.0;
@@ -100,6 +103,14 @@ bool BodyPositions::RetroCheck(BodyIndex body, double longitude, double jd, Zodi
   const double diff = l2 - l1;
   if (std::fabs(diff) >= Pi) return false;
   return diff < 0;
+}
+
+RangeErrorCode RangeErrorOf(PositionStatus status, bool isA) {
+  switch (status) {
+    case PositionStatus::AfterRange: return isA ? -2 : -1;
+    case PositionStatus::BeforeRange: return isA ? -4 : -3;
+    default: return 0;
+  }
 }
 
 std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bodyB) {
@@ -117,18 +128,18 @@ namespace {
 // The in-orb test with the longitudes fetched by longitude(body).
 template <typename Longitude>
 bool InOrb(const AspectTest& test, RangeErrorCode& code, Longitude longitude) {
-  double lb = test.secondLongitude;
-  if (test.world || test.secondLongitude < 0) {
-    lb = longitude(test.bodyB);
-    if (lb < 0) code = std::trunc(lb) == AfterRange ? -1 : -3;
+  Position b{PositionStatus::Known, test.secondLongitude};
+  if (test.world) {
+    b = longitude(test.bodyB);
+    if (!b.Known()) code = RangeErrorOf(b.status, false);
   }
-  double la = 0;
+  Position a;
   if (code == 0) {
-    la = longitude(test.bodyA);
-    if (la < 0) code = std::trunc(la) == AfterRange ? -2 : -4;
+    a = longitude(test.bodyA);
+    if (!a.Known()) code = RangeErrorOf(a.status, true);
   }
   if (code < 0) return false;
-  return std::fabs(AngularSeparation(la, lb) - AspectTable[test.aspect].Angle) < test.orb;
+  return std::fabs(AngularSeparation(a.longitude, b.longitude) - AspectTable[test.aspect].Angle) < test.orb;
 }
 
 }  // namespace

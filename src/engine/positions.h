@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "calendar/zone.h"
 #include "engine/bodies.h"
 
 namespace skyloom {
@@ -20,6 +21,9 @@ enum class Zodiac { Tropical, Sidereal };
 // 0 none; -1 / -2 after the range of body B / A; -3 / -4 before it.
 using RangeErrorCode = int16_t;
 
+// The code of a body with no position: B's codes, or A's with isA.
+RangeErrorCode RangeErrorOf(PositionStatus status, bool isA);
+
 // Longitudes of the bodies: the planets and the Moon from the ephemeris
 // library, Pluto from its table (without one, or with an empty one, Pluto
 // lies after its range).
@@ -29,23 +33,23 @@ class BodyPositions {
       : library_(library), pluto_(pluto) {}
   void UsePlutoTable(const PlutoTable* pluto) { pluto_ = pluto; }
 
-  // Longitude of a body at jd (Julian day, UT) in radians, or -99 / -100
-  // outside the body's range.
-  double Longitude(BodyIndex body, double jd, Zodiac zodiac) const;
+  // Position of a body at jd (Julian day, UT): its longitude in radians, or
+  // which end of the body's data the instant lies beyond.
+  Position Longitude(BodyIndex body, double jd, Zodiac zodiac) const;
   // The same with the longitude's rate of change, radians a day (0 outside
   // the range). Dearer than the longitude alone: asked for only where needed.
-  double Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
+  Position Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
 
   bool IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const;
-  // The retrograde test with the longitude at jd already known.
-  bool RetroCheck(BodyIndex body, double longitude, double jd, Zodiac zodiac) const;
+  // The retrograde test with the position at jd already known.
+  bool RetroCheck(BodyIndex body, Position position, double jd, Zodiac zodiac) const;
 
   // How many longitudes have been computed (for benchmarks and tests that
   // count the work of a run).
   uint64_t Evaluations() const { return evaluations_; }
 
  private:
-  double Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
+  Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
 
   EphemerisLibrary& library_;
   const PlutoTable* pluto_;
@@ -61,9 +65,9 @@ double AngularSeparation(double a, double b);
 struct AspectTest {
   BodyIndex bodyA = 0, bodyB = 0;
   AspectIndex aspect = 1;
-  double orb = 0;               // radians
-  bool world = true;            // B moves; else B stands at secondLongitude
-  double secondLongitude = -1;  // personal runs: B's natal position
+  double orb = 0;              // radians
+  bool world = true;           // B moves; else B stands at secondLongitude
+  double secondLongitude = 0;  // personal runs: B's natal position
   Zodiac zodiac = Zodiac::Tropical;
 };
 
@@ -83,9 +87,5 @@ std::string DateRangeMessage(RangeErrorCode code, BodyIndex bodyA, BodyIndex bod
 int32_t AspectStateSearch(MidnightLongitudes& midnights, const AspectTest& test, int32_t startDay, bool& inOrbAtStart,
                           bool forward, bool wantedState, RangeErrorCode& code,
                           const std::function<void(int32_t)>& progress);
-
-// The Julian day of the local midnight that starts day number d in a zone
-// zoneMinutes east of Greenwich.
-constexpr double LocalMidnight(int32_t day, int16_t zoneMinutes) { return day - 0.5 - zoneMinutes / 1440.0; }
 
 }  // namespace skyloom

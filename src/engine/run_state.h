@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/zone.h"
 #include "engine/bodies.h"
 #include "engine/positions.h"
 
@@ -33,6 +34,9 @@ struct RunDescription {
   bool retrogradeMarks = true;  // a world Show-all series leaves them out
 };
 
+// The zone of a run's dates and times.
+inline Zone ZoneOf(const RunDescription& run) { return ZoneOfMinutes(run.zoneMinutes, run.zoneText); }
+
 // A date cell: the day on which the event happened (between the local
 // midnights starting it and the next day) and whether the first body was
 // retrograde at the midnight starting it.
@@ -48,7 +52,7 @@ struct MinimumRecord {
   bool exact = false;
   int32_t day = 0;          // local date of the exact minute, or of the closest approach
   bool retrograde = false;  // exact: at the local midnight ending that day
-  double instantUt = 0.0;   // exact: the minute found, Julian day in Universal Time
+  Instant instant;          // exact: the minute found
   int16_t minuteOfDay = 0;  // exact: local time of that minute, 0 .. 1439
   int16_t zoneMinutes = 0;  // exact: the results zone of the run
   std::string zoneText;     // exact: that zone's list text

@@ -6,11 +6,16 @@
 #include <optional>
 
 #include "engine/exact_time.h"
+#include "engine/roots.h"
 
 namespace skyloom {
 namespace {
 
 constexpr double kSign = TwoPi / 12.0;
+// Events are found well within a second, in days: an event near a half
+// minute must fall on the nearer whole minute, and a few more positions per
+// event cost nothing beside the walk over the samples.
+constexpr double kEventTolerance = 1e-9;
 
 // The true node swings about its mean position twice a month and may stand
 // still twice within a day or so; the planets turn months apart.
@@ -18,25 +23,10 @@ double SampleStep(BodyIndex body) { return body == NorthNode ? 0.25 : 1.0; }
 
 // The instant rounded to the nearest whole minute of the zone.
 void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
-  const LocalMinute at = NearestLocalMinute(instant, zoneMinutes);
+  const LocalMinute at = ToLocalMinute(Instant{instant}, ZoneOfMinutes(zoneMinutes));
   event.day = at.day;
   event.minuteOfDay = at.minuteOfDay;
-  event.instantUt = at.instantUt;
-}
-
-// Halves [a, b] until it is shorter than a tenth of a second; same(t) tells
-// whether t lies on a's side of the change.
-template <typename Same>
-double Bisect(double a, double b, Same same) {
-  while (b - a > 1e-6) {
-    const double m = 0.5 * (a + b);
-    if (same(m)) {
-      a = m;
-    } else {
-      b = m;
-    }
-  }
-  return 0.5 * (a + b);
+  event.instant = InstantOf(at);
 }
 
 // The period's sample instants: local midnights from firstDay to the one
@@ -44,7 +34,8 @@ double Bisect(double a, double b, Same same) {
 std::vector<double> Samples(BodyIndex body, int32_t firstDay, int32_t lastDay, int16_t zoneMinutes) {
   std::vector<double> at;
   const double step = SampleStep(body);
-  const double from = LocalMidnight(firstDay, zoneMinutes), to = LocalMidnight(lastDay + 1, zoneMinutes);
+  const Zone zone = ZoneOfMinutes(zoneMinutes);
+  const double from = LocalMidnight(firstDay, zone).ut, to = LocalMidnight(lastDay + 1, zone).ut;
   for (int64_t k = 0;; ++k) {
     const double t = from + static_cast<double>(k) * step;
     if (t >= to) break;
@@ -68,16 +59,16 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
   // speed of 0 is no turn.
   auto speedAt = [&](double t) -> std::optional<double> {
     double speed = 0;
-    if (positions.Longitude(body, t, zodiac, speed) < 0) return std::nullopt;
+    if (!positions.Longitude(body, t, zodiac, speed).Known()) return std::nullopt;
     return speed;
   };
   std::optional<double> before = speedAt(at.front());
   for (size_t k = 1; k < at.size(); ++k) {
     const std::optional<double> after = speedAt(at[k]);
     if (before && after && (*before > 0) != (*after > 0)) {
-      const bool wasDirect = *before > 0;
-      const double t = Bisect(at[k - 1], at[k], [&](double m) { return (speedAt(m).value_or(0) > 0) == wasDirect; });
-      turns.push_back({t, wasDirect});
+      const auto t = BracketedRoot([&](double m) { return speedAt(m).value_or(0); }, at[k - 1], at[k], *before, *after,
+                                   kEventTolerance);
+      turns.push_back({*t, *before > 0});
     }
     before = after;
   }
@@ -95,7 +86,7 @@ std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body,
     e.body = body;
     e.retrograde = turn.retrograde;
     PlaceOnMinute(e, turn.at, zoneMinutes);
-    e.longitude = positions.Longitude(body, e.instantUt, zodiac);
+    e.longitude = positions.Longitude(body, e.instant.ut, zodiac).longitude;
     if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
   }
   return events;
@@ -116,13 +107,14 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
 
   std::vector<SkyEvent> events;
   auto longitudeAt = [&](double t) { return positions.Longitude(body, t, zodiac); };
-  double before = longitudeAt(knots.front());
+  Position beforeKnot = longitudeAt(knots.front());
   for (size_t k = 1; k < knots.size(); ++k) {
-    const double after = longitudeAt(knots[k]);
-    if (before < 0 || after < 0) {
-      before = after;
+    const Position afterKnot = longitudeAt(knots[k]);
+    if (!beforeKnot.Known() || !afterKnot.Known()) {
+      beforeKnot = afterKnot;
       continue;
     }
+    const double before = beforeKnot.longitude, after = afterKnot.longitude;
     // The motion over the stretch, taken the short way round.
     double motion = after - before;
     if (motion > Pi) motion -= TwoPi;
@@ -135,23 +127,29 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       // the end of the sign left going back.
       const bool retrograde = motion < 0;
       const double border = retrograde ? signBefore * kSign : signAfter * kSign;
-      auto onStartSide = [&](double m) {
-        double d = longitudeAt(m) - border;
+      // The signed distance past the border, which the stretch crosses once.
+      auto past = [&](double longitude) {
+        double d = longitude - border;
         if (d > Pi) d -= TwoPi;
         if (d < -Pi) d += TwoPi;
-        return retrograde ? d >= 0 : d < 0;
+        return d;
       };
-      const double t = Bisect(knots[k - 1], knots[k], onStartSide);
+      auto pastBorder = [&](double m) { return past(longitudeAt(m).longitude); };
+      const auto t = BracketedRoot(pastBorder, knots[k - 1], knots[k], past(before), past(after), kEventTolerance);
+      if (!t) {
+        beforeKnot = afterKnot;
+        continue;
+      }
       SkyEvent e;
       e.kind = SkyEventKind::Ingress;
       e.body = body;
       e.retrograde = retrograde;
       e.sign = signAfter;
-      PlaceOnMinute(e, t, zoneMinutes);
-      e.longitude = longitudeAt(e.instantUt);
+      PlaceOnMinute(e, *t, zoneMinutes);
+      e.longitude = longitudeAt(e.instant.ut).longitude;
       if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
     }
-    before = after;
+    beforeKnot = afterKnot;
   }
   return events;
 }

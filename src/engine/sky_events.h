@@ -18,7 +18,7 @@ enum class SkyEventKind { Station, Ingress };
 struct SkyEvent {
   SkyEventKind kind = SkyEventKind::Station;
   BodyIndex body = 0;
-  double instantUt = 0.0;   // Julian day (UT) of the whole minute found
+  Instant instant;          // the whole minute found
   int32_t day = 0;          // local date of that minute in the run's zone
   int16_t minuteOfDay = 0;  // its local time, 0 .. 1439
   double longitude = 0.0;   // at that minute, radians, in the run's zodiac

@@ -10,6 +10,7 @@
 #include "engine/exact_time.h"
 #include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
+#include "engine/transit_approach.h"
 
 namespace skyloom {
 namespace {
@@ -71,7 +72,8 @@ class Run {
         positions_(midnights.Positions()),
         table_(table),
         result_(result),
-        observer_(observer) {}
+        observer_(observer),
+        zone_(ZoneOf(run)) {}
   RunEnd Perform();
 
  private:
@@ -98,6 +100,7 @@ class Run {
   TransitTable& table_;
   RunResult& result_;
   RunObserver& observer_;
+  const Zone zone_;
   // Set when the caller refused a row: the run ends at the next day.
   bool stopAtNextDay_ = false;
   TransitCursor c_;
@@ -105,10 +108,10 @@ class Run {
   // Whether a day has been judged yet: the first one may find a transit
   // already under way.
   bool judged_ = false;
-  // Longitudes of both bodies at the local midnights starting D - 1 to
+  // Positions of both bodies at the local midnights starting D - 1 to
   // D + 2 (index k + 1), whether both bodies have data there, and the
   // deviations from each aspect at the two midnights of day D.
-  std::array<std::array<double, kSamples>, 2> l_{};
+  std::array<std::array<Position, kSamples>, 2> l_{};
   std::array<bool, kSamples> valid_{};
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
 };
@@ -126,12 +129,11 @@ void Run::Sample(int32_t day, bool afresh) {
       l_[b][kSamples - 1] = midnights_.At(run_.bodies[b], day + kSamples - 2);
     }
   }
-  if (!run_.world) l_[1].fill(run_.natalLongitude);
-  // Outside a body's data the longitude is an error value, never a position.
-  for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k] >= 0 && l_[1][k] >= 0;
+  if (!run_.world) l_[1].fill(Position{PositionStatus::Known, run_.natalLongitude});
+  for (int k = 0; k < kSamples; ++k) valid_[k] = l_[0][k].Known() && l_[1][k].Known();
   if (!valid_[kDayStart] || !valid_[kDayEnd]) return;
   for (int k = kDayStart; k <= kDayEnd; ++k) {
-    const double separation = AngularSeparation(l_[0][k], l_[1][k]);
+    const double separation = AngularSeparation(l_[0][k].longitude, l_[1][k].longitude);
     for (AspectIndex a = 1; a <= AspectCount; ++a) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
   }
   for (AspectIndex a = 1; a <= AspectCount; ++a)
@@ -142,12 +144,12 @@ void Run::Sample(int32_t day, bool afresh) {
 DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   // The pair stays on one side of the aspect over these days: at the orbs
   // allowed, crossing to the other would take weeks.
-  const int side = AspectSide(l_[0][kDayStart], l_[1][kDayStart]);
+  const int side = AspectSide(l_[0][kDayStart].longitude, l_[1][kDayStart].longitude);
   std::array<std::optional<double>, kSamples> samples;
   for (int k = 0; k < kSamples; ++k)
-    if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k], l_[1][k], a, side);
+    if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
   PairDeviation deviation(run_, positions_, a, side);
-  return FindDayMinima(deviation, LocalMidnight(day, run_.zoneMinutes), samples, refineBelow);
+  return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
 }
 
 bool Run::AnyEntry(int32_t row) const {
@@ -236,7 +238,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
     c_.P5 = c_.P3;
   }
   for (const double instant : minima.exact) {
-    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, instant));
+    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, Instant{instant}));
     ++c_.P4;
     c_.P3 = c_.P4;
     c_.P2 = c_.P4;
@@ -245,7 +247,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
 }
 
 void Run::RecordNearMiss(int32_t row, AspectIndex a) {
-  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, c_.MinInstant));
+  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, Instant{c_.MinInstant}));
 }
 
 void Run::FlushTransitRows() {
@@ -285,8 +287,7 @@ int32_t Run::DaysClearAhead() const {
   // of a radian.
   if (run_.zodiac == Zodiac::Sidereal) clearance -= 0.001;
   // No deviation changes faster than the two bodies move.
-  const double reach =
-      (MaxDailyMotion(run_.bodies[0]) + (run_.world ? MaxDailyMotion(run_.bodies[1]) : 0.0)) * TwoPi / 360.0;
+  const double reach = DailyReach(run_.bodies[0], run_.bodies[1], run_.world);
   if (!(clearance > 0)) return 0;
   // The midnights j days after the next one, for j * reach < clearance, lie
   // outside every outer orb: the days between them hold no event at all.

@@ -2,11 +2,13 @@
 //
 // Longitudes are geocentric, apparent (light time, aberration, the full
 // nutation series) and of date, in radians in [0, 2*pi). An instant outside
-// the library's range gives -99 (before it) or -100 (after it), exactly.
+// the library's range has no position: before it or after it.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "engine/bodies.h"
 
 namespace skyloom {
 
@@ -19,9 +21,9 @@ class EphemerisLibrary {
   // from 675 to 4650 only). jd is a Julian day in Universal Time, year its
   // calendar year. speed, when given, receives the longitude's rate of change
   // in radians a day; asking for it costs about two thirds of a position more.
-  virtual double PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) = 0;
+  virtual Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) = 0;
   // The Moon's longitude at daysSinceJ2000 = Julian day (UT) - 2451545.0.
-  virtual double MoonLongitude(double daysSinceJ2000, double* speed) = 0;
+  virtual Position MoonLongitude(double daysSinceJ2000, double* speed) = 0;
 };
 
 // Swiss Ephemeris with its compressed data files, looked for in the folder
@@ -31,8 +33,8 @@ class EphemerisLibrary {
 class SwissEphemeris : public EphemerisLibrary {
  public:
   explicit SwissEphemeris(const std::string& folder);
-  double PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) override;
-  double MoonLongitude(double daysSinceJ2000, double* speed) override;
+  Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) override;
+  Position MoonLongitude(double daysSinceJ2000, double* speed) override;
 };
 
 // The system folder the library falls back to for its data files.

@@ -19,16 +19,18 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // The library either answers with its own data files or, where no file covers
 // the instant, with its analytical ephemeris; only beyond both does it refuse.
 // The speed is asked for only when wanted: it costs more than the position.
-double Longitude(int32_t sweBody, double jd, double* speed) {
+Position Longitude(int32_t sweBody, double jd, double* speed) {
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   const int32 flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
-  if (flags < 0 || !std::isfinite(xx[0]) || !std::isfinite(xx[3])) return jd < kJ2000 ? -99.0 : -100.0;
+  if (flags < 0 || !std::isfinite(xx[0]) || !std::isfinite(xx[3])) {
+    return Position::Unknown(jd < kJ2000 ? PositionStatus::BeforeRange : PositionStatus::AfterRange);
+  }
   if (speed) *speed = xx[3] * kRadiansPerDegree;
   double rad = xx[0] * kRadiansPerDegree;
   if (rad < 0) rad += 2 * std::numbers::pi;
   if (rad >= 2 * std::numbers::pi) rad -= 2 * std::numbers::pi;
-  return rad;
+  return {PositionStatus::Known, rad};
 }
 
 int32_t SweBody(int32_t body) {
@@ -69,12 +71,12 @@ SwissEphemeris::SwissEphemeris(const std::string& folder) {
   swe_set_interpolate_nut(0);
 }
 
-double SwissEphemeris::PlanetLongitude(int32_t body, double jd, int32_t /*year*/, double* speed) {
+Position SwissEphemeris::PlanetLongitude(int32_t body, double jd, int32_t /*year*/, double* speed) {
   const int32_t sweBody = SweBody(body);
-  return sweBody < 0 ? -99.0 : Longitude(sweBody, jd, speed);
+  return sweBody < 0 ? Position::Unknown(PositionStatus::BeforeRange) : Longitude(sweBody, jd, speed);
 }
 
-double SwissEphemeris::MoonLongitude(double daysSinceJ2000, double* speed) {
+Position SwissEphemeris::MoonLongitude(double daysSinceJ2000, double* speed) {
   return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, speed);
 }
 

@@ -75,12 +75,13 @@ DayMinute SplitMinutes(int64_t minutes) {
 // Minutes since the start of day number 0 in UT. The engine finds exact
 // instants on whole minutes, so rounding only removes the Julian day's
 // floating-point dust.
-int64_t UtcMinutes(double instantUt) {
-  return static_cast<int64_t>(std::nearbyint((instantUt + 0.5) * kMinutesPerDay));
+int64_t UtcMinutes(Instant instant) {
+  const LocalMinute utc = ToLocalMinute(instant, Zone::Fixed(0, "UTC"));
+  return int64_t{utc.day} * kMinutesPerDay + utc.minuteOfDay;
 }
 
-std::string IsoUtc(double instantUt) {
-  const DayMinute utc = SplitMinutes(UtcMinutes(instantUt));
+std::string IsoUtc(Instant instant) {
+  const DayMinute utc = SplitMinutes(UtcMinutes(instant));
   return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute) + "Z";
 }
 
@@ -294,7 +295,7 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
   for (const TransitRowData& pass : transit.passes) {
     if (!pass.minimum || !pass.minimum->exact) continue;
     const MinimumRecord& minimum = *pass.minimum;
-    const int64_t minutes = UtcMinutes(minimum.instantUt);
+    const int64_t minutes = UtcMinutes(minimum.instant);
     const std::string exactLine = "Exact on " + IsoDate(minimum.day) + " at " + MinimumValueText(minimum) +
                                   RetrogradeNote(run, minimum.retrograde) + ".";
     AppendContentLine(out, "BEGIN:VEVENT");
@@ -462,7 +463,7 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Key("kind").String(MinimumKind(minimum));
   json.Key("date").String(IsoDate(minimum->day));
   json.Key("retrograde").Bool(minimum->retrograde);
-  json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(minimum->instantUt)) : std::nullopt);
+  json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(minimum->instant)) : std::nullopt);
   json.Key("local").OptionalString(minimum->exact ? std::optional(IsoLocal(*minimum)) : std::nullopt);
   json.Key("closestDegrees").Number(minimum->exact ? "" : DegreesText(minimum->deviation));
   json.Close('}');
@@ -479,7 +480,7 @@ std::string EventWord(const SkyEvent& e) {
 }
 
 void AppendSkyEvent(std::string& out, const SkyEvent& e, const SkyEventList& list) {
-  const int64_t minutes = UtcMinutes(e.instantUt);
+  const int64_t minutes = UtcMinutes(e.instant);
   const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
   const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
   AppendContentLine(out, "BEGIN:VEVENT");
@@ -546,7 +547,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
         fields.push_back(minimum ? IsoDate(minimum->day) : "");
         fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
         const bool exact = minimum && minimum->exact;
-        fields.push_back(exact ? IsoUtc(minimum->instantUt) : "");
+        fields.push_back(exact ? IsoUtc(minimum->instant) : "");
         fields.push_back(exact ? IsoLocal(*minimum) : "");
         fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
         for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
@@ -568,7 +569,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       fields.push_back(EventKind(e));
       fields.push_back(EventWord(e));
       fields.push_back(IsoDate(e.day));
-      fields.push_back(IsoUtc(e.instantUt));
+      fields.push_back(IsoUtc(e.instant));
       fields.push_back(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
@@ -632,7 +633,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
       json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
       if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
       json.Key("date").String(IsoDate(e.day));
-      json.Key("utc").String(IsoUtc(e.instantUt));
+      json.Key("utc").String(IsoUtc(e.instant));
       json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
       json.Key("longitude").Number(DegreesText(e.longitude));
       json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");

@@ -267,13 +267,13 @@ Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex
   const double instant = day - 0.5;
   // Ranges do not depend on the zodiac.
   const BodyIndex bodies[2] = {first, second};
-  const double longitudes[2] = {positions.Longitude(first, instant, Zodiac::Tropical),
-                                positions.Longitude(second, instant, Zodiac::Tropical)};
+  const PositionStatus status[2] = {positions.Longitude(first, instant, Zodiac::Tropical).status,
+                                    positions.Longitude(second, instant, Zodiac::Tropical).status};
   for (int k = 0; k < 2; ++k)
-    if (longitudes[k] == BeforeRange)
+    if (status[k] == PositionStatus::BeforeRange)
       return Refuse(dateName + " is too early for " + BodyName(bodies[k]) + ".", MsgIcon::None, "", DateInput(date));
   for (int k = 0; k < 2; ++k)
-    if (longitudes[k] == AfterRange)
+    if (status[k] == PositionStatus::AfterRange)
       return Refuse(dateName + " is too late for " + BodyName(bodies[k]) + ".", MsgIcon::None, "", DateInput(date));
   return std::nullopt;
 }

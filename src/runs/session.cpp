@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "calendar/date_format.h"
+#include "engine/transit_approach.h"
 #include "engine/transit_search.h"
 #include "report/program.h"
 #include "report/report.h"
@@ -48,92 +49,6 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   return BuildRunTitle(parts);
 }
 
-// The days walked back from the start day while a transit of the pair is
-// already within the inner orb, so that the run reports it whole.
-int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription& run, int32_t entered) {
-  const BodyIndex moving = run.bodies[0];
-  const BodyIndex other = run.bodies[1];
-  const double innerOrb = run.orbs.OrbRadians[2];
-  struct Longitudes {
-    double a, b;
-  };
-  auto at = [&](int32_t day) {
-    return Longitudes{midnights.At(moving, day), run.world ? midnights.At(other, day) : run.natalLongitude};
-  };
-  auto deviation = [](const Longitudes& l, AspectIndex aspect) {
-    return std::fabs(AngularSeparation(l.a, l.b) - AspectTable[static_cast<size_t>(aspect)].Angle);
-  };
-  const Longitudes atStart = at(entered);
-  // The zone can put the local midnight of the first day of a body's data
-  // on the day before it; without positions there is no transit to extend.
-  if (atStart.a < 0 || atStart.b < 0) return entered;
-  AspectIndex inProgress = 0;
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
-    if (deviation(atStart, a) < innerOrb) {
-      inProgress = a;
-      break;
-    }
-  }
-  if (inProgress == 0) return entered;
-  int32_t day = entered;
-  for (;;) {
-    // 1 January of year 1 is as far back as a run can go: the calendar of
-    // the program has no year 0.
-    if (day == FirstAllowedDay) break;
-    --day;
-    const Longitudes l = at(day);
-    if (l.a < 0 || l.b < 0) {
-      // Ran off the start of a body's data: its first day is as far back
-      // as a run can go.
-      ++day;
-      break;
-    }
-    if (!(deviation(l, inProgress) < innerOrb)) break;
-  }
-  return day;
-}
-
-// Days walked one by one towards the end of a body's data.
-constexpr int32_t kWalkIntoDataEnd = 400;
-constexpr std::chrono::milliseconds kProgressInterval{40};
-
-// A day from which the day-by-day walk for the in-orb state can start and
-// still find the same first midnight in orb, or the same last day of data.
-// Far from the aspect the deviation cannot fall to the orb faster than the
-// two bodies move, so whole stretches of days can be passed over unseen:
-// without this, an aspect the pair never makes (an opposition of the Sun
-// and Mercury) costs millions of positions on the way to the ephemeris's end.
-int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& p, int16_t zone, int32_t from, RunFace& face) {
-  const double reach = (MaxDailyMotion(p.bodyA) + (p.world ? MaxDailyMotion(p.bodyB) : 0.0)) * TwoPi / 360.0;
-  int32_t safe = from;
-  int32_t day = from;
-  auto shown = std::chrono::steady_clock::now() - kProgressInterval;
-  for (;;) {
-    const double jd = LocalMidnight(day, zone);
-    const double lb = p.world || p.secondLongitude < 0 ? positions.Longitude(p.bodyB, jd, p.zodiac) : p.secondLongitude;
-    const double la = lb < 0 ? lb : positions.Longitude(p.bodyA, jd, p.zodiac);
-    // Past the data: the day-by-day walk finds the last day. Near the end of
-    // its files the ephemeris answers a lone query differently from one that
-    // follows its neighbours, so the walk starts well back (every day from
-    // `from` up to here is clear) and meets the end as a plain walk would.
-    if (la < 0 || lb < 0) return std::max(from, safe - kWalkIntoDataEnd);
-    const double clearance =
-        std::fabs(AngularSeparation(la, lb) - AspectTable[static_cast<size_t>(p.aspect)].Angle) - p.orb;
-    // No midnight up to `steps` days on can be in orb (the test is strict).
-    const double steps = clearance > 0 ? std::floor(clearance / reach) : 0.0;
-    if (steps < 2) return day;
-    safe = day;
-    day += static_cast<int32_t>(std::min(steps, 100000.0));
-    // A repaint per probe would cost more than the probe on a real window;
-    // a few a second show that the search is alive.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - shown >= kProgressInterval) {
-      face.SearchProgress(day);
-      shown = now;
-    }
-  }
-}
-
 }  // namespace
 
 // One press of Start (or one run of a series, or the Search's run): the
@@ -151,6 +66,15 @@ struct Session::Press {
     return true;
   }
 };
+
+bool Session::NatalPosition(const RunRequest& r, RunDescription& run, int32_t birthDay, RunFace& face) {
+  const Position natal = positions_.Longitude(run.bodies[1], BirthInstant(r, birthDay), run.zodiac);
+  run.natalLongitude = natal.longitude;
+  if (natal.Known()) return true;
+  face.Tell({DateRangeMessage(RangeErrorOf(natal.status, false), run.bodies[0], run.bodies[1]), "Error",
+             MsgIcon::Exclamation});
+  return false;
+}
 
 Session::Session(std::string dataFolder) : dataFolder_(std::move(dataFolder)), library_(dataFolder_) {}
 
@@ -245,14 +169,9 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
 
   run.zodiac = world ? Zodiac::Tropical : r.zodiac;
   if (!world) {
-    run.natalLongitude = positions_.Longitude(second, BirthInstant(r, p.days.days[2]), run.zodiac);
     // The birth zone can push the birth minute in Universal Time onto a day
     // outside the natal body's data although the birth date is inside it.
-    if (run.natalLongitude < 0) {
-      face.Tell(
-          {DateRangeMessage(run.natalLongitude == AfterRange ? -1 : -3, first, second), "Error", MsgIcon::Exclamation});
-      return false;
-    }
+    if (!NatalPosition(r, run, p.days.days[2], face)) return false;
   }
 
   abandoned_ = false;
@@ -451,14 +370,9 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
 
   run.zodiac = world ? Zodiac::Tropical : r.zodiac;
   if (!world) {
-    run.natalLongitude = positions_.Longitude(second, BirthInstant(r, p.days.days[2]), run.zodiac);
     // The birth date is not tied to the period here, so it may lie beyond the
-    // natal body's data; an error value must not stand in for a position.
-    if (run.natalLongitude < 0) {
-      face.Tell(
-          {DateRangeMessage(run.natalLongitude == AfterRange ? -1 : -3, first, second), "Error", MsgIcon::Exclamation});
-      return false;
-    }
+    // natal body's data.
+    if (!NatalPosition(r, run, p.days.days[2], face)) return false;
   }
   const AspectIndex aspect = *r.search;
   run.zoneMinutes = ZoneMinutes(*r.zone);
@@ -490,7 +404,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   // one: walk past it.
   const int32_t from = underWay ? walk(dayAfterEnd, false) : dayAfterEnd;
   if (code != 0) return noCompleteTransit(code, from);
-  const int32_t startDay = walk(ApproachInOrb(positions_, test, run.zoneMinutes, from, face), true);
+  const int32_t startDay = walk(
+      ApproachInOrb(positions_, test, run.zoneMinutes, from, [&face](int32_t day) { face.SearchProgress(day); }), true);
   if (code != 0) return noCompleteTransit(code, startDay);
   const int32_t endDay = walk(startDay + 1, false);
   if (code != 0) return noCompleteTransit(code, endDay);

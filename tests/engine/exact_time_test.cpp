@@ -37,7 +37,8 @@ TEST(ExactMinimum, NearestLocalMinuteAndItsDate) {
     run.zoneMinutes = zone;
     for (const auto& [seconds, nextDay, minute] :
          {std::tuple{86369.0, 0, 1439}, {86371.0, 1, 0}, {29.0, 0, 0}, {31.0, 0, 1}, {45000.0, 0, 750}}) {
-      const MinimumRecord m = ExactMinimum(run, test::TestPositions(), LocalMidnight(day, zone) + seconds / 86400);
+      const MinimumRecord m =
+          ExactMinimum(run, test::TestPositions(), LocalMidnight(day, ZoneOfMinutes(zone)) + seconds / 86400);
       EXPECT_EQ(m.day, day + nextDay) << zone << " " << seconds;
       EXPECT_EQ(m.minuteOfDay, minute) << zone << " " << seconds;
     }

@@ -178,7 +178,7 @@ TEST_F(PlutoTableTest, InterpolatesBetweenTheDaysAndAcrossTheSeam) {
     SetTableEntries({});
     SetSteadyRecords(table, k - 1, 5, c.start, c.perDay);
     double speed = 0;
-    const double got = TableDegrees(table.Longitude(jd0 + c.f, speed));
+    const double got = TableDegrees(table.Longitude(jd0 + c.f, speed).longitude);
     EXPECT_NEAR(got, c.degrees, 1e-7) << "f " << c.f;
     EXPECT_NEAR(TableDegrees(speed), c.perDay, 1e-7) << "f " << c.f;
     EXPECT_LT(got, 360.0);
@@ -187,7 +187,7 @@ TEST_F(PlutoTableTest, InterpolatesBetweenTheDaysAndAcrossTheSeam) {
   SetTableEntries({});
   auto path = [](double x) { return 200 + 0.02 * x + 0.001 * x * x - 0.0002 * x * x * x; };
   for (int32_t i = -1; i <= 2; ++i) table.Records[k + i] = EncodePlutoRecord(k + i, path(i));
-  EXPECT_NEAR(TableDegrees(table.Longitude(jd0 + 0.37)), path(0.37), 1e-6);
+  EXPECT_NEAR(TableDegrees(table.Longitude(jd0 + 0.37).longitude), path(0.37), 1e-6);
 }
 
 // ---------------------------------------------------------------- loading the file
@@ -211,7 +211,7 @@ TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
       EXPECT_NEAR(table.Entry(k), m / 60 + (m % 60) / 60.0, 1e-9)
           << "k " << k << " line end size " << std::strlen(lineEnd);
     }
-    EXPECT_NEAR(TableDegrees(table.Longitude(FirstTableDay - 0.5)), table.Entry(0), 1e-9);
+    EXPECT_NEAR(TableDegrees(table.Longitude(FirstTableDay - 0.5).longitude), table.Entry(0), 1e-9);
   }
 }
 
@@ -259,7 +259,7 @@ TEST_F(PlutoTableTest, RefusesAFileThatCannotGiveEveryDayAndNamesTheLine) {
     EXPECT_FALSE(table.Load(Path(), errorText));
     EXPECT_EQ(errorText, c.errorText);
     EXPECT_TRUE(table.Records.empty());
-    EXPECT_EQ(table.Longitude(2451544.5), AfterRange);
+    EXPECT_EQ(table.Longitude(2451544.5).status, PositionStatus::AfterRange);
   }
 
   // Lines beyond the needed records are never looked up and not checked.
@@ -304,7 +304,7 @@ TEST_F(PlutoTableTest, GeneratedTableAgreesWithSwissEphemeris) {
   test::WorstError midnights("Pluto table at midnights", "arcsec");
   test::WorstError between("Pluto table between midnights", "arcsec");
   auto check = [&](double jd, double tolerance, test::WorstError& worst) {
-    const double got = TableDegrees(table.Longitude(jd));
+    const double got = TableDegrees(table.Longitude(jd).longitude);
     worst.Note(test::ArcsecondsApart(got, ephemeris(jd, 0)), tolerance / kArcsecond, test::JulianDayText(jd));
   };
   for (int32_t day = FirstTableDay; day <= LastTableDay; day += 3) check(day - 0.5, 0.01 * kArcsecond, midnights);

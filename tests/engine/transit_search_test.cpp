@@ -202,7 +202,8 @@ TEST(TransitSearch, MidnightSamplesAreThePositions) {
   for (int pass = 0; pass < 2; ++pass) {
     const uint64_t before = positions.Evaluations();
     for (const auto& a : asked) {
-      EXPECT_EQ(midnights.At(a.body, a.day), positions.Longitude(a.body, LocalMidnight(a.day, -690), Zodiac::Sidereal))
+      EXPECT_EQ(midnights.At(a.body, a.day),
+                positions.Longitude(a.body, LocalMidnight(a.day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
           << BodyNames[a.body] << " " << a.day;
     }
     // The second time round only the comparisons compute positions.
@@ -316,11 +317,11 @@ TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
 class StraightLines : public EphemerisLibrary {
  public:
   StraightLines(double start, double t0, double rate) : start_(start), t0_(t0), rate_(rate) {}
-  double PlanetLongitude(int32_t, double jd, int32_t, double* speed) override {
+  Position PlanetLongitude(int32_t, double jd, int32_t, double* speed) override {
     if (speed) *speed = rate_;
-    return NormalizeAngle(start_ + rate_ * (jd - t0_));
+    return {PositionStatus::Known, NormalizeAngle(start_ + rate_ * (jd - t0_))};
   }
-  double MoonLongitude(double, double*) override { return BeforeRange; }
+  Position MoonLongitude(double, double*) override { return Position::Unknown(PositionStatus::BeforeRange); }
 
  private:
   double start_, t0_, rate_;
@@ -339,7 +340,7 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   run.orbs.Set(10, 5, 2);
   // Mars 10 degrees east of the point at the midnight starting `edge`,
   // closing one degree a day.
-  StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, 0), -OrbRadiansFromDegrees(1));
+  StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
   const BodyPositions positions(library);
   TransitTable table;
   table.Create(61);

@@ -22,7 +22,7 @@ using test::FormFixture;
 // transit under way the day after is passed over), and the first day after
 // it whose midnight is out of orb again.
 std::pair<int32_t, int32_t> Walk(const test::IndependentRun& run, double orb, int32_t endDay) {
-  auto inOrb = [&](int32_t day) { return test::IndependentDeviation(run, LocalMidnight(day, run.zoneMinutes)) < orb; };
+  auto inOrb = [&](int32_t day) { return test::IndependentDeviation(run, day - 0.5 - run.zoneMinutes / 1440.0) < orb; };
   int32_t day = endDay + 1;
   if (test::IndependentDeviation(run, day - 0.5) < orb)
     while (inOrb(day)) ++day;

@@ -202,7 +202,7 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
     const MinimumRecord& m = *data.minimum;
     if (m.exact) {
       // The printed local date and minute follow from the instant.
-      const double local = m.instantUt + zone / 1440.0 + 0.5;
+      const double local = m.instant.ut + zone / 1440.0 + 0.5;
       const auto localMinute = static_cast<int64_t>(std::llround(local * kMinutesPerDay));
       if (localMinute / 1440 != m.day || localMinute % 1440 != m.minuteOfDay)
         complain("local date or minute does not follow from the instant");
@@ -211,15 +211,15 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       for (size_t i = 0; i < scan.size(); ++i)
         if (scan[i].aspect == data.aspect && scan[i].exact &&
             (nearest == scan.size() ||
-             std::fabs(m.instantUt - scan[i].instant) < std::fabs(m.instantUt - scan[nearest].instant)))
+             std::fabs(m.instant.ut - scan[i].instant) < std::fabs(m.instant.ut - scan[nearest].instant)))
           nearest = i;
       if (nearest == scan.size()) {
-        complain("exact " + Minute(m.instantUt, zone) + " is no exact aspect of the scan");
+        complain("exact " + Minute(m.instant.ut, zone) + " is no exact aspect of the scan");
         continue;
       }
       const ScanMinimum& s = scan[nearest];
-      const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + Minute(m.instantUt, zone);
-      if (exactMinutes.Note((m.instantUt - s.instant) * kMinutesPerDay, tolerance(s), where)) {
+      const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + Minute(m.instant.ut, zone);
+      if (exactMinutes.Note((m.instant.ut - s.instant) * kMinutesPerDay, tolerance(s), where)) {
         reported[nearest] = true;
         // An inner orb entered and left between two midnights has that
         // day as its entry and its exit.
@@ -234,16 +234,16 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       // A closest approach: a least size the scan found, or the first
       // midnight of the period when the pair was already separating.
       const double size = m.deviation * kDegreesPerRadian;
-      bool matched = std::fabs(m.instantUt - firstJudged) < 1e-9 &&
+      bool matched = std::fabs(m.instant.ut - firstJudged) < 1e-9 &&
                      std::fabs(IndependentDeviation(run, firstJudged) - size) < (pluto ? 1.0 : 0.1) / 3600;
       for (const ScanMinimum& s : scan)
-        if (s.aspect == data.aspect && !s.exact && std::fabs(s.instant - m.instantUt) < 0.01 &&
+        if (s.aspect == data.aspect && !s.exact && std::fabs(s.instant - m.instant.ut) < 0.01 &&
             std::fabs(s.deviation - size) < (pluto ? 1.0 : 0.1) / 3600)
           matched = true;
       if (!matched)
         complain("closest approach " + FormatAngle(m.deviation) + " on " + FormatDayNumber(m.day) +
                  " is no least deviation of the scan");
-      const auto day = static_cast<int32_t>(std::floor(m.instantUt + zone / 1440.0 + 0.5));
+      const auto day = static_cast<int32_t>(std::floor(m.instant.ut + zone / 1440.0 + 0.5));
       if (day != m.day) complain("closest approach's date is not that of its instant");
     }
   }

@@ -1,0 +1,73 @@
+#include "engine/roots.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace skyloom {
+namespace {
+
+bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
+
+}  // namespace
+
+std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
+                                    double tolerance) {
+  if (fa == 0) return a;
+  if (fb == 0) return b;
+  if (!OppositeSigns(fa, fb)) return std::nullopt;
+  // b is the best guess so far and c the other end of the bracket; a is the
+  // guess before b.
+  double c = a, fc = fa, d = b - a, e = d;
+  const double halfTolerance = tolerance / 2;
+  for (int iteration = 0; iteration < 100; ++iteration) {
+    if (!OppositeSigns(fb, fc)) {
+      c = a;
+      fc = fa;
+      d = e = b - a;
+    }
+    if (std::fabs(fc) < std::fabs(fb)) {
+      a = b;
+      b = c;
+      c = a;
+      fa = fb;
+      fb = fc;
+      fc = fa;
+    }
+    const double m = (c - b) / 2;
+    if (std::fabs(m) <= halfTolerance || fb == 0) return b;
+    if (std::fabs(e) >= halfTolerance && std::fabs(fa) > std::fabs(fb)) {
+      // Inverse quadratic interpolation, or the secant when only two points differ.
+      double p, q;
+      const double s = fb / fa;
+      if (a == c) {
+        p = 2 * m * s;
+        q = 1 - s;
+      } else {
+        const double r = fb / fc, t = fa / fc;
+        p = s * (2 * m * t * (t - r) - (b - a) * (r - 1));
+        q = (t - 1) * (r - 1) * (s - 1);
+      }
+      if (p > 0)
+        q = -q;
+      else
+        p = -p;
+      if (2 * p < std::min(3 * m * q - std::fabs(halfTolerance * q), std::fabs(e * q))) {
+        e = d;
+        d = p / q;
+      } else {
+        d = m;
+        e = m;
+      }
+    } else {
+      d = m;
+      e = m;
+    }
+    a = b;
+    fa = fb;
+    b += std::fabs(d) > halfTolerance ? d : std::copysign(halfTolerance, m);
+    fb = f(b);
+  }
+  return b;
+}
+
+}  // namespace skyloom
