@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   window.LoadDesign();
   form.Load();
   FormState& state = form.State();
-  state.UsePlutoTable(plutoTable);
+  state.Runs.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {
