@@ -42,10 +42,6 @@ namespace {
 using namespace skyloom;
 using namespace skyloom::cli;
 
-bool EndsWithLower(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() && AsciiLowerCase(text.substr(text.size() - suffix.size())) == suffix;
-}
-
 std::string WithLf(const std::string& text) {
   std::string out;
   LineEndFilter filter([&](std::string_view piece) { out.append(piece); });
@@ -128,6 +124,10 @@ extern "C" void RemoveTemporariesAndStop(int signal) {
 }
 
 #ifdef SKYLOOM_TIMELINE
+bool EndsWithLower(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && AsciiLowerCase(text.substr(text.size() - suffix.size())) == suffix;
+}
+
 // Draws the timeline into a file of a private temporary folder (the drawing
 // code names files by text; the bytes of the file's real name are only ever
 // handed to the system) and copies it to its destination.

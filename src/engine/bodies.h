@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ports/position.h"
+
 namespace skyloom {
 
 // The value of 2*pi the engine uses throughout.
@@ -31,21 +33,6 @@ inline constexpr AspectIndex AspectCount = 5;
 // Pluto and the Moon are known for these day numbers only (1600-01-01 to 2099-12-31).
 inline constexpr int32_t FirstTableDay = 2305448;
 inline constexpr int32_t LastTableDay = 2488069;
-
-// Whether a body's position is known at an instant: every body's data
-// begin and end somewhere (Pluto's table and the Moon 1600 to 2099, Chiron
-// from 675, the ephemeris files at both ends).
-enum class PositionStatus : uint8_t { Known, BeforeRange, AfterRange };
-
-// A longitude in radians, [0, 2*pi), where the status is Known; 0 otherwise.
-struct Position {
-  PositionStatus status = PositionStatus::Known;
-  double longitude = 0.0;
-
-  bool Known() const { return status == PositionStatus::Known; }
-  static Position Unknown(PositionStatus status) { return {status, 0.0}; }
-  friend bool operator==(const Position&, const Position&) = default;
-};
 
 struct AspectEntry {
   std::string Name;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/bodies.h"
+#include "ports/position.h"
 
 namespace skyloom {
 

@@ -164,6 +164,12 @@ void MemoryWindow::SetValue(Control c, int16_t value) {
 int16_t MemoryWindow::ListIndex(Control c) const { return ListAt(c).listIndex; }
 
 void MemoryWindow::SetListIndex(Control c, int16_t index) {
+  const bool changed = index != ListAt(c).listIndex;
+  RestoreListIndex(c, index);
+  if (changed && index >= 0) FireClick(c);
+}
+
+void MemoryWindow::RestoreListIndex(Control c, int16_t index) {
   Member& m = ListAt(c);
   if (index < -1 || index >= static_cast<int32_t>(m.items.size()))
     throw std::out_of_range(NameOf(c) + ": list position " + std::to_string(index) + " of " +
@@ -172,7 +178,6 @@ void MemoryWindow::SetListIndex(Control c, int16_t index) {
   m.listIndex = index;
   m.text = index >= 0 ? m.items[static_cast<size_t>(index)].text : std::string();
   m.codePoints = CodePoints(m.text);
-  if (index >= 0) FireClick(c);
 }
 
 int16_t MemoryWindow::ListCount(Control c) const { return static_cast<int16_t>(ListAt(c).items.size()); }

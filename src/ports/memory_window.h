@@ -48,6 +48,7 @@ class MemoryWindow : public Window {
   void SetValue(Control c, int16_t value) override;
   int16_t ListIndex(Control c) const override;
   void SetListIndex(Control c, int16_t index) override;
+  void RestoreListIndex(Control c, int16_t index) override;
   int16_t ListCount(Control c) const override;
   std::string ListItem(Control c, int16_t index) const override;
   void SetListItem(Control c, int16_t index, std::string_view text) override;

@@ -159,6 +159,9 @@ class Window {
   // Click when the position changes to an entry.
   virtual int16_t ListIndex(Control c) const = 0;
   virtual void SetListIndex(Control c, int16_t index) = 0;
+  // The same without the Click: a stored choice put back is no choice of the
+  // user's, and what a choice sets off (the orb rules) is not for it.
+  virtual void RestoreListIndex(Control c, int16_t index) = 0;
   virtual int16_t ListCount(Control c) const = 0;
   virtual std::string ListItem(Control c, int16_t index) const = 0;
   virtual void SetListItem(Control c, int16_t index, std::string_view text) = 0;

@@ -27,9 +27,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "qt/popup.h"
 #include "runs/output_box.h"
 #include "ui/main_form.h"
-#include "qt/popup.h"
 
 namespace skyloom {
 
@@ -530,6 +530,12 @@ int16_t QtWindow::ListIndex(Control c) const {
 }
 
 void QtWindow::SetListIndex(Control c, int16_t index) {
+  const bool changed = index != ListIndex(c);
+  RestoreListIndex(c, index);
+  if (changed && index >= 0) FireClick(c);
+}
+
+void QtWindow::RestoreListIndex(Control c, int16_t index) {
   Member& m = ListAt(c);
   auto* combo = static_cast<QComboBox*>(m.widget);
   if (index < -1 || index >= combo->count())
@@ -542,7 +548,6 @@ void QtWindow::SetListIndex(Control c, int16_t index) {
     if (combo->isEditable()) combo->setEditText(index >= 0 ? combo->itemText(index) : QString());
   }
   m.listIndex = index;
-  if (index >= 0) FireClick(c);
 }
 
 int16_t QtWindow::ListCount(Control c) const {

@@ -216,17 +216,15 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
     }
   }
   static constexpr int16_t kOrbDefaults[] = {9, 4, 1};
-  {
-    // The three orbs arrive one list at a time; the orb rules are for the
-    // user's choices, not for the half-restored combinations in between.
-    const bool loaded = state.FormLoaded;
-    state.FormLoaded = false;
-    for (int16_t i = 0; i < 3; ++i)
-      SelectStored(w, C(ControlName::cboOrbs, i), ReadPosition(store, "\\SKL\\OrbsLI", Digit(i), kOrbDefaults[i]),
-                   kOrbDefaults[i]);
-    state.FormLoaded = loaded;
-    if (loaded) UpdateSearchOrbLabel(state);
+  // The three orbs arrive one list at a time and are put back without the
+  // lists' Click: the orb rules are for the user's choices, not for the
+  // half-restored combinations in between.
+  for (int16_t i = 0; i < 3; ++i) {
+    const Control list = C(ControlName::cboOrbs, i);
+    const std::string stored = ReadPosition(store, "\\SKL\\OrbsLI", Digit(i), kOrbDefaults[i]);
+    w.RestoreListIndex(list, StoredPosition(stored, w.ListCount(list), false).value_or(kOrbDefaults[i]));
   }
+  if (state.FormLoaded) UpdateSearchOrbLabel(state);
 
   // The stored bodies become the ones remembered for the stored mode, from
   // which its lists are built: by the mode switch below once the window
