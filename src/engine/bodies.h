@@ -57,8 +57,7 @@ BodyIndex BodyByName(const std::string& name);
 // mean node move one way only.
 constexpr bool CanStation(BodyIndex body) { return body != Sun && body != Moon && body != MeanNode; }
 
-// Orb list position -> whole degrees, and degrees -> radians.
-constexpr int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }
+// Whole degrees -> radians.
 constexpr double OrbRadiansFromDegrees(int16_t degrees) { return degrees * TwoPi / 360.0; }
 
 // The most a body's geocentric longitude changes in one day, in degrees,

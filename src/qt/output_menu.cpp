@@ -14,7 +14,7 @@ QMenu* BuildResultsMenu(QtWindow& window, FormState& state, const std::function<
   QMenu* menu = output->createStandardContextMenu(at);
   menu->addSeparator();
   // Nothing to export while a run is still adding to its results.
-  const bool idle = state.window.Text(Ctl(ControlName::cmdStart)) != "Stop";
+  const bool idle = !state.Runs.Running();
   auto add = [&](const QString& text, std::function<void()> action) {
     QAction* entry = menu->addAction(text);
     entry->setEnabled(idle);

@@ -25,6 +25,9 @@ Control C(ControlName name, int16_t index = 0) { return Ctl(name, index); }
 constexpr int32_t RunWindowHeight = 8000;
 constexpr std::string_view kCrLf = "\r\n";
 
+// The orb lists hold 1 to 15 degrees; no selection reads as 0, no orb.
+int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }
+
 // The body a planet list's selection stands for; with nothing selected, 0
 // for the first list and the position's own reading for the second (the
 // Sun in world mode).
