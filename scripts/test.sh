@@ -57,6 +57,10 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== the Debian package"
+bash scripts/package.sh
+bash tests/package/check_package.sh build-package/skyloom_*_*.deb build-test/bin/skyloom-cli
+
 echo "== fuzzing, ${fuzz_seconds} s a target"
 for target in build-asan/bin/fuzz_*; do
   [ -x "$target" ] || continue

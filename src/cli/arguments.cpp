@@ -16,6 +16,7 @@
 #include "calendar/time_zones.h"
 #include "cli/birth_zone.h"
 #include "engine/bodies.h"
+#include "report/program.h"
 
 namespace skyloom::cli {
 
@@ -92,6 +93,7 @@ const char* const kHelp =
     "--json FILE            also write the same records as a JSON document into FILE.\n"
     "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
     "                       window's timeline shows it, into FILE (.svg or .png).\n"
+    "--version              print the program's version and stop.\n"
     "\n"
     "Files hold every transit of the run, or of the whole series. A file is named by its\n"
     "bytes as given; one that exists is replaced whole once it is written, unless it may\n"
@@ -248,7 +250,8 @@ enum OptionId {
   kCsv,
   kJson,
   kTimeline,
-  kHelpOption
+  kHelpOption,
+  kVersionOption
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -270,6 +273,7 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"json", required_argument, nullptr, kJson},
                            {"timeline", required_argument, nullptr, kTimeline},
                            {"help", no_argument, nullptr, kHelpOption},
+                           {"version", no_argument, nullptr, kVersionOption},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -284,7 +288,22 @@ constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
   std::exit(kNotWritten);
 }
 
+[[noreturn]] void PrintVersion() {
+  errno = 0;
+  std::printf("skyloom-cli (%s) %d.%d\n", ProgramTitle, ProgramVersionMajor, ProgramVersionMinor);
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+  std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
+  std::exit(kNotWritten);
+}
+
 }  // namespace
+
+std::vector<std::string> LongOptions() {
+  std::vector<std::string> names;
+  for (const option& o : kOptions)
+    if (o.name != nullptr) names.push_back(std::string("--") + o.name);
+  return names;
+}
 
 Arguments ParseArguments(int argc, char** argv) {
   std::vector<std::string> positional;
@@ -314,6 +333,7 @@ Arguments ParseArguments(int argc, char** argv) {
       if (typed != "-h" && typed != "--help") Unusable("unknown option " + typed);
       PrintHelp();
     }
+    if (id == kVersionOption && typed == "--version") PrintVersion();
     if (id == '?' || id == ':') {
       // An option getopt does not know, or one missing its value.
       const std::string name = typed.substr(0, typed.find('='));

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "request/run_request.h"
 
@@ -27,5 +28,8 @@ struct Arguments {
 // make a request, and prints the help (status 0, or 3 when it cannot be
 // written) for --help.
 Arguments ParseArguments(int argc, char** argv);
+
+// Every long option, "--start" ..., for completion.
+std::vector<std::string> LongOptions();
 
 }  // namespace skyloom::cli

@@ -24,6 +24,7 @@
 #include "calendar/date_format.h"
 #include "cli/arguments.h"
 #include "cli/cli_output.h"
+#include "cli/completion.h"
 #include "engine/bodies.h"
 #include "engine/sky_events.h"
 #include "ports/program_folder.h"
@@ -171,6 +172,8 @@ int main(int argc, char** argv) {
     if (type == QtFatalMsg) std::fprintf(stderr, "skyloom-cli: %s\n", message.toLocal8Bit().constData());
   });
 #endif
+  // The shell's completion asks the program for its words.
+  if (argc == 3 && std::string_view(argv[1]) == "__complete") return PrintCompletionWords(argv[2]) ? kDone : kUnusable;
   const Arguments args = ParseArguments(argc, argv);
   const RunRequest& request = args.request;
   if (args.ambiguousBirth) {

@@ -1,0 +1,14 @@
+// The words the shell's completion offers for the command line: its
+// options, bodies, aspects, series and the zones of the window's lists,
+// from the program itself, so that they never fall behind it.
+#pragma once
+
+#include <string_view>
+
+namespace skyloom::cli {
+
+// Prints the words of a kind ("options", "bodies", "aspects", "series",
+// "zones", "modes") one a line; false for a kind it does not know.
+bool PrintCompletionWords(std::string_view kind);
+
+}  // namespace skyloom::cli
