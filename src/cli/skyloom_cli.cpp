@@ -171,6 +171,7 @@ int main(int argc, char** argv) {
     if (type == QtFatalMsg) std::fprintf(stderr, "skyloom-cli: %s\n", message.toLocal8Bit().constData());
   });
 #endif
+  if (PlacesCommand(argc, argv)) return ListPlaces(argc, argv);
   const Arguments args = ParseArguments(argc, argv);
   const RunRequest& request = args.request;
   if (args.ambiguousBirth) {
