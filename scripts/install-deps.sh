@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libswe-dev swe-standard-data swetest
   libhowardhinnant-date-dev tzdata
+  libgeonames-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-icalendar
   clang libclang-rt-14-dev

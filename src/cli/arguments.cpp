@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calendar/birth_place.h"
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
 #include "cli/birth_zone.h"
@@ -61,6 +62,16 @@ const char* const kHelp =
     "                       \"14:30 Europe/Berlin (GMT+2:00)\". A time that the zone repeated\n"
     "                       (clocks set back) or skipped (clocks set forward) that day is\n"
     "                       refused with both readings named: give the offset instead.\n"
+    "                       LMT: the local mean time of the birth place (--birth-place),\n"
+    "                       the clock of its meridian, four minutes to the degree of\n"
+    "                       longitude, to the second: \"LMT (GMT+0:53:37)\" at 13.405 east.\n"
+    "--birth-place PLACE    where the birth was: LAT,LON in decimal degrees, north and east\n"
+    "                       positive (52.52,13.405; -33.87,151.21), or a city of the atlas\n"
+    "                       (about 24,000 cities of the geonames library) by its name, with\n"
+    "                       its ISO country code after a comma where the name is not\n"
+    "                       enough: Berlin, \"Paris, FR\". A city gives its zone when\n"
+    "                       --birth-zone is not given; coordinates need --birth-zone. A name\n"
+    "                       that several cities carry is refused with each of them listed.\n"
     "--sidereal             sidereal instead of tropical zodiac (personal mode).\n"
     "--show-all outer|inner|every\n"
     "                       the Show-all series: 'outer' pairs BODY2 with every other body\n"
@@ -102,6 +113,9 @@ const char* const kHelp =
     "\n"
     "The report goes to standard output as each transit is finished, however long the\n"
     "period; each message the window would show goes to standard error as \"title: text\".\n"
+    "skyloom-cli places NAME[, COUNTRY] lists the atlas's cities whose names match NAME,\n"
+    "one a line: NAME | REGION | COUNTRY | LAT | LON | ZONE (exit status 1 with none).\n"
+    "\n"
     "Exit status:\n"
     "  0  everything asked was done;\n"
     "  1  a check refused the inputs (nothing is run, no file written), the birth time\n"
@@ -116,7 +130,10 @@ const char* const kHelp =
     "  skyloom-cli world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT\n"
     "  skyloom-cli personal Saturn Sun --start 2024-01-01 --end 2024-12-31 \\\n"
     "      --birth 1970-03-15 --birth-time 14:37 --birth-zone Europe/Berlin --zone GMT\n"
-    "  skyloom-cli world Mars Jupiter --start 2025-01-01 --end 2025-01-31 --search opposition\n";
+    "  skyloom-cli world Mars Jupiter --start 2025-01-01 --end 2025-01-31 --search opposition\n"
+    "  skyloom-cli personal Saturn Sun --start 2024-01-01 --end 2024-12-31 \\\n"
+    "      --birth 1890-03-15 --birth-time 06:00 --birth-place \"Paris, FR\" --birth-zone LMT\n"
+    "  skyloom-cli places Springfield\n";
 
 namespace {
 
@@ -126,6 +143,15 @@ namespace {
 }
 
 std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
+
+// A place text that names no birth place: why, and the places it may have
+// meant one a line, as "skyloom-cli places" lists them. The usage would
+// only push them out of sight.
+[[noreturn]] void UnusablePlace(const PlaceReading& reading) {
+  std::fprintf(stderr, "skyloom-cli: --birth-place: %s\n", reading.why.c_str());
+  for (const Place& p : reading.candidates) std::fprintf(stderr, "%s\n", PlaceLine(p).c_str());
+  std::exit(kUnusable);
+}
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -251,7 +277,8 @@ enum OptionId {
   kJson,
   kTimeline,
   kHelpOption,
-  kVersionOption
+  kVersionOption,
+  kBirthPlace
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -274,6 +301,7 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"timeline", required_argument, nullptr, kTimeline},
                            {"help", no_argument, nullptr, kHelpOption},
                            {"version", no_argument, nullptr, kVersionOption},
+                           {"birth-place", required_argument, nullptr, kBirthPlace},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -305,7 +333,7 @@ std::vector<std::string> LongOptions() {
   return names;
 }
 
-Arguments ParseArguments(int argc, char** argv) {
+Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   std::vector<std::string> positional;
   std::set<int> seen;
   std::map<int, std::string> values;
@@ -385,7 +413,7 @@ Arguments ParseArguments(int argc, char** argv) {
     Unusable("--show-all takes outer, inner or every");
   if (showAll && search) Unusable("--show-all and --search cannot be combined");
   if (has(kKeepDates) && !search) Unusable("--keep-dates goes with --search");
-  if (world && (birth || has(kBirthTime) || has(kBirthZone) || has(kSidereal)))
+  if (world && (birth || has(kBirthTime) || has(kBirthZone) || has(kBirthPlace) || has(kSidereal)))
     Unusable("birth data and --sidereal belong to personal mode");
   if (world && showAll && *showAll != "outer") Unusable("--show-all " + *showAll + " is for personal mode");
 
@@ -432,8 +460,29 @@ Arguments ParseArguments(int argc, char** argv) {
   if (birth) r.birth.date = birth->entered;
   r.birth.hour = birthHour;
   r.birth.minute = birthMinute;
+  std::optional<PlaceReading> place;
+  if (has(kBirthPlace)) {
+    place = ReadPlace(atlas, values[kBirthPlace]);
+    if (!place->Found()) UnusablePlace(*place);
+    r.birth.place = place->place;
+    if (!has(kBirthZone)) {
+      // A place of the atlas keeps the clocks of its tz zone, read as
+      // --birth-zone reads the name; coordinates name no zone.
+      if (place->kind != PlaceReading::Kind::Named)
+        Unusable(
+            "--birth-place: coordinates give no zone; give --birth-zone too (LMT for the place's local mean time)");
+      values[kBirthZone] = place->zone;
+    }
+  }
+  // Local mean time: the clock of the birth place's meridian, to the second.
+  const bool meanTime = has(kBirthZone) && Lower(values[kBirthZone]) == "lmt";
+  if (meanTime) {
+    if (!place) Unusable("--birth-zone LMT needs --birth-place: local mean time is the time of the place's meridian");
+    const int32_t seconds = LocalMeanTimeSeconds(place->place.longitude);
+    r.birth.zone = Zone::Fixed(seconds, "LMT (" + OffsetText(seconds) + ")");
+  }
   int16_t birthPosition = -1;
-  if (has(kBirthZone)) {
+  if (has(kBirthZone) && !meanTime) {
     const std::string& name = values[kBirthZone];
     birthPosition = lists.Find(name);
     if (birthPosition < 0) {
@@ -476,6 +525,28 @@ Arguments ParseArguments(int argc, char** argv) {
   r.zone = lists.ZoneAt(resultPosition);
   if (birthPosition >= 0) r.birth.zone = lists.ZoneAt(birthPosition);
   return a;
+}
+
+bool PlacesCommand(int argc, char** argv) { return argc >= 2 && std::string_view(argv[1]) == "places"; }
+
+int ListPlaces(int argc, char** argv, const Atlas& atlas) {
+  // The words of the query as one name, so that New York needs no quotes.
+  std::string query;
+  for (int k = 2; k < argc; ++k) query += (k > 2 ? " " : "") + std::string(argv[k]);
+  if (query.substr(0, query.find(',')).find_first_not_of(' ') == std::string::npos) {
+    std::fprintf(stderr, "skyloom-cli: places needs a name to look up: skyloom-cli places NAME[, COUNTRY]\n");
+    return kUnusable;
+  }
+  const std::vector<Place> found = SearchPlaces(atlas, query);
+  if (found.empty()) {
+    std::fprintf(stderr, "skyloom-cli: no place in the atlas matches %s\n", query.c_str());
+    return kRefused;
+  }
+  errno = 0;
+  for (const Place& p : found) std::fprintf(stdout, "%s\n", PlaceLine(p).c_str());
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kDone;
+  std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
+  return kNotWritten;
 }
 
 }  // namespace skyloom::cli

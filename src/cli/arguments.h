@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/atlas.h"
 #include "request/run_request.h"
 
 namespace skyloom::cli {
@@ -27,7 +28,15 @@ struct Arguments {
 // Reads argv; exits with status 2 and the usage on arguments that cannot
 // make a request, and prints the help (status 0, or 3 when it cannot be
 // written) for --help.
-Arguments ParseArguments(int argc, char** argv);
+// Birth places are looked up in the atlas.
+Arguments ParseArguments(int argc, char** argv, const Atlas& atlas = GeonamesAtlas());
+
+// "skyloom-cli places QUERY": whether the arguments ask for it, and the
+// listing itself, one place a line (NAME | REGION | COUNTRY | LAT | LON |
+// ZONE); its exit status: 0 with places found, 1 with none, 2 without a
+// query, 3 when standard output cannot be written.
+bool PlacesCommand(int argc, char** argv);
+int ListPlaces(int argc, char** argv, const Atlas& atlas = GeonamesAtlas());
 
 // Every long option, "--start" ..., for completion.
 std::vector<std::string> LongOptions();

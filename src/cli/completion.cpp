@@ -22,7 +22,7 @@ bool PrintCompletionWords(std::string_view kind) {
   } else if (kind == "series") {
     for (const char* series : {"outer", "inner", "every"}) say(series);
   } else if (kind == "modes") {
-    for (const char* mode : {"world", "personal"}) say(mode);
+    for (const char* mode : {"world", "personal", "places"}) say(mode);
   } else if (kind == "zones") {
     // The lists' fixed offsets and abbreviations; tz database names come
     // from the system's database, which the completion reads itself.

@@ -174,6 +174,7 @@ int main(int argc, char** argv) {
 #endif
   // The shell's completion asks the program for its words.
   if (argc == 3 && std::string_view(argv[1]) == "__complete") return PrintCompletionWords(argv[2]) ? kDone : kUnusable;
+  if (PlacesCommand(argc, argv)) return ListPlaces(argc, argv);
   const Arguments args = ParseArguments(argc, argv);
   const RunRequest& request = args.request;
   if (args.ambiguousBirth) {

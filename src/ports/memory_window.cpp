@@ -130,6 +130,12 @@ void MemoryWindow::CaretToEnd(Control c) {
   m.caret = m.codePoints;
 }
 
+void MemoryWindow::SetCompletions(Control c, std::span<const Completion> entries) {
+  Member& m = At(c);
+  if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
+  m.completions.assign(entries.begin(), entries.end());
+}
+
 bool MemoryWindow::Visible(Control c) const { return At(c).visible; }
 void MemoryWindow::SetVisible(Control c, bool visible) { At(c).visible = visible; }
 bool MemoryWindow::Enabled(Control c) const { return At(c).enabled; }
@@ -311,6 +317,15 @@ bool MemoryWindow::Type(Control c, std::string_view text) {
   if (!Reachable(c)) return false;
   MoveFocus(c);
   SetText(c, text);
+  return true;
+}
+
+bool MemoryWindow::ChooseCompletion(Control c, size_t entry) {
+  if (!Reachable(c) || entry >= At(c).completions.size()) return false;
+  MoveFocus(c);
+  const std::string text = At(c).completions[entry].entered;
+  SetText(c, text);
+  At(c).completions.clear();
   return true;
 }
 

@@ -39,6 +39,7 @@ class MemoryWindow : public Window {
   void AppendText(Control c, std::string_view text) override;
   int32_t TextLength(Control c) const override;
   void CaretToEnd(Control c) override;
+  void SetCompletions(Control c, std::span<const Completion> entries) override;
   bool KeepsText(Control c) const override;
   bool Visible(Control c) const override;
   void SetVisible(Control c, bool visible) override;
@@ -85,6 +86,8 @@ class MemoryWindow : public Window {
   bool Ended() const { return ended_; }
   const std::vector<MessageBoxRequest>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<PopUpRequest>& PopUps() const { return popUps_; }
+  // What a text box offers to complete now.
+  const std::vector<Completion>& Completions(Control c) const { return At(c).completions; }
 
   // Set-up by tests and the command-line front end.
   // The answers of the next message boxes, in order; once used up each box
@@ -111,6 +114,9 @@ class MemoryWindow : public Window {
   bool Click(Control c);
   // Types into a box: it takes the focus and its text is replaced.
   bool Type(Control c, std::string_view text);
+  // Chooses one of the entries a box offers: the box takes its text, as a
+  // user's choice from the list below it gives; false when there is no such entry.
+  bool ChooseCompletion(Control c, size_t entry);
   // The focus leaves the box (fires LostFocus).
   void LeaveFocus(Control c);
   void PressKeyUp(Control c, int keyCode);
@@ -139,6 +145,7 @@ class MemoryWindow : public Window {
     int32_t zOrder = 0;
     int repaints = 0;
     std::function<void(std::string_view)> sink;
+    std::vector<Completion> completions;
   };
   using Key = std::pair<ControlName, int16_t>;
 

@@ -39,6 +39,7 @@ constexpr std::array kControls{
     ControlInfo{fraBirthDate, "fraBirthDate", K::Frame, 1, fraBirthDate},
     ControlInfo{cboHour, "cboHour", K::ComboBox, 1, fraBirthDate},
     ControlInfo{cboMinute, "cboMinute", K::ComboBox, 1, fraBirthDate},
+    ControlInfo{txbBirthPlace, "txbBirthPlace", K::TextBox, 1, fraBirthDate},
     ControlInfo{cmdStart, "cmdStart", K::CommandButton, 1, cmdStart},
     ControlInfo{cmdShowAll, "cmdShowAll", K::CommandButton, 2, cmdShowAll},
     ControlInfo{cmdShowAllTransits, "cmdShowAllTransits", K::CommandButton, 1, cmdShowAllTransits},
@@ -129,6 +130,9 @@ constexpr std::array kDesign{
     DesignRow{fraBirthDate, 0, fraBirthDate, "", {120, 1320, 5895, 735}},
     DesignRow{cboHour, 0, fraBirthDate, "", {1320, 360, 650, 315}},
     DesignRow{cboMinute, 0, fraBirthDate, "", {2130, 360, 650, 315}},
+    // Right of the birth zone, in the room the frame has left before the
+    // natal planet's label.
+    DesignRow{txbBirthPlace, 0, fraBirthDate, "", {4500, 360, 1290, 315}},
     DesignRow{cmdStart, 0, cmdStart, "Show all transits from start to end date for selected planets",
               {480, 2160, 6285, 330}},
     DesignRow{cmdShowAll, 0, cmdShowAll, "Show all transits from start to end date to outer planet",

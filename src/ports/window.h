@@ -25,7 +25,7 @@ enum class ControlName : uint16_t {
   cmdStart, cmdShowAll, cmdShowAllTransits, cmdSearch, cmdSaveState, cmdRestoreState,
   cmdFile, cmdClear, cmdHelp, cmdQuit,
   // text boxes
-  txbYear, txbMonth, txbDay, txbStopDate, txbAllTransitsDateFormat, txbOutput,
+  txbYear, txbMonth, txbDay, txbStopDate, txbAllTransitsDateFormat, txbOutput, txbBirthPlace,
   // drop-down lists
   cboPlanet, cboOrbs, cboTimezone, cboHour, cboMinute, cboSearchAspect,
   // check boxes
@@ -107,6 +107,14 @@ struct PopUpRequest {
   int16_t width = 0, height = 0, interval = 0, top = 0, left = 0;
 };
 
+// An entry a text box offers to complete what is typed: the text shown in
+// the list, and the text the box takes when it is chosen.
+struct Completion {
+  std::string shown;
+  std::string entered;
+  friend bool operator==(const Completion&, const Completion&) = default;
+};
+
 // The core's handlers for the window's events. The window forwards each user
 // action (and each change made from code that the toolkit reports as a
 // click) here.
@@ -137,6 +145,9 @@ class Window {
   virtual int32_t TextLength(Control c) const = 0;
   // Caret to the end of the text, so the newest line shows.
   virtual void CaretToEnd(Control c) = 0;
+  // The entries a text box offers below itself while it is typed in, in
+  // place of those offered before; none closes the list.
+  virtual void SetCompletions(Control c, std::span<const Completion> entries) = 0;
   // Whether a text box keeps what is appended to it. A box that hands each
   // piece on instead (the command line's output, sent out as it comes) has
   // no capacity to fill.

@@ -1,10 +1,12 @@
 #include "qt/qt_window.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -17,6 +19,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -226,6 +229,18 @@ QWidget* QtWindow::MakeWidget(Control c, ControlKind kind, QWidget* parent) {
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setTabChangesFocus(true);
         widget = edit;
+      } else if (c.name == ControlName::txbBirthPlace) {
+        auto* line = new QLineEdit(parent);
+        line->setPlaceholderText(QStringLiteral("Birth place"));
+        line->setToolTip(QStringLiteral("City of the birth (Berlin; Paris, FR) or latitude,longitude (52.52,13.405)"));
+        // The program picks the entries from the atlas as the text changes;
+        // the list shows each place whole and enters its name and country.
+        auto* completer = new QCompleter(new QStandardItemModel(line), line);
+        completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        completer->setCompletionRole(Qt::UserRole);
+        completer->setMaxVisibleItems(12);
+        line->setCompleter(completer);
+        widget = line;
       } else {
         widget = new QLineEdit(parent);
       }
@@ -323,7 +338,16 @@ void QtWindow::Wire(Control c, Member& m) {
       }
       break;
     }
-    case ControlKind::TextBox: widget->installEventFilter(this); break;
+    case ControlKind::TextBox:
+      widget->installEventFilter(this);
+      // The place box's offers follow every change the user makes (typing,
+      // pasting, deleting), not only the keys.
+      if (c.name == ControlName::txbBirthPlace) {
+        connect(static_cast<QLineEdit*>(widget), &QLineEdit::textEdited, this, [this, c] {
+          if (sink_ != nullptr) sink_->KeyUp(c, 0);
+        });
+      }
+      break;
     case ControlKind::Label:
     case ControlKind::Frame: break;
   }
@@ -449,6 +473,26 @@ void QtWindow::CaretToEnd(Control c) {
     edit->ensureCursorVisible();
   } else if (auto* line = qobject_cast<QLineEdit*>(m.widget)) {
     line->end(false);
+  }
+}
+
+void QtWindow::SetCompletions(Control c, std::span<const Completion> entries) {
+  Member& m = At(c);
+  if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
+  auto* line = qobject_cast<QLineEdit*>(m.widget);
+  QCompleter* completer = line != nullptr ? line->completer() : nullptr;
+  if (completer == nullptr) return;
+  auto* model = static_cast<QStandardItemModel*>(completer->model());
+  model->clear();
+  for (const Completion& entry : entries) {
+    auto* item = new QStandardItem(QString::fromStdString(entry.shown));
+    item->setData(QString::fromStdString(entry.entered), Qt::UserRole);
+    model->appendRow(item);
+  }
+  if (entries.empty()) {
+    completer->popup()->hide();
+  } else if (line->hasFocus()) {
+    completer->complete();
   }
 }
 

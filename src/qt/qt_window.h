@@ -58,6 +58,7 @@ class QtWindow : public QWidget, public Window {
   void AppendText(Control c, std::string_view text) override;
   int32_t TextLength(Control c) const override;
   void CaretToEnd(Control c) override;
+  void SetCompletions(Control c, std::span<const Completion> entries) override;
   bool Visible(Control c) const override;
   void SetVisible(Control c, bool visible) override;
   bool Enabled(Control c) const override;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "calendar/birth_place.h"
 #include "calendar/zone.h"
 #include "engine/bodies.h"
 #include "engine/positions.h"
@@ -37,6 +38,7 @@ struct BirthData {
   std::optional<int16_t> hour;    // 0 .. 23
   std::optional<int16_t> minute;  // 0 .. 59; none with an hour: the full hour
   std::optional<Zone> zone;       // the zone of the birth time
+  std::optional<BirthPlace> place;
   bool operator==(const BirthData&) const = default;
 };
 

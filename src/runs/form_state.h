@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ports/atlas.h"
 #include "ports/calendar_library.h"
 #include "ports/program_folder.h"
 #include "runs/session.h"
@@ -30,14 +31,15 @@ struct WindowMemory {
 
 struct FormState : WindowMemory {
   // dataFolder: where the ephemeris files and the Pluto table are looked
-  // for, ending in the path separator.
-  explicit FormState(Window& w, std::string dataFolder = ExecutableFolder())
-      : window(w), DataFolder(std::move(dataFolder)), Runs(DataFolder) {}
+  // for, ending in the path separator; atlas: where birth places are found.
+  explicit FormState(Window& w, std::string dataFolder = ExecutableFolder(), const Atlas& atlas = GeonamesAtlas())
+      : window(w), DataFolder(std::move(dataFolder)), Places(atlas), Runs(DataFolder) {}
   FormState(const FormState&) = delete;
   FormState& operator=(const FormState&) = delete;
 
   Window& window;
   std::string DataFolder;
+  const Atlas& Places;
   // The commands' session: positions, the Pluto table, the last results,
   // whether a run is going.
   Session Runs;

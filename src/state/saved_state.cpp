@@ -66,6 +66,7 @@ constexpr SavedValue kSavedValues[] = {
     {{kSkl, "SrchAsp"}, Source::Position, {ControlName::cboSearchAspect, 0}},
     {{kSkl, "BirthHour"}, Source::Position, {ControlName::cboHour, 0}},
     {{kSkl, "BirthMinute"}, Source::Position, {ControlName::cboMinute, 0}},
+    {{kSkl, "BirthPlace"}, Source::Text, {ControlName::txbBirthPlace, 0}},
     {{kSkl, "StateSaved"}, Source::Marker, {ControlName::cmdSaveState, 0}},
 };
 constexpr size_t kSavedCount = std::size(kSavedValues);
@@ -252,6 +253,8 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
                  GreenwichPosition, i == 1);
 
   state.StopDateText = Read(store, kSkl, "Stop", "");
+  // A state stored before the box was there restores it empty.
+  w.SetText(C(ControlName::txbBirthPlace), Read(store, kSkl, "BirthPlace", ""));
   w.SetText(C(ControlName::txbAllTransitsDateFormat), Read(store, kSkl, "ATDateFmt", ""));
   for (auto [list, name] : {std::pair{ControlName::cboSearchAspect, "SrchAsp"},
                             {ControlName::cboHour, "BirthHour"},

@@ -9,6 +9,7 @@
 #include "runs/captions.h"
 #include "runs/date_entry.h"
 #include "runs/output_box.h"
+#include "ui/birth_place_box.h"
 #include "ui/modes.h"
 #include "ui/window_run.h"
 #include "ui/zone_lists.h"
@@ -118,7 +119,10 @@ bool FocusIfAvailable(Window& window, Control button) {
 }
 
 MainForm::MainForm(Window& window, Shell& shell, MainFormServices services)
-    : window_(window), shell_(shell), services_(std::move(services)), state_(window) {
+    : window_(window),
+      shell_(shell),
+      services_(std::move(services)),
+      state_(window, ExecutableFolder(), services_.atlas != nullptr ? *services_.atlas : GeonamesAtlas()) {
   window_.SetEventSink(this);
 }
 
@@ -287,7 +291,6 @@ void MainForm::Resize() {
   SetTop(w, C(ControlName::chkOutputAsHTML), file.Top + 480);
 }
 
-
 void MainForm::AfterCommand() {
   // A quit answered while a run went on takes effect once the run has
   // stopped and the command that started it has returned: a Show-all
@@ -408,6 +411,10 @@ void MainForm::LostFocus(Control c) {
 }
 
 void MainForm::KeyUp(Control c, int keyCode) {
+  if (c.name == ControlName::txbBirthPlace) {
+    PlaceBoxTyped(state_);
+    return;
+  }
   if (c.name == ControlName::txbYear || c.name == ControlName::txbMonth || c.name == ControlName::txbDay) {
     DateBoxKeyUp(state_, keyCode);
     AfterCommand();

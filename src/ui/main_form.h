@@ -23,6 +23,8 @@ struct MainFormServices {
   // Each returns whether it succeeded (a failure has told the user why).
   std::function<bool(FormState&)> saveState;
   std::function<bool(FormState&)> restoreState;
+  // Where birth places are found; none: the geonames library's atlas.
+  const Atlas* atlas = nullptr;
 };
 
 class MainForm : public WindowEvents {

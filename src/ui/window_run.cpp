@@ -15,6 +15,7 @@
 #include "runs/output_box.h"
 #include "runs/request_checks.h"
 #include "runs/session.h"
+#include "ui/birth_place_box.h"
 
 namespace skyloom {
 namespace {
@@ -272,6 +273,19 @@ class WindowFace : public RunFace {
   bool firstDay_ = true;
 };
 
+// A personal run with a birth place that names none is not started: the
+// message says why and the box takes the focus.
+bool RefusedPlace(FormState& state, WindowFace& face) {
+  Window& w = state.window;
+  if (w.Value(C(ControlName::optWorld)) != 0) return false;
+  const std::optional<Notice> refusal = PlaceBoxRefusal(state);
+  if (!refusal) return false;
+  face.Tell(*refusal);
+  const Control box = C(ControlName::txbBirthPlace);
+  if (w.Visible(box) && w.Enabled(box)) w.SetFocus(box);
+  return true;
+}
+
 }  // namespace
 
 RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
@@ -298,6 +312,8 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
     }
     if (w.ListIndex(minute) > 0) r.birth.minute = static_cast<int16_t>(w.ItemData(minute, w.ListIndex(minute)));
     r.birth.zone = SelectedZone(w, 1);
+    if (const std::optional<PlaceReading> place = ReadPlaceBox(state); place && place->Found())
+      r.birth.place = place->place;
     if (w.Value(C(ControlName::optSidereal)) != 0) r.zodiac = Zodiac::Sidereal;
   }
   if (w.Value(C(ControlName::chkOutputAsHTML)) != 0) r.files.html = state.OutputFilePath;
@@ -337,6 +353,7 @@ void StartPressed(FormState& state) {
     return;
   }
   WindowFace face(state);
+  if (RefusedPlace(state, face)) return;
   state.Runs.Start(RequestFromWindow(state, WindowCommand::Start), face);
 }
 
@@ -346,6 +363,7 @@ void ShowAllPressed(FormState& state, int16_t index) {
     return;
   }
   WindowFace face(state);
+  if (RefusedPlace(state, face)) return;
   state.Runs.ShowAll(RequestFromWindow(state, index == 0 ? WindowCommand::ShowAllOuter : WindowCommand::ShowAllInner),
                      face);
 }
@@ -353,6 +371,7 @@ void ShowAllPressed(FormState& state, int16_t index) {
 void SearchPressed(FormState& state) {
   if (state.Runs.Running()) return;
   WindowFace face(state);
+  if (RefusedPlace(state, face)) return;
   state.Runs.Search(RequestFromWindow(state, WindowCommand::Search), face);
 }
 

@@ -438,6 +438,34 @@ class WindowTest : public QObject {
     }
   }
 
+  // The birth place box offers the atlas's cities as it is typed in, each
+  // shown whole; the one chosen enters its name and country, and a country
+  // code typed after the comma keeps that country's only.
+  void birthPlaceBoxCompletesFromTheAtlas() {
+    auto* personal = window_->As<QRadioButton>(Ctl(N::optPersonal));
+    QTest::mouseClick(personal, Qt::LeftButton, {}, QPoint(8, personal->height() / 2));
+    auto* box = window_->As<QLineEdit>(Ctl(N::txbBirthPlace));
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->placeholderText(), QString("Birth place"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClicks(box, "Pari");
+    QCompleter* completer = box->completer();
+    QVERIFY(completer != nullptr);
+    QTRY_VERIFY(completer->popup()->isVisible());
+    const QAbstractItemModel* offered = completer->completionModel();
+    QVERIFY(offered->rowCount() >= 2);
+    QCOMPARE(offered->index(0, 0).data().toString(),
+             QString::fromUtf8("Paris | Île-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris"));
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QTRY_COMPARE(box->text(), QString("Paris, FR"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, "US");
+    QTRY_COMPARE(completer->completionModel()->rowCount(), 1);
+    QVERIFY(completer->completionModel()->index(0, 0).data().toString().startsWith("Paris | Texas | US"));
+  }
+
   // Cancel keeps the window and the report, Quit pressed or the window closed.
   void cancelToTheQuitQuestionKeepsTheWindow() {
     window_->SetText(Ctl(N::txbOutput), "a report\r\n");

@@ -1,0 +1,190 @@
+// The window's birth place box, against an atlas in memory: what it offers
+// as it is typed in, the place a personal run's request carries, Start
+// refusing a place that names none, and the box saved and restored with the
+// state (a state stored before the box restores it empty).
+#include "ui/birth_place_box.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "calendar/time_zones.h"
+#include "ports/memory_settings_store.h"
+#include "state/saved_state.h"
+#include "support/form_fixture.h"
+#include "ui/window_run.h"
+
+namespace skyloom {
+namespace {
+
+using enum ControlName;
+using test::FormFixture;
+
+const Control kBox = Ctl(txbBirthPlace);
+const std::string kSkl = "Software\\Quillfern\\SKL";
+
+const MemoryAtlas& SmallAtlas() {
+  static const MemoryAtlas atlas({
+      {"Paris", "Île-de-France Region", "FR", 48.85341, 2.3488, "Europe/Paris"},
+      {"Paris", "Texas", "US", 33.66094, -95.55551, "America/Chicago"},
+      {"Parma", "Emilia-Romagna", "IT", 44.80107, 10.32618, "Europe/Rome"},
+      {"Berlin", "Berlin", "DE", 52.52437, 13.41053, "Europe/Berlin"},
+  });
+  return atlas;
+}
+
+MainFormServices Services(SettingsStore* store = nullptr) {
+  MainFormServices services;
+  if (store != nullptr) {
+    services.saveState = [store](FormState& state) { return SaveProgramState(state, *store); };
+    services.restoreState = [store](FormState& state) { return RestoreProgramState(state, *store); };
+  }
+  services.atlas = &SmallAtlas();
+  return services;
+}
+
+// A personal run of Uranus to the natal Sun over 2020 that the checks accept.
+void PersonalRun(FormFixture& f) {
+  f.window.SetListIndex(Ctl(cboTimezone, 0), GreenwichPosition);
+  f.EnterDate(0, "2020", "1", "1");
+  f.EnterDate(1, "2020", "12", "31");
+  test::Personal(f, 6, 0, "1970");
+}
+
+TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
+  struct Case {
+    const char* typed;
+    std::vector<std::string> entered;
+  };
+  const Case cases[] = {
+      {"P", {}},                                         // one letter is too little to go by
+      {"Par", {"Paris, FR", "Paris, US", "Parma, IT"}},  // in the atlas's order
+      {"pari", {"Paris, FR", "Paris, US"}},
+      {"Paris, US", {"Paris, US"}},
+      {"Ber", {"Berlin, DE"}},
+      {"52.5,13", {}},  // coordinates are not looked up
+      {"-33", {}},
+      {"Xyz", {}},
+  };
+  FormFixture f(Services());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    ASSERT_TRUE(f.window.Type(kBox, c.typed));
+    f.window.PressKeyUp(kBox, 'a');
+    std::vector<std::string> entered;
+    for (const Completion& entry : f.window.Completions(kBox)) entered.push_back(entry.entered);
+    EXPECT_EQ(entered, c.entered);
+  }
+  f.window.Type(kBox, "Parm");
+  f.window.PressKeyUp(kBox, 'm');
+  ASSERT_EQ(f.window.Completions(kBox).size(), 1u);
+  EXPECT_EQ(f.window.Completions(kBox)[0].shown, "Parma | Emilia-Romagna | IT | 44.8011 | 10.3262 | Europe/Rome");
+  ASSERT_TRUE(f.window.ChooseCompletion(kBox, 0));
+  EXPECT_EQ(f.window.Text(kBox), "Parma, IT");
+}
+
+TEST(BirthPlaceBox, APersonalRequestCarriesThePlace) {
+  struct Case {
+    const char* text;
+    std::optional<BirthPlace> place;
+  };
+  const Case cases[] = {
+      {"Paris, US", BirthPlace{"Paris", "US", 33.66094, -95.55551}},
+      {"berlin", BirthPlace{"Berlin", "DE", 52.52437, 13.41053}},
+      {"-33.87,151.21", BirthPlace{"-33.87,151.21", "", -33.87, 151.21}},
+      {"", std::nullopt},
+      {"Paris", std::nullopt},  // names none: Start refuses it
+  };
+  FormFixture f(Services());
+  PersonalRun(f);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    f.window.SetText(kBox, c.text);
+    EXPECT_EQ(RequestFromWindow(f.state, WindowCommand::Start).birth.place, c.place);
+  }
+  // A world run has no birth.
+  f.window.SetText(kBox, "Berlin");
+  f.window.SetValue(Ctl(optWorld), 1);
+  EXPECT_EQ(RequestFromWindow(f.state, WindowCommand::Start).birth.place, std::nullopt);
+}
+
+TEST(BirthPlaceBox, StartRefusesAPlaceThatNamesNone) {
+  struct Case {
+    const char* text;
+    std::string message;  // "" : the run goes ahead
+  };
+  const Case cases[] = {
+      {"Paris",
+       "2 places are called Paris; give the country's code (Paris, FR) or the coordinates (LAT,LON) with the "
+       "birth zone:\r\nParis | Île-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris\r\n"
+       "Paris | Texas | US | 33.6609 | -95.5555 | America/Chicago"},
+      {"Lyon", "No place Lyon in the atlas"},
+      {"Par, FR",
+       "No place Par, FR in the atlas; places with names like it:\r\n"
+       "Paris | Île-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris"},
+      {"95,10", "The latitude is -90 to 90 and the longitude -180 to 180 degrees, not 95,10"},
+      {"Paris, FR", ""},
+      {"  ", ""},
+      {"48.85,2.35", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    FormFixture f(Services());
+    PersonalRun(f);
+    f.window.SetText(kBox, c.text);
+    f.Press(Ctl(cmdStart));
+    if (c.message.empty()) {
+      EXPECT_NE(f.Output().find("Uranus transits of natal Sun"), std::string::npos) << f.LastMessage().text;
+      continue;
+    }
+    ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
+    EXPECT_EQ(f.LastMessage().text, c.message);
+    EXPECT_EQ(f.LastMessage().title, "Birth place");
+    EXPECT_EQ(f.LastMessage().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(f.Output(), "");
+    // The other commands of a personal run refuse it alike.
+    f.Press(Ctl(cmdShowAll, 0));
+    f.Press(Ctl(cmdSearch));
+    EXPECT_EQ(f.window.MessageBoxes().size(), 3u);
+    EXPECT_EQ(f.window.MessageBoxes().back().text, c.message);
+    EXPECT_EQ(f.Output(), "");
+  }
+  // World runs have no birth place to check.
+  FormFixture world(Services());
+  PersonalRun(world);
+  world.window.SetText(kBox, "Paris");
+  test::World(world, 4, 5);
+  world.Press(Ctl(cmdStart));
+  EXPECT_TRUE(world.window.MessageBoxes().empty()) << world.LastMessage().text;
+  EXPECT_NE(world.Output().find("Aspect      |"), std::string::npos);
+}
+
+TEST(BirthPlaceBox, SavedAndRestoredWithTheState) {
+  MemorySettingsStore store;
+  {
+    FormFixture f(Services(&store));
+    f.window.SetText(kBox, "Paris, FR");
+    f.Press(Ctl(cmdSaveState));
+    f.window.SetText(kBox, "Berlin");
+    f.Press(Ctl(cmdRestoreState));
+    EXPECT_EQ(f.window.Text(kBox), "Paris, FR");
+  }
+  FormFixture next(Services(&store));
+  EXPECT_EQ(next.window.Text(kBox), "Paris, FR");
+
+  // A state stored before the box: everything else comes back, the box empty.
+  MemorySettingsStore older;
+  older.Put(kSkl, "StateSaved", "Y");
+  older.Put(kSkl, "Stop", "2030");
+  older.Put(kSkl, "BirthHour", "14");
+  FormFixture old(Services(&older));
+  EXPECT_EQ(old.window.ListIndex(Ctl(cboHour)), 14);
+  EXPECT_EQ(old.window.Text(kBox), "");
+  old.window.SetText(kBox, "Berlin");
+  old.Press(Ctl(cmdRestoreState));
+  EXPECT_EQ(old.window.Text(kBox), "");
+}
+
+}  // namespace
+}  // namespace skyloom
