@@ -16,6 +16,7 @@
 #include "calendar/time_zones.h"
 #include "cli/birth_zone.h"
 #include "engine/bodies.h"
+#include "report/files.h"
 
 namespace skyloom::cli {
 
@@ -118,10 +119,7 @@ const char* const kHelp =
 
 namespace {
 
-[[noreturn]] void Unusable(const std::string& why) {
-  std::fprintf(stderr, "skyloom-cli: %s\n%s", why.c_str(), kUsage);
-  std::exit(kUnusable);
-}
+[[noreturn]] void Unusable(const std::string& why) { throw UnusableArguments(why); }
 
 std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
 
@@ -274,23 +272,34 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
 
-[[noreturn]] void PrintHelp() {
+}  // namespace
+
+int TellUnusable(const UnusableArguments& refusal) {
+  std::fprintf(stderr, "skyloom-cli: %s\n%s", refusal.what(), kUsage);
+  return kUnusable;
+}
+
+int PrintHelp() {
   errno = 0;
   std::fputs(kUsage, stdout);
   std::fputs("\n", stdout);
   std::fputs(kHelp, stdout);
-  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kDone;
   std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
-  std::exit(kNotWritten);
+  return kNotWritten;
 }
-
-}  // namespace
 
 Arguments ParseArguments(int argc, char** argv) {
   std::vector<std::string> positional;
   std::set<int> seen;
   std::map<int, std::string> values;
   opterr = 0;
+  // getopt keeps a pointer into the last argv it read; a call with optind 0
+  // on an empty argv starts it afresh for this one.
+  static char program[] = "skyloom-cli";
+  static char* const empty[] = {program, nullptr};
+  optind = 0;
+  getopt_long(1, empty, "+h", kOptions, nullptr);
   optind = 1;
   // "+" keeps getopt from reordering: words that are not options are the
   // mode and the bodies wherever they stand, which the loop collects itself.
@@ -312,7 +321,9 @@ Arguments ParseArguments(int argc, char** argv) {
     const std::string typed = argv[before];
     if (id == 'h' || id == kHelpOption) {
       if (typed != "-h" && typed != "--help") Unusable("unknown option " + typed);
-      PrintHelp();
+      Arguments help;
+      help.help = true;
+      return help;
     }
     if (id == '?' || id == ':') {
       // An option getopt does not know, or one missing its value.
@@ -372,7 +383,9 @@ Arguments ParseArguments(int argc, char** argv) {
   Arguments a;
   RunRequest& r = a.request;
   std::optional<std::string>* files[] = {&r.files.html, &r.files.ics, &r.files.csv, &r.files.json, &r.files.timeline};
-  std::set<std::string> named;
+  // The same file is refused however it is spelled: by another path, through
+  // a link, or by another of its names (a hard link).
+  std::vector<std::pair<std::string, std::optional<FileIdentity>>> named;
   int toStandardOutput = 0;
   for (size_t k = 0; k < std::size(kFileIds); ++k) {
     if (!has(kFileIds[k])) continue;
@@ -381,8 +394,13 @@ Arguments ParseArguments(int argc, char** argv) {
     if (path.empty()) Unusable(option + " needs a file name");
     if (path == "-") {
       ++toStandardOutput;
-    } else if (!named.insert(path).second) {
-      Unusable("two files are named " + path);
+    } else {
+      const std::optional<FileIdentity> identity = IdentityOf(path);
+      for (const auto& [earlier, earlierIdentity] : named) {
+        if (earlier == path) Unusable("two files are named " + path);
+        if (identity && identity == earlierIdentity) Unusable("two files are named " + earlier + " and " + path);
+      }
+      named.emplace_back(path, identity);
     }
     *files[k] = path;
   }
@@ -400,6 +418,7 @@ Arguments ParseArguments(int argc, char** argv) {
   r.start = start.entered;
   r.end = end.entered;
   if (has(kOrbs)) r.orbs = StrictOrbs(values[kOrbs]);
+  a.orbsGiven = has(kOrbs);
 
   // The results zone first: showing the abbreviations changes how both
   // lists read.
@@ -408,6 +427,14 @@ Arguments ParseArguments(int argc, char** argv) {
   if (has(kZone)) {
     resultPosition = lists.Find(values[kZone]);
     if (resultPosition < 0) Unusable("--zone: no zone " + values[kZone] + " in the list");
+  } else if (const int32_t machine = MachineTimezoneMinutes();
+             machine != ZoneMinutesOfPosition(resultPosition) &&
+             (resultPosition == FirstZonePosition || resultPosition == LastZonePosition)) {
+    // Zones beyond the list's ends (Kiritimati, New Zealand in summer) take
+    // the nearest end; the results are then not in the machine's time.
+    a.notes.push_back("this machine's zone, " + OffsetText(machine * 60) + ", is beyond the list's " +
+                      TimezoneText(resultPosition, false) + "; results are given in " +
+                      TimezoneText(resultPosition, false) + " (choose one with --zone)");
   }
   if (birth) r.birth.date = birth->entered;
   r.birth.hour = birthHour;
