@@ -113,7 +113,8 @@ int CopyInPlace(const std::string& from, const std::string& to) {
     ::close(in);
     return error;
   }
-  struct stat source {}, target {};
+  struct stat source {
+  }, target{};
   int error = 0;
   if (::fstat(in, &source) != 0 || ::fstat(out, &target) != 0) error = ErrorOr(EIO);
   // The room for the new bytes first: a full disk stops the copy before a
