@@ -137,8 +137,9 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
     EXPECT_EQ(fs::exists(file), c.written) << c.arguments;
   }
   const CliResult help = RunCli("--help");
-  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59",
-                           "--stations ", "--ingresses ", "\"North Node\"", "Chiron"})
+  for (const char* text :
+       {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59", "--stations ",
+        "--ingresses ", "\"North Node\"", "Chiron", "whose folder takes no new file", "its reader gone early"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
   // Without --zone the results are in the machine's zone (one without
   // daylight saving time, so that the answer holds all year).
