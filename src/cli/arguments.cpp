@@ -17,6 +17,7 @@
 #include "calendar/time_zones.h"
 #include "cli/birth_zone.h"
 #include "engine/bodies.h"
+#include "report/files.h"
 #include "report/program.h"
 
 namespace skyloom::cli {
@@ -50,7 +51,9 @@ const char* const kHelp =
     "                       series too.\n"
     "--zone ZONE            zone of the results, a fixed offset from the window's list: GMT,\n"
     "                       GMT+5:30, GMT-8:00, ... or one of the North American\n"
-    "                       abbreviations such as EST/CDT (default: this machine's zone).\n"
+    "                       abbreviations such as EST/CDT (default: this machine's zone; one\n"
+    "                       beyond the list's ends takes the nearer end, told on standard\n"
+    "                       error).\n"
     "--birth DATE           birth date (personal mode), YYYY-MM-DD.\n"
     "--birth-time HH:MM     local birth time, any minute from 00:00 to 23:59 (use 12:00 if\n"
     "                       not known).\n"
@@ -82,8 +85,9 @@ const char* const kHelp =
     "                       'inner' series, one report after the other (personal only).\n"
     "--search ASPECT        the first complete transit of ASPECT (conjunction, opposition,\n"
     "                       square, trine, sextile) after the end date, with the outer orb as\n"
-    "                       the search orb; the new dates are told on standard error unless\n"
-    "                       --keep-dates is given.\n"
+    "                       the search orb (the middle and inner orb follow from it, told on\n"
+    "                       standard error when --orbs gave others); the new dates are told\n"
+    "                       on standard error unless --keep-dates is given.\n"
     "--stations             after the transits, a table of the stations of the moving\n"
     "                       bodies (both in world mode, the transiting one in personal mode)\n"
     "                       in the period: retrograde or direct, local date and minute, and\n"
@@ -107,9 +111,13 @@ const char* const kHelp =
     "--version              print the program's version and stop.\n"
     "\n"
     "Files hold every transit of the run, or of the whole series. A file is named by its\n"
-    "bytes as given; one that exists is replaced whole once it is written, unless it may\n"
-    "not be written (read-only). With FILE - one of the files (at most one) goes to\n"
-    "standard output in place of the report; --timeline - draws SVG.\n"
+    "bytes as given, and one file only once however it is spelled (through a link, say).\n"
+    "A file is written whole into a temporary beside it that then takes its place; one\n"
+    "that may not be written (read-only), or whose folder takes no new file, is left as\n"
+    "it was. A link is followed to the file it names; a file of several names (hard\n"
+    "links) is written in place once its whole text stands ready. With FILE - one of the\n"
+    "files (at most one) goes to standard output in place of the report; --timeline -\n"
+    "draws SVG.\n"
     "\n"
     "The report goes to standard output as each transit is finished, however long the\n"
     "period; each message the window would show goes to standard error as \"title: text\".\n"
@@ -123,8 +131,9 @@ const char* const kHelp =
     "     series short (what ran is printed and written);\n"
     "  2  unusable arguments, refused before any run;\n"
     "  3  a file, or standard output, could not be written (told once as\n"
-    "     \"skyloom-cli: cannot write FILE: reason\"); a file that cannot be opened is\n"
-    "     told before the run, and nothing is run.\n"
+    "     \"skyloom-cli: cannot write FILE: reason\"), its reader gone early included\n"
+    "     (the other files are still written); a file that cannot be opened is told\n"
+    "     before the run, and nothing is run.\n"
     "\n"
     "Examples:\n"
     "  skyloom-cli world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT\n"
@@ -137,10 +146,7 @@ const char* const kHelp =
 
 namespace {
 
-[[noreturn]] void Unusable(const std::string& why) {
-  std::fprintf(stderr, "skyloom-cli: %s\n%s", why.c_str(), kUsage);
-  std::exit(kUnusable);
-}
+[[noreturn]] void Unusable(const std::string& why) { throw UnusableArguments(why); }
 
 std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
 
@@ -148,9 +154,9 @@ std::string Lower(std::string text) { return AsciiLowerCase(std::move(text)); }
 // meant one a line, as "skyloom-cli places" lists them. The usage would
 // only push them out of sight.
 [[noreturn]] void UnusablePlace(const PlaceReading& reading) {
-  std::fprintf(stderr, "skyloom-cli: --birth-place: %s\n", reading.why.c_str());
-  for (const Place& p : reading.candidates) std::fprintf(stderr, "%s\n", PlaceLine(p).c_str());
-  std::exit(kUnusable);
+  std::string text = "--birth-place: " + reading.why;
+  for (const Place& p : reading.candidates) text += "\n" + PlaceLine(p);
+  throw UnusableArguments(text, /*withUsage=*/false);
 }
 
 bool AllDigits(std::string_view text) {
@@ -306,25 +312,30 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
 
-[[noreturn]] void PrintHelp() {
+}  // namespace
+
+int TellUnusable(const UnusableArguments& refusal) {
+  std::fprintf(stderr, "skyloom-cli: %s\n%s", refusal.what(), refusal.WithUsage() ? kUsage : "");
+  return kUnusable;
+}
+
+int PrintHelp() {
   errno = 0;
   std::fputs(kUsage, stdout);
   std::fputs("\n", stdout);
   std::fputs(kHelp, stdout);
-  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kDone;
   std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
-  std::exit(kNotWritten);
+  return kNotWritten;
 }
 
-[[noreturn]] void PrintVersion() {
+int PrintVersion() {
   errno = 0;
   std::printf("skyloom-cli (%s) %d.%d\n", ProgramTitle, ProgramVersionMajor, ProgramVersionMinor);
-  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) std::exit(kDone);
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kDone;
   std::fprintf(stderr, "skyloom-cli: cannot write standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));
-  std::exit(kNotWritten);
+  return kNotWritten;
 }
-
-}  // namespace
 
 std::vector<std::string> LongOptions() {
   std::vector<std::string> names;
@@ -338,6 +349,12 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   std::set<int> seen;
   std::map<int, std::string> values;
   opterr = 0;
+  // getopt keeps a pointer into the last argv it read; a call with optind 0
+  // on an empty argv starts it afresh for this one.
+  static char program[] = "skyloom-cli";
+  static char* const empty[] = {program, nullptr};
+  optind = 0;
+  getopt_long(1, empty, "+h", kOptions, nullptr);
   optind = 1;
   // "+" keeps getopt from reordering: words that are not options are the
   // mode and the bodies wherever they stand, which the loop collects itself.
@@ -359,9 +376,15 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
     const std::string typed = argv[before];
     if (id == 'h' || id == kHelpOption) {
       if (typed != "-h" && typed != "--help") Unusable("unknown option " + typed);
-      PrintHelp();
+      Arguments help;
+      help.help = true;
+      return help;
     }
-    if (id == kVersionOption && typed == "--version") PrintVersion();
+    if (id == kVersionOption && typed == "--version") {
+      Arguments version;
+      version.version = true;
+      return version;
+    }
     if (id == '?' || id == ':') {
       // An option getopt does not know, or one missing its value.
       const std::string name = typed.substr(0, typed.find('='));
@@ -420,7 +443,9 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   Arguments a;
   RunRequest& r = a.request;
   std::optional<std::string>* files[] = {&r.files.html, &r.files.ics, &r.files.csv, &r.files.json, &r.files.timeline};
-  std::set<std::string> named;
+  // The same file is refused however it is spelled: by another path, through
+  // a link, or by another of its names (a hard link).
+  std::vector<std::pair<std::string, std::optional<FileIdentity>>> named;
   int toStandardOutput = 0;
   for (size_t k = 0; k < std::size(kFileIds); ++k) {
     if (!has(kFileIds[k])) continue;
@@ -429,8 +454,13 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
     if (path.empty()) Unusable(option + " needs a file name");
     if (path == "-") {
       ++toStandardOutput;
-    } else if (!named.insert(path).second) {
-      Unusable("two files are named " + path);
+    } else {
+      const std::optional<FileIdentity> identity = IdentityOf(path);
+      for (const auto& [earlier, earlierIdentity] : named) {
+        if (earlier == path) Unusable("two files are named " + path);
+        if (identity && identity == earlierIdentity) Unusable("two files are named " + earlier + " and " + path);
+      }
+      named.emplace_back(path, identity);
     }
     *files[k] = path;
   }
@@ -448,6 +478,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   r.start = start.entered;
   r.end = end.entered;
   if (has(kOrbs)) r.orbs = StrictOrbs(values[kOrbs]);
+  a.orbsGiven = has(kOrbs);
 
   // The results zone first: showing the abbreviations changes how both
   // lists read.
@@ -456,6 +487,14 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   if (has(kZone)) {
     resultPosition = lists.Find(values[kZone]);
     if (resultPosition < 0) Unusable("--zone: no zone " + values[kZone] + " in the list");
+  } else if (const int32_t machine = MachineTimezoneMinutes();
+             machine != ZoneMinutesOfPosition(resultPosition) &&
+             (resultPosition == FirstZonePosition || resultPosition == LastZonePosition)) {
+    // Zones beyond the list's ends (Kiritimati, New Zealand in summer) take
+    // the nearest end; the results are then not in the machine's time.
+    a.notes.push_back("this machine's zone, " + OffsetText(machine * 60) + ", is beyond the list's " +
+                      TimezoneText(resultPosition, false) + "; results are given in " +
+                      TimezoneText(resultPosition, false) + " (choose one with --zone)");
   }
   if (birth) r.birth.date = birth->entered;
   r.birth.hour = birthHour;

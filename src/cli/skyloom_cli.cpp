@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -31,6 +29,7 @@
 #include "report/exports.h"
 #include "report/program.h"
 #include "report/sky_event_report.h"
+#include "runs/request_checks.h"
 #include "runs/session.h"
 #ifdef SKYLOOM_TIMELINE
 #include <QtGlobal>
@@ -129,29 +128,13 @@ bool EndsWithLower(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && AsciiLowerCase(text.substr(text.size() - suffix.size())) == suffix;
 }
 
-// Draws the timeline into a file of a private temporary folder (the drawing
-// code names files by text; the bytes of the file's real name are only ever
-// handed to the system) and copies it to its destination.
+// The timeline is drawn in memory and written to its destination like any
+// other file.
 std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events, Destination& to) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  std::string folder = (fs::temp_directory_path(ec) / "skyloom-XXXXXX").string();
-  if (::mkdtemp(folder.data()) == nullptr) return std::strerror(errno);
-  const bool png = EndsWithLower(to.Path(), ".png");
-  const std::string drawing = folder + (png ? "/timeline.png" : "/timeline.svg");
-  std::string reason;
-  if (RenderTimelineFile(results, events, drawing, reason)) {
-    std::ifstream in(drawing, std::ios::binary);
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-      to.Write(std::string_view(buffer, static_cast<size_t>(in.gcount())));
-    if (in.bad()) reason = "cannot read back the drawing";
-  }
-  fs::remove_all(folder, ec);
-  // The drawing code names the file it could not write; that is our temporary.
-  const std::string prefix = "Cannot write " + drawing + ": ";
-  if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
-  return reason;
+  std::string bytes, reason;
+  if (!RenderTimelineBytes(results, events, EndsWithLower(to.Path(), ".png"), bytes, reason)) return reason;
+  to.Write(bytes);
+  return {};
 }
 #endif
 
@@ -174,9 +157,26 @@ int main(int argc, char** argv) {
 #endif
   // The shell's completion asks the program for its words.
   if (argc == 3 && std::string_view(argv[1]) == "__complete") return PrintCompletionWords(argv[2]) ? kDone : kUnusable;
+  // A reader that goes away (a closed pipe) is a write error like any
+  // other, told with exit status 3, not a signal that drops the files.
+  std::signal(SIGPIPE, SIG_IGN);
   if (PlacesCommand(argc, argv)) return ListPlaces(argc, argv);
-  const Arguments args = ParseArguments(argc, argv);
+  Arguments args;
+  try {
+    args = ParseArguments(argc, argv);
+  } catch (const UnusableArguments& refusal) {
+    return TellUnusable(refusal);
+  }
+  if (args.help) return PrintHelp();
+  if (args.version) return PrintVersion();
   const RunRequest& request = args.request;
+  for (const std::string& note : args.notes) std::fprintf(stderr, "skyloom-cli: %s\n", note.c_str());
+  if (request.search && args.orbsGiven) {
+    std::array<int16_t, 3> derived = request.orbs;
+    if (!DeriveSearchOrbs(request, derived) && derived != request.orbs)
+      std::fprintf(stderr, "skyloom-cli: --search derives the middle and inner orb from the outer one: %d,%d,%d\n",
+                   derived[0], derived[1], derived[2]);
+  }
   if (args.ambiguousBirth) {
     std::fprintf(stderr, "skyloom-cli: %s\n", args.ambiguousBirth->c_str());
     return kRefused;
@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
     }
     if (!d.Temporary().empty()) gTemporaries.push_back(d.Temporary());
   }
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, RemoveTemporariesAndStop);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporariesAndStop);
 
   LineEndFilter report([&](std::string_view text) {
     if (reportToStandardOutput) standardOutput.Write(text);

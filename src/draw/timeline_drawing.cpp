@@ -7,15 +7,17 @@
 #include <memory>
 #include <set>
 
+#include <QBuffer>
 #include <QColor>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include "calendar/date_format.h"
+#include "report/files.h"
 
 namespace skyloom {
 
@@ -353,30 +355,26 @@ QImage RenderTimelineImage(const Timeline& timeline, int width) {
   return image;
 }
 
-bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& error) {
-  const bool png = EndsWith(path, ".png");
-  if (!png && !EndsWith(path, ".svg")) {
-    error = QStringLiteral("The timeline is saved as .png or .svg: ") + path;
-    return false;
-  }
+bool DrawTimelineBytes(const Timeline& timeline, bool png, QByteArray& bytes, QString& error) {
   const QSize size = TimelinePictureSize(timeline);
   if (png && size.height() > kTallestImage) {
     error = QStringLiteral("The timeline has too many rows for a PNG image; save it as SVG.");
     return false;
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-    return false;
-  }
+  // Drawn in memory: Qt's devices do not tell every failed write (a full
+  // disk cut SVG files short unnoticed), so the file is written by the
+  // program's own whole-or-nothing writer, which does.
+  bytes.clear();
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   if (png) {
-    if (!RenderTimelineImage(timeline).save(&file, "PNG")) {
-      error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    if (!RenderTimelineImage(timeline).save(&buffer, "PNG")) {
+      error = QStringLiteral("The timeline could not be drawn as PNG.");
       return false;
     }
   } else {
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&buffer);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setResolution(96);
@@ -384,21 +382,32 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
     svg.setDescription(QStringLiteral("Transits with their orbs, minima and retrograde stretches"));
     QPainter painter;
     if (!painter.begin(&svg)) {
-      error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+      error = QStringLiteral("The timeline could not be drawn as SVG.");
       return false;
     }
     PaintTimeline(painter, timeline, size);
     painter.end();
   }
-  if (!file.commit()) {
-    error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-    return false;
-  }
   return true;
 }
 
-bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& path,
-                        std::string& error) {
+bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& error) {
+  const bool png = EndsWith(path, ".png");
+  if (!png && !EndsWith(path, ".svg")) {
+    error = QStringLiteral("The timeline is saved as .png or .svg: ") + path;
+    return false;
+  }
+  QByteArray bytes;
+  if (!DrawTimelineBytes(timeline, png, bytes, error)) return false;
+  const std::string reason =
+      WriteFileReplacing(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+  if (reason.empty()) return true;
+  error = QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(reason));
+  return false;
+}
+
+bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
+                         std::string& bytes, std::string& error) {
   // A command-line program has no application object; fonts and painting
   // need one, on a platform without a screen.
   // Qt takes the options it reads out of argv, so they are made afresh for
@@ -413,10 +422,14 @@ bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventLis
     error = "The timeline cannot be drawn without a graphical application object.";
     return false;
   }
+  QByteArray drawn;
   QString message;
-  const bool written = WriteTimelineFile(BuildTimeline(results, events), QString::fromStdString(path), message);
-  if (!written) error = message.toStdString();
-  return written;
+  if (!DrawTimelineBytes(BuildTimeline(results, events), png, drawn, message)) {
+    error = message.toStdString();
+    return false;
+  }
+  bytes.assign(drawn.constData(), static_cast<size_t>(drawn.size()));
+  return true;
 }
 
 }  // namespace skyloom

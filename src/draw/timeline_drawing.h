@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -71,16 +72,23 @@ int PaintTimelineLegend(QPainter& painter, const Timeline& timeline, int x, int 
 // The height of the rows, or of the one line that says there are none.
 int TimelineRowsHeight(const Timeline& timeline);
 
+// The picture as the bytes of a PNG (png) or SVG file. Needs a
+// QGuiApplication. On failure returns false with a message for the user in
+// error.
+bool DrawTimelineBytes(const Timeline& timeline, bool png, QByteArray& bytes, QString& error);
+
 // Writes the picture to path, as PNG or SVG by its extension (.png, .svg,
-// in any case), whole or not at all. Needs a QGuiApplication. On failure
-// returns false with a message for the user in error.
+// in any case), whole or not at all, through the program's file writer
+// (report/files.h). Needs a QGuiApplication. On failure returns false with
+// a message for the user in error: "Cannot write PATH: " and the system's
+// reason when the file could not be written.
 bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& error);
 
-// Writes the timeline of the results to path as WriteTimelineFile does.
-// Without a QGuiApplication (a command-line program) one is made for the
-// call on the "offscreen" platform. The stations of events are marked on
-// their bodies' rows.
-bool RenderTimelineFile(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& path,
-                        std::string& error);
+// Draws the timeline of the results as DrawTimelineBytes does. Without a
+// QGuiApplication (a command-line program) one is made for the call on the
+// "offscreen" platform. The stations of events are marked on their bodies'
+// rows.
+bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
+                         std::string& bytes, std::string& error);
 
 }  // namespace skyloom

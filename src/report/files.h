@@ -2,7 +2,9 @@
 // file and put in its place only when complete.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +23,10 @@ std::string WriteFileReplacing(const std::string& path, std::string_view bytes);
 // instead), Write adds to it, Commit puts it in the file's place. A
 // replacement never committed is removed, so the old file stays as it was.
 // An existing file that may not be written (read-only) is refused at Open,
-// as opening it for writing would be. Each step returns the empty text on
+// as opening it for writing would be, and so is a file beside which no
+// temporary can be made: it is never emptied to be written in place.
+// A link is followed: the file it points to is the one replaced, and the
+// temporary sits beside that file. Each step returns the empty text on
 // success, else the system's description of the first error.
 class FileReplacement {
  public:
@@ -41,9 +46,24 @@ class FileReplacement {
  private:
   std::string path_, temporary_;
   std::FILE* file_ = nullptr;
-  bool replacesExisting_ = false;
-  int permissions_ = 0;
+  bool replacesExisting_ = false, otherNames_ = false;
+  unsigned permissions_ = 0;
   int error_ = 0;
 };
+
+// Temporaries are named ".skyloom-PID-N.tmp", so that those a killed
+// process left behind can be told from everything else in a folder.
+inline constexpr std::string_view kTemporaryPrefix = ".skyloom-";
+
+// Which file a name means, whatever its spelling: an existing file (links
+// followed) by its device and inode, a file not made yet by its folder's
+// device and inode and its own name. Empty when even the folder cannot be
+// looked at.
+struct FileIdentity {
+  std::uint64_t device = 0, inode = 0;
+  std::string name;  // only for a file not made yet
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 }  // namespace skyloom

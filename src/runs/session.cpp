@@ -15,7 +15,6 @@
 namespace skyloom {
 namespace {
 
-
 // The natal position is taken at the birth minute in Universal Time. The
 // minute and the zone's offset are whole minutes: an offset with seconds
 // has been rounded with the birth time by whoever made the zone.

@@ -96,6 +96,10 @@ std::vector<Case> Cases() {
       {"world 'North Node' Mercury --start 2020-01-01 --end 2020-12-31 --orbs 10,5,2", 1, "With Mercury the inner"},
       {kMars + " --csv - --json - --ics FILE", 2, "only one file can go to standard output"},
       {kMars + " --csv x.csv --json x.csv", 2, "two files are named x.csv"},
+      {kMars + " --html --stations", 2, "--html needs a file name, not --stations\n"},
+      {kRun + " --search trine --orbs 9,5,2", 0,
+       "skyloom-cli: --search derives the middle and inner orb from the outer one: 9,6,3\n|Dates set to", "\nAspect"},
+      {kRun + " --search trine --orbs 9,6,3", 0, "Dates set to", "\nAspect"},
       {kBirth + "1970-01-01 --birth-time 12:00 --birth-zone Europe/Berln", 2, "Berln in the|nearest: Europe/Berlin"},
       {kBirth + "1970-1-01 --birth-time 12:00 --birth-zone GMT", 2, "--birth takes a date as"},
       // Files that cannot be written: told once, with status 3.
@@ -133,13 +137,32 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
     EXPECT_EQ(fs::exists(file), c.written) << c.arguments;
   }
   const CliResult help = RunCli("--help");
-  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59",
-                           "--stations ", "--ingresses ", "\"North Node\"", "Chiron"})
+  for (const char* text :
+       {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59", "--stations ",
+        "--ingresses ", "\"North Node\"", "Chiron", "whose folder takes no new file", "its reader gone early"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
   // Without --zone the results are in the machine's zone (one without
   // daylight saving time, so that the answer holds all year).
   const CliResult local = RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31", "TZ=Asia/Kolkata");
   EXPECT_EQ(Count(local.out, " GMT+5:30\n"), 4u) << local.out;
+  EXPECT_EQ(local.err, "");
+  // A zone beyond the list's ends takes the nearest end, and says so.
+  const std::string beyond =
+      "skyloom-cli: this machine's zone, GMT+14:00, is beyond the list's GMT+11:30; results "
+      "are given in GMT+11:30 (choose one with --zone)\n";
+  const std::tuple<const char*, std::string, std::string> zones[] = {
+      // the machine's zone, what is told, the zone of the results
+      {"TZ=Pacific/Kiritimati", beyond, " GMT+11:30\n"},
+      {"TZ=Pacific/Kiritimati", "", " GMT\n"},   // with --zone GMT
+      {"TZ=Asia/Kathmandu", "", " GMT+6:00\n"},  // inside the list, the nearest entry
+  };
+  for (const auto& [machine, told, shown] : zones) {
+    const std::string zone =
+        told.empty() && std::string(machine).find("Kiri") != std::string::npos ? " --zone GMT" : "";
+    const CliResult r = RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31" + zone, machine);
+    EXPECT_EQ(r.err, told) << machine;
+    EXPECT_EQ(Count(r.out, shown), 4u) << machine << r.out;
+  }
 }
 
 // The natal position is taken at the birth minute in UT that the named zone
@@ -174,8 +197,10 @@ TEST(SkyloomCli, BirthZoneByItsName) {
 
 // Run as an unprivileged user, for whom permissions hold: every export
 // refuses a read-only file alike, in a folder where it could be replaced
-// too; a folder that takes no new file lets a file in it that may be
-// written be written in place.
+// too; a folder that takes no new file has no room for the temporary, so a
+// file in it is not written at all (writing it in place emptied it before
+// the run, and a run refused, killed or cut by a full disk left it empty or
+// cut), whether or not the run would be refused.
 TEST(SkyloomCli, FilePermissionsAreHonoured) {
   const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
   const std::tuple<const char*, const char*, fs::perms, bool> cases[] = {
@@ -186,32 +211,39 @@ TEST(SkyloomCli, FilePermissionsAreHonoured) {
       {"--timeline", "kept.svg", readOnly, false},
 #endif
       {"--csv", "open.csv", fs::perms::all, true}, {"--html", "open.html", fs::perms::all, true},
-      {"--csv", "new.csv", fs::perms::none, true},
+      {"--csv", "new.csv", fs::perms::none, true}, {"--csv", "ours.csv", fs::perms::all, false},
   };
   for (const auto& [option, name, earlier, closed] : cases) {
-    const fs::path folder = FreshFolder("permissions"), file = folder / name;
-    if (earlier != fs::perms::none) {
-      std::ofstream(file) << "earlier";
-      fs::permissions(file, earlier);
+    for (const bool refused : {false, true}) {
+      const fs::path folder = FreshFolder("permissions"), file = folder / name;
+      if (earlier != fs::perms::none) {
+        std::ofstream(file) << "earlier";
+        fs::permissions(file, earlier);
+      }
+      if (closed) fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec);
+      // A refused run: the dates of the run are checked after the files are opened.
+      const std::string run = refused ? "world Jupiter Saturn --start 2021-02-29 --end 2021-12-31 --zone GMT" : kRun;
+      const CliResult r = RunCliUnprivileged(run + " " + option + " " + Quoted(file));
+      const bool written = earlier == fs::perms::all && !closed;
+      const int status = written ? (refused ? 1 : 0) : 3;
+      EXPECT_EQ(r.status, status) << name << "\n" << r.err;
+      EXPECT_EQ(r.err, written ? (refused ? "Invalid input: The start date is invalid.\n" : "")
+                               : "skyloom-cli: cannot write " + file.string() + ": Permission denied\n");
+      EXPECT_EQ(r.out.empty(), status != 0) << name;
+      EXPECT_EQ(Slurp(file).find(status == 0 ? "2020-12-21" : "earlier") != std::string::npos,
+                earlier != fs::perms::none)
+          << name << refused;
+      EXPECT_EQ(FilesIn(folder), earlier == fs::perms::none ? 0u : 1u) << name;
     }
-    if (closed) fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec);
-    const CliResult r = RunCliUnprivileged(kRun + " " + option + " " + Quoted(file));
-    const bool written = earlier == fs::perms::all;
-    EXPECT_EQ(r.status, written ? 0 : 3) << name << "\n" << r.err;
-    EXPECT_EQ(r.err, written ? "" : "skyloom-cli: cannot write " + file.string() + ": Permission denied\n");
-    EXPECT_EQ(r.out.empty(), !written) << name;
-    EXPECT_EQ(Slurp(file).find(written ? "2020-12-21" : "earlier") != std::string::npos, earlier != fs::perms::none);
-    EXPECT_EQ(FilesIn(folder), earlier == fs::perms::none ? 0u : 1u) << name;
   }
 }
 
-// A long run stopped in the middle, by a signal or by its reader going
-// away, leaves the earlier files as they were, the HTML report it was
-// writing row by row included; one stopped by a signal it can handle leaves
-// no temporary behind.
+// A long run stopped in the middle by a signal leaves the earlier files as
+// they were, the HTML report it was writing row by row included; one
+// stopped by a signal it can handle leaves no temporary behind.
 TEST(SkyloomCli, RunsCutOffLeaveTheEarlierFilesWhole) {
-  const std::pair<int, int> cuts[] = {{SIGTERM, SIGTERM}, {SIGINT, SIGINT}, {0, SIGPIPE}, {SIGKILL, SIGKILL}};
-  for (const auto& [signal, stoppedBy] : cuts) {  // signal 0: the reader closes its end
+  const std::pair<int, int> cuts[] = {{SIGTERM, SIGTERM}, {SIGINT, SIGINT}, {SIGHUP, SIGHUP}, {SIGKILL, SIGKILL}};
+  for (const auto& [signal, stoppedBy] : cuts) {
     const fs::path folder = FreshFolder("cut"), html = folder / "report.html", csv = folder / "rows.csv";
     std::ofstream(html) << "earlier html";
     std::ofstream(csv) << "earlier csv";
@@ -223,7 +255,7 @@ TEST(SkyloomCli, RunsCutOffLeaveTheEarlierFilesWhole) {
     ASSERT_EQ(std::fscanf(out, "%d", &pid), 1);
     std::vector<char> rows(40000);
     EXPECT_EQ(std::fread(rows.data(), 1, rows.size(), out), rows.size()) << "the run ended before it was cut";
-    if (signal != 0) ::kill(pid, signal);
+    ::kill(pid, signal);
     const int status = ::pclose(out);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stoppedBy) << stoppedBy << ": " << status;
     EXPECT_EQ(Slurp(html) + Slurp(csv), "earlier htmlearlier csv") << stoppedBy;

@@ -4,11 +4,13 @@
 // pixels allowed to differ (another FreeType smooths text a shade otherwise).
 // SKYLOOM_GOLDEN_OUT=folder writes every picture compared there, to look at
 // it or, once checked by eye, to copy it over its golden image.
+#include <sys/resource.h>
 #include <unistd.h>
 #include <QtTest>
 #include <QtWidgets>
 
 #include <algorithm>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -18,14 +20,14 @@
 #include "draw/timeline_drawing.h"
 #include "ports/memory_window.h"
 #include "ports/shell.h"
-#include "state/registry.h"
-#include "state/saved_state.h"
-#include "ui/main_form.h"
 #include "qt/popup.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_window.h"
 #include "qt/timeline_view.h"
 #include "report/timeline.h"
+#include "state/registry.h"
+#include "state/saved_state.h"
+#include "ui/main_form.h"
 
 namespace skyloom {
 
@@ -464,6 +466,48 @@ class WindowTest : public QObject {
     QTest::keyClicks(box, "US");
     QTRY_COMPARE(completer->completionModel()->rowCount(), 1);
     QVERIFY(completer->completionModel()->index(0, 0).data().toString().startsWith("Paris | Texas | US"));
+  }
+
+  // The timeline window's saves fail as any file write does, with the
+  // system's reason, and leave the earlier file whole: a full disk cut an
+  // SVG short unnoticed and told a PNG's failure as "Unknown error".
+  void timelineSavesTellTheirFailures() {
+    ChooseJupiterSaturn("1990", "2030");
+    QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
+    TimelineWindow window(form_->State().Runs.Results());
+    QTemporaryDir folder;
+    const struct {
+      const char* name;
+      rlim_t limit;        // the largest file the disk takes; 0: no limit
+      const char* reason;  // nullptr: saved
+      QByteArray holds;    // what the file then starts with
+    } kCases[] = {{"t.svg", 4096, "File too large", "earlier"},
+                  {"t.png", 4096, "File too large", "earlier"},
+                  {"none/t.svg", 0, "No such file or directory", ""},
+                  {"t2.svg", 0, nullptr, "<?xml"}};
+    for (const auto& c : kCases) {
+      const QString path = folder.filePath(QString::fromUtf8(c.name));
+      QFile earlier(path);
+      if (c.reason != nullptr && earlier.open(QIODevice::WriteOnly)) earlier.write("earlier");
+      earlier.close();
+      rlimit saved{};
+      QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+      const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+      rlimit small = saved;
+      if (c.limit != 0) small.rlim_cur = c.limit;
+      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+      QString error;
+      const bool written = window.SaveAs(path, error);
+      setrlimit(RLIMIT_FSIZE, &saved);
+      std::signal(SIGXFSZ, previous);
+      QCOMPARE(written, c.reason == nullptr);
+      QCOMPARE(error, c.reason == nullptr ? QString() : QString("Cannot write %1: %2").arg(path, c.reason));
+      QFile file(path);
+      file.open(QIODevice::ReadOnly);
+      const QByteArray bytes = file.readAll();
+      QVERIFY2(c.reason == nullptr ? bytes.startsWith(c.holds) : bytes == c.holds, c.name);
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
   }
 
   // Cancel keeps the window and the report, Quit pressed or the window closed.

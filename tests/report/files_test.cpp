@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -48,6 +51,96 @@ TEST(FileReplacement, WholeOrNotAtAll) {
   EXPECT_EQ(Slurp(target), "new");
   EXPECT_EQ(fs::status(target).permissions(), mode);
   EXPECT_EQ(FilesIn(folder), 2u);
+}
+
+// A name the system takes takes its temporary too (names of 242 to 255
+// bytes failed with "File name too long"); whatever leads to the file, the
+// file is replaced and the ways to it stay as they were: a link, a link to
+// a file not made yet, a chain of links, a file of several names (hard
+// links), which is written in place once its text is whole.
+TEST(FileReplacement, NamesAndLinksKept) {
+  struct Case {
+    const char* fault;
+    std::string given;  // the name written to
+    std::string file;   // the file that gets the text
+  };
+  const fs::path folder = FreshFolder("names");
+  const std::string d = folder.string() + "/";
+  fs::create_symlink("target.txt", folder / "relative-link");
+  fs::create_symlink(folder / "later.txt", folder / "dangling-link");
+  fs::create_symlink("relative-link", folder / "chain-link");
+  std::ofstream(folder / "target.txt") << "earlier";
+  std::ofstream(folder / "linked.txt") << "earlier, and longer than what replaces it";
+  fs::create_hard_link(folder / "linked.txt", folder / "other-name.txt");
+  const Case cases[] = {
+      {"a name of 255 bytes", d + std::string(251, 'n') + ".csv", d + std::string(251, 'n') + ".csv"},
+      {"a name of 242 bytes", d + std::string(238, 'm') + ".csv", d + std::string(238, 'm') + ".csv"},
+      {"a relative link", d + "relative-link", d + "target.txt"},
+      {"a dangling link", d + "dangling-link", d + "later.txt"},
+      {"a chain of links", d + "chain-link", d + "target.txt"},
+      {"a hard link", d + "linked.txt", d + "other-name.txt"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string("written through ") + c.fault;
+    struct stat before {};
+    const bool existed = ::lstat(c.given.c_str(), &before) == 0;
+    EXPECT_EQ(WriteFileReplacing(c.given, text), "") << c.fault;
+    EXPECT_EQ(Slurp(c.file), text) << c.fault;
+    struct stat after {};
+    ASSERT_EQ(::lstat(c.given.c_str(), &after), 0) << c.fault;
+    if (existed) {
+      EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << c.fault;
+    }
+  }
+  EXPECT_EQ(fs::hard_link_count(folder / "linked.txt"), 2u);
+  EXPECT_EQ(FilesIn(folder), 9u);  // nothing left beside them
+  // A loop of links is no file.
+  fs::create_symlink("loop-b", folder / "loop-a");
+  fs::create_symlink("loop-a", folder / "loop-b");
+  EXPECT_EQ(WriteFileReplacing(d + "loop-a", "x"), "Too many levels of symbolic links");
+}
+
+// A file of several names on a disk without room for its new text keeps
+// its old one: the text is made whole beside it before the file is touched.
+TEST(FileReplacement, HardLinkedFileOnAFullDisk) {
+  const fs::path folder = FreshFolder("linked"), file = folder / "linked.txt";
+  std::ofstream(file) << "earlier";
+  fs::create_hard_link(file, folder / "other.txt");
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string error = WriteFileReplacing(file.string(), std::string(100000, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(error, "File too large");
+  EXPECT_EQ(Slurp(folder / "other.txt"), "earlier");
+  EXPECT_EQ(FilesIn(folder), 2u);
+}
+
+// Temporaries are found again: those of processes that are gone (killed
+// with SIGKILL, say) are removed beside the next file written there; those
+// of a live process, and every other name, stay.
+TEST(FileReplacement, StaleTemporariesRemoved) {
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);  // its process id is now free
+  const std::string dead = std::to_string(gone), live = std::to_string(::getppid());
+  const std::pair<std::string, bool> names[] = {
+      // a name in the folder, whether it stays
+      {".skyloom-" + dead + "-0.tmp", false}, {".skyloom-" + dead + "-17.tmp", false},
+      {".skyloom-" + live + "-0.tmp", true},  {".skyloom-" + dead + "-0.tmp.keep", true},
+      {".skyloom-" + dead + ".tmp", true},    {".skyloom-x" + dead + "-0.tmp", true},
+      {"report.csv.skyloom-0.tmp", true},     {"report.csv", true},
+  };
+  const fs::path folder = FreshFolder("stale");
+  for (const auto& [name, stays] : names) std::ofstream(folder / name) << "left";
+  EXPECT_EQ(WriteFileReplacing((folder / "report.csv").string(), "new"), "");
+  for (const auto& [name, stays] : names) EXPECT_EQ(fs::exists(folder / name), stays) << name;
+  EXPECT_EQ(Slurp(folder / "report.csv"), "new");
 }
 
 // The window's Write command puts the output box's text with one more CR LF

@@ -1,8 +1,10 @@
 #include "support/cli_runner.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -50,6 +52,23 @@ CliResult RunCli(const std::string& arguments, const std::string& prefix) {
   const std::string command = prefix + " " + Quoted(prefix.find("setpriv") == 0 ? copy : CliProgram()) + " >" +
                               Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
   const int raw = std::system(command.c_str());
+  return {Slurp(dir / "out"), Slurp(dir / "err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+}
+
+CliResult RunCliOnFullDisk(const std::string& arguments, long limit) {
+  const fs::path dir = CliScratch();
+  const std::string command =
+      Quoted(CliProgram()) + " >" + Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit small{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::signal(SIGXFSZ, SIG_IGN);  // an ignored signal stays ignored across exec
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int raw = 0;
+  ::waitpid(child, &raw, 0);
   return {Slurp(dir / "out"), Slurp(dir / "err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
 }
 

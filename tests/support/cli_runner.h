@@ -20,6 +20,10 @@ CliResult RunCli(const std::string& arguments, const std::string& prefix = "");
 // build folder may be closed to other users).
 CliResult RunCliUnprivileged(const std::string& arguments);
 std::filesystem::path CliProgram();
+// The same on a disk that takes no file beyond limit bytes (RLIMIT_FSIZE in
+// the child, SIGXFSZ ignored, so that writes fail with EFBIG as on a full
+// disk with ENOSPC). Standard output and error are files under the limit too.
+CliResult RunCliOnFullDisk(const std::string& arguments, long limit);
 
 // This test process's scratch folder, and an empty folder in it open to all.
 std::filesystem::path CliScratch();

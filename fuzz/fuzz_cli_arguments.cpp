@@ -1,0 +1,80 @@
+// The command line's argument parser on argument vectors made of arbitrary
+// bytes, split into words at NUL and at spaces: every vector either makes a
+// request or is refused with a reason, never a crash, and reading the same
+// vector twice gives the same answer (getopt keeps state between calls).
+// What a request holds must be what the parser promises: orbs in range, at
+// most one file on standard output, no file named twice.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "fuzz_check.h"
+
+namespace {
+
+using namespace skyloom;
+using namespace skyloom::cli;
+
+struct Outcome {
+  bool refused = false;
+  std::string reason;
+  Arguments arguments;
+};
+
+Outcome Parse(std::vector<std::string> words) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  Outcome outcome;
+  try {
+    outcome.arguments = ParseArguments(static_cast<int>(words.size()), argv.data());
+  } catch (const UnusableArguments& refusal) {
+    outcome.refused = true;
+    outcome.reason = refusal.what();
+  }
+  return outcome;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> words = {"skyloom-cli"};
+  std::string word;
+  for (size_t k = 0; k < size; ++k) {
+    const char c = static_cast<char>(data[k]);
+    if (c == '\0' || c == ' ') {
+      words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  if (words.size() > 64) return 0;
+
+  const Outcome first = Parse(words), second = Parse(words);
+  FUZZ_CHECK(first.refused == second.refused);
+  FUZZ_CHECK(first.reason == second.reason);
+  if (first.refused) {
+    FUZZ_CHECK(!first.reason.empty());
+    return 0;
+  }
+  const Arguments& a = first.arguments;
+  FUZZ_CHECK(a.request == second.arguments.request && a.help == second.arguments.help &&
+             a.notes == second.arguments.notes);
+  if (a.help) return 0;
+  for (const int16_t orb : a.request.orbs) FUZZ_CHECK(orb >= 1 && orb <= 15);
+  const RunFiles& f = a.request.files;
+  const std::optional<std::string>* files[] = {&f.html, &f.ics, &f.csv, &f.json, &f.timeline};
+  int toStandardOutput = 0;
+  for (size_t i = 0; i < std::size(files); ++i) {
+    if (!*files[i]) continue;
+    FUZZ_CHECK(!(*files[i])->empty());
+    if (**files[i] == "-") ++toStandardOutput;
+    for (size_t j = 0; j < i; ++j) FUZZ_CHECK(!*files[j] || **files[i] == "-" || **files[j] != **files[i]);
+  }
+  FUZZ_CHECK(toStandardOutput <= 1);
+  return 0;
+}
