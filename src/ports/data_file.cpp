@@ -17,9 +17,13 @@
 namespace skyloom {
 namespace {
 
+std::string TooLarge(int64_t maxBytes) { return "Larger than " + std::to_string(maxBytes) + " bytes"; }
+
+// A folder is left to fail as reading it always has ("Is a directory").
 std::string RefusalOf(const struct stat& info, int64_t maxBytes) {
-  if (!S_ISREG(info.st_mode)) return "is not a regular file";
-  if (info.st_size > maxBytes) return "is larger than " + std::to_string(maxBytes) + " bytes";
+  if (S_ISDIR(info.st_mode)) return {};
+  if (!S_ISREG(info.st_mode)) return "Not a regular file";
+  if (info.st_size > maxBytes) return TooLarge(maxBytes);
   return {};
 }
 
@@ -58,6 +62,10 @@ DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
     result.err = errno != 0 ? errno : EIO;
     return result;
   }
+  if (S_ISDIR(info.st_mode)) {
+    result.err = EISDIR;
+    return result;
+  }
   result.refusal = RefusalOf(info, maxBytes);
   if (!result.refusal.empty()) return result;
   result.bytes.reserve(static_cast<size_t>(info.st_size));
@@ -72,7 +80,7 @@ DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
     }
     if (got == 0) break;
     if (static_cast<int64_t>(result.bytes.size()) + got > maxBytes) {
-      result.refusal = "is larger than " + std::to_string(maxBytes) + " bytes";
+      result.refusal = TooLarge(maxBytes);
       result.bytes.clear();
       return result;
     }

@@ -16,13 +16,14 @@ struct DataFileText {
   int err = 0;          // errno of a failed open or read
   std::string refusal;  // why a file that exists was not read: "is not a regular file", ...
   bool Read() const { return err == 0 && refusal.empty(); }
-  // "No such file or directory", "is not a regular file": the system's
+  // "No such file or directory", "Not a regular file": the system's
   // reason or the refusal, for a message after the file's name.
   std::string Reason() const;
 };
 
 // Reads path when it is a regular file of at most maxBytes (the limit is
 // checked before reading and again while reading, in case the file grows).
+// A folder fails with EISDIR, as reading one always has.
 // The file is opened without blocking, so that a FIFO is refused and not
 // waited on.
 DataFileText ReadDataFile(const std::string& path, int64_t maxBytes);

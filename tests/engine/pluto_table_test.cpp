@@ -339,10 +339,9 @@ TEST_F(PlutoTableTest, RefusesADamagedTableOrAFileThatIsNoTable) {
            "damaged."},
       {"text after the checksum line", Path(), sound + "\n" + real[0] + "\n",
        ": line " + std::to_string(PlutoRecordsWritten + 3) + ": text after the checksum line."},
-      {"a FIFO", fifo, "", ": is not a regular file."},
-      {"an endless device", "/dev/zero", "", ": is not a regular file."},
-      {"a folder", folder_.string(), "", ": is not a regular file."},
-      {"a file far larger than any table", large, "", ": is larger than 16777216 bytes."},
+      {"a FIFO", fifo, "", ": Not a regular file."},
+      {"an endless device", "/dev/zero", "", ": Not a regular file."},
+      {"a file far larger than any table", large, "", ": Larger than 16777216 bytes."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -353,8 +352,11 @@ TEST_F(PlutoTableTest, RefusesADamagedTableOrAFileThatIsNoTable) {
     EXPECT_EQ(errorText, c.path + c.errorText);
     EXPECT_TRUE(table.Records.empty());
   }
-  WriteDataFile(PlutoFileName, sound);
+  // A folder fails as it always has.
   std::string errorText;
+  EXPECT_FALSE(table.Load(folder_.string(), errorText));
+  EXPECT_EQ(errorText, std::strerror(EISDIR));
+  WriteDataFile(PlutoFileName, sound);
   EXPECT_TRUE(table.Load(Path(), errorText)) << errorText;
 }
 
@@ -367,7 +369,7 @@ TEST_F(PlutoTableTest, ARunSaysWhichPlutoFileIsDamaged) {
   EXPECT_FALSE(session.Start(test::WorldRequest(Jupiter, Pluto, 2020, 2020), face));
   ASSERT_FALSE(face.told.empty());
   EXPECT_EQ(face.told[0],
-            "Error when reading geocentric Pluto data.\r\n" + Path() + ": is not a regular file.|!|Read Pluto Data");
+            "Error when reading geocentric Pluto data.\r\n" + Path() + ": Not a regular file.|!|Read Pluto Data");
 }
 
 TEST_F(PlutoTableTest, AMissingFileSaysSo) {
