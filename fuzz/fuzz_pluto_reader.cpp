@@ -1,7 +1,12 @@
-// Feeds arbitrary bytes to the Pluto data file reader as the file's contents,
-// then looks Pluto up whether the file was accepted or not. Some instants
-// come from the input, so the fuzzer also steers lookups to the edges of the
-// range and to values that are not numbers at all.
+// Feeds the Pluto data file reader either arbitrary bytes as the file's
+// contents (first byte even) or a whole sound table with the input's edits
+// to its records (first byte odd): random bytes never get past the checksum
+// line, edits of a sound table reach the checks of the file as a whole. An
+// edited table may only load when its checksum line was written again over
+// the edits and every day follows on from the one before. Pluto is looked
+// up whether the file was accepted or not; some instants come from the
+// input, so the fuzzer also steers lookups to the edges of the range and to
+// values that are not numbers at all.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +16,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
@@ -27,6 +33,34 @@ const std::string& FuzzFileName() {
   return name;
 }
 
+// A sound table: smooth longitudes that cross the seam, with the checksum line.
+const std::vector<std::string>& SoundRecords() {
+  static const std::vector<std::string> records = [] {
+    std::vector<std::string> made;
+    for (int32_t k = 0; k < skyloom::PlutoRecordsWritten; ++k)
+      made.push_back(skyloom::EncodePlutoRecord(k, std::fmod(k * 0.0301, 360.0)));
+    return made;
+  }();
+  return records;
+}
+
+std::string FileOf(const std::vector<std::string>& records, const std::string& trailer) {
+  std::string text;
+  for (const std::string& record : records) text += record + '\n';
+  return text + trailer + '\n';
+}
+
+// Input after the first byte, 5 bytes an edit: the record (3 bytes, modulo
+// the count), the place in it (modulo 6) and the byte put there.
+std::vector<std::string> Edited(const uint8_t* data, std::size_t size) {
+  std::vector<std::string> records = SoundRecords();
+  for (std::size_t at = 1; at + 5 <= size; at += 5) {
+    const uint32_t k = (uint32_t{data[at]} << 16 | uint32_t{data[at + 1]} << 8 | data[at + 2]) % records.size();
+    records[k][data[at + 3] % 6] = static_cast<char>(data[at + 4]);
+  }
+  return records;
+}
+
 double InstantFrom(const uint8_t* data, std::size_t size, std::size_t at) {
   if (size < sizeof(double)) return 2451545.0;
   double jd = 0;
@@ -40,10 +74,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace skyloom;
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
   const std::filesystem::path path = folder / FuzzFileName();
+  const bool edits = size > 0 && data[0] % 2 == 1;
+  // Every other edited table gets its checksum line written again.
+  const bool newTrailer = edits && data[0] % 4 == 3;
+  std::vector<std::string> records;
+  std::string text;
+  if (edits) {
+    records = Edited(data, size);
+    text = FileOf(records, PlutoTableTrailer(newTrailer ? records : SoundRecords()));
+  } else {
+    text.assign(reinterpret_cast<const char*>(data), size);
+  }
   {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
     if (std::fclose(file) != 0) std::abort();
   }
   std::string errorText;
@@ -55,6 +100,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // A load either fills the whole table or leaves it empty with a reason.
   if (loaded != errorText.empty()) std::abort();
   if (!loaded && table.Loaded()) std::abort();
+  // Raw input, 2048 bytes at most, is far too short to hold a table.
+  if (loaded && !edits) std::abort();
+  if (loaded && edits) {
+    // Edits under the old checksum line are only accepted when they changed nothing.
+    if (!newTrailer && records != SoundRecords()) std::abort();
+    // A table that loads moves on smoothly: no day jumps.
+    for (int32_t k = 1; k < PlutoRecordCount; ++k) {
+      double step = table.Entry(k) - table.Entry(k - 1);
+      if (step > 180) step -= 360;
+      if (step < -180) step += 360;
+      if (!(std::fabs(step) <= 0.06)) std::abort();
+    }
+  }
 
   // Lookups must stay inside the table; a loaded table knows every day of
   // its range, and a known position is an angle of the circle.

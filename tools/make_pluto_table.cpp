@@ -2,10 +2,10 @@
 //
 // Writes the Pluto data file: Pluto's apparent geocentric longitude at 0h UT
 // of every day the program reads, from the Swiss Ephemeris data files,
-// rounded to the minute of arc and encoded one record per line. The file
-// appears complete or not at all: it is written beside the target under
-// another name and renamed into place, so an interrupted build leaves no half
-// table for the program to trip over.
+// rounded to the minute of arc and encoded one record per line, then the
+// line with the records' checksum. The file appears complete or not at all:
+// it is written beside the target under another name and renamed into place,
+// so an interrupted build leaves no half table for the program to trip over.
 #include <swephexp.h>
 
 #include <cerrno>
@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
@@ -65,16 +66,21 @@ int Run(const std::filesystem::path& output) {
   // The full nutation series, as the program computes every other body.
   swe_set_interpolate_nut(0);
 
-  std::string text;
-  text.reserve(static_cast<std::size_t>(PlutoRecordsWritten) * 7);
+  std::vector<std::string> records;
+  records.reserve(static_cast<std::size_t>(PlutoRecordsWritten));
   std::string error;
   for (int32_t k = 0; k < PlutoRecordsWritten; ++k) {
     double degrees = 0;
     if (!LongitudeAt0h(FirstTableDay + k, degrees, error)) return Fail(error);
-    text += skyloom::EncodePlutoRecord(k, degrees);
-    text += '\n';
+    records.push_back(skyloom::EncodePlutoRecord(k, degrees));
   }
   swe_close();
+  std::string text;
+  text.reserve(records.size() * 7 + 64);
+  for (const std::string& record : records) text += record + '\n';
+  // The checksum line last, so that the program can tell this file from a
+  // damaged one.
+  text += skyloom::PlutoTableTrailer(records) + '\n';
 
   std::filesystem::path temporary = output;
   temporary += ".tmp";

@@ -9,11 +9,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "engine/bodies.h"
+#include "ports/data_file.h"
 
 namespace skyloom {
 
@@ -34,73 +34,29 @@ constexpr int32_t kRefinementOffset = 30 * kRefinementUnits;
 // Longest piece of a bad record quoted back to the user.
 constexpr std::size_t kQuotedRecordLength = 20;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-void SetSystemError(int code, std::string& errorText, int32_t& errorNumber) {
-  errorNumber = code;
-  errorText = std::strerror(code);
-}
-
-FileHandle OpenForReading(const std::string& path, std::string& errorText, int32_t& errorNumber) {
-  errno = 0;
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  // Some C libraries leave errno unset on failure; an error text must never be empty.
-  if (!file) SetSystemError(errno != 0 ? errno : EIO, errorText, errorNumber);
-  return file;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Reads the file to its end and hands every kept line to keep(lineNumber,
-// line), lineNumber counting every physical line from 1 so that messages can
-// point into the file. keep returns false to stop early. Lines end in LF or
-// CR LF; a last line without a line end still counts.
+// Hands every kept line of text to keep(lineNumber, line), lineNumber
+// counting every physical line from 1 so that messages can point into the
+// file. keep returns false to stop early. Lines end in LF or CR LF; a last
+// line without a line end still counts.
 template <typename Keep>
-void ReadKeptLines(std::FILE* file, bool skipBlank, bool trim, int16_t headerLines, std::string& errorText,
-                   int32_t& errorNumber, Keep&& keep) {
-  std::string pending;  // bytes read but not yet ended by a line break
-  std::size_t scanned = 0;
+void ReadKeptLines(std::string_view text, Keep&& keep) {
   int64_t lineNumber = 0;
-  bool stopped = false;
-
-  auto takeLine = [&](std::string_view line) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (lineNumber <= headerLines) return true;
     const std::string_view trimmed = TrimBlanks(line);
-    if (skipBlank && trimmed.empty()) return true;
-    return keep(lineNumber, trim ? trimmed : line);
-  };
-
-  char chunk[16 * 1024];
-  while (!stopped) {
-    errno = 0;
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (got == 0) {
-      if (std::ferror(file)) {
-        SetSystemError(errno != 0 ? errno : EIO, errorText, errorNumber);
-        return;
-      }
-      break;
-    }
-    pending.append(chunk, got);
-    std::size_t lineStart = 0;
-    std::size_t end = 0;
-    while (!stopped && (end = pending.find('\n', scanned)) != std::string::npos) {
-      stopped = !takeLine(std::string_view(pending).substr(lineStart, end - lineStart));
-      lineStart = scanned = end + 1;
-    }
-    pending.erase(0, lineStart);
-    scanned = pending.size();
+    if (trimmed.empty()) continue;
+    if (!keep(lineNumber, trimmed)) return;
   }
-  if (!stopped && !pending.empty()) takeLine(pending);
 }
 
 // Sixties, degrees and minutes of a record as a whole number of minutes of
@@ -142,17 +98,76 @@ std::string QuotedRecord(std::string_view record) {
 
 }  // namespace
 
+namespace {
+
+// The real file is about 1.3 MB; anything far beyond it is not a table.
+constexpr int64_t kLargestTable = 16 * 1024 * 1024;
+
+// The checksum line: "#fnv1a64 " + 16 hexadecimal digits + " " + the number
+// of records. No record starts with '#' (code 35, below every code a record
+// uses).
+constexpr std::string_view kTrailerWord = "#fnv1a64 ";
+
+uint64_t Fnv1a64(const std::vector<std::string>& records) {
+  uint64_t hash = 0xcbf29ce484222325u;
+  for (const std::string& record : records) {
+    for (const char c : record + '\n') {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 0x100000001b3u;
+    }
+  }
+  return hash;
+}
+
+// The largest steps a sound table takes from one day to the next, with
+// room to spare: Pluto moves 0.0405 degrees a day at the most, and its
+// daily motion changes by 3.9" a day at the most (measured over the
+// table). A record that moved or a refinement that changed by more than
+// a few seconds of arc breaks one or the other; smaller damage is the
+// checksum's to find.
+constexpr double kLargestStep = 0.06;                // degrees a day
+constexpr double kLargestStepChange = 8.0 / 3600.0;  // degrees a day, a day
+
+double Step(double from, double to) {
+  double step = to - from;
+  if (step > 180) step -= 360;
+  if (step < -180) step += 360;
+  return step;
+}
+
+}  // namespace
+
+std::string PlutoTableTrailer(const std::vector<std::string>& records) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a64(records)));
+  return std::string(kTrailerWord) + hex + " " + std::to_string(records.size());
+}
+
 bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   errorText.clear();
 
   // Read into a table of our own: the records only ever hold a whole checked
   // file, so no lookup after a failed load can meet a short or broken table.
   std::vector<std::string> table;
-  int32_t errorNumber = 0;
-  if (const FileHandle file = OpenForReading(path, errorText, errorNumber)) {
+  std::vector<int64_t> lineNumbers;
+  std::string trailer;
+  const DataFileText file = ReadDataFile(path, kLargestTable);
+  if (file.err != 0) {
+    errorText = file.Reason();
+  } else if (!file.refusal.empty()) {
+    errorText = path + ": " + file.refusal + ".";
+  } else {
     // Each record the program needs is checked as it arrives, while its line
     // number in the file is still known.
-    ReadKeptLines(file.get(), true, true, 0, errorText, errorNumber, [&](int64_t lineNumber, std::string_view line) {
+    ReadKeptLines(file.bytes, [&](int64_t lineNumber, std::string_view line) {
+      if (!trailer.empty()) {
+        errorText = path + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
+        return false;
+      }
+      if (line.starts_with('#')) {
+        trailer = line;
+        return true;
+      }
       const auto k = static_cast<int32_t>(table.size());
       if (k < PlutoRecordCount && DecodeRecord(line, k) < 0) {
         errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
@@ -160,11 +175,33 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
         return false;
       }
       table.emplace_back(line);
+      lineNumbers.push_back(lineNumber);
       return true;
     });
     if (errorText.empty() && table.size() < static_cast<std::size_t>(PlutoRecordCount))
       errorText = "The file ends after " + std::to_string(table.size()) + " records; " +
                   std::to_string(PlutoRecordCount) + " are needed.";
+  }
+  // A record changed into another valid one, or a refinement changed, reads
+  // as well as a true one: only the file as a whole can tell.
+  if (errorText.empty() && trailer.empty())
+    errorText = path + ": the checksum line at the end of the file is missing; the file is damaged.";
+  if (errorText.empty() && trailer != PlutoTableTrailer(table))
+    errorText = path + ": the records do not match the checksum line; the file is damaged.";
+  if (errorText.empty()) {
+    // The checksum line may have been written again over damaged records.
+    double before = PlutoEntryOf(table[0], 0), stepBefore = 0;
+    for (int32_t k = 1; k < static_cast<int32_t>(table.size()) && errorText.empty(); ++k) {
+      const double entry = PlutoEntryOf(table[static_cast<std::size_t>(k)], k);
+      if (entry < 0) break;  // past the records the program needs
+      const double step = Step(before, entry);
+      if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
+        errorText = path + ": line " + std::to_string(lineNumbers[static_cast<std::size_t>(k)]) + ": the record \"" +
+                    QuotedRecord(table[static_cast<std::size_t>(k)]) +
+                    "\" does not follow on from the day before; the file is damaged.";
+      before = entry;
+      stepBefore = step;
+    }
   }
 
   if (errorText.empty()) {
@@ -177,7 +214,10 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
 
 double PlutoTable::Entry(int32_t k) const {
   if (k < 0 || static_cast<std::size_t>(k) >= Records.size()) return kNoRecord;
-  const std::string& record = Records[static_cast<std::size_t>(k)];
+  return PlutoEntryOf(Records[static_cast<std::size_t>(k)], k);
+}
+
+double PlutoEntryOf(std::string_view record, int32_t k) {
   const int32_t minutesOfArc = DecodeRecord(record, k);
   if (minutesOfArc < 0) return kNoRecord;
   double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;

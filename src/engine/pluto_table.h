@@ -7,11 +7,14 @@
 // nearest minute of arc. Three more characters r1 r2 r3, each of code 58 + a
 // base-62 digit, refine it: (r1 r2 r3 in base 62 - 30000) thousandths of an
 // arc second are added to those minutes. A record without a valid refinement
-// is read to the minute.
+// is read to the minute. The last line, "#fnv1a64 " with the FNV-1a hash of
+// the records (each with its LF) in 16 hexadecimal digits and their count,
+// tells a damaged file from a sound one.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/bodies.h"
@@ -27,9 +30,11 @@ inline constexpr int32_t PlutoRecordsWritten = PlutoRecordCount + 1;
 
 class PlutoTable {
  public:
-  // Loads the file at path and checks every record the program needs. On
+  // Loads the file at path and checks every record the program needs, the
+  // checksum line and that each day follows on from the one before. On
   // failure returns false with the reason in errorText and leaves the table
-  // empty, so that no lookup can meet part of a file.
+  // empty, so that no lookup can meet part of a file. Only a regular file of
+  // a size a table can have is read.
   bool Load(const std::string& path, std::string& errorText);
   bool Loaded() const { return !Records.empty(); }
 
@@ -51,5 +56,10 @@ class PlutoTable {
 // Encodes a longitude in degrees as the record of index k, refinement
 // included; PlutoTable::Entry reads it back to a thousandth of an arc second.
 std::string EncodePlutoRecord(int32_t k, double degrees);
+// Longitude in degrees of record k as it stands, in [0, 360); negative when
+// it cannot be decoded.
+double PlutoEntryOf(std::string_view record, int32_t k);
+// The checksum line that ends a file of these records.
+std::string PlutoTableTrailer(const std::vector<std::string>& records);
 
 }  // namespace skyloom

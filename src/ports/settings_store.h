@@ -45,6 +45,10 @@ class SettingsStore {
   // file replaces the file as a whole here, so that a crash leaves either
   // the values of the previous flush or those of this one.
   virtual StoreResult Flush() = 0;
+  // Reads the stored values afresh: another window of the program may
+  // have saved since this store last read them. Writes not yet flushed are
+  // kept.
+  virtual void Reload() {}
   // Why the last Flush failed, naming where the values live and in the
   // system's own words ("/home/ann/.config/Quillfern/SKL.conf: Is a
   // directory"); empty when the store can say no more than its result.

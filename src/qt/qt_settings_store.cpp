@@ -1,5 +1,8 @@
 #include "qt/qt_settings_store.h"
 
+#include "ports/data_file.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -18,6 +21,16 @@ namespace skyloom {
 namespace {
 
 constexpr std::string_view kStoreKey = "Software\\Quillfern\\SKL";
+
+// The number of the other entries, kept among them by every flush. QSettings
+// writes the top-level entries first, in the order of their names, so this
+// one comes before "StateSaved": a file cut at any line end after it and
+// before its end holds fewer entries than it says. A file without it, as
+// earlier versions wrote them, is read as before.
+const QString kEntryCount = QStringLiteral("EntryCount");
+
+// A saved state is well under a kilobyte; a file far larger is not one.
+constexpr int64_t kLargestFile = 1024 * 1024;
 
 bool SameLetters(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -122,13 +135,43 @@ std::unique_ptr<QSettings> QtSettingsStore::Open() const {
                                      QStringLiteral("SKL"));
 }
 
+// The settings file's name, found without reading it (QSettings reads its
+// file as it is made, which a FIFO in its place would block for ever): the
+// name of a file beside it that does not exist, with the file's own. Empty
+// where the settings are no file of this kind.
+QString QtSettingsStore::FileName() const {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+  const QSettings beside(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillfern"),
+                         QStringLiteral("SKL.conf.never-written"));
+  return QFileInfo(beside.fileName()).absolutePath() + QStringLiteral("/SKL.conf");
+#else
+  return Open()->fileName();
+#endif
+}
+
 void QtSettingsStore::Load() {
   values_.clear();
   keys_.clear();
+  // A FIFO, a device or a file grown far beyond any saved state is not
+  // read; it counts as damaged.
+  const QString fileName = FileName();
+  damaged_ = !fileName.isEmpty() && !DataFileRefusal(QFile::encodeName(fileName).toStdString(), kLargestFile).empty();
+  if (damaged_) return;
   const std::unique_ptr<QSettings> settings = Open();
   damaged_ = settings->status() != QSettings::NoError || CutShort(settings->fileName());
   if (damaged_) return;
+  // The count covers the file's own entries, not those of a system-wide one.
+  settings->setFallbacksEnabled(false);
+  const QStringList own = settings->allKeys();
+  settings->setFallbacksEnabled(true);
+  if (own.contains(kEntryCount)) {
+    bool number = false;
+    const qsizetype count = settings->value(kEntryCount).toString().toLongLong(&number);
+    damaged_ = !number || count != own.size() - 1;
+    if (damaged_) return;
+  }
   for (const QString& key : settings->allKeys()) {
+    if (key == kEntryCount) continue;
     values_[key] = TextOf(settings->value(key));
     keys_.insert(QString());
     for (qsizetype slash = key.indexOf(u'/'); slash >= 0; slash = key.indexOf(u'/', slash + 1))
@@ -176,16 +219,30 @@ StoreResult QtSettingsStore::ReadValue(std::string_view keyPath, std::string_vie
   return StoreSuccess;
 }
 
+void QtSettingsStore::Reload() {
+  Load();
+  // Writes not yet flushed stay this store's values.
+  for (const auto& [key, value] : pending_) {
+    values_[key] = value;
+    keys_.insert(QString());
+    for (qsizetype slash = key.indexOf(u'/'); slash >= 0; slash = key.indexOf(u'/', slash + 1))
+      keys_.insert(key.left(slash));
+  }
+}
+
 bool QtSettingsStore::SetAsideDamaged() {
-  const QString fileName = Open()->fileName();
-  if (!QFileInfo(fileName).isFile()) return true;
+  const QString fileName = FileName();
+  const QFileInfo file(fileName);
+  // A FIFO or a link to a device goes aside as a file does; a folder is
+  // left for the flush to report.
+  if (!file.isSymLink() && (!file.exists() || file.isDir())) return true;
   const QString aside = fileName + QStringLiteral(".damaged");
   QFile::remove(aside);
   return QFile::rename(fileName, aside);
 }
 
 StoreResult QtSettingsStore::Failed(StoreResult result) {
-  const QString fileName = Open()->fileName();
+  const QString fileName = FileName();
   std::string reason = WhyNotWritable(fileName);
   if (reason.empty()) reason = StoreErrorText(result);
   flushFailure_ = fileName.toStdString() + ": " + reason;
@@ -202,6 +259,9 @@ StoreResult QtSettingsStore::Flush() {
   if (!settings->isWritable()) return Failed(StoreAccessDenied);
   for (const auto& [key, value] : pending_)
     settings->setValue(key, QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+  settings->setFallbacksEnabled(false);
+  settings->remove(kEntryCount);
+  settings->setValue(kEntryCount, QString::number(settings->allKeys().size()));
   settings->sync();
   switch (settings->status()) {
     case QSettings::NoError: break;

@@ -5,14 +5,15 @@
 // "Year" there, and values of "Software\Quillfern\SKL" itself are top-level
 // entries.
 //
-// The values are read once, when the store is made, and again after each
-// flush. Writes are kept until Flush, which hands them to QSettings all at
+// The values are read when the store is made, after each flush and on
+// Reload. Writes are kept until Flush, which hands them to QSettings all at
 // once: QSettings writes its file to a temporary one and renames that over
 // the old, so a crash leaves the previous state or the new one, never a
-// mixture. A file that cannot be read, does not parse or is cut short (a
-// file QSettings wrote always ends in a line end) counts as holding
-// nothing; the next flush sets it aside as SKL.conf.damaged and writes a
-// new one.
+// mixture. A file that cannot be read, does not parse, is cut short (a
+// file QSettings wrote always ends in a line end, and each flush keeps the
+// number of entries among them), or is no regular file of a saved state's
+// size counts as holding nothing; the next flush sets it aside as
+// SKL.conf.damaged and writes a new one.
 #pragma once
 
 #include <QString>
@@ -42,12 +43,14 @@ class QtSettingsStore : public SettingsStore {
   StoreResult WriteValue(std::string_view keyPath, std::string_view name, std::string_view value) override;
   StoreResult ReadValue(std::string_view keyPath, std::string_view name, std::string& value) override;
   StoreResult Flush() override;
+  void Reload() override;
   std::string FlushFailure() const override { return flushFailure_; }
   // The stored values could not be read when last loaded.
   bool Damaged() const { return damaged_; }
 
  private:
   std::unique_ptr<QSettings> Open() const;
+  QString FileName() const;
   void Load();
   bool SetAsideDamaged();
   // Records why a flush failed; returns result.

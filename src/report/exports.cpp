@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -271,8 +273,93 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRecord& transit) {
-  const std::string stamp = "DTSTAMP:" + BasicDate(run.startDay) + "T000000Z";
+// What every event of one file shares: when the file was written, and the
+// UIDs handed out so far.
+struct CalendarStamp {
+  std::string dtstamp;   // "DTSTAMP:20261207T170501Z"
+  std::string modified;  // "LAST-MODIFIED:" the same instant
+  std::string sequence;  // "SEQUENCE:" minutes since 2000-01-01 00:00 UTC
+  std::set<std::string> uids;
+};
+
+// The instant of writing as the three properties carry it. Clients keep the
+// first copy of an event they meet unless the next one is newer: Google
+// Calendar and Outlook compare SEQUENCE, Thunderbird and other iTIP readers
+// compare SEQUENCE and then DTSTAMP. The program keeps no record of earlier
+// exports, so the only number that grows from one export to the next is the
+// time of writing; a count of minutes since 2000 fits the 32-bit integer
+// SEQUENCE is for thousands of years. An event exported again unchanged only
+// replaces itself, while one changed by a new run (a longer period, other
+// orbs) replaces the old copy instead of being ignored. A hash of the event's
+// content would mark a change but not which copy is newer.
+CalendarStamp StampOf(int64_t writtenAt) {
+  constexpr int64_t kSecondsPerDay = 86400;
+  constexpr int64_t kUnixDay = 2440588;        // day number of 1970-01-01
+  constexpr int64_t kSequenceEpoch = 2451545;  // day number of 2000-01-01
+  int64_t day = writtenAt / kSecondsPerDay, second = writtenAt % kSecondsPerDay;
+  if (second < 0) {
+    second += kSecondsPerDay;
+    --day;
+  }
+  std::string utc = BasicDate(static_cast<int32_t>(day + kUnixDay)) + "T";
+  AppendPadded(utc, second / 3600, 2);
+  AppendPadded(utc, second / 60 % 60, 2);
+  AppendPadded(utc, second % 60, 2);
+  utc += "Z";
+  const int64_t minutes = std::max<int64_t>(0, (day + kUnixDay - kSequenceEpoch) * kMinutesPerDay + second / 60);
+  return {"DTSTAMP:" + utc, "LAST-MODIFIED:" + utc, "SEQUENCE:" + std::to_string(minutes), {}};
+}
+
+// A UID for key not yet used in this file: the key itself, or the key with
+// the next free count ("-2", "-3"). The keys below already name an event
+// uniquely; the count only keeps a file valid should two runs of one file
+// find the same event twice (a whole chart holding one pair twice).
+std::string UniqueUid(CalendarStamp& stamp, const std::string& key) {
+  std::string uid = key + "@skyloom";
+  for (int n = 2; !stamp.uids.insert(uid).second; ++n) uid = key + "-" + std::to_string(n) + "@skyloom";
+  return uid;
+}
+
+void AppendEventHead(std::string& out, CalendarStamp& stamp, const std::string& key) {
+  AppendContentLine(out, "BEGIN:VEVENT");
+  AppendContentLine(out, "UID:" + UniqueUid(stamp, key));
+  AppendContentLine(out, stamp.dtstamp);
+  AppendContentLine(out, stamp.modified);
+  AppendContentLine(out, stamp.sequence);
+}
+
+// The UTC minute an instant falls in, "20201221T1821Z".
+std::string UtcMinuteKey(Instant instant) {
+  const int64_t minutes = UtcMinutes(instant);
+  return BasicDate(SplitMinutes(minutes).day) + "T" + HourMinuteText(SplitMinutes(minutes).minute, "") + "Z";
+}
+
+// What names a transit in its UID, the same whatever zone the dates are
+// shown in and whatever orbs drew it: its deepest minimum in Universal
+// Time. The orbs decide when a transit starts and ends, so the first day
+// would change with them (and with the zone, which shifts local dates); the
+// minimum does not. The first exact pass wins, to the UTC minute, since it
+// stays exact under any orb; without one, the closest approach, to its UTC
+// date (its instant is only known to a fraction of a day). A transit with
+// no minimum in the period runs through all of it and is named by the first
+// day of the period.
+std::string TransitKey(const RunResult& run, const TransitRecord& transit) {
+  const MinimumRecord* deepest = nullptr;
+  for (const TransitRowData& pass : transit.passes) {
+    if (!pass.minimum) continue;
+    const MinimumRecord& m = *pass.minimum;
+    if (m.exact) {
+      deepest = &m;
+      break;
+    }
+    if (!deepest || m.deviation < deepest->deviation) deepest = &m;
+  }
+  if (!deepest) return BasicDate(run.startDay) + "-open";
+  if (deepest->exact) return UtcMinuteKey(deepest->instant);
+  return BasicDate(SplitMinutes(UtcMinutes(deepest->instant)).day);
+}
+
+void AppendTransitEvents(std::string& out, CalendarStamp& stamp, const RunResult& run, const TransitRecord& transit) {
   const std::string phrase = TransitPhrase(run, transit.aspect);
   const std::string aspectKey = Slug(AspectName(transit.aspect));
   const std::vector<std::string> lines = TransitLines(run, transit);
@@ -281,9 +368,7 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
   const OuterSpan span = OuterSpanOf(transit);
   const int32_t first = span.entry.value_or(run.startDay);
   const int32_t last = span.exit.value_or(run.endDay);
-  AppendContentLine(out, "BEGIN:VEVENT");
-  AppendContentLine(out, "UID:" + BasicDate(first) + "-" + PairKey(run) + "-" + aspectKey + "@skyloom");
-  AppendContentLine(out, stamp);
+  AppendEventHead(out, stamp, TransitKey(run, transit) + "-" + PairKey(run) + "-" + aspectKey);
   AppendContentLine(out, "DTSTART;VALUE=DATE:" + BasicDate(first));
   // DTEND is exclusive: the day after the last day in orb.
   AppendContentLine(out, "DTEND;VALUE=DATE:" + BasicDate(last + 1));
@@ -298,10 +383,9 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
     const int64_t minutes = UtcMinutes(minimum.instant);
     const std::string exactLine = "Exact on " + IsoDate(minimum.day) + " at " + MinimumValueText(minimum) +
                                   RetrogradeNote(run, minimum.retrograde) + ".";
-    AppendContentLine(out, "BEGIN:VEVENT");
-    AppendContentLine(
-        out, "UID:" + BasicDate(SplitMinutes(minutes).day) + "-" + PairKey(run) + "-" + aspectKey + "-exact@skyloom");
-    AppendContentLine(out, stamp);
+    // The exact minute in UTC: two passes of one aspect are days apart at
+    // the least, and the zone only changes how the minute is shown.
+    AppendEventHead(out, stamp, UtcMinuteKey(minimum.instant) + "-" + PairKey(run) + "-" + aspectKey + "-exact");
     AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
     AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
     AppendContentLine(out, "SUMMARY:" + IcsText(phrase + " exact" + RetrogradeNote(run, minimum.retrograde)));
@@ -309,6 +393,32 @@ void AppendTransitEvents(std::string& out, const RunResult& run, const TransitRe
     AppendContentLine(out, "TRANSP:TRANSPARENT");
     AppendContentLine(out, "END:VEVENT");
   }
+}
+
+// A calendar must hold at least one component. A run that found nothing
+// still says so in the calendar, as a journal entry: calendar programs file
+// it apart from events (or leave it out), so it never shows as a transit,
+// and a file the user asked for is never one a calendar program refuses.
+void AppendNothingFound(std::string& out, CalendarStamp& stamp, const std::vector<RunResult>& results) {
+  std::vector<std::string> lines;
+  std::optional<int32_t> first, last;
+  for (const RunResult& run : results) {
+    lines.push_back(BodyName(run.bodies[0]) + " and " + SecondBodyText(run) + ", " + IsoDate(run.startDay) + " to " +
+                    IsoDate(run.endDay) + ": no transits.");
+    first = std::min(first.value_or(run.startDay), run.startDay);
+    last = std::max(last.value_or(run.endDay), run.endDay);
+  }
+  if (lines.empty()) lines.push_back("No runs.");
+  const std::string key = first ? BasicDate(*first) + "-" + BasicDate(*last) : std::string("empty");
+  AppendContentLine(out, "BEGIN:VJOURNAL");
+  AppendContentLine(out, "UID:" + UniqueUid(stamp, key + "-no-transits"));
+  AppendContentLine(out, stamp.dtstamp);
+  AppendContentLine(out, stamp.modified);
+  AppendContentLine(out, stamp.sequence);
+  if (first) AppendContentLine(out, "DTSTART;VALUE=DATE:" + BasicDate(*first));
+  AppendContentLine(out, "SUMMARY:No transits");
+  AppendContentLine(out, "DESCRIPTION:" + IcsText(JoinLines(lines)));
+  AppendContentLine(out, "END:VJOURNAL");
 }
 
 // ---------------------------------------------------------------------------
@@ -479,14 +589,11 @@ std::string EventWord(const SkyEvent& e) {
   return SignName(e.sign);
 }
 
-void AppendSkyEvent(std::string& out, const SkyEvent& e, const SkyEventList& list) {
+void AppendSkyEvent(std::string& out, CalendarStamp& stamp, const SkyEvent& e, const SkyEventList& list) {
   const int64_t minutes = UtcMinutes(e.instant);
   const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
   const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
-  AppendContentLine(out, "BEGIN:VEVENT");
-  AppendContentLine(out,
-                    "UID:" + BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac + "@skyloom");
-  AppendContentLine(out, "DTSTAMP:" + BasicDate(list.firstDay) + "T000000Z");
+  AppendEventHead(out, stamp, BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac);
   AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
   AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
   AppendContentLine(out, "SUMMARY:" + IcsText(SkyEventPhrase(e)));
@@ -504,6 +611,22 @@ constexpr std::string_view kCsvEventColumns =
 std::string WriteICalendar(const std::vector<RunResult>& results) { return WriteICalendar(results, SkyEventList{}); }
 
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events) {
+  return WriteICalendar(results, events, ExportTime());
+}
+
+int64_t ExportTime() {
+  // Reproducible files where the builder asks for them, as other tools do.
+  if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
+    int64_t seconds = 0;
+    const std::string_view text(fixed);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error == std::errc() && end == text.data() + text.size()) return seconds;
+  }
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events, int64_t writtenAt) {
+  CalendarStamp stamp = StampOf(writtenAt);
   std::string out;
   AppendContentLine(out, "BEGIN:VCALENDAR");
   AppendContentLine(out, "VERSION:2.0");
@@ -511,9 +634,10 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
   AppendContentLine(out, "CALSCALE:GREGORIAN");
   AppendContentLine(out, "METHOD:PUBLISH");
   for (const RunResult& run : results)
-    for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, run, transit);
+    for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, stamp, run, transit);
   for (const auto* kind : {&events.stations, &events.ingresses})
-    for (const SkyEvent& e : *kind) AppendSkyEvent(out, e, events);
+    for (const SkyEvent& e : *kind) AppendSkyEvent(out, stamp, e, events);
+  if (stamp.uids.empty()) AppendNothingFound(out, stamp, results);
   AppendContentLine(out, "END:VCALENDAR");
   return out;
 }

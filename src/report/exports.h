@@ -7,6 +7,7 @@
 // written as YYYY-MM-DD. Exact instants are given in UTC as well.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,22 @@ namespace skyloom {
 
 // RFC 5545 calendar: per transit an all-day event over its outer orb (clipped
 // to the period where the transit was already or still in orb), and a
-// one-minute event at each exact aspect. UIDs depend on the pair, the aspect
-// and the date only, so importing a new run of the same period updates the
-// events instead of doubling them. CR LF line ends, lines folded at 75 octets.
+// one-minute event at each exact aspect; a journal entry saying so when
+// nothing was found. UIDs are unique in a file and depend on the pair, the
+// aspect and the instant of the minimum in UTC only, not on the zone or the
+// orbs, so importing a new run of the same transits updates the events
+// instead of doubling them; DTSTAMP, LAST-MODIFIED and SEQUENCE come from the
+// time of writing, so the later import is the newer copy. CR LF line ends,
+// lines folded at 75 octets.
 std::string WriteICalendar(const std::vector<RunResult>& results);
 // With the command's stations and ingresses as well: a one-minute event at
 // each (in UTC), after the transits.
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events);
+// The same, written at writtenAt (seconds since 1970-01-01 00:00 UTC).
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events, int64_t writtenAt);
+// The time of writing the two above use: SOURCE_DATE_EPOCH where it is set
+// to a number of seconds, else the system clock.
+int64_t ExportTime();
 
 // RFC 4180 table with a header record: one record per row of the report.
 std::string WriteCsv(const std::vector<RunResult>& results);

@@ -199,6 +199,8 @@ bool SaveProgramState(FormState& state, SettingsStore& store) {
 
 bool RestoreProgramState(FormState& state, SettingsStore& store) {
   Window& w = state.window;
+  // What was saved last, wherever it was saved from.
+  store.Reload();
   std::string marker;
   if (!RestoreRegistryString(store, kSkl, "StateSaved", marker, false, "")) return false;
 

@@ -27,10 +27,11 @@ std::span<const SavedValueName> SavedStateValues();
 // again.
 bool SaveProgramState(FormState& state, SettingsStore& store);
 
-// Brings a saved state back into the window; false when the store holds
-// none (nothing changes then). Values that are missing take their defaults,
-// and so does a stored list position that names no entry of its list (no
-// number at all, past its end, or none where the list must have one).
+// Brings the state saved last (the store read afresh) back into the
+// window; false when the store holds none (nothing changes then). Values
+// that are missing take their defaults, and so does a stored list position
+// that names no entry of its list (no number at all, past its end, or none
+// where the list must have one).
 bool RestoreProgramState(FormState& state, SettingsStore& store);
 
 }  // namespace skyloom

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "ports/data_file.h"
+
 namespace skyloom {
 namespace {
 
@@ -44,38 +46,21 @@ std::string ViewerText(std::string text) {
   return shown;
 }
 
-struct FileText {
-  std::string text;
-  int err = 0;  // errno of the failure, 0 on success
-};
-
-FileText ReadWholeFile(const std::string& path) {
-  FileText result;
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    result.err = errno != 0 ? errno : EIO;
-    return result;
-  }
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) result.text.append(buffer, got);
-  if (std::ferror(file)) result.err = errno != 0 ? errno : EIO;
-  std::fclose(file);
-  return result;
-}
+// The help text is some 34 KB; a file far beyond that is not it, and the
+// viewer shows only its first 65530 characters in any case.
+constexpr int64_t kLargestHelpFile = 4 * 1024 * 1024;
 
 // "Error 53.  " and the like: the numbers the program has always given for
 // failed file reads, followed by the file and the system's own reason, so
 // that the user learns which file it was and what is wrong with it.
-std::string ReadErrorMessage(const std::string& path, int err) {
+std::string ReadErrorMessage(const std::string& path, const DataFileText& file) {
   int number = 57;  // device I/O error
-  if (err == ENOENT) {
+  if (file.err == ENOENT) {
     number = 53;  // file not found
-  } else if (err == EACCES) {
+  } else if (file.err == EACCES) {
     number = 75;  // path/file access error
   }
-  return "Error " + std::to_string(number) + ".  " + path + ": " + std::strerror(err) + ".";
+  return "Error " + std::to_string(number) + ".  " + path + ": " + file.Reason() + ".";
 }
 
 }  // namespace
@@ -112,15 +97,15 @@ void TextViewer::LoadFile() {
   viewer_.SetLocked(true);
   Resize();
 
-  FileText file = ReadWholeFile(strFilename);
-  if (file.err != 0 || file.text.empty()) {
+  DataFileText file = ReadDataFile(strFilename, kLargestHelpFile);
+  if (!file.Read() || file.bytes.empty()) {
     MessageBoxRequest box;
     box.icon = MsgIcon::Exclamation;
-    if (file.err == 0) {
+    if (file.Read()) {
       box.text = "File is empty!";
       box.title = "Error";
     } else {
-      box.text = ReadErrorMessage(strFilename, file.err);
+      box.text = ReadErrorMessage(strFilename, file);
       box.title = "Error reading file";
     }
     viewer_.MessageBox(box);
@@ -128,7 +113,7 @@ void TextViewer::LoadFile() {
     return;
   }
 
-  viewer_.SetText(ViewerText(std::move(file.text)));
+  viewer_.SetText(ViewerText(std::move(file.bytes)));
   viewer_.CaretToStart();
   viewer_.RepaintText();
   blnFileDisplayed = true;

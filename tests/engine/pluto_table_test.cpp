@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <swephexp.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -15,7 +16,9 @@
 
 #include "engine/bodies.h"
 #include "ports/program_folder.h"
+#include "runs/session.h"
 #include "support/angle_check.h"
+#include "support/text_face.h"
 #include "support/worst_error.h"
 
 namespace skyloom {
@@ -65,6 +68,21 @@ class PlutoTableTest : public ::testing::Test {
     std::vector<std::string> records;
     for (int32_t k = 0; k < PlutoRecordCount; ++k) records.push_back(EncodePlutoRecord(k, SyntheticMinutes(k) / 60.0));
     return records;
+  }
+  // Records of a file that loads: longitudes that move on smoothly from day
+  // to day, as Pluto's do, and still visit every field value and cross the
+  // seam.
+  static double LoadableDegrees(int32_t k) { return std::fmod(k * 0.0301, 360.0); }
+  static std::vector<std::string> LoadableRecords() {
+    std::vector<std::string> records;
+    for (int32_t k = 0; k < PlutoRecordCount; ++k) records.push_back(EncodePlutoRecord(k, LoadableDegrees(k)));
+    return records;
+  }
+  // The records, one a line, and the checksum line.
+  static std::string WithTrailer(const std::vector<std::string>& records) {
+    std::string text;
+    for (const std::string& record : records) text += record + "\n";
+    return text + PlutoTableTrailer(records) + "\n";
   }
   static std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
     std::string text;
@@ -193,12 +211,14 @@ TEST_F(PlutoTableTest, InterpolatesBetweenTheDaysAndAcrossTheSeam) {
 // ---------------------------------------------------------------- loading the file
 
 TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
-  std::vector<std::string> lines = ValidRecords();
+  const std::vector<std::string> records = LoadableRecords();
+  std::vector<std::string> lines = records;
   // Blank lines and lines of blanks before the first record, in the middle
   // and at the end, and blanks around records.
   lines.insert(lines.begin() + 5000, {"", "     ", ""});
   lines.insert(lines.begin(), {"", "   "});
   lines[10] = "  " + lines[10] + "  ";
+  lines.push_back(PlutoTableTrailer(records));
   lines.push_back("   ");
   for (const char* lineEnd : {"\n", "\r\n"}) {
     WriteDataFile(PlutoFileName, Join(lines, lineEnd));
@@ -207,16 +227,14 @@ TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
     EXPECT_EQ(errorText, "");
     ASSERT_GE(table.Records.size(), static_cast<std::size_t>(PlutoRecordCount));
     for (const int32_t k : {0, 1, 8, 4997, 4998, 4999, 5000, 5001, 100000, PlutoRecordCount - 1}) {
-      const int32_t m = SyntheticMinutes(k);
-      EXPECT_NEAR(table.Entry(k), m / 60 + (m % 60) / 60.0, 1e-9)
-          << "k " << k << " line end size " << std::strlen(lineEnd);
+      EXPECT_NEAR(table.Entry(k), LoadableDegrees(k), 1e-6) << "k " << k << " line end size " << std::strlen(lineEnd);
     }
     EXPECT_NEAR(TableDegrees(table.Longitude(FirstTableDay - 0.5).longitude), table.Entry(0), 1e-9);
   }
 }
 
 TEST_F(PlutoTableTest, RefusesAFileThatCannotGiveEveryDayAndNamesTheLine) {
-  const std::vector<std::string> good = ValidRecords();
+  const std::vector<std::string> good = LoadableRecords();
   // Two blank lines in front, so the file's line numbers run two ahead of k.
   auto withBadRecord = [&](int32_t k, const std::string& record) {
     std::vector<std::string> lines = good;
@@ -265,9 +283,93 @@ TEST_F(PlutoTableTest, RefusesAFileThatCannotGiveEveryDayAndNamesTheLine) {
   // Lines beyond the needed records are never looked up and not checked.
   std::vector<std::string> longer = good;
   longer.push_back("not a record");
-  WriteDataFile(PlutoFileName, Join(longer, "\n"));
+  WriteDataFile(PlutoFileName, WithTrailer(longer));
   std::string errorText;
   EXPECT_TRUE(table.Load(Path(), errorText)) << errorText;
+}
+
+// A damaged table that still reads as records is refused as a whole, as is
+// a file that is no table at all; every message names the file.
+TEST_F(PlutoTableTest, RefusesADamagedTableOrAFileThatIsNoTable) {
+  std::vector<std::string> real;
+  {
+    std::ifstream in(ExecutableFolder() + PlutoFileName, std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+      if (!line.starts_with('#')) real.push_back(line);
+  }
+  ASSERT_EQ(real.size(), static_cast<std::size_t>(PlutoRecordsWritten));
+  const std::string sound = WithTrailer(real);
+  const int32_t moved = 100000;
+  const double degrees = PlutoEntryOf(real[moved], moved);
+  auto changed = [&](int32_t k, const std::string& record) {
+    std::vector<std::string> records = real;
+    records[static_cast<std::size_t>(k)] = record;
+    return records;
+  };
+  // The records changed, the checksum line of the sound file kept.
+  auto underOldChecksum = [&](const std::vector<std::string>& records) {
+    return WithTrailer(records).substr(0, sound.size() - PlutoTableTrailer(real).size() - 1) + PlutoTableTrailer(real) +
+           "\n";
+  };
+  const std::vector<std::string> moved30 = changed(moved, EncodePlutoRecord(moved, std::fmod(degrees + 30, 360)));
+  std::string refined = real[50000];
+  refined[4] = static_cast<char>(refined[4] == 'z' ? 'y' : refined[4] + 1);  // 62 thousandths of an arc second
+  const std::vector<std::string> shifted20 = changed(moved, EncodePlutoRecord(moved, degrees + 20 / 3600.0));
+  const std::string fifo = Path("fifo.ptb"), large = Path("large.ptb");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  fs::resize_file((WriteDataFile("large.ptb", sound), folder_ / "large.ptb"), 17 * 1024 * 1024);
+  const std::string damaged = ": the records do not match the checksum line; the file is damaged.";
+  struct Case {
+    const char* fault;
+    std::string path, content;  // content written to path unless empty
+    std::string errorText;      // expected; the path comes in front
+  };
+  const Case cases[] = {
+      {"a record moved by 30 degrees", Path(), underOldChecksum(moved30), damaged},
+      {"a refinement changed", Path(), underOldChecksum(changed(50000, refined)), damaged},
+      {"the checksum line cut off", Path(), sound.substr(0, sound.size() - PlutoTableTrailer(real).size() - 1),
+       ": the checksum line at the end of the file is missing; the file is damaged."},
+      {"a record moved by 30 degrees, checksum written again", Path(), WithTrailer(moved30),
+       ": line 100001: the record \"" + moved30[moved] +
+           "\" does not follow on from the day before; the file is "
+           "damaged."},
+      {"a refinement moved by 20\", checksum written again", Path(), WithTrailer(shifted20),
+       ": line 100001: the record \"" + shifted20[moved] +
+           "\" does not follow on from the day before; the file is "
+           "damaged."},
+      {"text after the checksum line", Path(), sound + "\n" + real[0] + "\n",
+       ": line " + std::to_string(PlutoRecordsWritten + 3) + ": text after the checksum line."},
+      {"a FIFO", fifo, "", ": Not a regular file."},
+      {"an endless device", "/dev/zero", "", ": Not a regular file."},
+      {"a file far larger than any table", large, "", ": Larger than 16777216 bytes."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    if (!c.content.empty()) WriteDataFile(PlutoFileName, c.content);
+    table.Records = real;
+    std::string errorText;
+    EXPECT_FALSE(table.Load(c.path, errorText));
+    EXPECT_EQ(errorText, c.path + c.errorText);
+    EXPECT_TRUE(table.Records.empty());
+  }
+  // A folder fails as it always has.
+  std::string errorText;
+  EXPECT_FALSE(table.Load(folder_.string(), errorText));
+  EXPECT_EQ(errorText, std::strerror(EISDIR));
+  WriteDataFile(PlutoFileName, sound);
+  EXPECT_TRUE(table.Load(Path(), errorText)) << errorText;
+}
+
+// The first run that needs Pluto tells which file is wrong and how, and
+// does not wait on a FIFO for ever.
+TEST_F(PlutoTableTest, ARunSaysWhichPlutoFileIsDamaged) {
+  ASSERT_EQ(::mkfifo(Path().c_str(), 0600), 0) << std::strerror(errno);
+  Session session((folder_ / "").string());
+  test::TextFace face;
+  EXPECT_FALSE(session.Start(test::WorldRequest(Jupiter, Pluto, 2020, 2020), face));
+  ASSERT_FALSE(face.told.empty());
+  EXPECT_EQ(face.told[0],
+            "Error when reading geocentric Pluto data.\r\n" + Path() + ": Not a regular file.|!|Read Pluto Data");
 }
 
 TEST_F(PlutoTableTest, AMissingFileSaysSo) {

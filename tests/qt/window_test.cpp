@@ -5,6 +5,7 @@
 // SKYLOOM_GOLDEN_OUT=folder writes every picture compared there, to look at
 // it or, once checked by eye, to copy it over its golden image.
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QtTest>
 #include <QtWidgets>
@@ -615,14 +616,66 @@ class WindowTest : public QObject {
     QCOMPARE(StoredValues(store), saved);
     QFile file(FilePath());
     const QByteArray whole = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // Cut at a line end, the file is as damaged as cut inside a line once it
+    // holds the count of its entries; before that it holds no saved state.
+    const qsizetype counted = whole.indexOf("\nEntryCount=") + 1;
+    QVERIFY(counted > 0 && counted < whole.indexOf("\nStateSaved="));
+    const qsizetype countEnd = whole.indexOf('\n', counted) + 1;
     for (qsizetype length = whole.size(); length >= 0; --length) {
       WriteAll(FilePath(), whole.left(length));
       QtSettingsStore cut;
-      QCOMPARE(cut.Damaged(), length > 0 && whole[length - 1] != '\n');
+      const bool insideALine = length > 0 && whole[length - 1] != '\n';
+      QVERIFY2(cut.Damaged() == (insideALine || (length >= countEnd && length < whole.size())),
+               qPrintable(QString("cut at %1").arg(length)));
       const std::vector<std::string> values = StoredValues(cut);
       for (size_t i = 0; i < values.size(); ++i)
         QVERIFY2(values[i].empty() || values[i] == saved[i], qPrintable(QString("cut at %1").arg(length)));
       QVERIFY(Form(cut).form.State().FormLoaded);
+    }
+  }
+
+  // Files that are no saved state are not read: the window starts rather
+  // than waiting on a FIFO for ever or reading until memory runs out. The
+  // next save sets them aside and writes a new file.
+  void aFileThatIsNoSavedStateIsNotRead() {
+    const struct {
+      const char* fault;
+      std::function<void()> make;
+    } kCases[] = {
+        {"a FIFO", [&] { QDir().mkpath(Folder()), ::mkfifo(QFile::encodeName(FilePath()).constData(), 0600); }},
+        {"an endless device", [&] { QDir().mkpath(Folder()), QFile::link("/dev/zero", FilePath()); }},
+        {"99 MB", [&] { WriteAll(FilePath(), "[General]\n"), QFile(FilePath()).resize(99 << 20); }},
+    };
+    for (const auto& c : kCases) {
+      QFile::remove(FilePath()), QFile::remove(FilePath() + ".damaged");
+      c.make();
+      QtSettingsStore store;
+      QVERIFY2(store.Damaged(), c.fault);
+      Form form(store);
+      QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
+      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
+      form.form.Click(Ctl(ControlName::cmdSaveState));
+      QVERIFY2(form.form.State().StateRecentlySaved, c.fault);
+      QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
+      QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
+      QtSettingsStore again;
+      QVERIFY2(!again.Damaged(), c.fault);
+      QCOMPARE(StoredValues(again), StoredValues(store));
+    }
+  }
+
+  // Restore state brings back what was saved last, from whichever window.
+  void aRestoreReadsWhatAnotherWindowSaved() {
+    QtSettingsStore first, second;
+    Form one(first), other(second);
+    const std::pair<const char*, const char*> kSaves[] = {{"2040", "2050"}, {"1999", "2001"}};
+    for (const auto& [here, there] : kSaves) {
+      one.window.SetText(Ctl(ControlName::txbStopDate), here);
+      one.form.Click(Ctl(ControlName::cmdSaveState));
+      other.window.SetText(Ctl(ControlName::txbStopDate), there);
+      other.form.Click(Ctl(ControlName::cmdSaveState));
+      one.form.Click(Ctl(ControlName::cmdRestoreState));
+      QCOMPARE(QString::fromStdString(one.form.State().StopDateText), QString(there));
     }
   }
 };

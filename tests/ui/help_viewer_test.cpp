@@ -1,6 +1,7 @@
 #include "ui/help_viewer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -82,6 +83,14 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
        "Error reading file: Error 57.  " + path + ": Is a directory."},
       {"unreadable", [&] { folder.Write("Secret.\r\n"), fs::permissions(folder.file, fs::perms::none); },
        "Error reading file: Error 75.  " + path + ": Permission denied.", true},
+      // Files that are no help text: not read at all, rather than waited on
+      // for ever or read until memory runs out.
+      {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); },
+       "Error reading file: Error 57.  " + path + ": Not a regular file."},
+      {"an endless device", [&] { fs::create_symlink("/dev/zero", folder.file); },
+       "Error reading file: Error 57.  " + path + ": Not a regular file."},
+      {"far larger than any help text", [&] { folder.Write(""), fs::resize_file(folder.file, 300 << 20); },
+       "Error reading file: Error 57.  " + path + ": Larger than 4194304 bytes."},
   };
   for (const auto& c : kCases) {
     if (c.needsNonRoot && ::geteuid() == 0) continue;  // root reads every file

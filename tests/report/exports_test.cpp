@@ -1,0 +1,196 @@
+// The iCalendar export as a calendar program meets it: every UID once in a
+// file, the same UIDs for the same transits whatever zone or orbs drew them,
+// a later export the newer copy, and a valid calendar when nothing was found.
+#include "report/exports.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ports/program_folder.h"
+#include "support/text_face.h"
+
+namespace skyloom {
+namespace {
+
+constexpr int64_t kWritten = 1796601600;  // 2026-12-07 00:00 UTC
+
+// The content lines of a calendar, folds undone.
+std::vector<std::string> ContentLines(const std::string& ics) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < ics.size()) {
+    const size_t end = ics.find("\r\n", at);
+    const std::string line = ics.substr(at, end - at);
+    if (!line.empty() && line[0] == ' ' && !lines.empty()) {
+      lines.back() += line.substr(1);
+    } else {
+      lines.push_back(line);
+    }
+    if (end == std::string::npos) break;
+    at = end + 2;
+  }
+  return lines;
+}
+
+// The values of one property in file order.
+std::vector<std::string> Values(const std::string& ics, const std::string& name) {
+  std::vector<std::string> values;
+  for (const std::string& line : ContentLines(ics))
+    if (line.starts_with(name + ":")) values.push_back(line.substr(name.size() + 1));
+  return values;
+}
+
+// UID of each event by the event's SUMMARY and DTSTART, which tell the same
+// transit apart in any zone (the exact events' DTSTART is in UTC).
+std::multiset<std::string> SortedUids(const std::string& ics) {
+  const std::vector<std::string> uids = Values(ics, "UID");
+  return {uids.begin(), uids.end()};
+}
+
+std::vector<RunResult> ResultsOf(const RunRequest& request) {
+  Session session(ExecutableFolder());
+  test::TextFace face;
+  EXPECT_TRUE(session.Start(request, face)) << (face.told.empty() ? face.text : face.told.back());
+  return session.Results();
+}
+
+RunRequest World(BodyIndex first, BodyIndex second, std::array<int16_t, 3> orbs, int32_t zoneMinutes,
+                 const char* zoneText) {
+  RunRequest r = test::WorldRequest(first, second, 2020, 2021);
+  r.orbs = orbs;
+  r.zone = Zone::Fixed(zoneMinutes * 60, zoneText);
+  return r;
+}
+
+// An exact pass on the given day (UT) and minute.
+TransitRowData ExactPass(AspectIndex aspect, int32_t day, int minute) {
+  TransitRowData pass;
+  pass.aspect = aspect;
+  MinimumRecord m;
+  m.exact = true;
+  m.day = day;
+  m.minuteOfDay = static_cast<int16_t>(minute);
+  m.instant = Instant{day - 0.5 + minute / 1440.0};
+  m.zoneText = "GMT";
+  pass.minimum = m;
+  return pass;
+}
+
+// Every UID once, in any run: faults that gave two events one UID.
+TEST(ICalendarExport, UidsAreUniqueInAFile) {
+  RunResult run;
+  run.bodies = {Sun, Mars};
+  run.startDay = 2459000;
+  run.endDay = 2459400;
+  run.orbDegrees = {10, 5, 2};
+  run.zoneText = "GMT";
+  struct Case {
+    const char* fault;
+    std::vector<RunResult> input;
+    size_t events;  // expected: that many events, each UID once
+  };
+  RunResult twoPassesOneDay = run;  // two transits exact on one UTC day, minutes apart
+  twoPassesOneDay.transits = {{1, {ExactPass(1, 2459100, 60)}}, {1, {ExactPass(1, 2459100, 1380)}}};
+  RunResult triplePass = run;  // one transit exact three times
+  triplePass.transits = {{1, {ExactPass(1, 2459100, 60), ExactPass(1, 2459150, 60), ExactPass(1, 2459200, 60)}}};
+  const Case cases[] = {
+      {"two transits exact on one UTC day", {twoPassesOneDay}, 4},
+      {"the same run twice in one export", {triplePass, triplePass}, 8},
+      {"a real run of many transits", ResultsOf(World(Mars, Jupiter, {10, 5, 2}, 0, "GMT")), 0},
+  };
+  for (const Case& c : cases) {
+    const std::string ics = WriteICalendar(c.input, {}, kWritten);
+    const std::vector<std::string> uids = Values(ics, "UID");
+    if (c.events > 0) {
+      EXPECT_EQ(uids.size(), c.events) << c.fault;
+    }
+    EXPECT_GT(uids.size(), 1u) << c.fault;
+    EXPECT_EQ(std::set<std::string>(uids.begin(), uids.end()).size(), uids.size()) << c.fault << "\n" << ics;
+  }
+}
+
+// The same transits get the same UIDs in any zone and with other orbs, so
+// that importing a second export replaces the first one's events.
+TEST(ICalendarExport, UidsDoNotDependOnTheZoneOrTheOrbs) {
+  struct Case {
+    const char* fault;
+    RunRequest input;
+    RunRequest same;  // expected: the same UIDs
+  };
+  const Case cases[] = {
+      {"zone east of Greenwich", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"),
+       World(Sun, Saturn, {10, 5, 2}, 690, "GMT+11:30")},
+      {"zone west of Greenwich", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"),
+       World(Sun, Saturn, {10, 5, 2}, -690, "GMT-11:30")},
+      {"wider orbs", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"), World(Sun, Saturn, {12, 6, 2}, 0, "GMT")},
+      {"narrower orbs", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"), World(Sun, Saturn, {8, 4, 2}, 0, "GMT")},
+      {"other orbs and zone", World(Jupiter, Saturn, {10, 5, 2}, 0, "GMT"),
+       World(Jupiter, Saturn, {12, 6, 3}, 330, "GMT+5:30")},
+  };
+  for (const Case& c : cases) {
+    const std::vector<RunResult> a = ResultsOf(c.input), b = ResultsOf(c.same);
+    ASSERT_FALSE(a.empty() || b.empty());
+    // The orbs here draw the same transits, only wider or narrower.
+    ASSERT_EQ(a[0].transits.size(), b[0].transits.size()) << c.fault;
+    const std::string first = WriteICalendar(a, {}, kWritten), second = WriteICalendar(b, {}, kWritten);
+    EXPECT_GE(SortedUids(first).size(), 2u) << c.fault;
+    EXPECT_EQ(SortedUids(first), SortedUids(second)) << c.fault << "\n" << first << "\n" << second;
+  }
+}
+
+// A later export is the newer copy of each event to a calendar program:
+// a higher SEQUENCE, a later DTSTAMP, the same for every event of a file.
+TEST(ICalendarExport, ALaterExportIsTheNewerCopy) {
+  const std::vector<RunResult> runs = ResultsOf(World(Mars, Jupiter, {10, 5, 2}, 0, "GMT"));
+  const std::string earlier = WriteICalendar(runs, {}, kWritten);
+  const std::string later = WriteICalendar(runs, {}, kWritten + 60);
+  for (const char* name : {"SEQUENCE", "DTSTAMP", "LAST-MODIFIED"}) {
+    const std::vector<std::string> a = Values(earlier, name), b = Values(later, name);
+    ASSERT_EQ(a.size(), Values(earlier, "UID").size()) << name;
+    ASSERT_EQ(b.size(), a.size()) << name;
+    EXPECT_EQ(std::set<std::string>(a.begin(), a.end()).size(), 1u) << name;
+    if (name != std::string("SEQUENCE")) {
+      EXPECT_LT(a[0], b[0]) << name;
+    }  // same length: text order is time order
+  }
+  EXPECT_EQ(Values(earlier, "DTSTAMP")[0], "20261207T000000Z");
+  EXPECT_LT(std::stoll(Values(earlier, "SEQUENCE")[0]), std::stoll(Values(later, "SEQUENCE")[0]));
+  EXPECT_EQ(std::stoll(Values(later, "SEQUENCE")[0]), 14165281);  // minutes since 2000-01-01
+}
+
+// RFC 5545 asks for at least one component in a calendar: a run without
+// transits still gives one, which says so and is no event.
+TEST(ICalendarExport, NothingFoundIsStillACalendar) {
+  RunRequest r = test::WorldRequest(Uranus, Neptune, 2020, 2020);
+  r.start = EnteredDate::Of(2020, 3, 1);
+  r.end = EnteredDate::Of(2020, 3, 31);
+  struct Case {
+    const char* fault;
+    std::vector<RunResult> input;
+    std::string description;  // expected
+  };
+  const Case cases[] = {
+      {"a run without transits", ResultsOf(r), "Uranus and Neptune\\, 2020-03-01 to 2020-03-31: no transits."},
+      {"no runs at all", {}, "No runs."},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.input.empty() || c.input[0].transits.empty()) << c.fault;
+    const std::string ics = WriteICalendar(c.input, {}, kWritten);
+    const std::vector<std::string> lines = ContentLines(ics);
+    const auto components = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.starts_with("BEGIN:") && line != "BEGIN:VCALENDAR";
+    });
+    EXPECT_EQ(components, 1) << c.fault << "\n" << ics;
+    EXPECT_EQ(Values(ics, "BEGIN").back(), "VJOURNAL") << c.fault;
+    EXPECT_EQ(Values(ics, "DESCRIPTION"), std::vector<std::string>{c.description}) << c.fault;
+    EXPECT_EQ(Values(ics, "UID").size(), 1u) << c.fault;
+  }
+}
+
+}  // namespace
+}  // namespace skyloom
