@@ -203,6 +203,14 @@ BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* 
 // The zone lists of the window: a zone is found by its text, in the lists as
 // they read; showing the North American abbreviations (for a zone given by
 // one) changes how both lists read.
+// Why a zone is neither in the list nor in the tz database.
+std::string ZoneNotFound(const std::string& name, const std::string& why) {
+  // The list was looked in before the database.
+  const std::string none = "no zone " + name + " in the time zone database";
+  if (why.compare(0, none.size(), none) != 0) return why;
+  return "no zone " + name + " in the list or in the time zone database" + why.substr(none.size());
+}
+
 struct ZoneLists {
   bool abbreviations = false;
   int16_t Find(const std::string& text) {
@@ -402,12 +410,22 @@ Arguments ParseArguments(int argc, char** argv) {
   if (has(kOrbs)) r.orbs = StrictOrbs(values[kOrbs]);
 
   // The results zone first: showing the abbreviations changes how both
-  // lists read.
+  // lists read. A zone not in the list is a tz database name, or the
+  // machine's own zone by its name (the default).
   ZoneLists lists;
-  int16_t resultPosition = TimezonePositionOfMinutes(MachineTimezoneMinutes());
-  if (has(kZone)) {
-    resultPosition = lists.Find(values[kZone]);
-    if (resultPosition < 0) Unusable("--zone: no zone " + values[kZone] + " in the list");
+  int16_t resultPosition = -1;
+  std::optional<Zone> namedResults;
+  if (has(kZone)) resultPosition = lists.Find(values[kZone]);
+  if (resultPosition < 0) {
+    if (!has(kZone) || Lower(values[kZone]) == "local") {
+      std::string note;
+      namedResults = Zone::Local(&note);
+      if (!note.empty()) a.zoneNote = note;
+    } else {
+      std::string why;
+      namedResults = Zone::Named(values[kZone], &why);
+      if (!namedResults) Unusable("--zone: " + ZoneNotFound(values[kZone], why));
+    }
   }
   if (birth) r.birth.date = birth->entered;
   r.birth.hour = birthHour;
@@ -417,20 +435,20 @@ Arguments ParseArguments(int argc, char** argv) {
     const std::string& name = values[kBirthZone];
     birthPosition = lists.Find(name);
     if (birthPosition < 0) {
-      // A tz database name: the offset the zone kept at the birth time,
-      // which the title shows beside the name.
+      // A tz database name: the offset the zone kept at the birth time, to
+      // the second, which the title shows beside the name.
       std::string why;
-      if (!KnownZoneName(name, why)) Unusable("--birth-zone: " + why);
+      const std::optional<Zone> zone = Zone::Named(name, &why);
+      if (!zone) Unusable("--birth-zone: " + ZoneNotFound(name, why));
       // Without a whole, existing birth date and time there is nothing to
       // convert; the checks ask for them before they look at the zone.
       if (birth && birthHour && DayExists(*birth)) {
-        const BirthOffset offset = OffsetAt(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
+        const BirthOffset offset = OffsetAt(*zone, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
         if (offset.kind != BirthOffset::Kind::Unique) {
           a.ambiguousBirth =
               AmbiguousTimeMessage(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute, offset);
         } else {
-          const int32_t minutes = ZoneMinutesForBirth(*birthHour * 60 + *birthMinute, offset.seconds);
-          r.birth.zone = Zone::Fixed(minutes * 60, name + " (" + OffsetText(offset.seconds) + ")");
+          r.birth.zone = Zone::Fixed(offset.seconds, name + " (" + OffsetText(offset.seconds) + ")");
         }
       }
     }
@@ -453,7 +471,7 @@ Arguments ParseArguments(int argc, char** argv) {
   r.stations = has(kStations);
   r.ingresses = has(kIngresses);
   // The zones read as the lists read once every choice has been made.
-  r.zone = lists.ZoneAt(resultPosition);
+  r.zone = namedResults ? *namedResults : lists.ZoneAt(resultPosition);
   if (birthPosition >= 0) r.birth.zone = lists.ZoneAt(birthPosition);
   return a;
 }

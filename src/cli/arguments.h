@@ -21,6 +21,9 @@ struct Arguments {
   // Set when the birth zone, a tz database name, had no single reading of
   // the birth time: the message that refuses the run.
   std::optional<std::string> ambiguousBirth;
+  // Set when the results are in the machine's zone and it has no name in
+  // the tz database: what the results are given in instead.
+  std::optional<std::string> zoneNote;
 };
 
 // Reads argv; exits with status 2 and the usage on arguments that cannot

@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skyloom-cli: %s\n", args.ambiguousBirth->c_str());
     return kRefused;
   }
+  if (args.zoneNote) std::fprintf(stderr, "skyloom-cli: %s\n", args.zoneNote->c_str());
   Session session(ExecutableFolder());
 
   // A series is refused before any file is opened when its orbs are not

@@ -25,7 +25,7 @@ void AppendTable(std::string& out, const std::string& title, const std::string (
   out += std::string(kSeparatorLength, '-') + "\r\n";
   for (const SkyEvent& e : events) {
     const std::string what = stations ? (e.retrograde ? "retrograde" : "direct") : SignName(e.sign);
-    std::string last = SkyEventTimeText(e, list.zoneText);
+    std::string last = SkyEventTimeText(e, list.zone.Text());
     if (stations) {
       last = TimeCell(last) + "| " + ZodiacPositionText(e.longitude);
     } else {

@@ -120,7 +120,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
     run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
     run.startDay = c.start;
     run.endDay = c.end;
-    run.zoneMinutes = c.zone;
+    run.zone = ZoneOfMinutes(c.zone);
     Engine engine;
     const RunResult result = engine.Run(run);
     ASSERT_FALSE(result.transits.empty());
@@ -141,13 +141,13 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
     run.bodies = {std::min(other, Jupiter), std::max(other, Jupiter)};
     run.startDay = Day(1995, 1, 1);
     run.endDay = Day(1999, 12, 31);
-    run.zoneMinutes = 330;
+    run.zone = ZoneOfMinutes(330);
     runs.push_back(run);
   }
   const BodyPositions& positions = test::TestPositions();
   auto series = [&](const std::vector<RunDescription>& described, bool shared) {
     std::vector<RunResult> results;
-    MidnightLongitudes midnights(positions, described.front().zoneMinutes, described.front().zodiac);
+    MidnightLongitudes midnights(positions, described.front().zone, described.front().zodiac);
     const uint64_t before = positions.Evaluations();
     for (const RunDescription& run : described) {
       TransitTable table;
@@ -177,7 +177,7 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
     sidereal[k].startDay = Day(2019, 1, 1);
     sidereal[k].endDay = Day(2024, 12, 31);
     sidereal[k].zodiac = Zodiac::Sidereal;
-    sidereal[k].zoneMinutes = -300;
+    sidereal[k].zone = ZoneOfMinutes(-300);
   }
   const auto siderealAlone = series(sidereal, false), siderealTogether = series(sidereal, true);
   EXPECT_EQ(std::get<0>(siderealTogether), std::get<0>(siderealAlone));
@@ -189,7 +189,7 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
 // and however far the days asked for move.
 TEST(TransitSearch, MidnightSamplesAreThePositions) {
   const BodyPositions& positions = test::TestPositions();
-  MidnightLongitudes midnights(positions, -690, Zodiac::Sidereal);
+  MidnightLongitudes midnights(positions, ZoneOfMinutes(-690), Zodiac::Sidereal);
   const int32_t d = Day(2000, 1, 1);
   // clang-format off
   const struct {
