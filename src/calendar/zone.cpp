@@ -33,7 +33,9 @@ UnixSeconds SecondsOf(Instant at) {
   return static_cast<UnixSeconds>(std::floor(seconds + 1e-3));
 }
 
-Instant InstantOfSeconds(UnixSeconds seconds) { return Instant{kUnixEpoch + seconds / static_cast<double>(SecondsPerDay)}; }
+Instant InstantOfSeconds(UnixSeconds seconds) {
+  return Instant{kUnixEpoch + seconds / static_cast<double>(SecondsPerDay)};
+}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -125,9 +127,10 @@ Zone Zone::Local(std::string* note) {
   // The bias runs west (local time + bias = GMT).
   const int32_t offset = -local_timezone();
   if (note != nullptr)
-    *note = "this machine's time zone has no name in the time zone database; the results are given at its "
-            "present offset, " +
-            OffsetText(offset) + ", all year";
+    *note =
+        "this machine's time zone has no name in the time zone database; the results are given at its "
+        "present offset, " +
+        OffsetText(offset) + ", all year";
   return Fixed(offset, OffsetText(offset));
 }
 
@@ -155,7 +158,7 @@ LocalReading Zone::ReadLocal(int32_t dayNumber, int64_t secondsOfDay) const {
   std::vector<ZonePeriod> matches;
   std::optional<ZonePeriod> before, after;
   ZonePeriod period = rules_->PeriodAt(local - kReach);
-  for (std::optional<ZonePeriod> previous; ; previous = period, period = rules_->PeriodAt(period.end)) {
+  for (std::optional<ZonePeriod> previous;; previous = period, period = rules_->PeriodAt(period.end)) {
     const UnixSeconds universal = local - period.offsetSeconds;
     if (universal >= period.begin && universal < period.end) matches.push_back(period);
     // A gap: past the end of the period before, not yet at this one's start.

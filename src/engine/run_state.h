@@ -49,13 +49,13 @@ struct DateMark {
 // approach when the pair never became exact.
 struct MinimumRecord {
   bool exact = false;
-  int32_t day = 0;          // local date of the exact minute, or of the closest approach
-  bool retrograde = false;  // exact: at the local midnight ending that day
-  Instant instant;          // exact: the minute found
-  int16_t minuteOfDay = 0;  // exact: local time of that minute, 0 .. 1439
+  int32_t day = 0;            // local date of the exact minute, or of the closest approach
+  bool retrograde = false;    // exact: at the local midnight ending that day
+  Instant instant;            // exact: the minute found
+  int16_t minuteOfDay = 0;    // exact: local time of that minute, 0 .. 1439
   int32_t offsetSeconds = 0;  // exact: the results zone's offset at that minute
   std::string zoneText;       // exact: the results zone's text
-  double deviation = 0.0;   // closest approach: smallest deviation seen, radians
+  double deviation = 0.0;     // closest approach: smallest deviation seen, radians
   friend bool operator==(const MinimumRecord&, const MinimumRecord&) = default;
 };
 
@@ -121,7 +121,7 @@ struct RunResult {
   std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
   double natalLongitude = 0.0;        // personal runs: the natal position, radians
   int32_t startDay = 0, endDay = 0;   // the period run, both included
-  Zone zone;  // the results zone
+  Zone zone;                          // the results zone
   std::array<int16_t, 3> orbDegrees{};
   Zodiac zodiac = Zodiac::Tropical;  // the run's zodiac (world runs are tropical)
   bool stopped = false;              // ended by Stop or a full output box

@@ -93,8 +93,8 @@ std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body,
 }
 
 std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at,
-                                  const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay,
-                                  const Zone& zone, Zodiac zodiac) {
+                                  const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay, const Zone& zone,
+                                  Zodiac zodiac) {
   // Between the samples and the stations the longitude moves one way, by
   // less than a sign: each such stretch crosses at most one sign's border,
   // so a body that dips into a sign and out again near a station is seen.

@@ -18,11 +18,11 @@ enum class SkyEventKind { Station, Ingress };
 struct SkyEvent {
   SkyEventKind kind = SkyEventKind::Station;
   BodyIndex body = 0;
-  Instant instant;          // the whole minute found
-  int32_t day = 0;          // local date of that minute in the run's zone
-  int16_t minuteOfDay = 0;  // its local time, 0 .. 1439
+  Instant instant;            // the whole minute found
+  int32_t day = 0;            // local date of that minute in the run's zone
+  int16_t minuteOfDay = 0;    // its local time, 0 .. 1439
   int32_t offsetSeconds = 0;  // the zone's offset at that minute
-  double longitude = 0.0;   // at that minute, radians, in the run's zodiac
+  double longitude = 0.0;     // at that minute, radians, in the run's zodiac
   // Station: the body turns retrograde (else direct). Ingress: the body
   // moves retrograde as it crosses.
   bool retrograde = false;

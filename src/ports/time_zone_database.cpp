@@ -58,8 +58,7 @@ int64_t RuleDay(const ZoneFooterRule::Day& rule, int64_t year) {
   }
   const int64_t first = DaysFromCivil(year, rule.month, 1);
   int64_t day = first + (rule.weekday - Weekday(first) + 7) % 7 + 7 * (rule.week - 1);
-  const int64_t nextMonth =
-      rule.month == 12 ? DaysFromCivil(year + 1, 1, 1) : DaysFromCivil(year, rule.month + 1, 1);
+  const int64_t nextMonth = rule.month == 12 ? DaysFromCivil(year + 1, 1, 1) : DaysFromCivil(year, rule.month + 1, 1);
   while (day >= nextMonth) day -= 7;
   return day;
 }
@@ -114,8 +113,8 @@ class TzText {
     using Form = ZoneFooterRule::Day::Form;
     if (Next('M')) {
       day.form = Form::MonthWeekDay;
-      if (!Number(day.month, 12) || day.month < 1 || !Next('.') || !Number(day.week, 5) || day.week < 1 ||
-          !Next('.') || !Number(day.weekday, 6))
+      if (!Number(day.month, 12) || day.month < 1 || !Next('.') || !Number(day.week, 5) || day.week < 1 || !Next('.') ||
+          !Number(day.weekday, 6))
         return false;
     } else if (Next('J')) {
       day.form = Form::JulianNoLeap;
@@ -175,8 +174,8 @@ bool ReadHeader(Bytes& in, Header& h) {
   h.timecnt = in.Signed(4);
   h.typecnt = in.Signed(4);
   h.charcnt = in.Signed(4);
-  return h.isutcnt >= 0 && h.isstdcnt >= 0 && h.leapcnt >= 0 && h.timecnt >= 0 && h.typecnt >= 1 &&
-         h.typecnt <= 256 && h.charcnt >= 0;
+  return h.isutcnt >= 0 && h.isstdcnt >= 0 && h.leapcnt >= 0 && h.timecnt >= 0 && h.typecnt >= 1 && h.typecnt <= 256 &&
+         h.charcnt >= 0;
 }
 
 size_t BodySize(const Header& h, size_t timeWidth) {
@@ -243,9 +242,8 @@ ZonePeriod ZoneRules::PeriodAt(UnixSeconds at) const {
   if (after == changes_.end() && footer_.present) return FooterPeriodAt(at);
   const size_t index = static_cast<size_t>(after - changes_.begin());
   const Type& type = index == 0 ? types_[0] : types_[typeAfter_[index - 1]];
-  ZonePeriod period{index == 0 ? kTimeBegins : changes_[index - 1],
-                    after == changes_.end() ? kTimeEnds : *after, type.offsetSeconds, type.daylight,
-                    type.abbreviation};
+  ZonePeriod period{index == 0 ? kTimeBegins : changes_[index - 1], after == changes_.end() ? kTimeEnds : *after,
+                    type.offsetSeconds, type.daylight, type.abbreviation};
   return period;
 }
 
@@ -355,7 +353,8 @@ std::shared_ptr<const ZoneRules> LoadZoneRules(const std::string& name, std::str
   const fs::path path = fs::path(folder) / name;
   std::string bytes;
   std::error_code error;
-  if (!fs::is_regular_file(path, error) || !ReadFile(path, bytes)) {
+  // The folder holds tables and notes besides the zones.
+  if (!fs::is_regular_file(path, error) || !IsZoneFile(path) || !ReadFile(path, bytes)) {
     why = fs::exists(folder, error) ? "no zone " + name + " in the time zone database"
                                     : "the time zone database cannot be read (no folder " + folder + ")";
     return nullptr;

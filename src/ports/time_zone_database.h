@@ -33,7 +33,7 @@ struct ZonePeriod {
 struct ZoneFooterRule {
   struct Day {
     enum class Form { JulianNoLeap, ZeroBased, MonthWeekDay } form = Form::MonthWeekDay;
-    int32_t day = 0;  // JulianNoLeap 1..365, ZeroBased 0..365
+    int32_t day = 0;                           // JulianNoLeap 1..365, ZeroBased 0..365
     int32_t month = 0, week = 0, weekday = 0;  // MonthWeekDay: week 5 is the last
     int32_t seconds = 7200;                    // the local time of the change, may be negative or beyond a day
   };
@@ -56,8 +56,8 @@ class ZoneRules {
     bool daylight = false;
     std::string abbreviation;
   };
-  ZoneRules(std::string name, std::vector<UnixSeconds> changes, std::vector<uint8_t> typeAfter,
-            std::vector<Type> types, ZoneFooterRule footer);
+  ZoneRules(std::string name, std::vector<UnixSeconds> changes, std::vector<uint8_t> typeAfter, std::vector<Type> types,
+            ZoneFooterRule footer);
 
   const std::string& Name() const { return name_; }
   // The period holding the instant.

@@ -469,8 +469,8 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Key("retrograde").Bool(minimum->retrograde);
   json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(minimum->instant)) : std::nullopt);
   json.Key("local").OptionalString(minimum->exact ? std::optional(IsoLocal(*minimum)) : std::nullopt);
-  json.Key("utcOffset").OptionalString(minimum->exact ? std::optional(UtcOffsetText(minimum->offsetSeconds))
-                                                      : std::nullopt);
+  json.Key("utcOffset")
+      .OptionalString(minimum->exact ? std::optional(UtcOffsetText(minimum->offsetSeconds)) : std::nullopt);
   json.Key("closestDegrees").Number(minimum->exact ? "" : DegreesText(minimum->deviation));
   json.Close('}');
 }

@@ -398,8 +398,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   // one: walk past it.
   const int32_t from = underWay ? walk(dayAfterEnd, false) : dayAfterEnd;
   if (code != 0) return noCompleteTransit(code, from);
-  const int32_t startDay = walk(
-      ApproachInOrb(positions_, test, run.zone, from, [&face](int32_t day) { face.SearchProgress(day); }), true);
+  const int32_t startDay =
+      walk(ApproachInOrb(positions_, test, run.zone, from, [&face](int32_t day) { face.SearchProgress(day); }), true);
   if (code != 0) return noCompleteTransit(code, startDay);
   const int32_t endDay = walk(startDay + 1, false);
   if (code != 0) return noCompleteTransit(code, endDay);

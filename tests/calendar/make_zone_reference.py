@@ -15,8 +15,13 @@ import datetime as dt
 import sys
 import zoneinfo
 
+# With rules of every shape after their last listed change: none
+# (Kolkata, Kiritimati), half an hour (Lord_Howe), winter as the "daylight"
+# time (Dublin), changes at negative hours (Nuuk), at 26:00 (Jerusalem), at
+# 24:00 of a Saturday (Santiago), Ramadan listed to 2087 (Casablanca).
 ZONES = ["Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "Africa/Monrovia",
-         "Pacific/Kiritimati"]
+         "Pacific/Kiritimati", "Europe/Dublin", "America/Nuuk", "Asia/Jerusalem", "America/Santiago",
+         "Africa/Casablanca"]
 UTC = dt.timezone.utc
 EPOCH = dt.datetime(1970, 1, 1, tzinfo=UTC)
 FIRST = int((dt.datetime(1850, 1, 1, tzinfo=UTC) - EPOCH).total_seconds())
