@@ -28,7 +28,7 @@ void Measure(benchmark::State& st, const std::vector<Series>& series) {
   for (auto _ : st) {
     const uint64_t before = positions.Evaluations();
     for (const Series& runs : series) {
-      MidnightLongitudes midnights(positions, runs.front().zoneMinutes, runs.front().zodiac);
+      MidnightLongitudes midnights(positions, runs.front().zone, runs.front().zodiac);
       for (const RunDescription& run : runs) {
         TransitTable table;
         table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
@@ -52,7 +52,7 @@ RunDescription Run(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t 
   run.natalLongitude = world ? 0.0 : 1.0;
   run.startDay = start;
   run.endDay = end;
-  run.zoneText = "GMT";
+  run.zone = Zone::Fixed(0, "GMT");
   return run;
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libswe-dev swe-standard-data swetest
-  libhowardhinnant-date-dev tzdata
+  tzdata
   libgeonames-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-icalendar

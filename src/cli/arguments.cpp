@@ -49,11 +49,15 @@ const char* const kHelp =
     "--orbs O,M,I           outer, middle and inner orb in whole degrees (default 10,5,2);\n"
     "                       each at least 2 smaller than the one before, in a Show-all\n"
     "                       series too.\n"
-    "--zone ZONE            zone of the results, a fixed offset from the window's list: GMT,\n"
-    "                       GMT+5:30, GMT-8:00, ... or one of the North American\n"
-    "                       abbreviations such as EST/CDT (default: this machine's zone; one\n"
-    "                       beyond the list's ends takes the nearer end, told on standard\n"
-    "                       error).\n"
+    "--zone ZONE            zone of the results: a fixed offset from the window's list\n"
+    "                       (GMT, GMT+5:30, GMT-8:00, ...), one of the North American\n"
+    "                       abbreviations such as EST/CDT (a fixed offset too), a tz\n"
+    "                       database name such as Europe/Berlin (its summer time and\n"
+    "                       history included: each date and minute is local time then,\n"
+    "                       and a day runs from one local midnight to the next, 23 or 25\n"
+    "                       hours where the clocks change), or 'local', this machine's\n"
+    "                       zone by its name (the default; a machine whose zone has no\n"
+    "                       name is taken at its present offset, with a note).\n"
     "--birth DATE           birth date (personal mode), YYYY-MM-DD.\n"
     "--birth-time HH:MM     local birth time, any minute from 00:00 to 23:59 (use 12:00 if\n"
     "                       not known).\n"
@@ -61,7 +65,9 @@ const char* const kHelp =
     "                       known), or a tz database name such as Europe/Berlin,\n"
     "                       America/New_York or Asia/Kolkata. A name gives the offset the\n"
     "                       zone kept at the birth time, daylight-saving time and historic\n"
-    "                       changes included, and the report's title shows it:\n"
+    "                       changes included, to the second before standard time (local\n"
+    "                       mean time: Europe/Berlin in 1890 is GMT+0:53:28), and the\n"
+    "                       report's title shows it:\n"
     "                       \"14:30 Europe/Berlin (GMT+2:00)\". A time that the zone repeated\n"
     "                       (clocks set back) or skipped (clocks set forward) that day is\n"
     "                       refused with both readings named: give the offset instead.\n"
@@ -237,6 +243,14 @@ BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* 
 // The zone lists of the window: a zone is found by its text, in the lists as
 // they read; showing the North American abbreviations (for a zone given by
 // one) changes how both lists read.
+// Why a zone is neither in the list nor in the tz database.
+std::string ZoneNotFound(const std::string& name, const std::string& why) {
+  // The list was looked in before the database.
+  const std::string none = "no zone " + name + " in the time zone database";
+  if (why.compare(0, none.size(), none) != 0) return why;
+  return "no zone " + name + " in the list or in the time zone database" + why.substr(none.size());
+}
+
 struct ZoneLists {
   bool abbreviations = false;
   int16_t Find(const std::string& text) {
@@ -481,20 +495,22 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   a.orbsGiven = has(kOrbs);
 
   // The results zone first: showing the abbreviations changes how both
-  // lists read.
+  // lists read. A zone not in the list is a tz database name, or the
+  // machine's own zone by its name (the default).
   ZoneLists lists;
-  int16_t resultPosition = TimezonePositionOfMinutes(MachineTimezoneMinutes());
-  if (has(kZone)) {
-    resultPosition = lists.Find(values[kZone]);
-    if (resultPosition < 0) Unusable("--zone: no zone " + values[kZone] + " in the list");
-  } else if (const int32_t machine = MachineTimezoneMinutes();
-             machine != ZoneMinutesOfPosition(resultPosition) &&
-             (resultPosition == FirstZonePosition || resultPosition == LastZonePosition)) {
-    // Zones beyond the list's ends (Kiritimati, New Zealand in summer) take
-    // the nearest end; the results are then not in the machine's time.
-    a.notes.push_back("this machine's zone, " + OffsetText(machine * 60) + ", is beyond the list's " +
-                      TimezoneText(resultPosition, false) + "; results are given in " +
-                      TimezoneText(resultPosition, false) + " (choose one with --zone)");
+  int16_t resultPosition = -1;
+  std::optional<Zone> namedResults;
+  if (has(kZone)) resultPosition = lists.Find(values[kZone]);
+  if (resultPosition < 0) {
+    if (!has(kZone) || Lower(values[kZone]) == "local") {
+      std::string note;
+      namedResults = Zone::Local(&note);
+      if (!note.empty()) a.notes.push_back(note);
+    } else {
+      std::string why;
+      namedResults = Zone::Named(values[kZone], &why);
+      if (!namedResults) Unusable("--zone: " + ZoneNotFound(values[kZone], why));
+    }
   }
   if (birth) r.birth.date = birth->entered;
   r.birth.hour = birthHour;
@@ -525,20 +541,20 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
     const std::string& name = values[kBirthZone];
     birthPosition = lists.Find(name);
     if (birthPosition < 0) {
-      // A tz database name: the offset the zone kept at the birth time,
-      // which the title shows beside the name.
+      // A tz database name: the offset the zone kept at the birth time, to
+      // the second, which the title shows beside the name.
       std::string why;
-      if (!KnownZoneName(name, why)) Unusable("--birth-zone: " + why);
+      const std::optional<Zone> zone = Zone::Named(name, &why);
+      if (!zone) Unusable("--birth-zone: " + ZoneNotFound(name, why));
       // Without a whole, existing birth date and time there is nothing to
       // convert; the checks ask for them before they look at the zone.
       if (birth && birthHour && DayExists(*birth)) {
-        const BirthOffset offset = OffsetAt(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
+        const BirthOffset offset = OffsetAt(*zone, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
         if (offset.kind != BirthOffset::Kind::Unique) {
           a.ambiguousBirth =
               AmbiguousTimeMessage(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute, offset);
         } else {
-          const int32_t minutes = ZoneMinutesForBirth(*birthHour * 60 + *birthMinute, offset.seconds);
-          r.birth.zone = Zone::Fixed(minutes * 60, name + " (" + OffsetText(offset.seconds) + ")");
+          r.birth.zone = Zone::Fixed(offset.seconds, name + " (" + OffsetText(offset.seconds) + ")");
         }
       }
     }
@@ -561,7 +577,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   r.stations = has(kStations);
   r.ingresses = has(kIngresses);
   // The zones read as the lists read once every choice has been made.
-  r.zone = lists.ZoneAt(resultPosition);
+  r.zone = namedResults ? *namedResults : lists.ZoneAt(resultPosition);
   if (birthPosition >= 0) r.birth.zone = lists.ZoneAt(birthPosition);
   return a;
 }

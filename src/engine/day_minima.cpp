@@ -22,6 +22,15 @@ struct Cubic {
   double c0 = 0, c1 = 0, c2 = 0, c3 = 0;
   double operator()(double x) const { return ((c3 * x + c2) * x + c1) * x + c0; }
 
+  // Through the values at x = xm < 0, 0, 1 and x2 > 1.
+  static Cubic Through(double xm, double gm, double g0, double g1, double x2, double g2) {
+    // Newton's divided differences, then the powers of x gathered.
+    const double d01 = g1 - g0, dm0 = (g0 - gm) / -xm, d12 = (g2 - g1) / (x2 - 1);
+    const double dm01 = (d01 - dm0) / (1 - xm), d012 = (d12 - d01) / x2;
+    const double dm012 = (d012 - dm01) / (x2 - xm);
+    // g = gm + dm0 (x - xm) + dm01 (x - xm) x + dm012 (x - xm) x (x - 1)
+    return {gm - dm0 * xm, dm0 - dm01 * xm + dm012 * xm, dm01 - dm012 * (xm + 1), dm012};
+  }
   // Through the midnights at x = -1, 0, 1, 2.
   static Cubic Through(double gm, double g0, double g1, double g2) {
     return {g0, -gm / 3 - g0 / 2 + g1 - g2 / 6, (gm + g1) / 2 - g0, (g2 - gm) / 6 + (g0 - g1) / 2};
@@ -60,9 +69,41 @@ bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b 
 
 }  // namespace
 
+namespace {
+
+// A day from start, length days long, with the midnights before and after
+// it before and after days away (in days of this one).
+struct DaySpan {
+  double start = 0, length = 1, before = 1, after = 1;
+};
+
+DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
+                     const std::array<std::optional<double>, 4>& samples, double refineBelow);
+
+}  // namespace
+
 DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
                         double refineBelow) {
-  const double t0 = start, t1 = start + 1;
+  return FindInSpan(deviation, DaySpan{start}, samples, refineBelow);
+}
+
+DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>& midnights,
+                        const std::array<std::optional<double>, 4>& samples, double refineBelow) {
+  const double length = midnights[2] - midnights[1];
+  DaySpan span{midnights[1], length, (midnights[1] - midnights[0]) / length, (midnights[3] - midnights[2]) / length};
+  // Days of 24 hours are found as they always were.
+  if (std::fabs(length - 1) < 1e-9 && std::fabs(span.before - 1) < 1e-9 && std::fabs(span.after - 1) < 1e-9)
+    span = DaySpan{midnights[1]};
+  return FindInSpan(deviation, span, samples, refineBelow);
+}
+
+namespace {
+
+DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
+                     const std::array<std::optional<double>, 4>& samples, double refineBelow) {
+  // x runs over the day from 0 to 1; in a day of 24 hours it is the days.
+  const double t0 = span.start, t1 = span.start + span.length, length = span.length;
+  auto at = [&](double x) { return length == 1 ? t0 + x : t0 + x * length; };
   const double g0 = *samples[1], g1 = *samples[2];
   DayMinima day;
   day.smallest = std::fabs(g0);
@@ -84,8 +125,11 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
 
   // Without the midnights on either side (the ends of a body's data) the
   // speeds at the day's own midnights shape the cubic instead.
-  const Cubic model = samples[0] && samples[3] ? Cubic::Through(*samples[0], g0, g1, *samples[3])
-                                               : Cubic::Hermite(g0, slope(t0), g1, slope(t1));
+  const bool even = span.before == 1 && span.after == 1;
+  const Cubic model = samples[0] && samples[3]
+                          ? (even ? Cubic::Through(*samples[0], g0, g1, *samples[3])
+                                  : Cubic::Through(-span.before, *samples[0], g0, g1, 1 + span.after, *samples[3]))
+                          : Cubic::Hermite(g0, slope(t0) * length, g1, slope(t1) * length);
   const std::vector<double> turns = model.TurningPoints();
 
   // The least size the cubic reaches within the day.
@@ -113,13 +157,13 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
   for (size_t i = 0; i < turns.size(); ++i) {
     const double lo = i == 0 ? 0.0 : (turns[i - 1] + turns[i]) / 2;
     const double hi = i + 1 == turns.size() ? 1.0 : (turns[i] + turns[i + 1]) / 2;
-    const double sLo = slope(t0 + lo), sHi = slope(t0 + hi);
-    Point p{t0 + turns[i], 0.0, false};
+    const double sLo = slope(at(lo)), sHi = slope(at(hi));
+    Point p{at(turns[i]), 0.0, false};
     if (OppositeSigns(sLo, sHi)) {
-      p.t = *BracketedRoot([&](double t) { return slope(t); }, t0 + lo, t0 + hi, sLo, sHi, InstantTolerance);
+      p.t = *BracketedRoot([&](double t) { return slope(t); }, at(lo), at(hi), sLo, sHi, InstantTolerance);
       p.turning = true;
     } else if (sLo == 0 || sHi == 0) {
-      p.t = t0 + (sLo == 0 ? lo : hi);
+      p.t = at(sLo == 0 ? lo : hi);
       p.turning = true;
     }
     p.g = deviation.Value(p.t);
@@ -155,4 +199,5 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
   return day;
 }
 
+}  // namespace
 }  // namespace skyloom

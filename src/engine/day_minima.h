@@ -49,4 +49,10 @@ struct DayMinima {
 DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
                         double refineBelow);
 
+// The same for a day of a zone whose days are not all 24 hours long (23 or
+// 25 where the clocks change): midnights[i] is the instant of samples[i],
+// the day runs from midnights[1] to midnights[2].
+DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>& midnights,
+                        const std::array<std::optional<double>, 4>& samples, double refineBelow);
+
 }  // namespace skyloom

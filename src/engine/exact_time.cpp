@@ -58,8 +58,8 @@ MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& posit
   minimum.minuteOfDay = at.minuteOfDay;
   minimum.instant = InstantOf(at);
   minimum.retrograde = RetroState(run, positions, minimum.day + 1);
-  minimum.zoneMinutes = run.zoneMinutes;
-  minimum.zoneText = run.zoneText;
+  minimum.offsetSeconds = at.offsetSeconds;
+  minimum.zoneText = run.zone.Text();
   return minimum;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine/bodies.h"
@@ -15,15 +16,15 @@ namespace skyloom {
 
 class MidnightLongitudes {
  public:
-  MidnightLongitudes(const BodyPositions& positions, int16_t zoneMinutes, Zodiac zodiac)
-      : positions_(positions), zoneMinutes_(zoneMinutes), zone_(ZoneOfMinutes(zoneMinutes)), zodiac_(zodiac) {}
+  MidnightLongitudes(const BodyPositions& positions, Zone zone, Zodiac zodiac)
+      : positions_(positions), zone_(std::move(zone)), zodiac_(zodiac) {}
 
   // The body's position at the local midnight that starts day number day,
   // as BodyPositions::Longitude gives it.
   Position At(BodyIndex body, int32_t day);
 
   const BodyPositions& Positions() const { return positions_; }
-  bool Serves(int16_t zoneMinutes, Zodiac zodiac) const { return zoneMinutes == zoneMinutes_ && zodiac == zodiac_; }
+  bool Serves(const Zone& zone, Zodiac zodiac) const { return zone == zone_ && zodiac == zodiac_; }
   // Lets the samples of every other body go: a series' next run shares at
   // most the bodies of the one before.
   void KeepOnly(BodyIndex first, BodyIndex second);
@@ -42,7 +43,6 @@ class MidnightLongitudes {
   size_t Slot(Span& span, int32_t day);
 
   const BodyPositions& positions_;
-  int16_t zoneMinutes_;
   Zone zone_;
   Zodiac zodiac_;
   // By body number; a body beyond them is computed afresh each time.

@@ -28,14 +28,13 @@ struct RunDescription {
   double natalLongitude = 0.0;        // personal runs: the natal position, radians
   RunOrbs orbs;
   int32_t startDay = 0, endDay = 0;  // the period, both days included
-  int16_t zoneMinutes = 0;           // minutes east of Greenwich of every date and time
-  std::string zoneText;              // that zone as the results list shows it
+  Zone zone;                         // the zone of every date and time
   Zodiac zodiac = Zodiac::Tropical;
   bool retrogradeMarks = true;  // a world Show-all series leaves them out
 };
 
 // The zone of a run's dates and times.
-inline Zone ZoneOf(const RunDescription& run) { return ZoneOfMinutes(run.zoneMinutes, run.zoneText); }
+inline const Zone& ZoneOf(const RunDescription& run) { return run.zone; }
 
 // A date cell: the day on which the event happened (between the local
 // midnights starting it and the next day) and whether the first body was
@@ -50,13 +49,13 @@ struct DateMark {
 // approach when the pair never became exact.
 struct MinimumRecord {
   bool exact = false;
-  int32_t day = 0;          // local date of the exact minute, or of the closest approach
-  bool retrograde = false;  // exact: at the local midnight ending that day
-  Instant instant;          // exact: the minute found
-  int16_t minuteOfDay = 0;  // exact: local time of that minute, 0 .. 1439
-  int16_t zoneMinutes = 0;  // exact: the results zone of the run
-  std::string zoneText;     // exact: that zone's list text
-  double deviation = 0.0;   // closest approach: smallest deviation seen, radians
+  int32_t day = 0;            // local date of the exact minute, or of the closest approach
+  bool retrograde = false;    // exact: at the local midnight ending that day
+  Instant instant;            // exact: the minute found
+  int16_t minuteOfDay = 0;    // exact: local time of that minute, 0 .. 1439
+  int32_t offsetSeconds = 0;  // exact: the results zone's offset at that minute
+  std::string zoneText;       // exact: the results zone's text
+  double deviation = 0.0;     // closest approach: smallest deviation seen, radians
   friend bool operator==(const MinimumRecord&, const MinimumRecord&) = default;
 };
 
@@ -122,8 +121,7 @@ struct RunResult {
   std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
   double natalLongitude = 0.0;        // personal runs: the natal position, radians
   int32_t startDay = 0, endDay = 0;   // the period run, both included
-  int16_t zoneMinutes = 0;
-  std::string zoneText;  // the results zone as the list shows it
+  Zone zone;                          // the results zone
   std::array<int16_t, 3> orbDegrees{};
   Zodiac zodiac = Zodiac::Tropical;  // the run's zodiac (world runs are tropical)
   bool stopped = false;              // ended by Stop or a full output box

@@ -22,19 +22,19 @@ constexpr double kEventTolerance = 1e-9;
 double SampleStep(BodyIndex body) { return body == NorthNode ? 0.25 : 1.0; }
 
 // The instant rounded to the nearest whole minute of the zone.
-void PlaceOnMinute(SkyEvent& event, double instant, int16_t zoneMinutes) {
-  const LocalMinute at = ToLocalMinute(Instant{instant}, ZoneOfMinutes(zoneMinutes));
+void PlaceOnMinute(SkyEvent& event, double instant, const Zone& zone) {
+  const LocalMinute at = ToLocalMinute(Instant{instant}, zone);
   event.day = at.day;
   event.minuteOfDay = at.minuteOfDay;
+  event.offsetSeconds = at.offsetSeconds;
   event.instant = InstantOf(at);
 }
 
 // The period's sample instants: local midnights from firstDay to the one
 // ending lastDay, at the body's step.
-std::vector<double> Samples(BodyIndex body, int32_t firstDay, int32_t lastDay, int16_t zoneMinutes) {
+std::vector<double> Samples(BodyIndex body, int32_t firstDay, int32_t lastDay, const Zone& zone) {
   std::vector<double> at;
   const double step = SampleStep(body);
-  const Zone zone = ZoneOfMinutes(zoneMinutes);
   const double from = LocalMidnight(firstDay, zone).ut, to = LocalMidnight(lastDay + 1, zone).ut;
   for (int64_t k = 0;; ++k) {
     const double t = from + static_cast<double>(k) * step;
@@ -78,14 +78,14 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
 bool InPeriod(const SkyEvent& e, int32_t firstDay, int32_t lastDay) { return e.day >= firstDay && e.day <= lastDay; }
 
 std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body, const std::vector<Turn>& turns,
-                                 int32_t firstDay, int32_t lastDay, int16_t zoneMinutes, Zodiac zodiac) {
+                                 int32_t firstDay, int32_t lastDay, const Zone& zone, Zodiac zodiac) {
   std::vector<SkyEvent> events;
   for (const Turn& turn : turns) {
     SkyEvent e;
     e.kind = SkyEventKind::Station;
     e.body = body;
     e.retrograde = turn.retrograde;
-    PlaceOnMinute(e, turn.at, zoneMinutes);
+    PlaceOnMinute(e, turn.at, zone);
     e.longitude = positions.Longitude(body, e.instant.ut, zodiac).longitude;
     if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
   }
@@ -93,8 +93,8 @@ std::vector<SkyEvent> StationsOf(const BodyPositions& positions, BodyIndex body,
 }
 
 std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at,
-                                  const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay,
-                                  int16_t zoneMinutes, Zodiac zodiac) {
+                                  const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay, const Zone& zone,
+                                  Zodiac zodiac) {
   // Between the samples and the stations the longitude moves one way, by
   // less than a sign: each such stretch crosses at most one sign's border,
   // so a body that dips into a sign and out again near a station is seen.
@@ -145,7 +145,7 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
       e.body = body;
       e.retrograde = retrograde;
       e.sign = signAfter;
-      PlaceOnMinute(e, *t, zoneMinutes);
+      PlaceOnMinute(e, *t, zone);
       e.longitude = longitudeAt(e.instant.ut).longitude;
       if (InPeriod(e, firstDay, lastDay)) events.push_back(e);
     }
@@ -171,15 +171,15 @@ std::string ZodiacPositionText(double longitude) {
 }
 
 std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                   int16_t zoneMinutes, Zodiac zodiac) {
-  const std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
-  return StationsOf(positions, body, Turns(positions, body, at, zodiac), firstDay, lastDay, zoneMinutes, zodiac);
+                                   const Zone& zone, Zodiac zodiac) {
+  const std::vector<double> at = Samples(body, firstDay, lastDay, zone);
+  return StationsOf(positions, body, Turns(positions, body, at, zodiac), firstDay, lastDay, zone, zodiac);
 }
 
 std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                    int16_t zoneMinutes, Zodiac zodiac) {
-  const std::vector<double> at = Samples(body, firstDay, lastDay, zoneMinutes);
-  return IngressesOf(positions, body, at, Turns(positions, body, at, zodiac), firstDay, lastDay, zoneMinutes, zodiac);
+                                    const Zone& zone, Zodiac zodiac) {
+  const std::vector<double> at = Samples(body, firstDay, lastDay, zone);
+  return IngressesOf(positions, body, at, Turns(positions, body, at, zodiac), firstDay, lastDay, zone, zodiac);
 }
 
 SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunResult>& results, bool stations,
@@ -191,8 +191,7 @@ SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunR
   const RunResult& first = results.front();
   list.firstDay = first.startDay;
   list.lastDay = first.endDay;
-  list.zoneMinutes = first.zoneMinutes;
-  list.zoneText = first.zoneText;
+  list.zone = first.zone;
   list.zodiac = first.zodiac;
   std::vector<BodyIndex> bodies;
   for (const RunResult& run : results) {
@@ -203,14 +202,14 @@ SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunR
   }
   for (const BodyIndex body : bodies) {
     // One walk over the samples and the stations serves both tables.
-    const std::vector<double> at = Samples(body, list.firstDay, list.lastDay, list.zoneMinutes);
+    const std::vector<double> at = Samples(body, list.firstDay, list.lastDay, list.zone);
     const std::vector<Turn> turns = Turns(positions, body, at, list.zodiac);
     if (stations) {
-      auto found = StationsOf(positions, body, turns, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      auto found = StationsOf(positions, body, turns, list.firstDay, list.lastDay, list.zone, list.zodiac);
       list.stations.insert(list.stations.end(), found.begin(), found.end());
     }
     if (ingresses) {
-      auto found = IngressesOf(positions, body, at, turns, list.firstDay, list.lastDay, list.zoneMinutes, list.zodiac);
+      auto found = IngressesOf(positions, body, at, turns, list.firstDay, list.lastDay, list.zone, list.zodiac);
       list.ingresses.insert(list.ingresses.end(), found.begin(), found.end());
     }
   }

@@ -18,10 +18,11 @@ enum class SkyEventKind { Station, Ingress };
 struct SkyEvent {
   SkyEventKind kind = SkyEventKind::Station;
   BodyIndex body = 0;
-  Instant instant;          // the whole minute found
-  int32_t day = 0;          // local date of that minute in the run's zone
-  int16_t minuteOfDay = 0;  // its local time, 0 .. 1439
-  double longitude = 0.0;   // at that minute, radians, in the run's zodiac
+  Instant instant;            // the whole minute found
+  int32_t day = 0;            // local date of that minute in the run's zone
+  int16_t minuteOfDay = 0;    // its local time, 0 .. 1439
+  int32_t offsetSeconds = 0;  // the zone's offset at that minute
+  double longitude = 0.0;     // at that minute, radians, in the run's zodiac
   // Station: the body turns retrograde (else direct). Ingress: the body
   // moves retrograde as it crosses.
   bool retrograde = false;
@@ -29,12 +30,12 @@ struct SkyEvent {
 };
 
 // The events of a body in the period (the local midnight starting firstDay
-// up to the one ending lastDay) in a zone zoneMinutes east of Greenwich, in
+// up to the one ending lastDay) in the zone, in
 // time order. The Sun, the Moon and the mean node have no stations.
 std::vector<SkyEvent> FindStations(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                   int16_t zoneMinutes, Zodiac zodiac);
+                                   const Zone& zone, Zodiac zodiac);
 std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay, int32_t lastDay,
-                                    int16_t zoneMinutes, Zodiac zodiac);
+                                    const Zone& zone, Zodiac zodiac);
 
 // The stations and ingresses asked for with the transits of a command: of
 // every moving body of the runs (both bodies of a world run, the transiting
@@ -43,8 +44,7 @@ std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex bo
 struct SkyEventList {
   bool stationsAsked = false, ingressesAsked = false;
   int32_t firstDay = 0, lastDay = 0;
-  int16_t zoneMinutes = 0;
-  std::string zoneText;
+  Zone zone;
   Zodiac zodiac = Zodiac::Tropical;
   std::vector<SkyEvent> stations, ingresses;  // by body, then in time order
   bool Any() const { return stationsAsked || ingressesAsked; }

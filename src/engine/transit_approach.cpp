@@ -60,10 +60,9 @@ int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription
 // two bodies move, so whole stretches of days can be passed over unseen:
 // without this, an aspect the pair never makes (an opposition of the Sun and
 // Mercury) costs millions of positions on the way to the ephemeris's end.
-int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& p, int16_t zoneMinutes, int32_t from,
+int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& p, const Zone& zone, int32_t from,
                       const std::function<void(int32_t)>& progress) {
   const double reach = DailyReach(p.bodyA, p.bodyB, p.world);
-  const Zone zone = ZoneOfMinutes(zoneMinutes);
   int32_t safe = from;
   int32_t day = from;
   auto shown = std::chrono::steady_clock::now() - kProgressInterval;

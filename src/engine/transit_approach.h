@@ -26,7 +26,7 @@ int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription
 // A day from which the day-by-day walk for the in-orb state can start and
 // still find the same first midnight in orb, or the same last day of data.
 // Each new probe's day is handed to progress now and then.
-int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& test, int16_t zoneMinutes, int32_t from,
+int32_t ApproachInOrb(const BodyPositions& positions, const AspectTest& test, const Zone& zone, int32_t from,
                       const std::function<void(int32_t)>& progress);
 
 }  // namespace skyloom

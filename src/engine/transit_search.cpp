@@ -149,7 +149,11 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
   PairDeviation deviation(run_, positions_, a, side);
-  return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
+  if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
+  // Where the clocks change a day has 23 or 25 hours.
+  std::array<double, kSamples> midnights{};
+  for (int k = 0; k < kSamples; ++k) midnights[k] = LocalMidnight(day + k - 1, zone_).ut;
+  return FindDayMinima(deviation, midnights, samples, refineBelow);
 }
 
 bool Run::AnyEntry(int32_t row) const {
@@ -382,8 +386,7 @@ RunResult ResultOf(const RunDescription& run) {
   result.natalLongitude = run.world ? 0.0 : run.natalLongitude;
   result.startDay = run.startDay;
   result.endDay = run.endDay;
-  result.zoneMinutes = run.zoneMinutes;
-  result.zoneText = run.zoneText;
+  result.zone = run.zone;
   result.orbDegrees = run.orbs.OrbDegrees;
   result.zodiac = run.zodiac;
   return result;
@@ -391,8 +394,8 @@ RunResult ResultOf(const RunDescription& run) {
 
 RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, TransitTable& table, RunResult& result,
                       RunObserver& observer) {
-  if (!midnights.Serves(run.zoneMinutes, run.zodiac)) {
-    MidnightLongitudes own(midnights.Positions(), run.zoneMinutes, run.zodiac);
+  if (!midnights.Serves(run.zone, run.zodiac)) {
+    MidnightLongitudes own(midnights.Positions(), run.zone, run.zodiac);
     return Run(run, own, table, result, observer).Perform();
   }
   // What the runs before left of other bodies is of no more use: memory
@@ -403,7 +406,7 @@ RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, 
 
 RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
                       RunObserver& observer) {
-  MidnightLongitudes midnights(positions, run.zoneMinutes, run.zodiac);
+  MidnightLongitudes midnights(positions, run.zone, run.zodiac);
   return Run(run, midnights, table, result, observer).Perform();
 }
 

@@ -87,16 +87,17 @@ std::string IsoUtc(Instant instant) {
   return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute) + "Z";
 }
 
-std::string ZoneOffset(int16_t zoneMinutes) {
-  std::string text(1, zoneMinutes < 0 ? '-' : '+');
-  return text + HourMinuteText(std::abs(zoneMinutes));
+// The local date and time as the report shows them, with the zone's offset
+// at that minute.
+std::string IsoLocal(int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
+  return IsoDate(day) + "T" + HourMinuteText(minuteOfDay) + UtcOffsetText(offsetSeconds);
 }
+std::string IsoLocal(const MinimumRecord& m) { return IsoLocal(m.day, m.minuteOfDay, m.offsetSeconds); }
 
-// The local date and time as the report shows them, with the zone's offset.
-std::string IsoLocal(int32_t day, int32_t minuteOfDay, int16_t zoneMinutes) {
-  return IsoDate(day) + "T" + HourMinuteText(minuteOfDay) + ZoneOffset(zoneMinutes);
+// The offset of the zone as the run's first day starts.
+std::string RunOffset(const RunResult& run) {
+  return UtcOffsetText(run.zone.OffsetSecondsAt(LocalMidnight(run.startDay, run.zone)));
 }
-std::string IsoLocal(const MinimumRecord& m) { return IsoLocal(m.day, m.minuteOfDay, m.zoneMinutes); }
 
 // Fixed-point decimal, independent of the C locale; empty when not finite.
 std::string Decimal(double value, int decimals) {
@@ -230,7 +231,7 @@ std::vector<std::string> TransitLines(const RunResult& run, const TransitRecord&
   std::vector<std::string> lines;
   std::string head = TransitPhrase(run, transit.aspect) + ", orbs " + NumberText(orbs[0]) + "°, " +
                      NumberText(orbs[1]) + "° and " + NumberText(orbs[2]) + "°";
-  if (!run.zoneText.empty()) head += ", dates in " + run.zoneText;
+  if (!run.zone.Text().empty()) head += ", dates in " + run.zone.Text();
   lines.push_back(head + ".");
 
   std::vector<DatedLine> events;
@@ -451,7 +452,10 @@ constexpr std::string_view kCsvHeader =
     "inner_entry,inner_entry_retrograde,"
     "minimum,minimum_date,minimum_retrograde,exact_utc,exact_local,closest_degrees,"
     "inner_exit,inner_exit_retrograde,middle_exit,middle_exit_retrograde,"
-    "outer_exit,outer_exit_retrograde\r\n";
+    "outer_exit,outer_exit_retrograde";
+// Last, so that the columns before keep their places: the offset of the
+// record's local time (exact_local or event_local).
+constexpr std::string_view kCsvOffsetColumn = ",utc_offset\r\n";
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
 
@@ -575,6 +579,8 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
   json.Key("retrograde").Bool(minimum->retrograde);
   json.Key("utc").OptionalString(minimum->exact ? std::optional(IsoUtc(minimum->instant)) : std::nullopt);
   json.Key("local").OptionalString(minimum->exact ? std::optional(IsoLocal(*minimum)) : std::nullopt);
+  json.Key("utcOffset")
+      .OptionalString(minimum->exact ? std::optional(UtcOffsetText(minimum->offsetSeconds)) : std::nullopt);
   json.Key("closestDegrees").Number(minimum->exact ? "" : DegreesText(minimum->deviation));
   json.Close('}');
 }
@@ -598,7 +604,7 @@ void AppendSkyEvent(std::string& out, CalendarStamp& stamp, const SkyEvent& e, c
   AppendContentLine(out, "DTEND:" + BasicUtc(minutes + 1));
   AppendContentLine(out, "SUMMARY:" + IcsText(SkyEventPhrase(e)));
   AppendContentLine(out, "DESCRIPTION:" + IcsText(SkyEventPhrase(e) + " (" + zodiac + "), " + IsoDate(e.day) + " at " +
-                                                  SkyEventTimeText(e, list.zoneText) + "."));
+                                                  SkyEventTimeText(e, list.zone.Text()) + "."));
   AppendContentLine(out, "TRANSP:TRANSPARENT");
   AppendContentLine(out, "END:VEVENT");
 }
@@ -647,10 +653,8 @@ std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(re
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
   const bool withEvents = events.Any();
   std::string out(kCsvHeader);
-  if (withEvents) {
-    out.resize(out.size() - 2);
-    out += std::string(kCsvEventColumns) + "\r\n";
-  }
+  if (withEvents) out += kCsvEventColumns;
+  out += kCsvOffsetColumn;
   for (size_t r = 0; r < results.size(); ++r) {
     const RunResult& run = results[r];
     for (size_t t = 0; t < run.transits.size(); ++t) {
@@ -662,7 +666,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
         fields.push_back(BodyName(run.bodies[0]));
         fields.push_back(BodyName(run.bodies[1]));
         fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
-        fields.push_back(run.zoneText);
+        fields.push_back(run.zone.Text());
         fields.push_back(AspectName(transit.aspect));
         fields.push_back(std::to_string(t + 1));
         fields.push_back(std::to_string(p + 1));
@@ -679,6 +683,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
           fields.push_back("transit");
           fields.resize(fields.size() + 6);
         }
+        fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
         AppendCsvRecord(out, fields);
       }
     }
@@ -689,14 +694,15 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       std::vector<std::string> fields(kTransitColumns);
       fields[1] = results.empty() || results.front().world ? "world" : "personal";
       fields[2] = BodyName(e.body);
-      fields[5] = events.zoneText;
+      fields[5] = events.zone.Text();
       fields.push_back(EventKind(e));
       fields.push_back(EventWord(e));
       fields.push_back(IsoDate(e.day));
       fields.push_back(IsoUtc(e.instant));
-      fields.push_back(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
+      fields.push_back(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
+      fields.push_back(UtcOffsetText(e.offsetSeconds));
       AppendCsvRecord(out, fields);
     }
   }
@@ -720,8 +726,8 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
     json.Key("natalLongitude").Number(run.world ? "" : DegreesText(run.natalLongitude));
     json.Key("start").String(IsoDate(run.startDay));
     json.Key("end").String(IsoDate(run.endDay));
-    json.Key("zone").String(run.zoneText);
-    json.Key("zoneOffset").String(ZoneOffset(run.zoneMinutes));
+    json.Key("zone").String(run.zone.Text());
+    json.Key("zoneOffset").String(RunOffset(run));
     json.Key("orbs").Open('[');
     for (const int16_t orb : run.orbDegrees) json.Literal(std::to_string(orb));
     json.Close(']');
@@ -758,7 +764,8 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
       if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
       json.Key("date").String(IsoDate(e.day));
       json.Key("utc").String(IsoUtc(e.instant));
-      json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, events.zoneMinutes));
+      json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
+      json.Key("utcOffset").String(UtcOffsetText(e.offsetSeconds));
       json.Key("longitude").Number(DegreesText(e.longitude));
       json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
       json.Close('}');

@@ -20,12 +20,17 @@ std::string PeriodText(const SkyEventList& list) {
 
 void AppendTable(std::string& out, const std::string& title, const std::string (&headings)[4],
                  const std::vector<SkyEvent>& events, const SkyEventList& list, bool stations) {
-  out += "\r\n" + title + "\r\n";
+  // A zone name too long for the time column ("04:08 Europe/Berlin") gives
+  // way to the offset then in force ("04:08 GMT+1:00"), and the title
+  // names the zone once.
+  const std::string& zone = list.zone.Text();
+  const bool offsetForm = list.zone.IsNamed() && 6 + zone.size() >= kTimeWidth;
+  out += "\r\n" + title + (offsetForm ? ", times in " + zone : std::string()) + "\r\n";
   out += FitCell(headings[0]) + "| " + FitCell(headings[1]) + "| " + FitCell(headings[2]) + "| " + headings[3] + "\r\n";
   out += std::string(kSeparatorLength, '-') + "\r\n";
   for (const SkyEvent& e : events) {
     const std::string what = stations ? (e.retrograde ? "retrograde" : "direct") : SignName(e.sign);
-    std::string last = SkyEventTimeText(e, list.zoneText);
+    std::string last = SkyEventTimeText(e, offsetForm ? OffsetText(e.offsetSeconds) : zone);
     if (stations) {
       last = TimeCell(last) + "| " + ZodiacPositionText(e.longitude);
     } else {

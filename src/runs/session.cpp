@@ -15,18 +15,14 @@
 namespace skyloom {
 namespace {
 
-// The natal position is taken at the birth minute in Universal Time. The
-// minute and the zone's offset are whole minutes: an offset with seconds
-// has been rounded with the birth time by whoever made the zone.
+// The natal position is taken at the birth time in Universal Time: the
+// local time less the zone's offset then, to the second (local mean times
+// such as Amsterdam's +0:19:32 have seconds).
 double BirthInstant(const RunRequest& r, int32_t birthDay) {
   const int32_t hour = r.birth.hour.value_or(0);
   const int32_t minute = r.birth.minute.value_or(0);
-  const int32_t zoneMinutes = r.birth.zone ? r.birth.zone->OffsetSecondsAt({}) / 60 : 0;
-  const auto universalMinutes = static_cast<int16_t>(hour * 60 + minute - zoneMinutes);
-  return birthDay - 0.5 + universalMinutes / 1440.0;
+  return FromLocal(birthDay, hour * 3600 + minute * 60, r.birth.zone.value_or(Zone{})).ut;
 }
-
-int16_t ZoneMinutes(const Zone& zone) { return static_cast<int16_t>(zone.OffsetSecondsAt({}) / 60); }
 
 std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
 
@@ -95,8 +91,8 @@ bool Session::EnsurePlutoData(RunFace& face) {
   return false;
 }
 
-MidnightLongitudes& Session::Midnights(int16_t zoneMinutes, Zodiac zodiac) {
-  if (!midnights_ || !midnights_->Serves(zoneMinutes, zodiac)) midnights_.emplace(positions_, zoneMinutes, zodiac);
+MidnightLongitudes& Session::Midnights(const Zone& zone, Zodiac zodiac) {
+  if (!midnights_ || !midnights_->Serves(zone, zodiac)) midnights_.emplace(positions_, zone, zodiac);
   return *midnights_;
 }
 
@@ -173,9 +169,8 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   }
 
   abandoned_ = false;
-  run.zoneMinutes = ZoneMinutes(*r.zone);
-  run.zoneText = r.zone->Text();
-  run.startDay = ExtendStartToTransit(Midnights(run.zoneMinutes, run.zodiac), run, p.days.days[0]);
+  run.zone = *r.zone;
+  run.startDay = ExtendStartToTransit(Midnights(run.zone, run.zodiac), run, p.days.days[0]);
   run.endDay = p.days.days[1];
   // A world series shows no retrograde marks: its pairs would each mark a
   // different body.
@@ -311,7 +306,7 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   Observer observer(*this, face, write);
   // The results take the rows as they are printed, so that a full report
   // and the exports agree.
-  const RunEnd end = SearchTransits(run, Midnights(run.zoneMinutes, run.zodiac), table, results_.back(), observer);
+  const RunEnd end = SearchTransits(run, Midnights(run.zone, run.zodiac), table, results_.back(), observer);
   running_ = false;
   const bool anyTransit = !table.RowIsEmpty(0);
   lastRunFoundAny_ = anyTransit;
@@ -373,8 +368,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
     if (!NatalPosition(r, run, p.days.days[2], face)) return false;
   }
   const AspectIndex aspect = *r.search;
-  run.zoneMinutes = ZoneMinutes(*r.zone);
-  run.zoneText = r.zone->Text();
+  run.zone = *r.zone;
   const int32_t dayAfterEnd = p.days.days[1] + 1;
 
   const AspectTest test{first,     second, aspect, run.orbs.OrbRadians[0], world, world ? 0.0 : run.natalLongitude,
@@ -393,7 +387,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   RangeErrorCode code = 0;
   bool inOrbAtStart = false;
   // The walks and the run share their samples.
-  MidnightLongitudes& midnights = Midnights(run.zoneMinutes, run.zodiac);
+  MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
   auto walk = [&](int32_t firstDay, bool wanted) {
     return AspectStateSearch(midnights, test, firstDay, inOrbAtStart, /*forward=*/true, wanted, code,
                              [&face](int32_t day) { face.SearchProgress(day); });
@@ -402,8 +396,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   // one: walk past it.
   const int32_t from = underWay ? walk(dayAfterEnd, false) : dayAfterEnd;
   if (code != 0) return noCompleteTransit(code, from);
-  const int32_t startDay = walk(
-      ApproachInOrb(positions_, test, run.zoneMinutes, from, [&face](int32_t day) { face.SearchProgress(day); }), true);
+  const int32_t startDay =
+      walk(ApproachInOrb(positions_, test, run.zone, from, [&face](int32_t day) { face.SearchProgress(day); }), true);
   if (code != 0) return noCompleteTransit(code, startDay);
   const int32_t endDay = walk(startDay + 1, false);
   if (code != 0) return noCompleteTransit(code, endDay);

@@ -149,7 +149,7 @@ class Session {
   // The natal body's position at the birth into run; false (told) outside its data.
   bool NatalPosition(const RunRequest& request, RunDescription& run, int32_t birthDay, RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
-  MidnightLongitudes& Midnights(int16_t zoneMinutes, Zodiac zodiac);
+  MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
 
   std::string dataFolder_;
   SwissEphemeris library_;

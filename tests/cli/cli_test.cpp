@@ -88,6 +88,14 @@ std::vector<Case> Cases() {
        "1970-10-25 01:30 came twice in America/New_York|(EDT), 1970-10-25 05:30 UT|(EST), 1970-10-25 06:30 UT"},
       {kBirth + "1970-04-26 --birth-time 02:30 --birth-zone America/New_York", 1,
        "1970-04-26 02:30 did not exist in America/New_York|from GMT-5:00 (EST) to GMT-4:00 (EDT)"},
+      // Beyond the years its file lists (2037) the zone keeps its rule:
+      // Python's zoneinfo reads 2150-11-01 01:30 twice, 2150-03-08 02:30 never.
+      {kBirth + "2150-11-01 --birth-time 01:30 --birth-zone America/New_York", 1,
+       "2150-11-01 01:30 came twice in America/New_York|(EDT), 2150-11-01 05:30 UT|(EST), 2150-11-01 06:30 UT"},
+      {kBirth + "2150-03-08 --birth-time 02:30 --birth-zone America/New_York", 1,
+       "2150-03-08 02:30 did not exist in America/New_York|went forward from 02:00 to 03:00"},
+      {"world Mars Jupiter --start 2020-01-01 --end 2020-12-31 --zone Europe/Berln", 2,
+       "--zone: no zone Europe/Berln in the list or in the time zone database; nearest: Europe/Berlin"},
       // Unusable arguments, refused before any run.
       {kMars + " --frobnicate", 2, "unknown option --frobnicate"},
       {kMars + " --start 2020-02-01 --csv FILE", 2, "--start is given twice"},
@@ -141,34 +149,31 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
        {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59", "--stations ",
         "--ingresses ", "\"North Node\"", "Chiron", "whose folder takes no new file", "its reader gone early"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
-  // Without --zone the results are in the machine's zone (one without
-  // daylight saving time, so that the answer holds all year).
+  // Without --zone, or with --zone local, the results are in the machine's
+  // zone by its name; one that has no name in the database is taken at its
+  // present offset, with a note.
   const CliResult local = RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31", "TZ=Asia/Kolkata");
-  EXPECT_EQ(Count(local.out, " GMT+5:30\n"), 4u) << local.out;
+  EXPECT_EQ(Count(local.out, " Asia/Kolkata\n"), 4u) << local.out;
   EXPECT_EQ(local.err, "");
-  // A zone beyond the list's ends takes the nearest end, and says so.
-  const std::string beyond =
-      "skyloom-cli: this machine's zone, GMT+14:00, is beyond the list's GMT+11:30; results "
-      "are given in GMT+11:30 (choose one with --zone)\n";
-  const std::tuple<const char*, std::string, std::string> zones[] = {
-      // the machine's zone, what is told, the zone of the results
-      {"TZ=Pacific/Kiritimati", beyond, " GMT+11:30\n"},
-      {"TZ=Pacific/Kiritimati", "", " GMT\n"},   // with --zone GMT
-      {"TZ=Asia/Kathmandu", "", " GMT+6:00\n"},  // inside the list, the nearest entry
-  };
-  for (const auto& [machine, told, shown] : zones) {
-    const std::string zone =
-        told.empty() && std::string(machine).find("Kiri") != std::string::npos ? " --zone GMT" : "";
-    const CliResult r = RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31" + zone, machine);
-    EXPECT_EQ(r.err, told) << machine;
-    EXPECT_EQ(Count(r.out, shown), 4u) << machine << r.out;
-  }
+  EXPECT_EQ(RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31 --zone local", "TZ=:Asia/Kolkata").out,
+            local.out);
+  const CliResult unnamed = RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31", "TZ=IST-5:30");
+  EXPECT_EQ(Count(unnamed.out, " GMT+5:30\n"), 4u) << unnamed.out;
+  EXPECT_EQ(Count(unnamed.err, "no name in the time zone database"), 1u) << unnamed.err;
+  // A zone beyond the window list's ends is taken as it is, not clamped.
+  const CliResult kiritimati =
+      RunCli("world Mars Jupiter --start 2020-01-01 --end 2020-12-31", "TZ=Pacific/Kiritimati");
+  EXPECT_EQ(Count(kiritimati.out, " Pacific/Kiritimati\n"), 4u) << kiritimati.out;
+  EXPECT_EQ(kiritimati.err, "");
 }
 
 // The natal position is taken at the birth minute in UT that the named zone
 // gives on that date, so a run at that UT with the birth zone GMT exports the
 // same natal Moon and transits. Each UT is date(1)'s, for example
-// date -u -d 'TZ="Europe/Berlin" 1985-07-04 14:30' gives 12:30.
+// date -u -d 'TZ="Europe/Berlin" 1985-07-04 14:30' gives 12:30 Where the
+// offset has seconds the UT has them too, and the natal Moon is swetest's
+// at that second (swetest -b1.5.1930 -ut11:40:28 -p1 -fl: 74.6181247; at
+// 11:40, where rounding the offset put it, 74.6136).
 TEST(SkyloomCli, BirthZoneByItsName) {
   const std::vector<std::vector<std::string>> zones = {
       // birth date, local time, zone; date and time in UT; the offset the title shows
@@ -179,15 +184,31 @@ TEST(SkyloomCli, BirthZoneByItsName) {
       {"1970-07-01", "23:59", "America/New_York", "1970-07-02", "03:59", "GMT-4:00"},
       {"1990-06-15", "00:07", "Asia/Kathmandu", "1990-06-14", "18:22", "GMT+5:45"},
       {"2000-01-01", "00:00", "Australia/Lord_Howe", "1999-12-31", "13:00", "GMT+11:00"},  // half an hour of summer
-      {"1930-05-01", "12:00", "Europe/Amsterdam", "1930-05-01", "11:40", "GMT+0:19:32"},   // 11:40:28 to the minute
-      {"1950-01-01", "12:00", "Africa/Monrovia", "1950-01-01", "12:45", "GMT-0:44:30"},    // 12:44:30, half up
+      // birth date, local time, zone; the Moon at that UT to the second (swetest); the offset
+      {"1930-05-01", "12:00", "Europe/Amsterdam", "74.6181", "", "GMT+0:19:32"},  // 11:40:28 UT
+      {"1950-01-01", "12:00", "Africa/Monrovia", "67.9253", "", "GMT-0:44:30"},   // 12:44:30 UT
+      {"1890-07-01", "12:00", "Europe/Berlin", "263.6626", "", "GMT+0:53:28"},    // 11:06:32 UT, local mean time
   };
   for (const auto& z : zones) {
     const std::string named = kBirth + z[0] + " --birth-time " + z[1] + " --birth-zone " + z[2];
     const CliResult report = RunCli(named), json = RunCli(named + " --json -");
     EXPECT_EQ(report.status, 0) << named << "\n" << report.err;
     EXPECT_EQ(Count(report.out, z[1] + " " + z[2] + " (" + z[5] + ") (tropical)\n"), 1u) << report.out;
-    EXPECT_EQ(json.out, RunCli(kBirth + z[3] + " --birth-time " + z[4] + " --birth-zone GMT --json -").out) << named;
+    if (z[4].empty())
+      EXPECT_EQ(Count(json.out, "\"natalLongitude\": " + z[3] + ","), 1u) << named << "\n" << json.out;
+    else
+      EXPECT_EQ(json.out, RunCli(kBirth + z[3] + " --birth-time " + z[4] + " --birth-zone GMT --json -").out) << named;
+  }
+  // Summer time by the zone's rule after the years its file lists (2037).
+  const std::string later = "personal Saturn Sun --start 2151-01-01 --end 2151-01-31 --zone GMT --birth ";
+  for (const auto& [local, universal, offset] :
+       {std::tuple{"2150-07-04 --birth-time 12:00", "2150-07-04 --birth-time 16:00", "GMT-4:00"},
+        {"2150-01-04 --birth-time 12:00", "2150-01-04 --birth-time 17:00", "GMT-5:00"}}) {
+    const CliResult report = RunCli(later + local + " --birth-zone America/New_York");
+    EXPECT_EQ(Count(report.out, std::string("America/New_York (") + offset + ")"), 1u) << report.out << report.err;
+    EXPECT_EQ(RunCli(later + local + " --birth-zone America/New_York --json -").out,
+              RunCli(later + universal + " --birth-zone GMT --json -").out)
+        << local;
   }
   // The Moon at 1985-07-04 12:37 UT: 308.5249568 (swetest -b4.7.1985 -ut12:37 -p1 -fl).
   EXPECT_EQ(Count(RunCli(kBirth + "1985-07-04 --birth-time 14:37 --birth-zone Europe/Berlin --json -").out,
@@ -545,15 +566,19 @@ TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
   EXPECT_EQ(Count(r.out, "Mercury     | Leo         | 2024-08-15  | "), 1u);
   EXPECT_EQ(Count(r.out, "Jupiter     | "), 2u);
 
-  // The transit records keep their bytes, the new columns after them.
+  // The transit records keep their bytes, the new columns after them and
+  // the offset of the local time last in both.
   const std::string csv = Slurp(dir / "e.csv");
   std::istringstream plainLines(plain.out), lines(csv);
   std::string want, got;
   size_t transitRows = 0;
   while (std::getline(plainLines, want) && std::getline(lines, got)) {
     if (!want.empty() && want.back() == '\r') want.pop_back();
-    EXPECT_EQ(got.substr(0, want.size()), want);
-    transitRows += got.find(",transit,,,,,,\r") != std::string::npos ? 1 : 0;
+    if (!got.empty() && got.back() == '\r') got.pop_back();
+    const size_t offsetColumn = want.rfind(',');
+    EXPECT_EQ(got.substr(0, offsetColumn), want.substr(0, offsetColumn));
+    EXPECT_EQ(got.substr(got.rfind(',')), want.substr(offsetColumn));
+    transitRows += got.find(",transit,,,,,,,") != std::string::npos ? 1 : 0;
   }
   EXPECT_EQ(transitRows + 1, static_cast<size_t>(std::count(plain.out.begin(), plain.out.end(), '\n')));
   EXPECT_EQ(Count(csv, ",station,"), 8u);

@@ -34,7 +34,7 @@ TEST(ExactMinimum, NearestLocalMinuteAndItsDate) {
   run.bodies = {Mars, Jupiter};
   const int32_t day = Day(2021, 3, 14);
   for (const int16_t zone : {-690, 0, 330}) {
-    run.zoneMinutes = zone;
+    run.zone = ZoneOfMinutes(zone);
     for (const auto& [seconds, nextDay, minute] :
          {std::tuple{86369.0, 0, 1439}, {86371.0, 1, 0}, {29.0, 0, 0}, {31.0, 0, 1}, {45000.0, 0, 750}}) {
       const MinimumRecord m =

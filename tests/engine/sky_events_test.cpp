@@ -109,10 +109,10 @@ TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
     }
     EXPECT_EQ(ingresses.size(), c.ingresses) << what;
     const auto& p = test::TestPositions();
-    ExpectSameEvents(FindStations(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac), stations, true,
-                     what + " stations", stationSeconds);
-    ExpectSameEvents(FindIngresses(p, c.body, c.firstDay, c.lastDay, c.zoneMinutes, c.zodiac), ingresses, false,
-                     what + " ingresses", ingressSeconds);
+    ExpectSameEvents(FindStations(p, c.body, c.firstDay, c.lastDay, ZoneOfMinutes(c.zoneMinutes), c.zodiac), stations,
+                     true, what + " stations", stationSeconds);
+    ExpectSameEvents(FindIngresses(p, c.body, c.firstDay, c.lastDay, ZoneOfMinutes(c.zoneMinutes), c.zodiac), ingresses,
+                     false, what + " ingresses", ingressSeconds);
   }
 }
 
@@ -132,7 +132,7 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
                        {2460528, 4 * 60 + 56, true},
                        {2460660, 20 * 60 + 56, false}};
   test::InitEngineOnce();
-  const auto got = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, 0, Zodiac::Tropical);
+  const auto got = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, ZoneOfMinutes(0), Zodiac::Tropical);
   for (const Want& w : want) {
     bool found = false;
     for (const SkyEvent& e : got)
@@ -140,7 +140,8 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
     EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
   }
   // Local dates and times follow the zone: 20:56 UT is 02:26 the next day at GMT+5:30.
-  const auto india = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, 330, Zodiac::Tropical);
+  const auto india =
+      FindStations(test::TestPositions(), Mercury, 2460311, 2460676, ZoneOfMinutes(330), Zodiac::Tropical);
   ASSERT_EQ(india.size(), 7u);
   EXPECT_EQ(india.back().day, 2460661);
   EXPECT_EQ(india.back().minuteOfDay, 2 * 60 + 26);
@@ -171,7 +172,8 @@ TEST(SkyEvents, NodesAndChironMatchSwetest) {
   }
   // A period begun before them finds no station where they begin (Chiron
   // moves direct all that month).
-  EXPECT_TRUE(FindStations(test::TestPositions(), Chiron, 1967601, 1967631, 0, Zodiac::Tropical).empty());
+  EXPECT_TRUE(
+      FindStations(test::TestPositions(), Chiron, 1967601, 1967631, ZoneOfMinutes(0), Zodiac::Tropical).empty());
   // The mean node always moves back; the true node is retrograde most days.
   EXPECT_TRUE(test::TestPositions().IsRetrograde(MeanNode, 2460310.5, Zodiac::Tropical));
 }

@@ -120,7 +120,7 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
     run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
     run.startDay = c.start;
     run.endDay = c.end;
-    run.zoneMinutes = c.zone;
+    run.zone = ZoneOfMinutes(c.zone);
     Engine engine;
     const RunResult result = engine.Run(run);
     ASSERT_FALSE(result.transits.empty());
@@ -141,13 +141,13 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
     run.bodies = {std::min(other, Jupiter), std::max(other, Jupiter)};
     run.startDay = Day(1995, 1, 1);
     run.endDay = Day(1999, 12, 31);
-    run.zoneMinutes = 330;
+    run.zone = ZoneOfMinutes(330);
     runs.push_back(run);
   }
   const BodyPositions& positions = test::TestPositions();
   auto series = [&](const std::vector<RunDescription>& described, bool shared) {
     std::vector<RunResult> results;
-    MidnightLongitudes midnights(positions, described.front().zoneMinutes, described.front().zodiac);
+    MidnightLongitudes midnights(positions, described.front().zone, described.front().zodiac);
     const uint64_t before = positions.Evaluations();
     for (const RunDescription& run : described) {
       TransitTable table;
@@ -177,7 +177,7 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
     sidereal[k].startDay = Day(2019, 1, 1);
     sidereal[k].endDay = Day(2024, 12, 31);
     sidereal[k].zodiac = Zodiac::Sidereal;
-    sidereal[k].zoneMinutes = -300;
+    sidereal[k].zone = ZoneOfMinutes(-300);
   }
   const auto siderealAlone = series(sidereal, false), siderealTogether = series(sidereal, true);
   EXPECT_EQ(std::get<0>(siderealTogether), std::get<0>(siderealAlone));
@@ -189,7 +189,7 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
 // and however far the days asked for move.
 TEST(TransitSearch, MidnightSamplesAreThePositions) {
   const BodyPositions& positions = test::TestPositions();
-  MidnightLongitudes midnights(positions, -690, Zodiac::Sidereal);
+  MidnightLongitudes midnights(positions, ZoneOfMinutes(-690), Zodiac::Sidereal);
   const int32_t d = Day(2000, 1, 1);
   // clang-format off
   const struct {
@@ -370,6 +370,60 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
   EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
   EXPECT_TRUE(table.RowIsEmpty(999));
   EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
+}
+
+// Exact minutes in a named results zone on the days its clocks change, each
+// against the Sun's position straight from the ephemeris: the natal point is
+// where the Sun stood at the instant, so the conjunction is exact then. The
+// local times and offsets are Python zoneinfo's for Europe/Berlin (2150 by
+// the rule after the years its file lists). A day of 25 hours keeps its
+// last hour, a day of 23 finds nothing twice.
+TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
+  const Zone berlin = *Zone::Named("Europe/Berlin");
+  const struct {
+    int32_t year, month, day;
+    double utHours;
+    int32_t localDayOffset;  // the local date is the UT date plus this
+    int16_t localMinute;
+    int32_t offset;
+    const char* what;
+  } cases[] = {
+      {2024, 3, 30, 12.0, 0, 13 * 60, 3600, "the day before summer time"},
+      {2024, 3, 31, 0.0 + 40 / 60.0, 0, 1 * 60 + 40, 3600, "the 23-hour day, before the gap"},
+      {2024, 3, 31, 1.0 + 20 / 60.0, 0, 3 * 60 + 20, 7200, "just after the skipped hour 02:00-03:00"},
+      {2024, 3, 31, 21.0 + 50 / 60.0, 0, 23 * 60 + 50, 7200, "the last hour of the 23-hour day"},
+      {2024, 10, 27, 0.5, 0, 2 * 60 + 30, 7200, "the repeated hour, first reading"},
+      {2024, 10, 27, 1.5, 0, 2 * 60 + 30, 3600, "the repeated hour, second reading"},
+      {2024, 10, 27, 22.5, 0, 23 * 60 + 30, 3600, "the 25th hour of the day"},
+      {2024, 10, 27, 23.5, 1, 0 * 60 + 30, 3600, "the day after"},
+      {2150, 7, 4, 10.0, 0, 12 * 60, 7200, "summer time by the rule after 2037"},
+  };
+  test::WorstError minutes("exact minutes in Europe/Berlin against the ephemeris", "min");
+  for (const auto& c : cases) {
+    const int32_t day = Day(c.year, c.month, c.day);
+    const double at = day - 0.5 + c.utHours / 24;
+    RunDescription run;
+    run.world = false;
+    run.bodies = {Sun, Sun};
+    run.natalLongitude = Radians(test::EphemerisDegrees(Sun, at));
+    run.orbs.Set(10, 5, 2);
+    run.startDay = day - 20;
+    run.endDay = day + 20;
+    run.zone = berlin;
+    Engine engine;
+    const RunResult result = engine.Run(run);
+    std::vector<MinimumRecord> exact;
+    for (const TransitRecord& t : result.transits)
+      for (const TransitRowData& row : t.passes)
+        if (row.minimum && row.minimum->exact) exact.push_back(*row.minimum);
+    ASSERT_EQ(exact.size(), 1u) << c.what;
+    const MinimumRecord& m = exact.front();
+    minutes.Note(std::fabs(m.instant - Instant{at}) * 1440, 0.5 + 2e-3, c.what);
+    EXPECT_EQ(m.day, day + c.localDayOffset) << c.what;
+    EXPECT_EQ(m.minuteOfDay, c.localMinute) << c.what;
+    EXPECT_EQ(m.offsetSeconds, c.offset) << c.what;
+    EXPECT_EQ(m.zoneText, "Europe/Berlin");
+  }
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST(ICalendarExport, UidsAreUniqueInAFile) {
   run.startDay = 2459000;
   run.endDay = 2459400;
   run.orbDegrees = {10, 5, 2};
-  run.zoneText = "GMT";
+  run.zone = Zone::Fixed(0, "GMT");
   struct Case {
     const char* fault;
     std::vector<RunResult> input;

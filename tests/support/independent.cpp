@@ -141,7 +141,7 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to) 
 
 std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMinutes) {
   std::vector<std::string> problems;
-  const int16_t zone = result.zoneMinutes;
+  const auto zone = static_cast<int16_t>(result.zone.OffsetSecondsAt({}) / 60);
   IndependentRun run{result.world, result.bodies[0], result.bodies[1], result.natalLongitude, 1, zone};
   const bool pluto = run.bodyA == Pluto || (run.world && run.bodyB == Pluto);
   const double from = Midnight(result.startDay, zone), to = Midnight(result.endDay + 1, zone);

@@ -1,0 +1,257 @@
+// Named zones against Python's zoneinfo (zone_reference.txt, written by
+// make_zone_reference.py from the same tz database): every change of offset
+// and abbreviation of eleven zones from 1850 to 2799, to the second, and how
+// a local time inside each change reads.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calendar/zone.h"
+#include "ports/time_zone_database.h"
+#include "support/worst_error.h"
+
+namespace skyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kUnixEpoch = 2440587.5;
+constexpr int64_t kUnixEpochDay = 2440588;
+
+Instant At(int64_t unixSeconds) { return Instant{kUnixEpoch + unixSeconds / 86400.0}; }
+
+struct Change {
+  std::string zone;
+  int64_t at = 0;
+  int32_t before = 0, after = 0;
+  std::string abbreviationBefore, abbreviationAfter;
+  int64_t probe = 0;  // local seconds since 1970-01-01 00:00
+  char reading = 'U';
+};
+
+std::vector<Change> ReferenceChanges() {
+  std::ifstream in(fs::path(__FILE__).parent_path() / "zone_reference.txt");
+  std::vector<Change> changes;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    Change c;
+    fields >> c.zone >> c.at >> c.before >> c.after >> c.abbreviationBefore >> c.abbreviationAfter >> c.probe >>
+        c.reading;
+    changes.push_back(c);
+  }
+  return changes;
+}
+
+LocalReading::Kind KindOf(char reading) {
+  return reading == 'R'   ? LocalReading::Kind::Repeated
+         : reading == 'S' ? LocalReading::Kind::Skipped
+                          : LocalReading::Kind::Unique;
+}
+
+TEST(NamedZone, EveryChangeAsZoneinfoReadsIt) {
+  const std::vector<Change> changes = ReferenceChanges();
+  ASSERT_GT(changes.size(), 5000u);
+  test::WorstError offsets("offsets of named zones against zoneinfo, 1850-2799", "s");
+  std::map<std::string, int> perZone, afterListed;
+  const Change* previous = nullptr;
+  for (const Change& c : changes) {
+    const std::optional<Zone> zone = Zone::Named(c.zone);
+    ASSERT_TRUE(zone) << c.zone;
+    const std::string where = c.zone + " at " + std::to_string(c.at);
+    offsets.Note(zone->OffsetSecondsAt(At(c.at - 1)) - c.before, 0, where + " - 1 s");
+    offsets.Note(zone->OffsetSecondsAt(At(c.at)) - c.after, 0, where);
+    EXPECT_EQ(zone->AbbreviationAt(At(c.at - 1)), c.abbreviationBefore) << where;
+    EXPECT_EQ(zone->AbbreviationAt(At(c.at)), c.abbreviationAfter) << where;
+    // Nothing changes between two changes of the table.
+    if (previous != nullptr && previous->zone == c.zone)
+      offsets.Note(zone->OffsetSecondsAt(At((previous->at + c.at) / 2)) - previous->after, 0, where + " (between)");
+
+    const int64_t day = kUnixEpochDay + (c.probe >= 0 ? c.probe / 86400 : -((-c.probe + 86399) / 86400));
+    const int64_t ofDay = c.probe - (day - kUnixEpochDay) * 86400;
+    const LocalReading reading = zone->ReadLocal(static_cast<int32_t>(day), ofDay);
+    EXPECT_EQ(reading.kind, KindOf(c.reading)) << where << " local " << c.probe;
+    if (reading.kind != LocalReading::Kind::Unique) {
+      EXPECT_EQ(reading.offsetSeconds, c.before) << where;
+      EXPECT_EQ(reading.laterOffsetSeconds, c.after) << where;
+      EXPECT_EQ(reading.abbreviation, c.abbreviationBefore) << where;
+      EXPECT_NEAR(reading.change.ut, At(c.at).ut, 1e-9) << where;
+    }
+    ++perZone[c.zone];
+    if (c.at > 2145916800) ++afterListed[c.zone];  // after 2038-01-01, where the files' lists end
+    previous = &c;
+  }
+  // Every zone was read; those that keep daylight saving time keep it to 2799.
+  EXPECT_EQ(perZone.size(), 11u);
+  for (const char* name : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Europe/Dublin", "America/Nuuk",
+                           "Asia/Jerusalem", "America/Santiago"})
+    EXPECT_GE(afterListed[name], 2 * 760) << name;
+}
+
+// Before its first change a zone kept its local mean time, to the second,
+// back to year 1; and a local time there reads once.
+TEST(NamedZone, LocalMeanTimeBeforeTheFirstChange) {
+  const struct {
+    const char* zone;
+    int32_t offset;
+    const char* abbreviation;
+  } cases[] = {{"Europe/Berlin", 3208, "LMT"},    {"Europe/Amsterdam", 1172, "LMT"},
+               {"Africa/Monrovia", -2588, "LMT"}, {"America/New_York", -17762, "LMT"},
+               {"Asia/Kolkata", 21208, "LMT"},    {"Pacific/Kiritimati", -37760, "LMT"}};
+  for (const auto& c : cases) {
+    const Zone zone = *Zone::Named(c.zone);
+    for (const double jd : {1721425.5 /* 0001-01-01 */, 2000000.5, 2378496.5 /* 1800-01-01 */}) {
+      EXPECT_EQ(zone.OffsetSecondsAt(Instant{jd}), c.offset) << c.zone << " " << jd;
+      EXPECT_EQ(zone.AbbreviationAt(Instant{jd}), c.abbreviation) << c.zone;
+      const LocalReading reading = zone.ReadLocal(static_cast<int32_t>(jd + 0.5), 12 * 3600);
+      EXPECT_EQ(reading.kind, LocalReading::Kind::Unique) << c.zone;
+      EXPECT_EQ(reading.offsetSeconds, c.offset) << c.zone;
+    }
+  }
+  // Amsterdam's own time in 1930 (+0:19:32, its local mean time made law).
+  EXPECT_EQ(Zone::Named("Europe/Amsterdam")->OffsetSecondsAt(Instant{2426097.5}), 1172);
+}
+
+// The day a zone's clocks change runs from its midnight to the next: 23
+// hours in spring, 25 in autumn; other days 24. Local minutes of instants
+// in the repeated hour keep their own offset.
+TEST(NamedZone, DaysAndMinutesAcrossTheChanges) {
+  const Zone berlin = *Zone::Named("Europe/Berlin");
+  // 2024-03-31 and 2024-10-27 (day numbers), and the same Sundays of 2400,
+  // where the rule after the files' lists gives them.
+  const struct {
+    int32_t day;
+    double hours;
+  } days[] = {{2460401, 23}, {2460611, 25}, {2460400, 24}, {2460612, 24}, {2597727, 23}, {2597944, 25}};
+  for (const auto& d : days)
+    EXPECT_NEAR((LocalMidnight(d.day + 1, berlin) - LocalMidnight(d.day, berlin)) * 24, d.hours, 1e-6) << d.day;
+  // 2024-10-27 00:30 UT is 02:30 CEST, 01:30 UT is 02:30 CET: one local
+  // minute, two offsets, and each back to its own instant.
+  const Instant first{2460611 - 0.5 + 0.5 / 24}, second{2460611 - 0.5 + 1.5 / 24};
+  const LocalMinute a = ToLocalMinute(first, berlin), b = ToLocalMinute(second, berlin);
+  EXPECT_EQ(a.minuteOfDay, 150);
+  EXPECT_EQ(b.minuteOfDay, 150);
+  EXPECT_EQ(a.offsetSeconds, 7200);
+  EXPECT_EQ(b.offsetSeconds, 3600);
+  EXPECT_NEAR(InstantOf(a).ut, first.ut, 1e-9);
+  EXPECT_NEAR(InstantOf(b).ut, second.ut, 1e-9);
+  // A birth in the repeated hour is read with the earlier offset, one in
+  // the skipped hour with the offset before the gap.
+  EXPECT_NEAR(FromLocal(2460611, 9000, berlin).ut, first.ut, 1e-9);
+  EXPECT_NEAR(FromLocal(2460401, 9000, berlin).ut, 2460401 - 0.5 + 1.5 / 24, 1e-9);
+  // A zone whose clocks skipped midnight starts that day at the change:
+  // Asia/Beirut went to summer time at 00:00 on 2024-03-31.
+  const Zone beirut = *Zone::Named("Asia/Beirut");
+  EXPECT_EQ(beirut.ReadLocal(2460401, 0).kind, LocalReading::Kind::Skipped);
+  EXPECT_NEAR(LocalMidnight(2460401, beirut).ut, 2460401 - 0.5 - 2.0 / 24, 1e-9);
+  EXPECT_EQ(LocalDay(LocalMidnight(2460401, beirut), beirut), 2460401);
+  EXPECT_EQ(LocalDay(LocalMidnight(2460401, beirut) - 1e-6, beirut), 2460400);
+}
+
+TEST(NamedZone, NamesTheDatabaseDoesNotKnow) {
+  for (const char* name : {"Europe/Berln", "Berlin", "../../etc/passwd", "/usr/share/zoneinfo/UTC", "", "localtime",
+                           "Europe/", "zone.tab"}) {
+    std::string why;
+    EXPECT_FALSE(Zone::Named(name, &why)) << name;
+    EXPECT_EQ(why.rfind(std::string("no zone ") + name + " in the time zone database", 0), 0u) << why;
+  }
+  std::string why;
+  Zone::Named("Europe/Berln", &why);
+  EXPECT_EQ(why,
+            "no zone Europe/Berln in the time zone database; nearest: Europe/Berlin, Europe/Dublin, Europe/Jersey");
+  EXPECT_EQ(NearestZoneNames("kolkata", 1), std::vector<std::string>{"Asia/Kolkata"});
+  // Named zones are equal by name, never to a fixed zone of the same text.
+  EXPECT_EQ(*Zone::Named("Asia/Tokyo"), *Zone::Named("Asia/Tokyo"));
+  EXPECT_NE(*Zone::Named("Asia/Tokyo"), *Zone::Named("Asia/Seoul"));
+  EXPECT_NE(*Zone::Named("UTC"), Zone::Fixed(0, "UTC"));
+}
+
+// The machine's zone: TZ first (with or without its colon, or as a path
+// under a zoneinfo folder), else /etc/localtime; a TZ that names no zone of
+// the database leaves the machine's present offset, with a note.
+TEST(NamedZone, TheMachinesZone) {
+  const char* saved = std::getenv("TZ");
+  const std::string kept = saved != nullptr ? saved : "";
+  const struct {
+    const char* tz;
+    const char* text;
+    bool note;
+  } cases[] = {{"Asia/Kolkata", "Asia/Kolkata", false},
+               {":America/New_York", "America/New_York", false},
+               {"/usr/share/zoneinfo/Europe/Berlin", "Europe/Berlin", false},
+               {"IST-5:30", "GMT+5:30", true},
+               {"XYZ+3", "GMT-3:00", true}};
+  for (const auto& c : cases) {
+    setenv("TZ", c.tz, 1);
+    tzset();
+    std::string note;
+    const Zone zone = Zone::Local(&note);
+    EXPECT_EQ(zone.Text(), c.text) << c.tz;
+    EXPECT_EQ(zone.IsNamed(), !c.note) << c.tz;
+    EXPECT_EQ(note.find("no name in the time zone database") != std::string::npos, c.note) << note;
+  }
+  if (saved != nullptr)
+    setenv("TZ", kept.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+}
+
+// The rule after a zone's listed changes, as POSIX writes it; the tz
+// database's extensions (hours beyond 24 and below 0) included.
+TEST(NamedZone, FooterRules) {
+  ZoneFooterRule rule;
+  ASSERT_TRUE(ParseZoneFooter("<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", rule));
+  EXPECT_EQ(rule.standardOffset, 37800);
+  EXPECT_EQ(rule.daylightOffset, 39600);
+  EXPECT_EQ(rule.standardAbbreviation, "+1030");
+  EXPECT_EQ(rule.start.month, 10);
+  EXPECT_EQ(rule.end.seconds, 7200);
+  ASSERT_TRUE(ParseZoneFooter("<-02>2<-01>,M3.5.0/-1,M10.5.0/0", rule));
+  EXPECT_EQ(rule.daylightOffset, -3600);
+  EXPECT_EQ(rule.start.seconds, -3600);
+  ASSERT_TRUE(ParseZoneFooter("IST-2IDT,M3.4.4/26,M10.5.0", rule));
+  EXPECT_EQ(rule.start.seconds, 26 * 3600);
+  ASSERT_TRUE(ParseZoneFooter("EST5EDT,0/0,J365/25", rule));
+  EXPECT_EQ(rule.start.form, ZoneFooterRule::Day::Form::ZeroBased);
+  EXPECT_EQ(rule.end.form, ZoneFooterRule::Day::Form::JulianNoLeap);
+  ASSERT_TRUE(ParseZoneFooter("<+0530>-5:30", rule));
+  EXPECT_FALSE(rule.hasDaylight);
+  for (const char* bad : {"", "CE", "CET", "CET-1CEST", "CET-1CEST,M3.5.0", "CET-1CEST,M13.5.0,M10.5.0",
+                          "CET-1CEST,M3.6.0,M10.5.0", "<+05-5", "CET-1CEST,M3.5.0/200,M10.5.0", "CET-1 "})
+    EXPECT_FALSE(ParseZoneFooter(bad, rule)) << bad;
+  // All year on daylight time: the rule's end and next start meet.
+  ASSERT_TRUE(ParseZoneFooter("EST5EDT,0/0,J365/25", rule));
+  const ZoneRules summer("summer", {}, {}, {{-18000, false, "EST"}}, rule);
+  for (const int64_t at : {4102444800LL /* 2100-01-01 */, 4118083200LL, 4133894400LL + 3600})
+    EXPECT_EQ(summer.PeriodAt(at).offsetSeconds, -14400) << at;
+}
+
+// Files that are not zone files, or are cut short, are refused, never read
+// past their end.
+TEST(NamedZone, DamagedFiles) {
+  std::string bytes;
+  {
+    std::ifstream in(fs::path(ZoneInfoFolder()) / "Europe/Berlin", std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_GT(bytes.size(), 100u);
+  std::string why;
+  ASSERT_TRUE(ParseZoneFile("Europe/Berlin", bytes, why));
+  for (const size_t cut : {size_t{0}, size_t{3}, size_t{43}, size_t{44}, size_t{60}, bytes.size() / 2}) {
+    EXPECT_FALSE(ParseZoneFile("cut", bytes.substr(0, cut), why)) << cut;
+    EXPECT_EQ(why, "the file of zone cut is not a zone file");
+  }
+  std::string wrong = bytes;
+  wrong[0] = 'X';
+  EXPECT_FALSE(ParseZoneFile("wrong", wrong, why));
+}
+
+}  // namespace
+}  // namespace skyloom
