@@ -245,6 +245,13 @@ BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* 
 // one) changes how both lists read.
 // Why a zone is neither in the list nor in the tz database.
 std::string ZoneNotFound(const std::string& name, const std::string& why) {
+  // An offset beyond the list is no misspelt name: the database's nearest
+  // spellings (Etc/GMT+10 is ten hours west) would only mislead.
+  const std::string lower = Lower(name);
+  if ((lower.rfind("gmt", 0) == 0 || lower.rfind("utc", 0) == 0) && lower.size() > 3 &&
+      (lower[3] == '+' || lower[3] == '-'))
+    return "no zone " + name + " in the list, whose offsets run from " + TimezoneText(FirstZonePosition, false) +
+           " to " + TimezoneText(LastZonePosition, false) + "; beyond them, give the place's tz database name";
   // The list was looked in before the database.
   const std::string none = "no zone " + name + " in the time zone database";
   if (why.compare(0, none.size(), none) != 0) return why;

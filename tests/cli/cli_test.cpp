@@ -99,7 +99,8 @@ std::vector<Case> Cases() {
       // Unusable arguments, refused before any run.
       {kMars + " --frobnicate", 2, "unknown option --frobnicate"},
       {kMars + " --start 2020-02-01 --csv FILE", 2, "--start is given twice"},
-      {"world Mars Jupiter --start 2020-01-01 --end 2020-12-31 --zone GMT+13:00", 2, "no zone GMT+13:00"},
+      {"world Mars Jupiter --start 2020-01-01 --end 2020-12-31 --zone GMT+13:00", 2,
+       "no zone GMT+13:00 in the list, whose offsets run from GMT-11:30 to GMT+11:30"},
       {kMars + " --orbs 10,5,+2", 2, "--orbs takes three whole degrees"},
       {"world 'North Node' Mercury --start 2020-01-01 --end 2020-12-31 --orbs 10,5,2", 1, "With Mercury the inner"},
       {kMars + " --csv - --json - --ics FILE", 2, "only one file can go to standard output"},
