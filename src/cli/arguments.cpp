@@ -28,6 +28,7 @@ const char* const kUsage =
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
     "                   [--stations] [--ingresses]\n"
+    "                   [--birth-place PLACE] [--houses SYSTEM] [--house-ingresses]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png]\n";
 
@@ -43,6 +44,11 @@ const char* const kHelp =
     "                       Chiron may be either body in both modes (a world pair with one\n"
     "                       of them is taken in the order given; the two nodes are never\n"
     "                       paired). Chiron is known from 0675-01-04 only.\n"
+    "                       In personal mode BODY2 may also be a point of the natal chart\n"
+    "                       at the birth place (--birth-place needed): Ascendant,\n"
+    "                       Midheaven, or a house cusp \"Cusp 2\" .. \"Cusp 12\" (also Cusp2)\n"
+    "                       of the --houses system. The Midheaven is always the MC; in the\n"
+    "                       equal and whole-sign systems Cusp 10 is their tenth cusp.\n"
     "--start, --end DATE    the period, both days included: YYYY-MM-DD exactly (four-digit\n"
     "                       year, no sign; years 1 to 2799, Pluto and the Moon 1600 to\n"
     "                       2099); at least 3 days apart.\n"
@@ -82,13 +88,26 @@ const char* const kHelp =
     "                       --birth-zone is not given; coordinates need --birth-zone. A name\n"
     "                       that several cities carry is refused with each of them listed.\n"
     "--sidereal             sidereal instead of tropical zodiac (personal mode).\n"
+    "--houses SYSTEM        the house system of the natal cusps (personal mode): placidus\n"
+    "                       (the default), koch, regiomontanus, campanus, porphyry, equal\n"
+    "                       or whole-sign; sidereal with --sidereal as the bodies are.\n"
+    "                       Placidus and Koch have no cusps inside the polar circles: a\n"
+    "                       run that needs their cusps there is refused (exit status 1),\n"
+    "                       naming the systems that hold there.\n"
+    "--house-ingresses      after the transits, a table of the transiting body's entries\n"
+    "                       into the natal houses (--birth-place needed): the house entered,\n"
+    "                       local date and minute, and whether the body moves retrograde.\n"
+    "                       They go into --ics, --csv and --json as records of their own\n"
+    "                       (house_ingress).\n"
     "--show-all outer|inner|every\n"
     "                       the Show-all series: 'outer' pairs BODY2 with every other body\n"
     "                       (world) or runs every transiting body to natal BODY2 (personal);\n"
     "                       'inner' runs BODY1 to every natal body (personal only); 'every'\n"
     "                       runs every transiting body to every natal body, the whole chart:\n"
     "                       for each transiting body in list order (Sun .. Pluto) its\n"
-    "                       'inner' series, one report after the other (personal only).\n"
+    "                       'inner' series, one report after the other (personal only);\n"
+    "                       with --birth-place the natal Ascendant and Midheaven follow\n"
+    "                       the Moon in each.\n"
     "--search ASPECT        the first complete transit of ASPECT (conjunction, opposition,\n"
     "                       square, trine, sextile) after the end date, with the outer orb as\n"
     "                       the search orb (the middle and inner orb follow from it, told on\n"
@@ -148,6 +167,8 @@ const char* const kHelp =
     "  skyloom-cli world Mars Jupiter --start 2025-01-01 --end 2025-01-31 --search opposition\n"
     "  skyloom-cli personal Saturn Sun --start 2024-01-01 --end 2024-12-31 \\\n"
     "      --birth 1890-03-15 --birth-time 06:00 --birth-place \"Paris, FR\" --birth-zone LMT\n"
+    "  skyloom-cli personal Saturn Ascendant --start 2024-01-01 --end 2024-12-31 \\\n"
+    "      --birth 1970-03-15 --birth-time 14:37 --birth-place Berlin --house-ingresses\n"
     "  skyloom-cli places Springfield\n";
 
 namespace {
@@ -226,9 +247,41 @@ std::vector<BodyIndex> ListBodies(bool world, int list) {
   return bodies;
 }
 
+// ---------------------------------------------------------------------------
+// The natal chart's points and houses.
+
+// A natal point by its name: the natal body of a personal run only, the
+// moving bodies having no houses of their own. 0 for a name of no point.
+BodyIndex ChoosePoint(bool world, int list, const std::string& name) {
+  const BodyIndex point = NatalPointByName(name);
+  if (point != 0 && (world || list != 1))
+    Unusable(BodyName(point) +
+             " is a point of the natal chart: it can only be the natal body (BODY2) of a personal run");
+  return point;
+}
+
+// --houses and --house-ingresses into the request: personal mode only.
+void ReadHouses(RunRequest& r, bool world, bool systemGiven, const std::string& system, bool ingresses) {
+  if (world && (systemGiven || ingresses)) Unusable("--houses and --house-ingresses belong to personal mode");
+  if (systemGiven) {
+    const std::optional<HouseSystem> chosen = HouseSystemByName(system);
+    if (!chosen) {
+      std::string names;
+      for (int k = 0; k < HouseSystemCount; ++k)
+        names += (k > 0 ? ", " : "") + HouseSystemName(static_cast<HouseSystem>(k));
+      Unusable("--houses takes one of " + names + ", not " + system);
+    }
+    r.houses = *chosen;
+  }
+  r.houseIngresses = ingresses;
+}
+
+// ---------------------------------------------------------------------------
+
 // A body by its name as the window's list for its role offers it, or one of
 // the command line's own (the nodes and Chiron), in either role.
 BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* role) {
+  if (const BodyIndex point = ChoosePoint(world, list, name)) return point;
   const std::vector<BodyIndex> offered = ListBodies(world, list);
   for (const BodyIndex b : offered)
     if (Lower(BodyNames[b]) == Lower(name)) return b;
@@ -305,7 +358,9 @@ enum OptionId {
   kTimeline,
   kHelpOption,
   kVersionOption,
-  kBirthPlace
+  kBirthPlace,
+  kHouses,
+  kHouseIngresses
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -329,6 +384,8 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"help", no_argument, nullptr, kHelpOption},
                            {"version", no_argument, nullptr, kVersionOption},
                            {"birth-place", required_argument, nullptr, kBirthPlace},
+                           {"houses", required_argument, nullptr, kHouses},
+                           {"house-ingresses", no_argument, nullptr, kHouseIngresses},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -583,6 +640,8 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
     r.series = *showAll == "outer" ? SeriesKind::Outer : *showAll == "inner" ? SeriesKind::Inner : SeriesKind::Every;
   r.stations = has(kStations);
   r.ingresses = has(kIngresses);
+  const bool systemGiven = has(kHouses), houseIngresses = has(kHouseIngresses);
+  ReadHouses(r, world, systemGiven, systemGiven ? values[kHouses] : std::string(), houseIngresses);
   // The zones read as the lists read once every choice has been made.
   r.zone = namedResults ? *namedResults : lists.ZoneAt(resultPosition);
   if (birthPosition >= 0) r.birth.zone = lists.ZoneAt(birthPosition);

@@ -92,7 +92,7 @@ class CliFace : public RunFace {
     lastShown_ = now;
     shownAny_ = true;
     const RunResult& run = session_.Results().back();
-    std::fprintf(stderr, "\r%s and %s: %s   ", BodyNames[run.bodies[0]].c_str(), BodyNames[run.bodies[1]].c_str(),
+    std::fprintf(stderr, "\r%s and %s: %s   ", BodyName(run.bodies[0]).c_str(), BodyName(run.bodies[1]).c_str(),
                  FormatDayNumber(day).c_str());
     std::fflush(stderr);
     return true;
@@ -228,10 +228,12 @@ int main(int argc, char** argv) {
   // period the runs had.
   const bool ran = session.RunsStarted() > 0;
   SkyEventList events;
-  if (ran && (request.stations || request.ingresses)) {
+  if (ran && (request.stations || request.ingresses))
     events = EventsOfRuns(session.Positions(), session.Results(), request.stations, request.ingresses);
-    report.Write(SkyEventTables(events));
-  }
+  // The entries into the natal houses, of the houses the runs were given.
+  if (ran && request.houseIngresses && session.Houses())
+    AddHouseIngresses(events, session.Positions(), session.Results(), *session.Houses());
+  if (events.Any()) report.Write(SkyEventTables(events));
   report.Finish();
 
   if (ran && request.search && !request.keepDates) {

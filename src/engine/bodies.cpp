@@ -13,9 +13,32 @@ const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
                                                                {"Trine", 120.0 / 360.0 * TwoPi},
                                                                {"Sextile", 60.0 / 360.0 * TwoPi}}};
 
+namespace {
+
+const std::array<std::string, Cusp12 - Ascendant + 1> kPointNames = {
+    "Ascendant", "Midheaven", "Cusp 2", "Cusp 3",  "Cusp 4",  "Cusp 5", "Cusp 6",
+    "Cusp 7",    "Cusp 8",    "Cusp 9", "Cusp 10", "Cusp 11", "Cusp 12"};
+
+std::string LowerWithoutSpaces(const std::string& text) {
+  std::string out;
+  for (const char c : text)
+    if (c != ' ') out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return out;
+}
+
+}  // namespace
+
 const std::string& BodyName(BodyIndex body) {
   static const std::string kNone;
+  if (IsNatalPoint(body)) return kPointNames[static_cast<size_t>(body - Ascendant)];
   return body >= 1 && body < static_cast<BodyIndex>(BodyNames.size()) ? BodyNames[body] : kNone;
+}
+
+BodyIndex NatalPointByName(const std::string& name) {
+  const std::string wanted = LowerWithoutSpaces(name);
+  for (BodyIndex p = Ascendant; p <= Cusp12; ++p)
+    if (LowerWithoutSpaces(BodyName(p)) == wanted) return p;
+  return 0;
 }
 
 BodyIndex BodyByName(const std::string& name) {

@@ -25,6 +25,12 @@ inline constexpr BodyIndex Sun = 1, Mercury = 2, Venus = 3, Mars = 4, Jupiter = 
 // the Moon's true and mean ascending node and Chiron, all from the library.
 inline constexpr BodyIndex NorthNode = 11, MeanNode = 12, Chiron = 13;
 inline constexpr BodyIndex LastBody = Chiron;
+// The birth chart's angles and house cusps: natal points, the natal body of
+// a personal run only, taken at the birth place. Cusp n (2 .. 12) is
+// Cusp2 + n - 2. Points have no longitude of their own in the engine: a
+// run is given theirs as its natal longitude.
+inline constexpr BodyIndex Ascendant = 14, Midheaven = 15, Cusp2 = 16, Cusp12 = 26;
+constexpr bool IsNatalPoint(BodyIndex body) { return body >= Ascendant && body <= Cusp12; }
 // Bodies of the window's lists (Sun .. Moon); those after them are the
 // command line's only.
 inline constexpr BodyIndex LastWindowBody = Moon;
@@ -45,13 +51,16 @@ extern const std::array<std::string, LastBody + 1> BodyNames;
 // degrees / 360 * TwoPi.
 extern const std::array<AspectEntry, AspectCount + 1> AspectTable;
 
-// The name of a body or an aspect, or the empty text for a number outside
-// the tables (results read back from elsewhere may carry one).
+// The name of a body, a natal point ("Ascendant", "Cusp 7") or an aspect,
+// or the empty text for a number outside the tables (results read back from
+// elsewhere may carry one).
 const std::string& BodyName(BodyIndex body);
 const std::string& AspectName(AspectIndex aspect);
 
 // The body named so (any letter case), or 0.
 BodyIndex BodyByName(const std::string& name);
+// The natal point named so (any letter case, "Cusp 7" also as "cusp7"), or 0.
+BodyIndex NatalPointByName(const std::string& name);
 
 // Whether a body's longitude ever stands still: the Sun, the Moon and the
 // mean node move one way only.

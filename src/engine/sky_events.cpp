@@ -154,6 +154,74 @@ std::vector<SkyEvent> IngressesOf(const BodyPositions& positions, BodyIndex body
   return events;
 }
 
+// The stretches between samples and stations, in which the longitude moves
+// one way only.
+std::vector<double> Knots(const std::vector<double>& at, const std::vector<Turn>& turns) {
+  std::vector<double> knots;
+  size_t next = 0;
+  for (const double t : at) {
+    while (next < turns.size() && turns[next].at < t) knots.push_back(turns[next++].at);
+    knots.push_back(t);
+  }
+  return knots;
+}
+
+std::vector<SkyEvent> HouseIngressesOf(const BodyPositions& positions, BodyIndex body, const std::vector<double>& at,
+                                       const std::vector<Turn>& turns, int32_t firstDay, int32_t lastDay,
+                                       const Zone& zone, Zodiac zodiac, const NatalHouses& houses) {
+  // Houses may be narrower than a day's motion (near the polar circles a
+  // quadrant system's are): every cusp is tested in every stretch, each
+  // crossed at most once there as the motion goes one way.
+  const std::vector<double> knots = Knots(at, turns);
+  std::vector<SkyEvent> events;
+  auto longitudeAt = [&](double t) { return positions.Longitude(body, t, zodiac); };
+  Position beforeKnot = longitudeAt(knots.front());
+  for (size_t k = 1; k < knots.size(); ++k) {
+    const Position afterKnot = longitudeAt(knots[k]);
+    if (beforeKnot.Known() && afterKnot.Known()) {
+      double motion = afterKnot.longitude - beforeKnot.longitude;
+      if (motion > Pi) motion -= TwoPi;
+      if (motion < -Pi) motion += TwoPi;
+      const bool retrograde = motion < 0;
+      std::vector<SkyEvent> found;
+      for (size_t c = 0; c < houses.cusps.size(); ++c) {
+        const double cusp = houses.cusps[c];
+        // The signed distance past the cusp, near it the right way round.
+        auto past = [&](double longitude) {
+          double d = longitude - cusp;
+          while (d > Pi) d -= TwoPi;
+          while (d < -Pi) d += TwoPi;
+          return d;
+        };
+        const double from = past(beforeKnot.longitude);
+        const double to = from + motion;
+        // Direct: from before the cusp to on or past it; retrograde: from
+        // on or past it to before it.
+        const bool crosses = retrograde ? (from >= 0 && to < 0) : (from < 0 && to >= 0);
+        if (!crosses) continue;
+        auto pastCusp = [&](double m) { return past(longitudeAt(m).longitude); };
+        const auto t =
+            BracketedRoot(pastCusp, knots[k - 1], knots[k], from, past(afterKnot.longitude), kEventTolerance);
+        if (!t) continue;
+        SkyEvent e;
+        e.kind = SkyEventKind::HouseIngress;
+        e.body = body;
+        e.retrograde = retrograde;
+        const auto cuspHouse = static_cast<int16_t>(c + 1);
+        e.house = retrograde ? static_cast<int16_t>(cuspHouse == 1 ? 12 : cuspHouse - 1) : cuspHouse;
+        PlaceOnMinute(e, *t, zone);
+        e.longitude = longitudeAt(e.instant.ut).longitude;
+        if (InPeriod(e, firstDay, lastDay)) found.push_back(e);
+      }
+      std::sort(found.begin(), found.end(),
+                [](const SkyEvent& a, const SkyEvent& b) { return a.instant.ut < b.instant.ut; });
+      events.insert(events.end(), found.begin(), found.end());
+    }
+    beforeKnot = afterKnot;
+  }
+  return events;
+}
+
 }  // namespace
 
 const std::string& SignName(int16_t sign) {
@@ -214,6 +282,41 @@ SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunR
     }
   }
   return list;
+}
+
+}  // namespace skyloom
+
+namespace skyloom {
+
+std::vector<SkyEvent> FindHouseIngresses(const BodyPositions& positions, BodyIndex body, int32_t firstDay,
+                                         int32_t lastDay, const Zone& zone, Zodiac zodiac, const NatalHouses& houses) {
+  const std::vector<double> at = Samples(body, firstDay, lastDay, zone);
+  return HouseIngressesOf(positions, body, at, Turns(positions, body, at, zodiac), firstDay, lastDay, zone, zodiac,
+                          houses);
+}
+
+void AddHouseIngresses(SkyEventList& list, const BodyPositions& positions, const std::vector<RunResult>& results,
+                       const NatalHouses& houses) {
+  list.houseIngressesAsked = true;
+  list.houseSystem = houses.system;
+  if (results.empty()) return;
+  const RunResult& first = results.front();
+  // The same period, zone and zodiac as the other tables take.
+  list.firstDay = first.startDay;
+  list.lastDay = first.endDay;
+  list.zone = first.zone;
+  list.zodiac = first.zodiac;
+  std::vector<BodyIndex> bodies;
+  for (const RunResult& run : results) {
+    list.firstDay = std::min(list.firstDay, run.startDay);
+    list.lastDay = std::max(list.lastDay, run.endDay);
+    if (!run.world && std::find(bodies.begin(), bodies.end(), run.bodies[0]) == bodies.end())
+      bodies.push_back(run.bodies[0]);
+  }
+  for (const BodyIndex body : bodies) {
+    auto found = FindHouseIngresses(positions, body, list.firstDay, list.lastDay, list.zone, list.zodiac, houses);
+    list.houseIngresses.insert(list.houseIngresses.end(), found.begin(), found.end());
+  }
 }
 
 }  // namespace skyloom

@@ -5,12 +5,24 @@
 // the library's range has no position: before it or after it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 #include "ports/position.h"
 
 namespace skyloom {
+
+// The houses of a chart from the library, tropical, in radians in
+// [0, 2*pi): cusps[0] is cusp 1. Where the system asked for has no cusps (a
+// quadrant system inside the polar circles) the library gives Porphyry's
+// instead, and systemHolds is false; the angles hold either way.
+struct ChartHouses {
+  bool known = false;  // the library answered at all
+  bool systemHolds = true;
+  std::array<double, 12> cusps{};
+  double ascendant = 0.0, midheaven = 0.0;
+};
 
 class EphemerisLibrary {
  public:
@@ -24,6 +36,14 @@ class EphemerisLibrary {
   virtual Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) = 0;
   // The Moon's longitude at daysSinceJ2000 = Julian day (UT) - 2451545.0.
   virtual Position MoonLongitude(double daysSinceJ2000, double* speed) = 0;
+  // The houses at jd (Julian day, UT) for a place (degrees, north and east
+  // positive) in the library's system of that letter (P Placidus, K Koch,
+  // R Regiomontanus, C Campanus, O Porphyry, E equal, W whole sign). A
+  // library without houses knows none.
+  virtual ChartHouses Houses(double jd, double latitude, double longitude, char system) {
+    (void)jd, (void)latitude, (void)longitude, (void)system;
+    return {};
+  }
 };
 
 // Swiss Ephemeris with its compressed data files, looked for in the folder
@@ -35,6 +55,7 @@ class SwissEphemeris : public EphemerisLibrary {
   explicit SwissEphemeris(const std::string& folder);
   Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) override;
   Position MoonLongitude(double daysSinceJ2000, double* speed) override;
+  ChartHouses Houses(double jd, double latitude, double longitude, char system) override;
 };
 
 // The system folder the library falls back to for its data files.

@@ -80,4 +80,30 @@ Position SwissEphemeris::MoonLongitude(double daysSinceJ2000, double* speed) {
   return Longitude(SE_MOON, daysSinceJ2000 + kJ2000, speed);
 }
 
+ChartHouses SwissEphemeris::Houses(double jd, double latitude, double longitude, char system) {
+  double cusps[13] = {}, ascmc[10] = {};
+  // The library answers an unknown system letter with Placidus: only the
+  // letters the program knows are handed on.
+  ChartHouses houses;
+  const int result = swe_houses_ex(jd, 0, latitude, longitude, system, cusps, ascmc);
+  auto radians = [](double degrees) {
+    double r = degrees * kRadiansPerDegree;
+    while (r < 0) r += 2 * std::numbers::pi;
+    while (r >= 2 * std::numbers::pi) r -= 2 * std::numbers::pi;
+    return r;
+  };
+  for (int k = 0; k < 12; ++k) {
+    if (!std::isfinite(cusps[k + 1])) return houses;
+    houses.cusps[static_cast<size_t>(k)] = radians(cusps[k + 1]);
+  }
+  if (!std::isfinite(ascmc[SE_ASC]) || !std::isfinite(ascmc[SE_MC])) return houses;
+  houses.known = true;
+  // An error here means the library fell back to Porphyry for a system
+  // that has no cusps at this latitude.
+  houses.systemHolds = result >= 0;
+  houses.ascendant = radians(ascmc[SE_ASC]);
+  houses.midheaven = radians(ascmc[SE_MC]);
+  return houses;
+}
+
 }  // namespace skyloom

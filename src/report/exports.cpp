@@ -588,16 +588,31 @@ void WriteJsonMinimum(JsonWriter& json, const std::optional<MinimumRecord>& mini
 // ---------------------------------------------------------------------------
 // Stations and ingresses.
 
-const char* EventKind(const SkyEvent& e) { return e.kind == SkyEventKind::Station ? "station" : "ingress"; }
+const char* EventKind(const SkyEvent& e) {
+  if (e.kind == SkyEventKind::HouseIngress) return "house_ingress";
+  return e.kind == SkyEventKind::Station ? "station" : "ingress";
+}
 
 std::string EventWord(const SkyEvent& e) {
+  if (e.kind == SkyEventKind::HouseIngress) return std::to_string(e.house);
   if (e.kind == SkyEventKind::Station) return e.retrograde ? "retrograde" : "direct";
   return SignName(e.sign);
 }
 
+// The kinds of events in the order the files list them.
+std::array<const std::vector<SkyEvent>*, 3> EventKinds(const SkyEventList& events) {
+  return {&events.stations, &events.ingresses, &events.houseIngresses};
+}
+
+// The key of an event in its iCalendar UID.
+std::string EventKey(const SkyEvent& e) {
+  if (e.kind == SkyEventKind::HouseIngress) return "house-ingress-" + EventWord(e);
+  return e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
+}
+
 void AppendSkyEvent(std::string& out, CalendarStamp& stamp, const SkyEvent& e, const SkyEventList& list) {
   const int64_t minutes = UtcMinutes(e.instant);
-  const std::string key = e.kind == SkyEventKind::Station ? "station-" + EventWord(e) : "ingress-" + Slug(EventWord(e));
+  const std::string key = EventKey(e);
   const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
   AppendEventHead(out, stamp, BasicUtc(minutes) + "-" + Slug(BodyName(e.body)) + "-" + key + "-" + zodiac);
   AppendContentLine(out, "DTSTART:" + BasicUtc(minutes));
@@ -607,6 +622,27 @@ void AppendSkyEvent(std::string& out, CalendarStamp& stamp, const SkyEvent& e, c
                                                   SkyEventTimeText(e, list.zone.Text()) + "."));
   AppendContentLine(out, "TRANSP:TRANSPARENT");
   AppendContentLine(out, "END:VEVENT");
+}
+
+// The entries into the natal houses, a list of their own.
+void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
+  json.Key("houseIngresses").Open('[');
+  for (const SkyEvent& e : events.houseIngresses) {
+    json.Open('{');
+    json.Key("kind").String(EventKind(e));
+    json.Key("body").String(BodyName(e.body));
+    json.Key("house").Literal(std::to_string(e.house));
+    json.Key("houseSystem").String(HouseSystemName(events.houseSystem));
+    json.Key("retrograde").Bool(e.retrograde);
+    json.Key("date").String(IsoDate(e.day));
+    json.Key("utc").String(IsoUtc(e.instant));
+    json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
+    json.Key("utcOffset").String(UtcOffsetText(e.offsetSeconds));
+    json.Key("longitude").Number(DegreesText(e.longitude));
+    json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+    json.Close('}');
+  }
+  json.Close(']');
 }
 
 constexpr std::string_view kCsvEventColumns =
@@ -641,7 +677,7 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
   AppendContentLine(out, "METHOD:PUBLISH");
   for (const RunResult& run : results)
     for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, stamp, run, transit);
-  for (const auto* kind : {&events.stations, &events.ingresses})
+  for (const auto* kind : EventKinds(events))
     for (const SkyEvent& e : *kind) AppendSkyEvent(out, stamp, e, events);
   if (stamp.uids.empty()) AppendNothingFound(out, stamp, results);
   AppendContentLine(out, "END:VCALENDAR");
@@ -689,7 +725,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
     }
   }
   constexpr size_t kTransitColumns = 27;
-  for (const auto* kind : {&events.stations, &events.ingresses}) {
+  for (const auto* kind : EventKinds(events)) {
     for (const SkyEvent& e : *kind) {
       std::vector<std::string> fields(kTransitColumns);
       fields[1] = results.empty() || results.front().world ? "world" : "personal";
@@ -772,6 +808,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
     }
     json.Close(']');
   }
+  if (events.houseIngressesAsked) WriteJsonHouseIngresses(json, events);
   json.Close('}');
   return json.Finish();
 }

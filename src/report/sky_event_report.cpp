@@ -6,6 +6,8 @@
 namespace skyloom {
 namespace {
 
+std::string HouseText(int16_t house);
+
 // The time column: wide enough for the longest zone text, never cut.
 constexpr size_t kTimeWidth = 18;
 std::string TimeCell(std::string text) {
@@ -29,7 +31,9 @@ void AppendTable(std::string& out, const std::string& title, const std::string (
   out += FitCell(headings[0]) + "| " + FitCell(headings[1]) + "| " + FitCell(headings[2]) + "| " + headings[3] + "\r\n";
   out += std::string(kSeparatorLength, '-') + "\r\n";
   for (const SkyEvent& e : events) {
-    const std::string what = stations ? (e.retrograde ? "retrograde" : "direct") : SignName(e.sign);
+    const std::string what = stations                               ? (e.retrograde ? "retrograde" : "direct")
+                             : e.kind == SkyEventKind::HouseIngress ? HouseText(e.house)
+                                                                    : SignName(e.sign);
     std::string last = SkyEventTimeText(e, offsetForm ? OffsetText(e.offsetSeconds) : zone);
     if (stations) {
       last = TimeCell(last) + "| " + ZodiacPositionText(e.longitude);
@@ -42,6 +46,8 @@ void AppendTable(std::string& out, const std::string& title, const std::string (
   if (events.empty()) out += (stations ? "No stations in this period.\r\n" : "No ingresses in this period.\r\n");
 }
 
+std::string HouseText(int16_t house) { return "house " + std::to_string(house); }
+
 }  // namespace
 
 std::string SkyEventTimeText(const SkyEvent& event, const std::string& zoneText) {
@@ -52,6 +58,8 @@ std::string SkyEventPhrase(const SkyEvent& event) {
   if (event.kind == SkyEventKind::Station)
     return BodyName(event.body) + " stations " + (event.retrograde ? "retrograde" : "direct") + " at " +
            ZodiacPositionText(event.longitude);
+  if (event.kind == SkyEventKind::HouseIngress)
+    return BodyName(event.body) + " enters natal " + HouseText(event.house) + (event.retrograde ? " (retrograde)" : "");
   return BodyName(event.body) + " enters " + SignName(event.sign) + (event.retrograde ? " (retrograde)" : "");
 }
 
@@ -64,6 +72,11 @@ std::string SkyEventTables(const SkyEventList& list) {
   if (list.ingressesAsked) {
     static const std::string kHeadings[4] = {"Body", "Enters", "Date", TimeCell("Time") + "| Motion"};
     AppendTable(out, "Sign ingresses, " + PeriodText(list), kHeadings, list.ingresses, list, false);
+  }
+  if (list.houseIngressesAsked) {
+    static const std::string kHeadings[4] = {"Body", "Enters", "Date", TimeCell("Time") + "| Motion"};
+    AppendTable(out, "House ingresses (" + HouseSystemTitle(list.houseSystem) + " houses), " + PeriodText(list),
+                kHeadings, list.houseIngresses, list, false);
   }
   return out;
 }

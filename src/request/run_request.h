@@ -12,6 +12,7 @@
 #include "calendar/birth_place.h"
 #include "calendar/zone.h"
 #include "engine/bodies.h"
+#include "engine/houses.h"
 #include "engine/positions.h"
 
 namespace skyloom {
@@ -51,8 +52,9 @@ struct RunFiles {
 
 struct RunRequest {
   RunMode mode = RunMode::World;
-  // World: inner and outer body; personal: transiting and natal body. 0: none
-  // chosen (a world run takes Pluto for a missing inner body).
+  // World: inner and outer body; personal: transiting and natal body, the
+  // latter also a natal point (Ascendant, a cusp). 0: none chosen (a world
+  // run takes Pluto for a missing inner body).
   BodyIndex first = 0, second = 0;
   EnteredDate start, end;
   std::array<int16_t, 3> orbs{10, 5, 2};  // outer, middle, inner, whole degrees; 0: none chosen
@@ -66,6 +68,10 @@ struct RunRequest {
   std::optional<AspectIndex> search;
   bool keepDates = false;
   bool stations = false, ingresses = false;  // tables after the transits
+  // Personal runs at a birth place: the house system of the natal cusps,
+  // and the table of the transiting body's entries into the natal houses.
+  HouseSystem houses = HouseSystem::Placidus;
+  bool houseIngresses = false;
   RunFiles files;
 
   bool World() const { return mode == RunMode::World; }

@@ -187,6 +187,17 @@ Check CheckBirthData(const RunRequest& r, const Captions& c, bool testAgainstSta
   return std::nullopt;
 }
 
+Check CheckBirthPlace(const RunRequest& r, const Captions& c) {
+  if (r.birth.place) return std::nullopt;
+  if (IsNatalPoint(r.second))
+    return Refuse("Natal " + BodyName(r.second) + " is taken at the birth place: please specify the place of birth.",
+                  MsgIcon::Information, c.start, RequestInput::Birth);
+  if (r.houseIngresses)
+    return Refuse("The natal houses are taken at the birth place: please specify the place of birth.",
+                  MsgIcon::Information, c.start, RequestInput::Birth);
+  return std::nullopt;
+}
+
 Check CheckPeriod(const Captions& c, const EnteredDays& days) {
   // Widened, so that no pair of day numbers can overflow the difference.
   if (int64_t{days.days[0]} <= int64_t{days.days[1]} - 3) return std::nullopt;
@@ -267,8 +278,11 @@ Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex
   const double instant = day - 0.5;
   // Ranges do not depend on the zodiac.
   const BodyIndex bodies[2] = {first, second};
-  const PositionStatus status[2] = {positions.Longitude(first, instant, Zodiac::Tropical).status,
-                                    positions.Longitude(second, instant, Zodiac::Tropical).status};
+  // A natal point stands where the birth put it, at any date.
+  auto statusOf = [&](BodyIndex body) {
+    return IsNatalPoint(body) ? PositionStatus::Known : positions.Longitude(body, instant, Zodiac::Tropical).status;
+  };
+  const PositionStatus status[2] = {statusOf(first), statusOf(second)};
   for (int k = 0; k < 2; ++k)
     if (status[k] == PositionStatus::BeforeRange)
       return Refuse(dateName + " is too early for " + BodyName(bodies[k]) + ".", MsgIcon::None, "", DateInput(date));

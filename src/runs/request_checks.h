@@ -40,6 +40,8 @@ Check CheckDatePresent(const RunRequest& r, const Captions& c, int16_t date);
 Check CheckBirthBoxes(const RunRequest& r, const Captions& c);
 Check CheckDateValid(const RunRequest& r, const Captions& c, int16_t date, EnteredDays& days);
 Check CheckBirthData(const RunRequest& r, const Captions& c, bool testAgainstStart, EnteredDays& days);
+// A natal point, and the house ingresses, are taken at the birth place.
+Check CheckBirthPlace(const RunRequest& r, const Captions& c);
 Check CheckPeriod(const Captions& c, const EnteredDays& days);
 // pressedCaption: the caption of the button pressed (Start or Search).
 Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption);

@@ -33,6 +33,8 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   RunTitleParts parts;
   parts.transiting = BodyName(run.bodies[0]);
   parts.natal = BodyName(run.bodies[1]);
+  // A cusp is the system's: the same birth has other cusps in another.
+  if (run.bodies[1] >= Cusp2 && run.bodies[1] <= Cusp12) parts.natal += " (" + HouseSystemTitle(r.houses) + " houses)";
   parts.startDay = run.startDay;
   parts.endDay = run.endDay;
   parts.birthDay = birthDay;
@@ -62,7 +64,29 @@ struct Session::Press {
 };
 
 bool Session::NatalPosition(const RunRequest& r, RunDescription& run, int32_t birthDay, RunFace& face) {
-  const Position natal = positions_.Longitude(run.bodies[1], BirthInstant(r, birthDay), run.zodiac);
+  const BodyIndex natalBody = run.bodies[1];
+  const double birth = BirthInstant(r, birthDay);
+  if ((IsNatalPoint(natalBody) || r.houseIngresses) && r.birth.place) {
+    const BirthPlace& place = *r.birth.place;
+    const NatalHouses houses = HousesAt(library_, birth, place.latitude, place.longitude, r.houses, run.zodiac);
+    if (!houses.known) {
+      face.Tell({"The houses of this birth cannot be computed.", "Error", MsgIcon::Exclamation});
+      return false;
+    }
+    // The angles hold in every system; the cusps, which the house ingresses
+    // need too, only where the system has them.
+    const bool cuspsNeeded = (natalBody >= Cusp2 && natalBody <= Cusp12) || r.houseIngresses;
+    if (cuspsNeeded && !houses.systemHolds) {
+      face.Tell({NoCuspsMessage(r.houses, place.latitude), "Houses", MsgIcon::Exclamation});
+      return false;
+    }
+    natalHouses_ = houses;
+    if (IsNatalPoint(natalBody)) {
+      run.natalLongitude = NatalPointLongitude(houses, natalBody);
+      return true;
+    }
+  }
+  const Position natal = positions_.Longitude(natalBody, birth, run.zodiac);
   run.natalLongitude = natal.longitude;
   if (natal.Known()) return true;
   face.Tell({DateRangeMessage(RangeErrorOf(natal.status, false), run.bodies[0], run.bodies[1]), "Error",
@@ -114,6 +138,7 @@ bool Session::Start(const RunRequest& request, RunFace& face) {
     return false;
   }
   results_.clear();
+  natalHouses_.reset();
   const bool ran = StartOne(request, face, CaptionsOf(request), false);
   midnights_.reset();
   return ran;
@@ -132,6 +157,7 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   if (p.Refused(CheckDateValid(r, captions, 0, p.days)) || p.Refused(CheckDateValid(r, captions, 1, p.days)))
     return false;
   if (!world && p.Refused(CheckBirthData(r, captions, true, p.days))) return false;
+  if (!world && p.Refused(CheckBirthPlace(r, captions))) return false;
   if (p.Refused(CheckPeriod(captions, p.days)) || p.Refused(CheckResultZone(r, captions.start))) return false;
 
   // No inner body chosen stands for Pluto: the closing pair of a world
@@ -186,6 +212,7 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     return;
   }
   results_.clear();
+  natalHouses_.reset();
   const Captions captions = CaptionsOf(request);
   // Every report of a series is a table of nested orbs, whose columns mean
   // nothing otherwise. Told once, before anything is cleared or run.
@@ -223,6 +250,14 @@ void Session::Series(const RunRequest& request, RunFace& face, const Captions& c
     (walkNatal ? one.second : one.first) = body;
     StartOne(one, face, captions, true);
     if (abandoned_) break;
+  }
+  // The whole chart of a birth with its place has its angles too.
+  if (walkNatal && request.series == SeriesKind::Every && request.birth.place) {
+    for (const BodyIndex point : {Ascendant, Midheaven}) {
+      if (abandoned_) break;
+      one.second = point;
+      StartOne(one, face, captions, true);
+    }
   }
   if (world) {
     // Pluto, which the inner list does not hold, is paired with the outer
@@ -333,6 +368,7 @@ bool Session::Search(const RunRequest& request, RunFace& face) {
     return false;
   }
   results_.clear();
+  natalHouses_.reset();
   const bool ran = SearchInner(request, face);
   midnights_.reset();
   return ran;
@@ -346,6 +382,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   // Only the end date matters: the search starts the day after it.
   if (p.Refused(CheckDatePresent(r, captions, 1)) || p.Refused(CheckDateValid(r, captions, 1, p.days))) return false;
   if (!world && p.Refused(CheckBirthData(r, captions, false, p.days))) return false;
+  if (!world && p.Refused(CheckBirthPlace(r, captions))) return false;
   if (p.Refused(CheckResultZone(r, captions.search))) return false;
 
   BodyIndex first = r.first, second = r.second;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/houses.h"
 #include "engine/midnight_longitudes.h"
 #include "engine/pluto_table.h"
 #include "engine/positions.h"
@@ -137,6 +138,9 @@ class Session {
   int32_t RunEndDay() const { return runEndDay_; }
 
   const BodyPositions& Positions() const { return positions_; }
+  // The natal houses of the last personal run that asked for them (a natal
+  // point, or house ingresses), in its zodiac.
+  const std::optional<NatalHouses>& Houses() const { return natalHouses_; }
   // Reads the Pluto table unless it has been read; false with its messages told.
   bool EnsurePlutoData(RunFace& face);
   void UsePlutoTable(std::shared_ptr<const PlutoTable> table);
@@ -146,7 +150,9 @@ class Session {
   bool StartOne(const RunRequest& request, RunFace& face, const Captions& captions, bool inSeries);
   void Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal, bool emptyBox);
   bool SearchInner(const RunRequest& request, RunFace& face);
-  // The natal body's position at the birth into run; false (told) outside its data.
+  // The natal body's position at the birth into run, a natal point's from
+  // the houses at the birth place; false (told) outside the body's data or
+  // where the house system has no cusps.
   bool NatalPosition(const RunRequest& request, RunDescription& run, int32_t birthDay, RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
@@ -157,6 +163,7 @@ class Session {
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
   std::vector<RunResult> results_;
+  std::optional<NatalHouses> natalHouses_;
   bool stopRequested_ = false, quitRequested_ = false, running_ = false;
   // A check refused a run, or a full report stopped it: a series ends there.
   bool abandoned_ = false;

@@ -150,7 +150,7 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
   // Pluto's data begin at 0h UT of 1600-01-01.
   double firstJudged = from;
   for (int32_t d = result.startDay; pluto && firstJudged < FirstTableDay - 0.5; ++d) firstJudged = Midnight(d, zone);
-  const std::string pairName = BodyNames[run.bodyA] + (run.world ? "-" : "-natal ") + BodyNames[run.bodyB];
+  const std::string pairName = BodyName(run.bodyA) + (run.world ? "-" : "-natal ") + BodyName(run.bodyB);
   const std::string pair = pairName + ": ";
 
   // A minute is the nearest one when it lies within half a minute of the
