@@ -364,7 +364,7 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
   EXPECT_EQ(TransitTable::RowsForPeriod(650 * 366), 32760);
   TransitTable table;
   table.Create(3);
-  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false});
+  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false, {}});
   EXPECT_FALSE(table.RowIsEmpty(1000));
   ASSERT_TRUE(table.Data(1000).entry[0]);
   EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
