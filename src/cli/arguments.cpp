@@ -24,7 +24,7 @@ namespace skyloom::cli {
 
 const char* const kUsage =
     "Usage: skyloom-cli world|personal BODY1 BODY2 --start YYYY-MM-DD --end YYYY-MM-DD\n"
-    "                   [--orbs OUTER,MIDDLE,INNER] [--zone ZONE]\n"
+    "                   [--orbs OUTER,MIDDLE,INNER] [--aspects major|all|NAME,...] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
     "                   [--stations] [--ingresses]\n"
@@ -54,7 +54,15 @@ const char* const kHelp =
     "                       2099); at least 3 days apart.\n"
     "--orbs O,M,I           outer, middle and inner orb in whole degrees (default 10,5,2);\n"
     "                       each at least 2 smaller than the one before, in a Show-all\n"
-    "                       series too.\n"
+    "                       series too. The three orbs apply to every aspect alike.\n"
+    "--aspects SET          the aspects looked for: 'major' (the default: conjunction 0,\n"
+    "                       opposition 180, square 90, trine 120, sextile 60), 'all' (the\n"
+    "                       major ones and semisextile 30, semisquare 45, quintile 72,\n"
+    "                       sesquiquadrate 135, biquintile 144, quincunx 150), or some of\n"
+    "                       these eleven named, comma-separated. Aspects closer together\n"
+    "                       than two outer orbs can both hold on one day: each transit is\n"
+    "                       reported on its own. The report's column shows\n"
+    "                       \"Sesquiquad.\"; the files give the full name.\n"
     "--zone ZONE            zone of the results: a fixed offset from the window's list\n"
     "                       (GMT, GMT+5:30, GMT-8:00, ...), one of the North American\n"
     "                       abbreviations such as EST/CDT (a fixed offset too), a tz\n"
@@ -108,11 +116,12 @@ const char* const kHelp =
     "                       'inner' series, one report after the other (personal only);\n"
     "                       with --birth-place the natal Ascendant and Midheaven follow\n"
     "                       the Moon in each.\n"
-    "--search ASPECT        the first complete transit of ASPECT (conjunction, opposition,\n"
-    "                       square, trine, sextile) after the end date, with the outer orb as\n"
-    "                       the search orb (the middle and inner orb follow from it, told on\n"
+    "--search ASPECT        the first complete transit of ASPECT (any of the eleven aspects\n"
+    "                       of --aspects) after the end date, with the outer orb as the\n"
+    "                       search orb (the middle and inner orb follow from it, told on\n"
     "                       standard error when --orbs gave others); the new dates are told\n"
-    "                       on standard error unless --keep-dates is given.\n"
+    "                       on standard error unless --keep-dates is given. The report\n"
+    "                       shows that aspect's transit only.\n"
     "--stations             after the transits, a table of the stations of the moving\n"
     "                       bodies (both in world mode, the transiting one in personal mode)\n"
     "                       in the period: retrograde or direct, local date and minute, and\n"
@@ -123,13 +132,17 @@ const char* const kHelp =
     "                       records of their own, and stations onto the timeline.\n"
     "--html FILE            also write the report as HTML tables into FILE (in a series one\n"
     "                       table for each run).\n"
-    "--ics FILE             also write the transits as iCalendar events into FILE: an all-day\n"
-    "                       event over each transit's outer orb and a one-minute event at\n"
+    "--ics FILE             also write the transits as iCalendar events into FILE: an event\n"
+    "                       over each transit's outer orb, from the minute the pair entered\n"
+    "                       it to the minute it left (the period's first or last midnight\n"
+    "                       where it was already or still in orb), and a one-minute event at\n"
     "                       each exact aspect (in UTC). Importing the file of a new run of\n"
     "                       the same period updates these events instead of doubling them.\n"
     "--csv FILE             also write one CSV record per row of the report into FILE:\n"
     "                       dates as YYYY-MM-DD, exact times in UTC and in the results zone,\n"
-    "                       closest approaches in decimal degrees.\n"
+    "                       closest approaches in decimal degrees; after these, each orb\n"
+    "                       entry and exit also to the minute it happened, in UTC and in\n"
+    "                       the results zone.\n"
     "--json FILE            also write the same records as a JSON document into FILE.\n"
     "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
     "                       window's timeline shows it, into FILE (.svg or .png).\n"
@@ -360,7 +373,8 @@ enum OptionId {
   kVersionOption,
   kBirthPlace,
   kHouses,
-  kHouseIngresses
+  kHouseIngresses,
+  kAspects
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -386,9 +400,33 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"birth-place", required_argument, nullptr, kBirthPlace},
                            {"houses", required_argument, nullptr, kHouses},
                            {"house-ingresses", no_argument, nullptr, kHouseIngresses},
+                           {"aspects", required_argument, nullptr, kAspects},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
+
+// --aspects: major, all, or aspects by name, comma-separated.
+AspectSet StrictAspects(const std::string& text) {
+  const std::string lower = Lower(text);
+  if (lower == "major") return AspectSet::Major();
+  if (lower == "all") return AspectSet::All();
+  AspectSet set;
+  size_t from = 0;
+  for (;;) {
+    const size_t comma = lower.find(',', from);
+    const std::string name = lower.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+    const AspectIndex aspect = AspectByName(name);
+    if (aspect == 0) {
+      std::string entries;
+      for (AspectIndex k = 1; k <= AspectCount; ++k) entries += (k > 1 ? ", " : "") + Lower(AspectName(k));
+      Unusable("--aspects takes major, all or aspects named from " + entries + ", not " + text);
+    }
+    set.Add(aspect);
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  return set;
+}
 
 }  // namespace
 
@@ -556,6 +594,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   r.start = start.entered;
   r.end = end.entered;
   if (has(kOrbs)) r.orbs = StrictOrbs(values[kOrbs]);
+  if (has(kAspects)) r.aspects = StrictAspects(values[kAspects]);
   a.orbsGiven = has(kOrbs);
 
   // The results zone first: showing the abbreviations changes how both

@@ -11,7 +11,23 @@ const std::array<AspectEntry, AspectCount + 1> AspectTable = {{{"", 0.0},
                                                                {"Opposition", 180.0 / 360.0 * TwoPi},
                                                                {"Square", 90.0 / 360.0 * TwoPi},
                                                                {"Trine", 120.0 / 360.0 * TwoPi},
-                                                               {"Sextile", 60.0 / 360.0 * TwoPi}}};
+                                                               {"Sextile", 60.0 / 360.0 * TwoPi},
+                                                               {"Semisextile", 30.0 / 360.0 * TwoPi},
+                                                               {"Semisquare", 45.0 / 360.0 * TwoPi},
+                                                               {"Quintile", 72.0 / 360.0 * TwoPi},
+                                                               {"Sesquiquadrate", 135.0 / 360.0 * TwoPi},
+                                                               {"Biquintile", 144.0 / 360.0 * TwoPi},
+                                                               {"Quincunx", 150.0 / 360.0 * TwoPi}}};
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+}  // namespace
 
 namespace {
 
@@ -42,19 +58,56 @@ BodyIndex NatalPointByName(const std::string& name) {
 }
 
 BodyIndex BodyByName(const std::string& name) {
-  auto lower = [](std::string text) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-  };
   for (BodyIndex b = 1; b <= LastBody; ++b)
-    if (lower(BodyNames[b]) == lower(name)) return b;
+    if (Lower(BodyNames[b]) == Lower(name)) return b;
   return 0;
 }
 
 const std::string& AspectName(AspectIndex aspect) {
   static const std::string kNone;
   return aspect >= 1 && aspect <= AspectCount ? AspectTable[aspect].Name : kNone;
+}
+
+std::string AspectShortName(AspectIndex aspect) {
+  // "Sesquiquadrate" is the one name longer than the column; its first
+  // twelve letters would read as a word of their own.
+  if (aspect == Sesquiquadrate) return "Sesquiquad.";
+  return AspectName(aspect);
+}
+
+AspectIndex AspectByName(const std::string& name) {
+  for (AspectIndex a = 1; a <= AspectCount; ++a)
+    if (Lower(AspectTable[a].Name) == Lower(name)) return a;
+  return 0;
+}
+
+AspectSet AspectSet::Major() {
+  AspectSet set;
+  for (AspectIndex a = 1; a <= MajorAspectCount; ++a) set.Add(a);
+  return set;
+}
+
+AspectSet AspectSet::All() {
+  AspectSet set;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) set.Add(a);
+  return set;
+}
+
+AspectSet AspectSet::Of(std::initializer_list<AspectIndex> aspects) {
+  AspectSet set;
+  for (const AspectIndex a : aspects) set.Add(a);
+  return set;
+}
+
+void AspectSet::Add(AspectIndex aspect) {
+  if (aspect >= 1 && aspect <= AspectCount) bits_ = static_cast<uint16_t>(bits_ | 1U << aspect);
+}
+
+std::vector<AspectIndex> AspectSet::List() const {
+  std::vector<AspectIndex> list;
+  for (AspectIndex a = 1; a <= AspectCount; ++a)
+    if (Has(a)) list.push_back(a);
+  return list;
 }
 
 void RunOrbs::Set(int16_t outer, int16_t middle, int16_t inner) {

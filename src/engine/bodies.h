@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "ports/position.h"
 
@@ -34,7 +36,13 @@ constexpr bool IsNatalPoint(BodyIndex body) { return body >= Ascendant && body <
 // Bodies of the window's lists (Sun .. Moon); those after them are the
 // command line's only.
 inline constexpr BodyIndex LastWindowBody = Moon;
-inline constexpr AspectIndex AspectCount = 5;
+// The five major aspects come first, keeping the numbers 1..5 that saved
+// window state and every result of a major aspect carry; the six minor ones
+// follow.
+inline constexpr AspectIndex AspectCount = 11;
+inline constexpr AspectIndex MajorAspectCount = 5;
+inline constexpr AspectIndex Conjunction = 1, Opposition = 2, Square = 3, Trine = 4, Sextile = 5, Semisextile = 6,
+                             Semisquare = 7, Quintile = 8, Sesquiquadrate = 9, Biquintile = 10, Quincunx = 11;
 
 // Pluto and the Moon are known for these day numbers only (1600-01-01 to 2099-12-31).
 inline constexpr int32_t FirstTableDay = 2305448;
@@ -56,6 +64,33 @@ extern const std::array<AspectEntry, AspectCount + 1> AspectTable;
 // elsewhere may carry one).
 const std::string& BodyName(BodyIndex body);
 const std::string& AspectName(AspectIndex aspect);
+// The aspect's name as the report's 12-character aspect column shows it:
+// the name, shortened where it is longer ("Sesquiquad.").
+std::string AspectShortName(AspectIndex aspect);
+// The aspect named so (any letter case), or 0.
+AspectIndex AspectByName(const std::string& name);
+
+// The aspects a run looks for. Each is searched on its own: a pair may be
+// within the orbs of two aspects at once (the biquintile and the quincunx
+// are 6 degrees apart), and then both transits are reported.
+class AspectSet {
+ public:
+  // The five major aspects, which every run looked for before the minor
+  // ones were known: the default.
+  static AspectSet Major();
+  static AspectSet All();
+  static AspectSet Of(std::initializer_list<AspectIndex> aspects);
+
+  bool Has(AspectIndex aspect) const { return aspect >= 1 && aspect <= AspectCount && (bits_ >> aspect & 1U) != 0; }
+  void Add(AspectIndex aspect);
+  bool Empty() const { return bits_ == 0; }
+  // The aspects in index order.
+  std::vector<AspectIndex> List() const;
+  bool operator==(const AspectSet&) const = default;
+
+ private:
+  uint16_t bits_ = 0;
+};
 
 // The body named so (any letter case), or 0.
 BodyIndex BodyByName(const std::string& name);

@@ -77,6 +77,11 @@ void TransitTable::SetMinimum(int32_t row, AspectIndex aspect, const MinimumReco
   rows_[row].minimum = minimum;
 }
 
+void TransitTable::SetRow(int32_t row, const TransitRowData& data) {
+  Reserve(row);
+  rows_[row] = data;
+}
+
 std::string TransitPhrase(const RunResult& run, AspectIndex aspect) {
   return BodyName(run.bodies[0]) + " " + AsciiLowerCase(AspectName(aspect)) + (run.world ? " " : " natal ") +
          BodyName(run.bodies[1]);

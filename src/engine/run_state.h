@@ -27,8 +27,9 @@ struct RunDescription {
   std::array<BodyIndex, 2> bodies{};  // transiting body; second transiting or natal body
   double natalLongitude = 0.0;        // personal runs: the natal position, radians
   RunOrbs orbs;
-  int32_t startDay = 0, endDay = 0;  // the period, both days included
-  Zone zone;                         // the zone of every date and time
+  AspectSet aspects = AspectSet::Major();  // the aspects looked for, each with the same three orbs
+  int32_t startDay = 0, endDay = 0;        // the period, both days included
+  Zone zone;                               // the zone of every date and time
   Zodiac zodiac = Zodiac::Tropical;
   bool retrogradeMarks = true;  // a world Show-all series leaves them out
 };
@@ -38,10 +39,14 @@ inline const Zone& ZoneOf(const RunDescription& run) { return run.zone; }
 
 // A date cell: the day on which the event happened (between the local
 // midnights starting it and the next day) and whether the first body was
-// retrograde at the midnight starting it.
+// retrograde at the midnight starting it; for an orb entry or exit the run
+// found, also the instant the pair crossed the orb, to the nearest minute of
+// the results zone (its date may be the next day where the crossing rounds
+// up to a midnight).
 struct DateMark {
   int32_t day = 0;
   bool retrograde = false;
+  std::optional<LocalMinute> crossing;
   friend bool operator==(const DateMark&, const DateMark&) = default;
 };
 
@@ -103,6 +108,8 @@ class TransitTable {
   void SetEntry(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
   void SetExit(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
   void SetMinimum(int32_t row, AspectIndex aspect, const MinimumRecord& minimum);
+  // A whole row, as another table holds it.
+  void SetRow(int32_t row, const TransitRowData& data);
 
  private:
   void Reserve(int32_t row);
@@ -123,8 +130,9 @@ struct RunResult {
   int32_t startDay = 0, endDay = 0;   // the period run, both included
   Zone zone;                          // the results zone
   std::array<int16_t, 3> orbDegrees{};
-  Zodiac zodiac = Zodiac::Tropical;  // the run's zodiac (world runs are tropical)
-  bool stopped = false;              // ended by Stop or a full output box
+  AspectSet aspects = AspectSet::Major();  // the aspects looked for
+  Zodiac zodiac = Zodiac::Tropical;        // the run's zodiac (world runs are tropical)
+  bool stopped = false;                    // ended by Stop or a full output box
   std::vector<TransitRecord> transits;
 };
 

@@ -38,22 +38,28 @@ int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription
   // The zone can put the local midnight of the first day of a body's data
   // on the day before it; without positions there is no transit to extend.
   if (!a0.Known() || !b0.Known()) return entered;
-  AspectIndex inProgress = 0;
-  for (AspectIndex a = 1; a <= AspectCount && inProgress == 0; ++a)
-    if (Deviation(a0, b0, a) < innerOrb) inProgress = a;
-  if (inProgress == 0) return entered;
-  int32_t day = entered;
-  while (day > kFirstDay) {
-    --day;
-    const auto [a, b] = at(day);
-    // Off the start of a body's data: its first day is as far back as a run
-    // can go.
-    if (!a.Known() || !b.Known()) return day + 1;
-    // The day whose midnight is out of the inner orb again: from it the run
-    // sees the transit enter its orbs.
-    if (!(Deviation(a, b, inProgress) < innerOrb)) break;
+  // Aspects a few degrees apart can both be within the inner orb: the run
+  // begins early enough for each.
+  int32_t start = entered;
+  for (const AspectIndex inProgress : run.aspects.List()) {
+    if (!(Deviation(a0, b0, inProgress) < innerOrb)) continue;
+    int32_t day = entered;
+    while (day > kFirstDay) {
+      --day;
+      const auto [a, b] = at(day);
+      // Off the start of a body's data: its first day is as far back as a run
+      // can go.
+      if (!a.Known() || !b.Known()) {
+        ++day;
+        break;
+      }
+      // The day whose midnight is out of the inner orb again: from it the run
+      // sees the transit enter its orbs.
+      if (!(Deviation(a, b, inProgress) < innerOrb)) break;
+    }
+    start = std::min(start, day);
   }
-  return day;
+  return start;
 }
 
 // Far from the aspect the deviation cannot fall to the orb faster than the

@@ -16,11 +16,12 @@ namespace skyloom {
 // point stands still).
 double DailyReach(BodyIndex first, BodyIndex second, bool world);
 
-// The day a run must begin on to report whole a transit that is within the
-// inner orb at the local midnight starting `entered`: the last day before
-// that stretch of midnights within the inner orb, but no earlier than the
-// first day of the bodies' data or 1 January of year 1; `entered` when no
-// transit is under way.
+// The day a run must begin on to report whole a transit of one of its
+// aspects that is within the inner orb at the local midnight starting
+// `entered`: the last day before that stretch of midnights within the inner
+// orb (the earliest such day of all the aspects so found), but no earlier
+// than the first day of the bodies' data or 1 January of year 1; `entered`
+// when no transit is under way.
 int32_t ExtendStartToTransit(MidnightLongitudes& midnights, const RunDescription& run, int32_t entered);
 
 // A day from which the day-by-day walk for the in-orb state can start and

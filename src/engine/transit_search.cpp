@@ -10,6 +10,7 @@
 #include "engine/exact_time.h"
 #include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
+#include "engine/roots.h"
 #include "engine/transit_approach.h"
 
 namespace skyloom {
@@ -17,45 +18,45 @@ namespace {
 
 constexpr double kNoMinimum = 10.0;
 
-// In-orb flags by aspect (1..5) and orb, at the midnights starting D and D + 1.
+// In-orb flags by aspect (1..AspectCount) and orb, at the midnights starting
+// D and D + 1.
 using OrbFlags = std::array<std::array<std::array<bool, 2>, 3>, AspectCount + 1>;
-
-struct OrbSwitch {
-  AspectIndex leaving = -1;
-  AspectIndex entering = -1;
-  bool both = false;
-};
-
-// With a 15-degree outer orb, one aspect may leave its outer orb on the same
-// day as the next enters its own; finds both (the highest of each).
-OrbSwitch DetectOrbSwitch(const OrbFlags& flags, bool outerOrbIs15) {
-  OrbSwitch sw;
-  if (!outerOrbIs15) return sw;
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
-    if (flags[a][0][0] && !flags[a][0][1]) sw.leaving = a;
-    if (flags[a][0][1] && !flags[a][0][0]) sw.entering = a;
-  }
-  sw.both = sw.leaving >= 0 && sw.entering >= 0;
-  return sw;
-}
 
 void ClearOrbFlags(OrbFlags& flags) {
   for (auto& aspect : flags)
     for (auto& orb : aspect) orb = {false, false};
 }
 
-// Where the current transit's rows are: rows from CurrentRow on, one per
-// minimum, with the offsets of the rows that the next middle-orb entry (P2),
-// inner-orb entry (P3), minimum (P4), inner-orb exit (P5) and middle-orb
-// exit (P6) go to; and the smallest deviation of the pass so far, with its
-// instant, for a closest approach.
+// Where an aspect's transit under way has its rows: from row 0 of its own
+// table on, one per minimum, with the rows that the next middle-orb entry
+// (P2), inner-orb entry (P3), minimum (P4), inner-orb exit (P5) and
+// middle-orb exit (P6) go to; and the smallest deviation of the pass so
+// far, with its instant, for a closest approach.
 struct TransitCursor {
-  int32_t CurrentRow = 0;
   int32_t P2 = 0, P3 = 0, P4 = 0, P5 = 0, P6 = 0;
   double MinDeviation = kNoMinimum;
   double MinInstant = 0;
 
   void ResetPasses() { P2 = P3 = P4 = P5 = P6 = 0; }
+};
+
+// One aspect's transit under way. Every aspect of a run keeps its own: two
+// aspects a few degrees apart can both be within their orbs on one day.
+struct AspectTrack {
+  TransitTable rows;
+  TransitCursor cursor;
+  // In some orb since `since` (the day of the outer-orb entry, or the first
+  // day judged), and not yet out of the outer orb again.
+  bool open = false;
+  int32_t since = 0;
+};
+
+// A transit out of its outer orb (or cut by the end of the period) that
+// waits to be handed over.
+struct FinishedTransit {
+  int32_t since = 0;
+  AspectIndex aspect = 0;
+  std::vector<TransitRowData> rows;
 };
 
 // The midnights the walk keeps: those starting D - 1, D, D + 1 and D + 2.
@@ -75,24 +76,45 @@ class Run {
         observer_(observer),
         zone_(ZoneOf(run)) {}
   RunEnd Perform();
+  // The transits under way are left unreported; those finished are handed
+  // over, also where they waited for one under way that began before them.
+  RunEnd Stopped() {
+    for (AspectTrack& track : tracks_) track.open = false;
+    HandOver();
+    result_.stopped = true;
+    return RunEnd::Stopped;
+  }
 
  private:
   void Sample(int32_t day, bool afresh);
   void Judge(int32_t day, bool firstJudged);
+  void JudgeAspect(int32_t day, AspectIndex a, bool firstJudged);
   int32_t DaysClearAhead() const;
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
-  void Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw);
+  void Exit(int32_t day, AspectIndex a, OrbIndex orb);
   void Holding(bool firstDay, const DayMinima& minima);
   void TrackMinimum(const DayMinima& minima);
   void RecordExact(int32_t day, AspectIndex a, const DayMinima& minima);
   void RecordNearMiss(int32_t row, AspectIndex a);
   void FlushTransitRows();
+  void CloseAll();
+  void HandOver();
   bool AnyEntry(int32_t row) const;
-  bool HasMinimum(int32_t row) const { return table_.Data(row).minimum.has_value(); }
+  bool HasMinimum(int32_t row) const { return Rows().Data(row).minimum.has_value(); }
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
-  DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart])}; }
+  DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart]), {}}; }
+  // The mark of the day on which the pair crosses the aspect's orb between
+  // the instants from and to, where the deviation less the orb is fFrom and
+  // fTo (of opposite signs), with the crossing's minute.
+  DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
+                        double fTo) const;
+  // The same between the two midnights of the day, whose deviations are
+  // among the samples.
+  DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const;
+  TransitTable& Rows() { return track_->rows; }
+  const TransitTable& Rows() const { return track_->rows; }
 
   const RunDescription& run_;
   MidnightLongitudes& midnights_;
@@ -103,7 +125,15 @@ class Run {
   const Zone zone_;
   // Set when the caller refused a row: the run ends at the next day.
   bool stopAtNextDay_ = false;
-  TransitCursor c_;
+  const std::vector<AspectIndex> aspects_ = run_.aspects.List();
+  std::array<AspectTrack, AspectCount + 1> tracks_{};
+  // The aspect being judged, and its track.
+  AspectTrack* track_ = &tracks_[0];
+  TransitCursor* c_ = &tracks_[0].cursor;
+  // Finished transits not yet handed over, and the caller's table row the
+  // next handed row goes to.
+  std::vector<FinishedTransit> finished_;
+  int32_t handedRows_ = 0;
   OrbFlags in_{};
   // Whether a day has been judged yet: the first one may find a transit
   // already under way.
@@ -134,9 +164,9 @@ void Run::Sample(int32_t day, bool afresh) {
   if (!valid_[kDayStart] || !valid_[kDayEnd]) return;
   for (int k = kDayStart; k <= kDayEnd; ++k) {
     const double separation = AngularSeparation(l_[0][k].longitude, l_[1][k].longitude);
-    for (AspectIndex a = 1; a <= AspectCount; ++a) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
+    for (const AspectIndex a : aspects_) dev_[a][k] = std::fabs(separation - AspectTable[a].Angle);
   }
-  for (AspectIndex a = 1; a <= AspectCount; ++a)
+  for (const AspectIndex a : aspects_)
     for (OrbIndex o = 0; o < 3; ++o)
       for (int j = 0; j < 2; ++j) in_[a][o][j] = dev_[a][kDayStart + j] < run_.orbs.OrbRadians[o];
 }
@@ -157,133 +187,194 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
 }
 
 bool Run::AnyEntry(int32_t row) const {
-  const auto& entry = table_.Data(row).entry;
+  const auto& entry = Rows().Data(row).entry;
   return entry[0] || entry[1] || entry[2];
 }
 
+DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
+                           double fTo) const {
+  DateMark mark = Mark(day);
+  const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
+  // The deviation's size less the orb: it changes sign where the pair
+  // crosses the orb, whichever side of the aspect it stands on.
+  auto beyondOrb = [&](double jd) {
+    const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac).longitude;
+    const double lb =
+        run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac).longitude : run_.natalLongitude;
+    return std::fabs(AngularSeparation(la, lb) - angle) - orbRadians;
+  };
+  if (const std::optional<double> at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance))
+    mark.crossing = ToLocalMinute(Instant{*at}, zone_);
+  return mark;
+}
+
+DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const {
+  const double orbRadians = run_.orbs.OrbRadians[orb];
+  return CrossingMark(day, a, orb, LocalMidnight(day, zone_).ut, LocalMidnight(day + 1, zone_).ut,
+                      dev_[a][kDayStart] - orbRadians, dev_[a][kDayEnd] - orbRadians);
+}
+
 void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima) {
-  const int32_t r0 = c_.CurrentRow;
-  const DateMark mark = Mark(day);
-  c_.MinDeviation = minima.smallest;
-  c_.MinInstant = minima.smallestAt;
+  const int32_t r0 = 0;
+  const DateMark mark = CrossingMark(day, a, orb);
+  c_->MinDeviation = minima.smallest;
+  c_->MinInstant = minima.smallestAt;
   switch (orb) {
     case 0:
-      table_.SetEntry(r0, a, 0, mark);
-      c_.ResetPasses();
+      Rows().SetEntry(r0, a, 0, mark);
+      c_->ResetPasses();
       break;
     case 1:
-      table_.SetEntry(r0 + c_.P2, a, 1, mark);
-      c_.P6 = c_.P2;
+      Rows().SetEntry(r0 + c_->P2, a, 1, mark);
+      c_->P6 = c_->P2;
       break;
     default:
-      table_.SetEntry(r0 + c_.P3, a, 2, mark);
-      c_.P5 = c_.P3;
+      Rows().SetEntry(r0 + c_->P3, a, 2, mark);
+      c_->P5 = c_->P3;
       break;
   }
 }
 
-void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb, const OrbSwitch& sw) {
-  const int32_t r0 = c_.CurrentRow;
-  const DateMark mark = Mark(day);
+void Run::Exit(int32_t day, AspectIndex a, OrbIndex orb) {
+  const int32_t r0 = 0;
+  const DateMark mark = CrossingMark(day, a, orb);
   auto nextPass = [this] {
-    ++c_.P4;
-    c_.P3 = c_.P4;
-    c_.P2 = c_.P4;
+    ++c_->P4;
+    c_->P3 = c_->P4;
+    c_->P2 = c_->P4;
   };
   switch (orb) {
     case 2:
-      table_.SetExit(r0 + c_.P5, a, 2, mark);
-      if (HasMinimum(r0 + c_.P5)) return;
-      RecordNearMiss(r0 + c_.P4, a);
+      Rows().SetExit(r0 + c_->P5, a, 2, mark);
+      if (HasMinimum(r0 + c_->P5)) return;
+      RecordNearMiss(r0 + c_->P4, a);
       nextPass();
       return;
     case 1:
-      table_.SetExit(r0 + c_.P6, a, 1, mark);
-      if (HasMinimum(r0 + c_.P6)) return;
-      if (AnyEntry(r0 + c_.P4)) RecordNearMiss(r0 + c_.P4, a);
+      Rows().SetExit(r0 + c_->P6, a, 1, mark);
+      if (HasMinimum(r0 + c_->P6)) return;
+      if (AnyEntry(r0 + c_->P4)) RecordNearMiss(r0 + c_->P4, a);
       nextPass();
       return;
     default:
-      table_.SetExit(r0, a, 0, mark);
-      if (AnyEntry(r0) && !HasMinimum(r0)) RecordNearMiss(r0 + c_.P4, a);
+      Rows().SetExit(r0, a, 0, mark);
+      if (AnyEntry(r0) && !HasMinimum(r0)) RecordNearMiss(r0 + c_->P4, a);
       FlushTransitRows();
-      if (sw.both && day != run_.endDay) {
-        // The next aspect's outer orb begins the day this one's ends.
-        table_.SetEntry(c_.CurrentRow, sw.entering, 0, mark);
-      }
       return;
   }
 }
 
 void Run::Holding(bool firstDay, const DayMinima& minima) {
   if (firstDay) {
-    c_.MinDeviation = minima.smallest;
-    c_.MinInstant = minima.smallestAt;
+    c_->MinDeviation = minima.smallest;
+    c_->MinInstant = minima.smallestAt;
   } else {
     TrackMinimum(minima);
   }
 }
 
 void Run::TrackMinimum(const DayMinima& minima) {
-  if (minima.smallest < c_.MinDeviation) {
-    c_.MinDeviation = minima.smallest;
-    c_.MinInstant = minima.smallestAt;
+  if (minima.smallest < c_->MinDeviation) {
+    c_->MinDeviation = minima.smallest;
+    c_->MinInstant = minima.smallestAt;
   }
 }
 
 void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
   if (minima.exact.empty()) return;
-  const int32_t r0 = c_.CurrentRow;
+  const int32_t r0 = 0;
   // A fast pair can enter the inner orb and leave it between two midnights:
-  // the day of its exact aspect is then the day it entered and left.
+  // the day of its exact aspect is then the day it entered and left, and the
+  // crossings lie between the midnights and the exact minutes.
   const bool innerPassed = !in_[a][2][0] && !in_[a][2][1];
   if (innerPassed) {
-    table_.SetEntry(r0 + c_.P3, a, 2, Mark(day));
-    c_.P5 = c_.P3;
+    const double inner = run_.orbs.OrbRadians[2];
+    Rows().SetEntry(r0 + c_->P3, a, 2,
+                    CrossingMark(day, a, 2, LocalMidnight(day, zone_).ut, minima.exact.front(),
+                                 dev_[a][kDayStart] - inner, -inner));
+    c_->P5 = c_->P3;
   }
   for (const double instant : minima.exact) {
-    table_.SetMinimum(r0 + c_.P4, a, ExactMinimum(run_, positions_, Instant{instant}));
-    ++c_.P4;
-    c_.P3 = c_.P4;
-    c_.P2 = c_.P4;
+    Rows().SetMinimum(r0 + c_->P4, a, ExactMinimum(run_, positions_, Instant{instant}));
+    ++c_->P4;
+    c_->P3 = c_->P4;
+    c_->P2 = c_->P4;
   }
-  if (innerPassed) table_.SetExit(r0 + c_.P5, a, 2, Mark(day));
+  if (innerPassed) {
+    const double inner = run_.orbs.OrbRadians[2];
+    Rows().SetExit(r0 + c_->P5, a, 2,
+                   CrossingMark(day, a, 2, minima.exact.back(), LocalMidnight(day + 1, zone_).ut, -inner,
+                                dev_[a][kDayEnd] - inner));
+  }
 }
 
 void Run::RecordNearMiss(int32_t row, AspectIndex a) {
-  table_.SetMinimum(row, a, ClosestApproach(run_, positions_, c_.MinDeviation, Instant{c_.MinInstant}));
+  Rows().SetMinimum(row, a, ClosestApproach(run_, positions_, c_->MinDeviation, Instant{c_->MinInstant}));
 }
 
 void Run::FlushTransitRows() {
-  const TransitTable& t = table_;
-  int32_t end = c_.CurrentRow;
-  bool dated = false;
-  for (; !t.RowIsEmpty(end); ++end) dated = dated || HasOrbDate(t.Data(end));
-  int32_t row = c_.CurrentRow;
-  TransitRecord transit;
-  for (; row < end; ++row) {
-    // Only rows the caller takes (into the report) belong to the results.
-    const RunObserver::RowTaken taken = observer_.TakeRow(t.Data(row), {row == c_.CurrentRow, dated});
-    if (taken.taken) {
-      transit.aspect = t.Data(row).aspect;
-      transit.passes.push_back(t.Data(row));
-    }
-    if (taken.stop) {
-      stopAtNextDay_ = true;
-      break;
-    }
+  // The transit waits for those of other aspects that began before it.
+  FinishedTransit finished{track_->since, 0, {}};
+  for (int32_t row = 0; !Rows().RowIsEmpty(row); ++row) finished.rows.push_back(Rows().Data(row));
+  if (!finished.rows.empty()) {
+    finished.aspect = finished.rows.front().aspect;
+    finished_.push_back(std::move(finished));
   }
-  if (!transit.passes.empty()) result_.transits.push_back(std::move(transit));
-  c_.CurrentRow = row;
-  c_.ResetPasses();
-  c_.MinDeviation = kNoMinimum;
+  Rows().ClearTransitTable();
+  track_->open = false;
+  c_->ResetPasses();
+  c_->MinDeviation = kNoMinimum;
+}
+
+void Run::CloseAll() {
+  for (const AspectIndex a : aspects_) {
+    track_ = &tracks_[a];
+    c_ = &track_->cursor;
+    if (track_->open) FlushTransitRows();
+  }
+}
+
+void Run::HandOver() {
+  // Transits in the order they began (the aspects in their order where two
+  // began on one day), each once no transit under way began before it.
+  auto before = [](int32_t since, AspectIndex a, int32_t otherSince, AspectIndex b) {
+    return since < otherSince || (since == otherSince && a < b);
+  };
+  while (!stopAtNextDay_ && !finished_.empty()) {
+    auto next = finished_.begin();
+    for (auto f = finished_.begin(); f != finished_.end(); ++f)
+      if (before(f->since, f->aspect, next->since, next->aspect)) next = f;
+    for (const AspectIndex a : aspects_)
+      if (tracks_[a].open && before(tracks_[a].since, a, next->since, next->aspect)) return;
+    bool dated = false;
+    for (const TransitRowData& row : next->rows) dated = dated || HasOrbDate(row);
+    TransitRecord transit;
+    for (size_t k = 0; k < next->rows.size(); ++k) {
+      const TransitRowData& row = next->rows[k];
+      // The caller's table holds every row handed over, in order.
+      table_.SetRow(handedRows_++, row);
+      // Only rows the caller takes (into the report) belong to the results.
+      const RunObserver::RowTaken taken = observer_.TakeRow(row, {k == 0, dated});
+      if (taken.taken) {
+        transit.aspect = row.aspect;
+        transit.passes.push_back(row);
+      }
+      if (taken.stop) {
+        stopAtNextDay_ = true;
+        break;
+      }
+    }
+    if (!transit.passes.empty()) result_.transits.push_back(std::move(transit));
+    finished_.erase(next);
+  }
 }
 
 int32_t Run::DaysClearAhead() const {
   // A transit under way is followed day by day to its end.
-  if (!table_.RowIsEmpty(c_.CurrentRow)) return 0;
+  for (const AspectIndex a : aspects_)
+    if (!tracks_[a].rows.RowIsEmpty(0)) return 0;
   double clearance = std::numeric_limits<double>::infinity();
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+  for (const AspectIndex a : aspects_) {
     if (in_[a][0][1]) return 0;
     clearance = std::min(clearance, dev_[a][kDayEnd] - run_.orbs.OrbRadians[0]);
   }
@@ -300,24 +391,33 @@ int32_t Run::DaysClearAhead() const {
 }
 
 void Run::Judge(int32_t day, bool firstJudged) {
-  const OrbSwitch sw = DetectOrbSwitch(in_, run_.orbs.OuterOrbIs15);
-  // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
-  std::array<std::array<int, 3>, AspectCount + 1> state{};
-  AspectIndex active = 0;
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
-    for (OrbIndex o = 0; o < 3; ++o) {
-      const bool now = in_[a][o][0], next = in_[a][o][1];
-      state[a][o] = !now && next ? 1 : now && next ? 2 : now && !next ? 3 : 0;
-    }
-    if (sw.both && a == sw.entering) state[a][0] = 0;
-    for (OrbIndex o = 0; o < 3; ++o)
-      if (state[a][o] > 0) active = a;
+  // Each aspect on its own: one may leave its outer orb on the day the next
+  // enters its own (15-degree orbs), and a pair may be within the orbs of
+  // two aspects a few degrees apart for weeks.
+  for (const AspectIndex a : aspects_) JudgeAspect(day, a, firstJudged);
+  HandOver();
+}
+
+void Run::JudgeAspect(int32_t day, AspectIndex active, bool firstJudged) {
+  // State by orb: 1 entering, 2 holding, 3 leaving.
+  std::array<int, 3> state{};
+  bool any = false;
+  for (OrbIndex o = 0; o < 3; ++o) {
+    const bool now = in_[active][o][0], next = in_[active][o][1];
+    state[o] = !now && next ? 1 : now && next ? 2 : now && !next ? 3 : 0;
+    any = any || state[o] > 0;
   }
-  if (active == 0) return;
+  if (!any) return;
+  track_ = &tracks_[active];
+  c_ = &track_->cursor;
+  if (!track_->open) {
+    track_->open = true;
+    track_->since = day;
+  }
   OrbIndex entryOrb = -1, exitOrb = -1;
   for (OrbIndex o = 2; o >= 0; --o) {
-    if (state[active][o] == 1) entryOrb = o;
-    if (state[active][o] == 3) exitOrb = o;
+    if (state[o] == 1) entryOrb = o;
+    if (state[o] == 3) exitOrb = o;
   }
   // Every day the pair is in orb is searched for its exact aspects, which
   // fall after an entry and before an exit of the same day. An entry
@@ -325,14 +425,14 @@ void Run::Judge(int32_t day, bool firstJudged) {
   // beat the smallest so far needs finding exactly.
   const bool freshMinimum = entryOrb >= 0 || firstJudged;
   const DayMinima minima =
-      Minima(day, active, freshMinimum ? std::numeric_limits<double>::infinity() : c_.MinDeviation);
+      Minima(day, active, freshMinimum ? std::numeric_limits<double>::infinity() : c_->MinDeviation);
   if (entryOrb >= 0) {
     Entry(day, active, entryOrb, minima);
     RecordExact(day, active, minima);
   } else if (exitOrb >= 0) {
     TrackMinimum(minima);
     RecordExact(day, active, minima);
-    Exit(day, active, exitOrb, sw);
+    Exit(day, active, exitOrb);
   } else {
     Holding(firstJudged, minima);
     RecordExact(day, active, minima);
@@ -344,10 +444,7 @@ RunEnd Run::Perform() {
   bool afresh = true;
   for (int64_t d = run_.startDay; d <= run_.endDay; ++d) {
     const auto day = static_cast<int32_t>(d);
-    if (!observer_.NextDay(day) || stopAtNextDay_) {
-      result_.stopped = true;
-      return RunEnd::Stopped;
-    }
+    if (!observer_.NextDay(day) || stopAtNextDay_) return Stopped();
     Sample(day, afresh);
     afresh = false;
     // A day with a midnight outside a body's data is not judged: no entry,
@@ -365,15 +462,13 @@ RunEnd Run::Perform() {
     if (clear < 4) continue;
     for (int32_t k = 0; k < clear && d < run_.endDay; ++k) {
       ++d;
-      if (!observer_.NextDay(static_cast<int32_t>(d)) || stopAtNextDay_) {
-        result_.stopped = true;
-        return RunEnd::Stopped;
-      }
+      if (!observer_.NextDay(static_cast<int32_t>(d)) || stopAtNextDay_) return Stopped();
     }
     afresh = true;
   }
   // A transit still open at the end of the period is handed over as it stands.
-  if (!table_.RowIsEmpty(c_.CurrentRow)) FlushTransitRows();
+  CloseAll();
+  HandOver();
   return RunEnd::Completed;
 }
 
@@ -388,6 +483,7 @@ RunResult ResultOf(const RunDescription& run) {
   result.endDay = run.endDay;
   result.zone = run.zone;
   result.orbDegrees = run.orbs.OrbDegrees;
+  result.aspects = run.aspects;
   result.zodiac = run.zodiac;
   return result;
 }

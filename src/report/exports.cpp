@@ -119,16 +119,24 @@ const char* MinimumKind(const std::optional<MinimumRecord>& minimum) {
 }
 
 // The outer orb's span of a transit: its entry and exit days, absent where
-// the pair was already in orb on the first day or still in orb on the last.
+// the pair was already in orb on the first day or still in orb on the last,
+// with the minutes the pair crossed the orb.
 struct OuterSpan {
   std::optional<int32_t> entry, exit;
+  std::optional<LocalMinute> entryCrossing, exitCrossing;
 };
 
 OuterSpan OuterSpanOf(const TransitRecord& transit) {
   OuterSpan span;
   for (const TransitRowData& pass : transit.passes) {
-    if (pass.entry[0] && !span.entry) span.entry = pass.entry[0]->day;
-    if (pass.exit[0]) span.exit = pass.exit[0]->day;
+    if (pass.entry[0] && !span.entry) {
+      span.entry = pass.entry[0]->day;
+      span.entryCrossing = pass.entry[0]->crossing;
+    }
+    if (pass.exit[0]) {
+      span.exit = pass.exit[0]->day;
+      span.exitCrossing = pass.exit[0]->crossing;
+    }
   }
   return span;
 }
@@ -367,12 +375,18 @@ void AppendTransitEvents(std::string& out, CalendarStamp& stamp, const RunResult
   const std::string description = JoinLines(lines);
 
   const OuterSpan span = OuterSpanOf(transit);
-  const int32_t first = span.entry.value_or(run.startDay);
-  const int32_t last = span.exit.value_or(run.endDay);
+  // From the minute the pair entered the outer orb to the minute it left
+  // it; where the period cut the transit off, from its first local midnight
+  // or to its last. An orb date without its minute (results read from
+  // elsewhere) stands for the midnights around that day.
+  const int64_t first = span.entryCrossing ? UtcMinutes(InstantOf(*span.entryCrossing))
+                                           : UtcMinutes(LocalMidnight(span.entry.value_or(run.startDay), run.zone));
+  const int64_t last = span.exitCrossing ? UtcMinutes(InstantOf(*span.exitCrossing))
+                                         : UtcMinutes(LocalMidnight(span.exit.value_or(run.endDay) + 1, run.zone));
   AppendEventHead(out, stamp, TransitKey(run, transit) + "-" + PairKey(run) + "-" + aspectKey);
-  AppendContentLine(out, "DTSTART;VALUE=DATE:" + BasicDate(first));
-  // DTEND is exclusive: the day after the last day in orb.
-  AppendContentLine(out, "DTEND;VALUE=DATE:" + BasicDate(last + 1));
+  AppendContentLine(out, "DTSTART:" + BasicUtc(first));
+  // DTEND is exclusive; an event lasts a minute at the least.
+  AppendContentLine(out, "DTEND:" + BasicUtc(std::max(last, first + 1)));
   AppendContentLine(out, "SUMMARY:" + IcsText(phrase));
   AppendContentLine(out, "DESCRIPTION:" + IcsText(description));
   AppendContentLine(out, "TRANSP:TRANSPARENT");
@@ -453,15 +467,32 @@ constexpr std::string_view kCsvHeader =
     "minimum,minimum_date,minimum_retrograde,exact_utc,exact_local,closest_degrees,"
     "inner_exit,inner_exit_retrograde,middle_exit,middle_exit_retrograde,"
     "outer_exit,outer_exit_retrograde";
-// Last, so that the columns before keep their places: the offset of the
-// record's local time (exact_local or event_local).
-constexpr std::string_view kCsvOffsetColumn = ",utc_offset\r\n";
+// After the columns before, so that they keep their places: the offset of
+// the record's local time (exact_local or event_local).
+constexpr std::string_view kCsvOffsetColumn = ",utc_offset";
+// Last: the minute of each orb entry and exit, in UTC and in the results
+// zone with its offset then, in the order of the date columns.
+constexpr std::string_view kCsvCrossingColumns =
+    ",outer_entry_utc,outer_entry_local,outer_entry_utc_offset,"
+    "middle_entry_utc,middle_entry_local,middle_entry_utc_offset,"
+    "inner_entry_utc,inner_entry_local,inner_entry_utc_offset,"
+    "inner_exit_utc,inner_exit_local,inner_exit_utc_offset,"
+    "middle_exit_utc,middle_exit_local,middle_exit_utc_offset,"
+    "outer_exit_utc,outer_exit_local,outer_exit_utc_offset\r\n";
+constexpr size_t kCsvCrossingFields = 18;
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
 
 void AppendMarkFields(std::vector<std::string>& fields, const std::optional<DateMark>& mark) {
   fields.push_back(mark ? IsoDate(mark->day) : "");
   fields.push_back(mark ? BoolText(mark->retrograde) : "");
+}
+
+void AppendCrossingFields(std::vector<std::string>& fields, const std::optional<DateMark>& mark) {
+  const std::optional<LocalMinute> at = mark ? mark->crossing : std::nullopt;
+  fields.push_back(at ? IsoUtc(InstantOf(*at)) : "");
+  fields.push_back(at ? IsoLocal(at->day, at->minuteOfDay, at->offsetSeconds) : "");
+  fields.push_back(at ? UtcOffsetText(at->offsetSeconds) : "");
 }
 
 // ---------------------------------------------------------------------------
@@ -564,6 +595,12 @@ void WriteJsonMark(JsonWriter& json, const char* key, const std::optional<DateMa
   json.Open('{');
   json.Key("date").String(IsoDate(mark->day));
   json.Key("retrograde").Bool(mark->retrograde);
+  // The minute the pair crossed the orb.
+  const std::optional<LocalMinute>& at = mark->crossing;
+  json.Key("utc").OptionalString(at ? std::optional(IsoUtc(InstantOf(*at))) : std::nullopt);
+  json.Key("local").OptionalString(at ? std::optional(IsoLocal(at->day, at->minuteOfDay, at->offsetSeconds))
+                                      : std::nullopt);
+  json.Key("utcOffset").OptionalString(at ? std::optional(UtcOffsetText(at->offsetSeconds)) : std::nullopt);
   json.Close('}');
 }
 
@@ -691,6 +728,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
   std::string out(kCsvHeader);
   if (withEvents) out += kCsvEventColumns;
   out += kCsvOffsetColumn;
+  out += kCsvCrossingColumns;
   for (size_t r = 0; r < results.size(); ++r) {
     const RunResult& run = results[r];
     for (size_t t = 0; t < run.transits.size(); ++t) {
@@ -720,6 +758,8 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
           fields.resize(fields.size() + 6);
         }
         fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
+        for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
+        for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
         AppendCsvRecord(out, fields);
       }
     }
@@ -739,6 +779,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
       fields.push_back(UtcOffsetText(e.offsetSeconds));
+      fields.resize(fields.size() + kCsvCrossingFields);
       AppendCsvRecord(out, fields);
     }
   }

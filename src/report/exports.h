@@ -16,8 +16,10 @@
 
 namespace skyloom {
 
-// RFC 5545 calendar: per transit an all-day event over its outer orb (clipped
-// to the period where the transit was already or still in orb), and a
+// RFC 5545 calendar: per transit an event over its outer orb, from the UTC
+// minute the pair entered it to the minute it left it (clipped to the
+// period's first or last local midnight where the transit was already or
+// still in orb), and a
 // one-minute event at each exact aspect; a journal entry saying so when
 // nothing was found. UIDs are unique in a file and depend on the pair, the
 // aspect and the instant of the minimum in UTC only, not on the zone or the
@@ -35,7 +37,9 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
 // to a number of seconds, else the system clock.
 int64_t ExportTime();
 
-// RFC 4180 table with a header record: one record per row of the report.
+// RFC 4180 table with a header record: one record per row of the report;
+// after all other columns, each orb entry and exit to its minute (UTC,
+// local, offset).
 std::string WriteCsv(const std::vector<RunResult>& results);
 // With stations or ingresses asked for, every record gets the columns
 // record (transit, station or ingress), event, event_date, event_utc,

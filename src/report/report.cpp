@@ -89,7 +89,7 @@ std::string MinimumValueText(const MinimumRecord& minimum) {
 
 ReportCells RowCells(const TransitRowData& row, bool named) {
   ReportCells cells;
-  if (named) cells[0] = AspectName(row.aspect);
+  if (named) cells[0] = AspectShortName(row.aspect);
   for (OrbIndex orb = 0; orb < 3; ++orb) {
     if (row.entry[orb]) cells[1 + orb] = DateCellText(*row.entry[orb]);
     if (row.exit[orb]) cells[7 - orb] = DateCellText(*row.exit[orb]);

@@ -58,9 +58,12 @@ struct RunRequest {
   BodyIndex first = 0, second = 0;
   EnteredDate start, end;
   std::array<int16_t, 3> orbs{10, 5, 2};  // outer, middle, inner, whole degrees; 0: none chosen
-  std::optional<Zone> zone;               // the zone of every result date and minute
-  BirthData birth;                        // personal runs
-  Zodiac zodiac = Zodiac::Tropical;       // personal runs may ask for sidereal
+  // The aspects a run looks for, all with the same three orbs. The Search
+  // looks for its own aspect only.
+  AspectSet aspects = AspectSet::Major();
+  std::optional<Zone> zone;          // the zone of every result date and minute
+  BirthData birth;                   // personal runs
+  Zodiac zodiac = Zodiac::Tropical;  // personal runs may ask for sidereal
   SeriesKind series = SeriesKind::None;
   // The Search: the first whole transit of this aspect after the end date,
   // with the outer orb as the search orb; keepDates leaves the entered

@@ -181,6 +181,7 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   run.world = world;
   run.bodies = {first, second};
   run.orbs.Set(r.orbs[0], r.orbs[1], r.orbs[2]);
+  run.aspects = r.aspects;
   if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
   if (p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[0], 0)) ||
       p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[1], 1)))
@@ -441,6 +442,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   run.startDay = startDay;
   run.endDay = endDay;
   run.retrogradeMarks = true;
+  // The transit found, and no other aspect's that its orbs overlap.
+  run.aspects = AspectSet::Of({aspect});
 
   ++runsStarted_;
   RunTransits(run, TitleOf(r, run, p.days.days[2]), face, false);

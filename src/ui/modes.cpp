@@ -131,7 +131,8 @@ void FillSelectionLists(FormState& state) {
   }
   const Control aspects = C(ControlName::cboSearchAspect);
   w.ClearList(aspects);
-  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+  // The window's runs look for the five major aspects, and so does its Search.
+  for (AspectIndex a = 1; a <= MajorAspectCount; ++a) {
     w.AddItem(aspects, AsciiLowerCase(AspectName(a)));
   }
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -38,6 +39,10 @@ const std::string kMars = "world Mars Jupiter --start 2020-01-01 --end 2020-12-3
 const std::string kBirth = "personal Saturn Moon --start 2024-01-01 --end 2024-01-31 --zone GMT --birth ";
 const std::string kReport = "\nAspect      | Start 10°", kNotWritten = "skyloom-cli: cannot write ";
 const std::string kFull = ": No space left on device\n", kOrbs = "strictly decreasing and differ by at least 2°.\n";
+
+const std::string kAspectsTaken =
+    "--aspects takes major, all or aspects named from conjunction, opposition, square, trine, sextile, semisextile, "
+    "semisquare, quintile, sesquiquadrate, biquintile, quincunx, not ";
 
 struct Case {
   std::string arguments;  // FILE: a file whose name is not UTF-8
@@ -109,6 +114,16 @@ std::vector<Case> Cases() {
       {kRun + " --search trine --orbs 9,5,2", 0,
        "skyloom-cli: --search derives the middle and inner orb from the outer one: 9,6,3\n|Dates set to", "\nAspect"},
       {kRun + " --search trine --orbs 9,6,3", 0, "Dates set to", "\nAspect"},
+      // The eleven aspects, the minor ones for --search as well.
+      {kRun + " --search quincunx", 0, "Dates set to", "\nAspect"},
+      {kRun + " --search quintil", 2,
+       "no aspect quintil; choose one of conjunction, opposition, square, trine, sextile, semisextile, semisquare, "
+       "quintile, sesquiquadrate, biquintile, quincunx\n"},
+      {kRun + " --aspects ALL --csv -", 0, "", "run,mode,"},
+      {kMars + " --aspects Quincunx,square", 0, "", kReport},
+      {kRun + " --aspects major,trine", 2, kAspectsTaken + "major,trine\n"},
+      {kRun + " --aspects sextile,", 2, kAspectsTaken + "sextile,\n"},
+      {kRun + " --aspects ''", 2, kAspectsTaken + "\n"},
       {kBirth + "1970-01-01 --birth-time 12:00 --birth-zone Europe/Berln", 2, "Berln in the|nearest: Europe/Berlin"},
       {kBirth + "1970-1-01 --birth-time 12:00 --birth-zone GMT", 2, "--birth takes a date as"},
       // Files that cannot be written: told once, with status 3.
@@ -146,9 +161,9 @@ TEST(SkyloomCli, StatusMessagesAndWhatIsWritten) {
     EXPECT_EQ(fs::exists(file), c.written) << c.arguments;
   }
   const CliResult help = RunCli("--help");
-  for (const char* text :
-       {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59", "--stations ",
-        "--ingresses ", "\"North Node\"", "Chiron", "whose folder takes no new file", "its reader gone early"})
+  for (const char* text : {"Exit status:\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "Europe/Berlin", "00:00 to 23:59",
+                           "--stations ", "--ingresses ", "\"North Node\"", "Chiron", "whose folder takes no new file",
+                           "its reader gone early", "The three orbs apply to every aspect alike", "--aspects SET"})
     EXPECT_GT(Count(help.out, text), 0u) << text;
   // Without --zone, or with --zone local, the results are in the machine's
   // zone by its name; one that has no name in the database is taken at its
@@ -474,11 +489,51 @@ std::string Iso(sys_time<minutes> t, bool withTime) {
   return text;
 }
 
-// The calendar read back by the icalendar package: an all-day event over
-// each transit's outer orb (DTEND the day after, as it is exclusive; the
-// period's last day where still in orb), and a one-minute event at each
-// exact aspect at the report's time less the zone's offset. The exact
-// events, their UIDs included, are the same in any results zone.
+// The calendar read back by the icalendar package: an event over each
+// transit's outer orb from a minute of the day the report enters it to a
+// minute of the day it leaves it, in the results zone (from the period's
+// first local midnight where already in orb, to the midnight after its last
+// day where still in orb), and a one-minute event at each exact aspect at
+// the report's time less the zone's offset. The exact events, their UIDs
+// included, are the same in any results zone.
+// The aspects a run looks for: the five major ones by default and by
+// name, the eleven with "all"; each aspect's transits the same whatever
+// else is looked for, the sesquiquadrate shortened in the report's column
+// only.
+TEST(SkyloomCli, AspectsLookedFor) {
+  const std::string run = "world Sun Mars --start 2020-01-01 --end 2021-12-31 --zone GMT --orbs 15,13,11";
+  const CliResult plain = RunCli(run + " --csv -"), major = RunCli(run + " --aspects major --csv -");
+  const CliResult all = RunCli(run + " --aspects all --csv -"), report = RunCli(run + " --aspects all");
+  const CliResult named = RunCli(run + " --aspects sesquiquadrate,SQUARE,semisquare --csv -");
+  for (const CliResult* r : {&plain, &major, &all, &report, &named}) ASSERT_EQ(r->status, 0) << r->err;
+  EXPECT_EQ(major.out, plain.out);
+  // The records of some aspects, without the run and transit numbers.
+  auto records = [](const std::string& csv, const std::set<std::string>& aspects) {
+    std::vector<std::string> kept;
+    for (const std::string& line : Split(csv, '\n')) {
+      std::vector<std::string> f = Split(line, ',');
+      if (f.size() < 9 || !aspects.count(f[6])) continue;
+      f[7] = "";
+      std::string joined;
+      for (const std::string& field : f) joined += field + ",";
+      kept.push_back(joined);
+    }
+    return kept;
+  };
+  const std::set<std::string> majors{"Conjunction", "Opposition", "Square", "Trine", "Sextile"};
+  const std::set<std::string> chosen{"Sesquiquadrate", "Square", "Semisquare"};
+  EXPECT_EQ(records(all.out, majors), records(plain.out, majors));
+  EXPECT_EQ(records(all.out, chosen), records(named.out, chosen));
+  EXPECT_TRUE(records(named.out, {"Conjunction", "Opposition", "Trine", "Sextile", "Quincunx"}).empty());
+  for (const char* minor : {"Semisextile", "Semisquare", "Quintile", "Sesquiquadrate", "Biquintile", "Quincunx"}) {
+    EXPECT_FALSE(records(all.out, {minor}).empty()) << minor;
+    EXPECT_TRUE(records(plain.out, {minor}).empty()) << minor;
+  }
+  EXPECT_GT(Count(report.out, "\nSesquiquad. | "), 0u);
+  EXPECT_EQ(Count(report.out, "Sesquiquadr"), 0u);
+  EXPECT_GT(Count(report.out, "\nSemisextile | "), 0u);
+}
+
 TEST(SkyloomCli, CalendarTellsTheReportInUtc) {
   struct Run {
     const char *first, *second, *start, *end, *zone;
@@ -500,21 +555,22 @@ TEST(SkyloomCli, CalendarTellsTheReportInUtc) {
     };
     std::vector<std::string> want, got;
     std::string aspect, entry;  // of the transit being read
-    size_t at = 0;              // its all-day event in want
-    auto allDay = [&](const std::string& last) {
-      return entry + "\t" + Iso(day(last) + days{1}, false) + "\t" + run.first + " " + aspect + " " + run.second;
+    size_t at = 0;              // its outer orb's event in want
+    auto span = [&](const std::string& last) {
+      return entry + "\t" + last + "\t" + run.first + " " + aspect + " " + run.second;
     };
+    const std::string afterEnd = Iso(day(run.end) + days{1}, false) + "T00:00";
     for (const std::string& row : ReportRows(r.out)) {
       const std::vector<std::string> cells = Split(row, '\t');
       // A transit starts where the aspect changes or the outer orb is entered.
       if (!cells[0].empty() || !cells[1].empty()) {
         if (!cells[0].empty()) aspect = cells[0];
         std::transform(aspect.begin(), aspect.end(), aspect.begin(), ::tolower);
-        entry = cells[1].empty() ? run.start : cells[1].substr(0, 10);
+        entry = cells[1].empty() ? std::string(run.start) + "T00:00" : cells[1].substr(0, 10);
         at = want.size();
-        want.push_back(allDay(run.end));  // still in orb at the end, unless an exit follows
+        want.push_back(span(afterEnd));  // still in orb at the end, unless an exit follows
       }
-      if (!cells[7].empty()) want[at] = allDay(cells[7].substr(0, 10));
+      if (!cells[7].empty()) want[at] = span(cells[7].substr(0, 10));
       if (cells[4].find('*') == std::string::npos) continue;
       const sys_time<minutes> utc = day(cells[4]) + hours{std::stoi(cells[8].substr(0, 2))} +
                                     minutes{std::stoi(cells[8].substr(3, 2)) - run.offsetMinutes};
@@ -522,9 +578,24 @@ TEST(SkyloomCli, CalendarTellsTheReportInUtc) {
                      run.second + " exact" +
                      (cells[4].back() == 'r' ? " (" + std::string(run.first) + " retrograde)" : ""));
     }
+    // A transit's minutes in the results zone, each as far as the report
+    // tells it: the day of an orb crossing, the whole minute of a midnight.
+    auto local = [&](const std::string& utc, const std::string& wanted) {
+      const sys_time<minutes> t =
+          day(utc) + hours{std::stoi(utc.substr(11, 2))} + minutes{std::stoi(utc.substr(14, 2)) + run.offsetMinutes};
+      const std::string text = Iso(t, true).substr(0, 16);
+      return text.rfind(wanted, 0) == 0 ? wanted : text;
+    };
     for (const std::string& event : ParseExport("ics", ics)) {
-      got.push_back(event.substr(0, event.rfind('\t')));
-      if (event.find(" exact") != std::string::npos) exactEvents[&run - runs].push_back(event);
+      std::string kept = event.substr(0, event.rfind('\t'));
+      if (event.find(" exact") != std::string::npos) {
+        exactEvents[&run - runs].push_back(event);
+      } else if (got.size() < want.size()) {
+        const std::vector<std::string> wanted = Split(want[got.size()], '\t'), parts = Split(kept, '\t');
+        if (wanted.size() == 3 && parts.size() == 3)
+          kept = local(parts[0], wanted[0]) + "\t" + local(parts[1], wanted[1]) + "\t" + parts[2];
+      }
+      got.push_back(kept);
     }
     EXPECT_EQ(got, want) << run.zone << "\n" << Slurp(ics);
   }
@@ -567,18 +638,31 @@ TEST(SkyloomCli, StationsAndIngressesFollowTheTransits) {
   EXPECT_EQ(Count(r.out, "Mercury     | Leo         | 2024-08-15  | "), 1u);
   EXPECT_EQ(Count(r.out, "Jupiter     | "), 2u);
 
-  // The transit records keep their bytes, the new columns after them and
-  // the offset of the local time last in both.
+  // The transit records keep their bytes, the new columns after the
+  // transit's own and before the offset of the local time and the orb
+  // crossings' minutes, which end both.
   const std::string csv = Slurp(dir / "e.csv");
   std::istringstream plainLines(plain.out), lines(csv);
   std::string want, got;
   size_t transitRows = 0;
+  auto fields = [](const std::string& line) {
+    std::vector<std::string> out(1);
+    for (const char c : line) {
+      if (c == ',') {
+        out.emplace_back();
+      } else if (c != '\r') {
+        out.back() += c;
+      }
+    }
+    return out;
+  };
+  constexpr size_t kTransitColumns = 27, kEventColumns = 7, kLastColumns = 19;
   while (std::getline(plainLines, want) && std::getline(lines, got)) {
-    if (!want.empty() && want.back() == '\r') want.pop_back();
-    if (!got.empty() && got.back() == '\r') got.pop_back();
-    const size_t offsetColumn = want.rfind(',');
-    EXPECT_EQ(got.substr(0, offsetColumn), want.substr(0, offsetColumn));
-    EXPECT_EQ(got.substr(got.rfind(',')), want.substr(offsetColumn));
+    const std::vector<std::string> w = fields(want), g = fields(got);
+    ASSERT_EQ(w.size(), kTransitColumns + kLastColumns);
+    ASSERT_EQ(g.size(), w.size() + kEventColumns);
+    EXPECT_TRUE(std::equal(w.begin(), w.begin() + kTransitColumns, g.begin())) << got;
+    EXPECT_TRUE(std::equal(w.end() - kLastColumns, w.end(), g.end() - kLastColumns)) << got;
     transitRows += got.find(",transit,,,,,,,") != std::string::npos ? 1 : 0;
   }
   EXPECT_EQ(transitRows + 1, static_cast<size_t>(std::count(plain.out.begin(), plain.out.end(), '\n')));

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -128,6 +130,120 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
     for (const TransitRecord& transit : result.transits)
       for (const TransitRowData& row : transit.passes)
         EXPECT_GE(row.minimum ? row.minimum->day : c.start, c.start) << "a minimum before the period";
+  }
+}
+
+// The first and last day of a transit's events.
+std::pair<int32_t, int32_t> DaysOf(const TransitRecord& transit) {
+  int32_t first = INT32_MAX, last = INT32_MIN;
+  auto note = [&](int32_t day) {
+    first = std::min(first, day);
+    last = std::max(last, day);
+  };
+  for (const TransitRowData& row : transit.passes) {
+    for (OrbIndex o = 0; o < 3; ++o) {
+      if (row.entry[o]) note(row.entry[o]->day);
+      if (row.exit[o]) note(row.exit[o]->day);
+    }
+    if (row.minimum) note(row.minimum->day);
+  }
+  return {first, last};
+}
+
+// The transits of the aspects of a set, in the order found.
+std::vector<TransitRecord> Only(const RunResult& result, const AspectSet& aspects) {
+  std::vector<TransitRecord> kept;
+  for (const TransitRecord& transit : result.transits)
+    if (aspects.Has(transit.aspect)) kept.push_back(transit);
+  return kept;
+}
+
+bool SameTransits(const std::vector<TransitRecord>& a, const std::vector<TransitRecord>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (a[k].aspect != b[k].aspect || a[k].passes.size() != b[k].passes.size()) return false;
+    for (size_t p = 0; p < a[k].passes.size(); ++p) {
+      const TransitRowData &x = a[k].passes[p], &y = b[k].passes[p];
+      if (x.aspect != y.aspect || x.entry != y.entry || x.exit != y.exit || x.minimum != y.minimum) return false;
+    }
+  }
+  return true;
+}
+
+// The minor aspects lie close to each other and to the major ones (the
+// biquintile and the quincunx 6 degrees apart): with these orbs a pair is
+// often within the orbs of two aspects at once. Each aspect must still be
+// found whole and right by the independent scan, its transits the same as
+// a run of that aspect alone finds, two transits overlapping in time where
+// the orbs overlap, and the transits handed over in the order they began.
+TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
+  struct Case {
+    const char* what;
+    bool world;
+    BodyIndex a, b;
+    double natalDegrees;
+    int32_t start, end;
+    int16_t zone;
+    std::array<int16_t, 3> orbs;
+    AspectSet aspects;
+  };
+  const AspectSet all = AspectSet::All();
+  // clang-format off
+  const Case cases[] = {
+      {"Sun-Mars, 15-degree orbs", true, Sun, Mars, 0, Day(2021, 1, 1), Day(2022, 12, 31), 330, {15, 13, 11}, all},
+      {"Jupiter-Saturn", true, Jupiter, Saturn, 0, Day(2019, 1, 1), Day(2026, 12, 31), 0, {10, 5, 2}, all},
+      {"Mercury-Venus", true, Mercury, Venus, 0, Day(2020, 1, 1), Day(2021, 12, 31), -690, {10, 5, 2}, all},
+      {"Mars to 15.2 degrees, semisextile and semisquare", false, Mars, Sun, 15.2, Day(2019, 1, 1),
+       Day(2022, 12, 31), 330, {10, 5, 2}, AspectSet::Of({Semisextile, Semisquare})},
+      {"Saturn to 298 degrees, biquintile and quincunx", false, Saturn, Sun, 298.0, Day(2000, 1, 1),
+       Day(2012, 12, 31), 0, {10, 5, 2}, AspectSet::Of({Biquintile, Quincunx})},
+      {"Jupiter to 100 degrees, sesquiquadrate and others", false, Jupiter, Sun, 100.0, Day(2010, 1, 1),
+       Day(2021, 12, 31), -300, {15, 13, 11}, AspectSet::Of({Sesquiquadrate, Trine, Biquintile, Sextile})},
+  };
+  // clang-format on
+  test::WorstError minutes("exact and crossing minutes of overlapping aspects against the scan", "min");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunDescription run;
+    run.world = c.world;
+    run.bodies = {c.a, c.b};
+    run.natalLongitude = Radians(c.natalDegrees);
+    run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
+    run.startDay = c.start;
+    run.endDay = c.end;
+    run.zone = ZoneOfMinutes(c.zone);
+    run.aspects = c.aspects;
+    Engine engine;
+    const RunResult result = engine.Run(run);
+    test::ExpectIndependentlyRight(result, minutes);
+
+    std::set<AspectIndex> found;
+    int overlapping = 0;
+    for (size_t k = 0; k < result.transits.size(); ++k) {
+      const TransitRecord& transit = result.transits[k];
+      EXPECT_TRUE(c.aspects.Has(transit.aspect)) << AspectName(transit.aspect) << " was not asked for";
+      found.insert(transit.aspect);
+      const auto [first, last] = DaysOf(transit);
+      for (size_t j = 0; j < k; ++j) {
+        const auto [otherFirst, otherLast] = DaysOf(result.transits[j]);
+        if (result.transits[j].aspect != transit.aspect && otherFirst <= last && first <= otherLast) ++overlapping;
+      }
+      // Handed over in the order their outer orbs were entered.
+      const auto& entry = transit.passes.front().entry[0];
+      if (k > 0 && entry && result.transits[k - 1].passes.front().entry[0]) {
+        EXPECT_LE(result.transits[k - 1].passes.front().entry[0]->day, entry->day) << "transit " << k + 1;
+      }
+    }
+    EXPECT_GE(found.size(), 2u);
+    EXPECT_GT(overlapping, 0) << "no two transits at once: the case tests no overlap";
+
+    // Each aspect alone finds what the run of all of them found of it.
+    for (const AspectIndex aspect : c.aspects.List()) {
+      RunDescription alone = run;
+      alone.aspects = AspectSet::Of({aspect});
+      const RunResult one = engine.Run(alone);
+      EXPECT_TRUE(SameTransits(one.transits, Only(result, alone.aspects))) << AspectName(aspect);
+    }
   }
 }
 
@@ -364,7 +480,7 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
   EXPECT_EQ(TransitTable::RowsForPeriod(650 * 366), 32760);
   TransitTable table;
   table.Create(3);
-  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false});
+  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false, {}});
   EXPECT_FALSE(table.RowIsEmpty(1000));
   ASSERT_TRUE(table.Data(1000).entry[0]);
   EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));

@@ -18,7 +18,7 @@ namespace {
 constexpr AspectIndex kConjunction = 1, kSquare = 3;
 
 DateMark Mark(int32_t year, int32_t month, int32_t day, bool retrograde = false) {
-  return {test::Day(year, month, day), retrograde};
+  return {test::Day(year, month, day), retrograde, {}};
 }
 
 MinimumRecord Exact(int32_t year, int32_t month, int32_t day, int16_t minuteOfDay, bool retrograde) {

@@ -16,7 +16,9 @@ namespace {
 
 constexpr int32 kSweBody[] = {0,         SE_SUN,     SE_MERCURY, SE_VENUS, SE_MARS,      SE_JUPITER,   SE_SATURN,
                               SE_URANUS, SE_NEPTUNE, SE_PLUTO,   SE_MOON,  SE_TRUE_NODE, SE_MEAN_NODE, SE_CHIRON};
-constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60};
+// By aspect number: the five major aspects, then semisextile, semisquare,
+// quintile, sesquiquadrate, biquintile and quincunx.
+constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60, 30, 45, 72, 135, 144, 150};
 constexpr double kArcMinute = 1.0 / 60;
 constexpr double kScanStep = 0.25;  // days
 constexpr double kMinutesPerDay = 1440;
@@ -34,7 +36,9 @@ struct Target {
   AspectIndex aspect;
   double lead;
 };
-constexpr Target kTargets[] = {{1, 0}, {2, 180}, {3, 90}, {3, -90}, {4, 120}, {4, -120}, {5, 60}, {5, -60}};
+constexpr Target kTargets[] = {{1, 0},   {2, 180},  {3, 90},   {3, -90},   {4, 120},  {4, -120}, {5, 60},
+                               {5, -60}, {6, 30},   {6, -30},  {7, 45},    {7, -45},  {8, 72},   {8, -72},
+                               {9, 135}, {9, -135}, {10, 144}, {10, -144}, {11, 150}, {11, -150}};
 
 double Bisect(const IndependentRun& run, double lead, double a, double b) {
   double ga = WrappedDifferenceDegrees(Lead(run, a), lead);
@@ -181,6 +185,47 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       text << pair << "row " << row << " (" << AspectTable[data.aspect].Name << "): " << what;
       problems.push_back(text.str());
     };
+    // The minute of an orb crossing is the nearest one to the instant the
+    // deviation passes the orb, which lies within the day of its date.
+    auto checkCrossing = [&](const DateMark& mark, double orb, bool entry, const char* what) {
+      if (!mark.crossing) {
+        complain(std::string(what) + " on " + FormatDayNumber(mark.day) + " has no minute");
+        return;
+      }
+      const double at = InstantOf(*mark.crossing).ut;
+      const double from = Midnight(mark.day, zone), to = Midnight(mark.day + 1, zone);
+      if (at < from - 0.5 / kMinutesPerDay || at > to + 0.5 / kMinutesPerDay) {
+        complain(std::string(what) + " at " + Minute(at, zone) + " is not on " + FormatDayNumber(mark.day));
+        return;
+      }
+      // The crossing nearest the minute: the sign of deviation - orb changes
+      // within the minutes around it.
+      auto beyond = [&](double t) { return IndependentDeviation(run, t) - orb; };
+      const double span = 30.0 / kMinutesPerDay;
+      double a = std::max(from, at - span), b = std::min(to, at + span);
+      double fa = beyond(a);
+      if ((fa >= 0) == (beyond(b) >= 0) || (fa >= 0) != entry) {
+        complain(std::string(what) + " at " + Minute(at, zone) + " is no crossing of the orb");
+        return;
+      }
+      while (b - a > 1e-8) {
+        const double m = (a + b) / 2;
+        const double fm = beyond(m);
+        if ((fm >= 0) == (fa >= 0)) {
+          a = m;
+          fa = fm;
+        } else {
+          b = m;
+        }
+      }
+      const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + what + " " + Minute(at, zone);
+      exactMinutes.Note((at - a) * kMinutesPerDay, tolerance({data.aspect, a, 0, true}), where);
+    };
+    for (OrbIndex o = 0; o < 3; ++o) {
+      const double orb = result.orbDegrees[o];
+      if (data.entry[o]) checkCrossing(*data.entry[o], orb, true, "entry");
+      if (data.exit[o]) checkCrossing(*data.exit[o], orb, false, "exit");
+    }
     for (OrbIndex o = 0; o < 3; ++o) {
       const double orb = result.orbDegrees[o];
       if (data.entry[o]) {
@@ -247,9 +292,10 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       if (day != m.day) complain("closest approach's date is not that of its instant");
     }
   }
-  // Completeness: every exact aspect of the period is in the table.
+  // Completeness: every exact aspect of the period of an aspect the run
+  // looked for is in the table.
   for (size_t i = 0; i < scan.size(); ++i)
-    if (scan[i].exact && !reported[i])
+    if (scan[i].exact && !reported[i] && result.aspects.Has(scan[i].aspect))
       problems.push_back(pair + AspectTable[scan[i].aspect].Name + " exact at " + Minute(scan[i].instant, zone) +
                          " is missing from the table");
   return problems;

@@ -1,7 +1,7 @@
 // Checks of a run's results against positions computed here straight from
 // Swiss Ephemeris, without the program's own position code: each orb date
 // must be the day on which the pair crosses that orb between two local
-// midnights; a scan of the whole period finds every exact aspect and every
+// midnights, and its minute the nearest to that crossing; a scan of the whole period finds every exact aspect and every
 // local minimum of each aspect's deviation on its own, and the table must
 // hold exactly those exact aspects, each at the nearest minute, and only
 // closest approaches the scan found, at their size and date.
@@ -47,8 +47,9 @@ std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to);
 class WorstError;
 
 // Every problem found in a run's results, one text each. How far each exact
-// aspect lies from the scan's, in minutes of time, goes to exactMinutes,
-// which fails the test for one beyond the nearest minute.
+// aspect and each orb crossing lies from the scan's, in minutes of time,
+// goes to exactMinutes, which fails the test for one beyond the nearest
+// minute. Only the aspects the run looked for must all be found.
 std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMinutes);
 // The same, each problem a failure of the test.
 void ExpectIndependentlyRight(const RunResult& result, WorstError& exactMinutes);
