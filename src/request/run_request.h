@@ -39,6 +39,11 @@ struct BirthData {
   std::optional<int16_t> minute;  // 0 .. 59; none with an hour: the full hour
   std::optional<Zone> zone;       // the zone of the birth time
   std::optional<BirthPlace> place;
+  // Or, for the zone, a tz database name as typed that the birth time is to
+  // be read in: the checks read it (refusing a name the database does not
+  // know, and a time the zone repeated or skipped) and give the zone of its
+  // offset then.
+  std::string zoneName;
   bool operator==(const BirthData&) const = default;
 };
 
@@ -57,8 +62,10 @@ struct RunRequest {
   EnteredDate start, end;
   std::array<int16_t, 3> orbs{10, 5, 2};  // outer, middle, inner, whole degrees; 0: none chosen
   std::optional<Zone> zone;               // the zone of every result date and minute
-  BirthData birth;                        // personal runs
-  Zodiac zodiac = Zodiac::Tropical;       // personal runs may ask for sidereal
+  // Or a tz database name, as typed, for it; the checks find its zone.
+  std::string zoneName;
+  BirthData birth;                   // personal runs
+  Zodiac zodiac = Zodiac::Tropical;  // personal runs may ask for sidereal
   SeriesKind series = SeriesKind::None;
   // The Search: the first whole transit of this aspect after the end date,
   // with the outer orb as the search orb; keepDates leaves the entered

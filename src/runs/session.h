@@ -147,7 +147,8 @@ class Session {
   void Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal, bool emptyBox);
   bool SearchInner(const RunRequest& request, RunFace& face);
   // The natal body's position at the birth into run; false (told) outside its data.
-  bool NatalPosition(const RunRequest& request, RunDescription& run, int32_t birthDay, RunFace& face);
+  bool NatalPosition(const RunRequest& request, const Zone& birthZone, RunDescription& run, int32_t birthDay,
+                     RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
 

@@ -47,7 +47,7 @@ RunRequest Base(RunMode mode = RunMode::World) {
   r.start = {"2020", "1", "1"};
   r.end = {"2020", "12", "31"};
   r.zone = Zone::Fixed(0, "GMT");
-  r.birth = {{"1970", "3", "15"}, 9, 15, Zone::Fixed(3600, "GMT+1:00"), std::nullopt};
+  r.birth = {{"1970", "3", "15"}, 9, 15, Zone::Fixed(3600, "GMT+1:00"), std::nullopt, {}};
   return r;
 }
 
