@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "calendar/birth_place.h"
+#include "calendar/birth_zone.h"
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
-#include "cli/birth_zone.h"
 #include "engine/bodies.h"
 #include "report/files.h"
 #include "report/program.h"
@@ -652,12 +652,12 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
       // Without a whole, existing birth date and time there is nothing to
       // convert; the checks ask for them before they look at the zone.
       if (birth && birthHour && DayExists(*birth)) {
-        const BirthOffset offset = OffsetAt(*zone, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
-        if (offset.kind != BirthOffset::Kind::Unique) {
-          a.ambiguousBirth =
-              AmbiguousTimeMessage(name, birth->year, birth->month, birth->day, *birthHour, *birthMinute, offset);
+        BirthZoneReading reading =
+            ReadBirthZone(name, *zone, birth->year, birth->month, birth->day, *birthHour, *birthMinute);
+        if (reading.zone) {
+          r.birth.zone = std::move(reading.zone);
         } else {
-          r.birth.zone = Zone::Fixed(offset.seconds, name + " (" + OffsetText(offset.seconds) + ")");
+          a.ambiguousBirth = std::move(reading.ambiguity);
         }
       }
     }

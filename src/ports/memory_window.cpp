@@ -77,6 +77,8 @@ std::string MemoryWindow::Text(Control c) const {
 
 // Setting a combo box's text picks the entry that reads the same, as the
 // toolkit's drop-down combos do, but like the toolkit fires no Click for it.
+// Other text stays only in a list that takes typed text; a plain drop-down
+// list is then left blank.
 void MemoryWindow::SetText(Control c, std::string_view text) {
   Member& m = At(c);
   if (m.sink) {
@@ -95,6 +97,10 @@ void MemoryWindow::SetText(Control c, std::string_view text) {
         m.listIndex = static_cast<int16_t>(i);
         break;
       }
+    }
+    if (m.listIndex < 0 && !EditableList(c.name)) {
+      m.text.clear();
+      m.codePoints = 0;
     }
   }
 }
@@ -132,7 +138,8 @@ void MemoryWindow::CaretToEnd(Control c) {
 
 void MemoryWindow::SetCompletions(Control c, std::span<const Completion> entries) {
   Member& m = At(c);
-  if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
+  if (m.kind != ControlKind::TextBox && !(m.kind == ControlKind::ComboBox && EditableList(c.name)))
+    throw std::invalid_argument(NameOf(c) + " takes no typed text");
   m.completions.assign(entries.begin(), entries.end());
 }
 

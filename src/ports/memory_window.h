@@ -86,7 +86,9 @@ class MemoryWindow : public Window {
   bool Ended() const { return ended_; }
   const std::vector<MessageBoxRequest>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<PopUpRequest>& PopUps() const { return popUps_; }
-  // What a text box offers to complete now.
+  // Whether the control has the focus.
+  bool HasFocus(Control c) const { return hasFocus_ && focused_ == c; }
+  // What a text box or an editable list offers to complete now.
   const std::vector<Completion>& Completions(Control c) const { return At(c).completions; }
 
   // Set-up by tests and the command-line front end.
@@ -112,7 +114,8 @@ class MemoryWindow : public Window {
   // the focus first where a click gives it, a check box toggles and an
   // option becomes selected (Click only when it was not selected already).
   bool Click(Control c);
-  // Types into a box: it takes the focus and its text is replaced.
+  // Types into a box or a list that takes typed text: it takes the focus
+  // and its text is replaced.
   bool Type(Control c, std::string_view text);
   // Chooses one of the entries a box offers: the box takes its text, as a
   // user's choice from the list below it gives; false when there is no such entry.

@@ -199,4 +199,9 @@ ControlDesign DesignOf(Control c) {
   return {row.caption, row.rect};
 }
 
+bool EditableList(ControlName name) {
+  return name == ControlName::cboHour || name == ControlName::cboMinute || name == ControlName::cboSearchAspect ||
+         name == ControlName::cboTimezone;
+}
+
 }  // namespace skyloom

@@ -145,8 +145,8 @@ class Window {
   virtual int32_t TextLength(Control c) const = 0;
   // Caret to the end of the text, so the newest line shows.
   virtual void CaretToEnd(Control c) = 0;
-  // The entries a text box offers below itself while it is typed in, in
-  // place of those offered before; none closes the list.
+  // The entries a text box or an editable list offers below itself while
+  // it is typed in, in place of those offered before; none closes the list.
   virtual void SetCompletions(Control c, std::span<const Completion> entries) = 0;
   // Whether a text box keeps what is appended to it. A box that hands each
   // piece on instead (the command line's output, sent out as it comes) has
@@ -214,6 +214,12 @@ class Window {
   // Shows the pop-up modally; returns when it has closed.
   virtual void PopUp(const PopUpRequest& request) = 0;
 };
+
+// Whether a list also takes typed text (the birth hour and minute, the
+// search aspect, the zone lists, which take tz database names): text that
+// is none of its entries is its Text, with no entry selected (ListIndex
+// -1). Setting such text from code selects nothing and fires no Click.
+bool EditableList(ControlName name);
 
 // The frame one member of an array sits in, or the member's own name when it
 // is on the window. Arrays can straddle a frame (txbYear(2) is in

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTextBlock>
@@ -77,10 +78,6 @@ QColor ToQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 QColor Dimmed(Rgb fore, Rgb back) {
   auto mix = [](uint8_t f, uint8_t b) { return static_cast<int>(std::lround(f * 0.55 + b * 0.45)); };
   return QColor(mix(fore.red, back.red), mix(fore.green, back.green), mix(fore.blue, back.blue));
-}
-
-bool IsEditableList(ControlName name) {
-  return name == ControlName::cboHour || name == ControlName::cboMinute || name == ControlName::cboSearchAspect;
 }
 
 // A frame that holds its members but draws nothing of its own: no border,
@@ -247,11 +244,21 @@ QWidget* QtWindow::MakeWidget(Control c, ControlKind kind, QWidget* parent) {
       break;
     case ControlKind::ComboBox: {
       auto* combo = new QComboBox(parent);
-      if (IsEditableList(c.name)) {
+      if (EditableList(c.name)) {
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        // Typed text stays as typed; the list never completes it.
+        // Typed text stays as typed; the list never completes it from its
+        // own entries.
         combo->setCompleter(nullptr);
+        if (c.name == ControlName::cboTimezone) {
+          // The zone lists offer the tz database names the program picks
+          // as the text changes, as the place box offers places.
+          auto* completer = new QCompleter(new QStandardItemModel(combo), combo);
+          completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+          completer->setCompletionRole(Qt::UserRole);
+          completer->setMaxVisibleItems(12);
+          combo->lineEdit()->setCompleter(completer);
+        }
       }
       widget = combo;
       break;
@@ -324,9 +331,10 @@ void QtWindow::Wire(Control c, Member& m) {
         FireClick(c);
       });
       if (combo->isEditable()) {
-        // Typing an entry's text selects it; any other text leaves the list
-        // without a selection. Neither is a click.
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, c, combo](const QString& text) {
+        // Typing an entry's text selects it; any other text (a completion
+        // chosen too) leaves the list without a selection. Neither is a
+        // click.
+        auto follow = [this, c, combo](const QString& text) {
           At(c).listIndex = static_cast<int16_t>(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
           if (At(c).listIndex >= 0) {
             const QSignalBlocker block(combo);
@@ -334,7 +342,14 @@ void QtWindow::Wire(Control c, Member& m) {
             combo->setCurrentIndex(At(c).listIndex);
             combo->lineEdit()->setCursorPosition(cursor);
           }
+        };
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, c, follow](const QString& text) {
+          follow(text);
+          // The zone lists' offers follow every change the user makes.
+          if (c.name == ControlName::cboTimezone && sink_ != nullptr) sink_->KeyUp(c, 0);
         });
+        if (QCompleter* completer = combo->lineEdit()->completer())
+          connect(completer, qOverload<const QString&>(&QCompleter::activated), this, follow);
       }
       break;
     }
@@ -478,8 +493,9 @@ void QtWindow::CaretToEnd(Control c) {
 
 void QtWindow::SetCompletions(Control c, std::span<const Completion> entries) {
   Member& m = At(c);
-  if (m.kind != ControlKind::TextBox) throw std::invalid_argument(NameOf(c) + " is not a text box");
-  auto* line = qobject_cast<QLineEdit*>(m.widget);
+  const bool list = m.kind == ControlKind::ComboBox && EditableList(c.name);
+  if (m.kind != ControlKind::TextBox && !list) throw std::invalid_argument(NameOf(c) + " takes no typed text");
+  auto* line = list ? static_cast<QComboBox*>(m.widget)->lineEdit() : qobject_cast<QLineEdit*>(m.widget);
   QCompleter* completer = line != nullptr ? line->completer() : nullptr;
   if (completer == nullptr) return;
   auto* model = static_cast<QStandardItemModel*>(completer->model());
@@ -492,7 +508,11 @@ void QtWindow::SetCompletions(Control c, std::span<const Completion> entries) {
   if (entries.empty()) {
     completer->popup()->hide();
   } else if (line->hasFocus()) {
-    completer->complete();
+    // A narrow list's offers are wider than the list: the popup takes the
+    // width of the longest.
+    QAbstractItemView* popup = completer->popup();
+    const int wanted = popup->sizeHintForColumn(0) + popup->verticalScrollBar()->sizeHint().width() + 8;
+    completer->complete(QRect(0, 0, std::max(line->width(), wanted), line->height()));
   }
 }
 

@@ -40,6 +40,11 @@ struct BirthData {
   std::optional<int16_t> minute;  // 0 .. 59; none with an hour: the full hour
   std::optional<Zone> zone;       // the zone of the birth time
   std::optional<BirthPlace> place;
+  // Or, for the zone, a tz database name as typed that the birth time is to
+  // be read in: the checks read it (refusing a name the database does not
+  // know, and a time the zone repeated or skipped) and give the zone of its
+  // offset then.
+  std::string zoneName;
   bool operator==(const BirthData&) const = default;
 };
 
@@ -61,7 +66,9 @@ struct RunRequest {
   // The aspects a run looks for, all with the same three orbs. The Search
   // looks for its own aspect only.
   AspectSet aspects = AspectSet::Major();
-  std::optional<Zone> zone;          // the zone of every result date and minute
+  std::optional<Zone> zone;  // the zone of every result date and minute
+  // Or a tz database name, as typed, for it; the checks find its zone.
+  std::string zoneName;
   BirthData birth;                   // personal runs
   Zodiac zodiac = Zodiac::Tropical;  // personal runs may ask for sidereal
   SeriesKind series = SeriesKind::None;

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "calendar/birth_zone.h"
 #include "calendar/date_format.h"
 #include "engine/bodies.h"
 #include "ports/calendar_library.h"
@@ -23,6 +24,12 @@ constexpr const char* Degree = "\xC2\xB0";  // "°"
 Refusal Refuse(std::string text, MsgIcon icon, std::string title, RequestInput focus = RequestInput::None,
                Repair repair = Repair::None) {
   return Refusal{Notice{std::move(text), std::move(title), icon}, focus, repair};
+}
+
+// "Timezone of the results: no zone Europe/Brelin in the time zone
+// database; nearest: Europe/Berlin, ...".
+std::string UnknownZoneMessage(const std::string& of, const std::string& why) {
+  return "Timezone of the " + of + ": " + why + ".";
 }
 
 std::string OrbMessagePrefix(const RunRequest& r) { return r.World() ? "With" : "With transiting"; }
@@ -181,7 +188,7 @@ Check CheckBirthData(const RunRequest& r, const Captions& c, bool testAgainstSta
   if (!r.birth.hour)
     return Refuse("Please specify the birth time, or use 12:00 if not known.", MsgIcon::None, c.start,
                   RequestInput::BirthTime, Repair::BirthTimeNoon);
-  if (!r.birth.zone)
+  if (!r.birth.zone && r.birth.zoneName.empty())
     return Refuse("Please specify the timezone, or use GMT if not known.", MsgIcon::None, c.start,
                   RequestInput::BirthZone, Repair::BirthZoneGreenwich);
   return std::nullopt;
@@ -205,8 +212,36 @@ Check CheckPeriod(const Captions& c, const EnteredDays& days) {
                 RequestInput::Start);
 }
 
-Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption) {
-  if (r.zone) return std::nullopt;
+Check CheckBirthZone(const RunRequest& r, const Captions& c, Zone& zone) {
+  if (r.birth.zoneName.empty()) {
+    zone = r.birth.zone.value_or(Zone{});
+    return std::nullopt;
+  }
+  const std::string& name = r.birth.zoneName;
+  std::string why;
+  const std::optional<Zone> named = Zone::Named(name, &why);
+  if (!named) return Refuse(UnknownZoneMessage("birth", why), MsgIcon::Exclamation, c.start, RequestInput::BirthZone);
+  const ReadDate birth = ReadEnteredDate(r.birth.date);
+  BirthZoneReading reading = ReadBirthZone(name, *named, birth.year, birth.month, birth.day, r.birth.hour.value_or(0),
+                                           r.birth.minute.value_or(0));
+  if (!reading.zone) return Refuse(reading.ambiguity, MsgIcon::Exclamation, c.start, RequestInput::BirthZone);
+  zone = std::move(*reading.zone);
+  return std::nullopt;
+}
+
+Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption, Zone& zone) {
+  if (!r.zoneName.empty()) {
+    std::string why;
+    std::optional<Zone> named = Zone::Named(r.zoneName, &why);
+    if (!named)
+      return Refuse(UnknownZoneMessage("results", why), MsgIcon::Exclamation, pressedCaption, RequestInput::ResultZone);
+    zone = std::move(*named);
+    return std::nullopt;
+  }
+  if (r.zone) {
+    zone = *r.zone;
+    return std::nullopt;
+  }
   return Refuse("Please specify the timezone for the results, or use the default GMT timezone.", MsgIcon::None,
                 pressedCaption, RequestInput::ResultZone, Repair::ResultZoneGreenwich);
 }

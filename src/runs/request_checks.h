@@ -43,8 +43,15 @@ Check CheckBirthData(const RunRequest& r, const Captions& c, bool testAgainstSta
 // A natal point, and the house ingresses, are taken at the birth place.
 Check CheckBirthPlace(const RunRequest& r, const Captions& c);
 Check CheckPeriod(const Captions& c, const EnteredDays& days);
-// pressedCaption: the caption of the button pressed (Start or Search).
-Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption);
+// The zone the birth time is read in, after CheckBirthData: the request's
+// zone, or its zone name read at the birth time. A name the tz database
+// does not know is refused, and so is a birth time that the zone repeated
+// (clocks set back) or skipped (clocks set forward), with both readings.
+Check CheckBirthZone(const RunRequest& r, const Captions& c, Zone& zone);
+// The zone of the results: the request's zone, or the zone of its zone
+// name, which must be one the tz database knows. pressedCaption: the
+// caption of the button pressed (Start or Search).
+Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption, Zone& zone);
 // The order of a world pair. search: the Search's rule. A series passes
 // over a pair silently (skip set, no refusal) and puts the others in order.
 Check CheckBodyOrder(BodyIndex& inner, BodyIndex& outer, const Captions& c, bool search, bool inSeries, bool& skip);

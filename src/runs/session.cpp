@@ -18,17 +18,17 @@ namespace {
 // The natal position is taken at the birth time in Universal Time: the
 // local time less the zone's offset then, to the second (local mean times
 // such as Amsterdam's +0:19:32 have seconds).
-double BirthInstant(const RunRequest& r, int32_t birthDay) {
+double BirthInstant(const RunRequest& r, const Zone& birthZone, int32_t birthDay) {
   const int32_t hour = r.birth.hour.value_or(0);
   const int32_t minute = r.birth.minute.value_or(0);
-  return FromLocal(birthDay, hour * 3600 + minute * 60, r.birth.zone.value_or(Zone{})).ut;
+  return FromLocal(birthDay, hour * 3600 + minute * 60, birthZone).ut;
 }
 
 std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
 
 // The title of a run: empty in world mode; in personal mode the bodies,
 // period, birth and zodiac.
-std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birthDay) {
+std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birthDay, const Zone& birthZone) {
   if (r.World()) return {};
   RunTitleParts parts;
   parts.transiting = BodyName(run.bodies[0]);
@@ -40,7 +40,7 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   parts.birthDay = birthDay;
   parts.hour = TwoDigits(r.birth.hour.value_or(0));
   parts.minute = TwoDigits(r.birth.minute.value_or(0));
-  parts.birthZone = r.birth.zone ? r.birth.zone->Text() : std::string();
+  parts.birthZone = birthZone.Text();
   parts.tropical = r.zodiac == Zodiac::Tropical;
   return BuildRunTitle(parts);
 }
@@ -54,6 +54,8 @@ struct Session::Press {
   const Captions& captions;
   RunFace& face;
   EnteredDays days;
+  // The zones as the checks found them (a name read in the tz database).
+  Zone birthZone, resultZone;
 
   bool Refused(const Check& check) {
     if (!check) return false;
@@ -63,9 +65,10 @@ struct Session::Press {
   }
 };
 
-bool Session::NatalPosition(const RunRequest& r, RunDescription& run, int32_t birthDay, RunFace& face) {
+bool Session::NatalPosition(const RunRequest& r, const Zone& birthZone, RunDescription& run, int32_t birthDay,
+                            RunFace& face) {
   const BodyIndex natalBody = run.bodies[1];
-  const double birth = BirthInstant(r, birthDay);
+  const double birth = BirthInstant(r, birthZone, birthDay);
   if ((IsNatalPoint(natalBody) || r.houseIngresses) && r.birth.place) {
     const BirthPlace& place = *r.birth.place;
     const NatalHouses houses = HousesAt(library_, birth, place.latitude, place.longitude, r.houses, run.zodiac);
@@ -149,16 +152,19 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   // Show-all series.
   abandoned_ = true;
   if (quitRequested_) return false;
-  Press p{r, captions, face, {}};
+  Press p{r, captions, face, {}, {}, {}};
   const bool world = r.World();
   if (p.Refused(CheckOutputFile(r, captions))) return false;
   if (p.Refused(CheckDatePresent(r, captions, 0)) || p.Refused(CheckDatePresent(r, captions, 1))) return false;
   if (!world && p.Refused(CheckBirthBoxes(r, captions))) return false;
   if (p.Refused(CheckDateValid(r, captions, 0, p.days)) || p.Refused(CheckDateValid(r, captions, 1, p.days)))
     return false;
-  if (!world && p.Refused(CheckBirthData(r, captions, true, p.days))) return false;
+  if (!world &&
+      (p.Refused(CheckBirthData(r, captions, true, p.days)) || p.Refused(CheckBirthZone(r, captions, p.birthZone))))
+    return false;
   if (!world && p.Refused(CheckBirthPlace(r, captions))) return false;
-  if (p.Refused(CheckPeriod(captions, p.days)) || p.Refused(CheckResultZone(r, captions.start))) return false;
+  if (p.Refused(CheckPeriod(captions, p.days)) || p.Refused(CheckResultZone(r, captions.start, p.resultZone)))
+    return false;
 
   // No inner body chosen stands for Pluto: the closing pair of a world
   // series is made that way.
@@ -192,18 +198,18 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   if (!world) {
     // The birth zone can push the birth minute in Universal Time onto a day
     // outside the natal body's data although the birth date is inside it.
-    if (!NatalPosition(r, run, p.days.days[2], face)) return false;
+    if (!NatalPosition(r, p.birthZone, run, p.days.days[2], face)) return false;
   }
 
   abandoned_ = false;
-  run.zone = *r.zone;
+  run.zone = p.resultZone;
   run.startDay = ExtendStartToTransit(Midnights(run.zone, run.zodiac), run, p.days.days[0]);
   run.endDay = p.days.days[1];
   // A world series shows no retrograde marks: its pairs would each mark a
   // different body.
   run.retrogradeMarks = !(inSeries && world);
   ++runsStarted_;
-  RunTransits(run, TitleOf(r, run, p.days.days[2]), face, inSeries);
+  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone), face, inSeries);
   return true;
 }
 
@@ -378,13 +384,15 @@ bool Session::Search(const RunRequest& request, RunFace& face) {
 bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   if (quitRequested_) return false;
   const Captions captions = CaptionsOf(r);
-  Press p{r, captions, face, {}};
+  Press p{r, captions, face, {}, {}, {}};
   const bool world = r.World();
   // Only the end date matters: the search starts the day after it.
   if (p.Refused(CheckDatePresent(r, captions, 1)) || p.Refused(CheckDateValid(r, captions, 1, p.days))) return false;
-  if (!world && p.Refused(CheckBirthData(r, captions, false, p.days))) return false;
+  if (!world &&
+      (p.Refused(CheckBirthData(r, captions, false, p.days)) || p.Refused(CheckBirthZone(r, captions, p.birthZone))))
+    return false;
   if (!world && p.Refused(CheckBirthPlace(r, captions))) return false;
-  if (p.Refused(CheckResultZone(r, captions.search))) return false;
+  if (p.Refused(CheckResultZone(r, captions.search, p.resultZone))) return false;
 
   BodyIndex first = r.first, second = r.second;
   bool skip = false;
@@ -403,10 +411,10 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   if (!world) {
     // The birth date is not tied to the period here, so it may lie beyond the
     // natal body's data.
-    if (!NatalPosition(r, run, p.days.days[2], face)) return false;
+    if (!NatalPosition(r, p.birthZone, run, p.days.days[2], face)) return false;
   }
   const AspectIndex aspect = *r.search;
-  run.zone = *r.zone;
+  run.zone = p.resultZone;
   const int32_t dayAfterEnd = p.days.days[1] + 1;
 
   const AspectTest test{first,     second, aspect, run.orbs.OrbRadians[0], world, world ? 0.0 : run.natalLongitude,
@@ -446,7 +454,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   run.aspects = AspectSet::Of({aspect});
 
   ++runsStarted_;
-  RunTransits(run, TitleOf(r, run, p.days.days[2]), face, false);
+  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone), face, false);
   if (!r.keepDates && lastRunFoundAny_) face.PeriodFound(startDay, endDay);
   return true;
 }

@@ -150,10 +150,12 @@ class Session {
   bool StartOne(const RunRequest& request, RunFace& face, const Captions& captions, bool inSeries);
   void Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal, bool emptyBox);
   bool SearchInner(const RunRequest& request, RunFace& face);
-  // The natal body's position at the birth into run, a natal point's from
-  // the houses at the birth place; false (told) outside the body's data or
-  // where the house system has no cusps.
-  bool NatalPosition(const RunRequest& request, RunDescription& run, int32_t birthDay, RunFace& face);
+  // The natal body's position at the birth (in the birth zone the checks
+  // found) into run, a natal point's from the houses at the birth place;
+  // false (told) outside the body's data or where the house system has no
+  // cusps.
+  bool NatalPosition(const RunRequest& request, const Zone& birthZone, RunDescription& run, int32_t birthDay,
+                     RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
 

@@ -28,6 +28,7 @@ enum class Source : uint8_t {
   Flag,      // "Y" when the option is selected, else "N"
   Number,    // the value of a check box
   Marker,    // "Y": a state has been saved
+  Typed,     // the text typed into a list when it is none of its entries, else empty
 };
 
 struct SavedValue {
@@ -67,6 +68,8 @@ constexpr SavedValue kSavedValues[] = {
     {{kSkl, "BirthHour"}, Source::Position, {ControlName::cboHour, 0}},
     {{kSkl, "BirthMinute"}, Source::Position, {ControlName::cboMinute, 0}},
     {{kSkl, "BirthPlace"}, Source::Text, {ControlName::txbBirthPlace, 0}},
+    {{kSkl, "TZName0"}, Source::Typed, {ControlName::cboTimezone, 0}},
+    {{kSkl, "TZName1"}, Source::Typed, {ControlName::cboTimezone, 1}},
     {{kSkl, "StateSaved"}, Source::Marker, {ControlName::cmdSaveState, 0}},
 };
 constexpr size_t kSavedCount = std::size(kSavedValues);
@@ -83,6 +86,7 @@ std::string TextToSave(Window& w, const SavedValue& value) {
     case Source::Position: return std::to_string(w.ListIndex(value.control));
     case Source::Flag: return w.Value(value.control) != 0 ? "Y" : "N";
     case Source::Number: return std::to_string(w.Value(value.control));
+    case Source::Typed: return w.ListIndex(value.control) < 0 ? w.Text(value.control) : std::string();
     case Source::Marker: break;
   }
   return "Y";
@@ -250,9 +254,14 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
     w.SetValue(C(ControlName::chkDisplayNATZabbr), *abbreviations);
   // A birth zone may be left unchosen (the first start leaves it so, and a
   // run then asks for it); the results always have one.
-  for (int16_t i = 0; i < 2; ++i)
-    SelectStored(w, C(ControlName::cboTimezone, i), ReadPosition(store, kSkl, "TZ" + Digit(i), GreenwichPosition),
-                 GreenwichPosition, i == 1);
+  // A tz database name typed into a list is kept beside its position (none
+  // then); a state stored before the lists took names has none.
+  for (int16_t i = 0; i < 2; ++i) {
+    const Control list = C(ControlName::cboTimezone, i);
+    SelectStored(w, list, ReadPosition(store, kSkl, "TZ" + Digit(i), GreenwichPosition), GreenwichPosition, i == 1);
+    const std::string name = Read(store, kSkl, "TZName" + Digit(i), "");
+    if (name.find_first_not_of(" \t") != std::string::npos) w.SetText(list, name);
+  }
 
   state.StopDateText = Read(store, kSkl, "Stop", "");
   // A state stored before the box was there restores it empty.

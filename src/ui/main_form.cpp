@@ -415,6 +415,10 @@ void MainForm::KeyUp(Control c, int keyCode) {
     PlaceBoxTyped(state_);
     return;
   }
+  if (c.name == ControlName::cboTimezone) {
+    ZoneListTyped(state_, c.index);
+    return;
+  }
   if (c.name == ControlName::txbYear || c.name == ControlName::txbMonth || c.name == ControlName::txbDay) {
     DateBoxKeyUp(state_, keyCode);
     AfterCommand();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
@@ -50,13 +51,25 @@ EnteredDate ReadDateBoxes(Window& w, int16_t date) {
   return {texts[0], texts[1], texts[2]};
 }
 
-// A zone list's choice: none for the empty first entry or no selection.
-std::optional<Zone> SelectedZone(const Window& w, int16_t list) {
+// A zone list's choice: an entry's fixed offset, or a name typed into it,
+// which the checks look up in the tz database (and, for the birth, read at
+// the birth time); neither for the empty first entry or blank text.
+struct ZoneChoice {
+  std::optional<Zone> zone;
+  std::string name;
+};
+ZoneChoice SelectedZone(const Window& w, int16_t list) {
   const Control c = C(ControlName::cboTimezone, list);
   const int16_t position = w.ListIndex(c);
-  if (position <= 0) return std::nullopt;
+  if (position < 0) {
+    const std::string text = w.Text(c);
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return {std::nullopt, text.substr(first, text.find_last_not_of(" \t") - first + 1)};
+  }
+  if (position == 0) return {};
   const int32_t minutes = list == 0 ? ZoneMinutesOfPosition(position) : w.ItemData(c, position);
-  return Zone::Fixed(minutes * 60, w.Text(c));
+  return {Zone::Fixed(minutes * 60, w.Text(c)), {}};
 }
 
 // Writes a day into the three boxes of a date as plain numbers and brings
@@ -300,7 +313,9 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
   r.end = ReadDateBoxes(w, 1);
   for (int16_t k = 0; k < 3; ++k)
     r.orbs[static_cast<size_t>(k)] = OrbDegreesFromPosition(w.ListIndex(C(ControlName::cboOrbs, k)));
-  r.zone = SelectedZone(w, 0);
+  ZoneChoice results = SelectedZone(w, 0);
+  r.zone = std::move(results.zone);
+  r.zoneName = std::move(results.name);
   if (!world) {
     r.birth.date = ReadDateBoxes(w, 2);
     const Control hour = C(ControlName::cboHour), minute = C(ControlName::cboMinute);
@@ -311,7 +326,9 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
       w.Repaint(minute);
     }
     if (w.ListIndex(minute) > 0) r.birth.minute = static_cast<int16_t>(w.ItemData(minute, w.ListIndex(minute)));
-    r.birth.zone = SelectedZone(w, 1);
+    ZoneChoice birth = SelectedZone(w, 1);
+    r.birth.zone = std::move(birth.zone);
+    r.birth.zoneName = std::move(birth.name);
     if (const std::optional<PlaceReading> place = ReadPlaceBox(state); place && place->Found())
       r.birth.place = place->place;
     if (w.Value(C(ControlName::optSidereal)) != 0) r.zodiac = Zodiac::Sidereal;

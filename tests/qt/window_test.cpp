@@ -233,6 +233,16 @@ const struct Row {
        w.ClearList(kMinute);
        return seen + " [" + w.Text(kMinute) + "]";
      }, "2 -1 07 [] 00\xC2\xB0" "3 5 out_of_range [] | Click cboMinute=1"},
+    {"text that is no entry stays only in a list that takes typed text, which alone offers completions",
+     [](Rig&, Window& w) {
+       const Control planet = Ctl(cboPlanet, 0), zone = Ctl(cboTimezone, 1);
+       for (const char* entry : {"", "GMT"}) w.AddItem(planet, entry), w.AddItem(zone, entry);
+       w.SetText(planet, "Pluto");
+       w.SetText(zone, "Asia/Tokyo");
+       const std::vector<Completion> offers{{"Asia/Tokyo", "Asia/Tokyo"}};
+       return S(w.ListIndex(planet)) + " [" + w.Text(planet) + "] " + S(w.ListIndex(zone)) + " " + w.Text(zone) + " " +
+              Thrown([&] { w.SetCompletions(planet, offers); }) + " " + Thrown([&] { w.SetCompletions(zone, offers); });
+     }, "-1 [] -1 Asia/Tokyo invalid_argument none |"},
     {"check boxes fire on a change; options exclude each other in their frame before Click", [](Rig& r, Window& w) {
        w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(optTropical), 1);
        w.SetValue(Ctl(optPersonal), 1);
@@ -467,6 +477,31 @@ class WindowTest : public QObject {
     QTest::keyClicks(box, "US");
     QTRY_COMPARE(completer->completionModel()->rowCount(), 1);
     QVERIFY(completer->completionModel()->index(0, 0).data().toString().startsWith("Paris | Texas | US"));
+  }
+
+  // The results list takes a tz database name: typed in part, completed
+  // from the database's names, the report's minimum told in its clock.
+  void resultsListTakesAZoneNameFromItsCompletions() {
+    ChooseJupiterSaturn("2020", "2020");
+    auto* list = window_->As<QComboBox>(Ctl(N::cboTimezone, 0));
+    QLineEdit* line = list->lineEdit();
+    QVERIFY(line != nullptr);
+    QTest::mouseClick(line, Qt::LeftButton);
+    line->selectAll();
+    QTest::keyClicks(line, "Europe/Ber");
+    QCompleter* completer = line->completer();
+    QVERIFY(completer != nullptr);
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QCOMPARE(completer->completionModel()->rowCount(), 1);
+    QCOMPARE(completer->completionModel()->index(0, 0).data().toString(), QString("Europe/Berlin"));
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QTRY_COMPARE(line->text(), QString("Europe/Berlin"));
+    QCOMPARE(window_->ListIndex(Ctl(N::cboTimezone, 0)), int16_t{-1});
+    QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
+    QVERIFY(closer_->MessageBoxes().empty());
+    QVERIFY2(Output().contains("| 2020-12-21* |                                     | 19:21 Europe/Berlin"),
+             qPrintable(Output()));
   }
 
   // The timeline window's saves fail as any file write does, with the

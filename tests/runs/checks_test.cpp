@@ -47,7 +47,7 @@ RunRequest Base(RunMode mode = RunMode::World) {
   r.start = {"2020", "1", "1"};
   r.end = {"2020", "12", "31"};
   r.zone = Zone::Fixed(0, "GMT");
-  r.birth = {{"1970", "3", "15"}, 9, 15, Zone::Fixed(3600, "GMT+1:00"), std::nullopt};
+  r.birth = {{"1970", "3", "15"}, 9, 15, Zone::Fixed(3600, "GMT+1:00"), std::nullopt, {}};
   return r;
 }
 
@@ -97,6 +97,14 @@ TEST(Checks, EachInputChecksMessage) {
       {"Please specify the birth time, or use 12:00 if not known.||<start>", [](Q r) { r.birth.hour.reset(); }, P},
       {"Please specify the timezone, or use GMT if not known.||<start>", [](Q r) { r.birth.zone.reset(); }, P},
       {"Please specify the timezone for the results, or use the default GMT timezone.||<start>", [](Q r) { r.zone.reset(); }},
+      // Zones by their tz database names, read by the checks.
+      {"ran", [](Q r) { r.zone.reset(); r.zoneName = "Europe/Berlin"; }},
+      {"ran", [](Q r) { r.birth.zone.reset(); r.birth.zoneName = "Europe/Berlin"; }, P},
+      {"Please specify the birth time, or use 12:00 if not known.||<start>", [](Q r) { r.birth.zone.reset(); r.birth.zoneName = "Europe/Berlin"; r.birth.hour.reset(); }, P},
+      {"1970-10-25 01:30 came twice in America/New_York: the clocks went back from 02:00 to 01:00 that day. It was first "
+       "GMT-4:00 (EDT), 1970-10-25 05:30 UT, then GMT-5:00 (EST), 1970-10-25 06:30 UT. Give the birth zone as the offset "
+       "of the one meant, GMT-4:00 or GMT-5:00.|!|<start>",
+       [](Q r) { r.birth.zone.reset(); r.birth.zoneName = "America/New_York"; r.birth.date = {"1970", "10", "25"}; r.birth.hour = 1; r.birth.minute = 30; r.search = 1; }, P, true},
       {"Please specify the timezone for the results, or use the default GMT timezone.||<search>", [](Q r) { r.zone.reset(); r.search = 1; }, RunMode::World, true},
       {"World transit of a planet to itself is not possible.|!|<start>", [](Q r) { r.first = r.second = Mars; }},
       {order + "<start>", [](Q r) { r.first = Jupiter; r.second = Mars; }},

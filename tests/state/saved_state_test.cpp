@@ -55,7 +55,7 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
             "\\Year\\0=2021 \\Month\\0=3 \\Day\\0=4 \\PlanetLI\\0=8 \\Year\\1=2022 \\Month\\1=5 \\Day\\1=6 "
             "\\PlanetLI\\1=9 \\Year\\2=  \\Month\\2=  \\Day\\2=  \\OrbsLI\\0=11 \\OrbsLI\\1=7 \\OrbsLI\\2=3 "
             "\\World=N \\Tropical=N \\TZ0=30 \\TZ1=-1 \\NATZ=0 \\Stop=2030 \\ATDateFmt=1 \\SrchAsp=2 "
-            "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\StateSaved=Y ");
+            "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\TZName0=  \\TZName1=  \\StateSaved=Y ");
   EXPECT_EQ(store.FlushCount(), 1);
   ASSERT_EQ(f.window.PopUps().size(), 1u);
   // "Done" for two seconds, below and left of the second Show-all button.
@@ -100,6 +100,60 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
   }
   store.Put(kSkl, "TZ1", "-1");
   EXPECT_EQ(FormFixture(StoreServices(store)).window.ListIndex(Ctl(cboTimezone, 1)), -1);
+}
+
+// A tz database name typed into a zone list is stored beside its position
+// (none then) and comes back at Restore state and at the next start, where
+// the results list keeps it rather than the machine's zone. A state stored
+// before the lists took names, or a name blank or left out, restores the
+// positions as they were; a name beside a position (edited by hand) wins.
+TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
+  const Control results = Ctl(cboTimezone, 0), birth = Ctl(cboTimezone, 1);
+  MemorySettingsStore store;
+  {
+    FormFixture f(StoreServices(store));
+    f.window.Type(results, "Europe/Berlin");
+    f.window.Type(birth, "America/New_York");
+    f.Press(Ctl(cmdSaveState));
+    std::string written;
+    for (const auto& w : store.Writes())
+      if (w.name.starts_with("TZ")) written += w.name + "=" + w.value + " ";
+    EXPECT_EQ(written, "TZ0=-1 TZ1=-1 TZName0=Europe/Berlin TZName1=America/New_York ");
+    f.Choose(results, 30);
+    f.Choose(birth, 20);
+    f.Press(Ctl(cmdRestoreState));
+    EXPECT_EQ(f.window.Text(results), "Europe/Berlin");
+    EXPECT_EQ(f.window.Text(birth), "America/New_York");
+  }
+  FormFixture next(StoreServices(store));
+  EXPECT_EQ(next.window.Text(results), "Europe/Berlin");
+  EXPECT_EQ(next.window.ListIndex(results), -1);
+  EXPECT_EQ(next.window.Text(birth), "America/New_York");
+
+  const struct {
+    const char *tz0, *name0, *tz1, *name1;
+    int16_t position0, position1;
+    std::string text0, text1;  // "" : the entry's text
+  } kCases[] = {
+      {"30", nullptr, "20", nullptr, 30, 20, "", ""},  // stored before the names
+      {"30", "", "-1", "  ", 30, -1, "", ""},
+      {"30", "Asia/Tokyo", "20", "Europe/Paris", -1, -1, "Asia/Tokyo", "Europe/Paris"},
+      {"-1", "Asia/Tokyo", "-1", nullptr, -1, -1, "Asia/Tokyo", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.tz0) + " " + (c.name0 != nullptr ? c.name0 : "(none)"));
+    MemorySettingsStore stored;
+    stored.Put(kSkl, "StateSaved", "Y");
+    stored.Put(kSkl, "TZ0", c.tz0);
+    stored.Put(kSkl, "TZ1", c.tz1);
+    if (c.name0 != nullptr) stored.Put(kSkl, "TZName0", c.name0);
+    if (c.name1 != nullptr) stored.Put(kSkl, "TZName1", c.name1);
+    FormFixture f(StoreServices(stored));
+    EXPECT_EQ(f.window.ListIndex(results), c.position0);
+    EXPECT_EQ(f.window.ListIndex(birth), c.position1);
+    EXPECT_EQ(f.window.Text(results), c.position0 >= 0 ? f.window.ListItem(results, c.position0) : c.text0);
+    EXPECT_EQ(f.window.Text(birth), c.position1 >= 0 ? f.window.ListItem(birth, c.position1) : c.text1);
+  }
 }
 
 // The message says what failed, nothing is written after it, and quitting

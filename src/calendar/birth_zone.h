@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "calendar/zone.h"
 
-namespace skyloom::cli {
+namespace skyloom {
 
 struct BirthOffset {
   enum class Kind { Unique, Repeated, Skipped } kind = Kind::Unique;
@@ -27,4 +28,15 @@ BirthOffset OffsetAt(const Zone& zone, int year, int month, int day, int hour, i
 std::string AmbiguousTimeMessage(const std::string& name, int year, int month, int day, int hour, int minute,
                                  const BirthOffset& offset);
 
-}  // namespace skyloom::cli
+// A birth time read in a named zone: the fixed zone of the offset the zone
+// kept then, shown as the name with that offset ("Europe/Berlin
+// (GMT+2:00)", seconds where it has them); or, for a time the zone repeated
+// or skipped, no zone and the message that says so with both readings.
+struct BirthZoneReading {
+  std::optional<Zone> zone;
+  std::string ambiguity;
+};
+BirthZoneReading ReadBirthZone(const std::string& name, const Zone& named, int year, int month, int day, int hour,
+                               int minute);
+
+}  // namespace skyloom

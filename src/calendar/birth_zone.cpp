@@ -1,4 +1,4 @@
-#include "cli/birth_zone.h"
+#include "calendar/birth_zone.h"
 
 #include <cmath>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
 
-namespace skyloom::cli {
+namespace skyloom {
 
 namespace {
 
@@ -72,4 +72,12 @@ std::string AmbiguousTimeMessage(const std::string& name, int year, int month, i
          OffsetText(offset.laterSeconds) + " (" + offset.laterAbbreviation + "). Check the birth time.";
 }
 
-}  // namespace skyloom::cli
+BirthZoneReading ReadBirthZone(const std::string& name, const Zone& named, int year, int month, int day, int hour,
+                               int minute) {
+  const BirthOffset offset = OffsetAt(named, year, month, day, hour, minute);
+  if (offset.kind != BirthOffset::Kind::Unique)
+    return {std::nullopt, AmbiguousTimeMessage(name, year, month, day, hour, minute, offset)};
+  return {Zone::Fixed(offset.seconds, name + " (" + OffsetText(offset.seconds) + ")"), {}};
+}
+
+}  // namespace skyloom
