@@ -79,6 +79,8 @@ class Run {
  private:
   void Sample(int32_t day, bool afresh);
   void Judge(int32_t day, bool firstJudged);
+  void JudgeSwift(int32_t day, bool firstJudged);
+  void JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged);
   int32_t DaysClearAhead() const;
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
@@ -149,11 +151,13 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
   PairDeviation deviation(run_, positions_, a, side);
-  if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
+  // Only a swift body's days are cut into sub-steps.
+  const double reach = MovesSwiftly(run_.bodies[0]) ? DailyReach(run_.bodies[0], run_.bodies[1], run_.world) : 0.0;
+  if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow, reach);
   // Where the clocks change a day has 23 or 25 hours.
   std::array<double, kSamples> midnights{};
   for (int k = 0; k < kSamples; ++k) midnights[k] = LocalMidnight(day + k - 1, zone_).ut;
-  return FindDayMinima(deviation, midnights, samples, refineBelow);
+  return FindDayMinima(deviation, midnights, samples, refineBelow, reach);
 }
 
 bool Run::AnyEntry(int32_t row) const {
@@ -299,7 +303,56 @@ int32_t Run::DaysClearAhead() const {
   return static_cast<int32_t>(std::min(days, 100000.0));
 }
 
+// The Moon never stands still, so each transit is one pass and one row: its
+// orbs entered from the outer one in, its exact aspect, its orbs left from the
+// inner one out. Several of these fall on one day, and a middle or inner orb
+// entered and left between two midnights has that day as both dates (the
+// exact aspect tells the passage, which the midnights on either side of it
+// miss). The outer orb always holds a midnight (the checks keep it wider
+// than a day's motion), so each pass is seen; one day may end one aspect's
+// pass and begin the next one's, in that order.
+void Run::JudgeSwift(int32_t day, bool firstJudged) {
+  AspectIndex leaving = 0, entering = 0;
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
+    if (in_[a][0][0])
+      leaving = a;
+    else if (in_[a][0][1])
+      entering = a;
+  }
+  if (leaving != 0) JudgeSwiftAspect(day, leaving, firstJudged);
+  if (entering != 0) JudgeSwiftAspect(day, entering, false);
+}
+
+void Run::JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged) {
+  const DayMinima minima = Minima(day, a, std::numeric_limits<double>::infinity());
+  const int32_t row = c_.CurrentRow;
+  const DateMark mark = Mark(day);
+  const auto& in = in_[a];
+  auto passed = [&](OrbIndex o) { return !in[o][0] && !in[o][1] && !minima.exact.empty(); };
+  if (!in[0][0]) {
+    table_.SetEntry(row, a, 0, mark);
+    c_.ResetPasses();
+    c_.MinDeviation = minima.smallest;
+    c_.MinInstant = minima.smallestAt;
+  } else {
+    Holding(firstJudged, minima);
+  }
+  for (OrbIndex o = 1; o < 3; ++o)
+    if (!in[o][0] && (in[o][1] || passed(o))) table_.SetEntry(row, a, o, mark);
+  for (const double instant : minima.exact) table_.SetMinimum(row, a, ExactMinimum(run_, positions_, Instant{instant}));
+  for (OrbIndex o = 2; o >= 1; --o)
+    if (!in[o][1] && (in[o][0] || passed(o))) table_.SetExit(row, a, o, mark);
+  if (in[0][1]) return;
+  table_.SetExit(row, a, 0, mark);
+  if (AnyEntry(row) && !HasMinimum(row)) RecordNearMiss(row, a);
+  FlushTransitRows();
+}
+
 void Run::Judge(int32_t day, bool firstJudged) {
+  if (MovesSwiftly(run_.bodies[0])) {
+    JudgeSwift(day, firstJudged);
+    return;
+  }
   const OrbSwitch sw = DetectOrbSwitch(in_, run_.orbs.OuterOrbIs15);
   // State by aspect and orb: 1 entering, 2 holding, 3 leaving.
   std::array<std::array<int, 3>, AspectCount + 1> state{};
