@@ -214,8 +214,10 @@ Check CheckBodyOrder(BodyIndex& inner, BodyIndex& outer, const Captions& c, bool
   }
   // The bodies the window does not offer have no place in its inner-outer
   // order: a pair with one of them is taken as it is given (the first body
-  // is the one whose retrograde marks the report shows).
-  const bool ordered = inner <= LastWindowBody && outer <= LastWindowBody;
+  // is the one whose retrograde marks the report shows). So has the Moon,
+  // which the command line moves as the first body only: it is the
+  // fastest of all.
+  const bool ordered = inner <= LastWindowBody && outer <= LastWindowBody && inner != Moon && outer != Moon;
   if (search) {
     if (inner < outer || (!ordered && inner != outer)) return std::nullopt;
     return Refuse("Outer planet must be beyond inner planet", MsgIcon::Information, c.search, RequestInput::Bodies);
