@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/bodies.h"
 #include "engine/roots.h"
 
 namespace skyloom {
@@ -19,7 +20,7 @@ constexpr double kModelMargin = 0.000291;
 
 // Deviations that may change faster than this in a day (5 degrees; a pair of
 // planets reaches 3.9 at most) are checked in sub-steps.
-constexpr double kSwiftReach = 5 * 6.28318530717959 / 360;
+constexpr double kSwiftReach = 5 * TwoPi / 360;
 
 // A cubic in x, the days since the day's first midnight.
 struct Cubic {

@@ -96,6 +96,8 @@ const PeriodCase kPeriods[] = {
     // Pluto's stations of 2098, where its table's speed put one two minutes
     // off; the table's last year, east of Greenwich.
     {Pluto, 2487340, 2487704, 330, Zodiac::Tropical, 2, 0},
+    // The Moon, as the transiting body, enters a sign every two or three days.
+    {Moon, 2460311, 2460341, -300, Zodiac::Sidereal, 0, 13},
 };
 
 TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
