@@ -1,6 +1,6 @@
 // Whole runs of the engine: a 100-year world run of Jupiter and Saturn, ten
 // and 1200 years of the Sun and Mercury, one-year personal runs of each
-// transiting body against a natal point, and series that share their daily
+// transiting body (the Moon too) against a natal point, and series that share their daily
 // samples: Jupiter with every other body over 100 years, and the whole natal
 // chart of a year (every transiting body to every natal body).
 // Reports the positions each run evaluates and the time per evaluation, so
@@ -74,6 +74,23 @@ void BM_PersonalOneYearToNatalPoint(benchmark::State& st) {
   st.SetLabel(BodyNames[body]);
 }
 BENCHMARK(BM_PersonalOneYearToNatalPoint)->DenseRange(1, 9)->Unit(benchmark::kMillisecond);
+
+// The transiting Moon over a year to one natal point: about a hundred
+// transits, each orb crossed within hours, every day of the year in some
+// aspect's outer orb or near one.
+void BM_PersonalMoonYearToNatalPoint(benchmark::State& st) {
+  Measure(st, Run(false, Moon, Sun, DayOf(2024, 1, 1), DayOf(2024, 12, 31)));
+}
+BENCHMARK(BM_PersonalMoonYearToNatalPoint)->Unit(benchmark::kMillisecond);
+
+// The same in a zone whose days are 23 and 25 hours long where the clocks
+// change, each day's midnights found afresh.
+void BM_PersonalMoonYearInANamedZone(benchmark::State& st) {
+  RunDescription run = Run(false, Moon, Sun, DayOf(2024, 1, 1), DayOf(2024, 12, 31));
+  run.zone = *Zone::Named("Europe/Berlin");
+  Measure(st, run);
+}
+BENCHMARK(BM_PersonalMoonYearInANamedZone)->Unit(benchmark::kMillisecond);
 
 void BM_WorldSunMercury1200Years(benchmark::State& st) {
   Measure(st, Run(true, Sun, Mercury, DayOf(1600, 1, 1), DayOf(2799, 12, 31)));

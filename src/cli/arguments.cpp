@@ -27,7 +27,7 @@ const char* const kUsage =
     "                   [--orbs OUTER,MIDDLE,INNER] [--aspects major|all|NAME,...] [--zone ZONE]\n"
     "                   [--birth YYYY-MM-DD --birth-time HH:MM --birth-zone ZONE] [--sidereal]\n"
     "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
-    "                   [--stations] [--ingresses]\n"
+    "                   [--stations] [--ingresses] [--with-moon]\n"
     "                   [--birth-place PLACE] [--houses SYSTEM] [--house-ingresses]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png]\n";
@@ -35,10 +35,16 @@ const char* const kUsage =
 const char* const kHelp =
     "Computes astrological transits as the Skyloom window does and prints the report.\n"
     "\n"
-    "world BODY1 BODY2      two moving bodies: BODY1 the inner (Sun .. Neptune), BODY2 the\n"
-    "                       outer (Mercury .. Pluto).\n"
-    "personal BODY1 BODY2   BODY1 the transiting body (Sun .. Pluto), BODY2 the natal body\n"
-    "                       (Sun .. Pluto, Moon) at the birth given with --birth.\n"
+    "world BODY1 BODY2      two moving bodies: BODY1 the inner (Sun .. Neptune, or the\n"
+    "                       Moon), BODY2 the outer (Mercury .. Pluto).\n"
+    "personal BODY1 BODY2   BODY1 the transiting body (Sun .. Pluto, or the Moon), BODY2 the\n"
+    "                       natal body (Sun .. Pluto, Moon) at the birth given with --birth.\n"
+    "                       The Moon as the moving body crosses 12 to 15 degrees a day: a\n"
+    "                       year to one natal body has about a hundred transits, several\n"
+    "                       may fall on one day, and a middle or inner orb entered and left\n"
+    "                       between two midnights shows that day as both its dates. Its\n"
+    "                       outer orb must be at least 9 degrees, wider than its motion in a\n"
+    "                       day, so that each pass holds a midnight.\n"
     "                       Bodies by their English names, in any letter case.\n"
     "                       Besides these, \"North Node\" (true node), \"Mean Node\" and\n"
     "                       Chiron may be either body in both modes (a world pair with one\n"
@@ -116,6 +122,8 @@ const char* const kHelp =
     "                       'inner' series, one report after the other (personal only);\n"
     "                       with --birth-place the natal Ascendant and Midheaven follow\n"
     "                       the Moon in each.\n"
+    "--with-moon            with --show-all every: the transiting Moon's series after\n"
+    "                       Pluto's (its outer orb at least 9 degrees).\n"
     "--search ASPECT        the first complete transit of ASPECT (any of the eleven aspects\n"
     "                       of --aspects) after the end date, with the outer orb as the\n"
     "                       search orb (the middle and inner orb follow from it, told on\n"
@@ -300,8 +308,12 @@ BodyIndex ChooseBody(bool world, int list, const std::string& name, const char* 
     if (Lower(BodyNames[b]) == Lower(name)) return b;
   const BodyIndex extra = BodyByName(name);
   if (extra > LastWindowBody) return extra;
+  // The window moves no Moon; the command line takes it as the moving body
+  // (the transiting one, or the first of a world pair).
+  if (extra == Moon && list == 0) return Moon;
   std::string entries;
   for (const BodyIndex b : offered) entries += BodyNames[b] + ", ";
+  if (list == 0) entries += BodyNames[Moon] + ", ";
   Unusable(name + " is not offered as the " + role + "; choose one of " + entries + BodyNames[NorthNode] + ", " +
            BodyNames[MeanNode] + ", " + BodyNames[Chiron]);
 }
@@ -374,7 +386,8 @@ enum OptionId {
   kBirthPlace,
   kHouses,
   kHouseIngresses,
-  kAspects
+  kAspects,
+  kWithMoon
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -401,6 +414,7 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"houses", required_argument, nullptr, kHouses},
                            {"house-ingresses", no_argument, nullptr, kHouseIngresses},
                            {"aspects", required_argument, nullptr, kAspects},
+                           {"with-moon", no_argument, nullptr, kWithMoon},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -555,6 +569,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   if (world && (birth || has(kBirthTime) || has(kBirthZone) || has(kBirthPlace) || has(kSidereal)))
     Unusable("birth data and --sidereal belong to personal mode");
   if (world && showAll && *showAll != "outer") Unusable("--show-all " + *showAll + " is for personal mode");
+  if (has(kWithMoon) && (!showAll || *showAll != "every")) Unusable("--with-moon goes with --show-all every");
 
   Arguments a;
   RunRequest& r = a.request;
@@ -677,6 +692,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   }
   if (showAll)
     r.series = *showAll == "outer" ? SeriesKind::Outer : *showAll == "inner" ? SeriesKind::Inner : SeriesKind::Every;
+  r.withMoon = has(kWithMoon);
   r.stations = has(kStations);
   r.ingresses = has(kIngresses);
   const bool systemGiven = has(kHouses), houseIngresses = has(kHouseIngresses);

@@ -132,6 +132,8 @@ double MaxDailyMotion(BodyIndex body) {
     case NorthNode: return 0.6;
     // At perihelion, near opposition, Chiron moves up to about 0.15 degrees a day.
     case Chiron: return 0.2;
+    // The Moon moves 11.8 to 15.4 degrees a day.
+    case Moon:
     default: return 16.0;
   }
 }

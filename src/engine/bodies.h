@@ -101,6 +101,15 @@ BodyIndex NatalPointByName(const std::string& name);
 // mean node move one way only.
 constexpr bool CanStation(BodyIndex body) { return body != Sun && body != Moon && body != MeanNode; }
 
+// Whether a body moves so fast (the Moon, 12 to 15 degrees a day) that a
+// middle or inner orb can be entered and left between two midnights, and
+// one day can see it leave one aspect's orbs and enter the next one's.
+constexpr bool MovesSwiftly(BodyIndex body) { return body == Moon; }
+// The least outer orb of such a body as the moving one: the outer orb is then
+// wider than its motion in a day of 25 hours (15.4 degrees a day at most), so
+// every pass through it holds a midnight, where the daily walk sees it.
+inline constexpr int16_t SwiftOuterOrbMinimum = 9;
+
 // Whole degrees -> radians.
 constexpr double OrbRadiansFromDegrees(int16_t degrees) { return degrees * TwoPi / 360.0; }
 

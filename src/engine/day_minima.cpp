@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/bodies.h"
 #include "engine/roots.h"
 
 namespace skyloom {
@@ -16,6 +17,10 @@ namespace {
 // about 3" off (Mercury and Mars at conjunction with the Sun, where the
 // Sun's deflection of light changes fastest); a pair is at most the sum.
 constexpr double kModelMargin = 0.000291;
+
+// Deviations that may change faster than this in a day (5 degrees; a pair of
+// planets reaches 3.9 at most) are checked in sub-steps.
+constexpr double kSwiftReach = 5 * TwoPi / 360;
 
 // A cubic in x, the days since the day's first midnight.
 struct Cubic {
@@ -78,29 +83,29 @@ struct DaySpan {
 };
 
 DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
-                     const std::array<std::optional<double>, 4>& samples, double refineBelow);
+                     const std::array<std::optional<double>, 4>& samples, double refineBelow, double reach);
 
 }  // namespace
 
 DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
-                        double refineBelow) {
-  return FindInSpan(deviation, DaySpan{start}, samples, refineBelow);
+                        double refineBelow, double reach) {
+  return FindInSpan(deviation, DaySpan{start}, samples, refineBelow, reach);
 }
 
 DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>& midnights,
-                        const std::array<std::optional<double>, 4>& samples, double refineBelow) {
+                        const std::array<std::optional<double>, 4>& samples, double refineBelow, double reach) {
   const double length = midnights[2] - midnights[1];
   DaySpan span{midnights[1], length, (midnights[1] - midnights[0]) / length, (midnights[3] - midnights[2]) / length};
   // Days of 24 hours are found as they always were.
   if (std::fabs(length - 1) < 1e-9 && std::fabs(span.before - 1) < 1e-9 && std::fabs(span.after - 1) < 1e-9)
     span = DaySpan{midnights[1]};
-  return FindInSpan(deviation, span, samples, refineBelow);
+  return FindInSpan(deviation, span, samples, refineBelow, reach);
 }
 
 namespace {
 
 DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
-                     const std::array<std::optional<double>, 4>& samples, double refineBelow) {
+                     const std::array<std::optional<double>, 4>& samples, double refineBelow, double reach) {
   // x runs over the day from 0 to 1; in a day of 24 hours it is the days.
   const double t0 = span.start, t1 = span.start + span.length, length = span.length;
   auto at = [&](double x) { return length == 1 ? t0 + x : t0 + x * length; };
@@ -143,8 +148,14 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
   }
   if (OppositeSigns(previous, g1)) modelLeast = 0;
   // The cubic passes through both midnights, so a change of sign between
-  // them always brings the day here.
-  if (!(modelLeast < std::max(refineBelow, ExactThreshold) + kModelMargin)) return day;
+  // them always brings the day here. A swift pair whose midnights are too far
+  // from the aspect for it to be reached in between is let go as well; where
+  // they are not, the sub-steps below decide.
+  const bool swift = reach > kSwiftReach;
+  const double dayReach = reach * length;
+  if (!(modelLeast < std::max(refineBelow, ExactThreshold) + kModelMargin) &&
+      (!swift || std::fabs(g0) + std::fabs(g1) > dayReach))
+    return day;
 
   // Real points of the day: its midnights and, between them, each turning
   // point of the deviation, so that the deviation is monotonic between
@@ -170,6 +181,34 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
     points.push_back(p);
   }
   points.push_back({t1, g1, false});
+
+  if (swift) {
+    // From a point of size |g| the deviation needs |g| / reach days to reach
+    // zero; a stretch whose ends are of one sign and together further from
+    // zero than it can travel over it holds no zero. Any other stretch is
+    // halved by a real position, down to the time the pair takes to cross a
+    // minute of arc, so the stretches number a few times the day's reach in
+    // units of the midnights' sizes: one or two more positions a day for the
+    // Moon.
+    const double shortest = ExactThreshold / reach;
+    std::vector<Point> cut;
+    std::vector<Point> pending{points.rbegin(), points.rend()};
+    while (pending.size() > 1) {
+      const Point a = pending.back();
+      const Point& b = pending[pending.size() - 2];
+      const double span = b.t - a.t;
+      if (a.g == 0 || b.g == 0 || OppositeSigns(a.g, b.g) || std::fabs(a.g) + std::fabs(b.g) > reach * span ||
+          span < shortest) {
+        cut.push_back(a);
+        pending.pop_back();
+        continue;
+      }
+      const double mid = (a.t + b.t) / 2;
+      pending.insert(pending.end() - 1, Point{mid, deviation.Value(mid), false});
+    }
+    cut.push_back(pending.back());
+    points = std::move(cut);
+  }
 
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     const Point& a = points[i];

@@ -46,13 +46,19 @@ struct DayMinima {
 // (nullopt where a body's data end); samples[1] and samples[2], the day's own
 // midnights, must be present. Turning points inside the day whose size may
 // lie below refineBelow (or below ExactThreshold) are found exactly.
+//
+// reach is the most the deviation can change in a day (radians; 0 when not
+// known). Where it is more than any planet's (the Moon's 12 to 15 degrees a
+// day), the day is also cut into sub-steps by real positions until each
+// stretch either changes sign or is too short for the deviation to reach zero
+// and come back: no exact aspect rests on the cubic alone.
 DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::array<std::optional<double>, 4>& samples,
-                        double refineBelow);
+                        double refineBelow, double reach = 0);
 
 // The same for a day of a zone whose days are not all 24 hours long (23 or
 // 25 where the clocks change): midnights[i] is the instant of samples[i],
 // the day runs from midnights[1] to midnights[2].
 DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>& midnights,
-                        const std::array<std::optional<double>, 4>& samples, double refineBelow);
+                        const std::array<std::optional<double>, 4>& samples, double refineBelow, double reach = 0);
 
 }  // namespace skyloom

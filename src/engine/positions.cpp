@@ -13,6 +13,7 @@ namespace {
 
 // By BodyIndex; the Moon (10) is asked for on its own.
 constexpr int32_t kLibraryBody[] = {0, 3, 1, 2, 4, 5, 6, 7, 8, 0, 0, 9, 10, 11};
+constexpr int32_t kLibraryPluto = 12;
 constexpr double kJ2000 = 2451545.0;
 
 int16_t CalendarYear(double jd) {
@@ -68,6 +69,15 @@ Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac) cons
 
 Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
   return Compute(body, jd, zodiac, &speed);
+}
+
+Position BodyPositions::StationLongitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
+  const Position position = Compute(body, jd, zodiac, &speed);
+  if (body != Pluto || !position.Known()) return position;
+  ++evaluations_;
+  double rate = 0;
+  if (library_.PlanetLongitude(kLibraryPluto, jd, CalendarYear(jd), &rate).Known()) speed = rate;
+  return position;
 }
 
 double AngularSeparation(double a, double b) {

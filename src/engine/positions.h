@@ -40,6 +40,13 @@ class BodyPositions {
   // the range). Dearer than the longitude alone: asked for only where needed.
   Position Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
 
+  // The same for timing a station, where the speed passes through zero:
+  // Pluto's speed from the library itself, as smooth as every other body's
+  // (its table's interpolated speed wavers near a station, moving the
+  // minute by up to two), on the table's days only and with the table's
+  // longitude; every other body as above.
+  Position StationLongitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
+
   bool IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const;
   // The retrograde test with the position at jd already known.
   bool RetroCheck(BodyIndex body, Position position, double jd, Zodiac zodiac) const;

@@ -59,7 +59,7 @@ std::vector<Turn> Turns(const BodyPositions& positions, BodyIndex body, const st
   // speed of 0 is no turn.
   auto speedAt = [&](double t) -> std::optional<double> {
     double speed = 0;
-    if (!positions.Longitude(body, t, zodiac, speed).Known()) return std::nullopt;
+    if (!positions.StationLongitude(body, t, zodiac, speed).Known()) return std::nullopt;
     return speed;
   };
   std::optional<double> before = speedAt(at.front());

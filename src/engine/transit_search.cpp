@@ -89,6 +89,7 @@ class Run {
   void Sample(int32_t day, bool afresh);
   void Judge(int32_t day, bool firstJudged);
   void JudgeAspect(int32_t day, AspectIndex a, bool firstJudged);
+  void JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged);
   int32_t DaysClearAhead() const;
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
@@ -179,11 +180,13 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
   PairDeviation deviation(run_, positions_, a, side);
-  if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow);
+  // Only a swift body's days are cut into sub-steps.
+  const double reach = MovesSwiftly(run_.bodies[0]) ? DailyReach(run_.bodies[0], run_.bodies[1], run_.world) : 0.0;
+  if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow, reach);
   // Where the clocks change a day has 23 or 25 hours.
   std::array<double, kSamples> midnights{};
   for (int k = 0; k < kSamples; ++k) midnights[k] = LocalMidnight(day + k - 1, zone_).ut;
-  return FindDayMinima(deviation, midnights, samples, refineBelow);
+  return FindDayMinima(deviation, midnights, samples, refineBelow, reach);
 }
 
 bool Run::AnyEntry(int32_t row) const {
@@ -390,11 +393,70 @@ int32_t Run::DaysClearAhead() const {
   return static_cast<int32_t>(std::min(days, 100000.0));
 }
 
+// The Moon never stands still, so each transit is one pass and one row: its
+// orbs entered from the outer one in, its exact aspect, its orbs left from the
+// inner one out. Several of these fall on one day, and a middle or inner orb
+// entered and left between two midnights has that day as both dates (the
+// exact aspect tells the passage, which the midnights on either side of it
+// miss). The outer orb always holds a midnight (the checks keep it wider
+// than a day's motion), so each pass is seen; one day may end one aspect's
+// pass and begin the next one's, in that order.
+void Run::JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged) {
+  const auto& in = in_[a];
+  if (!in[0][0] && !in[0][1]) return;
+  track_ = &tracks_[a];
+  c_ = &track_->cursor;
+  if (!track_->open) {
+    track_->open = true;
+    track_->since = day;
+  }
+  const DayMinima minima = Minima(day, a, std::numeric_limits<double>::infinity());
+  const int32_t row = 0;
+  // An orb entered and left between two midnights, around the exact aspect:
+  // its crossings lie between the day's midnights and the exact minute.
+  auto passed = [&](OrbIndex o) { return !in[o][0] && !in[o][1] && !minima.exact.empty(); };
+  const double start = LocalMidnight(day, zone_).ut, end = LocalMidnight(day + 1, zone_).ut;
+  auto passedMark = [&](OrbIndex o, bool entering) {
+    const double orb = run_.orbs.OrbRadians[o], exact = minima.exact.front();
+    return entering ? CrossingMark(day, a, o, start, exact, dev_[a][kDayStart] - orb, -orb)
+                    : CrossingMark(day, a, o, exact, end, -orb, dev_[a][kDayEnd] - orb);
+  };
+  if (!in[0][0]) {
+    Rows().SetEntry(row, a, 0, CrossingMark(day, a, 0));
+    c_->ResetPasses();
+    c_->MinDeviation = minima.smallest;
+    c_->MinInstant = minima.smallestAt;
+  } else {
+    Holding(firstJudged, minima);
+  }
+  for (OrbIndex o = 1; o < 3; ++o) {
+    if (in[o][0]) continue;
+    if (in[o][1])
+      Rows().SetEntry(row, a, o, CrossingMark(day, a, o));
+    else if (passed(o))
+      Rows().SetEntry(row, a, o, passedMark(o, true));
+  }
+  for (const double instant : minima.exact) Rows().SetMinimum(row, a, ExactMinimum(run_, positions_, Instant{instant}));
+  for (OrbIndex o = 2; o >= 1; --o) {
+    if (in[o][1]) continue;
+    if (in[o][0])
+      Rows().SetExit(row, a, o, CrossingMark(day, a, o));
+    else if (passed(o))
+      Rows().SetExit(row, a, o, passedMark(o, false));
+  }
+  if (in[0][1]) return;
+  Rows().SetExit(row, a, 0, CrossingMark(day, a, 0));
+  if (AnyEntry(row) && !HasMinimum(row)) RecordNearMiss(row, a);
+  FlushTransitRows();
+}
+
 void Run::Judge(int32_t day, bool firstJudged) {
   // Each aspect on its own: one may leave its outer orb on the day the next
   // enters its own (15-degree orbs), and a pair may be within the orbs of
   // two aspects a few degrees apart for weeks.
-  for (const AspectIndex a : aspects_) JudgeAspect(day, a, firstJudged);
+  // The Moon crosses any orb within a day: its passes are judged on their own.
+  const bool swift = MovesSwiftly(run_.bodies[0]);
+  for (const AspectIndex a : aspects_) swift ? JudgeSwiftAspect(day, a, firstJudged) : JudgeAspect(day, a, firstJudged);
   HandOver();
 }
 

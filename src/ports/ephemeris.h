@@ -30,7 +30,8 @@ class EphemerisLibrary {
   // body: 1 Mercury, 2 Venus, 3 Earth (the Sun's geocentric longitude),
   // 4 Mars .. 8 Neptune, 9 the Moon's true ascending node, 10 its mean node,
   // 11 Chiron (from the asteroid files seas_*.se1, which the library knows
-  // from 675 to 4650 only). jd is a Julian day in Universal Time, year its
+  // from 675 to 4650 only), 12 Pluto (whose transits come from the program's
+  // own table: the library's is asked for the timing of its stations). jd is a Julian day in Universal Time, year its
   // calendar year. speed, when given, receives the longitude's rate of change
   // in radians a day; asking for it costs about two thirds of a position more.
   virtual Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) = 0;

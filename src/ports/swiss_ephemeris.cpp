@@ -46,6 +46,7 @@ int32_t SweBody(int32_t body) {
     case 9: return SE_TRUE_NODE;
     case 10: return SE_MEAN_NODE;
     case 11: return SE_CHIRON;
+    case 12: return SE_PLUTO;
     default: return -1;
   }
 }

@@ -72,6 +72,8 @@ struct RunRequest {
   BirthData birth;                   // personal runs
   Zodiac zodiac = Zodiac::Tropical;  // personal runs may ask for sidereal
   SeriesKind series = SeriesKind::None;
+  // The whole chart (Every) also runs the transiting Moon, after Pluto.
+  bool withMoon = false;
   // The Search: the first whole transit of this aspect after the end date,
   // with the outer orb as the search orb; keepDates leaves the entered
   // period as it was.

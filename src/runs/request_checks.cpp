@@ -260,8 +260,10 @@ Check CheckBodyOrder(BodyIndex& inner, BodyIndex& outer, const Captions& c, bool
   }
   // The bodies the window does not offer have no place in its inner-outer
   // order: a pair with one of them is taken as it is given (the first body
-  // is the one whose retrograde marks the report shows).
-  const bool ordered = inner <= LastWindowBody && outer <= LastWindowBody;
+  // is the one whose retrograde marks the report shows). So has the Moon,
+  // which the command line moves as the first body only: it is the
+  // fastest of all.
+  const bool ordered = inner <= LastWindowBody && outer <= LastWindowBody && inner != Moon && outer != Moon;
   if (search) {
     if (inner < outer || (!ordered && inner != outer)) return std::nullopt;
     return Refuse("Outer planet must be beyond inner planet", MsgIcon::Information, c.search, RequestInput::Bodies);
@@ -296,7 +298,20 @@ Check CheckOrbs(const RunRequest& r) {
   if (inner < 2 && (body == Sun || body == Venus || body == Mars))
     return Refuse(OrbMessagePrefix(r) + " Sun, Venus or Mars the inner orb must be at least 2" + Degree + ".",
                   MsgIcon::Information, "Orb values", RequestInput::Orbs);
+  if (Check swift = CheckSwiftOrbs(r, r.first)) return swift;
   return CheckOrbsNested(r);
+}
+
+Check CheckSwiftOrbs(const RunRequest& r, BodyIndex moving) {
+  // The Moon crosses any middle or inner orb within hours: such an orb entered
+  // and left between two midnights has that day as both its dates, which the
+  // report can show. A whole pass between two midnights could not be shown at
+  // all, so the outer orb must outlast the Moon's longest day (15.4 degrees in
+  // 24 hours, 16 in a day of 25).
+  if (!MovesSwiftly(moving) || r.orbs[0] >= SwiftOuterOrbMinimum) return std::nullopt;
+  return Refuse(OrbMessagePrefix(r) + " " + BodyName(moving) + " the outer orb must be at least " +
+                    std::to_string(SwiftOuterOrbMinimum) + Degree + ".",
+                MsgIcon::Information, "Orb values", RequestInput::Orbs);
 }
 
 Check CheckOrbsNested(const RunRequest& r) {
@@ -330,6 +345,11 @@ Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex
 Check DeriveSearchOrbs(const RunRequest& r, std::array<int16_t, 3>& orbs) {
   const int16_t search = orbs[0];
   const BodyIndex body = r.first;
+  // The Moon's search orb is its outer orb, under the same rule.
+  if (MovesSwiftly(body) && search >= 1 && search < SwiftOuterOrbMinimum)
+    return Refuse(OrbMessagePrefix(r) + " " + BodyName(body) + " the search orb must be at least " +
+                      std::to_string(SwiftOuterOrbMinimum) + Degree + ".",
+                  MsgIcon::Information, "Search orb value", RequestInput::Orbs);
   if (search >= 1 && search <= 4) {
     // Small search orbs: each inner orb one degree inside the one around
     // it, but never below 1 degree, so a pass can still enter every orb.

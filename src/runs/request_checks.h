@@ -56,6 +56,9 @@ Check CheckResultZone(const RunRequest& r, const std::string& pressedCaption, Zo
 // over a pair silently (skip set, no refusal) and puts the others in order.
 Check CheckBodyOrder(BodyIndex& inner, BodyIndex& outer, const Captions& c, bool search, bool inSeries, bool& skip);
 Check CheckOrbs(const RunRequest& r);
+// The rule of a swift moving body (the Moon): its outer orb wide enough that
+// every pass through it holds a midnight. Nothing for other bodies.
+Check CheckSwiftOrbs(const RunRequest& r, BodyIndex moving);
 // The last rule of CheckOrbs alone: outer, middle and inner orb nested.
 Check CheckOrbsNested(const RunRequest& r);
 Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex second, int32_t day, int16_t date);

@@ -227,13 +227,26 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     face.Refuse(*nested);
     return;
   }
+  // A series runs its pairs unchecked for the orbs of one body; the Moon's
+  // rule, which a narrow outer orb would break for every run of its series,
+  // is told once here.
+  const bool innerSeries = !request.World() && request.series == SeriesKind::Inner;
+  const BodyIndex moving = request.series == SeriesKind::Every ? (request.withMoon ? Moon : 0)
+                           : innerSeries                       ? request.first
+                                                               : 0;
+  if (const Check swift = CheckSwiftOrbs(request, moving)) {
+    face.Refuse(*swift);
+    return;
+  }
   if (request.series != SeriesKind::Every) {
-    Series(request, face, captions, !request.World() && request.series == SeriesKind::Inner, true);
+    Series(request, face, captions, innerSeries, true);
   } else {
     // The whole natal chart: for each transiting body in list order, its
-    // series over the natal bodies, one after the other.
+    // series over the natal bodies, one after the other, and the Moon's
+    // last when asked for.
     RunRequest chart = request;
-    for (BodyIndex body = Sun; body <= Pluto; ++body) {
+    const BodyIndex last = request.withMoon ? Moon : Pluto;
+    for (BodyIndex body = Sun; body <= last; ++body) {
       chart.first = body;
       Series(chart, face, captions, true, body == Sun);
       // A series cut short, or refused, ends the chart there.

@@ -85,6 +85,16 @@ std::vector<Case> Cases() {
       {"world Chiron Saturn --start 0674-06-01 --end 0700-01-01 --csv FILE", 1,
        "Start date is too early for Chiron.\n"},
       {"world Saturn Ceres" + period, 2, "Ceres is not offered as the outer planet; choose one of Mercury, "},
+      {"world Ceres Saturn" + period, 2,
+       "Ceres is not offered as the inner planet; choose one of Sun, Mercury, "
+       "Venus, Mars, Jupiter, Saturn, Uranus, Neptune, Moon, North Node"},
+      {"world Saturn Moon" + period, 2, "Moon is not offered as the outer planet"},
+      {"world Moon Saturn" + period + " --orbs 8,5,2", 1, "Orb values: With Moon the outer orb must be at least 9°.\n"},
+      {"world Moon Saturn" + period + " --with-moon", 2, "--with-moon goes with --show-all every"},
+      {kBirth + "1970-01-01 --birth-time 12:00 --birth-zone GMT --show-all inner --with-moon", 2,
+       "--with-moon goes with --show-all every"},
+      {kBirth + "1970-01-01 --birth-time 12:00 --birth-zone GMT --show-all every --with-moon --orbs 8,5,2", 1,
+       "Orb values: With transiting Moon the outer orb must be at least 9°.\n"},
       {"personal Mars Sun" + period, 1, "Please specify year of birth.\n"},
       {kBirth + "1970-02-29 --birth-time 12:00 --birth-zone Europe/Berlin", 1, "The birth date is invalid.\n"},
       // New York set its clocks back at 02:00 on 1970-10-25 and forward at
@@ -478,6 +488,27 @@ TEST(SkyloomCli, WholeChartIsEverySeriesInOrder) {
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(Count(cut.err, "End date is too late for Pluto"), 1u) << cut.err;
   EXPECT_EQ(RunCli("world Sun Mars" + std::string(" --start 2024-01-01 --end 2024-12-31 --show-all every")).status, 2);
+}
+
+// The Moon as the transiting body, alone and as the series of the whole chart
+// asked for with --with-moon: the chart is the nine series and then the
+// Moon's, which is what the Moon's own series prints.
+TEST(SkyloomCli, WholeChartWithTheMoonEndsWithItsSeries) {
+  const std::string birth =
+      " --start 2024-01-01 --end 2024-03-31 --zone GMT --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT+5:30";
+  const std::string separator = "\n" + std::string(119, '-') + "\n";
+  const CliResult chart = RunCli("personal Sun Sun" + birth + " --show-all every");
+  ASSERT_EQ(chart.status, 0) << chart.err;
+  const CliResult moon = RunCli("personal Moon Sun" + birth + " --show-all inner");
+  ASSERT_EQ(moon.status, 0) << moon.err;
+  const CliResult withMoon = RunCli("personal Sun Sun" + birth + " --show-all every --with-moon");
+  ASSERT_EQ(withMoon.status, 0) << withMoon.err;
+  EXPECT_EQ(withMoon.out, chart.out + separator + moon.out);
+  EXPECT_EQ(Count(moon.out, "Moon transits of natal "), 10u);
+  // A quarter of the Moon to one natal body: about 26 exact aspects.
+  const CliResult one = RunCli("personal Moon Venus" + birth + " --csv -");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_GT(Count(one.out, ",exact,"), 20u) << one.out.substr(0, 400);
 }
 
 std::string Iso(sys_time<minutes> t, bool withTime) {

@@ -118,5 +118,42 @@ TEST(FindDayMinima, CostsNothingWhereNothingCanHappen) {
   EXPECT_EQ(turning.values + turning.slopes, 0);
 }
 
+// A deviation that dips through zero and back between two midnights of one
+// sign, in a shape the midnights' cubic cannot see: without the day's reach
+// nothing is found; with it, the sub-steps bracket both zeros. A Moon-like
+// pass that ends just after the day is cleared in a few positions.
+TEST(FindDayMinima, SwiftDaysSearchedInSubSteps) {
+  const double width = 0.1, depth = 0.3, level = 0.1;
+  auto bump = [=](double t) { return std::exp(-(t - 0.5) * (t - 0.5) / (width * width)); };
+  auto dipping = [&] {
+    return Formula([=](double t) { return level - depth * bump(t); },
+                   [=](double t) { return depth * bump(t) * 2 * (t - 0.5) / (width * width); });
+  };
+  // Its steepest slope is 2.57 radians a day.
+  const double reach = 3.0;
+  const double half = width * std::sqrt(std::log(depth / level));
+
+  Formula unseen = dipping();
+  EXPECT_TRUE(FindDayMinima(unseen, Formula::kStart, unseen.Samples(), 5 * kArcMinute).exact.empty());
+
+  Formula seen = dipping();
+  const DayMinima got = FindDayMinima(seen, Formula::kStart, seen.Samples(), 5 * kArcMinute, reach);
+  ASSERT_EQ(got.exact.size(), 2u);
+  EXPECT_NEAR(got.exact[0] - Formula::kStart, 0.5 - half, 0.1 * kSecondOfTime);
+  EXPECT_NEAR(got.exact[1] - Formula::kStart, 0.5 + half, 0.1 * kSecondOfTime);
+  EXPECT_EQ(got.smallest, 0);
+
+  // The Moon, 13 degrees a day, reaching the point 1.2 hours after the day.
+  const double moon = 0.23, moonReach = 16.0 / 360 * 6.283185307179586;
+  Formula after = Passing(1.05, moon);
+  const DayMinima clear = FindDayMinima(after, Formula::kStart, after.Samples(), kNoLimit, moonReach);
+  EXPECT_TRUE(clear.exact.empty());
+  EXPECT_NEAR(clear.smallest, moon * 0.05, 1e-12);
+  EXPECT_LE(after.values + after.slopes, 4);
+  // A planet's reach leaves the day to the cubic, as before.
+  Formula slow = dipping();
+  EXPECT_TRUE(FindDayMinima(slow, Formula::kStart, slow.Samples(), 5 * kArcMinute, 0.06).exact.empty());
+}
+
 }  // namespace
 }  // namespace skyloom

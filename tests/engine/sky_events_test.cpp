@@ -86,10 +86,18 @@ struct PeriodCase {
 // entered in May and left again, going back, on 1 September; the true
 // node's many turns; and bodies that never station.
 const PeriodCase kPeriods[] = {
-    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},  {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
-    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2}, {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
-    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},  {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
+    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},
+    {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
+    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2},
+    {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
+    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},
+    {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
     {Chiron, 2460311, 2460676, 0, Zodiac::Tropical, 2, 0},
+    // Pluto's stations of 2098, where its table's speed put one two minutes
+    // off; the table's last year, east of Greenwich.
+    {Pluto, 2487340, 2487704, 330, Zodiac::Tropical, 2, 0},
+    // The Moon, as the transiting body, enters a sign every two or three days.
+    {Moon, 2460311, 2460341, -300, Zodiac::Sidereal, 0, 13},
 };
 
 TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
@@ -148,6 +156,36 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
   EXPECT_EQ(ZodiacPositionText(india[1].longitude),
             "27\xC2\xB0"
             "13' Aries");
+}
+
+// Pluto's stations from its first year in the table to its last, against
+// swetest's speeds minute by minute around each (`swetest -p9 -b5.1.1600
+// -ut11:55 -n9 -s0.000694444 -fTs -eswe`, and the same from 24.7.1600 11:49,
+// 10.1.1850 15:58, 15.3.2000 11:49, 13.1.2098 06:29, 2.8.2098 03:44): the
+// speed changes sign at 11:58:40, 11:53:00, 16:01:40, 11:52:45, 06:32:40 and
+// 03:48:00 UT (linear between the minutes), so the nearest minutes are these.
+// From its table's speed the first came out at 12:06, the second at 11:41.
+TEST(SkyEvents, PlutoStationsAsSwetestShowsThem) {
+  struct Want {
+    int32_t firstDay, lastDay, day;
+    int16_t minute;
+    bool retrograde;
+  };
+  const Want want[] = {
+      {2305448, 2305813, 2305452, 11 * 60 + 59, false}, {2305448, 2305813, 2305653, 11 * 60 + 53, true},
+      {2396759, 2397123, 2396768, 16 * 60 + 2, false},  {2451545, 2451910, 2451619, 11 * 60 + 53, true},
+      {2487340, 2487704, 2487352, 6 * 60 + 33, false},  {2487340, 2487704, 2487553, 3 * 60 + 48, true},
+  };
+  test::InitEngineOnce();
+  for (const Want& w : want) {
+    const auto got =
+        FindStations(test::TestPositions(), Pluto, w.firstDay, w.lastDay, ZoneOfMinutes(0), Zodiac::Tropical);
+    bool found = false;
+    for (const SkyEvent& e : got)
+      found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
+    EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
+    EXPECT_EQ(got.size(), 2u) << "from day " << w.firstDay;
+  }
 }
 
 // The new bodies' longitudes against swetest (`swetest -bj2460310.5 -ut -pt

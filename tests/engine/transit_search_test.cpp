@@ -443,6 +443,64 @@ class StraightLines : public EphemerisLibrary {
   double start_, t0_, rate_;
 };
 
+// The Moon as the moving body: a year of transits, each to the minute and
+// none lost between midnights, east and west of Greenwich, at both ends of
+// its data, with orbs it crosses within hours (a middle orb of 3 degrees is
+// passed in half a day) and outer orbs of 15 degrees, where one day ends one
+// aspect's pass and begins the next one's. Every pass inside the period is
+// one row holding all six orb dates and its exact aspect.
+TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
+  struct Case {
+    const char* what;
+    bool world;
+    BodyIndex b;
+    int32_t start, end;
+    int16_t zone;  // minutes east of Greenwich
+    std::array<int16_t, 3> orbs;
+  };
+  const double sun = test::EphemerisDegrees(Sun, swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL));
+  // clang-format off
+  const Case cases[] = {
+      {"to the natal Sun, east", false, Sun, Day(2024, 1, 1), Day(2024, 12, 31), 330, {10, 5, 2}},
+      {"to the natal Sun, west", false, Sun, Day(2024, 1, 1), Day(2024, 12, 31), -480, {9, 3, 1}},
+      {"to the natal Sun in 1600, west", false, Sun, Day(1600, 1, 1), Day(1600, 12, 31), -300, {10, 5, 2}},
+      {"to the natal Sun in 2099, east", false, Sun, Day(2099, 1, 1), Day(2099, 12, 31), 690, {9, 5, 1}},
+      {"and Saturn, outer orbs touching", true, Saturn, Day(2030, 1, 1), Day(2030, 12, 31), 0, {15, 13, 11}},
+      {"and Mercury", true, Mercury, Day(1850, 1, 1), Day(1850, 12, 31), -120, {9, 3, 1}},
+  };
+  // clang-format on
+  test::WorstError minutes("Moon's exact minutes against the scan", "min");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunDescription run;
+    run.world = c.world;
+    run.bodies = {Moon, c.b};
+    run.natalLongitude = Radians(sun);
+    run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
+    run.startDay = c.start;
+    run.endDay = c.end;
+    run.zone = ZoneOfMinutes(c.zone);
+    Engine engine;
+    const RunResult result = engine.Run(run);
+    test::ExpectIndependentlyRight(result, minutes);
+    std::vector<const TransitRowData*> rows;
+    for (const TransitRecord& transit : result.transits) {
+      EXPECT_EQ(transit.passes.size(), 1u) << "the Moon makes one pass a transit";
+      for (const TransitRowData& row : transit.passes) rows.push_back(&row);
+    }
+    // About 13 passes of each of the 8 aspect points a year.
+    EXPECT_GT(rows.size(), 95u);
+    for (size_t i = 1; i + 1 < rows.size(); ++i) {
+      const TransitRowData& row = *rows[i];
+      for (OrbIndex o = 0; o < 3; ++o) EXPECT_TRUE(row.entry[o] && row.exit[o]) << "row " << i << " orb " << o;
+      EXPECT_TRUE(row.minimum && row.minimum->exact) << "row " << i;
+      if (row.entry[0] && row.exit[0]) {
+        EXPECT_LE(row.exit[0]->day - row.entry[0]->day, 3) << "row " << i;
+      }
+    }
+  }
+}
+
 // A point reached exactly at a midnight: an orb's edge there is outside the
 // orb, and an exact aspect there falls on that day at 00:00.
 TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {

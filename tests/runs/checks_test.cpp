@@ -122,6 +122,14 @@ TEST(Checks, EachInputChecksMessage) {
       // The search takes the outer orb and derives the others from it.
       {"With transiting Mercury the search orb must be at least 7\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Mercury; r.orbs = {6, 4, 2}; r.search = 1; }, P, true},
       {"With transiting Sun, Venus or Mars the search orb must be at least 6\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Venus; r.orbs = {5, 3, 1}; r.search = 1; }, P, true},
+      // The Moon crosses any middle or inner orb within a day, but a whole
+      // outer orb of less than 9 degrees could pass between two midnights.
+      {"ran", [](Q r) { r.first = Moon; r.orbs = {9, 3, 1}; }, P},
+      {"With transiting Moon the outer orb must be at least 9\xC2\xB0.|i|Orb values", [](Q r) { r.first = Moon; r.orbs = {8, 5, 2}; }, P},
+      {"With Moon the outer orb must be at least 9\xC2\xB0.|i|Orb values", [](Q r) { r.first = Moon; r.second = Saturn; r.orbs = {7, 5, 3}; }},
+      {"ran", [](Q r) { r.first = Moon; r.second = Saturn; r.orbs = {15, 13, 11}; }},
+      {"With transiting Moon the search orb must be at least 9\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Moon; r.orbs = {4, 3, 2}; r.search = 1; }, P, true},
+      {"With transiting Moon the search orb must be at least 9\xC2\xB0.|i|Search orb value", [](Q r) { r.first = Moon; r.orbs = {8, 5, 2}; r.search = 1; }, P, true},
   };
   // clang-format on
   for (const auto& row : kRows) {

@@ -228,18 +228,26 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
     }
     for (OrbIndex o = 0; o < 3; ++o) {
       const double orb = result.orbDegrees[o];
+      // A middle or inner orb entered and left between two midnights, on
+      // the day of the row's exact aspect, has that day as both dates.
+      auto passedOn = [&](int32_t d) {
+        return o > 0 && data.entry[o] && data.exit[o] && data.entry[o]->day == d && data.exit[o]->day == d &&
+               data.minimum && data.minimum->exact && data.minimum->day == d &&
+               IndependentDeviation(run, Midnight(d, zone)) >= orb &&
+               IndependentDeviation(run, Midnight(d + 1, zone)) >= orb;
+      };
       if (data.entry[o]) {
         const int32_t d = data.entry[o]->day;
         if (!(IndependentDeviation(run, Midnight(d, zone)) >= orb &&
               IndependentDeviation(run, Midnight(d + 1, zone)) < orb) &&
-            !(o == 2 && data.exit[o] && data.exit[o]->day == d))
+            !passedOn(d))
           complain("entry into orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }
       if (data.exit[o]) {
         const int32_t d = data.exit[o]->day;
         if (!(IndependentDeviation(run, Midnight(d, zone)) < orb &&
               IndependentDeviation(run, Midnight(d + 1, zone)) >= orb) &&
-            !(o == 2 && data.entry[o] && data.entry[o]->day == d))
+            !passedOn(d))
           complain("exit from orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
       }
     }
@@ -266,14 +274,17 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + Minute(m.instant.ut, zone);
       if (exactMinutes.Note((m.instant.ut - s.instant) * kMinutesPerDay, tolerance(s), where)) {
         reported[nearest] = true;
-        // An inner orb entered and left between two midnights has that
-        // day as its entry and its exit.
+        // An inner (or the Moon's middle) orb entered and left between two
+        // midnights has that day as its entry and its exit.
         const auto day = static_cast<int32_t>(std::floor(s.instant + zone / 1440.0 + 0.5));
-        const double inner = result.orbDegrees[2];
-        if (IndependentDeviation(run, Midnight(day, zone)) >= inner &&
-            IndependentDeviation(run, Midnight(day + 1, zone)) >= inner &&
-            !(data.entry[2] && data.exit[2] && data.entry[2]->day == day && data.exit[2]->day == day))
-          complain("the inner orb passed on " + FormatDayNumber(day) + " is not entered and left that day");
+        for (OrbIndex o = 1; o < 3; ++o) {
+          const double orb = result.orbDegrees[o];
+          if (IndependentDeviation(run, Midnight(day, zone)) >= orb &&
+              IndependentDeviation(run, Midnight(day + 1, zone)) >= orb &&
+              !(data.entry[o] && data.exit[o] && data.entry[o]->day == day && data.exit[o]->day == day))
+            complain("orb " + std::to_string(o) + " passed on " + FormatDayNumber(day) +
+                     " is not entered and left that day");
+        }
       }
     } else {
       // A closest approach: a least size the scan found, or the first
