@@ -8,6 +8,7 @@
 #include "calendar/time_zones.h"
 #include "cli/arguments.h"
 #include "engine/bodies.h"
+#include "engine/houses.h"
 
 namespace skyloom::cli {
 
@@ -17,8 +18,15 @@ bool PrintCompletionWords(std::string_view kind) {
     for (const std::string& option : LongOptions()) say(option);
   } else if (kind == "bodies") {
     for (BodyIndex b = Sun; b <= LastBody; ++b) say(BodyNames[b]);
+  } else if (kind == "natal-points") {
+    for (BodyIndex b = Ascendant; b <= Cusp12; ++b) say(BodyName(b));
   } else if (kind == "aspects") {
     for (AspectIndex a = 1; a <= AspectCount; ++a) say(AsciiLowerCase(AspectName(a)));
+  } else if (kind == "aspect-sets") {
+    for (const char* set : {"major", "all"}) say(set);
+    for (AspectIndex a = 1; a <= AspectCount; ++a) say(AsciiLowerCase(AspectName(a)));
+  } else if (kind == "houses") {
+    for (int k = 0; k < HouseSystemCount; ++k) say(HouseSystemName(static_cast<HouseSystem>(k)));
   } else if (kind == "series") {
     for (const char* series : {"outer", "inner", "every"}) say(series);
   } else if (kind == "modes") {

@@ -7,8 +7,9 @@
 
 namespace skyloom::cli {
 
-// Prints the words of a kind ("options", "bodies", "aspects", "series",
-// "zones", "modes") one a line; false for a kind it does not know.
+// Prints the words of a kind ("options", "bodies", "natal-points",
+// "aspects", "aspect-sets", "houses", "series", "zones", "modes") one a
+// line; false for a kind it does not know.
 bool PrintCompletionWords(std::string_view kind);
 
 }  // namespace skyloom::cli

@@ -81,6 +81,10 @@ check
 check
 grep -qx -- --stations <<<"$(complete_words world Mars Jupiter --sta)" || fail "completion of an option"
 check
+[ "$(complete_words world Mars Jupiter --houses who)" = whole-sign ] || fail "completion of a house system"
+check
+[ "$(complete_words personal Saturn Asc)" = Ascendant ] || fail "completion of a chart point"
+check
 grep -qx Europe/Berlin <<<"$(complete_words world Mars Jupiter --zone Europe/Ber)" || fail "completion of a zone"
 
 check
