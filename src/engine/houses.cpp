@@ -2,9 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 
-#include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
 
 namespace skyloom {
@@ -24,15 +22,6 @@ const std::array<SystemEntry, HouseSystemCount> kSystems = {{{"placidus", "Placi
                                                              {"whole-sign", "Whole sign", 'W'}}};
 
 const SystemEntry& EntryOf(HouseSystem system) { return kSystems[static_cast<size_t>(system)]; }
-
-// The calendar year of jd as the bodies' sidereal correction takes it.
-int16_t YearOf(double jd) {
-  int32_t year = 0, month = 0, day = 0, weekday = 0;
-  julian_day(jd, "A", year, month, day, weekday);
-  if (year > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
-  if (year < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
-  return static_cast<int16_t>(year);
-}
 
 }  // namespace
 
@@ -59,7 +48,7 @@ NatalHouses HousesAt(EphemerisLibrary& library, double jd, double latitude, doub
   houses.ascendant = chart.ascendant;
   houses.midheaven = chart.midheaven;
   if (chart.known && zodiac == Zodiac::Sidereal) {
-    const double shift = AyanamsaRadians(YearOf(jd));
+    const double shift = AyanamsaRadians(CalendarYear(jd));
     for (double& cusp : houses.cusps) cusp = NormalizeAngle(cusp - shift);
     houses.ascendant = NormalizeAngle(houses.ascendant - shift);
     houses.midheaven = NormalizeAngle(houses.midheaven - shift);

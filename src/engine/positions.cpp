@@ -16,6 +16,8 @@ constexpr int32_t kLibraryBody[] = {0, 3, 1, 2, 4, 5, 6, 7, 8, 0, 0, 9, 10, 11};
 constexpr int32_t kLibraryPluto = 12;
 constexpr double kJ2000 = 2451545.0;
 
+}  // namespace
+
 int16_t CalendarYear(double jd) {
   int32_t year = 0, month = 0, day = 0, weekday = 0;
   julian_day(jd, "A", year, month, day, weekday);
@@ -24,8 +26,6 @@ int16_t CalendarYear(double jd) {
   if (year < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
   return static_cast<int16_t>(year);
 }
-
-}  // namespace
 
 double NormalizeAngle(double x) {
   if (!std::isfinite(x)) return 0.0;

@@ -65,6 +65,9 @@ class BodyPositions {
 
 double NormalizeAngle(double x);
 double AyanamsaRadians(int16_t year);
+// The calendar year of a Julian day (UT), as the sidereal correction and the
+// ephemeris take it; clamped to 16 bits far beyond any body's range.
+int16_t CalendarYear(double jd);
 // The smaller arc between two longitudes, in [0, pi].
 double AngularSeparation(double a, double b);
 

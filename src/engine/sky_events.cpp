@@ -250,24 +250,35 @@ std::vector<SkyEvent> FindIngresses(const BodyPositions& positions, BodyIndex bo
   return IngressesOf(positions, body, at, Turns(positions, body, at, zodiac), firstDay, lastDay, zone, zodiac);
 }
 
+namespace {
+
+// The period every run covers, in the first run's zone and zodiac (a
+// command's runs share them).
+void TakePeriodOf(SkyEventList& list, const std::vector<RunResult>& results) {
+  const RunResult& first = results.front();
+  list.firstDay = first.startDay;
+  list.lastDay = first.endDay;
+  list.zone = first.zone;
+  list.zodiac = first.zodiac;
+  for (const RunResult& run : results) {
+    list.firstDay = std::min(list.firstDay, run.startDay);
+    list.lastDay = std::max(list.lastDay, run.endDay);
+  }
+}
+
+}  // namespace
+
 SkyEventList EventsOfRuns(const BodyPositions& positions, const std::vector<RunResult>& results, bool stations,
                           bool ingresses) {
   SkyEventList list;
   list.stationsAsked = stations;
   list.ingressesAsked = ingresses;
   if (results.empty() || !list.Any()) return list;
-  const RunResult& first = results.front();
-  list.firstDay = first.startDay;
-  list.lastDay = first.endDay;
-  list.zone = first.zone;
-  list.zodiac = first.zodiac;
+  TakePeriodOf(list, results);
   std::vector<BodyIndex> bodies;
-  for (const RunResult& run : results) {
-    list.firstDay = std::min(list.firstDay, run.startDay);
-    list.lastDay = std::max(list.lastDay, run.endDay);
+  for (const RunResult& run : results)
     for (int k = 0; k < (run.world ? 2 : 1); ++k)
       if (std::find(bodies.begin(), bodies.end(), run.bodies[k]) == bodies.end()) bodies.push_back(run.bodies[k]);
-  }
   for (const BodyIndex body : bodies) {
     // One walk over the samples and the stations serves both tables.
     const std::vector<double> at = Samples(body, list.firstDay, list.lastDay, list.zone);
@@ -300,19 +311,12 @@ void AddHouseIngresses(SkyEventList& list, const BodyPositions& positions, const
   list.houseIngressesAsked = true;
   list.houseSystem = houses.system;
   if (results.empty()) return;
-  const RunResult& first = results.front();
   // The same period, zone and zodiac as the other tables take.
-  list.firstDay = first.startDay;
-  list.lastDay = first.endDay;
-  list.zone = first.zone;
-  list.zodiac = first.zodiac;
+  TakePeriodOf(list, results);
   std::vector<BodyIndex> bodies;
-  for (const RunResult& run : results) {
-    list.firstDay = std::min(list.firstDay, run.startDay);
-    list.lastDay = std::max(list.lastDay, run.endDay);
+  for (const RunResult& run : results)
     if (!run.world && std::find(bodies.begin(), bodies.end(), run.bodies[0]) == bodies.end())
       bodies.push_back(run.bodies[0]);
-  }
   for (const BodyIndex body : bodies) {
     auto found = FindHouseIngresses(positions, body, list.firstDay, list.lastDay, list.zone, list.zodiac, houses);
     list.houseIngresses.insert(list.houseIngresses.end(), found.begin(), found.end());
