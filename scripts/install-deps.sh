@@ -12,7 +12,7 @@ packages=(
   python3-icalendar
   clang libclang-rt-14-dev
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-liberation fonts-dejavu-core
-  dpkg-dev help2man librsvg2-bin appstream desktop-file-utils
+  dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils
 )
 
 missing=()
