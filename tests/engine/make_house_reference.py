@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-# Prints the reference table of tests/engine/houses_test.cpp: the cusps, the
-# Ascendant and the MC of a few charts in every house system, from the
-# swetest program (Swiss Ephemeris' own command line), at Universal Time.
+# Writes house_reference.txt beside it, which tests/engine/houses_test.cpp
+# reads: the cusps, the Ascendant and the MC of a few charts in every house
+# system, from the swetest program (Swiss Ephemeris' own command line), at
+# Universal Time. One chart a line: year month day hour minute latitude
+# longitude place system cusp1..cusp12 ascendant mc (degrees).
 import subprocess
 
 CHARTS = [  # year, month, day, hour, minute, latitude, longitude, place
@@ -23,6 +25,6 @@ for (y, mo, d, h, mi, lat, lon, place) in CHARTS:
         for line in out.splitlines():
             name, _, number = line.rpartition(" ")
             values[name.strip()] = number
-        cusps = ", ".join(values[f"house {k:2d}"] for k in range(1, 13))
-        print(f'    {{{{{y}, {mo}, {d}, {h}, {mi}, {lat}, {lon}, "{place}"}}, \'{s}\', {{{cusps}}}, '
-              f'{values["Ascendant"]}, {values["MC"]}}},')
+        cusps = " ".join(values[f"house {k:2d}"] for k in range(1, 13))
+        print(f'{y} {mo} {d} {h} {mi} {lat} {lon} {place.replace(" ", "_")} {s} {cusps} '
+              f'{values["Ascendant"]} {values["MC"]}')
