@@ -662,6 +662,16 @@ void AppendSkyEvent(std::string& out, CalendarStamp& stamp, const SkyEvent& e, c
 }
 
 // The entries into the natal houses, a list of their own.
+// An event's date, instants and position, the same for every kind of event.
+void WriteJsonEventTime(JsonWriter& json, const SkyEvent& e, Zodiac zodiac) {
+  json.Key("date").String(IsoDate(e.day));
+  json.Key("utc").String(IsoUtc(e.instant));
+  json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
+  json.Key("utcOffset").String(UtcOffsetText(e.offsetSeconds));
+  json.Key("longitude").Number(DegreesText(e.longitude));
+  json.Key("zodiac").String(zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+}
+
 void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
   json.Key("houseIngresses").Open('[');
   for (const SkyEvent& e : events.houseIngresses) {
@@ -671,12 +681,7 @@ void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
     json.Key("house").Literal(std::to_string(e.house));
     json.Key("houseSystem").String(HouseSystemName(events.houseSystem));
     json.Key("retrograde").Bool(e.retrograde);
-    json.Key("date").String(IsoDate(e.day));
-    json.Key("utc").String(IsoUtc(e.instant));
-    json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
-    json.Key("utcOffset").String(UtcOffsetText(e.offsetSeconds));
-    json.Key("longitude").Number(DegreesText(e.longitude));
-    json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+    WriteJsonEventTime(json, e, events.zodiac);
     json.Close('}');
   }
   json.Close(']');
@@ -839,12 +844,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
       json.Key("body").String(BodyName(e.body));
       json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
       if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
-      json.Key("date").String(IsoDate(e.day));
-      json.Key("utc").String(IsoUtc(e.instant));
-      json.Key("local").String(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
-      json.Key("utcOffset").String(UtcOffsetText(e.offsetSeconds));
-      json.Key("longitude").Number(DegreesText(e.longitude));
-      json.Key("zodiac").String(events.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+      WriteJsonEventTime(json, e, events.zodiac);
       json.Close('}');
     }
     json.Close(']');

@@ -57,6 +57,31 @@ double MercuryStation(double from, double to) {
   return from;
 }
 
+// A run of the reference tables, and its description for the engine.
+struct ReferenceRun {
+  const char* what;
+  bool world;
+  BodyIndex a, b;
+  double natalDegrees;
+  int32_t start, end;
+  int16_t zone;  // minutes east of Greenwich
+  std::array<int16_t, 3> orbs;
+  AspectSet aspects = AspectSet::Major();
+
+  RunDescription Description() const {
+    RunDescription run;
+    run.world = world;
+    run.bodies = {a, b};
+    run.natalLongitude = Radians(natalDegrees);
+    run.orbs.Set(orbs[0], orbs[1], orbs[2]);
+    run.startDay = start;
+    run.endDay = end;
+    run.zone = ZoneOfMinutes(zone);
+    run.aspects = aspects;
+    return run;
+  }
+};
+
 // The reference table of runs: pairs fast and slow, centuries from the
 // seventeenth to the twenty-eighth, zones from one end of the list to the
 // other, the smallest orbs a run or a series takes. The independent scan
@@ -64,15 +89,7 @@ double MercuryStation(double from, double to) {
 // results must hold every exact aspect it finds, each at its minute, only
 // closest approaches it found, and orb dates right to the day.
 TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
-  struct Case {
-    const char* what;
-    bool world;
-    BodyIndex a, b;
-    double natalDegrees;
-    int32_t start, end;
-    int16_t zone;  // minutes east of Greenwich
-    std::array<int16_t, 3> orbs;
-  };
+  using Case = ReferenceRun;
   const double birth = swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL);
   // Mercury's station of 2020-02-17, and points just short of it, just past
   // it and two minutes of arc off: a turn within a minute of the point, two
@@ -115,16 +132,8 @@ TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
   test::WorstError minutes("exact minutes against the scan", "min");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    RunDescription run;
-    run.world = c.world;
-    run.bodies = {c.a, c.b};
-    run.natalLongitude = Radians(c.natalDegrees);
-    run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
-    run.startDay = c.start;
-    run.endDay = c.end;
-    run.zone = ZoneOfMinutes(c.zone);
     Engine engine;
-    const RunResult result = engine.Run(run);
+    const RunResult result = engine.Run(c.Description());
     ASSERT_FALSE(result.transits.empty());
     test::ExpectIndependentlyRight(result, minutes);
     for (const TransitRecord& transit : result.transits)
@@ -177,16 +186,7 @@ bool SameTransits(const std::vector<TransitRecord>& a, const std::vector<Transit
 // a run of that aspect alone finds, two transits overlapping in time where
 // the orbs overlap, and the transits handed over in the order they began.
 TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
-  struct Case {
-    const char* what;
-    bool world;
-    BodyIndex a, b;
-    double natalDegrees;
-    int32_t start, end;
-    int16_t zone;
-    std::array<int16_t, 3> orbs;
-    AspectSet aspects;
-  };
+  using Case = ReferenceRun;
   const AspectSet all = AspectSet::All();
   // clang-format off
   const Case cases[] = {
@@ -204,15 +204,7 @@ TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
   test::WorstError minutes("exact and crossing minutes of overlapping aspects against the scan", "min");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    RunDescription run;
-    run.world = c.world;
-    run.bodies = {c.a, c.b};
-    run.natalLongitude = Radians(c.natalDegrees);
-    run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
-    run.startDay = c.start;
-    run.endDay = c.end;
-    run.zone = ZoneOfMinutes(c.zone);
-    run.aspects = c.aspects;
+    const RunDescription run = c.Description();
     Engine engine;
     const RunResult result = engine.Run(run);
     test::ExpectIndependentlyRight(result, minutes);
@@ -450,38 +442,23 @@ class StraightLines : public EphemerisLibrary {
 // aspect's pass and begins the next one's. Every pass inside the period is
 // one row holding all six orb dates and its exact aspect.
 TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
-  struct Case {
-    const char* what;
-    bool world;
-    BodyIndex b;
-    int32_t start, end;
-    int16_t zone;  // minutes east of Greenwich
-    std::array<int16_t, 3> orbs;
-  };
+  using Case = ReferenceRun;
   const double sun = test::EphemerisDegrees(Sun, swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL));
   // clang-format off
   const Case cases[] = {
-      {"to the natal Sun, east", false, Sun, Day(2024, 1, 1), Day(2024, 12, 31), 330, {10, 5, 2}},
-      {"to the natal Sun, west", false, Sun, Day(2024, 1, 1), Day(2024, 12, 31), -480, {9, 3, 1}},
-      {"to the natal Sun in 1600, west", false, Sun, Day(1600, 1, 1), Day(1600, 12, 31), -300, {10, 5, 2}},
-      {"to the natal Sun in 2099, east", false, Sun, Day(2099, 1, 1), Day(2099, 12, 31), 690, {9, 5, 1}},
-      {"and Saturn, outer orbs touching", true, Saturn, Day(2030, 1, 1), Day(2030, 12, 31), 0, {15, 13, 11}},
-      {"and Mercury", true, Mercury, Day(1850, 1, 1), Day(1850, 12, 31), -120, {9, 3, 1}},
+      {"to the natal Sun, east", false, Moon, Sun, sun, Day(2024, 1, 1), Day(2024, 12, 31), 330, {10, 5, 2}},
+      {"to the natal Sun, west", false, Moon, Sun, sun, Day(2024, 1, 1), Day(2024, 12, 31), -480, {9, 3, 1}},
+      {"to the natal Sun in 1600, west", false, Moon, Sun, sun, Day(1600, 1, 1), Day(1600, 12, 31), -300, {10, 5, 2}},
+      {"to the natal Sun in 2099, east", false, Moon, Sun, sun, Day(2099, 1, 1), Day(2099, 12, 31), 690, {9, 5, 1}},
+      {"and Saturn, outer orbs touching", true, Moon, Saturn, 0, Day(2030, 1, 1), Day(2030, 12, 31), 0, {15, 13, 11}},
+      {"and Mercury", true, Moon, Mercury, 0, Day(1850, 1, 1), Day(1850, 12, 31), -120, {9, 3, 1}},
   };
   // clang-format on
   test::WorstError minutes("Moon's exact minutes against the scan", "min");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    RunDescription run;
-    run.world = c.world;
-    run.bodies = {Moon, c.b};
-    run.natalLongitude = Radians(sun);
-    run.orbs.Set(c.orbs[0], c.orbs[1], c.orbs[2]);
-    run.startDay = c.start;
-    run.endDay = c.end;
-    run.zone = ZoneOfMinutes(c.zone);
     Engine engine;
-    const RunResult result = engine.Run(run);
+    const RunResult result = engine.Run(c.Description());
     test::ExpectIndependentlyRight(result, minutes);
     std::vector<const TransitRowData*> rows;
     for (const TransitRecord& transit : result.transits) {
