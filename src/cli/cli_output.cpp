@@ -65,35 +65,4 @@ std::string Destination::Commit() { return ToStandardOutput() ? out_.Finish() : 
 
 void Destination::Abandon() { file_.Abandon(); }
 
-std::string HtmlRelay::Start(Destination& to) {
-  int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return ErrorText(errno);
-  readEnd_ = ends[0];
-  writeEnd_ = ends[1];
-  copier_ = std::thread([this, &to] {
-    char buffer[65536];
-    for (;;) {
-      const ssize_t got = ::read(readEnd_, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;
-      // After a failed write the destination drops the rest, but the pipe
-      // is still drained so that the window never waits on it.
-      to.Write(std::string_view(buffer, static_cast<size_t>(got)));
-    }
-  });
-  return {};
-}
-
-std::string HtmlRelay::Path() const { return "/dev/fd/" + std::to_string(writeEnd_); }
-
-void HtmlRelay::Finish() {
-  // The window has closed its own handles after each run; with the last
-  // write end closed the copier reads to the end and stops.
-  if (writeEnd_ >= 0) ::close(writeEnd_);
-  writeEnd_ = -1;
-  if (copier_.joinable()) copier_.join();
-  if (readEnd_ >= 0) ::close(readEnd_);
-  readEnd_ = -1;
-}
-
 }  // namespace skyloom::cli

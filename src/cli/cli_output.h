@@ -1,11 +1,10 @@
 // Where the command line's answers go: standard output, files written whole
-// or not at all, and the relay that carries the window's HTML report on.
+// or not at all.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "report/files.h"
 
@@ -59,30 +58,6 @@ class Destination {
   std::string path_;
   StandardOutput& out_;
   FileReplacement file_;
-};
-
-// The window writes its HTML report into a file it opens by name, anew for
-// each run. The relay gives it the name of a pipe instead, whose other end a
-// thread of its own copies to the destination as the rows come: the runs of
-// a Show-all series follow one another instead of each emptying the file,
-// and standard output can take the report.
-class HtmlRelay {
- public:
-  HtmlRelay() = default;
-  ~HtmlRelay() { Finish(); }
-  HtmlRelay(const HtmlRelay&) = delete;
-  HtmlRelay& operator=(const HtmlRelay&) = delete;
-
-  // The empty text, or the system's description of the error.
-  std::string Start(Destination& to);
-  // The name for the window to open.
-  std::string Path() const;
-  // Waits until everything written has reached the destination.
-  void Finish();
-
- private:
-  int readEnd_ = -1, writeEnd_ = -1;
-  std::thread copier_;
 };
 
 }  // namespace skyloom::cli
