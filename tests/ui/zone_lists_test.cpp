@@ -72,8 +72,8 @@ TEST(ZoneLists, OfferTheNamesThatWhatIsTypedStarts) {
 }
 
 // The great conjunction of 2020 at 18:21 UT, in the clock of the zone typed
-// (Sydney keeps daylight-saving time in December, +11:00) and in a list
-// entry's fixed offset.
+// (Sydney keeps daylight-saving time in December, +11:00, and is a day on);
+// the clocks of other zones are the engine's tests.
 TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
   struct Case {
     const char* typed;
@@ -83,7 +83,6 @@ TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
       {"Europe/Berlin", "| 2020-12-21* |                                     | 19:21 Europe/Berlin"},
       {" Asia/Kolkata ", "| 2020-12-21* |                                     | 23:51 Asia/Kolkata"},
       {"Australia/Sydney", "| 2020-12-22* |                                     | 05:21 Australia/Sydney"},
-      {"America/New_York", "| 2020-12-21* |                                     | 13:21 America/New_York"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -112,7 +111,6 @@ TEST(ZoneLists, ABirthZoneByNameIsReadAtTheBirthTime) {
       {"1990", "1", "Europe/Berlin", 1, "birth at Jan. 15, 1990, 14:35 Europe/Berlin (GMT+1:00)"},
       {"1975", "7", "Europe/Berlin", 1,
        "birth at July 15, 1975, 14:35 Europe/Berlin (GMT+1:00)"},  // no summer time yet
-      {"1990", "7", "America/New_York", -4, "birth at July 15, 1990, 14:35 America/New_York (GMT-4:00)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.typed) + " " + c.year + "-" + c.month);
