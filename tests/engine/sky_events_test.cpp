@@ -124,28 +124,44 @@ TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
   }
 }
 
-// Mercury's 2024 stations from swetest, the speed printed minute by minute
-// around each (`swetest -b2.1.2024 -ut03:05 -n7 -s0.000694444 -p2 -fTs`, and
-// the same from 25.4.2024 12:51, 5.8.2024 4:53, 15.12.2024 20:53): the speed
-// changes sign at 03:07:34, 12:54:08, 04:56:05 and 20:56:19 UT (linear
-// between the minutes), so the nearest minutes are these.
-TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
-  struct Want {
-    int32_t day;
+// Stations from swetest's speeds printed minute by minute around each, the
+// sign change taken linearly between the minutes, so the nearest minutes are
+// these. Mercury's 2024 (`swetest -b2.1.2024 -ut03:05 -n7 -s0.000694444 -p2
+// -fTs`, and from 25.4.2024 12:51, 5.8.2024 4:53, 15.12.2024 20:53): 03:07:34,
+// 12:54:08, 04:56:05 and 20:56:19 UT. Pluto's from its table's first year
+// to its last (`swetest -p9 -b5.1.1600 -ut11:55 -n9 -s0.000694444 -fTs
+// -eswe`, and from 24.7.1600 11:49, 10.1.1850 15:58, 15.3.2000 11:49,
+// 13.1.2098 06:29, 2.8.2098 03:44): 11:58:40, 11:53:00, 16:01:40, 11:52:45,
+// 06:32:40 and 03:48:00 UT; from its table's speed the first came out at
+// 12:06, the second at 11:41.
+TEST(SkyEvents, StationsAsSwetestShowsThem) {
+  const struct {
+    BodyIndex body;
+    int32_t firstDay, lastDay, day;
     int16_t minute;
     bool retrograde;
+    size_t stations;
+  } want[] = {
+      {Mercury, 2460311, 2460676, 2460312, 3 * 60 + 8, false, 7},
+      {Mercury, 2460311, 2460676, 2460426, 12 * 60 + 54, false, 7},
+      {Mercury, 2460311, 2460676, 2460528, 4 * 60 + 56, true, 7},
+      {Mercury, 2460311, 2460676, 2460660, 20 * 60 + 56, false, 7},
+      {Pluto, 2305448, 2305813, 2305452, 11 * 60 + 59, false, 2},
+      {Pluto, 2305448, 2305813, 2305653, 11 * 60 + 53, true, 2},
+      {Pluto, 2396759, 2397123, 2396768, 16 * 60 + 2, false, 2},
+      {Pluto, 2451545, 2451910, 2451619, 11 * 60 + 53, true, 2},
+      {Pluto, 2487340, 2487704, 2487352, 6 * 60 + 33, false, 2},
+      {Pluto, 2487340, 2487704, 2487553, 3 * 60 + 48, true, 2},
   };
-  const Want want[] = {{2460312, 3 * 60 + 8, false},
-                       {2460426, 12 * 60 + 54, false},
-                       {2460528, 4 * 60 + 56, true},
-                       {2460660, 20 * 60 + 56, false}};
   test::InitEngineOnce();
-  const auto got = FindStations(test::TestPositions(), Mercury, 2460311, 2460676, ZoneOfMinutes(0), Zodiac::Tropical);
-  for (const Want& w : want) {
+  for (const auto& w : want) {
+    const auto got =
+        FindStations(test::TestPositions(), w.body, w.firstDay, w.lastDay, ZoneOfMinutes(0), Zodiac::Tropical);
     bool found = false;
     for (const SkyEvent& e : got)
       found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
-    EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
+    EXPECT_TRUE(found) << BodyName(w.body) << ": no station on day " << w.day << " at minute " << w.minute;
+    EXPECT_EQ(got.size(), w.stations) << "from day " << w.firstDay;
   }
   // Local dates and times follow the zone: 20:56 UT is 02:26 the next day at GMT+5:30.
   const auto india =
@@ -156,36 +172,6 @@ TEST(SkyEvents, MercuryStationsAsSwetestShowsThem) {
   EXPECT_EQ(ZodiacPositionText(india[1].longitude),
             "27\xC2\xB0"
             "13' Aries");
-}
-
-// Pluto's stations from its first year in the table to its last, against
-// swetest's speeds minute by minute around each (`swetest -p9 -b5.1.1600
-// -ut11:55 -n9 -s0.000694444 -fTs -eswe`, and the same from 24.7.1600 11:49,
-// 10.1.1850 15:58, 15.3.2000 11:49, 13.1.2098 06:29, 2.8.2098 03:44): the
-// speed changes sign at 11:58:40, 11:53:00, 16:01:40, 11:52:45, 06:32:40 and
-// 03:48:00 UT (linear between the minutes), so the nearest minutes are these.
-// From its table's speed the first came out at 12:06, the second at 11:41.
-TEST(SkyEvents, PlutoStationsAsSwetestShowsThem) {
-  struct Want {
-    int32_t firstDay, lastDay, day;
-    int16_t minute;
-    bool retrograde;
-  };
-  const Want want[] = {
-      {2305448, 2305813, 2305452, 11 * 60 + 59, false}, {2305448, 2305813, 2305653, 11 * 60 + 53, true},
-      {2396759, 2397123, 2396768, 16 * 60 + 2, false},  {2451545, 2451910, 2451619, 11 * 60 + 53, true},
-      {2487340, 2487704, 2487352, 6 * 60 + 33, false},  {2487340, 2487704, 2487553, 3 * 60 + 48, true},
-  };
-  test::InitEngineOnce();
-  for (const Want& w : want) {
-    const auto got =
-        FindStations(test::TestPositions(), Pluto, w.firstDay, w.lastDay, ZoneOfMinutes(0), Zodiac::Tropical);
-    bool found = false;
-    for (const SkyEvent& e : got)
-      found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
-    EXPECT_TRUE(found) << "no station on day " << w.day << " at minute " << w.minute;
-    EXPECT_EQ(got.size(), 2u) << "from day " << w.firstDay;
-  }
 }
 
 // The new bodies' longitudes against swetest (`swetest -bj2460310.5 -ut -pt
