@@ -1,8 +1,7 @@
 // A report that fills up ends where it fills: one message, one closing note,
-// and no run of a series after it.
+// and no further run of a series.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,67 +12,45 @@
 namespace skyloom {
 namespace {
 
-// A report that counts as full beyond a capacity, and notes where each
-// run's block began.
+// Full beyond a capacity; notes where each run's block began.
 struct SmallReport : test::TextFace {
   size_t capacity = std::string::npos;
-  std::vector<size_t> blockStarts;
-  void BeginReport() override { blockStarts.push_back(text.size()); }
+  std::vector<size_t> blocks;
+  void BeginReport() override { blocks.push_back(text.size()); }
   bool ReportFull() const override { return text.size() > capacity; }
 };
 
-constexpr const char* kFullMessage = "Output textbox is full.|!|Skyloom 10.0";
+const std::string kFull = "Output textbox is full.|!|Skyloom 10.0", kEnd = "Textbox is full -- Stopped";
 
-// World series of Jupiter, 2020: Sun, Mercury ... Neptune, then Pluto.
-RunRequest JupiterSeries() {
-  RunRequest r = test::WorldRequest(Sun, Jupiter, 2020, 2020);
-  r.series = SeriesKind::Outer;
-  return r;
-}
-
-TEST(FullReport, EndsASeriesOnceWhereverItFills) {
+// Jupiter's world series of 2020 in a report filled in the middle of its
+// first run, by the last row of its first run, and by that of its second;
+// then a single run appended to a full report.
+TEST(FullReport, EndsWhereItFillsToldOnce) {
+  RunRequest series = test::WorldRequest(Sun, Jupiter, 2020, 2020);
+  series.series = SeriesKind::Outer;
   SmallReport whole;
-  {
-    Session session(ExecutableFolder());
-    session.ShowAll(JupiterSeries(), whole);
-  }
-  ASSERT_GE(whole.blockStarts.size(), 3U);
-  const size_t secondBlock = whole.blockStarts[1];
+  Session(ExecutableFolder()).ShowAll(series, whole);
+  ASSERT_GE(whole.blocks.size(), 3U);
   const struct {
-    const char* what;
-    size_t capacity;
-    int32_t runs;  // runs that print a block
-  } kCases[] = {
-      {"fills in the middle of the first run", secondBlock / 2, 1},
-      // The first run's last row brings it over: the second run finds it full.
-      {"full as the second run begins", secondBlock - 1, 1},
-      {"full as the third run begins", whole.blockStarts[2] - 1, 2},
-  };
+    size_t capacity, blocks;
+  } kCases[] = {{whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
     SmallReport face;
     face.capacity = c.capacity;
-    Session session(ExecutableFolder());
-    session.ShowAll(JupiterSeries(), face);
-    EXPECT_EQ(std::count(face.told.begin(), face.told.end(), kFullMessage), 1);
-    EXPECT_EQ(face.told.size(), 1U);
-    EXPECT_EQ(static_cast<int32_t>(face.blockStarts.size()), c.runs);
-    const std::string end = "Textbox is full -- Stopped";
-    ASSERT_GE(face.text.size(), end.size());
-    EXPECT_EQ(face.text.substr(face.text.size() - end.size()), end);
-    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - end.size());
+    Session(ExecutableFolder()).ShowAll(series, face);
+    EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << c.capacity;
+    EXPECT_EQ(face.blocks.size(), c.blocks) << c.capacity;
+    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << c.capacity;
+    EXPECT_TRUE(face.text.ends_with(kEnd)) << c.capacity;
   }
-}
 
-// A single run appended to a full report stops under its title line.
-TEST(FullReport, SingleRunOnAFullReportStopsAtItsHeading) {
-  SmallReport face;
-  face.text = std::string(100, 'x');
-  face.capacity = 99;
+  SmallReport full;
+  full.text = std::string(100, 'x');
+  full.capacity = 99;
   Session session(ExecutableFolder());
-  session.Start(test::WorldRequest(Jupiter, Saturn, 2020, 2020), face);
-  EXPECT_EQ(face.text, std::string(100, 'x') + "\r\nTextbox is full -- Stopped");
-  EXPECT_EQ(face.told, std::vector<std::string>{kFullMessage});
+  session.Start(test::WorldRequest(Jupiter, Saturn, 2020, 2020), full);
+  EXPECT_EQ(full.text, std::string(100, 'x') + "\r\n" + kEnd);
+  EXPECT_EQ(full.told, std::vector<std::string>{kFull});
   EXPECT_TRUE(session.Results().empty());
 }
 
