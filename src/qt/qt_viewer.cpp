@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QResizeEvent>
 #include <QTextCursor>
 
+#include "qt/screen_fit.h"
 #include "ui/help_viewer.h"
 
 namespace skyloom {
@@ -37,7 +39,10 @@ QtViewer::QtViewer(QWidget* parent)
 
   setWindowTitle(FromUtf8(ViewerDesignCaption));
   cmdClose_->setText(FromUtf8(ViewerDesignCloseCaption));
-  txbText1_->setFont(FontOf("Arial"));
+  // The help text lines up its tables in columns of characters.
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(9.75);
+  txbText1_->setFont(fixed);
   cmdClose_->setFont(FontOf("Tahoma"));
   txbText1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txbText1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -99,6 +104,9 @@ void QtViewer::SetFormGeometry(Rect r) {
   const QSize border = frameGeometry().size() - size();
   move(ToPixelsX(r.Left), ToPixelsY(r.Top));
   resize(ToPixelsX(r.Width) - border.width(), ToPixelsY(r.Height) - border.height());
+  // Placed under the main window, the viewer would reach past the bottom
+  // of a small screen.
+  KeepOnScreen(this);
 }
 
 Rect QtViewer::Geometry(ViewerControl c) const {
@@ -125,6 +133,8 @@ void QtViewer::SetState(WindowState state) {
 
 void QtViewer::Show() {
   show();
+  // Its frame is known only now.
+  KeepOnScreen(this);
   raise();
   activateWindow();
 }
@@ -139,6 +149,7 @@ MsgAnswer QtViewer::MessageBox(const MessageBoxRequest& request) {
   }
   const QString title = request.title.empty() ? QGuiApplication::applicationDisplayName() : FromUtf8(request.title);
   QMessageBox box(icon, title, FromUtf8(request.text), QMessageBox::NoButton, this);
+  WidenForTitle(box);
   if (request.buttons == MsgButtons::Ok) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "qt/popup.h"
+#include "qt/screen_fit.h"
 #include "runs/output_box.h"
 #include "ui/main_form.h"
 
@@ -446,7 +447,20 @@ void QtWindow::SetText(Control c, std::string_view text) {
     }
     case ControlKind::TextBox:
       if (auto* edit = qobject_cast<QPlainTextEdit*>(m.widget)) {
-        edit->setPlainText(ToDocumentText(text));
+        // The text put back after "Write output to file" trimmed it is
+        // still read where the user had scrolled to; another text shows its
+        // start (or its end, once the caret is moved there).
+        const QString document = ToDocumentText(text);
+        const QString old = edit->toPlainText();
+        if (document == old) break;
+        const int vertical = edit->verticalScrollBar()->value();
+        const int horizontal = edit->horizontalScrollBar()->value();
+        const bool trimmed = !document.isEmpty() && old.contains(document);
+        edit->setPlainText(document);
+        if (trimmed) {
+          edit->verticalScrollBar()->setValue(vertical);
+          edit->horizontalScrollBar()->setValue(horizontal);
+        }
       } else {
         auto* line = static_cast<QLineEdit*>(m.widget);
         line->setText(s);
@@ -841,6 +855,8 @@ MsgAnswer QtWindow::MessageBox(const MessageBoxRequest& request) {
   const QString title = request.title.empty() ? QString::fromUtf8(ProgramTitle) : ToQString(request.title);
   QMessageBox box(icon, title, text, QMessageBox::NoButton, this);
   box.setTextFormat(Qt::PlainText);
+  // A check's title is the long caption of the button pressed.
+  WidenForTitle(box);
   if (request.buttons == MsgButtons::Ok) {
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
@@ -913,6 +929,7 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
   if (found == controlOf_.end() || sink_ == nullptr) return QWidget::eventFilter(watched, event);
   const Control c = found->second;
   if (event->type() == QEvent::FocusOut) {
+    if (watched == enterPressedIn_) enterPressedIn_ = nullptr;
     // Leaving the window (another window or a menu coming to the front) is
     // not leaving the box; nor is the box losing the focus because it was
     // hidden or disabled.
@@ -920,10 +937,19 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     const Member& m = At(c);
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && m.visible && m.enabled)
       sink_->LostFocus(c);
-  } else if (event->type() == QEvent::KeyRelease) {
+  } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (!key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
-      sink_->KeyUp(c, kEnterKeyCode);
+    if (!key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      // Only a release whose press this control saw counts: the Enter that
+      // closes a message box is pressed in the box and released wherever
+      // the focus returns, and must not start what the box just answered.
+      if (event->type() == QEvent::KeyPress) {
+        enterPressedIn_ = watched;
+      } else if (enterPressedIn_ == watched) {
+        enterPressedIn_ = nullptr;
+        sink_->KeyUp(c, kEnterKeyCode);
+      }
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -154,6 +154,8 @@ class QtWindow : public QWidget, public Window {
   Rgb formBackColor_;
   bool hasFormBackColor_ = false;
   bool ending_ = false;
+  // The control that saw the last press of Enter not yet released.
+  const QObject* enterPressedIn_ = nullptr;
 };
 
 }  // namespace skyloom

@@ -15,6 +15,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "qt/screen_fit.h"
+
 namespace skyloom {
 
 namespace {
@@ -190,13 +192,19 @@ void TimelineWindow::Save(const QString& title, const QString& filter, const QSt
   if (path.isEmpty()) return;
   if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
   QString error;
-  if (!SaveAs(path, error)) QMessageBox::warning(this, title, error);
+  if (!SaveAs(path, error)) {
+    QMessageBox::warning(this, title, error);
+    return;
+  }
+  QMessageBox::information(this, QStringLiteral("Done"), QStringLiteral("Timeline written to file ") + path);
 }
 
 TimelineWindow* ShowTimelineWindow(const std::vector<RunResult>& results, QWidget* parent) {
   auto* window = new TimelineWindow(results, parent);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
+  // A long period's timeline is taller than a small screen.
+  KeepOnScreen(window);
   window->raise();
   window->activateWindow();
   return window;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <QPoint>
@@ -40,6 +41,7 @@ class TimelineWindow : public QWidget {
   // Asks for the file to save to (title, name filter, suffix); an empty
   // answer cancels: a file dialog.
   using FileChooser = std::function<QString(const QString& title, const QString& filter, const QString& suffix)>;
+  void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
  private:
   void Save(const QString& title, const QString& filter, const QString& suffix);

@@ -69,6 +69,12 @@ std::string BuildRunTitle(const RunTitleParts& p) {
   return title;
 }
 
+std::string BuildWorldSeriesTitle(const std::string& inner, const std::string& outer, int32_t startDay,
+                                  int32_t endDay) {
+  return "World transits between " + inner + " and " + outer + ", " + MonthDayYearText(startDay) + ", to " +
+         MonthDayYearText(endDay);
+}
+
 std::string DateCellText(const DateMark& mark) {
   std::string text = FormatDayNumber(mark.day);
   if (mark.retrograde) text += 'r';

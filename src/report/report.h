@@ -26,6 +26,9 @@ struct RunTitleParts {
 };
 // "Saturn transits of natal Sun, Jan. 1, 2024, to ..., (tropical)".
 std::string BuildRunTitle(const RunTitleParts& parts);
+// A world series' block: "World transits between Jupiter and Saturn, Nov.
+// 1, 2026, to Nov. 10, 2026", so that each pair of the series is named.
+std::string BuildWorldSeriesTitle(const std::string& inner, const std::string& outer, int32_t startDay, int32_t endDay);
 
 // The texts of a transit row's cells: the aspect, the entries from outer to
 // inner orb, the minimum's date, the exits from inner to outer, so that a

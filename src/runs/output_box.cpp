@@ -130,8 +130,12 @@ void ExportResultsCommand(FormState& state, ExportFormat format) {
   const std::string path = w.ShowFileDialog(dialog);
   if (path.empty()) return;
   const std::string error = WriteFileReplacing(path, kind.writer(state.Runs.Results()));
-  if (!error.empty())
+  if (!error.empty()) {
     w.MessageBox({"Error writing to file " + path + "\r\n" + error, kind.title, MsgIcon::Exclamation});
+    return;
+  }
+  // As "Write output to file" does: the user sees which file now holds them.
+  w.MessageBox({"Results written to file " + path, "Done", MsgIcon::Information});
 }
 
 }  // namespace skyloom

@@ -26,10 +26,15 @@ double BirthInstant(const RunRequest& r, const Zone& birthZone, int32_t birthDay
 
 std::string TwoDigits(int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
 
-// The title of a run: empty in world mode; in personal mode the bodies,
-// period, birth and zodiac.
-std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birthDay, const Zone& birthZone) {
-  if (r.World()) return {};
+// The title of a run: in personal mode the bodies, period, birth and
+// zodiac; in world mode the pair and period of a series' block, and empty
+// for a single pair, which the window's captions name.
+std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birthDay, const Zone& birthZone,
+                    bool inSeries) {
+  if (r.World()) {
+    if (!inSeries) return {};
+    return BuildWorldSeriesTitle(BodyName(run.bodies[0]), BodyName(run.bodies[1]), run.startDay, run.endDay);
+  }
   RunTitleParts parts;
   parts.transiting = BodyName(run.bodies[0]);
   parts.natal = BodyName(run.bodies[1]);
@@ -141,6 +146,7 @@ bool Session::Start(const RunRequest& request, RunFace& face) {
     return false;
   }
   results_.clear();
+  reportFilled_ = false;
   natalHouses_.reset();
   const bool ran = StartOne(request, face, CaptionsOf(request), false);
   midnights_.reset();
@@ -209,7 +215,7 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   // different body.
   run.retrogradeMarks = !(inSeries && world);
   ++runsStarted_;
-  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone), face, inSeries);
+  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone, inSeries), face, inSeries);
   return true;
 }
 
@@ -219,6 +225,7 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     return;
   }
   results_.clear();
+  reportFilled_ = false;
   natalHouses_.reset();
   const Captions captions = CaptionsOf(request);
   // Every report of a series is a table of nested orbs, whose columns mean
@@ -279,9 +286,9 @@ void Session::Series(const RunRequest& request, RunFace& face, const Captions& c
       StartOne(one, face, captions, true);
     }
   }
-  if (world) {
+  if (world && !reportFilled_) {
     // Pluto, which the inner list does not hold, is paired with the outer
-    // body last, also after an early end.
+    // body last, also after an early end; a full report takes no more.
     one.first = 0;
     StartOne(one, face, captions, true);
   }
@@ -289,6 +296,13 @@ void Session::Series(const RunRequest& request, RunFace& face, const Captions& c
 }
 
 void Session::RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries) {
+  // A series' report filled by the last row of its run before takes no new
+  // block: it ends where it is, as a run that fills it ends.
+  if (inSeries && face.ReportFull()) {
+    TellReportFull(face);
+    face.Append("Stopped");
+    return;
+  }
   // A series collects the results of all its runs.
   results_.push_back(ResultOf(run));
   runStartDay_ = run.startDay;
@@ -298,8 +312,7 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   TransitTable table;
   table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
   table.ClearTransitTable();
-  // A request left from before is cleared ahead of the header, so that a
-  // header refused by a full report stops this run on its first day.
+  // A request left from before must not stop this run.
   stopRequested_ = false;
   HtmlReport* html = face.Html();
   bool htmlTried = false, htmlOpen = false;
@@ -309,10 +322,8 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   // report refuses the row and asks the run to stop.
   auto writeRow = [&](const ReportCells& cells, bool heading) {
     if (face.ReportFull()) {
-      face.Tell({"Output textbox is full.", ProgramCaption(), MsgIcon::Exclamation});
-      face.Append("Textbox is full -- ");
+      TellReportFull(face);
       stopRequested_ = true;
-      abandoned_ = true;
       return false;
     }
     face.Append(ReportLine(cells));
@@ -331,7 +342,14 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   };
 
   face.Append(ReportTitleLine(title));
-  writeRow(HeadingCells(run.orbs.OrbDegrees), true);
+  if (!writeRow(HeadingCells(run.orbs.OrbDegrees), true)) {
+    // Appended to a full report: the run ends under its title, with no
+    // separator and no day computed.
+    results_.pop_back();
+    stopRequested_ = false;
+    face.Append("Stopped");
+    return;
+  }
   face.Append(ReportSeparatorLine());
   running_ = true;
   face.RunBegins();
@@ -382,12 +400,20 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   face.RunDone(anyTransit);
 }
 
+void Session::TellReportFull(RunFace& face) {
+  face.Tell({"Output textbox is full.", ProgramCaption(), MsgIcon::Exclamation});
+  face.Append("Textbox is full -- ");
+  reportFilled_ = true;
+  abandoned_ = true;
+}
+
 bool Session::Search(const RunRequest& request, RunFace& face) {
   if (running_) {
     stopRequested_ = true;
     return false;
   }
   results_.clear();
+  reportFilled_ = false;
   natalHouses_.reset();
   const bool ran = SearchInner(request, face);
   midnights_.reset();
@@ -439,7 +465,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   auto noCompleteTransit = [&](RangeErrorCode code, int32_t day) {
     face.SearchGaveUp();
     face.Tell({"No complete " + AsciiLowerCase(AspectName(aspect)) + " transit found up to " + FormatDayNumber(day) +
-                   " CE ." + "\r\n" + DateRangeMessage(code, first, second),
+                   " CE." + "\r\n" + DateRangeMessage(code, first, second),
                "Date out of range", MsgIcon::Exclamation});
     return false;
   };
@@ -467,7 +493,7 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   run.aspects = AspectSet::Of({aspect});
 
   ++runsStarted_;
-  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone), face, false);
+  RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone, false), face, false);
   if (!r.keepDates && lastRunFoundAny_) face.PeriodFound(startDay, endDay);
   return true;
 }

@@ -158,6 +158,9 @@ class Session {
                      RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
+  // The message of a full report, and the note that ends its text; a
+  // series ends there.
+  void TellReportFull(RunFace& face);
 
   std::string dataFolder_;
   SwissEphemeris library_;
@@ -169,6 +172,8 @@ class Session {
   bool stopRequested_ = false, quitRequested_ = false, running_ = false;
   // A check refused a run, or a full report stopped it: a series ends there.
   bool abandoned_ = false;
+  // The report filled up during the command: no further run of it starts.
+  bool reportFilled_ = false;
   int32_t runsStarted_ = 0;
   int32_t runStartDay_ = 0, runEndDay_ = 0;
   bool lastRunFoundAny_ = false;

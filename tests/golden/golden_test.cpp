@@ -59,7 +59,7 @@ struct GoldenRun {
 // Between them: both modes, five zones, a triple pass, a closest approach,
 // the 15-degree switch of the outer orb, a pair in orb on the first day, no
 // transits, a Show-all series in each mode, a Search, the sidereal zodiac, a
-// stopped run and a full output box. The exports kept: a world run with an
+// stopped run and a full output box (one run, and a series). The exports kept: a world run with an
 // exact aspect and a personal one with a closest approach, each kind in full;
 // the calendar and JSON of no transits at all; the CSV of a series.
 // clang-format off
@@ -92,6 +92,8 @@ const GoldenRun kRuns[] = {
      .start = "1950-01-01", .end = "2049-12-31", .stopAt = "1990-06-01"},
     {.name = "world_full_output_box", .mode = World, .first = Sun, .second = Mercury,
      .start = "1600-01-01", .end = "2799-12-31"},
+    {.name = "world_show_all_full_output_box", .mode = World, .first = Sun, .second = Neptune,
+     .start = "1600-01-01", .end = "2099-12-31", .command = ShowAllOuter},
 };
 // clang-format on
 

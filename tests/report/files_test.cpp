@@ -133,8 +133,9 @@ TEST(FileReplacement, StaleTemporariesRemoved) {
 }
 
 // The window's Write command puts the output box's text with one more CR LF
-// in the file's place, the Export command the results' export; a file that
-// cannot be written is told, and nothing else changes.
+// in the file's place, the Export command the results' export; each tells
+// the file it wrote, a file that cannot be written is told, and nothing
+// else changes.
 TEST(WindowFiles, WriteAndExportCommands) {
   test::FormFixture f;
   test::World(f, 4, 4);  // Jupiter and Saturn in 2020
@@ -145,7 +146,8 @@ TEST(WindowFiles, WriteAndExportCommands) {
   const std::tuple<fs::path, bool, std::string, std::string> cases[] = {
       // the file, whether it is the CSV export, what it holds, the message
       {report, false, f.Output() + "\r\n", "Output written to file " + report.string()},
-      {folder / "rows.csv", true, WriteCsv(f.state.Runs.Results()), ""},
+      {folder / "rows.csv", true, WriteCsv(f.state.Runs.Results()),
+       "Results written to file " + (folder / "rows.csv").string()},
       {missing, false, "", notThere},
       {missing, true, "", notThere},
   };

@@ -70,9 +70,9 @@ TEST(Search, EndsWhereTheDataEnd) {
     const char* messages;
   } kCases[] = {
       {7, 7, 0, 9,
-       "No complete conjunction transit found up to 2100-01-01 CE .\r\nDate is beyond allowable date range for Pluto."},
+       "No complete conjunction transit found up to 2100-01-01 CE.\r\nDate is beyond allowable date range for Pluto."},
       {0, 0, 1, 14,
-       "No complete opposition transit found up to 5400-01-21 CE .\r\nDate is beyond allowable date range for "
+       "No complete opposition transit found up to 5400-01-21 CE.\r\nDate is beyond allowable date range for "
        "Mercury."},
   };
   for (const auto& c : kCases) {

@@ -1,0 +1,192 @@
+// Faults of the Qt windows that users met: Enter that closes a message and
+// then starts the run again, titles cut, a report scrolled away, windows
+// past the screen's edge, help tables out of line, a file saved unsaid.
+#include <QtTest>
+#include <QtWidgets>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ports/shell.h"
+#include "qt/qt_viewer.h"
+#include "qt/qt_window.h"
+#include "qt/screen_fit.h"
+#include "qt/timeline_view.h"
+#include "ui/main_form.h"
+
+namespace skyloom {
+
+using N = ControlName;
+
+namespace {
+
+struct NoShell : Shell {
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+// Hands each modal window that shows to the handler, which closes it.
+class ModalWatcher : public QObject {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible() || modal == busy_) return;
+      busy_ = modal;
+      handler_(modal);
+      busy_ = nullptr;
+    });
+    timer_.start(20);
+  }
+
+ private:
+  std::function<void(QWidget*)> handler_;
+  QTimer timer_;
+  QWidget* busy_ = nullptr;
+};
+
+// The texts of the message boxes shown, each closed with its default button.
+ModalWatcher* RecordMessages(QStringList& seen) {
+  return new ModalWatcher([&seen](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen << box->text();
+      box->defaultButton()->click();
+    }
+  });
+}
+
+}  // namespace
+
+class WindowFaultsTest : public QObject {
+  Q_OBJECT
+
+  NoShell shell_;
+  std::unique_ptr<QtWindow> window_;
+  std::unique_ptr<MainForm> form_;
+
+  QWidget* Widget(N name, int16_t index = 0) { return window_->WidgetOf(Ctl(name, index)); }
+
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  void init() {
+    window_ = std::make_unique<QtWindow>();
+    form_ = std::make_unique<MainForm>(*window_, shell_);
+    form_->Load();
+    window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  void cleanup() {
+    form_.reset();
+    window_.reset();
+  }
+
+  // Enter in the end day's box starts the run on its release; the Enter
+  // that closes the message it brought up is pressed in the message and
+  // released in the box, and started it again, for ever.
+  void enterThatClosesAMessageStartsNothing() {
+    const struct {
+      const char *month, *day, *message;
+      int runs;
+    } kCases[] = {{"11", "10", "There are no transits of this kind in the period specified.", 1},
+                  {"2", "30", "The end date is invalid.", 0}};
+    QWidget* dayBox = Widget(N::txbDay, 1);
+    auto* world = window_->As<QRadioButton>(Ctl(N::optWorld));
+    QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
+    for (const auto& c : kCases) {
+      window_->SetListIndex(Ctl(N::cboPlanet, 0), 4);  // Jupiter
+      window_->SetListIndex(Ctl(N::cboPlanet, 1), 4);  // Saturn
+      const char* texts[] = {"2026", "11", "1", "2026", c.month, c.day};
+      for (int k = 0; k < 6; ++k)
+        window_->SetText(Ctl(k % 3 == 0 ? N::txbYear : k % 3 == 1 ? N::txbMonth : N::txbDay, int16_t(k / 3)), texts[k]);
+      QStringList seen;
+      ModalWatcher watcher([&seen, dayBox](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) return;
+        seen << box->text();
+        if (seen.size() > 3) return box->defaultButton()->click();  // the fault shown: the loop broken
+        QTest::keyPress(box, Qt::Key_Return);
+        QTimer::singleShot(100, dayBox, [dayBox] { QTest::keyRelease(dayBox, Qt::Key_Return); });
+      });
+      const int32_t before = form_->State().Runs.RunsStarted();
+      dayBox->setFocus();
+      QTest::keyClick(dayBox, Qt::Key_Return);
+      QTest::qWait(500);  // a release that started it again would show here
+      QCOMPARE(seen, QStringList{c.message});
+      QCOMPARE(form_->State().Runs.RunsStarted() - before, c.runs);
+    }
+  }
+
+  // A check's message, titled with the long Start caption, leaves room for
+  // the title in a bold title font beside the title bar's own buttons.
+  void messageBoxShowsItsWholeTitle() {
+    const QString title = QStringLiteral("Show all world transits between Jupiter and Saturn");
+    int width = 0;
+    ModalWatcher watcher([&width](QWidget* modal) {
+      width = modal->width();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) box->defaultButton()->click();
+    });
+    window_->MessageBox({"Start date is not valid.", title.toStdString(), MsgIcon::Exclamation});
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
+  }
+
+  // "Write output to file" leaves the report where the user had scrolled.
+  void writingTheOutputKeepsItsScrollPosition() {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\r\n";
+    window_->SetText(Ctl(N::txbOutput), text);
+    auto* output = window_->As<QPlainTextEdit>(Ctl(N::txbOutput));
+    output->verticalScrollBar()->setValue(150);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.txt");
+    QStringList seen;
+    std::unique_ptr<ModalWatcher> messages(RecordMessages(seen));
+    ModalWatcher files([&path](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+      }
+    });
+    form_->Click(Ctl(N::cmdFile));
+    QCOMPARE(seen, QStringList{"Output written to file " + path});
+    QCOMPARE(output->verticalScrollBar()->value(), 150);
+  }
+
+  // Frames inside, past an edge (the viewer after a run at 1024 x 768), and
+  // larger than the screen (a ten-year timeline); then the viewer itself,
+  // which also shows its text in a fixed-pitch font.
+  void windowsStayOnTheScreen() {
+    const QRect screen(0, 0, 1024, 740);
+    QCOMPARE(FitFrameInto({100, 100, 600, 400}, screen), QRect(100, 100, 600, 400));
+    QCOMPARE(FitFrameInto({600, 300, 600, 500}, screen), QRect(424, 240, 600, 500));
+    QCOMPARE(FitFrameInto({-50, 50, 1200, 780}, screen), QRect(0, 0, 1024, 740));
+
+    QtViewer viewer;
+    viewer.SetFormGeometry(Rect{20000, 15000, 12000, 8000});
+    viewer.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    QVERIFY(viewer.screen()->availableGeometry().contains(viewer.frameGeometry()));
+    QVERIFY(QFontInfo(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font()).fixedPitch());
+  }
+
+  // A saved timeline names the file it went to.
+  void savedTimelineTellsItsFile() {
+    TimelineWindow timeline({});
+    QTemporaryDir folder;
+    const QString path = folder.filePath("t.svg");
+    timeline.SetFileChooser([&path](const QString&, const QString&, const QString&) { return path; });
+    QStringList seen;
+    std::unique_ptr<ModalWatcher> messages(RecordMessages(seen));
+    QTest::mouseClick(timeline.findChild<QPushButton*>(QStringLiteral("cmdSaveSvg")), Qt::LeftButton);
+    QCOMPARE(seen, QStringList{"Timeline written to file " + path});
+  }
+};
+
+}  // namespace skyloom
+
+QTEST_MAIN(skyloom::WindowFaultsTest)
+#include "window_faults_test.moc"
