@@ -282,13 +282,15 @@ class WindowFace : public RunFace {
   }
 
   bool NextDay(int32_t day) override {
-    w_.ProcessPendingEvents();
-    s_.CurrentDayText = FormatDayNumber(day);
+    // The bar shows the day before the events it lets through are handled
+    // (a Stop among them), so it shows from the run's first day.
     const int32_t first = s_.Runs.RunStartDay(), last = s_.Runs.RunEndDay();
     const int64_t done = static_cast<int64_t>(day) - first;
     const int16_t percent =
         last > first ? static_cast<int16_t>(std::clamp<int64_t>(done * 100 / (int64_t{last} - first), 0, 100)) : 0;
-    w_.ShowProgress(s_.CurrentDayText, percent);
+    w_.ShowProgress(FormatDayNumber(day), percent);
+    w_.ProcessPendingEvents();
+    s_.CurrentDayText = FormatDayNumber(day);
     if (firstDay_) {
       firstDay_ = false;
       w_.SetText(C(ControlName::lblShortDate), s_.CurrentDayText);

@@ -261,6 +261,42 @@ class WindowMenuTest : public QObject {
     form.GetWindow().SetEventSink(nullptr);
   }
 
+  // Escape during a run stops it, as Stop does; the progress goes with it.
+  void escapeStopsARun() {
+    window_->SetEventSink(nullptr);
+    QtWindow window;
+    NoShell shell;
+    MainForm form(window, shell);
+    form.Load();
+    AddWindowMenus(window, form.State(), {});
+    window.SetValue(Ctl(N::optWorld), 1);
+    window.SetListIndex(Ctl(N::cboPlanet, 0), 4);
+    window.SetListIndex(Ctl(N::cboPlanet, 1), 4);
+    for (int16_t date : {0, 1}) {
+      window.SetText(Ctl(N::txbYear, date), date == 0 ? "1800" : "2099");
+      form.LostFocus(Ctl(N::txbYear, date));
+    }
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    bool pressed = false, progressShown = false;
+    QTimer escape;
+    escape.setInterval(20);
+    connect(&escape, &QTimer::timeout, this, [&] {
+      if (pressed || !form.State().Runs.Running()) return;
+      pressed = true;
+      progressShown = window.ProgressBar()->isVisible();
+      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+    });
+    escape.start();
+    window.Press(Ctl(N::cmdStart));
+    escape.stop();
+    QVERIFY2(pressed && progressShown, qPrintable(QString::fromStdString(window.Text(Ctl(N::txbOutput))).left(300)));
+    const QString output = QString::fromStdString(window.Text(Ctl(N::txbOutput)));
+    QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
+    QVERIFY(!window.ProgressBar()->isVisible());
+    window.SetEventSink(nullptr);
+  }
+
   void progressShowsTheDayAndTheShare() {
     QVERIFY(!window_->ProgressBar()->isVisible());
     window_->ShowProgress("2020-12-12", 50);
