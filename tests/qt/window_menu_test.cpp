@@ -11,7 +11,6 @@
 #include "qt/qt_window.h"
 #include "qt/window_menu.h"
 #include "runs/form_state.h"
-#include "runs/output_box.h"
 #include "ui/main_form.h"
 
 namespace skyloom {
@@ -217,23 +216,6 @@ class WindowMenuTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), window_->WidgetOf(Ctl(N::txbYear, 1)));
   }
 
-  // The form keeps its size and places below the menu bar; the bars add to
-  // the window's height.
-  void theBarsLeaveTheFormItsPlaces() {
-    // Whole pixels at the usual 96 dots an inch.
-    const Rect form{100, 100, 14400, 7200};
-    window_->SetFormGeometry(form);
-    QTRY_COMPARE(window_->FormGeometry().Width, form.Width);
-    QCOMPARE(window_->FormGeometry().Height, form.Height);
-    const int menuHeight = window_->MenuBar()->height();
-    QVERIFY(menuHeight > 0);
-    QWidget* start = window_->WidgetOf(Ctl(N::cmdStart));
-    QCOMPARE(start->mapTo(window_.get(), QPoint(0, 0)),
-             QPoint(window_->ToPixelsX(480), window_->ToPixelsY(2160) + menuHeight));
-    const int formBottom = window_->ToPixelsY(form.Height) + menuHeight;
-    QVERIFY(window_->ProgressBar()->parentWidget()->mapTo(window_.get(), QPoint(0, 0)).y() >= formBottom);
-  }
-
   // Larger, the window gives the output box all its new width and height;
   // Quit keeps to the box's right edge, the controls above stay put.
   void outputBoxGrowsWithTheWindow() {
@@ -295,15 +277,6 @@ class WindowMenuTest : public QObject {
     QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
     QVERIFY(!window.ProgressBar()->isVisible());
     window.SetEventSink(nullptr);
-  }
-
-  void progressShowsTheDayAndTheShare() {
-    QVERIFY(!window_->ProgressBar()->isVisible());
-    window_->ShowProgress("2020-12-12", 50);
-    QVERIFY(window_->ProgressBar()->isVisible());
-    QCOMPARE(window_->ProgressBar()->text(), QString("2020-12-12  50%"));
-    window_->HideProgress();
-    QVERIFY(!window_->ProgressBar()->isVisible());
   }
 
  private:

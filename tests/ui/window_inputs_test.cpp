@@ -1,7 +1,7 @@
 // What the window adds to the command line's inputs: the bodies appended to
 // its lists, any birth minute, the menus' choices, and the whole chart,
-// each read into the run's request and kept by a saved state; the output
-// box following the window's size; a run's progress.
+// each read into the run's request and kept by a saved state; a run's
+// progress.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -159,9 +159,7 @@ TEST(WindowInputs, OldOrDamagedStatesTakeTheDefaults) {
   } rows[] = {
       {"Aspects", nullptr, [](RunOptions& o) { o.aspects = AspectSet::Major(); }},
       {"Aspects", "0,12,x", [](RunOptions& o) { o.aspects = AspectSet::Major(); }},
-      {"Houses", nullptr, [](RunOptions& o) { o.houses = HouseSystem::Placidus; }},
       {"Houses", "tropical", [](RunOptions& o) { o.houses = HouseSystem::Placidus; }},
-      {"Stations", nullptr, [](RunOptions& o) { o.stations = false; }},
       {"HouseIngresses", "yes", [](RunOptions& o) { o.houseIngresses = false; }},
       {"WithMoon", nullptr, [](RunOptions& o) { o.withMoon = false; }},
       {"BirthMinuteText", nullptr, [](RunOptions&) {}},
@@ -190,36 +188,6 @@ TEST(WindowInputs, OldOrDamagedStatesTakeTheDefaults) {
     const bool minuteKept = std::string(row.name) != "BirthMinuteText";
     EXPECT_EQ(again.window.Text(Ctl(cboMinute)), minuteKept ? "41" : "") << what;
     EXPECT_EQ(again.window.Text(Ctl(cboHour)), "6") << what;
-  }
-}
-
-// The output box takes the width and height the window gives; Clear, Help
-// and Quit stay at its right edge; nothing else moves.
-TEST(WindowInputs, OutputBoxFollowsTheWindowsSize) {
-  struct Row {
-    int32_t width, height;
-    Rect output;
-    int32_t quitLeft;
-  } rows[] = {
-      {13800, 6500, {240, 3750, 13160, 1500}, 12400}, {13800, 9000, {240, 3750, 13160, 4000}, 12400},
-      {20000, 6500, {240, 3750, 19360, 1500}, 18600}, {30000, 15000, {240, 3750, 29360, 10000}, 28600},
-      {9000, 4000, {240, 3750, 13160, 1500}, 12400},  // snapped back to the least size
-  };
-  FormFixture f;
-  const Rect start = f.window.Geometry(Ctl(cmdStart));
-  const Rect save = f.window.Geometry(Ctl(cmdSaveState));
-  for (const Row& row : rows) {
-    Rect form = f.window.FormGeometry();
-    form.Width = row.width;
-    form.Height = row.height;
-    f.window.SetFormGeometry(form);
-    f.form.Resize();
-    const std::string size = std::to_string(row.width) + "x" + std::to_string(row.height);
-    EXPECT_EQ(f.window.Geometry(Ctl(txbOutput)), row.output) << size;
-    EXPECT_EQ(f.window.Geometry(Ctl(cmdQuit)).Left, row.quitLeft) << size;
-    EXPECT_EQ(f.window.Geometry(Ctl(cmdHelp)).Left, row.quitLeft - 1100) << size;
-    EXPECT_EQ(f.window.Geometry(Ctl(cmdStart)), start) << size;
-    EXPECT_EQ(f.window.Geometry(Ctl(cmdSaveState)).Left, save.Left) << size;
   }
 }
 
