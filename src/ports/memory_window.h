@@ -80,12 +80,20 @@ class MemoryWindow : public Window {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string ShowFileDialog(const FileDialogRequest& request) override;
   void PopUp(const PopUpRequest& request) override { popUps_.push_back(request); }
+  void ShowProgress(std::string_view day, int16_t percent) override {
+    progress_.push_back(std::string(day) + " " + std::to_string(percent) + "%");
+    progressShown_ = true;
+  }
+  void HideProgress() override { progressShown_ = false; }
 
   // What the program did, for the tests to read.
   bool Shown() const { return shown_; }
   bool Ended() const { return ended_; }
   const std::vector<MessageBoxRequest>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<PopUpRequest>& PopUps() const { return popUps_; }
+  // Every progress shown, as "date percent%", and whether it still shows.
+  const std::vector<std::string>& Progress() const { return progress_; }
+  bool ProgressShown() const { return progressShown_; }
   // Whether the control has the focus.
   bool HasFocus(Control c) const { return hasFocus_ && focused_ == c; }
   // What a text box or an editable list offers to complete now.
@@ -180,6 +188,8 @@ class MemoryWindow : public Window {
   std::vector<FileDialogRequest> fileDialogs_;
   std::deque<std::string> fileNames_;
   std::vector<PopUpRequest> popUps_;
+  std::vector<std::string> progress_;
+  bool progressShown_ = false;
   std::function<void()> pendingEventsHook_;
 };
 

@@ -213,6 +213,15 @@ class Window {
   virtual std::string ShowFileDialog(const FileDialogRequest& request) = 0;
   // Shows the pop-up modally; returns when it has closed.
   virtual void PopUp(const PopUpRequest& request) = 0;
+
+  // How far a run has come: the day it has reached, as a date, and the
+  // share of its period done, 0 to 100. A window without a progress bar
+  // shows it nowhere.
+  virtual void ShowProgress(std::string_view day, int16_t percent) {
+    static_cast<void>(day);
+    static_cast<void>(percent);
+  }
+  virtual void HideProgress() {}
 };
 
 // Whether a list also takes typed text (the birth hour and minute, the

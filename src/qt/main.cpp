@@ -5,14 +5,15 @@
 #include "engine/bodies.h"
 #include "ports/program_folder.h"
 #include "ports/shell.h"
-#include "state/saved_state.h"
-#include "ui/help_viewer.h"
-#include "ui/main_form.h"
 #include "qt/output_menu.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_viewer.h"
 #include "qt/qt_window.h"
 #include "qt/timeline_view.h"
+#include "qt/window_menu.h"
+#include "state/saved_state.h"
+#include "ui/help_viewer.h"
+#include "ui/main_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
   skyloom::MainForm form(window, shell, services);
   form.Load();
   skyloom::FormState& state = form.State();
-  skyloom::AddResultsMenu(window, state, [&state, &window] { skyloom::ShowTimelineWindow(state.Runs.Results(), &window); });
+  const auto showTimeline = [&state, &window] { skyloom::ShowTimelineWindow(state.Runs.Results(), &window); };
+  skyloom::AddResultsMenu(window, state, showTimeline);
+  skyloom::AddWindowMenus(window, state, showTimeline);
   return QApplication::exec();
 }

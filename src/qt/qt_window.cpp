@@ -12,15 +12,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -100,6 +104,96 @@ void SetEnabledGroups(QPalette& palette, QPalette::ColorRole role, const QColor&
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) palette.setColor(group, role, colour);
 }
 
+// The letter of each button that Alt presses it with, where its caption
+// has one; the menus take F, R, O and H.
+char MnemonicOf(ControlName name) {
+  switch (name) {
+    case ControlName::cmdStart: return 'S';
+    case ControlName::cmdShowAll: return 'a';
+    case ControlName::cmdSearch: return 'e';
+    case ControlName::cmdSaveState: return 'v';
+    case ControlName::cmdRestoreState: return 't';
+    case ControlName::cmdFile: return 'W';
+    case ControlName::cmdClear: return 'C';
+    case ControlName::cmdHelp: return 'l';
+    case ControlName::cmdQuit: return 'Q';
+    default: return 0;
+  }
+}
+
+// The caption as the button shows it: an ampersand of the program's text
+// doubled, and one before the first letter that presses it. The second
+// show-all button reads "by transiting ..." in personal mode, where "a"
+// would be the first one's.
+QString WithMnemonic(Control c, const QString& caption) {
+  QString shown = caption;
+  shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  const char letter = c.name == ControlName::cmdShowAll && c.index == 1 ? 'b' : MnemonicOf(c.name);
+  if (letter == 0) return shown;
+  const qsizetype at = shown.indexOf(QLatin1Char(letter), 0, Qt::CaseInsensitive);
+  if (at >= 0) shown.insert(at, QLatin1Char('&'));
+  return shown;
+}
+
+// The program's caption from what the button shows.
+QString WithoutMnemonic(const QString& shown) {
+  QString caption;
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    if (shown[i] == QLatin1Char('&') && i + 1 < shown.size()) ++i;
+    caption += shown[i];
+  }
+  return caption;
+}
+
+// The order Tab goes through the form as a user reads it: the dates and
+// the birth down the left, then the choices on the right, the run
+// buttons, the search, the report and the bottom row left to right.
+constexpr Control kTabOrder[] = {
+    {ControlName::txbYear, 0},
+    {ControlName::txbMonth, 0},
+    {ControlName::txbDay, 0},
+    {ControlName::txbYear, 1},
+    {ControlName::txbMonth, 1},
+    {ControlName::txbDay, 1},
+    {ControlName::txbYear, 2},
+    {ControlName::txbMonth, 2},
+    {ControlName::txbDay, 2},
+    {ControlName::cboHour, 0},
+    {ControlName::cboMinute, 0},
+    {ControlName::cboTimezone, 1},
+    {ControlName::txbBirthPlace, 0},
+    {ControlName::optWorld, 0},
+    {ControlName::optPersonal, 0},
+    {ControlName::optTropical, 0},
+    {ControlName::optSidereal, 0},
+    {ControlName::cboPlanet, 0},
+    {ControlName::cboPlanet, 1},
+    {ControlName::cboOrbs, 0},
+    {ControlName::cboOrbs, 1},
+    {ControlName::cboOrbs, 2},
+    {ControlName::cboTimezone, 0},
+    {ControlName::chkDisplayNATZabbr, 0},
+    {ControlName::cmdStart, 0},
+    {ControlName::cmdShowAll, 0},
+    {ControlName::cmdShowAll, 1},
+    {ControlName::cmdShowAllTransits, 0},
+    {ControlName::cmdSearch, 0},
+    {ControlName::cboSearchAspect, 0},
+    {ControlName::chkKeepDates, 0},
+    {ControlName::chkAppendToOutput, 0},
+    {ControlName::txbOutput, 0},
+    {ControlName::cmdSaveState, 0},
+    {ControlName::cmdRestoreState, 0},
+    {ControlName::cmdFile, 0},
+    {ControlName::chkOpenOutputFile, 0},
+    {ControlName::chkOutputAsHTML, 0},
+    {ControlName::cmdClear, 0},
+    {ControlName::cmdHelp, 0},
+    {ControlName::cmdQuit, 0},
+    {ControlName::txbStopDate, 0},
+    {ControlName::txbAllTransitsDateFormat, 0},
+};
+
 }  // namespace
 
 QString QtFileFilter(std::string_view filter) {
@@ -123,14 +217,44 @@ QString QtFileFilter(std::string_view filter) {
 
 QtWindow::QtWindow(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
   setObjectName("frmMain");
+  // The menu bar above the form and the status bar below it add to the
+  // window's height: the form keeps its design size and every control its
+  // design place.
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName("mnuBar");
+  const std::pair<WindowMenu, const char*> titles[] = {{WindowMenu::File, "&File"},
+                                                       {WindowMenu::Run, "&Run"},
+                                                       {WindowMenu::Options, "&Options"},
+                                                       {WindowMenu::Help, "&Help"}};
+  for (const auto& [menu, title] : titles) {
+    QMenu* entry = menuBar_->addMenu(QString::fromUtf8(title));
+    entry->setObjectName(QStringLiteral("mnu") + WithoutMnemonic(QString::fromUtf8(title)));
+    menus_[menu] = entry;
+  }
+  menuBar_->setFixedHeight(menuBar_->sizeHint().height());
+  form_ = new QWidget(this);
+  form_->setObjectName("form");
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setObjectName("staProgress");
+  statusBar_->setSizeGripEnabled(false);
+  statusBar_->setAutoFillBackground(true);
+  progress_ = new QProgressBar(statusBar_);
+  progress_->setObjectName("prgRun");
+  progress_->setRange(0, 100);
+  progress_->setTextVisible(true);
+  statusBar_->addPermanentWidget(progress_, 1);
+  statusBar_->setFixedHeight(std::max(statusBar_->sizeHint().height(), progress_->sizeHint().height() + 4));
+  progress_->setVisible(false);
   BuildControls();
-  resize(ToPixelsX(DesignFormRect.Width), ToPixelsY(DesignFormRect.Height));
+  resize(ToPixelsX(DesignFormRect.Width), ToPixelsY(DesignFormRect.Height) + ChromeHeight());
   // The core snaps the window back to this size as well; the toolkit's own
   // limit keeps a drag from ever showing a smaller one.
   const auto ceilPixels = [](int32_t twips, int dpi) {
     return static_cast<int>(std::ceil(twips * static_cast<double>(dpi) / kTwipsPerInch));
   };
-  setMinimumSize(ceilPixels(MinWindowWidth, logicalDpiX()), ceilPixels(MinWindowHeight, logicalDpiY()));
+  setMinimumSize(ceilPixels(MinWindowWidth, logicalDpiX()),
+                 ceilPixels(MinWindowHeight, logicalDpiY()) + ChromeHeight());
+  LayOutChrome();
 
   timer_->setObjectName("Timer1");
   timer_->setInterval(kTimerIntervalMs);
@@ -171,7 +295,7 @@ void QtWindow::BuildControls() {
         m.kind = info.kind;
         m.container = ContainerOf(c);
         m.font = FontSpec{"", 8.25, false};
-        QWidget* parent = this;
+        QWidget* parent = form_;
         if (m.container != c.name) parent = At(Ctl(m.container)).widget;
         m.widget = MakeWidget(c, info.kind, parent);
         m.widget->setObjectName(ToQString(NameOf(c)));
@@ -186,25 +310,46 @@ void QtWindow::BuildControls() {
     }
   }
 
-  // Tab moves through the window as it reads, row by row, left to right.
-  struct Stop {
-    int32_t top, left;
-    QWidget* widget;
-  };
-  std::vector<Stop> stops;
-  for (const auto& [key, m] : members_) {
-    if (m.widget->focusPolicy() == Qt::NoFocus) continue;
-    Rect r = m.rect;
-    if (m.container != key.first) {
-      const Rect frame = At(Ctl(m.container)).rect;
-      r.Left += frame.Left;
-      r.Top += frame.Top;
-    }
-    stops.push_back({r.Top, r.Left, m.widget});
-  }
-  std::stable_sort(stops.begin(), stops.end(),
-                   [](const Stop& a, const Stop& b) { return a.top != b.top ? a.top < b.top : a.left < b.left; });
-  for (size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
+  SetTabOrder();
+}
+
+void QtWindow::SetTabOrder() {
+  static_assert(std::size(kTabOrder) == 43, "every control that takes the focus has its place");
+  for (size_t i = 1; i < std::size(kTabOrder); ++i)
+    QWidget::setTabOrder(At(kTabOrder[i - 1]).widget, At(kTabOrder[i]).widget);
+}
+
+std::vector<QWidget*> QtWindow::TabOrder() const {
+  std::vector<QWidget*> order;
+  QWidget* first = At(kTabOrder[0]).widget;
+  QWidget* w = first;
+  do {
+    if (controlOf_.count(w) != 0 && w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != nullptr && w != first);
+  return order;
+}
+
+int QtWindow::ChromeHeight() const { return menuBar_->height() + statusBar_->height(); }
+
+void QtWindow::LayOutChrome() {
+  const int top = menuBar_->height(), bottom = statusBar_->height();
+  menuBar_->setGeometry(0, 0, width(), top);
+  form_->setGeometry(0, top, width(), std::max(0, height() - top - bottom));
+  statusBar_->setGeometry(0, height() - bottom, width(), bottom);
+}
+
+QMenu* QtWindow::Menu(WindowMenu menu) const { return menus_.at(menu); }
+
+void QtWindow::ShowProgress(std::string_view day, int16_t percent) {
+  progress_->setFormat(ToQString(day) + QStringLiteral("  %p%"));
+  progress_->setValue(percent);
+  progress_->setVisible(true);
+}
+
+void QtWindow::HideProgress() {
+  progress_->setVisible(false);
+  progress_->reset();
 }
 
 QWidget* QtWindow::MakeWidget(Control c, ControlKind kind, QWidget* parent) {
@@ -402,7 +547,7 @@ void QtWindow::FireClick(Control c) {
 std::string QtWindow::Text(Control c) const {
   const Member& m = At(c);
   switch (m.kind) {
-    case ControlKind::CommandButton:
+    case ControlKind::CommandButton: return ToStd(WithoutMnemonic(static_cast<QAbstractButton*>(m.widget)->text()));
     case ControlKind::CheckBox:
     case ControlKind::OptionButton: return ToStd(static_cast<QAbstractButton*>(m.widget)->text());
     case ControlKind::Label: return ToStd(static_cast<QLabel*>(m.widget)->text());
@@ -430,7 +575,7 @@ void QtWindow::SetText(Control c, std::string_view text) {
   Member& m = At(c);
   const QString s = ToQString(text);
   switch (m.kind) {
-    case ControlKind::CommandButton:
+    case ControlKind::CommandButton: static_cast<QAbstractButton*>(m.widget)->setText(WithMnemonic(c, s)); break;
     case ControlKind::CheckBox:
     case ControlKind::OptionButton: static_cast<QAbstractButton*>(m.widget)->setText(s); break;
     case ControlKind::Label: static_cast<QLabel*>(m.widget)->setText(s); break;
@@ -792,10 +937,11 @@ Rect QtWindow::OuterGeometry() const {
 
 Rect QtWindow::FormGeometry() const {
   const Rect set = formRect_;
+  const int formHeight = height() - ChromeHeight();
   if (formRectValid_ && ToPixelsX(set.Left) == x() && ToPixelsY(set.Top) == y() && ToPixelsX(set.Width) == width() &&
-      ToPixelsY(set.Height) == height())
+      ToPixelsY(set.Height) == formHeight)
     return set;
-  return {ToTwipsX(x()), ToTwipsY(y()), ToTwipsX(width()), ToTwipsY(height())};
+  return {ToTwipsX(x()), ToTwipsY(y()), ToTwipsX(width()), ToTwipsY(formHeight)};
 }
 
 void QtWindow::SetFormGeometry(Rect r) {
@@ -805,7 +951,7 @@ void QtWindow::SetFormGeometry(Rect r) {
   formRectValid_ = true;
   const QPoint position(ToPixelsX(r.Left), ToPixelsY(r.Top));
   if (position != pos()) move(position);
-  const QSize size(ToPixelsX(r.Width), ToPixelsY(r.Height));
+  const QSize size(ToPixelsX(r.Width), ToPixelsY(r.Height) + ChromeHeight());
   if (size != this->size()) resize(size);
 }
 
@@ -895,7 +1041,7 @@ std::string QtWindow::ShowFileDialog(const FileDialogRequest& request) {
 void QtWindow::PopUp(const PopUpRequest& request) {
   if (popUp_ == nullptr) popUp_ = new PopUpWindow(this);
   popUp_->PopUpInForm(this, ToQString(request.message), QSize(ToPixelsX(request.width), ToPixelsY(request.height)),
-                      request.interval, QPoint(ToPixelsX(request.left), ToPixelsY(request.top)));
+                      request.interval, QPoint(ToPixelsX(request.left), ToPixelsY(request.top) + menuBar_->height()));
 }
 
 void QtWindow::paintEvent(QPaintEvent* event) {
@@ -908,6 +1054,7 @@ void QtWindow::paintEvent(QPaintEvent* event) {
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  LayOutChrome();
   if (sink_ && !isMinimized()) sink_->Resize();
 }
 

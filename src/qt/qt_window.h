@@ -12,14 +12,22 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "ports/window.h"
 
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QStatusBar;
 class QTimer;
 
 namespace skyloom {
 
 class PopUpWindow;
+
+// The menus of the window's menu bar, left to right.
+enum class WindowMenu { File, Run, Options, Help };
 
 // "HTML files *.htm, *.html | *.htm;*.html" -> "HTML files (*.htm *.html)".
 // Pairs of description and patterns, separated by "|", become Qt's
@@ -43,6 +51,17 @@ class QtWindow : public QWidget, public Window {
   T* As(Control c) const {
     return qobject_cast<T*>(WidgetOf(c));
   }
+  // A menu of the menu bar above the form; the menus are empty until
+  // their entries are added (AddWindowMenus).
+  QMenu* Menu(WindowMenu menu) const;
+  QMenuBar* MenuBar() const { return menuBar_; }
+  // The bar under the form that shows a run's progress.
+  QProgressBar* ProgressBar() const { return progress_; }
+  // What the user's press of a control's button does, for the menus and
+  // their shortcuts.
+  void Press(Control c) { FireClick(c); }
+  // The widgets that take the focus, in the order Tab visits them.
+  std::vector<QWidget*> TabOrder() const;
   // The window's frame on the desktop, twips.
   Rect OuterGeometry() const;
   // Conversions with the screen's logical resolution.
@@ -100,6 +119,8 @@ class QtWindow : public QWidget, public Window {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string ShowFileDialog(const FileDialogRequest& request) override;
   void PopUp(const PopUpRequest& request) override;
+  void ShowProgress(std::string_view day, int16_t percent) override;
+  void HideProgress() override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -141,11 +162,21 @@ class QtWindow : public QWidget, public Window {
   void PlaceWidget(const Member& m);
   void ApplyPalette(Member& m);
   void FireClick(Control c);
+  void SetTabOrder();
+  // Pixels of the menu bar and the status bar, which the form does not count.
+  int ChromeHeight() const;
+  void LayOutChrome();
 
   std::map<Key, Member> members_;
   std::map<const QObject*, Control> controlOf_;
   WindowEvents* sink_ = nullptr;
   QTimer* timer_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  std::map<WindowMenu, QMenu*> menus_;
+  // The controls' own area between the two bars.
+  QWidget* form_ = nullptr;
+  QStatusBar* statusBar_ = nullptr;
+  QProgressBar* progress_ = nullptr;
   PopUpWindow* popUp_ = nullptr;
   // The form's geometry as last set, returned while the window still has
   // the pixel size it was given.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/bodies.h"
+#include "engine/houses.h"
 #include "ports/atlas.h"
 #include "ports/calendar_library.h"
 #include "ports/program_folder.h"
@@ -14,6 +16,16 @@
 namespace skyloom {
 
 class Window;
+
+// What the window's menus choose for its runs, beside the form's inputs.
+struct RunOptions {
+  bool stations = false, ingresses = false, houseIngresses = false;
+  AspectSet aspects = AspectSet::Major();
+  HouseSystem houses = HouseSystem::Placidus;
+  // The whole chart also runs the transiting Moon.
+  bool withMoon = false;
+  bool operator==(const RunOptions&) const = default;
+};
 
 // What the window remembers between events.
 struct WindowMemory {
@@ -27,6 +39,7 @@ struct WindowMemory {
   bool FillingPlanetLists = false;
   bool StateRecentlySaved = false;
   int16_t SavedTickCount = 0;
+  RunOptions Options;
 };
 
 struct FormState : WindowMemory {

@@ -10,6 +10,7 @@
 
 #include "calendar/time_zones.h"
 #include "engine/bodies.h"
+#include "engine/houses.h"
 #include "ports/window.h"
 #include "report/program.h"
 #include "runs/captions.h"
@@ -29,6 +30,7 @@ enum class Source : uint8_t {
   Number,    // the value of a check box
   Marker,    // "Y": a state has been saved
   Typed,     // the text typed into a list when it is none of its entries, else empty
+  Option,    // a choice of the window's menus, by its name
 };
 
 struct SavedValue {
@@ -70,6 +72,14 @@ constexpr SavedValue kSavedValues[] = {
     {{kSkl, "BirthPlace"}, Source::Text, {ControlName::txbBirthPlace, 0}},
     {{kSkl, "TZName0"}, Source::Typed, {ControlName::cboTimezone, 0}},
     {{kSkl, "TZName1"}, Source::Typed, {ControlName::cboTimezone, 1}},
+    {{kSkl, "BirthHourText"}, Source::Typed, {ControlName::cboHour, 0}},
+    {{kSkl, "BirthMinuteText"}, Source::Typed, {ControlName::cboMinute, 0}},
+    {{kSkl, "Stations"}, Source::Option, {}},
+    {{kSkl, "Ingresses"}, Source::Option, {}},
+    {{kSkl, "HouseIngresses"}, Source::Option, {}},
+    {{kSkl, "Aspects"}, Source::Option, {}},
+    {{kSkl, "Houses"}, Source::Option, {}},
+    {{kSkl, "WithMoon"}, Source::Option, {}},
     {{kSkl, "StateSaved"}, Source::Marker, {ControlName::cmdSaveState, 0}},
 };
 constexpr size_t kSavedCount = std::size(kSavedValues);
@@ -80,8 +90,28 @@ constexpr std::array<SavedValueName, kSavedCount> kSavedNames = [] {
   return names;
 }();
 
-std::string TextToSave(Window& w, const SavedValue& value) {
+std::string YesNo(bool flag) { return flag ? "Y" : "N"; }
+
+// The aspects by their numbers, "1,2,3,4,5" for the major ones.
+std::string AspectsText(const AspectSet& aspects) {
+  std::string text;
+  for (AspectIndex a : aspects.List()) text += (text.empty() ? "" : ",") + std::to_string(a);
+  return text;
+}
+
+std::string OptionText(const RunOptions& options, std::string_view name) {
+  if (name == "Stations") return YesNo(options.stations);
+  if (name == "Ingresses") return YesNo(options.ingresses);
+  if (name == "HouseIngresses") return YesNo(options.houseIngresses);
+  if (name == "Aspects") return AspectsText(options.aspects);
+  if (name == "Houses") return HouseSystemName(options.houses);
+  return YesNo(options.withMoon);
+}
+
+std::string TextToSave(FormState& state, const SavedValue& value) {
+  Window& w = state.window;
   switch (value.source) {
+    case Source::Option: return OptionText(state.Options, value.id.name);
     case Source::Text: return w.Text(value.control);
     case Source::Position: return std::to_string(w.ListIndex(value.control));
     case Source::Flag: return w.Value(value.control) != 0 ? "Y" : "N";
@@ -163,6 +193,29 @@ std::string ReadPosition(SettingsStore& store, std::string_view keyPart, std::st
   return Read(store, keyPart, name, std::to_string(defaultPosition));
 }
 
+// The menus' choices; each missing or unreadable one takes its default.
+RunOptions RestoredOptions(SettingsStore& store) {
+  RunOptions options;
+  const auto flag = [&](std::string_view name) { return Read(store, kSkl, name, "N").starts_with('Y'); };
+  options.stations = flag("Stations");
+  options.ingresses = flag("Ingresses");
+  options.houseIngresses = flag("HouseIngresses");
+  options.withMoon = flag("WithMoon");
+  AspectSet aspects;
+  const std::string stored = Read(store, kSkl, "Aspects", "");
+  for (size_t start = 0; start <= stored.size();) {
+    size_t end = stored.find(',', start);
+    if (end == std::string::npos) end = stored.size();
+    const std::optional<int16_t> aspect = StoredNumber(std::string_view(stored).substr(start, end - start));
+    if (aspect && *aspect >= 1 && *aspect <= AspectCount) aspects.Add(*aspect);
+    start = end + 1;
+  }
+  if (!aspects.Empty()) options.aspects = aspects;
+  if (const std::optional<HouseSystem> houses = HouseSystemByName(Read(store, kSkl, "Houses", "")))
+    options.houses = *houses;
+  return options;
+}
+
 std::string Digit(int16_t i) { return std::string(1, static_cast<char>('0' + i)); }
 
 }  // namespace
@@ -173,7 +226,7 @@ bool SaveProgramState(FormState& state, SettingsStore& store) {
   Window& w = state.window;
   std::string failure;
   for (const SavedValue& value : kSavedValues) {
-    const std::string text = TextToSave(w, value);
+    const std::string text = TextToSave(state, value);
     if (!SaveRegistryString(store, value.id.keyPart, value.id.name, text, false)) {
       // The rest would only mix this state with the one stored before.
       failure = "strKey=" + std::string(value.id.keyPart) + "\r\nstrName=" + std::string(value.id.name) +
@@ -271,6 +324,14 @@ bool RestoreProgramState(FormState& state, SettingsStore& store) {
                             {ControlName::cboHour, "BirthHour"},
                             {ControlName::cboMinute, "BirthMinute"}})
     SelectStored(w, C(list), ReadPosition(store, kSkl, name, 0), 0);
+  // Any hour and minute typed in; a state stored before they could be
+  // typed has neither.
+  for (auto [list, name] :
+       {std::pair{ControlName::cboHour, "BirthHourText"}, {ControlName::cboMinute, "BirthMinuteText"}}) {
+    const std::string typed = Read(store, kSkl, name, "");
+    if (typed.find_first_not_of(" \t") != std::string::npos) w.SetText(C(list), typed);
+  }
+  state.Options = RestoredOptions(store);
 
   state.StateRecentlySaved = true;
   state.SavedTickCount = 0;

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "calendar/date_format.h"
@@ -97,8 +98,10 @@ void SetTop(Window& w, Control c, int32_t top) {
 }
 
 // A list without a selection shows its first entry; the selection is set
-// again so that the list shows it.
+// again so that the list shows it. An hour or minute typed in (a restored
+// one) is no missing selection and stays.
 void RefreshSelection(Window& w, Control c) {
+  if (w.ListIndex(c) < 0 && EditableList(c.name) && w.Text(c).find_first_not_of(" \t") != std::string::npos) return;
   int16_t position = w.ListIndex(c);
   if (position < 0) position = 0;
   w.SetListIndex(c, -1);
@@ -269,11 +272,18 @@ void MainForm::Resize() {
     if (form.Width < MinWindowWidth) form.Width = MinWindowWidth;
     w.SetFormGeometry(form);
   }
-  const Rect quitRect = w.Geometry(C(ControlName::cmdQuit));
+  // The output box takes all the width and height the window gives; the
+  // buttons right of the bottom row stay at its right edge. At the least
+  // size everything stands where it was designed.
+  const Rect quitDesign = DesignOf(C(ControlName::cmdQuit)).rect;
   Rect output = w.Geometry(C(ControlName::txbOutput));
   output.Height = form.Height - output.Top - 1250;
-  output.Width = quitRect.Left + quitRect.Width - output.Left;
+  const int32_t designRight = quitDesign.Left + quitDesign.Width;
+  const int32_t right = std::max(designRight, form.Width - (MinWindowWidth - designRight));
+  output.Width = right - output.Left;
   w.SetGeometry(C(ControlName::txbOutput), output);
+  for (ControlName button : {ControlName::cmdClear, ControlName::cmdHelp, ControlName::cmdQuit})
+    SetLeft(w, C(button), DesignOf(C(button)).rect.Left + right - designRight);
   const int32_t buttonsTop = output.Top + output.Height + 150;
   for (Control c : {C(ControlName::cmdQuit), C(ControlName::cmdHelp), C(ControlName::cmdClear),
                     C(ControlName::cmdSaveState), C(ControlName::cmdRestoreState), C(ControlName::cmdFile)})
@@ -359,6 +369,11 @@ void MainForm::Click(Control c) {
       break;
     case ControlName::cmdSearch:
       SearchPressed(state_);
+      AfterCommand();
+      break;
+    // Hidden on the form; the Run menu asks for the whole chart with it.
+    case ControlName::cmdShowAllTransits:
+      WholeChartPressed(state_);
       AfterCommand();
       break;
     case ControlName::cmdClear: ClearOutput(state_); break;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "calendar/date_format.h"
 #include "ports/window.h"
@@ -21,11 +22,26 @@ struct ListSpec {
   int16_t defaultPosition;
 };
 
-// Bodies offered by each list in each mode, and the position chosen when
-// nothing is remembered (Mars first, Jupiter second).
+// Bodies each list offered first, and the position chosen when nothing is
+// remembered (Mars first, Jupiter second). Saved states keep list
+// positions, so whatever a list offers besides these comes after them.
 ListSpec SpecOf(bool world, int16_t list) {
   if (world) return list == 0 ? ListSpec{Sun, Neptune, 3} : ListSpec{Mercury, Pluto, 3};
   return list == 0 ? ListSpec{Sun, Pluto, 3} : ListSpec{Sun, Moon, 4};
+}
+
+// Every entry of a list in order: the bodies above, then the nodes and
+// Chiron in either role, the Moon where it may move (the first list), and
+// the natal chart's angles and cusps where a natal body is chosen.
+std::vector<BodyIndex> ListEntries(bool world, int16_t list) {
+  const ListSpec spec = SpecOf(world, list);
+  std::vector<BodyIndex> bodies;
+  for (BodyIndex b = spec.first; b <= spec.last; ++b) bodies.push_back(b);
+  for (BodyIndex b : {NorthNode, MeanNode, Chiron}) bodies.push_back(b);
+  if (list == 0) bodies.push_back(Moon);
+  if (!world && list == 1)
+    for (BodyIndex b = Ascendant; b <= Cusp12; ++b) bodies.push_back(b);
+  return bodies;
 }
 
 int16_t Slot(bool world, int16_t list) { return static_cast<int16_t>(list * 2 + (world ? 0 : 1)); }
@@ -40,9 +56,12 @@ void ShowMode(FormState& state, bool world) {
 
 }  // namespace
 
-int16_t PlanetListLength(bool world, int16_t list) {
-  const ListSpec offer = SpecOf(world, list);
-  return static_cast<int16_t>(offer.last - offer.first + 1);
+int16_t PlanetListLength(bool world, int16_t list) { return static_cast<int16_t>(ListEntries(world, list).size()); }
+
+BodyIndex PlanetListBody(bool world, int16_t list, int16_t position) {
+  const std::vector<BodyIndex> bodies = ListEntries(world, list);
+  if (position < 0 || static_cast<size_t>(position) >= bodies.size()) return 0;
+  return bodies[static_cast<size_t>(position)];
 }
 
 int16_t DefaultPlanetPosition(bool world, int16_t list) { return SpecOf(world, list).defaultPosition; }
@@ -55,7 +74,10 @@ void SetUpPlanetComboBoxes(FormState& state) {
     const Control c = C(ControlName::cboPlanet, list);
     const ListSpec offer = SpecOf(world, list);
     w.ClearList(c);
-    for (BodyIndex b = offer.first; b <= offer.last; ++b) w.AddItem(c, BodyNames[b]);
+    for (BodyIndex b : ListEntries(world, list)) {
+      w.AddItem(c, BodyName(b));
+      w.SetItemData(c, static_cast<int16_t>(w.ListCount(c) - 1), b);
+    }
     const int16_t remembered = state.RememberedPlanetIndex[Slot(world, list)];
     const int16_t count = w.ListCount(c);
     w.SetListIndex(c, remembered >= count ? static_cast<int16_t>(count - 1)
@@ -131,8 +153,9 @@ void FillSelectionLists(FormState& state) {
   }
   const Control aspects = C(ControlName::cboSearchAspect);
   w.ClearList(aspects);
-  // The window's runs look for the five major aspects, and so does its Search.
-  for (AspectIndex a = 1; a <= MajorAspectCount; ++a) {
+  // The major aspects keep the first positions, which saved states hold;
+  // the minor ones follow.
+  for (AspectIndex a = 1; a <= AspectCount; ++a) {
     w.AddItem(aspects, AsciiLowerCase(AspectName(a)));
   }
 }

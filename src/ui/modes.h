@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine/bodies.h"
 #include "runs/form_state.h"
 
 namespace skyloom {
@@ -11,6 +12,8 @@ namespace skyloom {
 // position chosen there when none is remembered.
 int16_t PlanetListLength(bool world, int16_t list);
 int16_t DefaultPlanetPosition(bool world, int16_t list);
+// The body (or natal point) at a position of a list; 0 outside the list.
+BodyIndex PlanetListBody(bool world, int16_t list, int16_t position);
 
 // Refills both body lists for the current mode and selects the remembered
 // (or default) body in each.

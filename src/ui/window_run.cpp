@@ -1,8 +1,10 @@
 #include "ui/window_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -30,14 +32,55 @@ constexpr std::string_view kCrLf = "\r\n";
 // The orb lists hold 1 to 15 degrees; no selection reads as 0, no orb.
 int16_t OrbDegreesFromPosition(int16_t position) { return static_cast<int16_t>(position + 1); }
 
-// The body a planet list's selection stands for; with nothing selected, 0
-// for the first list and the position's own reading for the second (the
-// Sun in world mode).
+// The body a planet list's selection stands for, as the list's entry
+// carries it; with nothing selected, 0 for the first list and the Sun for
+// the second in world mode (the reading positions had before the lists
+// carried their bodies).
 BodyIndex SelectedBody(const Window& w, int16_t list, bool world) {
-  const int16_t position = w.ListIndex(C(ControlName::cboPlanet, list));
-  const int16_t offset = world && list == 1 ? 2 : 1;
-  if (position < 0 && list == 0) return 0;
-  return static_cast<BodyIndex>(position + offset);
+  const Control c = C(ControlName::cboPlanet, list);
+  const int16_t position = w.ListIndex(c);
+  if (position < 0) return list == 1 && world ? Sun : 0;
+  return static_cast<BodyIndex>(w.ItemData(c, position));
+}
+
+// A whole number from 0 to most typed into the hour or minute list ("7",
+// "07", " 45 "); nothing for any other text.
+std::optional<int16_t> TypedNumber(const std::string& text, int16_t most) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::nullopt;
+  const std::string digits = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  if (digits.size() > 2 || digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const int value = std::stoi(digits);
+  if (value > most) return std::nullopt;
+  return static_cast<int16_t>(value);
+}
+
+// Whether a list holds typed text (none of its entries) that is not blank.
+bool HoldsTypedText(const Window& w, Control list) {
+  return w.ListIndex(list) < 0 && w.Text(list).find_first_not_of(" \t") != std::string::npos;
+}
+
+// The birth hour and minute: an entry of each list, or any hour and
+// minute typed into them. A minute typed that is no minute leaves the time
+// unread, so the checks ask for it instead of a run at the wrong minute.
+void ReadBirthTime(Window& w, BirthData& birth) {
+  const Control hour = C(ControlName::cboHour), minute = C(ControlName::cboMinute);
+  if (w.ListIndex(hour) > 0) {
+    birth.hour = static_cast<int16_t>(w.ListIndex(hour) - 1);
+  } else if (w.ListIndex(hour) < 0) {
+    birth.hour = TypedNumber(w.Text(hour), 23);
+  }
+  if (HoldsTypedText(w, minute)) {
+    birth.minute = TypedNumber(w.Text(minute), 59);
+    if (!birth.minute) birth.hour.reset();
+    return;
+  }
+  // An hour without minutes means the full hour; not worth a message.
+  if (birth.hour && w.ListIndex(minute) <= 0) {
+    w.SetListIndex(minute, 1);
+    w.Repaint(minute);
+  }
+  if (w.ListIndex(minute) > 0) birth.minute = static_cast<int16_t>(w.ItemData(minute, w.ListIndex(minute)));
 }
 
 // The digits of a date's boxes, written back as the boxes keep them.
@@ -235,9 +278,17 @@ class WindowFace : public RunFace {
     SetControlsEnabled(w_, true, true, true, true, true);
     UpdateCommandCaptions(w_);
     w_.SetVisible(C(ControlName::lblShortDate), false);
+    w_.HideProgress();
   }
 
   bool NextDay(int32_t day) override {
+    // The bar shows the day before the events it lets through are handled
+    // (a Stop among them), so it shows from the run's first day.
+    const int32_t first = s_.Runs.RunStartDay(), last = s_.Runs.RunEndDay();
+    const int64_t done = static_cast<int64_t>(day) - first;
+    const int16_t percent =
+        last > first ? static_cast<int16_t>(std::clamp<int64_t>(done * 100 / (int64_t{last} - first), 0, 100)) : 0;
+    w_.ShowProgress(FormatDayNumber(day), percent);
     w_.ProcessPendingEvents();
     s_.CurrentDayText = FormatDayNumber(day);
     if (firstDay_) {
@@ -318,25 +369,29 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
   r.zoneName = std::move(results.name);
   if (!world) {
     r.birth.date = ReadDateBoxes(w, 2);
-    const Control hour = C(ControlName::cboHour), minute = C(ControlName::cboMinute);
-    if (w.ListIndex(hour) > 0) r.birth.hour = static_cast<int16_t>(w.ListIndex(hour) - 1);
-    // An hour without minutes means the full hour; not worth a message.
-    if (r.birth.hour && w.ListIndex(minute) <= 0) {
-      w.SetListIndex(minute, 1);
-      w.Repaint(minute);
-    }
-    if (w.ListIndex(minute) > 0) r.birth.minute = static_cast<int16_t>(w.ItemData(minute, w.ListIndex(minute)));
+    ReadBirthTime(w, r.birth);
     ZoneChoice birth = SelectedZone(w, 1);
     r.birth.zone = std::move(birth.zone);
     r.birth.zoneName = std::move(birth.name);
     if (const std::optional<PlaceReading> place = ReadPlaceBox(state); place && place->Found())
       r.birth.place = place->place;
     if (w.Value(C(ControlName::optSidereal)) != 0) r.zodiac = Zodiac::Sidereal;
+    r.houses = state.Options.houses;
+    r.houseIngresses = state.Options.houseIngresses;
   }
+  // The menus keep at least one aspect chosen; a state without any means
+  // the major ones.
+  if (!state.Options.aspects.Empty()) r.aspects = state.Options.aspects;
+  r.stations = state.Options.stations;
+  r.ingresses = state.Options.ingresses;
   if (w.Value(C(ControlName::chkOutputAsHTML)) != 0) r.files.html = state.OutputFilePath;
   switch (command) {
     case WindowCommand::ShowAllOuter: r.series = SeriesKind::Outer; break;
     case WindowCommand::ShowAllInner: r.series = SeriesKind::Inner; break;
+    case WindowCommand::WholeChart:
+      r.series = SeriesKind::Every;
+      r.withMoon = state.Options.withMoon;
+      break;
     case WindowCommand::Search: {
       const int16_t position = w.ListIndex(C(ControlName::cboSearchAspect));
       // The list always has a choice once the window is up; without one the
@@ -383,6 +438,15 @@ void ShowAllPressed(FormState& state, int16_t index) {
   if (RefusedPlace(state, face)) return;
   state.Runs.ShowAll(RequestFromWindow(state, index == 0 ? WindowCommand::ShowAllOuter : WindowCommand::ShowAllInner),
                      face);
+}
+
+void WholeChartPressed(FormState& state) {
+  if (state.Runs.Running()) return;
+  // The whole chart is a personal run's; world mode has no natal chart.
+  if (state.window.Value(C(ControlName::optPersonal)) == 0) return;
+  WindowFace face(state);
+  if (RefusedPlace(state, face)) return;
+  state.Runs.ShowAll(RequestFromWindow(state, WindowCommand::WholeChart), face);
 }
 
 void SearchPressed(FormState& state) {

@@ -11,7 +11,8 @@
 
 namespace skyloom {
 
-enum class WindowCommand { Start, ShowAllOuter, ShowAllInner, Search };
+// WholeChart: every transiting body to every natal body (the Run menu's).
+enum class WindowCommand { Start, ShowAllOuter, ShowAllInner, WholeChart, Search };
 
 // The request the window's controls make for a command.
 RunRequest RequestFromWindow(FormState& state, WindowCommand command);
@@ -23,6 +24,9 @@ void CheckOrbChoice(FormState& state);
 void StartPressed(FormState& state);
 void ShowAllPressed(FormState& state, int16_t index);
 void SearchPressed(FormState& state);
+// The whole chart, asked for from the Run menu: personal mode only, and
+// nothing while a run goes on.
+void WholeChartPressed(FormState& state);
 // Enter released in a date box.
 void DateBoxKeyUp(FormState& state, int keyCode);
 void TimerTick(FormState& state);

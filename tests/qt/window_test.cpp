@@ -359,7 +359,7 @@ class WindowTest : public QObject {
       QTest::keyClicks(box, date == 0 ? startYear : endYear);
     }
     QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
-    QCOMPARE(Button(N::cmdStart)->text(), QString("Show all world transits between Jupiter and Saturn"));
+    QCOMPARE(Button(N::cmdStart)->text(), QString("&Show all world transits between Jupiter and Saturn"));
   }
 
   QString Folder() const { return folder_->path() + "/Quillfern"; }
@@ -551,11 +551,11 @@ class WindowTest : public QObject {
       QTimer quitter;
       quitter.setInterval(5);
       connect(&quitter, &QTimer::timeout, this, [&] {
-        if (start->text() != "Stop" || askedDuringRun) return;
+        if (start->text() != "&Stop" || askedDuringRun) return;
         askedDuringRun = true;
         closer_->Answer(QMessageBox::Cancel);
         closing ? void(window_->close()) : QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
-        QCOMPARE(start->text(), QString("Stop"));
+        QCOMPARE(start->text(), QString("&Stop"));
       });
       quitter.start();
       const size_t boxes = closer_->MessageBoxes().size();

@@ -55,7 +55,9 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
             "\\Year\\0=2021 \\Month\\0=3 \\Day\\0=4 \\PlanetLI\\0=8 \\Year\\1=2022 \\Month\\1=5 \\Day\\1=6 "
             "\\PlanetLI\\1=9 \\Year\\2=  \\Month\\2=  \\Day\\2=  \\OrbsLI\\0=11 \\OrbsLI\\1=7 \\OrbsLI\\2=3 "
             "\\World=N \\Tropical=N \\TZ0=30 \\TZ1=-1 \\NATZ=0 \\Stop=2030 \\ATDateFmt=1 \\SrchAsp=2 "
-            "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\TZName0=  \\TZName1=  \\StateSaved=Y ");
+            "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\TZName0=  \\TZName1=  "
+            "\\BirthHourText=  \\BirthMinuteText=  \\Stations=N \\Ingresses=N \\HouseIngresses=N "
+            "\\Aspects=1,2,3,4,5 \\Houses=placidus \\WithMoon=N \\StateSaved=Y ");
   EXPECT_EQ(store.FlushCount(), 1);
   ASSERT_EQ(f.window.PopUps().size(), 1u);
   // "Done" for two seconds, below and left of the second Show-all button.
@@ -77,7 +79,7 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
     int16_t position;
   } kCases[] = {
       {"\\PlanetLI", "0", "-1", Ctl(cboPlanet, 0), 3},
-      {"\\PlanetLI", "1", "10", Ctl(cboPlanet, 1), 4},
+      {"\\PlanetLI", "1", "26", Ctl(cboPlanet, 1), 4},
       {"\\OrbsLI", "0", "-1", Ctl(cboOrbs, 0), 9},
       {"\\OrbsLI", "1", "abc", Ctl(cboOrbs, 1), 4},
       {"\\ORBSLI", "2", "99999999999999999999", Ctl(cboOrbs, 2), 1},

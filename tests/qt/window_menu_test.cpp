@@ -1,0 +1,291 @@
+// The window's menu bar, keyboard and size on Qt widgets: each menu entry
+// does what its button does, Tab follows the form as it reads, the output
+// box takes the room a larger window gives, and a run's progress shows.
+#include <QtTest>
+#include <QtWidgets>
+
+#include <string>
+#include <vector>
+
+#include "ports/shell.h"
+#include "qt/qt_window.h"
+#include "qt/window_menu.h"
+#include "runs/form_state.h"
+#include "ui/main_form.h"
+
+namespace skyloom {
+
+using N = ControlName;
+
+namespace {
+
+// The clicks the window passes on, as "cmdSaveState" or "cmdShowAll(1)".
+struct Clicks : WindowEvents {
+  void Click(Control c) override {
+    got += (got.empty() ? "" : " ") + std::string(InfoOf(c.name).text);
+    if (InfoOf(c.name).count > 1) got += "(" + std::to_string(c.index) + ")";
+  }
+  void LostFocus(Control) override {}
+  void KeyUp(Control, int) override {}
+  void TimerTick() override {}
+  void Resize() override {}
+  void CloseRequested() override {}
+  std::string got;
+};
+
+struct NoShell : Shell {
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+}  // namespace
+
+class WindowMenuTest : public QObject {
+  Q_OBJECT
+
+  QAction* Action(const char* name) { return window_->findChild<QAction*>(name); }
+
+  // What choosing an entry passes on to the program, as its menu opening
+  // first brings it up to date.
+  std::string Choose(const char* name) {
+    QAction* action = Action(name);
+    if (action == nullptr) return std::string("no entry ") + name;
+    for (QMenu* menu : window_->findChildren<QMenu*>()) emit menu->aboutToShow();
+    clicks_.got.clear();
+    if (action->isEnabled()) action->trigger();
+    return clicks_.got;
+  }
+
+ private slots:
+  void init() {
+    window_ = std::make_unique<QtWindow>();
+    state_ = std::make_unique<FormState>(*window_);
+    window_->SetEventSink(&clicks_);
+    AddWindowMenus(*window_, *state_, [this] { clicks_.got += "timeline"; });
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  void cleanup() {
+    window_->SetEventSink(nullptr);
+    state_.reset();
+    window_.reset();
+  }
+
+  // Each entry that has a button presses it, and only while the button may
+  // be pressed; the whole chart's is personal mode's.
+  void menuEntriesPressTheirButtons() {
+    window_->SetValue(Ctl(N::optPersonal), 1);
+    const struct {
+      const char* entry;
+      std::string want;
+    } rows[] = {
+        {"actWriteOutput", "cmdFile"},
+        {"actSaveState", "cmdSaveState"},
+        {"actRestoreState", "cmdRestoreState"},
+        {"actQuit", "cmdQuit"},
+        {"actStart", "cmdStart"},
+        {"actShowAllOuter", "cmdShowAll(0)"},
+        {"actShowAllInner", "cmdShowAll(1)"},
+        {"actWholeChart", "cmdShowAllTransits"},
+        {"actSearch", "cmdSearch"},
+        {"actHelp", "cmdHelp"},
+        {"actOutputAsHtml", "chkOutputAsHTML"},
+        {"actShowTimeline", "timeline"},
+        {"actStop", ""},  // no run to stop
+    };
+    for (const auto& row : rows) QCOMPARE(Choose(row.entry), row.want);
+    QCOMPARE(window_->Value(Ctl(N::chkOutputAsHTML)), int16_t{1});
+
+    // Hidden or greyed buttons are not pressed through the menus either.
+    window_->SetVisible(Ctl(N::cmdFile), false);
+    window_->SetEnabled(Ctl(N::cmdHelp), false);
+    window_->SetVisible(Ctl(N::cmdShowAll, 1), false);
+    window_->SetValue(Ctl(N::optWorld), 1);
+    for (const char* entry : {"actWriteOutput", "actHelp", "actShowAllInner", "actWholeChart"})
+      QCOMPARE(Choose(entry), std::string());
+    // The captions of the show-all entries are the buttons'.
+    window_->SetText(Ctl(N::cmdShowAll, 0), "Show all transits between Saturn & the others");
+    Choose("actShowAllOuter");
+    QCOMPARE(Action("actShowAllOuter")->text(), QString("Show all transits between Saturn && the others"));
+  }
+
+  // F1, Ctrl+Q and the buttons' Alt letters press what they name; the
+  // buttons' captions stay the program's own.
+  void keysPressTheirButtons() {
+    const struct {
+      int key;
+      Qt::KeyboardModifiers modifiers;
+      std::string want;
+    } rows[] = {
+        {Qt::Key_F1, Qt::NoModifier, "cmdHelp"},      {Qt::Key_Q, Qt::ControlModifier, "cmdQuit"},
+        {Qt::Key_V, Qt::AltModifier, "cmdSaveState"}, {Qt::Key_T, Qt::AltModifier, "cmdRestoreState"},
+        {Qt::Key_E, Qt::AltModifier, "cmdSearch"},    {Qt::Key_Q, Qt::AltModifier, "cmdQuit"},
+        {Qt::Key_Escape, Qt::NoModifier, ""},
+    };
+    window_->SetText(Ctl(N::cmdSearch), "Search");
+    window_->SetText(Ctl(N::cmdSaveState), "Save state");
+    window_->SetText(Ctl(N::cmdRestoreState), "Restore state");
+    window_->SetText(Ctl(N::cmdQuit), "Quit");
+    window_->SetText(Ctl(N::cmdHelp), "Help");
+    for (const auto& row : rows) {
+      clicks_.got.clear();
+      QTest::keyClick(window_->WidgetOf(Ctl(N::txbYear, 0)), static_cast<Qt::Key>(row.key), row.modifiers);
+      // A button's own letter clicks it a moment later, as a click shows.
+      QTest::qWait(150);
+      QCOMPARE(QString::fromStdString(clicks_.got), QString::fromStdString(row.want));
+    }
+    QCOMPARE(window_->Text(Ctl(N::cmdSaveState)), std::string("Save state"));
+    window_->SetText(Ctl(N::cmdClear), "Clear & go");
+    QCOMPARE(window_->Text(Ctl(N::cmdClear)), std::string("Clear & go"));
+  }
+
+  // The Options menu chooses the run's tables, aspects, houses and Moon;
+  // the last aspect cannot be taken away.
+  void optionsMenuSetsTheRunOptions() {
+    const RunOptions& o = state_->Options;
+    Choose("actStations"), Choose("actIngresses"), Choose("actHouseIngresses"), Choose("actWithMoon");
+    QVERIFY(o.stations && o.ingresses && o.houseIngresses && o.withMoon);
+    Choose("actAspect6"), Choose("actAspect11");
+    QVERIFY(o.aspects == AspectSet::Of({1, 2, 3, 4, 5, 6, 11}));
+    Choose("actMajorAspects");
+    QVERIFY(o.aspects == AspectSet::Of({6, 11}));
+    Choose("actAspect6"), Choose("actAspect11");
+    QVERIFY(o.aspects == AspectSet::Of({11}));
+    QVERIFY(Action("actAspect11")->isChecked());
+    Choose("actHouses2");
+    QVERIFY(o.houses == HouseSystem::Regiomontanus);
+    Choose("actHouses6");
+    QVERIFY(o.houses == HouseSystem::WholeSign);
+    QVERIFY(!Action("actHouses2")->isChecked());
+    Choose("actStations");
+    QVERIFY(!o.stations);
+  }
+
+  // Tab goes down the dates and the birth on the left, then the choices on
+  // the right, the run buttons, the search, the report, the bottom row.
+  void tabFollowsTheFormAsItReads() {
+    const QStringList want{"txbYear(0)",
+                           "txbMonth(0)",
+                           "txbDay(0)",
+                           "txbYear(1)",
+                           "txbMonth(1)",
+                           "txbDay(1)",
+                           "txbYear(2)",
+                           "txbMonth(2)",
+                           "txbDay(2)",
+                           "cboHour",
+                           "cboMinute",
+                           "cboTimezone(1)",
+                           "txbBirthPlace",
+                           "optWorld",
+                           "optPersonal",
+                           "optTropical",
+                           "optSidereal",
+                           "cboPlanet(0)",
+                           "cboPlanet(1)",
+                           "cboOrbs(0)",
+                           "cboOrbs(1)",
+                           "cboOrbs(2)",
+                           "cboTimezone(0)",
+                           "chkDisplayNATZabbr",
+                           "cmdStart",
+                           "cmdShowAll(0)",
+                           "cmdShowAll(1)",
+                           "cmdShowAllTransits",
+                           "cmdSearch",
+                           "cboSearchAspect",
+                           "chkKeepDates",
+                           "chkAppendToOutput",
+                           "txbOutput",
+                           "cmdSaveState",
+                           "cmdRestoreState",
+                           "cmdFile",
+                           "chkOpenOutputFile",
+                           "chkOutputAsHTML",
+                           "cmdClear",
+                           "cmdHelp",
+                           "cmdQuit",
+                           "txbStopDate",
+                           "txbAllTransitsDateFormat"};
+    QStringList got;
+    for (QWidget* w : window_->TabOrder()) got << w->objectName();
+    QCOMPARE(got, want);
+    // And the key itself: from the start date's day to the end date's year.
+    window_->WidgetOf(Ctl(N::txbDay, 0))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window_->WidgetOf(Ctl(N::txbYear, 1)));
+  }
+
+  // Larger, the window gives the output box all its new width and height;
+  // Quit keeps to the box's right edge, the controls above stay put.
+  void outputBoxGrowsWithTheWindow() {
+    window_->SetEventSink(nullptr);
+    QtWindow window;
+    NoShell shell;
+    MainForm form(window, shell);
+    form.Load();
+    QWidget* output = window.WidgetOf(Ctl(N::txbOutput));
+    QWidget* start = window.WidgetOf(Ctl(N::cmdStart));
+    const QRect startBefore = start->geometry();
+    const QRect outputBefore = output->geometry();
+    for (QSize size : {QSize(1500, 1000), QSize(2400, 1300)}) {
+      window.resize(size);
+      QTRY_COMPARE(window.size(), size);
+      const int formWidth = window.width();
+      // The margin right of the box is the one it has at the least size.
+      QVERIFY2(std::abs(output->geometry().right() - (formWidth - window.ToPixelsX(400))) <= 2,
+               qPrintable(QString("box ends at %1 of %2").arg(output->geometry().right()).arg(formWidth)));
+      QVERIFY(output->height() > outputBefore.height() + 200);
+      QCOMPARE(start->geometry(), startBefore);
+      const QRect quit = window.WidgetOf(Ctl(N::cmdQuit))->geometry();
+      QVERIFY(std::abs(quit.right() - output->geometry().right()) <= 2);
+    }
+    form.GetWindow().SetEventSink(nullptr);
+  }
+
+  // Escape during a run stops it, as Stop does; the progress goes with it.
+  void escapeStopsARun() {
+    window_->SetEventSink(nullptr);
+    QtWindow window;
+    NoShell shell;
+    MainForm form(window, shell);
+    form.Load();
+    AddWindowMenus(window, form.State(), {});
+    window.SetValue(Ctl(N::optWorld), 1);
+    window.SetListIndex(Ctl(N::cboPlanet, 0), 4);
+    window.SetListIndex(Ctl(N::cboPlanet, 1), 4);
+    for (int16_t date : {0, 1}) {
+      window.SetText(Ctl(N::txbYear, date), date == 0 ? "1800" : "2099");
+      form.LostFocus(Ctl(N::txbYear, date));
+    }
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    bool pressed = false, progressShown = false;
+    QTimer escape;
+    escape.setInterval(20);
+    connect(&escape, &QTimer::timeout, this, [&] {
+      if (pressed || !form.State().Runs.Running()) return;
+      pressed = true;
+      progressShown = window.ProgressBar()->isVisible();
+      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+    });
+    escape.start();
+    window.Press(Ctl(N::cmdStart));
+    escape.stop();
+    QVERIFY2(pressed && progressShown, qPrintable(QString::fromStdString(window.Text(Ctl(N::txbOutput))).left(300)));
+    const QString output = QString::fromStdString(window.Text(Ctl(N::txbOutput)));
+    QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
+    QVERIFY(!window.ProgressBar()->isVisible());
+    window.SetEventSink(nullptr);
+  }
+
+ private:
+  Clicks clicks_;
+  std::unique_ptr<QtWindow> window_;
+  std::unique_ptr<FormState> state_;
+};
+
+}  // namespace skyloom
+
+QTEST_MAIN(skyloom::WindowMenuTest)
+#include "window_menu_test.moc"
