@@ -5,6 +5,7 @@
 #include <swephexp.h>
 
 #include "bench_session.h"
+#include "engine/longitude_fits.h"
 
 namespace {
 
@@ -68,6 +69,31 @@ void BM_AngularSeparation(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_AngularSeparation);
+
+// A fitted longitude, once its span is made: what a decision costs where
+// the fit settles it.
+void BM_FittedLongitude(benchmark::State& state) {
+  LongitudeFits fits(TheSession().positions, Zodiac::Tropical);
+  const auto body = static_cast<BodyIndex>(state.range(0));
+  double t = kStart;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fits.At(body, t));
+    t += 0.37;
+    if (t > kStart + 64) t = kStart;
+  }
+  state.SetLabel(BodyNames[body]);
+}
+BENCHMARK(BM_FittedLongitude)->Arg(1)->Arg(2)->Arg(6)->Arg(10);
+
+// Reading the Pluto table whole, with every check of its records.
+void BM_LoadPlutoTable(benchmark::State& state) {
+  for (auto _ : state) {
+    PlutoTable table;
+    std::string error;
+    benchmark::DoNotOptimize(table.Load(ExecutableFolder() + PlutoFileName, error));
+  }
+}
+BENCHMARK(BM_LoadPlutoTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

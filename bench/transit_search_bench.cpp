@@ -4,7 +4,9 @@
 // samples: Jupiter with every other body over 100 years, and the whole natal
 // chart of a year (every transiting body to every natal body).
 // Reports the positions each run evaluates and the time per evaluation, so
-// the engine's own share of the run can be read off.
+// the engine's own share of the run can be read off. The benchmarks that
+// take an argument run with the longitudes' fits (1) and without them (0),
+// deciding everything on the ephemeris, with the spans fitted beside.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -21,29 +23,32 @@ using Series = std::vector<RunDescription>;
 
 // Series one after the other, the runs of each with one set of daily
 // samples, freed at the series' end.
-void Measure(benchmark::State& st, const std::vector<Series>& series) {
+void Measure(benchmark::State& st, const std::vector<Series>& series, bool fits = true) {
   const BodyPositions& positions = TheSession().positions;
   bench::TakeEverything observer;
-  uint64_t evaluations = 0;
+  uint64_t evaluations = 0, spans = 0;
   for (auto _ : st) {
     const uint64_t before = positions.Evaluations();
     for (const Series& runs : series) {
       MidnightLongitudes midnights(positions, runs.front().zone, runs.front().zodiac);
+      midnights.UseFits(fits);
       for (const RunDescription& run : runs) {
         TransitTable table;
         table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
         RunResult result = ResultOf(run);
         SearchTransits(run, midnights, table, result, observer);
       }
+      spans += midnights.Fits().SpansMade();
     }
     evaluations += positions.Evaluations() - before;
   }
   st.counters["positions"] = benchmark::Counter(static_cast<double>(evaluations) / st.iterations());
+  st.counters["fitted_spans"] = benchmark::Counter(static_cast<double>(spans) / st.iterations());
   st.counters["ns_per_position"] =
       benchmark::Counter(static_cast<double>(evaluations), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void Measure(benchmark::State& st, const RunDescription& run) { Measure(st, {Series{run}}); }
+void Measure(benchmark::State& st, const RunDescription& run, bool fits = true) { Measure(st, {Series{run}}, fits); }
 
 RunDescription Run(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t end) {
   RunDescription run;
@@ -57,9 +62,18 @@ RunDescription Run(bool world, BodyIndex a, BodyIndex b, int32_t start, int32_t 
 }
 
 void BM_WorldJupiterSaturn100Years(benchmark::State& st) {
-  Measure(st, Run(true, Jupiter, Saturn, DayOf(1950, 1, 1), DayOf(2049, 12, 31)));
+  Measure(st, Run(true, Jupiter, Saturn, DayOf(1950, 1, 1), DayOf(2049, 12, 31)), st.range(0) != 0);
 }
-BENCHMARK(BM_WorldJupiterSaturn100Years)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_WorldJupiterSaturn100Years)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The Sun and Mercury over the same century with orbs of 10, 5 and 3
+// degrees: Mercury's retrograde loops, three passes at a time.
+void BM_WorldSunMercury100Years(benchmark::State& st) {
+  RunDescription run = Run(true, Sun, Mercury, DayOf(1950, 1, 1), DayOf(2049, 12, 31));
+  run.orbs.Set(10, 5, 3);
+  Measure(st, run, st.range(0) != 0);
+}
+BENCHMARK(BM_WorldSunMercury100Years)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_WorldSunMercury10Years(benchmark::State& st) {
   RunDescription run = Run(true, Sun, Mercury, DayOf(2020, 1, 1), DayOf(2029, 12, 31));
@@ -112,21 +126,28 @@ void BM_WorldSeriesJupiter100Years(benchmark::State& st) {
 }
 BENCHMARK(BM_WorldSeriesJupiter100Years)->Unit(benchmark::kMillisecond)->MinTime(3);
 
-// Every transiting body to every natal body over 2024, for a birth on
-// 1985-07-04 at 06:05 GMT+5:30 (00:35 UT): one series a transiting body.
-void BM_WholeChart2024(benchmark::State& st) {
+// Every transiting body to every natal body over the years given, for a
+// birth on 1985-07-04 at 06:05 GMT+5:30 (00:35 UT): one series a
+// transiting body.
+std::vector<Series> WholeChart(int32_t firstYear, int32_t lastYear) {
   const double birth = DayOf(1985, 7, 4) - 0.5 + 35.0 / 1440;
   std::vector<Series> series;
   for (BodyIndex transiting = Sun; transiting <= Pluto; ++transiting) {
     series.emplace_back();
     for (BodyIndex natal = Sun; natal <= Moon; ++natal) {
-      RunDescription run = Run(false, transiting, natal, DayOf(2024, 1, 1), DayOf(2024, 12, 31));
+      RunDescription run = Run(false, transiting, natal, DayOf(firstYear, 1, 1), DayOf(lastYear, 12, 31));
       run.natalLongitude = TheSession().positions.Longitude(natal, birth, Zodiac::Tropical).longitude;
       series.back().push_back(run);
     }
   }
-  Measure(st, series);
+  return series;
 }
-BENCHMARK(BM_WholeChart2024)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_WholeChart2024(benchmark::State& st) { Measure(st, WholeChart(2024, 2024), st.range(0) != 0); }
+BENCHMARK(BM_WholeChart2024)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The same chart over a lifetime, 1985 to 2074.
+void BM_WholeChartLifetime(benchmark::State& st) { Measure(st, WholeChart(1985, 2074), st.range(0) != 0); }
+BENCHMARK(BM_WholeChartLifetime)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -239,4 +239,46 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
 }
 
 }  // namespace
+
+std::optional<int> SmallestAtMidnight(const std::array<double, 4>& samples, const std::array<double, 4>& bounds,
+                                      double refineBelow) {
+  // Sums of doubles round: this much more is kept back from every margin.
+  constexpr double kRounding = 1e-12;
+  const double e = *std::max_element(bounds.begin(), bounds.end()) + kRounding;
+  const double g0 = samples[1], g1 = samples[2];
+  // Which midnight is the smaller, and neither zero nor on opposite sides.
+  if (std::fabs(std::fabs(g0) - std::fabs(g1)) <= bounds[1] + bounds[2] + kRounding) return std::nullopt;
+  if (std::fabs(g0) <= bounds[1] + kRounding || std::fabs(g1) <= bounds[2] + kRounding || OppositeSigns(g0, g1))
+    return std::nullopt;
+  const int smaller = std::fabs(g1) < std::fabs(g0) ? 1 : 0;
+  const Cubic model = Cubic::Through(samples[0], g0, g1, samples[3]);
+  // Over the day no weight of the four samples in the cubic passes 1.25 in
+  // sum, so the true samples' cubic lies within 1.25 e of this one.
+  double least = std::min(std::fabs(g0), std::fabs(g1));
+  double previous = g0;
+  for (const double x : model.TurningPoints()) {
+    const double g = model(x);
+    if (OppositeSigns(previous, g)) return std::nullopt;
+    least = std::min(least, std::fabs(g));
+    previous = g;
+  }
+  if (OppositeSigns(previous, g1)) return std::nullopt;
+  if (least - 1.25 * e > std::max(refineBelow, ExactThreshold) + kModelMargin) return smaller;
+  // Searched with real positions, the day finds its turning points only: with
+  // the cubic's slope (within 10 e of the true one's) kept from zero, there
+  // are none, and the midnights stay the day's smallest.
+  auto slope = [&](double x) { return (3 * model.c3 * x + 2 * model.c2) * x + model.c1; };
+  double leastSlope = std::min(std::fabs(slope(0)), std::fabs(slope(1)));
+  if (OppositeSigns(slope(0), slope(1))) return std::nullopt;
+  if (model.c3 != 0) {
+    const double vertex = -model.c2 / (3 * model.c3);
+    if (vertex > 0 && vertex < 1) {
+      if (OppositeSigns(slope(0), slope(vertex))) return std::nullopt;
+      leastSlope = std::min(leastSlope, std::fabs(slope(vertex)));
+    }
+  }
+  if (leastSlope > 10 * e + kRounding) return smaller;
+  return std::nullopt;
+}
+
 }  // namespace skyloom

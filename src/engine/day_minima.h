@@ -61,4 +61,13 @@ DayMinima FindDayMinima(SignedDeviation& deviation, double start, const std::arr
 DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>& midnights,
                         const std::array<std::optional<double>, 4>& samples, double refineBelow, double reach = 0);
 
+// What FindDayMinima finds on a day of 24 hours whose midnights on either
+// side are known, for a pair that is not swift, told from samples known
+// only to within bounds[i] of the true ones: whether the day surely holds no
+// exact aspect and has its smallest size at one of its own midnights, and
+// which (0 its first, 1 its second); nullopt where the samples leave that
+// open. refineBelow is the largest the caller's value may be.
+std::optional<int> SmallestAtMidnight(const std::array<double, 4>& samples, const std::array<double, 4>& bounds,
+                                      double refineBelow);
+
 }  // namespace skyloom

@@ -55,6 +55,21 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
   return {span.status[slot], span.values[slot]};
 }
 
+FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {
+  if (!useFits_) return {};
+  // A midnight already computed is its own fit, without error.
+  if (body >= 0 && static_cast<size_t>(body) < kBodySlots) {
+    const Span& span = spans_[static_cast<size_t>(body)];
+    const int64_t offset = static_cast<int64_t>(day) - span.firstDay;
+    if (offset >= 0 && offset < static_cast<int64_t>(span.values.size()) &&
+        !std::isnan(span.values[static_cast<size_t>(offset)])) {
+      if (span.status[static_cast<size_t>(offset)] != PositionStatus::Known) return {};
+      return {true, span.values[static_cast<size_t>(offset)], 0.0};
+    }
+  }
+  return FitAt(body, LocalMidnight(day, zone_).ut);
+}
+
 void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
   for (size_t body = 0; body < kBodySlots; ++body)
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/bodies.h"
+#include "engine/longitude_fits.h"
 #include "engine/positions.h"
 
 namespace skyloom {
@@ -17,11 +18,20 @@ namespace skyloom {
 class MidnightLongitudes {
  public:
   MidnightLongitudes(const BodyPositions& positions, Zone zone, Zodiac zodiac)
-      : positions_(positions), zone_(std::move(zone)), zodiac_(zodiac) {}
+      : positions_(positions), zone_(std::move(zone)), zodiac_(zodiac), fits_(positions, zodiac) {}
 
   // The body's position at the local midnight that starts day number day,
   // as BodyPositions::Longitude gives it.
   Position At(BodyIndex body, int32_t day);
+
+  // The body's fitted longitude at that midnight, within its bound of what
+  // At gives; unknown where no fit covers it.
+  FittedLongitude Fit(BodyIndex body, int32_t day);
+  // The fitted longitude at any instant.
+  FittedLongitude FitAt(BodyIndex body, double jd) { return useFits_ ? fits_.At(body, jd) : FittedLongitude{}; }
+  // Without fits every decision goes to the ephemeris (to compare the two).
+  void UseFits(bool use) { useFits_ = use; }
+  const LongitudeFits& Fits() const { return fits_; }
 
   const BodyPositions& Positions() const { return positions_; }
   bool Serves(const Zone& zone, Zodiac zodiac) const { return zone == zone_ && zodiac == zodiac_; }
@@ -45,6 +55,8 @@ class MidnightLongitudes {
   const BodyPositions& positions_;
   Zone zone_;
   Zodiac zodiac_;
+  LongitudeFits fits_;
+  bool useFits_ = true;
   // By body number; a body beyond them is computed afresh each time.
   static constexpr size_t kBodySlots = 16;
   std::array<Span, kBodySlots> spans_{};

@@ -110,11 +110,13 @@ constexpr std::string_view kTrailerWord = "#fnv1a64 ";
 
 uint64_t Fnv1a64(const std::vector<std::string>& records) {
   uint64_t hash = 0xcbf29ce484222325u;
+  auto add = [&hash](char c) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3u;
+  };
   for (const std::string& record : records) {
-    for (const char c : record + '\n') {
-      hash ^= static_cast<unsigned char>(c);
-      hash *= 0x100000001b3u;
-    }
+    for (const char c : record) add(c);
+    add('\n');
   }
   return hash;
 }
@@ -157,6 +159,10 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   } else if (!file.refusal.empty()) {
     errorText = path + ": " + file.refusal + ".";
   } else {
+    // A sound file holds a record a line: room for them all at once, rather
+    // than moving them again and again as the table grows.
+    table.reserve(PlutoRecordsWritten);
+    lineNumbers.reserve(PlutoRecordsWritten);
     // Each record the program needs is checked as it arrives, while its line
     // number in the file is still known.
     ReadKeptLines(file.bytes, [&](int64_t lineNumber, std::string_view line) {

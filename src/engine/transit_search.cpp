@@ -8,6 +8,7 @@
 
 #include "engine/day_minima.h"
 #include "engine/exact_time.h"
+#include "engine/longitude_fits.h"
 #include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
 #include "engine/roots.h"
@@ -36,6 +37,14 @@ struct TransitCursor {
   int32_t P2 = 0, P3 = 0, P4 = 0, P5 = 0, P6 = 0;
   double MinDeviation = kNoMinimum;
   double MinInstant = 0;
+  // A smallest deviation taken on a day judged from fits lies at the
+  // midnight starting pendingDay (the instant MinInstant), on that side of
+  // the aspect; its value, within pendingBound of pendingFit, is computed
+  // only when wanted.
+  bool pending = false;
+  int32_t pendingDay = 0;
+  int pendingSide = 1;
+  double pendingFit = 0, pendingBound = 0;
 
   void ResetPasses() { P2 = P3 = P4 = P5 = P6 = 0; }
 };
@@ -87,6 +96,8 @@ class Run {
 
  private:
   void Sample(int32_t day, bool afresh);
+  bool JudgeFromFits(int32_t day, bool firstJudged);
+  void SettleMinima();
   void Judge(int32_t day, bool firstJudged);
   void JudgeAspect(int32_t day, AspectIndex a, bool firstJudged);
   void JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged);
@@ -105,7 +116,8 @@ class Run {
   bool HasMinimum(int32_t row) const { return Rows().Data(row).minimum.has_value(); }
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
-  DateMark Mark(int32_t day) const { return {day, RetroState(run_, positions_, day, l_[0][kDayStart]), {}}; }
+  DateMark Mark(int32_t day) const { return {day, Retrograde(day, l_[0][kDayStart]), {}}; }
+  bool Retrograde(int32_t day, Position atMidnight) const;
   // The mark of the day on which the pair crosses the aspect's orb between
   // the instants from and to, where the deviation less the orb is fFrom and
   // fTo (of opposite signs), with the crossing's minute.
@@ -145,7 +157,133 @@ class Run {
   std::array<std::array<Position, kSamples>, 2> l_{};
   std::array<bool, kSamples> valid_{};
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
+  // Where the deviations above are only known from fits, each is its fitted
+  // value less its bound.
 };
+
+bool Run::Retrograde(int32_t day, Position atMidnight) const {
+  if (!run_.retrogradeMarks) return false;
+  const double jd = LocalMidnight(day, zone_).ut;
+  if (!FitsPay(run_.bodies[0])) return positions_.RetroCheck(run_.bodies[0], atMidnight, jd, run_.zodiac);
+  switch (RetroFromFit(run_.bodies[0], atMidnight, midnights_.FitAt(run_.bodies[0], jd + 1.0 / 48))) {
+    case FittedRetro::Prograde: return false;
+    case FittedRetro::Retrograde: return true;
+    default: return positions_.RetroCheck(run_.bodies[0], atMidnight, jd, run_.zodiac);
+  }
+}
+
+void Run::SettleMinima() {
+  for (const AspectIndex a : aspects_) {
+    TransitCursor& c = tracks_[a].cursor;
+    if (!c.pending) continue;
+    const double la = midnights_.At(run_.bodies[0], c.pendingDay).longitude;
+    const double lb = run_.world ? midnights_.At(run_.bodies[1], c.pendingDay).longitude : run_.natalLongitude;
+    c.MinDeviation = std::fabs(SignedAspectDeviation(la, lb, a, c.pendingSide));
+    c.pending = false;
+  }
+}
+
+// A day whose every decision the fits of the four midnights settle beyond
+// their bounds is judged from them: no aspect enters or leaves an orb, and
+// each one held has no exact aspect and its smallest deviation at a
+// midnight, whose value waits until it is wanted. Returns false, having
+// changed nothing, where the ephemeris must decide.
+bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
+  constexpr double kRounding = 1e-12;
+  if (!FitsPay(run_.bodies[0]) || (run_.world && !FitsPay(run_.bodies[1]))) return false;
+  std::array<std::array<FittedLongitude, kSamples>, 2> f{};
+  for (int k = 0; k < kSamples; ++k) {
+    for (int b = 0; b < (run_.world ? 2 : 1); ++b) {
+      f[b][k] = midnights_.Fit(run_.bodies[b], day + k - 1);
+      if (!f[b][k].known) return false;
+    }
+    if (!run_.world) f[1][k] = {true, run_.natalLongitude, 0.0};
+  }
+  if (zone_.IsNamed()) {
+    // Days of 23 or 25 hours are the ephemeris' to judge.
+    for (int k = 0; k + 1 < kSamples; ++k)
+      if (LocalMidnight(day + k, zone_).ut - LocalMidnight(day + k - 1, zone_).ut != 1.0) return false;
+  }
+  std::array<double, kSamples> bound{};
+  for (int k = 0; k < kSamples; ++k) bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
+  // Which orbs hold at the day's midnights, each beyond doubt.
+  OrbFlags in{};
+  std::array<double, AspectCount + 1> clearance{};
+  for (int j = 0; j < 2; ++j) {
+    const int k = kDayStart + j;
+    const double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+    for (const AspectIndex a : aspects_) {
+      const double dev = std::fabs(separation - AspectTable[a].Angle);
+      for (OrbIndex o = 0; o < 3; ++o) {
+        if (std::fabs(dev - run_.orbs.OrbRadians[o]) <= bound[k]) return false;
+        in[a][o][j] = dev < run_.orbs.OrbRadians[o];
+      }
+      if (j == 1) clearance[a] = dev - bound[k];
+    }
+  }
+  struct Held {
+    AspectIndex aspect;
+    int side, smaller;
+    double fit, bound;
+  };
+  std::vector<Held> held;
+  for (const AspectIndex a : aspects_) {
+    bool any = false;
+    for (OrbIndex o = 0; o < 3; ++o) {
+      if (in[a][o][0] != in[a][o][1]) return false;  // an orb entered or left
+      any = any || in[a][o][0];
+    }
+    if (!any) continue;
+    // The side of the aspect, and the signed deviations, beyond doubt.
+    const double lead = f[0][kDayStart].longitude - f[1][kDayStart].longitude;
+    const double wrapped = std::remainder(lead, TwoPi);
+    if (std::fabs(wrapped) <= bound[kDayStart] || Pi - std::fabs(wrapped) <= bound[kDayStart]) return false;
+    const int side = AspectSide(f[0][kDayStart].longitude, f[1][kDayStart].longitude);
+    std::array<double, kSamples> g{};
+    for (int k = 0; k < kSamples; ++k) {
+      const double w = std::remainder(f[0][k].longitude - f[1][k].longitude, TwoPi);
+      g[k] = SignedAspectDeviation(f[0][k].longitude, f[1][k].longitude, a, side);
+      if (Pi - std::fabs(w) <= bound[k] || Pi - std::fabs(g[k]) <= bound[k]) return false;
+    }
+    const TransitCursor& c = tracks_[a].cursor;
+    const double refineBelow = firstJudged ? std::numeric_limits<double>::infinity()
+                               : c.pending ? c.pendingFit + c.pendingBound
+                                           : c.MinDeviation;
+    const std::optional<int> smaller = SmallestAtMidnight(g, bound, refineBelow);
+    if (!smaller) return false;
+    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller]};
+    // Whether it beats the pass's smallest so far.
+    if (!firstJudged) {
+      const double other = c.pending ? c.pendingFit : c.MinDeviation;
+      const double otherBound = c.pending ? c.pendingBound : 0.0;
+      if (std::fabs(h.fit - other) <= h.bound + otherBound + kRounding) return false;
+    }
+    held.push_back(h);
+  }
+  // Every decision is settled: the day is judged as the ephemeris would.
+  in_ = in;
+  for (const AspectIndex a : aspects_) dev_[a][kDayEnd] = clearance[a];
+  for (const Held& h : held) {
+    AspectTrack& track = tracks_[h.aspect];
+    if (!track.open) {
+      track.open = true;
+      track.since = day;
+    }
+    TransitCursor& c = track.cursor;
+    const double other = c.pending ? c.pendingFit : c.MinDeviation;
+    if (firstJudged || h.fit < other) {
+      c.pending = true;
+      c.pendingDay = day + h.smaller;
+      c.pendingSide = h.side;
+      c.pendingFit = h.fit;
+      c.pendingBound = h.bound;
+      const double start = LocalMidnight(day, zone_).ut;
+      c.MinInstant = h.smaller == 0 ? start : start + 1.0;
+    }
+  }
+  HandOver();
+  return true;
+}
 
 void Run::Sample(int32_t day, bool afresh) {
   const int bodies = run_.world ? 2 : 1;
@@ -327,6 +465,7 @@ void Run::FlushTransitRows() {
   track_->open = false;
   c_->ResetPasses();
   c_->MinDeviation = kNoMinimum;
+  c_->pending = false;
 }
 
 void Run::CloseAll() {
@@ -507,15 +646,22 @@ RunEnd Run::Perform() {
   for (int64_t d = run_.startDay; d <= run_.endDay; ++d) {
     const auto day = static_cast<int32_t>(d);
     if (!observer_.NextDay(day) || stopAtNextDay_) return Stopped();
-    Sample(day, afresh);
-    afresh = false;
-    // A day with a midnight outside a body's data is not judged: no entry,
-    // exit or minimum is made up, and a transit the data cannot close stays
-    // open.
-    if (!valid_[kDayStart] || !valid_[kDayEnd]) continue;
-    const bool firstJudged = !judged_;
-    judged_ = true;
-    Judge(day, firstJudged);
+    if (JudgeFromFits(day, !judged_)) {
+      judged_ = true;
+      // The samples kept are those of the last day the ephemeris judged.
+      afresh = true;
+    } else {
+      Sample(day, afresh);
+      afresh = false;
+      // A day with a midnight outside a body's data is not judged: no entry,
+      // exit or minimum is made up, and a transit the data cannot close stays
+      // open.
+      if (!valid_[kDayStart] || !valid_[kDayEnd]) continue;
+      const bool firstJudged = !judged_;
+      judged_ = true;
+      SettleMinima();
+      Judge(day, firstJudged);
+    }
     // Days on which neither midnight can be in any orb are passed over
     // without positions; the caller still sees each of them.
     // A pass of fewer days would save no position: the four midnights

@@ -1,0 +1,164 @@
+#include "engine/longitude_fits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace skyloom {
+namespace {
+
+constexpr double kJ2000 = 2451545.0;
+// The measured error is multiplied by this: the check points see the size
+// of the fit's error, not necessarily its very largest value.
+constexpr double kSafetyFactor = 4.0;
+// No bound is smaller than this (radians, 2"): the ephemeris' apparent
+// longitudes carry the short-period terms of the nutation (a fraction of an
+// arc second, periods of days), which nodes days apart do not follow, and
+// step by up to a few tenths of an arc second where its files' segments
+// meet; check points between nodes need not see all of either.
+constexpr double kSmallestBound = 1e-5;
+// Where a decision's margin is computed in doubles, this much more is kept
+// back (radians): rounding of the sums that made it.
+constexpr double kRounding = 1e-12;
+
+// The longitude taken as close to `near` as whole turns allow.
+double Unwrapped(double longitude, double near) {
+  return longitude + TwoPi * std::nearbyint((near - longitude) / TwoPi);
+}
+
+double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
+  double b1 = 0, b2 = 0;
+  for (int k = LongitudeFits::kNodes - 1; k >= 1; --k) {
+    const double b0 = 2 * x * b1 - b2 + c[static_cast<size_t>(k)];
+    b2 = b1;
+    b1 = b0;
+  }
+  return x * b1 - b2 + c[0];
+}
+
+}  // namespace
+
+double LongitudeFits::SpanDays(BodyIndex body) {
+  // Long enough that a fit costs well under a position a day, short enough
+  // that its error stays far below the few seconds of arc a day the
+  // slowest decisions move by (checked against the ephemeris 1600 to 2799).
+  switch (body) {
+    case Moon: return 2.0;
+    case Mercury: return 16.0;
+    case Sun:
+    case Venus:
+    case Mars: return 32.0;
+    default: return 64.0;
+  }
+}
+
+void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
+  const double half = days / 2, middle = kJ2000 + static_cast<double>(span) * days + half;
+  // The nodes, then the points where the error is measured: where a smooth
+  // curve's is largest, at the ends and halfway between nodes, where the
+  // first term left out peaks.
+  constexpr int kChecks = 7;
+  std::array<double, kNodes + kChecks> xs{};
+  for (int j = 0; j < kNodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / kNodes);
+  int n = kNodes;
+  for (const int j : {0, 1, kNodes / 4, kNodes / 2, 3 * kNodes / 4, kNodes - 1, kNodes})
+    xs[static_cast<size_t>(n++)] = std::cos(std::numbers::pi * j / kNodes);
+  // The instants in time order, every body at each: the ephemeris reads its
+  // files forwards and keeps the nutation of the instant it last computed.
+  std::array<int, kNodes + kChecks> order{};
+  for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
+  std::sort(order.begin(), order.end(),
+            [&](int a, int b) { return xs[static_cast<size_t>(a)] < xs[static_cast<size_t>(b)]; });
+  struct Made {
+    BodyIndex body;
+    bool known = true;
+    std::array<double, kNodes + kChecks> values{};
+  };
+  std::vector<Made> made;
+  for (BodyIndex body = 0; body <= LastBody; ++body)
+    if (bodies & (1u << body)) made.push_back({body, true, {}});
+  for (const int i : order) {
+    for (Made& m : made) {
+      if (!m.known) continue;
+      // Tropical longitudes: the sidereal correction steps at each new year,
+      // which no polynomial follows; it is taken off when a fit is read.
+      const Position p = positions_.Longitude(m.body, middle + half * xs[static_cast<size_t>(i)], Zodiac::Tropical);
+      m.known = p.Known();
+      m.values[static_cast<size_t>(i)] = p.longitude;
+    }
+  }
+  for (const Made& m : made) {
+    Fit fit;
+    if (m.known) {
+      // One unbroken curve through the 0/360 seam.
+      std::array<double, kNodes> values{};
+      for (int j = 0; j < kNodes; ++j)
+        values[static_cast<size_t>(j)] =
+            j == 0 ? m.values[0] : Unwrapped(m.values[static_cast<size_t>(j)], values[static_cast<size_t>(j - 1)]);
+      for (int k = 0; k < kNodes; ++k) {
+        double sum = 0;
+        for (int j = 0; j < kNodes; ++j)
+          sum += values[static_cast<size_t>(j)] * std::cos(std::numbers::pi * k * (j + 0.5) / kNodes);
+        fit.coefficients[static_cast<size_t>(k)] = sum * (k == 0 ? 1.0 : 2.0) / kNodes;
+      }
+      double worst = 0;
+      for (int i = kNodes; i < n; ++i) {
+        const double fitted = Clenshaw(fit.coefficients, xs[static_cast<size_t>(i)]);
+        worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
+      }
+      fit.bound = std::max(worst * kSafetyFactor, kSmallestBound);
+      fit.usable = std::isfinite(fit.bound);
+    }
+    ++spansMade_;
+    fits_[span * 64 + m.body] = fit;
+  }
+}
+
+FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
+  if (body < 0 || body > LastBody || !std::isfinite(jd)) return {};
+  const double days = SpanDays(body);
+  const auto span = static_cast<int64_t>(std::floor((jd - kJ2000) / days));
+  const int64_t key = span * 64 + body;
+  asked_ |= 1u << body;
+  auto found = fits_.find(key);
+  if (found == fits_.end()) {
+    // The other bodies asked for with spans of this length get theirs made
+    // at the same instants.
+    uint32_t together = 0;
+    for (BodyIndex other = 0; other <= LastBody; ++other)
+      if ((asked_ & (1u << other)) && SpanDays(other) == days && !fits_.contains(span * 64 + other))
+        together |= 1u << other;
+    Make(span, days, together);
+    found = fits_.find(key);
+  }
+  const Fit& fit = found->second;
+  if (!fit.usable) return {};
+  const double start = kJ2000 + static_cast<double>(span) * days;
+  const double x = std::clamp(2 * (jd - start) / days - 1, -1.0, 1.0);
+  double longitude = Clenshaw(fit.coefficients, x);
+  double bound = fit.bound;
+  if (zodiac_ == Zodiac::Sidereal) {
+    longitude -= AyanamsaRadians(CalendarYear(jd));
+    bound += kRounding;
+  }
+  longitude -= TwoPi * std::floor(longitude / TwoPi);
+  if (longitude >= TwoPi) longitude -= TwoPi;
+  return {true, longitude, bound + kRounding};
+}
+
+FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& later) {
+  // As BodyPositions::RetroCheck decides: the Sun and the Moon never, the
+  // direction of the half hour's step otherwise, and a step across the seam
+  // (longer than half a turn) not retrograde.
+  if (!atJd.Known() || body == Sun || body == Moon) return FittedRetro::Prograde;
+  if (!later.known) return FittedRetro::Undecided;
+  const double margin = later.bound + kRounding;
+  // Near the seam the ephemeris' value may lie on its other side.
+  if (later.longitude < margin || later.longitude > TwoPi - margin) return FittedRetro::Undecided;
+  const double diff = later.longitude - atJd.longitude;
+  if (std::fabs(diff) < margin || std::fabs(std::fabs(diff) - Pi) < margin) return FittedRetro::Undecided;
+  if (std::fabs(diff) >= Pi) return FittedRetro::Prograde;
+  return diff < 0 ? FittedRetro::Retrograde : FittedRetro::Prograde;
+}
+
+}  // namespace skyloom

@@ -1,0 +1,77 @@
+// Chebyshev fits of the bodies' longitudes over spans of days, each with the
+// most it can differ from the ephemeris there, measured when it is made.
+//
+// Most of what a run decides from a position is which side of a limit it
+// lies on: within an orb at a midnight or not, retrograde or not. A fit
+// answers that for the price of a few multiplications wherever its value is
+// farther from the limit than its bound; only the rest goes to the
+// ephemeris, so every decision is the ephemeris' own. Values that reach a
+// report (minutes, deviations) always come from the ephemeris.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/positions.h"
+
+namespace skyloom {
+
+// A longitude from a fit: radians in [0, 2*pi), within bound of the
+// ephemeris' own (tropical or sidereal as the fits were asked for).
+// Unknown where no fit covers the instant (the ends of a body's data).
+struct FittedLongitude {
+  bool known = false;
+  double longitude = 0.0;
+  double bound = 0.0;
+};
+
+// The fits of one zodiac, made from positions as they are first asked for
+// and kept while the object lives. Not for sharing between threads: each
+// series has its own.
+class LongitudeFits {
+ public:
+  LongitudeFits(const BodyPositions& positions, Zodiac zodiac) : positions_(positions), zodiac_(zodiac) {}
+
+  FittedLongitude At(BodyIndex body, double jd);
+
+  // Spans fitted so far, over all bodies.
+  uint64_t SpansMade() const { return spansMade_; }
+
+  // Nodes of a fit (its degree is one less), and the span a body's fits
+  // cover, in days.
+  static constexpr int kNodes = 12;
+  static double SpanDays(BodyIndex body);
+
+ private:
+  struct Fit {
+    bool usable = false;
+    double bound = 0.0;
+    std::array<double, kNodes> coefficients{};
+  };
+  // Makes span number `span` of each body in the mask (bit n for body n).
+  void Make(int64_t span, double days, uint32_t bodies);
+
+  const BodyPositions& positions_;
+  Zodiac zodiac_;
+  // By body and span number (days since the epoch over the span's length).
+  std::unordered_map<int64_t, Fit> fits_;
+  uint64_t spansMade_ = 0;
+  // Bodies asked for so far (bit n for body n).
+  uint32_t asked_ = 0;
+};
+
+// Whether deciding on fits spares positions: for the slow bodies, whose
+// fits span weeks, costing a fraction of a position a day. A swifter body's
+// fit costs more than its midnights, which a run needs anyway wherever
+// something happens, and that is most days.
+constexpr bool FitsPay(BodyIndex body) { return body >= Jupiter && body <= LastBody && body != Moon; }
+
+// How a retrograde test comes out from fits alone: decided, or left to the
+// ephemeris where the longitude half an hour later cannot be told from the
+// one at jd, or lies too near the 0/360 seam.
+enum class FittedRetro { Prograde, Retrograde, Undecided };
+FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& halfHourLater);
+
+}  // namespace skyloom

@@ -1,0 +1,188 @@
+#include "engine/longitude_fits.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "engine/midnight_longitudes.h"
+#include "engine/transit_search.h"
+#include "ports/ephemeris.h"
+#include "ports/program_folder.h"
+#include "support/engine_setup.h"
+
+namespace skyloom {
+namespace {
+
+using test::Day;
+using test::TestPositions;
+
+// The bodies a run can have moving: the Moon and Pluto (1600 to 2099 only)
+// as much as the planets.
+constexpr BodyIndex kBodies[] = {Sun, Mercury, Venus, Mars, Jupiter, Saturn, Uranus, Neptune, Pluto, Moon};
+
+double RandomMidnight(std::mt19937_64& random, BodyIndex a, BodyIndex b) {
+  const bool table = a == Pluto || a == Moon || b == Pluto || b == Moon;
+  std::uniform_int_distribution<int32_t> day(Day(1600, 1, 2), table ? Day(2099, 12, 30) : Day(2799, 12, 30));
+  std::uniform_int_distribution<int> minutes(-12 * 60, 14 * 60);  // the zones' offsets
+  return day(random) - 0.5 - minutes(random) / 1440.0;
+}
+
+// At random midnights, for random pairs and random orb limits just either
+// side of the true deviation (a hair to several degrees away), every in-orb
+// decision the fits take is the ephemeris' own, every fitted longitude lies
+// within its bound, and most decisions are taken without the ephemeris.
+TEST(LongitudeFits, DecideAsTheEphemerisDoes) {
+  std::mt19937_64 random(20261207);
+  for (const Zodiac zodiac : {Zodiac::Tropical, Zodiac::Sidereal}) {
+    LongitudeFits fits(TestPositions(), zodiac);
+    int decided = 0, asked = 0;
+    for (int i = 0; i < 2000; ++i) {
+      const BodyIndex a = kBodies[random() % std::size(kBodies)], b = kBodies[random() % std::size(kBodies)];
+      const double jd = RandomMidnight(random, a, b);
+      const Position la = TestPositions().Longitude(a, jd, zodiac), lb = TestPositions().Longitude(b, jd, zodiac);
+      const FittedLongitude fa = fits.At(a, jd), fb = fits.At(b, jd);
+      ASSERT_TRUE(la.Known() && lb.Known() && fa.known && fb.known) << BodyNames[a] << " " << BodyNames[b] << " " << jd;
+      for (const auto& [fit, exact, body] : {std::tuple{fa, la, a}, std::tuple{fb, lb, b}}) {
+        const double apart = std::remainder(fit.longitude - exact.longitude, TwoPi);
+        ASSERT_LE(std::fabs(apart), fit.bound) << BodyNames[body] << " at " << jd;
+      }
+      const AspectIndex aspect = static_cast<AspectIndex>(1 + random() % AspectCount);
+      const double deviation = std::fabs(AngularSeparation(la.longitude, lb.longitude) - AspectTable[aspect].Angle);
+      // Limits 1e-8 to 1e-1 radians either side of the true deviation.
+      const double away = std::pow(10.0, -8.0 + 7.0 * std::uniform_real_distribution<>(0, 1)(random));
+      const double orb = deviation + ((random() & 1) ? away : -away);
+      const double fitted = std::fabs(AngularSeparation(fa.longitude, fb.longitude) - AspectTable[aspect].Angle);
+      ++asked;
+      if (std::fabs(fitted - orb) <= fa.bound + fb.bound) continue;
+      ++decided;
+      ASSERT_EQ(fitted < orb, deviation < orb) << BodyNames[a] << " " << BodyNames[b] << " at " << jd << " orb " << orb;
+    }
+    // Bounds of a few arc seconds leave about half of these to the fits.
+    EXPECT_GT(decided, asked * 35 / 100) << "the fits' bounds are too wide to decide much";
+  }
+}
+
+// Retrograde marks: at random instants, and around stations, where the half
+// hour's step shrinks to nothing, the fits decide as the ephemeris does or
+// leave it to the ephemeris.
+TEST(LongitudeFits, RetrogradeAsTheEphemerisTellsIt) {
+  std::mt19937_64 random(7);
+  LongitudeFits fits(TestPositions(), Zodiac::Tropical);
+  int decided = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const BodyIndex body = kBodies[random() % std::size(kBodies)];
+    double jd = RandomMidnight(random, body, body);
+    double speed = 0;
+    TestPositions().Longitude(body, jd, Zodiac::Tropical, speed);
+    // Every other one moved to the body's station nearby, if it has one.
+    if (i % 2 == 1 && body != Sun && body != Moon) {
+      for (int step = 0; step < 200 && std::fabs(speed) > 1e-6; ++step) {
+        double speedLater = 0;
+        TestPositions().Longitude(body, jd + 1, Zodiac::Tropical, speedLater);
+        if ((speed > 0) != (speedLater > 0)) {
+          jd += speed / (speed - speedLater);
+          break;
+        }
+        jd += 1;
+        speed = speedLater;
+      }
+    }
+    const Position atJd = TestPositions().Longitude(body, jd, Zodiac::Tropical);
+    const FittedRetro fitted = RetroFromFit(body, atJd, fits.At(body, jd + 1.0 / 48));
+    if (fitted == FittedRetro::Undecided) continue;
+    ++decided;
+    ASSERT_EQ(fitted == FittedRetro::Retrograde, TestPositions().RetroCheck(body, atJd, jd, Zodiac::Tropical))
+        << BodyNames[body] << " at " << jd;
+  }
+  EXPECT_GT(decided, 900);
+}
+
+// The library's longitudes with a ripple of an arc minute every three
+// days, which no fit over weeks follows: its bounds grow to match, and a
+// decision taken on a fit without heeding them shows in the rows.
+class RippledEphemeris : public EphemerisLibrary {
+ public:
+  Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) override {
+    return Rippled(real_.PlanetLongitude(body, jd, year, speed), jd, speed);
+  }
+  Position MoonLongitude(double daysSinceJ2000, double* speed) override {
+    return Rippled(real_.MoonLongitude(daysSinceJ2000, speed), daysSinceJ2000, speed);
+  }
+
+ private:
+  static Position Rippled(Position p, double jd, double* speed) {
+    if (!p.Known()) return p;
+    constexpr double kSize = 0.0003, kPeriod = 3.0;
+    p.longitude = NormalizeAngle(p.longitude + kSize * std::sin(TwoPi * jd / kPeriod));
+    if (speed) *speed += kSize * TwoPi / kPeriod * std::cos(TwoPi * jd / kPeriod);
+    return p;
+  }
+  SwissEphemeris real_{ExecutableFolder()};
+};
+
+// Runs over random periods, bodies, orbs and zones give the same rows, to
+// the last bit of every deviation and minute, with fits as without them, on
+// the library's longitudes and on rippled ones; the fits spare positions.
+TEST(LongitudeFits, RunsFindWhatTheEphemerisAloneFinds) {
+  RippledEphemeris rippled;
+  const BodyPositions rippledPositions(rippled, &test::TestPluto());
+  for (const BodyPositions* positions : {&TestPositions(), &rippledPositions}) {
+    std::mt19937_64 random(42);
+    const char* zones[] = {"GMT", "Europe/Berlin", "America/New_York"};
+    uint64_t withFits = 0, withoutFits = 0;
+    for (int i = 0; i < 24; ++i) {
+      RunDescription run;
+      run.world = i % 2 == 0;
+      // The bodies whose fits pay: a swifter one is judged on the ephemeris.
+      run.bodies[0] = static_cast<BodyIndex>(Jupiter + random() % 5);
+      do run.bodies[1] = static_cast<BodyIndex>(Jupiter + random() % 5);
+      while (run.bodies[1] == run.bodies[0]);
+      run.natalLongitude = std::uniform_real_distribution<>(0, TwoPi)(random);
+      const int16_t outer = static_cast<int16_t>(7 + random() % 8);
+      run.orbs.Set(outer, static_cast<int16_t>(outer - 3), static_cast<int16_t>(1 + random() % 2));
+      run.aspects = i % 3 == 0 ? AspectSet::All() : AspectSet::Major();
+      run.zodiac = !run.world && i % 4 == 1 ? Zodiac::Sidereal : Zodiac::Tropical;
+      const std::string zone = zones[random() % std::size(zones)];
+      run.zone = zone == "GMT" ? Zone::Fixed(0, "GMT") : *Zone::Named(zone);
+      run.startDay = static_cast<int32_t>(RandomMidnight(random, run.bodies[0], run.bodies[1]) + 1);
+      run.endDay = run.startDay + 200 + static_cast<int32_t>(random() % 600);
+
+      RunResult with = ResultOf(run), without = ResultOf(run);
+      for (RunResult* result : {&with, &without}) {
+        MidnightLongitudes midnights(*positions, run.zone, run.zodiac);
+        midnights.UseFits(result == &with);
+        const uint64_t before = positions->Evaluations();
+        TransitTable table;
+        table.Create(run.endDay - run.startDay + 1);
+        class Take : public RunObserver {
+          bool NextDay(int32_t) override { return true; }
+          RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
+        } take;
+        SearchTransits(run, midnights, table, *result, take);
+        (result == &with ? withFits : withoutFits) += positions->Evaluations() - before;
+      }
+      const std::string what = BodyNames[run.bodies[0]] + (run.world ? " to " : " to natal ") +
+                               BodyNames[run.bodies[1]] + " from day " + std::to_string(run.startDay) + " in " + zone;
+      ASSERT_EQ(with.transits.size(), without.transits.size()) << what;
+      for (size_t t = 0; t < with.transits.size(); ++t) {
+        const auto& p = with.transits[t].passes;
+        const auto& q = without.transits[t].passes;
+        ASSERT_EQ(p.size(), q.size()) << what << ", transit " << t;
+        for (size_t r = 0; r < p.size(); ++r) {
+          EXPECT_EQ(p[r].aspect, q[r].aspect) << what << ", transit " << t;
+          EXPECT_EQ(p[r].entry, q[r].entry) << what << ", transit " << t;
+          EXPECT_EQ(p[r].minimum, q[r].minimum) << what << ", transit " << t;
+          EXPECT_EQ(p[r].exit, q[r].exit) << what << ", transit " << t;
+        }
+      }
+    }
+    if (positions == &TestPositions()) {
+      EXPECT_LT(withFits, withoutFits);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace skyloom
