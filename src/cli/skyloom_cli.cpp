@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
     return kRefused;
   }
   Session session(ExecutableFolder());
+  session.UseJobs(args.jobs);
 
   // A series is refused before any file is opened when its orbs are not
   // nested.

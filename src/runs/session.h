@@ -121,6 +121,11 @@ class Session {
   // The command the request names: Search, a series or Start.
   void Perform(const RunRequest& request, RunFace& face);
 
+  // How many threads the runs of a series are computed on: 1, the calling
+  // thread alone; 0, every core. The face hears the same calls in the same
+  // order with any number, and the report and the results are the same.
+  void UseJobs(unsigned jobs) { jobs_ = jobs; }
+
   // Asks the run going on to end at its next day.
   void RequestStop() { stopRequested_ = true; }
   bool Running() const { return running_; }
@@ -147,8 +152,12 @@ class Session {
 
  private:
   struct Press;
+  class Feed;
   bool StartOne(const RunRequest& request, RunFace& face, const Captions& captions, bool inSeries);
   void Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal, bool emptyBox);
+  void SeriesOrChart(const RunRequest& request, RunFace& face, const Captions& captions);
+  // The runs the series or chart will make, in their order, without making them.
+  std::vector<RunDescription> PlanSeries(const RunRequest& request, const Captions& captions);
   bool SearchInner(const RunRequest& request, RunFace& face);
   // The natal body's position at the birth (in the birth zone the checks
   // found) into run, a natal point's from the houses at the birth place;
@@ -172,6 +181,11 @@ class Session {
   int32_t runsStarted_ = 0;
   int32_t runStartDay_ = 0, runEndDay_ = 0;
   bool lastRunFoundAny_ = false;
+  unsigned jobs_ = 1;
+  // While a series is planned, its runs are listed here instead of run.
+  std::vector<RunDescription>* plan_ = nullptr;
+  // While a series runs on several threads, the runs computed ahead.
+  Feed* feed_ = nullptr;
 };
 
 }  // namespace skyloom
