@@ -654,6 +654,8 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     html->EndTable();
   }
   face.RunEnds();
+  face.RunFinished(results_.back());
+  if (!keepTransits_) results_.back().transits = {};
   if (end == RunEnd::Stopped || inSeries) return;
   if (!anyTransit)
     face.Tell({"There are no transits of this kind in the period specified.", "No transits", MsgIcon::Information});

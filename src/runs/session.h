@@ -88,6 +88,9 @@ class RunFace {
   virtual void DatesRead(const EnteredDays&) {}
   // The Search found its transit in these days and was asked to keep them.
   virtual void PeriodFound(int32_t /*startDay*/, int32_t /*endDay*/) {}
+  // A run of the command is over: its results are whole (also when it was
+  // stopped or cut short). Files written as the runs come take them here.
+  virtual void RunFinished(const RunResult& /*run*/) {}
   // The file of the HTML report, or none.
   virtual HtmlReport* Html() { return nullptr; }
 };
@@ -126,6 +129,11 @@ class Session {
   // order with any number, and the report and the results are the same.
   void UseJobs(unsigned jobs) { jobs_ = jobs; }
 
+  // Whether Results() keeps each run's transits after the face heard of the
+  // run (RunFinished); without them a long series takes no more memory than
+  // a short one, and Results() keeps what each run was.
+  void KeepTransits(bool keep) { keepTransits_ = keep; }
+
   // Asks the run going on to end at its next day.
   void RequestStop() { stopRequested_ = true; }
   bool Running() const { return running_; }
@@ -134,7 +142,8 @@ class Session {
   void CancelQuit() { quitRequested_ = false; }
   bool QuitRequested() const { return quitRequested_; }
 
-  // The last command's runs as data (a series keeps all of its runs).
+  // The last command's runs as data (a series keeps all of its runs; their
+  // transits unless told otherwise).
   const std::vector<RunResult>& Results() const { return results_; }
   // How many runs commands have handed to the engine.
   int32_t RunsStarted() const { return runsStarted_; }
@@ -182,6 +191,7 @@ class Session {
   int32_t runStartDay_ = 0, runEndDay_ = 0;
   bool lastRunFoundAny_ = false;
   unsigned jobs_ = 1;
+  bool keepTransits_ = true;
   // While a series is planned, its runs are listed here instead of run.
   std::vector<RunDescription>* plan_ = nullptr;
   // While a series runs on several threads, the runs computed ahead.
