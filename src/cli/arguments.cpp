@@ -154,7 +154,8 @@ const char* const kHelp =
     "                       the results zone.\n"
     "--json FILE            also write the same records as a JSON document into FILE.\n"
     "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
-    "                       window's timeline shows it, into FILE (.svg or .png).\n"
+    "                       window's timeline shows it, into FILE (.svg or .png); of a\n"
+    "                       whole chart at most 10 years, of another series at most 100.\n"
     "--jobs N               compute the runs of a Show-all series on N threads (default: as\n"
     "                       many as the machine has cores; 1: one run after the other).\n"
     "                       The report and the files are the same for any N.\n"
@@ -197,6 +198,10 @@ const char* const kHelp =
     "  skyloom-cli places Springfield\n";
 
 namespace {
+
+// The longest periods --timeline draws for a series, in calendar years.
+constexpr int kTimelineChartYears = 10;
+constexpr int kTimelineSeriesYears = 100;
 
 [[noreturn]] void Unusable(const std::string& why) { throw UnusableArguments(why); }
 
@@ -615,6 +620,16 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
 #endif
   if (timeline && *timeline != "-" && !EndsWithLower(*timeline, ".svg") && !EndsWithLower(*timeline, ".png"))
     Unusable("--timeline draws .svg or .png files, not " + *timeline);
+  // The timeline is drawn from every transit of every run at once, which a
+  // long series would hold by the hundred megabytes (and draw past reading).
+  if (timeline && showAll) {
+    const int years = end.year - start.year + 1;
+    const int most = *showAll == "every" ? kTimelineChartYears : kTimelineSeriesYears;
+    if (years > most)
+      Unusable("--timeline draws at most " + std::to_string(kTimelineChartYears) +
+               " years of a whole chart (--show-all every) and " + std::to_string(kTimelineSeriesYears) +
+               " years of another series, not " + std::to_string(years));
+  }
 
   r.mode = world ? RunMode::World : RunMode::Personal;
   r.first = ChooseBody(world, 0, positional[1], world ? "inner planet" : "transiting planet");

@@ -88,4 +88,30 @@ TEST(SkyloomCliJobs, UnusableCountsAreRefused) {
   }
 }
 
+#ifdef SKYLOOM_TIMELINE
+// A timeline is drawn from every run held at once: a series too long for it
+// is refused before it runs, one just inside the limit is drawn.
+TEST(SkyloomCliJobs, TimelineOfALongSeriesIsRefusedBeforeTheRun) {
+  struct Case {
+    std::string series, start, end;
+    int status;
+  };
+  const Case cases[] = {
+      {"every", "2000-01-01", "2010-12-31", 2},
+      {"inner", "1950-01-01", "2050-12-31", 2},
+      {"every", "2021-01-01", "2021-02-28", 0},
+  };
+  for (const Case& c : cases) {
+    const fs::path folder = FreshFolder("timeline"), file = folder / "t.svg";
+    const CliResult r = RunCli("personal Mars Sun --show-all " + c.series + " --start " + c.start + " --end " + c.end +
+                               kBirth + " --timeline " + Quoted(file) + " >/dev/null");
+    EXPECT_EQ(r.status, c.status) << c.series << " " << c.start << "\n" << r.err;
+    EXPECT_EQ(fs::exists(file), c.status == 0) << c.series << " " << c.start;
+    if (c.status == 2) {
+      EXPECT_NE(r.err.find("--timeline draws at most"), std::string::npos) << r.err;
+    }
+  }
+}
+#endif
+
 }  // namespace
