@@ -19,6 +19,7 @@
 #include "engine/bodies.h"
 #include "report/files.h"
 #include "report/program.h"
+#include "runs/ordered_work.h"
 
 namespace skyloom::cli {
 
@@ -30,7 +31,7 @@ const char* const kUsage =
     "                   [--stations] [--ingresses] [--with-moon]\n"
     "                   [--birth-place PLACE] [--houses SYSTEM] [--house-ingresses]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
-    "                   [--timeline FILE.svg|FILE.png]\n";
+    "                   [--timeline FILE.svg|FILE.png] [--jobs N]\n";
 
 const char* const kHelp =
     "Computes astrological transits as the Skyloom window does and prints the report.\n"
@@ -153,7 +154,11 @@ const char* const kHelp =
     "                       the results zone.\n"
     "--json FILE            also write the same records as a JSON document into FILE.\n"
     "--timeline FILE        also draw the transits as a timeline of their orbs, as the\n"
-    "                       window's timeline shows it, into FILE (.svg or .png).\n"
+    "                       window's timeline shows it, into FILE (.svg or .png); of a\n"
+    "                       whole chart at most 10 years, of another series at most 100.\n"
+    "--jobs N               compute the runs of a Show-all series on N threads (default: as\n"
+    "                       many as the machine has cores; 1: one run after the other).\n"
+    "                       The report and the files are the same for any N.\n"
     "--version              print the program's version and stop.\n"
     "\n"
     "Files hold every transit of the run, or of the whole series. A file is named by its\n"
@@ -193,6 +198,10 @@ const char* const kHelp =
     "  skyloom-cli places Springfield\n";
 
 namespace {
+
+// The longest periods --timeline draws for a series, in calendar years.
+constexpr int kTimelineChartYears = 10;
+constexpr int kTimelineSeriesYears = 100;
 
 [[noreturn]] void Unusable(const std::string& why) { throw UnusableArguments(why); }
 
@@ -387,7 +396,8 @@ enum OptionId {
   kHouses,
   kHouseIngresses,
   kAspects,
-  kWithMoon
+  kWithMoon,
+  kJobs
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -415,6 +425,7 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"house-ingresses", no_argument, nullptr, kHouseIngresses},
                            {"aspects", required_argument, nullptr, kAspects},
                            {"with-moon", no_argument, nullptr, kWithMoon},
+                           {"jobs", required_argument, nullptr, kJobs},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -572,6 +583,13 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   if (has(kWithMoon) && (!showAll || *showAll != "every")) Unusable("--with-moon goes with --show-all every");
 
   Arguments a;
+  if (has(kJobs)) {
+    // More threads than the machine has cores would only take turns.
+    const std::string& jobs = values[kJobs];
+    if (jobs.empty() || jobs.size() > 4 || !AllDigits(jobs) || std::stoi(jobs) < 1)
+      Unusable("--jobs takes a number of threads from 1, not " + jobs);
+    a.jobs = std::min(static_cast<unsigned>(std::stoi(jobs)), WorkerCount(0));
+  }
   RunRequest& r = a.request;
   std::optional<std::string>* files[] = {&r.files.html, &r.files.ics, &r.files.csv, &r.files.json, &r.files.timeline};
   // The same file is refused however it is spelled: by another path, through
@@ -602,6 +620,16 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
 #endif
   if (timeline && *timeline != "-" && !EndsWithLower(*timeline, ".svg") && !EndsWithLower(*timeline, ".png"))
     Unusable("--timeline draws .svg or .png files, not " + *timeline);
+  // The timeline is drawn from every transit of every run at once, which a
+  // long series would hold by the hundred megabytes (and draw past reading).
+  if (timeline && showAll) {
+    const int years = end.year - start.year + 1;
+    const int most = *showAll == "every" ? kTimelineChartYears : kTimelineSeriesYears;
+    if (years > most)
+      Unusable("--timeline draws at most " + std::to_string(kTimelineChartYears) +
+               " years of a whole chart (--show-all every) and " + std::to_string(kTimelineSeriesYears) +
+               " years of another series, not " + std::to_string(years));
+  }
 
   r.mode = world ? RunMode::World : RunMode::Personal;
   r.first = ChooseBody(world, 0, positional[1], world ? "inner planet" : "transiting planet");

@@ -28,6 +28,8 @@ struct Arguments {
   bool help = false, version = false;
   // Whether --orbs was given (a search replaces its middle and inner orb).
   bool orbsGiven = false;
+  // --jobs: the threads a series' runs are computed on (0: every core).
+  unsigned jobs = 0;
   // What the command does other than asked, to be told on standard error.
   std::vector<std::string> notes;
 };

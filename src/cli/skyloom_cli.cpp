@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -98,6 +100,10 @@ class CliFace : public RunFace {
     return true;
   }
   HtmlReport* Html() override { return html_; }
+  void RunFinished(const RunResult& run) override {
+    if (runFinished_) runFinished_(run);
+  }
+  void OnRunFinished(std::function<void(const RunResult&)> take) { runFinished_ = std::move(take); }
   void ClearProgress() {
     if (shownAny_) std::fputs("\r\033[K", stderr);
   }
@@ -111,6 +117,7 @@ class CliFace : public RunFace {
   bool refused_ = false, shownAny_ = false;
   int reports_ = 0;
   std::chrono::steady_clock::time_point lastShown_{};
+  std::function<void(const RunResult&)> runFinished_;
 };
 
 // Temporaries beside the files being written, removed when the command is
@@ -182,6 +189,7 @@ int main(int argc, char** argv) {
     return kRefused;
   }
   Session session(ExecutableFolder());
+  session.UseJobs(args.jobs);
 
   // A series is refused before any file is opened when its orbs are not
   // nested.
@@ -220,6 +228,25 @@ int main(int argc, char** argv) {
   std::optional<HtmlDestination> html;
   if (files[kHtml] != nullptr) html.emplace(*files[kHtml]);
   CliFace face(session, report, html ? &*html : nullptr);
+  // The exports are written as the runs come, so that a long series is not
+  // kept whole for them; each begins with the first run, so that a command
+  // refused before any run writes nothing, not even to standard output.
+  // Only the timeline is drawn from every run at once.
+  const std::pair<FileIndex, ExportFormat> exportFiles[] = {
+      {kIcs, ExportFormat::ICalendar}, {kCsv, ExportFormat::Csv}, {kJson, ExportFormat::Json}};
+  const bool eventsPossible = request.stations || request.ingresses || request.houseIngresses;
+  std::array<std::unique_ptr<ExportStream>, 5> exports;
+  face.OnRunFinished([&](const RunResult& run) {
+    for (const auto& [index, format] : exportFiles) {
+      Destination* d = files[index];
+      if (d == nullptr) continue;
+      if (!exports[index])
+        exports[index] = std::make_unique<ExportStream>(
+            format, [d](std::string_view piece) { d->Write(piece); }, eventsPossible, ExportTime());
+      exports[index]->Run(run);
+    }
+  });
+  session.KeepTransits(files[kTimeline] != nullptr);
 
   session.Perform(request, face);
   face.ClearProgress();
@@ -246,17 +273,13 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  using Writer = std::string (*)(const std::vector<RunResult>&, const SkyEventList&);
-  const std::pair<FileIndex, Writer> writers[] = {{kIcs, WriteICalendar}, {kCsv, WriteCsv}, {kJson, WriteJson}};
-  for (const auto& [index, writer] : writers)
-    if (files[index] != nullptr) files[index]->Write(writer(session.Results(), events));
-
   for (size_t k = 0; k < files.size(); ++k) {
     Destination* d = files[k];
     if (d == nullptr) continue;
     std::string reason;
+    if (exports[k]) reason = exports[k]->Finish(events);
 #ifdef SKYLOOM_TIMELINE
-    if (k == kTimeline) reason = DrawTimeline(session.Results(), events, *d);
+    if (k == kTimeline && reason.empty()) reason = DrawTimeline(session.Results(), events, *d);
 #endif
     if (reason.empty()) {
       reason = d->Commit();

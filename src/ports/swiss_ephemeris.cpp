@@ -61,7 +61,9 @@ SwissEphemeris::SwissEphemeris(const std::string& folder) {
   if (!path.empty()) path += ':';
   path += SystemEphemerisFolder();
   // Setting the path closes the library's open files: only a new one is set.
-  static std::string current;
+  // The library keeps its state, the path included, for each thread apart: a
+  // thread that has not set it yet would read the library's default folder.
+  thread_local std::string current;
   if (path != current) {
     swe_set_ephe_path(path.c_str());
     current = path;

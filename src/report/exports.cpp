@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -414,15 +418,22 @@ void AppendTransitEvents(std::string& out, CalendarStamp& stamp, const RunResult
 // still says so in the calendar, as a journal entry: calendar programs file
 // it apart from events (or leave it out), so it never shows as a transit,
 // and a file the user asked for is never one a calendar program refuses.
-void AppendNothingFound(std::string& out, CalendarStamp& stamp, const std::vector<RunResult>& results) {
+// The runs a calendar without transits names: one line a run.
+struct RunsWithout {
   std::vector<std::string> lines;
   std::optional<int32_t> first, last;
-  for (const RunResult& run : results) {
+  void Add(const RunResult& run) {
     lines.push_back(BodyName(run.bodies[0]) + " and " + SecondBodyText(run) + ", " + IsoDate(run.startDay) + " to " +
                     IsoDate(run.endDay) + ": no transits.");
     first = std::min(first.value_or(run.startDay), run.startDay);
     last = std::max(last.value_or(run.endDay), run.endDay);
   }
+};
+
+void AppendNothingFound(std::string& out, CalendarStamp& stamp, const RunsWithout& runs) {
+  std::vector<std::string> lines = runs.lines;
+  const std::optional<int32_t>& first = runs.first;
+  const std::optional<int32_t>& last = runs.last;
   if (lines.empty()) lines.push_back("No runs.");
   const std::string key = first ? BasicDate(*first) + "-" + BasicDate(*last) : std::string("empty");
   AppendContentLine(out, "BEGIN:VJOURNAL");
@@ -541,6 +552,13 @@ class JsonWriter {
   }
 
   std::string Finish() { return std::move(text_) + "\r\n"; }
+  // The text written so far, handed out and forgotten: a long document goes
+  // out piece by piece.
+  std::string Take() {
+    std::string piece = std::move(text_);
+    text_.clear();
+    return piece;
+  }
 
  private:
   void BeforeValue() {
@@ -690,6 +708,296 @@ void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
 
+void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool withEvents) {
+  for (size_t t = 0; t < run.transits.size(); ++t) {
+    const TransitRecord& transit = run.transits[t];
+    for (size_t p = 0; p < transit.passes.size(); ++p) {
+      const TransitRowData& pass = transit.passes[p];
+      const auto& minimum = pass.minimum;
+      std::vector<std::string> fields = {std::to_string(runNumber), run.world ? "world" : "personal"};
+      fields.push_back(BodyName(run.bodies[0]));
+      fields.push_back(BodyName(run.bodies[1]));
+      fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
+      fields.push_back(run.zone.Text());
+      fields.push_back(AspectName(transit.aspect));
+      fields.push_back(std::to_string(t + 1));
+      fields.push_back(std::to_string(p + 1));
+      for (OrbIndex orb = 0; orb < 3; ++orb) AppendMarkFields(fields, pass.entry[orb]);
+      fields.push_back(MinimumKind(minimum));
+      fields.push_back(minimum ? IsoDate(minimum->day) : "");
+      fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
+      const bool exact = minimum && minimum->exact;
+      fields.push_back(exact ? IsoUtc(minimum->instant) : "");
+      fields.push_back(exact ? IsoLocal(*minimum) : "");
+      fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
+      for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
+      if (withEvents) {
+        fields.push_back("transit");
+        fields.resize(fields.size() + 6);
+      }
+      fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
+      for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
+      for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
+      AppendCsvRecord(out, fields);
+    }
+  }
+}
+
+std::string CsvHeader(bool withEvents) {
+  std::string out(kCsvHeader);
+  if (withEvents) out += kCsvEventColumns;
+  out += kCsvOffsetColumn;
+  out += kCsvCrossingColumns;
+  return out;
+}
+
+void AppendCsvEvents(std::string& out, const SkyEventList& events, bool world) {
+  constexpr size_t kTransitColumns = 27;
+  for (const auto* kind : EventKinds(events)) {
+    for (const SkyEvent& e : *kind) {
+      std::vector<std::string> fields(kTransitColumns);
+      fields[1] = world ? "world" : "personal";
+      fields[2] = BodyName(e.body);
+      fields[5] = events.zone.Text();
+      fields.push_back(EventKind(e));
+      fields.push_back(EventWord(e));
+      fields.push_back(IsoDate(e.day));
+      fields.push_back(IsoUtc(e.instant));
+      fields.push_back(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
+      fields.push_back(DegreesText(e.longitude));
+      fields.push_back(BoolText(e.retrograde));
+      fields.push_back(UtcOffsetText(e.offsetSeconds));
+      fields.resize(fields.size() + kCsvCrossingFields);
+      AppendCsvRecord(out, fields);
+    }
+  }
+}
+
+void WriteJsonRun(JsonWriter& json, const RunResult& run) {
+  static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
+  static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
+  json.Open('{');
+  json.Key("mode").String(run.world ? "world" : "personal");
+  json.Key("body").String(BodyName(run.bodies[0]));
+  json.Key("secondBody").String(BodyName(run.bodies[1]));
+  json.Key("natalLongitude").Number(run.world ? "" : DegreesText(run.natalLongitude));
+  json.Key("start").String(IsoDate(run.startDay));
+  json.Key("end").String(IsoDate(run.endDay));
+  json.Key("zone").String(run.zone.Text());
+  json.Key("zoneOffset").String(RunOffset(run));
+  json.Key("orbs").Open('[');
+  for (const int16_t orb : run.orbDegrees) json.Literal(std::to_string(orb));
+  json.Close(']');
+  json.Key("stopped").Bool(run.stopped);
+  json.Key("transits").Open('[');
+  for (const TransitRecord& transit : run.transits) {
+    json.Open('{');
+    json.Key("aspect").String(AspectName(transit.aspect));
+    json.Key("passes").Open('[');
+    for (const TransitRowData& pass : transit.passes) {
+      json.Open('{');
+      for (OrbIndex orb = 0; orb < 3; ++orb) WriteJsonMark(json, kEntryKeys[orb], pass.entry[orb]);
+      WriteJsonMinimum(json, pass.minimum);
+      for (OrbIndex orb = 2; orb >= 0; --orb) WriteJsonMark(json, kExitKeys[orb], pass.exit[orb]);
+      json.Close('}');
+    }
+    json.Close(']');
+    json.Close('}');
+  }
+  json.Close(']');
+  json.Close('}');
+}
+
+void WriteJsonEvents(JsonWriter& json, const SkyEventList& events) {
+  const std::pair<bool, const std::vector<SkyEvent>*> kinds[] = {{events.stationsAsked, &events.stations},
+                                                                 {events.ingressesAsked, &events.ingresses}};
+  for (const auto& [asked, list] : kinds) {
+    if (!asked) continue;
+    json.Key(list == &events.stations ? "stations" : "ingresses").Open('[');
+    for (const SkyEvent& e : *list) {
+      json.Open('{');
+      json.Key("kind").String(EventKind(e));
+      json.Key("body").String(BodyName(e.body));
+      json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
+      if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
+      WriteJsonEventTime(json, e, events.zodiac);
+      json.Close('}');
+    }
+    json.Close(']');
+  }
+  if (events.houseIngressesAsked) WriteJsonHouseIngresses(json, events);
+}
+
+// A file of records put aside until it is known which columns they take.
+class Spool {
+ public:
+  Spool() : file_(std::tmpfile()) {
+    if (file_ == nullptr) error_ = errno != 0 ? errno : EIO;
+  }
+  ~Spool() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+  void Write(std::string_view bytes) {
+    if (error_ == 0 && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+      error_ = errno != 0 ? errno : EIO;
+  }
+  // Hands the records on in pieces; the system's error number, or 0.
+  int CopyTo(const std::function<void(std::string_view)>& out) {
+    if (error_ == 0 && (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0))
+      error_ = errno != 0 ? errno : EIO;
+    std::string buffer(1 << 16, '\0');
+    while (error_ == 0) {
+      const size_t got = std::fread(buffer.data(), 1, buffer.size(), file_);
+      if (got > 0) out(std::string_view(buffer.data(), got));
+      if (got < buffer.size()) {
+        if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
+        break;
+      }
+    }
+    return error_;
+  }
+
+ private:
+  std::FILE* file_;
+  int error_ = 0;
+};
+
+}  // namespace
+
+struct ExportStream::State {
+  ExportFormat format;
+  std::function<void(std::string_view)> out;
+  bool eventsPossible = false;
+  size_t runs = 0;
+  bool firstWorld = true;
+  // iCalendar
+  std::optional<CalendarStamp> stamp;
+  RunsWithout without;
+  // CSV: with stations or ingresses possible, the records in both shapes
+  // until Finish knows whether any came.
+  std::optional<Spool> plain, withEvents;
+  // JSON
+  JsonWriter json;
+};
+
+ExportStream::ExportStream(ExportFormat format, std::function<void(std::string_view)> out, bool eventsPossible,
+                           int64_t writtenAt)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.format = format;
+  s.out = std::move(out);
+  s.eventsPossible = eventsPossible;
+  std::string head;
+  switch (format) {
+    case ExportFormat::ICalendar:
+      s.stamp = StampOf(writtenAt);
+      AppendContentLine(head, "BEGIN:VCALENDAR");
+      AppendContentLine(head, "VERSION:2.0");
+      AppendContentLine(head, "PRODID:-//Skyloom//Skyloom transits//EN");
+      AppendContentLine(head, "CALSCALE:GREGORIAN");
+      AppendContentLine(head, "METHOD:PUBLISH");
+      break;
+    case ExportFormat::Csv:
+      if (eventsPossible) {
+        s.plain.emplace();
+        s.withEvents.emplace();
+      } else {
+        head = CsvHeader(false);
+      }
+      break;
+    case ExportFormat::Json:
+      s.json.Open('{');
+      s.json.Key("program").String("Skyloom");
+      s.json.Key("runs").Open('[');
+      head = s.json.Take();
+      break;
+  }
+  s.out(head);
+}
+
+ExportStream::~ExportStream() = default;
+
+void ExportStream::Run(const RunResult& run) {
+  State& s = *state_;
+  if (s.runs++ == 0) s.firstWorld = run.world;
+  std::string piece;
+  switch (s.format) {
+    case ExportFormat::ICalendar:
+      for (const TransitRecord& transit : run.transits) AppendTransitEvents(piece, *s.stamp, run, transit);
+      s.without.Add(run);
+      break;
+    case ExportFormat::Csv:
+      if (s.plain) {
+        AppendCsvRun(piece, run, s.runs, false);
+        s.plain->Write(piece);
+        piece.clear();
+        AppendCsvRun(piece, run, s.runs, true);
+        s.withEvents->Write(piece);
+        return;
+      }
+      AppendCsvRun(piece, run, s.runs, false);
+      break;
+    case ExportFormat::Json:
+      WriteJsonRun(s.json, run);
+      piece = s.json.Take();
+      break;
+  }
+  s.out(piece);
+}
+
+std::string ExportStream::Finish(const SkyEventList& events) {
+  State& s = *state_;
+  std::string piece;
+  switch (s.format) {
+    case ExportFormat::ICalendar:
+      for (const auto* kind : EventKinds(events))
+        for (const SkyEvent& e : *kind) AppendSkyEvent(piece, *s.stamp, e, events);
+      if (s.stamp->uids.empty()) AppendNothingFound(piece, *s.stamp, s.without);
+      AppendContentLine(piece, "END:VCALENDAR");
+      break;
+    case ExportFormat::Csv: {
+      const bool withEvents = events.Any();
+      if (s.plain) {
+        s.out(CsvHeader(withEvents));
+        if (const int error = (withEvents ? s.withEvents : s.plain)->CopyTo(s.out))
+          return std::string("its records put aside: ") + std::strerror(error);
+      }
+      AppendCsvEvents(piece, events, s.runs == 0 || s.firstWorld);
+      break;
+    }
+    case ExportFormat::Json:
+      s.json.Close(']');
+      WriteJsonEvents(s.json, events);
+      s.json.Close('}');
+      piece = s.json.Finish();
+      break;
+  }
+  s.out(piece);
+  return {};
+}
+
+namespace {
+
+std::string WriteWhole(ExportFormat format, const std::vector<RunResult>& results, const SkyEventList& events,
+                       int64_t writtenAt) {
+  std::string out;
+  // Every run is at hand: the CSV's columns are known before its records.
+  ExportStream stream(
+      format, [&out](std::string_view piece) { out += piece; }, false, writtenAt);
+  if (format == ExportFormat::Csv && events.Any()) {
+    out = CsvHeader(true);
+    size_t number = 0;
+    for (const RunResult& run : results) AppendCsvRun(out, run, ++number, true);
+    AppendCsvEvents(out, events, results.empty() || results.front().world);
+    return out;
+  }
+  for (const RunResult& run : results) stream.Run(run);
+  stream.Finish(events);
+  return out;
+}
+
 }  // namespace
 
 std::string WriteICalendar(const std::vector<RunResult>& results) { return WriteICalendar(results, SkyEventList{}); }
@@ -710,148 +1018,19 @@ int64_t ExportTime() {
 }
 
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events, int64_t writtenAt) {
-  CalendarStamp stamp = StampOf(writtenAt);
-  std::string out;
-  AppendContentLine(out, "BEGIN:VCALENDAR");
-  AppendContentLine(out, "VERSION:2.0");
-  AppendContentLine(out, "PRODID:-//Skyloom//Skyloom transits//EN");
-  AppendContentLine(out, "CALSCALE:GREGORIAN");
-  AppendContentLine(out, "METHOD:PUBLISH");
-  for (const RunResult& run : results)
-    for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, stamp, run, transit);
-  for (const auto* kind : EventKinds(events))
-    for (const SkyEvent& e : *kind) AppendSkyEvent(out, stamp, e, events);
-  if (stamp.uids.empty()) AppendNothingFound(out, stamp, results);
-  AppendContentLine(out, "END:VCALENDAR");
-  return out;
+  return WriteWhole(ExportFormat::ICalendar, results, events, writtenAt);
 }
 
 std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(results, SkyEventList{}); }
 
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
-  const bool withEvents = events.Any();
-  std::string out(kCsvHeader);
-  if (withEvents) out += kCsvEventColumns;
-  out += kCsvOffsetColumn;
-  out += kCsvCrossingColumns;
-  for (size_t r = 0; r < results.size(); ++r) {
-    const RunResult& run = results[r];
-    for (size_t t = 0; t < run.transits.size(); ++t) {
-      const TransitRecord& transit = run.transits[t];
-      for (size_t p = 0; p < transit.passes.size(); ++p) {
-        const TransitRowData& pass = transit.passes[p];
-        const auto& minimum = pass.minimum;
-        std::vector<std::string> fields = {std::to_string(r + 1), run.world ? "world" : "personal"};
-        fields.push_back(BodyName(run.bodies[0]));
-        fields.push_back(BodyName(run.bodies[1]));
-        fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
-        fields.push_back(run.zone.Text());
-        fields.push_back(AspectName(transit.aspect));
-        fields.push_back(std::to_string(t + 1));
-        fields.push_back(std::to_string(p + 1));
-        for (OrbIndex orb = 0; orb < 3; ++orb) AppendMarkFields(fields, pass.entry[orb]);
-        fields.push_back(MinimumKind(minimum));
-        fields.push_back(minimum ? IsoDate(minimum->day) : "");
-        fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
-        const bool exact = minimum && minimum->exact;
-        fields.push_back(exact ? IsoUtc(minimum->instant) : "");
-        fields.push_back(exact ? IsoLocal(*minimum) : "");
-        fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
-        for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
-        if (withEvents) {
-          fields.push_back("transit");
-          fields.resize(fields.size() + 6);
-        }
-        fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
-        for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
-        for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
-        AppendCsvRecord(out, fields);
-      }
-    }
-  }
-  constexpr size_t kTransitColumns = 27;
-  for (const auto* kind : EventKinds(events)) {
-    for (const SkyEvent& e : *kind) {
-      std::vector<std::string> fields(kTransitColumns);
-      fields[1] = results.empty() || results.front().world ? "world" : "personal";
-      fields[2] = BodyName(e.body);
-      fields[5] = events.zone.Text();
-      fields.push_back(EventKind(e));
-      fields.push_back(EventWord(e));
-      fields.push_back(IsoDate(e.day));
-      fields.push_back(IsoUtc(e.instant));
-      fields.push_back(IsoLocal(e.day, e.minuteOfDay, e.offsetSeconds));
-      fields.push_back(DegreesText(e.longitude));
-      fields.push_back(BoolText(e.retrograde));
-      fields.push_back(UtcOffsetText(e.offsetSeconds));
-      fields.resize(fields.size() + kCsvCrossingFields);
-      AppendCsvRecord(out, fields);
-    }
-  }
-  return out;
+  return WriteWhole(ExportFormat::Csv, results, events, 0);
 }
 
 std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
 
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
-  static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
-  static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
-  JsonWriter json;
-  json.Open('{');
-  json.Key("program").String("Skyloom");
-  json.Key("runs").Open('[');
-  for (const RunResult& run : results) {
-    json.Open('{');
-    json.Key("mode").String(run.world ? "world" : "personal");
-    json.Key("body").String(BodyName(run.bodies[0]));
-    json.Key("secondBody").String(BodyName(run.bodies[1]));
-    json.Key("natalLongitude").Number(run.world ? "" : DegreesText(run.natalLongitude));
-    json.Key("start").String(IsoDate(run.startDay));
-    json.Key("end").String(IsoDate(run.endDay));
-    json.Key("zone").String(run.zone.Text());
-    json.Key("zoneOffset").String(RunOffset(run));
-    json.Key("orbs").Open('[');
-    for (const int16_t orb : run.orbDegrees) json.Literal(std::to_string(orb));
-    json.Close(']');
-    json.Key("stopped").Bool(run.stopped);
-    json.Key("transits").Open('[');
-    for (const TransitRecord& transit : run.transits) {
-      json.Open('{');
-      json.Key("aspect").String(AspectName(transit.aspect));
-      json.Key("passes").Open('[');
-      for (const TransitRowData& pass : transit.passes) {
-        json.Open('{');
-        for (OrbIndex orb = 0; orb < 3; ++orb) WriteJsonMark(json, kEntryKeys[orb], pass.entry[orb]);
-        WriteJsonMinimum(json, pass.minimum);
-        for (OrbIndex orb = 2; orb >= 0; --orb) WriteJsonMark(json, kExitKeys[orb], pass.exit[orb]);
-        json.Close('}');
-      }
-      json.Close(']');
-      json.Close('}');
-    }
-    json.Close(']');
-    json.Close('}');
-  }
-  json.Close(']');
-  const std::pair<bool, const std::vector<SkyEvent>*> kinds[] = {{events.stationsAsked, &events.stations},
-                                                                 {events.ingressesAsked, &events.ingresses}};
-  for (const auto& [asked, list] : kinds) {
-    if (!asked) continue;
-    json.Key(list == &events.stations ? "stations" : "ingresses").Open('[');
-    for (const SkyEvent& e : *list) {
-      json.Open('{');
-      json.Key("kind").String(EventKind(e));
-      json.Key("body").String(BodyName(e.body));
-      json.Key(e.kind == SkyEventKind::Station ? "turns" : "sign").String(EventWord(e));
-      if (e.kind == SkyEventKind::Ingress) json.Key("retrograde").Bool(e.retrograde);
-      WriteJsonEventTime(json, e, events.zodiac);
-      json.Close('}');
-    }
-    json.Close(']');
-  }
-  if (events.houseIngressesAsked) WriteJsonHouseIngresses(json, events);
-  json.Close('}');
-  return json.Finish();
+  return WriteWhole(ExportFormat::Json, results, events, 0);
 }
 
 }  // namespace skyloom

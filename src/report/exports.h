@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/run_state.h"
@@ -54,5 +57,29 @@ std::string WriteJson(const std::vector<RunResult>& results);
 // "ingresses" after "runs" (each only when asked), records of kind
 // "station" and "ingress".
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events);
+
+enum class ExportFormat { ICalendar, Csv, Json };
+
+// One of the three files written as a command's runs finish, so that no run
+// has to be kept for it: each piece goes to `out` as soon as it is known, and
+// the pieces make the same bytes as the functions above. With stations or
+// ingresses possible (eventsPossible), the CSV's columns wait on whether any
+// came: its records are put aside in a temporary file until Finish.
+class ExportStream {
+ public:
+  ExportStream(ExportFormat format, std::function<void(std::string_view)> out, bool eventsPossible, int64_t writtenAt);
+  ~ExportStream();
+  ExportStream(const ExportStream&) = delete;
+  ExportStream& operator=(const ExportStream&) = delete;
+  // Each run, in order, once it is done.
+  void Run(const RunResult& run);
+  // The stations and ingresses and the end of the file; the empty text, or
+  // why the file cannot be finished.
+  std::string Finish(const SkyEventList& events);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace skyloom

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/exports.h"
 #include "runs/form_state.h"
 
 namespace skyloom {
@@ -30,8 +31,6 @@ bool OutputBoxFull(const Window& window);
 // Opens path with its associated program; on failure with showErrors set,
 // tells the user.
 bool OpenWithAssociatedProgram(FormState& state, Shell& shell, const std::string& path, bool showErrors);
-
-enum class ExportFormat { ICalendar, Csv, Json };
 
 // The window's export: asks for a file and writes the last run's results
 // (or the whole last Show-all series) in the format.

@@ -1,15 +1,22 @@
 #include "runs/session.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <limits>
+#include <mutex>
+#include <thread>
 
 #include "calendar/date_format.h"
 #include "engine/transit_approach.h"
 #include "engine/transit_search.h"
 #include "report/program.h"
 #include "report/report.h"
+#include "runs/ordered_work.h"
 #include "runs/request_checks.h"
 
 namespace skyloom {
@@ -50,7 +57,187 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   return BuildRunTitle(parts);
 }
 
+// One row of a run computed ahead, as its search handed it over, with the day
+// the search had reached then.
+struct RecordedRow {
+  TransitRowData row;
+  RowPlace place;
+  int32_t day = 0;
+};
+
+// What a run computed ahead found: every row it handed over, taken whole, and
+// how it ended. The series replays it as if the run were going on.
+struct RunRecording {
+  std::vector<RecordedRow> rows;
+  RunEnd end = RunEnd::Completed;
+  bool firstRowEmpty = true;
+};
+
+bool SameRun(const RunDescription& a, const RunDescription& b) {
+  return a.world == b.world && a.bodies == b.bodies && a.natalLongitude == b.natalLongitude &&
+         a.orbs.OrbDegrees == b.orbs.OrbDegrees && a.aspects == b.aspects && a.startDay == b.startDay &&
+         a.endDay == b.endDay && a.zone == b.zone && a.zodiac == b.zodiac && a.retrogradeMarks == b.retrogradeMarks;
+}
+
+// A worker thread's own engine: the ephemeris library keeps its state for
+// each thread apart, and the samples of a series' transiting body serve the
+// thread's next run of it.
+struct WorkerEngine {
+  WorkerEngine(const std::string& folder, const PlutoTable* table)
+      : dataFolder(folder), pluto(table), library(folder), positions(library, table) {}
+  MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac) {
+    if (!midnights || !midnights->Serves(zone, zodiac)) midnights.emplace(positions, zone, zodiac);
+    return *midnights;
+  }
+  std::string dataFolder;
+  const PlutoTable* pluto;
+  SwissEphemeris library;
+  BodyPositions positions;
+  std::optional<MidnightLongitudes> midnights;
+};
+
+WorkerEngine& ThreadEngine(const std::string& folder, const PlutoTable* pluto) {
+  thread_local std::unique_ptr<WorkerEngine> engine;
+  if (!engine || engine->dataFolder != folder || engine->pluto != pluto)
+    engine = std::make_unique<WorkerEngine>(folder, pluto);
+  return *engine;
+}
+
+// A face that hears nothing: the planning of a series tells no one.
+class SilentFace : public RunFace {
+ public:
+  void Tell(const Notice&) override {}
+  void BeginReport() override {}
+  void Append(std::string_view) override {}
+  bool NextDay(int32_t) override { return true; }
+};
+
 }  // namespace
+
+// The runs of a series computed ahead on worker threads, at most a few
+// beyond the one the series shows, and handed to the series in its order.
+class Session::Feed {
+ public:
+  Feed(std::vector<RunDescription> plan, unsigned jobs, const std::string& folder, const PlutoTable* pluto)
+      : plan_(std::move(plan)) {
+    coordinator_ = std::thread([this, jobs, folder, pluto] {
+      try {
+        RunInOrder<RunRecording>(
+            plan_.size(), jobs, [&](std::size_t i) { return Record(i, ThreadEngine(folder, pluto)); },
+            [&](std::size_t i, RunRecording&& recording) {
+              std::unique_lock lock(mutex_);
+              changed_.wait(lock, [&] { return cancelled_ || ready_.size() < kReadyAhead; });
+              if (cancelled_) return false;
+              ready_.emplace_back(i, std::move(recording));
+              changed_.notify_all();
+              return true;
+            });
+      } catch (...) {
+        std::lock_guard lock(mutex_);
+        error_ = std::current_exception();
+      }
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+      changed_.notify_all();
+    });
+  }
+  Feed(const Feed&) = delete;
+  Feed& operator=(const Feed&) = delete;
+  ~Feed() {
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+    }
+    cancelFlag_ = true;
+    changed_.notify_all();
+    coordinator_.join();
+  }
+
+  // The run next in the plan, computed, when it is `run`; nothing when the
+  // series went another way than planned (the caller runs it itself). While
+  // it waits, nextDay hears the day that run has reached; false stops it
+  // there, as it would stop a run on the calling thread.
+  std::optional<RunRecording> Next(const RunDescription& run, const std::function<bool(int32_t)>& nextDay) {
+    if (diverged_ || next_ >= plan_.size() || !SameRun(plan_[next_], run)) {
+      diverged_ = true;
+      return std::nullopt;
+    }
+    const std::size_t index = next_++;
+    awaitedDay_ = run.startDay;
+    awaited_ = index;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (!ready_.empty() && ready_.front().first == index) {
+        RunRecording recording = std::move(ready_.front().second);
+        ready_.pop_front();
+        changed_.notify_all();
+        return recording;
+      }
+      if (finished_) {
+        if (error_) std::rethrow_exception(error_);
+        diverged_ = true;
+        return std::nullopt;
+      }
+      if (changed_.wait_for(lock, std::chrono::milliseconds(50), [&] { return finished_ || !ready_.empty(); }))
+        continue;
+      lock.unlock();
+      if (!nextDay(awaitedDay_)) stopIndex_ = index;
+      lock.lock();
+    }
+  }
+
+ private:
+  // Results handed over and not yet shown: the worker threads wait beyond that.
+  static constexpr std::size_t kReadyAhead = 2;
+
+  // The run with every row taken; a run stops only when asked to here.
+  RunRecording Record(std::size_t index, WorkerEngine& engine) {
+    const RunDescription& run = plan_[index];
+    class Recorder : public RunObserver {
+     public:
+      Recorder(Feed& feed, std::size_t index, RunRecording& recording)
+          : feed_(feed), index_(index), recording_(recording) {}
+      bool NextDay(int32_t day) override {
+        day_ = day;
+        if (feed_.awaited_ == index_) feed_.awaitedDay_ = day;
+        return !feed_.cancelFlag_ && feed_.stopIndex_ != index_;
+      }
+      RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
+        recording_.rows.push_back({row, place, day_});
+        return {};
+      }
+
+     private:
+      Feed& feed_;
+      std::size_t index_;
+      RunRecording& recording_;
+      int32_t day_ = 0;
+    };
+    RunRecording recording;
+    Recorder recorder(*this, index, recording);
+    TransitTable table;
+    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+    table.ClearTransitTable();
+    RunResult result = ResultOf(run);
+    recording.end = SearchTransits(run, engine.Midnights(run.zone, run.zodiac), table, result, recorder);
+    recording.firstRowEmpty = table.RowIsEmpty(0);
+    return recording;
+  }
+
+  std::vector<RunDescription> plan_;
+  std::thread coordinator_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<std::size_t, RunRecording>> ready_;
+  bool cancelled_ = false, finished_ = false;
+  std::exception_ptr error_;
+  std::size_t next_ = 0;  // the calling thread's alone
+  bool diverged_ = false;
+  std::atomic<std::size_t> awaited_{std::numeric_limits<std::size_t>::max()};
+  std::atomic<int32_t> awaitedDay_{0};
+  std::atomic<std::size_t> stopIndex_{std::numeric_limits<std::size_t>::max()};
+  std::atomic<bool> cancelFlag_{false};
+};
 
 // One press of Start (or one run of a series, or the Search's run): the
 // request's checks in their order, then the run.
@@ -245,6 +432,45 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     face.Refuse(*swift);
     return;
   }
+  if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr) {
+    // The runs are computed ahead on every thread asked for, and shown in
+    // their order as the series reaches them.
+    // The planning reads the Pluto table when a run needs it.
+    std::vector<RunDescription> plan = PlanSeries(request, captions);
+    Feed feed(std::move(plan), jobs_, dataFolder_, pluto_.get());
+    feed_ = &feed;
+    try {
+      SeriesOrChart(request, face, captions);
+    } catch (...) {
+      feed_ = nullptr;
+      throw;
+    }
+    feed_ = nullptr;
+  } else {
+    SeriesOrChart(request, face, captions);
+  }
+  midnights_.reset();
+}
+
+std::vector<RunDescription> Session::PlanSeries(const RunRequest& request, const Captions& captions) {
+  std::vector<RunDescription> plan;
+  SilentFace silent;
+  const int32_t runsStarted = runsStarted_;
+  plan_ = &plan;
+  try {
+    SeriesOrChart(request, silent, captions);
+  } catch (...) {
+    plan_ = nullptr;
+    throw;
+  }
+  plan_ = nullptr;
+  runsStarted_ = runsStarted;
+  abandoned_ = false;
+  return plan;
+}
+
+void Session::SeriesOrChart(const RunRequest& request, RunFace& face, const Captions& captions) {
+  const bool innerSeries = !request.World() && request.series == SeriesKind::Inner;
   if (request.series != SeriesKind::Every) {
     Series(request, face, captions, innerSeries, true);
   } else {
@@ -260,7 +486,6 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
       if (abandoned_) break;
     }
   }
-  midnights_.reset();
 }
 
 void Session::Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal,
@@ -296,6 +521,10 @@ void Session::Series(const RunRequest& request, RunFace& face, const Captions& c
 }
 
 void Session::RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries) {
+  if (plan_ != nullptr) {
+    plan_->push_back(run);
+    return;
+  }
   // A series' report filled by the last row of its run before takes no new
   // block: it ends where it is, as a run that fills it ends.
   if (inSeries && face.ReportFull()) {
@@ -377,11 +606,60 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   };
   const std::function<bool(const ReportCells&, bool)> write = writeRow;
   Observer observer(*this, face, write);
-  // The results take the rows as they are printed, so that a full report
-  // and the exports agree.
-  const RunEnd end = SearchTransits(run, Midnights(run.zone, run.zodiac), table, results_.back(), observer);
+  RunEnd end = RunEnd::Completed;
+  bool anyTransit = false;
+  std::optional<RunRecording> recording;
+  if (feed_ != nullptr) recording = feed_->Next(run, [&observer](int32_t day) { return observer.NextDay(day); });
+  if (recording) {
+    // The run was computed ahead with every row taken: its rows are printed
+    // now as the run would have handed them over, and a full report or a
+    // Stop ends it where it would have ended.
+    RunResult& result = results_.back();
+    ReportTableWriter rows;
+    TransitRecord transit;
+    auto keepTransit = [&] {
+      if (!transit.passes.empty()) result.transits.push_back(std::move(transit));
+      transit = TransitRecord{};
+    };
+    bool stopped = recording->end == RunEnd::Stopped;
+    bool handedAny = false;
+    if (!observer.NextDay(run.startDay)) {
+      stopped = true;
+    } else {
+      for (const RecordedRow& recorded : recording->rows) {
+        if (recorded.place.beginsTransit) keepTransit();
+        // A Stop heard between two rows ends the run before the later one.
+        if (!handedAny || recorded.place.beginsTransit) {
+          if (!observer.NextDay(recorded.day)) {
+            stopped = true;
+            break;
+          }
+        }
+        handedAny = true;
+        if (writeRow(rows.Next(recorded.row, recorded.place), false)) {
+          transit.aspect = recorded.row.aspect;
+          transit.passes.push_back(recorded.row);
+        }
+        if (stopRequested_) {
+          // The run ends at its next day: none follows the last one.
+          stopped = stopped || recorded.day < run.endDay;
+          break;
+        }
+      }
+    }
+    keepTransit();
+    if (stopped) {
+      result.stopped = true;
+      end = RunEnd::Stopped;
+    }
+    anyTransit = handedAny && !recording->firstRowEmpty;
+  } else {
+    // The results take the rows as they are printed, so that a full report
+    // and the exports agree.
+    end = SearchTransits(run, Midnights(run.zone, run.zodiac), table, results_.back(), observer);
+    anyTransit = !table.RowIsEmpty(0);
+  }
   running_ = false;
-  const bool anyTransit = !table.RowIsEmpty(0);
   lastRunFoundAny_ = anyTransit;
   if (end == RunEnd::Stopped) {
     face.Append("Stopped");
@@ -394,6 +672,8 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     html->EndTable();
   }
   face.RunEnds();
+  face.RunFinished(results_.back());
+  if (!keepTransits_) results_.back().transits = {};
   if (end == RunEnd::Stopped || inSeries) return;
   if (!anyTransit)
     face.Tell({"There are no transits of this kind in the period specified.", "No transits", MsgIcon::Information});

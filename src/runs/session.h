@@ -88,6 +88,9 @@ class RunFace {
   virtual void DatesRead(const EnteredDays&) {}
   // The Search found its transit in these days and was asked to keep them.
   virtual void PeriodFound(int32_t /*startDay*/, int32_t /*endDay*/) {}
+  // A run of the command is over: its results are whole (also when it was
+  // stopped or cut short). Files written as the runs come take them here.
+  virtual void RunFinished(const RunResult& /*run*/) {}
   // The file of the HTML report, or none.
   virtual HtmlReport* Html() { return nullptr; }
 };
@@ -121,6 +124,16 @@ class Session {
   // The command the request names: Search, a series or Start.
   void Perform(const RunRequest& request, RunFace& face);
 
+  // How many threads the runs of a series are computed on: 1, the calling
+  // thread alone; 0, every core. The face hears the same calls in the same
+  // order with any number, and the report and the results are the same.
+  void UseJobs(unsigned jobs) { jobs_ = jobs; }
+
+  // Whether Results() keeps each run's transits after the face heard of the
+  // run (RunFinished); without them a long series takes no more memory than
+  // a short one, and Results() keeps what each run was.
+  void KeepTransits(bool keep) { keepTransits_ = keep; }
+
   // Asks the run going on to end at its next day.
   void RequestStop() { stopRequested_ = true; }
   bool Running() const { return running_; }
@@ -129,7 +142,8 @@ class Session {
   void CancelQuit() { quitRequested_ = false; }
   bool QuitRequested() const { return quitRequested_; }
 
-  // The last command's runs as data (a series keeps all of its runs).
+  // The last command's runs as data (a series keeps all of its runs; their
+  // transits unless told otherwise).
   const std::vector<RunResult>& Results() const { return results_; }
   // How many runs commands have handed to the engine.
   int32_t RunsStarted() const { return runsStarted_; }
@@ -147,8 +161,12 @@ class Session {
 
  private:
   struct Press;
+  class Feed;
   bool StartOne(const RunRequest& request, RunFace& face, const Captions& captions, bool inSeries);
   void Series(const RunRequest& request, RunFace& face, const Captions& captions, bool walkNatal, bool emptyBox);
+  void SeriesOrChart(const RunRequest& request, RunFace& face, const Captions& captions);
+  // The runs the series or chart will make, in their order, without making them.
+  std::vector<RunDescription> PlanSeries(const RunRequest& request, const Captions& captions);
   bool SearchInner(const RunRequest& request, RunFace& face);
   // The natal body's position at the birth (in the birth zone the checks
   // found) into run, a natal point's from the houses at the birth place;
@@ -177,6 +195,12 @@ class Session {
   int32_t runsStarted_ = 0;
   int32_t runStartDay_ = 0, runEndDay_ = 0;
   bool lastRunFoundAny_ = false;
+  unsigned jobs_ = 1;
+  bool keepTransits_ = true;
+  // While a series is planned, its runs are listed here instead of run.
+  std::vector<RunDescription>* plan_ = nullptr;
+  // While a series runs on several threads, the runs computed ahead.
+  Feed* feed_ = nullptr;
 };
 
 }  // namespace skyloom
