@@ -502,6 +502,8 @@ void AppendCrossingFields(std::vector<std::string>& fields, const std::optional<
 // containers in document order, the commas and indentation taken care of.
 class JsonWriter {
  public:
+  // indent: the levels a document inside another stands at.
+  explicit JsonWriter(size_t indent = 0) : indent_(indent) {}
   void Open(char bracket) {
     BeforeValue();
     text_ += bracket;
@@ -558,7 +560,7 @@ class JsonWriter {
   }
   void NewLine() {
     text_ += "\r\n";
-    text_.append(2 * firstInLevel_.size(), ' ');
+    text_.append(2 * (indent_ + firstInLevel_.size()), ' ');
   }
   // Quotes and backslashes escaped, control characters as \u00XX; everything
   // else, UTF-8 included, as it is.
@@ -584,6 +586,7 @@ class JsonWriter {
   std::string text_;
   std::vector<bool> firstInLevel_;
   bool afterKey_ = false;
+  size_t indent_;
 };
 
 void WriteJsonMark(JsonWriter& json, const char* key, const std::optional<DateMark>& mark) {
@@ -726,14 +729,39 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
   return out;
 }
 
+namespace {
+std::string WriteCsvRecords(const std::vector<RunResult>& results, const SkyEventList& events, const std::string* chart,
+                            bool header);
+}  // namespace
+
 std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(results, SkyEventList{}); }
 
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
+  return WriteCsvRecords(results, events, nullptr, true);
+}
+
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart,
+                     bool header) {
+  return WriteCsvRecords(results, events, &chart, header);
+}
+
+namespace {
+std::string WriteCsvRecords(const std::vector<RunResult>& results, const SkyEventList& events, const std::string* chart,
+                            bool header) {
   const bool withEvents = events.Any();
-  std::string out(kCsvHeader);
-  if (withEvents) out += kCsvEventColumns;
-  out += kCsvOffsetColumn;
-  out += kCsvCrossingColumns;
+  std::string out;
+  if (header) {
+    if (chart != nullptr) out += "chart,";
+    out += kCsvHeader;
+    if (withEvents) out += kCsvEventColumns;
+    out += kCsvOffsetColumn;
+    out += kCsvCrossingColumns;
+  }
+  // A batch's records begin with the chart they are of.
+  auto record = [&](std::vector<std::string>& fields) {
+    if (chart != nullptr) fields.insert(fields.begin(), *chart);
+    AppendCsvRecord(out, fields);
+  };
   for (size_t r = 0; r < results.size(); ++r) {
     const RunResult& run = results[r];
     for (size_t t = 0; t < run.transits.size(); ++t) {
@@ -765,7 +793,7 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
         fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
         for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
         for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
-        AppendCsvRecord(out, fields);
+        record(fields);
       }
     }
   }
@@ -785,20 +813,48 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       fields.push_back(BoolText(e.retrograde));
       fields.push_back(UtcOffsetText(e.offsetSeconds));
       fields.resize(fields.size() + kCsvCrossingFields);
-      AppendCsvRecord(out, fields);
+      record(fields);
     }
   }
   return out;
 }
+}  // namespace
+
+namespace {
+std::string WriteJsonDocument(const std::vector<RunResult>& results, const SkyEventList& events,
+                              const std::string* chart);
+}  // namespace
 
 std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
 
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
+  return WriteJsonDocument(results, events, nullptr);
+}
+
+std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const std::string& chart) {
+  std::string text = WriteJsonDocument(results, events, &chart);
+  text.resize(text.size() - 2);  // the CR LF after the document
+  return text;
+}
+
+std::string BeginJsonCharts() { return "{\r\n  \"program\": \"Skyloom\",\r\n  \"charts\": ["; }
+std::string JsonChartSeparator(bool first) { return first ? "\r\n    " : ",\r\n    "; }
+std::string EndJsonCharts(bool any) { return any ? "\r\n  ]\r\n}\r\n" : "]\r\n}\r\n"; }
+
+namespace {
+std::string WriteJsonDocument(const std::vector<RunResult>& results, const SkyEventList& events,
+                              const std::string* chart) {
   static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
   static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
-  JsonWriter json;
+  // A batch's chart stands inside the list of charts, two levels in.
+  JsonWriter json(chart != nullptr ? 2 : 0);
   json.Open('{');
-  json.Key("program").String("Skyloom");
+  if (chart != nullptr) {
+    json.Key("chart").String(*chart);
+  } else {
+    json.Key("program").String("Skyloom");
+  }
   json.Key("runs").Open('[');
   for (const RunResult& run : results) {
     json.Open('{');
@@ -853,5 +909,6 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
   json.Close('}');
   return json.Finish();
 }
+}  // namespace
 
 }  // namespace skyloom
