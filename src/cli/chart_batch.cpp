@@ -3,7 +3,10 @@
 // run is a work item of its own that hands back its report and its
 // records; they are written as they are taken, so that a batch of
 // thousands of charts holds one chart's results at a time.
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -53,6 +56,16 @@ class CollectingFace : public RunFace {
   const std::string& chart_;
   int reports_ = 0;
 };
+
+// The temporaries of the files being written, removed when the batch is
+// interrupted; filled before the first chart runs.
+std::vector<std::string> gBatchTemporaries;
+
+extern "C" void RemoveBatchTemporariesAndStop(int signal) {
+  for (const std::string& path : gBatchTemporaries) ::unlink(path.c_str());
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
 
 std::vector<char*> Argv(std::vector<std::string>& words) {
   std::vector<char*> argv;
@@ -121,7 +134,9 @@ int RunChartBatch(const std::vector<std::string>& words, const std::string& sele
       return kNotWritten;
     }
     *slot = &d;
+    if (!d.Temporary().empty()) gBatchTemporaries.push_back(d.Temporary());
   }
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveBatchTemporariesAndStop);
   LineEndFilter report([&](std::string_view text) {
     if (reportToStandardOutput) standardOutput.Write(text);
   });
