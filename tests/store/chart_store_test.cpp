@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/cli_runner.h"
@@ -179,6 +181,35 @@ TEST(ChartStore, NamesTagsAndTransactions) {
   // A second program on the same file sees the first one's charts.
   ChartStore other(path);
   EXPECT_EQ(Names(other.List()), (std::vector<std::string>{"Alice", "Bob"}));
+}
+
+TEST(ChartStore, AWriterWaitsForTheOtherProgramsTransaction) {
+  const std::string path = (FreshFolder("store-busy") / "charts.sqlite").string();
+  ChartStore store(path);
+  store.Add(Chart("Ann"));
+  // The other program holds the write lock while it adds a chart, and lets
+  // it go once this one has begun to wait for it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other,
+                         "BEGIN IMMEDIATE; INSERT INTO charts (name, birth_date, birth_time, birth_zone)"
+                         " VALUES ('Ben', '1971-01-01', '12:00', 'GMT');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::thread release([other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  std::string refusal;
+  try {
+    store.Add(Chart("Cleo"));
+  } catch (const StoreError& e) {
+    refusal = e.what();
+  }
+  release.join();
+  sqlite3_close(other);
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(Names(store.List()), (std::vector<std::string>{"Ann", "Ben", "Cleo"}));
 }
 
 }  // namespace
