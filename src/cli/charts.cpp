@@ -304,7 +304,14 @@ const char* const kChartsUsage =
     "       skyloom-cli charts remove NAME\n"
     "       skyloom-cli charts import FILE.csv|FILE.aaf\n"
     "       skyloom-cli charts export FILE.csv\n"
-    "       [--chart-store FILE] anywhere: another collection than the default one\n";
+    "       [--chart-store FILE] anywhere: another collection than the default one\n"
+    "The collection is $XDG_DATA_HOME/skyloom/charts.sqlite (~/.local/share/skyloom/charts.sqlite).\n"
+    "An import reads CSV with a header naming name, date, time, zone and place or latitude\n"
+    "and longitude (zodiac, tags separated by ';' and note may follow), or AAF (#A93 and\n"
+    "#B93 records); all or nothing, a bad record told with its line.\n"
+    "A run takes --chart NAME in place of the --birth options, or --charts all|tag:TAG for\n"
+    "every chart (or a tag's), one report after another with the chart's name in each\n"
+    "title; --csv and --json records then carry the chart's name.\n";
 
 int ChartsUnusable(const std::string& why) {
   std::fprintf(stderr, "skyloom-cli: %s\n%s", why.c_str(), kChartsUsage);
@@ -511,6 +518,10 @@ std::string ChartTable(const std::vector<StoredChart>& charts) {
 int ChartsCommand(const std::vector<std::string>& words, const std::string& storePath, const Atlas& atlas) {
   if (words.size() < 3) return ChartsUnusable("charts needs add, list, remove, import or export");
   const std::string& verb = words[2];
+  if (verb == "--help" || verb == "help") {
+    std::fputs(kChartsUsage, stdout);
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? kDone : kNotWritten;
+  }
   const std::vector<std::string> rest(words.begin() + 3, words.end());
   if (verb != "add" && verb != "list" && verb != "remove" && verb != "import" && verb != "export")
     return ChartsUnusable("charts takes add, list, remove, import or export, not " + verb);
