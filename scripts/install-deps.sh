@@ -8,6 +8,7 @@ packages=(
   libswe-dev swe-standard-data swetest
   tzdata
   libgeonames-dev
+  libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-icalendar
   clang libclang-rt-14-dev

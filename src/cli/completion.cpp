@@ -1,14 +1,17 @@
 #include "cli/completion.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "calendar/date_format.h"
 #include "calendar/time_zones.h"
 #include "cli/arguments.h"
 #include "engine/bodies.h"
 #include "engine/houses.h"
+#include "store/chart_store.h"
 
 namespace skyloom::cli {
 
@@ -16,6 +19,7 @@ bool PrintCompletionWords(std::string_view kind) {
   auto say = [](const std::string& word) { std::printf("%s\n", word.c_str()); };
   if (kind == "options") {
     for (const std::string& option : LongOptions()) say(option);
+    for (const char* option : {"--chart", "--charts", "--chart-store"}) say(option);
   } else if (kind == "bodies") {
     for (BodyIndex b = Sun; b <= LastBody; ++b) say(BodyNames[b]);
   } else if (kind == "natal-points") {
@@ -30,7 +34,28 @@ bool PrintCompletionWords(std::string_view kind) {
   } else if (kind == "series") {
     for (const char* series : {"outer", "inner", "every"}) say(series);
   } else if (kind == "modes") {
-    for (const char* mode : {"world", "personal", "places"}) say(mode);
+    for (const char* mode : {"world", "personal", "places", "charts"}) say(mode);
+  } else if (kind == "chart-commands") {
+    for (const char* command : {"add", "list", "remove", "import", "export"}) say(command);
+  } else if (kind == "charts" || kind == "chart-selections") {
+    // The default collection's names (and tags), never creating one.
+    const std::string path = DefaultChartStorePath();
+    std::vector<std::string> words;
+    if (kind == "chart-selections") words.push_back("all");
+    if (std::filesystem::exists(path)) {
+      try {
+        std::set<std::string> tags;
+        for (const StoredChart& chart : ChartStore(path).List()) {
+          if (kind == "charts") words.push_back(chart.name);
+          tags.insert(chart.tags.begin(), chart.tags.end());
+        }
+        if (kind == "chart-selections")
+          for (const std::string& tag : tags) words.push_back("tag:" + tag);
+      } catch (const StoreError&) {
+        // No words from a collection that cannot be read.
+      }
+    }
+    for (const std::string& word : words) say(word);
   } else if (kind == "zones") {
     // The lists' fixed offsets and abbreviations; tz database names come
     // from the system's database, which the completion reads itself.

@@ -8,8 +8,9 @@
 namespace skyloom::cli {
 
 // Prints the words of a kind ("options", "bodies", "natal-points",
-// "aspects", "aspect-sets", "houses", "series", "zones", "modes") one a
-// line; false for a kind it does not know.
+// "aspects", "aspect-sets", "houses", "series", "zones", "modes", the
+// "charts" of the default collection, "chart-selections" for --charts and
+// the "chart-commands") one a line; false for a kind it does not know.
 bool PrintCompletionWords(std::string_view kind);
 
 }  // namespace skyloom::cli

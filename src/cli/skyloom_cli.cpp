@@ -23,6 +23,7 @@
 
 #include "calendar/date_format.h"
 #include "cli/arguments.h"
+#include "cli/charts.h"
 #include "cli/cli_output.h"
 #include "cli/completion.h"
 #include "engine/bodies.h"
@@ -168,9 +169,22 @@ int main(int argc, char** argv) {
   // other, told with exit status 3, not a signal that drops the files.
   std::signal(SIGPIPE, SIG_IGN);
   if (PlacesCommand(argc, argv)) return ListPlaces(argc, argv);
+  // The chart collection: its own commands, a run of one of its charts as
+  // if its birth data were typed, or a batch over its charts.
+  std::vector<std::string> words(argv, argv + argc);
   Arguments args;
   try {
-    args = ParseArguments(argc, argv);
+    const std::string store = TakeOption(words, "--chart-store").value_or(DefaultChartStorePath());
+    if (words.size() >= 2 && words[1] == "charts") return ChartsCommand(words, store);
+    const std::optional<std::string> chart = TakeOption(words, "--chart");
+    const std::optional<std::string> batch = TakeOption(words, "--charts");
+    if (chart && batch) throw UnusableArguments("--chart and --charts cannot be combined");
+    if (batch) return RunChartBatch(words, *batch, store);
+    if (chart && !AddChartArguments(words, *chart, store)) return kRefused;
+    std::vector<char*> typed;
+    for (std::string& w : words) typed.push_back(w.data());
+    typed.push_back(nullptr);
+    args = ParseArguments(static_cast<int>(words.size()), typed.data());
   } catch (const UnusableArguments& refusal) {
     return TellUnusable(refusal);
   }

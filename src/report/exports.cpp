@@ -513,6 +513,8 @@ void AppendCrossingFields(std::vector<std::string>& fields, const std::optional<
 // containers in document order, the commas and indentation taken care of.
 class JsonWriter {
  public:
+  // indent: the levels a document inside another stands at.
+  explicit JsonWriter(size_t indent = 0) : indent_(indent) {}
   void Open(char bracket) {
     BeforeValue();
     text_ += bracket;
@@ -576,7 +578,7 @@ class JsonWriter {
   }
   void NewLine() {
     text_ += "\r\n";
-    text_.append(2 * firstInLevel_.size(), ' ');
+    text_.append(2 * (indent_ + firstInLevel_.size()), ' ');
   }
   // Quotes and backslashes escaped, control characters as \u00XX; everything
   // else, UTF-8 included, as it is.
@@ -602,6 +604,7 @@ class JsonWriter {
   std::string text_;
   std::vector<bool> firstInLevel_;
   bool afterKey_ = false;
+  size_t indent_;
 };
 
 void WriteJsonMark(JsonWriter& json, const char* key, const std::optional<DateMark>& mark) {
@@ -1027,10 +1030,57 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
   return WriteWhole(ExportFormat::Csv, results, events, 0);
 }
 
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart,
+                     bool header) {
+  // The chart's own records, each with the chart's name before it; no field
+  // of them holds a line end, so a record is a line.
+  const std::string records = WriteCsv(results, events);
+  std::string name;
+  AppendCsvField(name, chart);
+  name += ',';
+  std::string out;
+  for (size_t at = 0, line = 0; at < records.size(); ++line) {
+    size_t end = records.find("\r\n", at);
+    end = end == std::string::npos ? records.size() : end + 2;
+    if (line > 0 || header) {
+      out += line == 0 ? std::string("chart,") : name;
+      out.append(records, at, end - at);
+    }
+    at = end;
+  }
+  return out;
+}
+
 std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
 
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
   return WriteWhole(ExportFormat::Json, results, events, 0);
 }
+
+std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const std::string& chart) {
+  // The chart's own document, its name in place of the program's, standing
+  // two levels in inside the list of charts; no string of it holds a line
+  // end, so every line after the first moves in by two levels.
+  const std::string document = WriteJson(results, events);
+  const std::string program = "\"program\": \"Skyloom\"";
+  JsonWriter name;
+  name.String(chart);
+  std::string text;
+  for (size_t at = 0, line = 0; at < document.size(); ++line) {
+    size_t end = document.find("\r\n", at);
+    if (end == std::string::npos) break;  // the line end after the document
+    std::string piece = document.substr(at, end - at);
+    if (line == 1) piece.replace(piece.find(program), program.size(), "\"chart\": " + name.Take());
+    if (line > 0) text += "\r\n    ";
+    text += piece;
+    at = end + 2;
+  }
+  return text;
+}
+
+std::string BeginJsonCharts() { return "{\r\n  \"program\": \"Skyloom\",\r\n  \"charts\": ["; }
+std::string JsonChartSeparator(bool first) { return first ? "\r\n    " : ",\r\n    "; }
+std::string EndJsonCharts(bool any) { return any ? "\r\n  ]\r\n}\r\n" : "]\r\n}\r\n"; }
 
 }  // namespace skyloom

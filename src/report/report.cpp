@@ -57,7 +57,8 @@ std::string HtmlOrbCell(std::string_view word, int16_t degrees) {
 std::string FitCell(const std::string& text) { return FitToWidth(text, kCellWidth, true); }
 
 std::string BuildRunTitle(const RunTitleParts& p) {
-  std::string title = p.transiting;
+  std::string title = p.chart.empty() ? std::string() : p.chart + ": ";
+  title += p.transiting;
   title += " transits of natal ";
   title += p.natal;
   title += ", " + MonthDayYearText(p.startDay);

@@ -23,6 +23,7 @@ struct RunTitleParts {
   int32_t startDay = 0, endDay = 0, birthDay = 0;
   std::string hour, minute, birthZone;
   bool tropical = true;
+  std::string chart;  // the chart of the collection, in a batch: "NAME: " before the rest
 };
 // "Saturn transits of natal Sun, Jan. 1, 2024, to ..., (tropical)".
 std::string BuildRunTitle(const RunTitleParts& parts);

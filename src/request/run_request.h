@@ -85,6 +85,9 @@ struct RunRequest {
   HouseSystem houses = HouseSystem::Placidus;
   bool houseIngresses = false;
   RunFiles files;
+  // The collection's chart a run of a batch is of, named in its titles;
+  // empty for every other run.
+  std::string chart;
 
   bool World() const { return mode == RunMode::World; }
   bool operator==(const RunRequest&) const = default;

@@ -54,6 +54,7 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   parts.minute = TwoDigits(r.birth.minute.value_or(0));
   parts.birthZone = birthZone.Text();
   parts.tropical = r.zodiac == Zodiac::Tropical;
+  parts.chart = r.chart;
   return BuildRunTitle(parts);
 }
 

@@ -1,0 +1,215 @@
+// The chart collection's file: a first-version file brought up to date with
+// its charts kept, files that are no collection (or of a newer version)
+// refused and left byte for byte, and the names, tags and transactions of
+// the charts it holds.
+#include "store/chart_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/cli_runner.h"
+
+namespace {
+
+using namespace skyloom;
+using skyloom::test::FreshFolder;
+using skyloom::test::Slurp;
+
+StoredChart Chart(const std::string& name, std::vector<std::string> tags = {}) {
+  StoredChart c;
+  c.name = name;
+  c.birthDate = "1970-03-15";
+  c.birthTime = "14:37";
+  c.birthZone = "Europe/Berlin";
+  c.tags = std::move(tags);
+  return c;
+}
+
+std::vector<std::string> Names(const std::vector<StoredChart>& charts) {
+  std::vector<std::string> names;
+  for (const StoredChart& c : charts) names.push_back(c.name);
+  return names;
+}
+
+void Sql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  EXPECT_EQ(rc, SQLITE_OK) << (error != nullptr ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+std::string SqlValue(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_stmt* s = nullptr;
+  std::string value = "(error)";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+    value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  return value;
+}
+
+TEST(ChartStore, AFirstVersionFileIsBroughtUpToDateWithItsCharts) {
+  const std::string path = (FreshFolder("store-v1") / "charts.sqlite").string();
+  // The collection as the first version wrote it.
+  Sql(path,
+      "CREATE TABLE charts (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+      " birth_date TEXT NOT NULL, birth_time TEXT NOT NULL, birth_zone TEXT NOT NULL,"
+      " place TEXT NOT NULL DEFAULT '', latitude REAL, longitude REAL, zodiac TEXT NOT NULL DEFAULT '',"
+      " note TEXT NOT NULL DEFAULT '');"
+      "CREATE TABLE tags (chart_id INTEGER NOT NULL REFERENCES charts(id) ON DELETE CASCADE,"
+      " position INTEGER NOT NULL, tag TEXT NOT NULL, PRIMARY KEY (chart_id, position));"
+      "INSERT INTO charts VALUES (7, 'Old Friend', '1950-01-02', '03:04', 'GMT', 'Paris', 48.85, 2.35, '', 'kept');"
+      "INSERT INTO tags VALUES (7, 0, 'family'), (7, 1, 'old');"
+      "PRAGMA user_version = 1;");
+  {
+    ChartStore store(path);
+    const std::optional<StoredChart> kept = store.Find("Old Friend");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->note, "kept");
+    EXPECT_EQ(kept->tags, (std::vector<std::string>{"family", "old"}));
+    EXPECT_EQ(kept->latitude, 48.85);
+    EXPECT_EQ(Names(store.List("OLD")), std::vector<std::string>{"Old Friend"});
+  }
+  EXPECT_EQ(SqlValue(path, "PRAGMA user_version"), std::to_string(ChartStoreVersion));
+  EXPECT_EQ(SqlValue(path, "SELECT count(*) FROM sqlite_master WHERE name = 'tags_by_tag'"), "1");
+  EXPECT_EQ(SqlValue(path, "PRAGMA journal_mode"), "wal");
+}
+
+TEST(ChartStore, FilesThatAreNoCollectionOfOursAreRefusedAndLeftAsTheyWere) {
+  const std::string folder = FreshFolder("store-refused").string();
+  struct Case {
+    std::string name, sql, bytes, why;
+  };
+  const Case cases[] = {
+      {"garbage", "", std::string("this is no database at all\n") + std::string(5000, 'x'),
+       "is not a chart collection"},
+      {"newer", "CREATE TABLE charts (id INTEGER PRIMARY KEY); PRAGMA user_version = 99;", "", "of a newer version"},
+      {"next", "PRAGMA user_version = " + std::to_string(ChartStoreVersion + 1) + ";", "", "of a newer version"},
+      {"foreign", "CREATE TABLE photos (id INTEGER);", "", "of another program"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder + "/" + c.name + ".sqlite";
+    if (c.sql.empty()) {
+      std::ofstream(path, std::ios::binary) << c.bytes;
+    } else {
+      Sql(path, c.sql);
+    }
+    const std::string before = Slurp(path);
+    try {
+      ChartStore store(path);
+      ADD_FAILURE() << c.name << " was opened";
+    } catch (const StoreError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << c.name << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find("left as it is"), std::string::npos) << c.name;
+    }
+    EXPECT_EQ(Slurp(path), before) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << c.name;
+  }
+}
+
+TEST(ChartStore, NamesTagsAndTransactions) {
+  const std::string path = (FreshFolder("store-charts") / "sub" / "charts.sqlite").string();
+  ChartStore store(path);  // its folder made
+  store.Add(Chart("bob", {"clients"}));
+  store.Add(Chart("Alice", {"family", "clients"}));
+  store.Add(Chart("Carol"));
+  struct Step {
+    std::string what;
+    std::function<void()> act;
+    std::string refusal;  // empty: goes through
+    std::vector<std::string> after;
+  };
+  const Step steps[] = {
+      {"a name in another letter case is taken",
+       [&] { store.Add(Chart("ALICE")); },
+       "already a chart called Alice",
+       {"Alice", "bob", "Carol"}},
+      {"an empty name", [&] { store.Add(Chart("")); }, "needs a name", {"Alice", "bob", "Carol"}},
+      {"a batch with a taken name keeps none of it",
+       [&] {
+         store.AddAll({Chart("Dave"), Chart("Erin"), Chart("carol")},
+                      [](size_t k) { return "line " + std::to_string(k + 2); });
+       },
+       "line 4: there is already a chart called Carol",
+       {"Alice", "bob", "Carol"}},
+      {"a batch with a name twice keeps none of it",
+       [&] {
+         store.AddAll({Chart("Dave"), Chart("dave")}, [](size_t) { return std::string(); });
+       },
+       "already a chart called Dave",
+       {"Alice", "bob", "Carol"}},
+      {"renamed", [&] { store.Rename("bob", "Bob"); }, "", {"Alice", "Bob", "Carol"}},
+      {"renamed onto another",
+       [&] { store.Rename("Bob", "carol"); },
+       "already a chart called Carol",
+       {"Alice", "Bob", "Carol"}},
+      {"renamed when missing", [&] { store.Rename("Zed", "Zoe"); }, "no chart called Zed", {"Alice", "Bob", "Carol"}},
+      {"removed", [&] { EXPECT_TRUE(store.Remove("Carol")); }, "", {"Alice", "Bob"}},
+      {"removed when missing", [&] { EXPECT_FALSE(store.Remove("Carol")); }, "", {"Alice", "Bob"}},
+  };
+  for (const Step& s : steps) {
+    std::string refusal;
+    try {
+      s.act();
+    } catch (const StoreError& e) {
+      refusal = e.what();
+    }
+    if (s.refusal.empty()) {
+      EXPECT_EQ(refusal, "") << s.what;
+    } else {
+      EXPECT_NE(refusal.find(s.refusal), std::string::npos) << s.what << ": " << refusal;
+    }
+    EXPECT_EQ(Names(store.List()), s.after) << s.what;
+  }
+  EXPECT_EQ(Names(store.List("clients")), (std::vector<std::string>{"Alice", "Bob"}));
+  EXPECT_EQ(store.Find("Alice")->tags, (std::vector<std::string>{"family", "clients"}));
+  // A removed chart's tags go with it: a new chart of its name has none.
+  store.Remove("Alice");
+  store.Add(Chart("Alice"));
+  EXPECT_EQ(Names(store.List("family")), std::vector<std::string>{});
+  // A second program on the same file sees the first one's charts.
+  ChartStore other(path);
+  EXPECT_EQ(Names(other.List()), (std::vector<std::string>{"Alice", "Bob"}));
+}
+
+TEST(ChartStore, AWriterWaitsForTheOtherProgramsTransaction) {
+  const std::string path = (FreshFolder("store-busy") / "charts.sqlite").string();
+  ChartStore store(path);
+  store.Add(Chart("Ann"));
+  // The other program holds the write lock while it adds a chart, and lets
+  // it go once this one has begun to wait for it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other,
+                         "BEGIN IMMEDIATE; INSERT INTO charts (name, birth_date, birth_time, birth_zone)"
+                         " VALUES ('Ben', '1971-01-01', '12:00', 'GMT');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::thread release([other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  std::string refusal;
+  try {
+    store.Add(Chart("Cleo"));
+  } catch (const StoreError& e) {
+    refusal = e.what();
+  }
+  release.join();
+  sqlite3_close(other);
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(Names(store.List()), (std::vector<std::string>{"Ann", "Ben", "Cleo"}));
+}
+
+}  // namespace
