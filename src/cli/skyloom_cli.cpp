@@ -24,9 +24,11 @@
 #include "cli/cli_output.h"
 #include "cli/completion.h"
 #include "engine/bodies.h"
+#include "engine/forecast.h"
 #include "engine/sky_events.h"
 #include "ports/program_folder.h"
 #include "report/exports.h"
+#include "report/forecast_report.h"
 #include "report/program.h"
 #include "report/sky_event_report.h"
 #include "runs/request_checks.h"
@@ -234,6 +236,18 @@ int main(int argc, char** argv) {
   if (ran && request.houseIngresses && session.Houses())
     AddHouseIngresses(events, session.Positions(), session.Results(), *session.Houses());
   if (events.Any()) report.Write(SkyEventTables(events));
+  // Eclipses, lunations and the void-of-course Moon follow, a personal
+  // command's set against the whole birth chart.
+  ForecastList forecast;
+  if (ran && (request.eclipses || request.lunations || request.voidOfCourse)) {
+    std::optional<NatalChart> chart;
+    if (!request.World() && session.BirthJulianDay() && !session.Results().empty())
+      chart = NatalChartAt(session.Positions(), *session.BirthJulianDay(), session.Results().front().zodiac,
+                           session.Houses() ? &*session.Houses() : nullptr, request.aspects, request.orbs[0]);
+    forecast = ForecastOfRuns(session.Library(), session.Positions(), session.Results(),
+                              {request.eclipses, request.lunations, request.voidOfCourse}, chart ? &*chart : nullptr);
+    report.Write(ForecastTables(forecast));
+  }
   report.Finish();
 
   if (ran && request.search && !request.keepDates) {
