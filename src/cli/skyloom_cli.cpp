@@ -260,10 +260,9 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
-  using Writer = std::string (*)(const std::vector<RunResult>&, const SkyEventList&);
-  const std::pair<FileIndex, Writer> writers[] = {{kIcs, WriteICalendar}, {kCsv, WriteCsv}, {kJson, WriteJson}};
-  for (const auto& [index, writer] : writers)
-    if (files[index] != nullptr) files[index]->Write(writer(session.Results(), events));
+  if (files[kIcs] != nullptr) files[kIcs]->Write(WriteICalendar(session.Results(), events, forecast, ExportTime()));
+  if (files[kCsv] != nullptr) files[kCsv]->Write(WriteCsv(session.Results(), events, forecast));
+  if (files[kJson] != nullptr) files[kJson]->Write(WriteJson(session.Results(), events, forecast));
 
   for (size_t k = 0; k < files.size(); ++k) {
     Destination* d = files[k];

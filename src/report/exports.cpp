@@ -11,10 +11,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "report/forecast_report.h"
 #include "report/report.h"
 #include "report/sky_event_report.h"
 
@@ -687,6 +689,74 @@ void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
   json.Close(']');
 }
 
+void AppendForecastEvent(std::string& out, CalendarStamp& stamp, const ForecastRecord& record,
+                         const ForecastList& list) {
+  const int64_t start = UtcMinutes(record.at.instant);
+  const int64_t end = record.end ? UtcMinutes(record.end->instant) : start + 1;
+  const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
+  AppendEventHead(out, stamp, BasicUtc(start) + "-" + Slug(record.kind) + "-" + Slug(record.word) + "-" + zodiac);
+  AppendContentLine(out, "DTSTART:" + BasicUtc(start));
+  AppendContentLine(out, "DTEND:" + BasicUtc(std::max(end, start + 1)));
+  AppendContentLine(out, "SUMMARY:" + IcsText(record.phrase));
+  std::string description = record.phrase + " (" + zodiac + "), " + IsoDate(record.at.local.day) + " at " +
+                            HourMinuteText(record.at.local.minuteOfDay) + " " + list.zone.Text();
+  if (record.end)
+    description += " to " + IsoDate(record.end->local.day) + " at " + HourMinuteText(record.end->local.minuteOfDay) +
+                   " " + list.zone.Text();
+  if (list.personal && record.longitude) description += "; natal contacts: " + ContactsText(record.contacts);
+  AppendContentLine(out, "DESCRIPTION:" + IcsText(description + "."));
+  AppendContentLine(out, "TRANSP:TRANSPARENT");
+  AppendContentLine(out, "END:VEVENT");
+}
+
+void WriteJsonMoment(JsonWriter& json, const std::string& prefix, const LocalMoment& at) {
+  json.Key(prefix.empty() ? "date" : (prefix + "Date").c_str()).String(IsoDate(at.local.day));
+  json.Key(prefix.empty() ? "utc" : (prefix + "Utc").c_str()).String(IsoUtc(at.instant));
+  json.Key(prefix.empty() ? "local" : (prefix + "Local").c_str())
+      .String(IsoLocal(at.local.day, at.local.minuteOfDay, at.local.offsetSeconds));
+  json.Key(prefix.empty() ? "utcOffset" : (prefix + "UtcOffset").c_str()).String(UtcOffsetText(at.local.offsetSeconds));
+}
+
+void WriteJsonForecast(JsonWriter& json, const ForecastList& forecast) {
+  const std::vector<ForecastRecord> records = ForecastRecords(forecast);
+  const std::tuple<bool, const char*, const char*> lists[] = {
+      {forecast.eclipsesAsked, "eclipses", "eclipse"},
+      {forecast.lunationsAsked, "lunations", "lunation"},
+      {forecast.voidOfCourseAsked, "voidOfCourse", "void_of_course"}};
+  for (const auto& [asked, key, kind] : lists) {
+    if (!asked) continue;
+    json.Key(key).Open('[');
+    for (const ForecastRecord& r : records) {
+      if (r.kind != kind) continue;
+      json.Open('{');
+      json.Key("kind").String(r.kind);
+      json.Key(r.end ? "sign" : "type").String(r.word);
+      json.Key("body").String(BodyName(r.body));
+      if (r.end) {
+        WriteJsonMoment(json, "start", r.at);
+        WriteJsonMoment(json, "end", *r.end);
+      } else {
+        WriteJsonMoment(json, "", r.at);
+        json.Key("longitude").Number(DegreesText(*r.longitude));
+      }
+      json.Key("zodiac").String(forecast.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+      if (forecast.personal && !r.end) {
+        json.Key("natalContacts").Open('[');
+        for (const NatalContact& c : r.contacts) {
+          json.Open('{');
+          json.Key("natal").String(BodyName(c.natal));
+          json.Key("aspect").String(AspectName(c.aspect));
+          json.Key("deviation").Number(DegreesText(c.deviation));
+          json.Close('}');
+        }
+        json.Close(']');
+      }
+      json.Close('}');
+    }
+    json.Close(']');
+  }
+}
+
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
 
@@ -710,6 +780,11 @@ int64_t ExportTime() {
 }
 
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events, int64_t writtenAt) {
+  return WriteICalendar(results, events, ForecastList{}, writtenAt);
+}
+
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const ForecastList& forecast, int64_t writtenAt) {
   CalendarStamp stamp = StampOf(writtenAt);
   std::string out;
   AppendContentLine(out, "BEGIN:VCALENDAR");
@@ -721,6 +796,7 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
     for (const TransitRecord& transit : run.transits) AppendTransitEvents(out, stamp, run, transit);
   for (const auto* kind : EventKinds(events))
     for (const SkyEvent& e : *kind) AppendSkyEvent(out, stamp, e, events);
+  for (const ForecastRecord& record : ForecastRecords(forecast)) AppendForecastEvent(out, stamp, record, forecast);
   if (stamp.uids.empty()) AppendNothingFound(out, stamp, results);
   AppendContentLine(out, "END:VCALENDAR");
   return out;
@@ -729,7 +805,11 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
 std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(results, SkyEventList{}); }
 
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
-  const bool withEvents = events.Any();
+  return WriteCsv(results, events, ForecastList{});
+}
+
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast) {
+  const bool withEvents = events.Any() || forecast.Any();
   std::string out(kCsvHeader);
   if (withEvents) out += kCsvEventColumns;
   out += kCsvOffsetColumn;
@@ -788,12 +868,32 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
       AppendCsvRecord(out, fields);
     }
   }
+  for (const ForecastRecord& record : ForecastRecords(forecast)) {
+    std::vector<std::string> fields(kTransitColumns);
+    fields[1] = results.empty() || results.front().world ? "world" : "personal";
+    fields[2] = BodyName(record.body);
+    fields[5] = forecast.zone.Text();
+    fields.push_back(record.kind);
+    fields.push_back(record.word);
+    fields.push_back(IsoDate(record.at.local.day));
+    fields.push_back(IsoUtc(record.at.instant));
+    fields.push_back(IsoLocal(record.at.local.day, record.at.local.minuteOfDay, record.at.local.offsetSeconds));
+    fields.push_back(record.longitude ? DegreesText(*record.longitude) : "");
+    fields.push_back("");
+    fields.push_back(UtcOffsetText(record.at.local.offsetSeconds));
+    fields.resize(fields.size() + kCsvCrossingFields);
+    AppendCsvRecord(out, fields);
+  }
   return out;
 }
 
 std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
 
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
+  return WriteJson(results, events, ForecastList{});
+}
+
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast) {
   static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
   static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
   JsonWriter json;
@@ -850,6 +950,7 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
     json.Close(']');
   }
   if (events.houseIngressesAsked) WriteJsonHouseIngresses(json, events);
+  WriteJsonForecast(json, forecast);
   json.Close('}');
   return json.Finish();
 }

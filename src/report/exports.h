@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/forecast.h"
 #include "engine/run_state.h"
 #include "engine/sky_events.h"
 
@@ -54,5 +55,17 @@ std::string WriteJson(const std::vector<RunResult>& results);
 // "ingresses" after "runs" (each only when asked), records of kind
 // "station" and "ingress".
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events);
+
+// The same three with the eclipses, lunations and void-of-course spells of
+// the command as records of their own (kinds "eclipse", "lunation",
+// "void_of_course") after the stations and ingresses: a one-minute calendar
+// event (a spell's lasting until the Moon leaves its sign); CSV records in
+// the event columns, which every record then has; JSON lists "eclipses",
+// "lunations" and "voidOfCourse", each where asked for. Without any of them
+// asked, the files are those of the functions above.
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const ForecastList& forecast, int64_t writtenAt);
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast);
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast);
 
 }  // namespace skyloom

@@ -127,4 +127,17 @@ std::string ForecastTables(const ForecastList& list) {
   return out;
 }
 
+std::vector<ForecastRecord> ForecastRecords(const ForecastList& list) {
+  std::vector<ForecastRecord> records;
+  for (const Eclipse& e : list.eclipses)
+    records.push_back({"eclipse", EclipseKindText(e.kind), IsSolar(e.kind) ? Sun : Moon, e.at, std::nullopt,
+                       e.longitude, EclipsePhrase(e), e.contacts});
+  for (const Lunation& l : list.lunations)
+    records.push_back(
+        {"lunation", LunationKindText(l.kind), Moon, l.at, std::nullopt, l.longitude, LunationPhrase(l), l.contacts});
+  for (const VoidSpell& v : list.voidOfCourse)
+    records.push_back({"void_of_course", SignName(v.sign), Moon, v.start, v.end, std::nullopt, VoidSpellPhrase(v), {}});
+  return records;
+}
+
 }  // namespace skyloom

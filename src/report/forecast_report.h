@@ -3,7 +3,9 @@
 // in CR LF.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/forecast.h"
 
@@ -23,5 +25,20 @@ std::string ContactsText(const std::vector<NatalContact>& contacts);
 std::string EclipsePhrase(const Eclipse& eclipse);
 std::string LunationPhrase(const Lunation& lunation);
 std::string VoidSpellPhrase(const VoidSpell& spell);
+
+// An eclipse, a lunation or a void-of-course spell as the exports take it.
+struct ForecastRecord {
+  std::string kind;                // "eclipse", "lunation", "void_of_course"
+  std::string word;                // "total solar", "new Moon", the sign the Moon is in
+  BodyIndex body = 0;              // the eclipsed body, the Moon
+  LocalMoment at;                  // greatest eclipse, the lunation, the spell's start
+  std::optional<LocalMoment> end;  // the spell's end
+  std::optional<double> longitude;
+  std::string phrase;  // the event in words
+  std::vector<NatalContact> contacts;
+};
+// The records of every table asked for, eclipses first, each kind in time
+// order.
+std::vector<ForecastRecord> ForecastRecords(const ForecastList& list);
 
 }  // namespace skyloom

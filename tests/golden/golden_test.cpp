@@ -220,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kRuns),
 
 // The command line's own report of a personal run with a named birth zone,
 // as it streams it to standard output.
-const char* const kCliFiles[] = {"cli_personal_named_zone.csv", "cli_personal_named_zone.txt"};
+const char* const kCliFiles[] = {"cli_personal_named_zone.csv", "cli_personal_named_zone.txt",
+                                 "cli_world_forecast_2024.txt", "cli_personal_forecast.json"};
 
 TEST(GoldenCli, PersonalRunWithANamedBirthZone) {
   const test::CliResult r = test::RunCli(
@@ -233,6 +234,23 @@ TEST(GoldenCli, PersonalRunWithANamedBirthZone) {
       "--birth-zone Europe/Berlin --zone GMT+1:00");
   EXPECT_EQ(report.status, 0) << report.err;
   ExpectGolden(kCliFiles[1], report.out);
+}
+
+// A year's eclipses, lunations and void-of-course spells after a world
+// run's transits, in a zone west of Greenwich; and a personal command's
+// eclipses and lunations with their natal contacts as JSON records, in a
+// named zone east of it.
+TEST(GoldenCli, ForecastTables) {
+  const test::CliResult year = test::RunCli(
+      "world Jupiter Saturn --start 2024-01-01 --end 2024-12-31 --zone GMT-5:00 --eclipses --lunations "
+      "--void-of-course");
+  EXPECT_EQ(year.status, 0) << year.err;
+  ExpectGolden(kCliFiles[2], year.out);
+  const test::CliResult personal = test::RunCli(
+      "personal Saturn Sun --start 2024-03-20 --end 2024-04-30 --birth 1985-07-04 --birth-time 14:37 "
+      "--birth-place Berlin --zone Asia/Kolkata --eclipses --lunations --json -");
+  EXPECT_EQ(personal.status, 0) << personal.err;
+  ExpectGolden(kCliFiles[3], personal.out);
 }
 
 // Every file kept here belongs to a run above: one left behind when a run
