@@ -11,6 +11,7 @@
 
 #include "engine/eclipses.h"
 #include "engine/lunations.h"
+#include "engine/natal_contacts.h"
 #include "engine/void_of_course.h"
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
@@ -225,6 +226,39 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
       } else {
         EXPECT_TRUE(inside.empty()) << where << " spell " << k;
       }
+    }
+  }
+}
+
+// The contacts of a place with a chart: strictly within the outer orb of
+// each aspect looked for, measured the short way round the circle.
+TEST(NatalContacts, WithinTheOuterOrbOfEachAspectLookedFor) {
+  const double r = 1.0 / test::kDegreesPerRadian;
+  NatalChart chart;
+  chart.points = {{Sun, 355.0 * r}, {Moon, 100.0 * r}, {Ascendant, 200.0 * r}};
+  chart.aspects = AspectSet::Of({Conjunction, Opposition, Square});
+  chart.outerOrb = OrbRadiansFromDegrees(5);
+  const struct {
+    double longitude;
+    std::vector<std::pair<BodyIndex, AspectIndex>> want;
+    double firstDeviation;  // degrees
+  } cases[] = {
+      {359.9, {{Sun, Conjunction}}, 4.9},  // the short way round
+      {3.0, {}, 0},                        // 8 degrees on past 0 Aries
+      {40.0, {}, 0},                       // a sextile of the Moon, not looked for
+      {16.0, {{Ascendant, Opposition}}, 4.0},
+      {191.0, {{Moon, Square}}, 1.0},
+      {197.0, {{Ascendant, Conjunction}}, 3.0},
+      {280.5, {{Moon, Opposition}}, 0.5},
+      {250.0, {}, 0},
+  };
+  for (const auto& c : cases) {
+    const std::vector<NatalContact> got = ContactsOf(chart, c.longitude * r);
+    std::vector<std::pair<BodyIndex, AspectIndex>> pairs;
+    for (const NatalContact& k : got) pairs.emplace_back(k.natal, k.aspect);
+    EXPECT_EQ(pairs, c.want) << c.longitude;
+    if (!got.empty()) {
+      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, c.firstDeviation, 1e-6) << c.longitude;
     }
   }
 }
