@@ -36,7 +36,7 @@ struct Change {
 };
 
 std::vector<Change> ReferenceChanges() {
-  std::ifstream in(fs::path(__FILE__).parent_path() / "zone_reference.txt");
+  std::ifstream in(fs::path(SKYLOOM_TEST_DIR) / "calendar" / "zone_reference.txt");
   std::vector<Change> changes;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;

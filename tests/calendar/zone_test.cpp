@@ -76,16 +76,5 @@ TEST(Zone, FixedZonesCompareByOffsetAndText) {
   EXPECT_EQ(ZoneOfMinutes(330, "GMT+5:30"), Zone::Fixed(19800, "GMT+5:30"));
 }
 
-TEST(Instant, DaysBetweenAndOrder) {
-  const Instant a{2451545.0};
-  const Instant b = a + 1.25;
-  EXPECT_EQ(b - a, 1.25);
-  EXPECT_EQ(b - 1.25, a);
-  EXPECT_LT(a, b);
-  Instant c = a;
-  c += 1.25;
-  EXPECT_EQ(c, b);
-}
-
 }  // namespace
 }  // namespace skyloom

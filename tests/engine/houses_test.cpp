@@ -67,7 +67,7 @@ HouseSystem SystemOfLetter(char letter) {
 const std::vector<Reference>& References() {
   static std::vector<Reference> all;
   if (!all.empty()) return all;
-  std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "house_reference.txt");
+  std::ifstream in(std::filesystem::path(SKYLOOM_TEST_DIR) / "engine" / "house_reference.txt");
   for (Reference r; in >> r.chart.year >> r.chart.month >> r.chart.day >> r.chart.hour >> r.chart.minute >>
                     r.chart.latitude >> r.chart.longitude >> r.chart.place >> r.system;) {
     for (double& cusp : r.cusps) in >> cusp;
@@ -227,6 +227,7 @@ TEST(Houses, HouseIngressesAgreeWithADenseScan) {
       {Venus, Day(2025, 1, 1), Day(2025, 12, 31), &References()[23], 0},     // Berlin, Regiomontanus
       {Saturn, Day(2021, 1, 1), Day(2023, 12, 31), &References()[35], 330},  // Buenos Aires, Placidus
   };
+  ASSERT_EQ(References().size(), 42u) << "house_reference.txt unread or cut";
   WorstError minutes("house ingress minutes against a ten-minute scan", "min");
   for (const Case& c : cases) {
     const Reference& ref = *c.chart;

@@ -378,45 +378,28 @@ TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
     }
     std::vector<std::tuple<AspectIndex, bool, bool>> places;
   };
-  struct Case {
-    const char* what;
-    bool world;
-    BodyIndex a, b;
-    double natalDegrees;
-    int32_t start, end;
-    std::vector<std::tuple<AspectIndex, bool, bool>> places;
-  };
-  const Case cases[] = {
-      {"Saturn's loop of 2020",
-       false,
-       Saturn,
-       Sun,
-       298.0,
-       Day(2019, 12, 1),
-       Day(2021, 3, 31),
+  const std::pair<ReferenceRun, std::vector<std::tuple<AspectIndex, bool, bool>>> cases[] = {
+      {{"Saturn's loop of 2020", false, Saturn, Sun, 298.0, Day(2019, 12, 1), Day(2021, 3, 31), 0, {10, 5, 2}},
        {{1, true, true}, {1, false, true}, {1, false, true}}},
-      {"one day of the great conjunction",
-       true,
-       Jupiter,
-       Saturn,
-       0,
-       Day(2020, 12, 21),
-       Day(2020, 12, 21),
+      {{"one day of the great conjunction",
+        true,
+        Jupiter,
+        Saturn,
+        0,
+        Day(2020, 12, 21),
+        Day(2020, 12, 21),
+        0,
+        {10, 5, 2}},
        {{1, true, false}}},
   };
-  for (const Case& c : cases) {
-    RunDescription run;
-    run.world = c.world;
-    run.bodies = {c.a, c.b};
-    run.natalLongitude = Radians(c.natalDegrees);
-    run.startDay = c.start;
-    run.endDay = c.end;
+  for (const auto& [c, places] : cases) {
+    const RunDescription run = c.Description();
     TransitTable table;
     table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
     RunResult result = ResultOf(run);
     Recorder recorder;
     SearchTransits(run, test::TestPositions(), table, result, recorder);
-    EXPECT_EQ(recorder.places, c.places) << c.what;
+    EXPECT_EQ(recorder.places, places) << c.what;
   }
 }
 

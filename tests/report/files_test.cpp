@@ -24,25 +24,31 @@ namespace {
 namespace fs = std::filesystem;
 using namespace test;
 
-// A write that fails halfway, as on a full disk (here: at the file-size
-// limit), leaves the earlier file whole and nothing beside it. A replaced
-// file keeps its permissions, and a link stays a link to the file replaced.
+// 100000 bytes written to a disk that takes no file beyond 4096 bytes.
+std::string WriteOnAFullDisk(const fs::path& path) {
+  rlimit saved{};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return "no limit";
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  const std::string error =
+      setrlimit(RLIMIT_FSIZE, &small) == 0 ? WriteFileReplacing(path.string(), std::string(100000, 'x')) : "no limit";
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  return error;
+}
+
+// A write that fails halfway, as on a full disk, leaves the earlier file
+// whole and nothing beside it, a file of several names too (its text is
+// made whole beside it before the file is touched). A replaced file keeps
+// its permissions, and a link stays a link to the file replaced.
 TEST(FileReplacement, WholeOrNotAtAll) {
   const fs::path folder = FreshFolder("replaced"), target = folder / "target.txt", link = folder / "link.txt";
   std::ofstream(target) << "the earlier report";
   const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(target, mode);
   fs::create_symlink(target, link);
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string error = WriteFileReplacing(target.string(), std::string(100000, 'x'));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(error, "File too large");
+  EXPECT_EQ(WriteOnAFullDisk(target), "File too large");
   EXPECT_EQ(Slurp(target), "the earlier report");
   EXPECT_EQ(FilesIn(folder), 2u);
 
@@ -50,7 +56,10 @@ TEST(FileReplacement, WholeOrNotAtAll) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(Slurp(target), "new");
   EXPECT_EQ(fs::status(target).permissions(), mode);
-  EXPECT_EQ(FilesIn(folder), 2u);
+  fs::create_hard_link(target, folder / "other.txt");
+  EXPECT_EQ(WriteOnAFullDisk(target), "File too large");
+  EXPECT_EQ(Slurp(folder / "other.txt"), "new");
+  EXPECT_EQ(FilesIn(folder), 3u);
 }
 
 // A name the system takes takes its temporary too (names of 242 to 255
@@ -98,26 +107,6 @@ TEST(FileReplacement, NamesAndLinksKept) {
   fs::create_symlink("loop-b", folder / "loop-a");
   fs::create_symlink("loop-a", folder / "loop-b");
   EXPECT_EQ(WriteFileReplacing(d + "loop-a", "x"), "Too many levels of symbolic links");
-}
-
-// A file of several names on a disk without room for its new text keeps
-// its old one: the text is made whole beside it before the file is touched.
-TEST(FileReplacement, HardLinkedFileOnAFullDisk) {
-  const fs::path folder = FreshFolder("linked"), file = folder / "linked.txt";
-  std::ofstream(file) << "earlier";
-  fs::create_hard_link(file, folder / "other.txt");
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string error = WriteFileReplacing(file.string(), std::string(100000, 'x'));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(error, "File too large");
-  EXPECT_EQ(Slurp(folder / "other.txt"), "earlier");
-  EXPECT_EQ(FilesIn(folder), 2u);
 }
 
 // Temporaries are found again: those of processes that are gone (killed

@@ -62,6 +62,8 @@ TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
       {"Par", {"Paris, FR", "Paris, US", "Parma, IT"}},  // in the atlas's order
       {"pari", {"Paris, FR", "Paris, US"}},
       {"Paris, US", {"Paris, US"}},
+      {"Paris, u", {"Paris, FR", "Paris, US"}},  // a country's code keeps its places only once whole
+      {", FR", {}},
       {"Ber", {"Berlin, DE"}},
       {"52.5,13", {}},  // coordinates are not looked up
       {"-33", {}},
