@@ -9,7 +9,8 @@
 namespace skyloom {
 namespace {
 
-// A cell padded to its column's width, in characters ("°" is one).
+// A cell padded to its column's width, in characters ("°" is one); the
+// position column holds the longest, "29°59' Sagittarius", with room to spare.
 std::string Cell(std::string text, size_t width) {
   size_t characters = 0;
   for (const char c : text)
@@ -18,7 +19,7 @@ std::string Cell(std::string text, size_t width) {
   return text + "| ";
 }
 
-constexpr size_t kKindWidth = 16, kDateWidth = 11, kTimeWidth = 18, kPlaceWidth = 17;
+constexpr size_t kKindWidth = 16, kDateWidth = 11, kTimeWidth = 18, kPlaceWidth = 19;
 
 std::string PeriodText(const ForecastList& list) {
   return MonthDayYearText(list.firstDay) + ", to " + MonthDayYearText(list.lastDay) +
