@@ -30,6 +30,7 @@ const char* const kUsage =
     "                   [--show-all outer|inner|every] [--search ASPECT [--keep-dates]]\n"
     "                   [--stations] [--ingresses] [--with-moon]\n"
     "                   [--birth-place PLACE] [--houses SYSTEM] [--house-ingresses]\n"
+    "                   [--eclipses] [--lunations] [--void-of-course] [--progressed|--directed]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
     "                   [--timeline FILE.svg|FILE.png] [--jobs N]\n";
 
@@ -139,6 +140,27 @@ const char* const kHelp =
     "                       zodiac: the sign entered, local date and minute, and whether the\n"
     "                       body moves retrograde. Both go into --ics, --csv and --json as\n"
     "                       records of their own, and stations onto the timeline.\n"
+    "--eclipses             after the transits (and stations and ingresses), a table of the\n"
+    "                       solar and lunar eclipses in the period: kind (total, annular,\n"
+    "                       hybrid or partial solar; total, partial or penumbral lunar),\n"
+    "                       local date and minute of greatest eclipse, the eclipsed body's\n"
+    "                       position; in personal mode the natal bodies (and, with\n"
+    "                       --birth-place, the Ascendant and Midheaven) it aspects within\n"
+    "                       the outer orb.\n"
+    "--lunations            then a table of the new and full Moons: local date and minute,\n"
+    "                       the Moon's position, and in personal mode the natal points\n"
+    "                       they aspect within the outer orb.\n"
+    "--void-of-course       then a table of the Moon's void-of-course spells: from its last\n"
+    "                       exact major aspect to a body from Sun to Pluto in a sign until\n"
+    "                       it enters the next sign, beginning and end to the minute.\n"
+    "                       All three go into --ics, --csv and --json as records of their\n"
+    "                       own (eclipse, lunation, void_of_course).\n"
+    "--progressed           personal mode with the moving body secondary-progressed: its\n"
+    "                       position a day after birth for each year of life (365.2422\n"
+    "                       days). Orb dates are the dates of the progressed aspect; the\n"
+    "                       exact column the local date and minute it becomes exact.\n"
+    "--directed             personal mode with the moving body solar-arc directed: its\n"
+    "                       natal position moved by the progressed Sun's arc.\n"
     "--html FILE            also write the report as HTML tables into FILE (in a series one\n"
     "                       table for each run).\n"
     "--ics FILE             also write the transits as iCalendar events into FILE: an event\n"
@@ -397,7 +419,12 @@ enum OptionId {
   kHouseIngresses,
   kAspects,
   kWithMoon,
-  kJobs
+  kJobs,
+  kEclipses,
+  kLunations,
+  kVoidOfCourse,
+  kProgressed,
+  kDirected
 };
 
 const option kOptions[] = {{"start", required_argument, nullptr, kStart},
@@ -426,6 +453,11 @@ const option kOptions[] = {{"start", required_argument, nullptr, kStart},
                            {"aspects", required_argument, nullptr, kAspects},
                            {"with-moon", no_argument, nullptr, kWithMoon},
                            {"jobs", required_argument, nullptr, kJobs},
+                           {"eclipses", no_argument, nullptr, kEclipses},
+                           {"lunations", no_argument, nullptr, kLunations},
+                           {"void-of-course", no_argument, nullptr, kVoidOfCourse},
+                           {"progressed", no_argument, nullptr, kProgressed},
+                           {"directed", no_argument, nullptr, kDirected},
                            {nullptr, 0, nullptr, 0}};
 
 constexpr int kFileIds[] = {kHtml, kIcs, kCsv, kJson, kTimeline};
@@ -723,6 +755,15 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
   r.withMoon = has(kWithMoon);
   r.stations = has(kStations);
   r.ingresses = has(kIngresses);
+  r.eclipses = has(kEclipses);
+  r.lunations = has(kLunations);
+  r.voidOfCourse = has(kVoidOfCourse);
+  if (has(kProgressed) || has(kDirected)) {
+    if (world) Unusable("--progressed and --directed belong to personal mode");
+    if (has(kProgressed) && has(kDirected)) Unusable("--progressed and --directed exclude each other");
+    if (search) Unusable("--search looks for transits only, not with --progressed or --directed");
+    r.progression = has(kProgressed) ? ProgressionKind::Progressed : ProgressionKind::Directed;
+  }
   const bool systemGiven = has(kHouses), houseIngresses = has(kHouseIngresses);
   ReadHouses(r, world, systemGiven, systemGiven ? values[kHouses] : std::string(), houseIngresses);
   // The zones read as the lists read once every choice has been made.

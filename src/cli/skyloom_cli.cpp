@@ -27,9 +27,11 @@
 #include "cli/cli_output.h"
 #include "cli/completion.h"
 #include "engine/bodies.h"
+#include "engine/forecast.h"
 #include "engine/sky_events.h"
 #include "ports/program_folder.h"
 #include "report/exports.h"
+#include "report/forecast_report.h"
 #include "report/program.h"
 #include "report/sky_event_report.h"
 #include "runs/request_checks.h"
@@ -248,7 +250,8 @@ int main(int argc, char** argv) {
   // Only the timeline is drawn from every run at once.
   const std::pair<FileIndex, ExportFormat> exportFiles[] = {
       {kIcs, ExportFormat::ICalendar}, {kCsv, ExportFormat::Csv}, {kJson, ExportFormat::Json}};
-  const bool eventsPossible = request.stations || request.ingresses || request.houseIngresses;
+  const bool eventsPossible = request.stations || request.ingresses || request.houseIngresses || request.eclipses ||
+                              request.lunations || request.voidOfCourse;
   std::array<std::unique_ptr<ExportStream>, 5> exports;
   face.OnRunFinished([&](const RunResult& run) {
     for (const auto& [index, format] : exportFiles) {
@@ -275,6 +278,18 @@ int main(int argc, char** argv) {
   if (ran && request.houseIngresses && session.Houses())
     AddHouseIngresses(events, session.Positions(), session.Results(), *session.Houses());
   if (events.Any()) report.Write(SkyEventTables(events));
+  // Eclipses, lunations and the void-of-course Moon follow, a personal
+  // command's set against the whole birth chart.
+  ForecastList forecast;
+  if (ran && (request.eclipses || request.lunations || request.voidOfCourse)) {
+    std::optional<NatalChart> chart;
+    if (!request.World() && session.BirthJulianDay() && !session.Results().empty())
+      chart = NatalChartAt(session.Positions(), *session.BirthJulianDay(), session.Results().front().zodiac,
+                           session.Houses() ? &*session.Houses() : nullptr, request.aspects, request.orbs[0]);
+    forecast = ForecastOfRuns(session.Library(), session.Positions(), session.Results(),
+                              {request.eclipses, request.lunations, request.voidOfCourse}, chart ? &*chart : nullptr);
+    report.Write(ForecastTables(forecast));
+  }
   report.Finish();
 
   if (ran && request.search && !request.keepDates) {
@@ -291,7 +306,7 @@ int main(int argc, char** argv) {
     Destination* d = files[k];
     if (d == nullptr) continue;
     std::string reason;
-    if (exports[k]) reason = exports[k]->Finish(events);
+    if (exports[k]) reason = exports[k]->Finish(events, forecast);
 #ifdef SKYLOOM_TIMELINE
     if (k == kTimeline && reason.empty()) reason = DrawTimeline(session.Results(), events, *d);
 #endif

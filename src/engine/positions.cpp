@@ -37,6 +37,28 @@ double NormalizeAngle(double x) {
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
 Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
+  if (progression_.kind == ProgressionKind::Transit) return Sky(body, jd, zodiac, speed);
+  const double at = ProgressedInstant(progression_, jd);
+  if (progression_.kind == ProgressionKind::Progressed) {
+    const Position p = Sky(body, at, zodiac, speed);
+    if (speed) *speed /= DaysPerProgressedYear;
+    return p;
+  }
+  // Directed: the natal position moved on by the progressed Sun's arc,
+  // which is the same in either zodiac.
+  const Position natal = Sky(body, progression_.birth, zodiac, nullptr);
+  const Position sunThen = Sky(Sun, progression_.birth, Zodiac::Tropical, nullptr);
+  const Position sunNow = Sky(Sun, at, Zodiac::Tropical, speed);
+  for (const Position& p : {natal, sunThen, sunNow})
+    if (!p.Known()) {
+      if (speed) *speed = 0;
+      return p;
+    }
+  if (speed) *speed /= DaysPerProgressedYear;
+  return {PositionStatus::Known, NormalizeAngle(natal.longitude + sunNow.longitude - sunThen.longitude)};
+}
+
+Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
   ++evaluations_;
   Position result;
   double rate = 0;
@@ -73,7 +95,8 @@ Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, doub
 
 Position BodyPositions::StationLongitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
   const Position position = Compute(body, jd, zodiac, &speed);
-  if (body != Pluto || !position.Known()) return position;
+  // The library's Pluto is the sky's, not a progressed chart's.
+  if (body != Pluto || !position.Known() || progression_.kind != ProgressionKind::Transit) return position;
   ++evaluations_;
   double rate = 0;
   if (library_.PlanetLongitude(kLibraryPluto, jd, CalendarYear(jd), &rate).Known()) speed = rate;

@@ -9,6 +9,7 @@
 
 #include "calendar/zone.h"
 #include "engine/bodies.h"
+#include "engine/progressions.h"
 
 namespace skyloom {
 
@@ -32,6 +33,10 @@ class BodyPositions {
   explicit BodyPositions(EphemerisLibrary& library, const PlutoTable* pluto = nullptr)
       : library_(library), pluto_(pluto) {}
   void UsePlutoTable(const PlutoTable* pluto) { pluto_ = pluto; }
+  // Every position from now on of a chart progressed or directed from a
+  // birth (Transit: the sky itself). At the birth both are the sky's.
+  void UseProgression(const Progression& progression) { progression_ = progression; }
+  const Progression& Moved() const { return progression_; }
 
   // Position of a body at jd (Julian day, UT): its longitude in radians, or
   // which end of the body's data the instant lies beyond.
@@ -57,9 +62,11 @@ class BodyPositions {
 
  private:
   Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
+  Position Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
 
   EphemerisLibrary& library_;
   const PlutoTable* pluto_;
+  Progression progression_;
   mutable uint64_t evaluations_ = 0;
 };
 

@@ -24,6 +24,15 @@ struct ChartHouses {
   double ascendant = 0.0, midheaven = 0.0;
 };
 
+// An eclipse as the library's global search finds it: its kind and the
+// instant of greatest eclipse (Julian day, UT). None where the library has
+// no search or found nothing.
+enum class EclipseType : uint8_t { None, Total, Annular, Hybrid, Partial, Penumbral };
+struct EclipseFound {
+  EclipseType type = EclipseType::None;
+  double maximum = 0.0;
+};
+
 class EphemerisLibrary {
  public:
   virtual ~EphemerisLibrary() = default;
@@ -45,6 +54,16 @@ class EphemerisLibrary {
     (void)jd, (void)latitude, (void)longitude, (void)system;
     return {};
   }
+  // The first solar (anywhere on Earth) or lunar eclipse whose greatest
+  // phase comes after jd (UT).
+  virtual EclipseFound NextSolarEclipse(double jd) {
+    (void)jd;
+    return {};
+  }
+  virtual EclipseFound NextLunarEclipse(double jd) {
+    (void)jd;
+    return {};
+  }
 };
 
 // Swiss Ephemeris with its compressed data files, looked for in the folder
@@ -57,6 +76,8 @@ class SwissEphemeris : public EphemerisLibrary {
   Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) override;
   Position MoonLongitude(double daysSinceJ2000, double* speed) override;
   ChartHouses Houses(double jd, double latitude, double longitude, char system) override;
+  EclipseFound NextSolarEclipse(double jd) override;
+  EclipseFound NextLunarEclipse(double jd) override;
 };
 
 // The system folder the library falls back to for its data files.

@@ -109,4 +109,29 @@ ChartHouses SwissEphemeris::Houses(double jd, double latitude, double longitude,
   return houses;
 }
 
+EclipseFound SwissEphemeris::NextSolarEclipse(double jd) {
+  double when[10] = {};
+  char err[AS_MAXCH] = {};
+  const int32 type = swe_sol_eclipse_when_glob(jd, SEFLG_SWIEPH, 0, when, 0, err);
+  if (type <= 0 || !std::isfinite(when[0])) return {};
+  // A hybrid eclipse is total somewhere and annular elsewhere: the library
+  // sets its own flag for it beside the others.
+  const EclipseType kind = (type & SE_ECL_ANNULAR_TOTAL) != 0 ? EclipseType::Hybrid
+                           : (type & SE_ECL_TOTAL) != 0       ? EclipseType::Total
+                           : (type & SE_ECL_ANNULAR) != 0     ? EclipseType::Annular
+                                                              : EclipseType::Partial;
+  return {kind, when[0]};
+}
+
+EclipseFound SwissEphemeris::NextLunarEclipse(double jd) {
+  double when[10] = {};
+  char err[AS_MAXCH] = {};
+  const int32 type = swe_lun_eclipse_when(jd, SEFLG_SWIEPH, 0, when, 0, err);
+  if (type <= 0 || !std::isfinite(when[0])) return {};
+  const EclipseType kind = (type & SE_ECL_TOTAL) != 0     ? EclipseType::Total
+                           : (type & SE_ECL_PARTIAL) != 0 ? EclipseType::Partial
+                                                          : EclipseType::Penumbral;
+  return {kind, when[0]};
+}
+
 }  // namespace skyloom

@@ -15,10 +15,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "report/forecast_report.h"
 #include "report/report.h"
 #include "report/sky_event_report.h"
 
@@ -708,6 +710,74 @@ void WriteJsonHouseIngresses(JsonWriter& json, const SkyEventList& events) {
   json.Close(']');
 }
 
+void AppendForecastEvent(std::string& out, CalendarStamp& stamp, const ForecastRecord& record,
+                         const ForecastList& list) {
+  const int64_t start = UtcMinutes(record.at.instant);
+  const int64_t end = record.end ? UtcMinutes(record.end->instant) : start + 1;
+  const std::string zodiac = list.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical";
+  AppendEventHead(out, stamp, BasicUtc(start) + "-" + Slug(record.kind) + "-" + Slug(record.word) + "-" + zodiac);
+  AppendContentLine(out, "DTSTART:" + BasicUtc(start));
+  AppendContentLine(out, "DTEND:" + BasicUtc(std::max(end, start + 1)));
+  AppendContentLine(out, "SUMMARY:" + IcsText(record.phrase));
+  std::string description = record.phrase + " (" + zodiac + "), " + IsoDate(record.at.local.day) + " at " +
+                            HourMinuteText(record.at.local.minuteOfDay) + " " + list.zone.Text();
+  if (record.end)
+    description += " to " + IsoDate(record.end->local.day) + " at " + HourMinuteText(record.end->local.minuteOfDay) +
+                   " " + list.zone.Text();
+  if (list.personal && record.longitude) description += "; natal contacts: " + ContactsText(record.contacts);
+  AppendContentLine(out, "DESCRIPTION:" + IcsText(description + "."));
+  AppendContentLine(out, "TRANSP:TRANSPARENT");
+  AppendContentLine(out, "END:VEVENT");
+}
+
+void WriteJsonMoment(JsonWriter& json, const std::string& prefix, const LocalMoment& at) {
+  json.Key(prefix.empty() ? "date" : (prefix + "Date").c_str()).String(IsoDate(at.local.day));
+  json.Key(prefix.empty() ? "utc" : (prefix + "Utc").c_str()).String(IsoUtc(at.instant));
+  json.Key(prefix.empty() ? "local" : (prefix + "Local").c_str())
+      .String(IsoLocal(at.local.day, at.local.minuteOfDay, at.local.offsetSeconds));
+  json.Key(prefix.empty() ? "utcOffset" : (prefix + "UtcOffset").c_str()).String(UtcOffsetText(at.local.offsetSeconds));
+}
+
+void WriteJsonForecast(JsonWriter& json, const ForecastList& forecast) {
+  const std::vector<ForecastRecord> records = ForecastRecords(forecast);
+  const std::tuple<bool, const char*, const char*> lists[] = {
+      {forecast.eclipsesAsked, "eclipses", "eclipse"},
+      {forecast.lunationsAsked, "lunations", "lunation"},
+      {forecast.voidOfCourseAsked, "voidOfCourse", "void_of_course"}};
+  for (const auto& [asked, key, kind] : lists) {
+    if (!asked) continue;
+    json.Key(key).Open('[');
+    for (const ForecastRecord& r : records) {
+      if (r.kind != kind) continue;
+      json.Open('{');
+      json.Key("kind").String(r.kind);
+      json.Key(r.end ? "sign" : "type").String(r.word);
+      json.Key("body").String(BodyName(r.body));
+      if (r.end) {
+        WriteJsonMoment(json, "start", r.at);
+        WriteJsonMoment(json, "end", *r.end);
+      } else {
+        WriteJsonMoment(json, "", r.at);
+        json.Key("longitude").Number(DegreesText(*r.longitude));
+      }
+      json.Key("zodiac").String(forecast.zodiac == Zodiac::Sidereal ? "sidereal" : "tropical");
+      if (forecast.personal && !r.end) {
+        json.Key("natalContacts").Open('[');
+        for (const NatalContact& c : r.contacts) {
+          json.Open('{');
+          json.Key("natal").String(BodyName(c.natal));
+          json.Key("aspect").String(AspectName(c.aspect));
+          json.Key("deviation").Number(DegreesText(c.deviation));
+          json.Close('}');
+        }
+        json.Close(']');
+      }
+      json.Close('}');
+    }
+    json.Close(']');
+  }
+}
+
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
 
@@ -773,6 +843,27 @@ void AppendCsvEvents(std::string& out, const SkyEventList& events, bool world) {
       fields.resize(fields.size() + kCsvCrossingFields);
       AppendCsvRecord(out, fields);
     }
+  }
+}
+
+// Eclipses, lunations and void-of-course spells in the event columns.
+void AppendCsvForecast(std::string& out, const ForecastList& forecast, bool world) {
+  constexpr size_t kTransitColumns = 27;
+  for (const ForecastRecord& record : ForecastRecords(forecast)) {
+    std::vector<std::string> fields(kTransitColumns);
+    fields[1] = world ? "world" : "personal";
+    fields[2] = BodyName(record.body);
+    fields[5] = forecast.zone.Text();
+    fields.push_back(record.kind);
+    fields.push_back(record.word);
+    fields.push_back(IsoDate(record.at.local.day));
+    fields.push_back(IsoUtc(record.at.instant));
+    fields.push_back(IsoLocal(record.at.local.day, record.at.local.minuteOfDay, record.at.local.offsetSeconds));
+    fields.push_back(record.longitude ? DegreesText(*record.longitude) : "");
+    fields.push_back("");
+    fields.push_back(UtcOffsetText(record.at.local.offsetSeconds));
+    fields.resize(fields.size() + kCsvCrossingFields);
+    AppendCsvRecord(out, fields);
   }
 }
 
@@ -950,29 +1041,33 @@ void ExportStream::Run(const RunResult& run) {
   s.out(piece);
 }
 
-std::string ExportStream::Finish(const SkyEventList& events) {
+std::string ExportStream::Finish(const SkyEventList& events, const ForecastList& forecast) {
   State& s = *state_;
   std::string piece;
   switch (s.format) {
     case ExportFormat::ICalendar:
       for (const auto* kind : EventKinds(events))
         for (const SkyEvent& e : *kind) AppendSkyEvent(piece, *s.stamp, e, events);
+      for (const ForecastRecord& record : ForecastRecords(forecast))
+        AppendForecastEvent(piece, *s.stamp, record, forecast);
       if (s.stamp->uids.empty()) AppendNothingFound(piece, *s.stamp, s.without);
       AppendContentLine(piece, "END:VCALENDAR");
       break;
     case ExportFormat::Csv: {
-      const bool withEvents = events.Any();
+      const bool withEvents = events.Any() || forecast.Any();
       if (s.plain) {
         s.out(CsvHeader(withEvents));
         if (const int error = (withEvents ? s.withEvents : s.plain)->CopyTo(s.out))
           return std::string("its records put aside: ") + std::strerror(error);
       }
       AppendCsvEvents(piece, events, s.runs == 0 || s.firstWorld);
+      AppendCsvForecast(piece, forecast, s.runs == 0 || s.firstWorld);
       break;
     }
     case ExportFormat::Json:
       s.json.Close(']');
       WriteJsonEvents(s.json, events);
+      WriteJsonForecast(s.json, forecast);
       s.json.Close('}');
       piece = s.json.Finish();
       break;
@@ -984,20 +1079,22 @@ std::string ExportStream::Finish(const SkyEventList& events) {
 namespace {
 
 std::string WriteWhole(ExportFormat format, const std::vector<RunResult>& results, const SkyEventList& events,
-                       int64_t writtenAt) {
+                       const ForecastList& forecast, int64_t writtenAt) {
   std::string out;
   // Every run is at hand: the CSV's columns are known before its records.
   ExportStream stream(
       format, [&out](std::string_view piece) { out += piece; }, false, writtenAt);
-  if (format == ExportFormat::Csv && events.Any()) {
+  if (format == ExportFormat::Csv && (events.Any() || forecast.Any())) {
     out = CsvHeader(true);
     size_t number = 0;
     for (const RunResult& run : results) AppendCsvRun(out, run, ++number, true);
-    AppendCsvEvents(out, events, results.empty() || results.front().world);
+    const bool world = results.empty() || results.front().world;
+    AppendCsvEvents(out, events, world);
+    AppendCsvForecast(out, forecast, world);
     return out;
   }
   for (const RunResult& run : results) stream.Run(run);
-  stream.Finish(events);
+  stream.Finish(events, forecast);
   return out;
 }
 
@@ -1021,13 +1118,22 @@ int64_t ExportTime() {
 }
 
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events, int64_t writtenAt) {
-  return WriteWhole(ExportFormat::ICalendar, results, events, writtenAt);
+  return WriteICalendar(results, events, ForecastList{}, writtenAt);
+}
+
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const ForecastList& forecast, int64_t writtenAt) {
+  return WriteWhole(ExportFormat::ICalendar, results, events, forecast, writtenAt);
 }
 
 std::string WriteCsv(const std::vector<RunResult>& results) { return WriteCsv(results, SkyEventList{}); }
 
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events) {
-  return WriteWhole(ExportFormat::Csv, results, events, 0);
+  return WriteCsv(results, events, ForecastList{});
+}
+
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast) {
+  return WriteWhole(ExportFormat::Csv, results, events, forecast, 0);
 }
 
 std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart,
@@ -1054,7 +1160,11 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
 std::string WriteJson(const std::vector<RunResult>& results) { return WriteJson(results, SkyEventList{}); }
 
 std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events) {
-  return WriteWhole(ExportFormat::Json, results, events, 0);
+  return WriteJson(results, events, ForecastList{});
+}
+
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast) {
+  return WriteWhole(ExportFormat::Json, results, events, forecast, 0);
 }
 
 std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events,

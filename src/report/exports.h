@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/forecast.h"
 #include "engine/run_state.h"
 #include "engine/sky_events.h"
 
@@ -73,9 +74,10 @@ class ExportStream {
   ExportStream& operator=(const ExportStream&) = delete;
   // Each run, in order, once it is done.
   void Run(const RunResult& run);
-  // The stations and ingresses and the end of the file; the empty text, or
-  // why the file cannot be finished.
-  std::string Finish(const SkyEventList& events);
+  // The stations and ingresses, the eclipses, lunations and void-of-course
+  // spells, and the end of the file; the empty text, or why the file cannot
+  // be finished.
+  std::string Finish(const SkyEventList& events, const ForecastList& forecast = {});
 
  private:
   struct State;
@@ -94,5 +96,17 @@ std::string BeginJsonCharts();
 std::string JsonChartSeparator(bool first);
 std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart);
 std::string EndJsonCharts(bool any);
+
+// The same three with the eclipses, lunations and void-of-course spells of
+// the command as records of their own (kinds "eclipse", "lunation",
+// "void_of_course") after the stations and ingresses: a one-minute calendar
+// event (a spell's lasting until the Moon leaves its sign); CSV records in
+// the event columns, which every record then has; JSON lists "eclipses",
+// "lunations" and "voidOfCourse", each where asked for. Without any of them
+// asked, the files are those of the functions above.
+std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const ForecastList& forecast, int64_t writtenAt);
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast);
+std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast);
 
 }  // namespace skyloom

@@ -14,6 +14,7 @@
 #include "engine/bodies.h"
 #include "engine/houses.h"
 #include "engine/positions.h"
+#include "engine/progressions.h"
 
 namespace skyloom {
 
@@ -84,6 +85,12 @@ struct RunRequest {
   // and the table of the transiting body's entries into the natal houses.
   HouseSystem houses = HouseSystem::Placidus;
   bool houseIngresses = false;
+  // Tables after the transits: the eclipses, the new and full Moons, and
+  // the Moon's void-of-course spells of the period.
+  bool eclipses = false, lunations = false, voidOfCourse = false;
+  // How a personal run's moving body moves: through the sky, secondary
+  // progressed, or solar-arc directed.
+  ProgressionKind progression = ProgressionKind::Transit;
   RunFiles files;
   // The collection's chart a run of a batch is of, named in its titles;
   // empty for every other run.

@@ -44,6 +44,8 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   }
   RunTitleParts parts;
   parts.transiting = BodyName(run.bodies[0]);
+  if (r.progression == ProgressionKind::Progressed) parts.transiting = "Progressed " + parts.transiting;
+  if (r.progression == ProgressionKind::Directed) parts.transiting = "Directed " + parts.transiting;
   parts.natal = BodyName(run.bodies[1]);
   // A cusp is the system's: the same birth has other cusps in another.
   if (run.bodies[1] >= Cusp2 && run.bodies[1] <= Cusp12) parts.natal += " (" + HouseSystemTitle(r.houses) + " houses)";
@@ -262,7 +264,10 @@ bool Session::NatalPosition(const RunRequest& r, const Zone& birthZone, RunDescr
                             RunFace& face) {
   const BodyIndex natalBody = run.bodies[1];
   const double birth = BirthInstant(r, birthZone, birthDay);
-  if ((IsNatalPoint(natalBody) || r.houseIngresses) && r.birth.place) {
+  birthInstant_ = birth;
+  // The eclipses and lunations are set against the natal angles too.
+  const bool anglesWanted = r.eclipses || r.lunations;
+  if ((IsNatalPoint(natalBody) || r.houseIngresses || anglesWanted) && r.birth.place) {
     const BirthPlace& place = *r.birth.place;
     const NatalHouses houses = HousesAt(library_, birth, place.latitude, place.longitude, r.houses, run.zodiac);
     if (!houses.known) {
@@ -312,7 +317,9 @@ bool Session::EnsurePlutoData(RunFace& face) {
 }
 
 MidnightLongitudes& Session::Midnights(const Zone& zone, Zodiac zodiac) {
-  if (!midnights_ || !midnights_->Serves(zone, zodiac)) midnights_.emplace(positions_, zone, zodiac);
+  if (!midnights_ || !midnights_->Serves(zone, zodiac) || &midnights_->Positions() != &RunPositions() ||
+      midnights_->Positions().Moved() != RunPositions().Moved())
+    midnights_.emplace(RunPositions(), zone, zodiac);
   return *midnights_;
 }
 
@@ -336,6 +343,7 @@ bool Session::Start(const RunRequest& request, RunFace& face) {
   results_.clear();
   reportFilled_ = false;
   natalHouses_.reset();
+  birthInstant_.reset();
   const bool ran = StartOne(request, face, CaptionsOf(request), false);
   midnights_.reset();
   return ran;
@@ -394,6 +402,11 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
     // outside the natal body's data although the birth date is inside it.
     if (!NatalPosition(r, p.birthZone, run, p.days.days[2], face)) return false;
   }
+  moved_.reset();
+  if (!world && r.progression != ProgressionKind::Transit) {
+    moved_.emplace(library_, pluto_.get());
+    moved_->UseProgression({r.progression, *birthInstant_});
+  }
 
   abandoned_ = false;
   run.zone = p.resultZone;
@@ -415,6 +428,7 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
   results_.clear();
   reportFilled_ = false;
   natalHouses_.reset();
+  birthInstant_.reset();
   const Captions captions = CaptionsOf(request);
   // Every report of a series is a table of nested orbs, whose columns mean
   // nothing otherwise. Told once, before anything is cleared or run.
@@ -696,6 +710,7 @@ bool Session::Search(const RunRequest& request, RunFace& face) {
   results_.clear();
   reportFilled_ = false;
   natalHouses_.reset();
+  birthInstant_.reset();
   const bool ran = SearchInner(request, face);
   midnights_.reset();
   return ran;
@@ -733,6 +748,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
     // natal body's data.
     if (!NatalPosition(r, p.birthZone, run, p.days.days[2], face)) return false;
   }
+  // The Search looks through the sky itself.
+  moved_.reset();
   const AspectIndex aspect = *r.search;
   run.zone = p.resultZone;
   const int32_t dayAfterEnd = p.days.days[1] + 1;

@@ -155,6 +155,10 @@ class Session {
   // The natal houses of the last personal run that asked for them (a natal
   // point, or house ingresses), in its zodiac.
   const std::optional<NatalHouses>& Houses() const { return natalHouses_; }
+  // The birth instant (UT) of the last personal run, for the tables set
+  // against the whole birth chart.
+  const std::optional<double>& BirthJulianDay() const { return birthInstant_; }
+  EphemerisLibrary& Library() { return library_; }
   // Reads the Pluto table unless it has been read; false with its messages told.
   bool EnsurePlutoData(RunFace& face);
   void UsePlutoTable(std::shared_ptr<const PlutoTable> table);
@@ -186,6 +190,11 @@ class Session {
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
   std::vector<RunResult> results_;
+  std::optional<double> birthInstant_;
+  // A progressed or directed run's positions: the moving body's come from
+  // here, the natal body's as always from the sky at birth.
+  std::optional<BodyPositions> moved_;
+  const BodyPositions& RunPositions() const { return moved_ ? *moved_ : positions_; }
   std::optional<NatalHouses> natalHouses_;
   bool stopRequested_ = false, quitRequested_ = false, running_ = false;
   // A check refused a run, or a full report stopped it: a series ends there.

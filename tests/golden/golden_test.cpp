@@ -272,6 +272,16 @@ const struct {
     {"cli_places_paris.txt", "places Paris"},
     {"cli_places_sydney.txt", "places 'Sydney, AU'"},
     {"cli_help.txt", "--help"},
+    // A year's eclipses, lunations and void-of-course spells after a world
+    // run's transits west of Greenwich; a personal command's eclipses and
+    // lunations with their natal contacts as JSON records in a named zone
+    // east of it.
+    {"cli_world_forecast_2024.txt",
+     "world Jupiter Saturn --start 2024-01-01 --end 2024-12-31 --zone GMT-5:00 --eclipses --lunations "
+     "--void-of-course"},
+    {"cli_personal_forecast.json",
+     "personal Saturn Sun --start 2024-03-20 --end 2024-04-30 --birth 1985-07-04 --birth-time 14:37 "
+     "--birth-place Berlin --zone Asia/Kolkata --eclipses --lunations --json -"},
 };
 
 TEST(GoldenCli, StandardOutputAsKept) {

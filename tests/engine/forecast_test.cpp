@@ -1,0 +1,266 @@
+// Lunations, eclipses and the void-of-course Moon against references the
+// program's code does not share: Swiss Ephemeris asked directly and scanned
+// densely, and published times of greatest eclipse.
+#include <gtest/gtest.h>
+#include <swephexp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/eclipses.h"
+#include "engine/lunations.h"
+#include "engine/natal_contacts.h"
+#include "engine/void_of_course.h"
+#include "ports/ephemeris.h"
+#include "ports/program_folder.h"
+#include "support/angle_check.h"
+#include "support/engine_setup.h"
+#include "support/independent.h"
+#include "support/worst_error.h"
+
+namespace skyloom {
+namespace {
+
+using test::Day;
+using test::EphemerisDegrees;
+using test::WrappedDifferenceDegrees;
+
+constexpr double kMinute = 1.0 / 1440.0;
+
+// The instants between from and to at which f, a difference of longitudes
+// in degrees that grows with time, passes zero upwards: sampled every ten
+// minutes and bisected to a hundredth of a second.
+template <typename F>
+std::vector<double> ScanUpward(F f, double from, double to) {
+  std::vector<double> zeros;
+  double before = f(from);
+  for (double t = from + 10 * kMinute; t <= to; t += 10 * kMinute) {
+    const double after = f(t);
+    if (before < 0 && after >= 0 && after - before < 180) {
+      double a = t - 10 * kMinute, b = t;
+      while (b - a > 1e-7) (f(0.5 * (a + b)) < 0 ? a : b) = 0.5 * (a + b);
+      zeros.push_back(0.5 * (a + b));
+    }
+    before = after;
+  }
+  return zeros;
+}
+
+// The minute a zone's reader is given: the nearest whole minute of UT plus
+// the offset (every zone here is a whole number of minutes).
+double NearestMinute(double jd) { return std::floor((jd + 0.5) * 1440.0 + 0.5) / 1440.0 - 0.5; }
+
+struct Period {
+  int32_t year, month, zoneMinutes;
+};
+// From the start of the Moon's data to its end, zones on both sides of
+// Greenwich (and a half-hour one).
+const Period kPeriods[] = {{1600, 1, 0},    {1648, 7, 330}, {1777, 3, -300}, {1899, 12, 600},
+                           {2000, 2, -570}, {2024, 5, 60},  {2061, 8, -720}, {2099, 10, 840}};
+
+TEST(Lunations, EveryOneAgainstADenseScanOfTheElongation) {
+  test::InitEngineOnce();
+  test::WorstError worst("lunation minutes", "min");
+  for (const Period& p : kPeriods) {
+    const Zone zone = ZoneOfMinutes(p.zoneMinutes);
+    const int32_t first = Day(p.year, p.month, 1), last = first + 88;
+    const std::vector<Lunation> found = FindLunations(test::TestPositions(), first, last, zone, Zodiac::Tropical);
+    std::vector<std::pair<double, LunationKind>> want;
+    const double from = LocalMidnight(first, zone).ut, to = LocalMidnight(last + 1, zone).ut;
+    for (const auto kind : {LunationKind::NewMoon, LunationKind::FullMoon}) {
+      const double target = kind == LunationKind::NewMoon ? 0 : 180;
+      auto elongation = [&](double t) {
+        return WrappedDifferenceDegrees(EphemerisDegrees(Moon, t) - EphemerisDegrees(Sun, t), target);
+      };
+      // Those whose minute rounds into the period, as the program's do.
+      for (const double t : ScanUpward(elongation, from - 0.1, to + 0.1))
+        if (NearestMinute(t) >= from && NearestMinute(t) < to) want.push_back({t, kind});
+    }
+    std::sort(want.begin(), want.end());
+    const std::string where = std::to_string(p.year) + "-" + std::to_string(p.month);
+    ASSERT_EQ(found.size(), want.size()) << where;
+    for (size_t k = 0; k < found.size(); ++k) {
+      EXPECT_EQ(found[k].kind, want[k].second) << where;
+      worst.Note((found[k].at.instant.ut - want[k].first) * 1440.0, 0.501, where + " #" + std::to_string(k));
+      // The local date and minute are the zone's reading of that instant.
+      const double local = found[k].at.instant.ut + 0.5 + p.zoneMinutes * kMinute;
+      EXPECT_EQ(found[k].at.local.day, static_cast<int32_t>(std::floor(local))) << where;
+      EXPECT_NEAR(found[k].at.local.minuteOfDay, (local - std::floor(local)) * 1440.0, 1e-3) << where;
+      EXPECT_TRUE(test::AngleNearDegrees(EphemerisDegrees(Moon, want[k].first),
+                                         found[k].longitude * test::kDegreesPerRadian, 1.0 * test::kArcsecond));
+    }
+  }
+}
+
+// Geocentric angle between the Sun (or the antisolar point) and the Moon,
+// from their longitudes and latitudes asked of the library directly.
+double SeparationDegrees(double jd, bool solar) {
+  double sun[6], moon[6];
+  char err[AS_MAXCH];
+  swe_calc_ut(jd, SE_SUN, SEFLG_SWIEPH, sun, err);
+  swe_calc_ut(jd, SE_MOON, SEFLG_SWIEPH, moon, err);
+  const double d2r = 1 / test::kDegreesPerRadian;
+  const double lon = (solar ? sun[0] : sun[0] + 180) * d2r, lat = (solar ? sun[1] : -sun[1]) * d2r;
+  const double c =
+      std::sin(lat) * std::sin(moon[1] * d2r) + std::cos(lat) * std::cos(moon[1] * d2r) * std::cos(lon - moon[0] * d2r);
+  return std::acos(std::min(1.0, c)) * test::kDegreesPerRadian;
+}
+
+// Published times of greatest eclipse (NASA's eclipse bulletins, to the
+// minute, UT) and kinds.
+TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
+  test::InitEngineOnce();
+  SwissEphemeris library(ExecutableFolder());
+  const struct {
+    int32_t year, month, day, hour, minute;
+    EclipseKind kind;
+  } published[] = {
+      {2024, 3, 25, 7, 13, EclipseKind::PenumbralLunar}, {2024, 4, 8, 18, 17, EclipseKind::TotalSolar},
+      {2024, 9, 18, 2, 44, EclipseKind::PartialLunar},   {2024, 10, 2, 18, 45, EclipseKind::AnnularSolar},
+      {2023, 4, 20, 4, 17, EclipseKind::HybridSolar},    {2022, 11, 8, 10, 59, EclipseKind::TotalLunar},
+      {2022, 10, 25, 11, 1, EclipseKind::PartialSolar},
+  };
+  for (const auto& e : published) {
+    const int32_t day = Day(e.year, e.month, e.day);
+    const std::vector<Eclipse> found =
+        FindEclipses(library, test::TestPositions(), day, day, ZoneOfMinutes(0), Zodiac::Tropical);
+    ASSERT_EQ(found.size(), 1u) << e.year << "-" << e.month << "-" << e.day;
+    EXPECT_EQ(found[0].kind, e.kind) << e.year << "-" << e.month;
+    EXPECT_NEAR(found[0].at.local.minuteOfDay, e.hour * 60 + e.minute, 1) << e.year << "-" << e.month;
+  }
+}
+
+// Each eclipse the library's search gives, against the least separation of
+// the Moon from the Sun (solar) or from the Earth's shadow (lunar) found by
+// a scan of our own a minute apart, and every lunation of the period with a
+// separation small enough for an eclipse must be one of them.
+TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
+  test::InitEngineOnce();
+  SwissEphemeris library(ExecutableFolder());
+  test::WorstError worst("greatest eclipse minutes", "min");
+  for (const Period& p : kPeriods) {
+    const Zone zone = ZoneOfMinutes(p.zoneMinutes);
+    const int32_t first = Day(p.year, 1, 1), last = Day(p.year, 12, 31);
+    const std::vector<Eclipse> eclipses =
+        FindEclipses(library, test::TestPositions(), first, last, zone, Zodiac::Tropical);
+    const std::vector<Lunation> lunations = FindLunations(test::TestPositions(), first, last, zone, Zodiac::Tropical);
+    // Two to seven a year.
+    EXPECT_GE(eclipses.size(), 2u) << p.year;
+    EXPECT_LE(eclipses.size(), 7u) << p.year;
+    for (const Eclipse& e : eclipses) {
+      const bool solar = IsSolar(e.kind);
+      double best = e.at.instant.ut, least = 1e9;
+      for (double t = e.at.instant.ut - 0.2; t <= e.at.instant.ut + 0.2; t += kMinute) {
+        const double s = SeparationDegrees(t, solar);
+        if (s < least) least = s, best = t;
+      }
+      worst.Note((e.at.instant.ut - best) * 1440.0, 2.0, std::to_string(p.year) + " " + EclipseKindText(e.kind));
+      // Near a lunation of the right kind.
+      bool lunation = false;
+      for (const Lunation& l : lunations)
+        lunation |= (l.kind == LunationKind::NewMoon) == solar && std::fabs(l.at.instant.ut - e.at.instant.ut) < 0.2;
+      EXPECT_TRUE(lunation) << p.year << " " << EclipseKindText(e.kind);
+    }
+    // A Moon this close to the Sun's centre (or the shadow's) always eclipses:
+    // within 0.9 degrees the penumbra or the Moon's disc is always reached.
+    for (const Lunation& l : lunations) {
+      const bool solar = l.kind == LunationKind::NewMoon;
+      double least = 1e9;
+      for (double t = l.at.instant.ut - 0.2; t <= l.at.instant.ut + 0.2; t += 10 * kMinute)
+        least = std::min(least, SeparationDegrees(t, solar));
+      if (least > 0.9) continue;
+      bool listed = false;
+      for (const Eclipse& e : eclipses) listed |= std::fabs(l.at.instant.ut - e.at.instant.ut) < 0.2;
+      EXPECT_TRUE(listed) << p.year << " lunation at JD " << l.at.instant.ut << " separation " << least;
+    }
+  }
+}
+
+// Every spell against the sky asked directly: it ends as the Moon crosses
+// into the next sign, begins at an exact major aspect to a body from the
+// Sun to Pluto (or as the Moon enters the sign), and no such aspect falls
+// inside it; and the spells follow the signs one by one.
+TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
+  test::InitEngineOnce();
+  test::WorstError worst("void-of-course minutes", "min");
+  for (const Period& p : kPeriods) {
+    const Zone zone = ZoneOfMinutes(p.zoneMinutes);
+    const int32_t first = Day(p.year, p.month, 1), last = first + 20;
+    const std::vector<VoidSpell> spells = FindVoidOfCourse(test::TestPositions(), first, last, zone, Zodiac::Tropical);
+    const std::string where = std::to_string(p.year) + "-" + std::to_string(p.month);
+    // The Moon passes seven or eight signs in three weeks.
+    ASSERT_GE(spells.size(), 7u) << where;
+    auto moon = [](double t) { return EphemerisDegrees(Moon, t); };
+    auto aspectsBetween = [&](double from, double to) {
+      std::vector<double> all;
+      for (BodyIndex body = Sun; body <= Pluto; ++body)
+        for (const double angle : {0.0, 60.0, 90.0, 120.0, 180.0, 240.0, 270.0, 300.0}) {
+          auto d = [&](double t) { return WrappedDifferenceDegrees(moon(t) - EphemerisDegrees(body, t), angle); };
+          for (const double t : ScanUpward(d, from, to)) all.push_back(t);
+        }
+      return all;
+    };
+    for (size_t k = 0; k < spells.size(); ++k) {
+      const VoidSpell& v = spells[k];
+      const double end = v.end.instant.ut;
+      // The sign border: 30 * (sign + 1) degrees, crossed within the minute.
+      const double border = 30.0 * ((v.sign + 1) % 12);
+      double a = end - 2 * kMinute, b = end + 2 * kMinute;
+      ASSERT_LT(WrappedDifferenceDegrees(moon(a), border), 0) << where;
+      ASSERT_GE(WrappedDifferenceDegrees(moon(b), border), 0) << where;
+      while (b - a > 1e-7) (WrappedDifferenceDegrees(moon(0.5 * (a + b)), border) < 0 ? a : b) = 0.5 * (a + b);
+      worst.Note((end - a) * 1440.0, 0.501, where + " end of spell " + std::to_string(k));
+      if (k > 0) {
+        EXPECT_EQ(v.sign, (spells[k - 1].sign + 1) % 12) << where;
+      }
+      const std::vector<double> inside = aspectsBetween(v.start.instant.ut - 2 * kMinute, end);
+      if (v.lastBody != 0) {
+        // The aspect beginning the spell is the last one before its end,
+        // and lies within its minute (two may fall in the same minute).
+        ASSERT_FALSE(inside.empty()) << where << " spell " << k;
+        const double latest = *std::max_element(inside.begin(), inside.end());
+        worst.Note((v.start.instant.ut - latest) * 1440.0, 0.501, where + " start of spell " + std::to_string(k));
+      } else {
+        EXPECT_TRUE(inside.empty()) << where << " spell " << k;
+      }
+    }
+  }
+}
+
+// The contacts of a place with a chart: strictly within the outer orb of
+// each aspect looked for, measured the short way round the circle.
+TEST(NatalContacts, WithinTheOuterOrbOfEachAspectLookedFor) {
+  const double r = 1.0 / test::kDegreesPerRadian;
+  NatalChart chart;
+  chart.points = {{Sun, 355.0 * r}, {Moon, 100.0 * r}, {Ascendant, 200.0 * r}};
+  chart.aspects = AspectSet::Of({Conjunction, Opposition, Square});
+  chart.outerOrb = OrbRadiansFromDegrees(5);
+  const struct {
+    double longitude;
+    std::vector<std::pair<BodyIndex, AspectIndex>> want;
+    double firstDeviation;  // degrees
+  } cases[] = {
+      {359.9, {{Sun, Conjunction}}, 4.9},  // the short way round
+      {3.0, {}, 0},                        // 8 degrees on past 0 Aries
+      {40.0, {}, 0},                       // a sextile of the Moon, not looked for
+      {16.0, {{Ascendant, Opposition}}, 4.0},
+      {191.0, {{Moon, Square}}, 1.0},
+      {197.0, {{Ascendant, Conjunction}}, 3.0},
+      {280.5, {{Moon, Opposition}}, 0.5},
+      {250.0, {}, 0},
+  };
+  for (const auto& c : cases) {
+    const std::vector<NatalContact> got = ContactsOf(chart, c.longitude * r);
+    std::vector<std::pair<BodyIndex, AspectIndex>> pairs;
+    for (const NatalContact& k : got) pairs.emplace_back(k.natal, k.aspect);
+    EXPECT_EQ(pairs, c.want) << c.longitude;
+    if (!got.empty()) {
+      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, c.firstDeviation, 1e-6) << c.longitude;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace skyloom

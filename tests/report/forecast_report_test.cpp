@@ -1,0 +1,52 @@
+#include "report/forecast_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "calendar/date_format.h"
+
+namespace skyloom {
+namespace {
+
+// Counted in characters: "°" is two bytes and one character.
+size_t Characters(const std::string& text) {
+  size_t n = 0;
+  for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+// The natal contacts start in the same column for every position, the
+// widest ("29°59' Sagittarius") included, so that the table stays a table.
+TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
+  InitDateNames();
+  const double degree = TwoPi / 360.0;
+  const double longitudes[] = {0.5, 29.99, 269.99, 279.5, 339.0};  // Aries .. Pisces, 1 and 2 digits
+  ForecastList list;
+  list.lunationsAsked = list.personal = true;
+  list.firstDay = list.lastDay = 2460321;
+  list.zone = Zone::Fixed(0, "GMT");
+  for (const double l : longitudes) {
+    Lunation lunation;
+    lunation.at.local.day = 2460321;
+    lunation.longitude = l * degree;
+    lunation.contacts = {{Sun, Opposition, 7.72 * degree}};
+    list.lunations.push_back(lunation);
+  }
+  const std::string tables = ForecastTables(list);
+  size_t column = 0, rows = 0;
+  for (size_t at = 0; (at = tables.find("new Moon", at)) != std::string::npos; ++at) {
+    const std::string line = tables.substr(at, tables.find("\r\n", at) - at);
+    const size_t contact = line.find(
+        "| opposition natal Sun 7\xC2\xB0"
+        "43'");
+    ASSERT_NE(contact, std::string::npos) << line;
+    const size_t here = Characters(line.substr(0, contact));
+    if (rows++ == 0) column = here;
+    EXPECT_EQ(here, column) << line;
+  }
+  EXPECT_EQ(rows, 5u) << tables;
+}
+
+}  // namespace
+}  // namespace skyloom

@@ -1,0 +1,108 @@
+// Progressed and directed runs against a computation by hand, straight from
+// Swiss Ephemeris: the exact minutes of a run are those of the aspects the
+// progressed (or directed) body makes, found here step by step.
+#include <gtest/gtest.h>
+#include <swephexp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ports/program_folder.h"
+#include "runs/session.h"
+#include "support/angle_check.h"
+#include "support/independent.h"
+#include "support/text_face.h"
+#include "support/worst_error.h"
+
+namespace skyloom {
+namespace {
+
+using test::EphemerisDegrees;
+using test::WrappedDifferenceDegrees;
+
+struct Case {
+  ProgressionKind kind;
+  BodyIndex moving, natal;
+  int32_t year, month, day, hour, minute, zoneMinutes;  // the birth, local time
+  int32_t fromYear, toYear;                             // the period
+};
+
+// Births on both sides of Greenwich and across the Moon's data.
+const Case kCases[] = {
+    {ProgressionKind::Progressed, Sun, Mercury, 1985, 7, 4, 14, 37, 120, 1990, 2020},
+    {ProgressionKind::Progressed, Moon, Sun, 1952, 11, 20, 3, 5, -300, 1990, 2010},
+    {ProgressionKind::Progressed, Moon, Venus, 1620, 3, 9, 22, 10, 0, 1630, 1636},
+    {ProgressionKind::Directed, Moon, Saturn, 1985, 7, 4, 14, 37, 120, 1990, 2025},
+    {ProgressionKind::Directed, Mars, Sun, 2001, 1, 30, 6, 45, 570, 2005, 2035},
+};
+
+TEST(Progressions, ExactMinutesAgainstAComputationByHand) {
+  test::WorstError worst("progressed exact minutes", "min");
+  for (const Case& c : kCases) {
+    RunRequest r;
+    r.mode = RunMode::Personal;
+    r.first = c.moving;
+    r.second = c.natal;
+    r.start = EnteredDate::Of(c.fromYear, 1, 1);
+    r.end = EnteredDate::Of(c.toYear, 12, 31);
+    r.zone = Zone::Fixed(0, "GMT");
+    r.birth.date = EnteredDate::Of(c.year, c.month, c.day);
+    r.birth.hour = static_cast<int16_t>(c.hour);
+    r.birth.minute = static_cast<int16_t>(c.minute);
+    r.birth.zone = ZoneOfMinutes(c.zoneMinutes);
+    r.progression = c.kind;
+    Session session(ExecutableFolder());
+    test::TextFace face;
+    const std::string where = BodyName(c.moving) + " to " + BodyName(c.natal) + " " + std::to_string(c.year);
+    ASSERT_TRUE(session.Start(r, face)) << where << (face.told.empty() ? "" : face.told.back());
+
+    // 1. The birth in Universal Time: local time less the zone's offset.
+    const double birth =
+        swe_julday(c.year, c.month, c.day, c.hour + c.minute / 60.0 - c.zoneMinutes / 60.0, SE_GREG_CAL);
+    // 2. The natal body's longitude then.
+    const double natal = EphemerisDegrees(c.natal, birth);
+    // 3. The moving body's longitude a progressed day d after birth: the
+    //    sky's at birth + d (progressed), or its natal longitude moved on by
+    //    the Sun's travel from birth to birth + d (directed).
+    auto moving = [&](double d) {
+      if (c.kind == ProgressionKind::Progressed) return EphemerisDegrees(c.moving, birth + d);
+      return EphemerisDegrees(c.moving, birth) + EphemerisDegrees(Sun, birth + d) - EphemerisDegrees(Sun, birth);
+    };
+    // 4. Each major aspect's angles passed by the moving body, in progressed
+    //    days, scanned a hundredth of a day apart (a quarter of a year of
+    //    life) and bisected; 5. each real instant is birth + 365.2422 d.
+    const double fromJd = swe_julday(c.fromYear, 1, 1, 0, SE_GREG_CAL);
+    const double toJd = swe_julday(c.toYear + 1, 1, 1, 0, SE_GREG_CAL);
+    const double dFrom = (fromJd - birth) / 365.2422, dTo = (toJd - birth) / 365.2422;
+    std::vector<double> want;
+    for (const double angle : {0.0, 60.0, 90.0, 120.0, 180.0, 240.0, 270.0, 300.0}) {
+      auto off = [&](double d) { return WrappedDifferenceDegrees(moving(d) - natal, angle); };
+      for (double d = dFrom; d < dTo; d += 0.01) {
+        double a = d, b = std::min(d + 0.01, dTo);
+        const double fa = off(a), fb = off(b);
+        if ((fa < 0) == (fb < 0) || std::fabs(fb - fa) > 90) continue;
+        while (b - a > 1e-9) ((off(0.5 * (a + b)) < 0) == (fa < 0) ? a : b) = 0.5 * (a + b);
+        want.push_back(birth + 0.5 * (a + b) * 365.2422);
+      }
+    }
+    std::sort(want.begin(), want.end());
+
+    std::vector<double> got;
+    for (const TransitRecord& t : session.Results()[0].transits)
+      for (const TransitRowData& row : t.passes)
+        if (row.minimum && row.minimum->exact) got.push_back(row.minimum->instant.ut);
+    std::sort(got.begin(), got.end());
+    ASSERT_EQ(got.size(), want.size()) << where;
+    ASSERT_FALSE(got.empty()) << where;
+    for (size_t k = 0; k < got.size(); ++k)
+      worst.Note((got[k] - want[k]) * 1440.0, 0.501, where + " #" + std::to_string(k));
+    // The title says how the body moves.
+    const std::string title = c.kind == ProgressionKind::Progressed ? "Progressed " : "Directed ";
+    EXPECT_EQ(face.text.find(title + BodyName(c.moving) + " transits of natal "), 0u) << face.text.substr(0, 80);
+  }
+}
+
+}  // namespace
+}  // namespace skyloom
