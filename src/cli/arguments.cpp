@@ -32,7 +32,8 @@ const char* const kUsage =
     "                   [--birth-place PLACE] [--houses SYSTEM] [--house-ingresses]\n"
     "                   [--eclipses] [--lunations] [--void-of-course] [--progressed|--directed]\n"
     "                   [--html FILE] [--ics FILE] [--csv FILE] [--json FILE]\n"
-    "                   [--timeline FILE.svg|FILE.png] [--jobs N]\n";
+    "                   [--timeline FILE.svg|FILE.png] [--jobs N]\n"
+    "                   [--chart NAME | --charts all|tag:TAG] [--chart-store FILE]\n";
 
 const char* const kHelp =
     "Computes astrological transits as the Skyloom window does and prints the report.\n"
@@ -181,6 +182,13 @@ const char* const kHelp =
     "--jobs N               compute the runs of a Show-all series on N threads (default: as\n"
     "                       many as the machine has cores; 1: one run after the other).\n"
     "                       The report and the files are the same for any N.\n"
+    "--chart NAME           the birth data of a chart of the collection, in place of --birth,\n"
+    "                       --birth-time, --birth-zone and --birth-place.\n"
+    "--charts all|tag:TAG   the personal run (or the series) for every chart of the\n"
+    "                       collection, or those with the tag, one report after another.\n"
+    "--chart-store FILE     the chart collection to use (default:\n"
+    "                       $XDG_DATA_HOME/skyloom/charts.sqlite). skyloom-cli charts --help\n"
+    "                       tells how charts are added, listed, removed, imported, exported.\n"
     "--version              print the program's version and stop.\n"
     "\n"
     "Files hold every transit of the run, or of the whole series. A file is named by its\n"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <thread>
@@ -201,7 +202,14 @@ int RunChartBatch(const std::vector<std::string>& words, const std::string& sele
     }
     return true;
   };
-  RunInOrder<ChartRun>(charts.size(), std::max(1u, std::thread::hardware_concurrency()), work, take);
+  // The charts share the threads --jobs gives (every core unless told).
+  unsigned jobs = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == "--jobs" && i + 1 < words.size())
+      jobs = static_cast<unsigned>(std::strtoul(words[i + 1].c_str(), nullptr, 10));
+    if (words[i].rfind("--jobs=", 0) == 0) jobs = static_cast<unsigned>(std::strtoul(words[i].c_str() + 7, nullptr, 10));
+  }
+  RunInOrder<ChartRun>(charts.size(), WorkerCount(jobs), work, take);
   report.Finish();
   if (json != nullptr) json->Write(EndJsonCharts(anyJson));
 

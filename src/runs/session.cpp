@@ -447,7 +447,10 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     face.Refuse(*swift);
     return;
   }
-  if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr) {
+  // A progressed or directed series moves its bodies with the session's own
+  // positions: it runs on this thread.
+  if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr &&
+      request.progression == ProgressionKind::Transit) {
     // The runs are computed ahead on every thread asked for, and shown in
     // their order as the series reaches them.
     // The planning reads the Pluto table when a run needs it.
