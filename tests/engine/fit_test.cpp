@@ -11,6 +11,7 @@
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
 #include "support/engine_setup.h"
+#include "support/transit_runs.h"
 
 namespace skyloom {
 namespace {
@@ -156,27 +157,13 @@ TEST(LongitudeFits, RunsFindWhatTheEphemerisAloneFinds) {
         const uint64_t before = positions->Evaluations();
         TransitTable table;
         table.Create(run.endDay - run.startDay + 1);
-        class Take : public RunObserver {
-          bool NextDay(int32_t) override { return true; }
-          RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
-        } take;
+        test::TakeEverything take;
         SearchTransits(run, midnights, table, *result, take);
         (result == &with ? withFits : withoutFits) += positions->Evaluations() - before;
       }
       const std::string what = BodyNames[run.bodies[0]] + (run.world ? " to " : " to natal ") +
                                BodyNames[run.bodies[1]] + " from day " + std::to_string(run.startDay) + " in " + zone;
-      ASSERT_EQ(with.transits.size(), without.transits.size()) << what;
-      for (size_t t = 0; t < with.transits.size(); ++t) {
-        const auto& p = with.transits[t].passes;
-        const auto& q = without.transits[t].passes;
-        ASSERT_EQ(p.size(), q.size()) << what << ", transit " << t;
-        for (size_t r = 0; r < p.size(); ++r) {
-          EXPECT_EQ(p[r].aspect, q[r].aspect) << what << ", transit " << t;
-          EXPECT_EQ(p[r].entry, q[r].entry) << what << ", transit " << t;
-          EXPECT_EQ(p[r].minimum, q[r].minimum) << what << ", transit " << t;
-          EXPECT_EQ(p[r].exit, q[r].exit) << what << ", transit " << t;
-        }
-      }
+      EXPECT_TRUE(test::SameTransits(with.transits, without.transits)) << what;
     }
     if (positions == &TestPositions()) {
       EXPECT_LT(withFits, withoutFits);

@@ -17,6 +17,7 @@
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
+#include "support/transit_runs.h"
 #include "support/worst_error.h"
 
 namespace skyloom {
@@ -24,12 +25,8 @@ namespace {
 
 using test::Day;
 
-// A caller that takes every row and never stops.
-class TakeEverything : public RunObserver {
- public:
-  bool NextDay(int32_t) override { return true; }
-  RowTaken TakeRow(const TransitRowData&, RowPlace) override { return {}; }
-};
+using test::SameTransits;
+using test::TakeEverything;
 
 struct Engine {
   RunResult Run(const RunDescription& run) {
@@ -165,18 +162,6 @@ std::vector<TransitRecord> Only(const RunResult& result, const AspectSet& aspect
   for (const TransitRecord& transit : result.transits)
     if (aspects.Has(transit.aspect)) kept.push_back(transit);
   return kept;
-}
-
-bool SameTransits(const std::vector<TransitRecord>& a, const std::vector<TransitRecord>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k) {
-    if (a[k].aspect != b[k].aspect || a[k].passes.size() != b[k].passes.size()) return false;
-    for (size_t p = 0; p < a[k].passes.size(); ++p) {
-      const TransitRowData &x = a[k].passes[p], &y = b[k].passes[p];
-      if (x.aspect != y.aspect || x.entry != y.entry || x.exit != y.exit || x.minimum != y.minimum) return false;
-    }
-  }
-  return true;
 }
 
 // The minor aspects lie close to each other and to the major ones (the
@@ -381,16 +366,10 @@ TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
   const std::pair<ReferenceRun, std::vector<std::tuple<AspectIndex, bool, bool>>> cases[] = {
       {{"Saturn's loop of 2020", false, Saturn, Sun, 298.0, Day(2019, 12, 1), Day(2021, 3, 31), 0, {10, 5, 2}},
        {{1, true, true}, {1, false, true}, {1, false, true}}},
-      {{"one day of the great conjunction",
-        true,
-        Jupiter,
-        Saturn,
-        0,
-        Day(2020, 12, 21),
-        Day(2020, 12, 21),
-        0,
-        {10, 5, 2}},
+      // clang-format off
+      {{"one day of the great conjunction", true, Jupiter, Saturn, 0, Day(2020, 12, 21), Day(2020, 12, 21), 0, {10, 5, 2}},
        {{1, true, false}}},
+      // clang-format on
   };
   for (const auto& [c, places] : cases) {
     const RunDescription run = c.Description();

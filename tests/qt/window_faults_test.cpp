@@ -45,16 +45,6 @@ class ModalWatcher : public QObject {
   QWidget* busy_ = nullptr;
 };
 
-// The texts of the message boxes shown, each closed with its default button.
-ModalWatcher* RecordMessages(QStringList& seen) {
-  return new ModalWatcher([&seen](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      seen << box->text();
-      box->defaultButton()->click();
-    }
-  });
-}
-
 }  // namespace
 
 class WindowFaultsTest : public QObject {
@@ -175,7 +165,9 @@ class WindowFaultsTest : public QObject {
     const QString path = folder.filePath("t.svg");
     timeline.SetFileChooser([&path](const QString&, const QString&, const QString&) { return path; });
     QStringList seen;
-    std::unique_ptr<ModalWatcher> messages(RecordMessages(seen));
+    ModalWatcher watcher([&seen](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) seen << box->text(), box->defaultButton()->click();
+    });
     QTest::mouseClick(timeline.findChild<QPushButton*>(QStringLiteral("cmdSaveSvg")), Qt::LeftButton);
     QCOMPARE(seen, QStringList{"Timeline written to file " + path});
   }

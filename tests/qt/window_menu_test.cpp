@@ -78,21 +78,19 @@ class WindowMenuTest : public QObject {
     const struct {
       const char* entry;
       std::string want;
-    } rows[] = {
-        {"actWriteOutput", "cmdFile"},
-        {"actSaveState", "cmdSaveState"},
-        {"actRestoreState", "cmdRestoreState"},
-        {"actQuit", "cmdQuit"},
-        {"actStart", "cmdStart"},
-        {"actShowAllOuter", "cmdShowAll(0)"},
-        {"actShowAllInner", "cmdShowAll(1)"},
-        {"actWholeChart", "cmdShowAllTransits"},
-        {"actSearch", "cmdSearch"},
-        {"actHelp", "cmdHelp"},
-        {"actOutputAsHtml", "chkOutputAsHTML"},
-        {"actShowTimeline", "timeline"},
-        {"actStop", ""},  // no run to stop
-    };
+    } rows[] = {{"actWriteOutput", "cmdFile"},
+                {"actSaveState", "cmdSaveState"},
+                {"actRestoreState", "cmdRestoreState"},
+                {"actQuit", "cmdQuit"},
+                {"actStart", "cmdStart"},
+                {"actShowAllOuter", "cmdShowAll(0)"},
+                {"actShowAllInner", "cmdShowAll(1)"},
+                {"actWholeChart", "cmdShowAllTransits"},
+                {"actSearch", "cmdSearch"},
+                {"actHelp", "cmdHelp"},
+                {"actOutputAsHtml", "chkOutputAsHTML"},
+                {"actShowTimeline", "timeline"},
+                {"actStop", ""}};  // no run to stop
     for (const auto& row : rows) QCOMPARE(Choose(row.entry), row.want);
     QCOMPARE(window_->Value(Ctl(N::chkOutputAsHTML)), int16_t{1});
 
@@ -164,49 +162,15 @@ class WindowMenuTest : public QObject {
   // Tab goes down the dates and the birth on the left, then the choices on
   // the right, the run buttons, the search, the report, the bottom row.
   void tabFollowsTheFormAsItReads() {
-    const QStringList want{"txbYear(0)",
-                           "txbMonth(0)",
-                           "txbDay(0)",
-                           "txbYear(1)",
-                           "txbMonth(1)",
-                           "txbDay(1)",
-                           "txbYear(2)",
-                           "txbMonth(2)",
-                           "txbDay(2)",
-                           "cboHour",
-                           "cboMinute",
-                           "cboTimezone(1)",
-                           "txbBirthPlace",
-                           "optWorld",
-                           "optPersonal",
-                           "optTropical",
-                           "optSidereal",
-                           "cboPlanet(0)",
-                           "cboPlanet(1)",
-                           "cboOrbs(0)",
-                           "cboOrbs(1)",
-                           "cboOrbs(2)",
-                           "cboTimezone(0)",
-                           "chkDisplayNATZabbr",
-                           "cmdStart",
-                           "cmdShowAll(0)",
-                           "cmdShowAll(1)",
-                           "cmdShowAllTransits",
-                           "cmdSearch",
-                           "cboSearchAspect",
-                           "chkKeepDates",
-                           "chkAppendToOutput",
-                           "txbOutput",
-                           "cmdSaveState",
-                           "cmdRestoreState",
-                           "cmdFile",
-                           "chkOpenOutputFile",
-                           "chkOutputAsHTML",
-                           "cmdClear",
-                           "cmdHelp",
-                           "cmdQuit",
-                           "txbStopDate",
-                           "txbAllTransitsDateFormat"};
+    const QStringList want =
+        QString(
+            "txbYear(0) txbMonth(0) txbDay(0) txbYear(1) txbMonth(1) txbDay(1) txbYear(2) txbMonth(2) "
+            "txbDay(2) cboHour cboMinute cboTimezone(1) txbBirthPlace optWorld optPersonal optTropical "
+            "optSidereal cboPlanet(0) cboPlanet(1) cboOrbs(0) cboOrbs(1) cboOrbs(2) cboTimezone(0) "
+            "chkDisplayNATZabbr cmdStart cmdShowAll(0) cmdShowAll(1) cmdShowAllTransits cmdSearch "
+            "cboSearchAspect chkKeepDates chkAppendToOutput txbOutput cmdSaveState cmdRestoreState cmdFile "
+            "chkOpenOutputFile chkOutputAsHTML cmdClear cmdHelp cmdQuit txbStopDate txbAllTransitsDateFormat")
+            .split(' ');
     QStringList got;
     for (QWidget* w : window_->TabOrder()) got << w->objectName();
     QCOMPARE(got, want);

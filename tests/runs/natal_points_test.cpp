@@ -24,12 +24,8 @@ constexpr double kDegrees = 360.0 / TwoPi;
 // Ascendant 52.3363702, the MC 292.4871107, Placidus cusp 7 232.3363702 and
 // the equal system's tenth cusp 322.3363702 (see tests/engine/houses_test.cpp).
 RunRequest BerlinBirth(BodyIndex transiting, BodyIndex natal, int32_t fromYear, int32_t toYear) {
-  RunRequest r = WorldRequest(transiting, natal, fromYear, toYear);
-  r.mode = RunMode::Personal;
-  r.birth.date = EnteredDate::Of(1990, 1, 1);
-  r.birth.hour = 12;
-  r.birth.minute = 0;
-  r.birth.zone = Zone::Fixed(0, "GMT");
+  RunRequest r =
+      PersonalRequest(transiting, natal, fromYear, toYear, EnteredDate::Of(1990, 1, 1), 12, 0, Zone::Fixed(0, "GMT"));
   r.birth.place = BirthPlace{"52.52,13.405", "", 52.52, 13.405};
   return r;
 }

@@ -41,17 +41,9 @@ const Case kCases[] = {
 TEST(Progressions, ExactMinutesAgainstAComputationByHand) {
   test::WorstError worst("progressed exact minutes", "min");
   for (const Case& c : kCases) {
-    RunRequest r;
-    r.mode = RunMode::Personal;
-    r.first = c.moving;
-    r.second = c.natal;
-    r.start = EnteredDate::Of(c.fromYear, 1, 1);
-    r.end = EnteredDate::Of(c.toYear, 12, 31);
-    r.zone = Zone::Fixed(0, "GMT");
-    r.birth.date = EnteredDate::Of(c.year, c.month, c.day);
-    r.birth.hour = static_cast<int16_t>(c.hour);
-    r.birth.minute = static_cast<int16_t>(c.minute);
-    r.birth.zone = ZoneOfMinutes(c.zoneMinutes);
+    RunRequest r = test::PersonalRequest(c.moving, c.natal, c.fromYear, c.toYear,
+                                         EnteredDate::Of(c.year, c.month, c.day), static_cast<int16_t>(c.hour),
+                                         static_cast<int16_t>(c.minute), ZoneOfMinutes(c.zoneMinutes));
     r.progression = c.kind;
     Session session(ExecutableFolder());
     test::TextFace face;

@@ -43,17 +43,9 @@ TEST(SeriesOnThreads, FullReportEndsTheSeriesWhereOneThreadEndsIt) {
   InitEngineOnce();
   RunRequest world = WorldRequest(Sun, Saturn, 2019, 2020);
   world.series = SeriesKind::Outer;
-  RunRequest chart;
-  chart.mode = RunMode::Personal;
-  chart.first = Sun;
-  chart.second = Sun;
-  chart.start = EnteredDate::Of(2021, 1, 1);
+  RunRequest chart =
+      PersonalRequest(Sun, Sun, 2021, 2021, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
   chart.end = EnteredDate::Of(2021, 6, 30);
-  chart.zone = Zone::Fixed(0, "GMT");
-  chart.birth.date = EnteredDate::Of(1970, 3, 15);
-  chart.birth.hour = 14;
-  chart.birth.minute = 37;
-  chart.birth.zone = Zone::Fixed(3600, "GMT+1");
   chart.series = SeriesKind::Every;
   for (const RunRequest& request : {world, chart}) {
     const Outcome whole = RunSeries(request, 1, std::string::npos);

@@ -15,6 +15,7 @@ namespace {
 
 using enum ControlName;
 using test::FormFixture;
+using test::StoreServices;
 
 const std::string kSkl = "Software\\Quillfern\\SKL";
 
@@ -22,12 +23,6 @@ struct StoreWithReason : MemorySettingsStore {  // a store on a file says which 
   std::string FlushFailure() const override { return reason; }
   std::string reason;
 };
-
-MainFormServices StoreServices(SettingsStore& store) {
-  return {{},
-          [&store](FormState& state) { return SaveProgramState(state, store); },
-          [&store](FormState& state) { return RestoreProgramState(state, store); }};
-}
 
 // Every input in the order the next start reads it back, the marker last:
 // a save cut off before its end is no saved state.

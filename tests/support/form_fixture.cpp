@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "calendar/time_zones.h"
+#include "state/saved_state.h"
 #include "support/engine_setup.h"
 #include "ui/zone_lists.h"
 
@@ -62,6 +63,12 @@ void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
   f.Choose(Ctl(ControlName::cboHour), 13);
   f.Choose(Ctl(ControlName::cboMinute), 1);
   f.Choose(Ctl(ControlName::cboTimezone, 1), 24);
+}
+
+MainFormServices StoreServices(SettingsStore& store) {
+  return {{},
+          [&store](FormState& state) { return SaveProgramState(state, store); },
+          [&store](FormState& state) { return RestoreProgramState(state, store); }};
 }
 
 }  // namespace skyloom::test

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ports/memory_window.h"
+#include "ports/settings_store.h"
 #include "ports/shell.h"
 #include "support/report_fixture.h"
 #include "ui/main_form.h"
@@ -42,5 +43,7 @@ void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition);
 // Personal mode with a birth the checks accept: 1 January of the year, 12:00
 // Greenwich time.
 void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition, const std::string& birthYear);
+// Services that restore the state from the store at start-up and save to it.
+MainFormServices StoreServices(SettingsStore& store);
 
 }  // namespace skyloom::test

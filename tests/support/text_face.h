@@ -33,4 +33,16 @@ inline RunRequest WorldRequest(BodyIndex first, BodyIndex second, int32_t fromYe
   return r;
 }
 
+// A personal request over whole years, born at that local time in that zone.
+inline RunRequest PersonalRequest(BodyIndex transiting, BodyIndex natal, int32_t fromYear, int32_t toYear,
+                                  EnteredDate birth, int16_t hour, int16_t minute, Zone birthZone) {
+  RunRequest r = WorldRequest(transiting, natal, fromYear, toYear);
+  r.mode = RunMode::Personal;
+  r.birth.date = birth;
+  r.birth.hour = hour;
+  r.birth.minute = minute;
+  r.birth.zone = birthZone;
+  return r;
+}
+
 }  // namespace skyloom::test
