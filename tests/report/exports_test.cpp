@@ -123,11 +123,8 @@ TEST(ICalendarExport, UidsDoNotDependOnTheZoneOrTheOrbs) {
     RunRequest same;  // expected: the same UIDs
   };
   const Case cases[] = {
-      {"zone east of Greenwich", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"),
-       World(Sun, Saturn, {10, 5, 2}, 690, "GMT+11:30")},
       {"zone west of Greenwich", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"),
        World(Sun, Saturn, {10, 5, 2}, -690, "GMT-11:30")},
-      {"wider orbs", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"), World(Sun, Saturn, {12, 6, 2}, 0, "GMT")},
       {"narrower orbs", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"), World(Sun, Saturn, {8, 4, 2}, 0, "GMT")},
       {"other orbs and zone", World(Jupiter, Saturn, {10, 5, 2}, 0, "GMT"),
        World(Jupiter, Saturn, {12, 6, 3}, 330, "GMT+5:30")},
