@@ -12,9 +12,11 @@
 
 #include "engine/bodies.h"
 #include "engine/houses.h"
+#include "qt/chart_dialog.h"
 #include "qt/qt_window.h"
 #include "report/program.h"
 #include "runs/output_box.h"
+#include "store/chart_store.h"
 
 namespace skyloom {
 namespace {
@@ -153,6 +155,9 @@ void AddWindowMenus(QtWindow& window, FormState& state, std::function<void()> sh
                                 exporting("actExportJson", QObject::tr("Export as &JSON..."),
                                           [&state] { ExportResultsCommand(state, ExportFormat::Json); })};
   if (showTimeline) exports.push_back(exporting("actShowTimeline", QObject::tr("Show &timeline..."), showTimeline));
+  file->addSeparator();
+  exports.push_back(exporting("actCharts", QObject::tr("C&harts..."),
+                              [&window, &state] { ShowChartDialog(window, state, DefaultChartStorePath()); }));
   file->addSeparator();
   b.Pressing(file, "actSaveState", QObject::tr("&Save state"), Ctl(N::cmdSaveState));
   b.Pressing(file, "actRestoreState", QObject::tr("&Restore state"), Ctl(N::cmdRestoreState));

@@ -9,6 +9,7 @@
 #include "runs/request_checks.h"
 #include "runs/session.h"
 #include "ui/birth_place_box.h"
+#include "ui/modes.h"
 #include "ui/window_run.h"
 
 namespace skyloom {
@@ -54,8 +55,13 @@ std::string Padded(const std::string& digits, size_t width) {
 
 void FillBirthFromChart(FormState& state, const StoredChart& chart) {
   Window& w = state.window;
-  w.SetValue(C(ControlName::optWorld), 0);
-  w.SetValue(C(ControlName::optPersonal), 1);
+  if (w.Value(C(ControlName::optPersonal)) == 0) {
+    // The mode changes as its button would change it: the lists and
+    // captions of personal mode.
+    w.SetValue(C(ControlName::optWorld), 0);
+    w.SetValue(C(ControlName::optPersonal), 1);
+    PersonalClicked(state);
+  }
   const std::string& date = chart.birthDate;  // YYYY-MM-DD
   if (date.size() == 10) {
     w.SetText(C(ControlName::txbYear, 2), Plain(date.substr(0, 4)));
@@ -66,7 +72,14 @@ void FillBirthFromChart(FormState& state, const StoredChart& chart) {
   if (time.size() == 5) {
     const std::string hour = Plain(time.substr(0, 2)), minute = Plain(time.substr(3, 2));
     const Control hourList = C(ControlName::cboHour), minuteList = C(ControlName::cboMinute);
-    w.SetListIndex(hourList, static_cast<int16_t>(std::stoi(hour) + 1));
+    // A collection edited by hand may hold any text: it is typed in, and
+    // the run's checks say what is wrong with it.
+    int value = -1;
+    std::from_chars(hour.data(), hour.data() + hour.size(), value);
+    if (value >= 0 && value + 1 < w.ListCount(hourList))
+      w.SetListIndex(hourList, static_cast<int16_t>(value + 1));
+    else
+      w.SetText(hourList, hour);
     // A minute between the list's steps is typed in, as a user would.
     bool listed = false;
     for (int16_t k = 1; k < w.ListCount(minuteList) && !listed; ++k)
