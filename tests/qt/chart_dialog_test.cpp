@@ -31,10 +31,7 @@ class ChartDialogTest : public QObject {
     });
   }
 
-  std::filesystem::path Folder() {
-    const std::filesystem::path folder = std::filesystem::path(dir_.path().toStdString());
-    return folder;
-  }
+  std::filesystem::path Folder() const { return dir_.path().toStdString(); }
 
  private slots:
   void init() {

@@ -75,14 +75,6 @@ class ForecastMenuTest : public QObject {
     QCOMPARE(static_cast<int>(o.progression), progression);
   }
 
-  // The moving bodies are one choice: the last one taken holds.
-  void movingBodiesExcludeEachOther() {
-    window_->SetValue(Ctl(N::optPersonal), 1);
-    for (const char* entry : {"actDirected", "actProgressed", "actTransiting"}) QVERIFY(Choose(entry));
-    QCOMPARE(static_cast<int>(state_->Options.progression), static_cast<int>(ProgressionKind::Transit));
-    QVERIFY(!window_->findChild<QAction*>("actDirected")->isChecked());
-  }
-
  private:
   std::unique_ptr<QtWindow> window_;
   std::unique_ptr<FormState> state_;
