@@ -31,9 +31,8 @@
 #include "engine/sky_events.h"
 #include "ports/program_folder.h"
 #include "report/exports.h"
-#include "report/forecast_report.h"
 #include "report/program.h"
-#include "report/sky_event_report.h"
+#include "runs/after_tables.h"
 #include "runs/request_checks.h"
 #include "runs/session.h"
 #ifdef SKYLOOM_TIMELINE
@@ -268,28 +267,13 @@ int main(int argc, char** argv) {
   session.Perform(request, face);
   face.ClearProgress();
 
-  // Stations and ingresses follow the transit tables, of the bodies and the
-  // period the runs had.
+  // Stations, ingresses, eclipses, lunations and the void-of-course Moon
+  // follow the transit tables, of the bodies and the period the runs had.
   const bool ran = session.RunsStarted() > 0;
-  SkyEventList events;
-  if (ran && (request.stations || request.ingresses))
-    events = EventsOfRuns(session.Positions(), session.Results(), request.stations, request.ingresses);
-  // The entries into the natal houses, of the houses the runs were given.
-  if (ran && request.houseIngresses && session.Houses())
-    AddHouseIngresses(events, session.Positions(), session.Results(), *session.Houses());
-  if (events.Any()) report.Write(SkyEventTables(events));
-  // Eclipses, lunations and the void-of-course Moon follow, a personal
-  // command's set against the whole birth chart.
-  ForecastList forecast;
-  if (ran && (request.eclipses || request.lunations || request.voidOfCourse)) {
-    std::optional<NatalChart> chart;
-    if (!request.World() && session.BirthJulianDay() && !session.Results().empty())
-      chart = NatalChartAt(session.Positions(), *session.BirthJulianDay(), session.Results().front().zodiac,
-                           session.Houses() ? &*session.Houses() : nullptr, request.aspects, request.orbs[0]);
-    forecast = ForecastOfRuns(session.Library(), session.Positions(), session.Results(),
-                              {request.eclipses, request.lunations, request.voidOfCourse}, chart ? &*chart : nullptr);
-    report.Write(ForecastTables(forecast));
-  }
+  const TablesAfterRuns tables = ran ? TablesOfRuns(session, request) : TablesAfterRuns{};
+  const SkyEventList& events = tables.events;
+  const ForecastList& forecast = tables.forecast;
+  report.Write(TablesText(tables));
   report.Finish();
 
   if (ran && request.search && !request.keepDates) {

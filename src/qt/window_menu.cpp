@@ -12,9 +12,11 @@
 
 #include "engine/bodies.h"
 #include "engine/houses.h"
+#include "qt/chart_dialog.h"
 #include "qt/qt_window.h"
 #include "report/program.h"
 #include "runs/output_box.h"
+#include "store/chart_store.h"
 
 namespace skyloom {
 namespace {
@@ -70,6 +72,13 @@ class MenuBuilder {
     }
     return action;
   }
+
+  // Keeps an entry's enabled state in step with a condition.
+  void EnableWhen(QAction* action, std::function<bool()> enabled) {
+    refreshers_.push_back([action, enabled] { action->setEnabled(enabled()); });
+  }
+
+  bool Personal() const { return w_.Value(Ctl(N::optPersonal)) != 0; }
 
   void Refresh() {
     for (const auto& refresh : refreshers_) refresh();
@@ -147,6 +156,9 @@ void AddWindowMenus(QtWindow& window, FormState& state, std::function<void()> sh
                                           [&state] { ExportResultsCommand(state, ExportFormat::Json); })};
   if (showTimeline) exports.push_back(exporting("actShowTimeline", QObject::tr("Show &timeline..."), showTimeline));
   file->addSeparator();
+  exports.push_back(exporting("actCharts", QObject::tr("C&harts..."),
+                              [&window, &state] { ShowChartDialog(window, state, DefaultChartStorePath()); }));
+  file->addSeparator();
   b.Pressing(file, "actSaveState", QObject::tr("&Save state"), Ctl(N::cmdSaveState));
   b.Pressing(file, "actRestoreState", QObject::tr("&Restore state"), Ctl(N::cmdRestoreState));
   file->addSeparator();
@@ -182,6 +194,41 @@ void AddWindowMenus(QtWindow& window, FormState& state, std::function<void()> sh
   b.Checking(
       opts, "actHouseIngresses", QObject::tr("&House ingresses"), [&options] { return options.houseIngresses; },
       [&options](bool on) { options.houseIngresses = on; });
+  b.Checking(
+      opts, "actEclipses", QObject::tr("&Eclipses"), [&options] { return options.eclipses; },
+      [&options](bool on) { options.eclipses = on; });
+  b.Checking(
+      opts, "actLunations", QObject::tr("&Lunations"), [&options] { return options.lunations; },
+      [&options](bool on) { options.lunations = on; });
+  b.Checking(
+      opts, "actVoidOfCourse", QObject::tr("&Void-of-course Moon"), [&options] { return options.voidOfCourse; },
+      [&options](bool on) { options.voidOfCourse = on; });
+  opts->addSeparator();
+  // A world run has no birth to move from: the choice waits, greyed, for
+  // personal mode.
+  QMenu* moving = opts->addMenu(QObject::tr("M&oving bodies"));
+  moving->setObjectName("mnuMoving");
+  auto* movingGroup = new QActionGroup(moving);
+  movingGroup->setExclusive(true);
+  const struct {
+    const char* name;
+    QString text;
+    ProgressionKind kind;
+  } movingKinds[] = {
+      {"actTransiting", QObject::tr("&Transiting"), ProgressionKind::Transit},
+      {"actProgressed", QObject::tr("Secondary &progressed"), ProgressionKind::Progressed},
+      {"actDirected", QObject::tr("Solar-arc &directed"), ProgressionKind::Directed},
+  };
+  for (const auto& k : movingKinds) {
+    const ProgressionKind kind = k.kind;
+    QAction* entry = b.Checking(
+        moving, k.name, k.text, [&options, kind] { return options.progression == kind; },
+        [&options, kind](bool on) {
+          if (on) options.progression = kind;
+        });
+    movingGroup->addAction(entry);
+    b.EnableWhen(entry, [&b, &state] { return b.Personal() && !state.Runs.Running(); });
+  }
   opts->addSeparator();
   QMenu* aspects = opts->addMenu(QObject::tr("&Aspects"));
   aspects->setObjectName("mnuAspects");
@@ -225,7 +272,7 @@ void AddWindowMenus(QtWindow& window, FormState& state, std::function<void()> sh
         Q(ProgramCaption()) + QStringLiteral("\n") + Q(std::string(DesignOf(Ctl(N::lblCopyrightNotice)).caption)));
   });
 
-  for (QMenu* menu : {file, run, showAll, opts, aspects, houses, help})
+  for (QMenu* menu : {file, run, showAll, opts, moving, aspects, houses, help})
     QObject::connect(menu, &QMenu::aboutToShow, &window, [builder] { builder->Refresh(); });
   b.Refresh();
 }

@@ -8,9 +8,11 @@
 
 #include "engine/bodies.h"
 #include "engine/houses.h"
+#include "engine/progressions.h"
 #include "ports/atlas.h"
 #include "ports/calendar_library.h"
 #include "ports/program_folder.h"
+#include "runs/after_tables.h"
 #include "runs/session.h"
 
 namespace skyloom {
@@ -24,6 +26,10 @@ struct RunOptions {
   HouseSystem houses = HouseSystem::Placidus;
   // The whole chart also runs the transiting Moon.
   bool withMoon = false;
+  // Tables after the transits of the sky's own events.
+  bool eclipses = false, lunations = false, voidOfCourse = false;
+  // How the moving body of a personal run moves; world runs always transit.
+  ProgressionKind progression = ProgressionKind::Transit;
   bool operator==(const RunOptions&) const = default;
 };
 
@@ -60,6 +66,8 @@ struct FormState : WindowMemory {
   std::string OutputFilePath;
   // The day the run going on is computing, as the window shows it.
   std::string CurrentDayText;
+  // The tables after the last command's transits, for the exports.
+  TablesAfterRuns Tables;
 };
 
 }  // namespace skyloom

@@ -109,12 +109,11 @@ void ExportResultsCommand(FormState& state, ExportFormat format) {
   struct Kind {
     const char* title;
     const char* filter;
-    std::string (*writer)(const std::vector<RunResult>&);
   };
   static const Kind kKinds[] = {
-      {"Export as iCalendar", "iCalendar files *.ics | *.ics", &WriteICalendar},
-      {"Export as CSV", "CSV files *.csv | *.csv", &WriteCsv},
-      {"Export as JSON", "JSON files *.json | *.json", &WriteJson},
+      {"Export as iCalendar", "iCalendar files *.ics | *.ics"},
+      {"Export as CSV", "CSV files *.csv | *.csv"},
+      {"Export as JSON", "JSON files *.json | *.json"},
   };
   const Kind& kind = kKinds[static_cast<int>(format)];
   bool anyTransit = false;
@@ -129,7 +128,16 @@ void ExportResultsCommand(FormState& state, ExportFormat format) {
   dialog.flags = 4;
   const std::string path = w.ShowFileDialog(dialog);
   if (path.empty()) return;
-  const std::string error = WriteFileReplacing(path, kind.writer(state.Runs.Results()));
+  // The tables after the transits go with them, as the command line's files have them.
+  const std::vector<RunResult>& results = state.Runs.Results();
+  const TablesAfterRuns& tables = state.Tables;
+  std::string bytes;
+  switch (format) {
+    case ExportFormat::ICalendar: bytes = WriteICalendar(results, tables.events, tables.forecast, ExportTime()); break;
+    case ExportFormat::Csv: bytes = WriteCsv(results, tables.events, tables.forecast); break;
+    case ExportFormat::Json: bytes = WriteJson(results, tables.events, tables.forecast); break;
+  }
+  const std::string error = WriteFileReplacing(path, bytes);
   if (!error.empty()) {
     w.MessageBox({"Error writing to file " + path + "\r\n" + error, kind.title, MsgIcon::Exclamation});
     return;

@@ -7,6 +7,8 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "calendar/time_zones.h"
 #include "engine/bodies.h"
@@ -80,6 +82,10 @@ constexpr SavedValue kSavedValues[] = {
     {{kSkl, "Aspects"}, Source::Option, {}},
     {{kSkl, "Houses"}, Source::Option, {}},
     {{kSkl, "WithMoon"}, Source::Option, {}},
+    {{kSkl, "Eclipses"}, Source::Option, {}},
+    {{kSkl, "Lunations"}, Source::Option, {}},
+    {{kSkl, "VoidOfCourse"}, Source::Option, {}},
+    {{kSkl, "Moving"}, Source::Option, {}},
     {{kSkl, "StateSaved"}, Source::Marker, {ControlName::cmdSaveState, 0}},
 };
 constexpr size_t kSavedCount = std::size(kSavedValues);
@@ -99,12 +105,29 @@ std::string AspectsText(const AspectSet& aspects) {
   return text;
 }
 
+// How the moving body moves, by the word the store keeps.
+constexpr std::pair<ProgressionKind, std::string_view> kMovingWords[] = {
+    {ProgressionKind::Transit, "Transiting"},
+    {ProgressionKind::Progressed, "Progressed"},
+    {ProgressionKind::Directed, "Directed"},
+};
+
+std::string MovingText(ProgressionKind kind) {
+  for (const auto& [k, word] : kMovingWords)
+    if (k == kind) return std::string(word);
+  return "Transiting";
+}
+
 std::string OptionText(const RunOptions& options, std::string_view name) {
   if (name == "Stations") return YesNo(options.stations);
   if (name == "Ingresses") return YesNo(options.ingresses);
   if (name == "HouseIngresses") return YesNo(options.houseIngresses);
   if (name == "Aspects") return AspectsText(options.aspects);
   if (name == "Houses") return HouseSystemName(options.houses);
+  if (name == "Eclipses") return YesNo(options.eclipses);
+  if (name == "Lunations") return YesNo(options.lunations);
+  if (name == "VoidOfCourse") return YesNo(options.voidOfCourse);
+  if (name == "Moving") return MovingText(options.progression);
   return YesNo(options.withMoon);
 }
 
@@ -201,6 +224,13 @@ RunOptions RestoredOptions(SettingsStore& store) {
   options.ingresses = flag("Ingresses");
   options.houseIngresses = flag("HouseIngresses");
   options.withMoon = flag("WithMoon");
+  options.eclipses = flag("Eclipses");
+  options.lunations = flag("Lunations");
+  options.voidOfCourse = flag("VoidOfCourse");
+  // A state saved before these existed, or edited by hand, runs the sky.
+  const std::string moving = Read(store, kSkl, "Moving", "");
+  for (const auto& [kind, word] : kMovingWords)
+    if (moving == word) options.progression = kind;
   AspectSet aspects;
   const std::string stored = Read(store, kSkl, "Aspects", "");
   for (size_t start = 0; start <= stored.size();) {

@@ -13,6 +13,7 @@
 #include "ports/calendar_library.h"
 #include "ports/window.h"
 #include "report/report.h"
+#include "runs/after_tables.h"
 #include "runs/captions.h"
 #include "runs/date_entry.h"
 #include "runs/output_box.h"
@@ -262,6 +263,13 @@ class WindowFace : public RunFace {
   }
   bool ReportFull() const override { return OutputBoxFull(w_); }
 
+  // The tables after the transits, once the runs are done.
+  void AppendTables(const std::string& text) {
+    if (w_.TextLength(C(ControlName::txbOutput)) == 0) SetWindowHeight(w_, RunWindowHeight);
+    Append(text);
+    w_.SetVisible(C(ControlName::chkAppendToOutput), true);
+  }
+
   void RunBegins() override {
     SetControlsEnabled(w_, false, false, true, true, true);
     w_.SetText(C(ControlName::cmdStart), "Stop");
@@ -337,6 +345,20 @@ class WindowFace : public RunFace {
   bool firstDay_ = true;
 };
 
+// Runs a command, then shows the tables after its transits as the command
+// line does, and keeps them for the exports. A refused command leaves the
+// last ones in place, with the results they belong to.
+template <typename Command>
+void RunCommand(FormState& state, WindowFace& face, WindowCommand which, Command command) {
+  const RunRequest request = RequestFromWindow(state, which);
+  const int32_t before = state.Runs.RunsStarted();
+  command(request, face);
+  if (state.Runs.RunsStarted() == before) return;
+  state.Tables = TablesOfRuns(state.Runs, request);
+  const std::string text = TablesText(state.Tables);
+  if (!text.empty() && !face.ReportFull()) face.AppendTables(text);
+}
+
 // A personal run with a birth place that names none is not started: the
 // message says why and the box takes the focus.
 bool RefusedPlace(FormState& state, WindowFace& face) {
@@ -378,12 +400,18 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
     if (w.Value(C(ControlName::optSidereal)) != 0) r.zodiac = Zodiac::Sidereal;
     r.houses = state.Options.houses;
     r.houseIngresses = state.Options.houseIngresses;
+    // The command line refuses a progressed or directed world run; the
+    // window keeps the choice for personal mode and runs the sky meanwhile.
+    r.progression = state.Options.progression;
   }
   // The menus keep at least one aspect chosen; a state without any means
   // the major ones.
   if (!state.Options.aspects.Empty()) r.aspects = state.Options.aspects;
   r.stations = state.Options.stations;
   r.ingresses = state.Options.ingresses;
+  r.eclipses = state.Options.eclipses;
+  r.lunations = state.Options.lunations;
+  r.voidOfCourse = state.Options.voidOfCourse;
   if (w.Value(C(ControlName::chkOutputAsHTML)) != 0) r.files.html = state.OutputFilePath;
   switch (command) {
     case WindowCommand::ShowAllOuter: r.series = SeriesKind::Outer; break;
@@ -398,6 +426,9 @@ RunRequest RequestFromWindow(FormState& state, WindowCommand command) {
       // first entry is meant.
       r.search = static_cast<AspectIndex>(position < 0 ? 1 : position + 1);
       r.keepDates = w.Value(C(ControlName::chkKeepDates)) != 0;
+      // The Search looks for a transit through the sky, whatever moves the
+      // runs' body (the command line refuses the two together).
+      r.progression = ProgressionKind::Transit;
       break;
     }
     case WindowCommand::Start: break;
@@ -426,7 +457,7 @@ void StartPressed(FormState& state) {
   }
   WindowFace face(state);
   if (RefusedPlace(state, face)) return;
-  state.Runs.Start(RequestFromWindow(state, WindowCommand::Start), face);
+  RunCommand(state, face, WindowCommand::Start, [&state](const RunRequest& r, RunFace& f) { state.Runs.Start(r, f); });
 }
 
 void ShowAllPressed(FormState& state, int16_t index) {
@@ -436,8 +467,8 @@ void ShowAllPressed(FormState& state, int16_t index) {
   }
   WindowFace face(state);
   if (RefusedPlace(state, face)) return;
-  state.Runs.ShowAll(RequestFromWindow(state, index == 0 ? WindowCommand::ShowAllOuter : WindowCommand::ShowAllInner),
-                     face);
+  RunCommand(state, face, index == 0 ? WindowCommand::ShowAllOuter : WindowCommand::ShowAllInner,
+             [&state](const RunRequest& r, RunFace& f) { state.Runs.ShowAll(r, f); });
 }
 
 void WholeChartPressed(FormState& state) {
@@ -446,14 +477,16 @@ void WholeChartPressed(FormState& state) {
   if (state.window.Value(C(ControlName::optPersonal)) == 0) return;
   WindowFace face(state);
   if (RefusedPlace(state, face)) return;
-  state.Runs.ShowAll(RequestFromWindow(state, WindowCommand::WholeChart), face);
+  RunCommand(state, face, WindowCommand::WholeChart,
+             [&state](const RunRequest& r, RunFace& f) { state.Runs.ShowAll(r, f); });
 }
 
 void SearchPressed(FormState& state) {
   if (state.Runs.Running()) return;
   WindowFace face(state);
   if (RefusedPlace(state, face)) return;
-  state.Runs.Search(RequestFromWindow(state, WindowCommand::Search), face);
+  RunCommand(state, face, WindowCommand::Search,
+             [&state](const RunRequest& r, RunFace& f) { state.Runs.Search(r, f); });
 }
 
 void DateBoxKeyUp(FormState& state, int keyCode) {

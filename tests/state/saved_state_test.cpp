@@ -52,7 +52,8 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
             "\\World=N \\Tropical=N \\TZ0=30 \\TZ1=-1 \\NATZ=0 \\Stop=2030 \\ATDateFmt=1 \\SrchAsp=2 "
             "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\TZName0=  \\TZName1=  "
             "\\BirthHourText=  \\BirthMinuteText=  \\Stations=N \\Ingresses=N \\HouseIngresses=N "
-            "\\Aspects=1,2,3,4,5 \\Houses=placidus \\WithMoon=N \\StateSaved=Y ");
+            "\\Aspects=1,2,3,4,5 \\Houses=placidus \\WithMoon=N \\Eclipses=N \\Lunations=N \\VoidOfCourse=N "
+            "\\Moving=Transiting \\StateSaved=Y ");
   EXPECT_EQ(store.FlushCount(), 1);
   ASSERT_EQ(f.window.PopUps().size(), 1u);
   // "Done" for two seconds, below and left of the second Show-all button.

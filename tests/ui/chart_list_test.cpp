@@ -1,0 +1,77 @@
+// The window's charts: a chart put into the birth inputs runs as the
+// command line runs it with --chart, and the inputs kept as a chart give
+// the chart back.
+#include "ui/chart_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+#include "calendar/time_zones.h"
+#include "support/cli_runner.h"
+#include "support/form_fixture.h"
+
+namespace skyloom {
+namespace {
+
+using enum ControlName;
+using test::FormFixture;
+
+std::string Lf(std::string text) {
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
+TEST(ChartList, AChartRunsAsTheCommandLineRunsItAndComesBack) {
+  const StoredChart charts[] = {
+      {"Ada", "1980-01-01", "12:00", "GMT", "", {}, {}, "", {}, ""},
+      // A minute between the list's steps, a zone by its tz name.
+      {"Bea", "1985-07-04", "14:37", "Europe/Berlin", "", {}, {}, "", {}, ""},
+      // An offset of the list, a place by its coordinates, the sidereal zodiac.
+      {"Cy", "1975-03-09", "06:05", "GMT+5:30", "19.076,72.8777", 19.076, 72.8777, "sidereal", {}, ""},
+  };
+  const std::string store = (test::FreshFolder("window-charts") / "charts.sqlite").string();
+  {
+    ChartStore collection(store);
+    for (const StoredChart& c : charts) collection.Add(c);
+  }
+  for (const StoredChart& c : charts) {
+    FormFixture f;
+    test::Personal(f, 3, 0, "1990");  // Mars to the natal Sun, another birth first
+    f.Choose(Ctl(cboTimezone, 0), GreenwichPosition);
+    f.EnterDate(0, "2024", "1", "1");
+    f.EnterDate(1, "2024", "12", "31");
+    FillBirthFromChart(f.state, c);
+    f.Press(Ctl(cmdStart));
+    const test::CliResult cli =
+        test::RunCli("personal Mars Sun --start 2024-01-01 --end 2024-12-31 --zone GMT --chart " + c.name +
+                     " --chart-store " + test::Quoted(store));
+    ASSERT_EQ(cli.status, 0) << c.name << "\n" << cli.err;
+    EXPECT_EQ(Lf(f.Output()), cli.out) << c.name << "\n" << f.LastMessage().text;
+
+    const std::variant<StoredChart, Notice> back = ChartFromWindow(f.state, c.name);
+    ASSERT_TRUE(std::holds_alternative<StoredChart>(back)) << c.name << ": " << std::get<Notice>(back).text;
+    EXPECT_EQ(std::get<StoredChart>(back), c) << c.name;
+  }
+}
+
+// Birth inputs a run would refuse make no chart, with the run's message.
+TEST(ChartList, InputsARunRefusesMakeNoChart) {
+  const struct {
+    const char* year;
+    const char* month;
+    const char* says;
+  } cases[] = {{"", "1", "Please specify year of birth."}, {"1980", "13", "The birth date is invalid."}};
+  for (const auto& c : cases) {
+    FormFixture f;
+    test::Personal(f, 3, 0, "1980");
+    f.EnterDate(2, c.year, c.month, "1");
+    const std::variant<StoredChart, Notice> chart = ChartFromWindow(f.state, "X");
+    ASSERT_TRUE(std::holds_alternative<Notice>(chart)) << c.year << "-" << c.month;
+    EXPECT_EQ(std::get<Notice>(chart).text, c.says);
+  }
+}
+
+}  // namespace
+}  // namespace skyloom
