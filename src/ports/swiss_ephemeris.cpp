@@ -51,6 +51,16 @@ int32_t SweBody(int32_t body) {
   }
 }
 
+// The library's state of a thread (open files, buffers) lives as long as the
+// thread; a worker thread that used the library closes it on its way out, or
+// its files and buffers would stay behind for the rest of the process.
+struct LibraryOfThisThread {
+  LibraryOfThisThread() = default;
+  LibraryOfThisThread(const LibraryOfThisThread&) = delete;
+  LibraryOfThisThread& operator=(const LibraryOfThisThread&) = delete;
+  ~LibraryOfThisThread() { swe_close(); }
+};
+
 }  // namespace
 
 std::string SystemEphemerisFolder() { return SKYLOOM_SYSTEM_EPHE_DIR; }
@@ -64,6 +74,7 @@ SwissEphemeris::SwissEphemeris(const std::string& folder) {
   // The library keeps its state, the path included, for each thread apart: a
   // thread that has not set it yet would read the library's default folder.
   thread_local std::string current;
+  thread_local LibraryOfThisThread library;
   if (path != current) {
     swe_set_ephe_path(path.c_str());
     current = path;
