@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -526,6 +527,10 @@ std::vector<std::string> LongOptions() {
 }
 
 Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
+  // getopt keeps its place in globals: the charts of a batch are read on
+  // several threads, one at a time here.
+  static std::mutex reading;
+  const std::lock_guard<std::mutex> lock(reading);
   std::vector<std::string> positional;
   std::set<int> seen;
   std::map<int, std::string> values;

@@ -16,10 +16,9 @@
 #include "cli/arguments.h"
 #include "cli/charts.h"
 #include "cli/cli_output.h"
-#include "engine/sky_events.h"
 #include "ports/program_folder.h"
 #include "report/exports.h"
-#include "report/sky_event_report.h"
+#include "runs/after_tables.h"
 #include "runs/ordered_work.h"
 #include "runs/session.h"
 
@@ -172,15 +171,12 @@ int RunChartBatch(const std::vector<std::string>& words, const std::string& sele
     const int32_t before = session->RunsStarted();
     session->Perform(request, face);
     if (session->RunsStarted() == before) return run;
+    // The same tables after the transits as a single run of the chart.
     const std::vector<RunResult>& results = session->Results();
-    SkyEventList events;
-    if (request.stations || request.ingresses)
-      events = EventsOfRuns(session->Positions(), results, request.stations, request.ingresses);
-    if (request.houseIngresses && session->Houses())
-      AddHouseIngresses(events, session->Positions(), results, *session->Houses());
-    if (events.Any()) run.report += SkyEventTables(events);
-    if (csv != nullptr) run.csv = WriteCsv(results, events, chart.name, true);
-    if (json != nullptr) run.json = WriteJsonChart(results, events, chart.name);
+    const TablesAfterRuns tables = TablesOfRuns(*session, request);
+    run.report += TablesText(tables);
+    if (csv != nullptr) run.csv = WriteCsv(results, tables.events, tables.forecast, chart.name, true);
+    if (json != nullptr) run.json = WriteJsonChart(results, tables.events, tables.forecast, chart.name);
     return run;
   };
   bool refused = false, anyJson = false, anyCsv = false;

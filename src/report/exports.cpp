@@ -1136,11 +1136,11 @@ std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& 
   return WriteWhole(ExportFormat::Csv, results, events, forecast, 0);
 }
 
-std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart,
-                     bool header) {
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast,
+                     const std::string& chart, bool header) {
   // The chart's own records, each with the chart's name before it; no field
   // of them holds a line end, so a record is a line.
-  const std::string records = WriteCsv(results, events);
+  const std::string records = WriteCsv(results, events, forecast);
   std::string name;
   AppendCsvField(name, chart);
   name += ',';
@@ -1168,11 +1168,11 @@ std::string WriteJson(const std::vector<RunResult>& results, const SkyEventList&
 }
 
 std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events,
-                           const std::string& chart) {
+                           const ForecastList& forecast, const std::string& chart) {
   // The chart's own document, its name in place of the program's, standing
   // two levels in inside the list of charts; no string of it holds a line
   // end, so every line after the first moves in by two levels.
-  const std::string document = WriteJson(results, events);
+  const std::string document = WriteJson(results, events, forecast);
   const std::string program = "\"program\": \"Skyloom\"";
   JsonWriter name;
   name.String(chart);

@@ -86,15 +86,16 @@ class ExportStream {
 
 // A batch over the charts of a collection: each chart's records with its
 // name first (column chart), the header with the first chart's only.
-std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart,
-                     bool header);
+std::string WriteCsv(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast,
+                     const std::string& chart, bool header);
 // A batch's JSON document: {"program": "Skyloom", "charts": [...]}, each
 // chart an object with its name ("chart") and then what WriteJson writes
 // of it, written one chart after the other as they are done: the opening,
 // before each chart its separator, the chart itself, and the end.
 std::string BeginJsonCharts();
 std::string JsonChartSeparator(bool first);
-std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events, const std::string& chart);
+std::string WriteJsonChart(const std::vector<RunResult>& results, const SkyEventList& events,
+                           const ForecastList& forecast, const std::string& chart);
 std::string EndJsonCharts(bool any);
 
 // The same three with the eclipses, lunations and void-of-course spells of
