@@ -1,5 +1,5 @@
-// Top-level windows kept on the desktop: sized and placed within the part
-// of the screen that panels and docks leave free.
+// Top-level windows kept on the desktop: sized and placed within the screen
+// area that panels and docks leave free.
 #pragma once
 
 #include <QRect>

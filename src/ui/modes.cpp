@@ -17,7 +17,7 @@ Control C(ControlName n, int16_t i = 0) { return Ctl(n, i); }
 
 bool WorldMode(const FormState& state) { return state.window.Value(C(ControlName::optWorld)) != 0; }
 
-struct ListSpec {
+struct ListRange {
   BodyIndex first, last;
   int16_t defaultPosition;
 };
@@ -25,18 +25,18 @@ struct ListSpec {
 // Bodies each list offered first, and the position chosen when nothing is
 // remembered (Mars first, Jupiter second). Saved states keep list
 // positions, so whatever a list offers besides these comes after them.
-ListSpec SpecOf(bool world, int16_t list) {
-  if (world) return list == 0 ? ListSpec{Sun, Neptune, 3} : ListSpec{Mercury, Pluto, 3};
-  return list == 0 ? ListSpec{Sun, Pluto, 3} : ListSpec{Sun, Moon, 4};
+ListRange RangeOf(bool world, int16_t list) {
+  if (world) return list == 0 ? ListRange{Sun, Neptune, 3} : ListRange{Mercury, Pluto, 3};
+  return list == 0 ? ListRange{Sun, Pluto, 3} : ListRange{Sun, Moon, 4};
 }
 
 // Every entry of a list in order: the bodies above, then the nodes and
 // Chiron in either role, the Moon where it may move (the first list), and
 // the natal chart's angles and cusps where a natal body is chosen.
 std::vector<BodyIndex> ListEntries(bool world, int16_t list) {
-  const ListSpec spec = SpecOf(world, list);
+  const ListRange range = RangeOf(world, list);
   std::vector<BodyIndex> bodies;
-  for (BodyIndex b = spec.first; b <= spec.last; ++b) bodies.push_back(b);
+  for (BodyIndex b = range.first; b <= range.last; ++b) bodies.push_back(b);
   for (BodyIndex b : {NorthNode, MeanNode, Chiron}) bodies.push_back(b);
   if (list == 0) bodies.push_back(Moon);
   if (!world && list == 1)
@@ -64,7 +64,7 @@ BodyIndex PlanetListBody(bool world, int16_t list, int16_t position) {
   return bodies[static_cast<size_t>(position)];
 }
 
-int16_t DefaultPlanetPosition(bool world, int16_t list) { return SpecOf(world, list).defaultPosition; }
+int16_t DefaultPlanetPosition(bool world, int16_t list) { return RangeOf(world, list).defaultPosition; }
 
 void SetUpPlanetComboBoxes(FormState& state) {
   Window& w = state.window;
@@ -72,7 +72,7 @@ void SetUpPlanetComboBoxes(FormState& state) {
   state.FillingPlanetLists = true;
   for (int16_t list = 0; list < 2; ++list) {
     const Control c = C(ControlName::cboPlanet, list);
-    const ListSpec offer = SpecOf(world, list);
+    const ListRange offer = RangeOf(world, list);
     w.ClearList(c);
     for (BodyIndex b : ListEntries(world, list)) {
       w.AddItem(c, BodyName(b));
