@@ -49,28 +49,32 @@ std::string Line(std::string line) {
 
 std::string LunationKindText(LunationKind kind) { return kind == LunationKind::NewMoon ? "new Moon" : "full Moon"; }
 
-void AppendEclipses(std::string& out, const ForecastList& list) {
-  out += Title("Eclipses", list);
-  out += Line(Cell("Eclipse", kKindWidth) + Cell("Date", kDateWidth) + Cell("Greatest", kTimeWidth) +
+// A table of events at one moment with a position (eclipses, lunations):
+// kind, date, time, where the Moon or the Sun stood, and the natal contacts
+// of a personal command.
+template <class Event, class KindText>
+void AppendMomentTable(std::string& out, const ForecastList& list, const char* title, const char* kindHeading,
+                       const char* timeHeading, const std::vector<Event>& events, KindText kindText,
+                       const char* none) {
+  out += Title(title, list);
+  out += Line(Cell(kindHeading, kKindWidth) + Cell("Date", kDateWidth) + Cell(timeHeading, kTimeWidth) +
               Cell("Position", kPlaceWidth) + (list.personal ? "Natal contacts" : ""));
   out += Separator();
-  for (const Eclipse& e : list.eclipses)
-    out += Line(Cell(EclipseKindText(e.kind), kKindWidth) + Cell(FormatDayNumber(e.at.local.day), kDateWidth) +
+  for (const Event& e : events)
+    out += Line(Cell(kindText(e.kind), kKindWidth) + Cell(FormatDayNumber(e.at.local.day), kDateWidth) +
                 Cell(TimeText(e.at, list), kTimeWidth) + Cell(ZodiacPositionText(e.longitude), kPlaceWidth) +
                 (list.personal ? ContactsText(e.contacts) : ""));
-  if (list.eclipses.empty()) out += "No eclipses in this period.\r\n";
+  if (events.empty()) out += none;
+}
+
+void AppendEclipses(std::string& out, const ForecastList& list) {
+  AppendMomentTable(out, list, "Eclipses", "Eclipse", "Greatest", list.eclipses, EclipseKindText,
+                    "No eclipses in this period.\r\n");
 }
 
 void AppendLunations(std::string& out, const ForecastList& list) {
-  out += Title("New and full Moons", list);
-  out += Line(Cell("Lunation", kKindWidth) + Cell("Date", kDateWidth) + Cell("Time", kTimeWidth) +
-              Cell("Position", kPlaceWidth) + (list.personal ? "Natal contacts" : ""));
-  out += Separator();
-  for (const Lunation& l : list.lunations)
-    out += Line(Cell(LunationKindText(l.kind), kKindWidth) + Cell(FormatDayNumber(l.at.local.day), kDateWidth) +
-                Cell(TimeText(l.at, list), kTimeWidth) + Cell(ZodiacPositionText(l.longitude), kPlaceWidth) +
-                (list.personal ? ContactsText(l.contacts) : ""));
-  if (list.lunations.empty()) out += "No lunations in this period.\r\n";
+  AppendMomentTable(out, list, "New and full Moons", "Lunation", "Time", list.lunations, LunationKindText,
+                    "No lunations in this period.\r\n");
 }
 
 std::string LastAspectText(const VoidSpell& spell) {
