@@ -659,6 +659,7 @@ Arguments ParseArguments(int argc, char** argv, const Atlas& atlas) {
     *files[k] = path;
   }
   if (toStandardOutput > 1) Unusable("only one file can go to standard output");
+  r.crossingMinutes = r.files.ics || r.files.csv || r.files.json;
   const std::optional<std::string>& timeline = r.files.timeline;
 #ifndef SKYLOOM_TIMELINE
   if (timeline) Unusable("this build has no timeline (it was built without Qt)");

@@ -1,5 +1,7 @@
 #include "engine/exact_time.h"
 
+#include "engine/midnight_longitudes.h"
+
 #include <cmath>
 
 #include "calendar/date_format.h"
@@ -50,27 +52,60 @@ double PairDeviation::Slope(double jd) {
   return speedA - speedB;
 }
 
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant) {
+namespace {
+
+// The records without their retrograde mark, which is that of the midnight
+// ending their day.
+MinimumRecord ExactRecord(const RunDescription& run, Instant instant) {
   const LocalMinute at = ToLocalMinute(instant, ZoneOf(run));
   MinimumRecord minimum;
   minimum.exact = true;
   minimum.day = at.day;
   minimum.minuteOfDay = at.minuteOfDay;
   minimum.instant = InstantOf(at);
-  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.offsetSeconds = at.offsetSeconds;
   minimum.zoneText = run.zone.Text();
   return minimum;
 }
 
-MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
-                              Instant instant) {
+MinimumRecord ApproachRecord(const RunDescription& run, double deviation, Instant instant) {
   MinimumRecord minimum;
   minimum.exact = false;
   minimum.day = LocalDay(instant, ZoneOf(run));
   minimum.instant = instant;
-  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   minimum.deviation = deviation;
+  return minimum;
+}
+
+bool MarkAt(const RunDescription& run, MidnightLongitudes& midnights, int32_t day) {
+  return run.retrogradeMarks && midnights.Retrograde(run.bodies[0], day);
+}
+
+}  // namespace
+
+MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant) {
+  MinimumRecord minimum = ExactRecord(run, instant);
+  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
+  return minimum;
+}
+
+MinimumRecord ExactMinimum(const RunDescription& run, MidnightLongitudes& midnights, Instant instant) {
+  MinimumRecord minimum = ExactRecord(run, instant);
+  minimum.retrograde = MarkAt(run, midnights, minimum.day + 1);
+  return minimum;
+}
+
+MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
+                              Instant instant) {
+  MinimumRecord minimum = ApproachRecord(run, deviation, instant);
+  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
+  return minimum;
+}
+
+MinimumRecord ClosestApproach(const RunDescription& run, MidnightLongitudes& midnights, double deviation,
+                              Instant instant) {
+  MinimumRecord minimum = ApproachRecord(run, deviation, instant);
+  minimum.retrograde = MarkAt(run, midnights, minimum.day + 1);
   return minimum;
 }
 

@@ -12,6 +12,8 @@
 
 namespace skyloom {
 
+class MidnightLongitudes;
+
 // Whether the run's first body is retrograde at the local midnight starting
 // day, as its "r" mark tells; never where the run leaves the marks out.
 bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day);
@@ -46,9 +48,13 @@ class PairDeviation : public SignedDeviation {
 // The exact aspect at a UT instant as the table records it: the nearest
 // whole minute of the results zone, its local date and the mark.
 MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant);
+// The same with the retrograde mark from the run's daily samples.
+MinimumRecord ExactMinimum(const RunDescription& run, MidnightLongitudes& midnights, Instant instant);
 // A pass's closest approach without an exact aspect: its size and the local
 // date of its instant.
 MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
+                              Instant instant);
+MinimumRecord ClosestApproach(const RunDescription& run, MidnightLongitudes& midnights, double deviation,
                               Instant instant);
 
 // Degrees and minutes of arc without blanks: 2°5'. Empty outside [0, 2*pi).

@@ -32,12 +32,15 @@ size_t MidnightLongitudes::Slot(Span& span, int32_t day) {
   }
   std::vector<double> values(static_cast<size_t>(last - first + 1), kUnknown);
   std::vector<PositionStatus> status(values.size(), PositionStatus::Known);
+  std::vector<int8_t> retrograde(values.size(), -1);
   if (size > 0) {
     std::copy(span.values.begin(), span.values.end(), values.begin() + (span.firstDay - first));
     std::copy(span.status.begin(), span.status.end(), status.begin() + (span.firstDay - first));
+    std::copy(span.retrograde.begin(), span.retrograde.end(), retrograde.begin() + (span.firstDay - first));
   }
   span.values = std::move(values);
   span.status = std::move(status);
+  span.retrograde = std::move(retrograde);
   span.firstDay = static_cast<int32_t>(first);
   return static_cast<size_t>(day - first);
 }
@@ -53,6 +56,26 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
     span.status[slot] = position.status;
   }
   return {span.status[slot], span.values[slot]};
+}
+
+bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
+  const Position atMidnight = At(body, day);
+  const double jd = LocalMidnight(day, zone_).ut;
+  auto decide = [&] {
+    if (FitsPay(body)) {
+      switch (RetroFromFit(body, atMidnight, FitAt(body, jd + 1.0 / 48))) {
+        case FittedRetro::Prograde: return false;
+        case FittedRetro::Retrograde: return true;
+        default: break;
+      }
+    }
+    return positions_.RetroCheck(body, atMidnight, jd, zodiac_);
+  };
+  if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return decide();
+  Span& span = spans_[static_cast<size_t>(body)];
+  int8_t& known = span.retrograde[Slot(span, day)];
+  if (known < 0) known = decide() ? 1 : 0;
+  return known == 1;
 }
 
 FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {

@@ -24,6 +24,12 @@ class MidnightLongitudes {
   // as BodyPositions::Longitude gives it.
   Position At(BodyIndex body, int32_t day);
 
+  // Whether the body is retrograde at that midnight, as
+  // BodyPositions::RetroCheck tells from its position then and half an hour
+  // later, asked once a day however many marks fall on it: decided on the
+  // fits where they tell it beyond their bounds.
+  bool Retrograde(BodyIndex body, int32_t day);
+
   // The body's fitted longitude at that midnight, within its bound of what
   // At gives; unknown where no fit covers it.
   FittedLongitude Fit(BodyIndex body, int32_t day);
@@ -49,6 +55,7 @@ class MidnightLongitudes {
     int32_t firstDay = 0;
     std::vector<double> values;
     std::vector<PositionStatus> status;
+    std::vector<int8_t> retrograde;  // -1 not decided yet, else 0 or 1
   };
   size_t Slot(Span& span, int32_t day);
 

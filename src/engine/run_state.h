@@ -32,6 +32,7 @@ struct RunDescription {
   Zone zone;                               // the zone of every date and time
   Zodiac zodiac = Zodiac::Tropical;
   bool retrogradeMarks = true;  // a world Show-all series leaves them out
+  bool crossingMinutes = true;  // the minutes orbs are crossed (DateMark::crossing), for files
 };
 
 // The zone of a run's dates and times.

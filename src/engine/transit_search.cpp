@@ -116,8 +116,9 @@ class Run {
   bool HasMinimum(int32_t row) const { return Rows().Data(row).minimum.has_value(); }
   // The first body's longitude at the midnight starting the day is already
   // among the samples.
-  DateMark Mark(int32_t day) const { return {day, Retrograde(day, l_[0][kDayStart]), {}}; }
-  bool Retrograde(int32_t day, Position atMidnight) const;
+  DateMark Mark(int32_t day) const {
+    return {day, run_.retrogradeMarks && midnights_.Retrograde(run_.bodies[0], day), {}};
+  }
   // The mark of the day on which the pair crosses the aspect's orb between
   // the instants from and to, where the deviation less the orb is fFrom and
   // fTo (of opposite signs), with the crossing's minute.
@@ -160,17 +161,6 @@ class Run {
   // Where the deviations above are only known from fits, each is its fitted
   // value less its bound.
 };
-
-bool Run::Retrograde(int32_t day, Position atMidnight) const {
-  if (!run_.retrogradeMarks) return false;
-  const double jd = LocalMidnight(day, zone_).ut;
-  if (!FitsPay(run_.bodies[0])) return positions_.RetroCheck(run_.bodies[0], atMidnight, jd, run_.zodiac);
-  switch (RetroFromFit(run_.bodies[0], atMidnight, midnights_.FitAt(run_.bodies[0], jd + 1.0 / 48))) {
-    case FittedRetro::Prograde: return false;
-    case FittedRetro::Retrograde: return true;
-    default: return positions_.RetroCheck(run_.bodies[0], atMidnight, jd, run_.zodiac);
-  }
-}
 
 void Run::SettleMinima() {
   for (const AspectIndex a : aspects_) {
@@ -335,6 +325,7 @@ bool Run::AnyEntry(int32_t row) const {
 DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
                            double fTo) const {
   DateMark mark = Mark(day);
+  if (!run_.crossingMinutes) return mark;
   const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
   // The deviation's size less the orb: it changes sign where the pair
   // crosses the orb, whichever side of the aspect it stands on.
@@ -436,7 +427,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
     c_->P5 = c_->P3;
   }
   for (const double instant : minima.exact) {
-    Rows().SetMinimum(r0 + c_->P4, a, ExactMinimum(run_, positions_, Instant{instant}));
+    Rows().SetMinimum(r0 + c_->P4, a, ExactMinimum(run_, midnights_, Instant{instant}));
     ++c_->P4;
     c_->P3 = c_->P4;
     c_->P2 = c_->P4;
@@ -450,7 +441,7 @@ void Run::RecordExact(int32_t day, AspectIndex a, const DayMinima& minima) {
 }
 
 void Run::RecordNearMiss(int32_t row, AspectIndex a) {
-  Rows().SetMinimum(row, a, ClosestApproach(run_, positions_, c_->MinDeviation, Instant{c_->MinInstant}));
+  Rows().SetMinimum(row, a, ClosestApproach(run_, midnights_, c_->MinDeviation, Instant{c_->MinInstant}));
 }
 
 void Run::FlushTransitRows() {
@@ -575,7 +566,7 @@ void Run::JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged) {
     else if (passed(o))
       Rows().SetEntry(row, a, o, passedMark(o, true));
   }
-  for (const double instant : minima.exact) Rows().SetMinimum(row, a, ExactMinimum(run_, positions_, Instant{instant}));
+  for (const double instant : minima.exact) Rows().SetMinimum(row, a, ExactMinimum(run_, midnights_, Instant{instant}));
   for (OrbIndex o = 2; o >= 1; --o) {
     if (in[o][1]) continue;
     if (in[o][0])

@@ -92,6 +92,10 @@ struct RunRequest {
   // progressed, or solar-arc directed.
   ProgressionKind progression = ProgressionKind::Transit;
   RunFiles files;
+  // Whether an orb entry or exit needs the minute the pair crossed the orb:
+  // the iCalendar, CSV and JSON files show it, the report only the day. The
+  // window can export a run after it ends, so it always wants them.
+  bool crossingMinutes = true;
   // The collection's chart a run of a batch is of, named in its titles;
   // empty for every other run.
   std::string chart;

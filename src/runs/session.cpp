@@ -79,7 +79,8 @@ struct RunRecording {
 bool SameRun(const RunDescription& a, const RunDescription& b) {
   return a.world == b.world && a.bodies == b.bodies && a.natalLongitude == b.natalLongitude &&
          a.orbs.OrbDegrees == b.orbs.OrbDegrees && a.aspects == b.aspects && a.startDay == b.startDay &&
-         a.endDay == b.endDay && a.zone == b.zone && a.zodiac == b.zodiac && a.retrogradeMarks == b.retrogradeMarks;
+         a.endDay == b.endDay && a.zone == b.zone && a.zodiac == b.zodiac && a.retrogradeMarks == b.retrogradeMarks &&
+         a.crossingMinutes == b.crossingMinutes;
 }
 
 // A worker thread's own engine: the ephemeris library keeps its state for
@@ -415,6 +416,7 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   // A world series shows no retrograde marks: its pairs would each mark a
   // different body.
   run.retrogradeMarks = !(inSeries && world);
+  run.crossingMinutes = r.crossingMinutes;
   ++runsStarted_;
   RunTransits(run, TitleOf(r, run, p.days.days[2], p.birthZone, inSeries), face, inSeries);
   return true;
