@@ -139,9 +139,10 @@ bool EndsWithLower(const std::string& text, const std::string& suffix) {
 
 // The timeline is drawn in memory and written to its destination like any
 // other file.
-std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events, Destination& to) {
+std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events,
+                         const ForecastList& forecast, Destination& to) {
   std::string bytes, reason;
-  if (!RenderTimelineBytes(results, events, EndsWithLower(to.Path(), ".png"), bytes, reason)) return reason;
+  if (!RenderTimelineBytes(results, events, forecast, EndsWithLower(to.Path(), ".png"), bytes, reason)) return reason;
   to.Write(bytes);
   return {};
 }
@@ -258,7 +259,8 @@ int main(int argc, char** argv) {
       if (d == nullptr) continue;
       if (!exports[index])
         exports[index] = std::make_unique<ExportStream>(
-            format, [d](std::string_view piece) { d->Write(piece); }, eventsPossible, ExportTime());
+            format, [d](std::string_view piece) { d->Write(piece); }, eventsPossible, ExportTime(),
+            request.voidOfCourse);
       exports[index]->Run(run);
     }
   });
@@ -292,7 +294,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (exports[k]) reason = exports[k]->Finish(events, forecast);
 #ifdef SKYLOOM_TIMELINE
-    if (k == kTimeline && reason.empty()) reason = DrawTimeline(session.Results(), events, *d);
+    if (k == kTimeline && reason.empty()) reason = DrawTimeline(session.Results(), events, forecast, *d);
 #endif
     if (reason.empty()) {
       reason = d->Commit();

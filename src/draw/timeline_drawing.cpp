@@ -188,6 +188,50 @@ void PaintRow(QPainter& p, const Timeline& timeline, const TimelineLayout& layou
   }
 }
 
+const QColor kSpellColour(0xc9, 0xb6, 0xe4);
+const QColor kSolarEclipseColour(0xe0, 0x8a, 0x12);
+const QColor kLunarEclipseColour(0x9c, 0x2a, 0x1c);
+
+// The sky's marks along the strip whose middle is at mid: a thin band per
+// void-of-course spell, then a disc per lunation (dark for new, light for
+// full) and eclipse (a dark disc in an orange ring for the Sun's, a red-brown
+// disc for the Moon's), drawn over the spells.
+void PaintSpell(QPainter& p, double left, double right, double mid) {
+  p.fillRect(QRectF(left, mid - 2, std::max(1.0, right - left), 4), kSpellColour);
+}
+
+void PaintSkyMark(QPainter& p, double x, double mid, TimelineMarkKind kind) {
+  switch (kind) {
+    case TimelineMarkKind::NewMoon:
+      p.setPen(QPen(kTickColour, 1));
+      p.setBrush(kTickColour);
+      p.drawEllipse(QPointF(x, mid), 3.5, 3.5);
+      break;
+    case TimelineMarkKind::FullMoon:
+      p.setPen(QPen(kTickColour, 1));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QPointF(x, mid), 3.5, 3.5);
+      break;
+    case TimelineMarkKind::SolarEclipse:
+      p.setPen(QPen(kSolarEclipseColour, 2));
+      p.setBrush(kTickColour);
+      p.drawEllipse(QPointF(x, mid), 5, 5);
+      break;
+    case TimelineMarkKind::LunarEclipse:
+      p.setPen(QPen(kTickColour, 1));
+      p.setBrush(kLunarEclipseColour);
+      p.drawEllipse(QPointF(x, mid), 5, 5);
+      break;
+  }
+}
+
+void PaintSkyStrip(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, int top) {
+  const double mid = top + TimelineLayout::kSkyStripHeight / 2.0;
+  for (const TimelineSpell& spell : timeline.sky.spells)
+    PaintSpell(p, layout.DayToX(spell.from), layout.DayToX(spell.to), mid);
+  for (const TimelineMark& mark : timeline.sky.marks) PaintSkyMark(p, layout.DayToX(mark.at), mid, mark.kind);
+}
+
 QString OrbText(const char* word, const Timeline& timeline, int orb) {
   QString text = QString::fromLatin1(word);
   if (timeline.sameOrbs) text += QStringLiteral(" %1\u00b0").arg(timeline.orbDegrees[orb]);
@@ -221,7 +265,7 @@ int TimelineLabelWidth(const Timeline& timeline) {
 }
 
 QSize TimelinePictureSize(const Timeline& timeline, int width) {
-  return {width, TimelineLayout::kAxisHeight + TimelineRowsHeight(timeline) + TimelineLayout::kLegendHeight};
+  return {width, TimelineAxisHeight(timeline) + TimelineRowsHeight(timeline) + TimelineLegendHeight(timeline)};
 }
 
 void PaintTimelineRows(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, int top, std::size_t first,
@@ -238,9 +282,22 @@ void PaintTimelineNoTransits(QPainter& p, const TimelineLayout& layout, int top)
       Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("No transits"));
 }
 
-// The period over the label column, and the ticks' labels over the plot;
-// a label that would run into the one before it, or off the plot, is left out.
+int TimelineAxisHeight(const Timeline& timeline) {
+  return TimelineLayout::kAxisHeight + (timeline.sky.Any() ? TimelineLayout::kSkyStripHeight : 0);
+}
+
+int TimelineLegendHeight(const Timeline& timeline) {
+  return TimelineLayout::kLegendHeight * (timeline.sky.Any() ? 2 : 1);
+}
+
+// The sky's marks in their strip, the period over the label column, and the
+// ticks' labels over the plot; a label that would run into the one before
+// it, or off the plot, is left out.
 void PaintTimelineAxis(QPainter& p, const Timeline& timeline, const TimelineLayout& layout, int top) {
+  if (timeline.sky.Any()) {
+    PaintSkyStrip(p, timeline, layout, top);
+    top += TimelineLayout::kSkyStripHeight;
+  }
   const int height = TimelineLayout::kAxisHeight;
   const int bottom = top + height - 1;
   p.setFont(TimelineFont(kAxisPixels));
@@ -321,7 +378,34 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
     x += 25;
     word(QStringLiteral("outside the run"));
   }
-  return x - start;
+  if (!timeline.sky.Any()) return x - start;
+  // The sky's marks on a line of their own.
+  const int widest = x - start;
+  x = start;
+  const int skyMid = mid + TimelineLayout::kLegendHeight;
+  top += TimelineLayout::kLegendHeight;
+  if (timeline.sky.lunations) {
+    PaintSkyMark(p, x + 5, skyMid, TimelineMarkKind::NewMoon);
+    x += 13;
+    word(QStringLiteral("new Moon"));
+    PaintSkyMark(p, x + 5, skyMid, TimelineMarkKind::FullMoon);
+    x += 13;
+    word(QStringLiteral("full Moon"));
+  }
+  if (timeline.sky.eclipses) {
+    PaintSkyMark(p, x + 6, skyMid, TimelineMarkKind::SolarEclipse);
+    x += 15;
+    word(QStringLiteral("solar eclipse"));
+    PaintSkyMark(p, x + 6, skyMid, TimelineMarkKind::LunarEclipse);
+    x += 15;
+    word(QStringLiteral("lunar eclipse"));
+  }
+  if (timeline.sky.voidOfCourse) {
+    PaintSpell(p, x, x + 20, skyMid);
+    x += 25;
+    word(QStringLiteral("Moon void of course"));
+  }
+  return std::max(widest, x - start);
 }
 
 int TimelineRowsHeight(const Timeline& timeline) {
@@ -332,7 +416,7 @@ void PaintTimeline(QPainter& painter, const Timeline& timeline, QSize size) {
   const TimelineLayout layout(timeline, TimelineLabelWidth(timeline), size.width());
   painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
   PaintTimelineAxis(painter, timeline, layout, 0);
-  const int rowsTop = TimelineLayout::kAxisHeight;
+  const int rowsTop = TimelineAxisHeight(timeline);
   if (timeline.rows.empty()) {
     PaintTimelineNoTransits(painter, layout, rowsTop);
   } else {
@@ -408,6 +492,11 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
 
 bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
                          std::string& bytes, std::string& error) {
+  return RenderTimelineBytes(results, events, ForecastList{}, png, bytes, error);
+}
+
+bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events,
+                         const ForecastList& forecast, bool png, std::string& bytes, std::string& error) {
   // A command-line program has no application object; fonts and painting
   // need one, on a platform without a screen.
   // Qt takes the options it reads out of argv, so they are made afresh for
@@ -424,7 +513,7 @@ bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventLi
   }
   QByteArray drawn;
   QString message;
-  if (!DrawTimelineBytes(BuildTimeline(results, events), png, drawn, message)) {
+  if (!DrawTimelineBytes(BuildTimeline(results, events, forecast), png, drawn, message)) {
     error = message.toStdString();
     return false;
   }

@@ -29,6 +29,8 @@ class TimelineLayout {
   static constexpr int kAxisHeight = 30;
   static constexpr int kLegendHeight = 30;
   static constexpr int kMargin = 8;
+  // Over the dates, where eclipses, lunations or spells were asked for.
+  static constexpr int kSkyStripHeight = 16;
 
   // labelWidth: TimelineLabelWidth of the same timeline.
   TimelineLayout(const Timeline& timeline, int labelWidth, int width);
@@ -59,15 +61,22 @@ QSize TimelinePictureSize(const Timeline& timeline, int width = kTimelinePicture
 void PaintTimeline(QPainter& painter, const Timeline& timeline, QSize size);
 QImage RenderTimelineImage(const Timeline& timeline, int width = kTimelinePictureWidth);
 
+// The axis's height: kAxisHeight, and the strip of the sky's marks above it
+// where the timeline has one.
+int TimelineAxisHeight(const Timeline& timeline);
+// The legend's: a second line names the sky's marks.
+int TimelineLegendHeight(const Timeline& timeline);
+
 // The picture's parts, for a window that shows them in widgets of its own.
-// The axis, kAxisHeight high from top.
+// The axis, TimelineAxisHeight high from top.
 void PaintTimelineAxis(QPainter& painter, const Timeline& timeline, const TimelineLayout& layout, int top);
 // Rows first to last (those that exist), row 0 at top.
 void PaintTimelineRows(QPainter& painter, const Timeline& timeline, const TimelineLayout& layout, int top,
                        std::size_t first, std::size_t last);
 // What stands in the rows' place when there are none.
 void PaintTimelineNoTransits(QPainter& painter, const TimelineLayout& layout, int top);
-// The legend, left to right from x; returns the width it takes.
+// The legend, left to right from x, TimelineLegendHeight high; returns the
+// width it takes.
 int PaintTimelineLegend(QPainter& painter, const Timeline& timeline, int x, int top);
 // The height of the rows, or of the one line that says there are none.
 int TimelineRowsHeight(const Timeline& timeline);
@@ -90,5 +99,9 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
 // rows.
 bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
                          std::string& bytes, std::string& error);
+// The same with the eclipses, lunations and void-of-course spells of the
+// forecast on the axis.
+bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events,
+                         const ForecastList& forecast, bool png, std::string& bytes, std::string& error);
 
 }  // namespace skyloom

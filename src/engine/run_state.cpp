@@ -82,8 +82,24 @@ void TransitTable::SetRow(int32_t row, const TransitRowData& data) {
   rows_[row] = data;
 }
 
+std::string ProgressionWord(ProgressionKind kind) {
+  switch (kind) {
+    case ProgressionKind::Progressed: return "progressed";
+    case ProgressionKind::Directed: return "directed";
+    case ProgressionKind::Transit: break;
+  }
+  return {};
+}
+
+std::string MovingBodyText(const RunResult& run) {
+  if (run.world || run.progression == ProgressionKind::Transit) return BodyName(run.bodies[0]);
+  std::string word = ProgressionWord(run.progression);
+  word[0] = static_cast<char>(word[0] - 'a' + 'A');
+  return word + " " + BodyName(run.bodies[0]);
+}
+
 std::string TransitPhrase(const RunResult& run, AspectIndex aspect) {
-  return BodyName(run.bodies[0]) + " " + AsciiLowerCase(AspectName(aspect)) + (run.world ? " " : " natal ") +
+  return MovingBodyText(run) + " " + AsciiLowerCase(AspectName(aspect)) + (run.world ? " " : " natal ") +
          BodyName(run.bodies[1]);
 }
 

@@ -17,6 +17,7 @@
 #include "calendar/zone.h"
 #include "engine/bodies.h"
 #include "engine/positions.h"
+#include "engine/progressions.h"
 
 namespace skyloom {
 
@@ -33,6 +34,8 @@ struct RunDescription {
   Zodiac zodiac = Zodiac::Tropical;
   bool retrogradeMarks = true;  // a world Show-all series leaves them out
   bool crossingMinutes = true;  // the minutes orbs are crossed (DateMark::crossing), for files
+  // A personal run's moving body: the sky's, progressed or directed.
+  ProgressionKind progression = ProgressionKind::Transit;
 };
 
 // The zone of a run's dates and times.
@@ -134,10 +137,17 @@ struct RunResult {
   AspectSet aspects = AspectSet::Major();  // the aspects looked for
   Zodiac zodiac = Zodiac::Tropical;        // the run's zodiac (world runs are tropical)
   bool stopped = false;                    // ended by Stop or a full output box
+  ProgressionKind progression = ProgressionKind::Transit;
   std::vector<TransitRecord> transits;
 };
 
-// "Jupiter conjunction Saturn", "Saturn conjunction natal Sun": a transit of the run named.
+// "Jupiter conjunction Saturn", "Saturn conjunction natal Sun", "Progressed
+// Moon square natal Sun": a transit of the run named.
 std::string TransitPhrase(const RunResult& run, AspectIndex aspect);
+// The run's first body as its transits name it: "Moon", "Progressed Moon",
+// "Directed Sun".
+std::string MovingBodyText(const RunResult& run);
+// "progressed", "directed", or empty for the sky's own bodies.
+std::string ProgressionWord(ProgressionKind kind);
 
 }  // namespace skyloom

@@ -684,6 +684,7 @@ RunResult ResultOf(const RunDescription& run) {
   result.orbDegrees = run.orbs.OrbDegrees;
   result.aspects = run.aspects;
   result.zodiac = run.zodiac;
+  result.progression = run.world ? ProgressionKind::Transit : run.progression;
   return result;
 }
 

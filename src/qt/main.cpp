@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   skyloom::MainForm form(window, shell, services);
   form.Load();
   skyloom::FormState& state = form.State();
-  const auto showTimeline = [&state, &window] { skyloom::ShowTimelineWindow(state.Runs.Results(), &window); };
+  const auto showTimeline = [&state, &window] {
+    skyloom::ShowTimelineWindow(state.Runs.Results(), state.Tables.forecast, &window);
+  };
   skyloom::AddResultsMenu(window, state, showTimeline);
   skyloom::AddWindowMenus(window, state, showTimeline);
   return QApplication::exec();

@@ -30,7 +30,7 @@ QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 class TimelineHeader : public QWidget {
  public:
   explicit TimelineHeader(TimelineWindow* window) : QWidget(window), window_(window) {
-    setFixedHeight(TimelineLayout::kAxisHeight);
+    setFixedHeight(TimelineAxisHeight(window->Model()));
   }
 
  protected:
@@ -97,7 +97,7 @@ class TimelineCanvas : public QWidget {
 class TimelineLegend : public QWidget {
  public:
   explicit TimelineLegend(const Timeline& timeline) : timeline_(timeline) {
-    setFixedHeight(TimelineLayout::kLegendHeight);
+    setFixedHeight(TimelineLegendHeight(timeline));
     QImage probe(1, 1, QImage::Format_RGB32);
     QPainter p(&probe);
     setMinimumWidth(PaintTimelineLegend(p, timeline_, 0, 0));
@@ -116,7 +116,12 @@ class TimelineLegend : public QWidget {
 }  // namespace
 
 TimelineWindow::TimelineWindow(std::vector<RunResult> results, QWidget* parent)
-    : QWidget(parent, Qt::Window), results_(std::move(results)), timeline_(BuildTimeline(results_)) {
+    : TimelineWindow(std::move(results), ForecastList{}, parent) {}
+
+TimelineWindow::TimelineWindow(std::vector<RunResult> results, const ForecastList& forecast, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      results_(std::move(results)),
+      timeline_(BuildTimeline(results_, SkyEventList{}, forecast)) {
   setWindowTitle(QStringLiteral("Timeline"));
   labelWidth_ = TimelineLabelWidth(timeline_);
 
@@ -164,7 +169,8 @@ TimelineWindow::TimelineWindow(std::vector<RunResult> results, QWidget* parent)
     return QFileDialog::getSaveFileName(this, title, QString(), filter);
   };
   const int rows = TimelineRowsHeight(timeline_);
-  resize(kTimelinePictureWidth, std::min(TimelineLayout::kAxisHeight + rows + TimelineLayout::kLegendHeight + 24, 720));
+  resize(kTimelinePictureWidth,
+         std::min(TimelineAxisHeight(timeline_) + rows + TimelineLegendHeight(timeline_) + 24, 720));
 }
 
 TimelineLayout TimelineWindow::CanvasLayout() const { return TimelineLayout(timeline_, labelWidth_, canvas_->width()); }
@@ -200,7 +206,12 @@ void TimelineWindow::Save(const QString& title, const QString& filter, const QSt
 }
 
 TimelineWindow* ShowTimelineWindow(const std::vector<RunResult>& results, QWidget* parent) {
-  auto* window = new TimelineWindow(results, parent);
+  return ShowTimelineWindow(results, ForecastList{}, parent);
+}
+
+TimelineWindow* ShowTimelineWindow(const std::vector<RunResult>& results, const ForecastList& forecast,
+                                   QWidget* parent) {
+  auto* window = new TimelineWindow(results, forecast, parent);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
   // A long period's timeline is taller than a small screen.

@@ -27,6 +27,9 @@ class TimelineWindow : public QWidget {
 
  public:
   explicit TimelineWindow(std::vector<RunResult> results, QWidget* parent = nullptr);
+  // With the eclipses, lunations and void-of-course spells asked for on the
+  // axis.
+  TimelineWindow(std::vector<RunResult> results, const ForecastList& forecast, QWidget* parent = nullptr);
 
   const Timeline& Model() const { return timeline_; }
 
@@ -60,5 +63,7 @@ class TimelineWindow : public QWidget {
 // Opens a timeline window of the results, deleted when closed; for the
 // "Show timeline…" command.
 TimelineWindow* ShowTimelineWindow(const std::vector<RunResult>& results, QWidget* parent);
+TimelineWindow* ShowTimelineWindow(const std::vector<RunResult>& results, const ForecastList& forecast,
+                                   QWidget* parent);
 
 }  // namespace skyloom

@@ -119,6 +119,15 @@ double Degrees(double radians) { return radians / TwoPi * 360.0; }
 // Degrees to 1/10000: finer than the report's minutes of arc, short enough to read.
 std::string DegreesText(double radians) { return Decimal(Degrees(radians), 4); }
 
+// "world", "personal", or for a personal run whose moving body is not the
+// sky's, "progressed" or "directed": a file read without the report says
+// what moved.
+std::string RunMode(const RunResult& run) {
+  if (run.world) return "world";
+  const std::string moved = ProgressionWord(run.progression);
+  return moved.empty() ? "personal" : moved;
+}
+
 const char* MinimumKind(const std::optional<MinimumRecord>& minimum) {
   if (!minimum) return "none";
   return minimum->exact ? "exact" : "closest";
@@ -221,14 +230,16 @@ std::string SecondBodyText(const RunResult& run) {
 
 // The pair in a UID. A personal pair carries the natal position, so that the
 // transits of two charts never replace each other in one calendar.
+// A progressed or directed body is named so, lest its events replace a
+// transit's of the same pair.
 std::string PairKey(const RunResult& run) {
-  std::string key = Slug(BodyName(run.bodies[0])) + "-" + Slug(SecondBodyText(run));
+  std::string key = Slug(MovingBodyText(run)) + "-" + Slug(SecondBodyText(run));
   if (!run.world) key += "-" + Decimal(Degrees(run.natalLongitude), 2);
   return key;
 }
 
 std::string RetrogradeNote(const RunResult& run, bool retrograde) {
-  return retrograde ? " (" + BodyName(run.bodies[0]) + " retrograde)" : "";
+  return retrograde ? " (" + MovingBodyText(run) + " retrograde)" : "";
 }
 
 std::string OrbLabel(const char* word, int16_t degrees) { return word + NumberText(degrees) + "°"; }
@@ -425,7 +436,7 @@ struct RunsWithout {
   std::vector<std::string> lines;
   std::optional<int32_t> first, last;
   void Add(const RunResult& run) {
-    lines.push_back(BodyName(run.bodies[0]) + " and " + SecondBodyText(run) + ", " + IsoDate(run.startDay) + " to " +
+    lines.push_back(MovingBodyText(run) + " and " + SecondBodyText(run) + ", " + IsoDate(run.startDay) + " to " +
                     IsoDate(run.endDay) + ": no transits.");
     first = std::min(first.value_or(run.startDay), run.startDay);
     last = std::max(last.value_or(run.endDay), run.endDay);
@@ -491,8 +502,13 @@ constexpr std::string_view kCsvCrossingColumns =
     "inner_entry_utc,inner_entry_local,inner_entry_utc_offset,"
     "inner_exit_utc,inner_exit_local,inner_exit_utc_offset,"
     "middle_exit_utc,middle_exit_local,middle_exit_utc_offset,"
-    "outer_exit_utc,outer_exit_local,outer_exit_utc_offset\r\n";
+    "outer_exit_utc,outer_exit_local,outer_exit_utc_offset";
 constexpr size_t kCsvCrossingFields = 18;
+// After all others where the void-of-course Moon was asked for: the minute a
+// spell ends, as event_date, event_utc, event_local and utc_offset give the
+// minute it begins.
+constexpr std::string_view kCsvSpellEndColumns = ",event_end_date,event_end_utc,event_end_local,event_end_utc_offset";
+constexpr size_t kCsvSpellEndFields = 4;
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
 
@@ -781,13 +797,13 @@ void WriteJsonForecast(JsonWriter& json, const ForecastList& forecast) {
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
 
-void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool withEvents) {
+void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool withEvents, bool spellEnds) {
   for (size_t t = 0; t < run.transits.size(); ++t) {
     const TransitRecord& transit = run.transits[t];
     for (size_t p = 0; p < transit.passes.size(); ++p) {
       const TransitRowData& pass = transit.passes[p];
       const auto& minimum = pass.minimum;
-      std::vector<std::string> fields = {std::to_string(runNumber), run.world ? "world" : "personal"};
+      std::vector<std::string> fields = {std::to_string(runNumber), RunMode(run)};
       fields.push_back(BodyName(run.bodies[0]));
       fields.push_back(BodyName(run.bodies[1]));
       fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
@@ -811,20 +827,22 @@ void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool
       fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
       for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
       for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
+      if (spellEnds) fields.resize(fields.size() + kCsvSpellEndFields);
       AppendCsvRecord(out, fields);
     }
   }
 }
 
-std::string CsvHeader(bool withEvents) {
+std::string CsvHeader(bool withEvents, bool spellEnds) {
   std::string out(kCsvHeader);
   if (withEvents) out += kCsvEventColumns;
   out += kCsvOffsetColumn;
   out += kCsvCrossingColumns;
-  return out;
+  if (spellEnds) out += kCsvSpellEndColumns;
+  return out + "\r\n";
 }
 
-void AppendCsvEvents(std::string& out, const SkyEventList& events, bool world) {
+void AppendCsvEvents(std::string& out, const SkyEventList& events, bool world, bool spellEnds) {
   constexpr size_t kTransitColumns = 27;
   for (const auto* kind : EventKinds(events)) {
     for (const SkyEvent& e : *kind) {
@@ -840,14 +858,14 @@ void AppendCsvEvents(std::string& out, const SkyEventList& events, bool world) {
       fields.push_back(DegreesText(e.longitude));
       fields.push_back(BoolText(e.retrograde));
       fields.push_back(UtcOffsetText(e.offsetSeconds));
-      fields.resize(fields.size() + kCsvCrossingFields);
+      fields.resize(fields.size() + kCsvCrossingFields + (spellEnds ? kCsvSpellEndFields : 0));
       AppendCsvRecord(out, fields);
     }
   }
 }
 
 // Eclipses, lunations and void-of-course spells in the event columns.
-void AppendCsvForecast(std::string& out, const ForecastList& forecast, bool world) {
+void AppendCsvForecast(std::string& out, const ForecastList& forecast, bool world, bool spellEnds) {
   constexpr size_t kTransitColumns = 27;
   for (const ForecastRecord& record : ForecastRecords(forecast)) {
     std::vector<std::string> fields(kTransitColumns);
@@ -863,6 +881,13 @@ void AppendCsvForecast(std::string& out, const ForecastList& forecast, bool worl
     fields.push_back("");
     fields.push_back(UtcOffsetText(record.at.local.offsetSeconds));
     fields.resize(fields.size() + kCsvCrossingFields);
+    if (spellEnds) {
+      const std::optional<LocalMoment>& end = record.end;
+      fields.push_back(end ? IsoDate(end->local.day) : "");
+      fields.push_back(end ? IsoUtc(end->instant) : "");
+      fields.push_back(end ? IsoLocal(end->local.day, end->local.minuteOfDay, end->local.offsetSeconds) : "");
+      fields.push_back(end ? UtcOffsetText(end->local.offsetSeconds) : "");
+    }
     AppendCsvRecord(out, fields);
   }
 }
@@ -871,7 +896,7 @@ void WriteJsonRun(JsonWriter& json, const RunResult& run) {
   static constexpr std::array<const char*, 3> kEntryKeys = {"outerEntry", "middleEntry", "innerEntry"};
   static constexpr std::array<const char*, 3> kExitKeys = {"outerExit", "middleExit", "innerExit"};
   json.Open('{');
-  json.Key("mode").String(run.world ? "world" : "personal");
+  json.Key("mode").String(RunMode(run));
   json.Key("body").String(BodyName(run.bodies[0]));
   json.Key("secondBody").String(BodyName(run.bodies[1]));
   json.Key("natalLongitude").Number(run.world ? "" : DegreesText(run.natalLongitude));
@@ -964,6 +989,7 @@ struct ExportStream::State {
   ExportFormat format;
   std::function<void(std::string_view)> out;
   bool eventsPossible = false;
+  bool spellEnds = false;
   size_t runs = 0;
   bool firstWorld = true;
   // iCalendar
@@ -977,12 +1003,13 @@ struct ExportStream::State {
 };
 
 ExportStream::ExportStream(ExportFormat format, std::function<void(std::string_view)> out, bool eventsPossible,
-                           int64_t writtenAt)
+                           int64_t writtenAt, bool spellsPossible)
     : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.format = format;
   s.out = std::move(out);
-  s.eventsPossible = eventsPossible;
+  s.eventsPossible = eventsPossible || spellsPossible;
+  s.spellEnds = spellsPossible;
   std::string head;
   switch (format) {
     case ExportFormat::ICalendar:
@@ -994,11 +1021,11 @@ ExportStream::ExportStream(ExportFormat format, std::function<void(std::string_v
       AppendContentLine(head, "METHOD:PUBLISH");
       break;
     case ExportFormat::Csv:
-      if (eventsPossible) {
+      if (s.eventsPossible) {
         s.plain.emplace();
         s.withEvents.emplace();
       } else {
-        head = CsvHeader(false);
+        head = CsvHeader(false, false);
       }
       break;
     case ExportFormat::Json:
@@ -1024,14 +1051,14 @@ void ExportStream::Run(const RunResult& run) {
       break;
     case ExportFormat::Csv:
       if (s.plain) {
-        AppendCsvRun(piece, run, s.runs, false);
+        AppendCsvRun(piece, run, s.runs, false, s.spellEnds);
         s.plain->Write(piece);
         piece.clear();
-        AppendCsvRun(piece, run, s.runs, true);
+        AppendCsvRun(piece, run, s.runs, true, s.spellEnds);
         s.withEvents->Write(piece);
         return;
       }
-      AppendCsvRun(piece, run, s.runs, false);
+      AppendCsvRun(piece, run, s.runs, false, false);
       break;
     case ExportFormat::Json:
       WriteJsonRun(s.json, run);
@@ -1056,12 +1083,12 @@ std::string ExportStream::Finish(const SkyEventList& events, const ForecastList&
     case ExportFormat::Csv: {
       const bool withEvents = events.Any() || forecast.Any();
       if (s.plain) {
-        s.out(CsvHeader(withEvents));
+        s.out(CsvHeader(withEvents, s.spellEnds));
         if (const int error = (withEvents ? s.withEvents : s.plain)->CopyTo(s.out))
           return std::string("its records put aside: ") + std::strerror(error);
       }
-      AppendCsvEvents(piece, events, s.runs == 0 || s.firstWorld);
-      AppendCsvForecast(piece, forecast, s.runs == 0 || s.firstWorld);
+      AppendCsvEvents(piece, events, s.runs == 0 || s.firstWorld, s.spellEnds);
+      AppendCsvForecast(piece, forecast, s.runs == 0 || s.firstWorld, s.spellEnds);
       break;
     }
     case ExportFormat::Json:
@@ -1085,12 +1112,13 @@ std::string WriteWhole(ExportFormat format, const std::vector<RunResult>& result
   ExportStream stream(
       format, [&out](std::string_view piece) { out += piece; }, false, writtenAt);
   if (format == ExportFormat::Csv && (events.Any() || forecast.Any())) {
-    out = CsvHeader(true);
+    const bool spellEnds = forecast.voidOfCourseAsked;
+    out = CsvHeader(true, spellEnds);
     size_t number = 0;
-    for (const RunResult& run : results) AppendCsvRun(out, run, ++number, true);
+    for (const RunResult& run : results) AppendCsvRun(out, run, ++number, true, spellEnds);
     const bool world = results.empty() || results.front().world;
-    AppendCsvEvents(out, events, world);
-    AppendCsvForecast(out, forecast, world);
+    AppendCsvEvents(out, events, world, spellEnds);
+    AppendCsvForecast(out, forecast, world, spellEnds);
     return out;
   }
   for (const RunResult& run : results) stream.Run(run);

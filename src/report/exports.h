@@ -41,7 +41,9 @@ std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEvent
 // to a number of seconds, else the system clock.
 int64_t ExportTime();
 
-// RFC 4180 table with a header record: one record per row of the report;
+// RFC 4180 table with a header record: one record per row of the report,
+// its mode "world", "personal", or "progressed" or "directed" where the
+// personal run's moving body was progressed or directed;
 // after all other columns, each orb entry and exit to its minute (UTC,
 // local, offset).
 std::string WriteCsv(const std::vector<RunResult>& results);
@@ -65,10 +67,13 @@ enum class ExportFormat { ICalendar, Csv, Json };
 // has to be kept for it: each piece goes to `out` as soon as it is known, and
 // the pieces make the same bytes as the functions above. With stations or
 // ingresses possible (eventsPossible), the CSV's columns wait on whether any
-// came: its records are put aside in a temporary file until Finish.
+// came: its records are put aside in a temporary file until Finish. With the
+// void-of-course Moon asked for (spellsPossible), every CSV record has the
+// columns of a spell's end.
 class ExportStream {
  public:
-  ExportStream(ExportFormat format, std::function<void(std::string_view)> out, bool eventsPossible, int64_t writtenAt);
+  ExportStream(ExportFormat format, std::function<void(std::string_view)> out, bool eventsPossible, int64_t writtenAt,
+               bool spellsPossible = false);
   ~ExportStream();
   ExportStream(const ExportStream&) = delete;
   ExportStream& operator=(const ExportStream&) = delete;
@@ -102,7 +107,9 @@ std::string EndJsonCharts(bool any);
 // the command as records of their own (kinds "eclipse", "lunation",
 // "void_of_course") after the stations and ingresses: a one-minute calendar
 // event (a spell's lasting until the Moon leaves its sign); CSV records in
-// the event columns, which every record then has; JSON lists "eclipses",
+// the event columns, which every record then has, and with spells asked for
+// the columns event_end_date, event_end_utc, event_end_local and
+// event_end_utc_offset after all others, a spell's end; JSON lists "eclipses",
 // "lunations" and "voidOfCourse", each where asked for. Without any of them
 // asked, the files are those of the functions above.
 std::string WriteICalendar(const std::vector<RunResult>& results, const SkyEventList& events,

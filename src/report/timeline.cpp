@@ -313,6 +313,41 @@ Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList
   return timeline;
 }
 
+namespace {
+
+double AxisDay(const LocalMoment& at) { return at.local.day + at.local.minuteOfDay / 1440.0; }
+
+}  // namespace
+
+Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList& events,
+                       const ForecastList& forecast) {
+  Timeline timeline = BuildTimeline(results, events);
+  if (!forecast.Any()) return timeline;
+  if (results.empty() && !events.stationsAsked) timeline.axis = BuildTimelineAxis(forecast.firstDay, forecast.lastDay);
+  TimelineSky& sky = timeline.sky;
+  sky.eclipses = forecast.eclipsesAsked;
+  sky.lunations = forecast.lunationsAsked;
+  sky.voidOfCourse = forecast.voidOfCourseAsked;
+  // The axis runs over whole days: a spell begun before its first midnight
+  // or ended after its last is cut there, and a mark off it is left out.
+  const double first = timeline.axis.firstDay, last = static_cast<double>(timeline.axis.lastDay) + 1.0;
+  auto mark = [&](const LocalMoment& at, TimelineMarkKind kind) {
+    const double day = AxisDay(at);
+    if (day >= first && day < last) sky.marks.push_back({day, kind});
+  };
+  for (const Eclipse& e : forecast.eclipses)
+    mark(e.at, IsSolar(e.kind) ? TimelineMarkKind::SolarEclipse : TimelineMarkKind::LunarEclipse);
+  for (const Lunation& l : forecast.lunations)
+    mark(l.at, l.kind == LunationKind::NewMoon ? TimelineMarkKind::NewMoon : TimelineMarkKind::FullMoon);
+  std::stable_sort(sky.marks.begin(), sky.marks.end(),
+                   [](const TimelineMark& a, const TimelineMark& b) { return a.at < b.at; });
+  for (const VoidSpell& v : forecast.voidOfCourse) {
+    const double from = std::max(first, AxisDay(v.start)), to = std::min(last, AxisDay(v.end));
+    if (from < to) sky.spells.push_back({from, to});
+  }
+  return timeline;
+}
+
 int32_t PassAt(const TimelineRow& row, double day, double tickReach) {
   const TimelineMinimum* nearest = nullptr;
   for (const TimelineMinimum& m : row.minima) {

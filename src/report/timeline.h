@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/forecast.h"
 #include "engine/run_state.h"
 #include "engine/sky_events.h"
 
@@ -79,8 +80,34 @@ struct TimelineAxis {
 // More labels than this would crowd the axis of a window of ordinary width.
 inline constexpr std::size_t kMaxAxisLabels = 20;
 
+// The Moon and the eclipses over the whole picture, not over one transit:
+// drawn on the date axis.
+enum class TimelineMarkKind { NewMoon, FullMoon, SolarEclipse, LunarEclipse };
+
+struct TimelineMark {
+  double at = 0.0;  // day plus the local minute's fraction
+  TimelineMarkKind kind = TimelineMarkKind::NewMoon;
+  friend bool operator==(const TimelineMark&, const TimelineMark&) = default;
+};
+
+// A void-of-course spell, cut to the axis.
+struct TimelineSpell {
+  double from = 0.0, to = 0.0;  // days plus the local minute's fraction
+  friend bool operator==(const TimelineSpell&, const TimelineSpell&) = default;
+};
+
+struct TimelineSky {
+  // What was asked for: each has its legend entry even where the period
+  // holds none.
+  bool eclipses = false, lunations = false, voidOfCourse = false;
+  std::vector<TimelineMark> marks;  // in time order
+  std::vector<TimelineSpell> spells;
+  bool Any() const { return eclipses || lunations || voidOfCourse; }
+};
+
 struct Timeline {
   std::vector<TimelineRow> rows;
+  TimelineSky sky;
   TimelineAxis axis;                    // over all periods of the results
   std::array<int16_t, 3> orbDegrees{};  // the runs' orbs, when every run had the same
   bool sameOrbs = false;
@@ -90,6 +117,9 @@ Timeline BuildTimeline(const std::vector<RunResult>& results);
 // With a row for each body that stations in the period, after the transits
 // ("Mercury stations"), when the stations were asked for.
 Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList& events);
+// With the eclipses, lunations and void-of-course spells asked for marked on
+// the axis as well.
+Timeline BuildTimeline(const std::vector<RunResult>& results, const SkyEventList& events, const ForecastList& forecast);
 
 // Months up to about two years (days for a couple of months or less), years
 // up to fifty, decades beyond, spaced so that at most kMaxAxisLabels remain.

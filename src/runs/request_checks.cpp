@@ -32,6 +32,12 @@ std::string UnknownZoneMessage(const std::string& of, const std::string& why) {
   return "Timezone of the " + of + ": " + why + ".";
 }
 
+// A progressed or directed body moves in a year what the sky's moves in a
+// day at most (the progressed Moon about a degree a month): the minimum
+// orbs that keep a fast body's passes in sight of the daily steps are no
+// rule for it, and would refuse the narrow orbs such runs are made with.
+bool MovesSlowlyAsProgressed(const RunRequest& r) { return !r.World() && r.progression != ProgressionKind::Transit; }
+
 std::string OrbMessagePrefix(const RunRequest& r) { return r.World() ? "With" : "With transiting"; }
 
 std::string LowerDateName(int16_t date) {
@@ -289,6 +295,7 @@ Check CheckOrbs(const RunRequest& r) {
   // name one of them first, and the other body's rule then holds.
   BodyIndex body = r.first;
   if (body > LastWindowBody && r.World()) body = r.second;
+  if (MovesSlowlyAsProgressed(r)) return CheckOrbsNested(r);
   const int16_t inner = r.orbs[2];
   // Fast bodies cross a narrow inner orb within a day or two, too quickly
   // for the daily steps to see them enter and leave it.
@@ -308,7 +315,7 @@ Check CheckSwiftOrbs(const RunRequest& r, BodyIndex moving) {
   // report can show. A whole pass between two midnights could not be shown at
   // all, so the outer orb must outlast the Moon's longest day (15.4 degrees in
   // 24 hours, 16 in a day of 25).
-  if (!MovesSwiftly(moving) || r.orbs[0] >= SwiftOuterOrbMinimum) return std::nullopt;
+  if (!MovesSwiftly(moving) || MovesSlowlyAsProgressed(r) || r.orbs[0] >= SwiftOuterOrbMinimum) return std::nullopt;
   return Refuse(OrbMessagePrefix(r) + " " + BodyName(moving) + " the outer orb must be at least " +
                     std::to_string(SwiftOuterOrbMinimum) + Degree + ".",
                 MsgIcon::Information, "Orb values", RequestInput::Orbs);
@@ -346,7 +353,7 @@ Check DeriveSearchOrbs(const RunRequest& r, std::array<int16_t, 3>& orbs) {
   const int16_t search = orbs[0];
   const BodyIndex body = r.first;
   // The Moon's search orb is its outer orb, under the same rule.
-  if (MovesSwiftly(body) && search >= 1 && search < SwiftOuterOrbMinimum)
+  if (MovesSwiftly(body) && !MovesSlowlyAsProgressed(r) && search >= 1 && search < SwiftOuterOrbMinimum)
     return Refuse(OrbMessagePrefix(r) + " " + BodyName(body) + " the search orb must be at least " +
                       std::to_string(SwiftOuterOrbMinimum) + Degree + ".",
                   MsgIcon::Information, "Search orb value", RequestInput::Orbs);

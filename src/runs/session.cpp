@@ -80,7 +80,7 @@ bool SameRun(const RunDescription& a, const RunDescription& b) {
   return a.world == b.world && a.bodies == b.bodies && a.natalLongitude == b.natalLongitude &&
          a.orbs.OrbDegrees == b.orbs.OrbDegrees && a.aspects == b.aspects && a.startDay == b.startDay &&
          a.endDay == b.endDay && a.zone == b.zone && a.zodiac == b.zodiac && a.retrogradeMarks == b.retrogradeMarks &&
-         a.crossingMinutes == b.crossingMinutes;
+         a.crossingMinutes == b.crossingMinutes && a.progression == b.progression;
 }
 
 // A worker thread's own engine: the ephemeris library keeps its state for
@@ -407,6 +407,7 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   if (!world && r.progression != ProgressionKind::Transit) {
     moved_.emplace(library_, pluto_.get());
     moved_->UseProgression({r.progression, *birthInstant_});
+    run.progression = r.progression;
   }
 
   abandoned_ = false;
