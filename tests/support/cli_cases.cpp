@@ -35,7 +35,7 @@ std::vector<CaseLine> ReadCliCases(const std::string& relativePath) {
     const bool naming = line[0].starts_with("$");
     for (size_t k = naming ? 1 : 0; k < line.fields.size(); ++k) {
       for (const auto& [name, text] : names) line.fields[k] = Replaced(line.fields[k], name, text);
-      line.fields[k] = Replaced(line.fields[k], "\\|", "|");
+      line.fields[k] = Replaced(Replaced(line.fields[k], "\\|", "|"), "\\r", "\r");
     }
     if (naming) {
       names.emplace_back(line[0], line[1]);

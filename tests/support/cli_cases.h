@@ -1,6 +1,6 @@
 // Command lines kept as case files: "$NAME | text" lines name a piece of text
 // that later lines use as $NAME, and "\|" stands for a bar that does not
-// part fields (the report's columns).
+// part fields (the report's columns), "\r" for a carriage return.
 #pragma once
 
 #include <ostream>
