@@ -37,24 +37,19 @@ std::vector<std::string> Names(const std::vector<StoredChart>& charts) {
   return names;
 }
 
-void Sql(const std::string& path, const std::string& sql) {
+// Runs the statements on the file as another program would; the first value
+// of the last row they give.
+std::string Sql(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  std::string value;
   char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  EXPECT_EQ(rc, SQLITE_OK) << (error != nullptr ? error : "");
+  const auto first = [](void* to, int, char** values, char**) {
+    *static_cast<std::string*>(to) = values[0] != nullptr ? values[0] : "";
+    return 0;
+  };
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), first, &value, &error), SQLITE_OK) << (error != nullptr ? error : "");
   sqlite3_free(error);
-  sqlite3_close(db);
-}
-
-std::string SqlValue(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_stmt* s = nullptr;
-  std::string value = "(error)";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
-    value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-  sqlite3_finalize(s);
   sqlite3_close(db);
   return value;
 }
@@ -81,9 +76,9 @@ TEST(ChartStore, AFirstVersionFileIsBroughtUpToDateWithItsCharts) {
     EXPECT_EQ(kept->latitude, 48.85);
     EXPECT_EQ(Names(store.List("OLD")), std::vector<std::string>{"Old Friend"});
   }
-  EXPECT_EQ(SqlValue(path, "PRAGMA user_version"), std::to_string(ChartStoreVersion));
-  EXPECT_EQ(SqlValue(path, "SELECT count(*) FROM sqlite_master WHERE name = 'tags_by_tag'"), "1");
-  EXPECT_EQ(SqlValue(path, "PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(Sql(path, "PRAGMA user_version"), std::to_string(ChartStoreVersion));
+  EXPECT_EQ(Sql(path, "SELECT count(*) FROM sqlite_master WHERE name = 'tags_by_tag'"), "1");
+  EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal");
 }
 
 TEST(ChartStore, FilesThatAreNoCollectionOfOursAreRefusedAndLeftAsTheyWere) {
@@ -136,13 +131,6 @@ TEST(ChartStore, NamesTagsAndTransactions) {
        "already a chart called Alice",
        {"Alice", "bob", "Carol"}},
       {"an empty name", [&] { store.Add(Chart("")); }, "needs a name", {"Alice", "bob", "Carol"}},
-      {"a batch with a taken name keeps none of it",
-       [&] {
-         store.AddAll({Chart("Dave"), Chart("Erin"), Chart("carol")},
-                      [](size_t k) { return "line " + std::to_string(k + 2); });
-       },
-       "line 4: there is already a chart called Carol",
-       {"Alice", "bob", "Carol"}},
       {"a batch with a name twice keeps none of it",
        [&] {
          store.AddAll({Chart("Dave"), Chart("dave")}, [](size_t) { return std::string(); });
