@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -20,15 +19,12 @@
 
 #include "draw/timeline_drawing.h"
 #include "ports/memory_window.h"
-#include "ports/shell.h"
-#include "qt/popup.h"
 #include "qt/qt_settings_store.h"
-#include "qt/qt_window.h"
+#include "qt/support/qt_form.h"
 #include "qt/timeline_view.h"
 #include "report/timeline.h"
 #include "state/registry.h"
 #include "state/saved_state.h"
-#include "ui/main_form.h"
 
 namespace skyloom {
 
@@ -54,50 +50,6 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
     }
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
-
-// Answers the modal windows a test sets off (message boxes, the "Done"
-// pop-up), looking for them every few milliseconds from inside whatever
-// modal loop runs, and records what it saw. Boxes take the buttons given to
-// Answer in order, then their default.
-struct SeenMessageBox {
-  QString text, title;
-  QMessageBox::StandardButtons buttons;
-  QMessageBox::StandardButton defaultButton;
-};
-
-class ModalCloser : public QObject {
- public:
-  ModalCloser() { connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll), timer_.start(20); }
-  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
-  const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
-  QStringList PopUpTexts() const { return popUps_; }
-
- private:
-  void Poll() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (!widget->isVisible()) continue;
-      if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-        boxes_.push_back(
-            {box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
-        QAbstractButton* button = answers_.empty() ? box->defaultButton() : box->button(answers_.front());
-        if (!answers_.empty()) answers_.pop_front();
-        if (button == nullptr) button = box->escapeButton();
-        if (button != nullptr) button->click();  // hidden at once, not counted twice
-        return;
-      }
-      if (auto* popUp = qobject_cast<PopUpWindow*>(widget)) {
-        popUps_ << popUp->Message()->text();
-        QTest::mouseClick(popUp->Message(), Qt::LeftButton);
-        return;
-      }
-    }
-  }
-
-  QTimer timer_;
-  std::deque<QMessageBox::StandardButton> answers_;
-  std::vector<SeenMessageBox> boxes_;
-  QStringList popUps_;
-};
 
 // --- The window port's contract: the same table of calls, with the same
 // results and events, on the window in memory and on the Qt widgets.
@@ -183,7 +135,7 @@ struct QtRig : Rig {
   }
   void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
   void UserClose() override { window.close(); }
-  ModalCloser closer;
+  test::ModalCloser closer;
   QtWindow window;
 };
 
@@ -297,10 +249,6 @@ const struct Row {
 
 // --- The main window
 
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
-
 // A window in memory that restores from the store at start-up and saves to it.
 struct Form {
   explicit Form(SettingsStore& store)
@@ -312,7 +260,7 @@ struct Form {
     form.Load();
   }
   MemoryWindow window;
-  NoShell shell;
+  test::NoShell shell;
   MainForm form;
 };
 
@@ -335,37 +283,23 @@ std::vector<std::string> StoredValues(SettingsStore& store) {
 class WindowTest : public QObject {
   Q_OBJECT
 
-  NoShell shell_;
   std::unique_ptr<QTemporaryDir> folder_;
-  std::unique_ptr<ModalCloser> closer_;
-  std::unique_ptr<QtWindow> window_;
-  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<test::ModalCloser> closer_;
+  std::unique_ptr<test::QtForm> qt_;
+  QtWindow* window_ = nullptr;
+  MainForm* form_ = nullptr;
 
   QPushButton* Button(N name, int16_t index = 0) { return window_->As<QPushButton>(Ctl(name, index)); }
   QString Output() { return window_->As<QPlainTextEdit>(Ctl(N::txbOutput))->toPlainText(); }
 
-  // Jupiter and Saturn in world mode, chosen and typed in.
   void ChooseJupiterSaturn(const char* startYear, const char* endYear) {
-    auto* world = window_->As<QRadioButton>(Ctl(N::optWorld));
-    QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
-    for (int16_t list : {0, 1}) {
-      window_->WidgetOf(Ctl(N::cboPlanet, list))->setFocus();
-      QTest::keyClick(window_->WidgetOf(Ctl(N::cboPlanet, list)), Qt::Key_Down);
-    }
-    for (int16_t date : {0, 1}) {
-      auto* box = window_->As<QLineEdit>(Ctl(N::txbYear, date));
-      QTest::mouseClick(box, Qt::LeftButton);
-      box->selectAll();
-      QTest::keyClicks(box, date == 0 ? startYear : endYear);
-    }
-    QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
-    QCOMPARE(Button(N::cmdStart)->text(), QString("&Show all world transits between Jupiter and Saturn"));
+    QCOMPARE(qt_->WorldRun(startYear, endYear), QString("&Show all world transits between Jupiter and Saturn"));
   }
 
   QString Folder() const { return folder_->path() + "/Quillfern"; }
   QString FilePath() const { return Folder() + "/SKL.conf"; }
 
-  void CompareQuitQuestion(const SeenMessageBox& box) {
+  void CompareQuitQuestion(const test::SeenMessageBox& box) {
     QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(box.defaultButton, QMessageBox::No);
@@ -391,18 +325,14 @@ class WindowTest : public QObject {
     folder_ = std::make_unique<QTemporaryDir>();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->path());
     if (QByteArray(QTest::currentTestFunction()).startsWith("contract")) return;  // windows of its own
-    closer_ = std::make_unique<ModalCloser>();
-    window_ = std::make_unique<QtWindow>();
-    form_ = std::make_unique<MainForm>(*window_, shell_);
-    form_->Load();
-    window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT, whatever the machine's zone
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    closer_ = std::make_unique<test::ModalCloser>();
+    qt_ = std::make_unique<test::QtForm>();
+    window_ = &qt_->window, form_ = &qt_->form;
+    QVERIFY(qt_->Activate());
   }
 
   void cleanup() {
-    form_.reset();
-    window_.reset();
+    qt_.reset();
     closer_.reset();
   }
 
@@ -580,7 +510,7 @@ class WindowTest : public QObject {
     window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");
     QTest::mouseClick(Button(N::cmdShowAll, 0), Qt::LeftButton);
     QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
-    const SeenMessageBox& box = closer_->MessageBoxes().back();
+    const test::SeenMessageBox& box = closer_->MessageBoxes().back();
     QCOMPARE(box.text + "|" + box.title,
              QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
     QCOMPARE(Output(), QString("earlier output\n"));

@@ -44,6 +44,12 @@ void FormFixture::Press(Control button) { form.Click(button); }
 
 std::string FormFixture::Output() const { return window.Text(Ctl(ControlName::txbOutput)); }
 
+std::string FormFixture::OutputLf() const {
+  std::string text = Output();
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
 MessageBoxRequest FormFixture::LastMessage() const {
   const auto& boxes = window.MessageBoxes();
   return boxes.empty() ? MessageBoxRequest{} : boxes.back();

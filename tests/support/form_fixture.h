@@ -29,6 +29,8 @@ struct FormFixture {
   // Presses a button through the form's handler, whatever its state.
   void Press(Control button);
   std::string Output() const;
+  // The output with the command line's line ends.
+  std::string OutputLf() const;
   // The last message box shown, or an empty one.
   MessageBoxRequest LastMessage() const;
 
