@@ -71,6 +71,10 @@ void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
   f.Choose(Ctl(ControlName::cboTimezone, 1), 24);
 }
 
+std::string Unquoted(const std::string& field) {
+  return field.size() >= 2 && field.front() == '"' && field.back() == '"' ? field.substr(1, field.size() - 2) : field;
+}
+
 MainFormServices StoreServices(SettingsStore& store) {
   return {{},
           [&store](FormState& state) { return SaveProgramState(state, store); },

@@ -24,6 +24,7 @@ using enum ControlName;
 using test::CaseLine;
 using test::FormFixture;
 using test::ReadCases;
+using test::Unquoted;
 
 // The words of test::OptionsText back into options.
 RunOptions OptionsOf(const std::string& text) {
@@ -53,11 +54,6 @@ std::string RequestText(const RunRequest& r) {
                      r.withMoon, r.eclipses,  r.lunations,      r.voidOfCourse, r.progression};
   return test::OptionsText(o) + " series " + std::to_string(static_cast<int>(r.series)) +
          (r.search ? " search " + std::to_string(*r.search) : "");
-}
-
-// A field in double quotes keeps its blanks: "" is empty.
-std::string Unquoted(const std::string& field) {
-  return field.size() >= 2 && field.front() == '"' && field.back() == '"' ? field.substr(1, field.size() - 2) : field;
 }
 
 WindowCommand CommandOf(const std::string& name) {
