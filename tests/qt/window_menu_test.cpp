@@ -81,7 +81,7 @@ class WindowMenuTest : public QObject {
     for (const auto& [button, caption] : captions) window_->SetText(Ctl(button), caption);
     for (const test::CaseLine& row : test::ReadCases("qt/cases/menu_presses.txt")) {
       if (row[0].starts_with("act")) {
-        QCOMPARE(Choose(row[0].c_str()), row[1]);
+        QCOMPARE(QString::fromStdString(Choose(row[0].c_str())), QString::fromStdString(row[1]));
         continue;
       }
       const QKeyCombination key = QKeySequence::fromString(QString::fromStdString(row[0]))[0];
@@ -125,7 +125,7 @@ class WindowMenuTest : public QObject {
       const QByteArray name = entry.mid(greyed ? 1 : 0).toUtf8();
       QVERIFY2(Choose(name.constData()).empty() && Action(name.constData())->isEnabled() != greyed, name.constData());
     }
-    QCOMPARE(test::OptionsText(state_->Options), c[2]);
+    QCOMPARE(QString::fromStdString(test::OptionsText(state_->Options)), QString::fromStdString(c[2]));
     for (const QString& entry : QString::fromStdString(c[3]).split(' ')) {
       const bool unchecked = entry.startsWith('!');
       QAction* action = Action(entry.mid(unchecked ? 1 : 0).toUtf8().constData());
@@ -137,7 +137,7 @@ class WindowMenuTest : public QObject {
   void tabFollowsTheFormAsItReads() {
     QStringList got;
     for (QWidget* w : window_->TabOrder()) got << w->objectName();
-    QCOMPARE(got.join(' ').toStdString(), test::ReadCases("qt/cases/tab_order.txt").at(0)[0]);
+    QCOMPARE(got.join(' '), QString::fromStdString(test::ReadCases("qt/cases/tab_order.txt").at(0)[0]));
     // And the key itself: from the start date's day to the end date's year.
     window_->WidgetOf(Ctl(N::txbDay, 0))->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -233,6 +233,11 @@ struct Form {
     window.LoadDesign();
     form.Load();
   }
+  // Saves the state with this stop year.
+  void Save(const char* stop) {
+    window.SetText(Ctl(ControlName::txbStopDate), stop);
+    form.Click(Ctl(ControlName::cmdSaveState));
+  }
   MemoryWindow window;
   test::NoShell shell;
   MainForm form;
@@ -528,8 +533,7 @@ class WindowTest : public QObject {
     {
       QtSettingsStore store;
       Form form(store);
-      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
-      form.form.Click(Ctl(ControlName::cmdSaveState));
+      form.Save("2040");
       saved = StoredValues(store);
     }
     WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
@@ -574,8 +578,7 @@ class WindowTest : public QObject {
       QVERIFY2(store.Damaged(), c.fault);
       Form form(store);
       QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
-      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
-      form.form.Click(Ctl(ControlName::cmdSaveState));
+      form.Save("2040");
       QVERIFY2(form.form.State().StateRecentlySaved, c.fault);
       QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
       QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
@@ -591,10 +594,8 @@ class WindowTest : public QObject {
     Form one(first), other(second);
     const std::pair<const char*, const char*> kSaves[] = {{"2040", "2050"}, {"1999", "2001"}};
     for (const auto& [here, there] : kSaves) {
-      one.window.SetText(Ctl(ControlName::txbStopDate), here);
-      one.form.Click(Ctl(ControlName::cmdSaveState));
-      other.window.SetText(Ctl(ControlName::txbStopDate), there);
-      other.form.Click(Ctl(ControlName::cmdSaveState));
+      one.Save(here);
+      other.Save(there);
       one.form.Click(Ctl(ControlName::cmdRestoreState));
       QCOMPARE(QString::fromStdString(one.form.State().StopDateText), QString(there));
     }
