@@ -5,16 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 
-#include "ports/shell.h"
 #include "qt/chart_dialog.h"
-#include "qt/qt_window.h"
-#include "runs/form_state.h"
+#include "qt/support/qt_form.h"
 #include "store/chart_store.h"
-#include "ui/main_form.h"
 
 namespace skyloom {
 
@@ -23,26 +19,11 @@ using N = ControlName;
 class ChartDialogTest : public QObject {
   Q_OBJECT
 
-  // Acts on the modal widget once it is up (the dialog or its message).
-  void WhenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(50, this, [act] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal != nullptr) act(modal);
-    });
-  }
-
   std::filesystem::path Folder() const { return dir_.path().toStdString(); }
 
  private slots:
-  void init() {
-    window_ = std::make_unique<QtWindow>();
-    form_ = std::make_unique<MainForm>(*window_, shell_);
-    form_->Load();
-  }
-  void cleanup() {
-    form_.reset();
-    window_.reset();
-  }
+  void init() { qt_ = std::make_unique<test::QtForm>(); }
+  void cleanup() { qt_.reset(); }
 
   // A file that is no collection, or a newer program's, gets a message
   // naming it, and keeps its bytes.
@@ -59,11 +40,11 @@ class ChartDialogTest : public QObject {
       out.write(bytes.constData(), bytes.size());
     }
     QString told;
-    WhenModal([&told](QWidget* modal) {
+    test::ModalWatcher watcher([&told](QWidget* modal) {
       if (auto* box = qobject_cast<QMessageBox*>(modal)) told = box->text();
       modal->close();
     });
-    ShowChartDialog(*window_, form_->State(), path.string());
+    ShowChartDialog(qt_->window, qt_->form.State(), path.string());
     QVERIFY2(told.contains(QString::fromStdString(path.string())), qPrintable(told));
     std::ifstream in(path, std::ios::binary);
     const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -80,27 +61,23 @@ class ChartDialogTest : public QObject {
       store.Add({"Bea", "1985-07-04", "14:37", "Europe/Berlin", "", {}, {}, "", {}, ""});
     }
     int rows = -1;
-    WhenModal([&rows](QWidget* modal) {
+    test::ModalWatcher watcher([&rows](QWidget* modal) {
       auto* list = modal->findChild<QListWidget*>("lstCharts");
       rows = list != nullptr ? list->count() : -1;
       if (list != nullptr) list->setCurrentRow(1);
       if (auto* use = modal->findChild<QPushButton*>("cmdUseChart")) use->click();
       if (modal->isVisible()) modal->close();
     });
-    ShowChartDialog(*window_, form_->State(), path);
+    ShowChartDialog(qt_->window, qt_->form.State(), path);
     QCOMPARE(rows, 2);
-    QCOMPARE(QString::fromStdString(window_->Text(Ctl(N::txbYear, 2))), QString("1985"));
-    QCOMPARE(QString::fromStdString(window_->Text(Ctl(N::txbDay, 2))), QString("4"));
-    QCOMPARE(QString::fromStdString(window_->Text(Ctl(N::cboTimezone, 1))), QString("Europe/Berlin"));
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbYear, 2))), QString("1985"));
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbDay, 2))), QString("4"));
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::cboTimezone, 1))), QString("Europe/Berlin"));
   }
 
  private:
   QTemporaryDir dir_;
-  std::unique_ptr<QtWindow> window_;
-  struct : Shell {
-    int OpenDocument(const std::string&) override { return 0; }
-  } shell_;
-  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<test::QtForm> qt_;
 };
 
 }  // namespace skyloom

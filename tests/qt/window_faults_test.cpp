@@ -4,55 +4,25 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <functional>
 #include <memory>
 #include <string>
 
-#include "ports/shell.h"
 #include "qt/qt_viewer.h"
-#include "qt/qt_window.h"
 #include "qt/screen_fit.h"
+#include "qt/support/qt_form.h"
 #include "qt/timeline_view.h"
-#include "ui/main_form.h"
 
 namespace skyloom {
 
 using N = ControlName;
 
-namespace {
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
-
-// Hands each modal window that shows to the handler, which closes it.
-class ModalWatcher : public QObject {
- public:
-  explicit ModalWatcher(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible() || modal == busy_) return;
-      busy_ = modal;
-      handler_(modal);
-      busy_ = nullptr;
-    });
-    timer_.start(20);
-  }
-
- private:
-  std::function<void(QWidget*)> handler_;
-  QTimer timer_;
-  QWidget* busy_ = nullptr;
-};
-
-}  // namespace
+using test::ModalWatcher;
 
 class WindowFaultsTest : public QObject {
   Q_OBJECT
 
-  NoShell shell_;
-  std::unique_ptr<QtWindow> window_;
-  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<test::QtForm> qt_;
+  QtWindow* window_ = nullptr;
 
   QWidget* Widget(N name, int16_t index = 0) { return window_->WidgetOf(Ctl(name, index)); }
 
@@ -60,18 +30,12 @@ class WindowFaultsTest : public QObject {
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
   void init() {
-    window_ = std::make_unique<QtWindow>();
-    form_ = std::make_unique<MainForm>(*window_, shell_);
-    form_->Load();
-    window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    qt_ = std::make_unique<test::QtForm>();
+    window_ = &qt_->window;
+    QVERIFY(qt_->Activate());
   }
 
-  void cleanup() {
-    form_.reset();
-    window_.reset();
-  }
+  void cleanup() { qt_.reset(); }
 
   // Enter in the end day's box starts the run on its release; the Enter
   // that closes the message it brought up is pressed in the message and
@@ -100,12 +64,12 @@ class WindowFaultsTest : public QObject {
         QTest::keyPress(box, Qt::Key_Return);
         QTimer::singleShot(100, dayBox, [dayBox] { QTest::keyRelease(dayBox, Qt::Key_Return); });
       });
-      const int32_t before = form_->State().Runs.RunsStarted();
+      const int32_t before = qt_->form.State().Runs.RunsStarted();
       dayBox->setFocus();
       QTest::keyClick(dayBox, Qt::Key_Return);
       QTest::qWait(500);  // a release that started it again would show here
       QCOMPARE(seen, QStringList{c.message});
-      QCOMPARE(form_->State().Runs.RunsStarted() - before, c.runs);
+      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, c.runs);
     }
   }
 

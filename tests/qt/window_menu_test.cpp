@@ -1,17 +1,18 @@
 // The window's menu bar, keyboard and size on Qt widgets: each menu entry
-// does what its button does, Tab follows the form as it reads, the output
+// does what its button does, the Options entries each set their choice
+// (the moving bodies greyed in world mode), Tab follows the form, the output
 // box takes the room a larger window gives, and a run's progress shows.
 #include <QtTest>
 #include <QtWidgets>
 
 #include <string>
-#include <vector>
+#include <utility>
 
-#include "ports/shell.h"
-#include "qt/qt_window.h"
+#include "qt/support/qt_form.h"
 #include "qt/window_menu.h"
 #include "runs/form_state.h"
-#include "ui/main_form.h"
+#include "support/case_file.h"
+#include "support/options_text.h"
 
 namespace skyloom {
 
@@ -31,10 +32,6 @@ struct Clicks : WindowEvents {
   void Resize() override {}
   void CloseRequested() override {}
   std::string got;
-};
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
 };
 
 }  // namespace
@@ -72,27 +69,29 @@ class WindowMenuTest : public QObject {
   }
 
   // Each entry that has a button presses it, and only while the button may
-  // be pressed; the whole chart's is personal mode's.
-  void menuEntriesPressTheirButtons() {
+  // be pressed; the whole chart's is personal mode's. F1, Ctrl+Q and the
+  // buttons' Alt letters press what they name.
+  void menuEntriesAndKeysPressTheirButtons() {
     window_->SetValue(Ctl(N::optPersonal), 1);
-    const struct {
-      const char* entry;
-      std::string want;
-    } rows[] = {{"actWriteOutput", "cmdFile"},
-                {"actSaveState", "cmdSaveState"},
-                {"actRestoreState", "cmdRestoreState"},
-                {"actQuit", "cmdQuit"},
-                {"actStart", "cmdStart"},
-                {"actShowAllOuter", "cmdShowAll(0)"},
-                {"actShowAllInner", "cmdShowAll(1)"},
-                {"actWholeChart", "cmdShowAllTransits"},
-                {"actSearch", "cmdSearch"},
-                {"actHelp", "cmdHelp"},
-                {"actOutputAsHtml", "chkOutputAsHTML"},
-                {"actShowTimeline", "timeline"},
-                {"actStop", ""}};  // no run to stop
-    for (const auto& row : rows) QCOMPARE(Choose(row.entry), row.want);
+    const std::pair<N, const char*> captions[] = {{N::cmdSearch, "Search"},
+                                                  {N::cmdSaveState, "Save state"},
+                                                  {N::cmdRestoreState, "Restore state"},
+                                                  {N::cmdQuit, "Quit"},
+                                                  {N::cmdHelp, "Help"}};
+    for (const auto& [button, caption] : captions) window_->SetText(Ctl(button), caption);
+    for (const test::CaseLine& row : test::ReadCases("qt/cases/menu_presses.txt")) {
+      if (row[0].starts_with("act")) {
+        QCOMPARE(QString::fromStdString(Choose(row[0].c_str())), QString::fromStdString(row[1]));
+        continue;
+      }
+      const QKeyCombination key = QKeySequence::fromString(QString::fromStdString(row[0]))[0];
+      clicks_.got.clear();
+      QTest::keyClick(window_->WidgetOf(Ctl(N::txbYear, 0)), key.key(), key.keyboardModifiers());
+      QTest::qWait(150);  // a button's own letter clicks it a moment later, as a click shows
+      QVERIFY2(clicks_.got == row[1], qPrintable(QString::fromStdString(row.where + ": " + clicks_.got)));
+    }
     QCOMPARE(window_->Value(Ctl(N::chkOutputAsHTML)), int16_t{1});
+    QCOMPARE(window_->Text(Ctl(N::cmdSaveState)), std::string("Save state"));  // the captions stay the program's
 
     // Hidden or greyed buttons are not pressed through the menus either.
     window_->SetVisible(Ctl(N::cmdFile), false);
@@ -105,75 +104,40 @@ class WindowMenuTest : public QObject {
     window_->SetText(Ctl(N::cmdShowAll, 0), "Show all transits between Saturn & the others");
     Choose("actShowAllOuter");
     QCOMPARE(Action("actShowAllOuter")->text(), QString("Show all transits between Saturn && the others"));
-  }
-
-  // F1, Ctrl+Q and the buttons' Alt letters press what they name; the
-  // buttons' captions stay the program's own.
-  void keysPressTheirButtons() {
-    const struct {
-      int key;
-      Qt::KeyboardModifiers modifiers;
-      std::string want;
-    } rows[] = {
-        {Qt::Key_F1, Qt::NoModifier, "cmdHelp"},      {Qt::Key_Q, Qt::ControlModifier, "cmdQuit"},
-        {Qt::Key_V, Qt::AltModifier, "cmdSaveState"}, {Qt::Key_T, Qt::AltModifier, "cmdRestoreState"},
-        {Qt::Key_E, Qt::AltModifier, "cmdSearch"},    {Qt::Key_Q, Qt::AltModifier, "cmdQuit"},
-        {Qt::Key_Escape, Qt::NoModifier, ""},
-    };
-    window_->SetText(Ctl(N::cmdSearch), "Search");
-    window_->SetText(Ctl(N::cmdSaveState), "Save state");
-    window_->SetText(Ctl(N::cmdRestoreState), "Restore state");
-    window_->SetText(Ctl(N::cmdQuit), "Quit");
-    window_->SetText(Ctl(N::cmdHelp), "Help");
-    for (const auto& row : rows) {
-      clicks_.got.clear();
-      QTest::keyClick(window_->WidgetOf(Ctl(N::txbYear, 0)), static_cast<Qt::Key>(row.key), row.modifiers);
-      // A button's own letter clicks it a moment later, as a click shows.
-      QTest::qWait(150);
-      QCOMPARE(QString::fromStdString(clicks_.got), QString::fromStdString(row.want));
-    }
-    QCOMPARE(window_->Text(Ctl(N::cmdSaveState)), std::string("Save state"));
     window_->SetText(Ctl(N::cmdClear), "Clear & go");
     QCOMPARE(window_->Text(Ctl(N::cmdClear)), std::string("Clear & go"));
   }
 
-  // The Options menu chooses the run's tables, aspects, houses and Moon;
-  // the last aspect cannot be taken away.
+  // The Options menu chooses the run's tables, aspects, houses, Moon and
+  // moving bodies, each entry its own choice.
+  void optionsMenuSetsTheRunOptions_data() {
+    QTest::addColumn<int>("row");
+    const auto rows = test::ReadCases("qt/cases/menu_options.txt");
+    for (size_t i = 0; i < rows.size(); ++i) QTest::newRow(rows[i].where.c_str()) << static_cast<int>(i);
+  }
   void optionsMenuSetsTheRunOptions() {
-    const RunOptions& o = state_->Options;
-    Choose("actStations"), Choose("actIngresses"), Choose("actHouseIngresses"), Choose("actWithMoon");
-    QVERIFY(o.stations && o.ingresses && o.houseIngresses && o.withMoon);
-    Choose("actAspect6"), Choose("actAspect11");
-    QVERIFY(o.aspects == AspectSet::Of({1, 2, 3, 4, 5, 6, 11}));
-    Choose("actMajorAspects");
-    QVERIFY(o.aspects == AspectSet::Of({6, 11}));
-    Choose("actAspect6"), Choose("actAspect11");
-    QVERIFY(o.aspects == AspectSet::Of({11}));
-    QVERIFY(Action("actAspect11")->isChecked());
-    Choose("actHouses2");
-    QVERIFY(o.houses == HouseSystem::Regiomontanus);
-    Choose("actHouses6");
-    QVERIFY(o.houses == HouseSystem::WholeSign);
-    QVERIFY(!Action("actHouses2")->isChecked());
-    Choose("actStations");
-    QVERIFY(!o.stations);
+    QFETCH(int, row);
+    const test::CaseLine c = test::ReadCases("qt/cases/menu_options.txt").at(static_cast<size_t>(row));
+    const bool personal = c[0] == "personal";
+    window_->SetValue(Ctl(personal ? N::optPersonal : N::optWorld), 1);
+    for (const QString& entry : QString::fromStdString(c[1]).split(' ')) {
+      const bool greyed = entry.startsWith('-');
+      const QByteArray name = entry.mid(greyed ? 1 : 0).toUtf8();
+      QVERIFY2(Choose(name.constData()).empty() && Action(name.constData())->isEnabled() != greyed, name.constData());
+    }
+    QCOMPARE(QString::fromStdString(test::OptionsText(state_->Options)), QString::fromStdString(c[2]));
+    for (const QString& entry : QString::fromStdString(c[3]).split(' ')) {
+      const bool unchecked = entry.startsWith('!');
+      QAction* action = Action(entry.mid(unchecked ? 1 : 0).toUtf8().constData());
+      QVERIFY2(action != nullptr && action->isChecked() != unchecked, qPrintable(entry));
+    }
   }
 
-  // Tab goes down the dates and the birth on the left, then the choices on
-  // the right, the run buttons, the search, the report, the bottom row.
+  // Tab follows the form as it reads.
   void tabFollowsTheFormAsItReads() {
-    const QStringList want =
-        QString(
-            "txbYear(0) txbMonth(0) txbDay(0) txbYear(1) txbMonth(1) txbDay(1) txbYear(2) txbMonth(2) "
-            "txbDay(2) cboHour cboMinute cboTimezone(1) txbBirthPlace optWorld optPersonal optTropical "
-            "optSidereal cboPlanet(0) cboPlanet(1) cboOrbs(0) cboOrbs(1) cboOrbs(2) cboTimezone(0) "
-            "chkDisplayNATZabbr cmdStart cmdShowAll(0) cmdShowAll(1) cmdShowAllTransits cmdSearch "
-            "cboSearchAspect chkKeepDates chkAppendToOutput txbOutput cmdSaveState cmdRestoreState cmdFile "
-            "chkOpenOutputFile chkOutputAsHTML cmdClear cmdHelp cmdQuit txbStopDate txbAllTransitsDateFormat")
-            .split(' ');
     QStringList got;
     for (QWidget* w : window_->TabOrder()) got << w->objectName();
-    QCOMPARE(got, want);
+    QCOMPARE(got.join(' '), QString::fromStdString(test::ReadCases("qt/cases/tab_order.txt").at(0)[0]));
     // And the key itself: from the start date's day to the end date's year.
     window_->WidgetOf(Ctl(N::txbDay, 0))->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -184,10 +148,8 @@ class WindowMenuTest : public QObject {
   // Quit keeps to the box's right edge, the controls above stay put.
   void outputBoxGrowsWithTheWindow() {
     window_->SetEventSink(nullptr);
-    QtWindow window;
-    NoShell shell;
-    MainForm form(window, shell);
-    form.Load();
+    test::QtForm qt;
+    QtWindow& window = qt.window;
     QWidget* output = window.WidgetOf(Ctl(N::txbOutput));
     QWidget* start = window.WidgetOf(Ctl(N::cmdStart));
     const QRect startBefore = start->geometry();
@@ -204,26 +166,18 @@ class WindowMenuTest : public QObject {
       const QRect quit = window.WidgetOf(Ctl(N::cmdQuit))->geometry();
       QVERIFY(std::abs(quit.right() - output->geometry().right()) <= 2);
     }
-    form.GetWindow().SetEventSink(nullptr);
+    window.SetEventSink(nullptr);
   }
 
   // Escape during a run stops it, as Stop does; the progress goes with it.
   void escapeStopsARun() {
     window_->SetEventSink(nullptr);
-    QtWindow window;
-    NoShell shell;
-    MainForm form(window, shell);
-    form.Load();
+    test::QtForm qt;
+    QtWindow& window = qt.window;
+    MainForm& form = qt.form;
     AddWindowMenus(window, form.State(), {});
-    window.SetValue(Ctl(N::optWorld), 1);
-    window.SetListIndex(Ctl(N::cboPlanet, 0), 4);
-    window.SetListIndex(Ctl(N::cboPlanet, 1), 4);
-    for (int16_t date : {0, 1}) {
-      window.SetText(Ctl(N::txbYear, date), date == 0 ? "1800" : "2099");
-      form.LostFocus(Ctl(N::txbYear, date));
-    }
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(qt.Activate());
+    qt.WorldRun("1800", "2099");
     bool pressed = false, progressShown = false;
     QTimer escape;
     escape.setInterval(20);

@@ -12,23 +12,21 @@
 
 #include <algorithm>
 #include <csignal>
-#include <deque>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "draw/timeline_drawing.h"
 #include "ports/memory_window.h"
-#include "ports/shell.h"
-#include "qt/popup.h"
 #include "qt/qt_settings_store.h"
-#include "qt/qt_window.h"
+#include "qt/support/qt_form.h"
 #include "qt/timeline_view.h"
 #include "report/timeline.h"
 #include "state/registry.h"
 #include "state/saved_state.h"
-#include "ui/main_form.h"
+#include "support/case_file.h"
 
 namespace skyloom {
 
@@ -54,50 +52,6 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
     }
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
-
-// Answers the modal windows a test sets off (message boxes, the "Done"
-// pop-up), looking for them every few milliseconds from inside whatever
-// modal loop runs, and records what it saw. Boxes take the buttons given to
-// Answer in order, then their default.
-struct SeenMessageBox {
-  QString text, title;
-  QMessageBox::StandardButtons buttons;
-  QMessageBox::StandardButton defaultButton;
-};
-
-class ModalCloser : public QObject {
- public:
-  ModalCloser() { connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll), timer_.start(20); }
-  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
-  const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
-  QStringList PopUpTexts() const { return popUps_; }
-
- private:
-  void Poll() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (!widget->isVisible()) continue;
-      if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-        boxes_.push_back(
-            {box->text(), box->windowTitle(), box->standardButtons(), box->standardButton(box->defaultButton())});
-        QAbstractButton* button = answers_.empty() ? box->defaultButton() : box->button(answers_.front());
-        if (!answers_.empty()) answers_.pop_front();
-        if (button == nullptr) button = box->escapeButton();
-        if (button != nullptr) button->click();  // hidden at once, not counted twice
-        return;
-      }
-      if (auto* popUp = qobject_cast<PopUpWindow*>(widget)) {
-        popUps_ << popUp->Message()->text();
-        QTest::mouseClick(popUp->Message(), Qt::LeftButton);
-        return;
-      }
-    }
-  }
-
-  QTimer timer_;
-  std::deque<QMessageBox::StandardButton> answers_;
-  std::vector<SeenMessageBox> boxes_;
-  QStringList popUps_;
-};
 
 // --- The window port's contract: the same table of calls, with the same
 // results and events, on the window in memory and on the Qt widgets.
@@ -183,123 +137,91 @@ struct QtRig : Rig {
   }
   void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
   void UserClose() override { window.close(); }
-  ModalCloser closer;
+  test::ModalCloser closer;
   QtWindow window;
 };
 
-std::string Thrown(const std::function<void()>& call) {
+Control ControlOf(const std::string& word) {
+  const size_t paren = word.find('(');
+  for (const ControlInfo& info : AllControls())
+    if (info.text == word.substr(0, paren))
+      return Ctl(info.name, static_cast<int16_t>(paren == std::string::npos ? 0 : std::stoi(word.substr(paren + 1))));
+  return Ctl(ControlName{});  // "-"
+}
+
+std::string Shown(std::string text) {
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return "[" + text + "]";
+}
+
+// One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns,
+// "" for nothing, or the kind of exception it throws.
+std::string Step(Rig& r, Window& w, const std::string& step) {
+  std::istringstream in(step);
+  std::string op, name, rest;
+  in >> op >> name;
+  std::getline(in >> std::ws, rest, '\0');
+  for (size_t at = rest.find('\n'); at != std::string::npos; at = rest.find('\n', at + 2)) rest.insert(at, "\r");
+  const Control c = ControlOf(name);
+  const auto n = static_cast<int16_t>(std::atoi(rest.c_str()));
+  const std::string after = rest.substr(rest.find(' ') + 1);  // a second argument
+  std::istringstream args(rest);
   try {
-    call();
+    if (op == "Fill")
+      for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
+    if (op == "AddItem") w.AddItem(c, rest);
+    if (op == "ClearList") w.ClearList(c);
+    if (op == "SetListIndex") w.SetListIndex(c, n);
+    if (op == "ListIndex") return S(w.ListIndex(c));
+    if (op == "ListCount") return S(w.ListCount(c));
+    if (op == "ListItem") return Shown(w.ListItem(c, n));
+    if (op == "SetListItem") w.SetListItem(c, n, after);
+    if (op == "SetItemData") w.SetItemData(c, n, std::atoi(after.c_str()));
+    if (op == "ItemData") return S(w.ItemData(c, n));
+    if (op == "SetText") w.SetText(c, rest);
+    if (op == "AppendText") w.AppendText(c, rest);
+    if (op == "Text") return Shown(w.Text(c));
+    if (op == "TextLength") return S(w.TextLength(c));
+    if (op == "SetCompletions") w.SetCompletions(c, std::vector<Completion>{{rest, rest}});
+    if (op == "SetValue") w.SetValue(c, n);
+    if (op == "Value") return S(w.Value(c));
+    if (op == "Probe") r.rec.probe = [&w, c] { return S(w.Value(c)); };
+    if (op == "SetGeometry") {
+      Rect place;
+      args >> place.Left >> place.Top >> place.Width >> place.Height;
+      w.SetGeometry(c, place);
+    }
+    if (op == "Geometry") return S(w.Geometry(c));
+    if (op == "SetFont") {
+      FontSpec font;
+      args >> font.name >> font.size >> font.bold;
+      w.SetFont(c, font);
+    }
+    if (op == "Font") return w.Font(c).name + " " + S(static_cast<int>(w.Font(c).size)) + " " + S(w.Font(c).bold);
+    if (op == "SetCaption") w.SetCaption(rest);
+    if (op == "Caption") return Shown(w.Caption());
+    if (op == "SetVisible") w.SetVisible(c, n != 0);
+    if (op == "Visible") return S(w.Visible(c));
+    if (op == "SetEnabled") w.SetEnabled(c, n != 0);
+    if (op == "Enabled") return S(w.Enabled(c));
+    if (op == "SetFocus") w.SetFocus(c);
+    if (op == "UserClick") r.UserClick(c);
+    if (op == "UserType") r.UserType(c, rest);
+    if (op == "UserEnter") r.UserEnter(c);
+    if (op == "UserClose") r.UserClose();
+    if (op == "Answer") r.Answer(static_cast<MsgAnswer>(n));
+    if (op == "MessageBox")
+      return S(static_cast<int>(
+          w.MessageBox(rest == "quit" ? MessageBoxRequest{"Save program state for next run?", "Quit", MsgIcon::Question,
+                                                          MsgButtons::YesNoCancel, MsgAnswer::No}
+                                      : MessageBoxRequest{"Nothing to write.", "", MsgIcon::Exclamation})));
   } catch (const std::logic_error& e) {
     return dynamic_cast<const std::out_of_range*>(&e) ? "out_of_range" : "invalid_argument";
   }
-  return "none";
+  return "";
 }
-
-void Fill(Window& w, Control c, int n) {
-  for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
-}
-
-const Control kOrbs = Ctl(cboOrbs, 1), kMinute = Ctl(cboMinute), kOut = Ctl(txbOutput);
-
-// What each row returns, then the events it caused.
-// clang-format off
-const struct Row {
-  const char* what;
-  std::function<std::string(Rig&, Window&)> act;
-  const char* want;
-} kRows[] = {
-    {"a list fires Click only on a move to an entry, refuses positions it has not", [](Rig&, Window& w) {
-       Fill(w, kOrbs, 15);
-       for (int16_t at : {4, 4, -1, 4}) w.SetListIndex(kOrbs, at);
-       std::string got = Thrown([&] { w.SetListIndex(kOrbs, 15); }) + Thrown([&] { w.SetListIndex(kOrbs, -2); }) + " " +
-                         S(w.ListIndex(kOrbs)) + " " + w.Text(kOrbs);
-       w.ClearList(kOrbs);  // a list filled afresh has no choice
-       w.AddItem(kOrbs, "1\xC2\xB0");
-       return got + " " + S(w.ListIndex(kOrbs)) + " [" + w.Text(kOrbs) + "] " + S(w.ListCount(kOrbs));
-     }, "out_of_rangeout_of_range 4 5\xC2\xB0 -1 [] 1 | Click cboOrbs(1)=4 Click cboOrbs(1)=4"},
-    {"text set in a drop-down combo picks the entry that reads the same, silently; entries carry data",
-     [](Rig&, Window& w) {
-       for (const char* m : {"", "00", "05"}) w.AddItem(kMinute, m);
-       w.SetText(kMinute, "05");
-       std::string seen = S(w.ListIndex(kMinute));
-       w.SetText(kMinute, "07");
-       seen += " " + S(w.ListIndex(kMinute)) + " " + w.Text(kMinute) + " [" + w.ListItem(kMinute, -1) + "]";
-       w.SetListIndex(kMinute, 1);
-       w.SetListItem(kMinute, 1, "00\xC2\xB0");  // the chosen entry renamed is the list's text
-       w.SetItemData(kMinute, 2, 5);
-       seen += " " + w.Text(kMinute) + S(w.TextLength(kMinute)) + " " + S(w.ItemData(kMinute, 2)) + " " +
-               Thrown([&] { w.ItemData(kMinute, 3); });
-       w.ClearList(kMinute);
-       return seen + " [" + w.Text(kMinute) + "]";
-     }, "2 -1 07 [] 00\xC2\xB0" "3 5 out_of_range [] | Click cboMinute=1"},
-    {"text that is no entry stays only in a list that takes typed text, which alone offers completions",
-     [](Rig&, Window& w) {
-       const Control planet = Ctl(cboPlanet, 0), zone = Ctl(cboTimezone, 1);
-       for (const char* entry : {"", "GMT"}) w.AddItem(planet, entry), w.AddItem(zone, entry);
-       w.SetText(planet, "Pluto");
-       w.SetText(zone, "Asia/Tokyo");
-       const std::vector<Completion> offers{{"Asia/Tokyo", "Asia/Tokyo"}};
-       return S(w.ListIndex(planet)) + " [" + w.Text(planet) + "] " + S(w.ListIndex(zone)) + " " + w.Text(zone) + " " +
-              Thrown([&] { w.SetCompletions(planet, offers); }) + " " + Thrown([&] { w.SetCompletions(zone, offers); });
-     }, "-1 [] -1 Asia/Tokyo invalid_argument none |"},
-    {"check boxes fire on a change; options exclude each other in their frame before Click", [](Rig& r, Window& w) {
-       w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(chkKeepDates), 1); w.SetValue(Ctl(optTropical), 1);
-       w.SetValue(Ctl(optPersonal), 1);
-       r.rec.probe = [&w] { return S(w.Value(Ctl(optPersonal))); };
-       w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optWorld), 1); w.SetValue(Ctl(optSidereal), 0);
-       return Thrown([&] { w.SetValue(Ctl(chkKeepDates), 3); }) + " " + S(w.Value(Ctl(optWorld))) +
-              S(w.Value(Ctl(optPersonal))) + S(w.Value(Ctl(optTropical))) + S(w.Value(Ctl(optSidereal)));
-     }, "out_of_range 1010 | Click chkKeepDates=1 Click optTropical=1 Click optPersonal=1 Click optWorld=1/0"},
-    {"lengths count characters, a CR LF two, kept across appends", [](Rig&, Window& w) {
-       std::string got;
-       for (const char* text : {"", "Zo\xC3\xAB \xC3\x86r\xC3\xB8", "\xE6\x97\xA5", "\xF0\x9F\x8C\x99 moon"}) {
-         w.SetText(kOut, text); got += S(w.TextLength(kOut)) + " ";
-       }
-       w.SetText(kOut, "a\xC2\xB0\r\nb\r\n"); w.AppendText(kOut, "Sun \xC2\xB0\r\n"); w.SetText(Ctl(txbYear), "20");
-       w.AppendText(Ctl(txbYear), "20");
-       return got + w.Text(kOut) + S(w.TextLength(kOut)) + " " + w.Text(Ctl(txbYear));
-     }, "0 7 1 6 a\xC2\xB0\r\nb\r\nSun \xC2\xB0\r\n14 2020 |"},
-    {"places, fonts and the caption read back as written; a frame's flags are its own", [](Rig&, Window& w) {
-       w.SetGeometry(Ctl(cmdHelp), {7, 11, 1001, 333});
-       w.SetFont(Ctl(lblYear), {"Arial", 10, true});
-       w.SetCaption("Skyloom 10.0"); w.SetVisible(Ctl(fraBirthDate), false); w.SetEnabled(Ctl(cmdSearch), false);
-       const FontSpec f = w.Font(Ctl(lblYear));
-       return S(w.Geometry(Ctl(cmdHelp))) + " " + f.name + S(static_cast<int>(f.size)) + S(f.bold) + " " +
-              w.Caption() + " " + S(w.Visible(Ctl(txbYear, 2))) + S(w.Visible(Ctl(fraBirthDate))) +
-              S(w.Enabled(Ctl(cmdSearch)));
-     }, "7,11,1001,333 Arial101 Skyloom 10.0 100 |"},
-    {"the user reaches nothing disabled, nor what a disabled frame holds", [](Rig& r, Window& w) {
-       w.SetEnabled(Ctl(cmdSearch), false); r.UserClick(Ctl(cmdSearch)); w.SetEnabled(Ctl(fraZodiac), false);
-       r.UserClick(Ctl(optSidereal)); r.UserClick(Ctl(chkKeepDates));
-       return S(w.Value(Ctl(optSidereal)));
-     }, "0 | LostFocus txbYear(0) Click chkKeepDates=1"},
-    {"the focus leaves a typed box before the next action; Enter is a KeyUp", [](Rig& r, Window& w) {
-       r.UserType(Ctl(txbYear, 1), "2025"); r.UserType(Ctl(txbDay), "7"); r.UserEnter(Ctl(txbDay));
-       r.UserClick(Ctl(cmdStart)); w.SetEnabled(Ctl(txbMonth), false);
-       w.SetFocus(Ctl(txbMonth));  // dropped
-       w.SetFocus(Ctl(txbYear)); w.SetFocus(Ctl(txbDay));
-       return w.Text(Ctl(txbYear, 1)) + " " + w.Text(Ctl(txbDay));
-     }, "2025 7 | LostFocus txbYear(0) LostFocus txbYear(1) KeyUp txbDay(0)=13 LostFocus txbDay(0) Click cmdStart "
-        "LostFocus txbYear(0)"},
-    {"message boxes give the answer chosen, else their default; closing only asks", [](Rig& r, Window& w) {
-       const MessageBoxRequest quit{"Save program state for next run?", "Quit", MsgIcon::Question,
-                                    MsgButtons::YesNoCancel, MsgAnswer::No};
-       r.Answer(MsgAnswer::Cancel);
-       const MsgAnswer first = w.MessageBox(quit), second = w.MessageBox(quit);
-       const MsgAnswer third = w.MessageBox({"Nothing to write.", "", MsgIcon::Exclamation});
-       r.UserClose();
-       return S(static_cast<int>(first)) + S(static_cast<int>(second)) + S(static_cast<int>(third)) +
-              S(w.Visible(Ctl(cmdQuit)));
-     }, "3201 | Close"},
-};
-// clang-format on
 
 // --- The main window
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
 
 // A window in memory that restores from the store at start-up and saves to it.
 struct Form {
@@ -311,8 +233,13 @@ struct Form {
     window.LoadDesign();
     form.Load();
   }
+  // Saves the state with this stop year.
+  void Save(const char* stop) {
+    window.SetText(Ctl(ControlName::txbStopDate), stop);
+    form.Click(Ctl(ControlName::cmdSaveState));
+  }
   MemoryWindow window;
-  NoShell shell;
+  test::NoShell shell;
   MainForm form;
 };
 
@@ -335,37 +262,23 @@ std::vector<std::string> StoredValues(SettingsStore& store) {
 class WindowTest : public QObject {
   Q_OBJECT
 
-  NoShell shell_;
   std::unique_ptr<QTemporaryDir> folder_;
-  std::unique_ptr<ModalCloser> closer_;
-  std::unique_ptr<QtWindow> window_;
-  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<test::ModalCloser> closer_;
+  std::unique_ptr<test::QtForm> qt_;
+  QtWindow* window_ = nullptr;
+  MainForm* form_ = nullptr;
 
   QPushButton* Button(N name, int16_t index = 0) { return window_->As<QPushButton>(Ctl(name, index)); }
   QString Output() { return window_->As<QPlainTextEdit>(Ctl(N::txbOutput))->toPlainText(); }
 
-  // Jupiter and Saturn in world mode, chosen and typed in.
   void ChooseJupiterSaturn(const char* startYear, const char* endYear) {
-    auto* world = window_->As<QRadioButton>(Ctl(N::optWorld));
-    QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
-    for (int16_t list : {0, 1}) {
-      window_->WidgetOf(Ctl(N::cboPlanet, list))->setFocus();
-      QTest::keyClick(window_->WidgetOf(Ctl(N::cboPlanet, list)), Qt::Key_Down);
-    }
-    for (int16_t date : {0, 1}) {
-      auto* box = window_->As<QLineEdit>(Ctl(N::txbYear, date));
-      QTest::mouseClick(box, Qt::LeftButton);
-      box->selectAll();
-      QTest::keyClicks(box, date == 0 ? startYear : endYear);
-    }
-    QTest::mouseClick(window_->WidgetOf(Ctl(N::txbMonth)), Qt::LeftButton);
-    QCOMPARE(Button(N::cmdStart)->text(), QString("&Show all world transits between Jupiter and Saturn"));
+    QCOMPARE(qt_->WorldRun(startYear, endYear), QString("&Show all world transits between Jupiter and Saturn"));
   }
 
   QString Folder() const { return folder_->path() + "/Quillfern"; }
   QString FilePath() const { return Folder() + "/SKL.conf"; }
 
-  void CompareQuitQuestion(const SeenMessageBox& box) {
+  void CompareQuitQuestion(const test::SeenMessageBox& box) {
     QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(box.defaultButton, QMessageBox::No);
@@ -374,11 +287,15 @@ class WindowTest : public QObject {
   template <typename Implementation>
   void Check() {
     QStringList failures;
-    for (const Row& row : kRows) {
+    for (const test::CaseLine& row : test::ReadCases("qt/cases/window_contract.txt")) {
       Implementation rig;
-      const std::string got = row.act(rig, rig.W()) + " |" + rig.rec.events;
-      if (got != row.want)
-        failures << QString("%1:\n  got  %2\n  want %3").arg(row.what, QString::fromStdString(got), row.want);
+      std::string values;
+      for (const QString& step : QString::fromStdString(row[0]).split("; ")) {
+        const std::string value = Step(rig, rig.W(), step.toStdString());
+        values += value.empty() || values.empty() ? value : " " + value;
+      }
+      const std::string got = values + " | " + rig.rec.events.substr(rig.rec.events.empty() ? 0 : 1);
+      if (got != row[1] + " | " + row[2]) failures << QString::fromStdString(row.where + ":\n  got  " + got);
     }
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
   }
@@ -391,18 +308,14 @@ class WindowTest : public QObject {
     folder_ = std::make_unique<QTemporaryDir>();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->path());
     if (QByteArray(QTest::currentTestFunction()).startsWith("contract")) return;  // windows of its own
-    closer_ = std::make_unique<ModalCloser>();
-    window_ = std::make_unique<QtWindow>();
-    form_ = std::make_unique<MainForm>(*window_, shell_);
-    form_->Load();
-    window_->SetListIndex(Ctl(N::cboTimezone, 0), 24);  // GMT, whatever the machine's zone
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    closer_ = std::make_unique<test::ModalCloser>();
+    qt_ = std::make_unique<test::QtForm>();
+    window_ = &qt_->window, form_ = &qt_->form;
+    QVERIFY(qt_->Activate());
   }
 
   void cleanup() {
-    form_.reset();
-    window_.reset();
+    qt_.reset();
     closer_.reset();
   }
 
@@ -580,7 +493,7 @@ class WindowTest : public QObject {
     window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");
     QTest::mouseClick(Button(N::cmdShowAll, 0), Qt::LeftButton);
     QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
-    const SeenMessageBox& box = closer_->MessageBoxes().back();
+    const test::SeenMessageBox& box = closer_->MessageBoxes().back();
     QCOMPARE(box.text + "|" + box.title,
              QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
     QCOMPARE(Output(), QString("earlier output\n"));
@@ -620,8 +533,7 @@ class WindowTest : public QObject {
     {
       QtSettingsStore store;
       Form form(store);
-      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
-      form.form.Click(Ctl(ControlName::cmdSaveState));
+      form.Save("2040");
       saved = StoredValues(store);
     }
     WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
@@ -666,8 +578,7 @@ class WindowTest : public QObject {
       QVERIFY2(store.Damaged(), c.fault);
       Form form(store);
       QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
-      form.window.SetText(Ctl(ControlName::txbStopDate), "2040");
-      form.form.Click(Ctl(ControlName::cmdSaveState));
+      form.Save("2040");
       QVERIFY2(form.form.State().StateRecentlySaved, c.fault);
       QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
       QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
@@ -683,10 +594,8 @@ class WindowTest : public QObject {
     Form one(first), other(second);
     const std::pair<const char*, const char*> kSaves[] = {{"2040", "2050"}, {"1999", "2001"}};
     for (const auto& [here, there] : kSaves) {
-      one.window.SetText(Ctl(ControlName::txbStopDate), here);
-      one.form.Click(Ctl(ControlName::cmdSaveState));
-      other.window.SetText(Ctl(ControlName::txbStopDate), there);
-      other.form.Click(Ctl(ControlName::cmdSaveState));
+      one.Save(here);
+      other.Save(there);
       one.form.Click(Ctl(ControlName::cmdRestoreState));
       QCOMPARE(QString::fromStdString(one.form.State().StopDateText), QString(there));
     }

@@ -44,6 +44,12 @@ void FormFixture::Press(Control button) { form.Click(button); }
 
 std::string FormFixture::Output() const { return window.Text(Ctl(ControlName::txbOutput)); }
 
+std::string FormFixture::OutputLf() const {
+  std::string text = Output();
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
 MessageBoxRequest FormFixture::LastMessage() const {
   const auto& boxes = window.MessageBoxes();
   return boxes.empty() ? MessageBoxRequest{} : boxes.back();
@@ -63,6 +69,10 @@ void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition,
   f.Choose(Ctl(ControlName::cboHour), 13);
   f.Choose(Ctl(ControlName::cboMinute), 1);
   f.Choose(Ctl(ControlName::cboTimezone, 1), 24);
+}
+
+std::string Unquoted(const std::string& field) {
+  return field.size() >= 2 && field.front() == '"' && field.back() == '"' ? field.substr(1, field.size() - 2) : field;
 }
 
 MainFormServices StoreServices(SettingsStore& store) {

@@ -7,6 +7,7 @@
 #include "ports/memory_window.h"
 #include "ports/settings_store.h"
 #include "ports/shell.h"
+#include "support/case_file.h"
 #include "support/report_fixture.h"
 #include "ui/main_form.h"
 
@@ -29,6 +30,8 @@ struct FormFixture {
   // Presses a button through the form's handler, whatever its state.
   void Press(Control button);
   std::string Output() const;
+  // The output with the command line's line ends.
+  std::string OutputLf() const;
   // The last message box shown, or an empty one.
   MessageBoxRequest LastMessage() const;
 
@@ -43,6 +46,8 @@ void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition);
 // Personal mode with a birth the checks accept: 1 January of the year, 12:00
 // Greenwich time.
 void Personal(FormFixture& f, int16_t transitingPosition, int16_t natalPosition, const std::string& birthYear);
+// A field of a case file in double quotes keeps its blanks: "" is empty.
+std::string Unquoted(const std::string& field);
 // Services that restore the state from the store at start-up and save to it.
 MainFormServices StoreServices(SettingsStore& store);
 

@@ -19,7 +19,10 @@ namespace skyloom {
 namespace {
 
 using enum ControlName;
+using test::CaseLine;
 using test::FormFixture;
+using test::ReadCases;
+using test::Unquoted;
 
 const Control kBox = Ctl(txbBirthPlace);
 const std::string kSkl = "Software\\Quillfern\\SKL";
@@ -53,30 +56,13 @@ void PersonalRun(FormFixture& f) {
 }
 
 TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
-  struct Case {
-    const char* typed;
-    std::vector<std::string> entered;
-  };
-  const Case cases[] = {
-      {"P", {}},                                         // one letter is too little to go by
-      {"Par", {"Paris, FR", "Paris, US", "Parma, IT"}},  // in the atlas's order
-      {"pari", {"Paris, FR", "Paris, US"}},
-      {"Paris, US", {"Paris, US"}},
-      {"Paris, u", {"Paris, FR", "Paris, US"}},  // a country's code keeps its places only once whole
-      {", FR", {}},
-      {"Ber", {"Berlin, DE"}},
-      {"52.5,13", {}},  // coordinates are not looked up
-      {"-33", {}},
-      {"Xyz", {}},
-  };
   FormFixture f(Services());
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
-    ASSERT_TRUE(f.window.Type(kBox, c.typed));
+  for (const CaseLine& c : ReadCases("ui/cases/place_offers.txt")) {
+    ASSERT_TRUE(f.window.Type(kBox, c[0]));
     f.window.PressKeyUp(kBox, 'a');
-    std::vector<std::string> entered;
-    for (const Completion& entry : f.window.Completions(kBox)) entered.push_back(entry.entered);
-    EXPECT_EQ(entered, c.entered);
+    std::string entered;
+    for (const Completion& entry : f.window.Completions(kBox)) entered += (entered.empty() ? "" : "; ") + entry.entered;
+    EXPECT_EQ(entered, c[1]) << c.where;
   }
   f.window.Type(kBox, "Parm");
   f.window.PressKeyUp(kBox, 'm');
@@ -87,23 +73,13 @@ TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
 }
 
 TEST(BirthPlaceBox, APersonalRequestCarriesThePlace) {
-  struct Case {
-    const char* text;
-    std::optional<BirthPlace> place;
-  };
-  const Case cases[] = {
-      {"Paris, US", BirthPlace{"Paris", "US", 33.66094, -95.55551}},
-      {"berlin", BirthPlace{"Berlin", "DE", 52.52437, 13.41053}},
-      {"-33.87,151.21", BirthPlace{"-33.87,151.21", "", -33.87, 151.21}},
-      {"", std::nullopt},
-      {"Paris", std::nullopt},  // names none: Start refuses it
-  };
   FormFixture f(Services());
   PersonalRun(f);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    f.window.SetText(kBox, c.text);
-    EXPECT_EQ(RequestFromWindow(f.state, WindowCommand::Start).birth.place, c.place);
+  for (const CaseLine& c : ReadCases("ui/cases/place_requests.txt")) {
+    f.window.SetText(kBox, Unquoted(c[0]));
+    std::optional<BirthPlace> place;
+    if (c[1] != "-") place = BirthPlace{c[1], Unquoted(c[2]), std::stod(c[3]), std::stod(c[4])};
+    EXPECT_EQ(RequestFromWindow(f.state, WindowCommand::Start).birth.place, place) << c.where;
   }
   // A world run has no birth.
   f.window.SetText(kBox, "Berlin");
@@ -112,36 +88,22 @@ TEST(BirthPlaceBox, APersonalRequestCarriesThePlace) {
 }
 
 TEST(BirthPlaceBox, StartRefusesAPlaceThatNamesNone) {
-  struct Case {
-    const char* text;
-    std::string message;  // "" : the run goes ahead
-  };
-  const Case cases[] = {
-      {"Paris",
-       "2 places are called Paris; give the country's code (Paris, FR) or the coordinates (LAT,LON) with the "
-       "birth zone:\r\nParis | Île-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris\r\n"
-       "Paris | Texas | US | 33.6609 | -95.5555 | America/Chicago"},
-      {"Lyon", "No place Lyon in the atlas"},
-      {"Par, FR",
-       "No place Par, FR in the atlas; places with names like it:\r\n"
-       "Paris | Île-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris"},
-      {"95,10", "The latitude is -90 to 90 and the longitude -180 to 180 degrees, not 95,10"},
-      {"Paris, FR", ""},
-      {"  ", ""},
-      {"48.85,2.35", ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const CaseLine& c : ReadCases("ui/cases/places_refused.txt")) {
+    SCOPED_TRACE(c.where);
+    std::string message = Unquoted(c[1]);  // its atlas rows hold the fields' bars
+    for (size_t i = 2; i < c.fields.size(); ++i) message += " | " + c.fields[i];
+    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at + 2))
+      message.insert(at, "\r");
     FormFixture f(Services());
     PersonalRun(f);
-    f.window.SetText(kBox, c.text);
+    f.window.SetText(kBox, Unquoted(c[0]));
     f.Press(Ctl(cmdStart));
-    if (c.message.empty()) {
+    if (message.empty()) {
       EXPECT_NE(f.Output().find("Uranus transits of natal Sun"), std::string::npos) << f.LastMessage().text;
       continue;
     }
     ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
-    EXPECT_EQ(f.LastMessage().text, c.message);
+    EXPECT_EQ(f.LastMessage().text, message);
     EXPECT_EQ(f.LastMessage().title, "Birth place");
     EXPECT_EQ(f.LastMessage().icon, MsgIcon::Exclamation);
     EXPECT_EQ(f.Output(), "");
@@ -149,7 +111,7 @@ TEST(BirthPlaceBox, StartRefusesAPlaceThatNamesNone) {
     f.Press(Ctl(cmdShowAll, 0));
     f.Press(Ctl(cmdSearch));
     EXPECT_EQ(f.window.MessageBoxes().size(), 3u);
-    EXPECT_EQ(f.window.MessageBoxes().back().text, c.message);
+    EXPECT_EQ(f.window.MessageBoxes().back().text, message);
     EXPECT_EQ(f.Output(), "");
   }
   // World runs have no birth place to check.

@@ -18,11 +18,6 @@ namespace {
 using enum ControlName;
 using test::FormFixture;
 
-std::string Lf(std::string text) {
-  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
-  return text;
-}
-
 TEST(ChartList, AChartRunsAsTheCommandLineRunsItAndComesBack) {
   const StoredChart charts[] = {
       {"Ada", "1980-01-01", "12:00", "GMT", "", {}, {}, "", {}, ""},
@@ -48,7 +43,7 @@ TEST(ChartList, AChartRunsAsTheCommandLineRunsItAndComesBack) {
         test::RunCli("personal Mars Sun --start 2024-01-01 --end 2024-12-31 --zone GMT --chart " + c.name +
                      " --chart-store " + test::Quoted(store));
     ASSERT_EQ(cli.status, 0) << c.name << "\n" << cli.err;
-    EXPECT_EQ(Lf(f.Output()), cli.out) << c.name << "\n" << f.LastMessage().text;
+    EXPECT_EQ(f.OutputLf(), cli.out) << c.name << "\n" << f.LastMessage().text;
 
     const std::variant<StoredChart, Notice> back = ChartFromWindow(f.state, c.name);
     ASSERT_TRUE(std::holds_alternative<StoredChart>(back)) << c.name << ": " << std::get<Notice>(back).text;

@@ -1,178 +1,190 @@
-// What the window adds to the command line's inputs: the bodies appended to
-// its lists, any birth minute, the menus' choices, and the whole chart,
-// each read into the run's request and kept by a saved state; a run's
-// progress.
+// What the window adds to the command line's inputs: the bodies of its
+// lists, any birth minute, the menus' choices and the whole chart, each read
+// into the run's request and kept by a saved state; the tables and files a
+// window run gives beside the command line's; a run's progress.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
 #include <string>
 
+#include "calendar/time_zones.h"
 #include "ports/memory_settings_store.h"
-#include "state/saved_state.h"
+#include "runs/output_box.h"
+#include "support/case_file.h"
+#include "support/cli_runner.h"
 #include "support/form_fixture.h"
+#include "support/options_text.h"
 #include "ui/window_run.h"
 
 namespace skyloom {
 namespace {
 
 using enum ControlName;
+using test::CaseLine;
 using test::FormFixture;
-using test::StoreServices;
+using test::ReadCases;
+using test::Unquoted;
 
-// A list position stored by an older state names the body it named then;
-// the entries added since follow them.
-TEST(WindowInputs, ListPositionsKeepTheirBodies) {
-  struct Row {
-    bool world;
-    int16_t list, position;
-    BodyIndex body;
-  } rows[] = {
-      {true, 0, 0, Sun},        {true, 0, 7, Neptune},     {true, 0, 8, NorthNode},   {true, 0, 10, Chiron},
-      {true, 0, 11, Moon},      {true, 1, 0, Mercury},     {true, 1, 7, Pluto},       {true, 1, 8, NorthNode},
-      {true, 1, 10, Chiron},    {false, 0, 0, Sun},        {false, 0, 8, Pluto},      {false, 0, 9, NorthNode},
-      {false, 0, 12, Moon},     {false, 1, 4, Jupiter},    {false, 1, 9, Moon},       {false, 1, 10, NorthNode},
-      {false, 1, 11, MeanNode}, {false, 1, 13, Ascendant}, {false, 1, 14, Midheaven}, {false, 1, 15, Cusp2},
-      {false, 1, 25, Cusp12},
-  };
-  FormFixture f;
-  for (const Row& row : rows) {
-    f.window.SetValue(Ctl(row.world ? optWorld : optPersonal), 1);
-    const Control list = Ctl(cboPlanet, row.list);
-    f.Choose(list, row.position);
-    const RunRequest r = RequestFromWindow(f.state, WindowCommand::Start);
-    const std::string where = (row.world ? "world" : "personal") + std::string(" list ") + std::to_string(row.list) +
-                              " position " + std::to_string(row.position);
-    EXPECT_EQ(row.list == 0 ? r.first : r.second, row.body) << where;
-    EXPECT_EQ(f.window.ListItem(list, row.position), BodyName(row.body)) << where;
+// The words of test::OptionsText back into options.
+RunOptions OptionsOf(const std::string& text) {
+  RunOptions o;
+  o.aspects = AspectSet::Of({});
+  std::istringstream words(text);
+  for (std::string word; words >> word;) {
+    int n = 0;
+    if (word == "aspects")
+      while (words >> n) o.aspects.Add(static_cast<AspectIndex>(n));
+    words.clear();
+    if (word == "houses" && words >> n) o.houses = static_cast<HouseSystem>(n);
+    if (word == "moving" && words >> n) o.progression = static_cast<ProgressionKind>(n);
+    const std::pair<bool*, const char*> flags[] = {
+        {&o.stations, "stations"},        {&o.ingresses, "ingresses"}, {&o.houseIngresses, "houseIngresses"},
+        {&o.withMoon, "withMoon"},        {&o.eclipses, "eclipses"},   {&o.lunations, "lunations"},
+        {&o.voidOfCourse, "voidOfCourse"}};
+    for (auto [flag, name] : flags) *flag = *flag || word == name;
   }
-  // The Moon never moves in the second list; points are never moving bodies.
-  f.window.SetValue(Ctl(optWorld), 1);
-  EXPECT_EQ(f.window.ListCount(Ctl(cboPlanet, 1)), 11);
-  f.window.SetValue(Ctl(optPersonal), 1);
-  EXPECT_EQ(f.window.ListCount(Ctl(cboPlanet, 0)), 13);
+  return o;
 }
 
-// Hour and minute as picked or typed. A minute that is none leaves the
-// time unread, so the run asks for it.
-TEST(WindowInputs, AnyBirthMinuteReachesTheRequest) {
-  struct Row {
-    const char* hour;    // typed, or "" to pick position 15 (14 o'clock)
-    const char* minute;  // typed, or "" to pick position 7 (30 minutes)
-    std::optional<int16_t> wantHour, wantMinute;
-  } rows[] = {
-      {"", "", 14, 30},
-      {"", "37", 14, 37},
-      {"9", "", 9, 30},
-      {"07", "05", 7, 5},
-      {"", " 59 ", 14, 59},
-      {"23", "0", 23, 0},
-      {"", "60", std::nullopt, std::nullopt},
-      {"", "4x", std::nullopt, std::nullopt},
-      {"24", "", std::nullopt, 30},
-  };
-  FormFixture f;
-  test::Personal(f, 3, 4, "1980");
-  for (const Row& row : rows) {
-    f.Choose(Ctl(cboHour), 15);
-    f.Choose(Ctl(cboMinute), 7);
-    if (*row.hour != '\0') f.window.SetText(Ctl(cboHour), row.hour);
-    if (*row.minute != '\0') f.window.SetText(Ctl(cboMinute), row.minute);
-    const RunRequest r = RequestFromWindow(f.state, WindowCommand::Start);
-    EXPECT_EQ(r.birth.hour, row.wantHour) << row.hour << ":" << row.minute;
-    EXPECT_EQ(r.birth.minute, row.wantMinute) << row.hour << ":" << row.minute;
-  }
+// The request's share of the options, in the same words, with its series
+// and search aspect.
+std::string RequestText(const RunRequest& r) {
+  const RunOptions o{r.stations, r.ingresses, r.houseIngresses, r.aspects,      r.houses,
+                     r.withMoon, r.eclipses,  r.lunations,      r.voidOfCourse, r.progression};
+  return test::OptionsText(o) + " series " + std::to_string(static_cast<int>(r.series)) +
+         (r.search ? " search " + std::to_string(*r.search) : "");
 }
 
-// Every choice the menus make, set away from its default, and the search
-// aspect among the minor ones.
-void ChooseEverythingNew(FormFixture& f) {
-  test::Personal(f, 9, 13, "1980");  // the transiting North Node to the natal Ascendant
+WindowCommand CommandOf(const std::string& name) {
+  const char* names[] = {"start", "outer", "inner", "chart", "search"};
+  for (int i = 0; i < 5; ++i)
+    if (name == names[i]) return static_cast<WindowCommand>(i);
+  throw std::invalid_argument("no command " + name);
+}
+
+// Mars to the natal Sun, or Jupiter and Saturn, the birth minute typed and
+// a minor search aspect chosen.
+void Inputs(FormFixture& f, const std::string& mode) {
+  if (mode == "world") return test::World(f, 4, 5);
+  test::Personal(f, 3, 0, "1980");
   f.window.SetText(Ctl(cboHour), "6");
   f.window.SetText(Ctl(cboMinute), "41");
-  f.window.SetText(Ctl(txbBirthPlace), "52.52,13.405");
   f.Choose(Ctl(cboSearchAspect), 8);  // sesquiquadrate
-  RunOptions& o = f.state.Options;
-  o.stations = o.ingresses = o.houseIngresses = o.withMoon = true;
-  o.aspects = AspectSet::Of({Conjunction, Square, Quintile, Quincunx});
-  o.houses = HouseSystem::Regiomontanus;
 }
 
-TEST(WindowInputs, MenuChoicesReachTheRequest) {
+// Each list's entries, in either mode, name the bodies its positions ask
+// for (those of states saved before the later entries first).
+TEST(WindowInputs, ListEntriesAreTheBodiesTheRequestNames) {
   FormFixture f;
-  ChooseEverythingNew(f);
-  const RunRequest start = RequestFromWindow(f.state, WindowCommand::Start);
-  EXPECT_EQ(start.first, NorthNode);
-  EXPECT_EQ(start.second, Ascendant);
-  EXPECT_EQ(start.birth.hour, 6);
-  EXPECT_EQ(start.birth.minute, 41);
-  EXPECT_TRUE(start.stations && start.ingresses && start.houseIngresses);
-  EXPECT_EQ(start.aspects, AspectSet::Of({Conjunction, Square, Quintile, Quincunx}));
-  EXPECT_EQ(start.houses, HouseSystem::Regiomontanus);
-  EXPECT_EQ(start.series, SeriesKind::None);
-  EXPECT_FALSE(start.withMoon);  // the Moon belongs to the whole chart only
-
-  const RunRequest chart = RequestFromWindow(f.state, WindowCommand::WholeChart);
-  EXPECT_EQ(chart.series, SeriesKind::Every);
-  EXPECT_TRUE(chart.withMoon);
-  EXPECT_EQ(RequestFromWindow(f.state, WindowCommand::Search).search, Sesquiquadrate);
-
-  // World runs have no natal houses; the tables and aspects still apply.
-  f.window.SetValue(Ctl(optWorld), 1);
-  const RunRequest world = RequestFromWindow(f.state, WindowCommand::Start);
-  EXPECT_EQ(world.houses, HouseSystem::Placidus);
-  EXPECT_FALSE(world.houseIngresses);
-  EXPECT_TRUE(world.stations);
-  EXPECT_EQ(world.aspects, AspectSet::Of({Conjunction, Square, Quintile, Quincunx}));
+  for (const CaseLine& c : ReadCases("ui/cases/body_lists.txt")) {
+    f.window.SetValue(Ctl(c[0] == "world" ? optWorld : optPersonal), 1);
+    const Control list = Ctl(cboPlanet, static_cast<int16_t>(std::stoi(c[1])));
+    std::string entries, asked;
+    for (int16_t p = 0; p < f.window.ListCount(list); ++p) {
+      f.Choose(list, p);
+      const RunRequest r = RequestFromWindow(f.state, WindowCommand::Start);
+      entries += (p == 0 ? "" : ", ") + f.window.ListItem(list, p);
+      asked += (p == 0 ? "" : ", ") + BodyName(list.index == 0 ? r.first : r.second);
+    }
+    EXPECT_EQ(entries, c[2]) << c.where;
+    EXPECT_EQ(asked, c[2]) << c.where;
+  }
 }
 
-// The next start asks for exactly what was asked before the save. A state
-// saved before these inputs existed (one of them missing), or with one
-// damaged, loads that one with its default and the rest as saved.
-TEST(WindowInputs, NewInputsSurviveSaveAndRestoreOrTakeTheirDefaults) {
-  using Reset = void (*)(RunOptions&);
-  struct Row {
-    const char* name;   // "": the state as saved
-    const char* value;  // nullptr: not stored at all
-    Reset reset;
-  } rows[] = {
-      {"", nullptr, [](RunOptions&) {}},
-      {"Aspects", nullptr, [](RunOptions& o) { o.aspects = AspectSet::Major(); }},
-      {"Aspects", "0,12,x", [](RunOptions& o) { o.aspects = AspectSet::Major(); }},
-      {"Houses", "tropical", [](RunOptions& o) { o.houses = HouseSystem::Placidus; }},
-      {"HouseIngresses", "yes", [](RunOptions& o) { o.houseIngresses = false; }},
-      {"WithMoon", nullptr, [](RunOptions& o) { o.withMoon = false; }},
-      {"BirthMinuteText", nullptr, [](RunOptions&) {}},
-  };
-  for (const Row& row : rows) {
+// Hour and minute as picked (14:30) or typed. A minute that is none leaves
+// the time unread, so the run asks for it.
+TEST(WindowInputs, AnyBirthMinuteReachesTheRequest) {
+  FormFixture f;
+  test::Personal(f, 3, 4, "1980");
+  for (const CaseLine& c : ReadCases("ui/cases/birth_minutes.txt")) {
+    f.Choose(Ctl(cboHour), 15);
+    f.Choose(Ctl(cboMinute), 7);
+    if (c[0] != "-") f.window.SetText(Ctl(cboHour), c[0]);
+    if (c[1] != "-") f.window.SetText(Ctl(cboMinute), Unquoted(c[1]));
+    const BirthData birth = RequestFromWindow(f.state, WindowCommand::Start).birth;
+    const auto text = [](std::optional<int16_t> n) { return n ? std::to_string(*n) : std::string("none"); };
+    EXPECT_EQ(text(birth.hour) + " " + text(birth.minute), c[2]) << c.where;
+  }
+}
+
+// Each choice reaches the request alone, as the command allows it, and the
+// next start asks for exactly the same.
+TEST(WindowInputs, MenuChoicesReachTheRequestAndSurviveSaveAndRestore) {
+  for (const CaseLine& c : ReadCases("ui/cases/menu_choices.txt")) {
     MemorySettingsStore store;
-    RunOptions want;
-    RunRequest start, chart;
+    RunRequest asked;
     {
-      FormFixture f(StoreServices(store));
-      ChooseEverythingNew(f);
-      start = RequestFromWindow(f.state, WindowCommand::Start);
-      chart = RequestFromWindow(f.state, WindowCommand::WholeChart);
+      FormFixture f(test::StoreServices(store));
+      Inputs(f, c[0]);
+      const RunRequest plain = RequestFromWindow(f.state, CommandOf(c[2]));
+      f.state.Options = OptionsOf(c[1]);
+      ASSERT_EQ(test::OptionsText(f.state.Options), c[1]) << c.where;
+      asked = RequestFromWindow(f.state, CommandOf(c[2]));
+      EXPECT_EQ(RequestText(asked), c[3]) << c.where;
+      RunRequest others = asked;
+      others.stations = others.ingresses = others.houseIngresses = others.withMoon = false;
+      others.eclipses = others.lunations = others.voidOfCourse = false;
+      others.aspects = plain.aspects, others.houses = plain.houses, others.progression = plain.progression;
+      EXPECT_EQ(others, plain) << c.where << ": the choices changed more than themselves";
       f.Press(Ctl(cmdSaveState));
-      want = f.state.Options;
     }
-    row.reset(want);
-    const std::string what = std::string(row.name) + "=" + (row.value != nullptr ? row.value : "(none)");
-    if (row.value != nullptr) {
-      store.WriteValue("Software\\Quillfern\\SKL", row.name, row.value);
+    FormFixture again(test::StoreServices(store));
+    EXPECT_EQ(test::OptionsText(again.state.Options), c[1]) << c.where;
+    EXPECT_EQ(RequestFromWindow(again.state, CommandOf(c[2])), asked) << c.where;
+  }
+}
+
+const char* const kEverything =
+    "stations ingresses houseIngresses withMoon eclipses lunations voidOfCourse aspects 1 3 8 11 houses 2 moving 1";
+
+// A state saved before an input existed (it is missing), or with it
+// damaged, loads that one with its default and the rest as saved.
+TEST(WindowInputs, MissingOrDamagedValuesTakeTheirDefaults) {
+  for (const CaseLine& c : ReadCases("ui/cases/damaged_states.txt")) {
+    MemorySettingsStore store;
+    {
+      FormFixture f(test::StoreServices(store));
+      Inputs(f, "personal");
+      f.state.Options = OptionsOf(kEverything);
+      f.Press(Ctl(cmdSaveState));
+    }
+    if (c[1] != "-") {
+      store.WriteValue("Software\\Quillfern\\SKL", c[0], Unquoted(c[1]));
     } else {
-      store.SetFaultHook([name = std::string(row.name)](StoreOperation op, std::string_view, std::string_view n) {
+      store.SetFaultHook([name = c[0]](StoreOperation op, std::string_view, std::string_view n) {
         return op == StoreOperation::ReadValue && n == name ? StoreNotFound : StoreSuccess;
       });
     }
-    FormFixture again(StoreServices(store));
-    EXPECT_EQ(again.state.Options, want) << what;
-    if (*row.name == '\0') {
-      EXPECT_EQ(RequestFromWindow(again.state, WindowCommand::Start), start);
-      EXPECT_EQ(RequestFromWindow(again.state, WindowCommand::WholeChart), chart);
-    }
-    // The typed minute is kept or, missing, the stored list position stands.
-    const bool minuteKept = std::string(row.name) != "BirthMinuteText";
-    EXPECT_EQ(again.window.Text(Ctl(cboMinute)), minuteKept ? "41" : "") << what;
-    EXPECT_EQ(again.window.Text(Ctl(cboHour)), "6") << what;
+    FormFixture again(test::StoreServices(store));
+    EXPECT_EQ(test::OptionsText(again.state.Options), c[2]) << c.where;
+    EXPECT_EQ(again.window.Text(Ctl(cboHour)) + ":" + again.window.Text(Ctl(cboMinute)), c[3]) << c.where;
+  }
+}
+
+// A personal window run shows the command line's report, its tables after
+// the transits included, and its CSV file is the command line's.
+TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
+  for (const CaseLine& c : ReadCases("ui/cases/window_runs.txt")) {
+    FormFixture f;
+    test::Personal(f, 3, 0, "1980");  // Mars to the natal Sun
+    f.EnterDate(0, "2024", "1", "1");
+    f.EnterDate(1, "2024", "12", "31");
+    f.state.Options = OptionsOf(c[1]);
+    f.Press(Ctl(cmdStart));
+    const std::string window = f.OutputLf();
+    const std::filesystem::path folder = test::FreshFolder("forecast-window");
+    const test::CliResult cli = test::RunCli(
+        "personal Mars Sun --start 2024-01-01 --end 2024-12-31 --zone GMT --birth 1980-01-01 --birth-time 12:00 "
+        "--birth-zone GMT --csv " +
+        test::Quoted(folder / "cli.csv") + " " + c[0]);
+    ASSERT_EQ(cli.status, 0) << c.where << "\n" << cli.err;
+    EXPECT_NE(window.find(c[2]), std::string::npos) << c.where << "\n" << window;
+    EXPECT_EQ(window, cli.out) << c.where;
+
+    f.window.QueueFileName((folder / "window.csv").string());
+    ExportResultsCommand(f.state, ExportFormat::Csv);
+    EXPECT_EQ(test::Slurp(folder / "window.csv"), test::Slurp(folder / "cli.csv")) << c.where;
   }
 }
 

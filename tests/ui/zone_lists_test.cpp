@@ -16,7 +16,9 @@ namespace skyloom {
 namespace {
 
 using enum ControlName;
+using test::CaseLine;
 using test::FormFixture;
+using test::ReadCases;
 
 const Control kResults = Ctl(cboTimezone, 0), kBirth = Ctl(cboTimezone, 1);
 
@@ -30,29 +32,14 @@ std::vector<std::string> Offered(const MemoryWindow& w, Control list) {
 }
 
 TEST(ZoneLists, OfferTheNamesThatWhatIsTypedStarts) {
-  struct Case {
-    const char* typed;
-    std::vector<std::string> offered;
-  };
-  const Case cases[] = {
-      {"E", {}},  // one letter is too little to go by
-      {"Europe/Ber", {"Europe/Berlin"}},
-      {"europe/ber", {"Europe/Berlin"}},
-      {"  Europe/Berl ", {"Europe/Berlin"}},
-      {"berlin", {"Europe/Berlin"}},                           // the city alone
-      {"new york", {"America/New_York"}},                      // the database's underscore as a blank
-      {"Asia/Kolk", {"Asia/Kolkata"}},                         //
-      {"Indiana/Indianap", {"America/Indiana/Indianapolis"}},  // a later part of three
-      {"Xyzzy", {}},
-      {"GMT+2:00", {}},  // an entry of the list needs no offer
-  };
   FormFixture f;
   for (const Control list : {kResults, kBirth}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.typed) + " in list " + std::to_string(list.index));
-      ASSERT_TRUE(f.window.Type(list, c.typed));
+    for (const CaseLine& c : ReadCases("ui/cases/zone_offers.txt")) {
+      ASSERT_TRUE(f.window.Type(list, test::Unquoted(c[0])));
       f.window.PressKeyUp(list, 'a');
-      EXPECT_EQ(Offered(f.window, list), c.offered);
+      std::string offered;
+      for (const std::string& name : Offered(f.window, list)) offered += (offered.empty() ? "" : ", ") + name;
+      EXPECT_EQ(offered, c[1]) << c.where << " in list " << list.index;
     }
   }
   // Names that start as typed come before the cities that do, twenty at most.
@@ -75,23 +62,17 @@ TEST(ZoneLists, OfferTheNamesThatWhatIsTypedStarts) {
 // (Sydney keeps daylight-saving time in December, +11:00, and is a day on);
 // the clocks of other zones are the engine's tests.
 TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
-  struct Case {
-    const char* typed;
-    std::string minimum;
-  };
-  const Case cases[] = {
-      {"Europe/Berlin", "| 2020-12-21* |                                     | 19:21 Europe/Berlin"},
-      {" Asia/Kolkata ", "| 2020-12-21* |                                     | 23:51 Asia/Kolkata"},
-      {"Australia/Sydney", "| 2020-12-22* |                                     | 05:21 Australia/Sydney"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
+  for (const CaseLine& c : ReadCases("ui/cases/zone_clocks.txt")) {
+    SCOPED_TRACE(c.where);
     FormFixture f;
     test::World(f, 4, 4);  // Jupiter and Saturn
-    f.window.Type(kResults, c.typed);
+    f.window.Type(kResults, test::Unquoted(c[0]));
     f.Press(Ctl(cmdStart));
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
-    EXPECT_NE(f.Output().find(c.minimum), std::string::npos) << f.Output();
+    const std::string out = f.Output();
+    const size_t time = out.find("| " + c[2] + "\r\n"), line = out.rfind('\n', time);
+    ASSERT_NE(time, std::string::npos) << out;
+    EXPECT_NE(out.substr(line, time - line).find("| " + c[1] + " |"), std::string::npos) << out;
   }
 }
 
@@ -99,37 +80,29 @@ TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
 // kept at the birth time, that of the list's entry for that offset, and the
 // title names the zone with that offset.
 TEST(ZoneLists, ABirthZoneByNameIsReadAtTheBirthTime) {
-  const struct {
-    const char *year, *month;
-    int16_t hoursEast;  // the offset Europe/Berlin kept then
-    std::string title;
-  } cases[] = {
-      {"1990", "7", 2, "birth at July 15, 1990, 14:35 Europe/Berlin (GMT+2:00)"},
-      {"1990", "1", 1, "birth at Jan. 15, 1990, 14:35 Europe/Berlin (GMT+1:00)"},
-      {"1975", "7", 1, "birth at July 15, 1975, 14:35 Europe/Berlin (GMT+1:00)"},  // no summer time yet
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.year) + "-" + c.month);
+  for (const CaseLine& c : ReadCases("ui/cases/birth_zones.txt")) {
+    SCOPED_TRACE(c.where);
+    const int16_t hoursEast = static_cast<int16_t>(std::stoi(c[2]));
     double natal[2] = {};
     for (int named = 0; named < 2; ++named) {
       FormFixture f;
       f.window.SetListIndex(kResults, GreenwichPosition);
-      test::Personal(f, 3, 1, c.year);  // Mars to natal Mercury, which moves enough in an hour to show a wrong one
-      f.EnterDate(2, c.year, c.month, "15");
+      test::Personal(f, 3, 1, c[0]);  // Mars to natal Mercury, which moves enough in an hour to show a wrong one
+      f.EnterDate(2, c[0], c[1], "15");
       f.window.SetText(Ctl(cboHour), "14");
       f.window.SetText(Ctl(cboMinute), "35");
-      f.EnterDate(0, c.year, "8", "1");
-      f.EnterDate(1, std::to_string(std::stoi(c.year) + 3), "7", "31");
+      f.EnterDate(0, c[0], "8", "1");
+      f.EnterDate(1, std::to_string(std::stoi(c[0]) + 3), "7", "31");
       if (named == 1) {
         f.window.Type(kBirth, "Europe/Berlin");
       } else {
-        f.Choose(kBirth, static_cast<int16_t>(GreenwichPosition + 2 * c.hoursEast));
+        f.Choose(kBirth, static_cast<int16_t>(GreenwichPosition + 2 * hoursEast));
       }
       f.Press(Ctl(cmdStart));
       ASSERT_EQ(f.state.Runs.Results().size(), 1u) << f.LastMessage().text;
       natal[named] = f.state.Runs.Results()[0].natalLongitude;
       if (named == 1) {
-        EXPECT_NE(f.Output().find(c.title), std::string::npos) << f.Output().substr(0, 300);
+        EXPECT_NE(f.Output().find(c[3]), std::string::npos) << f.Output().substr(0, 300);
       }
     }
     EXPECT_EQ(natal[1], natal[0]);
@@ -137,52 +110,32 @@ TEST(ZoneLists, ABirthZoneByNameIsReadAtTheBirthTime) {
 }
 
 TEST(ZoneLists, ARunRefusesAnUnknownNameOrABirthTimeTheZoneRepeatedOrSkipped) {
-  struct Case {
-    Control list;
-    const char* typed;
-    const char* month;
-    const char* day;
-    const char* hour;
-    std::string message;  // its start
-  };
-  const Case cases[] = {
-      {kResults, "Europe/Brelin", "7", "15", "12",
-       "Timezone of the results: no zone Europe/Brelin in the time zone database; nearest: Europe/Berlin"},
-      {kBirth, "Mars/Olympus", "7", "15", "12",
-       "Timezone of the birth: no zone Mars/Olympus in the time zone database"},
-      {kBirth, "Europe/Berlin", "3", "28", "02",
-       "2021-03-28 02:30 did not exist in Europe/Berlin: the clocks went forward from 02:00 to 03:00 that day, from "
-       "GMT+1:00 (CET) to GMT+2:00 (CEST). Check the birth time."},
-      {kBirth, "Europe/Berlin", "10", "31", "02",
-       "2021-10-31 02:30 came twice in Europe/Berlin: the clocks went back from 03:00 to 02:00 that day. It was "
-       "first GMT+2:00 (CEST), 2021-10-31 00:30 UT, then GMT+1:00 (CET), 2021-10-31 01:30 UT. Give the birth zone "
-       "as the offset of the one meant, GMT+2:00 or GMT+1:00."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
+  for (const CaseLine& c : ReadCases("ui/cases/zones_refused.txt")) {
+    SCOPED_TRACE(c.where);
+    const Control list = c[0] == "0" ? kResults : kBirth;
     FormFixture f;
     f.window.SetListIndex(kResults, GreenwichPosition);
     test::Personal(f, 3, 0, "2021");  // Mars to the natal Sun
-    f.EnterDate(2, "2021", c.month, c.day);
-    f.window.SetText(Ctl(cboHour), c.hour);
+    f.EnterDate(2, "2021", c[2], c[3]);
+    f.window.SetText(Ctl(cboHour), c[4]);
     f.window.SetText(Ctl(cboMinute), "30");
     f.EnterDate(0, "2022", "1", "1");
     f.EnterDate(1, "2022", "12", "31");
-    f.window.Type(c.list, c.typed);
+    f.window.Type(list, c[1]);
     for (const Control press : {Ctl(cmdStart), Ctl(cmdSearch)}) {
       f.window.Click(Ctl(txbMonth, 0));
       const size_t told = f.window.MessageBoxes().size();
       f.Press(press);
       ASSERT_EQ(f.window.MessageBoxes().size(), told + 1);
       const MessageBoxRequest& box = f.window.MessageBoxes().back();
-      EXPECT_TRUE(box.text.starts_with(c.message)) << box.text;
+      EXPECT_TRUE(box.text.starts_with(c[5])) << box.text;
       EXPECT_EQ(box.icon, MsgIcon::Exclamation);
       // The results zone is refused as the pressed button's, the birth zone
       // as the other birth checks are, with the run's caption.
-      EXPECT_EQ(box.title, press.name == cmdSearch && c.list == kResults ? "Search" : f.window.Text(Ctl(cmdStart)));
+      EXPECT_EQ(box.title, press.name == cmdSearch && list == kResults ? "Search" : f.window.Text(Ctl(cmdStart)));
       // The name stays to be mended, and the list has the focus for it.
-      EXPECT_TRUE(f.window.HasFocus(c.list));
-      EXPECT_EQ(f.window.Text(c.list), c.typed);
+      EXPECT_TRUE(f.window.HasFocus(list));
+      EXPECT_EQ(f.window.Text(list), c[1]);
       EXPECT_EQ(f.Output(), "");
     }
   }

@@ -1,0 +1,70 @@
+// What the Qt test programs share: a main window on Qt widgets after the
+// program's start-up, and watchers that answer the modal windows a test
+// sets off from inside whatever modal loop runs.
+#pragma once
+
+#include <QtWidgets>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ports/shell.h"
+#include "qt/qt_window.h"
+#include "ui/main_form.h"
+
+namespace skyloom::test {
+
+struct NoShell : Shell {
+  int OpenDocument(const std::string&) override { return 0; }
+};
+
+// Results in Greenwich time whatever the machine's zone.
+struct QtForm {
+  QtForm();
+  // Shown and active, as a user finds it; false if it never became so.
+  bool Activate();
+  // Jupiter and Saturn in world mode over these years, chosen and typed in
+  // as a user does (the window active); the Start button's caption then.
+  QString WorldRun(const char* startYear, const char* endYear);
+  NoShell shell;
+  QtWindow window;
+  MainForm form{window, shell};
+};
+
+// Hands each modal window that shows to the handler, which closes it.
+class ModalWatcher : public QObject {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget*)> handler);
+
+ private:
+  std::function<void(QWidget*)> handler_;
+  QTimer timer_;
+  QWidget* busy_ = nullptr;
+};
+
+struct SeenMessageBox {
+  QString text, title;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton defaultButton;
+};
+
+// Answers message boxes with the buttons given to Answer in order, then
+// their default, and clicks the "Done" pop-up away; records what it saw.
+class ModalCloser : public QObject {
+ public:
+  ModalCloser();
+  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+  const std::vector<SeenMessageBox>& MessageBoxes() const { return boxes_; }
+  QStringList PopUpTexts() const { return popUps_; }
+
+ private:
+  void Poll();
+  QTimer timer_;
+  std::deque<QMessageBox::StandardButton> answers_;
+  std::vector<SeenMessageBox> boxes_;
+  QStringList popUps_;
+};
+
+}  // namespace skyloom::test
