@@ -23,13 +23,8 @@ TEST(Positions, MatchReferenceValuesAcrossTheRange) {
   for (const test::CaseLine& c : test::ReadCases("engine/data/reference_longitudes.txt")) {
     const double td = c[2].starts_with("TD ") ? std::stod(c[2].substr(3)) : 0;
     const double jd = td != 0 ? td - swe_deltat(td) : test::DayOfText(c[2]) - 0.5;
-    double degrees = 0, unit = 1;
-    for (const double part : test::NumbersOf(c[3])) {
-      degrees += part / unit;
-      unit *= 60;
-    }
     const double got = p.Longitude(test::BodyOfText(c[1]), jd, kTropical).longitude * kDegreesPerRadian;
-    worst.Note(test::ArcsecondsApart(got, degrees), std::stod(c[4]), c.where + " " + c[0]);
+    worst.Note(test::ArcsecondsApart(got, test::DegreesOf(c[3])), std::stod(c[4]), c.where + " " + c[0]);
   }
 }
 

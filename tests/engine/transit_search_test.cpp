@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -30,12 +30,15 @@ using test::Day;
 using test::SameTransits;
 using test::TakeEverything;
 
+// Runs searched whole on the samples given, each row handed to the observer
+// given; one table from run to run, as a series keeps it.
 struct Engine {
-  RunResult Run(const RunDescription& run) {
+  template <typename Samples = const BodyPositions&>
+  RunResult Run(const RunDescription& run, Samples&& samples = test::TestPositions(), RunObserver* observer = nullptr) {
     table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
     RunResult result = ResultOf(run);
-    TakeEverything observer;
-    EXPECT_EQ(SearchTransits(run, test::TestPositions(), table, result, observer), RunEnd::Completed);
+    TakeEverything everything;
+    EXPECT_EQ(SearchTransits(run, samples, table, result, observer ? *observer : everything), RunEnd::Completed);
     return result;
   }
   TransitTable table;
@@ -101,48 +104,43 @@ std::vector<test::CaseLine> Runs(const std::string& group) {
   return runs;
 }
 
-// The independent scan finds every zero and least deviation of each run's
-// period on its own: the results must hold every exact aspect it finds, each
-// at its minute, only closest approaches it found, and orb dates right to
-// the day.
-TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
-  test::WorstError minutes("exact minutes against the scan", "min");
-  for (const test::CaseLine& line : Runs("reference")) {
+// Each run of a group of the table against the independent scan, which
+// finds every zero and least deviation of the run's period on its own: the
+// results must hold every exact aspect it finds, each at its minute, only
+// closest approaches it found, and orb dates right to the day; then `more`.
+template <typename More>
+void EachRunRightByTheScan(const std::string& group, More more) {
+  test::WorstError minutes(group + " runs' exact and crossing minutes against the scan", "min");
+  for (const test::CaseLine& line : Runs(group)) {
     SCOPED_TRACE(line.where);
     Engine engine;
     const RunDescription run = RunOf(line);
     const RunResult result = engine.Run(run);
     ASSERT_FALSE(result.transits.empty());
     test::ExpectIndependentlyRight(result, minutes);
+    more(engine, run, result);
+  }
+}
+
+TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
+  EachRunRightByTheScan("reference", [](Engine&, const RunDescription& run, const RunResult& result) {
     for (const TransitRecord& transit : result.transits)
       for (const TransitRowData& row : transit.passes)
         EXPECT_GE(row.minimum ? row.minimum->day : run.startDay, run.startDay) << "a minimum before the period";
-  }
+  });
 }
 
 // The first and last day of a transit's events.
 std::pair<int32_t, int32_t> DaysOf(const TransitRecord& transit) {
-  int32_t first = INT32_MAX, last = INT32_MIN;
-  auto note = [&](int32_t day) {
-    first = std::min(first, day);
-    last = std::max(last, day);
-  };
+  std::vector<int32_t> days;
   for (const TransitRowData& row : transit.passes) {
-    for (OrbIndex o = 0; o < 3; ++o) {
-      if (row.entry[o]) note(row.entry[o]->day);
-      if (row.exit[o]) note(row.exit[o]->day);
-    }
-    if (row.minimum) note(row.minimum->day);
+    for (OrbIndex o = 0; o < 3; ++o)
+      for (const auto& mark : {row.entry[o], row.exit[o]})
+        if (mark) days.push_back(mark->day);
+    if (row.minimum) days.push_back(row.minimum->day);
   }
-  return {first, last};
-}
-
-// The transits of the aspects of a set, in the order found.
-std::vector<TransitRecord> Only(const RunResult& result, const AspectSet& aspects) {
-  std::vector<TransitRecord> kept;
-  for (const TransitRecord& transit : result.transits)
-    if (aspects.Has(transit.aspect)) kept.push_back(transit);
-  return kept;
+  const auto [first, last] = std::minmax_element(days.begin(), days.end());
+  return {*first, *last};
 }
 
 // The minor aspects lie close to each other and to the major ones: each
@@ -151,14 +149,7 @@ std::vector<TransitRecord> Only(const RunResult& result, const AspectSet& aspect
 // overlapping in time where the orbs overlap, and the transits handed over
 // in the order they began.
 TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
-  test::WorstError minutes("exact and crossing minutes of overlapping aspects against the scan", "min");
-  for (const test::CaseLine& line : Runs("overlap")) {
-    SCOPED_TRACE(line.where);
-    const RunDescription run = RunOf(line);
-    Engine engine;
-    const RunResult result = engine.Run(run);
-    test::ExpectIndependentlyRight(result, minutes);
-
+  EachRunRightByTheScan("overlap", [](Engine& engine, const RunDescription& run, const RunResult& result) {
     std::set<AspectIndex> found;
     int overlapping = 0;
     for (size_t k = 0; k < result.transits.size(); ++k) {
@@ -178,14 +169,15 @@ TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
     }
     EXPECT_GE(found.size(), 2u);
     EXPECT_GT(overlapping, 0) << "no two transits at once: the case tests no overlap";
-
     for (const AspectIndex aspect : run.aspects.List()) {
       RunDescription alone = run;
       alone.aspects = AspectSet::Of({aspect});
-      const RunResult one = engine.Run(alone);
-      EXPECT_TRUE(SameTransits(one.transits, Only(result, alone.aspects))) << AspectName(aspect);
+      std::vector<TransitRecord> kept;
+      std::copy_if(result.transits.begin(), result.transits.end(), std::back_inserter(kept),
+                   [&](const TransitRecord& t) { return t.aspect == aspect; });
+      EXPECT_TRUE(SameTransits(engine.Run(alone).transits, kept)) << AspectName(aspect);
     }
-  }
+  });
 }
 
 // The runs of a series share one set of daily samples: each finds what it
@@ -201,17 +193,9 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
       std::vector<RunResult> results;
       MidnightLongitudes midnights(positions, runs.front().zone, runs.front().zodiac);
       const uint64_t before = positions.Evaluations();
-      for (const RunDescription& run : runs) {
-        TransitTable table;
-        table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-        results.push_back(ResultOf(run));
-        TakeEverything observer;
-        if (shared) {
-          SearchTransits(run, midnights, table, results.back(), observer);
-        } else {
-          SearchTransits(run, positions, table, results.back(), observer);
-        }
-      }
+      Engine engine;
+      for (const RunDescription& run : runs)
+        results.push_back(shared ? engine.Run(run, midnights) : engine.Run(run, positions));
       return std::make_tuple(WriteCsv(results), positions.Evaluations() - before, results);
     };
     const auto alone = series(false), together = series(true);
@@ -310,12 +294,8 @@ TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
     std::string places;
   };
   for (const test::CaseLine& line : Runs("places")) {
-    const RunDescription run = RunOf(line);
-    TransitTable table;
-    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-    RunResult result = ResultOf(run);
     Recorder recorder;
-    SearchTransits(run, test::TestPositions(), table, result, recorder);
+    Engine().Run(RunOf(line), test::TestPositions(), &recorder);
     EXPECT_EQ(recorder.places, line[11]) << line.where;
   }
 }
@@ -342,12 +322,7 @@ class StraightLines : public EphemerisLibrary {
 // aspect's pass and begins the next one's. Every pass inside the period is
 // one row holding all six orb dates and its exact aspect.
 TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
-  test::WorstError minutes("Moon's exact minutes against the scan", "min");
-  for (const test::CaseLine& line : Runs("moon")) {
-    SCOPED_TRACE(line.where);
-    Engine engine;
-    const RunResult result = engine.Run(RunOf(line));
-    test::ExpectIndependentlyRight(result, minutes);
+  EachRunRightByTheScan("moon", [](Engine&, const RunDescription&, const RunResult& result) {
     std::vector<const TransitRowData*> rows;
     for (const TransitRecord& transit : result.transits) {
       EXPECT_EQ(transit.passes.size(), 1u) << "the Moon makes one pass a transit";
@@ -363,7 +338,7 @@ TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
         EXPECT_LE(row.exit[0]->day - row.entry[0]->day, 3) << "row " << i;
       }
     }
-  }
+  });
 }
 
 // A point reached exactly at a midnight: an orb's edge there is outside the
@@ -380,12 +355,7 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   // Mars 10 degrees east of the point at the midnight starting `edge`,
   // closing one degree a day.
   StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
-  const BodyPositions positions(library);
-  TransitTable table;
-  table.Create(61);
-  RunResult result = ResultOf(run);
-  TakeEverything observer;
-  SearchTransits(run, positions, table, result, observer);
+  const RunResult result = Engine().Run(run, BodyPositions(library));
   ASSERT_FALSE(result.transits.empty());
   const TransitRowData& pass = result.transits[0].passes.at(0);
   ASSERT_TRUE(pass.entry[0] && pass.minimum);
@@ -429,10 +399,8 @@ TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
     run.startDay = day - 20;
     run.endDay = day + 20;
     run.zone = *Zone::Named("Europe/Berlin");
-    Engine engine;
-    const RunResult result = engine.Run(run);
     std::vector<MinimumRecord> exact;
-    for (const TransitRecord& t : result.transits)
+    for (const TransitRecord& t : Engine().Run(run).transits)
       for (const TransitRowData& row : t.passes)
         if (row.minimum && row.minimum->exact) exact.push_back(*row.minimum);
     ASSERT_EQ(exact.size(), 1u) << c.where;

@@ -55,6 +55,15 @@ std::vector<double> NumbersOf(const std::string& field) {
   return numbers;
 }
 
+double DegreesOf(const std::string& field) {
+  double degrees = 0, unit = 1;
+  for (const double part : NumbersOf(field)) {
+    degrees += part / unit;
+    unit *= 60;
+  }
+  return degrees;
+}
+
 BodyIndex BodyOfText(const std::string& name) {
   const BodyIndex body = BodyByName(name);
   if (body == 0) throw std::invalid_argument("no body " + name);
