@@ -19,6 +19,8 @@
 #include "ports/program_folder.h"
 #include "runs/session.h"
 #include "support/angle_check.h"
+#include "support/case_file.h"
+#include "support/engine_setup.h"
 #include "support/text_face.h"
 #include "support/worst_error.h"
 
@@ -29,18 +31,13 @@ namespace fs = std::filesystem;
 using test::AngleNearDegrees;
 using test::kArcsecond;
 
-constexpr double kDegreesPerRadianOfTable = 360.0 / TwoPi;
-
 // A record from its three character codes as they stand in the file, the
 // first one still carrying its line's shift.
 std::string RecordOfCodes(int first, int second, int third) {
   return {static_cast<char>(first), static_cast<char>(second), static_cast<char>(third)};
 }
 
-// Made-up longitudes that visit every field value and cross the seam often.
-int32_t SyntheticMinutes(int32_t k) { return static_cast<int32_t>((int64_t{k} * 7919) % 21600); }
-
-double TableDegrees(double radians) { return radians * kDegreesPerRadianOfTable; }
+double TableDegrees(double radians) { return radians * 360.0 / TwoPi; }
 
 std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
   std::string text;
@@ -70,10 +67,11 @@ class PlutoTableTest : public ::testing::Test {
     std::ofstream(folder_ / name, std::ios::binary) << content;
   }
 
-  // Puts records into the table by hand, with valid filler around them.
+  // Puts records into the table by hand, with valid filler around them:
+  // made-up longitudes that visit every field value and cross the seam often.
   void SetTableEntries(const std::vector<std::pair<int32_t, std::string>>& entries) {
     table.Records.assign(PlutoRecordCount, std::string());
-    for (int32_t k = 0; k < PlutoRecordCount; ++k) table.Records[k] = EncodePlutoRecord(k, SyntheticMinutes(k) / 60.0);
+    for (int32_t k = 0; k < PlutoRecordCount; ++k) table.Records[k] = EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0);
     for (const auto& [k, record] : entries) table.Records[k] = record;
   }
 
@@ -84,31 +82,12 @@ class PlutoTableTest : public ::testing::Test {
 // ---------------------------------------------------------------- records
 
 TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
-  struct Case {
-    int32_t k;
-    int first, second, third;
-    double degrees;
-  };
-  const Case cases[] = {
-      {0, 58, 59, 60, 0.0},
-      {0, 63, 59, 60, 300.0},  // sixties 0 and 5
-      {1, 59, 59, 60, 0.0},
-      {1, 64, 59, 60, 300.0},  // shift 1
-      {54, 112, 59, 60, 0.0},
-      {54, 117, 118, 119, 359.0 + 59.0 / 60},  // largest shift, codes
-      {55, 58, 59, 60, 0.0},
-      {55, 63, 59, 60, 300.0},  // the shift wraps to 0
-      {110, 58, 89, 90, 30.5},
-      {182622, 58 + 182622 % 55, 59 + 21, 60 + 17, 21.0 + 17.0 / 60},
-      // Degrees and minutes below their codes: no longitude (the other
-      // fields past their ranges, and short records, are the refusals').
-      {0, 58, 58, 60, -1},
-      {0, 58, 59, 59, -1},
-  };
-  for (const Case& c : cases) {
-    SetTableEntries({{c.k, RecordOfCodes(c.first, c.second, c.third)}});
-    EXPECT_DOUBLE_EQ(table.Entry(c.k), c.degrees)
-        << "k " << c.k << " codes " << c.first << "," << c.second << "," << c.third;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/pluto_record_codes.txt")) {
+    const int32_t k = std::stoi(c[0]);
+    const std::vector<double> codes = test::NumbersOf(c[1]);
+    SetTableEntries({{k, RecordOfCodes(static_cast<int>(codes.at(0)), static_cast<int>(codes.at(1)),
+                                       static_cast<int>(codes.at(2)))}});
+    EXPECT_DOUBLE_EQ(table.Entry(k), c[2] == "none" ? -1 : test::DegreesOf(c[2])) << c.where;
   }
   // Characters after the third carry nothing unless they refine it.
   SetTableEntries({{0, "?YZ this is ignored"}});
