@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/case_file.h"
+
 namespace skyloom {
 namespace {
 
@@ -30,69 +32,22 @@ const MemoryAtlas& SmallAtlas() {
   return atlas;
 }
 
-struct TextCase {
-  const char* text;
-  Kind kind;
-  double latitude = 0, longitude = 0;  // Coordinates and Named
-  const char* zone = "";               // Named
-  size_t candidates = 0;               // Ambiguous and Unknown
-  const char* why = "";                // a part of the reason of a refusal
-};
-
-const TextCase kTexts[] = {
-    // Names, with and without the country's code, in any letter case.
-    {"Berlin", Kind::Named, 52.52437, 13.41053, "Europe/Berlin"},
-    {"  berlin ,  de ", Kind::Named, 52.52437, 13.41053, "Europe/Berlin"},
-    {"Paris, US", Kind::Named, 33.66094, -95.55551, "America/Chicago"},
-    {"Paris, fr", Kind::Named, 48.85341, 2.3488, "Europe/Paris"},
-    {"Sydney", Kind::Named, -33.86785, 151.20732, "Australia/Sydney"},
-    // A name several places carry names none of them.
-    {"Paris", Kind::Ambiguous, 0, 0, "", 2, "2 places are called Paris; give the country's code (Paris, FR)"},
-    {"PARIS", Kind::Ambiguous, 0, 0, "", 2, "are called PARIS"},
-    {"Ashford, GB", Kind::Ambiguous, 0, 0, "", 2, "give the coordinates (LAT,LON) with the birth zone"},
-    // Unknown names, with the places whose names begin so.
-    {"Berlin, FR", Kind::Unknown, 0, 0, "", 0, "no place Berlin, FR in the atlas"},
-    {"Pari", Kind::Unknown, 0, 0, "", 2, "no place Pari in the atlas; places with names like it:"},
-    {"Berl", Kind::Unknown, 0, 0, "", 2, "no place Berl"},
-    {"Atlantis", Kind::Unknown, 0, 0, "", 0, "no place Atlantis in the atlas"},
-    {"Berlin, Germany", Kind::Unknown, 0, 0, "", 0, "two-letter ISO country code (Paris, FR), not Germany"},
-    {"", Kind::Unknown, 0, 0, "", 0, "no place named"},
-    {", DE", Kind::Unknown, 0, 0, "", 0, "no place named"},
-    // Coordinates: north and east positive, signs and spaces allowed.
-    {"52.52,13.405", Kind::Coordinates, 52.52, 13.405},
-    {"-33.87,151.21", Kind::Coordinates, -33.87, 151.21},
-    {" +40.7128 , -74.006 ", Kind::Coordinates, 40.7128, -74.006},
-    {".5,-.5", Kind::Coordinates, 0.5, -0.5},
-    {"90,180", Kind::Coordinates, 90, 180},
-    {"-90,-180", Kind::Coordinates, -90, -180},
-    {"0,0", Kind::Coordinates, 0, 0},
-    // Out of range.
-    {"90.0001,0", Kind::OutOfRange, 0, 0, "", 0, "the latitude is -90 to 90 and the longitude -180 to 180"},
-    {"-91,10", Kind::OutOfRange, 0, 0, "", 0, "not -91,10"},
-    {"0,180.5", Kind::OutOfRange},
-    {"0,-200", Kind::OutOfRange},
-    // Not numbers as coordinates take them: a name then, which is refused.
-    {"52.52", Kind::Unknown, 0, 0, "", 0, "no place 52.52"},
-    {"1e1,2", Kind::Unknown, 0, 0, "", 0, "ISO country code"},
-    {"52.5.1,13", Kind::Unknown},
-    {"-,13", Kind::Unknown},
-    {"inf,0", Kind::Unknown},
-};
+const char* const kKindNames[] = {"Coordinates", "Named", "Unknown", "Ambiguous", "OutOfRange"};
 
 TEST(BirthPlace, TextsNamePlacesOrAreRefused) {
-  for (const TextCase& c : kTexts) {
-    SCOPED_TRACE(std::string("\"") + c.text + "\"");
-    const PlaceReading r = ReadPlace(SmallAtlas(), c.text);
-    EXPECT_EQ(r.kind, c.kind);
-    EXPECT_EQ(r.Found(), c.kind == Kind::Named || c.kind == Kind::Coordinates);
+  for (const test::CaseLine& c : test::ReadCases("calendar/data/place_texts.txt")) {
+    SCOPED_TRACE(c.where);
+    const PlaceReading r = ReadPlace(SmallAtlas(), c[0].substr(1, c[0].size() - 2));
+    EXPECT_EQ(kKindNames[static_cast<int>(r.kind)], c[1]);
+    EXPECT_EQ(r.Found(), c[1] == "Named" || c[1] == "Coordinates");
     if (r.Found()) {
-      EXPECT_DOUBLE_EQ(r.place.latitude, c.latitude);
-      EXPECT_DOUBLE_EQ(r.place.longitude, c.longitude);
-      EXPECT_EQ(r.zone, c.zone);
+      EXPECT_DOUBLE_EQ(r.place.latitude, std::stod(c[2]));
+      EXPECT_DOUBLE_EQ(r.place.longitude, std::stod(c[3]));
+      EXPECT_EQ(r.zone, c.fields.size() > 4 ? c[4] : "");
       EXPECT_TRUE(r.why.empty());
     } else {
-      EXPECT_NE(r.why.find(c.why), std::string::npos) << r.why;
-      EXPECT_EQ(r.candidates.size(), c.candidates);
+      EXPECT_NE(r.why.find(c.fields.size() > 3 ? c[3] : ""), std::string::npos) << r.why;
+      EXPECT_EQ(r.candidates.size(), std::stoul(c[2]));
     }
   }
 }
@@ -123,26 +78,15 @@ std::vector<Place> RecordsNamed(const std::string& name) {
 }
 
 TEST(GeonamesAtlas, FindsWhatTheLibraryRecords) {
-  struct Case {
-    const char* recorded;  // the name as the library writes it
-    const char* asked;     // the name as asked
-    const char* country;
-  };
-  const Case cases[] = {
-      {"Berlin", "Berlin", ""},       {"Paris", "Paris", ""},
-      {"Paris", "PARIS", "fr"},       {"Sydney", "sydney", ""},
-      {"São Paulo", "Sao Paulo", ""}, {"Düsseldorf", "DUSSELDORF", "de"},
-      {"Bogotá", "bogota", ""},       {"Springfield", "Springfield", ""},
-      {"Kyiv", "Kyiv", "UA"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.asked);
-    std::vector<Place> records = RecordsNamed(c.recorded);
+  for (const test::CaseLine& c : test::ReadCases("calendar/data/atlas_names.txt")) {
+    SCOPED_TRACE(c.where);
+    const std::string country = c[2] == "-" ? "" : c[2];
+    std::vector<Place> records = RecordsNamed(c[0]);
     std::erase_if(records, [&](const Place& p) {
-      return *c.country != 0 && g_ascii_strcasecmp(p.country.c_str(), c.country) != 0;
+      return !country.empty() && g_ascii_strcasecmp(p.country.c_str(), country.c_str()) != 0;
     });
     ASSERT_FALSE(records.empty());
-    std::vector<Place> found = GeonamesAtlas().Find(c.asked, c.country);
+    std::vector<Place> found = GeonamesAtlas().Find(c[1], country);
     auto order = [](const Place& a, const Place& b) { return a.latitude < b.latitude; };
     std::sort(records.begin(), records.end(), order);
     std::sort(found.begin(), found.end(), order);
@@ -150,27 +94,14 @@ TEST(GeonamesAtlas, FindsWhatTheLibraryRecords) {
   }
 }
 
-// What anyone can look up: the capitals where they are, with their zones.
 TEST(GeonamesAtlas, KnowsCapitalsWhereTheyAre) {
-  struct Case {
-    const char* text;
-    double latitude, longitude;
-    const char* zone;
-  };
-  const Case cases[] = {
-      {"Berlin", 52.52, 13.40, "Europe/Berlin"},
-      {"Paris, FR", 48.86, 2.35, "Europe/Paris"},
-      {"Sydney, AU", -33.87, 151.21, "Australia/Sydney"},
-      {"Buenos Aires", -34.61, -58.38, "America/Argentina/Buenos_Aires"},
-      {"Tokyo", 35.69, 139.69, "Asia/Tokyo"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const PlaceReading r = ReadPlace(GeonamesAtlas(), c.text);
+  for (const test::CaseLine& c : test::ReadCases("calendar/data/capitals.txt")) {
+    SCOPED_TRACE(c.where);
+    const PlaceReading r = ReadPlace(GeonamesAtlas(), c[0]);
     ASSERT_EQ(r.kind, Kind::Named) << r.why;
-    EXPECT_NEAR(r.place.latitude, c.latitude, 0.05);
-    EXPECT_NEAR(r.place.longitude, c.longitude, 0.05);
-    EXPECT_EQ(r.zone, c.zone);
+    EXPECT_NEAR(r.place.latitude, std::stod(c[1]), 0.05);
+    EXPECT_NEAR(r.place.longitude, std::stod(c[2]), 0.05);
+    EXPECT_EQ(r.zone, c[3]);
   }
 }
 

@@ -8,10 +8,12 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "calendar/date_format.h"
 #include "ports/calendar_library.h"
+#include "support/case_file.h"
 
 namespace skyloom {
 namespace {
@@ -22,19 +24,18 @@ CalendarDate Convert(int32_t year, int32_t month, int32_t day) {
   return date;
 }
 
+// "2024-03-05", "-400-02-29": the date's year, month and day.
+std::array<int32_t, 3> DateOfText(const std::string& text) {
+  const auto dash = text.find('-', 1), second = text.find('-', dash + 1);
+  return {std::stoi(text.substr(0, dash)), std::stoi(text.substr(dash + 1, second - dash - 1)),
+          std::stoi(text.substr(second + 1))};
+}
+
 TEST(Calendar, PublishedJulianDayNumbers) {
-  const std::array<int32_t, 4> known[] = {
-      {2000, 1, 1, 2451545},    // J2000.0 at noon
-      {1970, 1, 1, 2440588},    // the Unix epoch, JD 2440587.5
-      {1858, 11, 17, 2400001},  // modified Julian day 0, JD 2400000.5
-      {1582, 10, 15, 2299161},  // the first day of the reformed calendar
-      {1582, 10, 14, 2299160},  // the day before, the Julian calendar's 1582-10-04
-      {1582, 10, 10, 2299156},  // a day the reform skipped
-      {-4713, 11, 24, 0},       // JD 0, 1 January 4713 BC of the Julian calendar
-  };
-  for (const auto& [year, month, day, dayNumber] : known) {
+  for (const test::CaseLine& c : test::ReadCases("calendar/data/julian_day_numbers.txt")) {
+    const auto [year, month, day] = DateOfText(c[0]);
     const CalendarDate date = Convert(year, month, day);
-    EXPECT_TRUE(date.Valid != 0 && date.DayNumber == dayNumber) << year << "-" << month << "-" << day;
+    EXPECT_TRUE(date.Valid != 0 && date.DayNumber == std::stoi(c[1])) << c.where;
   }
 }
 
@@ -56,24 +57,12 @@ TEST(Calendar, DayNumbersAgreeWithTheSwissEphemeris) {
 }
 
 TEST(Calendar, DateTexts) {
-  struct Text {
-    int32_t year, month, day;
-    const char *numeric, *written, *label;
-  };
-  const Text texts[] = {
-      {2024, 3, 5, "2024-03-05", "March 5, 2024", "March 5, 2024 CE"},
-      {5, 1, 1, "5-01-01", "Jan. 1, 5", "January 1, 5 CE"},
-      {2024, 5, 1, "2024-05-01", "May 1, 2024", "May 1, 2024 CE"},
-      {1999, 6, 21, "1999-06-21", "June 21, 1999", "June 21, 1999 CE"},
-      {1999, 9, 30, "1999-09-30", "Sept. 30, 1999", "September 30, 1999 CE"},
-      {-400, 2, 29, "-400-02-29", "Feb. 29, -400", "February 29, -400 CE"},
-      {12345, 8, 31, "12,345-08-31", "Aug. 31, 12345", "August 31, 12345 CE"},
-  };
-  for (const Text& t : texts) {
-    const int32_t dayNumber = Convert(t.year, t.month, t.day).DayNumber;
-    EXPECT_EQ(FormatDayNumber(dayNumber), t.numeric);
-    EXPECT_EQ(MonthDayYearText(dayNumber), t.written);
-    EXPECT_EQ(LongDateLabel(t.year, t.month, t.day), t.label);
+  for (const test::CaseLine& c : test::ReadCases("calendar/data/date_texts.txt")) {
+    const auto [year, month, day] = DateOfText(c[0]);
+    const int32_t dayNumber = Convert(year, month, day).DayNumber;
+    EXPECT_EQ(FormatDayNumber(dayNumber), c[1]) << c.where;
+    EXPECT_EQ(MonthDayYearText(dayNumber), c[2]) << c.where;
+    EXPECT_EQ(LongDateLabel(year, month, day), c[3]) << c.where;
   }
 }
 

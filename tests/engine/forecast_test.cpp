@@ -16,6 +16,7 @@
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
 #include "support/angle_check.h"
+#include "support/case_file.h"
 #include "support/engine_setup.h"
 #include "support/independent.h"
 #include "support/worst_error.h"
@@ -108,27 +109,18 @@ double SeparationDegrees(double jd, bool solar) {
   return std::acos(std::min(1.0, c)) * test::kDegreesPerRadian;
 }
 
-// Published times of greatest eclipse (NASA's eclipse bulletins, to the
-// minute, UT) and kinds.
+// Published times of greatest eclipse and kinds.
 TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
   test::InitEngineOnce();
   SwissEphemeris library(ExecutableFolder());
-  const struct {
-    int32_t year, month, day, hour, minute;
-    EclipseKind kind;
-  } published[] = {
-      {2024, 3, 25, 7, 13, EclipseKind::PenumbralLunar}, {2024, 4, 8, 18, 17, EclipseKind::TotalSolar},
-      {2024, 9, 18, 2, 44, EclipseKind::PartialLunar},   {2024, 10, 2, 18, 45, EclipseKind::AnnularSolar},
-      {2023, 4, 20, 4, 17, EclipseKind::HybridSolar},    {2022, 11, 8, 10, 59, EclipseKind::TotalLunar},
-      {2022, 10, 25, 11, 1, EclipseKind::PartialSolar},
-  };
-  for (const auto& e : published) {
-    const int32_t day = Day(e.year, e.month, e.day);
+  for (const test::CaseLine& e : test::ReadCases("engine/data/published_eclipses.txt")) {
+    const int32_t day = test::DayOfText(e[0]);
+    const std::vector<double> time = test::NumbersOf(e[1]);
     const std::vector<Eclipse> found =
         FindEclipses(library, test::TestPositions(), day, day, ZoneOfMinutes(0), Zodiac::Tropical);
-    ASSERT_EQ(found.size(), 1u) << e.year << "-" << e.month << "-" << e.day;
-    EXPECT_EQ(found[0].kind, e.kind) << e.year << "-" << e.month;
-    EXPECT_NEAR(found[0].at.local.minuteOfDay, e.hour * 60 + e.minute, 1) << e.year << "-" << e.month;
+    ASSERT_EQ(found.size(), 1u) << e.where;
+    EXPECT_EQ(EclipseKindText(found[0].kind), e[2]) << e.where;
+    EXPECT_NEAR(found[0].at.local.minuteOfDay, time.at(0) * 60 + time.at(1), 1) << e.where;
   }
 }
 
@@ -237,27 +229,14 @@ TEST(NatalContacts, WithinTheOuterOrbOfEachAspectLookedFor) {
   chart.points = {{Sun, 355.0 * r}, {Moon, 100.0 * r}, {Ascendant, 200.0 * r}};
   chart.aspects = AspectSet::Of({Conjunction, Opposition, Square});
   chart.outerOrb = OrbRadiansFromDegrees(5);
-  const struct {
-    double longitude;
-    std::vector<std::pair<BodyIndex, AspectIndex>> want;
-    double firstDeviation;  // degrees
-  } cases[] = {
-      {359.9, {{Sun, Conjunction}}, 4.9},  // the short way round
-      {3.0, {}, 0},                        // 8 degrees on past 0 Aries
-      {40.0, {}, 0},                       // a sextile of the Moon, not looked for
-      {16.0, {{Ascendant, Opposition}}, 4.0},
-      {191.0, {{Moon, Square}}, 1.0},
-      {197.0, {{Ascendant, Conjunction}}, 3.0},
-      {280.5, {{Moon, Opposition}}, 0.5},
-      {250.0, {}, 0},
-  };
-  for (const auto& c : cases) {
-    const std::vector<NatalContact> got = ContactsOf(chart, c.longitude * r);
-    std::vector<std::pair<BodyIndex, AspectIndex>> pairs;
-    for (const NatalContact& k : got) pairs.emplace_back(k.natal, k.aspect);
-    EXPECT_EQ(pairs, c.want) << c.longitude;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/natal_contacts.txt")) {
+    const std::vector<NatalContact> got = ContactsOf(chart, std::stod(c[0]) * r);
+    std::string contacts = got.empty() ? "none" : "";
+    for (const NatalContact& k : got)
+      contacts += (contacts.empty() ? "" : ", ") + BodyName(k.natal) + " " + AspectName(k.aspect);
+    EXPECT_EQ(contacts, c[1]) << c.where;
     if (!got.empty()) {
-      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, c.firstDeviation, 1e-6) << c.longitude;
+      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, std::stod(c[2]), 1e-6) << c.where;
     }
   }
 }

@@ -19,6 +19,8 @@
 #include "ports/program_folder.h"
 #include "runs/session.h"
 #include "support/angle_check.h"
+#include "support/case_file.h"
+#include "support/engine_setup.h"
 #include "support/text_face.h"
 #include "support/worst_error.h"
 
@@ -29,110 +31,67 @@ namespace fs = std::filesystem;
 using test::AngleNearDegrees;
 using test::kArcsecond;
 
-constexpr double kDegreesPerRadianOfTable = 360.0 / TwoPi;
-
 // A record from its three character codes as they stand in the file, the
 // first one still carrying its line's shift.
 std::string RecordOfCodes(int first, int second, int third) {
   return {static_cast<char>(first), static_cast<char>(second), static_cast<char>(third)};
 }
 
-// Made-up longitudes that visit every field value and cross the seam often.
-int32_t SyntheticMinutes(int32_t k) { return static_cast<int32_t>((int64_t{k} * 7919) % 21600); }
+double TableDegrees(double radians) { return radians * 360.0 / TwoPi; }
 
-double TableDegrees(double radians) { return radians * kDegreesPerRadianOfTable; }
+std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
+  std::string text;
+  for (const std::string& line : lines) text += line + lineEnd;
+  return text;
+}
+// The records, one a line, and the checksum line.
+std::string WithTrailer(const std::vector<std::string>& records) {
+  return Join(records, "\n") + PlutoTableTrailer(records) + "\n";
+}
+// Records of a file that loads: longitudes that move on smoothly from day to
+// day, as Pluto's do, and still visit every field value and cross the seam.
+double LoadableDegrees(int32_t k) { return std::fmod(k * 0.0301, 360.0); }
+std::vector<std::string> LoadableRecords() {
+  std::vector<std::string> records;
+  for (int32_t k = 0; k < PlutoRecordCount; ++k) records.push_back(EncodePlutoRecord(k, LoadableDegrees(k)));
+  return records;
+}
 
-// Every test gets the process's Pluto table and data folder out of the way
-// (other tests rely on them) and a folder of its own for data files.
+// Each test has a table of its own and a folder of its own for data files.
 class PlutoTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    folder_ =
-        fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(seed()) + "-" + std::to_string(seed()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  void SetUp() override { fs::create_directories(folder_); }
+  void TearDown() override { fs::remove_all(folder_); }
   std::string Path(const std::string& name = PlutoFileName) const { return (folder_ / name).string(); }
-
   void WriteDataFile(const std::string& name, const std::string& content) const {
-    std::ofstream out(folder_ / name, std::ios::binary);
-    out << content;
-    ASSERT_TRUE(out.good());
+    std::ofstream(folder_ / name, std::ios::binary) << content;
   }
 
-  // Records of a file that loads: longitudes that move on smoothly from day
-  // to day, as Pluto's do, and still visit every field value and cross the
-  // seam.
-  static double LoadableDegrees(int32_t k) { return std::fmod(k * 0.0301, 360.0); }
-  static std::vector<std::string> LoadableRecords() {
-    std::vector<std::string> records;
-    for (int32_t k = 0; k < PlutoRecordCount; ++k) records.push_back(EncodePlutoRecord(k, LoadableDegrees(k)));
-    return records;
-  }
-  // The records, one a line, and the checksum line.
-  static std::string WithTrailer(const std::vector<std::string>& records) {
-    std::string text;
-    for (const std::string& record : records) text += record + "\n";
-    return text + PlutoTableTrailer(records) + "\n";
-  }
-  static std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
-    std::string text;
-    for (const std::string& line : lines) text += line + lineEnd;
-    return text;
-  }
-
-  // Puts records into the table by hand, with valid filler around them.
+  // Puts records into the table by hand, with valid filler around them:
+  // made-up longitudes that visit every field value and cross the seam often.
   void SetTableEntries(const std::vector<std::pair<int32_t, std::string>>& entries) {
     table.Records.assign(PlutoRecordCount, std::string());
-    for (int32_t k = 0; k < PlutoRecordCount; ++k) table.Records[k] = EncodePlutoRecord(k, SyntheticMinutes(k) / 60.0);
+    for (int32_t k = 0; k < PlutoRecordCount; ++k) table.Records[k] = EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0);
     for (const auto& [k, record] : entries) table.Records[k] = record;
   }
 
   PlutoTable table;
-  fs::path folder_;
+  fs::path folder_ = fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(std::random_device()()));
 };
 
 // ---------------------------------------------------------------- records
 
 TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
-  struct Case {
-    int32_t k;
-    int first, second, third;
-    double degrees;
-  };
-  const Case cases[] = {
-      {0, 58, 59, 60, 0.0},
-      {0, 63, 59, 60, 300.0},  // sixties 0 and 5
-      {1, 59, 59, 60, 0.0},
-      {1, 64, 59, 60, 300.0},  // shift 1
-      {54, 112, 59, 60, 0.0},
-      {54, 117, 118, 119, 359.0 + 59.0 / 60},  // largest shift, codes
-      {55, 58, 59, 60, 0.0},
-      {55, 63, 59, 60, 300.0},  // the shift wraps to 0
-      {110, 58, 89, 90, 30.5},
-      {182622, 58 + 182622 % 55, 59 + 21, 60 + 17, 21.0 + 17.0 / 60},
-      // Codes below the alphabet or outside it: no longitude (fields past
-      // their ranges are the refusals' table).
-      {0, 57, 59, 60, -1},
-      {0, 58, 58, 60, -1},
-      {0, 58, 59, 59, -1},
-      {0, 200, 59, 60, -1},
-  };
-  for (const Case& c : cases) {
-    SetTableEntries({{c.k, RecordOfCodes(c.first, c.second, c.third)}});
-    EXPECT_DOUBLE_EQ(table.Entry(c.k), c.degrees)
-        << "k " << c.k << " codes " << c.first << "," << c.second << "," << c.third;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/pluto_record_codes.txt")) {
+    const int32_t k = std::stoi(c[0]);
+    const std::vector<double> codes = test::NumbersOf(c[1]);
+    SetTableEntries({{k, RecordOfCodes(static_cast<int>(codes.at(0)), static_cast<int>(codes.at(1)),
+                                       static_cast<int>(codes.at(2)))}});
+    EXPECT_DOUBLE_EQ(table.Entry(k), c[2] == "none" ? -1 : test::DegreesOf(c[2])) << c.where;
   }
-  // Characters after the third carry nothing unless they refine it; a
-  // short record is none.
+  // Characters after the third carry nothing unless they refine it.
   SetTableEntries({{0, "?YZ this is ignored"}});
   EXPECT_DOUBLE_EQ(table.Entry(0), 5 * 60 + 30 + 30.0 / 60);
-  SetTableEntries({{0, "::"}});
-  EXPECT_LT(table.Entry(0), 0.0);
 }
 
 TEST_F(PlutoTableTest, RecordsCarryTheLongitudeToAThousandthOfAnArcSecond) {

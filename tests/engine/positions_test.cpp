@@ -7,6 +7,7 @@
 
 #include "engine/pluto_table.h"
 #include "support/angle_check.h"
+#include "support/case_file.h"
 #include "support/engine_setup.h"
 #include "support/worst_error.h"
 
@@ -16,71 +17,32 @@ namespace {
 using test::kDegreesPerRadian;
 constexpr Zodiac kTropical = Zodiac::Tropical;
 
-// Reference longitudes. Textbook: the worked examples of a standard book of
-// astronomical algorithms (apparent geocentric longitude, the instant in
-// Dynamical Time, taken to UT with the library's Delta T). swetest: Debian's
-// swetest, e.g. `swetest -b1.1.2000 -ut0:00 -p4 -fPl -head`; these pin the
-// body numbering and the flags handed to the library, to 0.01".
 TEST(Positions, MatchReferenceValuesAcrossTheRange) {
-  struct Case {
-    const char* source;
-    BodyIndex body;
-    double jd;  // UT
-    double degrees, toleranceArcsec;
-  };
-  auto ut = [](double jdTd) { return jdTd - swe_deltat(jdTd); };
-  auto midnight = [](int y, int m, int d) { return swe_julday(y, m, d, 0.0, SE_GREG_CAL); };
-  const Case cases[] = {
-      {"textbook Sun 1992 Oct 13.0 TD", Sun, ut(2448908.5), 199 + 54 / 60.0 + 21.8 / 3600.0, 1.0},
-      {"textbook Venus 1992 Dec 20.0 TD", Venus, ut(2448976.5), 313.0810, 3.0},
-      {"textbook Moon 1992 Apr 12.0 TD", Moon, ut(2448724.5), 133.1673, 5.0},
-      {"swetest", Mars, midnight(2000, 1, 1), 327.5754697, 0.01},
-      {"swetest", Jupiter, midnight(1650, 6, 15), 209.8517965, 0.01},
-      {"swetest", Neptune, midnight(2700, 3, 3), 42.0702395, 0.01},
-      {"swetest", Mercury, midnight(1801, 9, 20), 177.4597407, 0.01},
-      {"swetest", Sun, midnight(2050, 7, 1), 99.3987474, 0.01},
-      {"swetest", Moon, midnight(1620, 12, 12), 111.2491534, 0.01},
-      {"swetest", Uranus, midnight(2750, 5, 5), 307.2033032, 0.01},
-      {"swetest", Saturn, midnight(2222, 1, 30), 255.2838073, 0.01},
-      {"swetest", Moon, midnight(2085, 3, 17), 241.5938970, 0.01},
-  };
   const BodyPositions& p = test::TestPositions();
   test::WorstError worst("longitudes against reference values", "arcsec");
-  for (const Case& c : cases) {
-    const double got = p.Longitude(c.body, c.jd, kTropical).longitude * kDegreesPerRadian;
-    worst.Note(test::ArcsecondsApart(got, c.degrees), c.toleranceArcsec, c.source + (" " + BodyNames[c.body]));
+  for (const test::CaseLine& c : test::ReadCases("engine/data/reference_longitudes.txt")) {
+    const double td = c[2].starts_with("TD ") ? std::stod(c[2].substr(3)) : 0;
+    const double jd = td != 0 ? td - swe_deltat(td) : test::DayOfText(c[2]) - 0.5;
+    const double got = p.Longitude(test::BodyOfText(c[1]), jd, kTropical).longitude * kDegreesPerRadian;
+    worst.Note(test::ArcsecondsApart(got, test::DegreesOf(c[3])), std::stod(c[4]), c.where + " " + c[0]);
   }
 }
 
-// Where each body's data begin and end: Pluto's table and the Moon
-// 1600-01-01 to 2099-12-31 (day numbers 2305448 to 2488069), Chiron's
-// asteroid file from JD 1967601.5 (TT), some 65 minutes earlier in UT, the
-// library's planets tens of centuries out. Both zodiacs.
+// Both zodiacs; a speed asked for is 0 where the position is unknown.
 TEST(Positions, StatusAtTheEndsOfEachBodysData) {
-  using enum PositionStatus;
+  const char* const statuses[] = {"Known", "BeforeRange", "AfterRange"};
   const BodyPositions& p = test::TestPositions();
-  struct Case {
-    BodyIndex body;
-    double jd;
-    PositionStatus status;
-  };
-  const Case cases[] = {
-      {Pluto, 2305447.4, BeforeRange},   {Pluto, 2305447.5, Known},      {Pluto, 2488069.49, Known},
-      {Pluto, 2488069.5, AfterRange},    {Moon, 2305447.4, BeforeRange}, {Moon, 2305447.5, Known},
-      {Moon, 2488069.49, Known},         {Moon, 2488069.5, AfterRange},  {Moon, 2500000.0, AfterRange},
-      {Chiron, 1967601.40, BeforeRange}, {Chiron, 1967601.50, Known},    {Chiron, 2460310.5, Known},
-      {Mars, -3000000.0, BeforeRange},   {Mars, 9000000.0, AfterRange},  {Sun, 1721426.0, Known},  // 0001-01-01
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/position_status.txt")) {
+    const double jd = std::stod(c[1]);
     for (const Zodiac zodiac : {kTropical, Zodiac::Sidereal}) {
       double speed = 1;
-      const Position got = p.Longitude(c.body, c.jd, zodiac, speed);
-      EXPECT_EQ(got.status, c.status) << BodyNames[c.body] << " at " << c.jd;
-      EXPECT_EQ(p.Longitude(c.body, c.jd, zodiac).status, c.status) << BodyNames[c.body] << " at " << c.jd;
-      if (c.status == Known) {
-        EXPECT_TRUE(got.longitude >= 0 && got.longitude < TwoPi) << BodyNames[c.body] << " at " << c.jd;
+      const Position got = p.Longitude(test::BodyOfText(c[0]), jd, zodiac, speed);
+      EXPECT_EQ(statuses[static_cast<int>(got.status)], c[2]) << c.where;
+      EXPECT_EQ(p.Longitude(test::BodyOfText(c[0]), jd, zodiac).status, got.status) << c.where;
+      if (got.Known()) {
+        EXPECT_TRUE(got.longitude >= 0 && got.longitude < TwoPi) << c.where;
       } else {
-        EXPECT_EQ(speed, 0.0) << BodyNames[c.body] << " at " << c.jd;
+        EXPECT_EQ(speed, 0.0) << c.where;
       }
     }
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/angle_check.h"
+#include "support/case_file.h"
 #include "support/engine_setup.h"
 #include "support/independent.h"
 #include "support/worst_error.h"
@@ -73,95 +74,42 @@ void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEv
   }
 }
 
-struct PeriodCase {
-  BodyIndex body;
-  int32_t firstDay, lastDay;  // day numbers
-  int16_t zoneMinutes;
-  Zodiac zodiac;
-  size_t stations, ingresses;  // how many there are, as the scan counts them
-};
-
-// Mercury's seven stations of 2024 and its fourteen ingresses, with the
-// retrograde re-entry into Leo on 15 August; Saturn's 2025, with Aries
-// entered in May and left again, going back, on 1 September; the true
-// node's many turns; and bodies that never station.
-const PeriodCase kPeriods[] = {
-    {Mercury, 2460311, 2460676, 0, Zodiac::Tropical, 7, 14},
-    {Mercury, 2460311, 2460676, 330, Zodiac::Sidereal, 7, 16},
-    {Saturn, 2460677, 2461041, -300, Zodiac::Tropical, 2, 2},
-    {NorthNode, 2460677, 2461041, 60, Zodiac::Tropical, 0, 1},
-    {MeanNode, 2460677, 2461041, 0, Zodiac::Tropical, 0, 1},
-    {Sun, 2460311, 2460676, 0, Zodiac::Tropical, 0, 12},
-    {Chiron, 2460311, 2460676, 0, Zodiac::Tropical, 2, 0},
-    // Pluto's stations of 2098, where its table's speed put one two minutes
-    // off; the table's last year, east of Greenwich.
-    {Pluto, 2487340, 2487704, 330, Zodiac::Tropical, 2, 0},
-    // The Moon, as the transiting body, enters a sign every two or three days.
-    {Moon, 2460311, 2460341, -300, Zodiac::Sidereal, 0, 13},
-};
-
 TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
   test::InitEngineOnce();
   test::WorstError stationSeconds("stations against the scan", "s");
   test::WorstError ingressSeconds("ingresses against the scan", "s");
-  for (const PeriodCase& c : kPeriods) {
-    const std::string what = BodyName(c.body) + " from day " + std::to_string(c.firstDay);
-    const double from = LocalMidnight(c.firstDay, ZoneOfMinutes(c.zoneMinutes)).ut,
-                 to = LocalMidnight(c.lastDay + 1, ZoneOfMinutes(c.zoneMinutes)).ut;
-    const bool sidereal = c.zodiac == Zodiac::Sidereal;
-    const auto stations = Scan(c.body, from, to, sidereal, true);
-    const auto ingresses = Scan(c.body, from, to, sidereal, false);
-    // The true node's turns are counted by the scan alone.
-    if (c.body != NorthNode) {
-      EXPECT_EQ(stations.size(), c.stations) << what;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/sky_event_periods.txt")) {
+    const BodyIndex body = test::BodyOfText(c[0]);
+    const int32_t firstDay = std::stoi(c[1]), lastDay = std::stoi(c[2]);
+    const Zone zone = ZoneOfMinutes(static_cast<int16_t>(std::stoi(c[3])));
+    const Zodiac zodiac = c[4] == "sidereal" ? Zodiac::Sidereal : Zodiac::Tropical;
+    const double from = LocalMidnight(firstDay, zone).ut, to = LocalMidnight(lastDay + 1, zone).ut;
+    const auto stations = Scan(body, from, to, zodiac == Zodiac::Sidereal, true);
+    const auto ingresses = Scan(body, from, to, zodiac == Zodiac::Sidereal, false);
+    if (c[5] != "-") {
+      EXPECT_EQ(stations.size(), std::stoul(c[5])) << c.where;
     }
-    EXPECT_EQ(ingresses.size(), c.ingresses) << what;
+    EXPECT_EQ(ingresses.size(), std::stoul(c[6])) << c.where;
     const auto& p = test::TestPositions();
-    ExpectSameEvents(FindStations(p, c.body, c.firstDay, c.lastDay, ZoneOfMinutes(c.zoneMinutes), c.zodiac), stations,
-                     true, what + " stations", stationSeconds);
-    ExpectSameEvents(FindIngresses(p, c.body, c.firstDay, c.lastDay, ZoneOfMinutes(c.zoneMinutes), c.zodiac), ingresses,
-                     false, what + " ingresses", ingressSeconds);
+    ExpectSameEvents(FindStations(p, body, firstDay, lastDay, zone, zodiac), stations, true, c.where + " stations",
+                     stationSeconds);
+    ExpectSameEvents(FindIngresses(p, body, firstDay, lastDay, zone, zodiac), ingresses, false, c.where + " ingresses",
+                     ingressSeconds);
   }
 }
 
-// Stations from swetest's speeds printed minute by minute around each, the
-// sign change taken linearly between the minutes, so the nearest minutes are
-// these. Mercury's 2024 (`swetest -b2.1.2024 -ut03:05 -n7 -s0.000694444 -p2
-// -fTs`, and from 25.4.2024 12:51, 5.8.2024 4:53, 15.12.2024 20:53): 03:07:34,
-// 12:54:08, 04:56:05 and 20:56:19 UT. Pluto's from its table's first year
-// to its last (`swetest -p9 -b5.1.1600 -ut11:55 -n9 -s0.000694444 -fTs
-// -eswe`, and from 24.7.1600 11:49, 10.1.1850 15:58, 15.3.2000 11:49,
-// 13.1.2098 06:29, 2.8.2098 03:44): 11:58:40, 11:53:00, 16:01:40, 11:52:45,
-// 06:32:40 and 03:48:00 UT; from its table's speed the first came out at
-// 12:06, the second at 11:41.
 TEST(SkyEvents, StationsAsSwetestShowsThem) {
-  const struct {
-    BodyIndex body;
-    int32_t firstDay, lastDay, day;
-    int16_t minute;
-    bool retrograde;
-    size_t stations;
-  } want[] = {
-      {Mercury, 2460311, 2460676, 2460312, 3 * 60 + 8, false, 7},
-      {Mercury, 2460311, 2460676, 2460426, 12 * 60 + 54, false, 7},
-      {Mercury, 2460311, 2460676, 2460528, 4 * 60 + 56, true, 7},
-      {Mercury, 2460311, 2460676, 2460660, 20 * 60 + 56, false, 7},
-      {Pluto, 2305448, 2305813, 2305452, 11 * 60 + 59, false, 2},
-      {Pluto, 2305448, 2305813, 2305653, 11 * 60 + 53, true, 2},
-      {Pluto, 2396759, 2397123, 2396768, 16 * 60 + 2, false, 2},
-      {Pluto, 2451545, 2451910, 2451619, 11 * 60 + 53, true, 2},
-      {Pluto, 2487340, 2487704, 2487352, 6 * 60 + 33, false, 2},
-      {Pluto, 2487340, 2487704, 2487553, 3 * 60 + 48, true, 2},
-  };
   test::InitEngineOnce();
-  for (const auto& w : want) {
-    const auto got =
-        FindStations(test::TestPositions(), w.body, w.firstDay, w.lastDay, ZoneOfMinutes(0), Zodiac::Tropical);
+  for (const test::CaseLine& w : test::ReadCases("engine/data/swetest_stations.txt")) {
+    const std::vector<double> period = test::NumbersOf(w[1]), minute = test::NumbersOf(w[4]);
+    const auto got = FindStations(test::TestPositions(), test::BodyOfText(w[0]), static_cast<int32_t>(period.at(0)),
+                                  static_cast<int32_t>(period.at(1)), ZoneOfMinutes(0), Zodiac::Tropical);
     bool found = false;
     for (const SkyEvent& e : got)
-      found = found || (e.day == w.day && e.minuteOfDay == w.minute && e.retrograde == w.retrograde);
-    EXPECT_TRUE(found) << BodyName(w.body) << ": no station on day " << w.day << " at minute " << w.minute;
-    EXPECT_EQ(got.size(), w.stations) << "from day " << w.firstDay;
+      found = found || (e.day == std::stoi(w[3]) && e.minuteOfDay == minute.at(0) * 60 + minute.at(1) &&
+                        e.retrograde == (w[5] == "retrograde"));
+    EXPECT_TRUE(found) << w.where << ": no such station";
+    EXPECT_EQ(got.size(), std::stoul(w[2])) << w.where;
   }
   // Local dates and times follow the zone: 20:56 UT is 02:26 the next day at GMT+5:30.
   const auto india =
@@ -174,31 +122,20 @@ TEST(SkyEvents, StationsAsSwetestShowsThem) {
             "13' Aries");
 }
 
-// The new bodies' longitudes against swetest (`swetest -bj2460310.5 -ut -pt
-// -fl -head`, and -pm, -pD, for each Julian day below), to 0.01".
 TEST(SkyEvents, NodesAndChironMatchSwetest) {
-  struct Case {
-    BodyIndex body;
-    double jd, degrees;
-  };
-  const Case cases[] = {
-      {NorthNode, 2086308.5, 26.5124921},  {MeanNode, 2086308.5, 25.8951347},  {Chiron, 2086308.5, 25.1011375},
-      {NorthNode, 2415186.5, 250.9553340}, {MeanNode, 2415186.5, 250.3706424}, {Chiron, 2415186.5, 261.7592401},
-      {NorthNode, 2460310.5, 21.0772692},  {MeanNode, 2460310.5, 20.8769046},  {Chiron, 2460310.5, 15.4626166},
-      {NorthNode, 2707000.5, 276.5860325}, {MeanNode, 2707000.5, 277.8191395}, {Chiron, 2707000.5, 343.5074543},
-  };
   test::InitEngineOnce();
   test::WorstError worst("node and Chiron longitudes against swetest", "arcsec");
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/swetest_nodes_chiron.txt")) {
     const double got =
-        test::TestPositions().Longitude(c.body, c.jd, Zodiac::Tropical).longitude * test::kDegreesPerRadian;
-    worst.Note(test::ArcsecondsApart(got, c.degrees), 0.01, BodyName(c.body) + " at " + test::JulianDayText(c.jd));
+        test::TestPositions().Longitude(test::BodyOfText(c[0]), std::stod(c[1]), Zodiac::Tropical).longitude *
+        test::kDegreesPerRadian;
+    worst.Note(test::ArcsecondsApart(got, std::stod(c[2])), 0.01, c.where);
   }
   // A period begun before them finds no station where they begin (Chiron
   // moves direct all that month).
   EXPECT_TRUE(
       FindStations(test::TestPositions(), Chiron, 1967601, 1967631, ZoneOfMinutes(0), Zodiac::Tropical).empty());
-  // The mean node always moves back; the true node is retrograde most days.
+  // The mean node always moves back.
   EXPECT_TRUE(test::TestPositions().IsRetrograde(MeanNode, 2460310.5, Zodiac::Tropical));
 }
 

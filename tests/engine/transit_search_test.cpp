@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
+#include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/midnight_longitudes.h"
 #include "ports/ephemeris.h"
 #include "report/exports.h"
+#include "support/case_file.h"
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/independent.h"
@@ -28,12 +30,15 @@ using test::Day;
 using test::SameTransits;
 using test::TakeEverything;
 
+// Runs searched whole on the samples given, each row handed to the observer
+// given; one table from run to run, as a series keeps it.
 struct Engine {
-  RunResult Run(const RunDescription& run) {
+  template <typename Samples = const BodyPositions&>
+  RunResult Run(const RunDescription& run, Samples&& samples = test::TestPositions(), RunObserver* observer = nullptr) {
     table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
     RunResult result = ResultOf(run);
-    TakeEverything observer;
-    EXPECT_EQ(SearchTransits(run, test::TestPositions(), table, result, observer), RunEnd::Completed);
+    TakeEverything everything;
+    EXPECT_EQ(SearchTransits(run, samples, table, result, observer ? *observer : everything), RunEnd::Completed);
     return result;
   }
   TransitTable table;
@@ -54,151 +59,102 @@ double MercuryStation(double from, double to) {
   return from;
 }
 
-// A run of the reference tables, and its description for the engine.
-struct ReferenceRun {
-  const char* what;
-  bool world;
-  BodyIndex a, b;
-  double natalDegrees;
-  int32_t start, end;
-  int16_t zone;  // minutes east of Greenwich
-  std::array<int16_t, 3> orbs;
-  AspectSet aspects = AspectSet::Major();
-
-  RunDescription Description() const {
-    RunDescription run;
-    run.world = world;
-    run.bodies = {a, b};
-    run.natalLongitude = Radians(natalDegrees);
-    run.orbs.Set(orbs[0], orbs[1], orbs[2]);
-    run.startDay = start;
-    run.endDay = end;
-    run.zone = ZoneOfMinutes(zone);
-    run.aspects = aspects;
-    return run;
+double NatalDegrees(const std::string& field) {
+  if (field.starts_with("station")) {
+    static const double station = test::EphemerisDegrees(
+        Mercury, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
+    return station + std::stod(field.substr(7)) / 60;
   }
-};
+  if (field.ends_with(" at birth")) {
+    return test::EphemerisDegrees(test::BodyOfText(field.substr(0, field.find(' '))),
+                                  swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL));
+  }
+  return std::stod(field);
+}
 
-// The reference table of runs: pairs fast and slow, centuries from the
-// seventeenth to the twenty-eighth, zones from one end of the list to the
-// other, the smallest orbs a run or a series takes. The independent scan
-// finds every zero and least deviation of each run's period on its own: the
+AspectSet AspectsOf(const std::string& field) {
+  if (field == "major") return AspectSet::Major();
+  if (field == "all") return AspectSet::All();
+  AspectSet set;
+  std::istringstream names(field);
+  for (std::string name; names >> name;) set.Add(AspectByName(name));
+  return set;
+}
+
+// A run of tests/engine/data/transit_runs.txt, described for the engine.
+RunDescription RunOf(const test::CaseLine& line) {
+  RunDescription run;
+  run.world = line[2] == "world";
+  run.bodies = {test::BodyOfText(line[3]), test::BodyOfText(line[4])};
+  run.natalLongitude = Radians(NatalDegrees(line[5]));
+  run.startDay = test::DayOfText(line[6]);
+  run.endDay = test::DayOfText(line[7]);
+  run.zone = ZoneOfMinutes(static_cast<int16_t>(std::stoi(line[8])));
+  const std::vector<double> orbs = test::NumbersOf(line[9]);
+  run.orbs.Set(static_cast<int16_t>(orbs.at(0)), static_cast<int16_t>(orbs.at(1)), static_cast<int16_t>(orbs.at(2)));
+  run.aspects = AspectsOf(line[10]);
+  run.zodiac = line[0].ends_with("sidereal") ? Zodiac::Sidereal : Zodiac::Tropical;
+  return run;
+}
+
+std::vector<test::CaseLine> Runs(const std::string& group) {
+  std::vector<test::CaseLine> runs = test::ReadCases("engine/data/transit_runs.txt");
+  std::erase_if(runs, [&](const test::CaseLine& line) { return line[0] != group; });
+  EXPECT_FALSE(runs.empty()) << group;
+  return runs;
+}
+
+// Each run of a group of the table against the independent scan, which
+// finds every zero and least deviation of the run's period on its own: the
 // results must hold every exact aspect it finds, each at its minute, only
-// closest approaches it found, and orb dates right to the day.
-TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
-  using Case = ReferenceRun;
-  const double birth = swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL);
-  // Mercury's station of 2020-02-17, and points just short of it, just past
-  // it and two minutes of arc off: a turn within a minute of the point, two
-  // passes hours apart, and a closest approach.
-  const double station = test::EphemerisDegrees(
-      Mercury, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
-  const int32_t y2020 = Day(2020, 1, 1);
-  // clang-format off
-  const Case cases[] = {
-      {"Sun-Mars 1620", true, Sun, Mars, 0, Day(1620, 1, 1), Day(1621, 6, 30), -690, {10, 5, 2}},
-      {"Venus-Jupiter 2450", true, Venus, Jupiter, 0, Day(2450, 1, 1), Day(2451, 6, 30), 690, {10, 5, 2}},
-      {"Mars-Saturn 2790", true, Mars, Saturn, 0, Day(2790, 1, 1), Day(2791, 6, 30), -300, {10, 5, 2}},
-      {"Mercury-Uranus 1800", true, Mercury, Uranus, 0, Day(1800, 1, 1), Day(1801, 6, 30), 330, {10, 5, 3}},
-      {"Jupiter-Saturn 2020", true, Jupiter, Saturn, 0, y2020, Day(2021, 12, 31), 0, {15, 13, 11}},
-      {"Jupiter-Pluto 2020", true, Jupiter, Pluto, 0, y2020, Day(2020, 12, 31), 0, {10, 5, 2}},
-      {"Sun-Mercury", true, Sun, Mercury, 0, y2020, Day(2023, 12, 31), 0, {5, 3, 1}},
-      {"Sun-Venus", true, Sun, Venus, 0, Day(2019, 1, 1), Day(2022, 12, 31), 690, {5, 3, 1}},
-      {"Mercury-Venus", true, Mercury, Venus, 0, y2020, Day(2022, 12, 31), -690, {5, 3, 1}},
-      {"Mercury-Mars", true, Mercury, Mars, 0, Day(2021, 1, 1), Day(2023, 12, 31), 330, {5, 3, 1}},
-      {"Sun-Mercury of 2100", true, Sun, Mercury, 0, Day(2100, 1, 1), Day(2101, 12, 31), -120, {10, 5, 2}},
-      {"Mercury to a natal Moon", false, Mercury, Moon, test::EphemerisDegrees(Moon, birth), Day(2022, 1, 1),
-       Day(2022, 12, 31), 0, {7, 5, 3}},
-      {"Mercury to 100 degrees", false, Mercury, Sun, 100.0, y2020, Day(2023, 12, 31), -690, {5, 3, 1}},
-      {"Venus to 250 degrees", false, Venus, Sun, 250.0, Day(2019, 1, 1), Day(2022, 12, 31), 690, {5, 3, 1}},
-      {"Mars to 15.2 degrees", false, Mars, Sun, 15.2, Day(2019, 1, 1), Day(2022, 12, 31), 330, {5, 3, 1}},
-      {"Saturn's loop of 2020", false, Saturn, Sun, 298.0, Day(2019, 12, 1), Day(2021, 3, 31), 0, {10, 5, 2}},
-      {"Venus 1750", false, Venus, Moon, 301.0, Day(1750, 1, 1), Day(1751, 6, 30), -450, {10, 5, 2}},
-      {"Mars 2600", false, Mars, Venus, 17.7, Day(2600, 1, 1), Day(2601, 6, 30), 510, {10, 5, 2}},
-      {"Mercury turning short", false, Mercury, Sun, station + 0.5 / 60, Day(2020, 2, 1), Day(2020, 3, 15), 0,
-       {5, 3, 1}},
-      {"Mercury turning past", false, Mercury, Sun, station - 0.5 / 60, Day(2020, 2, 1), Day(2020, 3, 15), 690,
-       {5, 3, 1}},
-      {"Mercury turning two minutes short", false, Mercury, Sun, station + 2.0 / 60, Day(2020, 2, 1),
-       Day(2020, 3, 15), 0, {5, 3, 1}},
-      // Pluto's data begin at 0h UT of 1600-01-01: east of Greenwich the
-      // first day has no midnight with positions.
-      {"Jupiter-Pluto 1600", true, Jupiter, Pluto, 0, Day(1600, 1, 1), Day(1600, 12, 31), 300, {10, 5, 2}},
-  };
-  // clang-format on
-  test::WorstError minutes("exact minutes against the scan", "min");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+// closest approaches it found, and orb dates right to the day; then `more`.
+template <typename More>
+void EachRunRightByTheScan(const std::string& group, More more) {
+  test::WorstError minutes(group + " runs' exact and crossing minutes against the scan", "min");
+  for (const test::CaseLine& line : Runs(group)) {
+    SCOPED_TRACE(line.where);
     Engine engine;
-    const RunResult result = engine.Run(c.Description());
+    const RunDescription run = RunOf(line);
+    const RunResult result = engine.Run(run);
     ASSERT_FALSE(result.transits.empty());
     test::ExpectIndependentlyRight(result, minutes);
+    more(engine, run, result);
+  }
+}
+
+TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
+  EachRunRightByTheScan("reference", [](Engine&, const RunDescription& run, const RunResult& result) {
     for (const TransitRecord& transit : result.transits)
       for (const TransitRowData& row : transit.passes)
-        EXPECT_GE(row.minimum ? row.minimum->day : c.start, c.start) << "a minimum before the period";
-  }
+        EXPECT_GE(row.minimum ? row.minimum->day : run.startDay, run.startDay) << "a minimum before the period";
+  });
 }
 
 // The first and last day of a transit's events.
 std::pair<int32_t, int32_t> DaysOf(const TransitRecord& transit) {
-  int32_t first = INT32_MAX, last = INT32_MIN;
-  auto note = [&](int32_t day) {
-    first = std::min(first, day);
-    last = std::max(last, day);
-  };
+  std::vector<int32_t> days;
   for (const TransitRowData& row : transit.passes) {
-    for (OrbIndex o = 0; o < 3; ++o) {
-      if (row.entry[o]) note(row.entry[o]->day);
-      if (row.exit[o]) note(row.exit[o]->day);
-    }
-    if (row.minimum) note(row.minimum->day);
+    for (OrbIndex o = 0; o < 3; ++o)
+      for (const auto& mark : {row.entry[o], row.exit[o]})
+        if (mark) days.push_back(mark->day);
+    if (row.minimum) days.push_back(row.minimum->day);
   }
-  return {first, last};
+  const auto [first, last] = std::minmax_element(days.begin(), days.end());
+  return {*first, *last};
 }
 
-// The transits of the aspects of a set, in the order found.
-std::vector<TransitRecord> Only(const RunResult& result, const AspectSet& aspects) {
-  std::vector<TransitRecord> kept;
-  for (const TransitRecord& transit : result.transits)
-    if (aspects.Has(transit.aspect)) kept.push_back(transit);
-  return kept;
-}
-
-// The minor aspects lie close to each other and to the major ones (the
-// biquintile and the quincunx 6 degrees apart): with these orbs a pair is
-// often within the orbs of two aspects at once. Each aspect must still be
-// found whole and right by the independent scan, its transits the same as
-// a run of that aspect alone finds, two transits overlapping in time where
-// the orbs overlap, and the transits handed over in the order they began.
+// The minor aspects lie close to each other and to the major ones: each
+// aspect must still be found whole and right by the independent scan, its
+// transits the same as a run of that aspect alone finds, two transits
+// overlapping in time where the orbs overlap, and the transits handed over
+// in the order they began.
 TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
-  using Case = ReferenceRun;
-  const AspectSet all = AspectSet::All();
-  // clang-format off
-  const Case cases[] = {
-      {"Sun-Mars, 15-degree orbs", true, Sun, Mars, 0, Day(2021, 1, 1), Day(2022, 12, 31), 330, {15, 13, 11}, all},
-      {"Jupiter-Saturn", true, Jupiter, Saturn, 0, Day(2019, 1, 1), Day(2026, 12, 31), 0, {10, 5, 2}, all},
-      {"Mercury-Venus", true, Mercury, Venus, 0, Day(2020, 1, 1), Day(2021, 12, 31), -690, {10, 5, 2}, all},
-      {"Mars to 15.2 degrees, semisextile and semisquare", false, Mars, Sun, 15.2, Day(2019, 1, 1),
-       Day(2022, 12, 31), 330, {10, 5, 2}, AspectSet::Of({Semisextile, Semisquare})},
-      {"Saturn to 298 degrees, biquintile and quincunx", false, Saturn, Sun, 298.0, Day(2000, 1, 1),
-       Day(2012, 12, 31), 0, {10, 5, 2}, AspectSet::Of({Biquintile, Quincunx})},
-      {"Jupiter to 100 degrees, sesquiquadrate and others", false, Jupiter, Sun, 100.0, Day(2010, 1, 1),
-       Day(2021, 12, 31), -300, {15, 13, 11}, AspectSet::Of({Sesquiquadrate, Trine, Biquintile, Sextile})},
-  };
-  // clang-format on
-  test::WorstError minutes("exact and crossing minutes of overlapping aspects against the scan", "min");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const RunDescription run = c.Description();
-    Engine engine;
-    const RunResult result = engine.Run(run);
-    test::ExpectIndependentlyRight(result, minutes);
-
+  EachRunRightByTheScan("overlap", [](Engine& engine, const RunDescription& run, const RunResult& result) {
     std::set<AspectIndex> found;
     int overlapping = 0;
     for (size_t k = 0; k < result.transits.size(); ++k) {
       const TransitRecord& transit = result.transits[k];
-      EXPECT_TRUE(c.aspects.Has(transit.aspect)) << AspectName(transit.aspect) << " was not asked for";
+      EXPECT_TRUE(run.aspects.Has(transit.aspect)) << AspectName(transit.aspect) << " was not asked for";
       found.insert(transit.aspect);
       const auto [first, last] = DaysOf(transit);
       for (size_t j = 0; j < k; ++j) {
@@ -213,69 +169,43 @@ TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
     }
     EXPECT_GE(found.size(), 2u);
     EXPECT_GT(overlapping, 0) << "no two transits at once: the case tests no overlap";
-
-    // Each aspect alone finds what the run of all of them found of it.
-    for (const AspectIndex aspect : c.aspects.List()) {
+    for (const AspectIndex aspect : run.aspects.List()) {
       RunDescription alone = run;
       alone.aspects = AspectSet::Of({aspect});
-      const RunResult one = engine.Run(alone);
-      EXPECT_TRUE(SameTransits(one.transits, Only(result, alone.aspects))) << AspectName(aspect);
+      std::vector<TransitRecord> kept;
+      std::copy_if(result.transits.begin(), result.transits.end(), std::back_inserter(kept),
+                   [&](const TransitRecord& t) { return t.aspect == aspect; });
+      EXPECT_TRUE(SameTransits(engine.Run(alone).transits, kept)) << AspectName(aspect);
     }
-  }
+  });
 }
 
 // The runs of a series share one set of daily samples: each finds what it
 // finds alone, right by the independent scan, and the series computes fewer
 // positions than its runs would.
 TEST(TransitSearch, SharedSamplesChangeNoResult) {
-  std::vector<RunDescription> runs;
-  for (const BodyIndex other : {Sun, Mars, Saturn, Pluto}) {
-    RunDescription run;
-    run.bodies = {std::min(other, Jupiter), std::max(other, Jupiter)};
-    run.startDay = Day(1995, 1, 1);
-    run.endDay = Day(1999, 12, 31);
-    run.zone = ZoneOfMinutes(330);
-    runs.push_back(run);
-  }
   const BodyPositions& positions = test::TestPositions();
-  auto series = [&](const std::vector<RunDescription>& described, bool shared) {
-    std::vector<RunResult> results;
-    MidnightLongitudes midnights(positions, described.front().zone, described.front().zodiac);
-    const uint64_t before = positions.Evaluations();
-    for (const RunDescription& run : described) {
-      TransitTable table;
-      table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-      results.push_back(ResultOf(run));
-      TakeEverything observer;
-      if (shared) {
-        SearchTransits(run, midnights, table, results.back(), observer);
-      } else {
-        SearchTransits(run, positions, table, results.back(), observer);
-      }
-    }
-    return std::make_tuple(WriteCsv(results), positions.Evaluations() - before, results);
-  };
-  const auto alone = series(runs, false), together = series(runs, true);
-  EXPECT_EQ(std::get<0>(together), std::get<0>(alone));
-  EXPECT_LT(std::get<1>(together), std::get<1>(alone));
   test::WorstError minutes("exact minutes of shared samples against the scan", "min");
-  for (const RunResult& result : std::get<2>(together)) test::ExpectIndependentlyRight(result, minutes);
-
-  // Transiting Mars to two natal points, sidereal: samples kept by zodiac.
-  std::vector<RunDescription> sidereal(2, RunDescription{});
-  for (size_t k = 0; k < sidereal.size(); ++k) {
-    sidereal[k].world = false;
-    sidereal[k].bodies = {Mars, Sun};
-    sidereal[k].natalLongitude = Radians(k == 0 ? 12.5 : 200.0);
-    sidereal[k].startDay = Day(2019, 1, 1);
-    sidereal[k].endDay = Day(2024, 12, 31);
-    sidereal[k].zodiac = Zodiac::Sidereal;
-    sidereal[k].zone = ZoneOfMinutes(-300);
+  for (const char* group : {"shared", "shared sidereal"}) {
+    std::vector<RunDescription> runs;
+    for (const test::CaseLine& line : Runs(group)) runs.push_back(RunOf(line));
+    auto series = [&](bool shared) {
+      std::vector<RunResult> results;
+      MidnightLongitudes midnights(positions, runs.front().zone, runs.front().zodiac);
+      const uint64_t before = positions.Evaluations();
+      Engine engine;
+      for (const RunDescription& run : runs)
+        results.push_back(shared ? engine.Run(run, midnights) : engine.Run(run, positions));
+      return std::make_tuple(WriteCsv(results), positions.Evaluations() - before, results);
+    };
+    const auto alone = series(false), together = series(true);
+    EXPECT_EQ(std::get<0>(together), std::get<0>(alone)) << group;
+    EXPECT_LT(std::get<1>(together), std::get<1>(alone)) << group;
+    EXPECT_GT(std::get<2>(together)[0].transits.size(), 20u) << group;
+    if (runs.front().zodiac == Zodiac::Tropical) {  // the scan knows the tropical zodiac only
+      for (const RunResult& result : std::get<2>(together)) test::ExpectIndependentlyRight(result, minutes);
+    }
   }
-  const auto siderealAlone = series(sidereal, false), siderealTogether = series(sidereal, true);
-  EXPECT_EQ(std::get<0>(siderealTogether), std::get<0>(siderealAlone));
-  EXPECT_LT(std::get<1>(siderealTogether), std::get<1>(siderealAlone));
-  EXPECT_GT(std::get<2>(siderealTogether)[0].transits.size(), 20u);
 }
 
 // The samples kept are the positions at the zone's midnights, whichever way
@@ -307,9 +237,9 @@ TEST(TransitSearch, MidnightSamplesAreThePositions) {
   EXPECT_EQ(midnights.Kept(), std::size(asked));
 }
 
-// A personal Show-all series of transiting Mercury at orbs 5, 3, 1, which a
-// series takes though a single run would not: each run of it right.
-TEST(TransitSearch, EveryRunOfAShowAllSeriesRight) {
+// A personal Show-all series of transiting Mercury takes orbs 5, 3, 1,
+// which a single run would not (the reference runs check such orbs).
+TEST(TransitSearch, AShowAllSeriesTakesOrbsARunWouldNot) {
   test::FormFixture f;
   test::Personal(f, 1, 0, "1990");  // Mercury, natal Sun
   f.EnterDate(0, "2021", "1", "1");
@@ -317,10 +247,9 @@ TEST(TransitSearch, EveryRunOfAShowAllSeriesRight) {
   for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(4 - 2 * k));
   f.Press(Ctl(ControlName::cmdShowAll, 1));  // "Show all transits by transiting Mercury"
   ASSERT_EQ(f.state.Runs.Results().size(), 10u) << f.LastMessage().text;
-  test::WorstError minutes("exact minutes of a series against the scan", "min");
   for (const RunResult& run : f.state.Runs.Results()) {
     EXPECT_EQ(run.orbDegrees, (std::array<int16_t, 3>{5, 3, 1}));
-    test::ExpectIndependentlyRight(run, minutes);
+    EXPECT_FALSE(run.transits.empty()) << BodyName(run.bodies[1]);
   }
 }
 
@@ -358,27 +287,16 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
 TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
   struct Recorder : TakeEverything {
     RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
-      places.push_back({row.aspect, place.beginsTransit, place.transitDated});
+      places += (places.empty() ? "" : " ") + std::to_string(row.aspect) + (place.beginsTransit ? "B" : "F") +
+                (place.transitDated ? "D" : "-");
       return {};
     }
-    std::vector<std::tuple<AspectIndex, bool, bool>> places;
+    std::string places;
   };
-  const std::pair<ReferenceRun, std::vector<std::tuple<AspectIndex, bool, bool>>> cases[] = {
-      {{"Saturn's loop of 2020", false, Saturn, Sun, 298.0, Day(2019, 12, 1), Day(2021, 3, 31), 0, {10, 5, 2}},
-       {{1, true, true}, {1, false, true}, {1, false, true}}},
-      // clang-format off
-      {{"one day of the great conjunction", true, Jupiter, Saturn, 0, Day(2020, 12, 21), Day(2020, 12, 21), 0, {10, 5, 2}},
-       {{1, true, false}}},
-      // clang-format on
-  };
-  for (const auto& [c, places] : cases) {
-    const RunDescription run = c.Description();
-    TransitTable table;
-    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-    RunResult result = ResultOf(run);
+  for (const test::CaseLine& line : Runs("places")) {
     Recorder recorder;
-    SearchTransits(run, test::TestPositions(), table, result, recorder);
-    EXPECT_EQ(recorder.places, places) << c.what;
+    Engine().Run(RunOf(line), test::TestPositions(), &recorder);
+    EXPECT_EQ(recorder.places, line[11]) << line.where;
   }
 }
 
@@ -404,24 +322,7 @@ class StraightLines : public EphemerisLibrary {
 // aspect's pass and begins the next one's. Every pass inside the period is
 // one row holding all six orb dates and its exact aspect.
 TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
-  using Case = ReferenceRun;
-  const double sun = test::EphemerisDegrees(Sun, swe_julday(1985, 7, 4, 6 + 5.0 / 60, SE_GREG_CAL));
-  // clang-format off
-  const Case cases[] = {
-      {"to the natal Sun, east", false, Moon, Sun, sun, Day(2024, 1, 1), Day(2024, 12, 31), 330, {10, 5, 2}},
-      {"to the natal Sun, west", false, Moon, Sun, sun, Day(2024, 1, 1), Day(2024, 12, 31), -480, {9, 3, 1}},
-      {"to the natal Sun in 1600, west", false, Moon, Sun, sun, Day(1600, 1, 1), Day(1600, 12, 31), -300, {10, 5, 2}},
-      {"to the natal Sun in 2099, east", false, Moon, Sun, sun, Day(2099, 1, 1), Day(2099, 12, 31), 690, {9, 5, 1}},
-      {"and Saturn, outer orbs touching", true, Moon, Saturn, 0, Day(2030, 1, 1), Day(2030, 12, 31), 0, {15, 13, 11}},
-      {"and Mercury", true, Moon, Mercury, 0, Day(1850, 1, 1), Day(1850, 12, 31), -120, {9, 3, 1}},
-  };
-  // clang-format on
-  test::WorstError minutes("Moon's exact minutes against the scan", "min");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Engine engine;
-    const RunResult result = engine.Run(c.Description());
-    test::ExpectIndependentlyRight(result, minutes);
+  EachRunRightByTheScan("moon", [](Engine&, const RunDescription&, const RunResult& result) {
     std::vector<const TransitRowData*> rows;
     for (const TransitRecord& transit : result.transits) {
       EXPECT_EQ(transit.passes.size(), 1u) << "the Moon makes one pass a transit";
@@ -437,7 +338,7 @@ TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
         EXPECT_LE(row.exit[0]->day - row.entry[0]->day, 3) << "row " << i;
       }
     }
-  }
+  });
 }
 
 // A point reached exactly at a midnight: an orb's edge there is outside the
@@ -454,12 +355,7 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   // Mars 10 degrees east of the point at the midnight starting `edge`,
   // closing one degree a day.
   StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
-  const BodyPositions positions(library);
-  TransitTable table;
-  table.Create(61);
-  RunResult result = ResultOf(run);
-  TakeEverything observer;
-  SearchTransits(run, positions, table, result, observer);
+  const RunResult result = Engine().Run(run, BodyPositions(library));
   ASSERT_FALSE(result.transits.empty());
   const TransitRowData& pass = result.transits[0].passes.at(0);
   ASSERT_TRUE(pass.entry[0] && pass.minimum);
@@ -487,34 +383,14 @@ TEST(TransitSearch, TableGrowsPastItsEstimate) {
 
 // Exact minutes in a named results zone on the days its clocks change, each
 // against the Sun's position straight from the ephemeris: the natal point is
-// where the Sun stood at the instant, so the conjunction is exact then. The
-// local times and offsets are Python zoneinfo's for Europe/Berlin (2150 by
-// the rule after the years its file lists). A day of 25 hours keeps its
-// last hour, a day of 23 finds nothing twice.
+// where the Sun stood at the instant, so the conjunction is exact then. A
+// day of 25 hours keeps its last hour, a day of 23 finds nothing twice.
 TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
-  const Zone berlin = *Zone::Named("Europe/Berlin");
-  const struct {
-    int32_t year, month, day;
-    double utHours;
-    int32_t localDayOffset;  // the local date is the UT date plus this
-    int16_t localMinute;
-    int32_t offset;
-    const char* what;
-  } cases[] = {
-      {2024, 3, 30, 12.0, 0, 13 * 60, 3600, "the day before summer time"},
-      {2024, 3, 31, 0.0 + 40 / 60.0, 0, 1 * 60 + 40, 3600, "the 23-hour day, before the gap"},
-      {2024, 3, 31, 1.0 + 20 / 60.0, 0, 3 * 60 + 20, 7200, "just after the skipped hour 02:00-03:00"},
-      {2024, 3, 31, 21.0 + 50 / 60.0, 0, 23 * 60 + 50, 7200, "the last hour of the 23-hour day"},
-      {2024, 10, 27, 0.5, 0, 2 * 60 + 30, 7200, "the repeated hour, first reading"},
-      {2024, 10, 27, 1.5, 0, 2 * 60 + 30, 3600, "the repeated hour, second reading"},
-      {2024, 10, 27, 22.5, 0, 23 * 60 + 30, 3600, "the 25th hour of the day"},
-      {2024, 10, 27, 23.5, 1, 0 * 60 + 30, 3600, "the day after"},
-      {2150, 7, 4, 10.0, 0, 12 * 60, 7200, "summer time by the rule after 2037"},
-  };
   test::WorstError minutes("exact minutes in Europe/Berlin against the ephemeris", "min");
-  for (const auto& c : cases) {
-    const int32_t day = Day(c.year, c.month, c.day);
-    const double at = day - 0.5 + c.utHours / 24;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/berlin_exact_minutes.txt")) {
+    const int32_t day = test::DayOfText(c[0]);
+    const std::vector<double> ut = test::NumbersOf(c[1]), local = test::NumbersOf(c[3]);
+    const double at = day - 0.5 + (ut.at(0) + ut.at(1) / 60) / 24;
     RunDescription run;
     run.world = false;
     run.bodies = {Sun, Sun};
@@ -522,19 +398,17 @@ TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
     run.orbs.Set(10, 5, 2);
     run.startDay = day - 20;
     run.endDay = day + 20;
-    run.zone = berlin;
-    Engine engine;
-    const RunResult result = engine.Run(run);
+    run.zone = *Zone::Named("Europe/Berlin");
     std::vector<MinimumRecord> exact;
-    for (const TransitRecord& t : result.transits)
+    for (const TransitRecord& t : Engine().Run(run).transits)
       for (const TransitRowData& row : t.passes)
         if (row.minimum && row.minimum->exact) exact.push_back(*row.minimum);
-    ASSERT_EQ(exact.size(), 1u) << c.what;
+    ASSERT_EQ(exact.size(), 1u) << c.where;
     const MinimumRecord& m = exact.front();
-    minutes.Note(std::fabs(m.instant - Instant{at}) * 1440, 0.5 + 2e-3, c.what);
-    EXPECT_EQ(m.day, day + c.localDayOffset) << c.what;
-    EXPECT_EQ(m.minuteOfDay, c.localMinute) << c.what;
-    EXPECT_EQ(m.offsetSeconds, c.offset) << c.what;
+    minutes.Note(std::fabs(m.instant - Instant{at}) * 1440, 0.5 + 2e-3, c[5]);
+    EXPECT_EQ(m.day, test::DayOfText(c[2])) << c.where;
+    EXPECT_EQ(m.minuteOfDay, local.at(0) * 60 + local.at(1)) << c.where;
+    EXPECT_EQ(m.offsetSeconds, std::stoi(c[4])) << c.where;
     EXPECT_EQ(m.zoneText, "Europe/Berlin");
   }
 }

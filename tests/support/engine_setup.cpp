@@ -1,6 +1,7 @@
 #include "support/engine_setup.h"
 
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,37 @@ int32_t Day(int32_t year, int32_t month, int32_t day) {
   date.Month = month;
   date.Day = day;
   return date_to_day_number(date);
+}
+
+int32_t DayOfText(const std::string& date) {
+  const auto dash = date.find('-', 1), second = date.find('-', dash + 1);
+  return Day(std::stoi(date.substr(0, dash)), std::stoi(date.substr(dash + 1, second - dash - 1)),
+             std::stoi(date.substr(second + 1)));
+}
+
+std::vector<double> NumbersOf(const std::string& field) {
+  std::string spaced = field;
+  for (char& c : spaced)
+    if (c == ',' || c == ':') c = ' ';
+  std::istringstream in(spaced);
+  std::vector<double> numbers;
+  for (double x; in >> x;) numbers.push_back(x);
+  return numbers;
+}
+
+double DegreesOf(const std::string& field) {
+  double degrees = 0, unit = 1;
+  for (const double part : NumbersOf(field)) {
+    degrees += part / unit;
+    unit *= 60;
+  }
+  return degrees;
+}
+
+BodyIndex BodyOfText(const std::string& name) {
+  const BodyIndex body = BodyByName(name);
+  if (body == 0) throw std::invalid_argument("no body " + name);
+  return body;
 }
 
 const PlutoTable& TestPluto() { return *SharedPluto(); }
