@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
+#include "../tests/support/report_fixture.h"
 #include "fuzz_check.h"
 #include "ports/memory_settings_store.h"
 #include "ports/memory_window.h"
-#include "ports/shell.h"
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
@@ -20,10 +20,6 @@
 namespace {
 
 using namespace skyloom;
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
 
 std::string StoredText(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 6)) {
@@ -37,12 +33,6 @@ std::string StoredText(FuzzedDataProvider& in) {
     case 4: return in.ConsumeBool() ? "Y" : "N";
     default: return in.ConsumeRandomLengthString(48);
   }
-}
-
-MainFormServices Services(SettingsStore& store) {
-  return {{},
-          [&store](FormState& state) { return SaveProgramState(state, store); },
-          [&store](FormState& state) { return RestoreProgramState(state, store); }};
 }
 
 }  // namespace
@@ -67,8 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
 
   MemoryWindow window;
-  NoShell shell;
-  MainForm form(window, shell, Services(store));
+  test::FakeShell shell;
+  MainForm form(window, shell,
+                {{},
+                 [&store](FormState& state) { return SaveProgramState(state, store); },
+                 [&store](FormState& state) { return RestoreProgramState(state, store); }});
   window.LoadDesign();
   form.Load();
   FormState& state = form.State();

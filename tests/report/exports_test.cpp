@@ -45,26 +45,21 @@ std::vector<std::string> Values(const std::string& ics, const std::string& name)
   return values;
 }
 
-// UID of each event by the event's SUMMARY and DTSTART, which tell the same
-// transit apart in any zone (the exact events' DTSTART is in UTC).
 std::multiset<std::string> SortedUids(const std::string& ics) {
   const std::vector<std::string> uids = Values(ics, "UID");
   return {uids.begin(), uids.end()};
 }
 
-std::vector<RunResult> ResultsOf(const RunRequest& request) {
+// The results of a world run over 2020 and 2021.
+std::vector<RunResult> ResultsOf(BodyIndex first, BodyIndex second, std::array<int16_t, 3> orbs = {10, 5, 2},
+                                 int32_t zoneMinutes = 0, const char* zoneText = "GMT") {
+  RunRequest request = test::WorldRequest(first, second, 2020, 2021);
+  request.orbs = orbs;
+  request.zone = Zone::Fixed(zoneMinutes * 60, zoneText);
   Session session(ExecutableFolder());
   test::TextFace face;
   EXPECT_TRUE(session.Start(request, face)) << (face.told.empty() ? face.text : face.told.back());
   return session.Results();
-}
-
-RunRequest World(BodyIndex first, BodyIndex second, std::array<int16_t, 3> orbs, int32_t zoneMinutes,
-                 const char* zoneText) {
-  RunRequest r = test::WorldRequest(first, second, 2020, 2021);
-  r.orbs = orbs;
-  r.zone = Zone::Fixed(zoneMinutes * 60, zoneText);
-  return r;
 }
 
 // An exact pass on the given day (UT) and minute.
@@ -101,7 +96,7 @@ TEST(ICalendarExport, UidsAreUniqueInAFile) {
   const Case cases[] = {
       {"two transits exact on one UTC day", {twoPassesOneDay}, 4},
       {"the same run twice in one export", {triplePass, triplePass}, 8},
-      {"a real run of many transits", ResultsOf(World(Mars, Jupiter, {10, 5, 2}, 0, "GMT")), 0},
+      {"a real run of many transits", ResultsOf(Mars, Jupiter), 0},
   };
   for (const Case& c : cases) {
     const std::string ics = WriteICalendar(c.input, {}, kWritten);
@@ -119,18 +114,15 @@ TEST(ICalendarExport, UidsAreUniqueInAFile) {
 TEST(ICalendarExport, UidsDoNotDependOnTheZoneOrTheOrbs) {
   struct Case {
     const char* fault;
-    RunRequest input;
-    RunRequest same;  // expected: the same UIDs
+    std::vector<RunResult> input, same;  // expected: the same UIDs
   };
   const Case cases[] = {
-      {"zone west of Greenwich", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"),
-       World(Sun, Saturn, {10, 5, 2}, -690, "GMT-11:30")},
-      {"narrower orbs", World(Sun, Saturn, {10, 5, 2}, 0, "GMT"), World(Sun, Saturn, {8, 4, 2}, 0, "GMT")},
-      {"other orbs and zone", World(Jupiter, Saturn, {10, 5, 2}, 0, "GMT"),
-       World(Jupiter, Saturn, {12, 6, 3}, 330, "GMT+5:30")},
+      {"zone west of Greenwich", ResultsOf(Sun, Saturn), ResultsOf(Sun, Saturn, {10, 5, 2}, -690, "GMT-11:30")},
+      {"narrower orbs", ResultsOf(Sun, Saturn), ResultsOf(Sun, Saturn, {8, 4, 2})},
+      {"other orbs and zone", ResultsOf(Jupiter, Saturn), ResultsOf(Jupiter, Saturn, {12, 6, 3}, 330, "GMT+5:30")},
   };
   for (const Case& c : cases) {
-    const std::vector<RunResult> a = ResultsOf(c.input), b = ResultsOf(c.same);
+    const std::vector<RunResult>&a = c.input, &b = c.same;
     ASSERT_FALSE(a.empty() || b.empty());
     // The orbs here draw the same transits, only wider or narrower.
     ASSERT_EQ(a[0].transits.size(), b[0].transits.size()) << c.fault;
@@ -143,7 +135,7 @@ TEST(ICalendarExport, UidsDoNotDependOnTheZoneOrTheOrbs) {
 // A later export is the newer copy of each event to a calendar program:
 // a higher SEQUENCE, a later DTSTAMP, the same for every event of a file.
 TEST(ICalendarExport, ALaterExportIsTheNewerCopy) {
-  const std::vector<RunResult> runs = ResultsOf(World(Mars, Jupiter, {10, 5, 2}, 0, "GMT"));
+  const std::vector<RunResult> runs = ResultsOf(Mars, Jupiter);
   const std::string earlier = WriteICalendar(runs, {}, kWritten);
   const std::string later = WriteICalendar(runs, {}, kWritten + 60);
   for (const char* name : {"SEQUENCE", "DTSTAMP", "LAST-MODIFIED"}) {

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "ports/program_folder.h"
 #include "runs/session.h"
 #include "support/angle_check.h"
+#include "support/case_file.h"
 #include "support/independent.h"
 #include "support/text_face.h"
 #include "support/worst_error.h"
@@ -25,29 +27,24 @@ using test::WrappedDifferenceDegrees;
 struct Case {
   ProgressionKind kind;
   BodyIndex moving, natal;
-  int32_t year, month, day, hour, minute, zoneMinutes;  // the birth, local time
-  int32_t fromYear, toYear;                             // the period
-};
-
-// Births on both sides of Greenwich and across the Moon's data.
-const Case kCases[] = {
-    {ProgressionKind::Progressed, Sun, Mercury, 1985, 7, 4, 14, 37, 120, 1990, 2020},
-    {ProgressionKind::Progressed, Moon, Sun, 1952, 11, 20, 3, 5, -300, 1990, 2010},
-    {ProgressionKind::Progressed, Moon, Venus, 1620, 3, 9, 22, 10, 0, 1630, 1636},
-    {ProgressionKind::Directed, Moon, Saturn, 1985, 7, 4, 14, 37, 120, 1990, 2025},
-    {ProgressionKind::Directed, Mars, Sun, 2001, 1, 30, 6, 45, 570, 2005, 2035},
+  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, zoneMinutes = 0;  // the birth, local time
+  int32_t fromYear = 0, toYear = 0;                                             // the period
 };
 
 TEST(Progressions, ExactMinutesAgainstAComputationByHand) {
   test::WorstError worst("progressed exact minutes", "min");
-  for (const Case& c : kCases) {
+  for (const test::CaseLine& line : test::ReadCases("runs/cases/progressions.txt")) {
+    Case c{line[0] == "Progressed" ? ProgressionKind::Progressed : ProgressionKind::Directed, BodyByName(line[1]),
+           BodyByName(line[2])};
+    std::sscanf(line[3].c_str(), "%d-%d-%d %d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute);
+    c.zoneMinutes = std::stoi(line[4]), c.fromYear = std::stoi(line[5]), c.toYear = std::stoi(line[6]);
     RunRequest r = test::PersonalRequest(c.moving, c.natal, c.fromYear, c.toYear,
                                          EnteredDate::Of(c.year, c.month, c.day), static_cast<int16_t>(c.hour),
                                          static_cast<int16_t>(c.minute), ZoneOfMinutes(c.zoneMinutes));
     r.progression = c.kind;
     Session session(ExecutableFolder());
     test::TextFace face;
-    const std::string where = BodyName(c.moving) + " to " + BodyName(c.natal) + " " + std::to_string(c.year);
+    const std::string where = line.where;
     ASSERT_TRUE(session.Start(r, face)) << where << (face.told.empty() ? "" : face.told.back());
 
     // 1. The birth in Universal Time: local time less the zone's offset.
