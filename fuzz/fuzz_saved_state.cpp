@@ -20,6 +20,7 @@
 namespace {
 
 using namespace skyloom;
+using enum ControlName;
 
 std::string StoredText(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 6)) {
@@ -68,13 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(state.FormLoaded);
   FUZZ_CHECK(window.Shown());
   // The results zone is an entry of its list, or a zone name typed into it.
-  const Control results = Ctl(ControlName::cboTimezone, 0);
+  const Control results = Ctl(cboTimezone, 0);
   FUZZ_CHECK(window.ListIndex(results) >= 0 || !window.Text(results).empty());
-  const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
-  FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
-  FUZZ_CHECK(window.Visible(Ctl(ControlName::fraBirthDate)) == !world);
+  const bool world = window.Value(Ctl(optWorld)) != 0;
+  FUZZ_CHECK(world != (window.Value(Ctl(optPersonal)) != 0));
+  FUZZ_CHECK(window.Visible(Ctl(fraBirthDate)) == !world);
 
-  form.Click(Ctl(ControlName::cmdRestoreState));
+  form.Click(Ctl(cmdRestoreState));
 
   // Saved and restored, the window is the same: saving it again writes the
   // same values.

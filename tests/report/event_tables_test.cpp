@@ -30,19 +30,16 @@ TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   list.firstDay = list.lastDay = 2460321;
   list.zone = Zone::Fixed(0, "GMT");
   for (const double l : longitudes) {
-    Lunation lunation;
+    Lunation& lunation = list.lunations.emplace_back();
     lunation.at.local.day = 2460321;
     lunation.longitude = l * degree;
     lunation.contacts = {{Sun, Opposition, 7.72 * degree}};
-    list.lunations.push_back(lunation);
   }
   const std::string tables = ForecastTables(list);
   size_t column = 0, rows = 0;
   for (size_t at = 0; (at = tables.find("new Moon", at)) != std::string::npos; ++at) {
     const std::string line = tables.substr(at, tables.find("\r\n", at) - at);
-    const size_t contact = line.find(
-        "| opposition natal Sun 7\xC2\xB0"
-        "43'");
+    const size_t contact = line.find("| opposition natal Sun 7°43'");
     ASSERT_NE(contact, std::string::npos) << line;
     const size_t here = Characters(line.substr(0, contact));
     if (rows++ == 0) column = here;
@@ -74,13 +71,12 @@ TEST(SkyEventReport, TimeCellsOfNamedZones) {
     list.firstDay = 2460311;
     list.lastDay = 2460676;
     list.zone = c.zone;
-    SkyEvent station;
+    SkyEvent& station = list.stations.emplace_back();
     station.body = Mercury;
     station.day = 2460403;
     station.minuteOfDay = 14;
     station.offsetSeconds = c.offset;
     station.retrograde = true;
-    list.stations.push_back(station);
     const std::string tables = SkyEventTables(list);
     EXPECT_EQ(test::Count(tables, c.cell), 1u) << tables;
     EXPECT_EQ(test::Count(tables, c.titleEnd), 1u) << tables;

@@ -6,9 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ports/program_folder.h"
@@ -22,17 +23,10 @@ constexpr int64_t kWritten = 1796601600;  // 2026-12-07 00:00 UTC
 // The content lines of a calendar, folds undone.
 std::vector<std::string> ContentLines(const std::string& ics) {
   std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < ics.size()) {
-    const size_t end = ics.find("\r\n", at);
-    const std::string line = ics.substr(at, end - at);
-    if (!line.empty() && line[0] == ' ' && !lines.empty()) {
-      lines.back() += line.substr(1);
-    } else {
-      lines.push_back(line);
-    }
-    if (end == std::string::npos) break;
-    at = end + 2;
+  std::istringstream in(ics);
+  for (std::string line; std::getline(in, line);) {
+    if (line.ends_with('\r')) line.pop_back();
+    line.starts_with(' ') && !lines.empty() ? void(lines.back() += line.substr(1)) : lines.push_back(line);
   }
   return lines;
 }
@@ -84,28 +78,22 @@ TEST(ICalendarExport, UidsAreUniqueInAFile) {
   run.endDay = 2459400;
   run.orbDegrees = {10, 5, 2};
   run.zone = Zone::Fixed(0, "GMT");
-  struct Case {
-    const char* fault;
-    std::vector<RunResult> input;
-    size_t events;  // expected: that many events, each UID once
-  };
   RunResult twoPassesOneDay = run;  // two transits exact on one UTC day, minutes apart
   twoPassesOneDay.transits = {{1, {ExactPass(1, 2459100, 60)}}, {1, {ExactPass(1, 2459100, 1380)}}};
   RunResult triplePass = run;  // one transit exact three times
   triplePass.transits = {{1, {ExactPass(1, 2459100, 60), ExactPass(1, 2459150, 60), ExactPass(1, 2459200, 60)}}};
-  const Case cases[] = {
+  const std::tuple<const char*, std::vector<RunResult>, size_t> cases[] = {
+      // the fault, the runs, that many events (0: any), each UID once
       {"two transits exact on one UTC day", {twoPassesOneDay}, 4},
       {"the same run twice in one export", {triplePass, triplePass}, 8},
       {"a real run of many transits", ResultsOf(Mars, Jupiter), 0},
   };
-  for (const Case& c : cases) {
-    const std::string ics = WriteICalendar(c.input, {}, kWritten);
+  for (const auto& [fault, input, events] : cases) {
+    const std::string ics = WriteICalendar(input, {}, kWritten);
     const std::vector<std::string> uids = Values(ics, "UID");
-    if (c.events > 0) {
-      EXPECT_EQ(uids.size(), c.events) << c.fault;
-    }
-    EXPECT_GT(uids.size(), 1u) << c.fault;
-    EXPECT_EQ(std::set<std::string>(uids.begin(), uids.end()).size(), uids.size()) << c.fault << "\n" << ics;
+    EXPECT_EQ(uids.size(), events ? events : uids.size()) << fault;
+    EXPECT_GT(uids.size(), 1u) << fault;
+    EXPECT_EQ(std::set<std::string>(uids.begin(), uids.end()).size(), uids.size()) << fault << "\n" << ics;
   }
 }
 
@@ -147,9 +135,7 @@ TEST(ICalendarExport, ALaterExportIsTheNewerCopy) {
       EXPECT_LT(a[0], b[0]) << name;
     }  // same length: text order is time order
   }
-  EXPECT_EQ(Values(earlier, "DTSTAMP")[0], "20261207T000000Z");
   EXPECT_LT(std::stoll(Values(earlier, "SEQUENCE")[0]), std::stoll(Values(later, "SEQUENCE")[0]));
-  EXPECT_EQ(std::stoll(Values(later, "SEQUENCE")[0]), 14165281);  // minutes since 2000-01-01
 }
 
 // RFC 5545 asks for at least one component in a calendar: an export of no

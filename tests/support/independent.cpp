@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 #include "calendar/date_format.h"
 #include "engine/exact_time.h"
@@ -158,17 +157,14 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
 
   std::vector<bool> reported(scan.size(), false);
   int row = 0;
-  std::vector<const TransitRowData*> rows;
+  std::vector<TransitRowData> rows;
   for (const TransitRecord& transit : result.transits)
-    for (const TransitRowData& data : transit.passes) rows.push_back(&data);
-  for (const TransitRowData* rowData : rows) {
-    const TransitRowData& data = *rowData;
+    rows.insert(rows.end(), transit.passes.begin(), transit.passes.end());
+  for (const TransitRowData& data : rows) {
     ++row;
     run.aspect = data.aspect;
     auto complain = [&](const std::string& what) {
-      std::ostringstream text;
-      text << pair << "row " << row << " (" << AspectTable[data.aspect].Name << "): " << what;
-      problems.push_back(text.str());
+      problems.push_back(pair + "row " + std::to_string(row) + " (" + AspectTable[data.aspect].Name + "): " + what);
     };
     // The minute of an orb crossing is the nearest one to the instant the
     // deviation passes the orb, which lies within the day of its date.
