@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,10 +30,9 @@ T Take(FuzzedDataProvider& in) {
   return value;
 }
 
-bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 int64_t DaysInMonth(int64_t y, int64_t m) {
   static constexpr int64_t kDays[] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m];
+  return kDays[m] + (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0));
 }
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 // Fliegel and Van Flandern, independent of the library's arithmetic.
@@ -44,19 +42,13 @@ int64_t ReferenceDayNumber(int64_t y, int64_t m, int64_t d) {
   const int64_t mm = m + 12 * a - 3;
   return d + FloorDiv(153 * mm + 2, 5) + 365 * yy + FloorDiv(yy, 4) - FloorDiv(yy, 100) + FloorDiv(yy, 400) - 32045;
 }
-bool FitsInt32(int64_t v) {
-  return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
-}
 
 void CheckDate(int32_t year, int32_t month, int32_t day) {
-  CalendarDate date;
-  date.Year = year;
-  date.Month = month;
-  date.Day = day;
+  CalendarDate date{year, month, day};
   const int32_t returned = date_to_day_number(date);
   FUZZ_CHECK(returned == date.DayNumber);
   const bool exists = month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
-  const bool fits = exists && FitsInt32(ReferenceDayNumber(year, month, day));
+  const bool fits = exists && ReferenceDayNumber(year, month, day) == int32_t(ReferenceDayNumber(year, month, day));
   if (date.Valid == 0) {
     FUZZ_CHECK(date.DayNumber == 0);
     FUZZ_CHECK(!fits);

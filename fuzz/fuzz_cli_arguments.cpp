@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/arguments.h"
@@ -18,8 +19,7 @@ using namespace skyloom;
 using namespace skyloom::cli;
 
 struct Outcome {
-  bool refused = false;
-  std::string reason;
+  std::string refusal;  // empty: a request
   Arguments arguments;
 };
 
@@ -27,14 +27,11 @@ Outcome Parse(std::vector<std::string> words) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  Outcome outcome;
   try {
-    outcome.arguments = ParseArguments(static_cast<int>(words.size()), argv.data());
+    return {{}, ParseArguments(static_cast<int>(words.size()), argv.data())};
   } catch (const UnusableArguments& refusal) {
-    outcome.refused = true;
-    outcome.reason = refusal.what();
+    return {std::string("refused: ") + refusal.what(), {}};
   }
-  return outcome;
 }
 
 }  // namespace
@@ -44,21 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string word;
   for (size_t k = 0; k < size; ++k) {
     const char c = static_cast<char>(data[k]);
-    if (c == '\0' || c == ' ') {
-      words.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
+    c == '\0' || c == ' ' ? words.push_back(std::exchange(word, {})) : word.push_back(c);
   }
   if (!word.empty()) words.push_back(word);
   if (words.size() > 64) return 0;
 
   const Outcome first = Parse(words), second = Parse(words);
-  FUZZ_CHECK(first.refused == second.refused);
-  FUZZ_CHECK(first.reason == second.reason);
-  if (first.refused) {
-    FUZZ_CHECK(!first.reason.empty());
+  FUZZ_CHECK(first.refusal == second.refusal);
+  if (!first.refusal.empty()) {
+    FUZZ_CHECK(first.refusal != "refused: ");  // with a reason
     return 0;
   }
   const Arguments& a = first.arguments;

@@ -10,16 +10,16 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -72,8 +72,7 @@ double InstantFrom(const uint8_t* data, std::size_t size, std::size_t at) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace skyloom;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path();
-  const std::filesystem::path path = folder / FuzzFileName();
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / FuzzFileName();
   const bool edits = size > 0 && data[0] % 2 == 1;
   // Every other edited table gets its checksum line written again.
   const bool newTrailer = edits && data[0] % 4 == 3;
@@ -85,12 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   } else {
     text.assign(reinterpret_cast<const char*>(data), size);
   }
-  {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) std::abort();
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
-    if (std::fclose(file) != 0) std::abort();
-  }
+  std::ofstream file(path, std::ios::binary);
+  FUZZ_CHECK(file.write(text.data(), static_cast<std::streamsize>(text.size())) && (file.close(), !file.fail()));
   std::string errorText;
   PlutoTable table;
   const bool loaded = table.Load(path.string(), errorText);
@@ -98,19 +93,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::filesystem::remove(path, ignored);
 
   // A load either fills the whole table or leaves it empty with a reason.
-  if (loaded != errorText.empty()) std::abort();
-  if (!loaded && table.Loaded()) std::abort();
+  FUZZ_CHECK(loaded == errorText.empty() && (loaded || !table.Loaded()));
   // Raw input, 2048 bytes at most, is far too short to hold a table.
-  if (loaded && !edits) std::abort();
+  FUZZ_CHECK(!loaded || edits);
   if (loaded && edits) {
     // Edits under the old checksum line are only accepted when they changed nothing.
-    if (!newTrailer && records != SoundRecords()) std::abort();
+    FUZZ_CHECK(newTrailer || records == SoundRecords());
     // A table that loads moves on smoothly: no day jumps.
     for (int32_t k = 1; k < PlutoRecordCount; ++k) {
       double step = table.Entry(k) - table.Entry(k - 1);
       if (step > 180) step -= 360;
       if (step < -180) step += 360;
-      if (!(std::fabs(step) <= 0.06)) std::abort();
+      FUZZ_CHECK(std::fabs(step) <= 0.06);
     }
   }
 
@@ -122,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (const double jd : instants) {
     const Position position = table.Longitude(jd);
     const bool inTable = std::floor(jd + 0.5) >= FirstTableDay && std::floor(jd + 0.5) <= LastTableDay;
-    if (loaded && inTable && !position.Known()) std::abort();
-    if (position.Known() && !(position.longitude >= 0 && position.longitude < TwoPi)) std::abort();
+    FUZZ_CHECK(!loaded || !inTable || position.Known());
+    FUZZ_CHECK(!position.Known() || (position.longitude >= 0 && position.longitude < TwoPi));
   }
   return 0;
 }

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
+#include "../tests/support/report_fixture.h"
 #include "fuzz_check.h"
 #include "ports/memory_settings_store.h"
 #include "ports/memory_window.h"
-#include "ports/shell.h"
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "ui/main_form.h"
@@ -20,10 +20,7 @@
 namespace {
 
 using namespace skyloom;
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
+using enum ControlName;
 
 std::string StoredText(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 6)) {
@@ -37,12 +34,6 @@ std::string StoredText(FuzzedDataProvider& in) {
     case 4: return in.ConsumeBool() ? "Y" : "N";
     default: return in.ConsumeRandomLengthString(48);
   }
-}
-
-MainFormServices Services(SettingsStore& store) {
-  return {{},
-          [&store](FormState& state) { return SaveProgramState(state, store); },
-          [&store](FormState& state) { return RestoreProgramState(state, store); }};
 }
 
 }  // namespace
@@ -67,21 +58,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
 
   MemoryWindow window;
-  NoShell shell;
-  MainForm form(window, shell, Services(store));
+  test::FakeShell shell;
+  MainForm form(window, shell,
+                {{},
+                 [&store](FormState& state) { return SaveProgramState(state, store); },
+                 [&store](FormState& state) { return RestoreProgramState(state, store); }});
   window.LoadDesign();
   form.Load();
   FormState& state = form.State();
   FUZZ_CHECK(state.FormLoaded);
   FUZZ_CHECK(window.Shown());
   // The results zone is an entry of its list, or a zone name typed into it.
-  const Control results = Ctl(ControlName::cboTimezone, 0);
+  const Control results = Ctl(cboTimezone, 0);
   FUZZ_CHECK(window.ListIndex(results) >= 0 || !window.Text(results).empty());
-  const bool world = window.Value(Ctl(ControlName::optWorld)) != 0;
-  FUZZ_CHECK(world != (window.Value(Ctl(ControlName::optPersonal)) != 0));
-  FUZZ_CHECK(window.Visible(Ctl(ControlName::fraBirthDate)) == !world);
+  const bool world = window.Value(Ctl(optWorld)) != 0;
+  FUZZ_CHECK(world != (window.Value(Ctl(optPersonal)) != 0));
+  FUZZ_CHECK(window.Visible(Ctl(fraBirthDate)) == !world);
 
-  form.Click(Ctl(ControlName::cmdRestoreState));
+  form.Click(Ctl(cmdRestoreState));
 
   // Saved and restored, the window is the same: saving it again writes the
   // same values.

@@ -12,83 +12,73 @@
 #include <memory>
 #include <string>
 
+#include "../tests/support/report_fixture.h"
 #include "engine/bodies.h"
 #include "engine/pluto_table.h"
 #include "fuzz_check.h"
 #include "ports/calendar_library.h"
 #include "ports/memory_window.h"
 #include "ports/program_folder.h"
-#include "ports/shell.h"
 #include "ui/main_form.h"
 
 namespace {
 
 using namespace skyloom;
+using enum ControlName;
 
 // Days a run may compute before the fuzzer presses Stop.
 constexpr int kDaysBeforeStop = 400;
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
 
 // Leaving a box cleans the date's boxes to digits and writes the date out,
 // unless a negative year was refused (which keeps its text and the label).
 void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
   window.SetText(box, text);
   window.LeaveFocus(box);
-  const std::string year = window.Text(Ctl(ControlName::txbYear, box.index));
-  if (box.name == ControlName::txbYear && !year.empty() && year.front() == '-') return;
-  for (const ControlName name : {ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay})
+  const std::string year = window.Text(Ctl(txbYear, box.index));
+  if (box.name == txbYear && !year.empty() && year.front() == '-') return;
+  for (const ControlName name : {txbYear, txbMonth, txbDay})
     FUZZ_CHECK(window.Text(Ctl(name, box.index)).find_first_not_of("0123456789") == std::string::npos);
-  const std::string label = window.Text(Ctl(ControlName::lblDate, box.index));
+  const std::string label = window.Text(Ctl(lblDate, box.index));
   FUZZ_CHECK(label.empty() || label == "invalid date" || label.ends_with(" CE"));
 }
 
-std::string FreeText(FuzzedDataProvider& in) { return in.ConsumeRandomLengthString(24); }
-
-// Year, month and day texts typed into the boxes of one date.
-void TypeDate(MemoryWindow& window, int16_t date, const std::array<std::string, 3>& texts) {
+// Year, month and day typed into the boxes of one date: free text, or
+// numbers near the allowed range (the day may be one the month has not).
+void TypeDate(MemoryWindow& window, FuzzedDataProvider* in, int16_t date, int32_t year = 0, int32_t month = 0,
+              int32_t day = 0) {
+  const int32_t numbers[] = {year, month, day};
   for (int k = 0; k < 3; ++k)
-    TypeAndLeave(window, Ctl(std::array{ControlName::txbYear, ControlName::txbMonth, ControlName::txbDay}[k], date),
-                 texts[k]);
-}
-void TypeFreeDate(MemoryWindow& window, FuzzedDataProvider& in, int16_t date) {
-  TypeDate(window, date, {FreeText(in), FreeText(in), FreeText(in)});
-}
-// A date near the allowed range, as a user types it; the day may be one the month has not.
-void TypeDate(MemoryWindow& window, int16_t date, int32_t year, int32_t month, int32_t day) {
-  TypeDate(window, date, {std::to_string(year), std::to_string(month), std::to_string(day)});
+    TypeAndLeave(window, Ctl(std::array{txbYear, txbMonth, txbDay}[k], date),
+                 in ? in->ConsumeRandomLengthString(24) : std::to_string(numbers[k]));
 }
 
 void TypeDates(MemoryWindow& window, FuzzedDataProvider& in) {
   if (in.ConsumeBool()) {
-    TypeFreeDate(window, in, 0);
-    TypeFreeDate(window, in, 1);
+    TypeDate(window, &in, 0);
+    TypeDate(window, &in, 1);
   } else {
     // A short period: the end date a few days either side of the start.
     const int32_t year = in.ConsumeIntegralInRange<int32_t>(-10, 2810);
     const int32_t month = in.ConsumeIntegralInRange<int32_t>(0, 13);
     const int32_t day = in.ConsumeIntegralInRange<int32_t>(0, 32);
-    TypeDate(window, 0, year, month, day);
+    TypeDate(window, nullptr, 0, year, month, day);
     CalendarDate start{year, month, day};
     date_to_day_number(start);
     CalendarDate end;
     end.DayNumber = (start.Valid ? start.DayNumber : 2458850) + in.ConsumeIntegralInRange<int32_t>(-3, 40);
     day_number_to_date(end);
-    TypeDate(window, 1, end.Year, end.Month, end.Day);
+    TypeDate(window, nullptr, 1, end.Year, end.Month, end.Day);
   }
   if (in.ConsumeBool()) {
-    TypeFreeDate(window, in, 2);
+    TypeDate(window, &in, 2);
   } else {
-    TypeDate(window, 2, in.ConsumeIntegralInRange<int32_t>(1590, 2810), in.ConsumeIntegralInRange<int32_t>(1, 12),
-             in.ConsumeIntegralInRange<int32_t>(1, 31));
+    TypeDate(window, nullptr, 2, in.ConsumeIntegralInRange<int32_t>(1590, 2810),
+             in.ConsumeIntegralInRange<int32_t>(1, 12), in.ConsumeIntegralInRange<int32_t>(1, 31));
   }
-  if (in.ConsumeBool()) TypeAndLeave(window, Ctl(ControlName::txbStopDate), FreeText(in));
+  if (in.ConsumeBool()) TypeAndLeave(window, Ctl(txbStopDate), in.ConsumeRandomLengthString(24));
 }
 
 void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
-  using enum ControlName;
   static constexpr Control kLists[] = {{cboPlanet, 0}, {cboPlanet, 1},      {cboOrbs, 0},     {cboOrbs, 1},
                                        {cboOrbs, 2},   {cboTimezone, 0},    {cboTimezone, 1}, {cboHour, 0},
                                        {cboMinute, 0}, {cboSearchAspect, 0}};
@@ -118,42 +108,37 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   MemoryWindow window;
-  NoShell shell;
+  test::FakeShell shell;
   MainForm form(window, shell);
   window.LoadDesign();
   form.Load();
-  FormState& state = form.State();
-  state.Runs.UsePlutoTable(plutoTable);
+  form.State().Runs.UsePlutoTable(plutoTable);
 
   int days = 0;
   window.SetPendingEventsHook([&] {
     if (++days < kDaysBeforeStop) return;
     days = 0;
-    form.Click(Ctl(ControlName::cmdStart));
+    form.Click(Ctl(cmdStart));
   });
 
-  window.SetValue(Ctl(in.ConsumeBool() ? ControlName::optWorld : ControlName::optPersonal), 1);
-  window.SetValue(Ctl(in.ConsumeBool() ? ControlName::optSidereal : ControlName::optTropical), 1);
+  window.SetValue(Ctl(in.ConsumeBool() ? optWorld : optPersonal), 1);
+  window.SetValue(Ctl(in.ConsumeBool() ? optSidereal : optTropical), 1);
   // Without an output file an HTML report is refused before anything runs;
   // rarely, so that most inputs get as far as a run.
-  if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
-  window.SetValue(Ctl(ControlName::chkKeepDates), in.ConsumeBool() ? 1 : 0);
+  if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(chkOutputAsHTML), 1);
+  window.SetValue(Ctl(chkKeepDates), in.ConsumeBool() ? 1 : 0);
   TypeDates(window, in);
   ChooseInLists(window, in);
 
   const int presses = in.ConsumeIntegralInRange(1, 3);
   for (int p = 0; p < presses && !form.Ended(); ++p) {
     days = 0;
-    static constexpr Control kCommands[] = {{ControlName::cmdStart, 0},
-                                            {ControlName::cmdShowAll, 0},
-                                            {ControlName::cmdShowAll, 1},
-                                            {ControlName::cmdSearch, 0}};
+    static constexpr Control kCommands[] = {{cmdStart, 0}, {cmdShowAll, 0}, {cmdShowAll, 1}, {cmdSearch, 0}};
     const Control command = kCommands[in.ConsumeIntegralInRange(0, 3)];
     // Without a search orb the walks look for an orb of 0 degrees, which no
     // pair ever enters: they would run to the end of the ephemeris.
-    if (command.name != ControlName::cmdSearch || window.ListIndex(Ctl(ControlName::cboOrbs, 0)) >= 0)
-      form.Click(command);
-    FUZZ_CHECK(window.Text(Ctl(ControlName::cmdStart)) != "Stop");  // no command returns with its run going
+    if (command.name != cmdSearch || window.ListIndex(Ctl(cboOrbs, 0)) >= 0) form.Click(command);
+    FUZZ_CHECK(window.Text(Ctl(cmdStart)) != "Stop");  // no command returns with its run going
     if (in.ConsumeBool()) TypeDates(window, in);
   }
   return 0;

@@ -68,11 +68,6 @@ TEST(FileReplacement, WholeOrNotAtAll) {
 // a file not made yet, a chain of links, a file of several names (hard
 // links), which is written in place once its text is whole.
 TEST(FileReplacement, NamesAndLinksKept) {
-  struct Case {
-    const char* fault;
-    std::string given;  // the name written to
-    std::string file;   // the file that gets the text
-  };
   const fs::path folder = FreshFolder("names");
   const std::string d = folder.string() + "/";
   fs::create_symlink("target.txt", folder / "relative-link");
@@ -81,7 +76,8 @@ TEST(FileReplacement, NamesAndLinksKept) {
   std::ofstream(folder / "target.txt") << "earlier";
   std::ofstream(folder / "linked.txt") << "earlier, and longer than what replaces it";
   fs::create_hard_link(folder / "linked.txt", folder / "other-name.txt");
-  const Case cases[] = {
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      // the way to the file, the name written to, the file that gets the text
       {"a name of 255 bytes", d + std::string(251, 'n') + ".csv", d + std::string(251, 'n') + ".csv"},
       {"a name of 242 bytes", d + std::string(238, 'm') + ".csv", d + std::string(238, 'm') + ".csv"},
       {"a relative link", d + "relative-link", d + "target.txt"},
@@ -89,17 +85,15 @@ TEST(FileReplacement, NamesAndLinksKept) {
       {"a chain of links", d + "chain-link", d + "target.txt"},
       {"a hard link", d + "linked.txt", d + "other-name.txt"},
   };
-  for (const Case& c : cases) {
-    const std::string text = std::string("written through ") + c.fault;
-    struct stat before {};
-    const bool existed = ::lstat(c.given.c_str(), &before) == 0;
-    EXPECT_EQ(WriteFileReplacing(c.given, text), "") << c.fault;
-    EXPECT_EQ(Slurp(c.file), text) << c.fault;
-    struct stat after {};
-    ASSERT_EQ(::lstat(c.given.c_str(), &after), 0) << c.fault;
-    if (existed) {
-      EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << c.fault;
-    }
+  for (const auto& [way, given, file] : cases) {
+    const std::string text = std::string("written through ") + way;
+    struct stat before {
+    }, after{};
+    const bool existed = ::lstat(given.c_str(), &before) == 0;
+    EXPECT_EQ(WriteFileReplacing(given, text), "") << way;
+    EXPECT_EQ(Slurp(file), text) << way;
+    ASSERT_EQ(::lstat(given.c_str(), &after), 0) << way;
+    EXPECT_EQ(after.st_mode & S_IFMT, existed ? before.st_mode & S_IFMT : S_IFREG) << way;
   }
   EXPECT_EQ(fs::hard_link_count(folder / "linked.txt"), 2u);
   EXPECT_EQ(FilesIn(folder), 9u);  // nothing left beside them

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ports/program_folder.h"
 #include "report/timeline.h"
@@ -39,7 +42,7 @@ MinimumRecord Closest(int32_t year, int32_t month, int32_t day, double degrees) 
 }
 
 // The rows of one run, in the order handed over, with the lines the output
-// box shows for them.
+// box shows for them (in tests/report/cases/rows_of_a_run.txt).
 TEST(ReportTableWriter, RowsOfARun) {
   TransitRowData full{kConjunction, {}, {}, {}};
   full.entry = {Mark(2020, 1, 5), Mark(2020, 1, 20, true), Mark(2020, 2, 1, true)};
@@ -54,38 +57,18 @@ TEST(ReportTableWriter, RowsOfARun) {
   TransitRowData square{kSquare, {}, {}, {}};
   square.exit[0] = Mark(2021, 9, 30, true);
 
-  struct Case {
-    const char* what;
-    TransitRowData row;
-    RowPlace place;
-    std::string line;
-  };
-  const std::string blank(12, ' ');
-  // clang-format off
-  const Case cases[] = {
-      {"a transit's first row names its aspect; retrograde marks, an exact minute", full, {true, true},
-       "Conjunction | 2020-01-05  2020-01-20r 2020-02-01r | 2020-02-10*r| 2020-02-20r 2020-03-01  2020-03-09  "
-       "| 14:30 GMT-11:30"},
-      {"its next pass: a closest approach", approach, {false, true},
-       blank + "| " + blank + blank + "2020-06-25  | 2020-06-30  | 2020-07-02  " + blank + blank + "| 0\u00b012'"},
-      {"the next transit of the same aspect leaves the name out", outerOnly, {true, true},
-       blank + "| 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
-      {"a transit with no orb date is not named", squareExactOnly, {true, false},
-       blank + "| " + blank + blank + blank + "| 2021-05-03* | " + blank + blank + blank + "| 00:00 GMT-11:30"},
-      {"the aspect named last is still the conjunction", outerOnly, {true, true},
-       blank + "| 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
-      {"another aspect is named", square, {true, true},
-       "Square      | " + blank + blank + blank + "| " + blank + "| " + blank + blank + "2021-09-30r | "},
-      {"and so is the conjunction after it", outerOnly, {true, true},
-       "Conjunction | 2021-01-01  " + blank + blank + "| " + blank + "| " + blank + blank + blank + "| "},
-      {"a row that does not begin its transit is never named", square, {false, true},
-       blank + "| " + blank + blank + blank + "| " + blank + "| " + blank + blank + "2021-09-30r | "},
-  };
-  // clang-format on
+  const std::pair<TransitRowData, RowPlace> handed[] = {
+      {full, {true, true}},      {approach, {false, true}}, {outerOnly, {true, true}}, {squareExactOnly, {true, false}},
+      {outerOnly, {true, true}}, {square, {true, true}},    {outerOnly, {true, true}}, {square, {false, true}}};
+  std::ifstream file(std::string(SKYLOOM_TEST_DIR) + "/report/cases/rows_of_a_run.txt");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    if (!line.starts_with("#"))
+      lines.push_back(line.ends_with("$") ? line.substr(0, line.size() - 1) : "no $: " + line);
+  ASSERT_EQ(lines.size(), std::size(handed));
   ReportTableWriter writer;
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReportLine(writer.Next(c.row, c.place)), c.line + "\r\n") << c.what;
-  }
+  for (size_t k = 0; k < lines.size(); ++k)
+    EXPECT_EQ(ReportLine(writer.Next(handed[k].first, handed[k].second)), lines[k] + "\r\n") << "row " << k + 1;
 }
 
 // The timeline tells, for any row of a run's results, the line the report

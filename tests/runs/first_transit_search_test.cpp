@@ -51,9 +51,9 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
     f.window.SetValue(Ctl(chkKeepDates), c.keepDates ? 1 : 0);
     f.Press(Ctl(cmdSearch));
     ASSERT_EQ(f.state.Runs.RunsStarted(), 1) << f.LastMessage().text;
-    const int16_t zone = ZoneMinutesOfPosition(c.zone);
     const test::IndependentRun run{
-        c.world, c.world ? Sun : Mars, c.world ? Jupiter : Sun, f.state.Runs.Results().back().natalLongitude, 1, zone};
+        c.world, c.world ? Sun : Mars,         c.world ? Jupiter : Sun, f.state.Runs.Results().back().natalLongitude,
+        1,       ZoneMinutesOfPosition(c.zone)};
     const auto [start, end] = Walk(run, 10.0, test::Day(2021, 1, 25));
     EXPECT_EQ(FormatDayNumber(f.state.Runs.RunStartDay()), FormatDayNumber(start));
     EXPECT_EQ(FormatDayNumber(f.state.Runs.RunEndDay()), FormatDayNumber(end));

@@ -1,5 +1,6 @@
 // A report that fills up ends where it fills: one message, one closing note,
-// and no further run of a series.
+// and no further run of a series; a series whose runs are computed ahead on
+// other threads ends where the one computed run by run ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,12 +8,14 @@
 
 #include "engine/bodies.h"
 #include "ports/program_folder.h"
+#include "report/exports.h"
+#include "support/engine_setup.h"
 #include "support/text_face.h"
 
 namespace skyloom {
 namespace {
 
-// Full beyond a capacity; notes where each run's block began.
+// Full beyond a capacity, like the window's box; notes where each run's block began.
 struct SmallReport : test::TextFace {
   size_t capacity = std::string::npos;
   std::vector<size_t> blocks;
@@ -22,22 +25,31 @@ struct SmallReport : test::TextFace {
 
 const std::string kFull = "Output textbox is full.|!|Skyloom 10.0", kEnd = "Textbox is full -- Stopped";
 
+// The series' report on `jobs` threads, its messages and its CSV.
+SmallReport RunSeries(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr) {
+  Session session(ExecutableFolder());
+  session.UsePlutoTable(test::SharedPluto());
+  session.UseJobs(jobs);
+  SmallReport face;
+  face.capacity = capacity;
+  session.ShowAll(request, face);
+  if (csv) *csv = WriteCsv(session.Results());
+  return face;
+}
+
 // Jupiter's world series of 2020 in a report filled in the middle of its
 // first run, by the last row of its first run, and by that of its second;
 // then a single run appended to a full report.
 TEST(FullReport, EndsWhereItFillsToldOnce) {
   RunRequest series = test::WorldRequest(Sun, Jupiter, 2020, 2020);
   series.series = SeriesKind::Outer;
-  SmallReport whole;
-  Session(ExecutableFolder()).ShowAll(series, whole);
+  const SmallReport whole = RunSeries(series, std::string::npos, 1);
   ASSERT_GE(whole.blocks.size(), 3U);
   const struct {
     size_t capacity, blocks;
   } kCases[] = {{whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
   for (const auto& c : kCases) {
-    SmallReport face;
-    face.capacity = c.capacity;
-    Session(ExecutableFolder()).ShowAll(series, face);
+    const SmallReport face = RunSeries(series, c.capacity, 1);
     EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << c.capacity;
     EXPECT_EQ(face.blocks.size(), c.blocks) << c.capacity;
     EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << c.capacity;
@@ -52,6 +64,36 @@ TEST(FullReport, EndsWhereItFillsToldOnce) {
   EXPECT_EQ(full.text, std::string(100, 'x') + "\r\n" + kEnd);
   EXPECT_EQ(full.told, std::vector<std::string>{kFull});
   EXPECT_TRUE(session.Results().empty());
+}
+
+// Cut in a first run, in the middle and near the end, each place from the
+// length of the whole report, so that a changed report still cuts its runs
+// at these places: two threads tell, write and keep what one does. Whole
+// series on threads are the command line's
+// (SkyloomCliJobs.TwoThreadsTellAndWriteWhatOneDoes).
+TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
+  test::InitEngineOnce();
+  RunRequest world = test::WorldRequest(Sun, Saturn, 2019, 2020);
+  world.series = SeriesKind::Outer;
+  RunRequest chart =
+      test::PersonalRequest(Sun, Sun, 2021, 2021, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  chart.end = EnteredDate::Of(2021, 6, 30);
+  chart.series = SeriesKind::Every;
+  for (const RunRequest& request : {world, chart}) {
+    const size_t size = RunSeries(request, std::string::npos, 1).text.size();
+    ASSERT_GT(size, 3000u);
+    for (const double share : {0.02, 0.3, 0.55, 0.9, 0.999}) {
+      const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
+      std::string csvOne, csvTwo;
+      const SmallReport one = RunSeries(request, capacity, 1, &csvOne), two = RunSeries(request, capacity, 2, &csvTwo);
+      EXPECT_EQ(two.text, one.text) << share;
+      EXPECT_EQ(two.told, one.told) << share;
+      EXPECT_EQ(csvTwo, csvOne) << share;
+      if (share < 0.95) {
+        EXPECT_EQ(one.told, std::vector<std::string>{kFull}) << share;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 // a polar latitude), and the whole chart with its angles.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "engine/houses.h"
 #include "ports/program_folder.h"
 #include "runs/session.h"
+#include "support/case_file.h"
 #include "support/independent.h"
 #include "support/text_face.h"
 #include "support/worst_error.h"
@@ -20,9 +23,7 @@ using namespace skyloom::test;
 
 constexpr double kDegrees = 360.0 / TwoPi;
 
-// Born 1990-01-01 12:00 GMT in Berlin (52.52 N, 13.405 E): swetest gives the
-// Ascendant 52.3363702, the MC 292.4871107, Placidus cusp 7 232.3363702 and
-// the equal system's tenth cusp 322.3363702 (see tests/engine/houses_test.cpp).
+// Born 1990-01-01 12:00 GMT in Berlin (52.52 N, 13.405 E).
 RunRequest BerlinBirth(BodyIndex transiting, BodyIndex natal, int32_t fromYear, int32_t toYear) {
   RunRequest r =
       PersonalRequest(transiting, natal, fromYear, toYear, EnteredDate::Of(1990, 1, 1), 12, 0, Zone::Fixed(0, "GMT"));
@@ -30,100 +31,43 @@ RunRequest BerlinBirth(BodyIndex transiting, BodyIndex natal, int32_t fromYear, 
   return r;
 }
 
-TEST(NatalPoints, PointsTakeTheirLongitudeFromTheHouses) {
-  struct Case {
-    BodyIndex point;
-    HouseSystem system;
-    double degrees;  // swetest
-    std::string title;
-  };
-  const Case cases[] = {
-      {Ascendant, HouseSystem::Placidus, 52.3363702, "Mars transits of natal Ascendant, "},
-      {Midheaven, HouseSystem::Placidus, 292.4871107, "Mars transits of natal Midheaven, "},
-      // The Midheaven stays the MC in the equal system; its tenth cusp is not.
-      {Midheaven, HouseSystem::Equal, 292.4871107, "Mars transits of natal Midheaven, "},
-      {Cusp2 + 8, HouseSystem::Equal, 322.3363702, "Mars transits of natal Cusp 10 (Equal houses), "},
-      {Cusp2 + 5, HouseSystem::Placidus, 232.3363702, "Mars transits of natal Cusp 7 (Placidus houses), "},
-      {Cusp2, HouseSystem::WholeSign, 60.0, "Mars transits of natal Cusp 2 (Whole sign houses), "},
-  };
-  for (const Case& c : cases) {
-    RunRequest r = BerlinBirth(Mars, c.point, 2024, 2024);
-    r.houses = c.system;
-    Session session(ExecutableFolder());
-    TextFace face;
-    ASSERT_TRUE(session.Start(r, face)) << (face.told.empty() ? "" : face.told.back());
-    ASSERT_EQ(session.Results().size(), 1U);
-    EXPECT_NEAR(session.Results()[0].natalLongitude * kDegrees, c.degrees, 1e-6) << BodyName(c.point);
-    EXPECT_EQ(face.text.substr(0, c.title.size()), c.title);
-  }
-}
+BodyIndex Natal(const std::string& name) { return NatalPointByName(name) ? NatalPointByName(name) : BodyByName(name); }
 
-// Every exact aspect to an angle at its minute, and every closest approach,
-// as the independent scan finds them (it takes the natal longitude).
-TEST(NatalPoints, TransitsToAnglesAgreeWithTheIndependentScan) {
-  WorstError minutes("exact minutes of transits to natal angles", "min");
-  const std::pair<BodyIndex, BodyIndex> pairs[] = {{Mars, Ascendant}, {Sun, Midheaven}, {Saturn, Midheaven}};
-  for (const auto& [transiting, point] : pairs) {
-    RunRequest r = BerlinBirth(transiting, point, 2019, 2021);
+TEST(NatalPoints, TransitsOfPointsTakenFromTheHouses) {
+  WorstError minutes("exact minutes of transits to natal points", "min");
+  for (const CaseLine& c : ReadCases("runs/cases/natal_points.txt")) {
+    int32_t from = 0, to = 0;
+    if (std::sscanf(c[3].c_str(), "%d-%d", &from, &to) < 2) to = from;
+    RunRequest r = BerlinBirth(BodyByName(c[0]), Natal(c[1]), from, to);
+    r.houses = *HouseSystemByName(c[2]);
     Session session(ExecutableFolder());
     TextFace face;
-    ASSERT_TRUE(session.Start(r, face));
+    ASSERT_TRUE(session.Start(r, face)) << c.where << (face.told.empty() ? "" : face.told.back());
     ASSERT_EQ(session.Results().size(), 1U);
-    EXPECT_FALSE(session.Results()[0].transits.empty()) << BodyName(transiting) << " " << BodyName(point);
+    EXPECT_NEAR(session.Results()[0].natalLongitude * kDegrees, std::stod(c[4]), 1e-6) << c.where;
+    EXPECT_TRUE(face.text.starts_with(c[5])) << c.where;
+    EXPECT_FALSE(session.Results()[0].transits.empty()) << c.where;
     ExpectIndependentlyRight(session.Results()[0], minutes);
   }
 }
 
 TEST(NatalPoints, RefusalsWithoutPlaceAndWithoutCusps) {
-  struct Case {
-    BodyIndex natal;
-    double latitude;  // 0: no place
-    HouseSystem system;
-    bool houseIngresses;
-    std::string told;  // empty: the run goes
-  };
-  const std::string noCusps =
-      " houses have no cusps at latitude 69.65 N, inside the polar circle. Choose one of the house systems "
-      "regiomontanus, campanus, porphyry, equal or whole-sign, which hold there.|!|Houses";
-  const Case cases[] = {
-      {Ascendant, 0, HouseSystem::Placidus, false,
-       "Natal Ascendant is taken at the birth place: please specify the place of birth.|i|"
-       "Show all personal transits by Saturn of natal Ascendant"},
-      {Sun, 0, HouseSystem::Placidus, true,
-       "The natal houses are taken at the birth place: please specify the place of birth.|i|"
-       "Show all personal transits by Saturn of natal Sun"},
-      // Tromsø: Placidus and Koch have no cusps there; the angles hold.
-      {Cusp2 + 5, 69.65, HouseSystem::Placidus, false, "Placidus" + noCusps},
-      {Cusp2 + 1, 69.65, HouseSystem::Koch, false, "Koch" + noCusps},
-      {Sun, 69.65, HouseSystem::Placidus, true, "Placidus" + noCusps},
-      {Cusp2 + 5, 69.65, HouseSystem::Equal, false, ""},
-      {Cusp2 + 5, 69.65, HouseSystem::Campanus, false, ""},
-      {Ascendant, 69.65, HouseSystem::Placidus, false, ""},
-      {Midheaven, 69.65, HouseSystem::Koch, false, ""},
-      {Sun, 69.65, HouseSystem::Porphyry, true, ""},
-      {Cusp2 + 5, 60.0, HouseSystem::Placidus, false, ""},
-  };
-  for (const Case& c : cases) {
-    RunRequest r = BerlinBirth(Saturn, c.natal, 2024, 2024);
-    if (c.latitude == 0) {
-      r.birth.place.reset();
-    } else {
-      r.birth.place = BirthPlace{"Tromsø", "NO", c.latitude, 18.95};
-    }
-    r.houses = c.system;
-    r.houseIngresses = c.houseIngresses;
+  for (const CaseLine& c : ReadCases("runs/cases/natal_refusals.txt")) {
+    RunRequest r = BerlinBirth(Saturn, Natal(c[0]), 2024, 2024);
+    r.birth.place.reset();
+    if (c[1] != "-") r.birth.place = BirthPlace{"Tromsø", "NO", std::stod(c[1]), 18.95};
+    r.houses = *HouseSystemByName(c[2]);
+    r.houseIngresses = c[3] == "ingresses";
     Session session(ExecutableFolder());
     TextFace face;
     const bool ran = session.Start(r, face);
-    const std::string where = BodyName(c.natal) + " " + HouseSystemName(c.system) + " " + std::to_string(c.latitude);
-    EXPECT_EQ(ran, c.told.empty()) << where;
-    if (!c.told.empty()) {
-      ASSERT_EQ(face.told.size(), 1U) << where;
-      EXPECT_EQ(face.told[0], c.told) << where;
+    EXPECT_EQ(ran, c[4] == "-") << c.where;
+    if (!ran) {
+      EXPECT_EQ(face.told, std::vector<std::string>{c[4]}) << c.where;
       EXPECT_EQ(session.RunsStarted(), 0);
     }
     // Only a run that took the houses keeps them.
-    EXPECT_EQ(session.Houses().has_value(), ran && c.latitude != 0) << where;
+    EXPECT_EQ(session.Houses().has_value(), ran && c[1] != "-") << c.where;
   }
 }
 

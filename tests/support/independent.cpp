@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 #include "calendar/date_format.h"
 #include "engine/exact_time.h"
@@ -40,41 +39,26 @@ constexpr Target kTargets[] = {{1, 0},   {2, 180},  {3, 90},   {3, -90},   {4, 1
                                {5, -60}, {6, 30},   {6, -30},  {7, 45},    {7, -45},  {8, 72},   {8, -72},
                                {9, 135}, {9, -135}, {10, 144}, {10, -144}, {11, 150}, {11, -150}};
 
-double Bisect(const IndependentRun& run, double lead, double a, double b) {
-  double ga = WrappedDifferenceDegrees(Lead(run, a), lead);
-  while (b - a > 1e-8) {
-    const double m = (a + b) / 2;
-    const double gm = WrappedDifferenceDegrees(Lead(run, m), lead);
-    if ((gm < 0) == (ga < 0)) {
-      a = m;
-      ga = gm;
-    } else {
-      b = m;
-    }
-  }
+// The instant in [a, b] where f changes sign, to 1e-8 days.
+template <typename F>
+double SignChange(F f, double a, double b) {
+  const bool negative = f(a) < 0;
+  while (b - a > 1e-8) ((f((a + b) / 2) < 0) == negative ? a : b) = (a + b) / 2;
   return (a + b) / 2;
+}
+
+double Bisect(const IndependentRun& run, double lead, double a, double b) {
+  return SignChange([&](double t) { return WrappedDifferenceDegrees(Lead(run, t), lead); }, a, b);
 }
 
 // The instant in [a, b] where sign * deviation is least.
 double GoldenSection(const IndependentRun& run, double lead, double sign, double a, double b) {
   const double g = (std::sqrt(5.0) - 1) / 2;
   auto f = [&](double t) { return sign * WrappedDifferenceDegrees(Lead(run, t), lead); };
-  double c = b - g * (b - a), d = a + g * (b - a);
-  double fc = f(c), fd = f(d);
   while (b - a > 1e-8) {
-    if (fc < fd) {
-      b = d;
-      d = c;
-      fd = fc;
-      c = b - g * (b - a);
-      fc = f(c);
-    } else {
-      a = c;
-      c = d;
-      fc = fd;
-      d = a + g * (b - a);
-      fd = f(d);
-    }
+    const double c = b - g * (b - a), d = a + g * (b - a);
+    const bool left = f(c) < f(d);
+    (left ? b : a) = left ? d : c;
   }
   return (a + b) / 2;
 }
@@ -173,17 +157,14 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
 
   std::vector<bool> reported(scan.size(), false);
   int row = 0;
-  std::vector<const TransitRowData*> rows;
+  std::vector<TransitRowData> rows;
   for (const TransitRecord& transit : result.transits)
-    for (const TransitRowData& data : transit.passes) rows.push_back(&data);
-  for (const TransitRowData* rowData : rows) {
-    const TransitRowData& data = *rowData;
+    rows.insert(rows.end(), transit.passes.begin(), transit.passes.end());
+  for (const TransitRowData& data : rows) {
     ++row;
     run.aspect = data.aspect;
     auto complain = [&](const std::string& what) {
-      std::ostringstream text;
-      text << pair << "row " << row << " (" << AspectTable[data.aspect].Name << "): " << what;
-      problems.push_back(text.str());
+      problems.push_back(pair + "row " + std::to_string(row) + " (" + AspectTable[data.aspect].Name + "): " + what);
     };
     // The minute of an orb crossing is the nearest one to the instant the
     // deviation passes the orb, which lies within the day of its date.
@@ -202,30 +183,15 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       // within the minutes around it.
       auto beyond = [&](double t) { return IndependentDeviation(run, t) - orb; };
       const double span = 30.0 / kMinutesPerDay;
-      double a = std::max(from, at - span), b = std::min(to, at + span);
-      double fa = beyond(a);
-      if ((fa >= 0) == (beyond(b) >= 0) || (fa >= 0) != entry) {
+      const double a = std::max(from, at - span), b = std::min(to, at + span);
+      if ((beyond(a) >= 0) == (beyond(b) >= 0) || (beyond(a) >= 0) != entry) {
         complain(std::string(what) + " at " + Minute(at, zone) + " is no crossing of the orb");
         return;
       }
-      while (b - a > 1e-8) {
-        const double m = (a + b) / 2;
-        const double fm = beyond(m);
-        if ((fm >= 0) == (fa >= 0)) {
-          a = m;
-          fa = fm;
-        } else {
-          b = m;
-        }
-      }
+      const double crossing = SignChange(beyond, a, b);
       const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + what + " " + Minute(at, zone);
-      exactMinutes.Note((at - a) * kMinutesPerDay, tolerance({data.aspect, a, 0, true}), where);
+      exactMinutes.Note((at - crossing) * kMinutesPerDay, tolerance({data.aspect, crossing, 0, true}), where);
     };
-    for (OrbIndex o = 0; o < 3; ++o) {
-      const double orb = result.orbDegrees[o];
-      if (data.entry[o]) checkCrossing(*data.entry[o], orb, true, "entry");
-      if (data.exit[o]) checkCrossing(*data.exit[o], orb, false, "exit");
-    }
     for (OrbIndex o = 0; o < 3; ++o) {
       const double orb = result.orbDegrees[o];
       // A middle or inner orb entered and left between two midnights, on
@@ -236,20 +202,19 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
                IndependentDeviation(run, Midnight(d, zone)) >= orb &&
                IndependentDeviation(run, Midnight(d + 1, zone)) >= orb;
       };
-      if (data.entry[o]) {
-        const int32_t d = data.entry[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, zone)) >= orb &&
-              IndependentDeviation(run, Midnight(d + 1, zone)) < orb) &&
-            !passedOn(d))
-          complain("entry into orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
-      }
-      if (data.exit[o]) {
-        const int32_t d = data.exit[o]->day;
-        if (!(IndependentDeviation(run, Midnight(d, zone)) < orb &&
-              IndependentDeviation(run, Midnight(d + 1, zone)) >= orb) &&
-            !passedOn(d))
-          complain("exit from orb " + std::to_string(o) + " is not on " + FormatDayNumber(d));
-      }
+      // An orb date is the day between whose midnights the pair crosses it.
+      auto checkDay = [&](const std::optional<DateMark>& mark, bool entry) {
+        if (!mark) return;
+        checkCrossing(*mark, orb, entry, entry ? "entry" : "exit");
+        const int32_t d = mark->day;
+        const bool crossed = (IndependentDeviation(run, Midnight(d, zone)) >= orb) == entry &&
+                             (IndependentDeviation(run, Midnight(d + 1, zone)) < orb) == entry;
+        if (!crossed && !passedOn(d))
+          complain((entry ? "entry into orb " : "exit from orb ") + std::to_string(o) + " is not on " +
+                   FormatDayNumber(d));
+      };
+      checkDay(data.entry[o], true);
+      checkDay(data.exit[o], false);
     }
     if (!data.minimum) continue;
     const MinimumRecord& m = *data.minimum;

@@ -2,6 +2,7 @@
 // transits compared row by row to the last bit of every date and minimum.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/transit_search.h"
@@ -15,15 +16,13 @@ class TakeEverything : public RunObserver {
 };
 
 inline bool SameTransits(const std::vector<TransitRecord>& a, const std::vector<TransitRecord>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k) {
-    if (a[k].aspect != b[k].aspect || a[k].passes.size() != b[k].passes.size()) return false;
-    for (size_t p = 0; p < a[k].passes.size(); ++p) {
-      const TransitRowData &x = a[k].passes[p], &y = b[k].passes[p];
-      if (x.aspect != y.aspect || x.entry != y.entry || x.exit != y.exit || x.minimum != y.minimum) return false;
-    }
-  }
-  return true;
+  auto samePass = [](const TransitRowData& x, const TransitRowData& y) {
+    return x.aspect == y.aspect && x.entry == y.entry && x.exit == y.exit && x.minimum == y.minimum;
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const TransitRecord& x, const TransitRecord& y) {
+    return x.aspect == y.aspect &&
+           std::equal(x.passes.begin(), x.passes.end(), y.passes.begin(), y.passes.end(), samePass);
+  });
 }
 
 }  // namespace skyloom::test

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <sstream>
 #include <utility>
 
 #include "support/angle_check.h"
@@ -17,10 +16,9 @@ namespace {
 constexpr std::size_t kFailuresTold = 5;
 
 std::string Number(double value, int digits = 3) {
-  std::ostringstream text;
-  text.precision(digits);
-  text << value;
-  return text.str();
+  char text[40];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return text;
 }
 
 // A property key of letters, digits and underscores.

@@ -5,40 +5,37 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace skyloom::test {
 namespace {
 
-TEST(WorstError, FailsBeyondTheToleranceAndOnAnyNonFiniteError) {
-  EXPECT_NONFATAL_FAILURE(
-      {
-        WorstError worst("t", "s");
-        worst.Note(NAN, 1.0, "a");
-      },
-      "t: a: off by nan s");
-  EXPECT_NONFATAL_FAILURE(
-      {
-        WorstError worst("t", "s");
-        worst.Note(-INFINITY, 1.0, "b");
-      },
-      "t: b: off by inf s");
-  EXPECT_NONFATAL_FAILURE(
-      {
-        WorstError worst("t", "s");
-        worst.Note(-1.5, 1.0, "c");
-      },
-      "t: c: off by 1.5 s (tolerance 1 s)");
-  EXPECT_NONFATAL_FAILURE({ WorstError worst("t", "s"); }, "t: no value was compared");
-  // Past the first five the failures are counted, not told one by one.
+// The failures a table "t" of these errors and tolerances makes, the error
+// at k noted where "d<k>".
+std::vector<std::string> Failures(const std::vector<std::pair<double, double>>& notes) {
   ::testing::TestPartResultArray failures;
   {
     const ::testing::ScopedFakeTestPartResultReporter intercept(&failures);
     WorstError worst("t", "s");
-    for (int k = 0; k < 7; ++k) worst.Note(2.0, 1.0, "d" + std::to_string(k));
+    for (std::size_t k = 0; k < notes.size(); ++k) worst.Note(notes[k].first, notes[k].second, "d" + std::to_string(k));
   }
-  ASSERT_EQ(failures.size(), 6);
-  EXPECT_EQ(std::string(failures.GetTestPartResult(4).message()), "Failed\nt: d4: off by 2 s (tolerance 1 s)");
-  EXPECT_EQ(std::string(failures.GetTestPartResult(5).message()), "Failed\nt: 7 errors beyond their tolerance");
+  std::vector<std::string> texts;
+  for (int i = 0; i < failures.size(); ++i) texts.emplace_back(failures.GetTestPartResult(i).message());
+  return texts;
+}
+
+TEST(WorstError, FailsBeyondTheToleranceAndOnAnyNonFiniteError) {
+  using Texts = std::vector<std::string>;
+  EXPECT_EQ(Failures({{NAN, 1.0}}), Texts{"Failed\nt: d0: off by nan s (tolerance 1 s)"});
+  EXPECT_EQ(Failures({{-INFINITY, 1.0}}), Texts{"Failed\nt: d0: off by inf s (tolerance 1 s)"});
+  EXPECT_EQ(Failures({{0.5, 1.0}, {-1.5, 1.0}, {-1.0, 1.0}}), Texts{"Failed\nt: d1: off by 1.5 s (tolerance 1 s)"});
+  EXPECT_EQ(Failures({}), Texts{"Failed\nt: no value was compared"});
+  // Past the first five the failures are counted, not told one by one.
+  const Texts seven = Failures(std::vector(7, std::pair{2.0, 1.0}));
+  ASSERT_EQ(seven.size(), 6u);
+  EXPECT_EQ(seven[4], "Failed\nt: d4: off by 2 s (tolerance 1 s)");
+  EXPECT_EQ(seven[5], "Failed\nt: 7 errors beyond their tolerance");
 }
 
 TEST(WorstError, TheWorstIsTheLargestShareOfItsTolerance) {
