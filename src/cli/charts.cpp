@@ -550,7 +550,7 @@ int ChartsCommand(const std::vector<std::string>& words, const std::string& stor
       const std::vector<StoredChart> charts = ReadChartFile(ReadWhole(rest[0]), atlas, &lines);
       // One transaction: a name the collection already has stores none.
       store.AddAll(charts, [&](size_t k) { return "line " + std::to_string(lines[k]); });
-      std::printf("%zu charts imported\n", charts.size());
+      std::printf("%zu chart%s imported\n", charts.size(), charts.size() == 1 ? "" : "s");
       return std::fflush(stdout) == 0 ? kDone : kNotWritten;
     }
     if (verb == "export") {
