@@ -93,6 +93,20 @@ FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {
   return FitAt(body, LocalMidnight(day, zone_).ut);
 }
 
+void MidnightLongitudes::Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values) {
+  if (body < 0 || static_cast<size_t>(body) >= kBodySlots || values.empty()) return;
+  Span& span = spans_[static_cast<size_t>(body)];
+  // Both ends first, so that the span grows at most twice.
+  Slot(span, firstDay);
+  Slot(span, static_cast<int32_t>(firstDay + static_cast<int64_t>(values.size()) - 1));
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (std::isnan(values[k].longitude) && values[k].Known()) continue;
+    const size_t slot = Slot(span, static_cast<int32_t>(firstDay + static_cast<int64_t>(k)));
+    span.values[slot] = values[k].longitude;
+    span.status[slot] = values[k].status;
+  }
+}
+
 void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
   for (size_t body = 0; body < kBodySlots; ++body)
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};

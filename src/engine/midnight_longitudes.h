@@ -41,6 +41,11 @@ class MidnightLongitudes {
 
   const BodyPositions& Positions() const { return positions_; }
   bool Serves(const Zone& zone, Zodiac zodiac) const { return zone == zone_ && zodiac == zodiac_; }
+  // Takes the body's midnights computed elsewhere (by another thread, from
+  // the same ephemeris): values[k] is the midnight starting firstDay + k; a
+  // NaN longitude of a known position stands for one not computed.
+  void Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values);
+
   // Lets the samples of every other body go: a series' next run shares at
   // most the bodies of the one before.
   void KeepOnly(BodyIndex first, BodyIndex second);

@@ -126,6 +126,7 @@ class Session::Feed {
       : plan_(std::move(plan)) {
     coordinator_ = std::thread([this, jobs, folder, pluto] {
       try {
+        ShareSwiftMidnights(jobs, folder, pluto);
         RunInOrder<RunRecording>(
             plan_.size(), jobs, [&](std::size_t i) { return Record(i, ThreadEngine(folder, pluto)); },
             [&](std::size_t i, RunRecording&& recording) {
@@ -194,9 +195,77 @@ class Session::Feed {
   // Results handed over and not yet shown: the worker threads wait beyond that.
   static constexpr std::size_t kReadyAhead = 2;
 
+  // The midnights of one body in one zone and zodiac, from firstDay on.
+  struct SharedMidnights {
+    BodyIndex body = 0;
+    Zone zone;
+    Zodiac zodiac = Zodiac::Tropical;
+    int32_t firstDay = 0;
+    std::vector<Position> values;
+  };
+
+  bool Stopping() const { return cancelFlag_ || stopIndex_ != std::numeric_limits<std::size_t>::max(); }
+
+  // A swift body's runs need its position at every midnight of their
+  // periods (no fit spares any), and each worker would compute them all
+  // again for its share of the runs: they are computed once, before the
+  // runs, the days split among the workers, and each run takes them.
+  void ShareSwiftMidnights(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
+    for (const RunDescription& run : plan_) {
+      for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]}) {
+        if (FitsPay(body) || body < 0 || body > LastBody) continue;
+        // The walk looks a day behind and two ahead of the day it judges.
+        const int32_t first = run.startDay - 2, last = run.endDay + 2;
+        auto same = [&](const SharedMidnights& m) {
+          return m.body == body && m.zone == run.zone && m.zodiac == run.zodiac;
+        };
+        auto found = std::find_if(shared_.begin(), shared_.end(), same);
+        if (found == shared_.end()) {
+          shared_.push_back({body, run.zone, run.zodiac, first, std::vector<Position>(last - first + 1)});
+          continue;
+        }
+        const int32_t from = std::min(first, found->firstDay);
+        const int32_t to = std::max<int32_t>(last, found->firstDay + static_cast<int32_t>(found->values.size()) - 1);
+        found->values.insert(found->values.begin(), static_cast<size_t>(found->firstDay - from), Position{});
+        found->values.resize(static_cast<size_t>(to - from + 1));
+        found->firstDay = from;
+      }
+    }
+    constexpr int32_t kChunk = 1024;
+    std::vector<std::pair<SharedMidnights*, int32_t>> chunks;  // a table and its first day
+    for (SharedMidnights& m : shared_)
+      for (int32_t day = m.firstDay; day < m.firstDay + static_cast<int32_t>(m.values.size()); day += kChunk)
+        chunks.emplace_back(&m, day);
+    RunInOrder<std::vector<Position>>(
+        chunks.size(), jobs,
+        [&](std::size_t i) {
+          const auto [m, from] = chunks[i];
+          const int32_t to = std::min(from + kChunk, m->firstDay + static_cast<int32_t>(m->values.size()));
+          // A run stopped leaves the rest to be computed as wanted.
+          std::vector<Position> values(static_cast<size_t>(to - from),
+                                       Position{PositionStatus::Known, std::numeric_limits<double>::quiet_NaN()});
+          if (Stopping()) return values;
+          const BodyPositions& positions = ThreadEngine(folder, pluto).positions;
+          for (int32_t day = from; day < to; ++day)
+            values[static_cast<size_t>(day - from)] =
+                positions.Longitude(m->body, LocalMidnight(day, m->zone).ut, m->zodiac);
+          return values;
+        },
+        [&](std::size_t i, std::vector<Position>&& values) {
+          const auto [m, from] = chunks[i];
+          std::copy(values.begin(), values.end(), m->values.begin() + (from - m->firstDay));
+          return true;
+        });
+  }
+
   // The run with every row taken; a run stops only when asked to here.
   RunRecording Record(std::size_t index, WorkerEngine& engine) {
     const RunDescription& run = plan_[index];
+    MidnightLongitudes& midnights = engine.Midnights(run.zone, run.zodiac);
+    for (const SharedMidnights& m : shared_)
+      if ((m.body == run.bodies[0] || (run.world && m.body == run.bodies[1])) && m.zone == run.zone &&
+          m.zodiac == run.zodiac)
+        midnights.Adopt(m.body, m.firstDay, m.values);
     class Recorder : public RunObserver {
      public:
       Recorder(Feed& feed, std::size_t index, RunRecording& recording)
@@ -223,12 +292,13 @@ class Session::Feed {
     table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
     table.ClearTransitTable();
     RunResult result = ResultOf(run);
-    recording.end = SearchTransits(run, engine.Midnights(run.zone, run.zodiac), table, result, recorder);
+    recording.end = SearchTransits(run, midnights, table, result, recorder);
     recording.firstRowEmpty = table.RowIsEmpty(0);
     return recording;
   }
 
   std::vector<RunDescription> plan_;
+  std::vector<SharedMidnights> shared_;  // written before the first run starts
   std::thread coordinator_;
   std::mutex mutex_;
   std::condition_variable changed_;
