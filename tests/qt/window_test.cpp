@@ -278,12 +278,6 @@ class WindowTest : public QObject {
   QString Folder() const { return folder_->path() + "/Quillfern"; }
   QString FilePath() const { return Folder() + "/SKL.conf"; }
 
-  void CompareQuitQuestion(const test::SeenMessageBox& box) {
-    QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
-    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(box.defaultButton, QMessageBox::No);
-  }
-
   template <typename Implementation>
   void Check() {
     QStringList failures;
@@ -437,23 +431,6 @@ class WindowTest : public QObject {
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
   }
 
-  // Cancel keeps the window and the report, Quit pressed or the window closed.
-  void cancelToTheQuitQuestionKeepsTheWindow() {
-    window_->SetText(Ctl(N::txbOutput), "a report\r\n");
-    for (bool closing : {false, true}) {
-      closer_->Answer(QMessageBox::Cancel);
-      if (closing) {
-        QVERIFY(!window_->close());
-      } else {
-        QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
-      }
-      CompareQuitQuestion(closer_->MessageBoxes().back());
-      QVERIFY(window_->isVisible() && !form_->Ended());
-      QCOMPARE(Output(), QString("a report\n"));
-    }
-    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
-  }
-
   // Quit pressed or the window closed during a run asks at once, the run
   // waiting for the answer; Cancel lets it go on to its end.
   void cancelToQuitDuringARunLetsTheRunGoOn() {
@@ -476,28 +453,14 @@ class WindowTest : public QObject {
       quitter.stop();
       QVERIFY(askedDuringRun);
       QCOMPARE(closer_->MessageBoxes().size(), boxes + 1);
-      CompareQuitQuestion(closer_->MessageBoxes().back());
+      const test::SeenMessageBox& box = closer_->MessageBoxes().back();
+      QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
+      QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      QCOMPARE(box.defaultButton, QMessageBox::No);
       QVERIFY2(!Output().contains("Stopped"), qPrintable(Output().right(200)));
       QCOMPARE(closer_->PopUpTexts().last(), QString("Done"));  // the run's own end
       QVERIFY(window_->isVisible() && !form_->Ended());
     }
-  }
-
-  // A Show-all series runs only with nested orbs: it says so once and
-  // leaves the output box as it was.
-  void aSeriesWithOrbsThatAreNotNestedRunsNothing() {
-    QWidget* middle = window_->WidgetOf(Ctl(N::cboOrbs, 1));
-    middle->setFocus();
-    QTest::keyClick(middle, Qt::Key_End);                 // 15 degrees under an outer orb of 10
-    QCOMPARE(closer_->MessageBoxes().size(), size_t{1});  // the list's own check
-    window_->SetText(Ctl(N::txbOutput), "earlier output\r\n");
-    QTest::mouseClick(Button(N::cmdShowAll, 0), Qt::LeftButton);
-    QCOMPARE(closer_->MessageBoxes().size(), size_t{2});
-    const test::SeenMessageBox& box = closer_->MessageBoxes().back();
-    QCOMPARE(box.text + "|" + box.title,
-             QString("Orbs must be strictly decreasing and differ by at least 2\u00b0.|Orb values"));
-    QCOMPARE(Output(), QString("earlier output\n"));
-    QCOMPARE(form_->State().Runs.RunsStarted(), 0);
   }
 
   // The message names the file and gives the system's reason.
