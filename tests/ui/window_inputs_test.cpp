@@ -179,6 +179,21 @@ TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
   }
 }
 
+// A Show-all series runs only with nested orbs: it says so once, after the
+// list's own check, and leaves the output box as it was.
+TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothing) {
+  FormFixture f;
+  test::World(f, 4, 5);
+  f.Choose(Ctl(cboOrbs, 1), 14);  // 15 degrees under an outer orb of 10
+  f.window.SetText(Ctl(txbOutput), "earlier\r\n");
+  f.Press(Ctl(cmdShowAll, 0));
+  ASSERT_EQ(f.window.MessageBoxes().size(), 2u);
+  EXPECT_EQ(f.LastMessage().title + "|" + f.LastMessage().text,
+            "Orb values|Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.");
+  EXPECT_EQ(f.Output(), "earlier\r\n");
+  EXPECT_EQ(f.state.Runs.RunsStarted(), 0);
+}
+
 // A run shows each day it reaches and its share of the period, and the
 // progress goes once the run is over. The conjunction is in orb on the
 // first day, so the run starts back on 3 December, where its orb began:
