@@ -1,16 +1,22 @@
 // Faults of the Qt windows that users met: Enter that closes a message and
 // then starts the run again, titles cut, a report scrolled away, windows
-// past the screen's edge, help tables out of line, a file saved unsaid.
+// past the screen's edge, a file saved unsaid, a box that did not grow, a
+// run Escape did not stop, a chart collection it could not use.
 #include <QtTest>
 #include <QtWidgets>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
+#include "qt/chart_dialog.h"
 #include "qt/qt_viewer.h"
 #include "qt/screen_fit.h"
 #include "qt/support/qt_form.h"
 #include "qt/timeline_view.h"
+#include "qt/window_menu.h"
+#include "store/chart_store.h"
 
 namespace skyloom {
 
@@ -23,6 +29,7 @@ class WindowFaultsTest : public QObject {
 
   std::unique_ptr<test::QtForm> qt_;
   QtWindow* window_ = nullptr;
+  QTemporaryDir dir_;
 
   QWidget* Widget(N name, int16_t index = 0) { return window_->WidgetOf(Ctl(name, index)); }
 
@@ -134,6 +141,102 @@ class WindowFaultsTest : public QObject {
     });
     QTest::mouseClick(timeline.findChild<QPushButton*>(QStringLiteral("cmdSaveSvg")), Qt::LeftButton);
     QCOMPARE(seen, QStringList{"Timeline written to file " + path});
+  }
+
+  // Larger, the window gives the output box all its new width and height;
+  // Quit keeps to the box's right edge, the controls above stay put.
+  void outputBoxGrowsWithTheWindow() {
+    QtWindow& window = *window_;
+    QWidget* output = window.WidgetOf(Ctl(N::txbOutput));
+    QWidget* start = window.WidgetOf(Ctl(N::cmdStart));
+    const QRect startBefore = start->geometry();
+    const QRect outputBefore = output->geometry();
+    for (QSize size : {QSize(1500, 1000), QSize(2400, 1300)}) {
+      window.resize(size);
+      QTRY_COMPARE(window.size(), size);
+      const int formWidth = window.width();
+      // The margin right of the box is the one it has at the least size.
+      QVERIFY2(std::abs(output->geometry().right() - (formWidth - window.ToPixelsX(400))) <= 2,
+               qPrintable(QString("box ends at %1 of %2").arg(output->geometry().right()).arg(formWidth)));
+      QVERIFY(output->height() > outputBefore.height() + 200);
+      QCOMPARE(start->geometry(), startBefore);
+      const QRect quit = window.WidgetOf(Ctl(N::cmdQuit))->geometry();
+      QVERIFY(std::abs(quit.right() - output->geometry().right()) <= 2);
+    }
+  }
+
+  // Escape during a run stops it, as Stop does; the progress goes with it.
+  void escapeStopsARun() {
+    QtWindow& window = *window_;
+    MainForm& form = qt_->form;
+    AddWindowMenus(window, form.State(), {});
+    qt_->WorldRun("1800", "2099");
+    bool pressed = false, progressShown = false;
+    QTimer escape;
+    escape.setInterval(20);
+    connect(&escape, &QTimer::timeout, this, [&] {
+      if (pressed || !form.State().Runs.Running()) return;
+      pressed = true;
+      progressShown = window.ProgressBar()->isVisible();
+      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+    });
+    escape.start();
+    window.Press(Ctl(N::cmdStart));
+    escape.stop();
+    QVERIFY2(pressed && progressShown, qPrintable(QString::fromStdString(window.Text(Ctl(N::txbOutput))).left(300)));
+    const QString output = QString::fromStdString(window.Text(Ctl(N::txbOutput)));
+    QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
+    QVERIFY(!window.ProgressBar()->isVisible());
+  }
+
+  // A file that is no collection, or a newer program's, gets a message
+  // naming it, and keeps its bytes.
+  void unusableCollectionsAreToldAndKept_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not a collection") << QByteArray("name,birth\r\nAda,1815-12-10\r\n");
+    QTest::newRow("empty database header") << QByteArray("SQLite format 3\0garbage", 23);
+  }
+  void unusableCollectionsAreToldAndKept() {
+    QFETCH(QByteArray, bytes);
+    const std::filesystem::path path = std::filesystem::path(dir_.path().toStdString()) / "damaged.sqlite";
+    {
+      std::ofstream out(path, std::ios::binary);
+      out.write(bytes.constData(), bytes.size());
+    }
+    QString told;
+    test::ModalWatcher watcher([&told](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) told = box->text();
+      modal->close();
+    });
+    ShowChartDialog(qt_->window, qt_->form.State(), path.string());
+    QVERIFY2(told.contains(QString::fromStdString(path.string())), qPrintable(told));
+    std::ifstream in(path, std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(QByteArray::fromStdString(kept), bytes);
+  }
+
+  // The list holds the charts by name; Use puts the chosen one's birth into
+  // the inputs.
+  void aChosenChartFillsTheBirthInputs() {
+    const std::string path = (std::filesystem::path(dir_.path().toStdString()) / "charts.sqlite").string();
+    {
+      ChartStore store(path);
+      store.Add({"Ada", "1815-12-10", "13:00", "GMT", "", {}, {}, "", {}, ""});
+      store.Add({"Bea", "1985-07-04", "14:37", "Europe/Berlin", "", {}, {}, "", {}, ""});
+    }
+    int rows = -1;
+    test::ModalWatcher watcher([&rows](QWidget* modal) {
+      auto* list = modal->findChild<QListWidget*>("lstCharts");
+      rows = list != nullptr ? list->count() : -1;
+      if (list != nullptr) list->setCurrentRow(1);
+      if (auto* use = modal->findChild<QPushButton*>("cmdUseChart")) use->click();
+      if (modal->isVisible()) modal->close();
+    });
+    ShowChartDialog(qt_->window, qt_->form.State(), path);
+    QCOMPARE(rows, 2);
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbYear, 2))), QString("1985"));
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbDay, 2))), QString("4"));
+    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::cboTimezone, 1))), QString("Europe/Berlin"));
   }
 };
 

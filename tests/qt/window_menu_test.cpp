@@ -1,7 +1,6 @@
-// The window's menu bar, keyboard and size on Qt widgets: each menu entry
-// does what its button does, the Options entries each set their choice
-// (the moving bodies greyed in world mode), Tab follows the form, the output
-// box takes the room a larger window gives, and a run's progress shows.
+// The window's menu bar and keyboard on Qt widgets: each menu entry does
+// what its button does, the Options entries each set their choice (the
+// moving bodies greyed in world mode), Tab follows the form.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -142,59 +141,6 @@ class WindowMenuTest : public QObject {
     window_->WidgetOf(Ctl(N::txbDay, 0))->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), window_->WidgetOf(Ctl(N::txbYear, 1)));
-  }
-
-  // Larger, the window gives the output box all its new width and height;
-  // Quit keeps to the box's right edge, the controls above stay put.
-  void outputBoxGrowsWithTheWindow() {
-    window_->SetEventSink(nullptr);
-    test::QtForm qt;
-    QtWindow& window = qt.window;
-    QWidget* output = window.WidgetOf(Ctl(N::txbOutput));
-    QWidget* start = window.WidgetOf(Ctl(N::cmdStart));
-    const QRect startBefore = start->geometry();
-    const QRect outputBefore = output->geometry();
-    for (QSize size : {QSize(1500, 1000), QSize(2400, 1300)}) {
-      window.resize(size);
-      QTRY_COMPARE(window.size(), size);
-      const int formWidth = window.width();
-      // The margin right of the box is the one it has at the least size.
-      QVERIFY2(std::abs(output->geometry().right() - (formWidth - window.ToPixelsX(400))) <= 2,
-               qPrintable(QString("box ends at %1 of %2").arg(output->geometry().right()).arg(formWidth)));
-      QVERIFY(output->height() > outputBefore.height() + 200);
-      QCOMPARE(start->geometry(), startBefore);
-      const QRect quit = window.WidgetOf(Ctl(N::cmdQuit))->geometry();
-      QVERIFY(std::abs(quit.right() - output->geometry().right()) <= 2);
-    }
-    window.SetEventSink(nullptr);
-  }
-
-  // Escape during a run stops it, as Stop does; the progress goes with it.
-  void escapeStopsARun() {
-    window_->SetEventSink(nullptr);
-    test::QtForm qt;
-    QtWindow& window = qt.window;
-    MainForm& form = qt.form;
-    AddWindowMenus(window, form.State(), {});
-    QVERIFY(qt.Activate());
-    qt.WorldRun("1800", "2099");
-    bool pressed = false, progressShown = false;
-    QTimer escape;
-    escape.setInterval(20);
-    connect(&escape, &QTimer::timeout, this, [&] {
-      if (pressed || !form.State().Runs.Running()) return;
-      pressed = true;
-      progressShown = window.ProgressBar()->isVisible();
-      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window, Qt::Key_Escape);
-    });
-    escape.start();
-    window.Press(Ctl(N::cmdStart));
-    escape.stop();
-    QVERIFY2(pressed && progressShown, qPrintable(QString::fromStdString(window.Text(Ctl(N::txbOutput))).left(300)));
-    const QString output = QString::fromStdString(window.Text(Ctl(N::txbOutput)));
-    QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
-    QVERIFY(!window.ProgressBar()->isVisible());
-    window.SetEventSink(nullptr);
   }
 
  private:

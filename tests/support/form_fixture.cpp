@@ -9,11 +9,7 @@
 
 namespace skyloom::test {
 
-FormFixture::FormFixture() : form(window, shell), state(form.State()) {
-  InitEngineOnce();
-  window.LoadDesign();
-  form.Load();
-  // Results in Greenwich time whatever the machine's zone, and a fixed year.
+FormFixture::FormFixture() : FormFixture(MainFormServices{}) {
   window.SetListIndex(Ctl(ControlName::cboTimezone, 0), GreenwichPosition);
   EnterDate(0, "2020", "1", "1");
   EnterDate(1, "2020", "12", "31");
@@ -38,12 +34,6 @@ void FormFixture::EnterDate(int16_t date, const std::string& year, const std::st
   Enter(Ctl(ControlName::txbDay, date), day);
 }
 
-void FormFixture::Choose(Control list, int16_t position) { window.SetListIndex(list, position); }
-
-void FormFixture::Press(Control button) { form.Click(button); }
-
-std::string FormFixture::Output() const { return window.Text(Ctl(ControlName::txbOutput)); }
-
 std::string FormFixture::OutputLf() const {
   std::string text = Output();
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
@@ -51,8 +41,7 @@ std::string FormFixture::OutputLf() const {
 }
 
 MessageBoxRequest FormFixture::LastMessage() const {
-  const auto& boxes = window.MessageBoxes();
-  return boxes.empty() ? MessageBoxRequest{} : boxes.back();
+  return window.MessageBoxes().empty() ? MessageBoxRequest{} : window.MessageBoxes().back();
 }
 
 void World(FormFixture& f, int16_t innerPosition, int16_t outerPosition) {

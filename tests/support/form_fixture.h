@@ -14,22 +14,20 @@
 namespace skyloom::test {
 
 struct FormFixture {
+  // Results in Greenwich time over 2020.
   FormFixture();
-  // Starts up with these services (a saved state restored at start-up, say)
-  // and leaves every input as the start-up made it.
+  // Every input as the start-up with these services made it.
   explicit FormFixture(MainFormServices services);
   ~FormFixture();
 
-  // Types text into a box and leaves it, as a user would.
+  // Types into a box and leaves it, as a user does.
   void Enter(Control box, const std::string& text);
-  // Types a date (year, month, day texts) into the boxes of date index i
-  // and leaves each box.
   void EnterDate(int16_t date, const std::string& year, const std::string& month, const std::string& day);
   // Selects a list entry from code (fires the list's handler).
-  void Choose(Control list, int16_t position);
+  void Choose(Control list, int16_t position) { window.SetListIndex(list, position); }
   // Presses a button through the form's handler, whatever its state.
-  void Press(Control button);
-  std::string Output() const;
+  void Press(Control button) { form.Click(button); }
+  std::string Output() const { return window.Text(Ctl(ControlName::txbOutput)); }
   // The output with the command line's line ends.
   std::string OutputLf() const;
   // The last message box shown, or an empty one.

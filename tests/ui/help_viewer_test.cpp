@@ -74,7 +74,6 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
       {"CR LF kept", [&] { folder.Write("Help.\r\n\r\nMore.\r\n"); }, "Help.\r\n\r\nMore.\r\n"},
       {"one below the limit", [&] { folder.Write(Lines(65529)); }, Lines(65529)},
       {"at the limit", [&] { folder.Write(Lines(65530)); }, kHead + Lines(kKept) + kTail},
-      {"degree signs below the limit", [&] { folder.Write(Repeat("\xC2\xB0", 65529)); }, Repeat("\xC2\xB0", 65529)},
       {"multi-byte at the limit", [&] { folder.Write(mixed); },
        kHead + Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", kKept - 40000) + kTail},
       {"empty", [&] { folder.Write(""); }, "Error: File is empty!"},
@@ -86,8 +85,6 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
       // Files that are no help text: not read at all, rather than waited on
       // for ever or read until memory runs out.
       {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); },
-       "Error reading file: Error 57.  " + path + ": Not a regular file."},
-      {"an endless device", [&] { fs::create_symlink("/dev/zero", folder.file); },
        "Error reading file: Error 57.  " + path + ": Not a regular file."},
       {"far larger than any help text", [&] { folder.Write(""), fs::resize_file(folder.file, 300 << 20); },
        "Error reading file: Error 57.  " + path + ": Larger than 4194304 bytes."},
