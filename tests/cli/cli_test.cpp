@@ -215,38 +215,4 @@ TEST(SkyloomCli, ExportsHoldEveryRow) {
   EXPECT_GT(Count(r.out.substr(r.out.size() - 120), "| 2799-"), 0u) << r.out.substr(r.out.size() - 120);
 }
 
-// The whole chart is the nine series of the transiting bodies, in list
-// order, whatever body the command names, one report after the other; with
-// --with-moon the Moon's series comes last. Its exports hold all ninety runs.
-// A series cut short ends it, with status 1.
-TEST(SkyloomCli, WholeChartIsEverySeriesInOrder) {
-  const std::string birth =
-      " --start 2024-01-01 --end 2024-03-31 --zone GMT --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT+5:30";
-  const std::string separator = "\n" + std::string(119, '-') + "\n";
-  std::string series;
-  for (const char* body : {"Sun", "Mercury", "Venus", "Mars", "Jupiter", "Saturn", "Uranus", "Neptune", "Pluto"}) {
-    const CliResult one = RunCli(std::string("personal ") + body + " Sun" + birth + " --show-all inner");
-    ASSERT_EQ(one.status, 0) << body << one.err;
-    series += (series.empty() ? "" : separator) + one.out;
-  }
-  const CliResult chart = RunCli("personal Chiron Moon" + birth + " --show-all every");
-  EXPECT_EQ(chart.status, 0) << chart.err;
-  EXPECT_EQ(chart.out, series);
-  const CliResult moon = RunCli("personal Moon Sun" + birth + " --show-all inner");
-  EXPECT_EQ(Count(moon.out, "Moon transits of natal "), 10u);
-  EXPECT_EQ(RunCli("personal Sun Sun" + birth + " --show-all every --with-moon").out, series + separator + moon.out);
-  const CliResult csv = RunCli("personal Sun Sun" + birth + " --show-all every --csv -");
-  EXPECT_GT(Count(csv.out, "\n90,"), 0u) << "no 90th run";
-  EXPECT_EQ(Count(csv.out, "\n91,"), 0u);
-  // A quarter of the Moon to one natal body: about 26 exact aspects.
-  EXPECT_GT(Count(RunCli("personal Moon Venus" + birth + " --csv -").out, ",exact,"), 20u);
-
-  const CliResult cut = RunCli(
-      "personal Sun Sun --start 2090-01-01 --end 2100-12-31 --zone GMT --birth 1985-07-04 "
-      "--birth-time 06:05 --birth-zone GMT --show-all every");
-  EXPECT_EQ(cut.status, 1);
-  EXPECT_EQ(Count(cut.err, "End date is too late for Pluto"), 1u) << cut.err;
-  EXPECT_EQ(RunCli("world Sun Mars --start 2024-01-01 --end 2024-12-31 --show-all every").status, 2);
-}
-
 }  // namespace
