@@ -12,7 +12,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "support/cli_cases.h"
@@ -107,18 +106,15 @@ INSTANTIATE_TEST_SUITE_P(SkyloomCli, BirthZone, ::testing::ValuesIn(ReadCases("c
 // the run, and a run refused, killed or cut by a full disk left it empty or
 // cut), whether or not the run would be refused.
 TEST(SkyloomCli, FilePermissionsAreHonoured) {
-  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-  const std::tuple<const char*, const char*, fs::perms, bool> cases[] = {
-      // the option, the file, its permissions (none: no file yet), whether the folder takes no new file
-      {"--html", "kept.html", readOnly, false},    {"--ics", "kept.ics", readOnly, false},
-      {"--csv", "kept.csv", readOnly, false},      {"--json", "kept.json", readOnly, false},
-#ifdef SKYLOOM_TIMELINE
-      {"--timeline", "kept.svg", readOnly, false},
+  for (const CaseLine& c : ReadCases("cli/cases/permissions.txt")) {
+#ifndef SKYLOOM_TIMELINE
+    if (c.fields.size() > 4) continue;
 #endif
-      {"--csv", "open.csv", fs::perms::all, true}, {"--html", "open.html", fs::perms::all, true},
-      {"--csv", "new.csv", fs::perms::none, true}, {"--csv", "ours.csv", fs::perms::all, false},
-  };
-  for (const auto& [option, name, earlier, closed] : cases) {
+    const std::string option = c[0], name = c[1];
+    const fs::perms earlier = c[2] == "open"   ? fs::perms::all
+                              : c[2] == "none" ? fs::perms::none
+                                               : fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const bool closed = c[3] == "yes";
     for (const bool refused : {false, true}) {
       const fs::path folder = FreshFolder("permissions"), file = folder / name;
       if (earlier != fs::perms::none) {
@@ -131,7 +127,7 @@ TEST(SkyloomCli, FilePermissionsAreHonoured) {
       const CliResult r = RunCliUnprivileged(run + " " + option + " " + Quoted(file));
       const bool written = earlier == fs::perms::all && !closed;
       const int status = written ? (refused ? 1 : 0) : 3;
-      EXPECT_EQ(r.status, status) << name << "\n" << r.err;
+      EXPECT_EQ(r.status, status) << c.where << "\n" << r.err;
       EXPECT_EQ(r.err, written ? (refused ? "Invalid input: The start date is invalid.\n" : "")
                                : "skyloom-cli: cannot write " + file.string() + ": Permission denied\n");
       EXPECT_EQ(r.out.empty(), status != 0) << name;
