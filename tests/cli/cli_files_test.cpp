@@ -31,7 +31,7 @@ TEST_P(FullDisk, LeavesTheEarlierFile) {
 #endif
   const fs::path folder = FreshFolder("full"), file = folder / c[0];
   std::ofstream(file) << "earlier";
-  const CliResult r = RunCliOnFullDisk(Replaced(c[1], "FILE", Quoted(file)), 32768);
+  const CliResult r = RunCli(Replaced(c[1], "FILE", Quoted(file)), "", 32768);
   EXPECT_EQ(r.status, 3) << c.where << "\n" << r.err;
   EXPECT_EQ(r.err, "skyloom-cli: cannot write " + file.string() + ": " + c[2]) << c.where;
   EXPECT_EQ(Slurp(file), "earlier") << c.where;

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "support/cli_cases.h"
@@ -107,18 +106,15 @@ INSTANTIATE_TEST_SUITE_P(SkyloomCli, BirthZone, ::testing::ValuesIn(ReadCases("c
 // the run, and a run refused, killed or cut by a full disk left it empty or
 // cut), whether or not the run would be refused.
 TEST(SkyloomCli, FilePermissionsAreHonoured) {
-  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-  const std::tuple<const char*, const char*, fs::perms, bool> cases[] = {
-      // the option, the file, its permissions (none: no file yet), whether the folder takes no new file
-      {"--html", "kept.html", readOnly, false},    {"--ics", "kept.ics", readOnly, false},
-      {"--csv", "kept.csv", readOnly, false},      {"--json", "kept.json", readOnly, false},
-#ifdef SKYLOOM_TIMELINE
-      {"--timeline", "kept.svg", readOnly, false},
+  for (const CaseLine& c : ReadCases("cli/cases/permissions.txt")) {
+#ifndef SKYLOOM_TIMELINE
+    if (c.fields.size() > 4) continue;
 #endif
-      {"--csv", "open.csv", fs::perms::all, true}, {"--html", "open.html", fs::perms::all, true},
-      {"--csv", "new.csv", fs::perms::none, true}, {"--csv", "ours.csv", fs::perms::all, false},
-  };
-  for (const auto& [option, name, earlier, closed] : cases) {
+    const std::string option = c[0], name = c[1];
+    const fs::perms earlier = c[2] == "open"   ? fs::perms::all
+                              : c[2] == "none" ? fs::perms::none
+                                               : fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const bool closed = c[3] == "yes";
     for (const bool refused : {false, true}) {
       const fs::path folder = FreshFolder("permissions"), file = folder / name;
       if (earlier != fs::perms::none) {
@@ -131,7 +127,7 @@ TEST(SkyloomCli, FilePermissionsAreHonoured) {
       const CliResult r = RunCliUnprivileged(run + " " + option + " " + Quoted(file));
       const bool written = earlier == fs::perms::all && !closed;
       const int status = written ? (refused ? 1 : 0) : 3;
-      EXPECT_EQ(r.status, status) << name << "\n" << r.err;
+      EXPECT_EQ(r.status, status) << c.where << "\n" << r.err;
       EXPECT_EQ(r.err, written ? (refused ? "Invalid input: The start date is invalid.\n" : "")
                                : "skyloom-cli: cannot write " + file.string() + ": Permission denied\n");
       EXPECT_EQ(r.out.empty(), status != 0) << name;
@@ -213,40 +209,6 @@ TEST(SkyloomCli, ExportsHoldEveryRow) {
         "2020-12-21* ", "2040-10-31* ", "2060-04-07* ", "2080-03-15* ", "2100-09-18* "})
     EXPECT_EQ(Count(r.out, std::string("| ") + date + "|"), 1u) << date;
   EXPECT_GT(Count(r.out.substr(r.out.size() - 120), "| 2799-"), 0u) << r.out.substr(r.out.size() - 120);
-}
-
-// The whole chart is the nine series of the transiting bodies, in list
-// order, whatever body the command names, one report after the other; with
-// --with-moon the Moon's series comes last. Its exports hold all ninety runs.
-// A series cut short ends it, with status 1.
-TEST(SkyloomCli, WholeChartIsEverySeriesInOrder) {
-  const std::string birth =
-      " --start 2024-01-01 --end 2024-03-31 --zone GMT --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT+5:30";
-  const std::string separator = "\n" + std::string(119, '-') + "\n";
-  std::string series;
-  for (const char* body : {"Sun", "Mercury", "Venus", "Mars", "Jupiter", "Saturn", "Uranus", "Neptune", "Pluto"}) {
-    const CliResult one = RunCli(std::string("personal ") + body + " Sun" + birth + " --show-all inner");
-    ASSERT_EQ(one.status, 0) << body << one.err;
-    series += (series.empty() ? "" : separator) + one.out;
-  }
-  const CliResult chart = RunCli("personal Chiron Moon" + birth + " --show-all every");
-  EXPECT_EQ(chart.status, 0) << chart.err;
-  EXPECT_EQ(chart.out, series);
-  const CliResult moon = RunCli("personal Moon Sun" + birth + " --show-all inner");
-  EXPECT_EQ(Count(moon.out, "Moon transits of natal "), 10u);
-  EXPECT_EQ(RunCli("personal Sun Sun" + birth + " --show-all every --with-moon").out, series + separator + moon.out);
-  const CliResult csv = RunCli("personal Sun Sun" + birth + " --show-all every --csv -");
-  EXPECT_GT(Count(csv.out, "\n90,"), 0u) << "no 90th run";
-  EXPECT_EQ(Count(csv.out, "\n91,"), 0u);
-  // A quarter of the Moon to one natal body: about 26 exact aspects.
-  EXPECT_GT(Count(RunCli("personal Moon Venus" + birth + " --csv -").out, ",exact,"), 20u);
-
-  const CliResult cut = RunCli(
-      "personal Sun Sun --start 2090-01-01 --end 2100-12-31 --zone GMT --birth 1985-07-04 "
-      "--birth-time 06:05 --birth-zone GMT --show-all every");
-  EXPECT_EQ(cut.status, 1);
-  EXPECT_EQ(Count(cut.err, "End date is too late for Pluto"), 1u) << cut.err;
-  EXPECT_EQ(RunCli("world Sun Mars --start 2024-01-01 --end 2024-12-31 --show-all every").status, 2);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <tuple>
 
 #include "ports/memory_settings_store.h"
+#include "support/cli_cases.h"
 #include "support/form_fixture.h"
 
 namespace skyloom {
@@ -123,29 +125,22 @@ TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
   EXPECT_EQ(next.window.ListIndex(results), -1);
   EXPECT_EQ(next.window.Text(birth), "America/New_York");
 
-  const struct {
-    const char *tz0, *name0, *tz1, *name1;
-    int16_t position0, position1;
-    std::string text0, text1;  // "" : the entry's text
-  } kCases[] = {
-      {"30", nullptr, "20", nullptr, 30, 20, "", ""},  // stored before the names
-      {"30", "", "-1", "  ", 30, -1, "", ""},
-      {"30", "Asia/Tokyo", "20", "Europe/Paris", -1, -1, "Asia/Tokyo", "Europe/Paris"},
-      {"-1", "Asia/Tokyo", "-1", nullptr, -1, -1, "Asia/Tokyo", ""},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(std::string(c.tz0) + " " + (c.name0 != nullptr ? c.name0 : "(none)"));
+  for (const test::CaseLine& c : test::ReadCases("state/cases/zone_names.txt")) {
     MemorySettingsStore stored;
     stored.Put(kSkl, "StateSaved", "Y");
-    stored.Put(kSkl, "TZ0", c.tz0);
-    stored.Put(kSkl, "TZ1", c.tz1);
-    if (c.name0 != nullptr) stored.Put(kSkl, "TZName0", c.name0);
-    if (c.name1 != nullptr) stored.Put(kSkl, "TZName1", c.name1);
+    std::istringstream values(c[0]), positions(c[1]), texts(c[2]);
+    for (std::string value; values >> value;)
+      stored.Put(kSkl, value.substr(0, value.find('=')), test::Replaced(value.substr(value.find('=') + 1), "~", " "));
     FormFixture f(StoreServices(stored));
-    EXPECT_EQ(f.window.ListIndex(results), c.position0);
-    EXPECT_EQ(f.window.ListIndex(birth), c.position1);
-    EXPECT_EQ(f.window.Text(results), c.position0 >= 0 ? f.window.ListItem(results, c.position0) : c.text0);
-    EXPECT_EQ(f.window.Text(birth), c.position1 >= 0 ? f.window.ListItem(birth, c.position1) : c.text1);
+    for (const Control list : {results, birth}) {
+      int position = 0;
+      std::string text;
+      positions >> position, texts >> text;
+      if (text == "-") text.clear();
+      EXPECT_EQ(f.window.ListIndex(list), position) << c.where;
+      EXPECT_EQ(f.window.Text(list), position >= 0 ? f.window.ListItem(list, static_cast<int16_t>(position)) : text)
+          << c.where;
+    }
   }
 }
 

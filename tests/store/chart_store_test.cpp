@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/cli_cases.h"
 #include "support/cli_runner.h"
 
 namespace {
@@ -56,17 +57,7 @@ std::string Sql(const std::string& path, const std::string& sql) {
 
 TEST(ChartStore, AFirstVersionFileIsBroughtUpToDateWithItsCharts) {
   const std::string path = (FreshFolder("store-v1") / "charts.sqlite").string();
-  // The collection as the first version wrote it.
-  Sql(path,
-      "CREATE TABLE charts (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE,"
-      " birth_date TEXT NOT NULL, birth_time TEXT NOT NULL, birth_zone TEXT NOT NULL,"
-      " place TEXT NOT NULL DEFAULT '', latitude REAL, longitude REAL, zodiac TEXT NOT NULL DEFAULT '',"
-      " note TEXT NOT NULL DEFAULT '');"
-      "CREATE TABLE tags (chart_id INTEGER NOT NULL REFERENCES charts(id) ON DELETE CASCADE,"
-      " position INTEGER NOT NULL, tag TEXT NOT NULL, PRIMARY KEY (chart_id, position));"
-      "INSERT INTO charts VALUES (7, 'Old Friend', '1950-01-02', '03:04', 'GMT', 'Paris', 48.85, 2.35, '', 'kept');"
-      "INSERT INTO tags VALUES (7, 0, 'family'), (7, 1, 'old');"
-      "PRAGMA user_version = 1;");
+  Sql(path, Slurp(std::string(SKYLOOM_TEST_DIR) + "/store/cases/first_version.sql"));
   {
     ChartStore store(path);
     const std::optional<StoredChart> kept = store.Find("Old Friend");
@@ -83,33 +74,23 @@ TEST(ChartStore, AFirstVersionFileIsBroughtUpToDateWithItsCharts) {
 
 TEST(ChartStore, FilesThatAreNoCollectionOfOursAreRefusedAndLeftAsTheyWere) {
   const std::string folder = FreshFolder("store-refused").string();
-  struct Case {
-    std::string name, sql, bytes, why;
-  };
-  const Case cases[] = {
-      {"garbage", "", std::string("this is no database at all\n") + std::string(5000, 'x'),
-       "is not a chart collection"},
-      {"newer", "CREATE TABLE charts (id INTEGER PRIMARY KEY); PRAGMA user_version = 99;", "", "of a newer version"},
-      {"next", "PRAGMA user_version = " + std::to_string(ChartStoreVersion + 1) + ";", "", "of a newer version"},
-      {"foreign", "CREATE TABLE photos (id INTEGER);", "", "of another program"},
-  };
-  for (const Case& c : cases) {
-    const std::string path = folder + "/" + c.name + ".sqlite";
-    if (c.sql.empty()) {
-      std::ofstream(path, std::ios::binary) << c.bytes;
+  for (const test::CaseLine& c : test::ReadCases("store/cases/refused_files.txt")) {
+    const std::string path = folder + "/" + c[0] + ".sqlite";
+    if (c[1].empty()) {
+      std::ofstream(path, std::ios::binary) << "this is no database at all\n" << std::string(5000, 'x');
     } else {
-      Sql(path, c.sql);
+      Sql(path, test::Replaced(c[1], "NEXT", std::to_string(ChartStoreVersion + 1)));
     }
     const std::string before = Slurp(path);
     try {
       ChartStore store(path);
-      ADD_FAILURE() << c.name << " was opened";
+      ADD_FAILURE() << c.where << " was opened";
     } catch (const StoreError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << c.name << ": " << e.what();
-      EXPECT_NE(std::string(e.what()).find("left as it is"), std::string::npos) << c.name;
+      EXPECT_NE(std::string(e.what()).find(c[2]), std::string::npos) << c.where << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find("left as it is"), std::string::npos) << c.where;
     }
-    EXPECT_EQ(Slurp(path), before) << c.name;
-    EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << c.name;
+    EXPECT_EQ(Slurp(path), before) << c.where;
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << c.where;
   }
 }
 
@@ -119,46 +100,19 @@ TEST(ChartStore, NamesTagsAndTransactions) {
   store.Add(Chart("bob", {"clients"}));
   store.Add(Chart("Alice", {"family", "clients"}));
   store.Add(Chart("Carol"));
-  struct Step {
-    std::string what;
-    std::function<void()> act;
-    std::string refusal;  // empty: goes through
-    std::vector<std::string> after;
-  };
-  const Step steps[] = {
-      {"a name in another letter case is taken",
-       [&] { store.Add(Chart("ALICE")); },
-       "already a chart called Alice",
-       {"Alice", "bob", "Carol"}},
-      {"an empty name", [&] { store.Add(Chart("")); }, "needs a name", {"Alice", "bob", "Carol"}},
-      {"a batch with a name twice keeps none of it",
-       [&] {
-         store.AddAll({Chart("Dave"), Chart("dave")}, [](size_t) { return std::string(); });
-       },
-       "already a chart called Dave",
-       {"Alice", "bob", "Carol"}},
-      {"renamed", [&] { store.Rename("bob", "Bob"); }, "", {"Alice", "Bob", "Carol"}},
-      {"renamed onto another",
-       [&] { store.Rename("Bob", "carol"); },
-       "already a chart called Carol",
-       {"Alice", "Bob", "Carol"}},
-      {"renamed when missing", [&] { store.Rename("Zed", "Zoe"); }, "no chart called Zed", {"Alice", "Bob", "Carol"}},
-      {"removed", [&] { EXPECT_TRUE(store.Remove("Carol")); }, "", {"Alice", "Bob"}},
-      {"removed when missing", [&] { EXPECT_FALSE(store.Remove("Carol")); }, "", {"Alice", "Bob"}},
-  };
-  for (const Step& s : steps) {
-    std::string refusal;
+  for (const test::CaseLine& c : test::ReadCases("store/cases/chart_steps.txt")) {
+    const std::vector<std::string> w = test::Split(c[0], ' ');
+    std::string told;
     try {
-      s.act();
+      if (w[0] == "add") store.Add(Chart(w.size() > 1 ? w[1] : ""));
+      if (w[0] == "addall") store.AddAll({Chart(w[1]), Chart(w[2])}, [](size_t) { return std::string(); });
+      if (w[0] == "rename") store.Rename(w[1], w[2]);
+      if (w[0] == "remove") told = store.Remove(w[1]) ? "removed" : "none";
     } catch (const StoreError& e) {
-      refusal = e.what();
+      told = e.what();
     }
-    if (s.refusal.empty()) {
-      EXPECT_EQ(refusal, "") << s.what;
-    } else {
-      EXPECT_NE(refusal.find(s.refusal), std::string::npos) << s.what << ": " << refusal;
-    }
-    EXPECT_EQ(Names(store.List()), s.after) << s.what;
+    EXPECT_TRUE(c[1].empty() ? told.empty() : told.find(c[1]) != std::string::npos) << c.where << ": " << told;
+    EXPECT_EQ(Names(store.List()), test::Split(c[2], ' ')) << c.where;
   }
   EXPECT_EQ(Names(store.List("clients")), (std::vector<std::string>{"Alice", "Bob"}));
   EXPECT_EQ(store.Find("Alice")->tags, (std::vector<std::string>{"family", "clients"}));

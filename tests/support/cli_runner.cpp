@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -47,23 +46,17 @@ size_t Count(const std::string& text, const std::string& what) {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-CliResult RunCli(const std::string& arguments, const std::string& prefix) {
+CliResult RunCli(const std::string& arguments, const std::string& prefix, long limit) {
   const fs::path dir = CliScratch(), copy = dir / "skyloom-cli";
   const std::string command = prefix + " " + Quoted(prefix.find("setpriv") == 0 ? copy : CliProgram()) + " >" +
                               Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
-  const int raw = std::system(command.c_str());
-  return {Slurp(dir / "out"), Slurp(dir / "err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
-}
-
-CliResult RunCliOnFullDisk(const std::string& arguments, long limit) {
-  const fs::path dir = CliScratch();
-  const std::string command =
-      Quoted(CliProgram()) + " >" + Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
   const pid_t child = ::fork();
   if (child == 0) {
-    const rlimit small{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    std::signal(SIGXFSZ, SIG_IGN);  // an ignored signal stays ignored across exec
+    if (limit > 0) {
+      const rlimit small{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      std::signal(SIGXFSZ, SIG_IGN);  // an ignored signal stays ignored across exec
+    }
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }

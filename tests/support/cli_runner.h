@@ -13,17 +13,16 @@ struct CliResult {
 
 // The arguments go to the shell as they are, after the runner's own
 // redirections (so that one of theirs, ">/dev/full", wins); prefix comes
-// before the program (an environment change, say).
-CliResult RunCli(const std::string& arguments, const std::string& prefix = "");
+// before the program (an environment change, say). A limit above 0 makes a
+// disk that takes no file beyond that many bytes (RLIMIT_FSIZE in the child,
+// SIGXFSZ ignored, so that writes fail with EFBIG as on a full disk with
+// ENOSPC), standard output and error included.
+CliResult RunCli(const std::string& arguments, const std::string& prefix = "", long limit = 0);
 // The same as an unprivileged user when the tests run as root, so that file
 // permissions hold (a copy of the program in the scratch folder, as the
 // build folder may be closed to other users).
 CliResult RunCliUnprivileged(const std::string& arguments);
 std::filesystem::path CliProgram();
-// The same on a disk that takes no file beyond limit bytes (RLIMIT_FSIZE in
-// the child, SIGXFSZ ignored, so that writes fail with EFBIG as on a full
-// disk with ENOSPC). Standard output and error are files under the limit too.
-CliResult RunCliOnFullDisk(const std::string& arguments, long limit);
 
 // This test process's scratch folder, and an empty folder in it open to all.
 std::filesystem::path CliScratch();
