@@ -208,35 +208,6 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
   }
 }
 
-// The samples kept are the positions at the zone's midnights, whichever way
-// and however far the days asked for move.
-TEST(TransitSearch, MidnightSamplesAreThePositions) {
-  const BodyPositions& positions = test::TestPositions();
-  MidnightLongitudes midnights(positions, ZoneOfMinutes(-690), Zodiac::Sidereal);
-  const int32_t d = Day(2000, 1, 1);
-  // clang-format off
-  const struct {
-    BodyIndex body;
-    int32_t day;
-  } asked[] = {{Mars, d},          {Mars, d - 1},         {Mars, d + 255},     {Mars, d + 256},  {Mars, d - 300},
-               {Mars, d - 90000},  {Mars, d + 200000},    {Pluto, Day(1600, 1, 1)}, {Pluto, Day(2100, 1, 1)},
-               {Moon, d + 3},      {Sun, d - 700},        {Sun, d - 699},      {Sun, d + 1}};
-  // clang-format on
-  for (int pass = 0; pass < 2; ++pass) {
-    const uint64_t before = positions.Evaluations();
-    for (const auto& a : asked) {
-      EXPECT_EQ(midnights.At(a.body, a.day),
-                positions.Longitude(a.body, LocalMidnight(a.day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
-          << BodyNames[a.body] << " " << a.day;
-    }
-    // The second time round only the comparisons compute positions.
-    if (pass == 1) {
-      EXPECT_EQ(positions.Evaluations() - before, std::size(asked));
-    }
-  }
-  EXPECT_EQ(midnights.Kept(), std::size(asked));
-}
-
 // A personal Show-all series of transiting Mercury takes orbs 5, 3, 1,
 // which a single run would not (the reference runs check such orbs).
 TEST(TransitSearch, AShowAllSeriesTakesOrbsARunWouldNot) {
@@ -364,21 +335,6 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   EXPECT_TRUE(pass.minimum->exact);
   EXPECT_EQ(pass.minimum->day, edge + 10);
   EXPECT_EQ(pass.minimum->minuteOfDay, 0);
-}
-
-TEST(TransitSearch, TableGrowsPastItsEstimate) {
-  EXPECT_EQ(TransitTable::RowsForPeriod(1), 200);
-  EXPECT_EQ(TransitTable::RowsForPeriod(1451), 200);
-  EXPECT_EQ(TransitTable::RowsForPeriod(1458), 201);
-  EXPECT_EQ(TransitTable::RowsForPeriod(650 * 366), 32760);
-  TransitTable table;
-  table.Create(3);
-  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false, {}});
-  EXPECT_FALSE(table.RowIsEmpty(1000));
-  ASSERT_TRUE(table.Data(1000).entry[0]);
-  EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
-  EXPECT_TRUE(table.RowIsEmpty(999));
-  EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
 }
 
 // Exact minutes in a named results zone on the days its clocks change, each
