@@ -208,6 +208,35 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
   }
 }
 
+// The samples kept are the positions at the zone's midnights, whichever way
+// and however far the days asked for move.
+TEST(TransitSearch, MidnightSamplesAreThePositions) {
+  const BodyPositions& positions = test::TestPositions();
+  MidnightLongitudes midnights(positions, ZoneOfMinutes(-690), Zodiac::Sidereal);
+  const int32_t d = Day(2000, 1, 1);
+  // clang-format off
+  const struct {
+    BodyIndex body;
+    int32_t day;
+  } asked[] = {{Mars, d},          {Mars, d - 1},         {Mars, d + 255},     {Mars, d + 256},  {Mars, d - 300},
+               {Mars, d - 90000},  {Mars, d + 200000},    {Pluto, Day(1600, 1, 1)}, {Pluto, Day(2100, 1, 1)},
+               {Moon, d + 3},      {Sun, d - 700},        {Sun, d - 699},      {Sun, d + 1}};
+  // clang-format on
+  for (int pass = 0; pass < 2; ++pass) {
+    const uint64_t before = positions.Evaluations();
+    for (const auto& a : asked) {
+      EXPECT_EQ(midnights.At(a.body, a.day),
+                positions.Longitude(a.body, LocalMidnight(a.day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
+          << BodyNames[a.body] << " " << a.day;
+    }
+    // The second time round only the comparisons compute positions.
+    if (pass == 1) {
+      EXPECT_EQ(positions.Evaluations() - before, std::size(asked));
+    }
+  }
+  EXPECT_EQ(midnights.Kept(), std::size(asked));
+}
+
 // A personal Show-all series of transiting Mercury takes orbs 5, 3, 1,
 // which a single run would not (the reference runs check such orbs).
 TEST(TransitSearch, AShowAllSeriesTakesOrbsARunWouldNot) {
