@@ -52,14 +52,6 @@ TEST(BirthPlace, TextsNamePlacesOrAreRefused) {
   }
 }
 
-// Local mean time: the sun crosses a meridian 360° / 24 h = 15° an hour
-// later for each 15° west, so 1° of longitude is 240 s of time.
-TEST(BirthPlace, LocalMeanTimeIsFourMinutesToTheDegreeToTheSecond) {
-  // longitude × 240 s, to the nearest second: -179.99 × 240 = -43197.6 s,
-  // 2.3488 × 240 = 563.712 s (Paris, FR); the CLI's titles show others.
-  const std::pair<double, int> cases[] = {{0, 0}, {-179.99, -43198}, {180, 43200}, {2.3488, 564}, {-0.0021, -1}};
-  for (const auto& [longitude, seconds] : cases) EXPECT_EQ(LocalMeanTimeSeconds(longitude), seconds) << longitude;
-}
 // The geonames library's own records, read one by one without the atlas's
 // lookup: every city whose name is exactly the one wanted.
 std::vector<Place> RecordsNamed(const std::string& name) {

@@ -66,15 +66,5 @@ TEST(Zone, LocalTimesBackToUniversalTime) {
   EXPECT_NEAR(FromLocal(kDay, 43200, Zone::Fixed(19800, "GMT+5:30")).ut, kDay - 0.5 + 6.5 / 24, 1e-9);
 }
 
-TEST(Zone, FixedZonesCompareByOffsetAndText) {
-  const Zone a = Zone::Fixed(-18000, "EST/CDT");
-  EXPECT_EQ(a.Text(), "EST/CDT");
-  EXPECT_EQ(a.OffsetSecondsAt(Instant{kDay}), -18000);
-  EXPECT_EQ(a, Zone::Fixed(-18000, "EST/CDT"));
-  EXPECT_NE(a, Zone::Fixed(-18000, "GMT-5:00"));
-  EXPECT_NE(a, Zone::Fixed(-18001, "EST/CDT"));
-  EXPECT_EQ(ZoneOfMinutes(330, "GMT+5:30"), Zone::Fixed(19800, "GMT+5:30"));
-}
-
 }  // namespace
 }  // namespace skyloom

@@ -122,29 +122,6 @@ TEST(Houses, PolarCirclesLeaveOnlySomeSystems) {
             "regiomontanus, campanus, porphyry, equal or whole-sign, which hold there.");
 }
 
-TEST(Houses, SystemsByName) {
-  for (int k = 0; k < HouseSystemCount; ++k) {
-    const auto system = static_cast<HouseSystem>(k);
-    EXPECT_EQ(HouseSystemByName(HouseSystemName(system)), system);
-  }
-  EXPECT_EQ(HouseSystemByName("Whole-Sign"), HouseSystem::WholeSign);
-  EXPECT_EQ(HouseSystemByName("PLACIDUS"), HouseSystem::Placidus);
-  EXPECT_EQ(HouseSystemByName("wholesign"), std::nullopt);
-  EXPECT_EQ(HouseSystemByName(""), std::nullopt);
-}
-
-// The house of a longitude: from its cusp (included) up to the next, the
-// twelfth house running over 0 degrees.
-TEST(Houses, HouseOfALongitude) {
-  NatalHouses houses;
-  const double cusps[12] = {350, 20, 45, 80, 110, 140, 170, 200, 225, 260, 290, 320};
-  for (size_t k = 0; k < 12; ++k) houses.cusps[k] = cusps[k] / kDegrees;
-  const std::pair<double, int16_t> cases[] = {{350, 1}, {355, 1},  {0, 1},      {19.999, 1}, {20, 2},
-                                              {44, 2},  {45, 3},   {100, 4},    {139.9, 5},  {170, 7},
-                                              {259, 9}, {260, 10}, {319.9, 11}, {320, 12},   {349.99, 12}};
-  for (const auto& [degrees, house] : cases) EXPECT_EQ(HouseOf(houses, degrees / kDegrees), house) << degrees;
-}
-
 // The house ingresses of a body, against a scan of its longitude every ten
 // minutes (straight from the library), each crossing of a cusp refined by
 // bisection: the same crossings in the same order, each at the nearest

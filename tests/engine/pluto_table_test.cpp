@@ -92,28 +92,6 @@ TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
   // Characters after the third carry nothing unless they refine it.
   SetTableEntries({{0, "?YZ this is ignored"}});
   EXPECT_DOUBLE_EQ(table.Entry(0), 5 * 60 + 30 + 30.0 / 60);
-}
-
-TEST_F(PlutoTableTest, RecordsCarryTheLongitudeToAThousandthOfAnArcSecond) {
-  table.Records.assign(PlutoRecordCount, std::string());
-  for (const int32_t k : {0, 1, 54, 55, 56, 12345, PlutoRecordCount - 1}) {
-    for (int32_t m = 0; m < 21600; m += 7) {
-      // Whole minutes, the halves where the minute rounds, and between.
-      for (const double seconds : {0.0, 0.0004, 29.9996, 30.0, 44.1234, 59.9996}) {
-        const double degrees = m / 60.0 + seconds / 3600;
-        const std::string record = EncodePlutoRecord(k, degrees);
-        ASSERT_EQ(record.size(), 6u);
-        for (const char c : record) ASSERT_TRUE(c >= 58 && c <= 119) << "code " << int(c) << " k " << k;
-        table.Records[k] = record;
-        const ::testing::AssertionResult near = AngleNearDegrees(degrees, table.Entry(k), 0.0005 * kArcsecond);
-        ASSERT_TRUE(near) << "k " << k << " minutes " << m << " seconds " << seconds << ": " << near.message();
-        ASSERT_LT(table.Entry(k), 360.0);
-        // The first three characters alone still give the nearest minute.
-        table.Records[k] = record.substr(0, 3);
-        ASSERT_TRUE(AngleNearDegrees(degrees, table.Entry(k), 30.001 * kArcsecond));
-      }
-    }
-  }
   // A refinement out of its range, or with a character outside the
   // alphabet, leaves the record read to the minute.
   for (const char* tail : {"www", "w::", "::9", "::", ";~;"}) {

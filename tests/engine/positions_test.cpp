@@ -65,14 +65,6 @@ TEST(Positions, SiderealAndSpeed) {
   }
 }
 
-TEST(Positions, AnglesWrapAtTheFullCircle) {
-  EXPECT_NEAR(NormalizeAngle(-0.1), TwoPi - 0.1, 1e-15);
-  EXPECT_EQ(NormalizeAngle(TwoPi), 0.0);
-  EXPECT_NEAR(AngularSeparation(0.1, TwoPi - 0.1), 0.2, 1e-12);
-  EXPECT_NEAR(AngularSeparation(TwoPi - 0.1, 0.1), 0.2, 1e-12);
-  EXPECT_NEAR(AngularSeparation(0.0, Pi), Pi, 1e-15);
-}
-
 TEST(Positions, RetrogradeMotion) {
   const BodyPositions& p = test::TestPositions();
   // Mars was retrograde from 2020 September 9 to November 13.

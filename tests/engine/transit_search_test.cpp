@@ -366,21 +366,6 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   EXPECT_EQ(pass.minimum->minuteOfDay, 0);
 }
 
-TEST(TransitSearch, TableGrowsPastItsEstimate) {
-  EXPECT_EQ(TransitTable::RowsForPeriod(1), 200);
-  EXPECT_EQ(TransitTable::RowsForPeriod(1451), 200);
-  EXPECT_EQ(TransitTable::RowsForPeriod(1458), 201);
-  EXPECT_EQ(TransitTable::RowsForPeriod(650 * 366), 32760);
-  TransitTable table;
-  table.Create(3);
-  table.SetEntry(1000, 1, 0, DateMark{Day(2020, 1, 1), false, {}});
-  EXPECT_FALSE(table.RowIsEmpty(1000));
-  ASSERT_TRUE(table.Data(1000).entry[0]);
-  EXPECT_EQ(table.Data(1000).entry[0]->day, Day(2020, 1, 1));
-  EXPECT_TRUE(table.RowIsEmpty(999));
-  EXPECT_TRUE(table.RowIsEmpty(table.RowCount() + 5));
-}
-
 // Exact minutes in a named results zone on the days its clocks change, each
 // against the Sun's position straight from the ephemeris: the natal point is
 // where the Sun stood at the instant, so the conjunction is exact then. A
