@@ -146,7 +146,11 @@ int RunChartBatch(const std::vector<std::string>& words, const std::string& sele
   // and the ephemeris files are read once a thread, not once a chart.
   auto work = [&](size_t k) -> ChartRun {
     thread_local std::unique_ptr<Session> session;
-    if (!session) session = std::make_unique<Session>(folder);
+    if (!session) {
+      session = std::make_unique<Session>(folder);
+      // The charts share the period and zone: their transiting bodies' samples serve them all.
+      session->KeepSamples(true);
+    }
     ChartRun run;
     const StoredChart& chart = charts[k];
     std::vector<std::string> typed = words;
@@ -203,7 +207,8 @@ int RunChartBatch(const std::vector<std::string>& words, const std::string& sele
   for (size_t i = 0; i < words.size(); ++i) {
     if (words[i] == "--jobs" && i + 1 < words.size())
       jobs = static_cast<unsigned>(std::strtoul(words[i + 1].c_str(), nullptr, 10));
-    if (words[i].rfind("--jobs=", 0) == 0) jobs = static_cast<unsigned>(std::strtoul(words[i].c_str() + 7, nullptr, 10));
+    if (words[i].rfind("--jobs=", 0) == 0)
+      jobs = static_cast<unsigned>(std::strtoul(words[i].c_str() + 7, nullptr, 10));
   }
   RunInOrder<ChartRun>(charts.size(), WorkerCount(jobs), work, take);
   report.Finish();

@@ -108,6 +108,9 @@ void MidnightLongitudes::Adopt(BodyIndex body, int32_t firstDay, const std::vect
 }
 
 void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
+  size_t slots = 0;
+  for (const Span& span : spans_) slots += span.values.size();
+  if (slots <= kKeptSlots) return;
   for (size_t body = 0; body < kBodySlots; ++body)
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};
 }

@@ -46,9 +46,12 @@ class MidnightLongitudes {
   // NaN longitude of a known position stands for one not computed.
   void Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values);
 
-  // Lets the samples of every other body go: a series' next run shares at
-  // most the bodies of the one before.
+  // Lets the samples of every other body go once all bodies' spans hold
+  // more than kKeptSlots days (about 10 MB): a series' next run shares at
+  // most the bodies of the one before, while the runs of a short period
+  // (the charts of a batch, one after another) keep every body's.
   void KeepOnly(BodyIndex first, BodyIndex second);
+  static constexpr size_t kKeptSlots = size_t{1} << 20;
   // Longitudes kept, over all bodies.
   size_t Kept() const;
 

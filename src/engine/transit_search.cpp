@@ -694,8 +694,8 @@ RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, 
     MidnightLongitudes own(midnights.Positions(), run.zone, run.zodiac);
     return Run(run, own, table, result, observer).Perform();
   }
-  // What the runs before left of other bodies is of no more use: memory
-  // stays that of two bodies over the period, however long the series.
+  // What the runs before left of other bodies is of no more use to a long
+  // series: memory stays that of two bodies over the period, however long.
   midnights.KeepOnly(run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]);
   return Run(run, midnights, table, result, observer).Perform();
 }

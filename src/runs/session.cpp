@@ -416,7 +416,7 @@ bool Session::Start(const RunRequest& request, RunFace& face) {
   natalHouses_.reset();
   birthInstant_.reset();
   const bool ran = StartOne(request, face, CaptionsOf(request), false);
-  midnights_.reset();
+  CommandEnded();
   return ran;
 }
 
@@ -540,7 +540,7 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
   } else {
     SeriesOrChart(request, face, captions);
   }
-  midnights_.reset();
+  CommandEnded();
 }
 
 std::vector<RunDescription> Session::PlanSeries(const RunRequest& request, const Captions& captions) {
@@ -788,7 +788,7 @@ bool Session::Search(const RunRequest& request, RunFace& face) {
   natalHouses_.reset();
   birthInstant_.reset();
   const bool ran = SearchInner(request, face);
-  midnights_.reset();
+  CommandEnded();
   return ran;
 }
 

@@ -128,6 +128,10 @@ class Session {
   // thread alone; 0, every core. The face hears the same calls in the same
   // order with any number, and the report and the results are the same.
   void UseJobs(unsigned jobs) { jobs_ = jobs; }
+  // Keeps the bodies' daily samples from one command to the next (within
+  // their memory bound), for commands over one period in one zone, as the
+  // charts of a batch are; otherwise they go when a command ends.
+  void KeepSamples(bool keep) { keepSamples_ = keep; }
 
   // Whether Results() keeps each run's transits after the face heard of the
   // run (RunFinished); without them a long series takes no more memory than
@@ -189,6 +193,10 @@ class Session {
   std::shared_ptr<const PlutoTable> pluto_;
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
+  bool keepSamples_ = false;
+  void CommandEnded() {
+    if (!keepSamples_) midnights_.reset();
+  }
   std::vector<RunResult> results_;
   std::optional<double> birthInstant_;
   // A progressed or directed run's positions: the moving body's come from
