@@ -253,6 +253,15 @@ TimelineLayout::TimelineLayout(const Timeline& timeline, int labelWidth, int wid
 
 double TimelineLayout::DayToX(double day) const { return PlotLeft() + (day - firstDay_) * scale_; }
 
+namespace {
+
+// "2024-01-01 – 2024-12-31", over the label column.
+QString PeriodText(const TimelineAxis& axis) {
+  return Utf8(FormatDayNumber(axis.firstDay)) + QStringLiteral(" \u2013 ") + Utf8(FormatDayNumber(axis.lastDay));
+}
+
+}  // namespace
+
 double TimelineLayout::XToDay(double x) const { return firstDay_ + (x - PlotLeft()) / scale_; }
 
 int TimelineLabelWidth(const Timeline& timeline) {
@@ -261,6 +270,9 @@ int TimelineLabelWidth(const Timeline& timeline) {
   for (const TimelineRow& row : timeline.rows) labels.insert(row.label);
   int widest = 0;
   for (const std::string& label : labels) widest = std::max(widest, metrics.horizontalAdvance(Utf8(label)));
+  // The period over the column is read whole, not cut by the first month's label.
+  if (!timeline.rows.empty())
+    widest = std::max(widest, QFontMetrics(TimelineFont(kAxisPixels)).horizontalAdvance(PeriodText(timeline.axis)));
   return std::clamp(widest + 3 * TimelineLayout::kMargin, kMinLabelWidth, kMaxLabelWidth);
 }
 
@@ -305,10 +317,8 @@ void PaintTimelineAxis(QPainter& p, const Timeline& timeline, const TimelineLayo
   const TimelineAxis& axis = timeline.axis;
   if (!timeline.rows.empty()) {
     p.setPen(kMutedColour);
-    const QString period =
-        Utf8(FormatDayNumber(axis.firstDay)) + QStringLiteral(" \u2013 ") + Utf8(FormatDayNumber(axis.lastDay));
     p.drawText(QRect(TimelineLayout::kMargin, top, layout.LabelWidth() - TimelineLayout::kMargin, height - 6),
-               Qt::AlignLeft | Qt::AlignBottom, period);
+               Qt::AlignLeft | Qt::AlignBottom, PeriodText(axis));
   }
   p.setPen(kMutedColour);
   p.drawLine(layout.PlotLeft(), bottom, layout.PlotRight(), bottom);

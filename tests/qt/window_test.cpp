@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "calendar/date_format.h"
 #include "draw/timeline_drawing.h"
 #include "ports/memory_window.h"
 #include "qt/qt_settings_store.h"
@@ -335,6 +336,18 @@ class WindowTest : public QObject {
     const auto& results = form_->State().Runs.Results();
     const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    // The period over the label column is read whole, however short the
+    // rows' labels: the column is as wide as the period's text.
+    Timeline shortLabels = BuildTimeline(results);
+    for (TimelineRow& row : shortLabels.rows) row.label = "Sun";
+    QFont axisFont;
+    axisFont.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    axisFont.setPixelSize(11);
+    const QString period = QString::fromStdString(FormatDayNumber(shortLabels.axis.firstDay)) +
+                           QStringLiteral(" \u2013 ") +
+                           QString::fromStdString(FormatDayNumber(shortLabels.axis.lastDay));
+    QVERIFY(TimelineLabelWidth(shortLabels) >=
+            QFontMetrics(axisFont).horizontalAdvance(period) + 2 * TimelineLayout::kMargin);
 
     TimelineWindow window(results);
     window.show();
