@@ -394,21 +394,19 @@ int PaintTimelineLegend(QPainter& p, const Timeline& timeline, int x, int top) {
   x = start;
   const int skyMid = mid + TimelineLayout::kLegendHeight;
   top += TimelineLayout::kLegendHeight;
+  // A mark and its name; an eclipse's mark is the larger.
+  auto mark = [&](TimelineMarkKind kind, int half, const QString& name) {
+    PaintSkyMark(p, x + half, skyMid, kind);
+    x += 2 * half + 3;
+    word(name);
+  };
   if (timeline.sky.lunations) {
-    PaintSkyMark(p, x + 5, skyMid, TimelineMarkKind::NewMoon);
-    x += 13;
-    word(QStringLiteral("new Moon"));
-    PaintSkyMark(p, x + 5, skyMid, TimelineMarkKind::FullMoon);
-    x += 13;
-    word(QStringLiteral("full Moon"));
+    mark(TimelineMarkKind::NewMoon, 5, QStringLiteral("new Moon"));
+    mark(TimelineMarkKind::FullMoon, 5, QStringLiteral("full Moon"));
   }
   if (timeline.sky.eclipses) {
-    PaintSkyMark(p, x + 6, skyMid, TimelineMarkKind::SolarEclipse);
-    x += 15;
-    word(QStringLiteral("solar eclipse"));
-    PaintSkyMark(p, x + 6, skyMid, TimelineMarkKind::LunarEclipse);
-    x += 15;
-    word(QStringLiteral("lunar eclipse"));
+    mark(TimelineMarkKind::SolarEclipse, 6, QStringLiteral("solar eclipse"));
+    mark(TimelineMarkKind::LunarEclipse, 6, QStringLiteral("lunar eclipse"));
   }
   if (timeline.sky.voidOfCourse) {
     PaintSpell(p, x, x + 20, skyMid);

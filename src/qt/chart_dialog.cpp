@@ -105,39 +105,40 @@ class ChartDialog : public QDialog {
     }
   }
 
-  void Save() {
+  // A name typed into a question box; empty when none was given.
+  std::string AskName(const QString& title, const QString& label, const std::string& initial) {
     bool ok = false;
     const std::string name =
-        QInputDialog::getText(this, tr("Save birth data as"), tr("Name of the chart:"), QLineEdit::Normal, {}, &ok)
-            .trimmed()
-            .toStdString();
-    if (!ok || name.empty()) return;
-    const std::variant<StoredChart, Notice> chart = ChartFromWindow(state_, name);
-    if (const Notice* refusal = std::get_if<Notice>(&chart)) return Tell(refusal->text);
+        QInputDialog::getText(this, title, label, QLineEdit::Normal, Q(initial), &ok).trimmed().toStdString();
+    return ok ? name : std::string();
+  }
+
+  // A change of the collection, the list then showing the chart named; a
+  // refusal of the collection's is told and the list left as it was.
+  void Change(const std::function<void()>& change, const std::string& shown) {
     try {
-      store_->Add(std::get<StoredChart>(chart));
+      change();
     } catch (const StoreError& e) {
       return Tell(e.what());
     }
-    Fill(name);
+    Fill(shown);
+  }
+
+  void Save() {
+    const std::string name = AskName(tr("Save birth data as"), tr("Name of the chart:"), {});
+    if (name.empty()) return;
+    const std::variant<StoredChart, Notice> chart = ChartFromWindow(state_, name);
+    if (const Notice* refusal = std::get_if<Notice>(&chart)) return Tell(refusal->text);
+    Change([&] { store_->Add(std::get<StoredChart>(chart)); }, name);
   }
 
   void Rename() {
     const StoredChart* c = Chosen();
     if (c == nullptr) return;
     const std::string from = c->name;
-    bool ok = false;
-    const std::string to =
-        QInputDialog::getText(this, tr("Rename chart"), tr("New name:"), QLineEdit::Normal, Q(from), &ok)
-            .trimmed()
-            .toStdString();
-    if (!ok || to.empty() || to == from) return;
-    try {
-      store_->Rename(from, to);
-    } catch (const StoreError& e) {
-      return Tell(e.what());
-    }
-    Fill(to);
+    const std::string to = AskName(tr("Rename chart"), tr("New name:"), from);
+    if (to.empty() || to == from) return;
+    Change([&] { store_->Rename(from, to); }, to);
   }
 
   void Delete() {
