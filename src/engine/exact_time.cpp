@@ -19,16 +19,6 @@ double WrapToHalfCircle(double x) {
 
 }  // namespace
 
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day) {
-  if (!run.retrogradeMarks) return false;
-  return positions.IsRetrograde(run.bodies[0], LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
-}
-
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight) {
-  if (!run.retrogradeMarks) return false;
-  return positions.RetroCheck(run.bodies[0], atMidnight, LocalMidnight(day, ZoneOf(run)).ut, run.zodiac);
-}
-
 int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
 
 double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side) {
@@ -83,22 +73,9 @@ bool MarkAt(const RunDescription& run, MidnightLongitudes& midnights, int32_t da
 
 }  // namespace
 
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant) {
-  MinimumRecord minimum = ExactRecord(run, instant);
-  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
-  return minimum;
-}
-
 MinimumRecord ExactMinimum(const RunDescription& run, MidnightLongitudes& midnights, Instant instant) {
   MinimumRecord minimum = ExactRecord(run, instant);
   minimum.retrograde = MarkAt(run, midnights, minimum.day + 1);
-  return minimum;
-}
-
-MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
-                              Instant instant) {
-  MinimumRecord minimum = ApproachRecord(run, deviation, instant);
-  minimum.retrograde = RetroState(run, positions, minimum.day + 1);
   return minimum;
 }
 

@@ -14,12 +14,6 @@ namespace skyloom {
 
 class MidnightLongitudes;
 
-// Whether the run's first body is retrograde at the local midnight starting
-// day, as its "r" mark tells; never where the run leaves the marks out.
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day);
-// The same with the body's position at that midnight already known.
-bool RetroState(const RunDescription& run, const BodyPositions& positions, int32_t day, Position atMidnight);
-
 // The side of the aspect two longitudes stand nearest: +1 when the first
 // body leads the second (separation measured eastwards), -1 when it trails.
 int AspectSide(double la, double lb);
@@ -46,14 +40,12 @@ class PairDeviation : public SignedDeviation {
 };
 
 // The exact aspect at a UT instant as the table records it: the nearest
-// whole minute of the results zone, its local date and the mark.
-MinimumRecord ExactMinimum(const RunDescription& run, const BodyPositions& positions, Instant instant);
-// The same with the retrograde mark from the run's daily samples.
+// whole minute of the results zone, its local date, and the retrograde mark
+// of the midnight ending that date from the run's daily samples (never where
+// the run leaves the marks out).
 MinimumRecord ExactMinimum(const RunDescription& run, MidnightLongitudes& midnights, Instant instant);
-// A pass's closest approach without an exact aspect: its size and the local
-// date of its instant.
-MinimumRecord ClosestApproach(const RunDescription& run, const BodyPositions& positions, double deviation,
-                              Instant instant);
+// A pass's closest approach without an exact aspect: its size, the local
+// date of its instant and the mark.
 MinimumRecord ClosestApproach(const RunDescription& run, MidnightLongitudes& midnights, double deviation,
                               Instant instant);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
 #include "support/case_file.h"
 #include "support/engine_setup.h"
@@ -19,14 +20,19 @@ TEST(FormatAngle, DegreesAndMinutes) {
   }
 }
 
-TEST(RetroState, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
+// The mark is the first body's at the midnight ending the record's date.
+TEST(ExactMinimum, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
   RunDescription run;
   run.bodies = {Mars, Jupiter};
+  MidnightLongitudes midnights(test::TestPositions(), run.zone, run.zodiac);
+  const auto noon = [](int32_t day) { return Instant{LocalMidnight(day, Zone{}).ut + 0.5}; };
   const int32_t retrograde = Day(2020, 10, 1);
-  EXPECT_TRUE(RetroState(run, test::TestPositions(), retrograde));
-  EXPECT_FALSE(RetroState(run, test::TestPositions(), Day(2020, 8, 1)));
+  EXPECT_TRUE(ExactMinimum(run, midnights, noon(retrograde - 1)).retrograde);
+  EXPECT_FALSE(ExactMinimum(run, midnights, noon(Day(2020, 8, 1) - 1)).retrograde);
+  EXPECT_TRUE(ClosestApproach(run, midnights, 0.01, noon(retrograde - 1)).retrograde);
   run.retrogradeMarks = false;
-  EXPECT_FALSE(RetroState(run, test::TestPositions(), retrograde));
+  EXPECT_FALSE(ExactMinimum(run, midnights, noon(retrograde - 1)).retrograde);
+  EXPECT_FALSE(ClosestApproach(run, midnights, 0.01, noon(retrograde - 1)).retrograde);
 }
 
 }  // namespace
