@@ -218,6 +218,12 @@ Instant InstantOf(const LocalMinute& minute) {
   return Instant{localMinutes / MinutesPerDay - 0.5 - OffsetDays(minute.offsetSeconds)};
 }
 
+Instant NearestMinuteEdge(Instant at, const Zone& zone) {
+  const double offset = OffsetDays(zone.OffsetSecondsAt(at));
+  const double edge = std::floor((at.ut + offset + 0.5) * MinutesPerDay) + 0.5;
+  return Instant{edge / MinutesPerDay - 0.5 - offset};
+}
+
 int32_t LocalDay(Instant at, const Zone& zone) {
   return static_cast<int32_t>(std::floor(at.ut + OffsetDays(zone.OffsetSecondsAt(at)) + 0.5));
 }

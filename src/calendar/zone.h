@@ -115,6 +115,9 @@ struct LocalMinute {
 LocalMinute ToLocalMinute(Instant at, const Zone& zone);
 // The instant of that local minute.
 Instant InstantOf(const LocalMinute& minute);
+// The instant nearest `at` where ToLocalMinute passes from one minute to the
+// next: half a minute past the minute of the local time then.
+Instant NearestMinuteEdge(Instant at, const Zone& zone);
 
 // The local day number an instant falls on (no rounding).
 int32_t LocalDay(Instant at, const Zone& zone);

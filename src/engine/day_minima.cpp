@@ -220,8 +220,8 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
     if (a.g == 0) {
       day.exact.push_back(a.t);
     } else if (OppositeSigns(a.g, b.g)) {
-      const double root =
-          *BracketedRoot([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g, InstantTolerance);
+      const double root = *BracketedRoot([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g,
+                                         InstantTolerance, [&](double t) { return deviation.MinuteEdge(t); });
       day.exact.push_back(root);
       if (day.smallest > 0) {
         day.smallest = 0;

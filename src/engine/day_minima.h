@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,9 @@ class SignedDeviation {
   virtual double Value(double jd) = 0;
   // The rate of change, radians a day.
   virtual double Slope(double jd) = 0;
+  // Where the zeros are told as minutes of a clock, the instant nearest jd
+  // at which its minute changes (see BracketedRoot); NaN: none.
+  virtual double MinuteEdge(double /*jd*/) { return std::numeric_limits<double>::quiet_NaN(); }
 };
 
 struct DayMinima {

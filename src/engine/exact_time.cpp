@@ -42,6 +42,8 @@ double PairDeviation::Slope(double jd) {
   return speedA - speedB;
 }
 
+double PairDeviation::MinuteEdge(double jd) { return NearestMinuteEdge(Instant{jd}, ZoneOf(run_)).ut; }
+
 namespace {
 
 // The records without their retrograde mark, which is that of the midnight

@@ -31,6 +31,7 @@ class PairDeviation : public SignedDeviation {
       : run_(run), positions_(positions), aspect_(aspect), side_(side) {}
   double Value(double jd) override;
   double Slope(double jd) override;
+  double MinuteEdge(double jd) override;
 
  private:
   const RunDescription& run_;

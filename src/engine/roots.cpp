@@ -11,7 +11,7 @@ bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b 
 }  // namespace
 
 std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
-                                    double tolerance) {
+                                    double tolerance, const std::function<double(double)>& edge) {
   if (fa == 0) return a;
   if (fb == 0) return b;
   if (!OppositeSigns(fa, fb)) return std::nullopt;
@@ -34,7 +34,15 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
       fc = fa;
     }
     const double m = (c - b) / 2;
-    if (std::fabs(m) <= halfTolerance || fb == 0) return b;
+    if (fb == 0) return b;
+    if (std::fabs(m) <= halfTolerance) {
+      // The zero lies between b and c.
+      const double at = edge ? edge(b) : std::nan("");
+      if (!(at > std::min(b, c) && at < std::max(b, c))) return b;
+      const double fAt = f(at);
+      if (fAt == 0) return at;
+      return OppositeSigns(fAt, fb) ? (b + at) / 2 : (at + c) / 2;
+    }
     if (std::fabs(e) >= halfTolerance && std::fabs(fa) > std::fabs(fb)) {
       // Inverse quadratic interpolation, or the secant when only two points differ.
       double p, q;

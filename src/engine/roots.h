@@ -16,7 +16,13 @@ inline constexpr double InstantTolerance = 1e-6;
 // bracket and falls back to bisection where interpolation does not pay.
 // An end where f is zero is that zero; nullopt when fa and fb have the same
 // sign, as the bracket need not hold a zero then.
+//
+// Where the zero is told as a minute of a clock, edge(t) gives the instant
+// nearest t at which that clock's rounding passes from one minute to the
+// next (NaN: none). A zero found within tolerance of such an edge is then
+// put on the edge's side f's sign there tells: rounded, it gives the minute
+// that holds the true zero, not its neighbour.
 std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
-                                    double tolerance);
+                                    double tolerance, const std::function<double(double)>& edge = {});
 
 }  // namespace skyloom

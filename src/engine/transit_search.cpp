@@ -335,7 +335,8 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from
         run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac).longitude : run_.natalLongitude;
     return std::fabs(AngularSeparation(la, lb) - angle) - orbRadians;
   };
-  if (const std::optional<double> at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance))
+  auto edge = [&](double jd) { return NearestMinuteEdge(Instant{jd}, zone_).ut; };
+  if (const std::optional<double> at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance, edge))
     mark.crossing = ToLocalMinute(Instant{*at}, zone_);
   return mark;
 }
