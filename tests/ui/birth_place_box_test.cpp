@@ -11,7 +11,6 @@
 
 #include "calendar/time_zones.h"
 #include "ports/memory_settings_store.h"
-#include "state/saved_state.h"
 #include "support/form_fixture.h"
 #include "ui/window_run.h"
 
@@ -38,11 +37,7 @@ const MemoryAtlas& SmallAtlas() {
 }
 
 MainFormServices Services(SettingsStore* store = nullptr) {
-  MainFormServices services;
-  if (store != nullptr) {
-    services.saveState = [store](FormState& state) { return SaveProgramState(state, *store); };
-    services.restoreState = [store](FormState& state) { return RestoreProgramState(state, *store); };
-  }
+  MainFormServices services = store != nullptr ? test::StoreServices(*store) : MainFormServices{};
   services.atlas = &SmallAtlas();
   return services;
 }
@@ -55,7 +50,7 @@ void PersonalRun(FormFixture& f) {
   test::Personal(f, 6, 0, "1970");
 }
 
-TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
+TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTypedAndARequestCarriesOne) {
   FormFixture f(Services());
   for (const CaseLine& c : ReadCases("ui/cases/place_offers.txt")) {
     ASSERT_TRUE(f.window.Type(kBox, c[0]));
@@ -64,10 +59,6 @@ TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
     for (const Completion& entry : f.window.Completions(kBox)) entered += (entered.empty() ? "" : "; ") + entry.entered;
     EXPECT_EQ(entered, c[1]) << c.where;
   }
-}
-
-TEST(BirthPlaceBox, APersonalRequestCarriesThePlace) {
-  FormFixture f(Services());
   PersonalRun(f);
   for (const CaseLine& c : ReadCases("ui/cases/place_requests.txt")) {
     f.window.SetText(kBox, Unquoted(c[0]));
