@@ -79,21 +79,6 @@ class WindowFaultsTest : public QObject {
     }
   }
 
-  // A check's message, titled with the long Start caption, leaves room for
-  // the title in a bold title font beside the title bar's own buttons.
-  void messageBoxShowsItsWholeTitle() {
-    const QString title = QStringLiteral("Show all world transits between Jupiter and Saturn");
-    int width = 0;
-    ModalWatcher watcher([&width](QWidget* modal) {
-      width = modal->width();
-      if (auto* box = qobject_cast<QMessageBox*>(modal)) box->defaultButton()->click();
-    });
-    window_->MessageBox({"Start date is not valid.", title.toStdString(), MsgIcon::Exclamation});
-    QFont bold = QApplication::font();
-    bold.setBold(true);
-    QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
-  }
-
   // "Write output to file" puts the report back trimmed of its spaces: the
   // box stays where the user had scrolled, for the same text and for the
   // trimmed one; another text starts at its top.
@@ -127,18 +112,26 @@ class WindowFaultsTest : public QObject {
     QVERIFY(QFontInfo(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font()).fixedPitch());
   }
 
-  // A saved timeline names the file it went to.
-  void savedTimelineTellsItsFile() {
+  // A saved timeline names the file it went to. A check's message, titled
+  // with the long Start caption, leaves room for the title in a bold title
+  // font beside the title bar's own buttons.
+  void messagesAreWhole() {
     TimelineWindow timeline({});
-    QTemporaryDir folder;
-    const QString path = folder.filePath("t.svg");
+    const QString path = dir_.filePath("t.svg");
     timeline.SetFileChooser([&path](const QString&, const QString&, const QString&) { return path; });
     QStringList seen;
-    ModalWatcher watcher([&seen](QWidget* modal) {
+    int width = 0;
+    ModalWatcher watcher([&seen, &width](QWidget* modal) {
+      width = modal->width();
       if (auto* box = qobject_cast<QMessageBox*>(modal)) seen << box->text(), box->defaultButton()->click();
     });
     QTest::mouseClick(timeline.findChild<QPushButton*>(QStringLiteral("cmdSaveSvg")), Qt::LeftButton);
     QCOMPARE(seen, QStringList{"Timeline written to file " + path});
+    const QString title = QStringLiteral("Show all world transits between Jupiter and Saturn");
+    window_->MessageBox({"Start date is not valid.", title.toStdString(), MsgIcon::Exclamation});
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
   }
 
   // Larger, the window gives the output box all its new width and height;
@@ -214,9 +207,9 @@ class WindowFaultsTest : public QObject {
     });
     ShowChartDialog(qt_->window, qt_->form.State(), folder + "charts.sqlite");
     QCOMPARE(rows, 2);
-    QCOMPARE(window_->Text(Ctl(N::txbYear, 2)) + "-" + window_->Text(Ctl(N::txbDay, 2)) + " " +
-                 window_->Text(Ctl(N::cboTimezone, 1)),
-             std::string("1985-4 Europe/Berlin"));
+    const std::string birth = window_->Text(Ctl(N::txbYear, 2)) + "-" + window_->Text(Ctl(N::txbDay, 2)) + " " +
+                              window_->Text(Ctl(N::cboTimezone, 1));
+    QCOMPARE(QString::fromStdString(birth), QString("1985-4 Europe/Berlin"));
   }
 };
 

@@ -126,6 +126,8 @@ std::string Step(Rig& r, const std::string& step) {
   const auto n = static_cast<int16_t>(std::atoi(rest.c_str()));
   const std::string after = rest.substr(rest.find(' ') + 1);  // a second argument
   std::istringstream args(rest);
+  Rect place;
+  FontSpec font;
   try {
     if (op == "Fill")
       for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
@@ -146,17 +148,9 @@ std::string Step(Rig& r, const std::string& step) {
     if (op == "SetValue") w.SetValue(c, n);
     if (op == "Value") return S(w.Value(c));
     if (op == "Probe") r.rec.probe = [&w, c] { return S(w.Value(c)); };
-    if (op == "SetGeometry") {
-      Rect place;
-      args >> place.Left >> place.Top >> place.Width >> place.Height;
-      w.SetGeometry(c, place);
-    }
+    if (op == "SetGeometry" && args >> place.Left >> place.Top >> place.Width >> place.Height) w.SetGeometry(c, place);
     if (op == "Geometry") return S(w.Geometry(c));
-    if (op == "SetFont") {
-      FontSpec font;
-      args >> font.name >> font.size >> font.bold;
-      w.SetFont(c, font);
-    }
+    if (op == "SetFont" && args >> font.name >> font.size >> font.bold) w.SetFont(c, font);
     if (op == "Font") return w.Font(c).name + " " + S(static_cast<int>(w.Font(c).size)) + " " + S(w.Font(c).bold);
     if (op == "SetCaption") w.SetCaption(rest);
     if (op == "Caption") return Shown(w.Caption());

@@ -56,7 +56,8 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
 // A stored position that names no entry of its list (edited or damaged by
 // hand) counts as missing: the list takes its default, at start-up and at
 // Restore state; names ignore case, as the registry's do. Only the birth
-// zone, unchosen at the first start, may stay unchosen.
+// zone, unchosen at the first start, may stay unchosen. A state stored
+// before the birth place box restores it empty.
 TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
   const std::vector<test::CaseLine> cases = test::ReadCases("state/cases/stored_positions.txt");
   MemorySettingsStore store;
@@ -67,8 +68,10 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
     for (const test::CaseLine& c : cases)
       EXPECT_EQ(f.window.ListIndex(test::ControlOf(c[3])), std::stoi(c[4])) << when << " " << c.where;
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
+    EXPECT_EQ(f.window.Text(Ctl(txbBirthPlace)), "") << when;
     // Other choices, put in without the lists' own checks.
     for (const test::CaseLine& c : cases) f.window.RestoreListIndex(test::ControlOf(c[3]), 2);
+    f.window.SetText(Ctl(txbBirthPlace), "Berlin");
     f.Press(Ctl(cmdRestoreState));
   }
   store.Put(kSkl, "TZ1", "-1");
