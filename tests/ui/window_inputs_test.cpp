@@ -176,8 +176,12 @@ TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
 }
 
 // A Show-all series runs only with nested orbs: it says so once, after the
-// list's own check, and leaves the output box as it was.
-TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothing) {
+// list's own check, and leaves the output box as it was. With the orbs
+// mended, a run shows each day it reaches and its share of the period, and
+// the progress goes once the run is over. The conjunction is in orb on the
+// first day, so the run starts back on 3 December, where its orb began: the
+// share is of the period the run walks.
+TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothingAndARunShowsItsProgress) {
   FormFixture f;
   test::World(f, 4, 5);
   f.Choose(Ctl(cboOrbs, 1), 14);  // 15 degrees under an outer orb of 10
@@ -188,14 +192,7 @@ TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothing) {
             "Orb values|Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.");
   EXPECT_EQ(f.Output(), "earlier\r\n");
   EXPECT_EQ(f.state.Runs.RunsStarted(), 0);
-}
-
-// A run shows each day it reaches and its share of the period, and the
-// progress goes once the run is over. The conjunction is in orb on the
-// first day, so the run starts back on 3 December, where its orb began:
-// the share is of the period the run walks.
-TEST(WindowInputs, ARunShowsItsProgress) {
-  FormFixture f;
+  f.Choose(Ctl(cboOrbs, 1), 4);
   test::World(f, 4, 4);  // Jupiter and Saturn
   f.EnterDate(0, "2020", "12", "11");
   f.EnterDate(1, "2020", "12", "21");
