@@ -5,7 +5,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -80,36 +79,20 @@ class WindowFaultsTest : public QObject {
     }
   }
 
-  // A check's message, titled with the long Start caption, leaves room for
-  // the title in a bold title font beside the title bar's own buttons.
-  void messageBoxShowsItsWholeTitle() {
-    const QString title = QStringLiteral("Show all world transits between Jupiter and Saturn");
-    int width = 0;
-    ModalWatcher watcher([&width](QWidget* modal) {
-      width = modal->width();
-      if (auto* box = qobject_cast<QMessageBox*>(modal)) box->defaultButton()->click();
-    });
-    window_->MessageBox({"Start date is not valid.", title.toStdString(), MsgIcon::Exclamation});
-    QFont bold = QApplication::font();
-    bold.setBold(true);
-    QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
-  }
-
   // "Write output to file" puts the report back trimmed of its spaces: the
   // box stays where the user had scrolled, for the same text and for the
   // trimmed one; another text starts at its top.
   void writingTheOutputKeepsItsScrollPosition() {
     std::string text;
     for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\r\n";
-    window_->SetText(Ctl(N::txbOutput), "  " + text + "  ");
     auto* output = window_->As<QPlainTextEdit>(Ctl(N::txbOutput));
-    output->verticalScrollBar()->setValue(150);
     window_->SetText(Ctl(N::txbOutput), "  " + text + "  ");
-    QCOMPARE(output->verticalScrollBar()->value(), 150);
-    window_->SetText(Ctl(N::txbOutput), text.substr(0, text.size() - 2));
-    QCOMPARE(output->verticalScrollBar()->value(), 150);
-    window_->SetText(Ctl(N::txbOutput), "other\r\n" + text);
-    QCOMPARE(output->verticalScrollBar()->value(), 0);
+    output->verticalScrollBar()->setValue(150);
+    for (const auto& [written, position] :
+         {std::pair{"  " + text + "  ", 150}, {text.substr(0, text.size() - 2), 150}, {"other\r\n" + text, 0}}) {
+      window_->SetText(Ctl(N::txbOutput), written);
+      QCOMPARE(output->verticalScrollBar()->value(), position);
+    }
   }
 
   // Frames inside, past an edge (the viewer after a run at 1024 x 768), and
@@ -129,47 +112,49 @@ class WindowFaultsTest : public QObject {
     QVERIFY(QFontInfo(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font()).fixedPitch());
   }
 
-  // A saved timeline names the file it went to.
-  void savedTimelineTellsItsFile() {
+  // A saved timeline names the file it went to. A check's message, titled
+  // with the long Start caption, leaves room for the title in a bold title
+  // font beside the title bar's own buttons.
+  void messagesAreWhole() {
     TimelineWindow timeline({});
-    QTemporaryDir folder;
-    const QString path = folder.filePath("t.svg");
+    const QString path = dir_.filePath("t.svg");
     timeline.SetFileChooser([&path](const QString&, const QString&, const QString&) { return path; });
     QStringList seen;
-    ModalWatcher watcher([&seen](QWidget* modal) {
+    int width = 0;
+    ModalWatcher watcher([&seen, &width](QWidget* modal) {
+      width = modal->width();
       if (auto* box = qobject_cast<QMessageBox*>(modal)) seen << box->text(), box->defaultButton()->click();
     });
     QTest::mouseClick(timeline.findChild<QPushButton*>(QStringLiteral("cmdSaveSvg")), Qt::LeftButton);
     QCOMPARE(seen, QStringList{"Timeline written to file " + path});
+    const QString title = QStringLiteral("Show all world transits between Jupiter and Saturn");
+    window_->MessageBox({"Start date is not valid.", title.toStdString(), MsgIcon::Exclamation});
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
   }
 
   // Larger, the window gives the output box all its new width and height;
   // Quit keeps to the box's right edge, the controls above stay put.
   void outputBoxGrowsWithTheWindow() {
-    QtWindow& window = *window_;
-    QWidget* output = window.WidgetOf(Ctl(N::txbOutput));
-    QWidget* start = window.WidgetOf(Ctl(N::cmdStart));
-    const QRect startBefore = start->geometry();
-    const QRect outputBefore = output->geometry();
+    QWidget* output = Widget(N::txbOutput);
+    const QRect startBefore = Widget(N::cmdStart)->geometry(), outputBefore = output->geometry();
     for (QSize size : {QSize(1500, 1000), QSize(2400, 1300)}) {
-      window.resize(size);
-      QTRY_COMPARE(window.size(), size);
-      const int formWidth = window.width();
+      window_->resize(size);
+      QTRY_COMPARE(window_->size(), size);
       // The margin right of the box is the one it has at the least size.
-      QVERIFY2(std::abs(output->geometry().right() - (formWidth - window.ToPixelsX(400))) <= 2,
-               qPrintable(QString("box ends at %1 of %2").arg(output->geometry().right()).arg(formWidth)));
+      const int margin = window_->width() - window_->ToPixelsX(400) - output->geometry().right();
+      QVERIFY2(std::abs(margin) <= 2, qPrintable(QString("box ends %1 from its place").arg(margin)));
       QVERIFY(output->height() > outputBefore.height() + 200);
-      QCOMPARE(start->geometry(), startBefore);
-      const QRect quit = window.WidgetOf(Ctl(N::cmdQuit))->geometry();
-      QVERIFY(std::abs(quit.right() - output->geometry().right()) <= 2);
+      QCOMPARE(Widget(N::cmdStart)->geometry(), startBefore);
+      QVERIFY(std::abs(Widget(N::cmdQuit)->geometry().right() - output->geometry().right()) <= 2);
     }
   }
 
   // Escape during a run stops it, as Stop does; the progress goes with it.
   void escapeStopsARun() {
-    QtWindow& window = *window_;
     MainForm& form = qt_->form;
-    AddWindowMenus(window, form.State(), {});
+    AddWindowMenus(*window_, form.State(), {});
     qt_->WorldRun("1800", "2099");
     bool pressed = false, progressShown = false;
     QTimer escape;
@@ -177,50 +162,38 @@ class WindowFaultsTest : public QObject {
     connect(&escape, &QTimer::timeout, this, [&] {
       if (pressed || !form.State().Runs.Running()) return;
       pressed = true;
-      progressShown = window.ProgressBar()->isVisible();
-      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+      progressShown = window_->ProgressBar()->isVisible();
+      QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window_, Qt::Key_Escape);
     });
     escape.start();
-    window.Press(Ctl(N::cmdStart));
+    window_->Press(Ctl(N::cmdStart));
     escape.stop();
-    QVERIFY2(pressed && progressShown, qPrintable(QString::fromStdString(window.Text(Ctl(N::txbOutput))).left(300)));
-    const QString output = QString::fromStdString(window.Text(Ctl(N::txbOutput)));
-    QVERIFY2(output.contains("Stopped"), qPrintable(output.right(300)));
-    QVERIFY(!window.ProgressBar()->isVisible());
+    const QString output = QString::fromStdString(window_->Text(Ctl(N::txbOutput)));
+    QVERIFY2(pressed && progressShown && output.contains("Stopped"), qPrintable(output.right(300)));
+    QVERIFY(!window_->ProgressBar()->isVisible());
   }
 
   // A file that is no collection, or a newer program's, gets a message
-  // naming it, and keeps its bytes.
-  void unusableCollectionsAreToldAndKept_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("not a collection") << QByteArray("name,birth\r\nAda,1815-12-10\r\n");
-    QTest::newRow("empty database header") << QByteArray("SQLite format 3\0garbage", 23);
-  }
-  void unusableCollectionsAreToldAndKept() {
-    QFETCH(QByteArray, bytes);
-    const std::filesystem::path path = std::filesystem::path(dir_.path().toStdString()) / "damaged.sqlite";
-    {
-      std::ofstream out(path, std::ios::binary);
-      out.write(bytes.constData(), bytes.size());
+  // naming it, and keeps its bytes. A collection's list holds the charts by
+  // name; Use puts the chosen one's birth into the inputs.
+  void chartCollections() {
+    const std::string folder = dir_.path().toStdString() + "/";
+    for (const QByteArray& bytes :
+         {QByteArray("name,birth\r\nAda,1815-12-10\r\n"), QByteArray("SQLite format 3\0garbage", 23)}) {
+      std::ofstream(folder + "damaged.sqlite", std::ios::binary).write(bytes.constData(), bytes.size());
+      QString told;
+      test::ModalWatcher watcher([&told](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) told = box->text();
+        modal->close();
+      });
+      ShowChartDialog(qt_->window, qt_->form.State(), folder + "damaged.sqlite");
+      QVERIFY2(told.contains(QString::fromStdString(folder + "damaged.sqlite")), qPrintable(told));
+      std::ifstream in(folder + "damaged.sqlite", std::ios::binary);
+      QCOMPARE(QByteArray::fromStdString({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}),
+               bytes);
     }
-    QString told;
-    test::ModalWatcher watcher([&told](QWidget* modal) {
-      if (auto* box = qobject_cast<QMessageBox*>(modal)) told = box->text();
-      modal->close();
-    });
-    ShowChartDialog(qt_->window, qt_->form.State(), path.string());
-    QVERIFY2(told.contains(QString::fromStdString(path.string())), qPrintable(told));
-    std::ifstream in(path, std::ios::binary);
-    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    QCOMPARE(QByteArray::fromStdString(kept), bytes);
-  }
-
-  // The list holds the charts by name; Use puts the chosen one's birth into
-  // the inputs.
-  void aChosenChartFillsTheBirthInputs() {
-    const std::string path = (std::filesystem::path(dir_.path().toStdString()) / "charts.sqlite").string();
     {
-      ChartStore store(path);
+      ChartStore store(folder + "charts.sqlite");
       store.Add({"Ada", "1815-12-10", "13:00", "GMT", "", {}, {}, "", {}, ""});
       store.Add({"Bea", "1985-07-04", "14:37", "Europe/Berlin", "", {}, {}, "", {}, ""});
     }
@@ -232,11 +205,11 @@ class WindowFaultsTest : public QObject {
       if (auto* use = modal->findChild<QPushButton*>("cmdUseChart")) use->click();
       if (modal->isVisible()) modal->close();
     });
-    ShowChartDialog(qt_->window, qt_->form.State(), path);
+    ShowChartDialog(qt_->window, qt_->form.State(), folder + "charts.sqlite");
     QCOMPARE(rows, 2);
-    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbYear, 2))), QString("1985"));
-    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::txbDay, 2))), QString("4"));
-    QCOMPARE(QString::fromStdString(qt_->window.Text(Ctl(N::cboTimezone, 1))), QString("Europe/Berlin"));
+    const std::string birth = window_->Text(Ctl(N::txbYear, 2)) + "-" + window_->Text(Ctl(N::txbDay, 2)) + " " +
+                              window_->Text(Ctl(N::cboTimezone, 1));
+    QCOMPARE(QString::fromStdString(birth), QString("1985-4 Europe/Berlin"));
   }
 };
 

@@ -19,18 +19,10 @@ using N = ControlName;
 
 namespace {
 
-// The clicks the window passes on, as "cmdSaveState" or "cmdShowAll(1)".
-struct Clicks : WindowEvents {
-  void Click(Control c) override {
-    got += (got.empty() ? "" : " ") + std::string(InfoOf(c.name).text);
-    if (InfoOf(c.name).count > 1) got += "(" + std::to_string(c.index) + ")";
-  }
+// The clicks alone: the keys pressed and the focus moved are the contract's.
+struct Clicks : test::EventLog {
   void LostFocus(Control) override {}
   void KeyUp(Control, int) override {}
-  void TimerTick() override {}
-  void Resize() override {}
-  void CloseRequested() override {}
-  std::string got;
 };
 
 }  // namespace
@@ -46,17 +38,18 @@ class WindowMenuTest : public QObject {
     QAction* action = Action(name);
     if (action == nullptr) return std::string("no entry ") + name;
     for (QMenu* menu : window_->findChildren<QMenu*>()) emit menu->aboutToShow();
-    clicks_.got.clear();
+    clicks_.events.clear();
     if (action->isEnabled()) action->trigger();
-    return clicks_.got;
+    return clicks_.events;
   }
 
  private slots:
   void init() {
     window_ = std::make_unique<QtWindow>();
     state_ = std::make_unique<FormState>(*window_);
+    clicks_.w = window_.get();
     window_->SetEventSink(&clicks_);
-    AddWindowMenus(*window_, *state_, [this] { clicks_.got += "timeline"; });
+    AddWindowMenus(*window_, *state_, [this] { clicks_.Add("timeline"); });
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -84,10 +77,10 @@ class WindowMenuTest : public QObject {
         continue;
       }
       const QKeyCombination key = QKeySequence::fromString(QString::fromStdString(row[0]))[0];
-      clicks_.got.clear();
+      clicks_.events.clear();
       QTest::keyClick(window_->WidgetOf(Ctl(N::txbYear, 0)), key.key(), key.keyboardModifiers());
       QTest::qWait(150);  // a button's own letter clicks it a moment later, as a click shows
-      QVERIFY2(clicks_.got == row[1], qPrintable(QString::fromStdString(row.where + ": " + clicks_.got)));
+      QVERIFY2(clicks_.events == row[1], qPrintable(QString::fromStdString(row.where + ": " + clicks_.events)));
     }
     QCOMPARE(window_->Value(Ctl(N::chkOutputAsHTML)), int16_t{1});
     QCOMPARE(window_->Text(Ctl(N::cmdSaveState)), std::string("Save state"));  // the captions stay the program's

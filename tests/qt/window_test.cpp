@@ -26,6 +26,7 @@
 #include "state/registry.h"
 #include "state/saved_state.h"
 #include "support/case_file.h"
+#include "support/control_names.h"
 
 namespace skyloom {
 
@@ -60,59 +61,25 @@ using enum ControlName;
 std::string S(int n) { return std::to_string(n); }
 std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
 
-// The events as the program's handlers get them; a click also notes the
-// state the handler would read, and what the row's probe sees then.
-struct Recorder : WindowEvents {
-  static std::string Name(Control c) {
-    return std::string(InfoOf(c.name).text) + (InfoOf(c.name).count > 1 ? "(" + S(c.index) + ")" : "");
-  }
-  void Click(Control c) override {
-    const ControlKind kind = InfoOf(c.name).kind;
-    events += " Click " + Name(c);
-    if (kind == ControlKind::ComboBox) events += "=" + S(w->ListIndex(c));
-    if (kind == ControlKind::CheckBox || kind == ControlKind::OptionButton) events += "=" + S(w->Value(c));
-    if (probe) events += "/" + probe();
-  }
-  void LostFocus(Control c) override { events += " LostFocus " + Name(c); }
-  void KeyUp(Control c, int key) override { events += " KeyUp " + Name(c) + "=" + S(key); }
-  void TimerTick() override {}  // the Qt window's timer runs on its own
-  void Resize() override {}
-  void CloseRequested() override { events += " Close"; }
-  Window* w = nullptr;
-  std::string events;
-  std::function<std::string()> probe;
-};
-
 // One implementation, with the user's actions done its own way. Each
 // starts with the focus in the first box, where the shown Qt window puts it.
-struct Rig {
-  virtual ~Rig() = default;
-  virtual Window& W() = 0;
-  virtual void Answer(MsgAnswer answer) = 0;  // to the next message box
-  virtual void UserClick(Control c) = 0;
-  virtual void UserType(Control c, const std::string& text) = 0;
-  virtual void UserEnter(Control c) = 0;
-  virtual void UserClose() = 0;
-  Recorder rec;
-};
-
-struct MemoryRig : Rig {
+struct MemoryRig {
   MemoryRig() {
     window.LoadDesign();
     window.SetFocus(Ctl(txbYear));
     rec.w = &window;
     window.SetEventSink(&rec);
   }
-  Window& W() override { return window; }
-  void Answer(MsgAnswer answer) override { window.QueueAnswer(answer); }
-  void UserClick(Control c) override { window.Click(c); }
-  void UserType(Control c, const std::string& text) override { window.Type(c, text); }
-  void UserEnter(Control c) override { window.PressKeyUp(c, 13); }
-  void UserClose() override { window.UserClose(); }
+  void Answer(MsgAnswer answer) { window.QueueAnswer(answer); }  // to the next message box
+  void UserClick(Control c) { window.Click(c); }
+  void UserType(Control c, const std::string& text) { window.Type(c, text); }
+  void UserEnter(Control c) { window.PressKeyUp(c, 13); }
+  void UserClose() { window.UserClose(); }
+  test::EventLog rec;
   MemoryWindow window;
 };
 
-struct QtRig : Rig {
+struct QtRig {
   QtRig() {
     rec.w = &window;
     window.SetEventSink(&rec);
@@ -120,33 +87,25 @@ struct QtRig : Rig {
     window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
   }
-  Window& W() override { return window; }
-  void Answer(MsgAnswer a) override {
+  void Answer(MsgAnswer a) {
     closer.Answer(a == MsgAnswer::Yes ? QMessageBox::Yes : a == MsgAnswer::No ? QMessageBox::No : QMessageBox::Cancel);
   }
-  void UserClick(Control c) override {  // options and check boxes near their indicator
+  void UserClick(Control c) {  // options and check boxes near their indicator
     QWidget* widget = window.WidgetOf(c);
     const bool indicator = qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget);
     QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
   }
-  void UserType(Control c, const std::string& text) override {
+  void UserType(Control c, const std::string& text) {
     QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton);
     window.As<QLineEdit>(c)->selectAll();
     QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
   }
-  void UserEnter(Control c) override { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
-  void UserClose() override { window.close(); }
+  void UserEnter(Control c) { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
+  void UserClose() { window.close(); }
+  test::EventLog rec;
   test::ModalCloser closer;
   QtWindow window;
 };
-
-Control ControlOf(const std::string& word) {
-  const size_t paren = word.find('(');
-  for (const ControlInfo& info : AllControls())
-    if (info.text == word.substr(0, paren))
-      return Ctl(info.name, static_cast<int16_t>(paren == std::string::npos ? 0 : std::stoi(word.substr(paren + 1))));
-  return Ctl(ControlName{});  // "-"
-}
 
 std::string Shown(std::string text) {
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
@@ -155,16 +114,20 @@ std::string Shown(std::string text) {
 
 // One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns,
 // "" for nothing, or the kind of exception it throws.
-std::string Step(Rig& r, Window& w, const std::string& step) {
+template <typename Rig>
+std::string Step(Rig& r, const std::string& step) {
+  Window& w = r.window;
   std::istringstream in(step);
   std::string op, name, rest;
   in >> op >> name;
   std::getline(in >> std::ws, rest, '\0');
   for (size_t at = rest.find('\n'); at != std::string::npos; at = rest.find('\n', at + 2)) rest.insert(at, "\r");
-  const Control c = ControlOf(name);
+  const Control c = test::ControlOf(name);
   const auto n = static_cast<int16_t>(std::atoi(rest.c_str()));
   const std::string after = rest.substr(rest.find(' ') + 1);  // a second argument
   std::istringstream args(rest);
+  Rect place;
+  FontSpec font;
   try {
     if (op == "Fill")
       for (int i = 0; i < n; ++i) w.AddItem(c, S(i + 1) + "\xC2\xB0");
@@ -185,17 +148,9 @@ std::string Step(Rig& r, Window& w, const std::string& step) {
     if (op == "SetValue") w.SetValue(c, n);
     if (op == "Value") return S(w.Value(c));
     if (op == "Probe") r.rec.probe = [&w, c] { return S(w.Value(c)); };
-    if (op == "SetGeometry") {
-      Rect place;
-      args >> place.Left >> place.Top >> place.Width >> place.Height;
-      w.SetGeometry(c, place);
-    }
+    if (op == "SetGeometry" && args >> place.Left >> place.Top >> place.Width >> place.Height) w.SetGeometry(c, place);
     if (op == "Geometry") return S(w.Geometry(c));
-    if (op == "SetFont") {
-      FontSpec font;
-      args >> font.name >> font.size >> font.bold;
-      w.SetFont(c, font);
-    }
+    if (op == "SetFont" && args >> font.name >> font.size >> font.bold) w.SetFont(c, font);
     if (op == "Font") return w.Font(c).name + " " + S(static_cast<int>(w.Font(c).size)) + " " + S(w.Font(c).bold);
     if (op == "SetCaption") w.SetCaption(rest);
     if (op == "Caption") return Shown(w.Caption());
@@ -284,10 +239,10 @@ class WindowTest : public QObject {
       Implementation rig;
       std::string values;
       for (const QString& step : QString::fromStdString(row[0]).split("; ")) {
-        const std::string value = Step(rig, rig.W(), step.toStdString());
+        const std::string value = Step(rig, step.toStdString());
         values += value.empty() || values.empty() ? value : " " + value;
       }
-      const std::string got = values + " | " + rig.rec.events.substr(rig.rec.events.empty() ? 0 : 1);
+      const std::string got = values + " | " + rig.rec.events;
       if (got != row[1] + " | " + row[2]) failures << QString::fromStdString(row.where + ":\n  got  " + got);
     }
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
@@ -474,34 +429,19 @@ class WindowTest : public QObject {
     }
   }
 
-  // The message names the file and gives the system's reason, found at the
-  // file or at its folder.
-  void aSaveThatCannotBeWrittenSaysWhy() {
-    const std::pair<std::function<void()>, const char*> kCases[] = {
-        {[&] { WriteAll(Folder(), "not a folder"); }, "Not a directory"},
-        {[&] { QDir().mkpath(FilePath()); }, "Is a directory"}};
-    for (const auto& [make, reason] : kCases) {
-      QDir(Folder()).removeRecursively(), QFile::remove(Folder());
-      make();
-      QtSettingsStore store;
-      Form form(store);
-      form.form.Click(Ctl(ControlName::cmdSaveState));
-      QCOMPARE(form.window.MessageBoxes().at(0).text,
-               "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + reason);
-      QVERIFY(!form.form.State().StateRecentlySaved);
-    }
-  }
-
+  // Restore state brings back what was saved last, from whichever window.
   // A save cut off by a crash leaves its temporary file, which is not read;
   // a file cut anywhere still loads, each value either as saved or missing.
   void aSaveCutShortLeavesWhatWasSaved() {
-    std::vector<std::string> saved;
-    {
-      QtSettingsStore store;
-      Form form(store);
-      form.Save("2040");
-      saved = StoredValues(store);
+    QtSettingsStore first, second;
+    Form one(first), other(second);
+    for (const auto& [here, there] : {std::pair{"2040", "2050"}, {"1999", "2001"}}) {
+      one.Save(here);
+      other.Save(there);
+      one.form.Click(Ctl(ControlName::cmdRestoreState));
+      QCOMPARE(QString::fromStdString(one.form.State().StopDateText), QString(there));
     }
+    const std::vector<std::string> saved = StoredValues(second);
     WriteAll(FilePath() + ".Xk3fQa", "[General]\nStop=half");
     QtSettingsStore store;
     QCOMPARE(StoredValues(store), saved);
@@ -527,43 +467,41 @@ class WindowTest : public QObject {
 
   // Files that are no saved state are not read: the window starts rather
   // than waiting on a FIFO for ever or reading until memory runs out. The
-  // next save sets them aside and writes a new file.
+  // next save sets them aside and writes a new file. A save that cannot be
+  // written names the file and gives the system's reason, found at the file
+  // or at its folder.
   void aFileThatIsNoSavedStateIsNotRead() {
     const struct {
       const char* fault;
       std::function<void()> make;
+      const char* reason;  // nullptr: saved
     } kCases[] = {
-        {"a FIFO", [&] { QDir().mkpath(Folder()), ::mkfifo(QFile::encodeName(FilePath()).constData(), 0600); }},
-        {"an endless device", [&] { QDir().mkpath(Folder()), QFile::link("/dev/zero", FilePath()); }},
-        {"99 MB", [&] { WriteAll(FilePath(), "[General]\n"), QFile(FilePath()).resize(99 << 20); }},
+        {"a FIFO", [&] { QDir().mkpath(Folder()), ::mkfifo(QFile::encodeName(FilePath()).constData(), 0600); },
+         nullptr},
+        {"an endless device", [&] { QDir().mkpath(Folder()), QFile::link("/dev/zero", FilePath()); }, nullptr},
+        {"99 MB", [&] { WriteAll(FilePath(), "[General]\n"), QFile(FilePath()).resize(99 << 20); }, nullptr},
+        {"a file for the folder", [&] { WriteAll(Folder(), "not a folder"); }, "Not a directory"},
+        {"a folder for the file", [&] { QDir().mkpath(FilePath()); }, "Is a directory"},
     };
     for (const auto& c : kCases) {
-      QFile::remove(FilePath()), QFile::remove(FilePath() + ".damaged");
+      QDir(Folder()).removeRecursively(), QFile::remove(Folder());
       c.make();
       QtSettingsStore store;
-      QVERIFY2(store.Damaged(), c.fault);
+      QVERIFY2(store.Damaged() || c.reason != nullptr, c.fault);
       Form form(store);
       QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
       form.Save("2040");
-      QVERIFY2(form.form.State().StateRecentlySaved, c.fault);
+      QVERIFY2(form.form.State().StateRecentlySaved == (c.reason == nullptr), c.fault);
+      if (c.reason != nullptr) {
+        QCOMPARE(form.window.MessageBoxes().at(0).text,
+                 "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+        continue;
+      }
       QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
       QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
       QtSettingsStore again;
       QVERIFY2(!again.Damaged(), c.fault);
       QCOMPARE(StoredValues(again), StoredValues(store));
-    }
-  }
-
-  // Restore state brings back what was saved last, from whichever window.
-  void aRestoreReadsWhatAnotherWindowSaved() {
-    QtSettingsStore first, second;
-    Form one(first), other(second);
-    const std::pair<const char*, const char*> kSaves[] = {{"2040", "2050"}, {"1999", "2001"}};
-    for (const auto& [here, there] : kSaves) {
-      one.Save(here);
-      other.Save(there);
-      one.form.Click(Ctl(ControlName::cmdRestoreState));
-      QCOMPARE(QString::fromStdString(one.form.State().StopDateText), QString(there));
     }
   }
 };

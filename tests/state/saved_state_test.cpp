@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
 
 #include "ports/memory_settings_store.h"
 #include "support/cli_cases.h"
+#include "support/control_names.h"
 #include "support/form_fixture.h"
 
 namespace skyloom {
@@ -27,30 +29,20 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
   MemorySettingsStore store;
   FormFixture f(StoreServices(store));
   f.EnterDate(0, "2021", "3", "4"), f.EnterDate(1, "2022", "5", "6");
-  for (auto [list, at] : {std::pair{Ctl(cboPlanet, 0), 8},
-                          {Ctl(cboPlanet, 1), 9},
-                          {Ctl(cboOrbs, 0), 11},
-                          {Ctl(cboOrbs, 1), 7},
-                          {Ctl(cboOrbs, 2), 3},
-                          {Ctl(cboTimezone, 0), 30},
-                          {Ctl(cboSearchAspect), 2},
-                          {Ctl(cboHour), 14},
-                          {Ctl(cboMinute), 7}})
-    f.Choose(list, static_cast<int16_t>(at));
+  std::istringstream choices(
+      "cboPlanet(0) 8 cboPlanet(1) 9 cboOrbs(0) 11 cboOrbs(1) 7 cboOrbs(2) 3 cboTimezone(0) 30 "
+      "cboSearchAspect 2 cboHour 14 cboMinute 7");
+  std::string list;
+  for (int16_t at = 0; choices >> list >> at;) f.Choose(test::ControlOf(list), at);
   f.window.SetValue(Ctl(optSidereal), 1);
   f.window.SetText(Ctl(txbStopDate), "2030");
   f.window.SetText(Ctl(txbBirthPlace), "S\u00e3o Paulo, BR");
   f.Press(Ctl(cmdSaveState));
-  std::string written;
-  for (const auto& w : store.Writes()) written += w.keyPath.substr(kSkl.size()) + "\\" + w.name + "=" + w.value + " ";
-  EXPECT_EQ(written,
-            "\\Year\\0=2021 \\Month\\0=3 \\Day\\0=4 \\PlanetLI\\0=8 \\Year\\1=2022 \\Month\\1=5 \\Day\\1=6 "
-            "\\PlanetLI\\1=9 \\Year\\2=  \\Month\\2=  \\Day\\2=  \\OrbsLI\\0=11 \\OrbsLI\\1=7 \\OrbsLI\\2=3 "
-            "\\World=N \\Tropical=N \\TZ0=30 \\TZ1=-1 \\NATZ=0 \\Stop=2030 \\ATDateFmt=1 \\SrchAsp=2 "
-            "\\BirthHour=14 \\BirthMinute=7 \\BirthPlace=S\u00e3o Paulo, BR \\TZName0=  \\TZName1=  "
-            "\\BirthHourText=  \\BirthMinuteText=  \\Stations=N \\Ingresses=N \\HouseIngresses=N "
-            "\\Aspects=1,2,3,4,5 \\Houses=placidus \\WithMoon=N \\Eclipses=N \\Lunations=N \\VoidOfCourse=N "
-            "\\Moving=Transiting \\StateSaved=Y ");
+  std::vector<std::string> written, expected;
+  for (const auto& w : store.Writes()) written.push_back(w.keyPath.substr(kSkl.size()) + "\\" + w.name + "=" + w.value);
+  for (const test::CaseLine& c : test::ReadCases("state/cases/saved_writes.txt"))
+    expected.push_back(c[0] + "=" + test::Unquoted(c[1]));
+  EXPECT_EQ(written, expected);
   EXPECT_EQ(store.FlushCount(), 1);
   ASSERT_EQ(f.window.PopUps().size(), 1u);
   // "Done" for two seconds, below and left of the second Show-all button.
@@ -64,33 +56,22 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
 // A stored position that names no entry of its list (edited or damaged by
 // hand) counts as missing: the list takes its default, at start-up and at
 // Restore state; names ignore case, as the registry's do. Only the birth
-// zone, unchosen at the first start, may stay unchosen.
+// zone, unchosen at the first start, may stay unchosen. A state stored
+// before the birth place box restores it empty.
 TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
-  const struct {
-    const char *keyPart, *name, *stored;
-    Control list;
-    int16_t position;
-  } kCases[] = {
-      {"\\PlanetLI", "0", "-1", Ctl(cboPlanet, 0), 3},
-      {"\\PlanetLI", "1", "26", Ctl(cboPlanet, 1), 4},
-      {"\\OrbsLI", "0", "-1", Ctl(cboOrbs, 0), 9},
-      {"\\OrbsLI", "1", "abc", Ctl(cboOrbs, 1), 4},
-      {"\\ORBSLI", "2", "99999999999999999999", Ctl(cboOrbs, 2), 1},
-      {"", "TZ0", "48", Ctl(cboTimezone, 0), 24},
-      {"", "TZ1", "-1.6", Ctl(cboTimezone, 1), 24},
-      {"", "srchasp", "-32769", Ctl(cboSearchAspect), 0},
-      {"", "BirthHour", "25", Ctl(cboHour), 0},
-      {"", "BirthMinute", "\xff\xfe\x80", Ctl(cboMinute), 0},
-  };
+  const std::vector<test::CaseLine> cases = test::ReadCases("state/cases/stored_positions.txt");
   MemorySettingsStore store;
   store.Put(kSkl, "StateSaved", "Y");
-  for (const auto& c : kCases) store.Put(kSkl + c.keyPart, c.name, c.stored);
+  for (const test::CaseLine& c : cases) store.Put(kSkl + test::Unquoted(c[0]), c[1], test::Unquoted(c[2]));
   FormFixture f(StoreServices(store));
   for (const char* when : {"start-up", "Restore state"}) {
-    for (const auto& c : kCases) EXPECT_EQ(f.window.ListIndex(c.list), c.position) << when << " " << c.name;
+    for (const test::CaseLine& c : cases)
+      EXPECT_EQ(f.window.ListIndex(test::ControlOf(c[3])), std::stoi(c[4])) << when << " " << c.where;
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
+    EXPECT_EQ(f.window.Text(Ctl(txbBirthPlace)), "") << when;
     // Other choices, put in without the lists' own checks.
-    for (const auto& c : kCases) f.window.RestoreListIndex(c.list, 2);
+    for (const test::CaseLine& c : cases) f.window.RestoreListIndex(test::ControlOf(c[3]), 2);
+    f.window.SetText(Ctl(txbBirthPlace), "Berlin");
     f.Press(Ctl(cmdRestoreState));
   }
   store.Put(kSkl, "TZ1", "-1");
@@ -144,19 +125,25 @@ TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
   }
 }
 
-// The message says what failed, nothing is written after it, and quitting
-// still asks: Cancel keeps the window, and so does Yes with a failing save.
-// (A store on a file names it and says why: window_test's
-// aSaveThatCannotBeWrittenSaysWhy.)
-TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
+// A failed save's message says what failed, nothing is written after it,
+// and quitting still asks: Cancel keeps the window, and so does Yes with a
+// failing save (a store on a file names it and says why: window_test's
+// aFileThatIsNoSavedStateIsNotRead). A quit within eleven ticks of a save
+// that went through does not ask again. Yes to the question during a run
+// stops the run and saves before the program ends.
+TEST(SavedState, QuittingAfterASaveAndDuringARun) {
   const struct {
-    StoreOperation failing;
-    const char *message, *lastWrite;
+    std::optional<StoreOperation> failing;
+    int ticks;
+    std::string message, lastWrite;
   } kCases[] = {
-      {StoreOperation::WriteValue, "strKey=\\SKL\\Day\r\nstrName=1\r\nstrValue=31", "\\Month 1"},
-      {StoreOperation::Flush, "The system cannot write to the specified device.", " StateSaved"},
+      {StoreOperation::WriteValue, 0, "strKey=\\SKL\\Day\r\nstrName=1\r\nstrValue=31", "\\Month 1"},
+      {StoreOperation::Flush, 0, "The system cannot write to the specified device.", " StateSaved"},
+      {std::nullopt, 10, "", " StateSaved"},
+      {std::nullopt, 11, "", " StateSaved"},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message + " after ticks " + std::to_string(c.ticks));
     MemorySettingsStore store;
     FormFixture f(StoreServices(store));
     store.SetFaultHook([&c](StoreOperation operation, std::string_view keyPath, std::string_view name) {
@@ -164,32 +151,17 @@ TEST(SavedState, AFailedSaveIsReportedAndQuittingStillAsks) {
       return operation == c.failing && day ? StoreWriteFault : StoreSuccess;
     });
     f.Press(Ctl(cmdSaveState));
-    ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
-    EXPECT_EQ(f.LastMessage().text, std::string("Error saving to registry:\r\n") + c.message);
-    EXPECT_TRUE(f.window.PopUps().empty());
+    const bool failed = c.failing.has_value();
+    EXPECT_EQ(f.LastMessage().text, failed ? "Error saving to registry:\r\n" + c.message : "");
+    EXPECT_EQ(f.window.PopUps().empty(), failed);
     EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + " " + store.Writes().back().name, c.lastWrite);
-    for (MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Yes}) {
-      f.window.QueueAnswer(answer);
-      f.Press(Ctl(cmdQuit));
-      EXPECT_FALSE(f.form.Ended()) << c.message;
-    }
-    EXPECT_EQ(f.window.MessageBoxes().size(), 4u);  // the question twice, the failed save again
-  }
-}
-
-// A quit within eleven ticks of a save does not ask again. Yes to the
-// question during a run stops the run and saves before the program ends.
-TEST(SavedState, QuittingAfterASaveAndDuringARun) {
-  for (const int ticks : {10, 11}) {
-    MemorySettingsStore store;
-    FormFixture f(StoreServices(store));
-    f.Press(Ctl(cmdSaveState));
-    const size_t boxes = f.window.MessageBoxes().size();
-    for (int t = 0; t < ticks; ++t) f.form.TimerTick();
+    for (int t = 0; t < c.ticks; ++t) f.form.TimerTick();
     f.window.QueueAnswer(MsgAnswer::Cancel);
     f.Press(Ctl(cmdQuit));
-    EXPECT_EQ(f.form.Ended(), ticks == 10) << ticks;
-    EXPECT_EQ(f.window.MessageBoxes().size(), boxes + (ticks == 10 ? 0 : 1)) << ticks;
+    if (failed) f.window.QueueAnswer(MsgAnswer::Yes), f.Press(Ctl(cmdQuit));
+    EXPECT_EQ(f.form.Ended(), c.ticks == 10);
+    // The question twice, the failed save again; or the question once.
+    EXPECT_EQ(f.window.MessageBoxes().size(), failed ? 4u : c.ticks == 10 ? 0u : 1u);
   }
   MemorySettingsStore store;
   FormFixture f(StoreServices(store));

@@ -21,8 +21,6 @@ FormFixture::FormFixture(MainFormServices services) : form(window, shell, std::m
   form.Load();
 }
 
-FormFixture::~FormFixture() = default;
-
 void FormFixture::Enter(Control box, const std::string& text) {
   window.SetText(box, text);
   form.LostFocus(box);

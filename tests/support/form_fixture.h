@@ -18,7 +18,6 @@ struct FormFixture {
   FormFixture();
   // Every input as the start-up with these services made it.
   explicit FormFixture(MainFormServices services);
-  ~FormFixture();
 
   // Types into a box and leaves it, as a user does.
   void Enter(Control box, const std::string& text);

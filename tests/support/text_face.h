@@ -38,10 +38,7 @@ inline RunRequest PersonalRequest(BodyIndex transiting, BodyIndex natal, int32_t
                                   EnteredDate birth, int16_t hour, int16_t minute, Zone birthZone) {
   RunRequest r = WorldRequest(transiting, natal, fromYear, toYear);
   r.mode = RunMode::Personal;
-  r.birth.date = birth;
-  r.birth.hour = hour;
-  r.birth.minute = minute;
-  r.birth.zone = birthZone;
+  r.birth = {birth, hour, minute, birthZone, {}, {}};
   return r;
 }
 

@@ -1,7 +1,7 @@
 // The window's birth place box, against an atlas in memory: what it offers
 // as it is typed in, the place a personal run's request carries, Start
-// refusing a place that names none, and the box saved and restored with the
-// state (a state stored before the box restores it empty).
+// refusing a place that names none (the box saved and restored with the
+// state is the saved state's tests).
 #include "ui/birth_place_box.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "calendar/time_zones.h"
-#include "ports/memory_settings_store.h"
-#include "state/saved_state.h"
 #include "support/form_fixture.h"
 #include "ui/window_run.h"
 
@@ -25,7 +23,6 @@ using test::ReadCases;
 using test::Unquoted;
 
 const Control kBox = Ctl(txbBirthPlace);
-const std::string kSkl = "Software\\Quillfern\\SKL";
 
 const MemoryAtlas& SmallAtlas() {
   static const MemoryAtlas atlas({
@@ -37,12 +34,8 @@ const MemoryAtlas& SmallAtlas() {
   return atlas;
 }
 
-MainFormServices Services(SettingsStore* store = nullptr) {
+MainFormServices Services() {
   MainFormServices services;
-  if (store != nullptr) {
-    services.saveState = [store](FormState& state) { return SaveProgramState(state, *store); };
-    services.restoreState = [store](FormState& state) { return RestoreProgramState(state, *store); };
-  }
   services.atlas = &SmallAtlas();
   return services;
 }
@@ -55,7 +48,7 @@ void PersonalRun(FormFixture& f) {
   test::Personal(f, 6, 0, "1970");
 }
 
-TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
+TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTypedAndARequestCarriesOne) {
   FormFixture f(Services());
   for (const CaseLine& c : ReadCases("ui/cases/place_offers.txt")) {
     ASSERT_TRUE(f.window.Type(kBox, c[0]));
@@ -64,10 +57,6 @@ TEST(BirthPlaceBox, OffersThePlacesMatchingWhatIsTyped) {
     for (const Completion& entry : f.window.Completions(kBox)) entered += (entered.empty() ? "" : "; ") + entry.entered;
     EXPECT_EQ(entered, c[1]) << c.where;
   }
-}
-
-TEST(BirthPlaceBox, APersonalRequestCarriesThePlace) {
-  FormFixture f(Services());
   PersonalRun(f);
   for (const CaseLine& c : ReadCases("ui/cases/place_requests.txt")) {
     f.window.SetText(kBox, Unquoted(c[0]));
@@ -116,21 +105,6 @@ TEST(BirthPlaceBox, StartRefusesAPlaceThatNamesNone) {
   world.Press(Ctl(cmdStart));
   EXPECT_TRUE(world.window.MessageBoxes().empty()) << world.LastMessage().text;
   EXPECT_NE(world.Output().find("Aspect      |"), std::string::npos);
-}
-
-// A state stored before the box: everything else comes back, the box empty
-// (a place saved and restored is the window inputs' table).
-TEST(BirthPlaceBox, AStateFromBeforeTheBoxLeavesItEmpty) {
-  MemorySettingsStore older;
-  older.Put(kSkl, "StateSaved", "Y");
-  older.Put(kSkl, "Stop", "2030");
-  older.Put(kSkl, "BirthHour", "14");
-  FormFixture old(Services(&older));
-  EXPECT_EQ(old.window.ListIndex(Ctl(cboHour)), 14);
-  EXPECT_EQ(old.window.Text(kBox), "");
-  old.window.SetText(kBox, "Berlin");
-  old.Press(Ctl(cmdRestoreState));
-  EXPECT_EQ(old.window.Text(kBox), "");
 }
 
 }  // namespace

@@ -74,8 +74,10 @@ void Inputs(FormFixture& f, const std::string& mode) {
 }
 
 // Each list's entries, in either mode, name the bodies its positions ask
-// for (those of states saved before the later entries first).
-TEST(WindowInputs, ListEntriesAreTheBodiesTheRequestNames) {
+// for (those of states saved before the later entries first). Hour and
+// minute as picked (14:30) or typed; a minute that is none leaves the time
+// unread, so the run asks for it.
+TEST(WindowInputs, ListEntriesAndTheBirthMinuteReachTheRequest) {
   FormFixture f;
   for (const CaseLine& c : ReadCases("ui/cases/body_lists.txt")) {
     f.window.SetValue(Ctl(c[0] == "world" ? optWorld : optPersonal), 1);
@@ -90,12 +92,6 @@ TEST(WindowInputs, ListEntriesAreTheBodiesTheRequestNames) {
     EXPECT_EQ(entries, c[2]) << c.where;
     EXPECT_EQ(asked, c[2]) << c.where;
   }
-}
-
-// Hour and minute as picked (14:30) or typed. A minute that is none leaves
-// the time unread, so the run asks for it.
-TEST(WindowInputs, AnyBirthMinuteReachesTheRequest) {
-  FormFixture f;
   test::Personal(f, 3, 4, "1980");
   for (const CaseLine& c : ReadCases("ui/cases/birth_minutes.txt")) {
     f.Choose(Ctl(cboHour), 15);
@@ -180,8 +176,12 @@ TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
 }
 
 // A Show-all series runs only with nested orbs: it says so once, after the
-// list's own check, and leaves the output box as it was.
-TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothing) {
+// list's own check, and leaves the output box as it was. With the orbs
+// mended, a run shows each day it reaches and its share of the period, and
+// the progress goes once the run is over. The conjunction is in orb on the
+// first day, so the run starts back on 3 December, where its orb began: the
+// share is of the period the run walks.
+TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothingAndARunShowsItsProgress) {
   FormFixture f;
   test::World(f, 4, 5);
   f.Choose(Ctl(cboOrbs, 1), 14);  // 15 degrees under an outer orb of 10
@@ -192,24 +192,14 @@ TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothing) {
             "Orb values|Orbs must be strictly decreasing and differ by at least 2\xC2\xB0.");
   EXPECT_EQ(f.Output(), "earlier\r\n");
   EXPECT_EQ(f.state.Runs.RunsStarted(), 0);
-}
-
-// A run shows each day it reaches and its share of the period, and the
-// progress goes once the run is over. The conjunction is in orb on the
-// first day, so the run starts back on 3 December, where its orb began:
-// the share is of the period the run walks.
-TEST(WindowInputs, ARunShowsItsProgress) {
-  FormFixture f;
+  f.Choose(Ctl(cboOrbs, 1), 4);
   test::World(f, 4, 4);  // Jupiter and Saturn
   f.EnterDate(0, "2020", "12", "11");
   f.EnterDate(1, "2020", "12", "21");
   f.Press(Ctl(cmdStart));
   const std::vector<std::string>& shown = f.window.Progress();
-  ASSERT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
-  ASSERT_EQ(shown.size(), 19u);
-  EXPECT_EQ(shown.front(), "2020-12-03 0%");
-  EXPECT_EQ(shown[9], "2020-12-12 50%");
-  EXPECT_EQ(shown.back(), "2020-12-21 100%");
+  ASSERT_EQ(shown.size(), 19u) << f.LastMessage().text;
+  EXPECT_EQ(shown.front() + " " + shown[9] + " " + shown.back(), "2020-12-03 0% 2020-12-12 50% 2020-12-21 100%");
   EXPECT_FALSE(f.window.ProgressShown());
 }
 

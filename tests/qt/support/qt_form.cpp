@@ -35,6 +35,18 @@ QString QtForm::WorldRun(const char* startYear, const char* endYear) {
   return window.As<QPushButton>(Ctl(ControlName::cmdStart))->text();
 }
 
+void EventLog::Click(Control c) {
+  const ControlKind kind = InfoOf(c.name).kind;
+  std::string event = "Click " + Name(c);
+  if (kind == ControlKind::ComboBox) event += "=" + std::to_string(w->ListIndex(c));
+  if (kind == ControlKind::CheckBox || kind == ControlKind::OptionButton) event += "=" + std::to_string(w->Value(c));
+  Add(probe ? event + "/" + probe() : event);
+}
+
+std::string EventLog::Name(Control c) {
+  return std::string(InfoOf(c.name).text) + (InfoOf(c.name).count > 1 ? "(" + std::to_string(c.index) + ")" : "");
+}
+
 ModalWatcher::ModalWatcher(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
   connect(&timer_, &QTimer::timeout, this, [this] {
     QWidget* modal = QApplication::activeModalWidget();

@@ -44,6 +44,23 @@ class ModalWatcher : public QObject {
   QWidget* busy_ = nullptr;
 };
 
+// The events as the program's handlers get them, a space between: a click
+// also notes the state the handler would read, and what the probe sees then.
+struct EventLog : WindowEvents {
+  void Click(Control c) override;
+  void LostFocus(Control c) override { Add("LostFocus " + Name(c)); }
+  void KeyUp(Control c, int key) override { Add("KeyUp " + Name(c) + "=" + std::to_string(key)); }
+  void TimerTick() override {}  // the Qt window's timer runs on its own
+  void Resize() override {}
+  void CloseRequested() override { Add("Close"); }
+  void Add(const std::string& event) { events += (events.empty() ? "" : " ") + event; }
+  // As "cboOrbs(1)", the index only for a member of an array.
+  static std::string Name(Control c);
+  Window* w = nullptr;
+  std::string events;
+  std::function<std::string()> probe;
+};
+
 struct SeenMessageBox {
   QString text, title;
   QMessageBox::StandardButtons buttons;
