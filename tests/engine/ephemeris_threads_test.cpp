@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ports/ephemeris.h"
@@ -13,10 +14,8 @@ namespace {
 
 using namespace skyloom;
 
-struct Ask {
-  int32_t body;  // the program's body number
-  double firstJd;
-};
+// The program's body number and the first day asked for.
+using Ask = std::pair<int32_t, double>;
 
 std::vector<double> Longitudes(const Ask& ask) {
   // A library object made on the thread that asks, as a worker makes its own.
@@ -24,7 +23,7 @@ std::vector<double> Longitudes(const Ask& ask) {
   std::vector<double> out;
   for (int k = 0; k < 3000; ++k) {
     double speed = 0.0;
-    const Position p = library.PlanetLongitude(ask.body, ask.firstJd + k * 3.7, 0, &speed);
+    const Position p = library.PlanetLongitude(ask.first, ask.second + k * 3.7, 0, &speed);
     out.push_back(p.Known() ? p.longitude : -1.0);
     out.push_back(speed);
   }
@@ -46,9 +45,9 @@ TEST(EphemerisThreads, ThreadsAtOnceGetWhatOneThreadGets) {
   for (std::thread& thread : threads) thread.join();
   for (std::size_t k = 0; k < asks.size(); ++k) {
     ASSERT_EQ(together[k].size(), alone[k].size());
-    EXPECT_GT(alone[k][0], 0.0) << "body " << asks[k].body << " unknown";
+    EXPECT_GT(alone[k][0], 0.0) << "body " << asks[k].first << " unknown";
     for (std::size_t i = 0; i < alone[k].size(); ++i)
-      ASSERT_EQ(together[k][i], alone[k][i]) << "body " << asks[k].body << " value " << i;
+      ASSERT_EQ(together[k][i], alone[k][i]) << "body " << asks[k].first << " value " << i;
   }
 }
 

@@ -21,7 +21,7 @@ TEST(FormatAngle, DegreesAndMinutes) {
 }
 
 // The mark is the first body's at the midnight ending the record's date.
-TEST(ExactMinimum, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
+TEST(ExactMinimum, MarksTheFirstBodyAtTheMidnightEndingTheDate) {
   RunDescription run;
   run.bodies = {Mars, Jupiter};
   MidnightLongitudes midnights(test::TestPositions(), run.zone, run.zodiac);
@@ -30,9 +30,6 @@ TEST(ExactMinimum, MarksTheFirstBodyUnlessTheRunLeavesMarksOut) {
   EXPECT_TRUE(ExactMinimum(run, midnights, noon(retrograde - 1)).retrograde);
   EXPECT_FALSE(ExactMinimum(run, midnights, noon(Day(2020, 8, 1) - 1)).retrograde);
   EXPECT_TRUE(ClosestApproach(run, midnights, 0.01, noon(retrograde - 1)).retrograde);
-  run.retrogradeMarks = false;
-  EXPECT_FALSE(ExactMinimum(run, midnights, noon(retrograde - 1)).retrograde);
-  EXPECT_FALSE(ClosestApproach(run, midnights, 0.01, noon(retrograde - 1)).retrograde);
 }
 
 }  // namespace

@@ -65,41 +65,6 @@ TEST(LongitudeFits, DecideAsTheEphemerisDoes) {
   }
 }
 
-// Retrograde marks: at random instants, and around stations, where the half
-// hour's step shrinks to nothing, the fits decide as the ephemeris does or
-// leave it to the ephemeris.
-TEST(LongitudeFits, RetrogradeAsTheEphemerisTellsIt) {
-  std::mt19937_64 random(7);
-  LongitudeFits fits(TestPositions(), Zodiac::Tropical);
-  int decided = 0;
-  for (int i = 0; i < 3000; ++i) {
-    const BodyIndex body = kBodies[random() % std::size(kBodies)];
-    double jd = RandomMidnight(random, body, body);
-    double speed = 0;
-    TestPositions().Longitude(body, jd, Zodiac::Tropical, speed);
-    // Every other one moved to the body's station nearby, if it has one.
-    if (i % 2 == 1 && body != Sun && body != Moon) {
-      for (int step = 0; step < 200 && std::fabs(speed) > 1e-6; ++step) {
-        double speedLater = 0;
-        TestPositions().Longitude(body, jd + 1, Zodiac::Tropical, speedLater);
-        if ((speed > 0) != (speedLater > 0)) {
-          jd += speed / (speed - speedLater);
-          break;
-        }
-        jd += 1;
-        speed = speedLater;
-      }
-    }
-    const Position atJd = TestPositions().Longitude(body, jd, Zodiac::Tropical);
-    const FittedRetro fitted = RetroFromFit(body, atJd, fits.At(body, jd + 1.0 / 48));
-    if (fitted == FittedRetro::Undecided) continue;
-    ++decided;
-    ASSERT_EQ(fitted == FittedRetro::Retrograde, TestPositions().RetroCheck(body, atJd, jd, Zodiac::Tropical))
-        << BodyNames[body] << " at " << jd;
-  }
-  EXPECT_GT(decided, 900);
-}
-
 // The library's longitudes with a ripple of an arc minute every three
 // days, which no fit over weeks follows: its bounds grow to match, and a
 // decision taken on a fit without heeding them shows in the rows.

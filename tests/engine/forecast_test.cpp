@@ -14,7 +14,6 @@
 #include "engine/natal_contacts.h"
 #include "engine/void_of_course.h"
 #include "ports/ephemeris.h"
-#include "ports/program_folder.h"
 #include "support/angle_check.h"
 #include "support/case_file.h"
 #include "support/engine_setup.h"
@@ -62,7 +61,6 @@ const Period kPeriods[] = {{1600, 1, 0},    {1648, 7, 330}, {1777, 3, -300}, {18
                            {2000, 2, -570}, {2024, 5, 60},  {2061, 8, -720}, {2099, 10, 840}};
 
 TEST(Lunations, EveryOneAgainstADenseScanOfTheElongation) {
-  test::InitEngineOnce();
   test::WorstError worst("lunation minutes", "min");
   for (const Period& p : kPeriods) {
     const Zone zone = ZoneOfMinutes(p.zoneMinutes);
@@ -111,13 +109,11 @@ double SeparationDegrees(double jd, bool solar) {
 
 // Published times of greatest eclipse and kinds.
 TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
-  test::InitEngineOnce();
-  SwissEphemeris library(ExecutableFolder());
   for (const test::CaseLine& e : test::ReadCases("engine/data/published_eclipses.txt")) {
     const int32_t day = test::DayOfText(e[0]);
     const std::vector<double> time = test::NumbersOf(e[1]);
     const std::vector<Eclipse> found =
-        FindEclipses(library, test::TestPositions(), day, day, ZoneOfMinutes(0), Zodiac::Tropical);
+        FindEclipses(test::TestLibrary(), test::TestPositions(), day, day, ZoneOfMinutes(0), Zodiac::Tropical);
     ASSERT_EQ(found.size(), 1u) << e.where;
     EXPECT_EQ(EclipseKindText(found[0].kind), e[2]) << e.where;
     EXPECT_NEAR(found[0].at.local.minuteOfDay, time.at(0) * 60 + time.at(1), 1) << e.where;
@@ -129,14 +125,12 @@ TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
 // a scan of our own a minute apart, and every lunation of the period with a
 // separation small enough for an eclipse must be one of them.
 TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
-  test::InitEngineOnce();
-  SwissEphemeris library(ExecutableFolder());
   test::WorstError worst("greatest eclipse minutes", "min");
   for (const Period& p : kPeriods) {
     const Zone zone = ZoneOfMinutes(p.zoneMinutes);
     const int32_t first = Day(p.year, 1, 1), last = Day(p.year, 12, 31);
     const std::vector<Eclipse> eclipses =
-        FindEclipses(library, test::TestPositions(), first, last, zone, Zodiac::Tropical);
+        FindEclipses(test::TestLibrary(), test::TestPositions(), first, last, zone, Zodiac::Tropical);
     const std::vector<Lunation> lunations = FindLunations(test::TestPositions(), first, last, zone, Zodiac::Tropical);
     // Two to seven a year.
     EXPECT_GE(eclipses.size(), 2u) << p.year;
@@ -175,7 +169,6 @@ TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
 // Sun to Pluto (or as the Moon enters the sign), and no such aspect falls
 // inside it; and the spells follow the signs one by one.
 TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
-  test::InitEngineOnce();
   test::WorstError worst("void-of-course minutes", "min");
   for (const Period& p : kPeriods) {
     const Zone zone = ZoneOfMinutes(p.zoneMinutes);

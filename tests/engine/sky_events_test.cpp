@@ -75,7 +75,6 @@ void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEv
 }
 
 TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
-  test::InitEngineOnce();
   test::WorstError stationSeconds("stations against the scan", "s");
   test::WorstError ingressSeconds("ingresses against the scan", "s");
   for (const test::CaseLine& c : test::ReadCases("engine/data/sky_event_periods.txt")) {
@@ -99,7 +98,6 @@ TEST(SkyEvents, EveryStationAndIngressOfTheScanToTheMinute) {
 }
 
 TEST(SkyEvents, StationsAsSwetestShowsThem) {
-  test::InitEngineOnce();
   for (const test::CaseLine& w : test::ReadCases("engine/data/swetest_stations.txt")) {
     const std::vector<double> period = test::NumbersOf(w[1]), minute = test::NumbersOf(w[4]);
     const auto got = FindStations(test::TestPositions(), test::BodyOfText(w[0]), static_cast<int32_t>(period.at(0)),
@@ -123,7 +121,6 @@ TEST(SkyEvents, StationsAsSwetestShowsThem) {
 }
 
 TEST(SkyEvents, NodesAndChironMatchSwetest) {
-  test::InitEngineOnce();
   test::WorstError worst("node and Chiron longitudes against swetest", "arcsec");
   for (const test::CaseLine& c : test::ReadCases("engine/data/swetest_nodes_chiron.txt")) {
     const double got =

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -45,6 +46,16 @@ struct Engine {
 };
 
 double Radians(double degrees) { return degrees / 360.0 * TwoPi; }
+
+// A world run of the pair over the days, orbs of 10, 5 and 2 degrees.
+RunDescription Between(BodyIndex a, BodyIndex b, int32_t startDay, int32_t endDay) {
+  RunDescription run;
+  run.bodies = {a, b};
+  run.orbs.Set(10, 5, 2);
+  run.startDay = startDay;
+  run.endDay = endDay;
+  return run;
+}
 
 // Where Mercury stands still (its speed changes sign) between two instants.
 double MercuryStation(double from, double to) {
@@ -104,22 +115,51 @@ std::vector<test::CaseLine> Runs(const std::string& group) {
   return runs;
 }
 
+// Each row as it is handed over, with its place in its transit.
+struct Recorder : TakeEverything {
+  RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
+    places += (places.empty() ? "" : " ") + std::to_string(row.aspect) + (place.beginsTransit ? "B" : "F") +
+              (place.transitDated ? "D" : "-");
+    return {};
+  }
+  std::string places;
+};
+
 // Each run of a group of the table against the independent scan, which
 // finds every zero and least deviation of the run's period on its own: the
 // results must hold every exact aspect it finds, each at its minute, only
 // closest approaches it found, and orb dates right to the day; then `more`.
+// Each row is handed over with its place in its transit, where the line
+// tells them. Run again without the minutes its orbs are crossed (as for no
+// file), it finds every date, mark and minimum the same.
 template <typename More>
 void EachRunRightByTheScan(const std::string& group, More more) {
   test::WorstError minutes(group + " runs' exact and crossing minutes against the scan", "min");
+  int crossings = 0;
   for (const test::CaseLine& line : Runs(group)) {
     SCOPED_TRACE(line.where);
     Engine engine;
-    const RunDescription run = RunOf(line);
-    const RunResult result = engine.Run(run);
+    RunDescription run = RunOf(line);
+    Recorder recorder;
+    RunResult result = engine.Run(run, test::TestPositions(), &recorder);
     ASSERT_FALSE(result.transits.empty());
+    if (line.fields.size() > 11) {
+      EXPECT_EQ(recorder.places, line[11]);
+    }
     test::ExpectIndependentlyRight(result, minutes);
     more(engine, run, result);
+    for (TransitRecord& transit : result.transits)
+      for (TransitRowData& row : transit.passes)
+        for (auto* marks : {&row.entry, &row.exit})
+          for (std::optional<DateMark>& mark : *marks)
+            if (mark && mark->crossing) {
+              ++crossings;
+              mark->crossing.reset();
+            }
+    run.crossingMinutes = false;
+    EXPECT_TRUE(SameTransits(engine.Run(run).transits, result.transits)) << "without crossing minutes";
   }
+  EXPECT_GT(crossings, 20) << group;
 }
 
 TEST(TransitSearch, ReferenceRunsRightToTheDayAndMinuteAndComplete) {
@@ -257,46 +297,19 @@ TEST(TransitSearch, AShowAllSeriesTakesOrbsARunWouldNot) {
 // Pluto in December 2099 stays open, its exit and minimum unknown, and a
 // one-day period knows only what happens between its own two midnights.
 TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
-  RunDescription run;
-  run.bodies = {Mars, Pluto};
-  run.orbs.Set(10, 5, 3);
-  run.startDay = Day(2099, 10, 1);
-  run.endDay = Day(2099, 12, 31);
   Engine engine;
-  const RunResult end = engine.Run(run);
+  const RunResult end = engine.Run(Between(Mars, Pluto, Day(2099, 10, 1), Day(2099, 12, 31)));
   ASSERT_EQ(end.transits.size(), 2u);
   const TransitRowData& open = end.transits[1].passes.at(0);
   EXPECT_TRUE(open.entry[0] && open.entry[1]);
   EXPECT_FALSE(open.minimum || open.exit[0] || open.exit[1] || open.exit[2]);
 
   // The great conjunction of 2020-12-21 18:21 UT lies in its own day.
-  run.bodies = {Jupiter, Saturn};
-  run.orbs.Set(10, 5, 2);
   for (const int32_t day : {Day(2020, 12, 21), Day(2020, 12, 22)}) {
-    run.startDay = run.endDay = day;
-    const RunResult one = engine.Run(run);
+    const RunResult one = engine.Run(Between(Jupiter, Saturn, day, day));
     const bool exactThatDay =
         !one.transits.empty() && one.transits[0].passes[0].minimum && one.transits[0].passes[0].minimum->exact;
     EXPECT_EQ(exactThatDay, day == Day(2020, 12, 21));
-  }
-}
-
-// Each row is handed over with its place in its transit: Saturn's triple
-// pass over one point, three rows of one dated transit; and a one-day period
-// inside the great conjunction's orbs, a transit of a minimum alone.
-TEST(TransitSearch, RowsHandedOverWithTheirPlace) {
-  struct Recorder : TakeEverything {
-    RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
-      places += (places.empty() ? "" : " ") + std::to_string(row.aspect) + (place.beginsTransit ? "B" : "F") +
-                (place.transitDated ? "D" : "-");
-      return {};
-    }
-    std::string places;
-  };
-  for (const test::CaseLine& line : Runs("places")) {
-    Recorder recorder;
-    Engine().Run(RunOf(line), test::TestPositions(), &recorder);
-    EXPECT_EQ(recorder.places, line[11]) << line.where;
   }
 }
 
@@ -345,13 +358,8 @@ TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
 // orb, and an exact aspect there falls on that day at 00:00.
 TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   const int32_t edge = Day(2020, 3, 10);
-  RunDescription run;
+  RunDescription run = Between(Mars, Sun, Day(2020, 3, 1), Day(2020, 4, 30));
   run.world = false;
-  run.bodies = {Mars, Sun};
-  run.natalLongitude = 0;
-  run.startDay = Day(2020, 3, 1);
-  run.endDay = Day(2020, 4, 30);
-  run.orbs.Set(10, 5, 2);
   // Mars 10 degrees east of the point at the midnight starting `edge`,
   // closing one degree a day.
   StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
@@ -376,13 +384,9 @@ TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
     const int32_t day = test::DayOfText(c[0]);
     const std::vector<double> ut = test::NumbersOf(c[1]), local = test::NumbersOf(c[3]);
     const double at = day - 0.5 + (ut.at(0) + ut.at(1) / 60) / 24;
-    RunDescription run;
+    RunDescription run = Between(Sun, Sun, day - 20, day + 20);
     run.world = false;
-    run.bodies = {Sun, Sun};
     run.natalLongitude = Radians(test::EphemerisDegrees(Sun, at));
-    run.orbs.Set(10, 5, 2);
-    run.startDay = day - 20;
-    run.endDay = day + 20;
     run.zone = *Zone::Named("Europe/Berlin");
     std::vector<MinimumRecord> exact;
     for (const TransitRecord& t : Engine().Run(run).transits)

@@ -72,10 +72,14 @@ BodyIndex BodyOfText(const std::string& name) {
 
 const PlutoTable& TestPluto() { return *SharedPluto(); }
 
+SwissEphemeris& TestLibrary() {
+  static SwissEphemeris library(ExecutableFolder());
+  return library;
+}
+
 const BodyPositions& TestPositions() {
   InitEngineOnce();
-  static SwissEphemeris library(ExecutableFolder());
-  static const BodyPositions positions(library, &TestPluto());
+  static const BodyPositions positions(TestLibrary(), &TestPluto());
   return positions;
 }
 

@@ -12,7 +12,8 @@
 
 namespace skyloom {
 struct FormState;
-}
+class SwissEphemeris;
+}  // namespace skyloom
 
 namespace skyloom::test {
 
@@ -21,7 +22,9 @@ void InitEngineOnce();
 // pluto.ptb from beside the test program, loaded once.
 const PlutoTable& TestPluto();
 const std::shared_ptr<const PlutoTable>& SharedPluto();
-// Positions from Swiss Ephemeris and that table.
+// Swiss Ephemeris with the data files beside the test program.
+SwissEphemeris& TestLibrary();
+// Positions from that library and that table.
 const BodyPositions& TestPositions();
 // Gives a window's state the loaded table, as a first run with Pluto would.
 void GivePluto(FormState& state);
