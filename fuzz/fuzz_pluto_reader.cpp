@@ -7,13 +7,13 @@
 // up whether the file was accepted or not; some instants come from the
 // input, so the fuzzer also steers lookups to the edges of the range and to
 // values that are not numbers at all.
+#include <unistd.h>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,13 +25,7 @@ namespace {
 
 // A file name of this process's own in the temporary folder; the file is
 // removed after every input, so an ended run leaves nothing behind.
-const std::string& FuzzFileName() {
-  static const std::string name = [] {
-    std::random_device seed;
-    return "skyloom-fuzz-pluto-" + std::to_string(seed()) + "-" + std::to_string(seed()) + ".ptb";
-  }();
-  return name;
-}
+std::string FuzzFileName() { return "skyloom-fuzz-pluto-" + std::to_string(::getpid()) + ".ptb"; }
 
 // A sound table: smooth longitudes that cross the seam, with the checksum line.
 const std::vector<std::string>& SoundRecords() {

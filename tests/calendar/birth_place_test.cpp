@@ -97,15 +97,5 @@ TEST(GeonamesAtlas, KnowsCapitalsWhereTheyAre) {
   }
 }
 
-TEST(GeonamesAtlas, SearchMatchesAPartOfANameAndFiltersTheCountry) {
-  const std::vector<Place> all = GeonamesAtlas().Search("Pari");
-  const std::vector<Place> french = GeonamesAtlas().Search("Pari", "fr");
-  EXPECT_GT(all.size(), french.size());
-  ASSERT_FALSE(french.empty());
-  for (const Place& p : french) EXPECT_EQ(p.country, "FR") << p.name;
-  EXPECT_TRUE(GeonamesAtlas().Search("").empty());
-  EXPECT_TRUE(GeonamesAtlas().Search("Qqxzv").empty());
-}
-
 }  // namespace
 }  // namespace skyloom

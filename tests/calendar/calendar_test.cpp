@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <swephexp.h>
 
-#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,16 +25,15 @@ CalendarDate Convert(int32_t year, int32_t month, int32_t day) {
 }
 
 // "2024-03-05", "-400-02-29": the date's year, month and day.
-std::array<int32_t, 3> DateOfText(const std::string& text) {
-  const auto dash = text.find('-', 1), second = text.find('-', dash + 1);
-  return {std::stoi(text.substr(0, dash)), std::stoi(text.substr(dash + 1, second - dash - 1)),
-          std::stoi(text.substr(second + 1))};
+CalendarDate Convert(const std::string& text) {
+  CalendarDate date;
+  std::sscanf(text.c_str(), "%d-%d-%d", &date.Year, &date.Month, &date.Day);
+  return Convert(date.Year, date.Month, date.Day);
 }
 
 TEST(Calendar, PublishedJulianDayNumbers) {
   for (const test::CaseLine& c : test::ReadCases("calendar/data/julian_day_numbers.txt")) {
-    const auto [year, month, day] = DateOfText(c[0]);
-    const CalendarDate date = Convert(year, month, day);
+    const CalendarDate date = Convert(c[0]);
     EXPECT_TRUE(date.Valid != 0 && date.DayNumber == std::stoi(c[1])) << c.where;
   }
 }
@@ -58,11 +57,10 @@ TEST(Calendar, DayNumbersAgreeWithTheSwissEphemeris) {
 
 TEST(Calendar, DateTexts) {
   for (const test::CaseLine& c : test::ReadCases("calendar/data/date_texts.txt")) {
-    const auto [year, month, day] = DateOfText(c[0]);
-    const int32_t dayNumber = Convert(year, month, day).DayNumber;
-    EXPECT_EQ(FormatDayNumber(dayNumber), c[1]) << c.where;
-    EXPECT_EQ(MonthDayYearText(dayNumber), c[2]) << c.where;
-    EXPECT_EQ(LongDateLabel(year, month, day), c[3]) << c.where;
+    const CalendarDate date = Convert(c[0]);
+    EXPECT_EQ(FormatDayNumber(date.DayNumber), c[1]) << c.where;
+    EXPECT_EQ(MonthDayYearText(date.DayNumber), c[2]) << c.where;
+    EXPECT_EQ(LongDateLabel(date.Year, date.Month, date.Day), c[3]) << c.where;
   }
 }
 

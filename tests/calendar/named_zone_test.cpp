@@ -1,10 +1,13 @@
-// Named zones against Python's zoneinfo (zone_reference.txt, written by
+// Local time and Universal Time: the nearest local minute of instants just
+// either side of local midnight and of the half minutes, and back, in fixed
+// zones west and east of Greenwich and one whose offset has seconds. Named
+// zones against Python's zoneinfo (zone_reference.txt, written by
 // make_zone_reference.py from the same tz database): every change of offset
 // and abbreviation of eleven zones from 1850 to 2799, to the second, and how
 // a local time inside each change reads.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,6 +25,50 @@ namespace skyloom {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr int32_t kDay = 2459288;  // 2021-03-14
+
+struct ZoneCase {
+  int32_t offsetSeconds;
+  const char* text;
+};
+constexpr ZoneCase kZones[] = {
+    {-41400, "GMT-11:30"}, {0, "GMT"}, {19800, "GMT+5:30"}, {41400, "GMT+11:30"}, {1172, "LMT+0:19:32"}};
+
+// Seconds after the local midnight starting kDay, and the local minute they
+// round to, counted from that midnight (negative: the day before).
+struct MinuteCase {
+  double seconds;
+  int32_t minutes;
+};
+constexpr MinuteCase kMinutes[] = {{-31, -1},    {-29, 0},      {0, 0},        {29, 0},           {31, 1},
+                                   {45000, 750}, {86369, 1439}, {86371, 1440}, {86400 + 91, 1442}};
+
+TEST(Zone, NearestLocalMinuteAroundDayBoundaries) {
+  for (const ZoneCase& z : kZones) {
+    const Zone zone = Zone::Fixed(z.offsetSeconds, z.text);
+    // Greenwich midnight starting day d is d - 0.5; a zone east of it
+    // reaches its own midnight earlier.
+    const Instant midnight = LocalMidnight(kDay, zone);
+    EXPECT_NEAR(midnight.ut, kDay - 0.5 - z.offsetSeconds / 86400.0, 1e-9) << z.text;
+    for (const MinuteCase& m : kMinutes) {
+      const LocalMinute local = ToLocalMinute(midnight + m.seconds / 86400.0, zone);
+      const int32_t dayOffset = m.minutes >= 0 ? m.minutes / 1440 : -1;
+      EXPECT_EQ(local.day, kDay + dayOffset) << z.text << " " << m.seconds;
+      EXPECT_EQ(local.minuteOfDay, m.minutes - dayOffset * 1440) << z.text << " " << m.seconds;
+      EXPECT_EQ(local.offsetSeconds, z.offsetSeconds) << z.text;
+      // The minute's own instant lies within half a minute of the instant.
+      EXPECT_NEAR(InstantOf(local) - midnight, m.minutes * 60.0 / 86400, 1e-9) << z.text << " " << m.seconds;
+      // Local times of the day back to Universal Time.
+      if (m.seconds >= 0 && m.seconds < 86400) {
+        EXPECT_NEAR(FromLocal(kDay, int32_t(m.seconds), zone) - midnight, m.seconds / 86400, 1e-9) << z.text;
+      }
+      // The local day, unrounded, is the day the instant falls on.
+      EXPECT_EQ(LocalDay(midnight + m.seconds / 86400.0, zone), kDay + (m.seconds < 0 ? -1 : m.seconds >= 86400))
+          << z.text << " " << m.seconds;
+    }
+  }
+}
 
 constexpr double kUnixEpoch = 2440587.5;
 constexpr int64_t kUnixEpochDay = 2440588;
@@ -123,13 +170,12 @@ TEST(NamedZone, DaysAndMinutesAcrossTheChanges) {
   // 2024-10-27 00:30 UT is 02:30 CEST, 01:30 UT is 02:30 CET: one local
   // minute, two offsets, and each back to its own instant.
   const Instant first{2460611 - 0.5 + 0.5 / 24}, second{2460611 - 0.5 + 1.5 / 24};
-  const LocalMinute a = ToLocalMinute(first, berlin), b = ToLocalMinute(second, berlin);
-  EXPECT_EQ(a.minuteOfDay, 150);
-  EXPECT_EQ(b.minuteOfDay, 150);
-  EXPECT_EQ(a.offsetSeconds, 7200);
-  EXPECT_EQ(b.offsetSeconds, 3600);
-  EXPECT_NEAR(InstantOf(a).ut, first.ut, 1e-9);
-  EXPECT_NEAR(InstantOf(b).ut, second.ut, 1e-9);
+  for (const auto& [at, offset] : {std::pair{first, 7200}, {second, 3600}}) {
+    const LocalMinute local = ToLocalMinute(at, berlin);
+    EXPECT_EQ(local.minuteOfDay, 150) << offset;
+    EXPECT_EQ(local.offsetSeconds, offset);
+    EXPECT_NEAR(InstantOf(local).ut, at.ut, 1e-9) << offset;
+  }
   // A birth in the repeated hour is read with the earlier offset, one in
   // the skipped hour with the offset before the gap.
   EXPECT_NEAR(FromLocal(2460611, 9000, berlin).ut, first.ut, 1e-9);
@@ -159,28 +205,6 @@ TEST(NamedZone, NamesTheDatabaseDoesNotKnow) {
   EXPECT_EQ(*Zone::Named("Asia/Tokyo"), *Zone::Named("Asia/Tokyo"));
   EXPECT_NE(*Zone::Named("Asia/Tokyo"), *Zone::Named("Asia/Seoul"));
   EXPECT_NE(*Zone::Named("UTC"), Zone::Fixed(0, "UTC"));
-}
-
-// The machine's zone: TZ first (with or without its colon, or as a path
-// under a zoneinfo folder), else /etc/localtime; a TZ that names no zone of
-// the database leaves the machine's present offset, with a note.
-TEST(NamedZone, TheMachinesZone) {
-  const char* saved = std::getenv("TZ");
-  const std::string kept = saved != nullptr ? saved : "";
-  for (const test::CaseLine& c : test::ReadCases("calendar/data/machine_zones.txt")) {
-    setenv("TZ", c[0].c_str(), 1);
-    tzset();
-    std::string note;
-    const Zone zone = Zone::Local(&note);
-    EXPECT_EQ(zone.Text(), c[1]) << c.where;
-    EXPECT_EQ(zone.IsNamed(), c[2] == "no") << c.where;
-    EXPECT_EQ(note.find("no name in the time zone database") != std::string::npos, c[2] == "yes") << note;
-  }
-  if (saved != nullptr)
-    setenv("TZ", kept.c_str(), 1);
-  else
-    unsetenv("TZ");
-  tzset();
 }
 
 // The rule after a zone's listed changes, as POSIX writes it (the zones

@@ -1,9 +1,16 @@
 // skyloom-cli run as a separate process: what each kind of argument gets
 // (exit status, messages, standard output, files written), birth zones and
-// places, files it may not replace, runs cut off in the middle, and exports
-// that hold every row of the report.
+// places, and exports that hold every row of the report; its files under
+// faults: files it may not replace, runs cut off in the middle, a full disk,
+// one file named twice in other spellings, readers that go away early.
+// Its chart collection: charts kept by add and imports (CSV and AAF) as the
+// runs read them, a bad record refused with its line and nothing kept, and a
+// batch whose every chart, like --chart, reads as its own single run of the
+// birth typed in.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -23,6 +30,7 @@ namespace fs = std::filesystem;
 using namespace skyloom::test;
 
 const std::string kRun = "world Jupiter Saturn --start 2020-01-01 --end 2020-12-31 --zone GMT";
+const std::string kLong = "world Mercury Jupiter --start 1600-01-01 --end 1700-12-31 --zone GMT --orbs 10,6,3";
 
 class CliCases : public ::testing::TestWithParam<CaseLine> {};
 
@@ -59,22 +67,16 @@ TEST_P(CliCases, StatusMessagesAndWhatIsWritten) {
 INSTANTIATE_TEST_SUITE_P(SkyloomCli, CliCases, ::testing::ValuesIn(ReadCliCases("cli/cases/status.txt")),
                          [](const auto& info) { return CaseName(info.param); });
 
-// Without --zone, or with --zone local, the results are in the machine's
-// zone by its name; one that has no name in the database is taken at its
-// present offset, with a note. A zone beyond the window list's ends is taken
-// as it is, not clamped.
+// The machine's zone, with --zone local too; a note where it has no name.
 TEST(SkyloomCliZone, TheMachinesZone) {
   const std::string run = "world Mars Jupiter --start 2020-01-01 --end 2020-12-31";
-  const CliResult local = RunCli(run, "TZ=Asia/Kolkata");
-  EXPECT_EQ(Count(local.out, " Asia/Kolkata\n"), 4u) << local.out;
-  EXPECT_EQ(local.err, "");
-  EXPECT_EQ(RunCli(run + " --zone local", "TZ=:Asia/Kolkata").out, local.out);
-  const CliResult unnamed = RunCli(run, "TZ=IST-5:30");
-  EXPECT_EQ(Count(unnamed.out, " GMT+5:30\n"), 4u) << unnamed.out;
-  EXPECT_EQ(Count(unnamed.err, "no name in the time zone database"), 1u) << unnamed.err;
-  const CliResult kiritimati = RunCli(run, "TZ=Pacific/Kiritimati");
-  EXPECT_EQ(Count(kiritimati.out, " Pacific/Kiritimati\n"), 4u) << kiritimati.out;
-  EXPECT_EQ(kiritimati.err, "");
+  for (const CaseLine& c : ReadCases("cli/cases/machine_zones.txt")) {
+    const CliResult r = RunCli(run, "TZ=" + Quoted(c[0]));
+    EXPECT_EQ(Count(r.out, " " + c[1] + "\n"), 4u) << c.where << "\n" << r.out;
+    EXPECT_EQ(Count(r.err, "no name in the time zone database"), c[2] == "yes" ? 1u : 0u) << c.where << r.err;
+    EXPECT_EQ(r.err.empty(), c[2] == "no") << c.where;
+  }
+  EXPECT_EQ(RunCli(run + " --zone local", "TZ=:Asia/Kolkata").out, RunCli(run, "TZ=Asia/Kolkata").out);
 }
 
 class BirthZone : public ::testing::TestWithParam<CaseLine> {};
@@ -209,6 +211,207 @@ TEST(SkyloomCli, ExportsHoldEveryRow) {
         "2020-12-21* ", "2040-10-31* ", "2060-04-07* ", "2080-03-15* ", "2100-09-18* "})
     EXPECT_EQ(Count(r.out, std::string("| ") + date + "|"), 1u) << date;
   EXPECT_GT(Count(r.out.substr(r.out.size() - 120), "| 2799-"), 0u) << r.out.substr(r.out.size() - 120);
+}
+
+class FullDisk : public ::testing::TestWithParam<CaseLine> {};
+
+TEST_P(FullDisk, LeavesTheEarlierFile) {
+  const CaseLine& c = GetParam();
+#ifndef SKYLOOM_TIMELINE
+  if (c.fields.size() > 3) GTEST_SKIP() << "this build draws no timelines";
+#endif
+  const fs::path folder = FreshFolder("full"), file = folder / c[0];
+  std::ofstream(file) << "earlier";
+  const CliResult r = RunCli(Replaced(c[1], "FILE", Quoted(file)), "", 32768);
+  EXPECT_EQ(r.status, 3) << c.where << "\n" << r.err;
+  EXPECT_EQ(r.err, "skyloom-cli: cannot write " + file.string() + ": " + c[2]) << c.where;
+  EXPECT_EQ(Slurp(file), "earlier") << c.where;
+  EXPECT_EQ(FilesIn(folder), 1u) << c.where;
+}
+
+INSTANTIATE_TEST_SUITE_P(SkyloomCliFiles, FullDisk, ::testing::ValuesIn(ReadCliCases("cli/cases/full_disk.txt")),
+                         [](const auto& info) { return CaseName(info.param); });
+
+// One file named twice, in whatever spelling, would keep only one of the
+// two exports: refused with the usage before anything runs, and nothing
+// written. Files in different folders, or of different names, are different
+// files.
+TEST(SkyloomCliFiles, OneFileNamedTwiceIsRefused) {
+  const fs::path folder = FreshFolder("same"), there = folder / "there.csv";
+  std::ofstream(there) << "earlier";
+  fs::create_symlink(there, folder / "link.csv");
+  fs::create_hard_link(there, folder / "hard.csv");
+  fs::create_symlink(folder / "later.csv", folder / "dangling.csv");
+  const std::string relative = fs::relative(folder / "new.csv", fs::current_path()).string();
+  const auto paths = [&](const std::string& text) {
+    return Replaced(Replaced(text, "DIR", folder.string()), "REL", relative);
+  };
+  for (const CaseLine& c : ReadCases("cli/cases/named_twice.txt")) {
+    const CliResult r = RunCli(kRun + " " + paths(c[1]));
+    EXPECT_EQ(r.status, 2) << c.where << "\n" << r.err;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "skyloom-cli: two files are named " + paths(c[2]) + "\n")
+        << c.where;
+    EXPECT_EQ(Count(r.err, "Usage: skyloom-cli"), 1u) << c.where;
+    EXPECT_EQ(r.out, "") << c.where;
+  }
+  EXPECT_EQ(Slurp(there), "earlier");
+  EXPECT_EQ(FilesIn(folder), 4u);
+  const CliResult r = RunCli(kRun + " --csv " + paths("DIR/there.csv --json DIR/../same-not/there.csv"));
+  EXPECT_EQ(r.status, 3) << r.err;  // that folder does not exist
+}
+
+// A reader that goes away early, of standard output or of an export
+// written to a FIFO, is a write error like any other: told with the
+// system's reason and status 3, the other files still written whole (the
+// program was killed by SIGPIPE and left them as they were).
+TEST(SkyloomCliFiles, ReaderGoneIsAWriteError) {
+  const CliResult whole = RunCli(kLong + " --csv -");
+  ASSERT_EQ(whole.status, 0);
+  struct Case {
+    std::string fault, command, message;  // command: the shell's; FIFO, CSV and PROGRAM stand for paths
+  };
+  const Case cases[] = {
+      {"standard output closed", "PROGRAM " + kLong + " --csv CSV | head -c 40000 >/dev/null",
+       "standard output: Broken pipe"},
+      {"an export FIFO closed", "head -c 1000 FIFO >/dev/null & PROGRAM " + kLong + " --html FIFO --csv CSV >/dev/null",
+       "FIFO: Broken pipe"},
+  };
+  for (const Case& c : cases) {
+    const fs::path folder = FreshFolder("reader"), fifo = folder / "fifo", csv = folder / "rows.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(csv) << "earlier";
+    std::string command = c.command + "\necho \"status ${PIPESTATUS[0]}\" >&2\n";
+    for (const auto& [name, path] : {std::pair{"FIFO", fifo}, {"CSV", csv}, {"PROGRAM", CliProgram()}})
+      command = Replaced(command, name, Quoted(path));
+    const std::string message = Replaced(c.message, "FIFO", fifo.string());
+    const fs::path script = CliScratch() / "reader.sh", err = CliScratch() / "reader-err";
+    std::ofstream(script) << command;
+    const std::string shell = "bash " + Quoted(script) + " 2>" + Quoted(err);
+    ASSERT_NE(std::system(shell.c_str()), -1);
+    const std::string told = Slurp(err);
+    EXPECT_EQ(Count(told, "skyloom-cli: cannot write " + message + "\n"), 1u) << c.fault << "\n" << told;
+    EXPECT_EQ(Count(told, "status 3"), 1u) << c.fault << "\n" << told;
+    EXPECT_EQ(Slurp(csv), whole.out) << c.fault;
+    EXPECT_EQ(FilesIn(folder), 2u) << c.fault;
+  }
+}
+
+std::string Store(const std::string& folder) { return " --chart-store " + Quoted(FreshFolder(folder) / "c.sqlite"); }
+
+std::string Write(const std::string& folder, const std::string& name, const std::string& text) {
+  const auto path = CliScratch() / folder / name;
+  std::ofstream(path, std::ios::binary) << text;
+  return Quoted(path);
+}
+
+class ChartImports : public ::testing::TestWithParam<CaseLine> {};
+
+TEST_P(ChartImports, KeepWhatTheFilesSay) {
+  const CaseLine& c = GetParam();
+  const std::string store = Store("charts-import");
+  const CliResult r = RunCli("charts import " + Write("charts-import", c[0], c[1]) + store);
+  EXPECT_EQ(r.status, 0) << c.where << "\n" << r.err;
+  const size_t charts = Count(c[2], "\n");
+  EXPECT_EQ(r.out, std::to_string(charts) + (charts == 1 ? " chart" : " charts") + " imported\n") << c.where;
+  EXPECT_EQ(RunCli("charts list" + store).out, c[2]) << c.where;
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartsCli, ChartImports, ::testing::ValuesIn(ReadCliCases("cli/cases/chart_imports.txt")),
+                         [](const auto& info) { return CaseName(info.param); });
+
+class ChartRefusals : public ::testing::TestWithParam<CaseLine> {};
+
+TEST_P(ChartRefusals, ABadRecordIsToldWithItsLineAndNothingIsKept) {
+  const CaseLine& c = GetParam();
+  const std::string store = Store("charts-bad");
+  ASSERT_EQ(RunCli("charts add Zoe --birth 1990-01-01 --birth-time 12:00 --birth-zone GMT" + store).status, 0);
+  const CliResult r = RunCli("charts import " + Write("charts-bad", "bad.csv", c[1]) + store);
+  EXPECT_EQ(r.status, 1) << c.where;
+  EXPECT_EQ(Count(r.err, c[0]), 1u) << c.where << "\n" << r.err;
+  EXPECT_EQ(RunCli("charts list" + store).out, "Zoe | 1990-01-01 | 12:00 | GMT |  | \n") << c.where;
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartsCli, ChartRefusals, ::testing::ValuesIn(ReadCliCases("cli/cases/chart_refusals.txt")),
+                         [](const auto& info) { return CaseName(info.param); });
+
+TEST(ChartsCli, AnExportedCollectionImportsAsItWas) {
+  const std::string first = Store("charts-export"), second = Store("charts-reimport");
+  for (const std::string& add :
+       {std::string("Ann --birth 1970-03-15 --birth-time 14:37 --birth-place 'Paris, FR' --tag a --tag 'b c'"),
+        std::string("'Ben, the \"second\"' --birth 1985-07-04 --birth-time 06:00 --birth-zone GMT+5:30 --note 'x,y'"),
+        std::string(
+            "Cleo --birth 1890-12-31 --birth-time 23:59 --birth-place -33.87,151.21 --birth-zone LMT --sidereal")})
+    ASSERT_EQ(RunCli("charts add " + add + first).status, 0) << add;
+  const std::string file = Quoted(CliScratch() / "charts-export" / "all.csv");
+  ASSERT_EQ(RunCli("charts export " + file + first).status, 0);
+  ASSERT_EQ(RunCli("charts import " + file + second).status, 0);
+  const std::string again = Quoted(CliScratch() / "charts-reimport" / "again.csv");
+  ASSERT_EQ(RunCli("charts export " + again + second).status, 0);
+  EXPECT_EQ(Slurp(CliScratch() / "charts-reimport" / "again.csv"), Slurp(CliScratch() / "charts-export" / "all.csv"));
+  EXPECT_EQ(RunCli("charts list" + second).out, RunCli("charts list" + first).out);
+}
+
+const std::string kPeriod = "personal Saturn Sun --start 2024-01-01 --end 2024-12-31 --zone GMT ";
+
+// Charts and the same birth data typed in, in the order charts list gives:
+// each chart of a batch runs as its birth data typed in.
+struct Birth {
+  std::string name, typed;
+};
+const Birth kBirths[] = {
+    {"Mean", "--birth 1890-03-15 --birth-time 06:00 --birth-place 'Paris, FR' --birth-zone LMT"},
+    {"Named", "--birth 1985-07-04 --birth-time 06:00 --birth-place Berlin"},
+    {"Offset", "--birth 1970-03-15 --birth-time 14:37 --birth-zone GMT+5:30"},
+    {"Sidereal", "--birth 1950-11-20 --birth-time 23:15 --birth-zone America/New_York --sidereal"},
+};
+
+TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
+  const std::string store = Store("charts-batch");
+  for (const Birth& b : kBirths) ASSERT_EQ(RunCli("charts add " + b.name + " " + b.typed + store).status, 0) << b.name;
+  const auto folder = CliScratch() / "charts-batch";
+  // With the tables after the transits, which each chart has of its own.
+  const std::string series = "--show-all inner --stations --lunations ";
+  const CliResult batch = RunCli(kPeriod + series + "--charts all --csv " + Quoted(folder / "all.csv") + store);
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::vector<std::string> rows = Lines(Slurp(folder / "all.csv"));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].rfind("chart,run,mode,", 0), 0u);
+  std::string expectedReport;
+  size_t records = 0;
+  for (const auto& [name, typed] : kBirths) {
+    const CliResult single = RunCli(kPeriod + series + typed + " --csv " + Quoted(folder / "one.csv"));
+    ASSERT_EQ(single.status, 0) << name;
+    // --chart-store stands anywhere, before the mode too.
+    EXPECT_EQ(RunCli(store + " " + kPeriod + series + "--chart " + name).out, single.out) << name;
+    const std::vector<std::string> own = Lines(Slurp(folder / "one.csv"));
+    for (size_t k = 1; k < own.size(); ++k) {
+      ++records;
+      EXPECT_EQ(Count(Slurp(folder / "all.csv"), name + "," + own[k] + "\n"), 1u) << name << " " << own[k];
+    }
+    // The report's titles name the chart; the rest is the single run's.
+    std::string report;
+    for (const std::string& line : Lines(single.out))
+      report += (line.starts_with("Saturn transits of natal") ? name + ": " : "") + line + "\n";
+    if (!expectedReport.empty()) expectedReport += "\n" + std::string(119, '=') + "\n";
+    expectedReport += report;
+  }
+  EXPECT_EQ(rows.size(), records + 1);
+  EXPECT_EQ(batch.out, expectedReport);
+}
+
+TEST(ChartsCli, CompletionOffersTheDefaultCollectionsNamesAndTags) {
+  const auto data = FreshFolder("charts-completion");
+  const std::string env = "XDG_DATA_HOME=" + Quoted(data) + " ";
+  // No collection yet: no names, and none is made by asking.
+  EXPECT_EQ(RunCli("__complete charts", env).out, "");
+  EXPECT_FALSE(std::filesystem::exists(data / "skyloom"));
+  ASSERT_EQ(
+      RunCli("charts add 'Ann Lee' --birth 1970-03-15 --birth-time 14:37 --birth-zone GMT --tag b --tag a", env).status,
+      0);
+  ASSERT_EQ(RunCli("charts add Ben --birth 1970-03-15 --birth-time 14:37 --birth-zone GMT --tag a", env).status, 0);
+  EXPECT_EQ(RunCli("__complete charts", env).out, "Ann Lee\nBen\n");
+  EXPECT_EQ(RunCli("__complete chart-selections", env).out, "all\ntag:a\ntag:b\n");
+  EXPECT_EQ(Count(RunCli("__complete options").out, "--charts\n"), 1u);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "engine/bodies.h"
 #include "ports/program_folder.h"
 #include "runs/date_entry.h"
 #include "support/case_file.h"
+#include "support/cli_cases.h"
 #include "support/engine_setup.h"
 #include "support/form_fixture.h"
 #include "support/text_face.h"
@@ -39,21 +39,13 @@ struct Recorder : test::TextFace {
   bool ran = false;
 };
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::istringstream in(text);
-  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-  if (!text.empty() && text.back() == separator) parts.emplace_back();
-  return parts;
-}
-
 // The line's changes to the request; whether it asks for the Search.
 bool Changed(RunRequest& r, const std::string& changes) {
   bool search = false;
-  for (const std::string& change : Split(changes == "-" ? "" : changes, ';')) {
+  for (const std::string& change : changes == "-" ? std::vector<std::string>{} : test::Split(changes, ';')) {
     const size_t from = change.find_first_not_of(' '), is = change.find('=');
     const std::string key = change.substr(from, is - from), v = is == std::string::npos ? "" : change.substr(is + 1);
-    const std::vector<std::string> p = Split(v, ',');
+    const std::vector<std::string> p = test::Split(v, ',');
     std::map<std::string, EnteredDate*> dates = {{"start", &r.start}, {"end", &r.end}, {"birth", &r.birth.date}};
     if (dates.contains(key)) {
       *dates[key] = {p.at(0), p.at(1), p.at(2)};

@@ -68,9 +68,8 @@ TEST(FullReport, EndsWhereItFillsToldOnce) {
 
 // Cut in a first run, in the middle and near the end, each place from the
 // length of the whole report, so that a changed report still cuts its runs
-// at these places: two threads tell, write and keep what one does. Whole
-// series on threads are the command line's
-// (SkyloomCliJobs.TwoThreadsTellAndWriteWhatOneDoes).
+// at these places, and not cut at all: two threads tell, write and keep what
+// one does, for a world series and a sidereal whole chart with the Moon.
 TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
   test::InitEngineOnce();
   RunRequest world = test::WorldRequest(Sun, Saturn, 2019, 2020);
@@ -79,10 +78,13 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
       test::PersonalRequest(Sun, Sun, 2021, 2021, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
   chart.end = EnteredDate::Of(2021, 6, 30);
   chart.series = SeriesKind::Every;
+  chart.zodiac = Zodiac::Sidereal;
+  chart.withMoon = true;
+  chart.orbs = {10, 6, 3};
   for (const RunRequest& request : {world, chart}) {
     const size_t size = RunSeries(request, std::string::npos, 1).text.size();
     ASSERT_GT(size, 3000u);
-    for (const double share : {0.02, 0.3, 0.55, 0.9, 0.999}) {
+    for (const double share : {0.02, 0.3, 0.55, 0.9, 0.999, 2.0}) {
       const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
       std::string csvOne, csvTwo;
       const SmallReport one = RunSeries(request, capacity, 1, &csvOne), two = RunSeries(request, capacity, 2, &csvTwo);

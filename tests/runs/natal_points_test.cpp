@@ -2,15 +2,25 @@
 // Midheaven and the cusps from the birth place, their transits to the
 // minute against the independent scan, the refusals (no place, no cusps at
 // a polar latitude), and the whole chart with its angles.
+// Progressed and directed runs against a computation by hand, straight from
+// Swiss Ephemeris: the exact minutes of a run are those of the aspects the
+// progressed (or directed) body makes, and its entries and exits those of
+// the body crossing each orb (such a body moves a day's sky in a year, so
+// the narrow orbs the sky's Moon may not have are its ordinary ones).
 #include <gtest/gtest.h>
+#include <swephexp.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/houses.h"
 #include "ports/program_folder.h"
 #include "runs/session.h"
+#include "support/angle_check.h"
 #include "support/case_file.h"
 #include "support/independent.h"
 #include "support/text_face.h"
@@ -94,6 +104,87 @@ TEST(NatalPoints, WholeChartAddsTheAnglesAfterTheMoon) {
     EXPECT_EQ(session.Results().size(), 9 * expected.size());
     EXPECT_EQ(session.Results().back().bodies[0], Pluto);
     EXPECT_EQ(session.Results().back().bodies[1], withPlace ? Midheaven : Moon);
+  }
+}
+
+// The real instants at which off changes sign, off taking progressed days
+// after birth: scanned a hundredth of a day apart (a quarter of a year of
+// life) and bisected; each real instant is birth + 365.2422 d. A jump of
+// more than 90 is a wrap round the circle, not a crossing.
+void Crossings(const std::function<double(double)>& off, double birth, double fromJd, double toJd,
+               std::vector<double>& out) {
+  const double dFrom = (fromJd - birth) / 365.2422, dTo = (toJd - birth) / 365.2422;
+  for (double d = dFrom; d < dTo; d += 0.01) {
+    double a = d, b = std::min(d + 0.01, dTo);
+    const double fa = off(a), fb = off(b);
+    if ((fa < 0) == (fb < 0) || std::fabs(fb - fa) > 90) continue;
+    while (b - a > 1e-9) ((off(0.5 * (a + b)) < 0) == (fa < 0) ? a : b) = 0.5 * (a + b);
+    out.push_back(birth + 0.5 * (a + b) * 365.2422);
+  }
+}
+
+void ExpectSame(std::vector<double> got, std::vector<double> want, double tolerance, test::WorstError& worst,
+                const std::string& where) {
+  std::sort(got.begin(), got.end());
+  std::sort(want.begin(), want.end());
+  ASSERT_EQ(got.size(), want.size()) << where;
+  ASSERT_FALSE(got.empty()) << where;
+  for (size_t k = 0; k < got.size(); ++k)
+    worst.Note((got[k] - want[k]) * 1440.0, tolerance, where + " #" + std::to_string(k));
+}
+
+TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
+  test::WorstError exact("progressed exact minutes", "min"), orbDates("progressed orb crossings", "min");
+  for (const test::CaseLine& line : test::ReadCases("runs/cases/progressions.txt")) {
+    const bool progressed = line[0] == "Progressed";
+    const BodyIndex movingBody = BodyByName(line[1]), natalBody = BodyByName(line[2]);
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;  // the birth, local time
+    std::sscanf(line[3].c_str(), "%d-%d-%d %d:%d", &year, &month, &day, &hour, &minute);
+    const int zoneMinutes = std::stoi(line[4]), fromYear = std::stoi(line[5]), toYear = std::stoi(line[6]);
+    RunRequest r = test::PersonalRequest(movingBody, natalBody, fromYear, toYear, EnteredDate::Of(year, month, day),
+                                         int16_t(hour), int16_t(minute), ZoneOfMinutes(zoneMinutes));
+    r.progression = progressed ? ProgressionKind::Progressed : ProgressionKind::Directed;
+    if (line.fields.size() > 7) std::sscanf(line[7].c_str(), "%hd/%hd/%hd", &r.orbs[0], &r.orbs[1], &r.orbs[2]);
+    Session session(ExecutableFolder());
+    test::TextFace face;
+    ASSERT_TRUE(session.Start(r, face)) << line.where << (face.told.empty() ? "" : face.told.back());
+    const RunResult& run = session.Results().at(0);
+
+    const double birth = swe_julday(year, month, day, hour + minute / 60.0 - zoneMinutes / 60.0, SE_GREG_CAL);
+    const double natal = EphemerisDegrees(natalBody, birth);
+    // Directed: the natal longitude moved on by the Sun's travel.
+    auto moving = [&](double d) {
+      if (progressed) return EphemerisDegrees(movingBody, birth + d);
+      return EphemerisDegrees(movingBody, birth) + EphemerisDegrees(Sun, birth + d) - EphemerisDegrees(Sun, birth);
+    };
+    const double fromJd = LocalMidnight(run.startDay, run.zone).ut, toJd = LocalMidnight(run.endDay + 1, run.zone).ut;
+    std::vector<double> wantExact, wantOrb;
+    for (const double angle : {0.0, 60.0, 90.0, 120.0, 180.0, 240.0, 270.0, 300.0})
+      Crossings([&](double d) { return WrappedDifferenceDegrees(moving(d) - natal, angle); }, birth, fromJd, toJd,
+                wantExact);
+    for (const double angle : {0.0, 60.0, 90.0, 120.0, 180.0})
+      for (const int16_t orb : r.orbs)
+        Crossings(
+            [&](double d) { return std::fabs(std::fabs(WrappedDifferenceDegrees(moving(d), natal)) - angle) - orb; },
+            birth, fromJd, toJd, wantOrb);
+
+    std::vector<double> gotExact, gotOrb;
+    for (const TransitRecord& t : run.transits) {
+      for (const TransitRowData& row : t.passes) {
+        if (row.minimum && row.minimum->exact) gotExact.push_back(row.minimum->instant.ut);
+        for (const auto* marks : {&row.entry, &row.exit}) {
+          for (const std::optional<DateMark>& mark : *marks) {
+            if (!mark) continue;
+            ASSERT_TRUE(mark->crossing) << line.where << ": an orb date without its minute";
+            gotOrb.push_back(InstantOf(*mark->crossing).ut);
+          }
+        }
+      }
+    }
+    ExpectSame(gotExact, wantExact, 0.501, exact, line.where);
+    ExpectSame(gotOrb, wantOrb, 1.01, orbDates, line.where);
+    const std::string title = progressed ? "Progressed " : "Directed ";
+    EXPECT_EQ(face.text.find(title + BodyName(movingBody) + " transits of natal "), 0u) << face.text.substr(0, 80);
   }
 }
 

@@ -27,8 +27,7 @@ TEST_P(RunInOrderTable, TakesInOrderStopsAndRethrows) {
   const std::size_t count = std::stoul(line[0]), stopAfter = std::stoul(line[2]);
   const std::size_t throwAt = std::stoul(line[3].substr(takeThrows ? 5 : 0));
   const auto jobs = static_cast<unsigned>(std::stoul(line[1]));
-  std::atomic<std::size_t> started{0}, running{0}, mostRunning{0};
-  std::atomic<std::size_t> highestStarted{0};
+  std::atomic<std::size_t> started{0}, running{0}, mostRunning{0}, highestStarted{0};
   std::vector<std::size_t> taken;
   std::vector<std::thread::id> takers;
   const std::function<std::size_t(std::size_t)> work = [&](std::size_t i) {
