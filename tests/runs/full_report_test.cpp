@@ -28,7 +28,8 @@ const std::string kFull = "Output textbox is full.|!|Skyloom 10.0", kEnd = "Text
 // The series' report on `jobs` threads, its messages and its CSV.
 SmallReport RunSeries(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr) {
   Session session(ExecutableFolder());
-  session.UsePlutoTable(test::SharedPluto());
+  // A series of moved bodies reads the table itself, after its first runs.
+  if (request.progression == ProgressionKind::Transit) session.UsePlutoTable(test::SharedPluto());
   session.UseJobs(jobs);
   SmallReport face;
   face.capacity = capacity;
@@ -81,9 +82,23 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
   chart.zodiac = Zodiac::Sidereal;
   chart.withMoon = true;
   chart.orbs = {10, 6, 3};
-  for (const RunRequest& request : {world, chart}) {
-    const size_t size = RunSeries(request, std::string::npos, 1).text.size();
+  // Moved bodies, Pluto's among them: the table is read in mid-series.
+  RunRequest progressed =
+      test::PersonalRequest(Sun, Sun, 2000, 2002, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  progressed.series = SeriesKind::Every;
+  progressed.progression = ProgressionKind::Progressed;
+  progressed.orbs = {5, 3, 1};
+  for (const RunRequest& request : {world, chart, progressed}) {
+    const std::string whole = RunSeries(request, std::string::npos, 1).text;
+    const size_t size = whole.size();
     ASSERT_GT(size, 3000u);
+    // Progressed Pluto stays in conjunction with its natal place for decades.
+    if (request.progression != ProgressionKind::Transit) {
+      const size_t rows =
+          whole.find('\n', whole.find("------", whole.find("Progressed Pluto transits of natal Pluto")));
+      ASSERT_NE(rows, std::string::npos);
+      EXPECT_NE(whole.substr(rows, whole.find("------", rows) - rows).find("Conjunction"), std::string::npos);
+    }
     for (const double share : {0.02, 0.3, 0.55, 0.9, 0.999, 2.0}) {
       const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
       std::string csvOne, csvTwo;
