@@ -108,17 +108,27 @@ constexpr int64_t kLargestTable = 16 * 1024 * 1024;
 // uses).
 constexpr std::string_view kTrailerWord = "#fnv1a64 ";
 
-uint64_t Fnv1a64(const std::vector<std::string>& records) {
-  uint64_t hash = 0xcbf29ce484222325u;
-  auto add = [&hash](char c) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001b3u;
-  };
-  for (const std::string& record : records) {
-    for (const char c : record) add(c);
-    add('\n');
+// FNV-1a, fed a record at a time, each with its LF.
+class Fnv1a64 {
+ public:
+  void Add(std::string_view record) {
+    for (const char c : record) Byte(c);
+    Byte('\n');
   }
-  return hash;
+  uint64_t Value() const { return hash_; }
+
+ private:
+  void Byte(char c) {
+    hash_ ^= static_cast<unsigned char>(c);
+    hash_ *= 0x100000001b3u;
+  }
+  uint64_t hash_ = 0xcbf29ce484222325u;
+};
+
+std::string TrailerOf(uint64_t hash, std::size_t count) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string(kTrailerWord) + hex + " " + std::to_string(count);
 }
 
 // The largest steps a sound table takes from one day to the next, with
@@ -140,31 +150,33 @@ double Step(double from, double to) {
 }  // namespace
 
 std::string PlutoTableTrailer(const std::vector<std::string>& records) {
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a64(records)));
-  return std::string(kTrailerWord) + hex + " " + std::to_string(records.size());
+  Fnv1a64 hash;
+  for (const std::string& record : records) hash.Add(record);
+  return TrailerOf(hash.Value(), records.size());
 }
 
 bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   errorText.clear();
 
-  // Read into a table of our own: the records only ever hold a whole checked
-  // file, so no lookup after a failed load can meet a short or broken table.
-  std::vector<std::string> table;
-  std::vector<int64_t> lineNumbers;
+  // Read into a table of our own: the longitudes only ever hold a whole
+  // checked file, so no lookup after a failed load can meet a short or
+  // broken table. Each record is decoded once, as it arrives, while its line
+  // number in the file is still known.
+  std::vector<double> table;
   std::string trailer;
+  Fnv1a64 hash;
+  // The first record that does not follow on from the day before: told only
+  // when the file is otherwise sound, as the checksum's word comes first.
+  std::string brokenStep;
+  double before = 0, stepBefore = 0;
+  bool stepping = true;
   const DataFileText file = ReadDataFile(path, kLargestTable);
   if (file.err != 0) {
     errorText = file.Reason();
   } else if (!file.refusal.empty()) {
     errorText = path + ": " + file.refusal + ".";
   } else {
-    // A sound file holds a record a line: room for them all at once, rather
-    // than moving them again and again as the table grows.
     table.reserve(PlutoRecordsWritten);
-    lineNumbers.reserve(PlutoRecordsWritten);
-    // Each record the program needs is checked as it arrives, while its line
-    // number in the file is still known.
     ReadKeptLines(file.bytes, [&](int64_t lineNumber, std::string_view line) {
       if (!trailer.empty()) {
         errorText = path + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
@@ -175,13 +187,24 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
         return true;
       }
       const auto k = static_cast<int32_t>(table.size());
-      if (k < PlutoRecordCount && DecodeRecord(line, k) < 0) {
+      const double entry = PlutoEntryOf(line, k);
+      if (k < PlutoRecordCount && entry < 0) {
         errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
                     "\" is not a valid longitude.";
         return false;
       }
-      table.emplace_back(line);
-      lineNumbers.push_back(lineNumber);
+      hash.Add(line);
+      table.push_back(entry);
+      // The checksum line may have been written again over damaged records.
+      if (entry < 0) stepping = false;  // past the records the program needs
+      if (k > 0 && stepping && brokenStep.empty()) {
+        const double step = Step(before, entry);
+        if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
+          brokenStep = path + ": line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                       "\" does not follow on from the day before; the file is damaged.";
+        stepBefore = step;
+      }
+      before = entry;
       return true;
     });
     if (errorText.empty() && table.size() < static_cast<std::size_t>(PlutoRecordCount))
@@ -192,35 +215,21 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   // as well as a true one: only the file as a whole can tell.
   if (errorText.empty() && trailer.empty())
     errorText = path + ": the checksum line at the end of the file is missing; the file is damaged.";
-  if (errorText.empty() && trailer != PlutoTableTrailer(table))
+  if (errorText.empty() && trailer != TrailerOf(hash.Value(), table.size()))
     errorText = path + ": the records do not match the checksum line; the file is damaged.";
-  if (errorText.empty()) {
-    // The checksum line may have been written again over damaged records.
-    double before = PlutoEntryOf(table[0], 0), stepBefore = 0;
-    for (int32_t k = 1; k < static_cast<int32_t>(table.size()) && errorText.empty(); ++k) {
-      const double entry = PlutoEntryOf(table[static_cast<std::size_t>(k)], k);
-      if (entry < 0) break;  // past the records the program needs
-      const double step = Step(before, entry);
-      if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
-        errorText = path + ": line " + std::to_string(lineNumbers[static_cast<std::size_t>(k)]) + ": the record \"" +
-                    QuotedRecord(table[static_cast<std::size_t>(k)]) +
-                    "\" does not follow on from the day before; the file is damaged.";
-      before = entry;
-      stepBefore = step;
-    }
-  }
+  if (errorText.empty()) errorText = brokenStep;
 
   if (errorText.empty()) {
-    Records = std::move(table);
+    Degrees = std::move(table);
     return true;
   }
-  Records.clear();
+  Degrees.clear();
   return false;
 }
 
 double PlutoTable::Entry(int32_t k) const {
-  if (k < 0 || static_cast<std::size_t>(k) >= Records.size()) return kNoRecord;
-  return PlutoEntryOf(Records[static_cast<std::size_t>(k)], k);
+  if (k < 0 || static_cast<std::size_t>(k) >= Degrees.size()) return kNoRecord;
+  return Degrees[static_cast<std::size_t>(k)];
 }
 
 double PlutoEntryOf(std::string_view record, int32_t k) {

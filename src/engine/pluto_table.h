@@ -36,7 +36,7 @@ class PlutoTable {
   // empty, so that no lookup can meet part of a file. Only a regular file of
   // a size a table can have is read.
   bool Load(const std::string& path, std::string& errorText);
-  bool Loaded() const { return !Records.empty(); }
+  bool Loaded() const { return !Degrees.empty(); }
 
   // Longitude in degrees of record k, in [0, 360); negative when record k is
   // missing or cannot be decoded.
@@ -49,8 +49,9 @@ class PlutoTable {
   // The same with its rate of change in radians a day (0 outside the range).
   Position Longitude(double jd, double& speed) const;
 
-  // Entry k is the record of day number 2305448 + k.
-  std::vector<std::string> Records;
+  // Entry k is the longitude of day number 2305448 + k as its record reads
+  // (PlutoEntryOf): decoded once, when loaded.
+  std::vector<double> Degrees;
 };
 
 // Encodes a longitude in degrees as the record of index k, refinement

@@ -70,10 +70,11 @@ class PlutoTableTest : public ::testing::Test {
   // Puts records into the table by hand, with valid filler around them:
   // made-up longitudes that visit every field value and cross the seam often.
   void SetTableEntries(const std::vector<std::pair<int32_t, std::string>>& entries) {
-    table.Records.assign(PlutoRecordCount, std::string());
-    for (int32_t k = 0; k < PlutoRecordCount; ++k) table.Records[k] = EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0);
-    for (const auto& [k, record] : entries) table.Records[k] = record;
+    table.Degrees.assign(PlutoRecordCount, -1);
+    for (int32_t k = 0; k < PlutoRecordCount; ++k) Set(k, EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0));
+    for (const auto& [k, record] : entries) Set(k, record);
   }
+  void Set(int32_t k, const std::string& record) { table.Degrees[static_cast<size_t>(k)] = PlutoEntryOf(record, k); }
 
   PlutoTable table;
   fs::path folder_ = fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(std::random_device()()));
@@ -108,7 +109,7 @@ TEST_F(PlutoTableTest, FollowsACubicPathBetweenTheDays) {
   constexpr int32_t k = 4321;
   SetTableEntries({});
   auto path = [](double x) { return 200 + 0.02 * x + 0.001 * x * x - 0.0002 * x * x * x; };
-  for (int32_t i = -1; i <= 2; ++i) table.Records[k + i] = EncodePlutoRecord(k + i, path(i));
+  for (int32_t i = -1; i <= 2; ++i) Set(k + i, EncodePlutoRecord(k + i, path(i)));
   double speed = 0;
   EXPECT_NEAR(TableDegrees(table.Longitude(FirstTableDay + k - 0.5 + 0.37, speed).longitude), path(0.37), 1e-6);
   EXPECT_NEAR(TableDegrees(speed), 0.02 + 0.002 * 0.37 - 0.0006 * 0.37 * 0.37, 1e-6);
@@ -131,7 +132,7 @@ TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
     std::string errorText = "left over";
     ASSERT_TRUE(table.Load(Path(), errorText)) << errorText;
     EXPECT_EQ(errorText, "");
-    ASSERT_GE(table.Records.size(), static_cast<std::size_t>(PlutoRecordCount));
+    ASSERT_GE(table.Degrees.size(), static_cast<std::size_t>(PlutoRecordCount));
     for (const int32_t k : {0, 1, 8, 4997, 4998, 4999, 5000, 5001, 100000, PlutoRecordCount - 1}) {
       EXPECT_NEAR(table.Entry(k), LoadableDegrees(k), 1e-6) << "k " << k << " line end size " << std::strlen(lineEnd);
     }
@@ -227,11 +228,11 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
     if (c.content) WriteDataFile(fs::path(c.path).filename().string(), *c.content);
-    table.Records = real;
+    table.Degrees.assign(real.size(), 1.0);
     std::string errorText;
     EXPECT_EQ(table.Load(c.path, errorText), c.errorText.empty());
     EXPECT_EQ(errorText, c.errorText);
-    EXPECT_EQ(table.Records.empty(), !c.errorText.empty());
+    EXPECT_EQ(table.Degrees.empty(), !c.errorText.empty());
     EXPECT_EQ(table.Longitude(2451544.5).Known(), c.errorText.empty());
   }
 }
