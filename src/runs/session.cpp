@@ -547,7 +547,11 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     face.Refuse(*swift);
     return;
   }
-  if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr) {
+  // A progressed or directed series runs on this thread: its bodies' samples
+  // serve all its runs here, while the workers each took them again and the
+  // series ran slower on two threads than on one.
+  if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr &&
+      request.progression == ProgressionKind::Transit) {
     // The runs are computed ahead on every thread asked for, and shown in
     // their order as the series reaches them.
     // The planning reads the Pluto table when a run needs it.
