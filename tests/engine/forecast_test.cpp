@@ -11,7 +11,6 @@
 
 #include "engine/eclipses.h"
 #include "engine/lunations.h"
-#include "engine/natal_contacts.h"
 #include "engine/void_of_course.h"
 #include "ports/ephemeris.h"
 #include "support/angle_check.h"
@@ -30,21 +29,12 @@ using test::WrappedDifferenceDegrees;
 constexpr double kMinute = 1.0 / 1440.0;
 
 // The instants between from and to at which f, a difference of longitudes
-// in degrees that grows with time, passes zero upwards: sampled every ten
-// minutes and bisected to a hundredth of a second.
+// in degrees that grows with time, passes zero upwards.
 template <typename F>
 std::vector<double> ScanUpward(F f, double from, double to) {
   std::vector<double> zeros;
-  double before = f(from);
-  for (double t = from + 10 * kMinute; t <= to; t += 10 * kMinute) {
-    const double after = f(t);
-    if (before < 0 && after >= 0 && after - before < 180) {
-      double a = t - 10 * kMinute, b = t;
-      while (b - a > 1e-7) (f(0.5 * (a + b)) < 0 ? a : b) = 0.5 * (a + b);
-      zeros.push_back(0.5 * (a + b));
-    }
-    before = after;
-  }
+  for (const test::KeyChange& c : test::ScanChanges([&](double t) { return f(t) >= 0 ? 1 : 0; }, from, to))
+    if (c.after == 1) zeros.push_back(c.at);
   return zeros;
 }
 
@@ -210,26 +200,6 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
       } else {
         EXPECT_TRUE(inside.empty()) << where << " spell " << k;
       }
-    }
-  }
-}
-
-// The contacts of a place with a chart: strictly within the outer orb of
-// each aspect looked for, measured the short way round the circle.
-TEST(NatalContacts, WithinTheOuterOrbOfEachAspectLookedFor) {
-  const double r = 1.0 / test::kDegreesPerRadian;
-  NatalChart chart;
-  chart.points = {{Sun, 355.0 * r}, {Moon, 100.0 * r}, {Ascendant, 200.0 * r}};
-  chart.aspects = AspectSet::Of({Conjunction, Opposition, Square});
-  chart.outerOrb = OrbRadiansFromDegrees(5);
-  for (const test::CaseLine& c : test::ReadCases("engine/data/natal_contacts.txt")) {
-    const std::vector<NatalContact> got = ContactsOf(chart, std::stod(c[0]) * r);
-    std::string contacts = got.empty() ? "none" : "";
-    for (const NatalContact& k : got)
-      contacts += (contacts.empty() ? "" : ", ") + BodyName(k.natal) + " " + AspectName(k.aspect);
-    EXPECT_EQ(contacts, c[1]) << c.where;
-    if (!got.empty()) {
-      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, std::stod(c[2]), 1e-6) << c.where;
     }
   }
 }
