@@ -180,13 +180,12 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
     for (size_t k = 0; k < spells.size(); ++k) {
       const VoidSpell& v = spells[k];
       const double end = v.end.instant.ut;
-      // The sign border: 30 * (sign + 1) degrees, crossed within the minute.
-      const double border = 30.0 * ((v.sign + 1) % 12);
-      double a = end - 2 * kMinute, b = end + 2 * kMinute;
-      ASSERT_LT(WrappedDifferenceDegrees(moon(a), border), 0) << where;
-      ASSERT_GE(WrappedDifferenceDegrees(moon(b), border), 0) << where;
-      while (b - a > 1e-7) (WrappedDifferenceDegrees(moon(0.5 * (a + b)), border) < 0 ? a : b) = 0.5 * (a + b);
-      worst.Note((end - a) * 1440.0, 0.501, where + " end of spell " + std::to_string(k));
+      // The Moon enters the next sign within the minute.
+      auto sign = [&](double t) { return static_cast<int>(moon(t) / 30); };
+      const auto entry = test::ScanChanges(sign, end - 20 * kMinute, end + 20 * kMinute);
+      ASSERT_EQ(entry.size(), 1u) << where;
+      EXPECT_EQ(entry[0].after, (v.sign + 1) % 12) << where;
+      worst.Note((end - entry[0].at) * 1440.0, 0.501, where + " end of spell " + std::to_string(k));
       if (k > 0) {
         EXPECT_EQ(v.sign, (spells[k - 1].sign + 1) % 12) << where;
       }
