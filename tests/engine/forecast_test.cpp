@@ -11,7 +11,6 @@
 
 #include "engine/eclipses.h"
 #include "engine/lunations.h"
-#include "engine/natal_contacts.h"
 #include "engine/void_of_course.h"
 #include "ports/ephemeris.h"
 #include "support/angle_check.h"
@@ -30,21 +29,12 @@ using test::WrappedDifferenceDegrees;
 constexpr double kMinute = 1.0 / 1440.0;
 
 // The instants between from and to at which f, a difference of longitudes
-// in degrees that grows with time, passes zero upwards: sampled every ten
-// minutes and bisected to a hundredth of a second.
+// in degrees that grows with time, passes zero upwards.
 template <typename F>
 std::vector<double> ScanUpward(F f, double from, double to) {
   std::vector<double> zeros;
-  double before = f(from);
-  for (double t = from + 10 * kMinute; t <= to; t += 10 * kMinute) {
-    const double after = f(t);
-    if (before < 0 && after >= 0 && after - before < 180) {
-      double a = t - 10 * kMinute, b = t;
-      while (b - a > 1e-7) (f(0.5 * (a + b)) < 0 ? a : b) = 0.5 * (a + b);
-      zeros.push_back(0.5 * (a + b));
-    }
-    before = after;
-  }
+  for (const test::KeyChange& c : test::ScanChanges([&](double t) { return f(t) >= 0 ? 1 : 0; }, from, to))
+    if (c.after == 1) zeros.push_back(c.at);
   return zeros;
 }
 
@@ -190,13 +180,12 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
     for (size_t k = 0; k < spells.size(); ++k) {
       const VoidSpell& v = spells[k];
       const double end = v.end.instant.ut;
-      // The sign border: 30 * (sign + 1) degrees, crossed within the minute.
-      const double border = 30.0 * ((v.sign + 1) % 12);
-      double a = end - 2 * kMinute, b = end + 2 * kMinute;
-      ASSERT_LT(WrappedDifferenceDegrees(moon(a), border), 0) << where;
-      ASSERT_GE(WrappedDifferenceDegrees(moon(b), border), 0) << where;
-      while (b - a > 1e-7) (WrappedDifferenceDegrees(moon(0.5 * (a + b)), border) < 0 ? a : b) = 0.5 * (a + b);
-      worst.Note((end - a) * 1440.0, 0.501, where + " end of spell " + std::to_string(k));
+      // The Moon enters the next sign within the minute.
+      auto sign = [&](double t) { return static_cast<int>(moon(t) / 30); };
+      const auto entry = test::ScanChanges(sign, end - 20 * kMinute, end + 20 * kMinute);
+      ASSERT_EQ(entry.size(), 1u) << where;
+      EXPECT_EQ(entry[0].after, (v.sign + 1) % 12) << where;
+      worst.Note((end - entry[0].at) * 1440.0, 0.501, where + " end of spell " + std::to_string(k));
       if (k > 0) {
         EXPECT_EQ(v.sign, (spells[k - 1].sign + 1) % 12) << where;
       }
@@ -210,26 +199,6 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
       } else {
         EXPECT_TRUE(inside.empty()) << where << " spell " << k;
       }
-    }
-  }
-}
-
-// The contacts of a place with a chart: strictly within the outer orb of
-// each aspect looked for, measured the short way round the circle.
-TEST(NatalContacts, WithinTheOuterOrbOfEachAspectLookedFor) {
-  const double r = 1.0 / test::kDegreesPerRadian;
-  NatalChart chart;
-  chart.points = {{Sun, 355.0 * r}, {Moon, 100.0 * r}, {Ascendant, 200.0 * r}};
-  chart.aspects = AspectSet::Of({Conjunction, Opposition, Square});
-  chart.outerOrb = OrbRadiansFromDegrees(5);
-  for (const test::CaseLine& c : test::ReadCases("engine/data/natal_contacts.txt")) {
-    const std::vector<NatalContact> got = ContactsOf(chart, std::stod(c[0]) * r);
-    std::string contacts = got.empty() ? "none" : "";
-    for (const NatalContact& k : got)
-      contacts += (contacts.empty() ? "" : ", ") + BodyName(k.natal) + " " + AspectName(k.aspect);
-    EXPECT_EQ(contacts, c[1]) << c.where;
-    if (!got.empty()) {
-      EXPECT_NEAR(got[0].deviation * test::kDegreesPerRadian, std::stod(c[2]), 1e-6) << c.where;
     }
   }
 }

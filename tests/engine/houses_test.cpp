@@ -108,44 +108,19 @@ TEST(Houses, PolarCirclesLeaveOnlySomeSystems) {
             "regiomontanus, campanus, porphyry, equal or whole-sign, which hold there.");
 }
 
-// The house ingresses of a body, against a scan of its longitude every ten
-// minutes (straight from the library), each crossing of a cusp refined by
-// bisection: the same crossings in the same order, each at the nearest
-// minute, into the house the motion makes it.
-struct ScanCrossing {
-  double instant;
-  int16_t house;
-  bool retrograde;
-};
-
-std::vector<ScanCrossing> ScanHouseIngresses(BodyIndex body, const NatalHouses& houses, double from, double to) {
-  std::vector<ScanCrossing> found;
-  const double step = 10.0 / 1440.0;
-  std::vector<double> at, longitude;
-  for (double t = from; t <= to; t += step) {
-    at.push_back(t);
-    longitude.push_back(EphemerisDegrees(body, t));
-  }
-  for (size_t c = 0; c < 12; ++c) {
-    const double cusp = houses.cusps[c] * kDegrees;
-    auto past = [&](double degrees) { return std::remainder(degrees - cusp, 360.0); };
-    for (size_t k = 1; k < at.size(); ++k) {
-      const double p0 = past(longitude[k - 1]), p1 = past(longitude[k]);
-      if ((p0 < 0) == (p1 < 0) || std::fabs(p1 - p0) > 90) continue;
-      double a = at[k - 1], b = at[k];
-      for (int n = 0; n < 50; ++n) {
-        const double m = (a + b) / 2;
-        ((past(EphemerisDegrees(body, m)) < 0) == (p0 < 0) ? a : b) = m;
-      }
-      const bool retrograde = p1 < p0;
-      const auto cuspHouse = static_cast<int16_t>(c + 1);
-      found.push_back({(a + b) / 2, retrograde ? static_cast<int16_t>(cuspHouse == 1 ? 12 : cuspHouse - 1) : cuspHouse,
-                       retrograde});
-    }
-  }
-  std::sort(found.begin(), found.end(),
-            [](const ScanCrossing& a, const ScanCrossing& b) { return a.instant < b.instant; });
-  return found;
+// The house ingresses of a body, against a scan of its longitude straight
+// from the library: the same crossings of cusps in the same order, each at
+// the nearest minute, into the house the motion makes it.
+std::vector<test::KeyChange> ScanHouseIngresses(BodyIndex body, const NatalHouses& houses, double from, double to) {
+  auto cusp = [&](size_t c) { return houses.cusps[c % 12] * kDegrees; };
+  auto ahead = [](double from, double to) { return std::fmod(to - from + 720.0, 360.0); };
+  auto house = [&](double t) {
+    const double degrees = EphemerisDegrees(body, t);
+    for (size_t c = 0; c < 12; ++c)
+      if (ahead(cusp(c), degrees) < ahead(cusp(c), cusp(c + 1))) return static_cast<int>(c + 1);
+    return 0;
+  };
+  return ScanChanges(house, from, to);
 }
 
 TEST(Houses, HouseIngressesAgreeWithADenseScan) {
@@ -158,20 +133,20 @@ TEST(Houses, HouseIngressesAgreeWithADenseScan) {
     const Zone zone = Zone::Fixed(std::stoi(c[4]) * 60, "zone");
     const std::vector<SkyEvent> events =
         FindHouseIngresses(TestPositions(), body, fromDay, toDay, zone, Zodiac::Tropical, houses);
-    const std::vector<ScanCrossing> scan =
+    const std::vector<KeyChange> scan =
         ScanHouseIngresses(body, houses, LocalMidnight(fromDay, zone).ut, LocalMidnight(toDay + 1, zone).ut);
     const std::string where = c.where + " " + ref.Where();
     ASSERT_EQ(events.size(), scan.size()) << where;
     EXPECT_GE(events.size(), 3U) << where;
     bool anyRetrograde = false;
     for (size_t k = 0; k < events.size(); ++k) {
-      EXPECT_EQ(events[k].house, scan[k].house) << where << " #" << k;
-      EXPECT_EQ(events[k].retrograde, scan[k].retrograde) << where << " #" << k;
+      EXPECT_EQ(events[k].house, scan[k].after) << where << " #" << k;
+      EXPECT_EQ(events[k].retrograde, scan[k].after != scan[k].before % 12 + 1) << where << " #" << k;
       EXPECT_EQ(events[k].kind, SkyEventKind::HouseIngress);
-      minutes.Note((events[k].instant.ut - scan[k].instant) * 1440.0, 0.5 + 1e-3, where + " #" + std::to_string(k));
+      minutes.Note((events[k].instant.ut - scan[k].at) * 1440.0, 0.5 + 1e-3, where + " #" + std::to_string(k));
       anyRetrograde = anyRetrograde || events[k].retrograde;
       // The house the body is in just after it.
-      EXPECT_EQ(HouseOf(houses, TestPositions().Longitude(body, scan[k].instant + 1e-4, Zodiac::Tropical).longitude),
+      EXPECT_EQ(HouseOf(houses, TestPositions().Longitude(body, scan[k].at + 1e-4, Zodiac::Tropical).longitude),
                 events[k].house)
           << where;
     }

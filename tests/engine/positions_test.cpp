@@ -9,6 +9,7 @@
 #include "support/angle_check.h"
 #include "support/case_file.h"
 #include "support/engine_setup.h"
+#include "support/independent.h"
 #include "support/worst_error.h"
 
 namespace skyloom {
@@ -67,12 +68,9 @@ TEST(Positions, RetrogradeMotion) {
   // the data, so the half hour before tells.
   EXPECT_TRUE(p.IsRetrograde(Pluto, 2488069.49, kTropical));
   // Mercury passing 0 degrees direct in March 2020 is not retrograde.
-  double lo = swe_julday(2020, 3, 1, 0.0, SE_GREG_CAL), hi = lo + 60;
-  while (hi - lo > 1e-7) {
-    const double mid = (lo + hi) / 2;
-    (p.Longitude(Mercury, mid, kTropical).longitude > Pi ? lo : hi) = mid;
-  }
-  const double before = hi - 1.0 / 96;
+  auto inAries = [&](double t) { return p.Longitude(Mercury, t, kTropical).longitude < Pi ? 1 : 0; };
+  const double march = swe_julday(2020, 3, 1, 0.0, SE_GREG_CAL);
+  const double before = test::ScanChanges(inAries, march, march + 60).at(0).at - 1.0 / 96;
   ASSERT_GT(p.Longitude(Mercury, before, kTropical).longitude, TwoPi - 0.1);
   EXPECT_FALSE(p.IsRetrograde(Mercury, before, kTropical));
 }

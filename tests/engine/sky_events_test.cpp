@@ -16,60 +16,43 @@
 namespace skyloom {
 namespace {
 
-// The scan the program's events are checked against: Swiss Ephemeris asked
-// directly every ten minutes, each change of the speed's sign (a station) or
-// of the sign of the zodiac (an ingress) bisected to a hundredth of a second.
-struct ScanEvent {
-  double at;        // UT
-  bool retrograde;  // station: turns retrograde; ingress: moving retrograde
-  int sign;         // ingress: the sign entered
-};
-
-// Longitude in degrees (tropical, or with the program's sidereal offset of
-// 0.416314 radians at 2000 growing 243.8e-6 radians a calendar year), and speed.
-void Sample(BodyIndex body, double jd, bool sidereal, double& lon, double& speed) {
-  lon = test::EphemerisDegrees(body, jd, &speed);
-  if (sidereal) {
-    int y, m, d;
-    double h;
-    swe_revjul(jd, SE_GREG_CAL, &y, &m, &d, &h);
-    lon = std::fmod(lon - (0.416314 + (y - 2000) * 243.8e-6) * test::kDegreesPerRadian + 720.0, 360.0);
-  }
+// The longitude in degrees, tropical or with the program's sidereal offset
+// of 0.416314 radians at 2000 growing 243.8e-6 radians a calendar year.
+double Degrees(BodyIndex body, double jd, bool sidereal, double* speed = nullptr) {
+  const double lon = test::EphemerisDegrees(body, jd, speed);
+  if (!sidereal) return lon;
+  int y, m, d;
+  double h;
+  swe_revjul(jd, SE_GREG_CAL, &y, &m, &d, &h);
+  return std::fmod(lon - (0.416314 + (y - 2000) * 243.8e-6) * test::kDegreesPerRadian + 720.0, 360.0);
 }
 
-std::vector<ScanEvent> Scan(BodyIndex body, double from, double to, bool sidereal, bool stations) {
-  auto key = [&](double jd) {
-    double lon, speed;
-    Sample(body, jd, sidereal, lon, speed);
-    return stations ? (speed < 0 ? 1 : 0) : static_cast<int>(std::floor(lon / 30.0));
-  };
-  std::vector<ScanEvent> found;
-  const double step = 10.0 / 1440;
-  int before = key(from);
-  for (double t = from + step; t < to + step; t += step) {
-    const int after = key(t);
-    if (after == before) continue;
-    double a = t - step, b = t;
-    while (b - a > 1e-7) (key(0.5 * (a + b)) == before ? a : b) = 0.5 * (a + b);
-    double lon, speed;
-    Sample(body, b, sidereal, lon, speed);
-    if (a < to) found.push_back({0.5 * (a + b), stations ? after == 1 : speed < 0, after});
-    before = after;
-  }
-  return found;
+// Swiss Ephemeris asked directly every ten minutes: each change of the
+// speed's sign (a station, key 1 turning retrograde) or of the sign of the
+// zodiac (an ingress into the key's sign).
+std::vector<test::KeyChange> Scan(BodyIndex body, double from, double to, bool sidereal, bool stations) {
+  return test::ScanChanges(
+      [&](double jd) {
+        double speed;
+        const double lon = Degrees(body, jd, sidereal, &speed);
+        return stations ? (speed < 0 ? 1 : 0) : static_cast<int>(std::floor(lon / 30.0));
+      },
+      from, to);
 }
 
 // Each event found to the nearest minute: within half a minute (and a
 // second for the rounding) of the scan's, in the same order, none missing
 // and none added.
-void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<ScanEvent>& want, bool stations,
+void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<test::KeyChange>& want, bool stations,
                       const std::string& what, test::WorstError& seconds) {
   ASSERT_EQ(got.size(), want.size()) << what;
   for (size_t k = 0; k < got.size(); ++k) {
     seconds.Note((got[k].instant.ut - want[k].at) * 86400, 31.0, what + " event " + std::to_string(k));
-    EXPECT_EQ(got[k].retrograde, want[k].retrograde) << what << " event " << k;
+    // An ingress is retrograde when it enters the sign before.
+    EXPECT_EQ(got[k].retrograde, stations ? want[k].after == 1 : want[k].after == (want[k].before + 11) % 12)
+        << what << " event " << k;
     if (!stations) {
-      EXPECT_EQ(got[k].sign, want[k].sign) << what << " event " << k;
+      EXPECT_EQ(got[k].sign, want[k].after) << what << " event " << k;
     }
   }
 }

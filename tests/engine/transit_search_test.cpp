@@ -57,23 +57,16 @@ RunDescription Between(BodyIndex a, BodyIndex b, int32_t startDay, int32_t endDa
   return run;
 }
 
-// Where Mercury stands still (its speed changes sign) between two instants.
-double MercuryStation(double from, double to) {
-  double speed = 0;
-  test::EphemerisDegrees(Mercury, from, &speed);
-  const bool directFirst = speed > 0;
-  while (to - from > 1e-7) {
-    const double mid = (from + to) / 2;
-    test::EphemerisDegrees(Mercury, mid, &speed);
-    ((speed > 0) == directFirst ? from : to) = mid;
-  }
-  return from;
-}
-
 double NatalDegrees(const std::string& field) {
   if (field.starts_with("station")) {
-    static const double station = test::EphemerisDegrees(
-        Mercury, MercuryStation(swe_julday(2020, 2, 15, 0, SE_GREG_CAL), swe_julday(2020, 2, 19, 0, SE_GREG_CAL)));
+    // Where Mercury stands still: its speed changes sign.
+    auto retrograde = [](double t) {
+      double speed = 0;
+      test::EphemerisDegrees(Mercury, t, &speed);
+      return speed < 0 ? 1 : 0;
+    };
+    static const double station =
+        test::EphemerisDegrees(Mercury, test::ScanChanges(retrograde, Day(2020, 2, 15), Day(2020, 2, 19)).at(0).at);
     return station + std::stod(field.substr(7)) / 60;
   }
   if (field.ends_with(" at birth")) {

@@ -44,6 +44,30 @@ struct ScanMinimum {
 // by bisection and golden-section search.
 std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to);
 
+// A change of an integer key(t) found by a scan: the instant (UT), bisected
+// to a hundredth of a second, and the key before and after it.
+struct KeyChange {
+  double at;
+  int before, after;
+};
+
+// Every change of key(t) between from and to, sampled every ten minutes.
+template <typename Key>
+std::vector<KeyChange> ScanChanges(Key key, double from, double to) {
+  std::vector<KeyChange> found;
+  const double step = 10.0 / 1440;
+  int before = key(from);
+  for (double t = from + step; t < to + step; t += step) {
+    const int after = key(t);
+    if (after == before) continue;
+    double a = t - step, b = t;
+    while (b - a > 1e-7) (key(0.5 * (a + b)) == before ? a : b) = 0.5 * (a + b);
+    if (a < to) found.push_back({0.5 * (a + b), before, after});
+    before = after;
+  }
+  return found;
+}
+
 class WorstError;
 
 // Every problem found in a run's results, one text each. How far each exact
