@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "engine/transit_search.h"
 #include "support/case_file.h"
@@ -18,22 +17,15 @@ namespace {
 
 double Wrapped(double degrees) { return std::remainder(degrees, 360.0); }
 
-int32_t DayOf(const std::string& text) {
-  int y = 0, m = 0, d = 0;
-  std::sscanf(text.c_str(), "%d-%d-%d", &y, &m, &d);
-  return test::Day(y, m, d);
-}
-
 TEST(MinuteEdges, EveryMinuteHoldsItsEvent) {
   test::InitEngineOnce();
   for (const test::CaseLine& c : test::ReadCases("engine/data/minute_edges.txt")) {
     RunDescription run;
     run.bodies = {BodyByName(c[0]), BodyByName(c[1])};
-    double orbs[3] = {};
-    std::sscanf(c[2].c_str(), "%lf,%lf,%lf", &orbs[0], &orbs[1], &orbs[2]);
+    const std::vector<double> orbs = test::NumbersOf(c[2]);
     run.orbs.Set(orbs[0], orbs[1], orbs[2]);
-    run.startDay = DayOf(c[3]);
-    run.endDay = DayOf(c[4]);
+    run.startDay = test::DayOfText(c[3]);
+    run.endDay = test::DayOfText(c[4]);
     run.zone = Zone::Fixed(0, "GMT");
     TransitTable table;
     table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
