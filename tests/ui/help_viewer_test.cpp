@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ports/memory_viewer.h"
+#include "support/cli_runner.h"
 
 namespace skyloom {
 namespace {
@@ -38,22 +39,10 @@ std::string Lines(int n) {
   return text.substr(0, static_cast<size_t>(n));
 }
 
-struct HelpFolder {
-  HelpFolder() { fs::create_directories(path); }
-  ~HelpFolder() {
-    std::error_code ec;
-    fs::permissions(file, fs::perms::owner_all, ec);
-    fs::remove_all(path, ec);
-  }
-  void Write(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
-  const fs::path path = fs::temp_directory_path() / ("skyloom_help_" + std::to_string(::getpid()));
-  const fs::path file = path / HelpFileName;
-};
-
 // What Help shows, or the message it gives instead ("title: text").
-std::string Shown(MemoryViewer& viewer, TextViewer& core, const HelpFolder& folder) {
+std::string Shown(MemoryViewer& viewer, TextViewer& core, const fs::path& folder) {
   const size_t before = viewer.Messages().size();
-  core.HelpCommand({1500, 900, 13800, 6500}, folder.path.string() + "/");
+  core.HelpCommand({1500, 900, 13800, 6500}, folder.string() + "/");
   if (viewer.Messages().size() == before) return viewer.Visible() ? viewer.Text() : "hidden without a message";
   const MessageBoxRequest& m = viewer.Messages().back();
   return m.title + ": " + m.text + (viewer.Visible() ? " (still shown)" : "");
@@ -72,8 +61,9 @@ struct ReactivatingViewer : MemoryViewer {  // as the Qt viewer does
 // Up to 65530 characters (not bytes) the file is shown whole, line ends and
 // all; from there on it is cut between two notes, never inside a character.
 TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
-  HelpFolder folder;
-  const std::string path = folder.file.string();
+  const fs::path folder = test::FreshFolder("help"), file = folder / HelpFileName;
+  const std::string path = file.string();
+  const auto write = [&file](const std::string& text) { std::ofstream(file, std::ios::binary) << text; };
   const std::string mixed = Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", 25530);
   const struct {
     const char* what;
@@ -81,27 +71,26 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
     std::string shown;
     bool needsNonRoot = false;
   } kCases[] = {
-      {"CR LF kept", [&] { folder.Write("Help.\r\n\r\nMore.\r\n"); }, "Help.\r\n\r\nMore.\r\n"},
-      {"one below the limit", [&] { folder.Write(Lines(65529)); }, Lines(65529)},
-      {"at the limit", [&] { folder.Write(Lines(65530)); }, kHead + Lines(kKept) + kTail},
-      {"multi-byte at the limit", [&] { folder.Write(mixed); },
+      {"CR LF kept", [&] { write("Help.\r\n\r\nMore.\r\n"); }, "Help.\r\n\r\nMore.\r\n"},
+      {"one below the limit", [&] { write(Lines(65529)); }, Lines(65529)},
+      {"at the limit", [&] { write(Lines(65530)); }, kHead + Lines(kKept) + kTail},
+      {"multi-byte at the limit", [&] { write(mixed); },
        kHead + Repeat("\xC2\xB0", 40000) + Repeat("\xE2\x82\xAC", kKept - 40000) + kTail},
-      {"empty", [&] { folder.Write(""); }, "Error: File is empty!"},
+      {"empty", [&] { write(""); }, "Error: File is empty!"},
       {"missing", [] {}, "Error reading file: Error 53.  " + path + ": No such file or directory."},
-      {"a folder", [&] { fs::create_directory(folder.file); },
-       "Error reading file: Error 57.  " + path + ": Is a directory."},
-      {"unreadable", [&] { folder.Write("Secret.\r\n"), fs::permissions(folder.file, fs::perms::none); },
+      {"a folder", [&] { fs::create_directory(file); }, "Error reading file: Error 57.  " + path + ": Is a directory."},
+      {"unreadable", [&] { write("Secret.\r\n"), fs::permissions(file, fs::perms::none); },
        "Error reading file: Error 75.  " + path + ": Permission denied.", true},
       // Files that are no help text: not read at all, rather than waited on
       // for ever or read until memory runs out.
       {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); },
        "Error reading file: Error 57.  " + path + ": Not a regular file."},
-      {"far larger than any help text", [&] { folder.Write(""), fs::resize_file(folder.file, 300 << 20); },
+      {"far larger than any help text", [&] { write(""), fs::resize_file(file, 300 << 20); },
        "Error reading file: Error 57.  " + path + ": Larger than 4194304 bytes."},
   };
   for (const auto& c : kCases) {
     if (c.needsNonRoot && ::geteuid() == 0) continue;  // root reads every file
-    fs::remove_all(folder.file), c.make();
+    fs::remove_all(file), c.make();
     ReactivatingViewer viewer;
     TextViewer core(viewer);
     EXPECT_EQ(Shown(viewer, core, folder), c.shown) << c.what;
@@ -110,9 +99,9 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
   // The next showing after a failed one tries again.
   ReactivatingViewer viewer;
   TextViewer core(viewer);
-  fs::remove_all(folder.file);
+  fs::remove_all(file);
   Shown(viewer, core, folder);
-  folder.Write("Here at last.\r\n");
+  write("Here at last.\r\n");
   EXPECT_EQ(Shown(viewer, core, folder), "Here at last.\r\n");
 }
 

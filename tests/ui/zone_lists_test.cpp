@@ -1,7 +1,7 @@
 // The window's zone lists taking tz database names: what they offer as a
-// name is typed, the results read in a named zone's clock, a birth time
-// read in a named zone at that time, and the names a run refuses (unknown,
-// or a birth time the zone repeated or skipped), with the focus on the list.
+// name is typed, the results read in a named zone's clock, and the names a
+// run refuses (unknown, or a birth time the zone repeated or skipped), with
+// the focus on the list.
 #include "ui/zone_lists.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "calendar/time_zones.h"
 #include "support/form_fixture.h"
 
 namespace skyloom {
@@ -75,38 +74,6 @@ TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
     const size_t time = out.find("| " + c[2] + "\r\n"), line = out.rfind('\n', time);
     ASSERT_NE(time, std::string::npos) << out;
     EXPECT_NE(out.substr(line, time - line).find("| " + c[1] + " |"), std::string::npos) << out;
-  }
-}
-
-// A birth zone by name gives the natal position of the offset the zone
-// kept at the birth time, that of the list's entry for that offset, and the
-// title names the zone with that offset.
-TEST(ZoneLists, ABirthZoneByNameIsReadAtTheBirthTime) {
-  for (const CaseLine& c : ReadCases("ui/cases/birth_zones.txt")) {
-    SCOPED_TRACE(c.where);
-    const int16_t hoursEast = static_cast<int16_t>(std::stoi(c[2]));
-    double natal[2] = {};
-    for (int named = 0; named < 2; ++named) {
-      FormFixture f;
-      test::Personal(f, 3, 1, c[0]);  // Mars to natal Mercury, which moves enough in an hour to show a wrong one
-      f.EnterDate(2, c[0], c[1], "15");
-      f.window.SetText(Ctl(cboHour), "14");
-      f.window.SetText(Ctl(cboMinute), "35");
-      f.EnterDate(0, c[0], "8", "1");
-      f.EnterDate(1, std::to_string(std::stoi(c[0]) + 3), "7", "31");
-      if (named == 1) {
-        f.window.Type(kBirth, "Europe/Berlin");
-      } else {
-        f.Choose(kBirth, static_cast<int16_t>(GreenwichPosition + 2 * hoursEast));
-      }
-      f.Press(Ctl(cmdStart));
-      ASSERT_EQ(f.state.Runs.Results().size(), 1u) << f.LastMessage().text;
-      natal[named] = f.state.Runs.Results()[0].natalLongitude;
-      if (named == 1) {
-        EXPECT_NE(f.Output().find(c[3]), std::string::npos) << f.Output().substr(0, 300);
-      }
-    }
-    EXPECT_EQ(natal[1], natal[0]);
   }
 }
 

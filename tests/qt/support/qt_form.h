@@ -10,15 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "ports/shell.h"
 #include "qt/qt_window.h"
+#include "support/report_fixture.h"
 #include "ui/main_form.h"
 
 namespace skyloom::test {
-
-struct NoShell : Shell {
-  int OpenDocument(const std::string&) override { return 0; }
-};
 
 // Results in Greenwich time whatever the machine's zone.
 struct QtForm {
@@ -28,7 +24,7 @@ struct QtForm {
   // Jupiter and Saturn in world mode over these years, chosen and typed in
   // as a user does (the window active); the Start button's caption then.
   QString WorldRun(const char* startYear, const char* endYear);
-  NoShell shell;
+  FakeShell shell;
   QtWindow window;
   MainForm form{window, shell};
 };
