@@ -53,8 +53,7 @@ class WindowFaultsTest : public QObject {
     } kCases[] = {{"11", "10", "There are no transits of this kind in the period specified.", 1},
                   {"2", "30", "The end date is invalid.", 0}};
     QWidget* dayBox = Widget(N::txbDay, 1);
-    auto* world = window_->As<QRadioButton>(Ctl(N::optWorld));
-    QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
+    test::UserClick(Widget(N::optWorld));
     for (const auto& c : kCases) {
       window_->SetListIndex(Ctl(N::cboPlanet, 0), 4);  // Jupiter
       window_->SetListIndex(Ctl(N::cboPlanet, 1), 4);  // Saturn

@@ -88,15 +88,9 @@ struct QtRig {
   void Answer(MsgAnswer a) {
     closer.Answer(a == MsgAnswer::Yes ? QMessageBox::Yes : a == MsgAnswer::No ? QMessageBox::No : QMessageBox::Cancel);
   }
-  void UserClick(Control c) {  // options and check boxes near their indicator
-    QWidget* widget = window.WidgetOf(c);
-    const bool indicator = qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget);
-    QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
-  }
+  void UserClick(Control c) { test::UserClick(window.WidgetOf(c)); }
   void UserType(Control c, const std::string& text) {
-    QTest::mouseClick(window.WidgetOf(c), Qt::LeftButton);
-    window.As<QLineEdit>(c)->selectAll();
-    QTest::keyClicks(window.WidgetOf(c), QString::fromStdString(text));
+    test::UserType(window.As<QLineEdit>(c), QString::fromStdString(text));
   }
   void UserEnter(Control c) { QTest::keyClick(window.WidgetOf(c), Qt::Key_Return); }
   void UserClose() { window.close(); }
@@ -326,8 +320,7 @@ class WindowTest : public QObject {
   // is typed, each entry shown whole, and the one chosen enters its text
   // (what each offers, and a run in the zone chosen, are the form's tests).
   void boxesOfferCompletionsAsTheyAreTyped() {
-    auto* personal = window_->As<QRadioButton>(Ctl(N::optPersonal));
-    QTest::mouseClick(personal, Qt::LeftButton, {}, QPoint(8, personal->height() / 2));
+    test::UserClick(window_->WidgetOf(Ctl(N::optPersonal)));
     QCOMPARE(window_->As<QLineEdit>(Ctl(N::txbBirthPlace))->placeholderText(), QString("Birth place"));
     const struct {
       QLineEdit* line;
@@ -339,9 +332,7 @@ class WindowTest : public QObject {
     };
     for (const auto& c : kCases) {
       QVERIFY(c.line != nullptr && c.line->isVisible());
-      QTest::mouseClick(c.line, Qt::LeftButton);
-      c.line->selectAll();
-      QTest::keyClicks(c.line, c.typed);
+      test::UserType(c.line, c.typed);
       QCompleter* completer = c.line->completer();
       QVERIFY(completer != nullptr);
       QTRY_VERIFY(completer->popup()->isVisible());

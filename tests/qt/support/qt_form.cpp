@@ -19,20 +19,26 @@ bool QtForm::Activate() {
 }
 
 QString QtForm::WorldRun(const char* startYear, const char* endYear) {
-  auto* world = window.As<QRadioButton>(Ctl(ControlName::optWorld));
-  QTest::mouseClick(world, Qt::LeftButton, {}, QPoint(8, world->height() / 2));
+  UserClick(window.WidgetOf(Ctl(ControlName::optWorld)));
   for (int16_t list : {0, 1}) {
     window.WidgetOf(Ctl(ControlName::cboPlanet, list))->setFocus();
     QTest::keyClick(window.WidgetOf(Ctl(ControlName::cboPlanet, list)), Qt::Key_Down);
   }
-  for (int16_t date : {0, 1}) {
-    auto* box = window.As<QLineEdit>(Ctl(ControlName::txbYear, date));
-    QTest::mouseClick(box, Qt::LeftButton);
-    box->selectAll();
-    QTest::keyClicks(box, date == 0 ? startYear : endYear);
-  }
+  for (int16_t date : {0, 1})
+    UserType(window.As<QLineEdit>(Ctl(ControlName::txbYear, date)), date == 0 ? startYear : endYear);
   QTest::mouseClick(window.WidgetOf(Ctl(ControlName::txbMonth)), Qt::LeftButton);
   return window.As<QPushButton>(Ctl(ControlName::cmdStart))->text();
+}
+
+void UserClick(QWidget* widget) {
+  const bool indicator = qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget);
+  QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
+}
+
+void UserType(QLineEdit* box, const QString& text) {
+  QTest::mouseClick(box, Qt::LeftButton);
+  box->selectAll();
+  QTest::keyClicks(box, text);
 }
 
 void EventLog::Click(Control c) {

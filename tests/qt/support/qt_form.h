@@ -29,6 +29,11 @@ struct QtForm {
   MainForm form{window, shell};
 };
 
+// A click as a user's: options and check boxes near their indicator.
+void UserClick(QWidget* widget);
+// The box clicked, its text selected and typed over.
+void UserType(QLineEdit* box, const QString& text);
+
 // Hands each modal window that shows to the handler, which closes it.
 class ModalWatcher : public QObject {
  public:
