@@ -157,14 +157,13 @@ class WindowFaultsTest : public QObject {
     qt_->WorldRun("1800", "2099");
     bool pressed = false, progressShown = false;
     QTimer escape;
-    escape.setInterval(20);
     connect(&escape, &QTimer::timeout, this, [&] {
       if (pressed || !form.State().Runs.Running()) return;
       pressed = true;
       progressShown = window_->ProgressBar()->isVisible();
       QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window_, Qt::Key_Escape);
     });
-    escape.start();
+    escape.start(20);
     window_->Press(Ctl(N::cmdStart));
     escape.stop();
     const QString output = QString::fromStdString(window_->Text(Ctl(N::txbOutput)));

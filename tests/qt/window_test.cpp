@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -368,7 +369,6 @@ class WindowTest : public QObject {
       QPushButton* start = Button(N::cmdStart);
       bool askedDuringRun = false;
       QTimer quitter;
-      quitter.setInterval(5);
       connect(&quitter, &QTimer::timeout, this, [&] {
         if (start->text() != "&Stop" || askedDuringRun) return;
         askedDuringRun = true;
@@ -376,16 +376,16 @@ class WindowTest : public QObject {
         closing ? void(window_->close()) : QTest::mouseClick(Button(N::cmdQuit), Qt::LeftButton);
         QCOMPARE(start->text(), QString("&Stop"));
       });
-      quitter.start();
+      quitter.start(5);
       const size_t boxes = closer_->MessageBoxes().size();
       QTest::mouseClick(start, Qt::LeftButton);
       quitter.stop();
       QVERIFY(askedDuringRun);
       QCOMPARE(closer_->MessageBoxes().size(), boxes + 1);
       const test::SeenMessageBox& box = closer_->MessageBoxes().back();
-      QCOMPARE(box.text + "|" + box.title, QString("Save program state for next run?|Quit"));
-      QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-      QCOMPARE(box.defaultButton, QMessageBox::No);
+      QCOMPARE(std::tuple(box.text + "|" + box.title, box.buttons, box.defaultButton),
+               std::tuple(QString("Save program state for next run?|Quit"),
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No));
       QVERIFY2(!Output().contains("Stopped"), qPrintable(Output().right(200)));
       QCOMPARE(closer_->PopUpTexts().last(), QString("Done"));  // the run's own end
       QVERIFY(window_->isVisible() && !form_->Ended());
