@@ -50,9 +50,7 @@ class WindowMenuTest : public QObject {
     clicks_.w = window_.get();
     window_->SetEventSink(&clicks_);
     AddWindowMenus(*window_, *state_, [this] { clicks_.Add("timeline"); });
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QVERIFY(test::ShowActive(*window_));
   }
   void cleanup() {
     window_->SetEventSink(nullptr);

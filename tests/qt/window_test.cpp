@@ -82,9 +82,7 @@ struct QtRig {
   QtRig() {
     rec.w = &window;
     window.SetEventSink(&rec);
-    window.show();
-    window.activateWindow();
-    if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window never became active");
+    if (!test::ShowActive(window)) throw std::runtime_error("the window never became active");
   }
   void Answer(MsgAnswer a) {
     closer.Answer(a == MsgAnswer::Yes ? QMessageBox::Yes : a == MsgAnswer::No ? QMessageBox::No : QMessageBox::Cancel);

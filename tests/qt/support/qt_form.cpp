@@ -12,7 +12,7 @@ QtForm::QtForm() {
   window.SetListIndex(Ctl(ControlName::cboTimezone, 0), GreenwichPosition);
 }
 
-bool QtForm::Activate() {
+bool ShowActive(QWidget& window) {
   window.show();
   window.activateWindow();
   return QTest::qWaitForWindowActive(&window);

@@ -16,11 +16,13 @@
 
 namespace skyloom::test {
 
+// Shown and active, as a user finds a window; false if it never became so.
+bool ShowActive(QWidget& window);
+
 // Results in Greenwich time whatever the machine's zone.
 struct QtForm {
   QtForm();
-  // Shown and active, as a user finds it; false if it never became so.
-  bool Activate();
+  bool Activate() { return ShowActive(window); }
   // Jupiter and Saturn in world mode over these years, chosen and typed in
   // as a user does (the window active); the Start button's caption then.
   QString WorldRun(const char* startYear, const char* endYear);
