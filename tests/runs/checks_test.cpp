@@ -120,14 +120,13 @@ class DateEntry : public testing::TestWithParam<CaseLine> {};
 TEST_P(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
   const CaseLine& c = GetParam();
   const auto date = static_cast<int16_t>(std::stoi(c[0]));
-  const ControlName left = c[4] == "year" ? txbYear : c[4] == "month" ? txbMonth : txbDay;
+  const ControlName boxes[] = {txbYear, txbMonth, txbDay};
   test::FormFixture f;
-  f.window.SetText(Ctl(txbYear, date), c[1]);
-  f.window.SetText(Ctl(txbMonth, date), c[2]);
-  f.window.SetText(Ctl(txbDay, date), c[3]);
-  f.form.LostFocus(Ctl(left, date));
-  std::string after = f.window.Text(Ctl(txbYear, date)) + "/" + f.window.Text(Ctl(txbMonth, date)) + "/" +
-                      f.window.Text(Ctl(txbDay, date)) + "|" + f.window.Text(Ctl(lblDate, date));
+  for (int k = 0; k < 3; ++k) f.window.SetText(Ctl(boxes[k], date), c[k + 1]);
+  f.form.LostFocus(Ctl(c[4] == "year" ? txbYear : c[4] == "month" ? txbMonth : txbDay, date));
+  std::string after;
+  for (const ControlName box : boxes) after += f.window.Text(Ctl(box, date)) + (box == txbDay ? "|" : "/");
+  after += f.window.Text(Ctl(lblDate, date));
   for (const MessageBoxRequest& m : f.window.MessageBoxes()) after += "|" + m.text;
   EXPECT_EQ(after, c[5]) << c.where;
 }

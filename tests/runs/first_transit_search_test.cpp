@@ -62,30 +62,5 @@ TEST(Search, FindsTheFirstWholeTransitAfterTheEndDate) {
   }
 }
 
-// Out of data before a whole transit: the message, and nothing run.
-// Mercury is never opposite the Sun: that search walks to the ephemeris' end.
-TEST(Search, EndsWhereTheDataEnd) {
-  const struct {
-    int16_t first, second, aspect, orb;
-    const char* messages;
-  } kCases[] = {
-      {7, 7, 0, 9,
-       "No complete conjunction transit found up to 2100-01-01 CE.\r\nDate is beyond allowable date range for Pluto."},
-      {0, 0, 1, 14,
-       "No complete opposition transit found up to 5400-01-21 CE.\r\nDate is beyond allowable date range for "
-       "Mercury."},
-  };
-  for (const auto& c : kCases) {
-    FormFixture f;
-    test::World(f, c.first, c.second);
-    f.Choose(Ctl(cboSearchAspect), c.aspect);
-    f.Choose(Ctl(cboOrbs, 0), c.orb);
-    f.Press(Ctl(cmdSearch));
-    EXPECT_EQ(f.LastMessage().text, c.messages);
-    EXPECT_EQ(f.window.MessageBoxes().size(), 1u);
-    EXPECT_EQ(f.state.Runs.RunsStarted(), 0);
-  }
-}
-
 }  // namespace
 }  // namespace skyloom

@@ -94,10 +94,9 @@ TEST(NatalPoints, WholeChartAddsTheAnglesAfterTheMoon) {
     TextFace face;
     session.ShowAll(r, face);
     EXPECT_TRUE(face.told.empty()) << face.told.front();
-    std::vector<BodyIndex> natal;
+    std::vector<BodyIndex> natal, expected;
     for (const RunResult& run : session.Results())
       if (run.bodies[0] == Sun) natal.push_back(run.bodies[1]);
-    std::vector<BodyIndex> expected;
     for (BodyIndex b = Sun; b <= Moon; ++b) expected.push_back(b);
     if (withPlace) expected.insert(expected.end(), {Ascendant, Midheaven});
     EXPECT_EQ(natal, expected);
@@ -172,13 +171,12 @@ TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
     for (const TransitRecord& t : run.transits) {
       for (const TransitRowData& row : t.passes) {
         if (row.minimum && row.minimum->exact) gotExact.push_back(row.minimum->instant.ut);
-        for (const auto* marks : {&row.entry, &row.exit}) {
+        for (const auto* marks : {&row.entry, &row.exit})
           for (const std::optional<DateMark>& mark : *marks) {
             if (!mark) continue;
             ASSERT_TRUE(mark->crossing) << line.where << ": an orb date without its minute";
             gotOrb.push_back(InstantOf(*mark->crossing).ut);
           }
-        }
       }
     }
     ExpectSame(gotExact, wantExact, 0.501, exact, line.where);
