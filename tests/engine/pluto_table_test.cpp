@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -28,7 +27,6 @@ namespace skyloom {
 namespace {
 
 namespace fs = std::filesystem;
-using test::AngleNearDegrees;
 using test::kArcsecond;
 
 // A record from its three character codes as they stand in the file, the

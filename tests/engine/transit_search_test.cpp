@@ -25,7 +25,6 @@ namespace skyloom {
 namespace {
 
 using test::Day;
-
 using test::SameTransits;
 using test::TakeEverything;
 
