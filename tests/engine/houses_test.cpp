@@ -111,18 +111,6 @@ TEST(Houses, PolarCirclesLeaveOnlySomeSystems) {
 // The house ingresses of a body, against a scan of its longitude straight
 // from the library: the same crossings of cusps in the same order, each at
 // the nearest minute, into the house the motion makes it.
-std::vector<test::KeyChange> ScanHouseIngresses(BodyIndex body, const NatalHouses& houses, double from, double to) {
-  auto cusp = [&](size_t c) { return houses.cusps[c % 12] * kDegrees; };
-  auto ahead = [](double from, double to) { return std::fmod(to - from + 720.0, 360.0); };
-  auto house = [&](double t) {
-    const double degrees = EphemerisDegrees(body, t);
-    for (size_t c = 0; c < 12; ++c)
-      if (ahead(cusp(c), degrees) < ahead(cusp(c), cusp(c + 1))) return static_cast<int>(c + 1);
-    return 0;
-  };
-  return ScanChanges(house, from, to);
-}
-
 TEST(Houses, HouseIngressesAgreeWithADenseScan) {
   WorstError minutes("house ingress minutes against a ten-minute scan", "min");
   for (const CaseLine& c : ReadCases("engine/data/house_ingress_periods.txt")) {
@@ -130,11 +118,19 @@ TEST(Houses, HouseIngressesAgreeWithADenseScan) {
     const int32_t fromDay = DayOfText(c[1]), toDay = DayOfText(c[2]);
     const Reference& ref = References().at(std::stoul(c[3]) - 1);
     const NatalHouses houses = ref.Houses();
+    auto cusp = [&](size_t k) { return houses.cusps[k % 12] * kDegrees; };
+    auto ahead = [](double from, double to) { return std::fmod(to - from + 720.0, 360.0); };
+    auto house = [&](double t) {
+      const double degrees = EphemerisDegrees(body, t);
+      for (size_t k = 0; k < 12; ++k)
+        if (ahead(cusp(k), degrees) < ahead(cusp(k), cusp(k + 1))) return static_cast<int>(k + 1);
+      return 0;
+    };
     const Zone zone = Zone::Fixed(std::stoi(c[4]) * 60, "zone");
     const std::vector<SkyEvent> events =
         FindHouseIngresses(TestPositions(), body, fromDay, toDay, zone, Zodiac::Tropical, houses);
     const std::vector<KeyChange> scan =
-        ScanHouseIngresses(body, houses, LocalMidnight(fromDay, zone).ut, LocalMidnight(toDay + 1, zone).ut);
+        ScanChanges(house, LocalMidnight(fromDay, zone).ut, LocalMidnight(toDay + 1, zone).ut);
     const std::string where = c.where + " " + ref.Where();
     ASSERT_EQ(events.size(), scan.size()) << where;
     EXPECT_GE(events.size(), 3U) << where;

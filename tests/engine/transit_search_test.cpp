@@ -4,7 +4,6 @@
 #include <swephexp.h>
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <optional>
 #include <set>
@@ -18,7 +17,6 @@
 #include "report/exports.h"
 #include "support/case_file.h"
 #include "support/engine_setup.h"
-#include "support/form_fixture.h"
 #include "support/independent.h"
 #include "support/transit_runs.h"
 #include "support/worst_error.h"
@@ -27,7 +25,6 @@ namespace skyloom {
 namespace {
 
 using test::Day;
-
 using test::SameTransits;
 using test::TakeEverything;
 
@@ -268,22 +265,6 @@ TEST(TransitSearch, MidnightSamplesAreThePositions) {
     }
   }
   EXPECT_EQ(midnights.Kept(), std::size(asked));
-}
-
-// A personal Show-all series of transiting Mercury takes orbs 5, 3, 1,
-// which a single run would not (the reference runs check such orbs).
-TEST(TransitSearch, AShowAllSeriesTakesOrbsARunWouldNot) {
-  test::FormFixture f;
-  test::Personal(f, 1, 0, "1990");  // Mercury, natal Sun
-  f.EnterDate(0, "2021", "1", "1");
-  f.EnterDate(1, "2021", "12", "31");
-  for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(4 - 2 * k));
-  f.Press(Ctl(ControlName::cmdShowAll, 1));  // "Show all transits by transiting Mercury"
-  ASSERT_EQ(f.state.Runs.Results().size(), 10u) << f.LastMessage().text;
-  for (const RunResult& run : f.state.Runs.Results()) {
-    EXPECT_EQ(run.orbDegrees, (std::array<int16_t, 3>{5, 3, 1}));
-    EXPECT_FALSE(run.transits.empty()) << BodyName(run.bodies[1]);
-  }
 }
 
 // Where the data end no longitude is made up: the conjunction of Mars and
