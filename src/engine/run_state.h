@@ -36,7 +36,6 @@ struct RunDescription {
   bool crossingMinutes = true;  // the minutes orbs are crossed (DateMark::crossing), for files
   // A personal run's moving body: the sky's, progressed or directed.
   ProgressionKind progression = ProgressionKind::Transit;
-  double progressedFrom = 0.0;  // progressed or directed: the birth (UT) the bodies move from
 };
 
 // The zone of a run's dates and times.

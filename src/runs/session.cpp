@@ -80,8 +80,7 @@ bool SameRun(const RunDescription& a, const RunDescription& b) {
   return a.world == b.world && a.bodies == b.bodies && a.natalLongitude == b.natalLongitude &&
          a.orbs.OrbDegrees == b.orbs.OrbDegrees && a.aspects == b.aspects && a.startDay == b.startDay &&
          a.endDay == b.endDay && a.zone == b.zone && a.zodiac == b.zodiac && a.retrogradeMarks == b.retrogradeMarks &&
-         a.crossingMinutes == b.crossingMinutes && a.progression == b.progression &&
-         a.progressedFrom == b.progressedFrom;
+         a.crossingMinutes == b.crossingMinutes && a.progression == b.progression;
 }
 
 // A worker thread's own engine: the ephemeris library keeps its state for
@@ -90,30 +89,15 @@ bool SameRun(const RunDescription& a, const RunDescription& b) {
 struct WorkerEngine {
   WorkerEngine(const std::string& folder, const PlutoTable* table)
       : dataFolder(folder), pluto(table), library(folder), positions(library, table) {}
-  // The samples a run walks through: the sky's, or the progressed or
-  // directed bodies' of one birth.
-  MidnightLongitudes& Midnights(const RunDescription& run) {
-    if (run.progression == ProgressionKind::Transit) {
-      if (!midnights || !midnights->Serves(run.zone, run.zodiac)) midnights.emplace(positions, run.zone, run.zodiac);
-      return *midnights;
-    }
-    const Progression progression{run.progression, run.progressedFrom};
-    if (!moved || moved->Moved() != progression) {
-      movedMidnights.reset();
-      moved.emplace(library, pluto);
-      moved->UseProgression(progression);
-    }
-    if (!movedMidnights || !movedMidnights->Serves(run.zone, run.zodiac))
-      movedMidnights.emplace(*moved, run.zone, run.zodiac);
-    return *movedMidnights;
+  MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac) {
+    if (!midnights || !midnights->Serves(zone, zodiac)) midnights.emplace(positions, zone, zodiac);
+    return *midnights;
   }
   std::string dataFolder;
   const PlutoTable* pluto;
   SwissEphemeris library;
   BodyPositions positions;
   std::optional<MidnightLongitudes> midnights;
-  std::optional<BodyPositions> moved;
-  std::optional<MidnightLongitudes> movedMidnights;
 };
 
 WorkerEngine& ThreadEngine(const std::string& folder, const PlutoTable* pluto) {
@@ -228,8 +212,6 @@ class Session::Feed {
   // runs, the days split among the workers, and each run takes them.
   void ShareSwiftMidnights(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
     for (const RunDescription& run : plan_) {
-      // A progressed body's midnights are those of other instants.
-      if (run.progression != ProgressionKind::Transit) continue;
       for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]}) {
         if (FitsPay(body) || body < 0 || body > LastBody) continue;
         // The walk looks a day behind and two ahead of the day it judges.
@@ -279,10 +261,10 @@ class Session::Feed {
   // The run with every row taken; a run stops only when asked to here.
   RunRecording Record(std::size_t index, WorkerEngine& engine) {
     const RunDescription& run = plan_[index];
-    MidnightLongitudes& midnights = engine.Midnights(run);
+    MidnightLongitudes& midnights = engine.Midnights(run.zone, run.zodiac);
     for (const SharedMidnights& m : shared_)
       if ((m.body == run.bodies[0] || (run.world && m.body == run.bodies[1])) && m.zone == run.zone &&
-          m.zodiac == run.zodiac && run.progression == ProgressionKind::Transit)
+          m.zodiac == run.zodiac)
         midnights.Adopt(m.body, m.firstDay, m.values);
     class Recorder : public RunObserver {
      public:
@@ -389,9 +371,6 @@ Session::Session(std::string dataFolder) : dataFolder_(std::move(dataFolder)), l
 void Session::UsePlutoTable(std::shared_ptr<const PlutoTable> table) {
   pluto_ = std::move(table);
   positions_.UsePlutoTable(pluto_.get());
-  // Progressed or directed bodies kept from an earlier run moved Pluto
-  // without the table.
-  moved_.reset();
   midnights_.reset();
 }
 
@@ -494,17 +473,11 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
     // outside the natal body's data although the birth date is inside it.
     if (!NatalPosition(r, p.birthZone, run, p.days.days[2], face)) return false;
   }
+  moved_.reset();
   if (!world && r.progression != ProgressionKind::Transit) {
-    // Kept from run to run of a series, with the samples taken of it.
-    const Progression progression{r.progression, *birthInstant_};
-    if (!moved_ || moved_->Moved() != progression) {
-      moved_.emplace(library_, pluto_.get());
-      moved_->UseProgression(progression);
-    }
+    moved_.emplace(library_, pluto_.get());
+    moved_->UseProgression({r.progression, *birthInstant_});
     run.progression = r.progression;
-    run.progressedFrom = progression.birth;
-  } else {
-    moved_.reset();
   }
 
   abandoned_ = false;
@@ -547,9 +520,9 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     face.Refuse(*swift);
     return;
   }
-  // A progressed or directed series runs on this thread: its bodies' samples
-  // serve all its runs here, while the workers each took them again and the
-  // series ran slower on two threads than on one.
+  // A progressed or directed series moves its bodies with the session's own
+  // positions: it runs on this thread (on the workers it ran slower than on
+  // one thread, each worker taking its moved bodies' samples again).
   if (WorkerCount(jobs_) > 1 && plan_ == nullptr && feed_ == nullptr &&
       request.progression == ProgressionKind::Transit) {
     // The runs are computed ahead on every thread asked for, and shown in
