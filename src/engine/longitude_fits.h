@@ -35,6 +35,8 @@ class LongitudeFits {
   LongitudeFits(const BodyPositions& positions, Zodiac zodiac) : positions_(positions), zodiac_(zodiac) {}
 
   FittedLongitude At(BodyIndex body, double jd);
+  // The body's span holding jd, as a key unique among all bodies' spans.
+  static int64_t SpanKey(BodyIndex body, double jd);
 
   // Spans fitted so far, over all bodies.
   uint64_t SpansMade() const { return spansMade_; }
@@ -67,6 +69,11 @@ class LongitudeFits {
 // fit costs more than its midnights, which a run needs anyway wherever
 // something happens, and that is most days.
 constexpr bool FitsPay(BodyIndex body) { return body >= Jupiter && body <= LastBody && body != Moon; }
+
+// Whether a body's fits time its roots (the crossings of orbs) to the
+// minute: the Sun, Mercury, Venus and Mars, whose fits span days, err by
+// thousandths of an arc second and move seconds of arc a minute.
+constexpr bool FitsTimeRoots(BodyIndex body) { return body >= Sun && body <= Mars; }
 
 // How a retrograde test comes out from fits alone: decided, or left to the
 // ephemeris where the longitude half an hour later cannot be told from the

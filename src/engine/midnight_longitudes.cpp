@@ -93,6 +93,14 @@ FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {
   return FitAt(body, LocalMidnight(day, zone_).ut);
 }
 
+bool MidnightLongitudes::TimesRootsOnFits(BodyIndex body, double jd) {
+  if (!useFits_ || !FitsTimeRoots(body) || positions_.Moved().kind != ProgressionKind::Transit) return false;
+  int& roots = roots_[LongitudeFits::SpanKey(body, jd)];
+  if (roots >= kRootsBeforeFit) return true;
+  ++roots;
+  return false;
+}
+
 void MidnightLongitudes::Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values) {
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots || values.empty()) return;
   Span& span = spans_[static_cast<size_t>(body)];

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,13 @@ class MidnightLongitudes {
   FittedLongitude Fit(BodyIndex body, int32_t day);
   // The fitted longitude at any instant.
   FittedLongitude FitAt(BodyIndex body, double jd) { return useFits_ ? fits_.At(body, jd) : FittedLongitude{}; }
+  // Whether a root near jd (where the pair crosses an orb) is to be timed
+  // on the body's fits: for a body whose fits time roots, on the sky's own
+  // positions, once the fit's span has had kRootsBeforeFit roots timed on
+  // the ephemeris alone (a fit costs the positions of about six). Counts the
+  // root.
+  bool TimesRootsOnFits(BodyIndex body, double jd);
+  static constexpr int kRootsBeforeFit = 4;
   // Without fits every decision goes to the ephemeris (to compare the two).
   void UseFits(bool use) { useFits_ = use; }
   const LongitudeFits& Fits() const { return fits_; }
@@ -72,6 +80,8 @@ class MidnightLongitudes {
   Zodiac zodiac_;
   LongitudeFits fits_;
   bool useFits_ = true;
+  // Roots asked for, by the key of the span they lie in.
+  std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.
   static constexpr size_t kBodySlots = 16;
   std::array<Span, kBodySlots> spans_{};

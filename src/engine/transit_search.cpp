@@ -124,6 +124,10 @@ class Run {
   // fTo (of opposite signs), with the crossing's minute.
   DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
                         double fTo) const;
+  // The minute of that crossing told by the fits alone, where they tell it
+  // beyond their bounds; nullopt where the ephemeris must.
+  std::optional<LocalMinute> FittedCrossing(AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
+                                            double fTo) const;
   // The same between the two midnights of the day, whose deviations are
   // among the samples.
   DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const;
@@ -336,9 +340,47 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from
     return std::fabs(AngularSeparation(la, lb) - angle) - orbRadians;
   };
   auto edge = [&](double jd) { return NearestMinuteEdge(Instant{jd}, zone_).ut; };
+  if ((mark.crossing = FittedCrossing(a, orb, from, to, fFrom, fTo))) return mark;
   if (const std::optional<double> at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance, edge))
     mark.crossing = ToLocalMinute(Instant{*at}, zone_);
   return mark;
+}
+
+std::optional<LocalMinute> Run::FittedCrossing(AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
+                                               double fTo) const {
+  const BodyIndex first = run_.bodies[0], second = run_.bodies[1];
+  if (fFrom == 0 || fTo == 0 || !midnights_.TimesRootsOnFits(first, from) || (run_.world && !midnights_.TimesRootsOnFits(second, from)))
+    return std::nullopt;
+  const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
+  // The fitted deviation's size less the orb, within bound of the
+  // ephemeris' (each longitude moves it by no more than its own error).
+  bool known = true;
+  double bound = 0;
+  auto beyondOrb = [&](double jd) {
+    const FittedLongitude fa = midnights_.FitAt(first, jd);
+    const FittedLongitude fb = run_.world ? midnights_.FitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
+    known = known && fa.known && fb.known;
+    bound = fa.bound + fb.bound;
+    return std::fabs(AngularSeparation(fa.longitude, fb.longitude) - angle) - orbRadians;
+  };
+  const double gFrom = beyondOrb(from), gTo = beyondOrb(to);
+  if (!known || (gFrom < 0) != (fFrom < 0) || (gTo < 0) != (fTo < 0)) return std::nullopt;
+  const std::optional<double> at = BracketedRoot(beyondOrb, from, to, gFrom, gTo, InstantTolerance);
+  if (!at || !known) return std::nullopt;
+  // The clock's rounding edges either side of the fitted crossing: where
+  // the pair stands beyond the fits' bounds on the side of the day's start
+  // at the one and of its end at the other, the ephemeris' crossing lies
+  // between them too.
+  const double near = NearestMinuteEdge(Instant{*at}, zone_).ut;
+  const double other = NearestMinuteEdge(Instant{near + (near <= *at ? 1.0 : -1.0) / MinutesPerDay}, zone_).ut;
+  const double early = std::min(near, other), late = std::max(near, other);
+  if (early <= from || late >= to) return std::nullopt;
+  const double gEarly = beyondOrb(early), boundEarly = bound;
+  const double gLate = beyondOrb(late), boundLate = bound;
+  if (!known || std::fabs(gEarly) <= boundEarly || std::fabs(gLate) <= boundLate || (gEarly < 0) != (fFrom < 0) ||
+      (gLate < 0) != (fTo < 0))
+    return std::nullopt;
+  return ToLocalMinute(Instant{(early + late) / 2}, zone_);
 }
 
 DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const {
