@@ -17,11 +17,11 @@ constexpr double kSafetyFactor = 4.0;
 // step by up to a few tenths of an arc second where its files' segments
 // meet; check points between nodes need not see all of either.
 constexpr double kSmallestBound = 1e-5;
-// Nodes less than a day apart follow all of that: for the 8-day fits of the
-// Sun, Mercury, Venus and Mars no bound is smaller than this (radians,
-// 0.04"). Over 1600 to 2799 every such fit kept off the Sun (below) erred
-// by at most an eighth of its bound, checked every two hours.
-constexpr double kSmallestDailyBound = 2e-7;
+// Nodes less than a day apart follow all of that: for the 8-day fits that
+// time roots no bound is smaller than this (radians, 0.04"). Over 1600 to
+// 2799 every such fit of a planet kept off the Sun (below) erred by at most
+// an eighth of its bound, checked every two hours.
+constexpr double kSmallestRootsBound = 2e-7;
 // A planet seen within this of the Sun (radians, 3 degrees) has its light
 // bent by the Sun's gravity, as the ephemeris computes it, by an amount
 // that grows swiftly and turns sharply where the planet passes behind the
@@ -78,18 +78,17 @@ bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyI
 
 }  // namespace
 
-double LongitudeFits::SpanDays(BodyIndex body) {
-  // For the slower bodies, long enough that a fit costs well under a
-  // position a day, short enough that its error stays far below the few
-  // seconds of arc a day the slowest decisions move by (checked against the
-  // ephemeris 1600 to 2799). The swifter ones are fitted to time the
-  // crossings of their busiest days, to a few thousandths of an arc second.
+double LongitudeFits::SpanDays(BodyIndex body) const {
+  if (body == Moon) return 2.0;
+  if (spans_ == FitSpans::Roots) return 8.0;
+  // Long enough that a fit costs well under a position a day, short enough
+  // that its error stays far below the few seconds of arc a day the
+  // slowest decisions move by (checked against the ephemeris 1600 to 2799).
   switch (body) {
-    case Moon: return 2.0;
+    case Mercury: return 16.0;
     case Sun:
-    case Mercury:
     case Venus:
-    case Mars: return 8.0;
+    case Mars: return 32.0;
     default: return 64.0;
   }
 }
@@ -148,7 +147,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
         const double fitted = Clenshaw(fit.coefficients, xs[static_cast<size_t>(i)]);
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
-      fit.bound = std::max(worst * kSafetyFactor, days <= 8 && m.body != Moon ? kSmallestDailyBound : kSmallestBound);
+      fit.bound = std::max(worst * kSafetyFactor, spans_ == FitSpans::Roots && m.body != Moon ? kSmallestRootsBound : kSmallestBound);
       fit.usable = std::isfinite(fit.bound) && (m.body == Sun || !ComesNearTheSun(fit.coefficients, m.body, middle, days));
     }
     ++spansMade_;
@@ -156,7 +155,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
   }
 }
 
-int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) {
+int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) const {
   return static_cast<int64_t>(std::floor((jd - kJ2000) / SpanDays(body))) * 64 + body;
 }
 

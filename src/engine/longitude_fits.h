@@ -27,16 +27,22 @@ struct FittedLongitude {
   double bound = 0.0;
 };
 
+// What a set of fits is for: deciding at midnights, over spans as long as
+// their bounds allow (weeks); or timing roots to the minute, over 8 days,
+// within a few thousandths of an arc second.
+enum class FitSpans { Decisions, Roots };
+
 // The fits of one zodiac, made from positions as they are first asked for
 // and kept while the object lives. Not for sharing between threads: each
 // series has its own.
 class LongitudeFits {
  public:
-  LongitudeFits(const BodyPositions& positions, Zodiac zodiac) : positions_(positions), zodiac_(zodiac) {}
+  LongitudeFits(const BodyPositions& positions, Zodiac zodiac, FitSpans spans = FitSpans::Decisions)
+      : positions_(positions), zodiac_(zodiac), spans_(spans) {}
 
   FittedLongitude At(BodyIndex body, double jd);
   // The body's span holding jd, as a key unique among all bodies' spans.
-  static int64_t SpanKey(BodyIndex body, double jd);
+  int64_t SpanKey(BodyIndex body, double jd) const;
 
   // Spans fitted so far, over all bodies.
   uint64_t SpansMade() const { return spansMade_; }
@@ -44,7 +50,7 @@ class LongitudeFits {
   // Nodes of a fit (its degree is one less), and the span a body's fits
   // cover, in days.
   static constexpr int kNodes = 12;
-  static double SpanDays(BodyIndex body);
+  double SpanDays(BodyIndex body) const;
 
  private:
   struct Fit {
@@ -57,6 +63,7 @@ class LongitudeFits {
 
   const BodyPositions& positions_;
   Zodiac zodiac_;
+  FitSpans spans_;
   // By body and span number (days since the epoch over the span's length).
   std::unordered_map<int64_t, Fit> fits_;
   uint64_t spansMade_ = 0;
@@ -71,9 +78,10 @@ class LongitudeFits {
 constexpr bool FitsPay(BodyIndex body) { return body >= Jupiter && body <= LastBody && body != Moon; }
 
 // Whether a body's fits time its roots (the crossings of orbs) to the
-// minute: the Sun, Mercury, Venus and Mars, whose fits span days, err by
-// thousandths of an arc second and move seconds of arc a minute.
-constexpr bool FitsTimeRoots(BodyIndex body) { return body >= Sun && body <= Mars; }
+// minute: the planets from the ephemeris, whose 8-day fits err by
+// thousandths of an arc second (Pluto comes from its table, the Moon
+// moves too far in 8 days).
+constexpr bool FitsTimeRoots(BodyIndex body) { return body >= Sun && body <= Neptune; }
 
 // How a retrograde test comes out from fits alone: decided, or left to the
 // ephemeris where the longitude half an hour later cannot be told from the

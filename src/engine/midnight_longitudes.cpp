@@ -95,7 +95,7 @@ FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {
 
 bool MidnightLongitudes::TimesRootsOnFits(BodyIndex body, double jd) {
   if (!useFits_ || !FitsTimeRoots(body) || positions_.Moved().kind != ProgressionKind::Transit) return false;
-  int& roots = roots_[LongitudeFits::SpanKey(body, jd)];
+  int& roots = roots_[rootFits_.SpanKey(body, jd)];
   if (roots >= kRootsBeforeFit) return true;
   ++roots;
   return false;

@@ -19,7 +19,11 @@ namespace skyloom {
 class MidnightLongitudes {
  public:
   MidnightLongitudes(const BodyPositions& positions, Zone zone, Zodiac zodiac)
-      : positions_(positions), zone_(std::move(zone)), zodiac_(zodiac), fits_(positions, zodiac) {}
+      : positions_(positions),
+        zone_(std::move(zone)),
+        zodiac_(zodiac),
+        fits_(positions, zodiac),
+        rootFits_(positions, zodiac, FitSpans::Roots) {}
 
   // The body's position at the local midnight that starts day number day,
   // as BodyPositions::Longitude gives it.
@@ -36,6 +40,8 @@ class MidnightLongitudes {
   FittedLongitude Fit(BodyIndex body, int32_t day);
   // The fitted longitude at any instant.
   FittedLongitude FitAt(BodyIndex body, double jd) { return useFits_ ? fits_.At(body, jd) : FittedLongitude{}; }
+  // The same from the fits that time roots.
+  FittedLongitude RootFitAt(BodyIndex body, double jd) { return useFits_ ? rootFits_.At(body, jd) : FittedLongitude{}; }
   // Whether a root near jd (where the pair crosses an orb) is to be timed
   // on the body's fits: for a body whose fits time roots, on the sky's own
   // positions, once the fit's span has had kRootsBeforeFit roots timed on
@@ -78,7 +84,7 @@ class MidnightLongitudes {
   const BodyPositions& positions_;
   Zone zone_;
   Zodiac zodiac_;
-  LongitudeFits fits_;
+  LongitudeFits fits_, rootFits_;
   bool useFits_ = true;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;

@@ -357,8 +357,8 @@ std::optional<LocalMinute> Run::FittedCrossing(AspectIndex a, OrbIndex orb, doub
   bool known = true;
   double bound = 0;
   auto beyondOrb = [&](double jd) {
-    const FittedLongitude fa = midnights_.FitAt(first, jd);
-    const FittedLongitude fb = run_.world ? midnights_.FitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
+    const FittedLongitude fa = midnights_.RootFitAt(first, jd);
+    const FittedLongitude fb = run_.world ? midnights_.RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
     known = known && fa.known && fb.known;
     bound = fa.bound + fb.bound;
     return std::fabs(AngularSeparation(fa.longitude, fb.longitude) - angle) - orbRadians;

@@ -71,18 +71,21 @@ TEST(LongitudeFits, DecideAsTheEphemerisDoes) {
 
 // Where a planet passes behind the Sun, the ephemeris bends its light by
 // seconds of arc within hours; a fit there is either refused or still
-// within its bound of the ephemeris, hour by hour through the day around.
+// within its bound of the ephemeris, hour by hour through the day around,
+// in the fits for decisions and in those that time roots.
 TEST(LongitudeFits, HoldTheirBoundsBehindTheSun) {
-  LongitudeFits fits(TestPositions(), Zodiac::Tropical);
-  for (const test::CaseLine& line : test::ReadCases("engine/data/fits_behind_the_sun.txt")) {
-    const BodyIndex body = test::BodyOfText(line[0]);
-    for (int hour = -12; hour <= 12; ++hour) {
-      const double jd = std::stod(line[1]) + hour / 24.0;
-      const FittedLongitude fit = fits.At(body, jd);
-      if (!fit.known) continue;
-      const Position exact = TestPositions().Longitude(body, jd, Zodiac::Tropical);
-      EXPECT_LE(std::fabs(std::remainder(fit.longitude - exact.longitude, TwoPi)), fit.bound)
-          << line.where << " at " << hour << " h";
+  for (const FitSpans spans : {FitSpans::Decisions, FitSpans::Roots}) {
+    LongitudeFits fits(TestPositions(), Zodiac::Tropical, spans);
+    for (const test::CaseLine& line : test::ReadCases("engine/data/fits_behind_the_sun.txt")) {
+      const BodyIndex body = test::BodyOfText(line[0]);
+      for (int hour = -12; hour <= 12; ++hour) {
+        const double jd = std::stod(line[1]) + hour / 24.0;
+        const FittedLongitude fit = fits.At(body, jd);
+        if (!fit.known) continue;
+        const Position exact = TestPositions().Longitude(body, jd, Zodiac::Tropical);
+        EXPECT_LE(std::fabs(std::remainder(fit.longitude - exact.longitude, TwoPi)), fit.bound)
+            << line.where << " at " << hour << " h, " << (spans == FitSpans::Roots ? "roots" : "decisions");
+      }
     }
   }
 }
