@@ -33,6 +33,12 @@ class SignedDeviation {
   // Where the zeros are told as minutes of a clock, the instant nearest jd
   // at which its minute changes (see BracketedRoot); NaN: none.
   virtual double MinuteEdge(double /*jd*/) { return std::numeric_limits<double>::quiet_NaN(); }
+  // A zero between a and b (where the values are va and vb, of opposite
+  // signs) told to the minute from fits (see FittedRootMinute); nullopt
+  // where they cannot tell it and the ephemeris must.
+  virtual std::optional<double> FittedZero(double /*a*/, double /*b*/, double /*va*/, double /*vb*/) {
+    return std::nullopt;
+  }
 };
 
 struct DayMinima {

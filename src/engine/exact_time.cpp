@@ -1,6 +1,7 @@
 #include "engine/exact_time.h"
 
 #include "engine/midnight_longitudes.h"
+#include "engine/roots.h"
 
 #include <cmath>
 
@@ -43,6 +44,23 @@ double PairDeviation::Slope(double jd) {
 }
 
 double PairDeviation::MinuteEdge(double jd) { return NearestMinuteEdge(Instant{jd}, ZoneOf(run_)).ut; }
+
+std::optional<double> PairDeviation::FittedZero(double a, double b, double va, double vb) {
+  const BodyIndex first = run_.bodies[0], second = run_.bodies[1];
+  if (!midnights_ || !midnights_->TimesRootsOnFits(first, a) ||
+      (run_.world && !midnights_->TimesRootsOnFits(second, a)))
+    return std::nullopt;
+  // Within the sum of both longitudes' bounds of the ephemeris' deviation.
+  auto fitted = [&](double jd, double& bound) {
+    const FittedLongitude fa = midnights_->RootFitAt(first, jd);
+    const FittedLongitude fb =
+        run_.world ? midnights_->RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
+    if (!fa.known || !fb.known) return std::nan("");
+    bound = fa.bound + fb.bound;
+    return SignedAspectDeviation(fa.longitude, fb.longitude, aspect_, side_);
+  };
+  return FittedRootMinute(fitted, a, b, va, vb, [&](double jd) { return MinuteEdge(jd); });
+}
 
 namespace {
 

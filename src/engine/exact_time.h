@@ -27,17 +27,21 @@ double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side)
 // natal position).
 class PairDeviation : public SignedDeviation {
  public:
-  PairDeviation(const RunDescription& run, const BodyPositions& positions, AspectIndex aspect, int side)
-      : run_(run), positions_(positions), aspect_(aspect), side_(side) {}
+  // With midnights, zeros are timed on their fits where those tell them.
+  PairDeviation(const RunDescription& run, const BodyPositions& positions, AspectIndex aspect, int side,
+                MidnightLongitudes* midnights = nullptr)
+      : run_(run), positions_(positions), aspect_(aspect), side_(side), midnights_(midnights) {}
   double Value(double jd) override;
   double Slope(double jd) override;
   double MinuteEdge(double jd) override;
+  std::optional<double> FittedZero(double a, double b, double va, double vb) override;
 
  private:
   const RunDescription& run_;
   const BodyPositions& positions_;
   AspectIndex aspect_;
   int side_;
+  MidnightLongitudes* midnights_;
 };
 
 // The exact aspect at a UT instant as the table records it: the nearest

@@ -78,4 +78,30 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
   return b;
 }
 
+std::optional<double> FittedRootMinute(const std::function<double(double, double&)>& fitted, double a, double b,
+                                       double fa, double fb, const std::function<double(double)>& edge) {
+  if (!OppositeSigns(fa, fb)) return std::nullopt;
+  bool known = true;
+  double bound = 0;
+  auto g = [&](double t) {
+    const double value = fitted(t, bound);
+    known = known && std::isfinite(value);
+    return value;
+  };
+  const double ga = g(a), gb = g(b);
+  if (!known || (ga < 0) != (fa < 0) || (gb < 0) != (fb < 0)) return std::nullopt;
+  const std::optional<double> at = BracketedRoot(g, a, b, ga, gb, InstantTolerance);
+  if (!at || !known) return std::nullopt;
+  const double near = edge(*at);
+  const double other = edge(near + (near <= *at ? 1.0 : -1.0) / 1440);
+  const double early = std::min(near, other), late = std::max(near, other);
+  if (!(early > a && late < b)) return std::nullopt;
+  const double gEarly = g(early), boundEarly = bound;
+  const double gLate = g(late), boundLate = bound;
+  if (!known || std::fabs(gEarly) <= boundEarly || std::fabs(gLate) <= boundLate || (gEarly < 0) != (fa < 0) ||
+      (gLate < 0) != (fb < 0))
+    return std::nullopt;
+  return (early + late) / 2;
+}
+
 }  // namespace skyloom

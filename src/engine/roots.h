@@ -25,4 +25,13 @@ inline constexpr double InstantTolerance = 1e-6;
 std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
                                     double tolerance, const std::function<double(double)>& edge = {});
 
+// The same zero told to the minute from a fit of f: fitted(t, bound) gives
+// a value within bound of f(t) (NaN where it knows none). The middle of
+// the clock's minute (edge as above) that holds the zero, strictly between a
+// and b, where the fitted value stands beyond its bound on fa's side at the
+// minute's earlier edge and on fb's at its later one, so that f changes
+// sign within that minute too; nullopt wherever the fit cannot tell.
+std::optional<double> FittedRootMinute(const std::function<double(double, double&)>& fitted, double a, double b,
+                                       double fa, double fb, const std::function<double(double)>& edge);
+
 }  // namespace skyloom

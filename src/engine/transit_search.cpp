@@ -311,7 +311,7 @@ DayMinima Run::Minima(int32_t day, AspectIndex a, double refineBelow) {
   std::array<std::optional<double>, kSamples> samples;
   for (int k = 0; k < kSamples; ++k)
     if (valid_[k]) samples[k] = SignedAspectDeviation(l_[0][k].longitude, l_[1][k].longitude, a, side);
-  PairDeviation deviation(run_, positions_, a, side);
+  PairDeviation deviation(run_, positions_, a, side, &midnights_);
   // Only a swift body's days are cut into sub-steps.
   const double reach = MovesSwiftly(run_.bodies[0]) ? DailyReach(run_.bodies[0], run_.bodies[1], run_.world) : 0.0;
   if (!zone_.IsNamed()) return FindDayMinima(deviation, LocalMidnight(day, zone_).ut, samples, refineBelow, reach);
@@ -349,38 +349,23 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from
 std::optional<LocalMinute> Run::FittedCrossing(AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
                                                double fTo) const {
   const BodyIndex first = run_.bodies[0], second = run_.bodies[1];
-  if (fFrom == 0 || fTo == 0 || !midnights_.TimesRootsOnFits(first, from) || (run_.world && !midnights_.TimesRootsOnFits(second, from)))
+  if (!midnights_.TimesRootsOnFits(first, from) || (run_.world && !midnights_.TimesRootsOnFits(second, from)))
     return std::nullopt;
   const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
-  // The fitted deviation's size less the orb, within bound of the
-  // ephemeris' (each longitude moves it by no more than its own error).
-  bool known = true;
-  double bound = 0;
-  auto beyondOrb = [&](double jd) {
+  // The fitted deviation's size less the orb, within the sum of both
+  // longitudes' bounds of the ephemeris'.
+  auto beyondOrb = [&](double jd, double& bound) {
     const FittedLongitude fa = midnights_.RootFitAt(first, jd);
-    const FittedLongitude fb = run_.world ? midnights_.RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
-    known = known && fa.known && fb.known;
+    const FittedLongitude fb =
+        run_.world ? midnights_.RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
+    if (!fa.known || !fb.known) return std::nan("");
     bound = fa.bound + fb.bound;
     return std::fabs(AngularSeparation(fa.longitude, fb.longitude) - angle) - orbRadians;
   };
-  const double gFrom = beyondOrb(from), gTo = beyondOrb(to);
-  if (!known || (gFrom < 0) != (fFrom < 0) || (gTo < 0) != (fTo < 0)) return std::nullopt;
-  const std::optional<double> at = BracketedRoot(beyondOrb, from, to, gFrom, gTo, InstantTolerance);
-  if (!at || !known) return std::nullopt;
-  // The clock's rounding edges either side of the fitted crossing: where
-  // the pair stands beyond the fits' bounds on the side of the day's start
-  // at the one and of its end at the other, the ephemeris' crossing lies
-  // between them too.
-  const double near = NearestMinuteEdge(Instant{*at}, zone_).ut;
-  const double other = NearestMinuteEdge(Instant{near + (near <= *at ? 1.0 : -1.0) / MinutesPerDay}, zone_).ut;
-  const double early = std::min(near, other), late = std::max(near, other);
-  if (early <= from || late >= to) return std::nullopt;
-  const double gEarly = beyondOrb(early), boundEarly = bound;
-  const double gLate = beyondOrb(late), boundLate = bound;
-  if (!known || std::fabs(gEarly) <= boundEarly || std::fabs(gLate) <= boundLate || (gEarly < 0) != (fFrom < 0) ||
-      (gLate < 0) != (fTo < 0))
-    return std::nullopt;
-  return ToLocalMinute(Instant{(early + late) / 2}, zone_);
+  auto edge = [&](double jd) { return NearestMinuteEdge(Instant{jd}, zone_).ut; };
+  const std::optional<double> at = FittedRootMinute(beyondOrb, from, to, fFrom, fTo, edge);
+  if (!at) return std::nullopt;
+  return ToLocalMinute(Instant{*at}, zone_);
 }
 
 DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const {

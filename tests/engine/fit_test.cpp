@@ -162,10 +162,11 @@ TEST(LongitudeFits, RunsFindWhatTheEphemerisAloneFinds) {
 }
 
 // A whole chart's worth of runs of the swifter bodies, sharing their
-// midnights as a series does, has most crossings timed on the fits: every
-// date and minute is still the ephemeris' own, on the library's longitudes
-// and on rippled ones (whose fits' bounds then keep the ephemeris timing).
-TEST(LongitudeFits, TimeCrossingsAsTheEphemerisDoes) {
+// midnights as a series does, has most crossings and exact aspects timed on
+// the fits: every date and minute is still the ephemeris' own, on the
+// library's longitudes and on rippled ones (whose fits' bounds then keep
+// the ephemeris timing).
+TEST(LongitudeFits, TimeRootsAsTheEphemerisDoes) {
   RippledEphemeris rippled;
   const BodyPositions rippledPositions(rippled, &test::TestPluto());
   std::mt19937_64 random(7);
