@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace skyloom {
@@ -27,11 +28,13 @@ constexpr double kSmallestRootsBound = 2e-7;
 // that grows swiftly and turns sharply where the planet passes behind the
 // Sun's disc: seconds of arc within hours, which no fit over days follows
 // and check points between nodes can miss. A span that comes this near the
-// Sun gets no fit. (Over 1600 to 2799, fits of spans kept 2 degrees off
-// the Sun erred by at most a third of their bounds, while 183 of the 27,400
-// 64-day fits of Jupiter to Neptune, each passing within 0.2 degrees of
-// the Sun, erred beyond them, by up to 2.2 times.)
+// Sun gets no fit to time roots, and its fit for decisions kNearTheSun more
+// bound. (Over 1600 to 2799, fits of spans kept 2 degrees off the Sun
+// erred by at most a third of their bounds, while 183 of the 27,400 64-day
+// fits of Jupiter to Neptune, each passing within 0.2 degrees of the Sun,
+// erred beyond them, by up to 2.2 times, 6.3" at most.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
+constexpr double kNearTheSun = 5e-5;
 
 // The Sun's longitude to a few hundredths of a degree (its mean longitude
 // and the equation of the centre), enough to tell how near it a body comes.
@@ -148,7 +151,11 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
       fit.bound = std::max(worst * kSafetyFactor, spans_ == FitSpans::Roots && m.body != Moon ? kSmallestRootsBound : kSmallestBound);
-      fit.usable = std::isfinite(fit.bound) && (m.body == Sun || !ComesNearTheSun(fit.coefficients, m.body, middle, days));
+      if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, days)) {
+        if (spans_ == FitSpans::Roots) fit.bound = std::numeric_limits<double>::infinity();
+        fit.bound += kNearTheSun;
+      }
+      fit.usable = std::isfinite(fit.bound);
     }
     ++spansMade_;
     fits_[span * 64 + m.body] = fit;
