@@ -45,10 +45,11 @@ class MidnightLongitudes {
   // Whether a root near jd (where the pair crosses an orb) is to be timed
   // on the body's fits: for a body whose fits time roots, on the sky's own
   // positions, once the fit's span has had kRootsBeforeFit roots timed on
-  // the ephemeris alone (a fit costs the positions of about six). Counts the
-  // root.
+  // the ephemeris alone: a fit costs the positions of about six, and pays
+  // where many more follow, as in a batch of charts; a single chart's year
+  // seldom gets there. Counts the root.
   bool TimesRootsOnFits(BodyIndex body, double jd);
-  static constexpr int kRootsBeforeFit = 4;
+  static constexpr int kRootsBeforeFit = 12;
   // Without fits every decision goes to the ephemeris (to compare the two).
   void UseFits(bool use) { useFits_ = use; }
   const LongitudeFits& Fits() const { return fits_; }
