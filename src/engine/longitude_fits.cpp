@@ -34,6 +34,10 @@ constexpr double kSmallestRootsBound = 2e-7;
 // fits of Jupiter to Neptune, each passing within 0.2 degrees of the Sun,
 // erred beyond them, by up to 2.2 times, 6.3" at most.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
+// The fits that time roots, over 8 days or (near the Sun) 2, follow the
+// bending down to a degree from the Sun: over 1600 to 2799 every such fit
+// of a planet erred by at most an eighth of its bound, checked hourly.
+constexpr double kNearestToTheSunTimingRoots = 1 * Pi / 180;
 constexpr double kNearTheSun = 5e-5;
 
 // The Sun's longitude to a few hundredths of a degree (its mean longitude
@@ -64,17 +68,17 @@ double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
 }
 
 // Whether a body's fit over the days centred on middle comes within
-// kNearestToTheSun of the Sun: sampled on the fit at most a day apart, less
+// `nearest` of the Sun: sampled on the fit every six hours, less
 // what the two can close in between and the rough Sun's error.
-bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyIndex body, double middle,
+bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyIndex body, double middle, double nearest,
                      double days) {
-  const int steps = std::max(16, static_cast<int>(std::ceil(days)));
+  const int steps = static_cast<int>(std::ceil(4 * days));
   const double step = days / steps;
   const double slack = ((MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step / 2 + 0.1) * Pi / 180;
   for (int k = 0; k <= steps; ++k) {
     const double x = -1 + 2.0 * k / steps;
     const double apart = std::remainder(Clenshaw(fit, x) - RoughSunLongitude(middle + x * days / 2), TwoPi);
-    if (std::fabs(apart) - slack < kNearestToTheSun) return true;
+    if (std::fabs(apart) - slack < nearest) return true;
   }
   return false;
 }
@@ -96,7 +100,7 @@ double LongitudeFits::SpanDays(BodyIndex body) const {
   }
 }
 
-void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
+void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into) {
   const double half = days / 2, middle = kJ2000 + static_cast<double>(span) * days + half;
   // The nodes, then the points where the error is measured: where a smooth
   // curve's is largest, at the ends and halfway between nodes, where the
@@ -151,14 +155,16 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies) {
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
       fit.bound = std::max(worst * kSafetyFactor, spans_ == FitSpans::Roots && m.body != Moon ? kSmallestRootsBound : kSmallestBound);
-      if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, days)) {
+      const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
+      if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {
+        fit.nearTheSun = true;
         if (spans_ == FitSpans::Roots) fit.bound = std::numeric_limits<double>::infinity();
         fit.bound += kNearTheSun;
       }
       fit.usable = std::isfinite(fit.bound);
     }
     ++spansMade_;
-    fits_[span * 64 + m.body] = fit;
+    into[span * 64 + m.body] = fit;
   }
 }
 
@@ -166,24 +172,35 @@ int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) const {
   return static_cast<int64_t>(std::floor((jd - kJ2000) / SpanDays(body))) * 64 + body;
 }
 
-FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
-  if (body < 0 || body > LastBody || !std::isfinite(jd)) return {};
-  const double days = SpanDays(body);
-  const int64_t key = SpanKey(body, jd);
-  const int64_t span = (key - body) / 64;
-  asked_ |= 1u << body;
-  auto found = fits_.find(key);
-  if (found == fits_.end()) {
+const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double days, Fits& in, int64_t& span) {
+  span = static_cast<int64_t>(std::floor((jd - kJ2000) / days));
+  const int64_t key = span * 64 + body;
+  auto found = in.find(key);
+  if (found == in.end()) {
     // The other bodies asked for with spans of this length get theirs made
     // at the same instants.
-    uint32_t together = 0;
-    for (BodyIndex other = 0; other <= LastBody; ++other)
-      if ((asked_ & (1u << other)) && SpanDays(other) == days && !fits_.contains(span * 64 + other))
-        together |= 1u << other;
-    Make(span, days, together);
-    found = fits_.find(key);
+    uint32_t together = 1u << body;
+    if (&in == &fits_)
+      for (BodyIndex other = 0; other <= LastBody; ++other)
+        if ((asked_ & (1u << other)) && SpanDays(other) == days && !in.contains(span * 64 + other))
+          together |= 1u << other;
+    Make(span, days, together, in);
+    found = in.find(key);
   }
-  const Fit& fit = found->second;
+  return found->second;
+}
+
+FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
+  if (body < 0 || body > LastBody || !std::isfinite(jd)) return {};
+  double days = SpanDays(body);
+  int64_t span = 0;
+  asked_ |= 1u << body;
+  const Fit* found = &Find(body, jd, days, fits_, span);
+  if (found->nearTheSun && spans_ == FitSpans::Roots && days > kNearTheSunDays) {
+    days = kNearTheSunDays;
+    found = &Find(body, jd, days, nearTheSun_, span);
+  }
+  const Fit& fit = *found;
   if (!fit.usable) return {};
   const double start = kJ2000 + static_cast<double>(span) * days;
   const double x = std::clamp(2 * (jd - start) / days - 1, -1.0, 1.0);

@@ -55,17 +55,27 @@ class LongitudeFits {
  private:
   struct Fit {
     bool usable = false;
+    bool nearTheSun = false;
     double bound = 0.0;
     std::array<double, kNodes> coefficients{};
   };
+  using Fits = std::unordered_map<int64_t, Fit>;
   // Makes span number `span` of each body in the mask (bit n for body n).
-  void Make(int64_t span, double days, uint32_t bodies);
+  void Make(int64_t span, double days, uint32_t bodies, Fits& into);
+  // The fit of the span of that length holding jd, made if need be, and
+  // its span number.
+  const Fit& Find(BodyIndex body, double jd, double days, Fits& in, int64_t& span);
+  // A span of a fit timing roots that comes near the Sun is fitted again
+  // in parts this long, of which only those nearest the Sun go without.
+  static constexpr double kNearTheSunDays = 2.0;
 
   const BodyPositions& positions_;
   Zodiac zodiac_;
   FitSpans spans_;
   // By body and span number (days since the epoch over the span's length).
-  std::unordered_map<int64_t, Fit> fits_;
+  Fits fits_;
+  // The parts of spans that come near the Sun, by body and part number.
+  Fits nearTheSun_;
   uint64_t spansMade_ = 0;
   // Bodies asked for so far (bit n for body n).
   uint32_t asked_ = 0;
