@@ -330,14 +330,15 @@ Check CheckOrbsNested(const RunRequest& r) {
   return std::nullopt;
 }
 
-Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex second, int32_t day, int16_t date) {
+Check CheckBodyRanges(const std::function<PositionStatus(BodyIndex, double)>& statusAt, BodyIndex first,
+                      BodyIndex second, int32_t day, int16_t date) {
   const std::string dateName = date == 0 ? "Start date" : "End date";
   const double instant = day - 0.5;
   // Ranges do not depend on the zodiac.
   const BodyIndex bodies[2] = {first, second};
   // A natal point stands where the birth put it, at any date.
   auto statusOf = [&](BodyIndex body) {
-    return IsNatalPoint(body) ? PositionStatus::Known : positions.Longitude(body, instant, Zodiac::Tropical).status;
+    return IsNatalPoint(body) ? PositionStatus::Known : statusAt(body, instant);
   };
   const PositionStatus status[2] = {statusOf(first), statusOf(second)};
   for (int k = 0; k < 2; ++k)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -61,7 +62,10 @@ Check CheckOrbs(const RunRequest& r);
 Check CheckSwiftOrbs(const RunRequest& r, BodyIndex moving);
 // The last rule of CheckOrbs alone: outer, middle and inner orb nested.
 Check CheckOrbsNested(const RunRequest& r);
-Check CheckBodyRanges(const BodyPositions& positions, BodyIndex first, BodyIndex second, int32_t day, int16_t date);
+// Both bodies have positions at the start of day (date 0: the start date, 1:
+// the end date), statusAt(body, instant) telling whether one has.
+Check CheckBodyRanges(const std::function<PositionStatus(BodyIndex, double)>& statusAt, BodyIndex first,
+                      BodyIndex second, int32_t day, int16_t date);
 // Middle and inner orb of a Search from its search orb (orbs[0]).
 Check DeriveSearchOrbs(const RunRequest& r, std::array<int16_t, 3>& orbs);
 

@@ -387,6 +387,15 @@ bool Session::EnsurePlutoData(RunFace& face) {
   return false;
 }
 
+PositionStatus Session::RangeStatus(BodyIndex body, double instant) {
+  if (body == Pluto) return positions_.Longitude(body, instant, Zodiac::Tropical).status;
+  // A few instants a period: a window left open for weeks asks for more.
+  if (rangeStatus_.size() >= 4096) rangeStatus_.clear();
+  const auto [at, added] = rangeStatus_.try_emplace({body, instant});
+  if (added) at->second = positions_.Longitude(body, instant, Zodiac::Tropical).status;
+  return at->second;
+}
+
 MidnightLongitudes& Session::Midnights(const Zone& zone, Zodiac zodiac) {
   if (!midnights_ || !midnights_->Serves(zone, zodiac) || &midnights_->Positions() != &RunPositions() ||
       midnights_->Positions().Moved() != RunPositions().Moved())
@@ -462,8 +471,9 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   run.orbs.Set(r.orbs[0], r.orbs[1], r.orbs[2]);
   run.aspects = r.aspects;
   if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
-  if (p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[0], 0)) ||
-      p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[1], 1)))
+  auto status = [this](BodyIndex body, double instant) { return RangeStatus(body, instant); };
+  if (p.Refused(CheckBodyRanges(status, first, second, p.days.days[0], 0)) ||
+      p.Refused(CheckBodyRanges(status, first, second, p.days.days[1], 1)))
     return false;
   face.DatesRead(p.days);
 
@@ -816,7 +826,8 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   run.bodies = {first, second};
   run.orbs.Set(orbs[0], orbs[1], orbs[2]);
   if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
-  if (p.Refused(CheckBodyRanges(positions_, first, second, p.days.days[1], 1))) return false;
+  auto status = [this](BodyIndex body, double instant) { return RangeStatus(body, instant); };
+  if (p.Refused(CheckBodyRanges(status, first, second, p.days.days[1], 1))) return false;
   face.DatesRead(p.days);
 
   run.zodiac = world ? Zodiac::Tropical : r.zodiac;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -184,6 +185,10 @@ class Session {
                      RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
+  // Whether a body has a position at an instant, as every run's checks ask
+  // at its period's ends (kept: the ephemeris' files do not change; Pluto,
+  // whose table may be read later, is asked afresh).
+  PositionStatus RangeStatus(BodyIndex body, double instant);
   // The message of a full report, and the note that ends its text; a
   // series ends there.
   void TellReportFull(RunFace& face);
@@ -193,6 +198,7 @@ class Session {
   std::shared_ptr<const PlutoTable> pluto_;
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
+  std::map<std::pair<BodyIndex, double>, PositionStatus> rangeStatus_;
   bool keepSamples_ = false;
   void CommandEnded() {
     if (!keepSamples_) midnights_.reset();
