@@ -110,6 +110,29 @@ TEST_P(Checks, FirstMessageRepairAndLabels) {
   EXPECT_EQ(labels, c[4]) << c.where;
 }
 
+// One session asked again and again, as a window is or a batch's thread:
+// each end of each period is judged for each body anew, whatever it
+// answered before for the same body or the same date.
+TEST(Checks, RangesAskedAgainInOneSession) {
+  Session session(ExecutableFolder());
+  session.UsePlutoTable(test::SharedPluto());
+  const std::pair<const char*, const char*> presses[] = {
+      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
+      {"first=Chiron; second=Saturn", "ran"},
+      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
+      {"first=Jupiter; second=Saturn; start=674,6,1", "ran"},
+      {"second=Pluto; end=2100,6,1", "End date is too late for Pluto.||"},
+      {"second=Pluto", "ran"},
+  };
+  for (const auto& [changes, expected] : presses) {
+    RunRequest r = Base(RunMode::World);
+    Changed(r, changes);
+    Recorder face;
+    (void)session.Start(r, face);
+    EXPECT_EQ(face.told.empty() ? (face.ran ? "ran" : "nothing") : face.told.front(), expected) << changes;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, Checks, testing::ValuesIn(test::ReadCases("runs/cases/checks.txt")),
                          [](const auto& info) { return test::CaseName(info.param); });
 
