@@ -18,11 +18,13 @@ constexpr double kSafetyFactor = 4.0;
 // step by up to a few tenths of an arc second where its files' segments
 // meet; check points between nodes need not see all of either.
 constexpr double kSmallestBound = 1e-5;
-// Nodes less than a day apart follow all of that: for the 8-day fits that
-// time roots no bound is smaller than this (radians, 0.04"). Over 1600 to
-// 2799 every such fit of a planet kept off the Sun (below) erred by at most
-// an eighth of its bound, checked every two hours.
-constexpr double kSmallestRootsBound = 2e-7;
+// Nodes less than a day apart follow all of that: for the fits that time
+// roots no bound is smaller than the first of these (radians, 0.04"), and
+// for Jupiter's to Neptune's, which move a tenth as far in a minute, than
+// the second (0.006"). Over 1600 to 2799 every such fit of a planet kept
+// off the Sun (below) erred by at most 2.4e-8 radians (the Sun to Mars) and
+// 6e-9 (Jupiter to Neptune), checked every one to two hours.
+constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // A planet seen within this of the Sun (radians, 3 degrees) has its light
 // bent by the Sun's gravity, as the ephemeris computes it, by an amount
 // that grows swiftly and turns sharply where the planet passes behind the
@@ -154,7 +156,10 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
         const double fitted = Clenshaw(fit.coefficients, xs[static_cast<size_t>(i)]);
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
-      fit.bound = std::max(worst * kSafetyFactor, spans_ == FitSpans::Roots && m.body != Moon ? kSmallestRootsBound : kSmallestBound);
+      const double smallest = spans_ == FitSpans::Decisions || m.body == Moon ? kSmallestBound
+                              : m.body >= Jupiter                         ? kSmallestSlowRootsBound
+                                                                          : kSmallestRootsBound;
+      fit.bound = std::max(worst * kSafetyFactor, smallest);
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
       if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {
         fit.nearTheSun = true;
