@@ -220,7 +220,7 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
     if (a.g == 0) {
       day.exact.push_back(a.t);
     } else if (OppositeSigns(a.g, b.g)) {
-      std::optional<double> fitted = deviation.FittedZero(a.t, b.t, a.g, b.g);
+      const std::optional<double> fitted = deviation.FittedZero(a.t, b.t, a.g, b.g);
       const double root = fitted ? *fitted
                                  : *BracketedRoot([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g,
                                                   InstantTolerance, [&](double t) { return deviation.MinuteEdge(t); });

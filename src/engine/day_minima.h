@@ -43,7 +43,8 @@ class SignedDeviation {
 
 struct DayMinima {
   // Instants of the exact aspects in [start, start + 1), in time order: each
-  // zero of the deviation, and each local minimum of its size below
+  // zero of the deviation (where fits time it, the middle of the clock's
+  // minute that holds it), and each local minimum of its size below
   // ExactThreshold that does not reach zero.
   std::vector<double> exact;
   // The smallest size of the deviation known in [start, start + 1] and its

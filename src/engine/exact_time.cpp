@@ -46,20 +46,26 @@ double PairDeviation::Slope(double jd) {
 double PairDeviation::MinuteEdge(double jd) { return NearestMinuteEdge(Instant{jd}, ZoneOf(run_)).ut; }
 
 std::optional<double> PairDeviation::FittedZero(double a, double b, double va, double vb) {
-  const BodyIndex first = run_.bodies[0], second = run_.bodies[1];
-  if (!midnights_ || !midnights_->TimesRootsOnFits(first, a) ||
-      (run_.world && !midnights_->TimesRootsOnFits(second, a)))
-    return std::nullopt;
-  // Within the sum of both longitudes' bounds of the ephemeris' deviation.
+  if (!midnights_ || !PairTimesRootsOnFits(run_, *midnights_, a)) return std::nullopt;
   auto fitted = [&](double jd, double& bound) {
-    const FittedLongitude fa = midnights_->RootFitAt(first, jd);
-    const FittedLongitude fb =
-        run_.world ? midnights_->RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
-    if (!fa.known || !fb.known) return std::nan("");
-    bound = fa.bound + fb.bound;
-    return SignedAspectDeviation(fa.longitude, fb.longitude, aspect_, side_);
+    const PairFit pair = FittedPair(run_, *midnights_, jd);
+    bound = pair.bound;
+    return pair.known ? SignedAspectDeviation(pair.first, pair.second, aspect_, side_) : std::nan("");
   };
   return FittedRootMinute(fitted, a, b, va, vb, [&](double jd) { return MinuteEdge(jd); });
+}
+
+PairFit FittedPair(const RunDescription& run, MidnightLongitudes& midnights, double jd) {
+  const FittedLongitude a = midnights.RootFitAt(run.bodies[0], jd);
+  const FittedLongitude b =
+      run.world ? midnights.RootFitAt(run.bodies[1], jd) : FittedLongitude{true, run.natalLongitude, 0};
+  if (!a.known || !b.known) return {};
+  return {true, a.longitude, b.longitude, a.bound + b.bound};
+}
+
+bool PairTimesRootsOnFits(const RunDescription& run, MidnightLongitudes& midnights, double jd) {
+  return midnights.TimesRootsOnFits(run.bodies[0], jd) &&
+         (!run.world || midnights.TimesRootsOnFits(run.bodies[1], jd));
 }
 
 namespace {

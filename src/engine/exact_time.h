@@ -44,6 +44,19 @@ class PairDeviation : public SignedDeviation {
   MidnightLongitudes* midnights_;
 };
 
+// The run's pair as the fits that time roots give it at jd: both
+// longitudes, and how far anything computed from their separation may lie
+// from the ephemeris' (the sum of their bounds); unknown where either body
+// has no such fit. A personal run's natal place is exact.
+struct PairFit {
+  bool known = false;
+  double first = 0, second = 0, bound = 0;
+};
+PairFit FittedPair(const RunDescription& run, MidnightLongitudes& midnights, double jd);
+// Whether a root of the run's pair near jd is timed on those fits (see
+// MidnightLongitudes::TimesRootsOnFits; counted for each body asked).
+bool PairTimesRootsOnFits(const RunDescription& run, MidnightLongitudes& midnights, double jd);
+
 // The exact aspect at a UT instant as the table records it: the nearest
 // whole minute of the results zone, its local date, and the retrograde mark
 // of the midnight ending that date from the run's daily samples (never where

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 namespace skyloom {
@@ -163,10 +162,9 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
       if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {
         fit.nearTheSun = true;
-        if (spans_ == FitSpans::Roots) fit.bound = std::numeric_limits<double>::infinity();
         fit.bound += kNearTheSun;
       }
-      fit.usable = std::isfinite(fit.bound);
+      fit.usable = std::isfinite(fit.bound) && !(fit.nearTheSun && spans_ == FitSpans::Roots);
     }
     ++spansMade_;
     into[span * 64 + m.body] = fit;

@@ -124,10 +124,6 @@ class Run {
   // fTo (of opposite signs), with the crossing's minute.
   DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
                         double fTo) const;
-  // The minute of that crossing told by the fits alone, where they tell it
-  // beyond their bounds; nullopt where the ephemeris must.
-  std::optional<LocalMinute> FittedCrossing(AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
-                                            double fTo) const;
   // The same between the two midnights of the day, whose deviations are
   // among the samples.
   DateMark CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const;
@@ -333,39 +329,27 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from
   const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
   // The deviation's size less the orb: it changes sign where the pair
   // crosses the orb, whichever side of the aspect it stands on.
+  auto beyond = [&](double la, double lb) { return std::fabs(AngularSeparation(la, lb) - angle) - orbRadians; };
   auto beyondOrb = [&](double jd) {
     const double la = positions_.Longitude(run_.bodies[0], jd, run_.zodiac).longitude;
     const double lb =
         run_.world ? positions_.Longitude(run_.bodies[1], jd, run_.zodiac).longitude : run_.natalLongitude;
-    return std::fabs(AngularSeparation(la, lb) - angle) - orbRadians;
+    return beyond(la, lb);
   };
   auto edge = [&](double jd) { return NearestMinuteEdge(Instant{jd}, zone_).ut; };
-  if ((mark.crossing = FittedCrossing(a, orb, from, to, fFrom, fTo))) return mark;
-  if (const std::optional<double> at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance, edge))
-    mark.crossing = ToLocalMinute(Instant{*at}, zone_);
+  // Timed on the fits where they tell the minute beyond their bounds.
+  std::optional<double> at;
+  if (PairTimesRootsOnFits(run_, midnights_, from)) {
+    auto fittedBeyondOrb = [&](double jd, double& bound) {
+      const PairFit pair = FittedPair(run_, midnights_, jd);
+      bound = pair.bound;
+      return pair.known ? beyond(pair.first, pair.second) : std::nan("");
+    };
+    at = FittedRootMinute(fittedBeyondOrb, from, to, fFrom, fTo, edge);
+  }
+  if (!at) at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance, edge);
+  if (at) mark.crossing = ToLocalMinute(Instant{*at}, zone_);
   return mark;
-}
-
-std::optional<LocalMinute> Run::FittedCrossing(AspectIndex a, OrbIndex orb, double from, double to, double fFrom,
-                                               double fTo) const {
-  const BodyIndex first = run_.bodies[0], second = run_.bodies[1];
-  if (!midnights_.TimesRootsOnFits(first, from) || (run_.world && !midnights_.TimesRootsOnFits(second, from)))
-    return std::nullopt;
-  const double angle = AspectTable[a].Angle, orbRadians = run_.orbs.OrbRadians[orb];
-  // The fitted deviation's size less the orb, within the sum of both
-  // longitudes' bounds of the ephemeris'.
-  auto beyondOrb = [&](double jd, double& bound) {
-    const FittedLongitude fa = midnights_.RootFitAt(first, jd);
-    const FittedLongitude fb =
-        run_.world ? midnights_.RootFitAt(second, jd) : FittedLongitude{true, run_.natalLongitude, 0};
-    if (!fa.known || !fb.known) return std::nan("");
-    bound = fa.bound + fb.bound;
-    return std::fabs(AngularSeparation(fa.longitude, fb.longitude) - angle) - orbRadians;
-  };
-  auto edge = [&](double jd) { return NearestMinuteEdge(Instant{jd}, zone_).ut; };
-  const std::optional<double> at = FittedRootMinute(beyondOrb, from, to, fFrom, fTo, edge);
-  if (!at) return std::nullopt;
-  return ToLocalMinute(Instant{*at}, zone_);
 }
 
 DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const {

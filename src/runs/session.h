@@ -5,8 +5,8 @@
 #pragma once
 
 #include <array>
-#include <map>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
