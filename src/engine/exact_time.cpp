@@ -52,7 +52,8 @@ std::optional<double> PairDeviation::FittedZero(double a, double b, double va, d
     bound = pair.bound;
     return pair.known ? SignedAspectDeviation(pair.first, pair.second, aspect_, side_) : std::nan("");
   };
-  return FittedRootMinute(fitted, a, b, va, vb, [&](double jd) { return MinuteEdge(jd); });
+  return FittedRootMinute(
+      fitted, a, b, va, vb, [&](double jd) { return MinuteEdge(jd); }, [&](double jd) { return Value(jd); });
 }
 
 PairFit FittedPair(const RunDescription& run, MidnightLongitudes& midnights, double jd) {

@@ -79,7 +79,8 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 }
 
 std::optional<double> FittedRootMinute(const std::function<double(double, double&)>& fitted, double a, double b,
-                                       double fa, double fb, const std::function<double(double)>& edge) {
+                                       double fa, double fb, const std::function<double(double)>& edge,
+                                       const std::function<double(double)>& f) {
   if (!OppositeSigns(fa, fb)) return std::nullopt;
   bool known = true;
   double bound = 0;
@@ -88,20 +89,41 @@ std::optional<double> FittedRootMinute(const std::function<double(double, double
     known = known && std::isfinite(value);
     return value;
   };
+  // Whether the fit puts f at t on the side it has at a (or at b) for sure.
+  auto surely = [&](double t, double side) {
+    const double value = g(t);
+    return known && std::fabs(value) > bound && (value < 0) == (side < 0);
+  };
   const double ga = g(a), gb = g(b);
   if (!known || (ga < 0) != (fa < 0) || (gb < 0) != (fb < 0)) return std::nullopt;
   const std::optional<double> at = BracketedRoot(g, a, b, ga, gb, InstantTolerance);
   if (!at || !known) return std::nullopt;
   const double near = edge(*at);
-  const double other = edge(near + (near <= *at ? 1.0 : -1.0) / 1440);
-  const double early = std::min(near, other), late = std::max(near, other);
-  if (!(early > a && late < b)) return std::nullopt;
-  const double gEarly = g(early), boundEarly = bound;
-  const double gLate = g(late), boundLate = bound;
-  if (!known || std::fabs(gEarly) <= boundEarly || std::fabs(gLate) <= boundLate || (gEarly < 0) != (fa < 0) ||
-      (gLate < 0) != (fb < 0))
+  const double minute = 1.0 / 1440;
+  auto inside = [&](double t) { return t > a && t < b; };
+  if (!inside(near)) return std::nullopt;
+  const double gNear = g(near), boundNear = bound;
+  if (!known) return std::nullopt;
+  if (std::fabs(gNear) > boundNear) {
+    // The fit tells the side of the nearest edge: the zero lies in the
+    // minute between it and the edge beyond.
+    const bool later = (gNear < 0) == (fa < 0);
+    const double other = edge(near + (later ? minute : -minute));
+    if (!inside(other) || (later ? other <= near : other >= near) || !surely(other, later ? fb : fa))
+      return std::nullopt;
+    return (near + other) / 2;
+  }
+  const double before = edge(near - minute), after = edge(near + minute);
+  if (!inside(before) || !inside(after) || before >= near || after <= near || !surely(before, fa) ||
+      !surely(after, fb))
     return std::nullopt;
-  return (early + late) / 2;
+  // A zero within a hundredth of a second of the edge is a tie that the
+  // last bits of the instants decide: left to the ephemeris' own search, so
+  // that it comes out as it always has.
+  const double change = std::fabs(g(after) - g(before)) / (after - before);
+  const double exact = f(near);
+  if (!known || !std::isfinite(exact) || !(std::fabs(exact) > change * (0.01 / 86400))) return std::nullopt;
+  return (exact < 0) == (fa < 0) ? (near + after) / 2 : (before + near) / 2;
 }
 
 }  // namespace skyloom

@@ -30,8 +30,12 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 // the clock's minute (edge as above) that holds the zero, strictly between a
 // and b, where the fitted value stands beyond its bound on fa's side at the
 // minute's earlier edge and on fb's at its later one, so that f changes
-// sign within that minute too; nullopt wherever the fit cannot tell.
+// sign within that minute too. Where the zero lies so near an edge that the
+// fit cannot tell its side, but the edges a minute before and after stand
+// beyond the bound, f itself at that one edge tells which of the two
+// minutes holds it. nullopt wherever neither can tell.
 std::optional<double> FittedRootMinute(const std::function<double(double, double&)>& fitted, double a, double b,
-                                       double fa, double fb, const std::function<double(double)>& edge);
+                                       double fa, double fb, const std::function<double(double)>& edge,
+                                       const std::function<double(double)>& f);
 
 }  // namespace skyloom

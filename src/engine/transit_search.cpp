@@ -345,7 +345,7 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb, double from
       bound = pair.bound;
       return pair.known ? beyond(pair.first, pair.second) : std::nan("");
     };
-    at = FittedRootMinute(fittedBeyondOrb, from, to, fFrom, fTo, edge);
+    at = FittedRootMinute(fittedBeyondOrb, from, to, fFrom, fTo, edge, beyondOrb);
   }
   if (!at) at = BracketedRoot(beyondOrb, from, to, fFrom, fTo, InstantTolerance, edge);
   if (at) mark.crossing = ToLocalMinute(Instant{*at}, zone_);

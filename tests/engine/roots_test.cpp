@@ -56,5 +56,55 @@ TEST(BracketedRoot, FindsTheZeroOfEachBracket) {
   }
 }
 
+// A fitted line f(t) = t - root (in minutes; the clock's rounding edges lie
+// at every half minute; `flatter` times as steep after the root) whose fit
+// errs by `error`, told within `bound`.
+TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
+  struct Case {
+    const char* what;
+    double root, error, bound;
+    bool told;       // a minute comes back
+    int positions;   // f asked this often
+    double flatter = 1;
+  };
+  const Case cases[] = {
+      {"a zero mid-minute", 600.0, 0.001, 0.01, true, 0},
+      {"a zero the fit puts across the edge, yet within its bound", 600.5 + 0.004, -0.005, 0.01, true, 1},
+      {"just after an edge: f tells", 600.5 + 0.005, 0.0, 0.01, true, 1},
+      {"just before an edge: f tells", 600.5 - 0.005, 0.0, 0.01, true, 1},
+      {"a tie, within a ten-thousandth of a second", 600.5 + 1e-6, 0.0, 0.01, false, 1},
+      {"the fit too loose to tell the neighbouring edges", 600.5 + 0.005, 0.0, 1.2, false, 0},
+      {"a zero within a minute of the bracket's end", 0.4, 0.0, 0.01, false, 0},
+      {"a fit that errs to the other side at an end", 1439.9, -0.2, 0.01, false, 0},
+      {"a fit too flat after the zero to vouch for the next edge", 600.7, 0.0, 0.1, false, 0, 0.1},
+      {"the same fit bound more tightly", 600.7, 0.0, 0.05, true, 0, 0.1},
+  };
+  for (const Case& c : cases) {
+    int positions = 0;
+    auto line = [&](double t) { return (t - c.root) * (t > c.root ? c.flatter : 1.0); };
+    auto f = [&](double t) {
+      ++positions;
+      return line(t);
+    };
+    auto fitted = [&](double t, double& bound) {
+      bound = c.bound;
+      return line(t) + c.error;
+    };
+    auto edge = [](double t) { return std::floor(t) + 0.5; };
+    // Minutes as the unit: one minute of the finder's clock is 1/1440.
+    const double scale = 1440;
+    auto fittedDays = [&](double t, double& bound) { return fitted(t * scale, bound); };
+    auto fDays = [&](double t) { return f(t * scale); };
+    auto edgeDays = [&](double t) { return edge(t * scale) / scale; };
+    const std::optional<double> at =
+        FittedRootMinute(fittedDays, 0, 1, fDays(0), fDays(1), edgeDays, fDays);
+    EXPECT_EQ(at.has_value(), c.told) << c.what;
+    EXPECT_EQ(positions - 2, c.positions) << c.what;
+    if (at) {
+      EXPECT_EQ(std::lround(*at * scale), std::lround(c.root)) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace skyloom
