@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "calendar/date_format.h"
+#include "ports/calendar_library.h"
 #include "cli/arguments.h"
 #include "report/files.h"
 #include "runs/request_checks.h"
@@ -202,19 +203,48 @@ double AafAngle(const std::string& text, char positive, char negative, const cha
   return (text[at] | 32) == negative ? -value : value;
 }
 
-std::string AafZone(const std::string& text, const std::string& summer) {
+// The zone's minutes east of Greenwich.
+int32_t AafZoneMinutes(const std::string& text) {
   const size_t h = text.find_first_of("hH");
   const char side = h != std::string::npos && h + 1 < text.size() ? static_cast<char>(text[h + 1] | 32) : '?';
   if (h == 0 || (side != 'e' && side != 'w'))
     throw StoreError("the zone is hours, hE or hW, minutes (1hE00), not " + text);
-  int32_t minutes = Whole(text.substr(0, h)) * 60 + (h + 2 < text.size() ? Whole(text.substr(h + 2)) : 0);
-  if (side == 'w') minutes = -minutes;
-  // The hours of summer time, where the record gives them, come on top.
-  if (!summer.empty() && summer != "*") minutes += Whole(summer) * 60;
+  const int32_t minutes = Whole(text.substr(0, h)) * 60 + (h + 2 < text.size() ? Whole(text.substr(h + 2)) : 0);
+  return side == 'w' ? -minutes : minutes;
+}
+
+std::string ZoneText(int32_t minutes) {
   if (minutes == 0) return "GMT";
   const int32_t size = std::abs(minutes);
   return std::string("GMT") + (minutes > 0 ? "+" : "-") + std::to_string(size / 60) + ":" +
          (size % 60 < 10 ? "0" : "") + std::to_string(size % 60);
+}
+
+// The birth's zone from the #B93 record: its zone, with the hours of summer
+// time on top where the record gives them. Where it gives the birth's
+// Julian day (Universal Time) too, that instant settles the reading:
+// exporters differ in whether the zone already holds the summer hour, so
+// whichever reading makes the local date and time that instant is taken,
+// and a record that agrees with neither is refused. localJd: the #A93
+// record's date and time as days, read as if it were Universal Time.
+std::string AafZone(const std::vector<std::string>& fields, double localJd) {
+  const int32_t zone = AafZoneMinutes(fields[3]);
+  const std::string summerText = fields.size() > 4 ? fields[4] : "";
+  const int32_t summer = summerText.empty() || summerText == "*" ? 0 : Whole(summerText) * 60;
+  if (fields[0].empty() || fields[0] == "*" || std::isnan(localJd)) return ZoneText(zone + summer);
+  double jd = 0;
+  const auto [end, error] = std::from_chars(fields[0].data(), fields[0].data() + fields[0].size(), jd);
+  if (error != std::errc() || end != fields[0].data() + fields[0].size() || !std::isfinite(jd))
+    throw StoreError("the Julian day is a number or *, not " + fields[0]);
+  // Minutes east of Greenwich the instant gives; a Julian day rounded to a
+  // ten-thousandth, or given in Terrestrial Time (under two minutes ahead
+  // from 1600 to 2100), still agrees.
+  const double east = (localJd - jd) * 1440;
+  for (const int32_t reading : {zone + summer, zone})
+    if (std::fabs(east - reading) <= 2.5) return ZoneText(reading);
+  throw StoreError("the Julian day " + fields[0] + " is not the date and time at the zone " + fields[3] +
+                   (summer != 0 ? " with " + summerText + " hour(s) of summer time" : "") +
+                   ": which instant is meant is unclear");
 }
 
 std::vector<StoredChart> ReadAafCharts(const std::string& text, const Atlas& atlas, std::vector<size_t>& lines) {
@@ -222,6 +252,7 @@ std::vector<StoredChart> ReadAafCharts(const std::string& text, const Atlas& atl
   std::istringstream in(text);
   std::optional<ChartTexts> pending;
   size_t pendingLine = 0, line = 0;
+  double pendingLocalJd = 0;
   auto finish = [&]() {
     if (!pending) return;
     if (!pending->latitude)
@@ -258,6 +289,14 @@ std::vector<StoredChart> ReadAafCharts(const std::string& text, const Atlas& atl
         // The minute of the birth: the runs take no seconds.
         const std::vector<std::string> hms = Split(f[4], ':');
         if (hms.size() < 2) throw StoreError("the time is hh:mm, not " + f[4]);
+        CalendarDate civil;
+        civil.Year = year;
+        civil.Month = month;
+        civil.Day = day;
+        date_to_day_number(civil);
+        // A date that does not exist is told by the checks of the chart.
+        pendingLocalJd = !civil.Valid ? std::nan("") : civil.DayNumber - 0.5 +
+                         (Whole(hms[0]) * 3600.0 + Whole(hms[1]) * 60.0 + (hms.size() > 2 ? Whole(hms[2]) : 0)) / 86400;
         char hm[16];
         std::snprintf(hm, sizeof hm, "%02d:%02d", Whole(hms[0]) % 100, Whole(hms[1]) % 100);
         t.time = hm;
@@ -271,7 +310,7 @@ std::vector<StoredChart> ReadAafCharts(const std::string& text, const Atlas& atl
         if (f.size() < 4) throw StoreError("a #B93 record has julian day, latitude, longitude, zone");
         pending->latitude = AafAngle(f[1], 'n', 's', "latitude");
         pending->longitude = AafAngle(f[2], 'e', 'w', "longitude");
-        pending->zone = AafZone(f[3], f.size() > 4 ? f[4] : "");
+        pending->zone = AafZone(f, pendingLocalJd);
         finish();
       }
     } catch (const StoreError& e) {
@@ -308,7 +347,9 @@ const char* const kChartsUsage =
     "The collection is $XDG_DATA_HOME/skyloom/charts.sqlite (~/.local/share/skyloom/charts.sqlite).\n"
     "An import reads CSV with a header naming name, date, time, zone and place or latitude\n"
     "and longitude (zodiac, tags separated by ';' and note may follow), or AAF (#A93 and\n"
-    "#B93 records); all or nothing, a bad record told with its line.\n"
+    "#B93 records; the hours of summer time go on the zone, and where #B93 gives the\n"
+    "Julian day, the reading that makes it is taken); all or nothing, a bad record told\n"
+    "with its line.\n"
     "A run takes --chart NAME in place of the --birth options, or --charts all|tag:TAG for\n"
     "every chart (or a tag's), one report after another with the chart's name in each\n"
     "title; --csv and --json records then carry the chart's name.\n";
