@@ -340,7 +340,7 @@ bool Session::NatalPosition(const RunRequest& r, const Zone& birthZone, RunDescr
   const bool anglesWanted = r.eclipses || r.lunations;
   if ((IsNatalPoint(natalBody) || r.houseIngresses || anglesWanted) && r.birth.place) {
     const BirthPlace& place = *r.birth.place;
-    const NatalHouses houses = HousesAt(library_, birth, place.latitude, place.longitude, r.houses, run.zodiac);
+    const NatalHouses houses = NatalHousesAt(birth, place, r.houses, run.zodiac);
     if (!houses.known) {
       face.Tell({"The houses of this birth cannot be computed.", "Error", MsgIcon::Exclamation});
       return false;
@@ -358,7 +358,7 @@ bool Session::NatalPosition(const RunRequest& r, const Zone& birthZone, RunDescr
       return true;
     }
   }
-  const Position natal = positions_.Longitude(natalBody, birth, run.zodiac);
+  const Position natal = NatalLongitude(natalBody, birth, run.zodiac);
   run.natalLongitude = natal.longitude;
   if (natal.Known()) return true;
   face.Tell({DateRangeMessage(RangeErrorOf(natal.status, false), run.bodies[0], run.bodies[1]), "Error",
@@ -385,6 +385,22 @@ bool Session::EnsurePlutoData(RunFace& face) {
   face.Tell({"Error when reading geocentric Pluto data.\r\n" + error, "Read Pluto Data", MsgIcon::Exclamation});
   face.Tell({"Cannot read Pluto data", "", MsgIcon::Exclamation});
   return false;
+}
+
+Position Session::NatalLongitude(BodyIndex body, double birth, Zodiac zodiac) {
+  if (body == Pluto) return positions_.Longitude(body, birth, zodiac);
+  // A batch's births, a few dozen places each: bounded all the same.
+  if (natalLongitudes_.size() >= 4096) natalLongitudes_.clear();
+  const auto [at, added] = natalLongitudes_.try_emplace({body, birth, zodiac});
+  if (added) at->second = positions_.Longitude(body, birth, zodiac);
+  return at->second;
+}
+
+NatalHouses Session::NatalHousesAt(double birth, const BirthPlace& place, HouseSystem system, Zodiac zodiac) {
+  if (natalHousesAt_.size() >= 256) natalHousesAt_.clear();
+  const auto [at, added] = natalHousesAt_.try_emplace({birth, place.latitude, place.longitude, system, zodiac});
+  if (added) at->second = HousesAt(library_, birth, place.latitude, place.longitude, system, zodiac);
+  return at->second;
 }
 
 PositionStatus Session::RangeStatus(BodyIndex body, double instant) {

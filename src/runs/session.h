@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "engine/houses.h"
@@ -199,6 +200,13 @@ class Session {
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
   std::map<std::pair<BodyIndex, double>, PositionStatus> rangeStatus_;
+  // The natal places and houses of the births asked for (a whole chart asks
+  // for its birth's again with every run, which would send the ephemeris to
+  // the birth's years and back each time); Pluto is asked afresh.
+  Position NatalLongitude(BodyIndex body, double birth, Zodiac zodiac);
+  NatalHouses NatalHousesAt(double birth, const BirthPlace& place, HouseSystem system, Zodiac zodiac);
+  std::map<std::tuple<BodyIndex, double, Zodiac>, Position> natalLongitudes_;
+  std::map<std::tuple<double, double, double, HouseSystem, Zodiac>, NatalHouses> natalHousesAt_;
   bool keepSamples_ = false;
   void CommandEnded() {
     if (!keepSamples_) midnights_.reset();

@@ -61,6 +61,38 @@ TEST(NatalPoints, TransitsOfPointsTakenFromTheHouses) {
   }
 }
 
+// One session, as a window or a batch's thread is, asked for births that
+// differ in one thing each: every natal place is that birth's own, as a
+// fresh session finds it.
+TEST(NatalPoints, OneSessionTakesEachBirthsOwn) {
+  struct Ask {
+    BodyIndex natal;
+    int16_t hour;
+    Zodiac zodiac;
+    double latitude;
+  };
+  const Ask asks[] = {
+      {Sun, 12, Zodiac::Tropical, 52.52},       {Sun, 18, Zodiac::Tropical, 52.52},
+      {Sun, 12, Zodiac::Sidereal, 52.52},       {Ascendant, 12, Zodiac::Tropical, 52.52},
+      {Ascendant, 18, Zodiac::Tropical, 52.52}, {Ascendant, 12, Zodiac::Sidereal, 52.52},
+      {Ascendant, 12, Zodiac::Tropical, 40.0},  {Sun, 12, Zodiac::Tropical, 52.52},
+  };
+  Session shared(ExecutableFolder());
+  for (const Ask& a : asks) {
+    RunRequest r = BerlinBirth(Saturn, a.natal, 2024, 2024);
+    r.birth.hour = a.hour;
+    r.zodiac = a.zodiac;
+    r.birth.place->latitude = a.latitude;
+    Session fresh(ExecutableFolder());
+    TextFace sharedFace, freshFace;
+    ASSERT_TRUE(shared.Start(r, sharedFace));
+    ASSERT_TRUE(fresh.Start(r, freshFace));
+    EXPECT_EQ(shared.Results().back().natalLongitude, fresh.Results().back().natalLongitude)
+        << BodyName(a.natal) << " " << a.hour << "h " << (a.zodiac == Zodiac::Sidereal ? "sidereal " : "")
+        << a.latitude;
+  }
+}
+
 TEST(NatalPoints, RefusalsWithoutPlaceAndWithoutCusps) {
   for (const CaseLine& c : ReadCases("runs/cases/natal_refusals.txt")) {
     RunRequest r = BerlinBirth(Saturn, Natal(c[0]), 2024, 2024);
