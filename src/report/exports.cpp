@@ -48,9 +48,8 @@ CalendarDate DateOf(int32_t dayNumber) {
 
 // 2020-12-21; the year as ISO 8601 writes it, four digits at least, with a
 // sign beyond 0000 .. 9999.
-std::string IsoDate(int32_t dayNumber) {
+void AppendIsoDate(std::string& text, int32_t dayNumber) {
   const CalendarDate date = DateOf(dayNumber);
-  std::string text;
   int64_t year = date.Year;
   if (year < 0) {
     text += '-';
@@ -63,7 +62,20 @@ std::string IsoDate(int32_t dayNumber) {
   AppendPadded(text, date.Month, 2);
   text += '-';
   AppendPadded(text, date.Day, 2);
+}
+
+std::string IsoDate(int32_t dayNumber) {
+  std::string text;
+  AppendIsoDate(text, dayNumber);
   return text;
+}
+
+// "T14:05" after a date.
+void AppendClock(std::string& text, int32_t minuteOfDay) {
+  text += 'T';
+  AppendPadded(text, minuteOfDay / 60, 2);
+  text += ':';
+  AppendPadded(text, minuteOfDay % 60, 2);
 }
 
 struct DayMinute {
@@ -88,15 +100,31 @@ int64_t UtcMinutes(Instant instant) {
   return int64_t{utc.day} * kMinutesPerDay + utc.minuteOfDay;
 }
 
-std::string IsoUtc(Instant instant) {
+void AppendIsoUtc(std::string& text, Instant instant) {
   const DayMinute utc = SplitMinutes(UtcMinutes(instant));
-  return IsoDate(utc.day) + "T" + HourMinuteText(utc.minute) + "Z";
+  AppendIsoDate(text, utc.day);
+  AppendClock(text, utc.minute);
+  text += 'Z';
+}
+
+std::string IsoUtc(Instant instant) {
+  std::string text;
+  AppendIsoUtc(text, instant);
+  return text;
 }
 
 // The local date and time as the report shows them, with the zone's offset
 // at that minute.
+void AppendIsoLocal(std::string& text, int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
+  AppendIsoDate(text, day);
+  AppendClock(text, minuteOfDay);
+  text += UtcOffsetText(offsetSeconds);
+}
+
 std::string IsoLocal(int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
-  return IsoDate(day) + "T" + HourMinuteText(minuteOfDay) + UtcOffsetText(offsetSeconds);
+  std::string text;
+  AppendIsoLocal(text, day, minuteOfDay, offsetSeconds);
+  return text;
 }
 std::string IsoLocal(const MinimumRecord& m) { return IsoLocal(m.day, m.minuteOfDay, m.offsetSeconds); }
 
@@ -512,18 +540,6 @@ constexpr size_t kCsvSpellEndFields = 4;
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
 
-void AppendMarkFields(std::vector<std::string>& fields, const std::optional<DateMark>& mark) {
-  fields.push_back(mark ? IsoDate(mark->day) : "");
-  fields.push_back(mark ? BoolText(mark->retrograde) : "");
-}
-
-void AppendCrossingFields(std::vector<std::string>& fields, const std::optional<DateMark>& mark) {
-  const std::optional<LocalMinute> at = mark ? mark->crossing : std::nullopt;
-  fields.push_back(at ? IsoUtc(InstantOf(*at)) : "");
-  fields.push_back(at ? IsoLocal(at->day, at->minuteOfDay, at->offsetSeconds) : "");
-  fields.push_back(at ? UtcOffsetText(at->offsetSeconds) : "");
-}
-
 // ---------------------------------------------------------------------------
 // JSON.
 
@@ -797,38 +813,93 @@ void WriteJsonForecast(JsonWriter& json, const ForecastList& forecast) {
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
 
+// A record written field by field straight into the text: a batch writes
+// hundreds of thousands.
+class CsvRow {
+ public:
+  explicit CsvRow(std::string& out) : out_(out) {}
+  void Text(std::string_view field) {
+    Next();
+    AppendCsvField(out_, field);
+  }
+  void Empty(size_t count = 1) {
+    for (size_t k = 0; k < count; ++k) Next();
+  }
+  void Date(int32_t day) {
+    Next();
+    AppendIsoDate(out_, day);
+  }
+  void Utc(Instant instant) {
+    Next();
+    AppendIsoUtc(out_, instant);
+  }
+  void Local(int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
+    Next();
+    AppendIsoLocal(out_, day, minuteOfDay, offsetSeconds);
+  }
+  void Number(size_t number) {
+    Next();
+    AppendPadded(out_, static_cast<int64_t>(number), 1);
+  }
+  void Mark(const std::optional<DateMark>& mark) {
+    if (!mark) return Empty(2);
+    Date(mark->day);
+    Text(BoolText(mark->retrograde));
+  }
+  void Crossing(const std::optional<DateMark>& mark) {
+    const std::optional<LocalMinute> at = mark ? mark->crossing : std::nullopt;
+    if (!at) return Empty(3);
+    Utc(InstantOf(*at));
+    Local(at->day, at->minuteOfDay, at->offsetSeconds);
+    Text(UtcOffsetText(at->offsetSeconds));
+  }
+  void End() { out_ += "\r\n"; }
+
+ private:
+  void Next() {
+    if (!first_) out_ += ',';
+    first_ = false;
+  }
+  std::string& out_;
+  bool first_ = true;
+};
+
 void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool withEvents, bool spellEnds) {
+  const std::string natal = run.world ? "" : DegreesText(run.natalLongitude);
+  const std::string zone = run.zone.Text();
   for (size_t t = 0; t < run.transits.size(); ++t) {
     const TransitRecord& transit = run.transits[t];
     for (size_t p = 0; p < transit.passes.size(); ++p) {
       const TransitRowData& pass = transit.passes[p];
       const auto& minimum = pass.minimum;
-      std::vector<std::string> fields = {std::to_string(runNumber), RunMode(run)};
-      fields.push_back(BodyName(run.bodies[0]));
-      fields.push_back(BodyName(run.bodies[1]));
-      fields.push_back(run.world ? "" : DegreesText(run.natalLongitude));
-      fields.push_back(run.zone.Text());
-      fields.push_back(AspectName(transit.aspect));
-      fields.push_back(std::to_string(t + 1));
-      fields.push_back(std::to_string(p + 1));
-      for (OrbIndex orb = 0; orb < 3; ++orb) AppendMarkFields(fields, pass.entry[orb]);
-      fields.push_back(MinimumKind(minimum));
-      fields.push_back(minimum ? IsoDate(minimum->day) : "");
-      fields.push_back(minimum ? BoolText(minimum->retrograde) : "");
+      CsvRow row(out);
+      row.Number(runNumber);
+      row.Text(RunMode(run));
+      row.Text(BodyName(run.bodies[0]));
+      row.Text(BodyName(run.bodies[1]));
+      row.Text(natal);
+      row.Text(zone);
+      row.Text(AspectName(transit.aspect));
+      row.Number(t + 1);
+      row.Number(p + 1);
+      for (OrbIndex orb = 0; orb < 3; ++orb) row.Mark(pass.entry[orb]);
+      row.Text(MinimumKind(minimum));
+      minimum ? row.Date(minimum->day) : row.Empty();
+      row.Text(minimum ? BoolText(minimum->retrograde) : "");
       const bool exact = minimum && minimum->exact;
-      fields.push_back(exact ? IsoUtc(minimum->instant) : "");
-      fields.push_back(exact ? IsoLocal(*minimum) : "");
-      fields.push_back(minimum && !exact ? DegreesText(minimum->deviation) : "");
-      for (OrbIndex orb = 2; orb >= 0; --orb) AppendMarkFields(fields, pass.exit[orb]);
+      exact ? row.Utc(minimum->instant) : row.Empty();
+      exact ? row.Local(minimum->day, minimum->minuteOfDay, minimum->offsetSeconds) : row.Empty();
+      row.Text(minimum && !exact ? DegreesText(minimum->deviation) : "");
+      for (OrbIndex orb = 2; orb >= 0; --orb) row.Mark(pass.exit[orb]);
       if (withEvents) {
-        fields.push_back("transit");
-        fields.resize(fields.size() + 6);
+        row.Text("transit");
+        row.Empty(6);
       }
-      fields.push_back(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
-      for (OrbIndex orb = 0; orb < 3; ++orb) AppendCrossingFields(fields, pass.entry[orb]);
-      for (OrbIndex orb = 2; orb >= 0; --orb) AppendCrossingFields(fields, pass.exit[orb]);
-      if (spellEnds) fields.resize(fields.size() + kCsvSpellEndFields);
-      AppendCsvRecord(out, fields);
+      row.Text(exact ? UtcOffsetText(minimum->offsetSeconds) : "");
+      for (OrbIndex orb = 0; orb < 3; ++orb) row.Crossing(pass.entry[orb]);
+      for (OrbIndex orb = 2; orb >= 0; --orb) row.Crossing(pass.exit[orb]);
+      if (spellEnds) row.Empty(kCsvSpellEndFields);
+      row.End();
     }
   }
 }
