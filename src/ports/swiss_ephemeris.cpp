@@ -3,8 +3,11 @@
 
 #include <swephexp.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <unordered_map>
 
 namespace skyloom {
 namespace {
@@ -16,13 +19,83 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 #define SKYLOOM_SYSTEM_EPHE_DIR "/usr/share/libswe/ephe"
 #endif
 
+// The nutation in longitude, in degrees, as the library computes it for an
+// instant (UT), from Chebyshev fits over 16-day spans of its own values:
+// the series it sums for every position is most of a position's cost. Its
+// shortest terms take days, so the fits hold it to its last digits (within
+// 1e-12 degrees, as close as the library's own from one call to the next).
+// NaN where the library gives none. Each thread keeps its own; the spans of
+// a run's period are kept for the runs after it, which ask for the same
+// days again.
+class NutationFits {
+ public:
+  double Degrees(double jd) {
+    const double index = std::floor(jd / kSpanDays);
+    if (!std::isfinite(index) || std::fabs(index) > 1e9) return std::nan("");
+    const auto key = static_cast<int64_t>(index);
+    if (last_ == nullptr || lastKey_ != key) {
+      // Some centuries of spans: beyond, begun afresh.
+      if (spans_.size() >= kKeptSpans) spans_.clear();
+      const auto [at, added] = spans_.try_emplace(key);
+      if (added) Make(at->second, index);
+      last_ = &at->second;
+      lastKey_ = key;
+    }
+    const std::array<double, kNodes>& c = *last_;
+    double b1 = 0, b2 = 0;
+    const double x = 2 * (jd - index * kSpanDays) / kSpanDays - 1;
+    for (size_t j = kNodes - 1; j >= 1; --j) {
+      const double t = 2 * x * b1 - b2 + c[j];
+      b2 = b1;
+      b1 = t;
+    }
+    return x * b1 - b2 + c[0];
+  }
+
+ private:
+  static constexpr double kSpanDays = 16.0;
+  static constexpr size_t kNodes = 24;
+  static constexpr size_t kKeptSpans = 8192;
+  static void Make(std::array<double, kNodes>& c, double index) {
+    std::array<double, kNodes> values{};
+    for (size_t k = 0; k < kNodes; ++k) {
+      const double x = std::cos(std::numbers::pi * (static_cast<double>(k) + 0.5) / kNodes);
+      double xx[6] = {};
+      char err[AS_MAXCH] = {};
+      const double at = index * kSpanDays + (x + 1) * kSpanDays / 2;
+      values[k] = swe_calc_ut(at, SE_ECL_NUT, SEFLG_SWIEPH, xx, err) < 0 ? std::nan("") : xx[2];
+    }
+    for (size_t j = 0; j < kNodes; ++j) {
+      double sum = 0;
+      for (size_t k = 0; k < kNodes; ++k)
+        sum += values[k] * std::cos(std::numbers::pi * static_cast<double>(j) * (static_cast<double>(k) + 0.5) / kNodes);
+      c[j] = sum * 2 / kNodes;
+    }
+    c[0] /= 2;
+  }
+  std::unordered_map<int64_t, std::array<double, kNodes>> spans_;
+  const std::array<double, kNodes>* last_ = nullptr;
+  int64_t lastKey_ = 0;
+};
+
 // The library either answers with its own data files or, where no file covers
 // the instant, with its analytical ephemeris; only beyond both does it refuse.
 // The speed is asked for only when wanted: it costs more than the position.
+// A position alone is the library's mean one with the nutation added from
+// its fits; a speed takes the library's whole computation, nutation and all.
 Position Longitude(int32_t sweBody, double jd, double* speed) {
+  thread_local NutationFits nutation;
   double xx[6] = {};
   char err[AS_MAXCH] = {};
-  const int32 flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
+  int32 flags = -1;
+  if (!speed) {
+    const double dpsi = nutation.Degrees(jd);
+    if (std::isfinite(dpsi)) {
+      flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | SEFLG_NONUT, xx, err);
+      xx[0] += dpsi;
+    }
+  }
+  if (flags < 0) flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | (speed ? SEFLG_SPEED : 0), xx, err);
   if (flags < 0 || !std::isfinite(xx[0]) || !std::isfinite(xx[3])) {
     return Position::Unknown(jd < kJ2000 ? PositionStatus::BeforeRange : PositionStatus::AfterRange);
   }
