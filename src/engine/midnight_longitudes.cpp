@@ -54,6 +54,7 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
     const Position position = positions_.Longitude(body, jd, zodiac_);
     span.values[slot] = position.longitude;
     span.status[slot] = position.status;
+    ++changes_;
   }
   return {span.status[slot], span.values[slot]};
 }
@@ -103,6 +104,7 @@ bool MidnightLongitudes::TimesRootsOnFits(BodyIndex body, double jd) {
 
 void MidnightLongitudes::Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values) {
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots || values.empty()) return;
+  ++changes_;
   Span& span = spans_[static_cast<size_t>(body)];
   // Both ends first, so that the span grows at most twice.
   Slot(span, firstDay);
@@ -119,6 +121,7 @@ void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
   size_t slots = 0;
   for (const Span& span : spans_) slots += span.values.size();
   if (slots <= kKeptSlots) return;
+  ++changes_;
   for (size_t body = 0; body < kBodySlots; ++body)
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};
 }

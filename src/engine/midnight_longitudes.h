@@ -51,7 +51,10 @@ class MidnightLongitudes {
   bool TimesRootsOnFits(BodyIndex body, double jd);
   static constexpr int kRootsBeforeFit = 12;
   // Without fits every decision goes to the ephemeris (to compare the two).
-  void UseFits(bool use) { useFits_ = use; }
+  void UseFits(bool use) {
+    useFits_ = use;
+    ++changes_;
+  }
   const LongitudeFits& Fits() const { return fits_; }
 
   const BodyPositions& Positions() const { return positions_; }
@@ -69,11 +72,15 @@ class MidnightLongitudes {
   static constexpr size_t kKeptSlots = size_t{1} << 20;
   // Longitudes kept, over all bodies.
   size_t Kept() const;
+  // Counts the changes to the longitudes kept: where it has not moved, Fit
+  // answers as it did.
+  uint64_t Changes() const { return changes_; }
 
  private:
   // The days firstDay .. firstDay + values.size() - 1 of one body; a NaN
   // stands for a midnight not computed yet, and for one outside the body's
   // data the status says which end it lies beyond.
+  uint64_t changes_ = 0;
   struct Span {
     int32_t firstDay = 0;
     std::vector<double> values;

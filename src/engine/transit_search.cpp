@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "engine/day_minima.h"
@@ -158,6 +159,14 @@ class Run {
   std::array<std::array<Position, kSamples>, 2> l_{};
   std::array<bool, kSamples> valid_{};
   std::array<std::array<double, kSamples>, AspectCount + 1> dev_{};
+  // The fits of the four midnights around the day last judged on fits, and
+  // the count of the midnights' changes then.
+  struct FittedWindow {
+    bool known = false;
+    int32_t day = 0;
+    uint64_t changes = 0;
+    std::array<std::array<FittedLongitude, kSamples>, 2> longitudes{};
+  } fitted_;
   // Where the deviations above are only known from fits, each is its fitted
   // value less its bound.
 };
@@ -181,12 +190,26 @@ void Run::SettleMinima() {
 bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
   constexpr double kRounding = 1e-12;
   if (!FitsPay(run_.bodies[0]) || (run_.world && !FitsPay(run_.bodies[1]))) return false;
-  std::array<std::array<FittedLongitude, kSamples>, 2> f{};
-  for (int k = 0; k < kSamples; ++k) {
-    for (int b = 0; b < (run_.world ? 2 : 1); ++b) {
-      f[b][k] = midnights_.Fit(run_.bodies[b], day + k - 1);
-      if (!f[b][k].known) return false;
+  // The fitted midnights of the day before, moved on by one, while no
+  // midnight was kept in between.
+  const int bodies = run_.world ? 2 : 1;
+  const bool kept = fitted_.known && fitted_.changes == midnights_.Changes();
+  if (!kept || day != fitted_.day) {
+    const bool slide = kept && day == fitted_.day + 1;
+    for (int b = 0; b < bodies; ++b) {
+      auto& window = fitted_.longitudes[static_cast<size_t>(b)];
+      if (slide) std::copy(window.begin() + 1, window.end(), window.begin());
+      for (int k = slide ? kSamples - 1 : 0; k < kSamples; ++k)
+        window[static_cast<size_t>(k)] = midnights_.Fit(run_.bodies[b], day + k - 1);
     }
+    fitted_.known = true;
+    fitted_.day = day;
+    fitted_.changes = midnights_.Changes();
+  }
+  std::array<std::array<FittedLongitude, kSamples>, 2> f = fitted_.longitudes;
+  for (int k = 0; k < kSamples; ++k) {
+    for (int b = 0; b < bodies; ++b)
+      if (!f[b][k].known) return false;
     if (!run_.world) f[1][k] = {true, run_.natalLongitude, 0.0};
   }
   if (zone_.IsNamed()) {
@@ -216,7 +239,8 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
     int side, smaller;
     double fit, bound;
   };
-  std::vector<Held> held;
+  std::array<Held, AspectCount + 1> held{};
+  size_t heldCount = 0;
   for (const AspectIndex a : aspects_) {
     bool any = false;
     for (OrbIndex o = 0; o < 3; ++o) {
@@ -248,12 +272,12 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       const double otherBound = c.pending ? c.pendingBound : 0.0;
       if (std::fabs(h.fit - other) <= h.bound + otherBound + kRounding) return false;
     }
-    held.push_back(h);
+    held[heldCount++] = h;
   }
   // Every decision is settled: the day is judged as the ephemeris would.
   in_ = in;
   for (const AspectIndex a : aspects_) dev_[a][kDayEnd] = clearance[a];
-  for (const Held& h : held) {
+  for (const Held& h : std::span(held.data(), heldCount)) {
     AspectTrack& track = tracks_[h.aspect];
     if (!track.open) {
       track.open = true;

@@ -48,7 +48,7 @@ CalendarDate DateOf(int32_t dayNumber) {
 
 // 2020-12-21; the year as ISO 8601 writes it, four digits at least, with a
 // sign beyond 0000 .. 9999.
-void AppendIsoDate(std::string& text, int32_t dayNumber) {
+void AppendIsoDateOf(std::string& text, int32_t dayNumber) {
   const CalendarDate date = DateOf(dayNumber);
   int64_t year = date.Year;
   if (year < 0) {
@@ -62,6 +62,23 @@ void AppendIsoDate(std::string& text, int32_t dayNumber) {
   AppendPadded(text, date.Month, 2);
   text += '-';
   AppendPadded(text, date.Day, 2);
+}
+
+// The same, from the texts of the days written last: a record's dates lie
+// near one another, and a batch's records over the same days.
+void AppendIsoDate(std::string& text, int32_t dayNumber) {
+  struct Written {
+    int32_t day = 0;
+    std::string text;
+  };
+  thread_local std::array<Written, 1024> written;
+  Written& slot = written[static_cast<uint32_t>(dayNumber) % written.size()];
+  if (slot.text.empty() || slot.day != dayNumber) {
+    slot.day = dayNumber;
+    slot.text.clear();
+    AppendIsoDateOf(slot.text, dayNumber);
+  }
+  text += slot.text;
 }
 
 std::string IsoDate(int32_t dayNumber) {
