@@ -24,9 +24,11 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // the series it sums for every position is most of a position's cost. Its
 // shortest terms take days, so the fits hold it to its last digits (within
 // 1e-12 degrees, as close as the library's own from one call to the next).
-// NaN where the library gives none. Each thread keeps its own; the spans of
-// a run's period are kept for the runs after it, which ask for the same
-// days again.
+// A fit costs about a dozen positions' nutation: a span is fitted once it
+// has been asked for that often (a batch's or a whole chart's days), and
+// answers NaN until then, or where the library gives none. Each thread keeps
+// its own; the spans of a run's period are kept for the runs after it,
+// which ask for the same days again.
 class NutationFits {
  public:
   double Degrees(double jd) {
@@ -36,12 +38,15 @@ class NutationFits {
     if (last_ == nullptr || lastKey_ != key) {
       // Some centuries of spans: beyond, begun afresh.
       if (spans_.size() >= kKeptSpans) spans_.clear();
-      const auto [at, added] = spans_.try_emplace(key);
-      if (added) Make(at->second, index);
-      last_ = &at->second;
+      last_ = &spans_[key];
       lastKey_ = key;
     }
-    const std::array<double, kNodes>& c = *last_;
+    Span& span = *last_;
+    if (span.asked < kAskedBeforeFit) {
+      if (++span.asked < kAskedBeforeFit) return std::nan("");
+      Make(span.coefficients, index);
+    }
+    const std::array<double, kNodes>& c = span.coefficients;
     double b1 = 0, b2 = 0;
     const double x = 2 * (jd - index * kSpanDays) / kSpanDays - 1;
     for (size_t j = kNodes - 1; j >= 1; --j) {
@@ -55,7 +60,12 @@ class NutationFits {
  private:
   static constexpr double kSpanDays = 16.0;
   static constexpr size_t kNodes = 24;
+  static constexpr int kAskedBeforeFit = 48;
   static constexpr size_t kKeptSpans = 8192;
+  struct Span {
+    int asked = 0;
+    std::array<double, kNodes> coefficients{};
+  };
   static void Make(std::array<double, kNodes>& c, double index) {
     std::array<double, kNodes> values{};
     for (size_t k = 0; k < kNodes; ++k) {
@@ -73,8 +83,8 @@ class NutationFits {
     }
     c[0] /= 2;
   }
-  std::unordered_map<int64_t, std::array<double, kNodes>> spans_;
-  const std::array<double, kNodes>* last_ = nullptr;
+  std::unordered_map<int64_t, Span> spans_;
+  Span* last_ = nullptr;
   int64_t lastKey_ = 0;
 };
 

@@ -46,8 +46,10 @@ TEST(Positions, AreTheLibrarysOwnToTheLastDigits) {
   for (const double seam : {2451536.0, 2460672.0, 2342912.0})
     for (const double off : {-1e-9, 0.0, 1e-9, 0.5}) instants.push_back(seam + off);
   int compared = 0;
-  for (const auto& [body, sweBody] : bodies) {
-    for (const double jd : instants) {
+  for (const double jd : instants) {
+    // Asked often enough for its days to be fitted.
+    for (int k = 0; k < 20; ++k) (void)p.Longitude(Mars, jd, kTropical);
+    for (const auto& [body, sweBody] : bodies) {
       const Position got = p.Longitude(body, jd, kTropical);
       if (!got.Known()) continue;
       double xx[6] = {};
