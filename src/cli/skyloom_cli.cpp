@@ -29,6 +29,7 @@
 #include "engine/bodies.h"
 #include "engine/forecast.h"
 #include "engine/sky_events.h"
+#include "ports/ephemeris.h"
 #include "ports/program_folder.h"
 #include "report/exports.h"
 #include "report/program.h"
@@ -181,7 +182,11 @@ int main(int argc, char** argv) {
     const std::optional<std::string> chart = TakeOption(words, "--chart");
     const std::optional<std::string> batch = TakeOption(words, "--charts");
     if (chart && batch) throw UnusableArguments("--chart and --charts cannot be combined");
-    if (batch) return RunChartBatch(words, *batch, store);
+    if (batch) {
+      // Hundreds of runs over the same days: see UseFittedNutation.
+      UseFittedNutation(true);
+      return RunChartBatch(words, *batch, store);
+    }
     if (chart && !AddChartArguments(words, *chart, store)) return kRefused;
     std::vector<char*> typed;
     for (std::string& w : words) typed.push_back(w.data());
@@ -204,6 +209,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skyloom-cli: %s\n", args.ambiguousBirth->c_str());
     return kRefused;
   }
+  // A series' runs ask for the same days again and again.
+  if (request.series != SeriesKind::None) UseFittedNutation(true);
   Session session(ExecutableFolder());
   session.UseJobs(args.jobs);
 

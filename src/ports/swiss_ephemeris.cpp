@@ -4,6 +4,7 @@
 #include <swephexp.h>
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -24,11 +25,9 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // the series it sums for every position is most of a position's cost. Its
 // shortest terms take days, so the fits hold it to its last digits (within
 // 1e-12 degrees, as close as the library's own from one call to the next).
-// A fit costs about a dozen positions' nutation: a span is fitted once it
-// has been asked for that often (a batch's or a whole chart's days), and
-// answers NaN until then, or where the library gives none. Each thread keeps
-// its own; the spans of a run's period are kept for the runs after it,
-// which ask for the same days again.
+// NaN where the library gives none. Each thread keeps its own; the spans of
+// a run's period are kept for the runs after it, which ask for the same
+// days again.
 class NutationFits {
  public:
   double Degrees(double jd) {
@@ -38,15 +37,12 @@ class NutationFits {
     if (last_ == nullptr || lastKey_ != key) {
       // Some centuries of spans: beyond, begun afresh.
       if (spans_.size() >= kKeptSpans) spans_.clear();
-      last_ = &spans_[key];
+      const auto [at, added] = spans_.try_emplace(key);
+      if (added) Make(at->second, index);
+      last_ = &at->second;
       lastKey_ = key;
     }
-    Span& span = *last_;
-    if (span.asked < kAskedBeforeFit) {
-      if (++span.asked < kAskedBeforeFit) return std::nan("");
-      Make(span.coefficients, index);
-    }
-    const std::array<double, kNodes>& c = span.coefficients;
+    const std::array<double, kNodes>& c = *last_;
     double b1 = 0, b2 = 0;
     const double x = 2 * (jd - index * kSpanDays) / kSpanDays - 1;
     for (size_t j = kNodes - 1; j >= 1; --j) {
@@ -60,12 +56,7 @@ class NutationFits {
  private:
   static constexpr double kSpanDays = 16.0;
   static constexpr size_t kNodes = 24;
-  static constexpr int kAskedBeforeFit = 48;
   static constexpr size_t kKeptSpans = 8192;
-  struct Span {
-    int asked = 0;
-    std::array<double, kNodes> coefficients{};
-  };
   static void Make(std::array<double, kNodes>& c, double index) {
     std::array<double, kNodes> values{};
     for (size_t k = 0; k < kNodes; ++k) {
@@ -83,22 +74,25 @@ class NutationFits {
     }
     c[0] /= 2;
   }
-  std::unordered_map<int64_t, Span> spans_;
-  Span* last_ = nullptr;
+  std::unordered_map<int64_t, std::array<double, kNodes>> spans_;
+  const std::array<double, kNodes>* last_ = nullptr;
   int64_t lastKey_ = 0;
 };
 
 // The library either answers with its own data files or, where no file covers
 // the instant, with its analytical ephemeris; only beyond both does it refuse.
 // The speed is asked for only when wanted: it costs more than the position.
-// A position alone is the library's mean one with the nutation added from
-// its fits; a speed takes the library's whole computation, nutation and all.
+// Where asked for, a position alone is the library's mean one with the
+// nutation added from its fits; a speed takes the library's whole
+// computation, nutation and all.
+std::atomic<bool> fittedNutation{false};
+
 Position Longitude(int32_t sweBody, double jd, double* speed) {
   thread_local NutationFits nutation;
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   int32 flags = -1;
-  if (!speed) {
+  if (!speed && fittedNutation.load(std::memory_order_relaxed)) {
     const double dpsi = nutation.Degrees(jd);
     if (std::isfinite(dpsi)) {
       flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | SEFLG_NONUT, xx, err);
@@ -147,6 +141,8 @@ struct LibraryOfThisThread {
 }  // namespace
 
 std::string SystemEphemerisFolder() { return SKYLOOM_SYSTEM_EPHE_DIR; }
+
+void UseFittedNutation(bool use) { fittedNutation.store(use, std::memory_order_relaxed); }
 
 SwissEphemeris::SwissEphemeris(const std::string& folder) {
   std::string path = folder;
