@@ -6,6 +6,7 @@
 
 #include "bench_session.h"
 #include "engine/longitude_fits.h"
+#include "ports/ephemeris.h"
 
 namespace {
 
@@ -44,6 +45,23 @@ void BM_BareSwissEphemeris(benchmark::State& state) {
   state.SetLabel(BodyNames[body]);
 }
 BENCHMARK(BM_BareSwissEphemeris)->DenseRange(1, 10);
+
+// The same positions with the nutation from fits (as a batch of charts or a
+// series asks for them), over one year again and again as a batch's runs
+// go over their period: the fits are made in the first year's pass.
+void BM_BodyLongitudeFittedNutation(benchmark::State& state) {
+  const BodyPositions& p = TheSession().positions;
+  const auto body = static_cast<BodyIndex>(state.range(0));
+  UseFittedNutation(true);
+  int64_t day = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(p.Longitude(body, kStart + static_cast<double>(day % 365) * kStep, Zodiac::Tropical));
+    ++day;
+  }
+  UseFittedNutation(false);
+  state.SetLabel(BodyNames[body]);
+}
+BENCHMARK(BM_BodyLongitudeFittedNutation)->DenseRange(1, 10);
 
 // The same positions with their speeds, as the exact-time search asks for
 // them at turning points.
