@@ -89,9 +89,10 @@ std::optional<double> FittedRootMinute(const std::function<double(double, double
     known = known && std::isfinite(value);
     return value;
   };
-  // Whether the fit puts f at t on the side it has at a (or at b) for sure.
-  auto surely = [&](double t, double side) {
-    const double value = g(t);
+  // Whether the fit puts f at t on the side it has at a (or at b) for
+  // sure; value: the fit's there.
+  auto surely = [&](double t, double side, double& value) {
+    value = g(t);
     return known && std::fabs(value) > bound && (value < 0) == (side < 0);
   };
   const double ga = g(a), gb = g(b);
@@ -109,20 +110,22 @@ std::optional<double> FittedRootMinute(const std::function<double(double, double
     // minute between it and the edge beyond.
     const bool later = (gNear < 0) == (fa < 0);
     const double other = edge(near + (later ? minute : -minute));
-    if (!inside(other) || (later ? other <= near : other >= near) || !surely(other, later ? fb : fa))
+    double gOther = 0;
+    if (!inside(other) || (later ? other <= near : other >= near) || !surely(other, later ? fb : fa, gOther))
       return std::nullopt;
     return (near + other) / 2;
   }
   const double before = edge(near - minute), after = edge(near + minute);
-  if (!inside(before) || !inside(after) || before >= near || after <= near || !surely(before, fa) ||
-      !surely(after, fb))
+  double gBefore = 0, gAfter = 0;
+  if (!inside(before) || !inside(after) || before >= near || after <= near || !surely(before, fa, gBefore) ||
+      !surely(after, fb, gAfter))
     return std::nullopt;
   // A zero within a hundredth of a second of the edge is a tie that the
   // last bits of the instants decide: left to the ephemeris' own search, so
   // that it comes out as it always has.
-  const double change = std::fabs(g(after) - g(before)) / (after - before);
+  const double change = std::fabs(gAfter - gBefore) / (after - before);
   const double exact = f(near);
-  if (!known || !std::isfinite(exact) || !(std::fabs(exact) > change * (0.01 / 86400))) return std::nullopt;
+  if (!std::isfinite(exact) || !(std::fabs(exact) > change * (0.01 / 86400))) return std::nullopt;
   return (exact < 0) == (fa < 0) ? (near + after) / 2 : (before + near) / 2;
 }
 

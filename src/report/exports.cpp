@@ -521,14 +521,6 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
-void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ',';
-    AppendCsvField(out, fields[i]);
-  }
-  out += "\r\n";
-}
-
 constexpr std::string_view kCsvHeader =
     "run,mode,body,second_body,natal_longitude,zone,aspect,transit,pass,"
     "outer_entry,outer_entry_retrograde,middle_entry,middle_entry_retrograde,"
@@ -556,6 +548,65 @@ constexpr std::string_view kCsvSpellEndColumns = ",event_end_date,event_end_utc,
 constexpr size_t kCsvSpellEndFields = 4;
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
+
+// A record written field by field straight into the text: a batch writes
+// hundreds of thousands.
+class CsvRow {
+ public:
+  explicit CsvRow(std::string& out) : out_(out) {}
+  void Text(std::string_view field) {
+    Next();
+    AppendCsvField(out_, field);
+  }
+  void Empty(size_t count = 1) {
+    for (size_t k = 0; k < count; ++k) Next();
+  }
+  void Date(int32_t day) {
+    Next();
+    AppendIsoDate(out_, day);
+  }
+  void Utc(Instant instant) {
+    Next();
+    AppendIsoUtc(out_, instant);
+  }
+  void Local(int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
+    Next();
+    AppendIsoLocal(out_, day, minuteOfDay, offsetSeconds);
+  }
+  void Number(size_t number) {
+    Next();
+    AppendPadded(out_, static_cast<int64_t>(number), 1);
+  }
+  void Mark(const std::optional<DateMark>& mark) {
+    if (!mark) return Empty(2);
+    Date(mark->day);
+    Text(BoolText(mark->retrograde));
+  }
+  void Crossing(const std::optional<DateMark>& mark) {
+    const std::optional<LocalMinute> at = mark ? mark->crossing : std::nullopt;
+    if (!at) return Empty(3);
+    Utc(InstantOf(*at));
+    Local(at->day, at->minuteOfDay, at->offsetSeconds);
+    Text(UtcOffsetText(at->offsetSeconds));
+  }
+  void End() { out_ += "\r\n"; }
+
+ private:
+  void Next() {
+    if (!first_) out_ += ',';
+    first_ = false;
+  }
+  std::string& out_;
+  bool first_ = true;
+};
+
+// A record of texts made beforehand.
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {
+  CsvRow row(out);
+  for (const std::string& field : fields) row.Text(field);
+  row.End();
+}
+
 
 // ---------------------------------------------------------------------------
 // JSON.
@@ -829,57 +880,6 @@ void WriteJsonForecast(JsonWriter& json, const ForecastList& forecast) {
 
 constexpr std::string_view kCsvEventColumns =
     ",record,event,event_date,event_utc,event_local,longitude_degrees,event_retrograde";
-
-// A record written field by field straight into the text: a batch writes
-// hundreds of thousands.
-class CsvRow {
- public:
-  explicit CsvRow(std::string& out) : out_(out) {}
-  void Text(std::string_view field) {
-    Next();
-    AppendCsvField(out_, field);
-  }
-  void Empty(size_t count = 1) {
-    for (size_t k = 0; k < count; ++k) Next();
-  }
-  void Date(int32_t day) {
-    Next();
-    AppendIsoDate(out_, day);
-  }
-  void Utc(Instant instant) {
-    Next();
-    AppendIsoUtc(out_, instant);
-  }
-  void Local(int32_t day, int32_t minuteOfDay, int32_t offsetSeconds) {
-    Next();
-    AppendIsoLocal(out_, day, minuteOfDay, offsetSeconds);
-  }
-  void Number(size_t number) {
-    Next();
-    AppendPadded(out_, static_cast<int64_t>(number), 1);
-  }
-  void Mark(const std::optional<DateMark>& mark) {
-    if (!mark) return Empty(2);
-    Date(mark->day);
-    Text(BoolText(mark->retrograde));
-  }
-  void Crossing(const std::optional<DateMark>& mark) {
-    const std::optional<LocalMinute> at = mark ? mark->crossing : std::nullopt;
-    if (!at) return Empty(3);
-    Utc(InstantOf(*at));
-    Local(at->day, at->minuteOfDay, at->offsetSeconds);
-    Text(UtcOffsetText(at->offsetSeconds));
-  }
-  void End() { out_ += "\r\n"; }
-
- private:
-  void Next() {
-    if (!first_) out_ += ',';
-    first_ = false;
-  }
-  std::string& out_;
-  bool first_ = true;
-};
 
 void AppendCsvRun(std::string& out, const RunResult& run, size_t runNumber, bool withEvents, bool spellEnds) {
   const std::string natal = run.world ? "" : DegreesText(run.natalLongitude);

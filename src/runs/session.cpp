@@ -358,7 +358,7 @@ bool Session::NatalPosition(const RunRequest& r, const Zone& birthZone, RunDescr
       return true;
     }
   }
-  const Position natal = NatalLongitude(natalBody, birth, run.zodiac);
+  const Position natal = KeptLongitude(natalBody, birth, run.zodiac);
   run.natalLongitude = natal.longitude;
   if (natal.Known()) return true;
   face.Tell({DateRangeMessage(RangeErrorOf(natal.status, false), run.bodies[0], run.bodies[1]), "Error",
@@ -387,29 +387,28 @@ bool Session::EnsurePlutoData(RunFace& face) {
   return false;
 }
 
-Position Session::NatalLongitude(BodyIndex body, double birth, Zodiac zodiac) {
-  if (body == Pluto) return positions_.Longitude(body, birth, zodiac);
-  // A batch's births, a few dozen places each: bounded all the same.
-  if (natalLongitudes_.size() >= 4096) natalLongitudes_.clear();
-  const auto [at, added] = natalLongitudes_.try_emplace({body, birth, zodiac});
-  if (added) at->second = positions_.Longitude(body, birth, zodiac);
+namespace {
+
+// The value kept under key, made the first time; a map that has grown to
+// limit begins afresh (a window left open for weeks asks for more).
+template <class Map, class Make>
+typename Map::mapped_type Kept(Map& map, size_t limit, const typename Map::key_type& key, Make make) {
+  if (map.size() >= limit) map.clear();
+  const auto [at, added] = map.try_emplace(key);
+  if (added) at->second = make();
   return at->second;
+}
+
+}  // namespace
+
+Position Session::KeptLongitude(BodyIndex body, double jd, Zodiac zodiac) {
+  if (body == Pluto) return positions_.Longitude(body, jd, zodiac);
+  return Kept(keptLongitudes_, 4096, {body, jd, zodiac}, [&] { return positions_.Longitude(body, jd, zodiac); });
 }
 
 NatalHouses Session::NatalHousesAt(double birth, const BirthPlace& place, HouseSystem system, Zodiac zodiac) {
-  if (natalHousesAt_.size() >= 256) natalHousesAt_.clear();
-  const auto [at, added] = natalHousesAt_.try_emplace({birth, place.latitude, place.longitude, system, zodiac});
-  if (added) at->second = HousesAt(library_, birth, place.latitude, place.longitude, system, zodiac);
-  return at->second;
-}
-
-PositionStatus Session::RangeStatus(BodyIndex body, double instant) {
-  if (body == Pluto) return positions_.Longitude(body, instant, Zodiac::Tropical).status;
-  // A few instants a period: a window left open for weeks asks for more.
-  if (rangeStatus_.size() >= 4096) rangeStatus_.clear();
-  const auto [at, added] = rangeStatus_.try_emplace({body, instant});
-  if (added) at->second = positions_.Longitude(body, instant, Zodiac::Tropical).status;
-  return at->second;
+  return Kept(natalHousesAt_, 256, {birth, place.latitude, place.longitude, system, zodiac},
+              [&] { return HousesAt(library_, birth, place.latitude, place.longitude, system, zodiac); });
 }
 
 MidnightLongitudes& Session::Midnights(const Zone& zone, Zodiac zodiac) {
@@ -487,7 +486,9 @@ bool Session::StartOne(const RunRequest& r, RunFace& face, const Captions& capti
   run.orbs.Set(r.orbs[0], r.orbs[1], r.orbs[2]);
   run.aspects = r.aspects;
   if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
-  auto status = [this](BodyIndex body, double instant) { return RangeStatus(body, instant); };
+  auto status = [this](BodyIndex body, double instant) {
+    return KeptLongitude(body, instant, Zodiac::Tropical).status;
+  };
   if (p.Refused(CheckBodyRanges(status, first, second, p.days.days[0], 0)) ||
       p.Refused(CheckBodyRanges(status, first, second, p.days.days[1], 1)))
     return false;
@@ -842,7 +843,9 @@ bool Session::SearchInner(const RunRequest& r, RunFace& face) {
   run.bodies = {first, second};
   run.orbs.Set(orbs[0], orbs[1], orbs[2]);
   if ((first == Pluto || second == Pluto) && !EnsurePlutoData(face)) return false;
-  auto status = [this](BodyIndex body, double instant) { return RangeStatus(body, instant); };
+  auto status = [this](BodyIndex body, double instant) {
+    return KeptLongitude(body, instant, Zodiac::Tropical).status;
+  };
   if (p.Refused(CheckBodyRanges(status, first, second, p.days.days[1], 1))) return false;
   face.DatesRead(p.days);
 

@@ -186,10 +186,15 @@ class Session {
                      RunFace& face);
   void RunTransits(const RunDescription& run, const std::string& title, RunFace& face, bool inSeries);
   MidnightLongitudes& Midnights(const Zone& zone, Zodiac zodiac);
-  // Whether a body has a position at an instant, as every run's checks ask
-  // at its period's ends (kept: the ephemeris' files do not change; Pluto,
-  // whose table may be read later, is asked afresh).
-  PositionStatus RangeStatus(BodyIndex body, double instant);
+  // A position the session asks for again and again, kept: the checks at
+  // each run's period's ends, and the natal places of its births (a whole
+  // chart asks for its birth's with every run, which would send the
+  // ephemeris to the birth's years and back each time). The ephemeris'
+  // files do not change; Pluto, whose table may be read later, is asked
+  // afresh.
+  Position KeptLongitude(BodyIndex body, double jd, Zodiac zodiac);
+  // The houses of the births asked for, kept likewise.
+  NatalHouses NatalHousesAt(double birth, const BirthPlace& place, HouseSystem system, Zodiac zodiac);
   // The message of a full report, and the note that ends its text; a
   // series ends there.
   void TellReportFull(RunFace& face);
@@ -199,13 +204,7 @@ class Session {
   std::shared_ptr<const PlutoTable> pluto_;
   BodyPositions positions_{library_};
   std::optional<MidnightLongitudes> midnights_;
-  std::map<std::pair<BodyIndex, double>, PositionStatus> rangeStatus_;
-  // The natal places and houses of the births asked for (a whole chart asks
-  // for its birth's again with every run, which would send the ephemeris to
-  // the birth's years and back each time); Pluto is asked afresh.
-  Position NatalLongitude(BodyIndex body, double birth, Zodiac zodiac);
-  NatalHouses NatalHousesAt(double birth, const BirthPlace& place, HouseSystem system, Zodiac zodiac);
-  std::map<std::tuple<BodyIndex, double, Zodiac>, Position> natalLongitudes_;
+  std::map<std::tuple<BodyIndex, double, Zodiac>, Position> keptLongitudes_;
   std::map<std::tuple<double, double, double, HouseSystem, Zodiac>, NatalHouses> natalHousesAt_;
   bool keepSamples_ = false;
   void CommandEnded() {
