@@ -87,9 +87,26 @@ TEST(NatalPoints, OneSessionTakesEachBirthsOwn) {
     TextFace sharedFace, freshFace;
     ASSERT_TRUE(shared.Start(r, sharedFace));
     ASSERT_TRUE(fresh.Start(r, freshFace));
-    EXPECT_EQ(shared.Results().back().natalLongitude, fresh.Results().back().natalLongitude)
+    const double got = shared.Results().back().natalLongitude;
+    EXPECT_EQ(got, fresh.Results().back().natalLongitude)
         << BodyName(a.natal) << " " << a.hour << "h " << (a.zodiac == Zodiac::Sidereal ? "sidereal " : "")
         << a.latitude;
+    if (a.zodiac == Zodiac::Tropical) {
+      // And the birth's own, straight from the library.
+      const double birth = swe_julday(1990, 1, 1, a.hour, SE_GREG_CAL);
+      double xx[6] = {}, cusps[13] = {}, ascmc[10] = {};
+      char err[256] = {};
+      double expected = 0;
+      if (a.natal == Sun) {
+        swe_calc_ut(birth, SE_SUN, SEFLG_SWIEPH, xx, err);
+        expected = xx[0];
+      } else {
+        swe_houses(birth, a.latitude, 13.405, 'P', cusps, ascmc);
+        expected = ascmc[SE_ASC];
+      }
+      EXPECT_NEAR(std::remainder(got * kDegrees - expected, 360.0), 0, 1e-7)
+          << BodyName(a.natal) << " " << a.hour << "h " << a.latitude;
+    }
   }
 }
 
