@@ -122,18 +122,25 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
     BodyIndex body;
     bool known = true;
     std::array<double, kNodes + kChecks> values{};
+    double error = 0;  // of the positions themselves
   };
   std::vector<Made> made;
   for (BodyIndex body = 0; body <= LastBody; ++body)
-    if (bodies & (1u << body)) made.push_back({body, true, {}});
+    if (bodies & (1u << body)) made.push_back({body, true, {}, 0});
   for (const int i : order) {
     for (Made& m : made) {
       if (!m.known) continue;
       // Tropical longitudes: the sidereal correction steps at each new year,
       // which no polynomial follows; it is taken off when a fit is read.
-      const Position p = positions_.Longitude(m.body, middle + half * xs[static_cast<size_t>(i)], Zodiac::Tropical);
+      // Fits for decisions, whose bounds are seconds of arc, are made of
+      // positions good to a twentieth of one, which cost less.
+      const double at = middle + half * xs[static_cast<size_t>(i)];
+      double error = 0;
+      const Position p = spans_ == FitSpans::Decisions ? positions_.RoughLongitude(m.body, at, Zodiac::Tropical, error)
+                                                       : positions_.Longitude(m.body, at, Zodiac::Tropical);
       m.known = p.Known();
       m.values[static_cast<size_t>(i)] = p.longitude;
+      m.error = std::max(m.error, error);
     }
   }
   for (const Made& m : made) {
@@ -158,7 +165,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
       const double smallest = spans_ == FitSpans::Decisions || m.body == Moon ? kSmallestBound
                               : m.body >= Jupiter                         ? kSmallestSlowRootsBound
                                                                           : kSmallestRootsBound;
-      fit.bound = std::max(worst * kSafetyFactor, smallest);
+      fit.bound = std::max(worst * kSafetyFactor, smallest) + m.error;
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
       if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {
         fit.nearTheSun = true;

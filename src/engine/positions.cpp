@@ -36,11 +36,12 @@ double NormalizeAngle(double x) {
 
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
-Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
-  if (progression_.kind == ProgressionKind::Transit) return Sky(body, jd, zodiac, speed);
+Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError) const {
+  if (roughError) *roughError = 0;
+  if (progression_.kind == ProgressionKind::Transit) return Sky(body, jd, zodiac, speed, roughError);
   const double at = ProgressedInstant(progression_, jd);
   if (progression_.kind == ProgressionKind::Progressed) {
-    const Position p = Sky(body, at, zodiac, speed);
+    const Position p = Sky(body, at, zodiac, speed, roughError);
     if (speed) *speed /= DaysPerProgressedYear;
     return p;
   }
@@ -58,7 +59,7 @@ Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double
   return {PositionStatus::Known, NormalizeAngle(natal.longitude + sunNow.longitude - sunThen.longitude)};
 }
 
-Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed) const {
+Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError) const {
   ++evaluations_;
   Position result;
   double rate = 0;
@@ -74,6 +75,8 @@ Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* sp
     } else {
       result = library_.MoonLongitude(jd - kJ2000, speed ? &rate : nullptr);
     }
+  } else if (roughError && !speed) {
+    result = library_.RoughPlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), *roughError);
   } else {
     result = library_.PlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), speed ? &rate : nullptr);
   }
@@ -91,6 +94,10 @@ Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac) cons
 
 Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {
   return Compute(body, jd, zodiac, &speed);
+}
+
+Position BodyPositions::RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error) const {
+  return Compute(body, jd, zodiac, nullptr, &error);
 }
 
 Position BodyPositions::StationLongitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {

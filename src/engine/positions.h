@@ -45,6 +45,10 @@ class BodyPositions {
   // the range). Dearer than the longitude alone: asked for only where needed.
   Position Longitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const;
 
+  // The longitude within `error` radians of the one above, where that costs
+  // less (no speed): what fits, whose bounds take the error in, are made of.
+  Position RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error) const;
+
   // The same for timing a station, where the speed passes through zero:
   // Pluto's speed from the library itself, as smooth as every other body's
   // (its table's interpolated speed wavers near a station, moving the
@@ -61,8 +65,10 @@ class BodyPositions {
   uint64_t Evaluations() const { return evaluations_; }
 
  private:
-  Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
-  Position Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed) const;
+  // roughError, where given, lets a planet's position be the library's
+  // rough one and receives its error (0 for an exact one).
+  Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr) const;
+  Position Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr) const;
 
   EphemerisLibrary& library_;
   const PlutoTable* pluto_;
