@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <string_view>
 
 #include "engine/bodies.h"
@@ -40,24 +39,49 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Hands every kept line of text to keep(lineNumber, line), lineNumber
-// counting every physical line from 1 so that messages can point into the
-// file. keep returns false to stop early. Lines end in LF or CR LF; a last
-// line without a line end still counts.
+// Hands every kept line of a text that arrives a chunk at a time to
+// keep(lineNumber, line), lineNumber counting every physical line from 1 so
+// that messages can point into the file. keep returns false to stop early.
+// Lines end in LF or CR LF; a last line without a line end still counts
+// (Finish hands it on).
 template <typename Keep>
-void ReadKeptLines(std::string_view text, Keep&& keep) {
-  int64_t lineNumber = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    ++lineNumber;
+class KeptLines {
+ public:
+  explicit KeptLines(Keep& keep) : keep_(keep) {}
+  // False once keep has asked to stop.
+  bool Feed(std::string_view chunk) {
+    while (!stopped_) {
+      const std::size_t end = chunk.find('\n');
+      if (end == std::string_view::npos) {
+        carry_.append(chunk);
+        break;
+      }
+      std::string_view line = chunk.substr(0, end);
+      chunk.remove_prefix(end + 1);
+      // A line begun in the chunk before.
+      if (!carry_.empty()) line = carry_.append(line);
+      stopped_ = !Take(line);
+      carry_.clear();
+    }
+    return !stopped_;
+  }
+  void Finish() {
+    if (!stopped_ && !carry_.empty()) Take(carry_);
+    carry_.clear();
+  }
+
+ private:
+  bool Take(std::string_view line) {
+    ++lineNumber_;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const std::string_view trimmed = TrimBlanks(line);
-    if (trimmed.empty()) continue;
-    if (!keep(lineNumber, trimmed)) return;
+    return trimmed.empty() || keep_(lineNumber_, trimmed);
   }
-}
+  Keep& keep_;
+  std::string carry_;
+  int64_t lineNumber_ = 0;
+  bool stopped_ = false;
+};
 
 // Sixties, degrees and minutes of a record as a whole number of minutes of
 // arc, or -1 when a field lies outside its range (no longitude in [0, 360)).
@@ -70,18 +94,34 @@ int32_t DecodeRecord(std::string_view record, int32_t k) {
   return (sixties * 60 + degrees) * 60 + minutes;
 }
 
-// Arc seconds to add to the minute of a record, when it carries a valid
-// refinement.
-std::optional<double> DecodeRefinement(std::string_view record) {
-  if (record.size() < 6) return std::nullopt;
+// The refinement of a record as its three digits read (0 .. 60000), or -1
+// when it carries no valid one.
+int32_t RefinementOf(std::string_view record) {
+  if (record.size() < 6) return -1;
   int32_t value = 0;
   for (std::size_t i = 3; i < 6; ++i) {
     const int32_t digit = static_cast<unsigned char>(record[i]) - kRefinementBase;
-    if (digit < 0 || digit >= kRefinementDigits) return std::nullopt;
+    if (digit < 0 || digit >= kRefinementDigits) return -1;
     value = value * kRefinementDigits + digit;
   }
-  if (value > 2 * kRefinementOffset) return std::nullopt;
-  return static_cast<double>(value - kRefinementOffset) / kRefinementUnits;
+  return value > 2 * kRefinementOffset ? -1 : value;
+}
+
+// A record kept as its whole minutes of arc (above) and its refinement plus
+// one (below; 0 for none): half the memory of its longitude, which the
+// table's days would otherwise take in fresh pages of every process.
+double UnpackedDegrees(uint32_t packed) {
+  if (packed == kNoPlutoRecord) return kNoRecord;
+  const auto minutesOfArc = static_cast<int32_t>(packed >> 16);
+  const int32_t refinement = static_cast<int32_t>(packed & 0xFFFF) - 1;
+  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
+  if (refinement >= 0) {
+    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
+    degrees += static_cast<double>(refinement - kRefinementOffset) / kRefinementUnits / 3600.0;
+    if (degrees < 0) degrees += 360;
+    if (degrees >= 360) degrees -= 360;
+  }
+  return degrees;
 }
 
 // The record as the user may see it in a message box: control and non-ASCII
@@ -162,7 +202,7 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   // checked file, so no lookup after a failed load can meet a short or
   // broken table. Each record is decoded once, as it arrives, while its line
   // number in the file is still known.
-  std::vector<double> table;
+  std::vector<uint32_t> table;
   std::string trailer;
   Fnv1a64 hash;
   // The first record that does not follow on from the day before: told only
@@ -170,43 +210,49 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   std::string brokenStep;
   double before = 0, stepBefore = 0;
   bool stepping = true;
-  const DataFileText file = ReadDataFile(path, kLargestTable);
+  auto keep = [&](int64_t lineNumber, std::string_view line) {
+    if (!trailer.empty()) {
+      errorText = path + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
+      return false;
+    }
+    if (line.starts_with('#')) {
+      trailer = line;
+      return true;
+    }
+    const auto k = static_cast<int32_t>(table.size());
+    const uint32_t packed = PackedPlutoRecord(line, k);
+    const double entry = UnpackedDegrees(packed);
+    if (k < PlutoRecordCount && entry < 0) {
+      errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                  "\" is not a valid longitude.";
+      return false;
+    }
+    hash.Add(line);
+    table.push_back(packed);
+    // The checksum line may have been written again over damaged records.
+    if (entry < 0) stepping = false;  // past the records the program needs
+    if (k > 0 && stepping && brokenStep.empty()) {
+      const double step = Step(before, entry);
+      if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
+        brokenStep = path + ": line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                     "\" does not follow on from the day before; the file is damaged.";
+      stepBefore = step;
+    }
+    before = entry;
+    return true;
+  };
+  // The file is read a chunk at a time, never kept whole: its records are
+  // all that is wanted of it.
+  table.reserve(PlutoRecordsWritten);
+  KeptLines lines(keep);
+  const DataFileText file =
+      ReadDataFileChunks(path, kLargestTable, [&](std::string_view chunk) { return lines.Feed(chunk); });
   if (file.err != 0) {
     errorText = file.Reason();
   } else if (!file.refusal.empty()) {
     errorText = path + ": " + file.refusal + ".";
   } else {
-    table.reserve(PlutoRecordsWritten);
-    ReadKeptLines(file.bytes, [&](int64_t lineNumber, std::string_view line) {
-      if (!trailer.empty()) {
-        errorText = path + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
-        return false;
-      }
-      if (line.starts_with('#')) {
-        trailer = line;
-        return true;
-      }
-      const auto k = static_cast<int32_t>(table.size());
-      const double entry = PlutoEntryOf(line, k);
-      if (k < PlutoRecordCount && entry < 0) {
-        errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
-                    "\" is not a valid longitude.";
-        return false;
-      }
-      hash.Add(line);
-      table.push_back(entry);
-      // The checksum line may have been written again over damaged records.
-      if (entry < 0) stepping = false;  // past the records the program needs
-      if (k > 0 && stepping && brokenStep.empty()) {
-        const double step = Step(before, entry);
-        if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
-          brokenStep = path + ": line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
-                       "\" does not follow on from the day before; the file is damaged.";
-        stepBefore = step;
-      }
-      before = entry;
-      return true;
-    });
+    lines.Finish();
     if (errorText.empty() && table.size() < static_cast<std::size_t>(PlutoRecordCount))
       errorText = "The file ends after " + std::to_string(table.size()) + " records; " +
                   std::to_string(PlutoRecordCount) + " are needed.";
@@ -220,30 +266,25 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   if (errorText.empty()) errorText = brokenStep;
 
   if (errorText.empty()) {
-    Degrees = std::move(table);
+    Records = std::move(table);
     return true;
   }
-  Degrees.clear();
+  Records.clear();
   return false;
 }
 
 double PlutoTable::Entry(int32_t k) const {
-  if (k < 0 || static_cast<std::size_t>(k) >= Degrees.size()) return kNoRecord;
-  return Degrees[static_cast<std::size_t>(k)];
+  if (k < 0 || static_cast<std::size_t>(k) >= Records.size()) return kNoRecord;
+  return UnpackedDegrees(Records[static_cast<std::size_t>(k)]);
 }
 
-double PlutoEntryOf(std::string_view record, int32_t k) {
+uint32_t PackedPlutoRecord(std::string_view record, int32_t k) {
   const int32_t minutesOfArc = DecodeRecord(record, k);
-  if (minutesOfArc < 0) return kNoRecord;
-  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
-  if (const auto seconds = DecodeRefinement(record)) {
-    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
-    degrees += *seconds / 3600.0;
-    if (degrees < 0) degrees += 360;
-    if (degrees >= 360) degrees -= 360;
-  }
-  return degrees;
+  if (minutesOfArc < 0) return kNoPlutoRecord;
+  return static_cast<uint32_t>(minutesOfArc) << 16 | static_cast<uint32_t>(RefinementOf(record) + 1);
 }
+
+double PlutoEntryOf(std::string_view record, int32_t k) { return UnpackedDegrees(PackedPlutoRecord(record, k)); }
 
 Position PlutoTable::Longitude(double jd) const {
   double speed = 0;

@@ -48,7 +48,8 @@ std::string DataFileText::Reason() const {
   return err != 0 ? std::strerror(err) : std::string();
 }
 
-DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
+DataFileText ReadDataFileChunks(const std::string& path, int64_t maxBytes,
+                                const std::function<bool(std::string_view)>& take) {
   DataFileText result;
   errno = 0;
   // Without O_NONBLOCK, opening a FIFO waits for a writer that never comes.
@@ -68,24 +69,33 @@ DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
   }
   result.refusal = RefusalOf(info, maxBytes);
   if (!result.refusal.empty()) return result;
-  result.bytes.reserve(static_cast<size_t>(info.st_size));
   char chunk[64 * 1024];
+  int64_t total = 0;
   while (true) {
     const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
     if (got < 0) {
       if (errno == EINTR) continue;
       result.err = errno != 0 ? errno : EIO;
-      result.bytes.clear();
       return result;
     }
     if (got == 0) break;
-    if (static_cast<int64_t>(result.bytes.size()) + got > maxBytes) {
+    total += got;
+    if (total > maxBytes) {
       result.refusal = TooLarge(maxBytes);
-      result.bytes.clear();
       return result;
     }
-    result.bytes.append(chunk, static_cast<size_t>(got));
+    if (!take(std::string_view(chunk, static_cast<size_t>(got)))) break;
   }
+  return result;
+}
+
+DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
+  std::string bytes;
+  DataFileText result = ReadDataFileChunks(path, maxBytes, [&](std::string_view chunk) {
+    bytes.append(chunk);
+    return true;
+  });
+  if (result.Read()) result.bytes = std::move(bytes);
   return result;
 }
 

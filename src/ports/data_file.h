@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace skyloom {
 
@@ -27,6 +29,14 @@ struct DataFileText {
 // The file is opened without blocking, so that a FIFO is refused and not
 // waited on.
 DataFileText ReadDataFile(const std::string& path, int64_t maxBytes);
+
+// The same, handing the bytes to take() a chunk at a time as they are read
+// instead of keeping them: a file read once, whose text is not wanted
+// afterwards, then costs no memory of its size. take returns false to stop
+// reading. bytes stays empty; a refusal or an error may come after some
+// chunks have been taken.
+DataFileText ReadDataFileChunks(const std::string& path, int64_t maxBytes,
+                                const std::function<bool(std::string_view)>& take);
 
 // Why path, when it exists, is not a file ReadDataFile with maxBytes would
 // read; empty when it would be, or when it does not exist or cannot be
