@@ -99,7 +99,7 @@ PlaceReading ReadPlace(const Atlas& atlas, std::string_view text) {
   if (found.empty()) {
     r.candidates = atlas.Search(name, country);
     if (r.candidates.size() > 10) r.candidates.resize(10);
-    r.why = "no place " + named + " in the atlas";
+    r.why = atlas.Unavailable().empty() ? "no place " + named + " in the atlas" : atlas.Unavailable();
     if (!r.candidates.empty()) r.why += "; places with names like it:";
     return r;
   }

@@ -32,10 +32,14 @@ class Atlas {
   // ("Pari" finds Paris and Cormeilles-en-Parisis), in the same order; with
   // a country code only those of that country.
   virtual std::vector<Place> Search(std::string_view text, std::string_view country = {}) const = 0;
+  // Why the atlas has no places at all (its library cannot be opened), or
+  // empty.
+  virtual std::string Unavailable() const { return {}; }
 };
 
 // The atlas of the geonames library. It holds no state of its own; the
-// library reads its cities from data compiled into it.
+// library reads its cities from data compiled into it, and is opened when a
+// place is first asked for.
 const Atlas& GeonamesAtlas();
 
 // An atlas of the places given, for the tests: names compared regardless of

@@ -52,6 +52,19 @@ TEST(BirthPlace, TextsNamePlacesOrAreRefused) {
   }
 }
 
+// An atlas whose library cannot be opened says so, not that no place has
+// the name; coordinates need no atlas.
+TEST(BirthPlace, AnAtlasThatCannotBeOpenedSaysSo) {
+  struct Closed : MemoryAtlas {
+    Closed() : MemoryAtlas(SmallAtlas()) {}
+    std::string Unavailable() const override { return "the atlas of birth places cannot be opened: gone"; }
+  } closed;
+  const PlaceReading named = ReadPlace(closed, "Nowhere");
+  EXPECT_FALSE(named.Found());
+  EXPECT_EQ(named.why, "the atlas of birth places cannot be opened: gone");
+  EXPECT_TRUE(ReadPlace(closed, "52.52,13.405").Found());
+}
+
 // The geonames library's own records, read one by one without the atlas's
 // lookup: every city whose name is exactly the one wanted.
 std::vector<Place> RecordsNamed(const std::string& name) {

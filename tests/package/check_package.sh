@@ -36,7 +36,7 @@ twice=$(sort <<<"$listing" | uniq -d)
 # Declared dependencies: the ephemeris data, the tz database, the libraries
 # (Swiss Ephemeris is linked in: its data files are the dependency).
 depends=$(dpkg-deb -f "$deb" Depends)
-for want in swe-standard-data tzdata libc6 libqt6widgets6; do
+for want in swe-standard-data tzdata libc6 libqt6widgets6 libgeonames0; do
   check
   grep -q -- "$want" <<<"$depends" || fail "Depends lacks $want: $depends"
 done
@@ -62,6 +62,12 @@ check
 [ "$installed" = "$tested" ] || fail "the installed report differs from the tested build's"
 check
 grep -q '^Conjunction ' <<<"$installed" || fail "no conjunction of Jupiter and Pluto in 2020: $installed"
+
+# The atlas of birth places is opened when a place is first asked for.
+check
+places=$("$cli" places Berlin 2>&1) || fail "the installed atlas cannot be searched: $places"
+check
+grep -q '^Berlin | Berlin | DE | .* | Europe/Berlin$' <<<"$places" || fail "the installed atlas lacks Berlin: $places"
 
 # The manual page is the program's --help.
 manual=$(zcat "$root/usr/share/man/man1/skyloom-cli.1.gz")
