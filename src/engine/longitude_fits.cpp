@@ -42,13 +42,33 @@ constexpr double kNearestToTheSunTimingRoots = 1 * Pi / 180;
 constexpr double kNearTheSun = 5e-5;
 
 // The Sun's longitude to a few hundredths of a degree (its mean longitude
-// and the equation of the centre), enough to tell how near it a body comes.
-double RoughSunLongitude(double jd) {
-  const double days = jd - kJ2000;
-  const double meanLongitude = (280.460 + 0.9856474 * days) * Pi / 180;
-  const double anomaly = (357.528 + 0.9856003 * days) * Pi / 180;
-  return meanLongitude + (1.915 * std::sin(anomaly) + 0.020 * std::sin(2 * anomaly)) * Pi / 180;
-}
+// and the equation of the centre), enough to tell how near it a body comes:
+// at instants a fixed step apart, its anomaly turned on by the step's angle
+// each time rather than its sine taken afresh.
+class RoughSun {
+ public:
+  RoughSun(double jd, double step)
+      : days_(jd - kJ2000),
+        step_(step),
+        sine_(std::sin(Anomaly(days_))),
+        cosine_(std::cos(Anomaly(days_))),
+        stepSine_(std::sin(0.9856003 * step * Pi / 180)),
+        stepCosine_(std::cos(0.9856003 * step * Pi / 180)) {}
+  double Longitude() const {
+    const double meanLongitude = (280.460 + 0.9856474 * days_) * Pi / 180;
+    return meanLongitude + (1.915 * sine_ + 0.040 * sine_ * cosine_) * Pi / 180;
+  }
+  void Next() {
+    days_ += step_;
+    const double sine = sine_ * stepCosine_ + cosine_ * stepSine_;
+    cosine_ = cosine_ * stepCosine_ - sine_ * stepSine_;
+    sine_ = sine;
+  }
+
+ private:
+  static double Anomaly(double days) { return (357.528 + 0.9856003 * days) * Pi / 180; }
+  double days_, step_, sine_, cosine_, stepSine_, stepCosine_;
+};
 // Where a decision's margin is computed in doubles, this much more is kept
 // back (radians): rounding of the sums that made it.
 constexpr double kRounding = 1e-12;
@@ -56,6 +76,19 @@ constexpr double kRounding = 1e-12;
 // The longitude taken as close to `near` as whole turns allow.
 double Unwrapped(double longitude, double near) {
   return longitude + TwoPi * std::nearbyint((near - longitude) / TwoPi);
+}
+
+// cos(pi k (j + 1/2) / n), the Chebyshev polynomial k at node j: [k][j].
+const std::array<std::array<double, LongitudeFits::kNodes>, LongitudeFits::kNodes>& ChebyshevAtNodes() {
+  static const auto table = [] {
+    constexpr int n = LongitudeFits::kNodes;
+    std::array<std::array<double, n>, n> t{};
+    for (int k = 0; k < n; ++k)
+      for (int j = 0; j < n; ++j)
+        t[static_cast<size_t>(k)][static_cast<size_t>(j)] = std::cos(std::numbers::pi * k * (j + 0.5) / n);
+    return t;
+  }();
+  return table;
 }
 
 double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
@@ -76,9 +109,10 @@ bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyI
   const int steps = static_cast<int>(std::ceil(4 * days));
   const double step = days / steps;
   const double slack = ((MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step / 2 + 0.1) * Pi / 180;
-  for (int k = 0; k <= steps; ++k) {
+  RoughSun sun(middle - days / 2, step);
+  for (int k = 0; k <= steps; ++k, sun.Next()) {
     const double x = -1 + 2.0 * k / steps;
-    const double apart = std::remainder(Clenshaw(fit, x) - RoughSunLongitude(middle + x * days / 2), TwoPi);
+    const double apart = std::remainder(Clenshaw(fit, x) - sun.Longitude(), TwoPi);
     if (std::fabs(apart) - slack < nearest) return true;
   }
   return false;
@@ -154,7 +188,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
       for (int k = 0; k < kNodes; ++k) {
         double sum = 0;
         for (int j = 0; j < kNodes; ++j)
-          sum += values[static_cast<size_t>(j)] * std::cos(std::numbers::pi * k * (j + 0.5) / kNodes);
+          sum += values[static_cast<size_t>(j)] * ChebyshevAtNodes()[static_cast<size_t>(k)][static_cast<size_t>(j)];
         fit.coefficients[static_cast<size_t>(k)] = sum * (k == 0 ? 1.0 : 2.0) / kNodes;
       }
       double worst = 0;
