@@ -41,34 +41,6 @@ constexpr double kNearestToTheSun = 3 * Pi / 180;
 constexpr double kNearestToTheSunTimingRoots = 1 * Pi / 180;
 constexpr double kNearTheSun = 5e-5;
 
-// The Sun's longitude to a few hundredths of a degree (its mean longitude
-// and the equation of the centre), enough to tell how near it a body comes:
-// at instants a fixed step apart, its anomaly turned on by the step's angle
-// each time rather than its sine taken afresh.
-class RoughSun {
- public:
-  RoughSun(double jd, double step)
-      : days_(jd - kJ2000),
-        step_(step),
-        sine_(std::sin(Anomaly(days_))),
-        cosine_(std::cos(Anomaly(days_))),
-        stepSine_(std::sin(0.9856003 * step * Pi / 180)),
-        stepCosine_(std::cos(0.9856003 * step * Pi / 180)) {}
-  double Longitude() const {
-    const double meanLongitude = (280.460 + 0.9856474 * days_) * Pi / 180;
-    return meanLongitude + (1.915 * sine_ + 0.040 * sine_ * cosine_) * Pi / 180;
-  }
-  void Next() {
-    days_ += step_;
-    const double sine = sine_ * stepCosine_ + cosine_ * stepSine_;
-    cosine_ = cosine_ * stepCosine_ - sine_ * stepSine_;
-    sine_ = sine;
-  }
-
- private:
-  static double Anomaly(double days) { return (357.528 + 0.9856003 * days) * Pi / 180; }
-  double days_, step_, sine_, cosine_, stepSine_, stepCosine_;
-};
 // Where a decision's margin is computed in doubles, this much more is kept
 // back (radians): rounding of the sums that made it.
 constexpr double kRounding = 1e-12;
@@ -104,8 +76,8 @@ double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
 // Whether a body's fit over the days centred on middle comes within
 // `nearest` of the Sun: sampled on the fit every six hours, less
 // what the two can close in between and the rough Sun's error.
-bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyIndex body, double middle, double nearest,
-                     double days) {
+bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyIndex body, double middle,
+                     double nearest, double days) {
   const int steps = static_cast<int>(std::ceil(4 * days));
   const double step = days / steps;
   const double slack = ((MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step / 2 + 0.1) * Pi / 180;
@@ -197,8 +169,8 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
       const double smallest = spans_ == FitSpans::Decisions || m.body == Moon ? kSmallestBound
-                              : m.body >= Jupiter                         ? kSmallestSlowRootsBound
-                                                                          : kSmallestRootsBound;
+                              : m.body >= Jupiter                             ? kSmallestSlowRootsBound
+                                                                              : kSmallestRootsBound;
       fit.bound = std::max(worst * kSafetyFactor, smallest) + m.error;
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
       if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {

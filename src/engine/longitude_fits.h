@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -92,6 +93,37 @@ constexpr bool FitsPay(BodyIndex body) { return body >= Jupiter && body <= LastB
 // thousandths of an arc second (Pluto comes from its table, the Moon
 // moves too far in 8 days).
 constexpr bool FitsTimeRoots(BodyIndex body) { return body >= Sun && body <= Neptune; }
+
+// The Sun's longitude to a few hundredths of a degree (its mean longitude
+// and the equation of the centre), enough to tell how near it a body comes:
+// at instants a fixed step apart, its anomaly turned on by the step's angle
+// each time rather than its sine taken afresh. Radians, not reduced to one
+// turn.
+class RoughSun {
+ public:
+  RoughSun(double jd, double step)
+      : days_(jd - kJ2000),
+        step_(step),
+        sine_(std::sin(Anomaly(days_))),
+        cosine_(std::cos(Anomaly(days_))),
+        stepSine_(std::sin(0.9856003 * step * Pi / 180)),
+        stepCosine_(std::cos(0.9856003 * step * Pi / 180)) {}
+  double Longitude() const {
+    const double meanLongitude = (280.460 + 0.9856474 * days_) * Pi / 180;
+    return meanLongitude + (1.915 * sine_ + 0.040 * sine_ * cosine_) * Pi / 180;
+  }
+  void Next() {
+    days_ += step_;
+    const double sine = sine_ * stepCosine_ + cosine_ * stepSine_;
+    cosine_ = cosine_ * stepCosine_ - sine_ * stepSine_;
+    sine_ = sine;
+  }
+
+ private:
+  static double Anomaly(double days) { return (357.528 + 0.9856003 * days) * Pi / 180; }
+  static constexpr double kJ2000 = 2451545.0;
+  double days_, step_, sine_, cosine_, stepSine_, stepCosine_;
+};
 
 // How a retrograde test comes out from fits alone: decided, or left to the
 // ephemeris where the longitude half an hour later cannot be told from the
