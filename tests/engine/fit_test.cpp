@@ -79,7 +79,9 @@ TEST(LongitudeFits, HoldTheirBoundsBehindTheSun) {
       const BodyIndex body = test::BodyOfText(line[0]);
       const FittedLongitude passing = fits.At(body, std::stod(line[1]));
       EXPECT_EQ(passing.known, spans == FitSpans::Decisions) << line.where;
-      if (passing.known) EXPECT_GE(passing.bound, 5e-5) << line.where;
+      if (passing.known) {
+        EXPECT_GE(passing.bound, 5e-5) << line.where;
+      }
       for (int hour = -12; hour <= 12; ++hour) {
         const double jd = std::stod(line[1]) + hour / 24.0;
         const FittedLongitude fit = fits.At(body, jd);
