@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -88,6 +89,10 @@ class MidnightLongitudes {
     std::vector<int8_t> retrograde;  // -1 not decided yet, else 0 or 1
   };
   size_t Slot(Span& span, int32_t day);
+  // The retrograde test from the body's step to the next midnight, where
+  // that step tells the half hour's direction beyond doubt; nothing where
+  // the test itself must be taken.
+  std::optional<bool> RetroFromMidnights(BodyIndex body, int32_t day, Position atMidnight, double jd);
 
   const BodyPositions& positions_;
   Zone zone_;
