@@ -63,13 +63,13 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
 // The most the half hour's step after a midnight differs from the same
 // share of the step to the next midnight, a day of 23 to 25 hours later,
 // radians: twice the most found every six hours over 1600 to 2799 (Mercury
-// 3.68e-5, Venus 7.9e-6, Mars 2.8e-6, each after a day of 25 hours). 0 for
+// 3.68e-5, Venus 7.9e-6, Mars 2.82e-6, each after a day of 25 hours). 0 for
 // a body whose retrograde test is not taken from its midnights.
 double HalfHourBesideTheDay(BodyIndex body) {
   switch (body) {
     case Mercury: return 7.4e-5;
     case Venus: return 1.6e-5;
-    case Mars: return 5.6e-6;
+    case Mars: return 5.7e-6;
     default: return 0;
   }
 }
