@@ -4,6 +4,7 @@
 //
 // The report goes to standard output as it comes; every file the command is
 // asked to write is opened before the run and put in place whole after it.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <array>
@@ -171,6 +172,12 @@ int main(int argc, char** argv) {
   // A reader that goes away (a closed pipe) is a write error like any
   // other, told with exit status 3, not a signal that drops the files.
   std::signal(SIGPIPE, SIG_IGN);
+  // The runs of a batch or a series take and give back blocks of some
+  // hundreds of kilobytes again and again: kept in the heap, not mapped
+  // afresh from the system each time, a page fault a page (the allocator
+  // raises its own limits only once it has freed a block that large).
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  mallopt(M_TRIM_THRESHOLD, 8 << 20);
   if (PlacesCommand(argc, argv)) return ListPlaces(argc, argv);
   // The chart collection: its own commands, a run of one of its charts as
   // if its birth data were typed, or a batch over its charts.

@@ -107,23 +107,6 @@ int32_t RefinementOf(std::string_view record) {
   return value > 2 * kRefinementOffset ? -1 : value;
 }
 
-// A record kept as its whole minutes of arc (above) and its refinement plus
-// one (below; 0 for none): half the memory of its longitude, which the
-// table's days would otherwise take in fresh pages of every process.
-double UnpackedDegrees(uint32_t packed) {
-  if (packed == kNoPlutoRecord) return kNoRecord;
-  const auto minutesOfArc = static_cast<int32_t>(packed >> 16);
-  const int32_t refinement = static_cast<int32_t>(packed & 0xFFFF) - 1;
-  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
-  if (refinement >= 0) {
-    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
-    degrees += static_cast<double>(refinement - kRefinementOffset) / kRefinementUnits / 3600.0;
-    if (degrees < 0) degrees += 360;
-    if (degrees >= 360) degrees -= 360;
-  }
-  return degrees;
-}
-
 // The record as the user may see it in a message box: control and non-ASCII
 // bytes would garble the text, and a long line says nothing more.
 std::string QuotedRecord(std::string_view record) {
@@ -202,7 +185,7 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   // checked file, so no lookup after a failed load can meet a short or
   // broken table. Each record is decoded once, as it arrives, while its line
   // number in the file is still known.
-  std::vector<uint32_t> table;
+  std::vector<double> table;
   std::string trailer;
   Fnv1a64 hash;
   // The first record that does not follow on from the day before: told only
@@ -220,15 +203,14 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
       return true;
     }
     const auto k = static_cast<int32_t>(table.size());
-    const uint32_t packed = PackedPlutoRecord(line, k);
-    const double entry = UnpackedDegrees(packed);
+    const double entry = PlutoEntryOf(line, k);
     if (k < PlutoRecordCount && entry < 0) {
       errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
                   "\" is not a valid longitude.";
       return false;
     }
     hash.Add(line);
-    table.push_back(packed);
+    table.push_back(entry);
     // The checksum line may have been written again over damaged records.
     if (entry < 0) stepping = false;  // past the records the program needs
     if (k > 0 && stepping && brokenStep.empty()) {
@@ -266,25 +248,30 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   if (errorText.empty()) errorText = brokenStep;
 
   if (errorText.empty()) {
-    Records = std::move(table);
+    Degrees = std::move(table);
     return true;
   }
-  Records.clear();
+  Degrees.clear();
   return false;
 }
 
 double PlutoTable::Entry(int32_t k) const {
-  if (k < 0 || static_cast<std::size_t>(k) >= Records.size()) return kNoRecord;
-  return UnpackedDegrees(Records[static_cast<std::size_t>(k)]);
+  if (k < 0 || static_cast<std::size_t>(k) >= Degrees.size()) return kNoRecord;
+  return Degrees[static_cast<std::size_t>(k)];
 }
 
-uint32_t PackedPlutoRecord(std::string_view record, int32_t k) {
+double PlutoEntryOf(std::string_view record, int32_t k) {
   const int32_t minutesOfArc = DecodeRecord(record, k);
-  if (minutesOfArc < 0) return kNoPlutoRecord;
-  return static_cast<uint32_t>(minutesOfArc) << 16 | static_cast<uint32_t>(RefinementOf(record) + 1);
+  if (minutesOfArc < 0) return kNoRecord;
+  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
+  if (const int32_t refinement = RefinementOf(record); refinement >= 0) {
+    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
+    degrees += static_cast<double>(refinement - kRefinementOffset) / kRefinementUnits / 3600.0;
+    if (degrees < 0) degrees += 360;
+    if (degrees >= 360) degrees -= 360;
+  }
+  return degrees;
 }
-
-double PlutoEntryOf(std::string_view record, int32_t k) { return UnpackedDegrees(PackedPlutoRecord(record, k)); }
 
 Position PlutoTable::Longitude(double jd) const {
   double speed = 0;

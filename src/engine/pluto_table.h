@@ -36,7 +36,7 @@ class PlutoTable {
   // empty, so that no lookup can meet part of a file. Only a regular file of
   // a size a table can have is read.
   bool Load(const std::string& path, std::string& errorText);
-  bool Loaded() const { return !Records.empty(); }
+  bool Loaded() const { return !Degrees.empty(); }
 
   // Longitude in degrees of record k, in [0, 360); negative when record k is
   // missing or cannot be decoded.
@@ -49,15 +49,11 @@ class PlutoTable {
   // The same with its rate of change in radians a day (0 outside the range).
   Position Longitude(double jd, double& speed) const;
 
-  // Entry k is the record of day number 2305448 + k as PackedPlutoRecord
-  // keeps it: decoded once, when loaded.
-  std::vector<uint32_t> Records;
+  // Entry k is the longitude of day number 2305448 + k as its record reads
+  // (PlutoEntryOf): decoded once, when loaded. (Kept as doubles: a batch
+  // of charts reads them millions of times.)
+  std::vector<double> Degrees;
 };
-
-// A record's fields as the table keeps them (Entry reads them back as
-// PlutoEntryOf does), or kNoPlutoRecord when it cannot be decoded.
-inline constexpr uint32_t kNoPlutoRecord = 0xFFFFFFFFu;
-uint32_t PackedPlutoRecord(std::string_view record, int32_t k);
 
 // Encodes a longitude in degrees as the record of index k, refinement
 // included; PlutoTable::Entry reads it back to a thousandth of an arc second.

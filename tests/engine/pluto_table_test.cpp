@@ -68,13 +68,11 @@ class PlutoTableTest : public ::testing::Test {
   // Puts records into the table by hand, with valid filler around them:
   // made-up longitudes that visit every field value and cross the seam often.
   void SetTableEntries(const std::vector<std::pair<int32_t, std::string>>& entries) {
-    table.Records.assign(PlutoRecordCount, kNoPlutoRecord);
+    table.Degrees.assign(PlutoRecordCount, -1);
     for (int32_t k = 0; k < PlutoRecordCount; ++k) Set(k, EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0));
     for (const auto& [k, record] : entries) Set(k, record);
   }
-  void Set(int32_t k, const std::string& record) {
-    table.Records[static_cast<size_t>(k)] = PackedPlutoRecord(record, k);
-  }
+  void Set(int32_t k, const std::string& record) { table.Degrees[static_cast<size_t>(k)] = PlutoEntryOf(record, k); }
 
   PlutoTable table;
   fs::path folder_ = fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(std::random_device()()));
@@ -128,7 +126,7 @@ TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
       std::string errorText = "left over";
       ASSERT_TRUE(table.Load(Path(), errorText)) << errorText;
       EXPECT_EQ(errorText, "");
-      ASSERT_EQ(table.Records.size(), records.size());
+      ASSERT_EQ(table.Degrees.size(), records.size());
       for (int32_t k = 0; k < PlutoRecordCount; ++k)
         ASSERT_EQ(table.Entry(k), PlutoEntryOf(records[static_cast<size_t>(k)], k))
             << "k " << k << " line end size " << std::strlen(lineEnd) << ", " << blanks << " blanks";
@@ -227,11 +225,11 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
     if (c.content) WriteDataFile(fs::path(c.path).filename().string(), *c.content);
-    table.Records.assign(real.size(), PackedPlutoRecord(EncodePlutoRecord(0, 1.0), 0));
+    table.Degrees.assign(real.size(), 1.0);
     std::string errorText;
     EXPECT_EQ(table.Load(c.path, errorText), c.errorText.empty());
     EXPECT_EQ(errorText, c.errorText);
-    EXPECT_EQ(table.Records.empty(), !c.errorText.empty());
+    EXPECT_EQ(table.Degrees.empty(), !c.errorText.empty());
     EXPECT_EQ(table.Longitude(2451544.5).Known(), c.errorText.empty());
   }
 }
