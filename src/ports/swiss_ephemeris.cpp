@@ -144,14 +144,17 @@ Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   int32 flags = -1;
-  if (!speed && (rough || fittedNutation.load(std::memory_order_relaxed))) {
-    // The bodies of one instant share its nutation.
+  const bool fitted = fittedNutation.load(std::memory_order_relaxed);
+  if (!speed && (rough || fitted)) {
+    // Where the process fits the nutation, a rough position takes it from
+    // the fits too: exact, and cheaper than the short series. The bodies of
+    // one instant share the short series' value.
     thread_local double roughAt = std::nan(""), roughNutation = 0;
-    if (rough && jd != roughAt) {
+    if (!fitted && jd != roughAt) {
       roughNutation = ShortNutationDegrees(jd);
       roughAt = jd;
     }
-    const double dpsi = rough ? roughNutation : nutation.Degrees(jd);
+    const double dpsi = fitted ? nutation.Degrees(jd) : roughNutation;
     if (std::isfinite(dpsi)) {
       flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | SEFLG_NONUT, xx, err);
       xx[0] += dpsi;
