@@ -38,9 +38,8 @@
 #include "runs/request_checks.h"
 #include "runs/session.h"
 #ifdef SKYLOOM_TIMELINE
-#include <QtGlobal>
-
-#include "draw/timeline_drawing.h"
+#include "cli/timeline_file.h"
+#include "report/timeline.h"
 #endif
 
 namespace {
@@ -141,12 +140,13 @@ bool EndsWithLower(const std::string& text, const std::string& suffix) {
 
 // The timeline is drawn in memory and written to its destination like any
 // other file.
-std::string DrawTimeline(const std::vector<RunResult>& results, const SkyEventList& events,
-                         const ForecastList& forecast, Destination& to) {
-  std::string bytes, reason;
-  if (!RenderTimelineBytes(results, events, forecast, EndsWithLower(to.Path(), ".png"), bytes, reason)) return reason;
-  to.Write(bytes);
-  return {};
+std::string DrawTimeline(const TimelineDrawer& drawer, const std::vector<RunResult>& results,
+                         const SkyEventList& events, const ForecastList& forecast, Destination& to) {
+  std::string bytes;
+  const std::string reason =
+      drawer.Draw(BuildTimeline(results, events, forecast), EndsWithLower(to.Path(), ".png"), bytes);
+  if (reason.empty()) to.Write(bytes);
+  return reason;
 }
 #endif
 
@@ -159,14 +159,6 @@ enum FileIndex { kHtml, kIcs, kCsv, kJson, kTimeline };
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef SKYLOOM_TIMELINE
-  // Qt's notices about its surroundings (no runtime folder, no display) are
-  // no concern of the command's; what goes wrong in drawing is told as the
-  // timeline's own error.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) std::fprintf(stderr, "skyloom-cli: %s\n", message.toLocal8Bit().constData());
-  });
-#endif
   // The shell's completion asks the program for its words.
   if (argc == 3 && std::string_view(argv[1]) == "__complete") return PrintCompletionWords(argv[2]) ? kDone : kUnusable;
   // A reader that goes away (a closed pipe) is a write error like any
@@ -250,6 +242,18 @@ int main(int argc, char** argv) {
     }
     if (!d.Temporary().empty()) gTemporaries.push_back(d.Temporary());
   }
+#ifdef SKYLOOM_TIMELINE
+  // The drawing library too: a timeline that cannot be drawn is told before
+  // the run as well.
+  TimelineDrawer drawer;
+  if (files[kTimeline] != nullptr) {
+    const std::string reason = drawer.Open(ExecutableFolder());
+    if (!reason.empty()) {
+      TellNotWritten(files[kTimeline]->Name(), reason);
+      return kNotWritten;
+    }
+  }
+#endif
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporariesAndStop);
 
   LineEndFilter report([&](std::string_view text) {
@@ -308,7 +312,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (exports[k]) reason = exports[k]->Finish(events, forecast);
 #ifdef SKYLOOM_TIMELINE
-    if (k == kTimeline && reason.empty()) reason = DrawTimeline(session.Results(), events, forecast, *d);
+    if (k == kTimeline && reason.empty()) reason = DrawTimeline(drawer, session.Results(), events, forecast, *d);
 #endif
     if (reason.empty()) {
       reason = d->Commit();

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QSvgGenerator>
 
@@ -496,37 +495,6 @@ bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& e
   if (reason.empty()) return true;
   error = QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(reason));
   return false;
-}
-
-bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
-                         std::string& bytes, std::string& error) {
-  return RenderTimelineBytes(results, events, ForecastList{}, png, bytes, error);
-}
-
-bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events,
-                         const ForecastList& forecast, bool png, std::string& bytes, std::string& error) {
-  // A command-line program has no application object; fonts and painting
-  // need one, on a platform without a screen.
-  // Qt takes the options it reads out of argv, so they are made afresh for
-  // each call, and they outlive the application.
-  char name[] = "skyloom", option[] = "-platform", platform[] = "offscreen";
-  char* argv[] = {name, option, platform, nullptr};
-  int argc = 3;
-  std::unique_ptr<QGuiApplication> ownApplication;
-  if (QCoreApplication::instance() == nullptr) {
-    ownApplication = std::make_unique<QGuiApplication>(argc, argv);
-  } else if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-    error = "The timeline cannot be drawn without a graphical application object.";
-    return false;
-  }
-  QByteArray drawn;
-  QString message;
-  if (!DrawTimelineBytes(BuildTimeline(results, events, forecast), png, drawn, message)) {
-    error = message.toStdString();
-    return false;
-  }
-  bytes.assign(drawn.constData(), static_cast<size_t>(drawn.size()));
-  return true;
 }
 
 }  // namespace skyloom

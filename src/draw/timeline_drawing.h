@@ -93,15 +93,4 @@ bool DrawTimelineBytes(const Timeline& timeline, bool png, QByteArray& bytes, QS
 // reason when the file could not be written.
 bool WriteTimelineFile(const Timeline& timeline, const QString& path, QString& error);
 
-// Draws the timeline of the results as DrawTimelineBytes does. Without a
-// QGuiApplication (a command-line program) one is made for the call on the
-// "offscreen" platform. The stations of events are marked on their bodies'
-// rows.
-bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events, bool png,
-                         std::string& bytes, std::string& error);
-// The same with the eclipses, lunations and void-of-course spells of the
-// forecast on the axis.
-bool RenderTimelineBytes(const std::vector<RunResult>& results, const SkyEventList& events,
-                         const ForecastList& forecast, bool png, std::string& bytes, std::string& error);
-
 }  // namespace skyloom

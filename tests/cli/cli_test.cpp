@@ -165,6 +165,32 @@ TEST(SkyloomCli, RunsCutOffLeaveTheEarlierFilesWhole) {
   }
 }
 
+#ifdef SKYLOOM_TIMELINE
+// The timeline is drawn by a library beside the program, opened only for a
+// timeline. Without it (or with a file that is none) the timeline is
+// refused before the run, with the loader's reason, and no file is touched;
+// a run without --timeline does not need it.
+TEST(SkyloomCli, ATimelineWithoutItsLibraryIsToldBeforeTheRun) {
+  const fs::path folder = FreshFolder("alone"), program = folder / "skyloom-cli", svg = folder / "t.svg";
+  fs::copy_file(CliProgram(), program);
+  std::ofstream(svg) << "earlier";
+  const std::string files = " --timeline " + Quoted(svg) + " --csv " + Quoted(folder / "t.csv");
+  for (const std::string library : {"", "not a library"}) {
+    if (!library.empty()) std::ofstream(folder / "skyloom-timeline.so") << library;
+    const CliResult r = RunCli(kRun + files, "", 0, program);
+    EXPECT_EQ(r.status, 3) << library;
+    EXPECT_EQ(r.out, "") << library;
+    const std::string told = "skyloom-cli: cannot write " + svg.string() + ": the timeline cannot be drawn: " +
+                             (folder / "skyloom-timeline.so").string() + ": ";
+    EXPECT_EQ(r.err.substr(0, told.size()), told) << r.err;
+    EXPECT_EQ(Count(r.err, "\n"), 1u) << r.err;
+    EXPECT_EQ(Slurp(svg), "earlier");
+    EXPECT_EQ(FilesIn(folder), library.empty() ? 2u : 3u);
+  }
+  EXPECT_EQ(RunCli(kRun, "", 0, program).out, RunCli(kRun).out);
+}
+#endif
+
 // Runs with every export at once: one report, HTML table and JSON run for
 // each run, the CSV a record for each row of the report (the exports' bytes
 // are golden files').

@@ -17,6 +17,7 @@ trap 'rm -rf "$root"' EXIT
 # The files every installation needs, and nothing outside /usr.
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 for want in /usr/lib/skyloom/skyloom-cli /usr/lib/skyloom/skyloom /usr/lib/skyloom/pluto.ptb \
+            /usr/lib/skyloom/skyloom-timeline.so \
             /usr/lib/skyloom/skl_help.txt /usr/bin/skyloom-cli /usr/bin/skyloom \
             /usr/share/man/man1/skyloom-cli.1.gz /usr/share/bash-completion/completions/skyloom-cli \
             /usr/share/applications/org.skyloom.Skyloom.desktop /usr/share/metainfo/org.skyloom.Skyloom.metainfo.xml \
@@ -62,6 +63,13 @@ check
 [ "$installed" = "$tested" ] || fail "the installed report differs from the tested build's"
 check
 grep -q '^Conjunction ' <<<"$installed" || fail "no conjunction of Jupiter and Pluto in 2020: $installed"
+
+# The timeline is drawn by the library beside the program, opened for it.
+check
+"$cli" "${run[@]}" --timeline "$root/installed.svg" >/dev/null 2>&1 || fail "the installed command line drew no timeline"
+"$reference" "${run[@]}" --timeline "$root/tested.svg" >/dev/null 2>&1
+check
+cmp -s "$root/installed.svg" "$root/tested.svg" || fail "the installed timeline differs from the tested build's"
 
 # The atlas of birth places is opened when a place is first asked for.
 check

@@ -46,9 +46,9 @@ size_t Count(const std::string& text, const std::string& what) {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-CliResult RunCli(const std::string& arguments, const std::string& prefix, long limit) {
-  const fs::path dir = CliScratch(), copy = dir / "skyloom-cli";
-  const std::string command = prefix + " " + Quoted(prefix.find("setpriv") == 0 ? copy : CliProgram()) + " >" +
+CliResult RunCli(const std::string& arguments, const std::string& prefix, long limit, const fs::path& program) {
+  const fs::path dir = CliScratch();
+  const std::string command = prefix + " " + Quoted(program.empty() ? CliProgram() : program) + " >" +
                               Quoted(dir / "out") + " 2>" + Quoted(dir / "err") + " </dev/null " + arguments;
   const pid_t child = ::fork();
   if (child == 0) {
@@ -67,8 +67,11 @@ CliResult RunCli(const std::string& arguments, const std::string& prefix, long l
 
 CliResult RunCliUnprivileged(const std::string& arguments) {
   if (::geteuid() != 0) return RunCli(arguments);
-  fs::copy_file(CliProgram(), CliScratch() / "skyloom-cli", fs::copy_options::overwrite_existing);
-  return RunCli(arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups");
+  const fs::path copy = CliScratch() / "skyloom-cli", library = CliProgram().parent_path() / "skyloom-timeline.so";
+  fs::copy_file(CliProgram(), copy, fs::copy_options::overwrite_existing);
+  if (fs::exists(library))
+    fs::copy_file(library, CliScratch() / library.filename(), fs::copy_options::overwrite_existing);
+  return RunCli(arguments, "setpriv --reuid=65534 --regid=65534 --clear-groups", 0, copy);
 }
 
 }  // namespace skyloom::test

@@ -16,11 +16,13 @@ struct CliResult {
 // before the program (an environment change, say). A limit above 0 makes a
 // disk that takes no file beyond that many bytes (RLIMIT_FSIZE in the child,
 // SIGXFSZ ignored, so that writes fail with EFBIG as on a full disk with
-// ENOSPC), standard output and error included.
-CliResult RunCli(const std::string& arguments, const std::string& prefix = "", long limit = 0);
+// ENOSPC), standard output and error included. program: another copy of
+// the program than the built one.
+CliResult RunCli(const std::string& arguments, const std::string& prefix = "", long limit = 0,
+                 const std::filesystem::path& program = {});
 // The same as an unprivileged user when the tests run as root, so that file
-// permissions hold (a copy of the program in the scratch folder, as the
-// build folder may be closed to other users).
+// permissions hold (a copy of the program and of its timeline library in the
+// scratch folder, as the build folder may be closed to other users).
 CliResult RunCliUnprivileged(const std::string& arguments);
 std::filesystem::path CliProgram();
 
