@@ -50,22 +50,26 @@ double Unwrapped(double longitude, double near) {
   return longitude + TwoPi * std::nearbyint((near - longitude) / TwoPi);
 }
 
-// cos(pi k (j + 1/2) / n), the Chebyshev polynomial k at node j: [k][j].
-const std::array<std::array<double, LongitudeFits::kNodes>, LongitudeFits::kNodes>& ChebyshevAtNodes() {
-  static const auto table = [] {
-    constexpr int n = LongitudeFits::kNodes;
-    std::array<std::array<double, n>, n> t{};
-    for (int k = 0; k < n; ++k)
-      for (int j = 0; j < n; ++j)
-        t[static_cast<size_t>(k)][static_cast<size_t>(j)] = std::cos(std::numbers::pi * k * (j + 0.5) / n);
+using Coefficients = std::array<double, LongitudeFits::kMostNodes>;
+using NodeTable = std::array<Coefficients, LongitudeFits::kMostNodes>;
+
+// cos(pi k (j + 1/2) / n), the Chebyshev polynomial k at node j of n: [k][j].
+const NodeTable& ChebyshevAtNodes(int n) {
+  static const auto make = [](int nodes) {
+    NodeTable t{};
+    for (int k = 0; k < nodes; ++k)
+      for (int j = 0; j < nodes; ++j)
+        t[static_cast<size_t>(k)][static_cast<size_t>(j)] = std::cos(std::numbers::pi * k * (j + 0.5) / nodes);
     return t;
-  }();
-  return table;
+  };
+  static const NodeTable few = make(LongitudeFits::Nodes(0)), most = make(LongitudeFits::kMostNodes);
+  return n == LongitudeFits::kMostNodes ? most : few;
 }
 
-double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
+// The first n coefficients' series at x.
+double Clenshaw(const Coefficients& c, int n, double x) {
   double b1 = 0, b2 = 0;
-  for (int k = LongitudeFits::kNodes - 1; k >= 1; --k) {
+  for (int k = n - 1; k >= 1; --k) {
     const double b0 = 2 * x * b1 - b2 + c[static_cast<size_t>(k)];
     b2 = b1;
     b1 = b0;
@@ -76,16 +80,23 @@ double Clenshaw(const std::array<double, LongitudeFits::kNodes>& c, double x) {
 // Whether a body's fit over the days centred on middle comes within
 // `nearest` of the Sun: sampled on the fit every six hours, less
 // what the two can close in between and the rough Sun's error.
-bool ComesNearTheSun(const std::array<double, LongitudeFits::kNodes>& fit, BodyIndex body, double middle,
-                     double nearest, double days) {
+bool ComesNearTheSun(const Coefficients& fit, int nodes, BodyIndex body, double middle, double nearest,
+                     double days) {
   const int steps = static_cast<int>(std::ceil(4 * days));
   const double step = days / steps;
   const double slack = ((MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step / 2 + 0.1) * Pi / 180;
+  // A sample farther off than that need not be followed by the next few:
+  // the two cannot close by more than twice their most a day, a step's
+  // worth each step.
+  const double closing = 2 * (MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step * Pi / 180;
   RoughSun sun(middle - days / 2, step);
-  for (int k = 0; k <= steps; ++k, sun.Next()) {
+  for (int k = 0, next = 0; k <= steps; ++k, sun.Next()) {
+    if (k < next) continue;
     const double x = -1 + 2.0 * k / steps;
-    const double apart = std::remainder(Clenshaw(fit, x) - sun.Longitude(), TwoPi);
-    if (std::fabs(apart) - slack < nearest) return true;
+    const double apart = std::remainder(Clenshaw(fit, nodes, x) - sun.Longitude(), TwoPi);
+    const double room = std::fabs(apart) - slack - nearest;
+    if (room < 0) return true;
+    next = k + 1 + static_cast<int>(room / closing);
   }
   return false;
 }
@@ -98,12 +109,15 @@ double LongitudeFits::SpanDays(BodyIndex body) const {
   // Long enough that a fit costs well under a position a day, short enough
   // that its error stays far below the few seconds of arc a day the
   // slowest decisions move by (checked against the ephemeris 1600 to 2799).
+  // Jupiter's to Pluto's spans take 16 nodes, 8 days apart: the Moon's pull
+  // on the Earth, which sways every geocentric place with the month by up
+  // to a few seconds of arc, wants more than three a month.
   switch (body) {
     case Mercury: return 16.0;
     case Sun:
     case Venus:
     case Mars: return 32.0;
-    default: return 64.0;
+    default: return 128.0;
   }
 }
 
@@ -113,21 +127,22 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   // curve's is largest, at the ends and halfway between nodes, where the
   // first term left out peaks.
   constexpr int kChecks = 7;
-  std::array<double, kNodes + kChecks> xs{};
-  for (int j = 0; j < kNodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / kNodes);
-  int n = kNodes;
-  for (const int j : {0, 1, kNodes / 4, kNodes / 2, 3 * kNodes / 4, kNodes - 1, kNodes})
-    xs[static_cast<size_t>(n++)] = std::cos(std::numbers::pi * j / kNodes);
+  const int nodes = Nodes(days);
+  std::array<double, kMostNodes + kChecks> xs{};
+  for (int j = 0; j < nodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / nodes);
+  int n = nodes;
+  for (const int j : {0, 1, nodes / 4, nodes / 2, 3 * nodes / 4, nodes - 1, nodes})
+    xs[static_cast<size_t>(n++)] = std::cos(std::numbers::pi * j / nodes);
   // The instants in time order, every body at each: the ephemeris reads its
   // files forwards and keeps the nutation of the instant it last computed.
-  std::array<int, kNodes + kChecks> order{};
+  std::array<int, kMostNodes + kChecks> order{};
   for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
   std::sort(order.begin(), order.end(),
             [&](int a, int b) { return xs[static_cast<size_t>(a)] < xs[static_cast<size_t>(b)]; });
   struct Made {
     BodyIndex body;
     bool known = true;
-    std::array<double, kNodes + kChecks> values{};
+    std::array<double, kMostNodes + kChecks> values{};
     double error = 0;  // of the positions themselves
   };
   std::vector<Made> made;
@@ -153,19 +168,21 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
     Fit fit;
     if (m.known) {
       // One unbroken curve through the 0/360 seam.
-      std::array<double, kNodes> values{};
-      for (int j = 0; j < kNodes; ++j)
+      std::array<double, kMostNodes> values{};
+      for (int j = 0; j < nodes; ++j)
         values[static_cast<size_t>(j)] =
             j == 0 ? m.values[0] : Unwrapped(m.values[static_cast<size_t>(j)], values[static_cast<size_t>(j - 1)]);
-      for (int k = 0; k < kNodes; ++k) {
+      const NodeTable& chebyshev = ChebyshevAtNodes(nodes);
+      fit.nodes = nodes;
+      for (int k = 0; k < nodes; ++k) {
         double sum = 0;
-        for (int j = 0; j < kNodes; ++j)
-          sum += values[static_cast<size_t>(j)] * ChebyshevAtNodes()[static_cast<size_t>(k)][static_cast<size_t>(j)];
-        fit.coefficients[static_cast<size_t>(k)] = sum * (k == 0 ? 1.0 : 2.0) / kNodes;
+        for (int j = 0; j < nodes; ++j)
+          sum += values[static_cast<size_t>(j)] * chebyshev[static_cast<size_t>(k)][static_cast<size_t>(j)];
+        fit.coefficients[static_cast<size_t>(k)] = sum * (k == 0 ? 1.0 : 2.0) / nodes;
       }
       double worst = 0;
-      for (int i = kNodes; i < n; ++i) {
-        const double fitted = Clenshaw(fit.coefficients, xs[static_cast<size_t>(i)]);
+      for (int i = nodes; i < n; ++i) {
+        const double fitted = Clenshaw(fit.coefficients, nodes, xs[static_cast<size_t>(i)]);
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
       const double smallest = spans_ == FitSpans::Decisions || m.body == Moon ? kSmallestBound
@@ -173,7 +190,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
                                                                               : kSmallestRootsBound;
       fit.bound = std::max(worst * kSafetyFactor, smallest) + m.error;
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
-      if (m.body != Sun && ComesNearTheSun(fit.coefficients, m.body, middle, nearest, days)) {
+      if (m.body != Sun && ComesNearTheSun(fit.coefficients, nodes, m.body, middle, nearest, days)) {
         fit.nearTheSun = true;
         fit.bound += kNearTheSun;
       }
@@ -220,7 +237,7 @@ FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   if (!fit.usable) return {};
   const double start = kJ2000 + static_cast<double>(span) * days;
   const double x = std::clamp(2 * (jd - start) / days - 1, -1.0, 1.0);
-  double longitude = Clenshaw(fit.coefficients, x);
+  double longitude = Clenshaw(fit.coefficients, fit.nodes, x);
   double bound = fit.bound;
   if (zodiac_ == Zodiac::Sidereal) {
     longitude -= AyanamsaRadians(CalendarYear(jd));

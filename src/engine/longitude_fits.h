@@ -48,17 +48,19 @@ class LongitudeFits {
   // Spans fitted so far, over all bodies.
   uint64_t SpansMade() const { return spansMade_; }
 
-  // Nodes of a fit (its degree is one less), and the span a body's fits
-  // cover, in days.
-  static constexpr int kNodes = 12;
+  // The span a body's fits cover, in days, and the nodes of a fit over a
+  // span that long (its degree is one less): 12, or 16 over the longest.
   double SpanDays(BodyIndex body) const;
+  static constexpr int kMostNodes = 16;
+  static constexpr int Nodes(double days) { return days >= 128 ? kMostNodes : 12; }
 
  private:
   struct Fit {
     bool usable = false;
     bool nearTheSun = false;
+    int nodes = 0;
     double bound = 0.0;
-    std::array<double, kNodes> coefficients{};
+    std::array<double, kMostNodes> coefficients{};
   };
   using Fits = std::unordered_map<int64_t, Fit>;
   // Makes span number `span` of each body in the mask (bit n for body n).
