@@ -33,7 +33,11 @@ constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // bound. (Over 1600 to 2799, fits of spans kept 2 degrees off the Sun
 // erred by at most a third of their bounds, while 183 of the 27,400 64-day
 // fits of Jupiter to Neptune, each passing within 0.2 degrees of the Sun,
-// erred beyond them, by up to 2.2 times, 6.3" at most.)
+// erred beyond them, by up to 2.2 times, 6.3" at most. Each of the 3,424
+// 128-day fits of Jupiter to Pluto, Chiron and the mean node, checked every
+// three hours, erred by at most 0.54 of its bound off the Sun, and 0.56 of
+// it with this room near the Sun; the true node's, whose bounds are near a
+// degree, by 0.84.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
 // The fits that time roots, over 8 days or (near the Sun) 2, follow the
 // bending down to a degree from the Sun: over 1600 to 2799 every such fit
