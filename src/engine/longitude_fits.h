@@ -49,10 +49,11 @@ class LongitudeFits {
   uint64_t SpansMade() const { return spansMade_; }
 
   // The span a body's fits cover, in days, and the nodes of a fit over a
-  // span that long (its degree is one less): 12, or 16 over the longest.
+  // span that long (its degree is one less): 12 over a few days, 16 over
+  // weeks.
   double SpanDays(BodyIndex body) const;
   static constexpr int kMostNodes = 16;
-  static constexpr int Nodes(double days) { return days >= 128 ? kMostNodes : 12; }
+  static constexpr int Nodes(double days) { return days >= 32 ? kMostNodes : 12; }
 
  private:
   struct Fit {
@@ -85,10 +86,14 @@ class LongitudeFits {
 };
 
 // Whether deciding on fits spares positions: for the slow bodies, whose
-// fits span weeks, costing a fraction of a position a day. A swifter body's
-// fit costs more than its midnights, which a run needs anyway wherever
-// something happens, and that is most days.
+// fits span months, costing a fraction of a position a day. A swifter
+// body's fits (a month or two) cost about half its midnights (Mercury's,
+// the Sun's) or a third (Venus', Mars'): they pay in a run of its own, where
+// most days hold no crossing and no turn, but not in a whole chart's series,
+// whose runs share the body's midnights and between them need nearly
+// every one (the Moon's fits, over two days, pay nowhere).
 constexpr bool FitsPay(BodyIndex body) { return body >= Jupiter && body <= LastBody && body != Moon; }
+constexpr bool FitsPayAlone(BodyIndex body) { return FitsPay(body) || (body >= Sun && body <= Mars); }
 
 // Whether a body's fits time its roots (the crossings of orbs) to the
 // minute: the planets from the ephemeris, whose 8-day fits err by

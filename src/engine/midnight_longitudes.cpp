@@ -101,7 +101,7 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
   const double jd = LocalMidnight(day, zone_).ut;
   auto decide = [&] {
     if (const std::optional<bool> told = RetroFromMidnights(body, day, atMidnight, jd)) return *told;
-    if (FitsPay(body)) {
+    if (DecidesOnFits(body)) {
       switch (RetroFromFit(body, atMidnight, FitAt(body, jd + 1.0 / 48))) {
         case FittedRetro::Prograde: return false;
         case FittedRetro::Retrograde: return true;

@@ -56,6 +56,11 @@ class MidnightLongitudes {
     useFits_ = use;
     ++changes_;
   }
+  // Whether decisions about the body are taken on its fits where they can:
+  // those of the slow bodies always, those of the Sun to Mars in a run of
+  // their own (see FitsPay, FitsPayAlone).
+  bool DecidesOnFits(BodyIndex body) const { return alone_ ? FitsPayAlone(body) : FitsPay(body); }
+  void RunsAlone(bool alone) { alone_ = alone; }
   const LongitudeFits& Fits() const { return fits_; }
 
   const BodyPositions& Positions() const { return positions_; }
@@ -99,6 +104,7 @@ class MidnightLongitudes {
   Zodiac zodiac_;
   LongitudeFits fits_, rootFits_;
   bool useFits_ = true;
+  bool alone_ = false;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.

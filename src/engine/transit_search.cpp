@@ -189,7 +189,8 @@ void Run::SettleMinima() {
 // changed nothing, where the ephemeris must decide.
 bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
   constexpr double kRounding = 1e-12;
-  if (!FitsPay(run_.bodies[0]) || (run_.world && !FitsPay(run_.bodies[1]))) return false;
+  if (!midnights_.DecidesOnFits(run_.bodies[0]) || (run_.world && !midnights_.DecidesOnFits(run_.bodies[1])))
+    return false;
   // The fitted midnights of the day before, moved on by one, while no
   // midnight was kept in between.
   const int bodies = run_.world ? 2 : 1;

@@ -775,7 +775,9 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
   } else {
     // The results take the rows as they are printed, so that a full report
     // and the exports agree.
-    end = SearchTransits(run, Midnights(run.zone, run.zodiac), table, results_.back(), observer);
+    MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
+    midnights.RunsAlone(!inSeries);
+    end = SearchTransits(run, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
   }
   running_ = false;
