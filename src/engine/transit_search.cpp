@@ -99,12 +99,15 @@ class Run {
   void Sample(int32_t day, bool afresh);
   bool JudgeFromFits(int32_t day, bool firstJudged);
   void SettleMinima();
+  void SettleMinimum(AspectIndex a);
   void Judge(int32_t day, bool firstJudged);
   void JudgeAspect(int32_t day, AspectIndex a, bool firstJudged);
   void JudgeSwiftAspect(int32_t day, AspectIndex a, bool firstJudged);
   int32_t DaysClearAhead() const;
   DayMinima Minima(int32_t day, AspectIndex a, double refineBelow);
   void Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima);
+  // The entry's row and mark, the pass's smallest deviation already set.
+  void EnterOrb(int32_t day, AspectIndex a, OrbIndex orb);
   void Exit(int32_t day, AspectIndex a, OrbIndex orb);
   void Holding(bool firstDay, const DayMinima& minima);
   void TrackMinimum(const DayMinima& minima);
@@ -172,14 +175,16 @@ class Run {
 };
 
 void Run::SettleMinima() {
-  for (const AspectIndex a : aspects_) {
-    TransitCursor& c = tracks_[a].cursor;
-    if (!c.pending) continue;
-    const double la = midnights_.At(run_.bodies[0], c.pendingDay).longitude;
-    const double lb = run_.world ? midnights_.At(run_.bodies[1], c.pendingDay).longitude : run_.natalLongitude;
-    c.MinDeviation = std::fabs(SignedAspectDeviation(la, lb, a, c.pendingSide));
-    c.pending = false;
-  }
+  for (const AspectIndex a : aspects_) SettleMinimum(a);
+}
+
+void Run::SettleMinimum(AspectIndex a) {
+  TransitCursor& c = tracks_[a].cursor;
+  if (!c.pending) return;
+  const double la = midnights_.At(run_.bodies[0], c.pendingDay).longitude;
+  const double lb = run_.world ? midnights_.At(run_.bodies[1], c.pendingDay).longitude : run_.natalLongitude;
+  c.MinDeviation = std::fabs(SignedAspectDeviation(la, lb, a, c.pendingSide));
+  c.pending = false;
 }
 
 // A day whose every decision the fits of the four midnights settle beyond
@@ -235,19 +240,30 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       if (j == 1) clearance[a] = dev - bound[k];
     }
   }
+  // An aspect held over the day, or with one orb entered or left in it
+  // (beyond doubt between its midnights). A day of two crossings of one
+  // aspect, the first day judged, and a crossing whose minute is asked for
+  // are the ephemeris' to judge.
   struct Held {
     AspectIndex aspect;
     int side, smaller;
     double fit, bound;
+    OrbIndex entry = -1, exit = -1;
   };
   std::array<Held, AspectCount + 1> held{};
   size_t heldCount = 0;
   for (const AspectIndex a : aspects_) {
     bool any = false;
+    int crossings = 0;
+    OrbIndex entry = -1, exit = -1;
     for (OrbIndex o = 0; o < 3; ++o) {
-      if (in[a][o][0] != in[a][o][1]) return false;  // an orb entered or left
-      any = any || in[a][o][0];
+      if (in[a][o][0] != in[a][o][1]) {
+        ++crossings;
+        (in[a][o][1] ? entry : exit) = o;
+      }
+      any = any || in[a][o][0] || in[a][o][1];
     }
+    if (crossings > 0 && (crossings > 1 || firstJudged || run_.crossingMinutes)) return false;
     if (!any) continue;
     // The side of the aspect, and the signed deviations, beyond doubt.
     const double lead = f[0][kDayStart].longitude - f[1][kDayStart].longitude;
@@ -261,14 +277,16 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       if (Pi - std::fabs(w) <= bound[k] || Pi - std::fabs(g[k]) <= bound[k]) return false;
     }
     const TransitCursor& c = tracks_[a].cursor;
-    const double refineBelow = firstJudged ? std::numeric_limits<double>::infinity()
+    // An entry starts the pass's smallest afresh.
+    const bool fresh = firstJudged || entry >= 0;
+    const double refineBelow = fresh       ? std::numeric_limits<double>::infinity()
                                : c.pending ? c.pendingFit + c.pendingBound
                                            : c.MinDeviation;
     const std::optional<int> smaller = SmallestAtMidnight(g, bound, refineBelow);
     if (!smaller) return false;
-    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller]};
+    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller], entry, exit};
     // Whether it beats the pass's smallest so far.
-    if (!firstJudged) {
+    if (!fresh) {
       const double other = c.pending ? c.pendingFit : c.MinDeviation;
       const double otherBound = c.pending ? c.pendingBound : 0.0;
       if (std::fabs(h.fit - other) <= h.bound + otherBound + kRounding) return false;
@@ -286,7 +304,7 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
     }
     TransitCursor& c = track.cursor;
     const double other = c.pending ? c.pendingFit : c.MinDeviation;
-    if (firstJudged || h.fit < other) {
+    if (firstJudged || h.entry >= 0 || h.fit < other) {
       c.pending = true;
       c.pendingDay = day + h.smaller;
       c.pendingSide = h.side;
@@ -294,6 +312,15 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       c.pendingBound = h.bound;
       const double start = LocalMidnight(day, zone_).ut;
       c.MinInstant = h.smaller == 0 ? start : start + 1.0;
+    }
+    track_ = &track;
+    c_ = &c;
+    if (h.entry >= 0) EnterOrb(day, h.aspect, h.entry);
+    if (h.exit >= 0) {
+      // A pass without an exact aspect records its closest approach as it
+      // ends: the ephemeris' own deviation there.
+      SettleMinimum(h.aspect);
+      Exit(day, h.aspect, h.exit);
     }
   }
   HandOver();
@@ -384,10 +411,14 @@ DateMark Run::CrossingMark(int32_t day, AspectIndex a, OrbIndex orb) const {
 }
 
 void Run::Entry(int32_t day, AspectIndex a, OrbIndex orb, const DayMinima& minima) {
-  const int32_t r0 = 0;
-  const DateMark mark = CrossingMark(day, a, orb);
   c_->MinDeviation = minima.smallest;
   c_->MinInstant = minima.smallestAt;
+  EnterOrb(day, a, orb);
+}
+
+void Run::EnterOrb(int32_t day, AspectIndex a, OrbIndex orb) {
+  const int32_t r0 = 0;
+  const DateMark mark = CrossingMark(day, a, orb);
   switch (orb) {
     case 0:
       Rows().SetEntry(r0, a, 0, mark);
