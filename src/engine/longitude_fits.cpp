@@ -258,10 +258,17 @@ FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& l
   // direction of the half hour's step otherwise, and a step across the seam
   // (longer than half a turn) not retrograde.
   if (!atJd.Known() || body == Sun || body == Moon) return FittedRetro::Prograde;
-  if (!later.known) return FittedRetro::Undecided;
-  const double margin = later.bound + kRounding;
+  return RetroFromFits({true, atJd.longitude, 0.0}, later);
+}
+
+FittedRetro RetroFromFits(const FittedLongitude& atJd, const FittedLongitude& later) {
+  if (!atJd.known || !later.known) return FittedRetro::Undecided;
+  const double margin = atJd.bound + later.bound + kRounding;
   // Near the seam the ephemeris' value may lie on its other side.
-  if (later.longitude < margin || later.longitude > TwoPi - margin) return FittedRetro::Undecided;
+  auto nearTheSeam = [&](const FittedLongitude& f) {
+    return f.bound > 0 && (f.longitude < margin || f.longitude > TwoPi - margin);
+  };
+  if (nearTheSeam(atJd) || nearTheSeam(later)) return FittedRetro::Undecided;
   const double diff = later.longitude - atJd.longitude;
   if (std::fabs(diff) < margin || std::fabs(std::fabs(diff) - Pi) < margin) return FittedRetro::Undecided;
   if (std::fabs(diff) >= Pi) return FittedRetro::Prograde;

@@ -137,5 +137,8 @@ class RoughSun {
 // one at jd, or lies too near the 0/360 seam.
 enum class FittedRetro { Prograde, Retrograde, Undecided };
 FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& halfHourLater);
+// The same for a body that may be retrograde (not the Sun, not the Moon)
+// with its longitude at jd from a fit too (or a position, of bound 0).
+FittedRetro RetroFromFits(const FittedLongitude& atJd, const FittedLongitude& halfHourLater);
 
 }  // namespace skyloom

@@ -97,9 +97,20 @@ std::optional<bool> MidnightLongitudes::RetroFromMidnights(BodyIndex body, int32
 }
 
 bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
-  const Position atMidnight = At(body, day);
+  // The luminaries never are: no position is needed to say so.
+  if (body == Sun || body == Moon) return false;
   const double jd = LocalMidnight(day, zone_).ut;
   auto decide = [&] {
+    // Where the body's fits tell the half hour's step beyond doubt, no
+    // position is needed at all.
+    if (DecidesOnFits(body)) {
+      switch (RetroFromFits(Fit(body, day), FitAt(body, jd + 1.0 / 48))) {
+        case FittedRetro::Prograde: return false;
+        case FittedRetro::Retrograde: return true;
+        default: break;
+      }
+    }
+    const Position atMidnight = At(body, day);
     if (const std::optional<bool> told = RetroFromMidnights(body, day, atMidnight, jd)) return *told;
     if (DecidesOnFits(body)) {
       switch (RetroFromFit(body, atMidnight, FitAt(body, jd + 1.0 / 48))) {

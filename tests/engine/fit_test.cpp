@@ -165,6 +165,73 @@ class RippledEphemeris : public EphemerisLibrary {
   SwissEphemeris real_{ExecutableFolder()};
 };
 
+// In a run of its own a body's mark is taken from its fits alone where they
+// tell the half hour's step beyond their bounds (stations and the 0/360
+// seam left to the ephemeris): every mark the test's own, over stretches
+// of consecutive days, and most of the swifter planets' without any
+// position beyond the fits (a slow body's half hour is within its bounds).
+TEST(MidnightRetrograde, TakenFromTheFitsWhereTheyTellIt) {
+  std::mt19937_64 random(20261209);
+  std::uniform_int_distribution<int32_t> anyDay(Day(1600, 1, 2), Day(2799, 10, 1));
+  const Zone zone = Zone::Fixed(0, "GMT");
+  int spared = 0, asked = 0, retrograde = 0;
+  for (const BodyIndex body : {Mercury, Venus, Mars, Jupiter, Saturn, Chiron}) {
+    MidnightLongitudes midnights(TestPositions(), zone, Zodiac::Tropical);
+    midnights.RunsAlone(true);
+    for (int stretch = 0; stretch < 8; ++stretch) {
+      const int32_t first = anyDay(random);
+      for (int32_t day = first; day < first + 90; ++day) {
+        const double jd = LocalMidnight(day, zone).ut;
+        const uint64_t before = TestPositions().Evaluations();
+        const bool told = midnights.Retrograde(body, day);
+        if (body <= Mars) {
+          spared += TestPositions().Evaluations() == before;
+          ++asked;
+          retrograde += told;
+        }
+        ASSERT_EQ(told, TestPositions().RetroCheck(body, TestPositions().Longitude(body, jd, Zodiac::Tropical), jd,
+                                                   Zodiac::Tropical))
+            << BodyNames[body] << " on day " << day;
+      }
+    }
+  }
+  EXPECT_GT(retrograde, asked / 10) << "too few retrograde days to tell anything";
+  EXPECT_GT(spared, asked * 8 / 10) << "most marks should need no position";
+}
+
+// The step from a fitted longitude to one half an hour later tells the
+// direction only where it is longer than both bounds together, and neither
+// end may lie within them of the 0/360 seam (a position has bound 0).
+TEST(MidnightRetrograde, TheFitsTellTheStepBeyondBothBounds) {
+  constexpr double kTurn = TwoPi;
+  struct Case {
+    FittedLongitude at, later;
+    FittedRetro told;
+  };
+  const Case cases[] = {
+      {{true, 1.0, 0.0}, {true, 0.999, 1e-5}, FittedRetro::Retrograde},
+      {{true, 1.0, 0.0}, {true, 1.001, 1e-5}, FittedRetro::Prograde},
+      {{true, 1.0, 1e-4}, {true, 1.0 - 5e-5, 1e-5}, FittedRetro::Undecided},
+      {{true, 1.0, 1e-4}, {true, 1.0 + 5e-5, 1e-5}, FittedRetro::Undecided},
+      {{true, 1.0, 1e-4}, {true, 1.0 - 2e-4, 1e-5}, FittedRetro::Retrograde},
+      {{true, 1.0, 1e-5}, {true, 1.0 - 2e-4, 1e-4}, FittedRetro::Retrograde},
+      {{true, 1.0, 1e-5}, {true, 1.0 - 5e-5, 1e-4}, FittedRetro::Undecided},
+      // Across the seam: a step of nearly a turn is no step back.
+      {{true, kTurn - 3e-3, 1e-5}, {true, 2e-4, 1e-5}, FittedRetro::Prograde},
+      {{true, 2e-4, 1e-5}, {true, kTurn - 3e-3, 1e-5}, FittedRetro::Prograde},
+      // Within the bounds of the seam the true value may lie beyond it.
+      {{true, 1e-5, 1e-5}, {true, 1e-4, 1e-5}, FittedRetro::Undecided},
+      {{true, kTurn - 1e-4, 1e-5}, {true, kTurn - 1e-5, 1e-5}, FittedRetro::Undecided},
+      {{true, 1e-5, 0.0}, {true, 1e-3, 1e-5}, FittedRetro::Prograde},
+      // Half a turn either way is undecidable within the bounds.
+      {{true, 1.0, 1e-5}, {true, 1.0 + Pi - 1e-5, 1e-5}, FittedRetro::Undecided},
+      {{false, 1.0, 0.0}, {true, 0.9, 1e-5}, FittedRetro::Undecided},
+      {{true, 1.0, 0.0}, {false, 0.9, 1e-5}, FittedRetro::Undecided},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(RetroFromFits(cases[i].at, cases[i].later), cases[i].told) << "case " << i;
+}
+
 // Runs over random periods, bodies, orbs and zones give the same rows, to
 // the last bit of every deviation and minute, with fits as without them, on
 // the library's longitudes and on rippled ones; the fits spare positions.
