@@ -161,9 +161,20 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
       // Fits for decisions, whose bounds are seconds of arc, are made of
       // positions good to a twentieth of one, which cost less.
       const double at = middle + half * xs[static_cast<size_t>(i)];
+      // A span begins where the one before it ended (both ends are whole
+      // days since the epoch, exact in a double): that position is kept.
+      SpanEnd& end = lastEnd_[static_cast<size_t>(m.body)];
       double error = 0;
-      const Position p = spans_ == FitSpans::Decisions ? positions_.RoughLongitude(m.body, at, Zodiac::Tropical, error)
-                                                       : positions_.Longitude(m.body, at, Zodiac::Tropical);
+      Position p;
+      if (at == end.at) {
+        p = end.position;
+        error = end.error;
+      } else if (spans_ == FitSpans::Decisions) {
+        p = positions_.RoughLongitude(m.body, at, Zodiac::Tropical, error);
+      } else {
+        p = positions_.Longitude(m.body, at, Zodiac::Tropical);
+      }
+      if (xs[static_cast<size_t>(i)] == 1.0) end = {at, p, error};
       m.known = p.Known();
       m.values[static_cast<size_t>(i)] = p.longitude;
       m.error = std::max(m.error, error);

@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -81,6 +82,13 @@ class LongitudeFits {
   // The parts of spans that come near the Sun, by body and part number.
   Fits nearTheSun_;
   uint64_t spansMade_ = 0;
+  // By body: the position at the end of the span it had made last.
+  struct SpanEnd {
+    double at = std::numeric_limits<double>::quiet_NaN();
+    Position position;
+    double error = 0;
+  };
+  std::array<SpanEnd, LastBody + 1> lastEnd_{};
   // Bodies asked for so far (bit n for body n).
   uint32_t asked_ = 0;
 };
