@@ -25,6 +25,7 @@ std::string TimelineDrawer::Draw(const Timeline& timeline, bool png, std::string
     std::string error;
   } out{bytes, {}};
   bytes.clear();
+  if (entry_ == nullptr) return "the timeline cannot be drawn: the drawing library is not open";
   const auto toBytes = [](void* context, const char* data, std::size_t size) {
     static_cast<Out*>(context)->bytes.append(data, size);
   };

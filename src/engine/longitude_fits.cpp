@@ -122,7 +122,7 @@ double LongitudeFits::SpanDays(BodyIndex body) const {
     case Mercury: return 48.0;
     case Venus:
     case Mars: return 64.0;
-    default: return 128.0;
+    default: return 128.0;  // the Sun, the slow bodies, Chiron and the nodes
   }
 }
 
@@ -264,15 +264,9 @@ FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   return {true, longitude, bound + kRounding};
 }
 
-FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& later) {
-  // As BodyPositions::RetroCheck decides: the Sun and the Moon never, the
-  // direction of the half hour's step otherwise, and a step across the seam
-  // (longer than half a turn) not retrograde.
-  if (!atJd.Known() || body == Sun || body == Moon) return FittedRetro::Prograde;
-  return RetroFromFits({true, atJd.longitude, 0.0}, later);
-}
-
 FittedRetro RetroFromFits(const FittedLongitude& atJd, const FittedLongitude& later) {
+  // The direction of the half hour's step, and a step across the seam
+  // (longer than half a turn) not retrograde.
   if (!atJd.known || !later.known) return FittedRetro::Undecided;
   const double margin = atJd.bound + later.bound + kRounding;
   // Near the seam the ephemeris' value may lie on its other side.

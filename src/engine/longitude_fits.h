@@ -140,13 +140,13 @@ class RoughSun {
   double days_, step_, sine_, cosine_, stepSine_, stepCosine_;
 };
 
-// How a retrograde test comes out from fits alone: decided, or left to the
-// ephemeris where the longitude half an hour later cannot be told from the
-// one at jd, or lies too near the 0/360 seam.
+// How the retrograde test of a body that can be retrograde (not the Sun,
+// not the Moon) comes out from its longitudes at jd and half an hour later,
+// each a fit or a position (of bound 0): decided, as BodyPositions::RetroCheck
+// decides, or left to the ephemeris where the step between them is within
+// their bounds, or either lies within them of the 0/360 seam, or the step
+// of half a turn.
 enum class FittedRetro { Prograde, Retrograde, Undecided };
-FittedRetro RetroFromFit(BodyIndex body, Position atJd, const FittedLongitude& halfHourLater);
-// The same for a body that may be retrograde (not the Sun, not the Moon)
-// with its longitude at jd from a fit too (or a position, of bound 0).
 FittedRetro RetroFromFits(const FittedLongitude& atJd, const FittedLongitude& halfHourLater);
 
 }  // namespace skyloom

@@ -101,24 +101,21 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
   if (body == Sun || body == Moon) return false;
   const double jd = LocalMidnight(day, zone_).ut;
   auto decide = [&] {
-    // Where the body's fits tell the half hour's step beyond doubt, no
-    // position is needed at all.
-    if (DecidesOnFits(body)) {
-      switch (RetroFromFits(Fit(body, day), FitAt(body, jd + 1.0 / 48))) {
-        case FittedRetro::Prograde: return false;
-        case FittedRetro::Retrograde: return true;
-        default: break;
-      }
-    }
+    // Where the body's fits tell the half hour's step beyond doubt, from the
+    // fitted midnight or else from the computed one, that is the mark.
+    const FittedLongitude later = DecidesOnFits(body) ? FitAt(body, jd + 1.0 / 48) : FittedLongitude{};
+    auto fromFits = [&](const FittedLongitude& atMidnight) -> std::optional<bool> {
+      const FittedRetro told = RetroFromFits(atMidnight, later);
+      if (told == FittedRetro::Undecided) return std::nullopt;
+      return told == FittedRetro::Retrograde;
+    };
+    const FittedLongitude fitted = Fit(body, day);
+    if (const std::optional<bool> told = fromFits(fitted)) return *told;
     const Position atMidnight = At(body, day);
     if (const std::optional<bool> told = RetroFromMidnights(body, day, atMidnight, jd)) return *told;
-    if (DecidesOnFits(body)) {
-      switch (RetroFromFit(body, atMidnight, FitAt(body, jd + 1.0 / 48))) {
-        case FittedRetro::Prograde: return false;
-        case FittedRetro::Retrograde: return true;
-        default: break;
-      }
-    }
+    // A midnight already computed was tried as its own fit.
+    if (fitted.bound > 0 || !fitted.known)
+      if (const std::optional<bool> told = fromFits({atMidnight.Known(), atMidnight.longitude, 0.0})) return *told;
     return positions_.RetroCheck(body, atMidnight, jd, zodiac_);
   };
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return decide();
