@@ -96,12 +96,13 @@ class SwissEphemeris : public EphemerisLibrary {
 std::string SystemEphemerisFolder();
 
 // Whether a position asked for without its speed takes the nutation in
-// longitude from fits over 16-day spans of the library's own values (the
+// longitude from fits over 64-day spans of the library's own values (the
 // mean place is still the library's): within 1e-14 radians of the library's
 // whole computation, and a few times cheaper where many positions share the
 // days (a batch of charts, a series), dearer where a run asks for a few a
-// fortnight. A position is then the same from one call to the next, as ever:
-// set once, before the first position, for the whole process.
+// month. The fits are made once for the process and shared by its threads.
+// A position is then the same from one call to the next, as ever: set once,
+// before the first position, for the whole process.
 void UseFittedNutation(bool use);
 
 }  // namespace skyloom

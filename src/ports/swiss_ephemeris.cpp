@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <numbers>
 #include <unordered_map>
 
@@ -21,28 +22,31 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 #endif
 
 // The nutation in longitude, in degrees, as the library computes it for an
-// instant (UT), from Chebyshev fits over 16-day spans of its own values:
-// the series it sums for every position is most of a position's cost. Its
+// instant (UT), from Chebyshev fits over 64-day spans of its own values: the
+// series it sums for every position is most of a position's cost. Its
 // shortest terms take days, so the fits hold it to its last digits (within
-// 1e-12 degrees, as close as the library's own from one call to the next).
-// NaN where the library gives none. Each thread keeps its own; the spans of
-// a run's period are kept for the runs after it, which ask for the same
-// days again.
+// 2e-13 degrees, as close as the library's own from one call to the next,
+// over 3,000 spans of 1600 to 2799). NaN where the library gives none. The
+// spans are made once for the whole process, by whichever thread first
+// asks, and kept: the threads of a series ask for the same days.
 class NutationFits {
  public:
+  static NutationFits& Shared() {
+    static NutationFits fits;
+    return fits;
+  }
+
   double Degrees(double jd) {
     const double index = std::floor(jd / kSpanDays);
     if (!std::isfinite(index) || std::fabs(index) > 1e9) return std::nan("");
     const auto key = static_cast<int64_t>(index);
-    if (last_ == nullptr || lastKey_ != key) {
-      // Some centuries of spans: beyond, begun afresh.
-      if (spans_.size() >= kKeptSpans) spans_.clear();
-      const auto [at, added] = spans_.try_emplace(key);
-      if (added) Make(at->second, index);
-      last_ = &at->second;
-      lastKey_ = key;
+    thread_local const Coefficients* last = nullptr;
+    thread_local int64_t lastKey = 0;
+    if (last == nullptr || lastKey != key) {
+      last = &Find(key, index);
+      lastKey = key;
     }
-    const std::array<double, kNodes>& c = *last_;
+    const Coefficients& c = *last;
     double b1 = 0, b2 = 0;
     const double x = 2 * (jd - index * kSpanDays) / kSpanDays - 1;
     for (size_t j = kNodes - 1; j >= 1; --j) {
@@ -54,11 +58,33 @@ class NutationFits {
   }
 
  private:
-  static constexpr double kSpanDays = 16.0;
-  static constexpr size_t kNodes = 24;
-  static constexpr size_t kKeptSpans = 8192;
-  static void Make(std::array<double, kNodes>& c, double index) {
-    std::array<double, kNodes> values{};
+  static constexpr double kSpanDays = 64.0;
+  static constexpr size_t kNodes = 56;
+  // Some thousands of years of spans (a few MB); beyond, each thread keeps
+  // only the span it last made.
+  static constexpr size_t kKeptSpans = 16384;
+  using Coefficients = std::array<double, kNodes>;
+
+  // The span's fit, made outside the lock (it takes as long as 56
+  // positions): two threads asking at once both make it, and the first
+  // kept is the one both use. A kept span is never let go while the
+  // process lives, so threads hold on to it without the lock.
+  const Coefficients& Find(int64_t key, double index) {
+    {
+      std::lock_guard lock(mutex_);
+      if (const auto found = spans_.find(key); found != spans_.end()) return found->second;
+    }
+    Coefficients made{};
+    Make(made, index);
+    std::lock_guard lock(mutex_);
+    if (spans_.size() < kKeptSpans || spans_.contains(key)) return spans_.try_emplace(key, made).first->second;
+    thread_local Coefficients unkept{};
+    unkept = made;
+    return unkept;
+  }
+
+  static void Make(Coefficients& c, double index) {
+    Coefficients values{};
     for (size_t k = 0; k < kNodes; ++k) {
       const double x = std::cos(std::numbers::pi * (static_cast<double>(k) + 0.5) / kNodes);
       double xx[6] = {};
@@ -74,9 +100,9 @@ class NutationFits {
     }
     c[0] /= 2;
   }
-  std::unordered_map<int64_t, std::array<double, kNodes>> spans_;
-  const std::array<double, kNodes>* last_ = nullptr;
-  int64_t lastKey_ = 0;
+
+  std::mutex mutex_;
+  std::unordered_map<int64_t, Coefficients> spans_;
 };
 
 // The nutation in longitude, in degrees, from the largest terms of its series
@@ -140,7 +166,6 @@ double ShortNutationDegrees(double jdUt) {
 std::atomic<bool> fittedNutation{false};
 
 Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false) {
-  thread_local NutationFits nutation;
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   int32 flags = -1;
@@ -154,7 +179,7 @@ Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false
       roughNutation = ShortNutationDegrees(jd);
       roughAt = jd;
     }
-    const double dpsi = fitted ? nutation.Degrees(jd) : roughNutation;
+    const double dpsi = fitted ? NutationFits::Shared().Degrees(jd) : roughNutation;
     if (std::isfinite(dpsi)) {
       flags = swe_calc_ut(jd, sweBody, SEFLG_SWIEPH | SEFLG_NONUT, xx, err);
       xx[0] += dpsi;
