@@ -3,12 +3,19 @@
 // other bodies on other dates get what one thread asking alone gets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
+#include "support/cli_runner.h"
 
 namespace {
 
@@ -49,6 +56,49 @@ TEST(EphemerisThreads, ThreadsAtOnceGetWhatOneThreadGets) {
     for (std::size_t i = 0; i < alone[k].size(); ++i)
       ASSERT_EQ(together[k][i], alone[k][i]) << "body " << asks[k].first << " value " << i;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The ephemeris' data files are handed to it from memory: every read, seek
+// and tell answers as the file on disk does, a missing one is still missing,
+// and a file of another name, or one opened for writing too, is the disk's.
+TEST(EphemerisFiles, ReadFromMemoryAsFromTheDisk) {
+  const std::filesystem::path folder = skyloom::test::FreshFolder("ephemeris-files");
+  std::string bytes;
+  for (int k = 0; k < 200000; ++k) bytes += static_cast<char>((k * 7919 + k / 13) % 251);
+  for (const char* name : {"a.se1", "a.txt"}) std::ofstream(folder / name, std::ios::binary) << bytes;
+  for (const char* name : {"a.se1", "a.txt"}) {
+    FILE* file = std::fopen((folder / name).c_str(), "rb");
+    ASSERT_NE(file, nullptr) << name;
+    EXPECT_EQ(fileno(file) < 0, std::string(name) == "a.se1") << name << " in memory";
+    char got[100] = {};
+    for (const long at : {0L, 150000L, 4095L, 199950L, 65536L}) {
+      ASSERT_EQ(std::fseek(file, at, SEEK_SET), 0) << name;
+      EXPECT_EQ(std::fread(got, 1, sizeof got, file), std::min<size_t>(sizeof got, bytes.size() - at)) << name;
+      EXPECT_EQ(std::string(got, std::min<size_t>(sizeof got, bytes.size() - at)), bytes.substr(at, sizeof got));
+      EXPECT_EQ(std::ftell(file), std::min<long>(at + 100, 200000)) << name;
+    }
+    ASSERT_EQ(std::fseek(file, -10, SEEK_END), 0);
+    EXPECT_EQ(std::ftell(file), 199990L) << name;
+    EXPECT_EQ(std::fread(got, 1, sizeof got, file), 10u) << name;
+    EXPECT_NE(std::feof(file), 0) << name;
+    std::rewind(file);
+    EXPECT_EQ(std::fgetc(file), static_cast<unsigned char>(bytes[0])) << name;
+    std::fclose(file);
+  }
+  errno = 0;
+  EXPECT_EQ(std::fopen((folder / "none.se1").c_str(), "rb"), nullptr);
+  EXPECT_EQ(errno, ENOENT);
+  FILE* both = std::fopen((folder / "a.se1").c_str(), "r+b");
+  ASSERT_NE(both, nullptr);
+  EXPECT_GE(fileno(both), 0);
+  std::fputc('!', both);
+  std::fclose(both);
+  std::ifstream again(folder / "a.se1", std::ios::binary);
+  EXPECT_EQ(again.get(), '!');
 }
 
 }  // namespace
