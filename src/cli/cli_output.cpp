@@ -1,6 +1,7 @@
 #include "cli/cli_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,11 +16,24 @@ std::string ErrorText(int error) { return std::error_code(error, std::generic_ca
 
 }  // namespace
 
+StandardOutput::StandardOutput() : flushed_(std::chrono::steady_clock::now()) {
+  struct stat out = {}, err = {};
+  const bool sameAsErrors = fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+                            out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+  eachPiece_ = sameAsErrors || isatty(STDOUT_FILENO) != 0;
+}
+
 void StandardOutput::Write(std::string_view bytes) {
   if (error_ != 0 || bytes.empty()) return;
   errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
     error_ = errno != 0 ? errno : EIO;
+    return;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (!eachPiece_ && now - flushed_ < kFlushEvery) return;
+  flushed_ = now;
+  if (std::fflush(stdout) != 0) error_ = errno != 0 ? errno : EIO;
 }
 
 std::string StandardOutput::Finish() {

@@ -2,6 +2,7 @@
 // or not at all.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,17 +11,25 @@
 
 namespace skyloom::cli {
 
-// Standard output, flushed after each piece so that a reader sees each row
-// as it is finished. After the first error nothing more is written; the
-// error is kept for Finish.
+// Standard output. Where a reader may be watching (a terminal), or where
+// standard error goes to the same place (2>&1) and its messages must fall
+// between the rows they follow, each piece is flushed as it is finished;
+// elsewhere (a file, a pipe) the pieces are gathered and flushed at least
+// every kFlushEvery, so a reader still sees the rows come, without a call
+// into the system for each. After the first error nothing more is written;
+// the error is kept for Finish.
 class StandardOutput {
  public:
+  StandardOutput();
   void Write(std::string_view bytes);
   // The empty text, or the system's description of the first error.
   std::string Finish();
+  static constexpr std::chrono::milliseconds kFlushEvery{100};
 
  private:
   int error_ = 0;
+  bool eachPiece_ = true;
+  std::chrono::steady_clock::time_point flushed_;
 };
 
 // The program's text ends its lines in CR LF; on the way out they end in LF,

@@ -416,6 +416,21 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   EXPECT_EQ(batch.out, expectedReport);
 }
 
+// A chart's message falls after the report of the chart before it where
+// standard error goes with the output (2>&1): gathered output is flushed
+// before it. Output and messages apart, each has all of its own.
+TEST(ChartsCli, MessagesWithTheOutputFollowTheRowsBeforeThem) {
+  const std::string store = Store("charts-order");
+  ASSERT_EQ(RunCli("charts add early --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT" + store).status, 0);
+  ASSERT_EQ(RunCli("charts add late --birth 2030-07-04 --birth-time 06:05 --birth-zone GMT" + store).status, 0);
+  const std::string run = "personal Sun Sun --charts all --start 2024-01-01 --end 2024-03-10 --zone GMT" + store;
+  const CliResult together = RunCli(run + " 2>&1"), apart = RunCli(run);
+  EXPECT_EQ(together.status, 1);
+  EXPECT_EQ(together.out, apart.out + apart.err);
+  EXPECT_NE(apart.out.find("Trine"), std::string::npos);
+  EXPECT_EQ(apart.err.rfind("late: ", 0), 0u) << apart.err;
+}
+
 TEST(ChartsCli, CompletionOffersTheDefaultCollectionsNamesAndTags) {
   const auto data = FreshFolder("charts-completion");
   const std::string env = "XDG_DATA_HOME=" + Quoted(data) + " ";
