@@ -50,12 +50,32 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
   const double jd = LocalMidnight(day, zone_).ut;
   if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return positions_.Longitude(body, jd, zodiac_);
   Span& span = spans_[static_cast<size_t>(body)];
-  const size_t slot = Slot(span, day);
+  size_t slot = Slot(span, day);
   if (std::isnan(span.values[slot])) {
-    const Position position = positions_.Longitude(body, jd, zodiac_);
-    span.values[slot] = position.longitude;
-    span.status[slot] = position.status;
-    ++changes_;
+    if ((together_ & (1u << body)) != 0) {
+      // Beyond the end of the body's data the block stops.
+      bool past = false;
+      for (int32_t d = day; d < day + kTogetherDays && !past; ++d) {
+        const double at = d == day ? jd : LocalMidnight(d, zone_).ut;
+        for (BodyIndex b = 0; static_cast<size_t>(b) < kBodySlots; ++b) {
+          if ((together_ & (1u << b)) == 0) continue;
+          Span& s = spans_[static_cast<size_t>(b)];
+          const size_t k = Slot(s, d);
+          if (!std::isnan(s.values[k])) continue;
+          const Position position = positions_.Longitude(b, at, zodiac_);
+          s.values[k] = position.longitude;
+          s.status[k] = position.status;
+          past = past || (b == body && !position.Known());
+        }
+      }
+      ++changes_;
+      slot = Slot(span, day);
+    } else {
+      const Position position = positions_.Longitude(body, jd, zodiac_);
+      span.values[slot] = position.longitude;
+      span.status[slot] = position.status;
+      ++changes_;
+    }
   }
   return {span.status[slot], span.values[slot]};
 }

@@ -602,7 +602,20 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     }
     feed_ = nullptr;
   } else {
-    SeriesOrChart(request, face, captions);
+    // On this thread, the series' swifter bodies have their midnights
+    // computed together, as the workers' share does.
+    seriesTogether_ = 0;
+    if (plan_ == nullptr && feed_ == nullptr && request.progression == ProgressionKind::Transit)
+      for (const RunDescription& run : PlanSeries(request, captions))
+        for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]})
+          if (body >= 0 && body <= LastBody && !FitsPay(body)) seriesTogether_ |= 1u << body;
+    try {
+      SeriesOrChart(request, face, captions);
+    } catch (...) {
+      seriesTogether_ = 0;
+      throw;
+    }
+    seriesTogether_ = 0;
   }
   CommandEnded();
 }
@@ -813,6 +826,7 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     // and the exports agree.
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
     midnights.RunsAlone(!inSeries);
+    midnights.ComputesTogether(inSeries ? seriesTogether_ : 0);
     end = SearchTransits(run, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
   }

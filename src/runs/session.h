@@ -226,6 +226,9 @@ class Session {
   int32_t runStartDay_ = 0, runEndDay_ = 0;
   bool lastRunFoundAny_ = false;
   unsigned jobs_ = 1;
+  // The swifter bodies of the series running on this thread (see
+  // MidnightLongitudes::ComputesTogether).
+  uint32_t seriesTogether_ = 0;
   bool keepTransits_ = true;
   // While a series is planned, its runs are listed here instead of run.
   std::vector<RunDescription>* plan_ = nullptr;

@@ -113,6 +113,32 @@ TEST(RoughSun, FollowsTheSunStepByStep) {
   EXPECT_LT(worst * 180 / Pi, 0.08);
 }
 
+// Bodies whose midnights are computed together each get what they get
+// alone: asked in turn, walking forwards and back over days of 23 and 25
+// hours, and across the last day of the Moon's data, where a block stops.
+TEST(MidnightLongitudes, BodiesComputedTogetherGetWhatEachGetsAlone) {
+  const Zone zone = *Zone::Named("Europe/Berlin");
+  MidnightLongitudes together(TestPositions(), zone, Zodiac::Tropical), alone(TestPositions(), zone, Zodiac::Tropical);
+  together.ComputesTogether(1u << Sun | 1u << Mercury | 1u << Mars | 1u << Moon);
+  const std::array bodies{Sun, Mercury, Mars, Moon, Jupiter};
+  std::vector<int32_t> days;
+  for (int32_t d = Day(2024, 3, 20); d < Day(2024, 3, 20) + 150; d += 3) days.push_back(d);
+  for (int32_t d = Day(2024, 11, 10); d > Day(2024, 9, 1); d -= 2) days.push_back(d);
+  for (int32_t d = Day(2100, 12, 1); d < Day(2101, 2, 28); ++d) days.push_back(d);
+  int unknown = 0;
+  for (size_t i = 0; i < days.size(); ++i) {
+    const BodyIndex body = bodies[i % bodies.size()];
+    const Position a = together.At(body, days[i]), b = alone.At(body, days[i]);
+    ASSERT_EQ(a.status, b.status) << BodyNames[body] << " on day " << days[i];
+    if (b.Known()) {
+      ASSERT_EQ(a.longitude, b.longitude) << BodyNames[body] << " on day " << days[i];
+    } else {
+      ++unknown;
+    }
+  }
+  EXPECT_GT(unknown, 0);
+}
+
 // The retrograde marks of the swifter planets come from their steps to the
 // next midnight where those tell the half hour's direction beyond doubt: at
 // random midnights of 1600 to 2799 and on the days the clocks change (23 and
