@@ -64,9 +64,10 @@ class MidnightLongitudes {
   // The bodies (bit n for body n) whose midnights are computed together: a
   // midnight one of them lacks brings the next kTogetherDays midnights of
   // each of them, every body at each midnight in turn. The ephemeris keeps
-  // what one instant's bodies share (the Earth's place), which makes a
-  // midnight of four bodies cost about two thirds of four midnights a body
-  // at a time. For a series whose runs need these bodies' every midnight.
+  // what one instant's bodies share (the Earth's place, and the nutation
+  // where it is the library's own), which makes a midnight of the Sun to
+  // Mars cost two thirds (a half) of four midnights a body at a time. For a
+  // series whose runs need these bodies' every midnight.
   void ComputesTogether(uint32_t bodies) { together_ = bodies; }
   static constexpr int32_t kTogetherDays = 64;
   const LongitudeFits& Fits() const { return fits_; }

@@ -233,8 +233,9 @@ class Session::Feed {
     }
     // Each chunk of days is computed midnight by midnight, every body of the
     // zone at each: the ephemeris keeps what the bodies of one instant share
-    // (the Earth's place, the nutation), which makes a midnight of four
-    // bodies cost about half as much as four midnights a body at a time.
+    // (the Earth's place, and the nutation where it is the library's own),
+    // which makes a midnight of four bodies cost two thirds (a half) of four
+    // midnights a body at a time (see MidnightLongitudes::ComputesTogether).
     constexpr int32_t kChunk = 1024;
     struct Chunk {
       std::vector<SharedMidnights*> tables;  // of one zone
