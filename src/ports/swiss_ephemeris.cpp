@@ -2,11 +2,16 @@
 #include "ports/ephemeris.h"
 
 #include <swephexp.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cstdint>
 #include <mutex>
 #include <numbers>
@@ -227,28 +232,59 @@ struct LibraryOfThisThread {
   ~LibraryOfThisThread() { swe_close(); }
 };
 
-// The ephemeris' data files (a few hundred kilobytes each) whole in memory.
-// The library reads a file a segment at a time, each read after a seek, and
-// through the C library's buffered files each of them costs a call or two
-// into the system (300,000 in a 90-year whole chart, a tenth of its time).
-constexpr size_t kLargestFileInMemory = 16 << 20;
+// The ephemeris' data files (a few hundred kilobytes each) mapped into
+// memory. The library reads a file a segment at a time, each read after a
+// seek, and through the C library's buffered files each of them costs a call
+// or two into the system (300,000 in a 90-year whole chart, a tenth of its
+// time); from the mapping only the pages a run touches are read, once.
+struct MappedFile {
+  const char* bytes = nullptr;
+  size_t size = 0;
+  size_t at = 0;
+};
 
-FILE* FileInMemory(FILE* file) {
-  std::vector<char> bytes;
-  char chunk[1 << 16];
-  size_t got = 0;
-  while (bytes.size() <= kLargestFileInMemory && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  if (std::ferror(file) || bytes.empty() || bytes.size() > kLargestFileInMemory) return nullptr;
-  // A stream that owns its buffer (freed when closed): the bytes are
-  // written to it and read back from its start.
-  FILE* memory = fmemopen(nullptr, bytes.size() + 1, "w+b");
-  if (memory == nullptr) return nullptr;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), memory) != bytes.size() || std::fseek(memory, 0, SEEK_SET) != 0) {
-    std::fclose(memory);
-    return nullptr;
+ssize_t ReadMapped(void* cookie, char* into, size_t wanted) {
+  auto* file = static_cast<MappedFile*>(cookie);
+  const size_t n = file->at < file->size ? std::min(wanted, file->size - file->at) : 0;
+  std::memcpy(into, file->bytes + file->at, n);
+  file->at += n;
+  return static_cast<ssize_t>(n);
+}
+
+int SeekMapped(void* cookie, off64_t* offset, int whence) {
+  auto* file = static_cast<MappedFile*>(cookie);
+  const off64_t from = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? static_cast<off64_t>(file->at)
+                       : whence == SEEK_END ? static_cast<off64_t>(file->size)
+                                            : -1;
+  if (from < 0 || (*offset < 0 && -*offset > from)) {
+    errno = EINVAL;
+    return -1;
   }
-  return memory;
+  file->at = static_cast<size_t>(from + *offset);
+  *offset = static_cast<off64_t>(file->at);
+  return 0;
+}
+
+int CloseMapped(void* cookie) {
+  auto* file = static_cast<MappedFile*>(cookie);
+  munmap(const_cast<char*>(file->bytes), file->size);
+  delete file;
+  return 0;
+}
+
+// The open file as a stream over its mapping; nullptr where it cannot be
+// mapped (the caller keeps the file as it is).
+FILE* MappedStream(FILE* file) {
+  struct stat st = {};
+  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
+  const auto size = static_cast<size_t>(st.st_size);
+  void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file), 0);
+  if (bytes == MAP_FAILED) return nullptr;
+  auto* cookie = new MappedFile{static_cast<const char*>(bytes), size, 0};
+  FILE* stream = fopencookie(cookie, "rb", cookie_io_functions_t{ReadMapped, nullptr, SeekMapped, CloseMapped});
+  if (stream == nullptr) CloseMapped(cookie);
+  return stream;
 }
 
 }  // namespace
@@ -257,19 +293,19 @@ FILE* FileInMemory(FILE* file) {
 
 // The program is linked with every fopen sent here (-Wl,--wrap=fopen, see
 // CMakeLists.txt), the library's among them: a data file of the ephemeris
-// opened for reading is handed over as a stream in memory, on which a seek
-// and a read call nothing in the system; any other file, or one that cannot
-// be read whole, is opened as ever.
+// opened for reading is handed over as a stream over its mapping, on which
+// a seek and a read call nothing in the system; any other file, or one that
+// cannot be mapped, is opened as ever.
 extern "C" FILE* __real_fopen(const char* path, const char* mode);
 extern "C" FILE* __wrap_fopen(const char* path, const char* mode) {
   const std::string_view name = path != nullptr ? path : "", how = mode != nullptr ? mode : "";
   FILE* file = __real_fopen(path, mode);
   if (file == nullptr || !name.ends_with(".se1") || !how.starts_with('r') || how.find('+') != std::string_view::npos)
     return file;
-  FILE* memory = skyloom::FileInMemory(file);
-  if (memory == nullptr) return std::freopen(path, mode, file);
+  FILE* mapped = skyloom::MappedStream(file);
+  if (mapped == nullptr) return file;
   std::fclose(file);
-  return memory;
+  return mapped;
 }
 
 namespace skyloom {
