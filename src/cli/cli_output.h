@@ -14,10 +14,10 @@ namespace skyloom::cli {
 // Standard output. Where a reader may be watching (a terminal), or where
 // standard error goes to the same place (2>&1) and its messages must fall
 // between the rows they follow, each piece is flushed as it is finished;
-// elsewhere (a file, a pipe) the pieces are gathered and flushed at least
-// every kFlushEvery, so a reader still sees the rows come, without a call
-// into the system for each. After the first error nothing more is written;
-// the error is kept for Finish.
+// elsewhere (a file, a pipe) the pieces gathered go out with the first piece
+// written kFlushEvery after the last flush, and at Finish, so a reader still
+// sees the rows come, without a call into the system for each. After the
+// first error nothing more is written; the error is kept for Finish.
 class StandardOutput {
  public:
   StandardOutput();

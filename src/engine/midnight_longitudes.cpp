@@ -52,30 +52,28 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
   Span& span = spans_[static_cast<size_t>(body)];
   size_t slot = Slot(span, day);
   if (std::isnan(span.values[slot])) {
-    if ((together_ & (1u << body)) != 0) {
-      // Beyond the end of the body's data the block stops.
-      bool past = false;
-      for (int32_t d = day; d < day + kTogetherDays && !past; ++d) {
-        const double at = d == day ? jd : LocalMidnight(d, zone_).ut;
-        for (BodyIndex b = 0; static_cast<size_t>(b) < kBodySlots; ++b) {
-          if ((together_ & (1u << b)) == 0) continue;
-          Span& s = spans_[static_cast<size_t>(b)];
-          const size_t k = Slot(s, d);
-          if (!std::isnan(s.values[k])) continue;
-          const Position position = positions_.Longitude(b, at, zodiac_);
-          s.values[k] = position.longitude;
-          s.status[k] = position.status;
-          past = past || (b == body && !position.Known());
-        }
+    // A body computed together with others brings a block of their
+    // midnights, each midnight's bodies in turn; beyond the end of the
+    // body's data the block stops.
+    const uint32_t bit = 1u << body;
+    const uint32_t bodies = (together_ & bit) != 0 ? together_ : bit;
+    const int32_t days = bodies == bit ? 1 : kTogetherDays;
+    bool past = false;
+    for (int32_t d = day; d < day + days && !past; ++d) {
+      const double at = d == day ? jd : LocalMidnight(d, zone_).ut;
+      for (BodyIndex b = 0; static_cast<size_t>(b) < kBodySlots; ++b) {
+        if ((bodies & (1u << b)) == 0) continue;
+        Span& s = spans_[static_cast<size_t>(b)];
+        const size_t k = Slot(s, d);
+        if (!std::isnan(s.values[k])) continue;
+        const Position position = positions_.Longitude(b, at, zodiac_);
+        s.values[k] = position.longitude;
+        s.status[k] = position.status;
+        past = past || (b == body && !position.Known());
       }
-      ++changes_;
-      slot = Slot(span, day);
-    } else {
-      const Position position = positions_.Longitude(body, jd, zodiac_);
-      span.values[slot] = position.longitude;
-      span.status[slot] = position.status;
-      ++changes_;
     }
+    ++changes_;
+    slot = Slot(span, day);
   }
   return {span.status[slot], span.values[slot]};
 }

@@ -16,7 +16,6 @@
 #include <mutex>
 #include <numbers>
 #include <string_view>
-#include <vector>
 #include <unordered_map>
 
 namespace skyloom {
@@ -34,7 +33,7 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // series it sums for every position is most of a position's cost. Its
 // shortest terms take days, so the fits hold it to its last digits (within
 // 2e-13 degrees, as close as the library's own from one call to the next,
-// over 3,000 spans of 1600 to 2799). NaN where the library gives none. The
+// over 2,300 random spans of 1600 to 2799). NaN where the library gives none. The
 // spans are made once for the whole process, by whichever thread first
 // asks, and kept: the threads of a series ask for the same days.
 class NutationFits {

@@ -1,6 +1,7 @@
 #include "runs/session.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -58,6 +59,18 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   parts.tropical = r.zodiac == Zodiac::Tropical;
   parts.chart = r.chart;
   return BuildRunTitle(parts);
+}
+
+// The moving bodies of a run whose every midnight its walk needs (the
+// swifter ones: no fit spares any of theirs in a series), each once; -1 for
+// none.
+std::array<BodyIndex, 2> EveryMidnightBodies(const RunDescription& run) {
+  std::array<BodyIndex, 2> bodies{-1, -1};
+  const BodyIndex second = run.world ? run.bodies[1] : run.bodies[0];
+  size_t n = 0;
+  for (const BodyIndex body : {run.bodies[0], second})
+    if (body >= 0 && body <= LastBody && !FitsPay(body) && (n == 0 || bodies[0] != body)) bodies[n++] = body;
+  return bodies;
 }
 
 // One row of a run computed ahead, as its search handed it over, with the day
@@ -212,8 +225,8 @@ class Session::Feed {
   // runs, the days split among the workers, and each run takes them.
   void ShareSwiftMidnights(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
     for (const RunDescription& run : plan_) {
-      for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]}) {
-        if (FitsPay(body) || body < 0 || body > LastBody) continue;
+      for (const BodyIndex body : EveryMidnightBodies(run)) {
+        if (body < 0) continue;
         // The walk looks a day behind and two ahead of the day it judges.
         const int32_t first = run.startDay - 2, last = run.endDay + 2;
         auto same = [&](const SharedMidnights& m) {
@@ -608,8 +621,8 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     seriesTogether_ = 0;
     if (plan_ == nullptr && feed_ == nullptr && request.progression == ProgressionKind::Transit)
       for (const RunDescription& run : PlanSeries(request, captions))
-        for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]})
-          if (body >= 0 && body <= LastBody && !FitsPay(body)) seriesTogether_ |= 1u << body;
+        for (const BodyIndex body : EveryMidnightBodies(run))
+          if (body >= 0) seriesTogether_ |= 1u << body;
     try {
       SeriesOrChart(request, face, captions);
     } catch (...) {
