@@ -17,6 +17,7 @@
 #include <numbers>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace skyloom {
 namespace {
@@ -265,8 +266,24 @@ int SeekMapped(void* cookie, off64_t* offset, int whence) {
   return 0;
 }
 
+// The mappings open, by the streams over them: a stream the library never
+// closes (its files stay open on a thread that never ends its use) is still
+// held at the end of the process, not lost. Never destroyed, for that end.
+std::mutex& OpenMappingsMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+std::unordered_set<MappedFile*>& OpenMappings() {
+  static auto* open = new std::unordered_set<MappedFile*>;
+  return *open;
+}
+
 int CloseMapped(void* cookie) {
   auto* file = static_cast<MappedFile*>(cookie);
+  {
+    std::lock_guard lock(OpenMappingsMutex());
+    OpenMappings().erase(file);
+  }
   munmap(const_cast<char*>(file->bytes), file->size);
   delete file;
   return 0;
@@ -281,6 +298,10 @@ FILE* MappedStream(FILE* file) {
   void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file), 0);
   if (bytes == MAP_FAILED) return nullptr;
   auto* cookie = new MappedFile{static_cast<const char*>(bytes), size, 0};
+  {
+    std::lock_guard lock(OpenMappingsMutex());
+    OpenMappings().insert(cookie);
+  }
   FILE* stream = fopencookie(cookie, "rb", cookie_io_functions_t{ReadMapped, nullptr, SeekMapped, CloseMapped});
   if (stream == nullptr) CloseMapped(cookie);
   return stream;
