@@ -53,13 +53,13 @@ Position MidnightLongitudes::At(BodyIndex body, int32_t day) {
   size_t slot = Slot(span, day);
   if (std::isnan(span.values[slot])) {
     // A body computed together with others brings a block of their
-    // midnights, each midnight's bodies in turn; beyond the end of the
-    // body's data the block stops.
+    // midnights, each midnight's bodies in turn, up to the last day wanted;
+    // beyond the end of the body's data the block stops.
     const uint32_t bit = 1u << body;
     const uint32_t bodies = (together_ & bit) != 0 ? together_ : bit;
-    const int32_t days = bodies == bit ? 1 : kTogetherDays;
+    const int32_t last = bodies == bit ? day : std::max(day, std::min(day + kTogetherDays - 1, togetherThrough_));
     bool past = false;
-    for (int32_t d = day; d < day + days && !past; ++d) {
+    for (int32_t d = day; d <= last && !past; ++d) {
       const double at = d == day ? jd : LocalMidnight(d, zone_).ut;
       for (BodyIndex b = 0; static_cast<size_t>(b) < kBodySlots; ++b) {
         if ((bodies & (1u << b)) == 0) continue;

@@ -67,8 +67,11 @@ class MidnightLongitudes {
   // what one instant's bodies share (the Earth's place, and the nutation
   // where it is the library's own), which makes a midnight of the Sun to
   // Mars cost two thirds (a half) of four midnights a body at a time. For a
-  // series whose runs need these bodies' every midnight.
-  void ComputesTogether(uint32_t bodies) { together_ = bodies; }
+  // series whose runs need these bodies' every midnight, up to throughDay.
+  void ComputesTogether(uint32_t bodies, int32_t throughDay) {
+    together_ = bodies;
+    togetherThrough_ = throughDay;
+  }
   static constexpr int32_t kTogetherDays = 64;
   const LongitudeFits& Fits() const { return fits_; }
 
@@ -115,6 +118,7 @@ class MidnightLongitudes {
   bool useFits_ = true;
   bool alone_ = false;
   uint32_t together_ = 0;
+  int32_t togetherThrough_ = 0;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.

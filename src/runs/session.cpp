@@ -619,10 +619,15 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     // On this thread, the series' swifter bodies have their midnights
     // computed together, as the workers' share does.
     seriesTogether_ = 0;
+    seriesTogetherThrough_ = std::numeric_limits<int32_t>::min();
     if (plan_ == nullptr && feed_ == nullptr && request.progression == ProgressionKind::Transit)
       for (const RunDescription& run : PlanSeries(request, captions))
         for (const BodyIndex body : EveryMidnightBodies(run))
-          if (body >= 0) seriesTogether_ |= 1u << body;
+          if (body >= 0) {
+            seriesTogether_ |= 1u << body;
+            // The walk looks two days beyond the day it judges.
+            seriesTogetherThrough_ = std::max(seriesTogetherThrough_, run.endDay + 2);
+          }
     try {
       SeriesOrChart(request, face, captions);
     } catch (...) {
@@ -840,7 +845,7 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     // and the exports agree.
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
     midnights.RunsAlone(!inSeries);
-    midnights.ComputesTogether(inSeries ? seriesTogether_ : 0);
+    midnights.ComputesTogether(inSeries ? seriesTogether_ : 0, seriesTogetherThrough_);
     end = SearchTransits(run, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
   }

@@ -229,6 +229,7 @@ class Session {
   // The swifter bodies of the series running on this thread (see
   // MidnightLongitudes::ComputesTogether).
   uint32_t seriesTogether_ = 0;
+  int32_t seriesTogetherThrough_ = 0;
   bool keepTransits_ = true;
   // While a series is planned, its runs are listed here instead of run.
   std::vector<RunDescription>* plan_ = nullptr;

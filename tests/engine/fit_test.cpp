@@ -115,11 +115,12 @@ TEST(RoughSun, FollowsTheSunStepByStep) {
 
 // Bodies whose midnights are computed together each get what they get
 // alone: asked in turn, walking forwards and back over days of 23 and 25
-// hours, and across the last day of the Moon's data, where a block stops.
+// hours, across the last day of the Moon's data, where a block stops, and
+// beyond the last day wanted, where blocks are cut.
 TEST(MidnightLongitudes, BodiesComputedTogetherGetWhatEachGetsAlone) {
   const Zone zone = *Zone::Named("Europe/Berlin");
   MidnightLongitudes together(TestPositions(), zone, Zodiac::Tropical), alone(TestPositions(), zone, Zodiac::Tropical);
-  together.ComputesTogether(1u << Sun | 1u << Mercury | 1u << Mars | 1u << Moon);
+  together.ComputesTogether(1u << Sun | 1u << Mercury | 1u << Mars | 1u << Moon, Day(2101, 1, 20));
   const std::array bodies{Sun, Mercury, Mars, Moon, Jupiter};
   std::vector<int32_t> days;
   for (int32_t d = Day(2024, 3, 20); d < Day(2024, 3, 20) + 150; d += 3) days.push_back(d);
