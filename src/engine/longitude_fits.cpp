@@ -109,9 +109,9 @@ bool ComesNearTheSun(const Coefficients& fit, int nodes, BodyIndex body, double 
 
 }  // namespace
 
-double LongitudeFits::SpanDays(BodyIndex body) const {
+double LongitudeFits::SpanDays(BodyIndex body, FitSpans spans) {
   if (body == Moon) return 2.0;
-  if (spans_ == FitSpans::Roots) return 8.0;
+  if (spans == FitSpans::Roots) return 8.0;
   // Long enough that a fit costs well under a position a day, short enough
   // that its error stays far below the few seconds of arc a day the
   // slowest decisions move by (checked against the ephemeris 1600 to 2799).
@@ -217,9 +217,30 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   }
 }
 
-int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) const {
-  return static_cast<int64_t>(std::floor((jd - kJ2000) / SpanDays(body))) * 64 + body;
+void LongitudeFits::MakeSpans(uint32_t bodies, int64_t first, int64_t last) {
+  double days = 0;
+  for (BodyIndex body = 0; body <= LastBody && days == 0; ++body)
+    if (bodies & (1u << body)) days = SpanDays(body);
+  for (int64_t span = first; span <= last; ++span) {
+    uint32_t missing = 0;
+    for (BodyIndex body = 0; body <= LastBody; ++body)
+      if ((bodies & (1u << body)) && SpanDays(body) == days && !made_.fits.contains(span * 64 + body))
+        missing |= 1u << body;
+    if (missing != 0) Make(span, days, missing, made_.fits);
+  }
 }
+
+void LongitudeFits::Adopt(const Table& other) {
+  if (other.spans != spans_) return;
+  made_.fits.insert(other.fits.begin(), other.fits.end());
+  made_.nearTheSun.insert(other.nearTheSun.begin(), other.nearTheSun.end());
+}
+
+int64_t LongitudeFits::SpanNumber(BodyIndex body, double jd, FitSpans spans) {
+  return static_cast<int64_t>(std::floor((jd - kJ2000) / SpanDays(body, spans)));
+}
+
+int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) const { return SpanNumber(body, jd, spans_) * 64 + body; }
 
 const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double days, Fits& in, int64_t& span) {
   span = static_cast<int64_t>(std::floor((jd - kJ2000) / days));
@@ -229,7 +250,7 @@ const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double 
     // The other bodies asked for with spans of this length get theirs made
     // at the same instants.
     uint32_t together = 1u << body;
-    if (&in == &fits_)
+    if (&in == &made_.fits)
       for (BodyIndex other = 0; other <= LastBody; ++other)
         if ((asked_ & (1u << other)) && SpanDays(other) == days && !in.contains(span * 64 + other))
           together |= 1u << other;
@@ -244,10 +265,10 @@ FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   double days = SpanDays(body);
   int64_t span = 0;
   asked_ |= 1u << body;
-  const Fit* found = &Find(body, jd, days, fits_, span);
+  const Fit* found = &Find(body, jd, days, made_.fits, span);
   if (found->nearTheSun && spans_ == FitSpans::Roots && days > kNearTheSunDays) {
     days = kNearTheSunDays;
-    found = &Find(body, jd, days, nearTheSun_, span);
+    found = &Find(body, jd, days, made_.nearTheSun, span);
   }
   const Fit& fit = *found;
   if (!fit.usable) return {};

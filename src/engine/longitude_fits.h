@@ -36,27 +36,38 @@ enum class FitSpans { Decisions, Roots };
 
 // The fits of one zodiac, made from positions as they are first asked for
 // and kept while the object lives. Not for sharing between threads: each
-// series has its own.
+// series has its own, which may adopt fits made on other threads.
 class LongitudeFits {
  public:
   LongitudeFits(const BodyPositions& positions, Zodiac zodiac, FitSpans spans = FitSpans::Decisions)
-      : positions_(positions), zodiac_(zodiac), spans_(spans) {}
+      : positions_(positions), zodiac_(zodiac), spans_(spans) {
+    made_.spans = spans;
+  }
 
   FittedLongitude At(BodyIndex body, double jd);
   // The body's span holding jd, as a key unique among all bodies' spans.
   int64_t SpanKey(BodyIndex body, double jd) const;
 
-  // Spans fitted so far, over all bodies.
+  // Spans fitted so far, over all bodies (not counting those adopted).
   uint64_t SpansMade() const { return spansMade_; }
+
+  // Makes spans first to last of each body in the mask (bit n for body n)
+  // whose spans are as long as the first's, as At would make them.
+  void MakeSpans(uint32_t bodies, int64_t first, int64_t last);
+
+  // The number of the span of that kind holding jd (its days since the
+  // epoch over the span's length), as MakeSpans counts them.
+  static int64_t SpanNumber(BodyIndex body, double jd, FitSpans spans);
 
   // The span a body's fits cover, in days, and the nodes of a fit over a
   // span that long (its degree is one less): 12 over a few days, 16 over
   // weeks.
-  double SpanDays(BodyIndex body) const;
+  double SpanDays(BodyIndex body) const { return SpanDays(body, spans_); }
+  static double SpanDays(BodyIndex body, FitSpans spans);
   static constexpr int kMostNodes = 16;
   static constexpr int Nodes(double days) { return days >= 32 ? kMostNodes : 12; }
 
- private:
+  // A body's fit over one span.
   struct Fit {
     bool usable = false;
     bool nearTheSun = false;
@@ -65,6 +76,22 @@ class LongitudeFits {
     std::array<double, kMostNodes> coefficients{};
   };
   using Fits = std::unordered_map<int64_t, Fit>;
+  // Every fit a set made, which another set may adopt.
+  struct Table {
+    FitSpans spans = FitSpans::Decisions;
+    // By body and span number (days since the epoch over the span's length).
+    Fits fits;
+    // The parts of spans that come near the Sun, by body and part number.
+    Fits nearTheSun;
+  };
+  const Table& Made() const { return made_; }
+  // Takes the fits another set made (on another thread, over spans of the
+  // same kind; fits are tropical, so of any zodiac) where this one has none
+  // of its own: made of the same ephemeris' positions at the same instants,
+  // they are the fits this set would make.
+  void Adopt(const Table& other);
+
+ private:
   // Makes span number `span` of each body in the mask (bit n for body n).
   void Make(int64_t span, double days, uint32_t bodies, Fits& into);
   // The fit of the span of that length holding jd, made if need be, and
@@ -77,10 +104,7 @@ class LongitudeFits {
   const BodyPositions& positions_;
   Zodiac zodiac_;
   FitSpans spans_;
-  // By body and span number (days since the epoch over the span's length).
-  Fits fits_;
-  // The parts of spans that come near the Sun, by body and part number.
-  Fits nearTheSun_;
+  Table made_;
   uint64_t spansMade_ = 0;
   // By body: the position at the end of the span it had made last.
   struct SpanEnd {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -82,6 +83,15 @@ class MidnightLongitudes {
   // NaN longitude of a known position stands for one not computed.
   void Adopt(BodyIndex body, int32_t firstDay, const std::vector<Position>& values);
 
+  // Takes the fits for decisions made elsewhere (see LongitudeFits::Adopt),
+  // once for each table however often it is handed over.
+  void AdoptFits(const std::shared_ptr<const LongitudeFits::Table>& made) {
+    if (!made || made == adoptedFits_) return;
+    fits_.Adopt(*made);
+    adoptedFits_ = made;
+    ++changes_;
+  }
+
   // Lets the samples of every other body go once all bodies' spans hold
   // more than kKeptSlots days (about 10 MB): a series' next run shares at
   // most the bodies of the one before, while the runs of a short period
@@ -115,6 +125,7 @@ class MidnightLongitudes {
   Zone zone_;
   Zodiac zodiac_;
   LongitudeFits fits_, rootFits_;
+  std::shared_ptr<const LongitudeFits::Table> adoptedFits_;
   bool useFits_ = true;
   bool alone_ = false;
   uint32_t together_ = 0;

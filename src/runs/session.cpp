@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -139,7 +140,7 @@ class Session::Feed {
       : plan_(std::move(plan)) {
     coordinator_ = std::thread([this, jobs, folder, pluto] {
       try {
-        ShareSwiftMidnights(jobs, folder, pluto);
+        ShareMidnightsAndFits(jobs, folder, pluto);
         RunInOrder<RunRecording>(
             plan_.size(), jobs, [&](std::size_t i) { return Record(i, ThreadEngine(folder, pluto)); },
             [&](std::size_t i, RunRecording&& recording) {
@@ -220,10 +221,11 @@ class Session::Feed {
   bool Stopping() const { return cancelFlag_ || stopIndex_ != std::numeric_limits<std::size_t>::max(); }
 
   // A swift body's runs need its position at every midnight of their
-  // periods (no fit spares any), and each worker would compute them all
-  // again for its share of the runs: they are computed once, before the
-  // runs, the days split among the workers, and each run takes them.
-  void ShareSwiftMidnights(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
+  // periods (no fit spares any), and a slow body's its fits for decisions
+  // over them; each worker would compute them all again for its share of
+  // the runs: they are computed once, before the runs, the days and spans
+  // split among the workers, and each run takes them.
+  void ShareMidnightsAndFits(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
     for (const RunDescription& run : plan_) {
       for (const BodyIndex body : EveryMidnightBodies(run)) {
         if (body < 0) continue;
@@ -270,21 +272,53 @@ class Session::Feed {
       }
       for (int32_t day = first; day < end; day += kChunk) chunks.push_back({tables, day, std::min(day + kChunk, end)});
     }
+    // The slow bodies' spans that hold the midnights of the runs, and half
+    // an hour beyond the last (the retrograde test's): the runs of a series
+    // share their period. Fits are tropical and kept by instant, so one set
+    // serves every zone and zodiac.
+    uint32_t slow = 0;
+    int64_t firstSpan = std::numeric_limits<int64_t>::max(), lastSpan = std::numeric_limits<int64_t>::min();
+    for (const RunDescription& run : plan_)
+      for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]}) {
+        if (body < 0 || body > LastBody || !FitsPay(body)) continue;
+        slow |= 1u << body;
+        const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
+        const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
+        firstSpan = std::min(firstSpan, LongitudeFits::SpanNumber(body, from, FitSpans::Decisions));
+        lastSpan = std::max(lastSpan, LongitudeFits::SpanNumber(body, to, FitSpans::Decisions));
+      }
+    constexpr int64_t kSpansAtOnce = 8;
+    const std::size_t fitChunks =
+        slow == 0 ? 0 : static_cast<std::size_t>((lastSpan - firstSpan) / kSpansAtOnce + 1);
+    auto fits = std::make_shared<LongitudeFits::Table>();
+    struct Computed {
+      std::vector<std::vector<Position>> midnights;
+      LongitudeFits::Table fits;
+    };
     auto daysOf = [](const SharedMidnights& m, const Chunk& c) {
       return std::pair{std::max(c.from, m.firstDay), std::min(c.to, m.firstDay + static_cast<int32_t>(m.values.size()))};
     };
-    RunInOrder<std::vector<std::vector<Position>>>(
-        chunks.size(), jobs,
+    RunInOrder<Computed>(
+        chunks.size() + fitChunks, jobs,
         [&](std::size_t i) {
-          const Chunk& c = chunks[i];
+          Computed computed;
           // A run stopped leaves the rest to be computed as wanted.
-          std::vector<std::vector<Position>> values;
+          if (i >= chunks.size()) {
+            if (Stopping()) return computed;
+            LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
+            const int64_t first = firstSpan + static_cast<int64_t>(i - chunks.size()) * kSpansAtOnce;
+            made.MakeSpans(slow, first, std::min(lastSpan, first + kSpansAtOnce - 1));
+            computed.fits = made.Made();
+            return computed;
+          }
+          const Chunk& c = chunks[i];
+          std::vector<std::vector<Position>>& values = computed.midnights;
           for (const SharedMidnights* m : c.tables) {
             const auto [from, to] = daysOf(*m, c);
             values.emplace_back(static_cast<size_t>(std::max(0, to - from)),
                                 Position{PositionStatus::Known, std::numeric_limits<double>::quiet_NaN()});
           }
-          if (Stopping()) return values;
+          if (Stopping()) return computed;
           const BodyPositions& positions = ThreadEngine(folder, pluto).positions;
           for (int32_t day = c.from; day < c.to; ++day) {
             const double ut = LocalMidnight(day, c.tables.front()->zone).ut;
@@ -295,9 +329,15 @@ class Session::Feed {
                 values[t][static_cast<size_t>(day - from)] = positions.Longitude(m.body, ut, m.zodiac);
             }
           }
-          return values;
+          return computed;
         },
-        [&](std::size_t i, std::vector<std::vector<Position>>&& values) {
+        [&](std::size_t i, Computed&& computed) {
+          if (i >= chunks.size()) {
+            fits->fits.merge(computed.fits.fits);
+            fits->nearTheSun.merge(computed.fits.nearTheSun);
+            return true;
+          }
+          const std::vector<std::vector<Position>>& values = computed.midnights;
           const Chunk& c = chunks[i];
           for (std::size_t t = 0; t < c.tables.size(); ++t) {
             SharedMidnights& m = *c.tables[t];
@@ -306,6 +346,7 @@ class Session::Feed {
           }
           return true;
         });
+    if (fitChunks > 0) sharedFits_ = std::move(fits);
   }
 
   // The run with every row taken; a run stops only when asked to here.
@@ -316,6 +357,7 @@ class Session::Feed {
       if ((m.body == run.bodies[0] || (run.world && m.body == run.bodies[1])) && m.zone == run.zone &&
           m.zodiac == run.zodiac)
         midnights.Adopt(m.body, m.firstDay, m.values);
+    midnights.AdoptFits(sharedFits_);
     class Recorder : public RunObserver {
      public:
       Recorder(Feed& feed, std::size_t index, RunRecording& recording)
@@ -349,6 +391,7 @@ class Session::Feed {
 
   std::vector<RunDescription> plan_;
   std::vector<SharedMidnights> shared_;  // written before the first run starts
+  std::shared_ptr<const LongitudeFits::Table> sharedFits_;  // likewise
   std::thread coordinator_;
   std::mutex mutex_;
   std::condition_variable changed_;

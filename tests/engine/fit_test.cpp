@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "engine/midnight_longitudes.h"
 #include "engine/transit_search.h"
@@ -100,6 +101,41 @@ TEST(LongitudeFits, HoldTheirBoundsBehindTheSun) {
 // within 0.08 degrees of the ephemeris' Sun (0.074 at the range's ends,
 // where its mean motion drifts): the test for a pass near the Sun leaves
 // it a tenth of a degree.
+// Fits made on another thread (its own library, spans made in another
+// order, bodies together) and adopted answer bit for bit as the fits a set
+// makes itself as asked, and spare it every span they cover; a span beyond
+// them is made as ever.
+TEST(LongitudeFits, AdoptedFromAnotherThreadAreTheOnesItWouldMake) {
+  constexpr uint32_t kSlow = 1u << Jupiter | 1u << Saturn | 1u << Uranus | 1u << Neptune | 1u << Pluto;
+  const double start = Day(1987, 3, 1) - 0.5;
+  const int64_t first = LongitudeFits::SpanNumber(Jupiter, start, FitSpans::Decisions);
+  LongitudeFits::Table made;
+  std::thread([&] {
+    SwissEphemeris library(ExecutableFolder());
+    const BodyPositions positions(library, &test::TestPluto());
+    LongitudeFits there(positions, Zodiac::Tropical);
+    there.MakeSpans(kSlow, first + 2, first + 3);
+    there.MakeSpans(kSlow, first, first + 1);
+    made = there.Made();
+  }).join();
+  ASSERT_EQ(made.fits.size(), 4u * 5u);
+  for (const Zodiac zodiac : {Zodiac::Tropical, Zodiac::Sidereal}) {
+    LongitudeFits adopting(TestPositions(), zodiac), own(TestPositions(), zodiac);
+    adopting.Adopt(made);
+    const double spansBegin = 2451545.0 + static_cast<double>(first) * 128;
+    for (double jd = spansBegin - 60; jd < spansBegin + 4 * 128; jd += 0.75)
+      for (const BodyIndex body : {Jupiter, Saturn, Uranus, Neptune, Pluto}) {
+        const FittedLongitude a = adopting.At(body, jd), b = own.At(body, jd);
+        ASSERT_TRUE(a.known && b.known) << BodyNames[body] << " " << jd;
+        ASSERT_EQ(a.longitude, b.longitude) << BodyNames[body] << " " << jd;
+        ASSERT_EQ(a.bound, b.bound) << BodyNames[body] << " " << jd;
+      }
+    // The 60 days before the table's first span are in a span of their own.
+    EXPECT_EQ(adopting.SpansMade(), 5u);
+    EXPECT_EQ(own.SpansMade(), 5u * 5u);
+  }
+}
+
 TEST(RoughSun, FollowsTheSunStepByStep) {
   double worst = 0;
   for (const double start : {2305447.5, 2400000.25, 2451545.0, 2600000.5, 2743000.5}) {
