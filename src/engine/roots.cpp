@@ -36,10 +36,11 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
     const double m = (c - b) / 2;
     if (fb == 0) return b;
     if (std::fabs(m) <= halfTolerance) {
-      // The zero lies between b and c.
+      // The zero lies between b and c; an edge at either end (where an
+      // iterate may land) leaves it on the other end's side.
       const double at = edge ? edge(b) : std::nan("");
-      if (!(at > std::min(b, c) && at < std::max(b, c))) return b;
-      const double fAt = f(at);
+      if (!(at >= std::min(b, c) && at <= std::max(b, c))) return b;
+      const double fAt = at == b ? fb : at == c ? fc : f(at);
       if (fAt == 0) return at;
       return OppositeSigns(fAt, fb) ? (b + at) / 2 : (at + c) / 2;
     }

@@ -19,9 +19,9 @@ inline constexpr double InstantTolerance = 1e-6;
 //
 // Where the zero is told as a minute of a clock, edge(t) gives the instant
 // nearest t at which that clock's rounding passes from one minute to the
-// next (NaN: none). A zero found within tolerance of such an edge is then
-// put on the edge's side f's sign there tells: rounded, it gives the minute
-// that holds the true zero, not its neighbour.
+// next (NaN: none). A zero found within tolerance of such an edge (or on
+// it) is then put on the edge's side f's sign there tells: rounded, it gives
+// the minute that holds the true zero, not its neighbour.
 std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
                                     double tolerance, const std::function<double(double)>& edge = {});
 

@@ -56,6 +56,21 @@ TEST(BracketedRoot, FindsTheZeroOfEachBracket) {
   }
 }
 
+// A zero a hair before or after a clock's edge (minutes as the unit, edges at
+// every half minute), on a bent line whose first bisection lands on the edge
+// itself, where the iterates then stay: rounded, the zero found is in the
+// minute that holds the true one.
+TEST(BracketedRoot, KeepsAZeroOnItsSideOfAnEdgeItLandsOn) {
+  for (const double gap : {-1e-3, -1e-5, -1e-9, -1e-11, 1e-11, 1e-9, 1e-5, 1e-3}) {
+    const double root = 600.5 + gap, before = 1 / (root - 600), after = 1 / (601 - root);
+    auto f = [&](double t) { return (t - root) * (t < root ? before : after); };
+    auto edge = [](double t) { return std::floor(t) + 0.5; };
+    const std::optional<double> found = BracketedRoot(f, 600, 601, f(600), f(601), 1e-3, edge);
+    ASSERT_TRUE(found.has_value()) << gap;
+    EXPECT_EQ(std::lround(*found), gap < 0 ? 600 : 601) << gap;
+  }
+}
+
 // A fitted line f(t) = t - root (in minutes; the clock's rounding edges lie
 // at every half minute; `flatter` times as steep after the root) whose fit
 // errs by `error`, told within `bound`.
