@@ -210,6 +210,25 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
     points = std::move(cut);
   }
 
+  // Where the day's cubic puts the zero between two points of opposite
+  // signs (the secant's where the cubic has none between them): the
+  // guess the deviation's own values then check.
+  auto guessZero = [&](const Point& a, const Point& b) {
+    double lo = (a.t - t0) / length, hi = (b.t - t0) / length, gLo = model(lo);
+    if (!OppositeSigns(gLo, model(hi))) return a.t + (b.t - a.t) * a.g / (a.g - b.g);
+    for (int k = 0; k < 40; ++k) {
+      const double mid = (lo + hi) / 2, g = model(mid);
+      if (g == 0) return at(mid);
+      if (OppositeSigns(g, gLo)) {
+        hi = mid;
+      } else {
+        lo = mid;
+        gLo = g;
+      }
+    }
+    return at((lo + hi) / 2);
+  };
+
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     const Point& a = points[i];
     const Point& b = points[i + 1];
@@ -221,9 +240,10 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
       day.exact.push_back(a.t);
     } else if (OppositeSigns(a.g, b.g)) {
       const std::optional<double> fitted = deviation.FittedZero(a.t, b.t, a.g, b.g);
-      const double root = fitted ? *fitted
-                                 : *BracketedRoot([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g,
-                                                  InstantTolerance, [&](double t) { return deviation.MinuteEdge(t); });
+      const double root =
+          fitted ? *fitted
+                 : RootMinuteNear([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g, guessZero(a, b),
+                                  [&](double t) { return deviation.MinuteEdge(t); });
       day.exact.push_back(root);
       if (day.smallest > 0) {
         day.smallest = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace skyloom {
 namespace {
@@ -77,6 +78,40 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
     fb = f(b);
   }
   return b;
+}
+
+double RootMinuteNear(const std::function<double(double)>& f, double a, double b, double fa, double fb, double guess,
+                      const std::function<double(double)>& edge) {
+  if (fa == 0) return a;
+  if (fb == 0) return b;
+  auto inside = [&](double t) { return t > a && t < b; };
+  // The bracket's end on t's side of the zero moved to t.
+  auto narrow = [&](double t, double ft) {
+    if (OppositeSigns(ft, fa)) {
+      b = t;
+      fb = ft;
+    } else {
+      a = t;
+      fa = ft;
+    }
+  };
+  const double near = edge(guess);
+  if (inside(near)) {
+    const double fNear = f(near);
+    if (fNear == 0) return near;
+    if (!std::isnan(fNear)) {
+      // The zero lies after the edge where f there has its sign at a.
+      const bool later = !OppositeSigns(fNear, fa);
+      const double other = edge(near + (later ? 1.0 : -1.0) / 1440);
+      const double fOther =
+          inside(other) && (later ? other > near : other < near) ? f(other) : std::numeric_limits<double>::quiet_NaN();
+      if (fOther == 0) return other;
+      if (OppositeSigns(fNear, fOther)) return (near + other) / 2;
+      narrow(near, fNear);
+      if (!std::isnan(fOther)) narrow(other, fOther);
+    }
+  }
+  return *BracketedRoot(f, a, b, fa, fb, InstantTolerance, edge);
 }
 
 std::optional<double> FittedRootMinute(const std::function<double(double, double&)>& fitted, double a, double b,

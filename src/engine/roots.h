@@ -25,6 +25,17 @@ inline constexpr double InstantTolerance = 1e-6;
 std::optional<double> BracketedRoot(const std::function<double(double)>& f, double a, double b, double fa, double fb,
                                     double tolerance, const std::function<double(double)>& edge = {});
 
+// The same zero told to the minute from a guess of where it lies: f at the
+// clock's minute edge nearest the guess, then at the next edge on the side
+// of the zero; where f's signs there put the zero between the two, the
+// middle of that minute, and otherwise (a guess a minute or more off, an
+// edge outside the bracket) BracketedRoot over what is left of the bracket.
+// Either way the minute that holds the zero by f's signs at its edges, as
+// BracketedRoot's own zero rounds to; a good guess costs two values of f
+// where BracketedRoot takes three or four.
+double RootMinuteNear(const std::function<double(double)>& f, double a, double b, double fa, double fb, double guess,
+                      const std::function<double(double)>& edge);
+
 // The same zero told to the minute from a fit of f: fitted(t, bound) gives
 // a value within bound of f(t) (NaN where it knows none). The middle of
 // the clock's minute (edge as above) that holds the zero, strictly between a

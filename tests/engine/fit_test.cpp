@@ -388,8 +388,10 @@ TEST(LongitudeFits, TimeRootsAsTheEphemerisDoes) {
             << BodyNames[run.bodies[0]] << (run.world ? " to " : " to natal ") << BodyNames[run.bodies[1]]
             << " from day " << start << " in " << zoneName;
       }
+      // A fifth fewer positions with the fits (the roots timed on the
+      // ephemeris alone cost two positions each, near enough).
       if (positions == &TestPositions()) {
-        EXPECT_LT(evaluations[0] * 4, evaluations[1] * 3) << zoneName << " " << evaluations[0] << " " << evaluations[1];
+        EXPECT_LT(evaluations[0] * 5, evaluations[1] * 4) << zoneName << " " << evaluations[0] << " " << evaluations[1];
       }
     }
   }

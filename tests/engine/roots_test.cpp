@@ -121,5 +121,45 @@ TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
   }
 }
 
+// The minute of a line's zero from a guess (minutes as above), against
+// BracketedRoot's own minute, and the values of f it took.
+TEST(RootMinuteNear, TellsBracketedRootsMinuteFromAGuess) {
+  struct Case {
+    const char* what;
+    double root, guess;
+    int values;  // at most (40: left to BracketedRoot)
+  };
+  const Case cases[] = {
+      {"a guess in the zero's minute", 600.2, 600.21, 2},
+      {"a guess across the edge from the zero", 600.49, 600.51, 2},
+      {"a guess across the edge the other way", 600.51, 600.49, 2},
+      {"a zero on an edge", 600.5, 600.4, 1},
+      {"a zero on the edge beyond", 600.5, 601.2, 2},
+      {"a guess two minutes late", 600.2, 602.3, 40},
+      {"a guess ten minutes early", 600.7, 590.1, 40},
+      {"a guess beyond the bracket", 300.3, 2000.0, 40},
+      {"a zero in the bracket's last minute", 1439.8, 1439.9, 40},
+      {"a zero in its first minute", 0.3, 0.2, 40},
+  };
+  for (const Case& c : cases) {
+    for (const double steeper : {1.0, 3.0}) {
+      int values = 0;
+      auto line = [&](double t) { return (t - c.root) * (t > c.root ? steeper : 1.0); };
+      auto f = [&](double t) {
+        ++values;
+        return line(t * 1440);
+      };
+      auto edge = [](double t) { return (std::floor(t * 1440) + 0.5) / 1440; };
+      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), c.guess / 1440, edge);
+      const int taken = values;
+      const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, edge);
+      ASSERT_TRUE(brent.has_value()) << c.what;
+      EXPECT_EQ(std::lround(at * 1440), std::lround(*brent * 1440)) << c.what;
+      EXPECT_EQ(std::lround(at * 1440), std::lround(c.root)) << c.what;
+      EXPECT_LE(taken, c.values) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace skyloom
