@@ -77,6 +77,10 @@ class MidnightLongitudes {
   const LongitudeFits& Fits() const { return fits_; }
 
   const BodyPositions& Positions() const { return positions_; }
+  // How the positions moved the bodies when these were made: a session
+  // that gives the same positions another birth or kind of progression
+  // wants midnights of their own.
+  const Progression& MadeFor() const { return madeFor_; }
   bool Serves(const Zone& zone, Zodiac zodiac) const { return zone == zone_ && zodiac == zodiac_; }
   // Takes the body's midnights computed elsewhere (by another thread, from
   // the same ephemeris): values[k] is the midnight starting firstDay + k; a
@@ -122,6 +126,7 @@ class MidnightLongitudes {
   std::optional<bool> RetroFromMidnights(BodyIndex body, int32_t day, Position atMidnight, double jd);
 
   const BodyPositions& positions_;
+  Progression madeFor_ = positions_.Moved();
   Zone zone_;
   Zodiac zodiac_;
   LongitudeFits fits_, rootFits_;

@@ -505,8 +505,10 @@ NatalHouses Session::NatalHousesAt(double birth, const BirthPlace& place, HouseS
 }
 
 MidnightLongitudes& Session::Midnights(const Zone& zone, Zodiac zodiac) {
+  // A progressed run's positions are made afresh, in the same place, for
+  // each run: what they moved the bodies by tells them apart.
   if (!midnights_ || !midnights_->Serves(zone, zodiac) || &midnights_->Positions() != &RunPositions() ||
-      midnights_->Positions().Moved() != RunPositions().Moved())
+      midnights_->MadeFor() != RunPositions().Moved())
     midnights_.emplace(RunPositions(), zone, zodiac);
   return *midnights_;
 }

@@ -181,6 +181,37 @@ void ExpectSame(std::vector<double> got, std::vector<double> want, double tolera
     worst.Note((got[k] - want[k]) * 1440.0, tolerance, where + " #" + std::to_string(k));
 }
 
+// A session that keeps its samples between commands (a batch of charts, the
+// window) runs a progressed chart of one birth, a directed chart of it, then
+// of another birth: each report is the one a fresh session gives (the
+// moved body's midnights of one birth and kind do not serve another).
+TEST(Progressions, ASessionKeepingItsSamplesMovesEachBirthsBodies) {
+  auto request = [](ProgressionKind kind, int32_t year) {
+    RunRequest r = test::PersonalRequest(Venus, Moon, 2000, 2060, EnteredDate::Of(year, 3, 8), 21, 15,
+                                         ZoneOfMinutes(600));
+    r.progression = kind;
+    r.orbs = {5, 3, 1};
+    return r;
+  };
+  auto report = [](Session& session, const RunRequest& r) {
+    test::TextFace face;
+    session.Start(r, face);
+    return face.text;
+  };
+  Session kept(ExecutableFolder());
+  kept.KeepSamples(true);
+  std::vector<std::string> wanted;
+  for (const RunRequest& r : {request(ProgressionKind::Progressed, 1999), request(ProgressionKind::Directed, 1999),
+                              request(ProgressionKind::Progressed, 1955), request(ProgressionKind::Directed, 1955)}) {
+    Session fresh(ExecutableFolder());
+    wanted.push_back(report(fresh, r));
+    EXPECT_EQ(report(kept, r), wanted.back()) << wanted.size();
+  }
+  // Each birth and kind has transits of its own.
+  auto rows = [](const std::string& text) { return text.substr(text.find("-----")); };
+  for (size_t k = 1; k < wanted.size(); ++k) EXPECT_NE(rows(wanted[k]), rows(wanted[k - 1])) << k;
+}
+
 TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
   test::WorstError exact("progressed exact minutes", "min"), orbDates("progressed orb crossings", "min");
   for (const test::CaseLine& line : test::ReadCases("runs/cases/progressions.txt")) {
