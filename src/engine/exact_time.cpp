@@ -37,10 +37,15 @@ double PairDeviation::Value(double jd) {
 }
 
 double PairDeviation::Slope(double jd) {
-  double speedA = 0, speedB = 0;
-  positions_.Longitude(run_.bodies[0], jd, run_.zodiac, speedA);
-  if (run_.world) positions_.Longitude(run_.bodies[1], jd, run_.zodiac, speedB);
-  return speedA - speedB;
+  auto speed = [&](BodyIndex body) {
+    if (midnights_ && &midnights_->Positions() == &positions_ && midnights_->Serves(ZoneOf(run_), run_.zodiac))
+      return midnights_->Speed(body, jd);
+    double s = 0;
+    positions_.Longitude(body, jd, run_.zodiac, s);
+    return s;
+  };
+  const double speedA = speed(run_.bodies[0]);
+  return run_.world ? speedA - speed(run_.bodies[1]) : speedA;
 }
 
 double PairDeviation::MinuteEdge(double jd) { return NearestMinuteEdge(Instant{jd}, ZoneOf(run_)).ut; }

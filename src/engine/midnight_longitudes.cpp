@@ -192,6 +192,16 @@ void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};
 }
 
+double MidnightLongitudes::Speed(BodyIndex body, double jd) {
+  const SpeedKey key{body, jd};
+  if (const auto found = speeds_.find(key); found != speeds_.end()) return found->second;
+  if (speeds_.size() >= kKeptSpeeds) speeds_.clear();
+  double speed = 0;
+  positions_.Longitude(body, jd, zodiac_, speed);
+  speeds_.emplace(key, speed);
+  return speed;
+}
+
 size_t MidnightLongitudes::Kept() const {
   size_t kept = 0;
   for (const Span& span : spans_)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -96,6 +97,14 @@ class MidnightLongitudes {
     ++changes_;
   }
 
+  // The body's speed at jd (radians a day; 0 where it has no position), as
+  // BodyPositions::Longitude gives it, kept for the instants asked again: a
+  // pair's turning points (a moving body's stations, for natal points) are
+  // searched for once for each aspect and each natal point, at the same
+  // instants. Up to kKeptSpeeds are kept, then all are let go.
+  double Speed(BodyIndex body, double jd);
+  static constexpr size_t kKeptSpeeds = size_t{1} << 15;
+
   // Lets the samples of every other body go once all bodies' spans hold
   // more than kKeptSlots days (about 10 MB): a series' next run shares at
   // most the bodies of the one before, while the runs of a short period
@@ -135,6 +144,17 @@ class MidnightLongitudes {
   bool alone_ = false;
   uint32_t together_ = 0;
   int32_t togetherThrough_ = 0;
+  struct SpeedKey {
+    BodyIndex body;
+    double jd;
+    bool operator==(const SpeedKey&) const = default;
+  };
+  struct SpeedKeyHash {
+    size_t operator()(const SpeedKey& k) const {
+      return std::hash<double>()(k.jd) * 31 + static_cast<size_t>(k.body);
+    }
+  };
+  std::unordered_map<SpeedKey, double, SpeedKeyHash> speeds_;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.

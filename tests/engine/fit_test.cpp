@@ -180,6 +180,30 @@ TEST(MidnightLongitudes, BodiesComputedTogetherGetWhatEachGetsAlone) {
 // next midnight where those tell the half hour's direction beyond doubt: at
 // random midnights of 1600 to 2799 and on the days the clocks change (23 and
 // 25 hours long), each the test's own answer, most without a position more.
+// Speeds asked again come back without a position, the library's own to
+// the last bit, in either zodiac, until so many are kept that all are let go.
+TEST(MidnightLongitudes, SpeedsAskedAgainAreKept) {
+  for (const Zodiac zodiac : {Zodiac::Tropical, Zodiac::Sidereal}) {
+    MidnightLongitudes midnights(TestPositions(), Zone::Fixed(0, "GMT"), zodiac);
+    for (const BodyIndex body : {Sun, Mercury, Pluto, Moon}) {
+      const double jd = Day(2031, 9, 24) + 0.0423;
+      double speed = 0;
+      TestPositions().Longitude(body, jd, zodiac, speed);
+      const uint64_t before = TestPositions().Evaluations();
+      EXPECT_EQ(midnights.Speed(body, jd), speed) << BodyNames[body];
+      EXPECT_EQ(midnights.Speed(body, jd), speed) << BodyNames[body];
+      EXPECT_EQ(TestPositions().Evaluations() - before, 1u) << BodyNames[body];
+      EXPECT_NE(midnights.Speed(Venus, jd), midnights.Speed(body, jd));
+    }
+  }
+  MidnightLongitudes midnights(TestPositions(), Zone::Fixed(0, "GMT"), Zodiac::Tropical);
+  const double first = Day(2000, 1, 1);
+  for (size_t k = 0; k <= MidnightLongitudes::kKeptSpeeds; ++k) midnights.Speed(Pluto, first + 0.001 * k);
+  const uint64_t before = TestPositions().Evaluations();
+  midnights.Speed(Pluto, first);
+  EXPECT_EQ(TestPositions().Evaluations() - before, 1u);
+}
+
 TEST(MidnightRetrograde, TakenFromTheDayAsTheTestGivesIt) {
   std::mt19937_64 random(20261208);
   std::uniform_int_distribution<int32_t> anyDay(Day(1600, 1, 2), Day(2799, 12, 30));
