@@ -5,6 +5,8 @@
 #include <limits>
 #include <optional>
 
+#include "engine/kept.h"
+
 namespace skyloom {
 namespace {
 
@@ -193,13 +195,11 @@ void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
 }
 
 double MidnightLongitudes::Speed(BodyIndex body, double jd) {
-  const SpeedKey key{body, jd};
-  if (const auto found = speeds_.find(key); found != speeds_.end()) return found->second;
-  if (speeds_.size() >= kKeptSpeeds) speeds_.clear();
-  double speed = 0;
-  positions_.Longitude(body, jd, zodiac_, speed);
-  speeds_.emplace(key, speed);
-  return speed;
+  return skyloom::Kept(speeds_, kKeptSpeeds, {body, jd}, [&] {
+    double speed = 0;
+    positions_.Longitude(body, jd, zodiac_, speed);
+    return speed;
+  });
 }
 
 size_t MidnightLongitudes::Kept() const {

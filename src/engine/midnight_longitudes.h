@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -144,17 +144,7 @@ class MidnightLongitudes {
   bool alone_ = false;
   uint32_t together_ = 0;
   int32_t togetherThrough_ = 0;
-  struct SpeedKey {
-    BodyIndex body;
-    double jd;
-    bool operator==(const SpeedKey&) const = default;
-  };
-  struct SpeedKeyHash {
-    size_t operator()(const SpeedKey& k) const {
-      return std::hash<double>()(k.jd) * 31 + static_cast<size_t>(k.body);
-    }
-  };
-  std::unordered_map<SpeedKey, double, SpeedKeyHash> speeds_;
+  std::map<std::pair<BodyIndex, double>, double> speeds_;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.

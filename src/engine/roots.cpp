@@ -2,12 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace skyloom {
 namespace {
 
 bool OppositeSigns(double a, double b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
+
+// The clock's minute edge next after (or before) the edge `near`, strictly
+// between a and b; NaN where there is none.
+double EdgeBeyond(const std::function<double(double)>& edge, double near, bool later, double a, double b) {
+  const double other = edge(near + (later ? 1.0 : -1.0) / 1440);
+  const bool beyond = later ? other > near : other < near;
+  return beyond && other > a && other < b ? other : std::numeric_limits<double>::quiet_NaN();
+}
 
 }  // namespace
 
@@ -102,9 +111,8 @@ double RootMinuteNear(const std::function<double(double)>& f, double a, double b
     if (!std::isnan(fNear)) {
       // The zero lies after the edge where f there has its sign at a.
       const bool later = !OppositeSigns(fNear, fa);
-      const double other = edge(near + (later ? 1.0 : -1.0) / 1440);
-      const double fOther =
-          inside(other) && (later ? other > near : other < near) ? f(other) : std::numeric_limits<double>::quiet_NaN();
+      const double other = EdgeBeyond(edge, near, later, a, b);
+      const double fOther = std::isnan(other) ? other : f(other);
       if (fOther == 0) return other;
       if (OppositeSigns(fNear, fOther)) return (near + other) / 2;
       narrow(near, fNear);
@@ -136,7 +144,6 @@ std::optional<double> FittedRootMinute(const std::function<double(double, double
   const std::optional<double> at = BracketedRoot(g, a, b, ga, gb, InstantTolerance);
   if (!at || !known) return std::nullopt;
   const double near = edge(*at);
-  const double minute = 1.0 / 1440;
   auto inside = [&](double t) { return t > a && t < b; };
   if (!inside(near)) return std::nullopt;
   const double gNear = g(near), boundNear = bound;
@@ -145,16 +152,14 @@ std::optional<double> FittedRootMinute(const std::function<double(double, double
     // The fit tells the side of the nearest edge: the zero lies in the
     // minute between it and the edge beyond.
     const bool later = (gNear < 0) == (fa < 0);
-    const double other = edge(near + (later ? minute : -minute));
+    const double other = EdgeBeyond(edge, near, later, a, b);
     double gOther = 0;
-    if (!inside(other) || (later ? other <= near : other >= near) || !surely(other, later ? fb : fa, gOther))
-      return std::nullopt;
+    if (std::isnan(other) || !surely(other, later ? fb : fa, gOther)) return std::nullopt;
     return (near + other) / 2;
   }
-  const double before = edge(near - minute), after = edge(near + minute);
+  const double before = EdgeBeyond(edge, near, false, a, b), after = EdgeBeyond(edge, near, true, a, b);
   double gBefore = 0, gAfter = 0;
-  if (!inside(before) || !inside(after) || before >= near || after <= near || !surely(before, fa, gBefore) ||
-      !surely(after, fb, gAfter))
+  if (std::isnan(before) || std::isnan(after) || !surely(before, fa, gBefore) || !surely(after, fb, gAfter))
     return std::nullopt;
   // A zero within a hundredth of a second of the edge is a tie that the
   // last bits of the instants decide: left to the ephemeris' own search, so

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "calendar/date_format.h"
+#include "engine/kept.h"
 #include "engine/transit_approach.h"
 #include "engine/transit_search.h"
 #include "report/program.h"
@@ -62,14 +63,19 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   return BuildRunTitle(parts);
 }
 
+// The bodies a run moves: both of a world pair, the transiting one of a
+// personal run (its natal point stands still); -1 for none.
+std::array<BodyIndex, 2> MovingBodies(const RunDescription& run) {
+  return {run.bodies[0], run.world ? run.bodies[1] : BodyIndex{-1}};
+}
+
 // The moving bodies of a run whose every midnight its walk needs (the
 // swifter ones: no fit spares any of theirs in a series), each once; -1 for
 // none.
 std::array<BodyIndex, 2> EveryMidnightBodies(const RunDescription& run) {
   std::array<BodyIndex, 2> bodies{-1, -1};
-  const BodyIndex second = run.world ? run.bodies[1] : run.bodies[0];
   size_t n = 0;
-  for (const BodyIndex body : {run.bodies[0], second})
+  for (const BodyIndex body : MovingBodies(run))
     if (body >= 0 && body <= LastBody && !FitsPay(body) && (n == 0 || bodies[0] != body)) bodies[n++] = body;
   return bodies;
 }
@@ -279,7 +285,7 @@ class Session::Feed {
     uint32_t slow = 0;
     int64_t firstSpan = std::numeric_limits<int64_t>::max(), lastSpan = std::numeric_limits<int64_t>::min();
     for (const RunDescription& run : plan_)
-      for (const BodyIndex body : {run.bodies[0], run.world ? run.bodies[1] : run.bodies[0]}) {
+      for (const BodyIndex body : MovingBodies(run)) {
         if (body < 0 || body > LastBody || !FitsPay(body)) continue;
         slow |= 1u << body;
         const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
@@ -354,7 +360,7 @@ class Session::Feed {
     const RunDescription& run = plan_[index];
     MidnightLongitudes& midnights = engine.Midnights(run.zone, run.zodiac);
     for (const SharedMidnights& m : shared_)
-      if ((m.body == run.bodies[0] || (run.world && m.body == run.bodies[1])) && m.zone == run.zone &&
+      if (std::ranges::count(MovingBodies(run), m.body) > 0 && m.zone == run.zone &&
           m.zodiac == run.zodiac)
         midnights.Adopt(m.body, m.firstDay, m.values);
     midnights.AdoptFits(sharedFits_);
@@ -479,20 +485,6 @@ bool Session::EnsurePlutoData(RunFace& face) {
   face.Tell({"Cannot read Pluto data", "", MsgIcon::Exclamation});
   return false;
 }
-
-namespace {
-
-// The value kept under key, made the first time; a map that has grown to
-// limit begins afresh (a window left open for weeks asks for more).
-template <class Map, class Make>
-typename Map::mapped_type Kept(Map& map, size_t limit, const typename Map::key_type& key, Make make) {
-  if (map.size() >= limit) map.clear();
-  const auto [at, added] = map.try_emplace(key);
-  if (added) at->second = make();
-  return at->second;
-}
-
-}  // namespace
 
 Position Session::KeptLongitude(BodyIndex body, double jd, Zodiac zodiac) {
   if (body == Pluto) return positions_.Longitude(body, jd, zodiac);
