@@ -240,12 +240,20 @@ int64_t LongitudeFits::SpanNumber(BodyIndex body, double jd, FitSpans spans) {
   return static_cast<int64_t>(std::floor((jd - kJ2000) / SpanDays(body, spans)));
 }
 
+double LongitudeFits::SpanStart(BodyIndex body, int64_t span, FitSpans spans) {
+  return kJ2000 + static_cast<double>(span) * SpanDays(body, spans);
+}
+
 int64_t LongitudeFits::SpanKey(BodyIndex body, double jd) const { return SpanNumber(body, jd, spans_) * 64 + body; }
 
 const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double days, Fits& in, int64_t& span) {
   span = static_cast<int64_t>(std::floor((jd - kJ2000) / days));
   const int64_t key = span * 64 + body;
   auto found = in.find(key);
+  if (found == in.end() && ahead_ != nullptr && &in == &made_.fits) {
+    ahead_->TakeInto(jd, in);
+    found = in.find(key);
+  }
   if (found == in.end()) {
     // The other bodies asked for with spans of this length get theirs made
     // at the same instants.
@@ -283,6 +291,21 @@ FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   longitude -= TwoPi * std::floor(longitude / TwoPi);
   if (longitude >= TwoPi) longitude -= TwoPi;
   return {true, longitude, bound + kRounding};
+}
+
+void FitsAhead::Put(LongitudeFits::Fits&& made) {
+  std::lock_guard lock(mutex_);
+  put_.merge(made);
+  waiting_.store(true, std::memory_order_release);
+}
+
+void FitsAhead::TakeInto(double jd, LongitudeFits::Fits& into) {
+  if (jd > reached_.load(std::memory_order_relaxed)) reached_.store(jd, std::memory_order_relaxed);
+  if (!waiting_.load(std::memory_order_acquire)) return;
+  std::lock_guard lock(mutex_);
+  into.merge(put_);
+  put_.clear();
+  waiting_.store(false, std::memory_order_relaxed);
 }
 
 FittedRetro RetroFromFits(const FittedLongitude& atJd, const FittedLongitude& later) {

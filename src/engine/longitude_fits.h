@@ -10,15 +10,19 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/positions.h"
 
 namespace skyloom {
+
+class FitsAhead;
 
 // A longitude from a fit: radians in [0, 2*pi), within bound of the
 // ephemeris' own (tropical or sidereal as the fits were asked for).
@@ -58,6 +62,8 @@ class LongitudeFits {
   // The number of the span of that kind holding jd (its days since the
   // epoch over the span's length), as MakeSpans counts them.
   static int64_t SpanNumber(BodyIndex body, double jd, FitSpans spans);
+  // The instant span number `span` of that kind begins.
+  static double SpanStart(BodyIndex body, int64_t span, FitSpans spans);
 
   // The span a body's fits cover, in days, and the nodes of a fit over a
   // span that long (its degree is one less): 12 over a few days, 16 over
@@ -90,6 +96,9 @@ class LongitudeFits {
   // of its own: made of the same ephemeris' positions at the same instants,
   // they are the fits this set would make.
   void Adopt(const Table& other);
+  // Fits for decisions made ahead by another thread: a span this set lacks
+  // is looked for there before it is made here (nullptr: none).
+  void TakeAhead(FitsAhead* ahead) { ahead_ = ahead; }
 
  private:
   // Makes span number `span` of each body in the mask (bit n for body n).
@@ -115,6 +124,29 @@ class LongitudeFits {
   std::array<SpanEnd, LastBody + 1> lastEnd_{};
   // Bodies asked for so far (bit n for body n).
   uint32_t asked_ = 0;
+  FitsAhead* ahead_ = nullptr;
+};
+
+// Fits for decisions handed from a thread that makes them ahead of a run to
+// the run's own set (LongitudeFits::TakeAhead), which tells it how far the
+// run has come: the maker works from the end of the run's period backwards
+// and stops where the run, making the spans it finds missing, has reached.
+class FitsAhead {
+ public:
+  // The maker's side: fits made (of the same ephemeris; any zodiac, as
+  // LongitudeFits::Adopt takes them).
+  void Put(LongitudeFits::Fits&& made);
+  // Whether the run has asked for a span at or beyond jd.
+  bool Reached(double jd) const { return reached_.load(std::memory_order_relaxed) >= jd; }
+  // The run's side: it asks at jd for a fit it lacks; what was put since
+  // the last call goes into `into`, where a fit it holds already stays.
+  void TakeInto(double jd, LongitudeFits::Fits& into);
+
+ private:
+  std::atomic<double> reached_{-std::numeric_limits<double>::infinity()};
+  std::atomic<bool> waiting_{false};
+  std::mutex mutex_;
+  LongitudeFits::Fits put_;
 };
 
 // Whether deciding on fits spares positions: for the slow bodies, whose

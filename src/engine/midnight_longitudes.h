@@ -97,6 +97,10 @@ class MidnightLongitudes {
     ++changes_;
   }
 
+  // Fits for decisions made ahead by another thread, while a run goes on
+  // (nullptr: none from now on).
+  void TakeFitsAhead(FitsAhead* ahead) { fits_.TakeAhead(ahead); }
+
   // The body's speed at jd (radians a day; 0 where it has no position), as
   // BodyPositions::Longitude gives it, kept for the instants asked again: a
   // pair's turning points (a moving body's stations, for natal points) are

@@ -127,6 +127,78 @@ WorkerEngine& ThreadEngine(const std::string& folder, const PlutoTable* pluto) {
   return *engine;
 }
 
+// A single run's fits for decisions, made on another thread from the end of
+// its period backwards while the run makes its own from the start as it
+// walks: the two meet where the run, which has more to do than make fits,
+// has spent as long as the other thread. The fits are the same bits
+// whichever thread makes them, so the report is the same.
+class FitsMadeAhead {
+ public:
+  // Starts making the fits of the run's moving bodies that decide on fits
+  // when it runs alone; nothing for a period too short to pay for a thread.
+  FitsMadeAhead(const RunDescription& run, const std::string& folder, const PlutoTable* pluto) {
+    if (static_cast<int64_t>(run.endDay) - run.startDay < kFewestDays) return;
+    // The spans that hold the midnights the walk looks at, and half an hour
+    // beyond the last (the retrograde test's), eight at a time, the latest
+    // first.
+    struct Chunk {
+      double from = 0;
+      uint32_t bodies = 0;
+      int64_t first = 0, last = 0;
+    };
+    std::vector<Chunk> chunks;
+    const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
+    const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
+    uint32_t done = 0;
+    for (const BodyIndex body : MovingBodies(run)) {
+      if (body < 0 || body > LastBody || !FitsPayAlone(body) || (done & (1u << body)) != 0) continue;
+      // Bodies whose spans are as long are made together.
+      const double days = LongitudeFits::SpanDays(body, FitSpans::Decisions);
+      uint32_t bodies = 0;
+      for (const BodyIndex other : MovingBodies(run))
+        if (other >= 0 && other <= LastBody && FitsPayAlone(other) &&
+            LongitudeFits::SpanDays(other, FitSpans::Decisions) == days)
+          bodies |= 1u << other;
+      done |= bodies;
+      const int64_t first = LongitudeFits::SpanNumber(body, from, FitSpans::Decisions);
+      const int64_t last = LongitudeFits::SpanNumber(body, to, FitSpans::Decisions);
+      for (int64_t span = first; span <= last; span += kSpansAtOnce)
+        chunks.push_back({LongitudeFits::SpanStart(body, span, FitSpans::Decisions), bodies, span,
+                          std::min(last, span + kSpansAtOnce - 1)});
+    }
+    if (chunks.empty()) return;
+    std::ranges::sort(chunks, [](const Chunk& a, const Chunk& b) { return a.from > b.from; });
+    thread_ = std::thread([this, chunks = std::move(chunks), folder, pluto] {
+      try {
+        for (const Chunk& chunk : chunks) {
+          if (stop_.load(std::memory_order_relaxed) || ahead_.Reached(chunk.from)) return;
+          LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
+          made.MakeSpans(chunk.bodies, chunk.first, chunk.last);
+          LongitudeFits::Table table = made.Made();
+          ahead_.Put(std::move(table.fits));
+        }
+      } catch (...) {
+        // The run makes what is missing itself.
+      }
+    });
+  }
+  FitsMadeAhead(const FitsMadeAhead&) = delete;
+  FitsMadeAhead& operator=(const FitsMadeAhead&) = delete;
+  ~FitsMadeAhead() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // What the run's fits take from; nullptr where nothing is made ahead.
+  FitsAhead* Ahead() { return thread_.joinable() ? &ahead_ : nullptr; }
+
+ private:
+  static constexpr int64_t kFewestDays = 2 * 365;
+  static constexpr int64_t kSpansAtOnce = 8;
+  FitsAhead ahead_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
 // A face that hears nothing: the planning of a series tells no one.
 class SilentFace : public RunFace {
  public:
@@ -883,7 +955,19 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
     midnights.RunsAlone(!inSeries);
     midnights.ComputesTogether(inSeries ? seriesTogether_ : 0, seriesTogetherThrough_);
-    end = SearchTransits(run, midnights, table, results_.back(), observer);
+    // A run of its own, with the sky's positions, has its fits made ahead
+    // on another core where it may use one.
+    std::optional<FitsMadeAhead> ahead;
+    if (!inSeries && WorkerCount(jobs_) > 1 && run.progression == ProgressionKind::Transit)
+      ahead.emplace(run, dataFolder_, pluto_.get());
+    midnights.TakeFitsAhead(ahead ? ahead->Ahead() : nullptr);
+    try {
+      end = SearchTransits(run, midnights, table, results_.back(), observer);
+    } catch (...) {
+      midnights.TakeFitsAhead(nullptr);
+      throw;
+    }
+    midnights.TakeFitsAhead(nullptr);
     anyTransit = !table.RowIsEmpty(0);
   }
   running_ = false;

@@ -136,6 +136,44 @@ TEST(LongitudeFits, AdoptedFromAnotherThreadAreTheOnesItWouldMake) {
   }
 }
 
+// A run's set takes the fits put ahead where it lacks them (not making them
+// again, keeping its own where it has them) and tells how far it has come.
+TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
+  const double start = Day(2031, 5, 1) - 0.5;
+  const int64_t first = LongitudeFits::SpanNumber(Mercury, start, FitSpans::Decisions);
+  LongitudeFits::Table made;
+  std::thread([&] {
+    SwissEphemeris library(ExecutableFolder());
+    const BodyPositions positions(library, &test::TestPluto());
+    LongitudeFits there(positions, Zodiac::Tropical);
+    there.MakeSpans(1u << Mercury | 1u << Venus, first + 2, first + 3);
+    made = there.Made();
+  }).join();
+  FitsAhead ahead;
+  LongitudeFits taking(TestPositions(), Zodiac::Sidereal), own(TestPositions(), Zodiac::Sidereal);
+  taking.TakeAhead(&ahead);
+  const double begin = LongitudeFits::SpanStart(Mercury, first, FitSpans::Decisions);
+  // The first span is made before anything is put: then the table comes,
+  // with a changed fit of that span, which is not taken.
+  ASSERT_TRUE(taking.At(Mercury, begin + 1).known);
+  EXPECT_TRUE(ahead.Reached(begin + 1));
+  EXPECT_FALSE(ahead.Reached(begin + 2));
+  const int64_t firstKey = taking.SpanKey(Mercury, begin + 1);
+  LongitudeFits::Fits put = made.fits;
+  put[firstKey].bound = 1;
+  ahead.Put(std::move(put));
+  for (double jd = begin; jd < begin + 4 * 48; jd += 0.75) {
+    const FittedLongitude a = taking.At(Mercury, jd), b = own.At(Mercury, jd);
+    ASSERT_TRUE(a.known && b.known) << jd;
+    ASSERT_EQ(a.longitude, b.longitude) << jd;
+    ASSERT_EQ(a.bound, b.bound) << jd;
+  }
+  EXPECT_EQ(taking.SpansMade(), 2u);
+  EXPECT_EQ(own.SpansMade(), 4u);
+  EXPECT_TRUE(ahead.Reached(begin + 48));
+  EXPECT_FALSE(ahead.Reached(begin + 2 * 48));
+}
+
 TEST(RoughSun, FollowsTheSunStepByStep) {
   double worst = 0;
   for (const double start : {2305447.5, 2400000.25, 2451545.0, 2600000.5, 2743000.5}) {

@@ -25,15 +25,15 @@ struct SmallReport : test::TextFace {
 
 const std::string kFull = "Output textbox is full.|!|Skyloom 10.0", kEnd = "Textbox is full -- Stopped";
 
-// The series' report on `jobs` threads, its messages and its CSV.
-SmallReport RunSeries(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr) {
+// The report of a run or series on `jobs` threads, its messages and its CSV.
+SmallReport RunReport(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr) {
   Session session(ExecutableFolder());
   // A series of moved bodies reads the table itself, after its first runs.
   if (request.progression == ProgressionKind::Transit) session.UsePlutoTable(test::SharedPluto());
   session.UseJobs(jobs);
   SmallReport face;
   face.capacity = capacity;
-  session.ShowAll(request, face);
+  session.Perform(request, face);
   if (csv) *csv = WriteCsv(session.Results());
   return face;
 }
@@ -44,13 +44,13 @@ SmallReport RunSeries(const RunRequest& request, size_t capacity, unsigned jobs,
 TEST(FullReport, EndsWhereItFillsToldOnce) {
   RunRequest series = test::WorldRequest(Sun, Jupiter, 2020, 2020);
   series.series = SeriesKind::Outer;
-  const SmallReport whole = RunSeries(series, std::string::npos, 1);
+  const SmallReport whole = RunReport(series, std::string::npos, 1);
   ASSERT_GE(whole.blocks.size(), 3U);
   const struct {
     size_t capacity, blocks;
   } kCases[] = {{whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
   for (const auto& c : kCases) {
-    const SmallReport face = RunSeries(series, c.capacity, 1);
+    const SmallReport face = RunReport(series, c.capacity, 1);
     EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << c.capacity;
     EXPECT_EQ(face.blocks.size(), c.blocks) << c.capacity;
     EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << c.capacity;
@@ -89,7 +89,7 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
   progressed.progression = ProgressionKind::Progressed;
   progressed.orbs = {5, 3, 1};
   for (const RunRequest& request : {world, chart, progressed}) {
-    const std::string whole = RunSeries(request, std::string::npos, 1).text;
+    const std::string whole = RunReport(request, std::string::npos, 1).text;
     const size_t size = whole.size();
     ASSERT_GT(size, 3000u);
     // Progressed Pluto stays in conjunction with its natal place for decades.
@@ -102,13 +102,36 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
     for (const double share : {0.02, 0.3, 0.55, 0.9, 0.999, 2.0}) {
       const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
       std::string csvOne, csvTwo;
-      const SmallReport one = RunSeries(request, capacity, 1, &csvOne), two = RunSeries(request, capacity, 2, &csvTwo);
+      const SmallReport one = RunReport(request, capacity, 1, &csvOne), two = RunReport(request, capacity, 2, &csvTwo);
       EXPECT_EQ(two.text, one.text) << share;
       EXPECT_EQ(two.told, one.told) << share;
       EXPECT_EQ(csvTwo, csvOne) << share;
       if (share < 0.95) {
         EXPECT_EQ(one.told, std::vector<std::string>{kFull}) << share;
       }
+    }
+  }
+}
+
+// A single run of decades has its fits made ahead on a second thread: cut
+// early, in the middle or not at all, it reports, tells and keeps what it
+// does on one.
+TEST(FullReport, SingleRunOnTwoThreadsIsTheOneOnOne) {
+  test::InitEngineOnce();
+  RunRequest world = test::WorldRequest(Sun, Mercury, 1990, 2019);
+  world.orbs = {10, 5, 3};
+  const RunRequest personal =
+      test::PersonalRequest(Venus, Mars, 1990, 2029, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  for (const RunRequest& request : {world, personal}) {
+    const size_t size = RunReport(request, std::string::npos, 1).text.size();
+    ASSERT_GT(size, 3000u);
+    for (const double share : {0.05, 0.5, 2.0}) {
+      const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
+      std::string csvOne, csvTwo;
+      const SmallReport one = RunReport(request, capacity, 1, &csvOne), two = RunReport(request, capacity, 2, &csvTwo);
+      EXPECT_EQ(two.text, one.text) << share;
+      EXPECT_EQ(two.told, one.told) << share;
+      EXPECT_EQ(csvTwo, csvOne) << share;
     }
   }
 }
