@@ -52,10 +52,7 @@ struct FormState : WindowMemory {
   // dataFolder: where the ephemeris files and the Pluto table are looked
   // for, ending in the path separator; atlas: where birth places are found.
   explicit FormState(Window& w, std::string dataFolder = ExecutableFolder(), const Atlas& atlas = GeonamesAtlas())
-      : window(w), DataFolder(std::move(dataFolder)), Places(atlas), Runs(DataFolder) {
-    // Series and long runs use every core the machine has.
-    Runs.UseJobs(0);
-  }
+      : window(w), DataFolder(std::move(dataFolder)), Places(atlas), Runs(DataFolder) {}
   FormState(const FormState&) = delete;
   FormState& operator=(const FormState&) = delete;
 
