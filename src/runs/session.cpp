@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "calendar/date_format.h"
@@ -135,8 +136,11 @@ WorkerEngine& ThreadEngine(const std::string& folder, const PlutoTable* pluto) {
 class FitsMadeAhead {
  public:
   // Starts making the fits of the run's moving bodies that decide on fits
-  // when it runs alone; nothing for a period too short to pay for a thread.
-  FitsMadeAhead(const RunDescription& run, const std::string& folder, const PlutoTable* pluto) {
+  // when it runs alone, for the run's midnights to take while this lives;
+  // nothing for a period too short to pay for a thread.
+  FitsMadeAhead(const RunDescription& run, MidnightLongitudes& midnights, const std::string& folder,
+                const PlutoTable* pluto)
+      : midnights_(midnights) {
     if (static_cast<int64_t>(run.endDay) - run.startDay < kFewestDays) return;
     // The spans that hold the midnights the walk looks at, and half an hour
     // beyond the last (the retrograde test's), eight at a time, the latest
@@ -168,32 +172,37 @@ class FitsMadeAhead {
     }
     if (chunks.empty()) return;
     std::ranges::sort(chunks, [](const Chunk& a, const Chunk& b) { return a.from > b.from; });
-    thread_ = std::thread([this, chunks = std::move(chunks), folder, pluto] {
-      try {
-        for (const Chunk& chunk : chunks) {
-          if (stop_.load(std::memory_order_relaxed) || ahead_.Reached(chunk.from)) return;
-          LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
-          made.MakeSpans(chunk.bodies, chunk.first, chunk.last);
-          LongitudeFits::Table table = made.Made();
-          ahead_.Put(std::move(table.fits));
+    try {
+      thread_ = std::thread([this, chunks = std::move(chunks), folder, pluto] {
+        try {
+          for (const Chunk& chunk : chunks) {
+            if (stop_.load(std::memory_order_relaxed) || ahead_.Reached(chunk.from)) return;
+            LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
+            made.MakeSpans(chunk.bodies, chunk.first, chunk.last);
+            LongitudeFits::Table table = made.Made();
+            ahead_.Put(std::move(table.fits));
+          }
+        } catch (...) {
+          // The run makes what is missing itself.
         }
-      } catch (...) {
-        // The run makes what is missing itself.
-      }
-    });
+      });
+    } catch (const std::system_error&) {
+      return;  // no thread to be had: the run makes every fit itself
+    }
+    midnights_.TakeFitsAhead(&ahead_);
   }
   FitsMadeAhead(const FitsMadeAhead&) = delete;
   FitsMadeAhead& operator=(const FitsMadeAhead&) = delete;
   ~FitsMadeAhead() {
+    midnights_.TakeFitsAhead(nullptr);
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
-  // What the run's fits take from; nullptr where nothing is made ahead.
-  FitsAhead* Ahead() { return thread_.joinable() ? &ahead_ : nullptr; }
 
  private:
   static constexpr int64_t kFewestDays = 2 * 365;
   static constexpr int64_t kSpansAtOnce = 8;
+  MidnightLongitudes& midnights_;
   FitsAhead ahead_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
@@ -959,15 +968,8 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     // on another core where it may use one.
     std::optional<FitsMadeAhead> ahead;
     if (!inSeries && WorkerCount(jobs_) > 1 && run.progression == ProgressionKind::Transit)
-      ahead.emplace(run, dataFolder_, pluto_.get());
-    midnights.TakeFitsAhead(ahead ? ahead->Ahead() : nullptr);
-    try {
-      end = SearchTransits(run, midnights, table, results_.back(), observer);
-    } catch (...) {
-      midnights.TakeFitsAhead(nullptr);
-      throw;
-    }
-    midnights.TakeFitsAhead(nullptr);
+      ahead.emplace(run, midnights, dataFolder_, pluto_.get());
+    end = SearchTransits(run, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
   }
   running_ = false;
