@@ -70,8 +70,9 @@ TEST(FullReport, EndsWhereItFillsToldOnce) {
 // Cut in a first run, in the middle and near the end, each place from the
 // length of the whole report, so that a changed report still cuts its runs
 // at these places, and not cut at all: two threads tell, write and keep what
-// one does, for a world series and a sidereal whole chart with the Moon.
-TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
+// one does, for a world series, a sidereal whole chart with the Moon, a
+// progressed chart, and single runs of each mode.
+TEST(FullReport, OnThreadsEndsWhereOneThreadEndsIt) {
   test::InitEngineOnce();
   RunRequest world = test::WorldRequest(Sun, Saturn, 2019, 2020);
   world.series = SeriesKind::Outer;
@@ -88,7 +89,12 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
   progressed.series = SeriesKind::Every;
   progressed.progression = ProgressionKind::Progressed;
   progressed.orbs = {5, 3, 1};
-  for (const RunRequest& request : {world, chart, progressed}) {
+  // Single runs of decades, whose fits are made ahead on a second thread.
+  RunRequest worldRun = test::WorldRequest(Sun, Mercury, 1990, 2009);
+  worldRun.orbs = {10, 5, 3};
+  const RunRequest personalRun =
+      test::PersonalRequest(Venus, Mars, 1990, 2019, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  for (const RunRequest& request : {world, chart, progressed, worldRun, personalRun}) {
     const std::string whole = RunReport(request, std::string::npos, 1).text;
     const size_t size = whole.size();
     ASSERT_GT(size, 3000u);
@@ -109,29 +115,6 @@ TEST(FullReport, SeriesOnThreadsEndsWhereOneThreadEndsIt) {
       if (share < 0.95) {
         EXPECT_EQ(one.told, std::vector<std::string>{kFull}) << share;
       }
-    }
-  }
-}
-
-// A single run of decades has its fits made ahead on a second thread: cut
-// early, in the middle or not at all, it reports, tells and keeps what it
-// does on one.
-TEST(FullReport, SingleRunOnTwoThreadsIsTheOneOnOne) {
-  test::InitEngineOnce();
-  RunRequest world = test::WorldRequest(Sun, Mercury, 1990, 2019);
-  world.orbs = {10, 5, 3};
-  const RunRequest personal =
-      test::PersonalRequest(Venus, Mars, 1990, 2029, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
-  for (const RunRequest& request : {world, personal}) {
-    const size_t size = RunReport(request, std::string::npos, 1).text.size();
-    ASSERT_GT(size, 3000u);
-    for (const double share : {0.05, 0.5, 2.0}) {
-      const auto capacity = static_cast<size_t>(static_cast<double>(size) * share);
-      std::string csvOne, csvTwo;
-      const SmallReport one = RunReport(request, capacity, 1, &csvOne), two = RunReport(request, capacity, 2, &csvTwo);
-      EXPECT_EQ(two.text, one.text) << share;
-      EXPECT_EQ(two.told, one.told) << share;
-      EXPECT_EQ(csvTwo, csvOne) << share;
     }
   }
 }
