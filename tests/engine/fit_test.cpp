@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -96,11 +97,19 @@ TEST(LongitudeFits, HoldTheirBoundsBehindTheSun) {
   }
 }
 
-// The rough Sun that tells how near the Sun a fit comes, stepped six hours
-// at a time through a year and a half from dates across the range, stays
-// within 0.08 degrees of the ephemeris' Sun (0.074 at the range's ends,
-// where its mean motion drifts): the test for a pass near the Sun leaves
-// it a tenth of a degree.
+// The fits a set makes on a thread of its own, with its own library.
+LongitudeFits::Table MadeOnAnotherThread(const std::function<void(LongitudeFits&)>& make) {
+  LongitudeFits::Table made;
+  std::thread([&] {
+    SwissEphemeris library(ExecutableFolder());
+    const BodyPositions positions(library, &test::TestPluto());
+    LongitudeFits there(positions, Zodiac::Tropical);
+    make(there);
+    made = there.Made();
+  }).join();
+  return made;
+}
+
 // Fits made on another thread (its own library, spans made in another
 // order, bodies together) and adopted answer bit for bit as the fits a set
 // makes itself as asked, and spare it every span they cover; a span beyond
@@ -109,15 +118,10 @@ TEST(LongitudeFits, AdoptedFromAnotherThreadAreTheOnesItWouldMake) {
   constexpr uint32_t kSlow = 1u << Jupiter | 1u << Saturn | 1u << Uranus | 1u << Neptune | 1u << Pluto;
   const double start = Day(1987, 3, 1) - 0.5;
   const int64_t first = LongitudeFits::SpanNumber(Jupiter, start, FitSpans::Decisions);
-  LongitudeFits::Table made;
-  std::thread([&] {
-    SwissEphemeris library(ExecutableFolder());
-    const BodyPositions positions(library, &test::TestPluto());
-    LongitudeFits there(positions, Zodiac::Tropical);
+  const LongitudeFits::Table made = MadeOnAnotherThread([&](LongitudeFits& there) {
     there.MakeSpans(kSlow, first + 2, first + 3);
     there.MakeSpans(kSlow, first, first + 1);
-    made = there.Made();
-  }).join();
+  });
   ASSERT_EQ(made.fits.size(), 4u * 5u);
   for (const Zodiac zodiac : {Zodiac::Tropical, Zodiac::Sidereal}) {
     LongitudeFits adopting(TestPositions(), zodiac), own(TestPositions(), zodiac);
@@ -141,14 +145,8 @@ TEST(LongitudeFits, AdoptedFromAnotherThreadAreTheOnesItWouldMake) {
 TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
   const double start = Day(2031, 5, 1) - 0.5;
   const int64_t first = LongitudeFits::SpanNumber(Mercury, start, FitSpans::Decisions);
-  LongitudeFits::Table made;
-  std::thread([&] {
-    SwissEphemeris library(ExecutableFolder());
-    const BodyPositions positions(library, &test::TestPluto());
-    LongitudeFits there(positions, Zodiac::Tropical);
-    there.MakeSpans(1u << Mercury | 1u << Venus, first + 2, first + 3);
-    made = there.Made();
-  }).join();
+  const LongitudeFits::Table made = MadeOnAnotherThread(
+      [&](LongitudeFits& there) { there.MakeSpans(1u << Mercury | 1u << Venus, first + 2, first + 3); });
   FitsAhead ahead;
   LongitudeFits taking(TestPositions(), Zodiac::Sidereal), own(TestPositions(), Zodiac::Sidereal);
   taking.TakeAhead(&ahead);
@@ -174,6 +172,11 @@ TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
   EXPECT_FALSE(ahead.Reached(begin + 2 * 48));
 }
 
+// The rough Sun that tells how near the Sun a fit comes, stepped six hours
+// at a time through a year and a half from dates across the range, stays
+// within 0.08 degrees of the ephemeris' Sun (0.074 at the range's ends,
+// where its mean motion drifts): the test for a pass near the Sun leaves
+// it a tenth of a degree.
 TEST(RoughSun, FollowsTheSunStepByStep) {
   double worst = 0;
   for (const double start : {2305447.5, 2400000.25, 2451545.0, 2600000.5, 2743000.5}) {
