@@ -166,6 +166,10 @@ TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
     ASSERT_EQ(a.longitude, b.longitude) << jd;
     ASSERT_EQ(a.bound, b.bound) << jd;
   }
+  // Its own fit of the first span stayed.
+  const FittedLongitude again = taking.At(Mercury, begin + 1);
+  EXPECT_TRUE(again.known);
+  EXPECT_EQ(again.bound, own.At(Mercury, begin + 1).bound);
   EXPECT_EQ(taking.SpansMade(), 2u);
   EXPECT_EQ(own.SpansMade(), 4u);
   EXPECT_TRUE(ahead.Reached(begin + 48));
