@@ -221,10 +221,6 @@ TEST(MidnightLongitudes, BodiesComputedTogetherGetWhatEachGetsAlone) {
   EXPECT_GT(unknown, 0);
 }
 
-// The retrograde marks of the swifter planets come from their steps to the
-// next midnight where those tell the half hour's direction beyond doubt: at
-// random midnights of 1600 to 2799 and on the days the clocks change (23 and
-// 25 hours long), each the test's own answer, most without a position more.
 // Speeds asked again come back without a position, the library's own to
 // the last bit, in either zodiac, until so many are kept that all are let go.
 TEST(MidnightLongitudes, SpeedsAskedAgainAreKept) {
@@ -249,6 +245,10 @@ TEST(MidnightLongitudes, SpeedsAskedAgainAreKept) {
   EXPECT_EQ(TestPositions().Evaluations() - before, 1u);
 }
 
+// The retrograde marks of the swifter planets come from their steps to the
+// next midnight where those tell the half hour's direction beyond doubt: at
+// random midnights of 1600 to 2799 and on the days the clocks change (23 and
+// 25 hours long), each the test's own answer, most without a position more.
 TEST(MidnightRetrograde, TakenFromTheDayAsTheTestGivesIt) {
   std::mt19937_64 random(20261208);
   std::uniform_int_distribution<int32_t> anyDay(Day(1600, 1, 2), Day(2799, 12, 30));

@@ -108,7 +108,12 @@ class WindowFaultsTest : public QObject {
     viewer.Show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     QVERIFY(viewer.screen()->availableGeometry().contains(viewer.frameGeometry()));
-    QVERIFY(QFontInfo(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font()).fixedPitch());
+    // Every character the help's tables use is as wide as any other (a
+    // monospace family need not call itself fixed-pitch: Noto Sans Mono,
+    // which has some wider glyphs, does not).
+    const QFontMetrics metrics(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font());
+    for (const QChar c : QStringLiteral("iW0 .|-°"))
+      QCOMPARE(metrics.horizontalAdvance(QString(10, c)), metrics.horizontalAdvance(QStringLiteral("mmmmmmmmmm")));
   }
 
   // A saved timeline names the file it went to. A check's message, titled
