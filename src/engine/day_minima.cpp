@@ -22,6 +22,11 @@ constexpr double kModelMargin = 0.000291;
 // planets reaches 3.9 at most) are checked in sub-steps.
 constexpr double kSwiftReach = 5 * TwoPi / 360;
 
+// How closely the cubic's own zero is found, in parts of its span (about a
+// hundredth of a second of a day): a guess, which the deviation's values at
+// the minute edges around it then check.
+constexpr double kGuessTolerance = 1e-7;
+
 // A cubic in x, the days since the day's first midnight.
 struct Cubic {
   double c0 = 0, c1 = 0, c2 = 0, c3 = 0;
@@ -214,19 +219,9 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
   // signs (the secant's where the cubic has none between them): the
   // guess the deviation's own values then check.
   auto guessZero = [&](const Point& a, const Point& b) {
-    double lo = (a.t - t0) / length, hi = (b.t - t0) / length, gLo = model(lo);
-    if (!OppositeSigns(gLo, model(hi))) return a.t + (b.t - a.t) * a.g / (a.g - b.g);
-    for (int k = 0; k < 40; ++k) {
-      const double mid = (lo + hi) / 2, g = model(mid);
-      if (g == 0) return at(mid);
-      if (OppositeSigns(g, gLo)) {
-        hi = mid;
-      } else {
-        lo = mid;
-        gLo = g;
-      }
-    }
-    return at((lo + hi) / 2);
+    const double lo = (a.t - t0) / length, hi = (b.t - t0) / length, gLo = model(lo), gHi = model(hi);
+    if (!OppositeSigns(gLo, gHi)) return a.t + (b.t - a.t) * a.g / (a.g - b.g);
+    return at(*BracketedRoot([&](double x) { return model(x); }, lo, hi, gLo, gHi, kGuessTolerance));
   };
 
   for (size_t i = 0; i + 1 < points.size(); ++i) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "calendar/date_format.h"
 #include "engine/kept.h"
@@ -81,6 +82,19 @@ std::array<BodyIndex, 2> EveryMidnightBodies(const RunDescription& run) {
   return bodies;
 }
 
+// The numbers of the spans of a body's fits for decisions that hold the
+// midnights a run's walk looks at (from a day behind its first) and half an
+// hour beyond the last (the retrograde test's).
+std::pair<int64_t, int64_t> DecisionSpans(const RunDescription& run, BodyIndex body) {
+  const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
+  const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
+  return {LongitudeFits::SpanNumber(body, from, FitSpans::Decisions),
+          LongitudeFits::SpanNumber(body, to, FitSpans::Decisions)};
+}
+
+// Fits for decisions are made on other threads this many spans at a time.
+constexpr int64_t kFitSpansAtOnce = 8;
+
 // One row of a run computed ahead, as its search handed it over, with the day
 // the search had reached then.
 struct RecordedRow {
@@ -128,6 +142,15 @@ WorkerEngine& ThreadEngine(const std::string& folder, const PlutoTable* pluto) {
   return *engine;
 }
 
+// The fits for decisions of the bodies in the mask over spans first to
+// last, made with this thread's engine.
+LongitudeFits::Table FitsMadeHere(uint32_t bodies, int64_t first, int64_t last, const std::string& folder,
+                                  const PlutoTable* pluto) {
+  LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
+  made.MakeSpans(bodies, first, last);
+  return made.Made();
+}
+
 // A single run's fits for decisions, made on another thread from the end of
 // its period backwards while the run makes its own from the start as it
 // walks: the two meet where the run, which has more to do than make fits,
@@ -151,8 +174,6 @@ class FitsMadeAhead {
       int64_t first = 0, last = 0;
     };
     std::vector<Chunk> chunks;
-    const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
-    const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
     uint32_t done = 0;
     for (const BodyIndex body : MovingBodies(run)) {
       if (body < 0 || body > LastBody || !FitsPayAlone(body) || (done & (1u << body)) != 0) continue;
@@ -164,11 +185,10 @@ class FitsMadeAhead {
             LongitudeFits::SpanDays(other, FitSpans::Decisions) == days)
           bodies |= 1u << other;
       done |= bodies;
-      const int64_t first = LongitudeFits::SpanNumber(body, from, FitSpans::Decisions);
-      const int64_t last = LongitudeFits::SpanNumber(body, to, FitSpans::Decisions);
-      for (int64_t span = first; span <= last; span += kSpansAtOnce)
+      const auto [first, last] = DecisionSpans(run, body);
+      for (int64_t span = first; span <= last; span += kFitSpansAtOnce)
         chunks.push_back({LongitudeFits::SpanStart(body, span, FitSpans::Decisions), bodies, span,
-                          std::min(last, span + kSpansAtOnce - 1)});
+                          std::min(last, span + kFitSpansAtOnce - 1)});
     }
     if (chunks.empty()) return;
     std::ranges::sort(chunks, [](const Chunk& a, const Chunk& b) { return a.from > b.from; });
@@ -177,10 +197,7 @@ class FitsMadeAhead {
         try {
           for (const Chunk& chunk : chunks) {
             if (stop_.load(std::memory_order_relaxed) || ahead_.Reached(chunk.from)) return;
-            LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
-            made.MakeSpans(chunk.bodies, chunk.first, chunk.last);
-            LongitudeFits::Table table = made.Made();
-            ahead_.Put(std::move(table.fits));
+            ahead_.Put(std::move(FitsMadeHere(chunk.bodies, chunk.first, chunk.last, folder, pluto).fits));
           }
         } catch (...) {
           // The run makes what is missing itself.
@@ -201,7 +218,6 @@ class FitsMadeAhead {
 
  private:
   static constexpr int64_t kFewestDays = 2 * 365;
-  static constexpr int64_t kSpansAtOnce = 8;
   MidnightLongitudes& midnights_;
   FitsAhead ahead_;
   std::atomic<bool> stop_{false};
@@ -369,14 +385,12 @@ class Session::Feed {
       for (const BodyIndex body : MovingBodies(run)) {
         if (body < 0 || body > LastBody || !FitsPay(body)) continue;
         slow |= 1u << body;
-        const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
-        const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
-        firstSpan = std::min(firstSpan, LongitudeFits::SpanNumber(body, from, FitSpans::Decisions));
-        lastSpan = std::max(lastSpan, LongitudeFits::SpanNumber(body, to, FitSpans::Decisions));
+        const auto [first, last] = DecisionSpans(run, body);
+        firstSpan = std::min(firstSpan, first);
+        lastSpan = std::max(lastSpan, last);
       }
-    constexpr int64_t kSpansAtOnce = 8;
     const std::size_t fitChunks =
-        slow == 0 ? 0 : static_cast<std::size_t>((lastSpan - firstSpan) / kSpansAtOnce + 1);
+        slow == 0 ? 0 : static_cast<std::size_t>((lastSpan - firstSpan) / kFitSpansAtOnce + 1);
     auto fits = std::make_shared<LongitudeFits::Table>();
     struct Computed {
       std::vector<std::vector<Position>> midnights;
@@ -392,10 +406,8 @@ class Session::Feed {
           // A run stopped leaves the rest to be computed as wanted.
           if (i >= chunks.size()) {
             if (Stopping()) return computed;
-            LongitudeFits made(ThreadEngine(folder, pluto).positions, Zodiac::Tropical);
-            const int64_t first = firstSpan + static_cast<int64_t>(i - chunks.size()) * kSpansAtOnce;
-            made.MakeSpans(slow, first, std::min(lastSpan, first + kSpansAtOnce - 1));
-            computed.fits = made.Made();
+            const int64_t first = firstSpan + static_cast<int64_t>(i - chunks.size()) * kFitSpansAtOnce;
+            computed.fits = FitsMadeHere(slow, first, std::min(lastSpan, first + kFitSpansAtOnce - 1), folder, pluto);
             return computed;
           }
           const Chunk& c = chunks[i];
