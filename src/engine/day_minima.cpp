@@ -1,6 +1,7 @@
 #include "engine/day_minima.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -50,27 +51,38 @@ struct Cubic {
     return {g0, s0, 3 * (g1 - g0) - 2 * s0 - s1, 2 * (g0 - g1) + s0 + s1};
   }
 
-  // The points in (0, 1) where the slope is zero, in order.
-  std::vector<double> TurningPoints() const {
+  // The points in (0, 1) where the slope is zero, in order: two at most,
+  // kept in place (asked for on most days a run walks).
+  struct Turns {
+    std::array<double, 2> x{};
+    size_t n = 0;
+    void Add(double t) {
+      if (t > 0 && t < 1) x[n++] = t;
+    }
+    size_t size() const { return n; }
+    double operator[](size_t i) const { return x[i]; }
+    const double* begin() const { return x.data(); }
+    const double* end() const { return x.data() + n; }
+  };
+  Turns TurningPoints() const {
     // 3 c3 x^2 + 2 c2 x + c1 = 0
-    std::vector<double> roots;
+    Turns inside;
     const double a = 3 * c3, b = 2 * c2, c = c1;
     if (std::fabs(a) < 1e-300) {
-      if (b != 0) roots.push_back(-c / b);
+      if (b != 0) inside.Add(-c / b);
     } else {
       const double disc = b * b - 4 * a * c;
       if (disc >= 0) {
         // The stable form of the two roots.
         const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b));
-        roots.push_back(q / a);
-        if (q != 0) roots.push_back(c / q);
+        inside.Add(q / a);
+        if (q != 0) inside.Add(c / q);
       }
     }
-    std::vector<double> inside;
-    for (const double x : roots)
-      if (x > 0 && x < 1) inside.push_back(x);
-    std::sort(inside.begin(), inside.end());
-    inside.erase(std::unique(inside.begin(), inside.end()), inside.end());
+    if (inside.n == 2) {
+      if (inside.x[1] < inside.x[0]) std::swap(inside.x[0], inside.x[1]);
+      if (inside.x[1] == inside.x[0]) inside.n = 1;
+    }
     return inside;
   }
 };
@@ -140,7 +152,7 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
                           ? (even ? Cubic::Through(*samples[0], g0, g1, *samples[3])
                                   : Cubic::Through(-span.before, *samples[0], g0, g1, 1 + span.after, *samples[3]))
                           : Cubic::Hermite(g0, slope(t0) * length, g1, slope(t1) * length);
-  const std::vector<double> turns = model.TurningPoints();
+  const Cubic::Turns turns = model.TurningPoints();
 
   // The least size the cubic reaches within the day.
   double modelLeast = std::min(std::fabs(g0), std::fabs(g1));

@@ -52,6 +52,13 @@ Formula Passing(double zero, double speed) {
   return Formula([=](double t) { return speed * (t - zero); }, [=](double) { return speed; });
 }
 
+// A deviation turning twice within the day, back and forth through zero
+// three times: zeros at 0.5 and 0.5 +- 0.2 sqrt(3), turns at 0.3 and 0.7.
+Formula Wavering() {
+  return Formula([](double t) { return (t - 0.5) * (t - 0.5) * (t - 0.5) - 0.12 * (t - 0.5); },
+                 [](double t) { return 3 * (t - 0.5) * (t - 0.5) - 0.12; });
+}
+
 // A deviation that dips through zero and back between two midnights of one
 // sign, in a shape the midnights' cubic cannot see; its steepest slope is
 // 2.57 radians a day.
@@ -87,6 +94,7 @@ TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
   // Least value of a turn whose two zeros lie `apart` days apart.
   auto dip = [&](double apart) { return -c / 2 * (apart / 2) * (apart / 2); };
   const double half = 0.1 * std::sqrt(std::log(3.0));
+  const double sqrt3 = std::sqrt(3.0);
   const double moon = 0.23, moonReach = 16.0 / 360 * 6.283185307179586;
   // clang-format off
   std::vector<Case> cases = {
@@ -108,6 +116,8 @@ TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
       {"a dip without the day's reach", Dipping(), true, 5 * kArcMinute, 0, {}, open, 0, 40},
       {"a dip in sub-steps", Dipping(), true, 5 * kArcMinute, 3.0, {0.5 - half, 0.5 + half}, 0, 0.5 - half, 400},
       {"a dip with a planet's reach", Dipping(), true, 5 * kArcMinute, 0.06, {}, open, 0, 40},
+      {"three zeros around two turns", Wavering(), true, kNoLimit, 0, {0.5 - 0.2 * sqrt3, 0.5, 0.5 + 0.2 * sqrt3}, 0,
+       0.5 - 0.2 * sqrt3, 40},
       {"the Moon reaching the point after the day", Passing(1.05, moon), true, kNoLimit, moonReach, {},
        moon * 0.05, 1.0, 4},
   };
