@@ -37,9 +37,11 @@ constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // 128-day fits of Jupiter to Pluto, Chiron and the mean node, checked every
 // three hours, erred by at most 0.54 of its bound off the Sun, and 0.56 of
 // it with this room near the Sun; the true node's, whose bounds are near a
-// degree, by 0.84. Of the Sun's 3,424 and Mercury's 9,128 48-day fits, Venus'
-// and Mars' 6,846 64-day fits: the Sun's within 0.72 of its bound, the
-// others' within 0.24 off the Sun and 0.39 near it.)
+// degree, by 0.84. Of the Sun's 2,284 192-day fits, Mercury's 6,852 64-day
+// fits and the 3,427 128-day fits each of Venus and Mars, checked every two
+// hours (check_fits): the Sun's within 0.62 of its bound; Mercury's within
+// 0.09 off the Sun and 0.38 near it, Venus' 0.78 and 0.34, Mars' 0.63 and
+// 0.38.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
 // The fits that time roots, over 8 days or (near the Sun) 2, follow the
 // bending down to a degree from the Sun: over 1600 to 2799 every such fit
@@ -115,14 +117,17 @@ double LongitudeFits::SpanDays(BodyIndex body, FitSpans spans) {
   // Long enough that a fit costs well under a position a day, short enough
   // that its error stays far below the few seconds of arc a day the
   // slowest decisions move by (checked against the ephemeris 1600 to 2799).
-  // These spans take 16 nodes, 8 days apart at most: the Moon's pull on the
-  // Earth, which sways every geocentric place with the month by up to a few
-  // seconds of arc, wants more than three a month.
+  // These spans take 16 nodes, 4 to 12 days apart: the Moon's pull on the
+  // Earth sways every geocentric place with the month by up to a few
+  // seconds of arc, which nodes 8 days apart (Jupiter's and beyond) follow
+  // and sparser ones leave to the bounds. Bounds of seconds of arc, even a
+  // minute (the Sun's over 192 days, 18" to 66"; Mercury's up to 8' where it
+  // passes the Sun), still decide nearly every midnight a run of its own
+  // asks about: a swift pair moves a degree a day.
   switch (body) {
-    case Mercury: return 48.0;
-    case Venus:
-    case Mars: return 64.0;
-    default: return 128.0;  // the Sun, the slow bodies, Chiron and the nodes
+    case Sun: return 192.0;
+    case Mercury: return 64.0;
+    default: return 128.0;  // Venus, Mars, the slow bodies, Chiron and the nodes
   }
 }
 

@@ -151,8 +151,8 @@ class FitsAhead {
 
 // Whether deciding on fits spares positions: for the slow bodies, whose
 // fits span months, costing a fraction of a position a day. A swifter
-// body's fits (a month or two) cost about half its midnights (Mercury's,
-// the Sun's) or a third (Venus', Mars'): they pay in a run of its own, where
+// body's fits (two to six months) cost a third of its midnights (Mercury's)
+// to a ninth (the Sun's): they pay in a run of its own, where
 // most days hold no crossing and no turn, but not in a whole chart's series,
 // whose runs share the body's midnights and between them need nearly
 // every one (the Moon's fits, over two days, pay nowhere).

@@ -151,6 +151,7 @@ TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
   LongitudeFits taking(TestPositions(), Zodiac::Sidereal), own(TestPositions(), Zodiac::Sidereal);
   taking.TakeAhead(&ahead);
   const double begin = LongitudeFits::SpanStart(Mercury, first, FitSpans::Decisions);
+  const double days = LongitudeFits::SpanDays(Mercury, FitSpans::Decisions);
   // The first span is made before anything is put: then the table comes,
   // with a changed fit of that span, which is not taken.
   ASSERT_TRUE(taking.At(Mercury, begin + 1).known);
@@ -160,7 +161,7 @@ TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
   LongitudeFits::Fits put = made.fits;
   put[firstKey].bound = 1;
   ahead.Put(std::move(put));
-  for (double jd = begin; jd < begin + 4 * 48; jd += 0.75) {
+  for (double jd = begin; jd < begin + 4 * days; jd += 0.75) {
     const FittedLongitude a = taking.At(Mercury, jd), b = own.At(Mercury, jd);
     ASSERT_TRUE(a.known && b.known) << jd;
     ASSERT_EQ(a.longitude, b.longitude) << jd;
@@ -172,8 +173,8 @@ TEST(LongitudeFits, TakesFitsMadeAheadWhereItLacksThem) {
   EXPECT_EQ(again.bound, own.At(Mercury, begin + 1).bound);
   EXPECT_EQ(taking.SpansMade(), 2u);
   EXPECT_EQ(own.SpansMade(), 4u);
-  EXPECT_TRUE(ahead.Reached(begin + 48));
-  EXPECT_FALSE(ahead.Reached(begin + 2 * 48));
+  EXPECT_TRUE(ahead.Reached(begin + days));
+  EXPECT_FALSE(ahead.Reached(begin + 2 * days));
 }
 
 // The rough Sun that tells how near the Sun a fit comes, stepped six hours
@@ -328,7 +329,9 @@ TEST(MidnightRetrograde, TakenFromTheFitsWhereTheyTellIt) {
     }
   }
   EXPECT_GT(retrograde, asked / 10) << "too few retrograde days to tell anything";
-  EXPECT_GT(spared, asked * 8 / 10) << "most marks should need no position";
+  // About three in four (Mercury's retrograde loops lie near the Sun, where
+  // its fits' bounds are widest).
+  EXPECT_GT(spared, asked * 7 / 10) << "most marks should need no position";
 }
 
 // The step from a fitted longitude to one half an hour later tells the
