@@ -12,6 +12,10 @@
 namespace skyloom {
 namespace {
 
+// The clock's rounding edges, at every half minute: of minutes, and of days.
+double Edge(double minutes) { return std::floor(minutes) + 0.5; }
+double EdgeDays(double days) { return Edge(days * 1440) / 1440; }
+
 struct RootCase {
   const char* what;
   std::function<double(double)> f;
@@ -56,24 +60,21 @@ TEST(BracketedRoot, FindsTheZeroOfEachBracket) {
   }
 }
 
-// A zero a hair before or after a clock's edge (minutes as the unit, edges at
-// every half minute), on a bent line whose first bisection lands on the edge
-// itself, where the iterates then stay: rounded, the zero found is in the
-// minute that holds the true one.
+// A zero a hair either side of an edge (minutes as the unit), on a bent line
+// whose first bisection lands on the edge itself, where the iterates then
+// stay: the zero found is in the minute that holds the true one.
 TEST(BracketedRoot, KeepsAZeroOnItsSideOfAnEdgeItLandsOn) {
   for (const double gap : {-1e-3, -1e-5, -1e-9, -1e-11, 1e-11, 1e-9, 1e-5, 1e-3}) {
     const double root = 600.5 + gap, before = 1 / (root - 600), after = 1 / (601 - root);
     auto f = [&](double t) { return (t - root) * (t < root ? before : after); };
-    auto edge = [](double t) { return std::floor(t) + 0.5; };
-    const std::optional<double> found = BracketedRoot(f, 600, 601, f(600), f(601), 1e-3, edge);
+    const std::optional<double> found = BracketedRoot(f, 600, 601, f(600), f(601), 1e-3, Edge);
     ASSERT_TRUE(found.has_value()) << gap;
     EXPECT_EQ(std::lround(*found), gap < 0 ? 600 : 601) << gap;
   }
 }
 
-// A fitted line f(t) = t - root (in minutes; the clock's rounding edges lie
-// at every half minute; `flatter` times as steep after the root) whose fit
-// errs by `error`, told within `bound`.
+// A fitted line f(t) = t - root (t in minutes; `flatter` times as steep
+// after the root) whose fit errs by `error`, told within `bound`.
 TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
   struct Case {
     const char* what;
@@ -96,27 +97,15 @@ TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
   };
   for (const Case& c : cases) {
     int positions = 0;
-    auto line = [&](double t) { return (t - c.root) * (t > c.root ? c.flatter : 1.0); };
-    auto f = [&](double t) {
-      ++positions;
-      return line(t);
-    };
-    auto fitted = [&](double t, double& bound) {
-      bound = c.bound;
-      return line(t) + c.error;
-    };
-    auto edge = [](double t) { return std::floor(t) + 0.5; };
-    // Minutes as the unit: one minute of the finder's clock is 1/1440.
-    const double scale = 1440;
-    auto fittedDays = [&](double t, double& bound) { return fitted(t * scale, bound); };
-    auto fDays = [&](double t) { return f(t * scale); };
-    auto edgeDays = [&](double t) { return edge(t * scale) / scale; };
-    const std::optional<double> at =
-        FittedRootMinute(fittedDays, 0, 1, fDays(0), fDays(1), edgeDays, fDays);
+    // The finder's clock is in days: a minute is 1/1440.
+    auto line = [&](double t) { return (t * 1440 - c.root) * (t * 1440 > c.root ? c.flatter : 1.0); };
+    auto f = [&](double t) { return ++positions, line(t); };
+    auto fitted = [&](double t, double& bound) { return bound = c.bound, line(t) + c.error; };
+    const std::optional<double> at = FittedRootMinute(fitted, 0, 1, f(0), f(1), EdgeDays, f);
     EXPECT_EQ(at.has_value(), c.told) << c.what;
     EXPECT_EQ(positions - 2, c.positions) << c.what;
     if (at) {
-      EXPECT_EQ(std::lround(*at * scale), std::lround(c.root)) << c.what;
+      EXPECT_EQ(std::lround(*at * 1440), std::lround(c.root)) << c.what;
     }
   }
 }
@@ -145,14 +134,10 @@ TEST(RootMinuteNear, TellsBracketedRootsMinuteFromAGuess) {
     for (const double steeper : {1.0, 3.0}) {
       int values = 0;
       auto line = [&](double t) { return (t - c.root) * (t > c.root ? steeper : 1.0); };
-      auto f = [&](double t) {
-        ++values;
-        return line(t * 1440);
-      };
-      auto edge = [](double t) { return (std::floor(t * 1440) + 0.5) / 1440; };
-      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), c.guess / 1440, edge);
+      auto f = [&](double t) { return ++values, line(t * 1440); };
+      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), c.guess / 1440, EdgeDays);
       const int taken = values;
-      const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, edge);
+      const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, EdgeDays);
       ASSERT_TRUE(brent.has_value()) << c.what;
       EXPECT_EQ(std::lround(at * 1440), std::lround(*brent * 1440)) << c.what;
       EXPECT_EQ(std::lround(at * 1440), std::lround(c.root)) << c.what;
