@@ -1,7 +1,5 @@
 // The window port's contract on both windows; the main window driven as a
-// user drives it; the settings store on real files. Pictures match their
-// images in tests/qt/golden but for a few pixels (FreeType versions smooth
-// text differently); SKYLOOM_GOLDEN_OUT=folder writes each one compared.
+// user drives it; the settings store on real files.
 #include <sys/stat.h>
 #include <QtTest>
 #include <QtWidgets>
@@ -33,7 +31,9 @@ using N = ControlName;
 
 namespace {
 
-// Empty when the picture matches the golden image of that name, else how not.
+// Empty when the picture matches the golden image of that name but for a few
+// pixels (FreeType versions smooth text differently), else how not;
+// SKYLOOM_GOLDEN_OUT=folder writes each one compared.
 QString GoldenMismatch(const QImage& drawn, const QString& name) {
   const QString out = QString::fromLocal8Bit(qgetenv("SKYLOOM_GOLDEN_OUT"));
   if (!out.isEmpty() && QDir().mkpath(out)) drawn.save(QDir(out).filePath(name));
@@ -52,16 +52,14 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
 
-// --- The window port's contract: the same table of calls, with the same
-// results and events, on the window in memory and on the Qt widgets.
+// --- The window port's contract: one table of calls, results and events.
 
 using enum ControlName;
 
 std::string S(int n) { return std::to_string(n); }
 std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
 
-// One implementation, with the user's actions done its own way. Each
-// starts with the focus in the first box, where the shown Qt window puts it.
+// Each starts with the focus in the first box, where the shown Qt window puts it.
 struct MemoryRig {
   MemoryRig() {
     window.LoadDesign();
@@ -103,8 +101,8 @@ std::string Shown(std::string text) {
   return "[" + text + "]";
 }
 
-// One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns,
-// "" for nothing, or the kind of exception it throws.
+// One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns
+// or the kind of exception it throws.
 template <typename Rig>
 std::string Step(Rig& r, const std::string& step) {
   Window& w = r.window;
@@ -261,8 +259,7 @@ class WindowTest : public QObject {
   void contractOfTheWindowInMemory() { Check<MemoryRig>(); }
   void contractOfTheQtWindow() { Check<QtRig>(); }
 
-  // Geometry, colours and fonts of every control at once; the year, which
-  // depends on the day, set first.
+  // The year, which depends on the day, set first.
   void startUpLooksAsItsGoldenScreenshot() {
     for (int16_t date : {0, 1}) {
       window_->SetText(Ctl(N::txbYear, date), "2020");
@@ -274,16 +271,14 @@ class WindowTest : public QObject {
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
   }
 
-  // The great conjunction of 2020, drawn. The layout: under the pointer the
-  // report's row of the innermost band there, or of a tick close by.
+  // Under the pointer the report's row of the innermost band, or of a tick close by.
   void timelineOfARunMatchesItsGoldenImage() {
     ChooseJupiterSaturn("2020", "2020");
     QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
     const auto& results = form_->State().Runs.Results();
     const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-    // The period over the label column is read whole, however short the
-    // rows' labels: the column is as wide as the period's text.
+    // The period over the label column is read whole, however short the labels.
     Timeline shortLabels = BuildTimeline(results);
     for (TimelineRow& row : shortLabels.rows) row.label = "Sun";
     QFont axisFont;
@@ -315,9 +310,7 @@ class WindowTest : public QObject {
     }
   }
 
-  // The birth place box and the results list offer what is typed in as it
-  // is typed, each entry shown whole, and the one chosen enters its text
-  // (what each offers, and a run in the zone chosen, are the form's tests).
+  // Each entry offered is shown whole, and the one chosen enters its text.
   void boxesOfferCompletionsAsTheyAreTyped() {
     test::UserClick(window_->WidgetOf(Ctl(N::optPersonal)));
     QCOMPARE(window_->As<QLineEdit>(Ctl(N::txbBirthPlace))->placeholderText(), QString("Birth place"));
@@ -343,9 +336,7 @@ class WindowTest : public QObject {
     QCOMPARE(window_->ListIndex(Ctl(N::cboTimezone, 0)), int16_t{-1});
   }
 
-  // The timeline window's saves fail as any file write does, with the
-  // system's reason (a full disk, and the earlier file left whole, are the
-  // shared writer's: the same FileReplacement as every other file's).
+  // A full disk is the shared FileReplacement's test.
   void timelineSavesTellTheirFailures() {
     TimelineWindow window({});
     QTemporaryDir folder;
@@ -359,8 +350,7 @@ class WindowTest : public QObject {
     }
   }
 
-  // Quit pressed or the window closed during a run asks at once, the run
-  // waiting for the answer; Cancel lets it go on to its end.
+  // Quit or closing during a run asks at once; Cancel lets the run go on.
   void cancelToQuitDuringARunLetsTheRunGoOn() {
     ChooseJupiterSaturn("1990", "2030");
     for (bool closing : {false, true}) {
@@ -390,9 +380,8 @@ class WindowTest : public QObject {
     }
   }
 
-  // Restore state brings back what was saved last, from whichever window.
-  // A save cut off by a crash leaves its temporary file, which is not read;
-  // a file cut anywhere still loads, each value either as saved or missing.
+  // A crashed save's temporary file is not read; a file cut anywhere loads,
+  // each value either as saved or missing.
   void aSaveCutShortLeavesWhatWasSaved() {
     QtSettingsStore first, second;
     Form one(first), other(second);
@@ -408,8 +397,7 @@ class WindowTest : public QObject {
     QCOMPARE(StoredValues(store), saved);
     QFile file(FilePath());
     const QByteArray whole = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    // Cut at a line end, the file is as damaged as cut inside a line once it
-    // holds the count of its entries; before that it holds no saved state.
+    // Cut at a line end after the count of its entries, the file is damaged.
     const qsizetype counted = whole.indexOf("\nEntryCount=") + 1;
     QVERIFY(counted > 0 && counted < whole.indexOf("\nStateSaved="));
     const qsizetype countEnd = whole.indexOf('\n', counted) + 1;
@@ -426,11 +414,8 @@ class WindowTest : public QObject {
     }
   }
 
-  // Files that are no saved state are not read: the window starts rather
-  // than waiting on a FIFO for ever or reading until memory runs out. The
-  // next save sets them aside and writes a new file. A save that cannot be
-  // written names the file and gives the system's reason, found at the file
-  // or at its folder.
+  // Files that are no saved state are not read (a FIFO waited for ever, a
+  // device read until memory ran out); the next save sets them aside.
   void aFileThatIsNoSavedStateIsNotRead() {
     const struct {
       const char* fault;
