@@ -14,10 +14,7 @@
 namespace skyloom::test {
 
 void InitEngineOnce() {
-  static const bool done = [] {
-    InitDateNames();
-    return true;
-  }();
+  static const bool done = (InitDateNames(), true);
   (void)done;
 }
 
@@ -32,10 +29,7 @@ const std::shared_ptr<const PlutoTable>& SharedPluto() {
 }
 
 int32_t Day(int32_t year, int32_t month, int32_t day) {
-  CalendarDate date;
-  date.Year = year;
-  date.Month = month;
-  date.Day = day;
+  CalendarDate date{year, month, day};
   return date_to_day_number(date);
 }
 
