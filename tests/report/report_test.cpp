@@ -1,6 +1,5 @@
-// The report's rows written from the engine's data: which rows name their
-// aspect, and each cell's text in its place; the tables of sky events and of
-// the forecast, whose columns hold their place whatever a cell holds.
+// The report's rows written from the engine's data; the tables of sky
+// events and of the forecast, whose columns hold their place.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +76,7 @@ TEST(ReportTableWriter, RowsOfARun) {
 }
 
 // The timeline tells, for any row of a run's results, the line the report
-// printed for it: here for runs of many transits of one aspect in a row,
-// and of transits of every aspect.
+// printed for it.
 TEST(ReportTableWriter, TimelineRowTextsAreTheReportsLines) {
   for (const BodyIndex outer : {Mercury, Mars}) {
     Session session(ExecutableFolder());
@@ -108,8 +106,8 @@ size_t Characters(const std::string& text) {
   return n;
 }
 
-// The natal contacts start in the same column for every position, the
-// widest ("29°59' Sagittarius") included, so that the table stays a table.
+// The natal contacts start in one column for every position, the widest
+// ("29°59' Sagittarius") included.
 TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   InitDateNames();
   const double degree = TwoPi / 360.0;
@@ -137,9 +135,8 @@ TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   EXPECT_EQ(rows, 5u) << tables;
 }
 
-// The time column is 18 characters: a zone name that leaves no room for the
-// column's border gives way to the offset then in force, and the title
-// names the zone; shorter names and the fixed zones stay in the cells.
+// A zone name too long for the 18-character time column gives way to the
+// offset then in force, and the title names the zone.
 TEST(SkyEventReport, TimeCellsOfNamedZones) {
   InitDateNames();
   const struct {

@@ -1,5 +1,4 @@
-// The checks before a run and the date boxes: what each input makes the
-// window say or show. The cases are in tests/runs/cases.
+// The checks before a run and the date boxes (cases in tests/runs/cases).
 #include "runs/request_checks.h"
 
 #include <gtest/gtest.h>
@@ -86,9 +85,8 @@ RunRequest Base(RunMode mode) {
 
 class Checks : public testing::TestWithParam<CaseLine> {};
 
-// The first message a press tells (the Start and Search captions as <start>
-// and <search>), or "ran"; the repair after it and the labels of the dates
-// read, as far as they were read.
+// The first message a press tells (captions as <start> and <search>), or
+// "ran"; the repair after it and the labels of the dates read.
 TEST_P(Checks, FirstMessageRepairAndLabels) {
   const CaseLine& c = GetParam();
   RunRequest r = Base(c[0] == "personal" ? RunMode::Personal : RunMode::World);
@@ -110,9 +108,8 @@ TEST_P(Checks, FirstMessageRepairAndLabels) {
   EXPECT_EQ(labels, c[4]) << c.where;
 }
 
-// One session asked again and again, as a window is or a batch's thread:
-// each end of each period is judged for each body anew, whatever it
-// answered before for the same body or the same date.
+// One session judges each end of each period for each body anew, whatever
+// it answered before for the same body or date.
 TEST(Checks, RangesAskedAgainInOneSession) {
   Session session(ExecutableFolder());
   session.UsePlutoTable(test::SharedPluto());
@@ -138,8 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Checks, testing::ValuesIn(test::ReadCases("runs/
 
 class DateEntry : public testing::TestWithParam<CaseLine> {};
 
-// Leaving a date box cleans the date's boxes to digits and writes the date
-// out. That any text ends so is the typed-inputs fuzzer's.
+// Leaving a date box cleans the date's boxes to digits and writes the date out.
 TEST_P(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
   const CaseLine& c = GetParam();
   const auto date = static_cast<int16_t>(std::stoi(c[0]));

@@ -1,6 +1,5 @@
 // The Search button: the first transit whose whole pass lies after the end
 // date, found here again by walking positions straight from the ephemeris.
-
 #include <gtest/gtest.h>
 
 #include <string>
