@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -334,36 +335,20 @@ TEST(MidnightRetrograde, TakenFromTheFitsWhereTheyTellIt) {
   EXPECT_GT(spared, asked * 7 / 10) << "most marks should need no position";
 }
 
-// The half hour's step tells the direction only where it is longer than
-// both bounds together and neither end lies within them of the 0/360 seam.
+// A fit of fitted_steps.txt: a longitude the sum of its words.
+FittedLongitude FitOf(const std::string& field, const std::string& bound) {
+  FittedLongitude fit{!field.starts_with("unknown"), 0.0, std::stod(bound)};
+  std::istringstream words(field);
+  for (std::string word; words >> word;)
+    fit.longitude += word == "turn" ? TwoPi : word == "half" ? Pi : word == "unknown" ? 0.0 : std::stod(word);
+  return fit;
+}
+
 TEST(MidnightRetrograde, TheFitsTellTheStepBeyondBothBounds) {
-  constexpr double kTurn = TwoPi;
-  struct Case {
-    FittedLongitude at, later;
-    FittedRetro told;
-  };
-  const Case cases[] = {
-      {{true, 1.0, 0.0}, {true, 0.999, 1e-5}, FittedRetro::Retrograde},
-      {{true, 1.0, 0.0}, {true, 1.001, 1e-5}, FittedRetro::Prograde},
-      {{true, 1.0, 1e-4}, {true, 1.0 - 5e-5, 1e-5}, FittedRetro::Undecided},
-      {{true, 1.0, 1e-4}, {true, 1.0 + 5e-5, 1e-5}, FittedRetro::Undecided},
-      {{true, 1.0, 1e-4}, {true, 1.0 - 2e-4, 1e-5}, FittedRetro::Retrograde},
-      {{true, 1.0, 1e-5}, {true, 1.0 - 2e-4, 1e-4}, FittedRetro::Retrograde},
-      {{true, 1.0, 1e-5}, {true, 1.0 - 5e-5, 1e-4}, FittedRetro::Undecided},
-      // Across the seam: a step of nearly a turn is no step back.
-      {{true, kTurn - 3e-3, 1e-5}, {true, 2e-4, 1e-5}, FittedRetro::Prograde},
-      {{true, 2e-4, 1e-5}, {true, kTurn - 3e-3, 1e-5}, FittedRetro::Prograde},
-      // Within the bounds of the seam the true value may lie beyond it.
-      {{true, 1e-5, 1e-5}, {true, 1e-4, 1e-5}, FittedRetro::Undecided},
-      {{true, kTurn - 1e-4, 1e-5}, {true, kTurn - 1e-5, 1e-5}, FittedRetro::Undecided},
-      {{true, 1e-5, 0.0}, {true, 1e-3, 1e-5}, FittedRetro::Prograde},
-      // Half a turn either way is undecidable within the bounds.
-      {{true, 1.0, 1e-5}, {true, 1.0 + Pi - 1e-5, 1e-5}, FittedRetro::Undecided},
-      {{false, 1.0, 0.0}, {true, 0.9, 1e-5}, FittedRetro::Undecided},
-      {{true, 1.0, 0.0}, {false, 0.9, 1e-5}, FittedRetro::Undecided},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(RetroFromFits(cases[i].at, cases[i].later), cases[i].told) << "case " << i;
+  const char* const told[] = {"Prograde", "Retrograde", "Undecided"};
+  for (const test::CaseLine& c : test::ReadCases("engine/data/fitted_steps.txt"))
+    EXPECT_EQ(told[static_cast<int>(RetroFromFits(FitOf(c[0], c[1]), FitOf(c[2], c[3])))], std::string(c[4]))
+        << c.where;
 }
 
 // Random runs give the same rows to the last bit with fits as without, on
