@@ -164,23 +164,12 @@ TEST(Positions, InOrbIsStrictAndRangeErrorsNameTheBody) {
   const double natal = NormalizeAngle(p.Longitude(Jupiter, jd, kTropical).longitude + AspectTable[4].Angle);
   EXPECT_TRUE(AspectInOrbAt(p, {Jupiter, Sun, 4, 1e-9, false, natal}, jd, code));
   EXPECT_EQ(code, 0);
-  struct Case {
-    BodyIndex a, b;
-    double jd;
-    RangeErrorCode want;
-    const char* text;
-  };
-  const Case cases[] = {
-      {Mars, Moon, 2305000.0, -3, "Date is prior to allowable date range for Moon."},
-      {Moon, Mars, 2305000.0, -4, "Date is prior to allowable date range for Moon."},
-      // Body B is tested first: with both out of range the code names B.
-      {Pluto, Moon, 2500000.0, -1, "Date is beyond allowable date range for Moon."},
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/range_errors.txt")) {
+    const BodyIndex a = test::BodyOfText(c[0]), b = test::BodyOfText(c[1]);
     code = 0;
-    EXPECT_FALSE(AspectInOrbAt(p, {c.a, c.b, 1, 6.0}, c.jd, code));
-    EXPECT_EQ(code, c.want);
-    EXPECT_EQ(DateRangeMessage(code, c.a, c.b), c.text);
+    EXPECT_FALSE(AspectInOrbAt(p, {a, b, 1, 6.0}, std::stod(c[2]), code)) << c.where;
+    EXPECT_EQ(code, std::stoi(c[3])) << c.where;
+    EXPECT_EQ(DateRangeMessage(code, a, b), c[4]) << c.where;
   }
 }
 
