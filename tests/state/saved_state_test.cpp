@@ -122,35 +122,29 @@ TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
 // still asks, and Yes with a failing save keeps the window. A quit within
 // eleven ticks of a save does not ask; Yes during a run stops it and saves.
 TEST(SavedState, QuittingAfterASaveAndDuringARun) {
-  const struct {
-    std::optional<StoreOperation> failing;
-    int ticks;
-    std::string message, lastWrite;
-  } kCases[] = {
-      {StoreOperation::WriteValue, 0, "strKey=\\SKL\\Day\r\nstrName=1\r\nstrValue=31", "\\Month 1"},
-      {StoreOperation::Flush, 0, "The system cannot write to the specified device.", " StateSaved"},
-      {std::nullopt, 10, "", " StateSaved"},
-      {std::nullopt, 11, "", " StateSaved"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.message + " after ticks " + std::to_string(c.ticks));
+  for (const test::CaseLine& c : test::ReadCliCases("state/cases/quitting.txt")) {
+    SCOPED_TRACE(c.where);
+    const std::optional<StoreOperation> failing =
+        c[0] == "-" ? std::nullopt
+                    : std::optional(c[0] == "flush" ? StoreOperation::Flush : StoreOperation::WriteValue);
+    const int ticks = std::stoi(c[1]);
     MemorySettingsStore store;
     FormFixture f(StoreServices(store));
-    store.SetFaultHook([&c](StoreOperation operation, std::string_view keyPath, std::string_view name) {
-      const bool day = c.failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
-      return operation == c.failing && day ? StoreWriteFault : StoreSuccess;
+    store.SetFaultHook([&failing](StoreOperation operation, std::string_view keyPath, std::string_view name) {
+      const bool day = failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
+      return operation == failing && day ? StoreWriteFault : StoreSuccess;
     });
     f.Press(Ctl(cmdSaveState));
-    const bool failed = c.failing.has_value();
-    EXPECT_EQ(f.LastMessage().text, failed ? "Error saving to registry:\r\n" + c.message : "");
+    const bool failed = failing.has_value();
+    EXPECT_EQ(f.LastMessage().text, failed ? "Error saving to registry:\r\n" + c[2] : "");
     EXPECT_EQ(f.window.PopUps().empty(), failed);
-    EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + " " + store.Writes().back().name, c.lastWrite);
-    for (int t = 0; t < c.ticks; ++t) f.form.TimerTick();
+    EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + "\\" + store.Writes().back().name, c[3]);
+    for (int t = 0; t < ticks; ++t) f.form.TimerTick();
     f.window.QueueAnswer(MsgAnswer::Cancel);
     f.Press(Ctl(cmdQuit));
     if (failed) f.window.QueueAnswer(MsgAnswer::Yes), f.Press(Ctl(cmdQuit));
-    EXPECT_EQ(f.form.Ended(), c.ticks == 10);
-    EXPECT_EQ(f.window.MessageBoxes().size(), failed ? 4u : c.ticks == 10 ? 0u : 1u);
+    EXPECT_EQ(f.form.Ended(), ticks == 10);
+    EXPECT_EQ(f.window.MessageBoxes().size(), failed ? 4u : ticks == 10 ? 0u : 1u);
   }
   MemorySettingsStore store;
   FormFixture f(StoreServices(store));
