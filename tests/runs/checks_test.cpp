@@ -108,25 +108,15 @@ TEST_P(Checks, FirstMessageRepairAndLabels) {
   EXPECT_EQ(labels, c[4]) << c.where;
 }
 
-// One session judges each end of each period for each body anew, whatever
-// it answered before for the same body or date.
 TEST(Checks, RangesAskedAgainInOneSession) {
   Session session(ExecutableFolder());
   session.UsePlutoTable(test::SharedPluto());
-  const std::pair<const char*, const char*> presses[] = {
-      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
-      {"first=Chiron; second=Saturn", "ran"},
-      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
-      {"first=Jupiter; second=Saturn; start=674,6,1", "ran"},
-      {"second=Pluto; end=2100,6,1", "End date is too late for Pluto.||"},
-      {"second=Pluto", "ran"},
-  };
-  for (const auto& [changes, expected] : presses) {
+  for (const CaseLine& c : test::ReadCases("runs/cases/checks_again.txt")) {
     RunRequest r = Base(RunMode::World);
-    Changed(r, changes);
+    Changed(r, c[0]);
     Recorder face;
     (void)session.Start(r, face);
-    EXPECT_EQ(face.told.empty() ? (face.ran ? "ran" : "nothing") : face.told.front(), expected) << changes;
+    EXPECT_EQ(face.told.empty() ? (face.ran ? "ran" : "nothing") : face.told.front(), c[1]) << c.where;
   }
 }
 
