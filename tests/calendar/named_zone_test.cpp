@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calendar/zone.h"
@@ -24,40 +25,33 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kDay = 2459288;  // 2021-03-14
 
-struct ZoneCase {
-  int32_t offsetSeconds;
-  const char* text;
-};
-constexpr ZoneCase kZones[] = {
+// Zones west and east of Greenwich, and one whose offset has seconds.
+constexpr std::pair<int32_t, const char*> kZones[] = {
     {-41400, "GMT-11:30"}, {0, "GMT"}, {19800, "GMT+5:30"}, {41400, "GMT+11:30"}, {1172, "LMT+0:19:32"}};
 
 // Seconds after the local midnight starting kDay, and the local minute
 // from that midnight they round to.
-struct MinuteCase {
-  double seconds;
-  int32_t minutes;
-};
-constexpr MinuteCase kMinutes[] = {{-31, -1},    {-29, 0},      {0, 0},        {29, 0},           {31, 1},
-                                   {45000, 750}, {86369, 1439}, {86371, 1440}, {86400 + 91, 1442}};
+constexpr std::pair<double, int32_t> kMinutes[] = {
+    {-31, -1}, {-29, 0}, {0, 0}, {29, 0}, {31, 1}, {45000, 750}, {86369, 1439}, {86371, 1440}, {86400 + 91, 1442}};
 
 TEST(Zone, NearestLocalMinuteAroundDayBoundaries) {
-  for (const ZoneCase& z : kZones) {
-    const Zone zone = Zone::Fixed(z.offsetSeconds, z.text);
+  for (const auto& [offset, text] : kZones) {
+    const Zone zone = Zone::Fixed(offset, text);
     const Instant midnight = LocalMidnight(kDay, zone);
-    EXPECT_NEAR(midnight.ut, kDay - 0.5 - z.offsetSeconds / 86400.0, 1e-9) << z.text;
-    for (const MinuteCase& m : kMinutes) {
-      const LocalMinute local = ToLocalMinute(midnight + m.seconds / 86400.0, zone);
-      const int32_t dayOffset = m.minutes >= 0 ? m.minutes / 1440 : -1;
-      EXPECT_EQ(local.day, kDay + dayOffset) << z.text << " " << m.seconds;
-      EXPECT_EQ(local.minuteOfDay, m.minutes - dayOffset * 1440) << z.text << " " << m.seconds;
-      EXPECT_EQ(local.offsetSeconds, z.offsetSeconds) << z.text;
-      EXPECT_NEAR(InstantOf(local) - midnight, m.minutes * 60.0 / 86400, 1e-9) << z.text << " " << m.seconds;
-      if (m.seconds >= 0 && m.seconds < 86400) {
-        EXPECT_NEAR(FromLocal(kDay, int32_t(m.seconds), zone) - midnight, m.seconds / 86400, 1e-9) << z.text;
+    EXPECT_NEAR(midnight.ut, kDay - 0.5 - offset / 86400.0, 1e-9) << text;
+    for (const auto& [seconds, minutes] : kMinutes) {
+      SCOPED_TRACE(std::string(text) + " " + std::to_string(seconds));
+      const LocalMinute local = ToLocalMinute(midnight + seconds / 86400.0, zone);
+      const int32_t dayOffset = minutes >= 0 ? minutes / 1440 : -1;
+      EXPECT_EQ(local.day, kDay + dayOffset);
+      EXPECT_EQ(local.minuteOfDay, minutes - dayOffset * 1440);
+      EXPECT_EQ(local.offsetSeconds, offset);
+      EXPECT_NEAR(InstantOf(local) - midnight, minutes * 60.0 / 86400, 1e-9);
+      if (seconds >= 0 && seconds < 86400) {
+        EXPECT_NEAR(FromLocal(kDay, int32_t(seconds), zone) - midnight, seconds / 86400, 1e-9);
       }
       // Unrounded, the instant's own day.
-      EXPECT_EQ(LocalDay(midnight + m.seconds / 86400.0, zone), kDay + (m.seconds < 0 ? -1 : m.seconds >= 86400))
-          << z.text << " " << m.seconds;
+      EXPECT_EQ(LocalDay(midnight + seconds / 86400.0, zone), kDay + (seconds < 0 ? -1 : seconds >= 86400));
     }
   }
 }
