@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -139,30 +140,26 @@ TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
 // offset then in force, and the title names the zone.
 TEST(SkyEventReport, TimeCellsOfNamedZones) {
   InitDateNames();
-  const struct {
-    Zone zone;
-    int32_t offset;
-    const char* cell;
-    const char* titleEnd;
-  } cases[] = {
+  const std::tuple<Zone, int32_t, const char*, const char*> cases[] = {
+      // the zone, its offset at the station, the station's time cell, the title's end
       {*Zone::Named("Europe/Berlin"), 7200, "| 00:14 GMT+2:00    | ", "(tropical), times in Europe/Berlin\r\n"},
       {*Zone::Named("Europe/Amsterdam"), 1172, "| 00:14 GMT+0:19:32 | ", "times in Europe/Amsterdam\r\n"},
       {*Zone::Named("Asia/Tokyo"), 32400, "| 00:14 Asia/Tokyo  | ", "(tropical)\r\n"},
       {*Zone::Named("Etc/GMT-14"), 50400, "| 00:14 Etc/GMT-14  | ", "(tropical)\r\n"},
       {Zone::Fixed(-36000, "AKST/HADT"), -36000, "| 00:14 AKST/HADT   | ", "(tropical)\r\n"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [zone, offset, cell, titleEnd] : cases) {
     SkyEventList list;
     list.stationsAsked = true;
     list.firstDay = 2460311;
     list.lastDay = 2460676;
-    list.zone = c.zone;
-    SkyEvent station{.body = Mercury, .instant = {}, .day = 2460403, .minuteOfDay = 14, .offsetSeconds = c.offset};
+    list.zone = zone;
+    SkyEvent station{.body = Mercury, .instant = {}, .day = 2460403, .minuteOfDay = 14, .offsetSeconds = offset};
     station.retrograde = true;
     list.stations = {station};
     const std::string tables = SkyEventTables(list);
-    EXPECT_EQ(test::Count(tables, c.cell), 1u) << tables;
-    EXPECT_EQ(test::Count(tables, c.titleEnd), 1u) << tables;
+    EXPECT_EQ(test::Count(tables, cell), 1u) << tables;
+    EXPECT_EQ(test::Count(tables, titleEnd), 1u) << tables;
   }
 }
 
