@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/bodies.h"
@@ -171,13 +172,8 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
   const std::string p = Path(), damaged = ": the records do not match the checksum line; the file is damaged.";
   const std::string unfollowed = "\" does not follow on from the day before; the file is damaged.";
   const std::string invalid = "\" is not a valid longitude.", ends = "records; 182623 are needed.";
-  struct Case {
-    const char* fault;
-    std::string path;
-    std::optional<std::string> content;  // written to path
-    std::string errorText;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::string, std::optional<std::string>, std::string> cases[] = {
+      // the fault, the file loaded, what is written to it first, the error told
       {"empty file", p, "", "The file ends after 0 " + ends},
       {"short file", p, firstRecords(1000), "The file ends after 1000 " + ends},
       {"one record short", p, firstRecords(PlutoRecordCount - 1), "The file ends after 182622 " + ends},
@@ -208,15 +204,15 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
       {"lines beyond the needed records, never looked up", p, WithTrailer(longer), ""},
       {"the sound file", p, sound, ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
-    if (c.content) WriteDataFile(fs::path(c.path).filename().string(), *c.content);
+  for (const auto& [fault, path, content, told] : cases) {
+    SCOPED_TRACE(fault);
+    if (content) WriteDataFile(fs::path(path).filename().string(), *content);
     table.Degrees.assign(real.size(), 1.0);
     std::string errorText;
-    EXPECT_EQ(table.Load(c.path, errorText), c.errorText.empty());
-    EXPECT_EQ(errorText, c.errorText);
-    EXPECT_EQ(table.Degrees.empty(), !c.errorText.empty());
-    EXPECT_EQ(table.Longitude(2451544.5).Known(), c.errorText.empty());
+    EXPECT_EQ(table.Load(path, errorText), told.empty());
+    EXPECT_EQ(errorText, told);
+    EXPECT_EQ(table.Degrees.empty(), !told.empty());
+    EXPECT_EQ(table.Longitude(2451544.5).Known(), told.empty());
   }
 }
 
