@@ -20,13 +20,7 @@ using skyloom::test::FreshFolder;
 using skyloom::test::Slurp;
 
 StoredChart Chart(const std::string& name, std::vector<std::string> tags = {}) {
-  StoredChart c;
-  c.name = name;
-  c.birthDate = "1970-03-15";
-  c.birthTime = "14:37";
-  c.birthZone = "Europe/Berlin";
-  c.tags = std::move(tags);
-  return c;
+  return {name, "1970-03-15", "14:37", "Europe/Berlin", "", {}, {}, "", std::move(tags), ""};
 }
 
 std::vector<std::string> Names(const std::vector<StoredChart>& charts) {
