@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "qt/chart_dialog.h"
 #include "qt/qt_viewer.h"
@@ -43,17 +44,16 @@ class WindowFaultsTest : public QObject {
   // Enter in the end day's box starts the run on its release; the Enter
   // that closed the message, released in the box, started it again for ever.
   void enterThatClosesAMessageStartsNothing() {
-    const struct {
-      const char *month, *day, *message;
-      int runs;
-    } kCases[] = {{"11", "10", "There are no transits of this kind in the period specified.", 1},
-                  {"2", "30", "The end date is invalid.", 0}};
+    const std::tuple<const char*, const char*, const char*, int> kCases[] = {
+        // the end date's month and day, the message, the runs started
+        {"11", "10", "There are no transits of this kind in the period specified.", 1},
+        {"2", "30", "The end date is invalid.", 0}};
     QWidget* dayBox = Widget(N::txbDay, 1);
     test::UserClick(Widget(N::optWorld));
-    for (const auto& c : kCases) {
+    for (const auto& [month, day, message, runs] : kCases) {
       window_->SetListIndex(Ctl(N::cboPlanet, 0), 4);  // Jupiter
       window_->SetListIndex(Ctl(N::cboPlanet, 1), 4);  // Saturn
-      const char* texts[] = {"2026", "11", "1", "2026", c.month, c.day};
+      const char* texts[] = {"2026", "11", "1", "2026", month, day};
       for (int k = 0; k < 6; ++k)
         window_->SetText(Ctl(k % 3 == 0 ? N::txbYear : k % 3 == 1 ? N::txbMonth : N::txbDay, int16_t(k / 3)), texts[k]);
       QStringList seen;
@@ -69,8 +69,8 @@ class WindowFaultsTest : public QObject {
       dayBox->setFocus();
       QTest::keyClick(dayBox, Qt::Key_Return);
       QTest::qWait(500);  // a release that started it again would show here
-      QCOMPARE(seen, QStringList{c.message});
-      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, c.runs);
+      QCOMPARE(seen, QStringList{message});
+      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, runs);
     }
   }
 

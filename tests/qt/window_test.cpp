@@ -295,18 +295,17 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TimelineLayout layout = window.CanvasLayout();
     const int32_t january1 = results.at(0).startDay;
-    const struct {
-      double day;  // from 1 January; day d runs from d to d + 1
-      const char* starts;
-    } kCases[] = {{1.5, ""},
-                  {139.5, "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r"},
-                  {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
-                  {300.5, "Conjunction | 2020-02-14"}};
-    for (const auto& c : kCases) {
+    // A day from 1 January (day d runs from d to d + 1), the start of its tip.
+    const std::pair<double, const char*> kCases[] = {
+        {1.5, ""},
+        {139.5, "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r"},
+        {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
+        {300.5, "Conjunction | 2020-02-14"}};
+    for (const auto& [day, starts] : kCases) {
       const QString tip =
-          window.ToolTipAt(QPoint(static_cast<int>(layout.DayToX(january1 + c.day)), TimelineLayout::kRowHeight / 2));
-      QVERIFY2(c.starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(c.starts)),
-               qPrintable(QString("day %1: \"%2\"").arg(c.day).arg(tip)));
+          window.ToolTipAt(QPoint(static_cast<int>(layout.DayToX(january1 + day)), TimelineLayout::kRowHeight / 2));
+      QVERIFY2(starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(starts)),
+               qPrintable(QString("day %1: \"%2\"").arg(day).arg(tip)));
     }
   }
 
@@ -314,29 +313,28 @@ class WindowTest : public QObject {
   void boxesOfferCompletionsAsTheyAreTyped() {
     test::UserClick(window_->WidgetOf(Ctl(N::optPersonal)));
     QCOMPARE(window_->As<QLineEdit>(Ctl(N::txbBirthPlace))->placeholderText(), QString("Birth place"));
-    const struct {
-      QLineEdit* line;
-      const char *typed, *first, *entered;
-    } kCases[] = {
+    const std::tuple<QLineEdit*, const char*, const char*, const char*> kCases[] = {
+        // the box, what is typed, the first entry offered, the text it enters
         {window_->As<QLineEdit>(Ctl(N::txbBirthPlace)), "Pari",
          "Paris | \u00CEle-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris", "Paris, FR"},
         {window_->As<QComboBox>(Ctl(N::cboTimezone, 0))->lineEdit(), "Europe/Ber", "Europe/Berlin", "Europe/Berlin"},
     };
-    for (const auto& c : kCases) {
-      QVERIFY(c.line != nullptr && c.line->isVisible());
-      test::UserType(c.line, c.typed);
-      QCompleter* completer = c.line->completer();
+    for (const auto& [line, typed, first, entered] : kCases) {
+      QVERIFY(line != nullptr && line->isVisible());
+      test::UserType(line, typed);
+      QCompleter* completer = line->completer();
       QVERIFY(completer != nullptr);
       QTRY_VERIFY(completer->popup()->isVisible());
-      QCOMPARE(completer->completionModel()->index(0, 0).data().toString(), QString::fromUtf8(c.first));
+      QCOMPARE(completer->completionModel()->index(0, 0).data().toString(), QString::fromUtf8(first));
       QTest::keyClick(completer->popup(), Qt::Key_Down);
       QTest::keyClick(completer->popup(), Qt::Key_Return);
-      QTRY_COMPARE(c.line->text(), QString(c.entered));
+      QTRY_COMPARE(line->text(), QString(entered));
     }
     QCOMPARE(window_->ListIndex(Ctl(N::cboTimezone, 0)), int16_t{-1});
   }
 
-  // A full disk is the shared FileReplacement's test.
+  // The timeline window's saves fail with the system's reason (a full disk
+  // is the shared FileReplacement's test).
   void timelineSavesTellTheirFailures() {
     TimelineWindow window({});
     QTemporaryDir folder;
@@ -417,11 +415,8 @@ class WindowTest : public QObject {
   // Files that are no saved state are not read (a FIFO waited for ever, a
   // device read until memory ran out); the next save sets them aside.
   void aFileThatIsNoSavedStateIsNotRead() {
-    const struct {
-      const char* fault;
-      std::function<void()> make;
-      const char* reason;  // nullptr: saved
-    } kCases[] = {
+    const std::tuple<const char*, std::function<void()>, const char*> kCases[] = {
+        // the fault, how it is made, the reason a save gives (nullptr: saved)
         {"a FIFO", [&] { QDir().mkpath(Folder()), ::mkfifo(QFile::encodeName(FilePath()).constData(), 0600); },
          nullptr},
         {"an endless device", [&] { QDir().mkpath(Folder()), QFile::link("/dev/zero", FilePath()); }, nullptr},
@@ -429,24 +424,24 @@ class WindowTest : public QObject {
         {"a file for the folder", [&] { WriteAll(Folder(), "not a folder"); }, "Not a directory"},
         {"a folder for the file", [&] { QDir().mkpath(FilePath()); }, "Is a directory"},
     };
-    for (const auto& c : kCases) {
+    for (const auto& [fault, make, reason] : kCases) {
       QDir(Folder()).removeRecursively(), QFile::remove(Folder());
-      c.make();
+      make();
       QtSettingsStore store;
-      QVERIFY2(store.Damaged() || c.reason != nullptr, c.fault);
+      QVERIFY2(store.Damaged() || reason != nullptr, fault);
       Form form(store);
       QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
       form.Save("2040");
-      QVERIFY2(form.form.State().StateRecentlySaved == (c.reason == nullptr), c.fault);
-      if (c.reason != nullptr) {
+      QVERIFY2(form.form.State().StateRecentlySaved == (reason == nullptr), fault);
+      if (reason != nullptr) {
         QCOMPARE(form.window.MessageBoxes().at(0).text,
-                 "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+                 "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + reason);
         continue;
       }
-      QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
-      QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
+      QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, fault);
+      QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), fault);
       QtSettingsStore again;
-      QVERIFY2(!again.Damaged(), c.fault);
+      QVERIFY2(!again.Damaged(), fault);
       QCOMPARE(StoredValues(again), StoredValues(store));
     }
   }
