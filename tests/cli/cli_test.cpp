@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/cli_cases.h"
@@ -273,32 +274,30 @@ TEST(SkyloomCliFiles, OneFileNamedTwiceIsRefused) {
 TEST(SkyloomCliFiles, ReaderGoneIsAWriteError) {
   const CliResult whole = RunCli(kLong + " --csv -");
   ASSERT_EQ(whole.status, 0);
-  struct Case {
-    std::string fault, command, message;  // command: the shell's; FIFO, CSV and PROGRAM stand for paths
-  };
-  const Case cases[] = {
+  // The fault, the shell's command (FIFO, CSV and PROGRAM stand for paths), the message.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"standard output closed", "PROGRAM " + kLong + " --csv CSV | head -c 40000 >/dev/null",
        "standard output: Broken pipe"},
       {"an export FIFO closed", "head -c 1000 FIFO >/dev/null & PROGRAM " + kLong + " --html FIFO --csv CSV >/dev/null",
        "FIFO: Broken pipe"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [fault, shellCommand, shellMessage] : cases) {
     const fs::path folder = FreshFolder("reader"), fifo = folder / "fifo", csv = folder / "rows.csv";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::ofstream(csv) << "earlier";
-    std::string command = c.command + "\necho \"status ${PIPESTATUS[0]}\" >&2\n";
+    std::string command = shellCommand + "\necho \"status ${PIPESTATUS[0]}\" >&2\n";
     for (const auto& [name, path] : {std::pair{"FIFO", fifo}, {"CSV", csv}, {"PROGRAM", CliProgram()}})
       command = Replaced(command, name, Quoted(path));
-    const std::string message = Replaced(c.message, "FIFO", fifo.string());
+    const std::string message = Replaced(shellMessage, "FIFO", fifo.string());
     const fs::path script = CliScratch() / "reader.sh", err = CliScratch() / "reader-err";
     std::ofstream(script) << command;
     const std::string shell = "bash " + Quoted(script) + " 2>" + Quoted(err);
     ASSERT_NE(std::system(shell.c_str()), -1);
     const std::string told = Slurp(err);
-    EXPECT_EQ(Count(told, "skyloom-cli: cannot write " + message + "\n"), 1u) << c.fault << "\n" << told;
-    EXPECT_EQ(Count(told, "status 3"), 1u) << c.fault << "\n" << told;
-    EXPECT_EQ(Slurp(csv), whole.out) << c.fault;
-    EXPECT_EQ(FilesIn(folder), 2u) << c.fault;
+    EXPECT_EQ(Count(told, "skyloom-cli: cannot write " + message + "\n"), 1u) << fault << "\n" << told;
+    EXPECT_EQ(Count(told, "status 3"), 1u) << fault << "\n" << told;
+    EXPECT_EQ(Slurp(csv), whole.out) << fault;
+    EXPECT_EQ(FilesIn(folder), 2u) << fault;
   }
 }
 
@@ -329,37 +328,26 @@ INSTANTIATE_TEST_SUITE_P(ChartsCli, ChartImports, ::testing::ValuesIn(ReadCliCas
 
 TEST(ChartsCli, AnExportedCollectionImportsAsItWas) {
   const std::string first = Store("charts-export"), second = Store("charts-reimport");
-  for (const std::string& add :
-       {std::string("Ann --birth 1970-03-15 --birth-time 14:37 --birth-place 'Paris, FR' --tag a --tag 'b c'"),
-        std::string("'Ben, the \"second\"' --birth 1985-07-04 --birth-time 06:00 --birth-zone GMT+5:30 --note 'x,y'"),
-        std::string(
-            "Cleo --birth 1890-12-31 --birth-time 23:59 --birth-place -33.87,151.21 --birth-zone LMT --sidereal")})
-    ASSERT_EQ(RunCli("charts add " + add + first).status, 0) << add;
-  const std::string file = Quoted(CliScratch() / "charts-export" / "all.csv");
-  ASSERT_EQ(RunCli("charts export " + file + first).status, 0);
-  ASSERT_EQ(RunCli("charts import " + file + second).status, 0);
-  const std::string again = Quoted(CliScratch() / "charts-reimport" / "again.csv");
-  ASSERT_EQ(RunCli("charts export " + again + second).status, 0);
-  EXPECT_EQ(Slurp(CliScratch() / "charts-reimport" / "again.csv"), Slurp(CliScratch() / "charts-export" / "all.csv"));
+  for (const char* add :
+       {"Ann --birth 1970-03-15 --birth-time 14:37 --birth-place 'Paris, FR' --tag a --tag 'b c'",
+        "'Ben, the \"second\"' --birth 1985-07-04 --birth-time 06:00 --birth-zone GMT+5:30 --note 'x,y'",
+        "Cleo --birth 1890-12-31 --birth-time 23:59 --birth-place -33.87,151.21 --birth-zone LMT --sidereal"})
+    ASSERT_EQ(RunCli(std::string("charts add ") + add + first).status, 0) << add;
+  const fs::path all = CliScratch() / "charts-export" / "all.csv",
+                 again = CliScratch() / "charts-reimport" / "again.csv";
+  ASSERT_EQ(RunCli("charts export " + Quoted(all) + first).status, 0);
+  ASSERT_EQ(RunCli("charts import " + Quoted(all) + second).status, 0);
+  ASSERT_EQ(RunCli("charts export " + Quoted(again) + second).status, 0);
+  EXPECT_EQ(Slurp(again), Slurp(all));
   EXPECT_EQ(RunCli("charts list" + second).out, RunCli("charts list" + first).out);
 }
 
 const std::string kPeriod = "personal Saturn Sun --start 2024-01-01 --end 2024-12-31 --zone GMT ";
 
-// Charts and their birth data typed in, in the order charts list gives.
-struct Birth {
-  std::string name, typed;
-};
-const Birth kBirths[] = {
-    {"Mean", "--birth 1890-03-15 --birth-time 06:00 --birth-place 'Paris, FR' --birth-zone LMT"},
-    {"Named", "--birth 1985-07-04 --birth-time 06:00 --birth-place Berlin"},
-    {"Offset", "--birth 1970-03-15 --birth-time 14:37 --birth-zone GMT+5:30"},
-    {"Sidereal", "--birth 1950-11-20 --birth-time 23:15 --birth-zone America/New_York --sidereal"},
-};
-
 TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   const std::string store = Store("charts-batch");
-  for (const Birth& b : kBirths) ASSERT_EQ(RunCli("charts add " + b.name + " " + b.typed + store).status, 0) << b.name;
+  const std::vector<CaseLine> births = ReadCases("cli/cases/chart_births.txt");
+  for (const CaseLine& b : births) ASSERT_EQ(RunCli("charts add " + b[0] + " " + b[1] + store).status, 0) << b.where;
   const auto folder = CliScratch() / "charts-batch";
   // With the tables after the transits, which each chart has of its own.
   const std::string series = "--show-all inner --stations --lunations ";
@@ -370,8 +358,9 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   EXPECT_EQ(rows[0].rfind("chart,run,mode,", 0), 0u);
   std::string expectedReport;
   size_t records = 0;
-  for (const auto& [name, typed] : kBirths) {
-    const CliResult single = RunCli(kPeriod + series + typed + " --csv " + Quoted(folder / "one.csv"));
+  for (const CaseLine& b : births) {
+    const std::string& name = b[0];
+    const CliResult single = RunCli(kPeriod + series + b[1] + " --csv " + Quoted(folder / "one.csv"));
     ASSERT_EQ(single.status, 0) << name;
     // --chart-store stands anywhere, before the mode too.
     EXPECT_EQ(RunCli(store + " " + kPeriod + series + "--chart " + name).out, single.out) << name;
