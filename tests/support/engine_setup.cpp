@@ -9,7 +9,6 @@
 #include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
-#include "runs/form_state.h"
 
 namespace skyloom::test {
 
@@ -76,7 +75,5 @@ const BodyPositions& TestPositions() {
   static const BodyPositions positions(TestLibrary(), &TestPluto());
   return positions;
 }
-
-void GivePluto(FormState& state) { state.Runs.UsePlutoTable(SharedPluto()); }
 
 }  // namespace skyloom::test
