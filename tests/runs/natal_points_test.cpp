@@ -57,40 +57,28 @@ TEST(NatalPoints, TransitsOfPointsTakenFromTheHouses) {
 // One session asked for births that differ in one thing each: every natal
 // place is that birth's own, as a fresh session finds it.
 TEST(NatalPoints, OneSessionTakesEachBirthsOwn) {
-  struct Ask {
-    BodyIndex natal;
-    int16_t hour;
-    Zodiac zodiac;
-    double latitude;
-  };
-  const Ask asks[] = {
-      {Sun, 12, Zodiac::Tropical, 52.52},       {Sun, 18, Zodiac::Tropical, 52.52},
-      {Sun, 12, Zodiac::Sidereal, 52.52},       {Ascendant, 12, Zodiac::Tropical, 52.52},
-      {Ascendant, 18, Zodiac::Tropical, 52.52}, {Ascendant, 12, Zodiac::Sidereal, 52.52},
-      {Ascendant, 12, Zodiac::Tropical, 40.0},  {Sun, 12, Zodiac::Tropical, 52.52},
-  };
   Session shared(ExecutableFolder());
-  for (const Ask& a : asks) {
-    RunRequest r = BerlinBirth(Saturn, a.natal, 2024, 2024);
-    r.birth.hour = a.hour;
-    r.zodiac = a.zodiac;
-    r.birth.place->latitude = a.latitude;
+  for (const CaseLine& c : ReadCases("runs/cases/session_births.txt")) {
+    SCOPED_TRACE(c.where);
+    const BodyIndex natal = Natal(c[0]);
+    const double latitude = std::stod(c[3]);
+    RunRequest r = BerlinBirth(Saturn, natal, 2024, 2024);
+    r.birth.hour = static_cast<int16_t>(std::stoi(c[1]));
+    r.zodiac = c[2] == "sidereal" ? Zodiac::Sidereal : Zodiac::Tropical;
+    r.birth.place->latitude = latitude;
     Session fresh(ExecutableFolder());
     TextFace sharedFace, freshFace;
     ASSERT_TRUE(shared.Start(r, sharedFace));
     ASSERT_TRUE(fresh.Start(r, freshFace));
     const double got = shared.Results().back().natalLongitude;
-    EXPECT_EQ(got, fresh.Results().back().natalLongitude)
-        << BodyName(a.natal) << " " << a.hour << "h " << (a.zodiac == Zodiac::Sidereal ? "sidereal " : "")
-        << a.latitude;
-    if (a.zodiac == Zodiac::Tropical) {
+    EXPECT_EQ(got, fresh.Results().back().natalLongitude);
+    if (r.zodiac == Zodiac::Tropical) {
       // And the birth's own, straight from the library.
-      const double birth = swe_julday(1990, 1, 1, a.hour, SE_GREG_CAL);
+      const double birth = swe_julday(1990, 1, 1, *r.birth.hour, SE_GREG_CAL);
       double cusps[13] = {}, ascmc[10] = {};
-      swe_houses(birth, a.latitude, 13.405, 'P', cusps, ascmc);
-      const double expected = a.natal == Sun ? EphemerisDegrees(Sun, birth) : ascmc[SE_ASC];
-      EXPECT_NEAR(std::remainder(got * kDegrees - expected, 360.0), 0, 1e-7)
-          << BodyName(a.natal) << " " << a.hour << "h " << a.latitude;
+      swe_houses(birth, latitude, 13.405, 'P', cusps, ascmc);
+      const double expected = natal == Sun ? EphemerisDegrees(Sun, birth) : ascmc[SE_ASC];
+      EXPECT_NEAR(std::remainder(got * kDegrees - expected, 360.0), 0, 1e-7);
     }
   }
 }
@@ -229,7 +217,7 @@ TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
             birth, fromJd, toJd, wantOrb);
 
     std::vector<double> gotExact, gotOrb;
-    for (const TransitRecord& t : run.transits) {
+    for (const TransitRecord& t : run.transits)
       for (const TransitRowData& row : t.passes) {
         if (row.minimum && row.minimum->exact) gotExact.push_back(row.minimum->instant.ut);
         for (const auto* marks : {&row.entry, &row.exit})
@@ -239,7 +227,6 @@ TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
             gotOrb.push_back(InstantOf(*mark->crossing).ut);
           }
       }
-    }
     ExpectSame(gotExact, wantExact, 0.501, exact, line.where);
     ExpectSame(gotOrb, wantOrb, 1.01, orbDates, line.where);
     const std::string title = progressed ? "Progressed " : "Directed ";
