@@ -43,15 +43,15 @@ TEST(FullReport, EndsWhereItFillsToldOnce) {
   series.series = SeriesKind::Outer;
   const SmallReport whole = RunReport(series, std::string::npos, 1);
   ASSERT_GE(whole.blocks.size(), 3U);
-  const struct {
-    size_t capacity, blocks;
-  } kCases[] = {{whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
-  for (const auto& c : kCases) {
-    const SmallReport face = RunReport(series, c.capacity, 1);
-    EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << c.capacity;
-    EXPECT_EQ(face.blocks.size(), c.blocks) << c.capacity;
-    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << c.capacity;
-    EXPECT_TRUE(face.text.ends_with(kEnd)) << c.capacity;
+  // The report's capacity, the blocks begun.
+  const std::pair<size_t, size_t> kCases[] = {
+      {whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
+  for (const auto& [capacity, blocks] : kCases) {
+    const SmallReport face = RunReport(series, capacity, 1);
+    EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << capacity;
+    EXPECT_EQ(face.blocks.size(), blocks) << capacity;
+    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << capacity;
+    EXPECT_TRUE(face.text.ends_with(kEnd)) << capacity;
   }
 
   SmallReport full;
