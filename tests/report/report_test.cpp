@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "report/forecast_report.h"
 #include "report/sky_event_report.h"
 #include "report/timeline.h"
+#include "support/cli_cases.h"
 #include "support/cli_runner.h"
 #include "support/engine_setup.h"
 #include "support/text_face.h"
@@ -136,30 +136,21 @@ TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   EXPECT_EQ(rows, 5u) << tables;
 }
 
-// A zone name too long for the 18-character time column gives way to the
-// offset then in force, and the title names the zone.
 TEST(SkyEventReport, TimeCellsOfNamedZones) {
   InitDateNames();
-  const std::tuple<Zone, int32_t, const char*, const char*> cases[] = {
-      // the zone, its offset at the station, the station's time cell, the title's end
-      {*Zone::Named("Europe/Berlin"), 7200, "| 00:14 GMT+2:00    | ", "(tropical), times in Europe/Berlin\r\n"},
-      {*Zone::Named("Europe/Amsterdam"), 1172, "| 00:14 GMT+0:19:32 | ", "times in Europe/Amsterdam\r\n"},
-      {*Zone::Named("Asia/Tokyo"), 32400, "| 00:14 Asia/Tokyo  | ", "(tropical)\r\n"},
-      {*Zone::Named("Etc/GMT-14"), 50400, "| 00:14 Etc/GMT-14  | ", "(tropical)\r\n"},
-      {Zone::Fixed(-36000, "AKST/HADT"), -36000, "| 00:14 AKST/HADT   | ", "(tropical)\r\n"},
-  };
-  for (const auto& [zone, offset, cell, titleEnd] : cases) {
+  for (const test::CaseLine& c : test::ReadCliCases("report/cases/time_cells.txt")) {
+    const int32_t offset = std::stoi(c[1]);
     SkyEventList list;
     list.stationsAsked = true;
     list.firstDay = 2460311;
     list.lastDay = 2460676;
-    list.zone = zone;
+    list.zone = Zone::Named(c[0]).value_or(Zone::Fixed(offset, c[0]));
     SkyEvent station{.body = Mercury, .instant = {}, .day = 2460403, .minuteOfDay = 14, .offsetSeconds = offset};
     station.retrograde = true;
     list.stations = {station};
     const std::string tables = SkyEventTables(list);
-    EXPECT_EQ(test::Count(tables, cell), 1u) << tables;
-    EXPECT_EQ(test::Count(tables, titleEnd), 1u) << tables;
+    EXPECT_EQ(test::Count(tables, c[2]), 1u) << c.where << "\n" << tables;
+    EXPECT_EQ(test::Count(tables, c[3]), 1u) << c.where << "\n" << tables;
   }
 }
 
