@@ -142,13 +142,10 @@ TEST(NamedZone, LocalMeanTimeBeforeTheFirstChange) {
 // repeated hour keep their own offset.
 TEST(NamedZone, DaysAndMinutesAcrossTheChanges) {
   const Zone berlin = *Zone::Named("Europe/Berlin");
-  // 2024-03-31 and 2024-10-27, and the same Sundays of 2400 (the footer rule's).
-  const struct {
-    int32_t day;
-    double hours;
-  } days[] = {{2460401, 23}, {2460611, 25}, {2460400, 24}, {2460612, 24}, {2597727, 23}, {2597944, 25}};
-  for (const auto& d : days)
-    EXPECT_NEAR((LocalMidnight(d.day + 1, berlin) - LocalMidnight(d.day, berlin)) * 24, d.hours, 1e-6) << d.day;
+  // 2024-03-31 and 2024-10-27, and the same Sundays of 2400 (the footer rule's): their hours.
+  for (const auto& [day, hours] :
+       {std::pair{2460401, 23.0}, {2460611, 25.0}, {2460400, 24.0}, {2460612, 24.0}, {2597727, 23.0}, {2597944, 25.0}})
+    EXPECT_NEAR((LocalMidnight(day + 1, berlin) - LocalMidnight(day, berlin)) * 24, hours, 1e-6) << day;
   // 2024-10-27 00:30 UT is 02:30 CEST, 01:30 UT is 02:30 CET.
   const Instant first{2460611 - 0.5 + 0.5 / 24}, second{2460611 - 0.5 + 1.5 / 24};
   for (const auto& [at, offset] : {std::pair{first, 7200}, {second, 3600}}) {
