@@ -5,7 +5,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include "qt/chart_dialog.h"
 #include "qt/qt_viewer.h"
@@ -14,6 +13,7 @@
 #include "qt/timeline_view.h"
 #include "qt/window_menu.h"
 #include "store/chart_store.h"
+#include "support/case_file.h"
 
 namespace skyloom {
 
@@ -44,16 +44,12 @@ class WindowFaultsTest : public QObject {
   // Enter in the end day's box starts the run on its release; the Enter
   // that closed the message, released in the box, started it again for ever.
   void enterThatClosesAMessageStartsNothing() {
-    const std::tuple<const char*, const char*, const char*, int> kCases[] = {
-        // the end date's month and day, the message, the runs started
-        {"11", "10", "There are no transits of this kind in the period specified.", 1},
-        {"2", "30", "The end date is invalid.", 0}};
     QWidget* dayBox = Widget(N::txbDay, 1);
     test::UserClick(Widget(N::optWorld));
-    for (const auto& [month, day, message, runs] : kCases) {
+    for (const test::CaseLine& c : test::ReadCases("qt/cases/enter_messages.txt")) {
       window_->SetListIndex(Ctl(N::cboPlanet, 0), 4);  // Jupiter
       window_->SetListIndex(Ctl(N::cboPlanet, 1), 4);  // Saturn
-      const char* texts[] = {"2026", "11", "1", "2026", month, day};
+      const std::string texts[] = {"2026", "11", "1", "2026", c[0], c[1]};
       for (int k = 0; k < 6; ++k)
         window_->SetText(Ctl(k % 3 == 0 ? N::txbYear : k % 3 == 1 ? N::txbMonth : N::txbDay, int16_t(k / 3)), texts[k]);
       QStringList seen;
@@ -69,8 +65,8 @@ class WindowFaultsTest : public QObject {
       dayBox->setFocus();
       QTest::keyClick(dayBox, Qt::Key_Return);
       QTest::qWait(500);  // a release that started it again would show here
-      QCOMPARE(seen, QStringList{message});
-      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, runs);
+      QCOMPARE(seen, QStringList{QString::fromStdString(c[2])});
+      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, std::stoi(c[3]));
     }
   }
 
