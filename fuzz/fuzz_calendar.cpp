@@ -1,7 +1,6 @@
-// Feeds arbitrary 32-bit dates, day numbers, Julian days and number texts
-// through the calendar and the date texts. Every valid date must come back
-// unchanged from its day number, every refused one must really be missing
-// (or lie beyond the 32-bit day numbers), and no buffer may be overrun.
+// Arbitrary dates, day numbers, Julian days and number texts: every valid
+// date comes back from its day number, every refused one is really missing
+// (or beyond the 32-bit day numbers), and no buffer is overrun.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>

@@ -1,9 +1,6 @@
-// The command line's argument parser on argument vectors made of arbitrary
-// bytes, split into words at NUL and at spaces: every vector either makes a
-// request or is refused with a reason, never a crash, and reading the same
-// vector twice gives the same answer (getopt keeps state between calls).
-// What a request holds must be what the parser promises: orbs in range, at
-// most one file on standard output, no file named twice.
+// The argument parser on words of arbitrary bytes: every vector makes a
+// request the parser's promises hold for, or is refused with a reason, the
+// same the second time (getopt keeps state between calls).
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,12 +1,8 @@
-// Feeds the Pluto data file reader either arbitrary bytes as the file's
-// contents (first byte even) or a whole sound table with the input's edits
-// to its records (first byte odd): random bytes never get past the checksum
-// line, edits of a sound table reach the checks of the file as a whole. An
-// edited table may only load when its checksum line was written again over
-// the edits and every day follows on from the one before. Pluto is looked
-// up whether the file was accepted or not; some instants come from the
-// input, so the fuzzer also steers lookups to the edges of the range and to
-// values that are not numbers at all.
+// Feeds the Pluto data file reader arbitrary bytes (first byte even) or a
+// sound table with the input's edits (first byte odd), which reach the checks
+// of the file as a whole: an edited table loads only under a checksum line
+// written again and with every day following on. Lookups at instants from
+// the input too, NaN included.
 #include <unistd.h>
 #include <cmath>
 #include <cstddef>
@@ -23,8 +19,7 @@
 
 namespace {
 
-// A file name of this process's own in the temporary folder; the file is
-// removed after every input, so an ended run leaves nothing behind.
+// A file of this process's own, removed after every input.
 std::string FuzzFileName() { return "skyloom-fuzz-pluto-" + std::to_string(::getpid()) + ".ptb"; }
 
 // A sound table: smooth longitudes that cross the seam, with the checksum line.

@@ -1,8 +1,6 @@
-// Fills the settings store with arbitrary values under the names a save
-// writes (numbers of any size, flags, bytes that are not UTF-8), lets some
-// reads fail, brings the main window up on it and presses Restore state.
-// Whatever the store holds, the window must come up, and a state saved,
-// restored and saved again must write exactly the same values.
+// Arbitrary values under the names a save writes, some reads failing: the
+// window comes up, and a state saved, restored and saved again writes the
+// same values.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>

@@ -1,9 +1,6 @@
-// Types arbitrary text into every date box of a freshly loaded main window,
-// picks arbitrary list positions (including none), switches the mode and the
-// zodiac, and presses the run buttons: whatever a user can type or choose
-// must end in a message or a report, never in a crash or a hang. Runs are cut
-// short by pressing Stop after a fixed number of days, and most periods are
-// short by construction; dates anywhere are still reached by free text.
+// Whatever a user types into the date boxes or chooses in the lists and
+// modes ends in a message or a report, never a crash or a hang. Runs are
+// stopped after a fixed number of days; most periods are short.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -29,8 +26,7 @@ using enum ControlName;
 // Days a run may compute before the fuzzer presses Stop.
 constexpr int kDaysBeforeStop = 400;
 
-// Leaving a box cleans the date's boxes to digits and writes the date out,
-// unless a negative year was refused (which keeps its text and the label).
+// Leaving a box cleans the date's boxes to digits, but for a refused negative year.
 void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
   window.SetText(box, text);
   window.LeaveFocus(box);
@@ -42,8 +38,7 @@ void TypeAndLeave(MemoryWindow& window, Control box, const std::string& text) {
   FUZZ_CHECK(label.empty() || label == "invalid date" || label.ends_with(" CE"));
 }
 
-// Year, month and day typed into the boxes of one date: free text, or
-// numbers near the allowed range (the day may be one the month has not).
+// Free text, or numbers near the allowed range, typed into one date's boxes.
 void TypeDate(MemoryWindow& window, FuzzedDataProvider* in, int16_t date, int32_t year = 0, int32_t month = 0,
               int32_t day = 0) {
   const int32_t numbers[] = {year, month, day};
@@ -82,8 +77,7 @@ void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
   static constexpr Control kLists[] = {{cboPlanet, 0}, {cboPlanet, 1},      {cboOrbs, 0},     {cboOrbs, 1},
                                        {cboOrbs, 2},   {cboTimezone, 0},    {cboTimezone, 1}, {cboHour, 0},
                                        {cboMinute, 0}, {cboSearchAspect, 0}};
-  // Most lists keep their start-up choice, so that the orb rules and the
-  // birth time let most inputs through to a run.
+  // Most keep their start-up choice, so that most inputs reach a run.
   for (const Control list : kLists) {
     if (in.ConsumeIntegralInRange(0, 3) != 0) continue;
     const auto last = static_cast<int16_t>(window.ListCount(list) - 1);
@@ -93,8 +87,7 @@ void ChooseInLists(MemoryWindow& window, FuzzedDataProvider& in) {
 
 }  // namespace
 
-// The Pluto table, read once per process as in the program, and not charged
-// to whichever input first names Pluto.
+// The Pluto table, read once per process as in the program.
 std::shared_ptr<const PlutoTable> plutoTable;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -123,8 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   window.SetValue(Ctl(in.ConsumeBool() ? optWorld : optPersonal), 1);
   window.SetValue(Ctl(in.ConsumeBool() ? optSidereal : optTropical), 1);
-  // Without an output file an HTML report is refused before anything runs;
-  // rarely, so that most inputs get as far as a run.
+  // Rarely: without an output file an HTML report is refused before any run.
   if (in.ConsumeIntegralInRange(0, 7) == 0) window.SetValue(Ctl(chkOutputAsHTML), 1);
   window.SetValue(Ctl(chkKeepDates), in.ConsumeBool() ? 1 : 0);
   TypeDates(window, in);
@@ -135,8 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     days = 0;
     static constexpr Control kCommands[] = {{cmdStart, 0}, {cmdShowAll, 0}, {cmdShowAll, 1}, {cmdSearch, 0}};
     const Control command = kCommands[in.ConsumeIntegralInRange(0, 3)];
-    // Without a search orb the walks look for an orb of 0 degrees, which no
-    // pair ever enters: they would run to the end of the ephemeris.
+    // Without a search orb the walk would run to the end of the ephemeris.
     if (command.name != cmdSearch || window.ListIndex(Ctl(cboOrbs, 0)) >= 0) form.Click(command);
     FUZZ_CHECK(window.Text(Ctl(cmdStart)) != "Stop");  // no command returns with its run going
     if (in.ConsumeBool()) TypeDates(window, in);

@@ -1,7 +1,5 @@
-// Birth places: the texts that name one (coordinates, a name, a name with
-// its country) and those refused, against an atlas in memory; the atlas of
-// the geonames library against its own records read straight from the
-// library; local mean time at a few longitudes worked out by hand.
+// Birth places against an atlas in memory; the geonames library's atlas
+// against its own records read straight from the library.
 #include "calendar/birth_place.h"
 
 #include <geonames/geonames.h>
@@ -65,8 +63,7 @@ TEST(BirthPlace, AnAtlasThatCannotBeOpenedSaysSo) {
   EXPECT_TRUE(ReadPlace(closed, "52.52,13.405").Found());
 }
 
-// The geonames library's own records, read one by one without the atlas's
-// lookup: every city whose name is exactly the one wanted.
+// Every city of the library's records whose name is exactly the one wanted.
 std::vector<Place> RecordsNamed(const std::string& name) {
   std::vector<Place> records;
   const gint count = geonames_get_n_cities();

@@ -1,8 +1,5 @@
-// The calendar against values that owe nothing to it: the Swiss Ephemeris's
-// swe_date_conversion (Gregorian) and published Julian day numbers. The
-// program reckons in the proleptic Gregorian calendar with astronomical
-// years: the reform of 1582 is not applied, so the day before 1582-10-15 is
-// 1582-10-14, not the Julian 1582-10-04.
+// The calendar against swe_date_conversion and published Julian day numbers:
+// proleptic Gregorian with astronomical years (1582-10-14 before 1582-10-15).
 #include <gtest/gtest.h>
 #include <swephexp.h>
 

@@ -1,10 +1,6 @@
-// Local time and Universal Time: the nearest local minute of instants just
-// either side of local midnight and of the half minutes, and back, in fixed
-// zones west and east of Greenwich and one whose offset has seconds. Named
-// zones against Python's zoneinfo (zone_reference.txt, written by
-// make_zone_reference.py from the same tz database): every change of offset
-// and abbreviation of eleven zones from 1850 to 2799, to the second, and how
-// a local time inside each change reads.
+// Local time and Universal Time in fixed zones; named zones against Python's
+// zoneinfo (zone_reference.txt, written by make_zone_reference.py from the
+// same tz database): every change of eleven zones from 1850 to 2799.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calendar/zone.h"
@@ -28,44 +25,33 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kDay = 2459288;  // 2021-03-14
 
-struct ZoneCase {
-  int32_t offsetSeconds;
-  const char* text;
-};
-constexpr ZoneCase kZones[] = {
+// Zones west and east of Greenwich, and one whose offset has seconds.
+constexpr std::pair<int32_t, const char*> kZones[] = {
     {-41400, "GMT-11:30"}, {0, "GMT"}, {19800, "GMT+5:30"}, {41400, "GMT+11:30"}, {1172, "LMT+0:19:32"}};
 
-// Seconds after the local midnight starting kDay, and the local minute they
-// round to, counted from that midnight (negative: the day before).
-struct MinuteCase {
-  double seconds;
-  int32_t minutes;
-};
-constexpr MinuteCase kMinutes[] = {{-31, -1},    {-29, 0},      {0, 0},        {29, 0},           {31, 1},
-                                   {45000, 750}, {86369, 1439}, {86371, 1440}, {86400 + 91, 1442}};
+// Seconds after the local midnight starting kDay, and the local minute
+// from that midnight they round to.
+constexpr std::pair<double, int32_t> kMinutes[] = {
+    {-31, -1}, {-29, 0}, {0, 0}, {29, 0}, {31, 1}, {45000, 750}, {86369, 1439}, {86371, 1440}, {86400 + 91, 1442}};
 
 TEST(Zone, NearestLocalMinuteAroundDayBoundaries) {
-  for (const ZoneCase& z : kZones) {
-    const Zone zone = Zone::Fixed(z.offsetSeconds, z.text);
-    // Greenwich midnight starting day d is d - 0.5; a zone east of it
-    // reaches its own midnight earlier.
+  for (const auto& [offset, text] : kZones) {
+    const Zone zone = Zone::Fixed(offset, text);
     const Instant midnight = LocalMidnight(kDay, zone);
-    EXPECT_NEAR(midnight.ut, kDay - 0.5 - z.offsetSeconds / 86400.0, 1e-9) << z.text;
-    for (const MinuteCase& m : kMinutes) {
-      const LocalMinute local = ToLocalMinute(midnight + m.seconds / 86400.0, zone);
-      const int32_t dayOffset = m.minutes >= 0 ? m.minutes / 1440 : -1;
-      EXPECT_EQ(local.day, kDay + dayOffset) << z.text << " " << m.seconds;
-      EXPECT_EQ(local.minuteOfDay, m.minutes - dayOffset * 1440) << z.text << " " << m.seconds;
-      EXPECT_EQ(local.offsetSeconds, z.offsetSeconds) << z.text;
-      // The minute's own instant lies within half a minute of the instant.
-      EXPECT_NEAR(InstantOf(local) - midnight, m.minutes * 60.0 / 86400, 1e-9) << z.text << " " << m.seconds;
-      // Local times of the day back to Universal Time.
-      if (m.seconds >= 0 && m.seconds < 86400) {
-        EXPECT_NEAR(FromLocal(kDay, int32_t(m.seconds), zone) - midnight, m.seconds / 86400, 1e-9) << z.text;
+    EXPECT_NEAR(midnight.ut, kDay - 0.5 - offset / 86400.0, 1e-9) << text;
+    for (const auto& [seconds, minutes] : kMinutes) {
+      SCOPED_TRACE(std::string(text) + " " + std::to_string(seconds));
+      const LocalMinute local = ToLocalMinute(midnight + seconds / 86400.0, zone);
+      const int32_t dayOffset = minutes >= 0 ? minutes / 1440 : -1;
+      EXPECT_EQ(local.day, kDay + dayOffset);
+      EXPECT_EQ(local.minuteOfDay, minutes - dayOffset * 1440);
+      EXPECT_EQ(local.offsetSeconds, offset);
+      EXPECT_NEAR(InstantOf(local) - midnight, minutes * 60.0 / 86400, 1e-9);
+      if (seconds >= 0 && seconds < 86400) {
+        EXPECT_NEAR(FromLocal(kDay, int32_t(seconds), zone) - midnight, seconds / 86400, 1e-9);
       }
-      // The local day, unrounded, is the day the instant falls on.
-      EXPECT_EQ(LocalDay(midnight + m.seconds / 86400.0, zone), kDay + (m.seconds < 0 ? -1 : m.seconds >= 86400))
-          << z.text << " " << m.seconds;
+      // Unrounded, the instant's own day.
+      EXPECT_EQ(LocalDay(midnight + seconds / 86400.0, zone), kDay + (seconds < 0 ? -1 : seconds >= 86400));
     }
   }
 }
@@ -111,7 +97,6 @@ TEST(NamedZone, EveryChangeAsZoneinfoReadsIt) {
     offsets.Note(zone->OffsetSecondsAt(At(c.at)) - c.after, 0, where);
     EXPECT_EQ(zone->AbbreviationAt(At(c.at - 1)), c.abbreviationBefore) << where;
     EXPECT_EQ(zone->AbbreviationAt(At(c.at)), c.abbreviationAfter) << where;
-    // Nothing changes between two changes of the table.
     if (previous != nullptr && previous->zone == c.zone)
       offsets.Note(zone->OffsetSecondsAt(At((previous->at + c.at) / 2)) - previous->after, 0, where + " (between)");
 
@@ -130,15 +115,14 @@ TEST(NamedZone, EveryChangeAsZoneinfoReadsIt) {
     if (c.at > 2145916800) ++afterListed[c.zone];  // after 2038-01-01, where the files' lists end
     previous = &c;
   }
-  // Every zone was read; those that keep daylight saving time keep it to 2799.
+  // Those that keep daylight saving time keep it to 2799.
   EXPECT_EQ(perZone.size(), 11u);
   for (const char* name : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Europe/Dublin", "America/Nuuk",
                            "Asia/Jerusalem", "America/Santiago"})
     EXPECT_GE(afterListed[name], 2 * 760) << name;
 }
 
-// Before its first change a zone kept its local mean time, to the second,
-// back to year 1; and a local time there reads once.
+// Before its first change a zone keeps its local mean time back to year 1.
 TEST(NamedZone, LocalMeanTimeBeforeTheFirstChange) {
   for (const test::CaseLine& c : test::ReadCases("calendar/data/local_mean_time.txt")) {
     const Zone zone = *Zone::Named(c[0]);
@@ -154,21 +138,15 @@ TEST(NamedZone, LocalMeanTimeBeforeTheFirstChange) {
   EXPECT_EQ(Zone::Named("Europe/Amsterdam")->OffsetSecondsAt(Instant{2426097.5}), 1172);
 }
 
-// The day a zone's clocks change runs from its midnight to the next: 23
-// hours in spring, 25 in autumn; other days 24. Local minutes of instants
-// in the repeated hour keep their own offset.
+// The day a zone's clocks change is 23 or 25 hours long; minutes in the
+// repeated hour keep their own offset.
 TEST(NamedZone, DaysAndMinutesAcrossTheChanges) {
   const Zone berlin = *Zone::Named("Europe/Berlin");
-  // 2024-03-31 and 2024-10-27 (day numbers), and the same Sundays of 2400,
-  // where the rule after the files' lists gives them.
-  const struct {
-    int32_t day;
-    double hours;
-  } days[] = {{2460401, 23}, {2460611, 25}, {2460400, 24}, {2460612, 24}, {2597727, 23}, {2597944, 25}};
-  for (const auto& d : days)
-    EXPECT_NEAR((LocalMidnight(d.day + 1, berlin) - LocalMidnight(d.day, berlin)) * 24, d.hours, 1e-6) << d.day;
-  // 2024-10-27 00:30 UT is 02:30 CEST, 01:30 UT is 02:30 CET: one local
-  // minute, two offsets, and each back to its own instant.
+  // 2024-03-31 and 2024-10-27, and the same Sundays of 2400 (the footer rule's): their hours.
+  for (const auto& [day, hours] :
+       {std::pair{2460401, 23.0}, {2460611, 25.0}, {2460400, 24.0}, {2460612, 24.0}, {2597727, 23.0}, {2597944, 25.0}})
+    EXPECT_NEAR((LocalMidnight(day + 1, berlin) - LocalMidnight(day, berlin)) * 24, hours, 1e-6) << day;
+  // 2024-10-27 00:30 UT is 02:30 CEST, 01:30 UT is 02:30 CET.
   const Instant first{2460611 - 0.5 + 0.5 / 24}, second{2460611 - 0.5 + 1.5 / 24};
   for (const auto& [at, offset] : {std::pair{first, 7200}, {second, 3600}}) {
     const LocalMinute local = ToLocalMinute(at, berlin);
@@ -176,12 +154,10 @@ TEST(NamedZone, DaysAndMinutesAcrossTheChanges) {
     EXPECT_EQ(local.offsetSeconds, offset);
     EXPECT_NEAR(InstantOf(local).ut, at.ut, 1e-9) << offset;
   }
-  // A birth in the repeated hour is read with the earlier offset, one in
-  // the skipped hour with the offset before the gap.
+  // A birth in the repeated hour or the skipped one reads with the earlier offset.
   EXPECT_NEAR(FromLocal(2460611, 9000, berlin).ut, first.ut, 1e-9);
   EXPECT_NEAR(FromLocal(2460401, 9000, berlin).ut, 2460401 - 0.5 + 1.5 / 24, 1e-9);
-  // A zone whose clocks skipped midnight starts that day at the change:
-  // Asia/Beirut went to summer time at 00:00 on 2024-03-31.
+  // Asia/Beirut skipped midnight on 2024-03-31: that day starts at the change.
   const Zone beirut = *Zone::Named("Asia/Beirut");
   EXPECT_EQ(beirut.ReadLocal(2460401, 0).kind, LocalReading::Kind::Skipped);
   EXPECT_NEAR(LocalMidnight(2460401, beirut).ut, 2460401 - 0.5 - 2.0 / 24, 1e-9);
@@ -207,8 +183,7 @@ TEST(NamedZone, NamesTheDatabaseDoesNotKnow) {
   EXPECT_NE(*Zone::Named("UTC"), Zone::Fixed(0, "UTC"));
 }
 
-// The rule after a zone's listed changes, as POSIX writes it (the zones
-// read against zoneinfo above use the tz database's extensions).
+// The rule after a zone's listed changes, as POSIX writes it.
 TEST(NamedZone, FooterRules) {
   ZoneFooterRule rule;
   ASSERT_TRUE(ParseZoneFooter("<+0530>-5:30", rule));
@@ -223,8 +198,7 @@ TEST(NamedZone, FooterRules) {
     EXPECT_EQ(summer.PeriodAt(at).offsetSeconds, -14400) << at;
 }
 
-// Files that are not zone files, or are cut short, are refused, never read
-// past their end.
+// Files that are no zone files, or cut short, are refused, never read past their end.
 TEST(NamedZone, DamagedFiles) {
   std::string bytes;
   {

@@ -1,12 +1,5 @@
-// skyloom-cli run as a separate process: what each kind of argument gets
-// (exit status, messages, standard output, files written), birth zones and
-// places, and exports that hold every row of the report; its files under
-// faults: files it may not replace, runs cut off in the middle, a full disk,
-// one file named twice in other spellings, readers that go away early.
-// Its chart collection: charts kept by add and imports (CSV and AAF) as the
-// runs read them, a bad record refused with its line and nothing kept, and a
-// batch whose every chart, like --chart, reads as its own single run of the
-// birth typed in.
+// skyloom-cli run as a separate process: status, messages, output and files
+// for each kind of argument; its files under faults; its chart collection.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/cli_cases.h"
@@ -46,8 +40,7 @@ TEST_P(CliCases, StatusMessagesAndWhatIsWritten) {
   fs::remove(file);
   const std::string arguments = Replaced(Replaced(c[1], "FILE", Quoted(file)), "FOLDER", FreshFolder("a-folder"));
   const std::string messages = Replaced(c[2], "FOLDER", FreshFolder("a-folder"));
-  // Drawn without a display; Qt's notices (of no runtime folder, say) stay
-  // out of the messages.
+  // Qt's notices (of no runtime folder, say) stay out of the messages.
   const CliResult r = RunCli(arguments, "env -u XDG_RUNTIME_DIR");
   EXPECT_EQ(r.status, std::stoi(c[0])) << c.where << "\n" << r.err;
   EXPECT_EQ(r.err.empty(), messages.empty()) << c.where << "\n" << r.err;
@@ -101,12 +94,10 @@ TEST_P(BirthZone, TakenAtItsInstant) {
 INSTANTIATE_TEST_SUITE_P(SkyloomCli, BirthZone, ::testing::ValuesIn(ReadCases("cli/cases/birth_zones.txt")),
                          [](const auto& info) { return CaseName(info.param); });
 
-// Run as an unprivileged user, for whom permissions hold: every export
-// refuses a read-only file alike, in a folder where it could be replaced
-// too; a folder that takes no new file has no room for the temporary, so a
-// file in it is not written at all (writing it in place emptied it before
-// the run, and a run refused, killed or cut by a full disk left it empty or
-// cut), whether or not the run would be refused.
+// Run as an unprivileged user: every export refuses a read-only file alike;
+// a folder that takes no new file has no room for the temporary, so a file
+// in it is not written at all (writing it in place emptied it before the
+// run, and a run refused, killed or cut by a full disk left it empty).
 TEST(SkyloomCli, FilePermissionsAreHonoured) {
   for (const CaseLine& c : ReadCases("cli/cases/permissions.txt")) {
 #ifndef SKYLOOM_TIMELINE
@@ -124,7 +115,7 @@ TEST(SkyloomCli, FilePermissionsAreHonoured) {
         fs::permissions(file, earlier);
       }
       if (closed) fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec);
-      // A refused run: the dates of the run are checked after the files are opened.
+      // The dates are checked after the files are opened.
       const std::string run = refused ? "world Jupiter Saturn --start 2021-02-29 --end 2021-12-31 --zone GMT" : kRun;
       const CliResult r = RunCliUnprivileged(run + " " + option + " " + Quoted(file));
       const bool written = earlier == fs::perms::all && !closed;
@@ -141,9 +132,8 @@ TEST(SkyloomCli, FilePermissionsAreHonoured) {
   }
 }
 
-// A long run stopped in the middle by a signal leaves the earlier files as
-// they were, the HTML report it was writing row by row included; one
-// stopped by a signal it can handle leaves no temporary behind.
+// A run stopped by a signal leaves the earlier files as they were, the HTML
+// it was writing row by row included, and no temporary where it can.
 TEST(SkyloomCli, RunsCutOffLeaveTheEarlierFilesWhole) {
   for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     const fs::path folder = FreshFolder("cut"), html = folder / "report.html", csv = folder / "rows.csv";
@@ -166,10 +156,9 @@ TEST(SkyloomCli, RunsCutOffLeaveTheEarlierFilesWhole) {
 }
 
 #ifdef SKYLOOM_TIMELINE
-// The timeline is drawn by a library beside the program, opened only for a
-// timeline. Without it (or with a file that is none) the timeline is
-// refused before the run, with the loader's reason, and no file is touched;
-// a run without --timeline does not need it.
+// The timeline's library, opened only for a timeline: without it (or with
+// a file that is none) the timeline is refused before the run, with the
+// loader's reason, and no file is touched.
 TEST(SkyloomCli, ATimelineWithoutItsLibraryIsToldBeforeTheRun) {
   const fs::path folder = FreshFolder("alone"), program = folder / "skyloom-cli", svg = folder / "t.svg";
   fs::copy_file(CliProgram(), program);
@@ -191,9 +180,8 @@ TEST(SkyloomCli, ATimelineWithoutItsLibraryIsToldBeforeTheRun) {
 }
 #endif
 
-// Runs with every export at once: one report, HTML table and JSON run for
-// each run, the CSV a record for each row of the report (the exports' bytes
-// are golden files').
+// Every export at once: a report, HTML table and JSON run for each run, a
+// CSV record for each row (the exports' bytes are golden files').
 CliResult ExpectExportsTellTheReport(const std::string& arguments, int status, const std::string& err, size_t reports) {
   const auto dir = CliScratch();
   const CliResult r = RunCli(arguments + " --csv " + Quoted(dir / "rows.csv") + " --json " + Quoted(dir / "rows.json") +
@@ -214,14 +202,10 @@ CliResult ExpectExportsTellTheReport(const std::string& arguments, int status, c
   return r;
 }
 
-// A Show-all series: eight pairs with Jupiter, Jupiter itself skipped. A
-// series that a check cuts short is printed and exported as far as it ran,
-// with status 1: natal Pluto has no data after 2099, so the series stops
-// there and never reaches the Moon. However long the run, every row is
-// printed and exported: Jupiter and Saturn over twelve centuries print three
-// times what the window's output box takes (64000 characters), and the great
-// conjunctions fall on their published dates (UT), those after the box
-// would be full included.
+// A series cut short by a check (natal Pluto has no data after 2099) is
+// exported as far as it ran, with status 1. Jupiter and Saturn over twelve
+// centuries print three times what the window's box takes (64000
+// characters): every great conjunction is there, on its published date.
 TEST(SkyloomCli, ExportsHoldEveryRow) {
   ExpectExportsTellTheReport("world Mars Jupiter --start 2020-01-01 --end 2020-06-30 --zone GMT --show-all outer", 0,
                              "", 8);
@@ -258,10 +242,8 @@ TEST_P(FullDisk, LeavesTheEarlierFile) {
 INSTANTIATE_TEST_SUITE_P(SkyloomCliFiles, FullDisk, ::testing::ValuesIn(ReadCliCases("cli/cases/full_disk.txt")),
                          [](const auto& info) { return CaseName(info.param); });
 
-// One file named twice, in whatever spelling, would keep only one of the
-// two exports: refused with the usage before anything runs, and nothing
-// written. Files in different folders, or of different names, are different
-// files.
+// One file named twice, in whatever spelling, would keep one of the two
+// exports: refused with the usage before anything runs.
 TEST(SkyloomCliFiles, OneFileNamedTwiceIsRefused) {
   const fs::path folder = FreshFolder("same"), there = folder / "there.csv";
   std::ofstream(there) << "earlier";
@@ -286,49 +268,40 @@ TEST(SkyloomCliFiles, OneFileNamedTwiceIsRefused) {
   EXPECT_EQ(r.status, 3) << r.err;  // that folder does not exist
 }
 
-// A reader that goes away early, of standard output or of an export
-// written to a FIFO, is a write error like any other: told with the
-// system's reason and status 3, the other files still written whole (the
+// A reader that goes away early, of standard output or of a FIFO, is a
+// write error with status 3, the other files still written whole (the
 // program was killed by SIGPIPE and left them as they were).
 TEST(SkyloomCliFiles, ReaderGoneIsAWriteError) {
   const CliResult whole = RunCli(kLong + " --csv -");
   ASSERT_EQ(whole.status, 0);
-  struct Case {
-    std::string fault, command, message;  // command: the shell's; FIFO, CSV and PROGRAM stand for paths
-  };
-  const Case cases[] = {
+  // The fault, the shell's command (FIFO, CSV and PROGRAM stand for paths), the message.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"standard output closed", "PROGRAM " + kLong + " --csv CSV | head -c 40000 >/dev/null",
        "standard output: Broken pipe"},
       {"an export FIFO closed", "head -c 1000 FIFO >/dev/null & PROGRAM " + kLong + " --html FIFO --csv CSV >/dev/null",
        "FIFO: Broken pipe"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [fault, shellCommand, shellMessage] : cases) {
     const fs::path folder = FreshFolder("reader"), fifo = folder / "fifo", csv = folder / "rows.csv";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::ofstream(csv) << "earlier";
-    std::string command = c.command + "\necho \"status ${PIPESTATUS[0]}\" >&2\n";
+    std::string command = shellCommand + "\necho \"status ${PIPESTATUS[0]}\" >&2\n";
     for (const auto& [name, path] : {std::pair{"FIFO", fifo}, {"CSV", csv}, {"PROGRAM", CliProgram()}})
       command = Replaced(command, name, Quoted(path));
-    const std::string message = Replaced(c.message, "FIFO", fifo.string());
+    const std::string message = Replaced(shellMessage, "FIFO", fifo.string());
     const fs::path script = CliScratch() / "reader.sh", err = CliScratch() / "reader-err";
     std::ofstream(script) << command;
     const std::string shell = "bash " + Quoted(script) + " 2>" + Quoted(err);
     ASSERT_NE(std::system(shell.c_str()), -1);
     const std::string told = Slurp(err);
-    EXPECT_EQ(Count(told, "skyloom-cli: cannot write " + message + "\n"), 1u) << c.fault << "\n" << told;
-    EXPECT_EQ(Count(told, "status 3"), 1u) << c.fault << "\n" << told;
-    EXPECT_EQ(Slurp(csv), whole.out) << c.fault;
-    EXPECT_EQ(FilesIn(folder), 2u) << c.fault;
+    EXPECT_EQ(Count(told, "skyloom-cli: cannot write " + message + "\n"), 1u) << fault << "\n" << told;
+    EXPECT_EQ(Count(told, "status 3"), 1u) << fault << "\n" << told;
+    EXPECT_EQ(Slurp(csv), whole.out) << fault;
+    EXPECT_EQ(FilesIn(folder), 2u) << fault;
   }
 }
 
 std::string Store(const std::string& folder) { return " --chart-store " + Quoted(FreshFolder(folder) / "c.sqlite"); }
-
-std::string Write(const std::string& folder, const std::string& name, const std::string& text) {
-  const auto path = CliScratch() / folder / name;
-  std::ofstream(path, std::ios::binary) << text;
-  return Quoted(path);
-}
 
 class ChartImports : public ::testing::TestWithParam<CaseLine> {};
 
@@ -336,7 +309,9 @@ TEST_P(ChartImports, KeepWhatTheFilesSayOrTellTheBadRecordsLine) {
   const CaseLine& c = GetParam();
   const std::string store = Store("charts-import");
   ASSERT_EQ(RunCli("charts add Zoe --birth 1990-01-01 --birth-time 12:00 --birth-zone GMT" + store).status, 0);
-  const CliResult r = RunCli("charts import " + Write("charts-import", c[0], c[1]) + store);
+  const fs::path file = CliScratch() / "charts-import" / c[0];
+  std::ofstream(file, std::ios::binary) << c[1];
+  const CliResult r = RunCli("charts import " + Quoted(file) + store);
   const size_t charts = Count(c[2], "\n") - 1;
   if (c.fields.size() > 3) {
     EXPECT_EQ(r.status, 1) << c.where;
@@ -353,38 +328,26 @@ INSTANTIATE_TEST_SUITE_P(ChartsCli, ChartImports, ::testing::ValuesIn(ReadCliCas
 
 TEST(ChartsCli, AnExportedCollectionImportsAsItWas) {
   const std::string first = Store("charts-export"), second = Store("charts-reimport");
-  for (const std::string& add :
-       {std::string("Ann --birth 1970-03-15 --birth-time 14:37 --birth-place 'Paris, FR' --tag a --tag 'b c'"),
-        std::string("'Ben, the \"second\"' --birth 1985-07-04 --birth-time 06:00 --birth-zone GMT+5:30 --note 'x,y'"),
-        std::string(
-            "Cleo --birth 1890-12-31 --birth-time 23:59 --birth-place -33.87,151.21 --birth-zone LMT --sidereal")})
-    ASSERT_EQ(RunCli("charts add " + add + first).status, 0) << add;
-  const std::string file = Quoted(CliScratch() / "charts-export" / "all.csv");
-  ASSERT_EQ(RunCli("charts export " + file + first).status, 0);
-  ASSERT_EQ(RunCli("charts import " + file + second).status, 0);
-  const std::string again = Quoted(CliScratch() / "charts-reimport" / "again.csv");
-  ASSERT_EQ(RunCli("charts export " + again + second).status, 0);
-  EXPECT_EQ(Slurp(CliScratch() / "charts-reimport" / "again.csv"), Slurp(CliScratch() / "charts-export" / "all.csv"));
+  for (const char* add :
+       {"Ann --birth 1970-03-15 --birth-time 14:37 --birth-place 'Paris, FR' --tag a --tag 'b c'",
+        "'Ben, the \"second\"' --birth 1985-07-04 --birth-time 06:00 --birth-zone GMT+5:30 --note 'x,y'",
+        "Cleo --birth 1890-12-31 --birth-time 23:59 --birth-place -33.87,151.21 --birth-zone LMT --sidereal"})
+    ASSERT_EQ(RunCli(std::string("charts add ") + add + first).status, 0) << add;
+  const fs::path all = CliScratch() / "charts-export" / "all.csv",
+                 again = CliScratch() / "charts-reimport" / "again.csv";
+  ASSERT_EQ(RunCli("charts export " + Quoted(all) + first).status, 0);
+  ASSERT_EQ(RunCli("charts import " + Quoted(all) + second).status, 0);
+  ASSERT_EQ(RunCli("charts export " + Quoted(again) + second).status, 0);
+  EXPECT_EQ(Slurp(again), Slurp(all));
   EXPECT_EQ(RunCli("charts list" + second).out, RunCli("charts list" + first).out);
 }
 
 const std::string kPeriod = "personal Saturn Sun --start 2024-01-01 --end 2024-12-31 --zone GMT ";
 
-// Charts and the same birth data typed in, in the order charts list gives:
-// each chart of a batch runs as its birth data typed in.
-struct Birth {
-  std::string name, typed;
-};
-const Birth kBirths[] = {
-    {"Mean", "--birth 1890-03-15 --birth-time 06:00 --birth-place 'Paris, FR' --birth-zone LMT"},
-    {"Named", "--birth 1985-07-04 --birth-time 06:00 --birth-place Berlin"},
-    {"Offset", "--birth 1970-03-15 --birth-time 14:37 --birth-zone GMT+5:30"},
-    {"Sidereal", "--birth 1950-11-20 --birth-time 23:15 --birth-zone America/New_York --sidereal"},
-};
-
 TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   const std::string store = Store("charts-batch");
-  for (const Birth& b : kBirths) ASSERT_EQ(RunCli("charts add " + b.name + " " + b.typed + store).status, 0) << b.name;
+  const std::vector<CaseLine> births = ReadCases("cli/cases/chart_births.txt");
+  for (const CaseLine& b : births) ASSERT_EQ(RunCli("charts add " + b[0] + " " + b[1] + store).status, 0) << b.where;
   const auto folder = CliScratch() / "charts-batch";
   // With the tables after the transits, which each chart has of its own.
   const std::string series = "--show-all inner --stations --lunations ";
@@ -395,8 +358,9 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   EXPECT_EQ(rows[0].rfind("chart,run,mode,", 0), 0u);
   std::string expectedReport;
   size_t records = 0;
-  for (const auto& [name, typed] : kBirths) {
-    const CliResult single = RunCli(kPeriod + series + typed + " --csv " + Quoted(folder / "one.csv"));
+  for (const CaseLine& b : births) {
+    const std::string& name = b[0];
+    const CliResult single = RunCli(kPeriod + series + b[1] + " --csv " + Quoted(folder / "one.csv"));
     ASSERT_EQ(single.status, 0) << name;
     // --chart-store stands anywhere, before the mode too.
     EXPECT_EQ(RunCli(store + " " + kPeriod + series + "--chart " + name).out, single.out) << name;
@@ -405,7 +369,6 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
       ++records;
       EXPECT_EQ(Count(Slurp(folder / "all.csv"), name + "," + own[k] + "\n"), 1u) << name << " " << own[k];
     }
-    // The report's titles name the chart; the rest is the single run's.
     std::string report;
     for (const std::string& line : Lines(single.out))
       report += (line.starts_with("Saturn transits of natal") ? name + ": " : "") + line + "\n";
@@ -416,9 +379,7 @@ TEST(ChartsCli, EachChartOfABatchReadsAsItsOwnRun) {
   EXPECT_EQ(batch.out, expectedReport);
 }
 
-// A chart's message falls after the report of the chart before it where
-// standard error goes with the output (2>&1): gathered output is flushed
-// before it. Output and messages apart, each has all of its own.
+// With 2>&1 a chart's message falls after the report of the chart before it.
 TEST(ChartsCli, MessagesWithTheOutputFollowTheRowsBeforeThem) {
   const std::string store = Store("charts-order");
   ASSERT_EQ(RunCli("charts add early --birth 1985-07-04 --birth-time 06:05 --birth-zone GMT" + store).status, 0);
@@ -434,7 +395,6 @@ TEST(ChartsCli, MessagesWithTheOutputFollowTheRowsBeforeThem) {
 TEST(ChartsCli, CompletionOffersTheDefaultCollectionsNamesAndTags) {
   const auto data = FreshFolder("charts-completion");
   const std::string env = "XDG_DATA_HOME=" + Quoted(data) + " ";
-  // No collection yet: no names, and none is made by asking.
   EXPECT_EQ(RunCli("__complete charts", env).out, "");
   EXPECT_FALSE(std::filesystem::exists(data / "skyloom"));
   ASSERT_EQ(

@@ -26,8 +26,7 @@ class Formula : public SignedDeviation {
     ++slopes;
     return slope_(jd - kStart);
   }
-  // What the daily walk would hand over: the four midnights, or only the
-  // day's own two where the data end.
+  // The four midnights, or the day's own two where the data end.
   std::array<std::optional<double>, 4> Samples(bool ends = true) const {
     std::array<std::optional<double>, 4> s{g_(-1), g_(0), g_(1), g_(2)};
     if (!ends) s[0] = s[3] = std::nullopt;
@@ -59,9 +58,8 @@ Formula Wavering() {
                  [](double t) { return 3 * (t - 0.5) * (t - 0.5) - 0.12; });
 }
 
-// A deviation that dips through zero and back between two midnights of one
-// sign, in a shape the midnights' cubic cannot see; its steepest slope is
-// 2.57 radians a day.
+// A dip through zero and back between two midnights of one sign, which the
+// midnights' cubic cannot see; its steepest slope 2.57 radians a day.
 Formula Dipping() {
   constexpr double width = 0.1, depth = 0.3, level = 0.1;
   auto bump = [=](double t) { return std::exp(-(t - 0.5) * (t - 0.5) / (width * width)); };
@@ -80,13 +78,10 @@ struct Case {
   int positions;              // at most
 };
 
-// Mercury at a station turns with about 0.003 radians a day squared; two
-// zeros an hour apart, or a turn half a minute of arc short of the point,
-// hide between two midnights that both lie far outside a minute of arc. Far
-// from the aspect, or turning well above what is asked for, nothing but the
-// day's samples is looked at. Without a swift body's reach a dip between
-// midnights is not seen; with it the sub-steps bracket both zeros, and a
-// Moon-like pass ending just after the day is cleared in a few positions.
+// Mercury at a station turns with about 0.003 radians a day squared: two
+// zeros an hour apart hide between midnights far outside the orb. Far from
+// the aspect only the day's samples are looked at; a dip between midnights
+// is seen only with a swift body's reach.
 TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
   const double c = 0.003;
   const double hour = 1.0 / 24;

@@ -1,6 +1,5 @@
-// The ephemeris library keeps its state (its data folder, its open files,
-// its last body and date) for each thread apart: threads asking at once for
-// other bodies on other dates get what one thread asking alone gets.
+// The ephemeris library keeps its state (data folder, open files, last body
+// and date) for each thread apart; its data files are read from memory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +24,6 @@ using namespace skyloom;
 using Ask = std::pair<int32_t, double>;
 
 std::vector<double> Longitudes(const Ask& ask) {
-  // A library object made on the thread that asks, as a worker makes its own.
   SwissEphemeris library(ExecutableFolder());
   std::vector<double> out;
   for (int k = 0; k < 3000; ++k) {
@@ -39,12 +37,10 @@ std::vector<double> Longitudes(const Ask& ask) {
 
 TEST(EphemerisThreads, ThreadsAtOnceGetWhatOneThreadGets) {
   // Mercury from 1900, Mars from 2050, Saturn from 1500, Chiron from 1800:
-  // each thread leaves the library's position cache and file on another
-  // body and century between two of another thread's calls.
+  // each leaves the library's cache and file on another body and century.
   const std::vector<Ask> asks = {{2, 2415020.5}, {4, 2469807.5}, {6, 2268923.5}, {11, 2378496.5}};
   std::vector<std::vector<double>> alone;
-  // Each alone on a fresh thread of its own: the library's answers also
-  // depend, in the last digits, on what the same thread asked before.
+  // Alone on a fresh thread: the last digits depend on the thread's past asks.
   for (const Ask& ask : asks) std::thread([&] { alone.push_back(Longitudes(ask)); }).join();
   std::vector<std::vector<double>> together(asks.size());
   std::vector<std::thread> threads;
@@ -58,13 +54,8 @@ TEST(EphemerisThreads, ThreadsAtOnceGetWhatOneThreadGets) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-// The ephemeris' data files are handed to it from memory: every read, seek
-// and tell answers as the file on disk does, a missing one is still missing,
-// and a file of another name, or one opened for writing too, is the disk's.
+// Every read, seek and tell of a file from memory answers as the disk's; a
+// file of another name, or opened for writing too, is the disk's.
 TEST(EphemerisFiles, ReadFromMemoryAsFromTheDisk) {
   const std::filesystem::path folder = skyloom::test::FreshFolder("ephemeris-files");
   std::string bytes;

@@ -1,6 +1,5 @@
-// Lunations, eclipses and the void-of-course Moon against references the
-// program's code does not share: Swiss Ephemeris asked directly and scanned
-// densely, and published times of greatest eclipse.
+// Lunations, eclipses and the void-of-course Moon against Swiss Ephemeris
+// asked directly and scanned densely, and published times of greatest eclipse.
 #include <gtest/gtest.h>
 #include <swephexp.h>
 
@@ -28,8 +27,7 @@ using test::WrappedDifferenceDegrees;
 
 constexpr double kMinute = 1.0 / 1440.0;
 
-// The instants between from and to at which f, a difference of longitudes
-// in degrees that grows with time, passes zero upwards.
+// The instants at which f, a growing difference in degrees, passes zero upwards.
 template <typename F>
 std::vector<double> ScanUpward(F f, double from, double to) {
   std::vector<double> zeros;
@@ -38,15 +36,13 @@ std::vector<double> ScanUpward(F f, double from, double to) {
   return zeros;
 }
 
-// The minute a zone's reader is given: the nearest whole minute of UT plus
-// the offset (every zone here is a whole number of minutes).
+// The nearest whole minute (every zone here is a whole number of minutes).
 double NearestMinute(double jd) { return std::floor((jd + 0.5) * 1440.0 + 0.5) / 1440.0 - 0.5; }
 
 struct Period {
   int32_t year, month, zoneMinutes;
 };
-// From the start of the Moon's data to its end, zones on both sides of
-// Greenwich (and a half-hour one).
+// Across the Moon's data, zones either side of Greenwich.
 const Period kPeriods[] = {{1600, 1, 0},    {1648, 7, 330}, {1777, 3, -300}, {1899, 12, 600},
                            {2000, 2, -570}, {2024, 5, 60},  {2061, 8, -720}, {2099, 10, 840}};
 
@@ -83,8 +79,7 @@ TEST(Lunations, EveryOneAgainstADenseScanOfTheElongation) {
   }
 }
 
-// Geocentric angle between the Sun (or the antisolar point) and the Moon,
-// from their longitudes and latitudes asked of the library directly.
+// Geocentric angle between the Sun (or the antisolar point) and the Moon.
 double SeparationDegrees(double jd, bool solar) {
   double sun[6], moon[6];
   char err[AS_MAXCH];
@@ -97,7 +92,6 @@ double SeparationDegrees(double jd, bool solar) {
   return std::acos(std::min(1.0, c)) * test::kDegreesPerRadian;
 }
 
-// Published times of greatest eclipse and kinds.
 TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
   for (const test::CaseLine& e : test::ReadCases("engine/data/published_eclipses.txt")) {
     const int32_t day = test::DayOfText(e[0]);
@@ -110,10 +104,9 @@ TEST(Eclipses, PublishedTimesOfGreatestEclipse) {
   }
 }
 
-// Each eclipse the library's search gives, against the least separation of
-// the Moon from the Sun (solar) or from the Earth's shadow (lunar) found by
-// a scan of our own a minute apart, and every lunation of the period with a
-// separation small enough for an eclipse must be one of them.
+// Each eclipse at the least separation of the Moon from the Sun or the
+// Earth's shadow, scanned a minute apart; every lunation close enough for an
+// eclipse is one.
 TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
   test::WorstError worst("greatest eclipse minutes", "min");
   for (const Period& p : kPeriods) {
@@ -122,7 +115,6 @@ TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
     const std::vector<Eclipse> eclipses =
         FindEclipses(test::TestLibrary(), test::TestPositions(), first, last, zone, Zodiac::Tropical);
     const std::vector<Lunation> lunations = FindLunations(test::TestPositions(), first, last, zone, Zodiac::Tropical);
-    // Two to seven a year.
     EXPECT_GE(eclipses.size(), 2u) << p.year;
     EXPECT_LE(eclipses.size(), 7u) << p.year;
     for (const Eclipse& e : eclipses) {
@@ -133,14 +125,12 @@ TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
         if (s < least) least = s, best = t;
       }
       worst.Note((e.at.instant.ut - best) * 1440.0, 2.0, std::to_string(p.year) + " " + EclipseKindText(e.kind));
-      // Near a lunation of the right kind.
       bool lunation = false;
       for (const Lunation& l : lunations)
         lunation |= (l.kind == LunationKind::NewMoon) == solar && std::fabs(l.at.instant.ut - e.at.instant.ut) < 0.2;
       EXPECT_TRUE(lunation) << p.year << " " << EclipseKindText(e.kind);
     }
-    // A Moon this close to the Sun's centre (or the shadow's) always eclipses:
-    // within 0.9 degrees the penumbra or the Moon's disc is always reached.
+    // Within 0.9 degrees the penumbra or the Moon's disc is always reached.
     for (const Lunation& l : lunations) {
       const bool solar = l.kind == LunationKind::NewMoon;
       double least = 1e9;
@@ -154,10 +144,9 @@ TEST(Eclipses, GreatestEclipseAgainstAScanOfTheSeparation) {
   }
 }
 
-// Every spell against the sky asked directly: it ends as the Moon crosses
-// into the next sign, begins at an exact major aspect to a body from the
-// Sun to Pluto (or as the Moon enters the sign), and no such aspect falls
-// inside it; and the spells follow the signs one by one.
+// Every spell ends as the Moon enters the next sign and begins at its last
+// exact major aspect to a body from the Sun to Pluto (or as it enters the
+// sign); the spells follow the signs one by one.
 TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
   test::WorstError worst("void-of-course minutes", "min");
   for (const Period& p : kPeriods) {
@@ -165,7 +154,6 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
     const int32_t first = Day(p.year, p.month, 1), last = first + 20;
     const std::vector<VoidSpell> spells = FindVoidOfCourse(test::TestPositions(), first, last, zone, Zodiac::Tropical);
     const std::string where = std::to_string(p.year) + "-" + std::to_string(p.month);
-    // The Moon passes seven or eight signs in three weeks.
     ASSERT_GE(spells.size(), 7u) << where;
     auto moon = [](double t) { return EphemerisDegrees(Moon, t); };
     auto aspectsBetween = [&](double from, double to) {
@@ -180,7 +168,6 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
     for (size_t k = 0; k < spells.size(); ++k) {
       const VoidSpell& v = spells[k];
       const double end = v.end.instant.ut;
-      // The Moon enters the next sign within the minute.
       auto sign = [&](double t) { return static_cast<int>(moon(t) / 30); };
       const auto entry = test::ScanChanges(sign, end - 20 * kMinute, end + 20 * kMinute);
       ASSERT_EQ(entry.size(), 1u) << where;
@@ -191,8 +178,7 @@ TEST(VoidOfCourse, SpellsAgainstTheSkyAskedDirectly) {
       }
       const std::vector<double> inside = aspectsBetween(v.start.instant.ut - 2 * kMinute, end);
       if (v.lastBody != 0) {
-        // The aspect beginning the spell is the last one before its end,
-        // and lies within its minute (two may fall in the same minute).
+        // Within its minute (two may fall in the same minute).
         ASSERT_FALSE(inside.empty()) << where << " spell " << k;
         const double latest = *std::max_element(inside.begin(), inside.end());
         worst.Note((v.start.instant.ut - latest) * 1440.0, 0.501, where + " start of spell " + std::to_string(k));

@@ -1,6 +1,4 @@
-// The natal houses: cusps and angles against the swetest program, the
-// sidereal cusps against the bodies' own correction, the polar circles, the
-// house a longitude lies in, and house ingresses against a dense scan.
+// The natal houses against swetest and house ingresses against a dense scan.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,11 +44,8 @@ struct Reference {
   }
 };
 
-// Source: swetest (Swiss Ephemeris 2.10), written into house_reference.txt
-// by make_house_reference.py beside this file ("swetest -bD.M.Y -utH:MM
-// -houseLON,LAT,SYSTEM -fPl -head -p", the time in UT): six charts from 1600
-// to 2099 east and west of Greenwich, north and south, in each system, to
-// 1e-7 degrees.
+// Written by make_house_reference.py beside this file from swetest (Swiss
+// Ephemeris 2.10): six charts from 1600 to 2099 in each system, to 1e-7 degrees.
 const std::vector<Reference>& References() {
   static std::vector<Reference> all;
   if (!all.empty()) return all;
@@ -65,10 +60,8 @@ const std::vector<Reference>& References() {
   return all;
 }
 
-// Each cusp and both angles of every chart, to a hundredth of a second of
-// arc (the table's rounding is under 0.001"). In the sidereal zodiac bodies
-// and cusps agree: both less the same correction, that of the birth's
-// calendar year.
+// Each cusp and both angles to 0.01"; sidereal cusps less the bodies' own
+// correction, that of the birth's calendar year.
 TEST(Houses, CuspsAndAnglesAgreeWithSwetest) {
   WorstError error("house cusps against swetest", "arcsec");
   ASSERT_EQ(References().size(), 42u) << "house_reference.txt unread or cut";
@@ -88,8 +81,7 @@ TEST(Houses, CuspsAndAnglesAgreeWithSwetest) {
       error.Note(ArcsecondsApart(at * kDegrees, want), 0.01,
                  where + (k < 12 ? " cusp " + std::to_string(k + 1) : " " + BodyName(angle)));
     }
-    // The named cusps are the system's own: in the equal and whole-sign
-    // systems the tenth is not the MC.
+    // In the equal and whole-sign systems the tenth cusp is not the MC.
     for (BodyIndex point = Cusp2; point <= Cusp12; ++point)
       EXPECT_EQ(NatalPointLongitude(houses, point), houses.cusps[static_cast<size_t>(point - Cusp2 + 1)]) << where;
   }
@@ -108,9 +100,8 @@ TEST(Houses, PolarCirclesLeaveOnlySomeSystems) {
             "regiomontanus, campanus, porphyry, equal or whole-sign, which hold there.");
 }
 
-// The house ingresses of a body, against a scan of its longitude straight
-// from the library: the same crossings of cusps in the same order, each at
-// the nearest minute, into the house the motion makes it.
+// The crossings of cusps a scan of the body's longitude finds, each at the
+// nearest minute, into the house the motion makes it.
 TEST(Houses, HouseIngressesAgreeWithADenseScan) {
   WorstError minutes("house ingress minutes against a ten-minute scan", "min");
   for (const CaseLine& c : ReadCases("engine/data/house_ingress_periods.txt")) {
@@ -141,7 +132,6 @@ TEST(Houses, HouseIngressesAgreeWithADenseScan) {
       EXPECT_EQ(events[k].kind, SkyEventKind::HouseIngress);
       minutes.Note((events[k].instant.ut - scan[k].at) * 1440.0, 0.5 + 1e-3, where + " #" + std::to_string(k));
       anyRetrograde = anyRetrograde || events[k].retrograde;
-      // The house the body is in just after it.
       EXPECT_EQ(HouseOf(houses, TestPositions().Longitude(body, scan[k].at + 1e-4, Zodiac::Tropical).longitude),
                 events[k].house)
           << where;

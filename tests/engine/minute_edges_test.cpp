@@ -1,7 +1,5 @@
 // Every minute a run prints holds its event: straight from the library, the
-// pair stands on one side of the orb (or the aspect) half a minute before
-// and on the other half a minute after, also where the event lies within a
-// fraction of a second of that half minute.
+// pair stands either side of the orb or aspect half a minute around it.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/bodies.h"
@@ -29,8 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::kArcsecond;
 
-// A record from its three character codes as they stand in the file, the
-// first one still carrying its line's shift.
+// A record from its three character codes, the first with its line's shift.
 std::string RecordOfCodes(int first, int second, int third) {
   return {static_cast<char>(first), static_cast<char>(second), static_cast<char>(third)};
 }
@@ -46,8 +46,7 @@ std::string Join(const std::vector<std::string>& lines, const std::string& lineE
 std::string WithTrailer(const std::vector<std::string>& records) {
   return Join(records, "\n") + PlutoTableTrailer(records) + "\n";
 }
-// Records of a file that loads: longitudes that move on smoothly from day to
-// day, as Pluto's do, and still visit every field value and cross the seam.
+// Records of a file that loads: smooth longitudes that cross the seam.
 double LoadableDegrees(int32_t k) { return std::fmod(k * 0.0301, 360.0); }
 std::vector<std::string> LoadableRecords() {
   std::vector<std::string> records;
@@ -65,8 +64,7 @@ class PlutoTableTest : public ::testing::Test {
     std::ofstream(folder_ / name, std::ios::binary) << content;
   }
 
-  // Puts records into the table by hand, with valid filler around them:
-  // made-up longitudes that visit every field value and cross the seam often.
+  // Records put in by hand, among filler of every field value.
   void SetTableEntries(const std::vector<std::pair<int32_t, std::string>>& entries) {
     table.Degrees.assign(PlutoRecordCount, -1);
     for (int32_t k = 0; k < PlutoRecordCount; ++k) Set(k, EncodePlutoRecord(k, (k * 7919LL % 21600) / 60.0));
@@ -77,8 +75,6 @@ class PlutoTableTest : public ::testing::Test {
   PlutoTable table;
   fs::path folder_ = fs::temp_directory_path() / ("skyloom-pluto-test-" + std::to_string(std::random_device()()));
 };
-
-// ---------------------------------------------------------------- records
 
 TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
   for (const test::CaseLine& c : test::ReadCases("engine/data/pluto_record_codes.txt")) {
@@ -91,10 +87,7 @@ TEST_F(PlutoTableTest, DecodesCharacterCodesWithTheShiftOfTheLineIndex) {
   }
 }
 
-// ---------------------------------------------------------------- interpolation
-
-// A cubic path is followed exactly, not just a straight one or a parabola,
-// and its speed with it.
+// A cubic path is followed exactly, and its speed with it.
 TEST_F(PlutoTableTest, FollowsACubicPathBetweenTheDays) {
   constexpr int32_t k = 4321;
   SetTableEntries({});
@@ -105,20 +98,16 @@ TEST_F(PlutoTableTest, FollowsACubicPathBetweenTheDays) {
   EXPECT_NEAR(TableDegrees(speed), 0.02 + 0.002 * 0.37 - 0.0006 * 0.37 * 0.37, 1e-6);
 }
 
-// ---------------------------------------------------------------- loading the file
-
 TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
   const std::vector<std::string> records = LoadableRecords();
   std::vector<std::string> lines = records;
-  // Blank lines and lines of blanks before the first record, in the middle
-  // and at the end, and blanks around records.
+  // Blank lines and blanks before, among and after the records.
   lines.insert(lines.begin() + 5000, {"", "     ", ""});
   lines.insert(lines.begin(), {"", "   "});
   lines[10] = "  " + lines[10] + "  ";
   lines.push_back(PlutoTableTrailer(records));
   lines.push_back("   ");
-  // The file is read in pieces: blanks in front move where its lines are
-  // cut, through every byte of a line and between a CR and its LF.
+  // Blanks in front move where the pieces read cut the lines, CR LF too.
   for (const char* lineEnd : {"\n", "\r\n"}) {
     for (size_t blanks = 0; blanks < 8; ++blanks) {
       lines[0] = std::string(blanks, ' ');
@@ -137,10 +126,8 @@ TEST_F(PlutoTableTest, BlankLinesAndLineEndsDoNotShiftTheDays) {
   }
 }
 
-// A file that cannot give every day, a damaged table that still reads as
-// records, or a file that is no table at all is refused as a whole, naming
-// the line or the file; a failed load leaves no earlier table behind. Lines
-// beyond the needed records are not checked.
+// A file short of days, damaged, or no table at all is refused as a whole,
+// naming the line or the file, and leaves no earlier table behind.
 TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
   const std::vector<std::string> good = LoadableRecords();
   std::vector<std::string> longer = good;
@@ -185,13 +172,8 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
   const std::string p = Path(), damaged = ": the records do not match the checksum line; the file is damaged.";
   const std::string unfollowed = "\" does not follow on from the day before; the file is damaged.";
   const std::string invalid = "\" is not a valid longitude.", ends = "records; 182623 are needed.";
-  struct Case {
-    const char* fault;
-    std::string path;
-    std::optional<std::string> content;  // written to path
-    std::string errorText;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::string, std::optional<std::string>, std::string> cases[] = {
+      // the fault, the file loaded, what is written to it first, the error told
       {"empty file", p, "", "The file ends after 0 " + ends},
       {"short file", p, firstRecords(1000), "The file ends after 1000 " + ends},
       {"one record short", p, firstRecords(PlutoRecordCount - 1), "The file ends after 182622 " + ends},
@@ -222,20 +204,19 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
       {"lines beyond the needed records, never looked up", p, WithTrailer(longer), ""},
       {"the sound file", p, sound, ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
-    if (c.content) WriteDataFile(fs::path(c.path).filename().string(), *c.content);
+  for (const auto& [fault, path, content, told] : cases) {
+    SCOPED_TRACE(fault);
+    if (content) WriteDataFile(fs::path(path).filename().string(), *content);
     table.Degrees.assign(real.size(), 1.0);
     std::string errorText;
-    EXPECT_EQ(table.Load(c.path, errorText), c.errorText.empty());
-    EXPECT_EQ(errorText, c.errorText);
-    EXPECT_EQ(table.Degrees.empty(), !c.errorText.empty());
-    EXPECT_EQ(table.Longitude(2451544.5).Known(), c.errorText.empty());
+    EXPECT_EQ(table.Load(path, errorText), told.empty());
+    EXPECT_EQ(errorText, told);
+    EXPECT_EQ(table.Degrees.empty(), !told.empty());
+    EXPECT_EQ(table.Longitude(2451544.5).Known(), told.empty());
   }
 }
 
-// The first run that needs Pluto tells which file is wrong and how, and
-// does not wait on a FIFO for ever.
+// The first run that needs Pluto tells which file is wrong, not waiting on a FIFO.
 TEST_F(PlutoTableTest, ARunSaysWhichPlutoFileIsDamaged) {
   ASSERT_EQ(::mkfifo(Path().c_str(), 0600), 0) << std::strerror(errno);
   Session session((folder_ / "").string());
@@ -246,18 +227,11 @@ TEST_F(PlutoTableTest, ARunSaysWhichPlutoFileIsDamaged) {
             "Error when reading geocentric Pluto data.\r\n" + Path() + ": Not a regular file.|!|Read Pluto Data");
 }
 
-// ---------------------------------------------------------------- the generated file
-
-// pluto.ptb is generated beside the test program at build time. Reference:
-// swe_calc_ut(SE_PLUTO, SEFLG_SWIEPH) of the Swiss Ephemeris with its
-// standard data files (/usr/share/libswe/ephe), apparent geocentric
-// longitude of date with the full nutation series; a fallback to the
-// analytical theory fails the test. At 0h UT the records hold it to a
-// thousandth of an arc second. Between them the cubic of four days follows
-// it to under 0.001" except where Pluto passes within a degree or so of the
-// Sun: the Sun's deflection of light (more than 0.2" there) rises and falls within a day
-// (2.9" at most, on a few days in five centuries, measured), and those
-// instants, told by the deflection itself, are held to 3" instead of 0.5".
+// pluto.ptb, generated at build time, against swe_calc_ut(SE_PLUTO,
+// SEFLG_SWIEPH) with the library's data files (a fallback to the analytical
+// theory fails): 0.01" at midnights, 0.5" between them but where the Sun's
+// deflection of light (over 0.2" there) rises and falls within a day (2.9"
+// at most, measured), held to 3".
 TEST_F(PlutoTableTest, GeneratedTableAgreesWithSwissEphemeris) {
   std::string errorText;
   ASSERT_TRUE(table.Load(ExecutableFolder() + PlutoFileName, errorText)) << errorText;

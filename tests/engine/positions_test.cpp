@@ -25,6 +25,12 @@ namespace {
 using test::kDegreesPerRadian;
 constexpr Zodiac kTropical = Zodiac::Tropical;
 
+// The nutation from fits or not while it lives, the full series after.
+struct FittedNutation {
+  explicit FittedNutation(bool fitted) { UseFittedNutation(fitted); }
+  ~FittedNutation() { UseFittedNutation(false); }
+};
+
 TEST(Positions, MatchReferenceValuesAcrossTheRange) {
   const BodyPositions& p = test::TestPositions();
   test::WorstError worst("longitudes against reference values", "arcsec");
@@ -36,42 +42,31 @@ TEST(Positions, MatchReferenceValuesAcrossTheRange) {
   }
 }
 
-// A position without its speed takes the nutation from fits of the
-// library's own where asked: still the library's position to its last digits, at
-// instants all over the range and on either side of the fits' seams, for
-// every body the library gives; a rough one, with the fits and with the
-// short series, lies within the error it gives.
+// A position without its speed, with the nutation from fits or without, is
+// the library's own to its last digits, all over the range and either side
+// of the fits' seams; a rough one lies within the error it gives.
 TEST(Positions, AreTheLibrarysOwnToTheLastDigits) {
-  struct Unfitted {
-    ~Unfitted() { UseFittedNutation(false); }
-  } restore;
   for (const bool fitted : {true, false}) {
-    UseFittedNutation(fitted);
+    const FittedNutation nutation(fitted);
     const BodyPositions& p = test::TestPositions();
-    const std::pair<BodyIndex, int> bodies[] = {
-        {Sun, SE_SUN},         {Mercury, SE_MERCURY},     {Venus, SE_VENUS},        {Mars, SE_MARS},
-        {Jupiter, SE_JUPITER}, {Saturn, SE_SATURN},       {Uranus, SE_URANUS},      {Neptune, SE_NEPTUNE},
-        {Moon, SE_MOON},       {NorthNode, SE_TRUE_NODE}, {MeanNode, SE_MEAN_NODE}, {Chiron, SE_CHIRON}};
     std::vector<double> instants;
     for (int k = 0; k < 400; ++k) instants.push_back(2305447.5 + k * 1093.7071);  // 1600 to 2799
     for (const double seam : {2451520.0, 2460672.0, 2342912.0})
       for (const double off : {-1e-9, 0.0, 1e-9, 0.5}) instants.push_back(seam + off);
     int compared = 0;
     for (const double jd : instants) {
-      for (const auto& [body, sweBody] : bodies) {
+      for (const BodyIndex body :
+           {Sun, Mercury, Venus, Mars, Jupiter, Saturn, Uranus, Neptune, Moon, NorthNode, MeanNode, Chiron}) {
         const Position got = p.Longitude(body, jd, kTropical);
         if (!got.Known()) continue;
-        double xx[6] = {};
-        char err[256] = {};
-        ASSERT_GE(swe_calc_ut(jd, sweBody, SEFLG_SWIEPH, xx, err), 0) << BodyNames[body] << " " << jd;
-        EXPECT_NEAR(std::remainder(got.longitude - xx[0] / kDegreesPerRadian, TwoPi), 0, 5e-14)
-            << BodyNames[body] << " at " << jd;
+        const double want = test::EphemerisDegrees(body, jd) / kDegreesPerRadian;
+        EXPECT_NEAR(std::remainder(got.longitude - want, TwoPi), 0, 5e-14) << BodyNames[body] << " at " << jd;
         // What fits are made of: within the error it owns to, a small one.
         double error = -1;
         const Position rough = p.RoughLongitude(body, jd, kTropical, error);
         ASSERT_TRUE(rough.Known()) << BodyNames[body] << " at " << jd;
         EXPECT_LE(error, SwissEphemeris::kRoughNutationError) << BodyNames[body];
-        EXPECT_LE(std::fabs(std::remainder(rough.longitude - xx[0] / kDegreesPerRadian, TwoPi)), error + 5e-14)
+        EXPECT_LE(std::fabs(std::remainder(rough.longitude - want, TwoPi)), error + 5e-14)
             << BodyNames[body] << " at " << jd;
         ++compared;
       }
@@ -80,14 +75,10 @@ TEST(Positions, AreTheLibrarysOwnToTheLastDigits) {
   }
 }
 
-// The nutation's fits are made once for the process, by whichever thread
-// asks first: threads asking for the same spans at once, each from its own
-// end of the range, still get the library's own positions.
+// The nutation's fits are made once, by whichever thread asks first:
+// threads asking for the same spans at once still get the library's own.
 TEST(Positions, ThreadsSharingTheNutationFitsGetTheLibrarysOwn) {
-  struct Unfitted {
-    ~Unfitted() { UseFittedNutation(false); }
-  } restore;
-  UseFittedNutation(true);
+  const FittedNutation nutation(true);
   const std::string folder = ExecutableFolder();
   std::vector<double> worst(4, -1.0);
   std::vector<std::thread> threads;
@@ -152,8 +143,7 @@ TEST(Positions, Speed) {
 TEST(Positions, RetrogradeMotion) {
   const BodyPositions& p = test::TestPositions();
   EXPECT_FALSE(p.RetroCheck(Mars, Position::Unknown(PositionStatus::BeforeRange), 2451545.0, kTropical));
-  // Pluto was retrograde on its table's last day: half an hour on is past
-  // the data, so the half hour before tells.
+  // Pluto on its table's last day: the half hour before tells.
   EXPECT_TRUE(p.IsRetrograde(Pluto, 2488069.49, kTropical));
   // Mercury passing 0 degrees direct in March 2020 is not retrograde.
   auto inAries = [&](double t) { return p.Longitude(Mercury, t, kTropical).longitude < Pi ? 1 : 0; };
@@ -174,23 +164,12 @@ TEST(Positions, InOrbIsStrictAndRangeErrorsNameTheBody) {
   const double natal = NormalizeAngle(p.Longitude(Jupiter, jd, kTropical).longitude + AspectTable[4].Angle);
   EXPECT_TRUE(AspectInOrbAt(p, {Jupiter, Sun, 4, 1e-9, false, natal}, jd, code));
   EXPECT_EQ(code, 0);
-  struct Case {
-    BodyIndex a, b;
-    double jd;
-    RangeErrorCode want;
-    const char* text;
-  };
-  const Case cases[] = {
-      {Mars, Moon, 2305000.0, -3, "Date is prior to allowable date range for Moon."},
-      {Moon, Mars, 2305000.0, -4, "Date is prior to allowable date range for Moon."},
-      // Body B is tested first: with both out of range the code names B.
-      {Pluto, Moon, 2500000.0, -1, "Date is beyond allowable date range for Moon."},
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/range_errors.txt")) {
+    const BodyIndex a = test::BodyOfText(c[0]), b = test::BodyOfText(c[1]);
     code = 0;
-    EXPECT_FALSE(AspectInOrbAt(p, {c.a, c.b, 1, 6.0}, c.jd, code));
-    EXPECT_EQ(code, c.want);
-    EXPECT_EQ(DateRangeMessage(code, c.a, c.b), c.text);
+    EXPECT_FALSE(AspectInOrbAt(p, {a, b, 1, 6.0}, std::stod(c[2]), code)) << c.where;
+    EXPECT_EQ(code, std::stoi(c[3])) << c.where;
+    EXPECT_EQ(DateRangeMessage(code, a, b), c[4]) << c.where;
   }
 }
 

@@ -8,9 +8,18 @@
 #include <functional>
 #include <numbers>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "support/case_file.h"
+#include "support/engine_setup.h"
 
 namespace skyloom {
 namespace {
+
+// The clock's rounding edges, at every half minute: of minutes, and of days.
+double Edge(double minutes) { return std::floor(minutes) + 0.5; }
+double EdgeDays(double days) { return Edge(days * 1440) / 1440; }
 
 struct RootCase {
   const char* what;
@@ -56,107 +65,54 @@ TEST(BracketedRoot, FindsTheZeroOfEachBracket) {
   }
 }
 
-// A zero a hair before or after a clock's edge (minutes as the unit, edges at
-// every half minute), on a bent line whose first bisection lands on the edge
-// itself, where the iterates then stay: rounded, the zero found is in the
-// minute that holds the true one.
+// A zero a hair either side of an edge (minutes as the unit), on a bent line
+// whose first bisection lands on the edge itself, where the iterates then
+// stay: the zero found is in the minute that holds the true one.
 TEST(BracketedRoot, KeepsAZeroOnItsSideOfAnEdgeItLandsOn) {
   for (const double gap : {-1e-3, -1e-5, -1e-9, -1e-11, 1e-11, 1e-9, 1e-5, 1e-3}) {
     const double root = 600.5 + gap, before = 1 / (root - 600), after = 1 / (601 - root);
     auto f = [&](double t) { return (t - root) * (t < root ? before : after); };
-    auto edge = [](double t) { return std::floor(t) + 0.5; };
-    const std::optional<double> found = BracketedRoot(f, 600, 601, f(600), f(601), 1e-3, edge);
+    const std::optional<double> found = BracketedRoot(f, 600, 601, f(600), f(601), 1e-3, Edge);
     ASSERT_TRUE(found.has_value()) << gap;
     EXPECT_EQ(std::lround(*found), gap < 0 ? 600 : 601) << gap;
   }
 }
 
-// A fitted line f(t) = t - root (in minutes; the clock's rounding edges lie
-// at every half minute; `flatter` times as steep after the root) whose fit
-// errs by `error`, told within `bound`.
+// The fitted lines of fitted_root_minutes.txt: a minute told or left.
 TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
-  struct Case {
-    const char* what;
-    double root, error, bound;
-    bool told;       // a minute comes back
-    int positions;   // f asked this often
-    double flatter = 1;
-  };
-  const Case cases[] = {
-      {"a zero mid-minute", 600.0, 0.001, 0.01, true, 0},
-      {"a zero the fit puts across the edge, yet within its bound", 600.5 + 0.004, -0.005, 0.01, true, 1},
-      {"just after an edge: f tells", 600.5 + 0.005, 0.0, 0.01, true, 1},
-      {"just before an edge: f tells", 600.5 - 0.005, 0.0, 0.01, true, 1},
-      {"a tie, within a ten-thousandth of a second", 600.5 + 1e-6, 0.0, 0.01, false, 1},
-      {"the fit too loose to tell the neighbouring edges", 600.5 + 0.005, 0.0, 1.2, false, 0},
-      {"a zero within a minute of the bracket's end", 0.4, 0.0, 0.01, false, 0},
-      {"a fit that errs to the other side at an end", 1439.9, -0.2, 0.01, false, 0},
-      {"a fit too flat after the zero to vouch for the next edge", 600.7, 0.0, 0.1, false, 0, 0.1},
-      {"the same fit bound more tightly", 600.7, 0.0, 0.05, true, 0, 0.1},
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/fitted_root_minutes.txt")) {
+    const std::vector<double> parts = test::NumbersOf(c[1]);
+    const double root = parts.at(0) + (parts.size() > 1 ? parts[1] : 0.0), error = std::stod(c[2]);
+    const double bound = std::stod(c[3]), flatter = c.fields.size() > 6 ? std::stod(c[6]) : 1.0;
     int positions = 0;
-    auto line = [&](double t) { return (t - c.root) * (t > c.root ? c.flatter : 1.0); };
-    auto f = [&](double t) {
-      ++positions;
-      return line(t);
-    };
-    auto fitted = [&](double t, double& bound) {
-      bound = c.bound;
-      return line(t) + c.error;
-    };
-    auto edge = [](double t) { return std::floor(t) + 0.5; };
-    // Minutes as the unit: one minute of the finder's clock is 1/1440.
-    const double scale = 1440;
-    auto fittedDays = [&](double t, double& bound) { return fitted(t * scale, bound); };
-    auto fDays = [&](double t) { return f(t * scale); };
-    auto edgeDays = [&](double t) { return edge(t * scale) / scale; };
-    const std::optional<double> at =
-        FittedRootMinute(fittedDays, 0, 1, fDays(0), fDays(1), edgeDays, fDays);
-    EXPECT_EQ(at.has_value(), c.told) << c.what;
-    EXPECT_EQ(positions - 2, c.positions) << c.what;
+    // The finder's clock is in days: a minute is 1/1440.
+    auto line = [&](double t) { return (t * 1440 - root) * (t * 1440 > root ? flatter : 1.0); };
+    auto f = [&](double t) { return ++positions, line(t); };
+    auto fitted = [&](double t, double& told) { return told = bound, line(t) + error; };
+    const std::optional<double> at = FittedRootMinute(fitted, 0, 1, f(0), f(1), EdgeDays, f);
+    EXPECT_EQ(at.has_value(), c[4] == "yes") << c.where;
+    EXPECT_EQ(positions - 2, std::stoi(c[5])) << c.where;
     if (at) {
-      EXPECT_EQ(std::lround(*at * scale), std::lround(c.root)) << c.what;
+      EXPECT_EQ(std::lround(*at * 1440), std::lround(root)) << c.where;
     }
   }
 }
 
-// The minute of a line's zero from a guess (minutes as above), against
-// BracketedRoot's own minute, and the values of f it took.
+// The minute of a line's zero from a guess, against BracketedRoot's own.
 TEST(RootMinuteNear, TellsBracketedRootsMinuteFromAGuess) {
-  struct Case {
-    const char* what;
-    double root, guess;
-    int values;  // at most (40: left to BracketedRoot)
-  };
-  const Case cases[] = {
-      {"a guess in the zero's minute", 600.2, 600.21, 2},
-      {"a guess across the edge from the zero", 600.49, 600.51, 2},
-      {"a guess across the edge the other way", 600.51, 600.49, 2},
-      {"a zero on an edge", 600.5, 600.4, 1},
-      {"a zero on the edge beyond", 600.5, 601.2, 2},
-      {"a guess two minutes late", 600.2, 602.3, 40},
-      {"a guess ten minutes early", 600.7, 590.1, 40},
-      {"a guess beyond the bracket", 300.3, 2000.0, 40},
-      {"a zero in the bracket's last minute", 1439.8, 1439.9, 40},
-      {"a zero in its first minute", 0.3, 0.2, 40},
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseLine& c : test::ReadCases("engine/data/root_minutes_near.txt")) {
+    const double root = std::stod(c[1]), guess = std::stod(c[2]);
     for (const double steeper : {1.0, 3.0}) {
       int values = 0;
-      auto line = [&](double t) { return (t - c.root) * (t > c.root ? steeper : 1.0); };
-      auto f = [&](double t) {
-        ++values;
-        return line(t * 1440);
-      };
-      auto edge = [](double t) { return (std::floor(t * 1440) + 0.5) / 1440; };
-      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), c.guess / 1440, edge);
+      auto line = [&](double t) { return (t - root) * (t > root ? steeper : 1.0); };
+      auto f = [&](double t) { return ++values, line(t * 1440); };
+      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), guess / 1440, EdgeDays);
       const int taken = values;
-      const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, edge);
-      ASSERT_TRUE(brent.has_value()) << c.what;
-      EXPECT_EQ(std::lround(at * 1440), std::lround(*brent * 1440)) << c.what;
-      EXPECT_EQ(std::lround(at * 1440), std::lround(c.root)) << c.what;
-      EXPECT_LE(taken, c.values) << c.what;
+      const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, EdgeDays);
+      ASSERT_TRUE(brent.has_value()) << c.where;
+      EXPECT_EQ(std::lround(at * 1440), std::lround(*brent * 1440)) << c.where;
+      EXPECT_EQ(std::lround(at * 1440), std::lround(root)) << c.where;
+      EXPECT_LE(taken, std::stoi(c[3])) << c.where;
     }
   }
 }

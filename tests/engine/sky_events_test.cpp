@@ -27,9 +27,7 @@ double Degrees(BodyIndex body, double jd, bool sidereal, double* speed = nullptr
   return std::fmod(lon - (0.416314 + (y - 2000) * 243.8e-6) * test::kDegreesPerRadian + 720.0, 360.0);
 }
 
-// Swiss Ephemeris asked directly every ten minutes: each change of the
-// speed's sign (a station, key 1 turning retrograde) or of the sign of the
-// zodiac (an ingress into the key's sign).
+// Every change of the speed's sign (key 1: retrograde) or of the zodiac sign.
 std::vector<test::KeyChange> Scan(BodyIndex body, double from, double to, bool sidereal, bool stations) {
   return test::ScanChanges(
       [&](double jd) {
@@ -40,9 +38,7 @@ std::vector<test::KeyChange> Scan(BodyIndex body, double from, double to, bool s
       from, to);
 }
 
-// Each event found to the nearest minute: within half a minute (and a
-// second for the rounding) of the scan's, in the same order, none missing
-// and none added.
+// The scan's events, each to the nearest minute (and a second for the rounding).
 void ExpectSameEvents(const std::vector<SkyEvent>& got, const std::vector<test::KeyChange>& want, bool stations,
                       const std::string& what, test::WorstError& seconds) {
   ASSERT_EQ(got.size(), want.size()) << what;
@@ -111,8 +107,7 @@ TEST(SkyEvents, NodesAndChironMatchSwetest) {
         test::kDegreesPerRadian;
     worst.Note(test::ArcsecondsApart(got, std::stod(c[2])), 0.01, c.where);
   }
-  // A period begun before them finds no station where they begin (Chiron
-  // moves direct all that month).
+  // No station where Chiron's data begin (it moves direct all that month).
   EXPECT_TRUE(
       FindStations(test::TestPositions(), Chiron, 1967601, 1967631, ZoneOfMinutes(0), Zodiac::Tropical).empty());
   // The mean node always moves back.

@@ -28,8 +28,7 @@ using test::Day;
 using test::SameTransits;
 using test::TakeEverything;
 
-// Runs searched whole on the samples given, each row handed to the observer
-// given; one table from run to run, as a series keeps it.
+// Runs searched whole; one table from run to run, as a series keeps it.
 struct Engine {
   template <typename Samples = const BodyPositions&>
   RunResult Run(const RunDescription& run, Samples&& samples = test::TestPositions(), RunObserver* observer = nullptr) {
@@ -115,13 +114,9 @@ struct Recorder : TakeEverything {
   std::string places;
 };
 
-// Each run of a group of the table against the independent scan, which
-// finds every zero and least deviation of the run's period on its own: the
-// results must hold every exact aspect it finds, each at its minute, only
-// closest approaches it found, and orb dates right to the day; then `more`.
-// Each row is handed over with its place in its transit, where the line
-// tells them. Run again without the minutes its orbs are crossed (as for no
-// file), it finds every date, mark and minimum the same.
+// Each run of a group of the table right by the independent scan, then
+// `more`; rows handed over in their places where the line tells them. Run
+// again without orb crossing minutes (as for no file), it finds the same.
 template <typename More>
 void EachRunRightByTheScan(const std::string& group, More more) {
   test::WorstError minutes(group + " runs' exact and crossing minutes against the scan", "min");
@@ -173,11 +168,9 @@ std::pair<int32_t, int32_t> DaysOf(const TransitRecord& transit) {
   return {*first, *last};
 }
 
-// The minor aspects lie close to each other and to the major ones: each
-// aspect must still be found whole and right by the independent scan, its
-// transits the same as a run of that aspect alone finds, two transits
-// overlapping in time where the orbs overlap, and the transits handed over
-// in the order they began.
+// The minor aspects lie close to each other and to the major ones: each is
+// found whole, as a run of it alone finds it, transits overlapping where the
+// orbs do, handed over in the order they began.
 TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
   EachRunRightByTheScan("overlap", [](Engine& engine, const RunDescription& run, const RunResult& result) {
     std::set<AspectIndex> found;
@@ -191,7 +184,6 @@ TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
         const auto [otherFirst, otherLast] = DaysOf(result.transits[j]);
         if (result.transits[j].aspect != transit.aspect && otherFirst <= last && first <= otherLast) ++overlapping;
       }
-      // Handed over in the order their outer orbs were entered.
       const auto& entry = transit.passes.front().entry[0];
       if (k > 0 && entry && result.transits[k - 1].passes.front().entry[0]) {
         EXPECT_LE(result.transits[k - 1].passes.front().entry[0]->day, entry->day) << "transit " << k + 1;
@@ -211,8 +203,7 @@ TEST(TransitSearch, OverlappingOrbsOfElevenAspectsEachFoundWhole) {
 }
 
 // The runs of a series share one set of daily samples: each finds what it
-// finds alone, right by the independent scan, and the series computes fewer
-// positions than its runs would.
+// finds alone, and the series computes fewer positions.
 TEST(TransitSearch, SharedSamplesChangeNoResult) {
   const BodyPositions& positions = test::TestPositions();
   test::WorstError minutes("exact minutes of shared samples against the scan", "min");
@@ -238,38 +229,28 @@ TEST(TransitSearch, SharedSamplesChangeNoResult) {
   }
 }
 
-// The samples kept are the positions at the zone's midnights, whichever way
-// and however far the days asked for move.
+// The samples are the positions at the zone's midnights, however the days move.
 TEST(TransitSearch, MidnightSamplesAreThePositions) {
   const BodyPositions& positions = test::TestPositions();
   MidnightLongitudes midnights(positions, ZoneOfMinutes(-690), Zodiac::Sidereal);
-  const int32_t d = Day(2000, 1, 1);
-  // clang-format off
-  const struct {
-    BodyIndex body;
-    int32_t day;
-  } asked[] = {{Mars, d},          {Mars, d - 1},         {Mars, d + 255},     {Mars, d + 256},  {Mars, d - 300},
-               {Mars, d - 90000},  {Mars, d + 200000},    {Pluto, Day(1600, 1, 1)}, {Pluto, Day(2100, 1, 1)},
-               {Moon, d + 3},      {Sun, d - 700},        {Sun, d - 699},      {Sun, d + 1}};
-  // clang-format on
+  std::vector<std::pair<BodyIndex, int32_t>> asked;
+  for (const test::CaseLine& c : test::ReadCases("engine/data/midnight_samples.txt"))
+    asked.emplace_back(test::BodyOfText(c[0]), Day(2000, 1, 1) + std::stoi(c[1]));
   for (int pass = 0; pass < 2; ++pass) {
     const uint64_t before = positions.Evaluations();
-    for (const auto& a : asked) {
-      EXPECT_EQ(midnights.At(a.body, a.day),
-                positions.Longitude(a.body, LocalMidnight(a.day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
-          << BodyNames[a.body] << " " << a.day;
-    }
-    // The second time round only the comparisons compute positions.
+    for (const auto& [body, day] : asked)
+      EXPECT_EQ(midnights.At(body, day),
+                positions.Longitude(body, LocalMidnight(day, ZoneOfMinutes(-690)).ut, Zodiac::Sidereal))
+          << BodyNames[body] << " " << day;
     if (pass == 1) {
-      EXPECT_EQ(positions.Evaluations() - before, std::size(asked));
+      EXPECT_EQ(positions.Evaluations() - before, asked.size());
     }
   }
-  EXPECT_EQ(midnights.Kept(), std::size(asked));
+  EXPECT_EQ(midnights.Kept(), asked.size());
 }
 
-// Where the data end no longitude is made up: the conjunction of Mars and
-// Pluto in December 2099 stays open, its exit and minimum unknown, and a
-// one-day period knows only what happens between its own two midnights.
+// Where the data end no longitude is made up: Mars and Pluto's conjunction
+// of December 2099 stays open; a one-day period knows only its own day.
 TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   Engine engine;
   const RunResult end = engine.Run(Between(Mars, Pluto, Day(2099, 10, 1), Day(2099, 12, 31)));
@@ -302,11 +283,9 @@ class StraightLines : public EphemerisLibrary {
   double start_, t0_, rate_;
 };
 
-// The Moon as the moving body: a year of transits, each to the minute and
-// none lost between midnights, east and west of Greenwich, at both ends of
-// its data, with orbs it crosses within hours (a middle orb of 3 degrees is
-// passed in half a day) and outer orbs of 15 degrees, where one day ends one
-// aspect's pass and begins the next one's. Every pass inside the period is
+// The Moon as the moving body, at both ends of its data, with orbs it
+// crosses within hours and outer orbs of 15 degrees, where one day ends one
+// aspect's pass and begins the next one's: every pass inside the period is
 // one row holding all six orb dates and its exact aspect.
 TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
   EachRunRightByTheScan("moon", [](Engine&, const RunDescription&, const RunResult& result) {
@@ -315,7 +294,6 @@ TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
       EXPECT_EQ(transit.passes.size(), 1u) << "the Moon makes one pass a transit";
       for (const TransitRowData& row : transit.passes) rows.push_back(&row);
     }
-    // About 13 passes of each of the 8 aspect points a year.
     EXPECT_GT(rows.size(), 95u);
     for (size_t i = 1; i + 1 < rows.size(); ++i) {
       const TransitRowData& row = *rows[i];
@@ -328,14 +306,13 @@ TEST(TransitSearch, MoonYearsRightToTheMinuteAndComplete) {
   });
 }
 
-// A point reached exactly at a midnight: an orb's edge there is outside the
-// orb, and an exact aspect there falls on that day at 00:00.
+// An orb's edge at a midnight is outside the orb; an exact aspect there is
+// that day's 00:00.
 TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   const int32_t edge = Day(2020, 3, 10);
   RunDescription run = Between(Mars, Sun, Day(2020, 3, 1), Day(2020, 4, 30));
   run.world = false;
-  // Mars 10 degrees east of the point at the midnight starting `edge`,
-  // closing one degree a day.
+  // Mars 10 degrees east of the point at `edge`, closing one degree a day.
   StraightLines library(run.orbs.OrbRadians[0], LocalMidnight(edge, ZoneOfMinutes(0)).ut, -OrbRadiansFromDegrees(1));
   const RunResult result = Engine().Run(run, BodyPositions(library));
   ASSERT_FALSE(result.transits.empty());
@@ -348,10 +325,9 @@ TEST(TransitSearch, OrbEdgesAndExactAspectsAtAMidnight) {
   EXPECT_EQ(pass.minimum->minuteOfDay, 0);
 }
 
-// Exact minutes in a named results zone on the days its clocks change, each
-// against the Sun's position straight from the ephemeris: the natal point is
-// where the Sun stood at the instant, so the conjunction is exact then. A
-// day of 25 hours keeps its last hour, a day of 23 finds nothing twice.
+// Exact minutes in a named zone on the days its clocks change: the natal
+// point is where the Sun stood at the instant. A day of 25 hours keeps its
+// last hour, a day of 23 finds nothing twice.
 TEST(TransitSearch, ExactMinutesInANamedZoneAcrossItsChanges) {
   test::WorstError minutes("exact minutes in Europe/Berlin against the ephemeris", "min");
   for (const test::CaseLine& c : test::ReadCases("engine/data/berlin_exact_minutes.txt")) {

@@ -1,7 +1,5 @@
-// Whole outputs of runs through the window's own commands, against the files
-// kept beside this runner: the report as the output box holds it, the HTML
-// table, and for a few runs the iCalendar, CSV and JSON exports. See
-// README.md here for how to rewrite the files on purpose.
+// Whole outputs of runs through the window's own commands against the files
+// beside this runner (README.md tells how to rewrite them on purpose).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,6 +21,7 @@ namespace skyloom {
 namespace {
 
 namespace fs = std::filesystem;
+using enum ControlName;
 using test::FormFixture;
 
 // A run of tests/golden/runs.txt, which says what each field holds.
@@ -98,41 +97,39 @@ void Perform(FormFixture& f, const GoldenRun& run, const fs::path& html) {
   } else {
     test::Personal(f, first, second, "1990");
     TypeDate(f, 2, run.Option("birth"));
-    if (run.options.contains("sidereal")) f.window.SetValue(Ctl(ControlName::optSidereal), 1);
+    if (run.options.contains("sidereal")) f.window.SetValue(Ctl(optSidereal), 1);
   }
   for (int16_t list = 0; list < 2; ++list) {
-    const Control c = Ctl(ControlName::cboPlanet, list);
+    const Control c = Ctl(cboPlanet, list);
     ASSERT_EQ(f.window.ListItem(c, f.window.ListIndex(c)), list == 0 ? run.first : run.second) << "list " << list;
   }
   TypeDate(f, 0, run.start);
   TypeDate(f, 1, run.end);
   const std::vector<std::string> orbs = test::Split(run.Option("orbs", "10,5,2"), ',');
-  for (int16_t k = 0; k < 3; ++k)
-    f.Choose(Ctl(ControlName::cboOrbs, k), static_cast<int16_t>(std::stoi(orbs.at(k)) - 1));
-  const int16_t zone = ListPosition(f, Ctl(ControlName::cboTimezone, 0), run.Option("zone", "GMT"));
+  for (int16_t k = 0; k < 3; ++k) f.Choose(Ctl(cboOrbs, k), static_cast<int16_t>(std::stoi(orbs.at(k)) - 1));
+  const int16_t zone = ListPosition(f, Ctl(cboTimezone, 0), run.Option("zone", "GMT"));
   ASSERT_GE(zone, 0) << "no zone " << run.Option("zone");
-  f.Choose(Ctl(ControlName::cboTimezone, 0), zone);
+  f.Choose(Ctl(cboTimezone, 0), zone);
   if (run.Keeps("html")) {
-    f.window.SetValue(Ctl(ControlName::chkOutputAsHTML), 1);
+    f.window.SetValue(Ctl(chkOutputAsHTML), 1);
     f.window.QueueFileName(html.string());
-    f.Press(Ctl(ControlName::cmdFile));
+    f.Press(Ctl(cmdFile));
   }
   if (run.options.contains("stop")) {
     f.window.SetPendingEventsHook([&f, stopAt = run.Option("stop")] {
-      if (f.state.CurrentDayText == stopAt && f.window.Text(Ctl(ControlName::cmdStart)) == "Stop")
-        f.Press(Ctl(ControlName::cmdStart));
+      if (f.state.CurrentDayText == stopAt && f.window.Text(Ctl(cmdStart)) == "Stop") f.Press(Ctl(cmdStart));
     });
   }
   const std::string command = run.Option("command", "Start");
   if (command == "Search") {
-    const int16_t aspect = ListPosition(f, Ctl(ControlName::cboSearchAspect), run.Option("search"));
+    const int16_t aspect = ListPosition(f, Ctl(cboSearchAspect), run.Option("search"));
     ASSERT_GE(aspect, 0) << "no aspect " << run.Option("search");
-    f.Choose(Ctl(ControlName::cboSearchAspect), aspect);
+    f.Choose(Ctl(cboSearchAspect), aspect);
   }
-  const std::map<std::string, Control> commands{{"Start", Ctl(ControlName::cmdStart)},
-                                                {"ShowAllOuter", Ctl(ControlName::cmdShowAll, 0)},
-                                                {"ShowAllInner", Ctl(ControlName::cmdShowAll, 1)},
-                                                {"Search", Ctl(ControlName::cmdSearch)}};
+  const std::map<std::string, Control> commands{{"Start", Ctl(cmdStart)},
+                                                {"ShowAllOuter", Ctl(cmdShowAll, 0)},
+                                                {"ShowAllInner", Ctl(cmdShowAll, 1)},
+                                                {"Search", Ctl(cmdSearch)}};
   ASSERT_TRUE(commands.contains(command)) << run.where << ": no command " << command;
   f.Press(commands.at(command));
 }

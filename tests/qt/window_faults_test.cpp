@@ -1,7 +1,4 @@
-// Faults of the Qt windows that users met: Enter that closes a message and
-// then starts the run again, titles cut, a report scrolled away, windows
-// past the screen's edge, a file saved unsaid, a box that did not grow, a
-// run Escape did not stop, a chart collection it could not use.
+// Faults of the Qt windows that users met.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -16,6 +13,7 @@
 #include "qt/timeline_view.h"
 #include "qt/window_menu.h"
 #include "store/chart_store.h"
+#include "support/case_file.h"
 
 namespace skyloom {
 
@@ -44,20 +42,14 @@ class WindowFaultsTest : public QObject {
   void cleanup() { qt_.reset(); }
 
   // Enter in the end day's box starts the run on its release; the Enter
-  // that closes the message it brought up is pressed in the message and
-  // released in the box, and started it again, for ever.
+  // that closed the message, released in the box, started it again for ever.
   void enterThatClosesAMessageStartsNothing() {
-    const struct {
-      const char *month, *day, *message;
-      int runs;
-    } kCases[] = {{"11", "10", "There are no transits of this kind in the period specified.", 1},
-                  {"2", "30", "The end date is invalid.", 0}};
     QWidget* dayBox = Widget(N::txbDay, 1);
     test::UserClick(Widget(N::optWorld));
-    for (const auto& c : kCases) {
+    for (const test::CaseLine& c : test::ReadCases("qt/cases/enter_messages.txt")) {
       window_->SetListIndex(Ctl(N::cboPlanet, 0), 4);  // Jupiter
       window_->SetListIndex(Ctl(N::cboPlanet, 1), 4);  // Saturn
-      const char* texts[] = {"2026", "11", "1", "2026", c.month, c.day};
+      const std::string texts[] = {"2026", "11", "1", "2026", c[0], c[1]};
       for (int k = 0; k < 6; ++k)
         window_->SetText(Ctl(k % 3 == 0 ? N::txbYear : k % 3 == 1 ? N::txbMonth : N::txbDay, int16_t(k / 3)), texts[k]);
       QStringList seen;
@@ -73,14 +65,12 @@ class WindowFaultsTest : public QObject {
       dayBox->setFocus();
       QTest::keyClick(dayBox, Qt::Key_Return);
       QTest::qWait(500);  // a release that started it again would show here
-      QCOMPARE(seen, QStringList{c.message});
-      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, c.runs);
+      QCOMPARE(seen, QStringList{QString::fromStdString(c[2])});
+      QCOMPARE(qt_->form.State().Runs.RunsStarted() - before, std::stoi(c[3]));
     }
   }
 
-  // "Write output to file" puts the report back trimmed of its spaces: the
-  // box stays where the user had scrolled, for the same text and for the
-  // trimmed one; another text starts at its top.
+  // The report put back trimmed by "Write output to file" stays scrolled.
   void writingTheOutputKeepsItsScrollPosition() {
     std::string text;
     for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\r\n";
@@ -94,9 +84,7 @@ class WindowFaultsTest : public QObject {
     }
   }
 
-  // Frames inside, past an edge (the viewer after a run at 1024 x 768), and
-  // larger than the screen (a ten-year timeline); then the viewer itself,
-  // which also shows its text in a fixed-pitch font.
+  // The viewer after a run at 1024 x 768; a ten-year timeline.
   void windowsStayOnTheScreen() {
     const QRect screen(0, 0, 1024, 740);
     QCOMPARE(FitFrameInto({100, 100, 600, 400}, screen), QRect(100, 100, 600, 400));
@@ -108,17 +96,13 @@ class WindowFaultsTest : public QObject {
     viewer.Show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     QVERIFY(viewer.screen()->availableGeometry().contains(viewer.frameGeometry()));
-    // Every character the help's tables use is as wide as any other (a
-    // monospace family need not call itself fixed-pitch: Noto Sans Mono,
-    // which has some wider glyphs, does not).
+    // Fixed-pitch by its widths: Noto Sans Mono does not call itself so.
     const QFontMetrics metrics(viewer.findChild<QPlainTextEdit*>(QStringLiteral("txbText1"))->font());
     for (const QChar c : QStringLiteral("iW0 .|-°"))
       QCOMPARE(metrics.horizontalAdvance(QString(10, c)), metrics.horizontalAdvance(QStringLiteral("mmmmmmmmmm")));
   }
 
-  // A saved timeline names the file it went to. A check's message, titled
-  // with the long Start caption, leaves room for the title in a bold title
-  // font beside the title bar's own buttons.
+  // A long title has room in a bold font beside the title bar's buttons.
   void messagesAreWhole() {
     TimelineWindow timeline({});
     const QString path = dir_.filePath("t.svg");
@@ -138,8 +122,7 @@ class WindowFaultsTest : public QObject {
     QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
   }
 
-  // Larger, the window gives the output box all its new width and height;
-  // Quit keeps to the box's right edge, the controls above stay put.
+  // Larger, the window gives the output box all its new room.
   void outputBoxGrowsWithTheWindow() {
     QWidget* output = Widget(N::txbOutput);
     const QRect startBefore = Widget(N::cmdStart)->geometry(), outputBefore = output->geometry();
@@ -176,9 +159,7 @@ class WindowFaultsTest : public QObject {
     QVERIFY(!window_->ProgressBar()->isVisible());
   }
 
-  // A file that is no collection, or a newer program's, gets a message
-  // naming it, and keeps its bytes. A collection's list holds the charts by
-  // name; Use puts the chosen one's birth into the inputs.
+  // A file that is no collection is named and keeps its bytes.
   void chartCollections() {
     const std::string folder = dir_.path().toStdString() + "/";
     for (const QByteArray& bytes :

@@ -1,6 +1,4 @@
-// The window's menu bar and keyboard on Qt widgets: each menu entry does
-// what its button does, the Options entries each set their choice (the
-// moving bodies greyed in world mode), Tab follows the form.
+// The window's menu bar and keyboard on Qt widgets.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -32,8 +30,7 @@ class WindowMenuTest : public QObject {
 
   QAction* Action(const char* name) { return window_->findChild<QAction*>(name); }
 
-  // What choosing an entry passes on to the program, as its menu opening
-  // first brings it up to date.
+  // What choosing an entry passes on, its menu opened first to update it.
   std::string Choose(const char* name) {
     QAction* action = Action(name);
     if (action == nullptr) return std::string("no entry ") + name;
@@ -58,9 +55,8 @@ class WindowMenuTest : public QObject {
     window_.reset();
   }
 
-  // Each entry that has a button presses it, and only while the button may
-  // be pressed; the whole chart's is personal mode's. F1, Ctrl+Q and the
-  // buttons' Alt letters press what they name.
+  // Each entry that has a button presses it, only while the button may be
+  // pressed; F1, Ctrl+Q and the buttons' Alt letters press what they name.
   void menuEntriesAndKeysPressTheirButtons() {
     window_->SetValue(Ctl(N::optPersonal), 1);
     const std::pair<N, const char*> captions[] = {{N::cmdSearch, "Search"},
@@ -98,8 +94,7 @@ class WindowMenuTest : public QObject {
     QCOMPARE(window_->Text(Ctl(N::cmdClear)), std::string("Clear & go"));
   }
 
-  // The Options menu chooses the run's tables, aspects, houses, Moon and
-  // moving bodies, each entry its own choice.
+  // Each Options entry sets its own choice (moving bodies greyed in world mode).
   void optionsMenuSetsTheRunOptions_data() {
     QTest::addColumn<int>("row");
     const auto rows = test::ReadCases("qt/cases/menu_options.txt");
@@ -123,7 +118,6 @@ class WindowMenuTest : public QObject {
     }
   }
 
-  // Tab follows the form as it reads.
   void tabFollowsTheFormAsItReads() {
     QStringList got;
     for (QWidget* w : window_->TabOrder()) got << w->objectName();

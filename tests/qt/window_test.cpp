@@ -1,7 +1,5 @@
 // The window port's contract on both windows; the main window driven as a
-// user drives it; the settings store on real files. Pictures match their
-// images in tests/qt/golden but for a few pixels (FreeType versions smooth
-// text differently); SKYLOOM_GOLDEN_OUT=folder writes each one compared.
+// user drives it; the settings store on real files.
 #include <sys/stat.h>
 #include <QtTest>
 #include <QtWidgets>
@@ -33,7 +31,9 @@ using N = ControlName;
 
 namespace {
 
-// Empty when the picture matches the golden image of that name, else how not.
+// Empty when the picture matches the golden image of that name but for a few
+// pixels (FreeType versions smooth text differently), else how not;
+// SKYLOOM_GOLDEN_OUT=folder writes each one compared.
 QString GoldenMismatch(const QImage& drawn, const QString& name) {
   const QString out = QString::fromLocal8Bit(qgetenv("SKYLOOM_GOLDEN_OUT"));
   if (!out.isEmpty() && QDir().mkpath(out)) drawn.save(QDir(out).filePath(name));
@@ -52,16 +52,14 @@ QString GoldenMismatch(const QImage& drawn, const QString& name) {
   return differing <= 150 ? QString() : QString("%1: %2 pixels differ").arg(path).arg(differing);
 }
 
-// --- The window port's contract: the same table of calls, with the same
-// results and events, on the window in memory and on the Qt widgets.
+// --- The window port's contract: one table of calls, results and events.
 
 using enum ControlName;
 
 std::string S(int n) { return std::to_string(n); }
 std::string S(Rect r) { return S(r.Left) + "," + S(r.Top) + "," + S(r.Width) + "," + S(r.Height); }
 
-// One implementation, with the user's actions done its own way. Each
-// starts with the focus in the first box, where the shown Qt window puts it.
+// Each starts with the focus in the first box, where the shown Qt window puts it.
 struct MemoryRig {
   MemoryRig() {
     window.LoadDesign();
@@ -103,8 +101,8 @@ std::string Shown(std::string text) {
   return "[" + text + "]";
 }
 
-// One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns,
-// "" for nothing, or the kind of exception it throws.
+// One call of a contract row, "SetListIndex cboOrbs(1) 4": what it returns
+// or the kind of exception it throws.
 template <typename Rig>
 std::string Step(Rig& r, const std::string& step) {
   Window& w = r.window;
@@ -261,8 +259,7 @@ class WindowTest : public QObject {
   void contractOfTheWindowInMemory() { Check<MemoryRig>(); }
   void contractOfTheQtWindow() { Check<QtRig>(); }
 
-  // Geometry, colours and fonts of every control at once; the year, which
-  // depends on the day, set first.
+  // The year, which depends on the day, set first.
   void startUpLooksAsItsGoldenScreenshot() {
     for (int16_t date : {0, 1}) {
       window_->SetText(Ctl(N::txbYear, date), "2020");
@@ -274,16 +271,14 @@ class WindowTest : public QObject {
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
   }
 
-  // The great conjunction of 2020, drawn. The layout: under the pointer the
-  // report's row of the innermost band there, or of a tick close by.
+  // Under the pointer the report's row of the innermost band, or of a tick close by.
   void timelineOfARunMatchesItsGoldenImage() {
     ChooseJupiterSaturn("2020", "2020");
     QTest::mouseClick(Button(N::cmdStart), Qt::LeftButton);
     const auto& results = form_->State().Runs.Results();
     const QString mismatch = GoldenMismatch(RenderTimelineImage(BuildTimeline(results)), "timeline_2020.png");
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-    // The period over the label column is read whole, however short the
-    // rows' labels: the column is as wide as the period's text.
+    // The period over the label column is read whole, however short the labels.
     Timeline shortLabels = BuildTimeline(results);
     for (TimelineRow& row : shortLabels.rows) row.label = "Sun";
     QFont axisFont;
@@ -300,52 +295,46 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TimelineLayout layout = window.CanvasLayout();
     const int32_t january1 = results.at(0).startDay;
-    const struct {
-      double day;  // from 1 January; day d runs from d to d + 1
-      const char* starts;
-    } kCases[] = {{1.5, ""},
-                  {139.5, "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r"},
-                  {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
-                  {300.5, "Conjunction | 2020-02-14"}};
-    for (const auto& c : kCases) {
+    // A day from 1 January (day d runs from d to d + 1), the start of its tip.
+    const std::pair<double, const char*> kCases[] = {
+        {1.5, ""},
+        {139.5, "Conjunction | 2020-02-14  2020-04-28              | 2020-05-18r"},
+        {344.5, "            |             2020-11-02  2020-12-03  | 2020-12-21*"},
+        {300.5, "Conjunction | 2020-02-14"}};
+    for (const auto& [day, starts] : kCases) {
       const QString tip =
-          window.ToolTipAt(QPoint(static_cast<int>(layout.DayToX(january1 + c.day)), TimelineLayout::kRowHeight / 2));
-      QVERIFY2(c.starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(c.starts)),
-               qPrintable(QString("day %1: \"%2\"").arg(c.day).arg(tip)));
+          window.ToolTipAt(QPoint(static_cast<int>(layout.DayToX(january1 + day)), TimelineLayout::kRowHeight / 2));
+      QVERIFY2(starts[0] == '\0' ? tip.isEmpty() : tip.startsWith(QString::fromUtf8(starts)),
+               qPrintable(QString("day %1: \"%2\"").arg(day).arg(tip)));
     }
   }
 
-  // The birth place box and the results list offer what is typed in as it
-  // is typed, each entry shown whole, and the one chosen enters its text
-  // (what each offers, and a run in the zone chosen, are the form's tests).
+  // Each entry offered is shown whole, and the one chosen enters its text.
   void boxesOfferCompletionsAsTheyAreTyped() {
     test::UserClick(window_->WidgetOf(Ctl(N::optPersonal)));
     QCOMPARE(window_->As<QLineEdit>(Ctl(N::txbBirthPlace))->placeholderText(), QString("Birth place"));
-    const struct {
-      QLineEdit* line;
-      const char *typed, *first, *entered;
-    } kCases[] = {
+    const std::tuple<QLineEdit*, const char*, const char*, const char*> kCases[] = {
+        // the box, what is typed, the first entry offered, the text it enters
         {window_->As<QLineEdit>(Ctl(N::txbBirthPlace)), "Pari",
          "Paris | \u00CEle-de-France Region | FR | 48.8534 | 2.3488 | Europe/Paris", "Paris, FR"},
         {window_->As<QComboBox>(Ctl(N::cboTimezone, 0))->lineEdit(), "Europe/Ber", "Europe/Berlin", "Europe/Berlin"},
     };
-    for (const auto& c : kCases) {
-      QVERIFY(c.line != nullptr && c.line->isVisible());
-      test::UserType(c.line, c.typed);
-      QCompleter* completer = c.line->completer();
+    for (const auto& [line, typed, first, entered] : kCases) {
+      QVERIFY(line != nullptr && line->isVisible());
+      test::UserType(line, typed);
+      QCompleter* completer = line->completer();
       QVERIFY(completer != nullptr);
       QTRY_VERIFY(completer->popup()->isVisible());
-      QCOMPARE(completer->completionModel()->index(0, 0).data().toString(), QString::fromUtf8(c.first));
+      QCOMPARE(completer->completionModel()->index(0, 0).data().toString(), QString::fromUtf8(first));
       QTest::keyClick(completer->popup(), Qt::Key_Down);
       QTest::keyClick(completer->popup(), Qt::Key_Return);
-      QTRY_COMPARE(c.line->text(), QString(c.entered));
+      QTRY_COMPARE(line->text(), QString(entered));
     }
     QCOMPARE(window_->ListIndex(Ctl(N::cboTimezone, 0)), int16_t{-1});
   }
 
-  // The timeline window's saves fail as any file write does, with the
-  // system's reason (a full disk, and the earlier file left whole, are the
-  // shared writer's: the same FileReplacement as every other file's).
+  // The timeline window's saves fail with the system's reason (a full disk
+  // is the shared FileReplacement's test).
   void timelineSavesTellTheirFailures() {
     TimelineWindow window({});
     QTemporaryDir folder;
@@ -359,8 +348,7 @@ class WindowTest : public QObject {
     }
   }
 
-  // Quit pressed or the window closed during a run asks at once, the run
-  // waiting for the answer; Cancel lets it go on to its end.
+  // Quit or closing during a run asks at once; Cancel lets the run go on.
   void cancelToQuitDuringARunLetsTheRunGoOn() {
     ChooseJupiterSaturn("1990", "2030");
     for (bool closing : {false, true}) {
@@ -390,9 +378,8 @@ class WindowTest : public QObject {
     }
   }
 
-  // Restore state brings back what was saved last, from whichever window.
-  // A save cut off by a crash leaves its temporary file, which is not read;
-  // a file cut anywhere still loads, each value either as saved or missing.
+  // A crashed save's temporary file is not read; a file cut anywhere loads,
+  // each value either as saved or missing.
   void aSaveCutShortLeavesWhatWasSaved() {
     QtSettingsStore first, second;
     Form one(first), other(second);
@@ -408,8 +395,7 @@ class WindowTest : public QObject {
     QCOMPARE(StoredValues(store), saved);
     QFile file(FilePath());
     const QByteArray whole = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    // Cut at a line end, the file is as damaged as cut inside a line once it
-    // holds the count of its entries; before that it holds no saved state.
+    // Cut at a line end after the count of its entries, the file is damaged.
     const qsizetype counted = whole.indexOf("\nEntryCount=") + 1;
     QVERIFY(counted > 0 && counted < whole.indexOf("\nStateSaved="));
     const qsizetype countEnd = whole.indexOf('\n', counted) + 1;
@@ -426,17 +412,11 @@ class WindowTest : public QObject {
     }
   }
 
-  // Files that are no saved state are not read: the window starts rather
-  // than waiting on a FIFO for ever or reading until memory runs out. The
-  // next save sets them aside and writes a new file. A save that cannot be
-  // written names the file and gives the system's reason, found at the file
-  // or at its folder.
+  // Files that are no saved state are not read (a FIFO waited for ever, a
+  // device read until memory ran out); the next save sets them aside.
   void aFileThatIsNoSavedStateIsNotRead() {
-    const struct {
-      const char* fault;
-      std::function<void()> make;
-      const char* reason;  // nullptr: saved
-    } kCases[] = {
+    const std::tuple<const char*, std::function<void()>, const char*> kCases[] = {
+        // the fault, how it is made, the reason a save gives (nullptr: saved)
         {"a FIFO", [&] { QDir().mkpath(Folder()), ::mkfifo(QFile::encodeName(FilePath()).constData(), 0600); },
          nullptr},
         {"an endless device", [&] { QDir().mkpath(Folder()), QFile::link("/dev/zero", FilePath()); }, nullptr},
@@ -444,24 +424,24 @@ class WindowTest : public QObject {
         {"a file for the folder", [&] { WriteAll(Folder(), "not a folder"); }, "Not a directory"},
         {"a folder for the file", [&] { QDir().mkpath(FilePath()); }, "Is a directory"},
     };
-    for (const auto& c : kCases) {
+    for (const auto& [fault, make, reason] : kCases) {
       QDir(Folder()).removeRecursively(), QFile::remove(Folder());
-      c.make();
+      make();
       QtSettingsStore store;
-      QVERIFY2(store.Damaged() || c.reason != nullptr, c.fault);
+      QVERIFY2(store.Damaged() || reason != nullptr, fault);
       Form form(store);
       QCOMPARE(StoredValues(store), std::vector<std::string>(SavedStateValues().size()));
       form.Save("2040");
-      QVERIFY2(form.form.State().StateRecentlySaved == (c.reason == nullptr), c.fault);
-      if (c.reason != nullptr) {
+      QVERIFY2(form.form.State().StateRecentlySaved == (reason == nullptr), fault);
+      if (reason != nullptr) {
         QCOMPARE(form.window.MessageBoxes().at(0).text,
-                 "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + c.reason);
+                 "Error saving to registry:\r\n" + FilePath().toStdString() + ": " + reason);
         continue;
       }
-      QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, c.fault);
-      QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), c.fault);
+      QVERIFY2(QFileInfo(FilePath()).isFile() && QFileInfo(FilePath()).size() < 4096, fault);
+      QVERIFY2(QFileInfo(FilePath() + ".damaged").isSymLink() || QFileInfo(FilePath() + ".damaged").exists(), fault);
       QtSettingsStore again;
-      QVERIFY2(!again.Damaged(), c.fault);
+      QVERIFY2(!again.Damaged(), fault);
       QCOMPARE(StoredValues(again), StoredValues(store));
     }
   }

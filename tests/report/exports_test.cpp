@@ -1,8 +1,6 @@
-// The iCalendar export as a calendar program meets it: every UID once in a
-// file, a later export the newer copy, and a valid calendar when nothing was
-// found (the same UIDs in any zone: the east and west calendar golden files).
-// The forecast's records written as they come, and the sky's marks on the
-// timeline's axis.
+// The iCalendar export as a calendar program meets it (the same UIDs in any
+// zone: the east and west calendar golden files); the forecast's records
+// written as they come; the sky's marks on the timeline's axis.
 #include "report/exports.h"
 
 #include <gtest/gtest.h>
@@ -104,9 +102,7 @@ TEST(ICalendarExport, UidsAreUniqueAndALaterExportIsTheNewerCopy) {
   EXPECT_LT(std::stoll(Values(earlier, "SEQUENCE")[0]), std::stoll(Values(later, "SEQUENCE")[0]));
 }
 
-// RFC 5545 asks for at least one component in a calendar: an export of no
-// runs still gives one, which says so and is no event (a run without
-// transits is a golden file's).
+// RFC 5545 asks for a component in a calendar: no runs still give one, no event.
 TEST(ICalendarExport, NoRunsIsStillACalendar) {
   const std::string ics = WriteICalendar({}, {}, kWritten);
   EXPECT_EQ(Values(ics, "BEGIN"), (std::vector<std::string>{"VCALENDAR", "VJOURNAL"})) << ics;
@@ -129,8 +125,7 @@ ForecastList SpellList(const Zone& zone) {
   return list;
 }
 
-// The command line writes its records as the runs come, the window all at
-// once: the same bytes, whatever tables were asked.
+// Records written as the runs come are the bytes written all at once.
 TEST(VoidOfCourseRecords, StreamedAsTheWholeFile) {
   const Zone zone = Zone::Fixed(0, "GMT");
   for (const bool stations : {false, true}) {
@@ -158,8 +153,7 @@ TEST(TimelineSky, MarksOnTheAxisAndSpellsCutToIt) {
   const Zone zone = Zone::Fixed(3 * 3600, "GMT+3");
   ForecastList forecast = SpellList(zone);
   forecast.eclipsesAsked = forecast.lunationsAsked = true;
-  // New and full by turns: at a local midnight (21:00 UT in GMT+3), at
-  // 06:00 local, three hours before the period, and half an hour after it.
+  // At a local midnight, at 06:00, 3 hours before the period, 30 minutes after it.
   const double lunations[] = {March2024(10, 21, 0), March2024(25, 3, 0), March2024(1, 0, 0) - 0.25,
                               March2024(31, 21, 30)};
   for (size_t k = 0; k < std::size(lunations); ++k)

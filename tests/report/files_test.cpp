@@ -38,10 +38,8 @@ std::string WriteOnAFullDisk(const fs::path& path) {
   return error;
 }
 
-// A write that fails halfway, as on a full disk, leaves the earlier file
-// whole and nothing beside it, a file of several names too (its text is
-// made whole beside it before the file is touched). A replaced file keeps
-// its permissions, and a link stays a link to the file replaced.
+// A write that fails halfway leaves the earlier file whole and nothing beside
+// it, a file of several names too; a replaced file keeps its permissions.
 TEST(FileReplacement, WholeOrNotAtAll) {
   const fs::path folder = FreshFolder("replaced"), target = folder / "target.txt", link = folder / "link.txt";
   std::ofstream(target) << "the earlier report";
@@ -62,11 +60,9 @@ TEST(FileReplacement, WholeOrNotAtAll) {
   EXPECT_EQ(FilesIn(folder), 3u);
 }
 
-// A name the system takes takes its temporary too (names of 242 to 255
-// bytes failed with "File name too long"); whatever leads to the file, the
-// file is replaced and the ways to it stay as they were: a link, a link to
-// a file not made yet, a chain of links, a file of several names (hard
-// links), which is written in place once its text is whole.
+// A name the system takes takes its temporary too (names of 242 to 255 bytes
+// failed with "File name too long"); whatever leads to the file, the file is
+// replaced and the ways to it stay as they were.
 TEST(FileReplacement, NamesAndLinksKept) {
   const fs::path folder = FreshFolder("names");
   const std::string d = folder.string() + "/";
@@ -103,9 +99,8 @@ TEST(FileReplacement, NamesAndLinksKept) {
   EXPECT_EQ(WriteFileReplacing(d + "loop-a", "x"), "Too many levels of symbolic links");
 }
 
-// Temporaries are found again: those of processes that are gone (killed
-// with SIGKILL, say) are removed beside the next file written there; those
-// of a live process, and every other name, stay.
+// Temporaries of processes that are gone are removed beside the next file
+// written there; those of a live process, and every other name, stay.
 TEST(FileReplacement, StaleTemporariesRemoved) {
   const pid_t gone = ::fork();
   if (gone == 0) ::_exit(0);
@@ -126,10 +121,7 @@ TEST(FileReplacement, StaleTemporariesRemoved) {
   EXPECT_EQ(Slurp(folder / "report.csv"), "new");
 }
 
-// The window's Write command puts the output box's text with one more CR LF
-// in the file's place, the Export command the results' export; each tells
-// the file it wrote, a file that cannot be written is told, and nothing
-// else changes.
+// The window's Write and Export commands tell the file written or why not.
 TEST(WindowFiles, WriteAndExportCommands) {
   test::FormFixture f;
   test::World(f, 4, 4);  // Jupiter and Saturn in 2020

@@ -1,6 +1,5 @@
-// The report's rows written from the engine's data: which rows name their
-// aspect, and each cell's text in its place; the tables of sky events and of
-// the forecast, whose columns hold their place whatever a cell holds.
+// The report's rows written from the engine's data; the tables of sky
+// events and of the forecast, whose columns hold their place.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "report/forecast_report.h"
 #include "report/sky_event_report.h"
 #include "report/timeline.h"
+#include "support/cli_cases.h"
 #include "support/cli_runner.h"
 #include "support/engine_setup.h"
 #include "support/text_face.h"
@@ -77,8 +77,7 @@ TEST(ReportTableWriter, RowsOfARun) {
 }
 
 // The timeline tells, for any row of a run's results, the line the report
-// printed for it: here for runs of many transits of one aspect in a row,
-// and of transits of every aspect.
+// printed for it.
 TEST(ReportTableWriter, TimelineRowTextsAreTheReportsLines) {
   for (const BodyIndex outer : {Mercury, Mars}) {
     Session session(ExecutableFolder());
@@ -108,8 +107,8 @@ size_t Characters(const std::string& text) {
   return n;
 }
 
-// The natal contacts start in the same column for every position, the
-// widest ("29°59' Sagittarius") included, so that the table stays a table.
+// The natal contacts start in one column for every position, the widest
+// ("29°59' Sagittarius") included.
 TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   InitDateNames();
   const double degree = TwoPi / 360.0;
@@ -137,35 +136,21 @@ TEST(ForecastReport, ContactsColumnHoldsItsPlaceForEveryPosition) {
   EXPECT_EQ(rows, 5u) << tables;
 }
 
-// The time column is 18 characters: a zone name that leaves no room for the
-// column's border gives way to the offset then in force, and the title
-// names the zone; shorter names and the fixed zones stay in the cells.
 TEST(SkyEventReport, TimeCellsOfNamedZones) {
   InitDateNames();
-  const struct {
-    Zone zone;
-    int32_t offset;
-    const char* cell;
-    const char* titleEnd;
-  } cases[] = {
-      {*Zone::Named("Europe/Berlin"), 7200, "| 00:14 GMT+2:00    | ", "(tropical), times in Europe/Berlin\r\n"},
-      {*Zone::Named("Europe/Amsterdam"), 1172, "| 00:14 GMT+0:19:32 | ", "times in Europe/Amsterdam\r\n"},
-      {*Zone::Named("Asia/Tokyo"), 32400, "| 00:14 Asia/Tokyo  | ", "(tropical)\r\n"},
-      {*Zone::Named("Etc/GMT-14"), 50400, "| 00:14 Etc/GMT-14  | ", "(tropical)\r\n"},
-      {Zone::Fixed(-36000, "AKST/HADT"), -36000, "| 00:14 AKST/HADT   | ", "(tropical)\r\n"},
-  };
-  for (const auto& c : cases) {
+  for (const test::CaseLine& c : test::ReadCliCases("report/cases/time_cells.txt")) {
+    const int32_t offset = std::stoi(c[1]);
     SkyEventList list;
     list.stationsAsked = true;
     list.firstDay = 2460311;
     list.lastDay = 2460676;
-    list.zone = c.zone;
-    SkyEvent station{.body = Mercury, .instant = {}, .day = 2460403, .minuteOfDay = 14, .offsetSeconds = c.offset};
+    list.zone = Zone::Named(c[0]).value_or(Zone::Fixed(offset, c[0]));
+    SkyEvent station{.body = Mercury, .instant = {}, .day = 2460403, .minuteOfDay = 14, .offsetSeconds = offset};
     station.retrograde = true;
     list.stations = {station};
     const std::string tables = SkyEventTables(list);
-    EXPECT_EQ(test::Count(tables, c.cell), 1u) << tables;
-    EXPECT_EQ(test::Count(tables, c.titleEnd), 1u) << tables;
+    EXPECT_EQ(test::Count(tables, c[2]), 1u) << c.where << "\n" << tables;
+    EXPECT_EQ(test::Count(tables, c[3]), 1u) << c.where << "\n" << tables;
   }
 }
 

@@ -1,5 +1,4 @@
-// The checks before a run and the date boxes: what each input makes the
-// window say or show. The cases are in tests/runs/cases.
+// The checks before a run and the date boxes (cases in tests/runs/cases).
 #include "runs/request_checks.h"
 
 #include <gtest/gtest.h>
@@ -86,9 +85,8 @@ RunRequest Base(RunMode mode) {
 
 class Checks : public testing::TestWithParam<CaseLine> {};
 
-// The first message a press tells (the Start and Search captions as <start>
-// and <search>), or "ran"; the repair after it and the labels of the dates
-// read, as far as they were read.
+// The first message a press tells (captions as <start> and <search>), or
+// "ran"; the repair after it and the labels of the dates read.
 TEST_P(Checks, FirstMessageRepairAndLabels) {
   const CaseLine& c = GetParam();
   RunRequest r = Base(c[0] == "personal" ? RunMode::Personal : RunMode::World);
@@ -110,26 +108,15 @@ TEST_P(Checks, FirstMessageRepairAndLabels) {
   EXPECT_EQ(labels, c[4]) << c.where;
 }
 
-// One session asked again and again, as a window is or a batch's thread:
-// each end of each period is judged for each body anew, whatever it
-// answered before for the same body or the same date.
 TEST(Checks, RangesAskedAgainInOneSession) {
   Session session(ExecutableFolder());
   session.UsePlutoTable(test::SharedPluto());
-  const std::pair<const char*, const char*> presses[] = {
-      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
-      {"first=Chiron; second=Saturn", "ran"},
-      {"first=Chiron; second=Saturn; start=674,6,1", "Start date is too early for Chiron.||"},
-      {"first=Jupiter; second=Saturn; start=674,6,1", "ran"},
-      {"second=Pluto; end=2100,6,1", "End date is too late for Pluto.||"},
-      {"second=Pluto", "ran"},
-  };
-  for (const auto& [changes, expected] : presses) {
+  for (const CaseLine& c : test::ReadCases("runs/cases/checks_again.txt")) {
     RunRequest r = Base(RunMode::World);
-    Changed(r, changes);
+    Changed(r, c[0]);
     Recorder face;
     (void)session.Start(r, face);
-    EXPECT_EQ(face.told.empty() ? (face.ran ? "ran" : "nothing") : face.told.front(), expected) << changes;
+    EXPECT_EQ(face.told.empty() ? (face.ran ? "ran" : "nothing") : face.told.front(), c[1]) << c.where;
   }
 }
 
@@ -138,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Checks, testing::ValuesIn(test::ReadCases("runs/
 
 class DateEntry : public testing::TestWithParam<CaseLine> {};
 
-// Leaving a date box cleans the date's boxes to digits and writes the date
-// out. That any text ends so is the typed-inputs fuzzer's.
+// Leaving a date box cleans the date's boxes to digits and writes the date out.
 TEST_P(DateEntry, LeavingABoxCleansItAndWritesTheDateOut) {
   const CaseLine& c = GetParam();
   const auto date = static_cast<int16_t>(std::stoi(c[0]));

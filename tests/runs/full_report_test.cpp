@@ -1,6 +1,4 @@
-// A report that fills up ends where it fills: one message, one closing note,
-// and no further run of a series; a series whose runs are computed ahead on
-// other threads ends where the one computed run by run ends.
+// A report that fills up ends where it fills, told once, on threads too.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,23 +36,22 @@ SmallReport RunReport(const RunRequest& request, size_t capacity, unsigned jobs,
   return face;
 }
 
-// Jupiter's world series of 2020 in a report filled in the middle of its
-// first run, by the last row of its first run, and by that of its second;
-// then a single run appended to a full report.
+// A series filled in its first run, by the last row of its first run and of
+// its second; then a single run appended to a full report.
 TEST(FullReport, EndsWhereItFillsToldOnce) {
   RunRequest series = test::WorldRequest(Sun, Jupiter, 2020, 2020);
   series.series = SeriesKind::Outer;
   const SmallReport whole = RunReport(series, std::string::npos, 1);
   ASSERT_GE(whole.blocks.size(), 3U);
-  const struct {
-    size_t capacity, blocks;
-  } kCases[] = {{whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
-  for (const auto& c : kCases) {
-    const SmallReport face = RunReport(series, c.capacity, 1);
-    EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << c.capacity;
-    EXPECT_EQ(face.blocks.size(), c.blocks) << c.capacity;
-    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << c.capacity;
-    EXPECT_TRUE(face.text.ends_with(kEnd)) << c.capacity;
+  // The report's capacity, the blocks begun.
+  const std::pair<size_t, size_t> kCases[] = {
+      {whole.blocks[1] / 2, 1}, {whole.blocks[1] - 1, 1}, {whole.blocks[2] - 1, 2}};
+  for (const auto& [capacity, blocks] : kCases) {
+    const SmallReport face = RunReport(series, capacity, 1);
+    EXPECT_EQ(face.told, std::vector<std::string>{kFull}) << capacity;
+    EXPECT_EQ(face.blocks.size(), blocks) << capacity;
+    EXPECT_EQ(face.text.find("Textbox is full"), face.text.size() - kEnd.size()) << capacity;
+    EXPECT_TRUE(face.text.ends_with(kEnd)) << capacity;
   }
 
   SmallReport full;
@@ -67,34 +64,31 @@ TEST(FullReport, EndsWhereItFillsToldOnce) {
   EXPECT_TRUE(session.Results().empty());
 }
 
-// Cut in a first run, in the middle and near the end, each place from the
-// length of the whole report, so that a changed report still cuts its runs
-// at these places, and not cut at all: two threads tell, write and keep what
-// one does, for a world series, a sidereal whole chart with the Moon, a
-// progressed chart, and single runs of each mode.
+// Cut at shares of the whole report's length (so a changed report is cut at
+// the same places) and not cut: two threads tell, write and keep what one does.
 TEST(FullReport, OnThreadsEndsWhereOneThreadEndsIt) {
   test::InitEngineOnce();
+  auto born = [](BodyIndex transiting, BodyIndex natal, int32_t from, int32_t to) {
+    return test::PersonalRequest(transiting, natal, from, to, EnteredDate::Of(1970, 3, 15), 14, 37,
+                                 Zone::Fixed(3600, "GMT+1"));
+  };
   RunRequest world = test::WorldRequest(Sun, Saturn, 2019, 2020);
   world.series = SeriesKind::Outer;
-  RunRequest chart =
-      test::PersonalRequest(Sun, Sun, 2021, 2021, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  RunRequest chart = born(Sun, Sun, 2021, 2021);
   chart.end = EnteredDate::Of(2021, 6, 30);
   chart.series = SeriesKind::Every;
   chart.zodiac = Zodiac::Sidereal;
   chart.withMoon = true;
   chart.orbs = {10, 6, 3};
   // Moved bodies, Pluto's among them: the table is read in mid-series.
-  RunRequest progressed =
-      test::PersonalRequest(Sun, Sun, 2000, 2002, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
+  RunRequest progressed = born(Sun, Sun, 2000, 2002);
   progressed.series = SeriesKind::Every;
   progressed.progression = ProgressionKind::Progressed;
   progressed.orbs = {5, 3, 1};
   // Single runs of decades, whose fits are made ahead on a second thread.
   RunRequest worldRun = test::WorldRequest(Sun, Mercury, 1990, 2009);
   worldRun.orbs = {10, 5, 3};
-  const RunRequest personalRun =
-      test::PersonalRequest(Venus, Mars, 1990, 2019, EnteredDate::Of(1970, 3, 15), 14, 37, Zone::Fixed(3600, "GMT+1"));
-  for (const RunRequest& request : {world, chart, progressed, worldRun, personalRun}) {
+  for (const RunRequest& request : {world, chart, progressed, worldRun, born(Venus, Mars, 1990, 2019)}) {
     const std::string whole = RunReport(request, std::string::npos, 1).text;
     const size_t size = whole.size();
     ASSERT_GT(size, 3000u);

@@ -1,12 +1,5 @@
-// Natal points as the natal body of a personal run: the Ascendant, the
-// Midheaven and the cusps from the birth place, their transits to the
-// minute against the independent scan, the refusals (no place, no cusps at
-// a polar latitude), and the whole chart with its angles.
-// Progressed and directed runs against a computation by hand, straight from
-// Swiss Ephemeris: the exact minutes of a run are those of the aspects the
-// progressed (or directed) body makes, and its entries and exits those of
-// the body crossing each orb (such a body moves a day's sky in a year, so
-// the narrow orbs the sky's Moon may not have are its ordinary ones).
+// Natal points (angles and cusps from the birth place) as a personal run's
+// natal body; progressed and directed runs against a computation by hand.
 #include <gtest/gtest.h>
 #include <swephexp.h>
 
@@ -61,51 +54,31 @@ TEST(NatalPoints, TransitsOfPointsTakenFromTheHouses) {
   }
 }
 
-// One session, as a window or a batch's thread is, asked for births that
-// differ in one thing each: every natal place is that birth's own, as a
-// fresh session finds it.
+// One session asked for births that differ in one thing each: every natal
+// place is that birth's own, as a fresh session finds it.
 TEST(NatalPoints, OneSessionTakesEachBirthsOwn) {
-  struct Ask {
-    BodyIndex natal;
-    int16_t hour;
-    Zodiac zodiac;
-    double latitude;
-  };
-  const Ask asks[] = {
-      {Sun, 12, Zodiac::Tropical, 52.52},       {Sun, 18, Zodiac::Tropical, 52.52},
-      {Sun, 12, Zodiac::Sidereal, 52.52},       {Ascendant, 12, Zodiac::Tropical, 52.52},
-      {Ascendant, 18, Zodiac::Tropical, 52.52}, {Ascendant, 12, Zodiac::Sidereal, 52.52},
-      {Ascendant, 12, Zodiac::Tropical, 40.0},  {Sun, 12, Zodiac::Tropical, 52.52},
-  };
   Session shared(ExecutableFolder());
-  for (const Ask& a : asks) {
-    RunRequest r = BerlinBirth(Saturn, a.natal, 2024, 2024);
-    r.birth.hour = a.hour;
-    r.zodiac = a.zodiac;
-    r.birth.place->latitude = a.latitude;
+  for (const CaseLine& c : ReadCases("runs/cases/session_births.txt")) {
+    SCOPED_TRACE(c.where);
+    const BodyIndex natal = Natal(c[0]);
+    const double latitude = std::stod(c[3]);
+    RunRequest r = BerlinBirth(Saturn, natal, 2024, 2024);
+    r.birth.hour = static_cast<int16_t>(std::stoi(c[1]));
+    r.zodiac = c[2] == "sidereal" ? Zodiac::Sidereal : Zodiac::Tropical;
+    r.birth.place->latitude = latitude;
     Session fresh(ExecutableFolder());
     TextFace sharedFace, freshFace;
     ASSERT_TRUE(shared.Start(r, sharedFace));
     ASSERT_TRUE(fresh.Start(r, freshFace));
     const double got = shared.Results().back().natalLongitude;
-    EXPECT_EQ(got, fresh.Results().back().natalLongitude)
-        << BodyName(a.natal) << " " << a.hour << "h " << (a.zodiac == Zodiac::Sidereal ? "sidereal " : "")
-        << a.latitude;
-    if (a.zodiac == Zodiac::Tropical) {
+    EXPECT_EQ(got, fresh.Results().back().natalLongitude);
+    if (r.zodiac == Zodiac::Tropical) {
       // And the birth's own, straight from the library.
-      const double birth = swe_julday(1990, 1, 1, a.hour, SE_GREG_CAL);
-      double xx[6] = {}, cusps[13] = {}, ascmc[10] = {};
-      char err[256] = {};
-      double expected = 0;
-      if (a.natal == Sun) {
-        swe_calc_ut(birth, SE_SUN, SEFLG_SWIEPH, xx, err);
-        expected = xx[0];
-      } else {
-        swe_houses(birth, a.latitude, 13.405, 'P', cusps, ascmc);
-        expected = ascmc[SE_ASC];
-      }
-      EXPECT_NEAR(std::remainder(got * kDegrees - expected, 360.0), 0, 1e-7)
-          << BodyName(a.natal) << " " << a.hour << "h " << a.latitude;
+      const double birth = swe_julday(1990, 1, 1, *r.birth.hour, SE_GREG_CAL);
+      double cusps[13] = {}, ascmc[10] = {};
+      swe_houses(birth, latitude, 13.405, 'P', cusps, ascmc);
+      const double expected = natal == Sun ? EphemerisDegrees(Sun, birth) : ascmc[SE_ASC];
+      EXPECT_NEAR(std::remainder(got * kDegrees - expected, 360.0), 0, 1e-7);
     }
   }
 }
@@ -130,9 +103,8 @@ TEST(NatalPoints, RefusalsWithoutPlaceAndWithoutCusps) {
   }
 }
 
-// The whole chart of a birth with its place runs every transiting body to
-// the Moon and then to the Ascendant and the Midheaven; without a place it
-// ends at the Moon.
+// The whole chart of a birth with its place ends with the Ascendant and
+// the Midheaven after the Moon; without a place, at the Moon.
 TEST(NatalPoints, WholeChartAddsTheAnglesAfterTheMoon) {
   for (const bool withPlace : {true, false}) {
     RunRequest r = BerlinBirth(Sun, Sun, 2024, 2024);
@@ -155,10 +127,8 @@ TEST(NatalPoints, WholeChartAddsTheAnglesAfterTheMoon) {
   }
 }
 
-// The real instants at which off changes sign, off taking progressed days
-// after birth: scanned a hundredth of a day apart (a quarter of a year of
-// life) and bisected; each real instant is birth + 365.2422 d. A jump of
-// more than 90 is a wrap round the circle, not a crossing.
+// The real instants at which off(progressed days after birth) changes sign,
+// each birth + 365.2422 d a day; a jump of more than 90 is a wrap, no crossing.
 void Crossings(const std::function<double(double)>& off, double birth, double fromJd, double toJd,
                std::vector<double>& out) {
   const double dFrom = (fromJd - birth) / 365.2422, dTo = (toJd - birth) / 365.2422;
@@ -181,10 +151,9 @@ void ExpectSame(std::vector<double> got, std::vector<double> want, double tolera
     worst.Note((got[k] - want[k]) * 1440.0, tolerance, where + " #" + std::to_string(k));
 }
 
-// A session that keeps its samples between commands (a batch of charts, the
-// window) runs a progressed chart of one birth, a directed chart of it, then
-// of another birth: each report is the one a fresh session gives (the
-// moved body's midnights of one birth and kind do not serve another).
+// A session keeping its samples runs progressed and directed charts of two
+// births: each report a fresh session's (one birth's moved midnights do not
+// serve another).
 TEST(Progressions, ASessionKeepingItsSamplesMovesEachBirthsBodies) {
   auto request = [](ProgressionKind kind, int32_t year) {
     RunRequest r = test::PersonalRequest(Venus, Moon, 2000, 2060, EnteredDate::Of(year, 3, 8), 21, 15,
@@ -248,7 +217,7 @@ TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
             birth, fromJd, toJd, wantOrb);
 
     std::vector<double> gotExact, gotOrb;
-    for (const TransitRecord& t : run.transits) {
+    for (const TransitRecord& t : run.transits)
       for (const TransitRowData& row : t.passes) {
         if (row.minimum && row.minimum->exact) gotExact.push_back(row.minimum->instant.ut);
         for (const auto* marks : {&row.entry, &row.exit})
@@ -258,7 +227,6 @@ TEST(Progressions, ExactMinutesAndOrbDatesAgainstAComputationByHand) {
             gotOrb.push_back(InstantOf(*mark->crossing).ut);
           }
       }
-    }
     ExpectSame(gotExact, wantExact, 0.501, exact, line.where);
     ExpectSame(gotOrb, wantOrb, 1.01, orbDates, line.where);
     const std::string title = progressed ? "Progressed " : "Directed ";

@@ -1,5 +1,4 @@
-// The saved state in a store in memory. A state restored and saved again is
-// the fuzzer's; the store on real files, saves cut off, are Qt tests.
+// The saved state in a store in memory (on real files: the Qt tests).
 #include "state/saved_state.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +44,6 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
   EXPECT_EQ(written, expected);
   EXPECT_EQ(store.FlushCount(), 1);
   ASSERT_EQ(f.window.PopUps().size(), 1u);
-  // "Done" for two seconds, below and left of the second Show-all button.
   const PopUpRequest& done = f.window.PopUps()[0];
   const Rect button = f.window.Geometry(Ctl(cmdShowAll, 1));
   EXPECT_EQ(
@@ -53,11 +51,9 @@ TEST(SavedState, ASaveWritesEveryInputInOrderWithTheMarkerLast) {
       std::tuple(std::string("Done"), 1200, 300, 2000, 450, -1500));
 }
 
-// A stored position that names no entry of its list (edited or damaged by
-// hand) counts as missing: the list takes its default, at start-up and at
-// Restore state; names ignore case, as the registry's do. Only the birth
-// zone, unchosen at the first start, may stay unchosen. A state stored
-// before the birth place box restores it empty.
+// A stored position that names no entry of its list counts as missing, at
+// start-up and at Restore state; names ignore case, as the registry's do.
+// Only the birth zone, unchosen at the first start, may stay unchosen.
 TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
   const std::vector<test::CaseLine> cases = test::ReadCases("state/cases/stored_positions.txt");
   MemorySettingsStore store;
@@ -69,7 +65,6 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
       EXPECT_EQ(f.window.ListIndex(test::ControlOf(c[3])), std::stoi(c[4])) << when << " " << c.where;
     EXPECT_TRUE(f.window.MessageBoxes().empty()) << f.LastMessage().text;
     EXPECT_EQ(f.window.Text(Ctl(txbBirthPlace)), "") << when;
-    // Other choices, put in without the lists' own checks.
     for (const test::CaseLine& c : cases) f.window.RestoreListIndex(test::ControlOf(c[3]), 2);
     f.window.SetText(Ctl(txbBirthPlace), "Berlin");
     f.Press(Ctl(cmdRestoreState));
@@ -78,11 +73,9 @@ TEST(SavedState, StoredPositionsOutsideTheirListsTakeTheirDefaults) {
   EXPECT_EQ(FormFixture(StoreServices(store)).window.ListIndex(Ctl(cboTimezone, 1)), -1);
 }
 
-// A tz database name typed into a zone list is stored beside its position
-// (none then) and comes back at Restore state and at the next start, where
-// the results list keeps it rather than the machine's zone. A state stored
-// before the lists took names, or a name blank or left out, restores the
-// positions as they were; a name beside a position (edited by hand) wins.
+// A tz name typed into a zone list is stored beside its position (none then)
+// and comes back, rather than the machine's zone; a state without names
+// restores the positions, and a name beside a position wins.
 TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
   const Control results = Ctl(cboTimezone, 0), birth = Ctl(cboTimezone, 1);
   MemorySettingsStore store;
@@ -125,43 +118,33 @@ TEST(SavedState, NamesTypedIntoTheZoneListsAreKept) {
   }
 }
 
-// A failed save's message says what failed, nothing is written after it,
-// and quitting still asks: Cancel keeps the window, and so does Yes with a
-// failing save (a store on a file names it and says why: window_test's
-// aFileThatIsNoSavedStateIsNotRead). A quit within eleven ticks of a save
-// that went through does not ask again. Yes to the question during a run
-// stops the run and saves before the program ends.
+// A failed save says what failed and writes nothing after it; quitting then
+// still asks, and Yes with a failing save keeps the window. A quit within
+// eleven ticks of a save does not ask; Yes during a run stops it and saves.
 TEST(SavedState, QuittingAfterASaveAndDuringARun) {
-  const struct {
-    std::optional<StoreOperation> failing;
-    int ticks;
-    std::string message, lastWrite;
-  } kCases[] = {
-      {StoreOperation::WriteValue, 0, "strKey=\\SKL\\Day\r\nstrName=1\r\nstrValue=31", "\\Month 1"},
-      {StoreOperation::Flush, 0, "The system cannot write to the specified device.", " StateSaved"},
-      {std::nullopt, 10, "", " StateSaved"},
-      {std::nullopt, 11, "", " StateSaved"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.message + " after ticks " + std::to_string(c.ticks));
+  for (const test::CaseLine& c : test::ReadCliCases("state/cases/quitting.txt")) {
+    SCOPED_TRACE(c.where);
+    const std::optional<StoreOperation> failing =
+        c[0] == "-" ? std::nullopt
+                    : std::optional(c[0] == "flush" ? StoreOperation::Flush : StoreOperation::WriteValue);
+    const int ticks = std::stoi(c[1]);
     MemorySettingsStore store;
     FormFixture f(StoreServices(store));
-    store.SetFaultHook([&c](StoreOperation operation, std::string_view keyPath, std::string_view name) {
-      const bool day = c.failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
-      return operation == c.failing && day ? StoreWriteFault : StoreSuccess;
+    store.SetFaultHook([&failing](StoreOperation operation, std::string_view keyPath, std::string_view name) {
+      const bool day = failing == StoreOperation::Flush || (keyPath.ends_with("\\Day") && name == "1");
+      return operation == failing && day ? StoreWriteFault : StoreSuccess;
     });
     f.Press(Ctl(cmdSaveState));
-    const bool failed = c.failing.has_value();
-    EXPECT_EQ(f.LastMessage().text, failed ? "Error saving to registry:\r\n" + c.message : "");
+    const bool failed = failing.has_value();
+    EXPECT_EQ(f.LastMessage().text, failed ? "Error saving to registry:\r\n" + c[2] : "");
     EXPECT_EQ(f.window.PopUps().empty(), failed);
-    EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + " " + store.Writes().back().name, c.lastWrite);
-    for (int t = 0; t < c.ticks; ++t) f.form.TimerTick();
+    EXPECT_EQ(store.Writes().back().keyPath.substr(kSkl.size()) + "\\" + store.Writes().back().name, c[3]);
+    for (int t = 0; t < ticks; ++t) f.form.TimerTick();
     f.window.QueueAnswer(MsgAnswer::Cancel);
     f.Press(Ctl(cmdQuit));
     if (failed) f.window.QueueAnswer(MsgAnswer::Yes), f.Press(Ctl(cmdQuit));
-    EXPECT_EQ(f.form.Ended(), c.ticks == 10);
-    // The question twice, the failed save again; or the question once.
-    EXPECT_EQ(f.window.MessageBoxes().size(), failed ? 4u : c.ticks == 10 ? 0u : 1u);
+    EXPECT_EQ(f.form.Ended(), ticks == 10);
+    EXPECT_EQ(f.window.MessageBoxes().size(), failed ? 4u : ticks == 10 ? 0u : 1u);
   }
   MemorySettingsStore store;
   FormFixture f(StoreServices(store));

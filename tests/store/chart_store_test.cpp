@@ -1,7 +1,4 @@
-// The chart collection's file: a first-version file brought up to date with
-// its charts kept, files that are no collection (or of a newer version)
-// refused and left byte for byte, and the names, tags and transactions of
-// the charts it holds.
+// The chart collection's file.
 #include "store/chart_store.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +20,7 @@ using skyloom::test::FreshFolder;
 using skyloom::test::Slurp;
 
 StoredChart Chart(const std::string& name, std::vector<std::string> tags = {}) {
-  StoredChart c;
-  c.name = name;
-  c.birthDate = "1970-03-15";
-  c.birthTime = "14:37";
-  c.birthZone = "Europe/Berlin";
-  c.tags = std::move(tags);
-  return c;
+  return {name, "1970-03-15", "14:37", "Europe/Berlin", "", {}, {}, "", std::move(tags), ""};
 }
 
 std::vector<std::string> Names(const std::vector<StoredChart>& charts) {
@@ -38,8 +29,7 @@ std::vector<std::string> Names(const std::vector<StoredChart>& charts) {
   return names;
 }
 
-// Runs the statements on the file as another program would; the first value
-// of the last row they give.
+// Runs the statements as another program would; the last row's first value.
 std::string Sql(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
   EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
@@ -129,8 +119,7 @@ TEST(ChartStore, AWriterWaitsForTheOtherProgramsTransaction) {
   const std::string path = (FreshFolder("store-busy") / "charts.sqlite").string();
   ChartStore store(path);
   store.Add(Chart("Ann"));
-  // The other program holds the write lock while it adds a chart, and lets
-  // it go once this one has begun to wait for it.
+  // The other program holds the write lock until this one waits for it.
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other,

@@ -28,9 +28,7 @@ std::string Unescaped(const std::string& text) {
 }  // namespace
 
 const std::string& CaseLine::operator[](std::size_t index) const {
-  if (index >= fields.size()) {
-    throw std::out_of_range(where + ": field " + std::to_string(index + 1) + " missing");
-  }
+  if (index >= fields.size()) throw std::out_of_range(where + ": field " + std::to_string(index + 1) + " missing");
   return fields[index];
 }
 
@@ -58,9 +56,8 @@ std::vector<CaseLine> ReadCases(const std::string& relativePath) {
 
 std::string CaseName(const CaseLine& line) {
   std::string name;
-  for (char c : line.where.substr(line.where.rfind('/') + 1)) {
+  for (char c : line.where.substr(line.where.rfind('/') + 1))
     name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  }
   return name;
 }
 

@@ -1,7 +1,6 @@
-// Tables of test cases kept as text beside the tests: one case a line,
-// fields separated by " | " (spaces around the bar are trimmed), lines
-// starting with '#' and empty lines skipped. A field may hold "\n" and "\t",
-// read as a line end and a tab, so whole messages fit on one line.
+// Tables of test cases beside the tests: one case a line, fields separated
+// by " | ", '#' lines and empty ones skipped; "\n" and "\t" in a field are a
+// line end and a tab.
 #pragma once
 
 #include <string>
@@ -17,10 +16,9 @@ struct CaseLine {
   const std::string& operator[](std::size_t index) const;
 };
 
-// The cases of a file under the tests folder ("cli/cases/runs.txt"). A file
-// that cannot be read, or holds no case, throws std::runtime_error: the test
-// reading it fails (or, read while tests are registered, the program stops).
-// Free of any test framework, so the Qt Test programs read cases too.
+// The cases of a file under the tests folder ("cli/cases/runs.txt"); a file
+// unread or without a case throws std::runtime_error. No test framework's,
+// so the Qt Test programs read cases too.
 std::vector<CaseLine> ReadCases(const std::string& relativePath);
 
 // For INSTANTIATE_TEST_SUITE_P names: letters and digits of the line's

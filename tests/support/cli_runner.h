@@ -11,18 +11,14 @@ struct CliResult {
   int status = -1;  // -1 when the program did not exit by itself
 };
 
-// The arguments go to the shell as they are, after the runner's own
-// redirections (so that one of theirs, ">/dev/full", wins); prefix comes
-// before the program (an environment change, say). A limit above 0 makes a
-// disk that takes no file beyond that many bytes (RLIMIT_FSIZE in the child,
-// SIGXFSZ ignored, so that writes fail with EFBIG as on a full disk with
-// ENOSPC), standard output and error included. program: another copy of
-// the program than the built one.
+// The arguments go to the shell after the runner's own redirections (so
+// that one of theirs, ">/dev/full", wins); prefix before the program. A
+// limit above 0 makes a disk that takes no file beyond that many bytes
+// (RLIMIT_FSIZE, SIGXFSZ ignored: writes fail with EFBIG).
 CliResult RunCli(const std::string& arguments, const std::string& prefix = "", long limit = 0,
                  const std::filesystem::path& program = {});
-// The same as an unprivileged user when the tests run as root, so that file
-// permissions hold (a copy of the program and of its timeline library in the
-// scratch folder, as the build folder may be closed to other users).
+// As an unprivileged user when the tests run as root, so that permissions
+// hold (from copies in the scratch folder: the build folder may be closed).
 CliResult RunCliUnprivileged(const std::string& arguments);
 std::filesystem::path CliProgram();
 

@@ -9,15 +9,11 @@
 #include "ports/calendar_library.h"
 #include "ports/ephemeris.h"
 #include "ports/program_folder.h"
-#include "runs/form_state.h"
 
 namespace skyloom::test {
 
 void InitEngineOnce() {
-  static const bool done = [] {
-    InitDateNames();
-    return true;
-  }();
+  static const bool done = (InitDateNames(), true);
   (void)done;
 }
 
@@ -32,10 +28,7 @@ const std::shared_ptr<const PlutoTable>& SharedPluto() {
 }
 
 int32_t Day(int32_t year, int32_t month, int32_t day) {
-  CalendarDate date;
-  date.Year = year;
-  date.Month = month;
-  date.Day = day;
+  CalendarDate date{year, month, day};
   return date_to_day_number(date);
 }
 
@@ -82,7 +75,5 @@ const BodyPositions& TestPositions() {
   static const BodyPositions positions(TestLibrary(), &TestPluto());
   return positions;
 }
-
-void GivePluto(FormState& state) { state.Runs.UsePlutoTable(SharedPluto()); }
 
 }  // namespace skyloom::test

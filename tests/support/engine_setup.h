@@ -11,7 +11,6 @@
 #include "engine/positions.h"
 
 namespace skyloom {
-struct FormState;
 class SwissEphemeris;
 }  // namespace skyloom
 
@@ -26,8 +25,6 @@ const std::shared_ptr<const PlutoTable>& SharedPluto();
 SwissEphemeris& TestLibrary();
 // Positions from that library and that table.
 const BodyPositions& TestPositions();
-// Gives a window's state the loaded table, as a first run with Pluto would.
-void GivePluto(FormState& state);
 // Day number of a Gregorian date.
 int32_t Day(int32_t year, int32_t month, int32_t day);
 // The day number of a date of a case file, "2020-12-21" ("-400-02-29" too).

@@ -15,14 +15,24 @@ namespace {
 
 constexpr int32 kSweBody[] = {0,         SE_SUN,     SE_MERCURY, SE_VENUS, SE_MARS,      SE_JUPITER,   SE_SATURN,
                               SE_URANUS, SE_NEPTUNE, SE_PLUTO,   SE_MOON,  SE_TRUE_NODE, SE_MEAN_NODE, SE_CHIRON};
-// By aspect number: the five major aspects, then semisextile, semisquare,
-// quintile, sesquiquadrate, biquintile and quincunx.
+// By aspect number: the five major, then the six minor aspects.
 constexpr double kAspectDegrees[] = {0, 0, 180, 90, 120, 60, 30, 45, 72, 135, 144, 150};
 constexpr double kArcMinute = 1.0 / 60;
 constexpr double kScanStep = 0.25;  // days
 constexpr double kMinutesPerDay = 1440;
 
 double Midnight(int32_t day, int16_t zone) { return day - 0.5 - zone / 1440.0; }
+
+// Whether the pair is outside the orb at both midnights of the day.
+bool OutsideAllDay(const IndependentRun& run, int32_t day, int16_t zone, double orb) {
+  return IndependentDeviation(run, Midnight(day, zone)) >= orb &&
+         IndependentDeviation(run, Midnight(day + 1, zone)) >= orb;
+}
+
+// Whether the row enters and leaves orb o on that day.
+bool InAndOutOn(const TransitRowData& row, OrbIndex o, int32_t day) {
+  return row.entry[o] && row.exit[o] && row.entry[o]->day == day && row.exit[o]->day == day;
+}
 
 // How far body A leads body B, in (-180, 180].
 double Lead(const IndependentRun& run, double jd) {
@@ -134,16 +144,14 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
   const bool pluto = run.bodyA == Pluto || (run.world && run.bodyB == Pluto);
   const double from = Midnight(result.startDay, zone), to = Midnight(result.endDay + 1, zone);
   const std::vector<ScanMinimum> scan = ScanMinima(run, from, to);
-  // The first local midnight of the period with positions of both bodies:
-  // Pluto's data begin at 0h UT of 1600-01-01.
+  // The first local midnight with positions of both bodies (Pluto's too).
   double firstJudged = from;
   for (int32_t d = result.startDay; pluto && firstJudged < FirstTableDay - 0.5; ++d) firstJudged = Midnight(d, zone);
   const std::string pairName = BodyName(run.bodyA) + (run.world ? "-" : "-natal ") + BodyName(run.bodyB);
   const std::string pair = pairName + ": ";
 
-  // A minute is the nearest one when it lies within half a minute of the
-  // instant. Pluto's table may stand up to half an arc second off the
-  // ephemeris, which moves a slow pair's minute by as much as that takes.
+  // The nearest minute lies within half a minute of the instant, and as far
+  // again as Pluto's table, up to 0.5" off the ephemeris, moves a slow pair.
   auto tolerance = [&](const ScanMinimum& m) {
     double minutes = 0.5 + 2e-3;
     if (pluto) {
@@ -166,8 +174,7 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
     auto complain = [&](const std::string& what) {
       problems.push_back(pair + "row " + std::to_string(row) + " (" + AspectTable[data.aspect].Name + "): " + what);
     };
-    // The minute of an orb crossing is the nearest one to the instant the
-    // deviation passes the orb, which lies within the day of its date.
+    // An orb crossing's minute is the nearest one, within the day of its date.
     auto checkCrossing = [&](const DateMark& mark, double orb, bool entry, const char* what) {
       if (!mark.crossing) {
         complain(std::string(what) + " on " + FormatDayNumber(mark.day) + " has no minute");
@@ -179,8 +186,6 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
         complain(std::string(what) + " at " + Minute(at, zone) + " is not on " + FormatDayNumber(mark.day));
         return;
       }
-      // The crossing nearest the minute: the sign of deviation - orb changes
-      // within the minutes around it.
       auto beyond = [&](double t) { return IndependentDeviation(run, t) - orb; };
       const double span = 30.0 / kMinutesPerDay;
       const double a = std::max(from, at - span), b = std::min(to, at + span);
@@ -194,13 +199,10 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
     };
     for (OrbIndex o = 0; o < 3; ++o) {
       const double orb = result.orbDegrees[o];
-      // A middle or inner orb entered and left between two midnights, on
-      // the day of the row's exact aspect, has that day as both dates.
+      // An inner orb passed between two midnights has that day as both dates.
       auto passedOn = [&](int32_t d) {
-        return o > 0 && data.entry[o] && data.exit[o] && data.entry[o]->day == d && data.exit[o]->day == d &&
-               data.minimum && data.minimum->exact && data.minimum->day == d &&
-               IndependentDeviation(run, Midnight(d, zone)) >= orb &&
-               IndependentDeviation(run, Midnight(d + 1, zone)) >= orb;
+        return o > 0 && InAndOutOn(data, o, d) && data.minimum && data.minimum->exact && data.minimum->day == d &&
+               OutsideAllDay(run, d, zone, orb);
       };
       // An orb date is the day between whose midnights the pair crosses it.
       auto checkDay = [&](const std::optional<DateMark>& mark, bool entry) {
@@ -239,21 +241,15 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       const std::string where = pairName + " " + AspectTable[data.aspect].Name + " " + Minute(m.instant.ut, zone);
       if (exactMinutes.Note((m.instant.ut - s.instant) * kMinutesPerDay, tolerance(s), where)) {
         reported[nearest] = true;
-        // An inner (or the Moon's middle) orb entered and left between two
-        // midnights has that day as its entry and its exit.
+        // And conversely, such an orb has that day as its entry and exit.
         const auto day = static_cast<int32_t>(std::floor(s.instant + zone / 1440.0 + 0.5));
-        for (OrbIndex o = 1; o < 3; ++o) {
-          const double orb = result.orbDegrees[o];
-          if (IndependentDeviation(run, Midnight(day, zone)) >= orb &&
-              IndependentDeviation(run, Midnight(day + 1, zone)) >= orb &&
-              !(data.entry[o] && data.exit[o] && data.entry[o]->day == day && data.exit[o]->day == day))
+        for (OrbIndex o = 1; o < 3; ++o)
+          if (OutsideAllDay(run, day, zone, result.orbDegrees[o]) && !InAndOutOn(data, o, day))
             complain("orb " + std::to_string(o) + " passed on " + FormatDayNumber(day) +
                      " is not entered and left that day");
-        }
       }
     } else {
-      // A closest approach: a least size the scan found, or the first
-      // midnight of the period when the pair was already separating.
+      // A least size the scan found, or the first midnight, already separating.
       const double size = m.deviation * kDegreesPerRadian;
       bool matched = std::fabs(m.instant.ut - firstJudged) < 1e-9 &&
                      std::fabs(IndependentDeviation(run, firstJudged) - size) < (pluto ? 1.0 : 0.1) / 3600;
@@ -268,8 +264,7 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
       if (day != m.day) complain("closest approach's date is not that of its instant");
     }
   }
-  // Completeness: every exact aspect of the period of an aspect the run
-  // looked for is in the table.
+  // Every exact aspect of the scan the run looked for is in the table.
   for (size_t i = 0; i < scan.size(); ++i)
     if (scan[i].exact && !reported[i] && result.aspects.Has(scan[i].aspect))
       problems.push_back(pair + AspectTable[scan[i].aspect].Name + " exact at " + Minute(scan[i].instant, zone) +

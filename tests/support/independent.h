@@ -1,10 +1,7 @@
-// Checks of a run's results against positions computed here straight from
-// Swiss Ephemeris, without the program's own position code: each orb date
-// must be the day on which the pair crosses that orb between two local
-// midnights, and its minute the nearest to that crossing; a scan of the whole period finds every exact aspect and every
-// local minimum of each aspect's deviation on its own, and the table must
-// hold exactly those exact aspects, each at the nearest minute, and only
-// closest approaches the scan found, at their size and date.
+// Checks of a run's results against positions straight from Swiss
+// Ephemeris, without the program's own position code: orb dates the days the
+// pair crosses them, at the nearest minute; exactly the exact aspects a scan
+// of the period finds, at the nearest minute; only closest approaches it found.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +41,7 @@ struct ScanMinimum {
 // by bisection and golden-section search.
 std::vector<ScanMinimum> ScanMinima(IndependentRun run, double from, double to);
 
-// A change of an integer key(t) found by a scan: the instant (UT), bisected
-// to a hundredth of a second, and the key before and after it.
+// A change of an integer key(t): the instant (UT), to a hundredth of a second.
 struct KeyChange {
   double at;
   int before, after;
@@ -70,10 +66,8 @@ std::vector<KeyChange> ScanChanges(Key key, double from, double to) {
 
 class WorstError;
 
-// Every problem found in a run's results, one text each. How far each exact
-// aspect and each orb crossing lies from the scan's, in minutes of time,
-// goes to exactMinutes, which fails the test for one beyond the nearest
-// minute. Only the aspects the run looked for must all be found.
+// Every problem found in a run's results; how far each exact aspect and
+// orb crossing lies from the scan's, in minutes, goes to exactMinutes.
 std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMinutes);
 // The same, each problem a failure of the test.
 void ExpectIndependentlyRight(const RunResult& result, WorstError& exactMinutes);

@@ -1,9 +1,6 @@
-// The largest error of a table of comparisons with independent values,
-// kept while the test runs and told when it ends, with its tolerance, so
-// that a passing test still shows how close it came:
+// The largest error, against its own tolerance, of a table of comparisons,
+// told when the test ends so that a passing test shows how close it came:
 //   [ worst ] exact minutes: 0.48 min of 0.502 min tolerance (Jupiter-Saturn 2020-12-21 18:20)
-// The worst is the error largest against its own tolerance, as tolerances
-// may differ from row to row.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,4 @@
-// The window's birth place box, against an atlas in memory: what it offers
-// as it is typed in, the place a personal run's request carries, Start
-// refusing a place that names none (the box saved and restored with the
-// state is the saved state's tests).
+// The window's birth place box, against an atlas in memory.
 #include "ui/birth_place_box.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +84,6 @@ TEST(BirthPlaceBox, StartRefusesAPlaceThatNamesNone) {
       continue;
     }
     ASSERT_EQ(f.window.MessageBoxes().size(), 1u);
-    // The other commands of a personal run refuse it alike.
     f.Press(Ctl(cmdShowAll, 0));
     f.Press(Ctl(cmdSearch));
     ASSERT_EQ(f.window.MessageBoxes().size(), 3u);

@@ -1,6 +1,5 @@
-// The window's charts: a chart put into the birth inputs runs as the
-// command line runs it with --chart, and the inputs kept as a chart give
-// the chart back, unless a run would refuse them.
+// A chart put into the birth inputs runs as --chart runs it, and the inputs
+// kept as a chart give it back, unless a run would refuse them.
 #include "ui/chart_list.h"
 
 #include <gtest/gtest.h>

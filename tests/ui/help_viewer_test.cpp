@@ -48,9 +48,9 @@ std::string Shown(MemoryViewer& viewer, TextViewer& core, const fs::path& folder
   return m.title + ": " + m.text + (viewer.Visible() ? " (still shown)" : "");
 }
 
-// The toolkit hands the activation back to the viewer when its message box
-// closes; that must not start the load, and its message, over again.
-struct ReactivatingViewer : MemoryViewer {  // as the Qt viewer does
+// Activated again as its message box closes, as the Qt viewer is: that must
+// not start the load, and its message, over again.
+struct ReactivatingViewer : MemoryViewer {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override {
     const MsgAnswer answer = MemoryViewer::MessageBox(request);
     if (Messages().size() < 5) UserActivate();
@@ -58,8 +58,8 @@ struct ReactivatingViewer : MemoryViewer {  // as the Qt viewer does
   }
 };
 
-// Up to 65530 characters (not bytes) the file is shown whole, line ends and
-// all; from there on it is cut between two notes, never inside a character.
+// Up to 65530 characters (not bytes) the file is shown whole; from there on
+// it is cut between two notes, never inside a character.
 TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
   const fs::path folder = test::FreshFolder("help"), file = folder / HelpFileName;
   const std::string path = file.string();
@@ -81,8 +81,7 @@ TEST(HelpViewer, ShowsTheFileOrSaysWhyNot) {
       {"a folder", [&] { fs::create_directory(file); }, "Error reading file: Error 57.  " + path + ": Is a directory."},
       {"unreadable", [&] { write("Secret.\r\n"), fs::permissions(file, fs::perms::none); },
        "Error reading file: Error 75.  " + path + ": Permission denied.", true},
-      // Files that are no help text: not read at all, rather than waited on
-      // for ever or read until memory runs out.
+      // Not waited on for ever or read until memory runs out.
       {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); },
        "Error reading file: Error 57.  " + path + ": Not a regular file."},
       {"far larger than any help text", [&] { write(""), fs::resize_file(file, 300 << 20); },

@@ -1,7 +1,5 @@
-// What the window adds to the command line's inputs: the bodies of its
-// lists, any birth minute, the menus' choices and the whole chart, each read
-// into the run's request and kept by a saved state; the tables and files a
-// window run gives beside the command line's; a run's progress.
+// What the window adds to the command line's inputs, read into the run's
+// request and kept by a saved state; a window run against the command line's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -47,8 +45,7 @@ RunOptions OptionsOf(const std::string& text) {
   return o;
 }
 
-// The request's share of the options, in the same words, with its series
-// and search aspect.
+// The request's options in the same words, with its series and search aspect.
 std::string RequestText(const RunRequest& r) {
   const RunOptions o{r.stations, r.ingresses, r.houseIngresses, r.aspects,      r.houses,
                      r.withMoon, r.eclipses,  r.lunations,      r.voidOfCourse, r.progression};
@@ -63,8 +60,7 @@ WindowCommand CommandOf(const std::string& name) {
   throw std::invalid_argument("no command " + name);
 }
 
-// Mars to the natal Sun, or Jupiter and Saturn, the birth minute typed and
-// a minor search aspect chosen.
+// Mars to the natal Sun or Jupiter and Saturn, with a minute and a search aspect.
 void Inputs(FormFixture& f, const std::string& mode) {
   if (mode == "world") return test::World(f, 4, 5);
   test::Personal(f, 3, 0, "1980");
@@ -73,10 +69,8 @@ void Inputs(FormFixture& f, const std::string& mode) {
   f.Choose(Ctl(cboSearchAspect), 8);  // sesquiquadrate
 }
 
-// Each list's entries, in either mode, name the bodies its positions ask
-// for (those of states saved before the later entries first). Hour and
-// minute as picked (14:30) or typed; a minute that is none leaves the time
-// unread, so the run asks for it.
+// Each list's entries name the bodies its positions ask for; hour and minute
+// picked or typed (a minute that is none leaves the time unread).
 TEST(WindowInputs, ListEntriesAndTheBirthMinuteReachTheRequest) {
   FormFixture f;
   for (const CaseLine& c : ReadCases("ui/cases/body_lists.txt")) {
@@ -104,8 +98,7 @@ TEST(WindowInputs, ListEntriesAndTheBirthMinuteReachTheRequest) {
   }
 }
 
-// Each choice reaches the request alone, as the command allows it (that a
-// saved state keeps them is the damaged states' first row).
+// Each choice reaches the request alone, as the command allows it.
 TEST(WindowInputs, MenuChoicesReachTheRequest) {
   for (const CaseLine& c : ReadCases("ui/cases/menu_choices.txt")) {
     FormFixture f;
@@ -125,8 +118,7 @@ TEST(WindowInputs, MenuChoicesReachTheRequest) {
 const char* const kEverything =
     "stations ingresses houseIngresses withMoon eclipses lunations voidOfCourse aspects 1 3 8 11 houses 2 moving 1";
 
-// A state saved before an input existed (it is missing), or with it
-// damaged, loads that one with its default and the rest as saved.
+// A value missing (saved before the input existed) or damaged takes its default.
 TEST(WindowInputs, MissingOrDamagedValuesTakeTheirDefaults) {
   for (const CaseLine& c : ReadCases("ui/cases/damaged_states.txt")) {
     MemorySettingsStore store;
@@ -149,8 +141,7 @@ TEST(WindowInputs, MissingOrDamagedValuesTakeTheirDefaults) {
   }
 }
 
-// A personal window run shows the command line's report, its tables after
-// the transits included, and its CSV file is the command line's.
+// A personal window run's report, tables included, and CSV are the command line's.
 TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
   for (const CaseLine& c : ReadCases("ui/cases/window_runs.txt")) {
     FormFixture f;
@@ -175,12 +166,9 @@ TEST(WindowInputs, AWindowRunGivesTheCommandLinesReportAndFile) {
   }
 }
 
-// A Show-all series runs only with nested orbs: it says so once, after the
-// list's own check, and leaves the output box as it was. With the orbs
-// mended, a run shows each day it reaches and its share of the period, and
-// the progress goes once the run is over. The conjunction is in orb on the
-// first day, so the run starts back on 3 December, where its orb began: the
-// share is of the period the run walks.
+// A Show-all series runs only with nested orbs, and says so once, after the
+// list's own check. A run shows each day it reaches and its share of the
+// period it walks (back from 3 December, where the orb began).
 TEST(WindowInputs, ASeriesWithOrbsNotNestedRunsNothingAndARunShowsItsProgress) {
   FormFixture f;
   test::World(f, 4, 5);

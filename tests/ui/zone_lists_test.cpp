@@ -1,7 +1,4 @@
-// The window's zone lists taking tz database names: what they offer as a
-// name is typed, the results read in a named zone's clock, and the names a
-// run refuses (unknown, or a birth time the zone repeated or skipped), with
-// the focus on the list.
+// The window's zone lists taking tz database names.
 #include "ui/zone_lists.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +27,8 @@ std::vector<std::string> Offered(const MemoryWindow& w, Control list) {
   return entered;
 }
 
-// What the lists offer as a name is typed; a name typed stays when the lists
-// are refilled with or without the North American abbreviations.
+// A name typed stays when the lists are refilled with or without the North
+// American abbreviations.
 TEST(ZoneLists, OfferTheNamesThatWhatIsTypedStartsAndKeepThemOnARefill) {
   FormFixture f;
   for (const Control list : {kResults, kBirth}) {
@@ -59,9 +56,7 @@ TEST(ZoneLists, OfferTheNamesThatWhatIsTypedStartsAndKeepThemOnARefill) {
   }
 }
 
-// The great conjunction of 2020 at 18:21 UT, in the clock of the zone typed
-// (Sydney keeps daylight-saving time in December, +11:00, and is a day on);
-// the clocks of other zones are the engine's tests.
+// The great conjunction of 2020 at 18:21 UT, in the clock of the zone typed.
 TEST(ZoneLists, ResultsInATypedZoneAreInItsClock) {
   for (const CaseLine& c : ReadCases("ui/cases/zone_clocks.txt")) {
     SCOPED_TRACE(c.where);
@@ -97,10 +92,8 @@ TEST(ZoneLists, ARunRefusesAnUnknownNameOrABirthTimeTheZoneRepeatedOrSkipped) {
       const MessageBoxRequest& box = f.window.MessageBoxes().back();
       EXPECT_TRUE(box.text.starts_with(c[5])) << box.text;
       EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-      // The results zone is refused as the pressed button's, the birth zone
-      // as the other birth checks are, with the run's caption.
+      // The results zone refused as the pressed button's, the birth zone as a birth check.
       EXPECT_EQ(box.title, press.name == cmdSearch && list == kResults ? "Search" : f.window.Text(Ctl(cmdStart)));
-      // The name stays to be mended, and the list has the focus for it.
       EXPECT_TRUE(f.window.HasFocus(list));
       EXPECT_EQ(f.window.Text(list), c[1]);
       EXPECT_EQ(f.Output(), "");
