@@ -129,8 +129,8 @@ class LongitudeFits {
 
 // Fits for decisions handed from a thread that makes them ahead of a run to
 // the run's own set (LongitudeFits::TakeAhead), which tells it how far the
-// run has come: the maker works from the end of the run's period backwards
-// and stops where the run, making the spans it finds missing, has reached.
+// run has come: the maker skips the spans the run, making those it finds
+// missing, has reached.
 class FitsAhead {
  public:
   // The maker's side: fits made (of the same ephemeris; any zodiac, as
