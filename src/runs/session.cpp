@@ -170,8 +170,7 @@ class FitsMadeAhead {
       : midnights_(midnights) {
     if (static_cast<int64_t>(run.endDay) - run.startDay < kFewestDays) return;
     // The spans that hold the midnights the walk looks at, and half an hour
-    // beyond the last (the retrograde test's), eight at a time, the latest
-    // first.
+    // beyond the last (the retrograde test's), eight at a time.
     struct Chunk {
       double from = 0;
       uint32_t bodies = 0;
