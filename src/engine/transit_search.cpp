@@ -741,6 +741,45 @@ RunEnd Run::Perform() {
 
 }  // namespace
 
+std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositions& positions, int32_t near,
+                                    int32_t reach) {
+  // Kept from the orb: the midnights of a run may take the nutation from
+  // fits, a hair from the positions here.
+  constexpr double kMargin = 1e-7;
+  constexpr int kTries = 64;
+  auto pair = [&](int32_t day, double& a, double& b) {
+    const double jd = LocalMidnight(day, run.zone).ut;
+    const Position first = positions.Longitude(run.bodies[0], jd, run.zodiac);
+    const Position second =
+        run.world ? positions.Longitude(run.bodies[1], jd, run.zodiac) : Position{PositionStatus::Known, run.natalLongitude};
+    a = first.longitude;
+    b = second.longitude;
+    return first.Known() && second.Known();
+  };
+  auto known = [&](int32_t day) {
+    double a = 0, b = 0;
+    return pair(day, a, b);
+  };
+  // A body's data is one stretch of days: known at both ends of the walk's
+  // midnights, it is known at every one (a day it lacks would leave a
+  // transit open across the cut).
+  if (!known(run.startDay - 1) || !known(run.endDay + 2)) return std::nullopt;
+  const int32_t step = std::max<int32_t>(1, reach / (kTries / 2));
+  for (int k = 0; k <= kTries; ++k) {
+    const int32_t day = near + (k % 2 == 1 ? -1 : 1) * ((k + 1) / 2) * step;
+    if (day <= run.startDay || day > run.endDay) continue;
+    double a = 0, b = 0;
+    if (!pair(day, a, b)) continue;
+    const double separation = AngularSeparation(a, b);
+    const double widest = *std::ranges::max_element(run.orbs.OrbRadians);
+    bool clear = true;
+    for (const AspectIndex aspect : run.aspects.List())
+      clear = clear && std::fabs(separation - AspectTable[aspect].Angle) > widest + kMargin;
+    if (clear) return day;
+  }
+  return std::nullopt;
+}
+
 RunResult ResultOf(const RunDescription& run) {
   RunResult result;
   result.world = run.world;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
@@ -40,6 +41,16 @@ RunEnd SearchTransits(const RunDescription& run, MidnightLongitudes& midnights, 
 // The same with samples of the run's own.
 RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions, TransitTable& table, RunResult& result,
                       RunObserver& observer);
+
+// A day of the run's period, within `reach` days of `near`, at whose first
+// midnight the pair lies clear of every aspect's outer orb (beyond doubt) and
+// whose bodies have data over the whole period. No transit is under way
+// there: the run cut at that day, into the days before it and the days from
+// it on, hands over the rows of the whole run, those of the first part
+// first. Looked for at up to 65 midnights spread over the reach, nearest
+// first; none where every one of them is in some orb.
+std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositions& positions, int32_t near,
+                                    int32_t reach);
 
 // The results of a run before any transit: what was asked.
 RunResult ResultOf(const RunDescription& run);

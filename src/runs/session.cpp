@@ -111,6 +111,78 @@ struct RunRecording {
   bool firstRowEmpty = true;
 };
 
+// The run searched with every row taken and recorded; nextDay tells whether
+// it goes on to a day.
+RunRecording RecordRun(const RunDescription& run, MidnightLongitudes& midnights,
+                       const std::function<bool(int32_t)>& nextDay) {
+  class Recorder : public RunObserver {
+   public:
+    Recorder(RunRecording& recording, const std::function<bool(int32_t)>& nextDay)
+        : recording_(recording), nextDay_(nextDay) {}
+    bool NextDay(int32_t day) override {
+      day_ = day;
+      return nextDay_(day);
+    }
+    RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
+      recording_.rows.push_back({row, place, day_});
+      return {};
+    }
+
+   private:
+    RunRecording& recording_;
+    const std::function<bool(int32_t)>& nextDay_;
+    int32_t day_ = 0;
+  };
+  RunRecording recording;
+  Recorder recorder(recording, nextDay);
+  TransitTable table;
+  table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
+  table.ClearTransitTable();
+  RunResult result = ResultOf(run);
+  recording.end = SearchTransits(run, midnights, table, result, recorder);
+  recording.firstRowEmpty = table.RowIsEmpty(0);
+  return recording;
+}
+
+// Hands the rows of a run, or of a run's later part, computed ahead to the
+// observer as the search would have handed them over from the part's first
+// day on, and the rows taken to the results. True where the run ends there,
+// stopped: by a Stop heard before a transit, a row refused before the run's
+// last day, or as the recording itself ended. handedAny tells whether a row
+// was handed over.
+bool HandOverRecorded(const RunRecording& recording, int32_t firstDay, int32_t lastDay, RunObserver& observer,
+                      RunResult& result, bool& handedAny) {
+  handedAny = false;
+  TransitRecord transit;
+  auto keepTransit = [&] {
+    if (!transit.passes.empty()) result.transits.push_back(std::move(transit));
+    transit = TransitRecord{};
+  };
+  bool stopped = recording.end == RunEnd::Stopped;
+  if (!observer.NextDay(firstDay)) return true;
+  for (const RecordedRow& recorded : recording.rows) {
+    if (recorded.place.beginsTransit) keepTransit();
+    // A Stop heard between two rows ends the run before the later one.
+    if ((!handedAny || recorded.place.beginsTransit) && !observer.NextDay(recorded.day)) {
+      stopped = true;
+      break;
+    }
+    handedAny = true;
+    const RunObserver::RowTaken taken = observer.TakeRow(recorded.row, recorded.place);
+    if (taken.taken) {
+      transit.aspect = recorded.row.aspect;
+      transit.passes.push_back(recorded.row);
+    }
+    if (taken.stop) {
+      // The run ends at its next day: none follows the last one.
+      stopped = stopped || recorded.day < lastDay;
+      break;
+    }
+  }
+  keepTransit();
+  return stopped;
+}
+
 bool SameRun(const RunDescription& a, const RunDescription& b) {
   return a.world == b.world && a.bodies == b.bodies && a.natalLongitude == b.natalLongitude &&
          a.orbs.OrbDegrees == b.orbs.OrbDegrees && a.aspects == b.aspects && a.startDay == b.startDay &&
@@ -233,6 +305,86 @@ class FitsMadeAhead {
   FitsAhead ahead_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
+};
+
+// A single run cut at quiet days (no transit under way, QuietDayNear) into
+// parts, the later ones computed on other cores while
+// this one computes the first: their rows, handed over after the first
+// part's, are the whole run's. Each part makes its own fits and midnights.
+class LaterParts {
+ public:
+  // Cuts the run into as many parts as it may use cores, each of a year at
+  // least, at quiet days near even shares of the period, and starts
+  // computing every part but the first; none where no quiet day is found.
+  LaterParts(const RunDescription& run, const BodyPositions& positions, unsigned cores, const std::string& folder,
+             const PlutoTable* pluto)
+      : folder_(folder), pluto_(pluto) {
+    const int64_t days = static_cast<int64_t>(run.endDay) - run.startDay + 1;
+    const int64_t count = std::min<int64_t>(cores, days / kFewestDays);
+    int32_t after = run.startDay;
+    for (int64_t k = 1; k < count; ++k) {
+      const auto near = static_cast<int32_t>(run.startDay + days * k / count);
+      const auto reach = static_cast<int32_t>(days / (4 * count));
+      const std::optional<int32_t> quiet = QuietDayNear(run, positions, near, reach);
+      if (!quiet || *quiet <= after) continue;
+      after = *quiet;
+      if (!parts_.empty()) parts_.back()->run.endDay = *quiet - 1;
+      auto part = std::make_unique<Part>();
+      part->run = run;
+      part->run.startDay = *quiet;
+      parts_.push_back(std::move(part));
+    }
+    for (const auto& part : parts_) {
+      try {
+        part->thread = std::thread([this, p = part.get()] {
+          try {
+            WorkerEngine& engine = ThreadEngine(folder_, pluto_);
+            MidnightLongitudes& midnights = engine.Midnights(p->run.zone, p->run.zodiac);
+            midnights.RunsAlone(true);
+            midnights.ComputesTogether(0, 0);
+            p->recording = RecordRun(p->run, midnights, [this](int32_t) { return !cancel_.load(); });
+            p->done = true;
+          } catch (...) {
+            // This part is computed again when it is asked for.
+          }
+        });
+      } catch (const std::system_error&) {
+        // No thread to be had: the part is computed when it is asked for.
+      }
+    }
+  }
+  LaterParts(const LaterParts&) = delete;
+  LaterParts& operator=(const LaterParts&) = delete;
+  ~LaterParts() {
+    cancel_ = true;
+    for (const auto& part : parts_)
+      if (part->thread.joinable()) part->thread.join();
+  }
+
+  // The parts after the first, and the day each begins.
+  size_t Count() const { return parts_.size(); }
+  int32_t StartDay(size_t k) const { return parts_[k]->run.startDay; }
+  // The rows part k found, once it is done: computed here, with midnights
+  // that serve the run, where its thread could not be had or failed.
+  RunRecording Take(size_t k, MidnightLongitudes& midnights) {
+    Part& part = *parts_[k];
+    if (part.thread.joinable()) part.thread.join();
+    if (part.done) return std::move(part.recording);
+    return RecordRun(part.run, midnights, [](int32_t) { return true; });
+  }
+
+ private:
+  static constexpr int64_t kFewestDays = 365;
+  struct Part {
+    RunDescription run;
+    RunRecording recording;
+    bool done = false;
+    std::thread thread;
+  };
+  std::string folder_;
+  const PlutoTable* pluto_;
+  std::atomic<bool> cancel_{false};
+  std::vector<std::unique_ptr<Part>> parts_;
 };
 
 // A face that hears nothing: the planning of a series tells no one.
@@ -468,35 +620,10 @@ class Session::Feed {
           m.zodiac == run.zodiac)
         midnights.Adopt(m.body, m.firstDay, m.values);
     midnights.AdoptFits(sharedFits_);
-    class Recorder : public RunObserver {
-     public:
-      Recorder(Feed& feed, std::size_t index, RunRecording& recording)
-          : feed_(feed), index_(index), recording_(recording) {}
-      bool NextDay(int32_t day) override {
-        day_ = day;
-        if (feed_.awaited_ == index_) feed_.awaitedDay_ = day;
-        return !feed_.cancelFlag_ && feed_.stopIndex_ != index_;
-      }
-      RowTaken TakeRow(const TransitRowData& row, RowPlace place) override {
-        recording_.rows.push_back({row, place, day_});
-        return {};
-      }
-
-     private:
-      Feed& feed_;
-      std::size_t index_;
-      RunRecording& recording_;
-      int32_t day_ = 0;
-    };
-    RunRecording recording;
-    Recorder recorder(*this, index, recording);
-    TransitTable table;
-    table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);
-    table.ClearTransitTable();
-    RunResult result = ResultOf(run);
-    recording.end = SearchTransits(run, midnights, table, result, recorder);
-    recording.firstRowEmpty = table.RowIsEmpty(0);
-    return recording;
+    return RecordRun(run, midnights, [this, index](int32_t day) {
+      if (awaited_ == index) awaitedDay_ = day;
+      return !cancelFlag_ && stopIndex_ != index;
+    });
   }
 
   std::vector<RunDescription> plan_;
@@ -942,42 +1069,9 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     // The run was computed ahead with every row taken: its rows are printed
     // now as the run would have handed them over, and a full report or a
     // Stop ends it where it would have ended.
-    RunResult& result = results_.back();
-    ReportTableWriter rows;
-    TransitRecord transit;
-    auto keepTransit = [&] {
-      if (!transit.passes.empty()) result.transits.push_back(std::move(transit));
-      transit = TransitRecord{};
-    };
-    bool stopped = recording->end == RunEnd::Stopped;
     bool handedAny = false;
-    if (!observer.NextDay(run.startDay)) {
-      stopped = true;
-    } else {
-      for (const RecordedRow& recorded : recording->rows) {
-        if (recorded.place.beginsTransit) keepTransit();
-        // A Stop heard between two rows ends the run before the later one.
-        if (!handedAny || recorded.place.beginsTransit) {
-          if (!observer.NextDay(recorded.day)) {
-            stopped = true;
-            break;
-          }
-        }
-        handedAny = true;
-        if (writeRow(rows.Next(recorded.row, recorded.place), false)) {
-          transit.aspect = recorded.row.aspect;
-          transit.passes.push_back(recorded.row);
-        }
-        if (stopRequested_) {
-          // The run ends at its next day: none follows the last one.
-          stopped = stopped || recorded.day < run.endDay;
-          break;
-        }
-      }
-    }
-    keepTransit();
-    if (stopped) {
-      result.stopped = true;
+    if (HandOverRecorded(*recording, run.startDay, run.endDay, observer, results_.back(), handedAny)) {
+      results_.back().stopped = true;
       end = RunEnd::Stopped;
     }
     anyTransit = handedAny && !recording->firstRowEmpty;
@@ -987,13 +1081,28 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
     midnights.RunsAlone(!inSeries);
     midnights.ComputesTogether(inSeries ? seriesTogether_ : 0, seriesTogetherThrough_);
-    // A run of its own, with the sky's positions, has its fits made ahead
-    // on another core where it may use one.
+    // A run of its own, with the sky's positions, is cut into parts for the
+    // other cores where it may use them and a quiet day allows; otherwise
+    // its fits are made ahead on another core.
+    std::optional<LaterParts> later;
     std::optional<FitsMadeAhead> ahead;
-    if (!inSeries && WorkerCount(jobs_) > 1 && run.progression == ProgressionKind::Transit)
-      ahead.emplace(run, midnights, dataFolder_, pluto_.get());
-    end = SearchTransits(run, midnights, table, results_.back(), observer);
+    if (!inSeries && WorkerCount(jobs_) > 1 && run.progression == ProgressionKind::Transit) {
+      later.emplace(run, midnights.Positions(), WorkerCount(jobs_), dataFolder_, pluto_.get());
+      if (later->Count() == 0) ahead.emplace(run, midnights, dataFolder_, pluto_.get());
+    }
+    RunDescription first = run;
+    if (later && later->Count() > 0) first.endDay = later->StartDay(0) - 1;
+    end = SearchTransits(first, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
+    for (size_t k = 0; later && k < later->Count() && end == RunEnd::Completed; ++k) {
+      const RunRecording part = later->Take(k, midnights);
+      bool handedAny = false;
+      if (HandOverRecorded(part, later->StartDay(k), run.endDay, observer, results_.back(), handedAny)) {
+        results_.back().stopped = true;
+        end = RunEnd::Stopped;
+      }
+      anyTransit = anyTransit || (handedAny && !part.firstRowEmpty);
+    }
   }
   running_ = false;
   lastRunFoundAny_ = anyTransit;

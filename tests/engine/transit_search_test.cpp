@@ -268,6 +268,61 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   }
 }
 
+// A run cut at a quiet day near its middle hands over, part after part, the
+// rows of the whole run in their places; a cut anywhere else splits a
+// transit. No quiet day is found where a transit spans every candidate, or
+// where a body's data end within the walk's midnights.
+TEST(TransitSearch, CutAtAQuietDayTheRunIsWhole) {
+  const BodyPositions& positions = test::TestPositions();
+  int cut = 0, splitElsewhere = 0;
+  for (const char* group : {"reference", "overlap", "moon", "shared sidereal"}) {
+    for (const test::CaseLine& line : Runs(group)) {
+      SCOPED_TRACE(line.where);
+      const RunDescription run = RunOf(line);
+      const int32_t middle = run.startDay + (run.endDay - run.startDay) / 2;
+      const std::optional<int32_t> quiet = QuietDayNear(run, positions, middle, (run.endDay - run.startDay) / 4);
+      if (!quiet) continue;
+      ++cut;
+      EXPECT_GT(*quiet, run.startDay);
+      EXPECT_LE(*quiet, run.endDay);
+      auto parts = [&](int32_t at, std::string& places) {
+        RunDescription first = run, second = run;
+        first.endDay = at - 1;
+        second.startDay = at;
+        Recorder one, two;
+        RunResult result = Engine().Run(first, positions, &one);
+        const RunResult later = Engine().Run(second, positions, &two);
+        result.transits.insert(result.transits.end(), later.transits.begin(), later.transits.end());
+        places = one.places;
+        if (!places.empty() && !two.places.empty()) places += ' ';
+        places += two.places;
+        return result.transits;
+      };
+      Recorder whole;
+      const RunResult all = Engine().Run(run, positions, &whole);
+      std::string places;
+      EXPECT_TRUE(SameTransits(parts(*quiet, places), all.transits));
+      EXPECT_EQ(places, whole.places);
+      // Cut on the day after an outer orb's entry instead, a transit breaks.
+      for (const TransitRecord& transit : all.transits) {
+        const auto& entry = transit.passes.front().entry[0];
+        if (!entry || entry->day + 1 > run.endDay) continue;
+        splitElsewhere += SameTransits(parts(entry->day + 1, places), all.transits) ? 0 : 1;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(cut, 20);
+  EXPECT_GE(splitElsewhere, 15);
+  // Jupiter and Saturn within 15 degrees for all of 2020; Pluto's data end.
+  RunDescription close = Between(Jupiter, Saturn, Day(2020, 1, 1), Day(2021, 3, 31));
+  close.orbs.Set(15, 13, 11);
+  EXPECT_FALSE(QuietDayNear(close, positions, Day(2020, 8, 1), 90));
+  const RunDescription ending = Between(Mars, Pluto, Day(2097, 1, 1), Day(2099, 12, 31));
+  EXPECT_FALSE(QuietDayNear(ending, positions, Day(2098, 6, 1), 300));
+  EXPECT_TRUE(QuietDayNear(Between(Mars, Pluto, Day(2095, 1, 1), Day(2097, 12, 31)), positions, Day(2096, 6, 1), 300));
+}
+
 // An ephemeris of straight lines: every planet at `start` at the instant t0,
 // moving `rate` radians a day.
 class StraightLines : public EphemerisLibrary {

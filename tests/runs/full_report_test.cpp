@@ -1,6 +1,8 @@
 // A report that fills up ends where it fills, told once, on threads too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,23 +16,32 @@ namespace skyloom {
 namespace {
 
 // Full beyond a capacity, like the window's box; notes where each run's block began.
+// Stopped from the day stopFrom on, as by the window's Stop; notes the days it was asked about.
 struct SmallReport : test::TextFace {
   size_t capacity = std::string::npos;
+  int32_t stopFrom = std::numeric_limits<int32_t>::max(), firstDay = stopFrom, lastDay = 0;
   std::vector<size_t> blocks;
   void BeginReport() override { blocks.push_back(text.size()); }
   bool ReportFull() const override { return text.size() > capacity; }
+  bool NextDay(int32_t day) override {
+    firstDay = std::min(firstDay, day);
+    lastDay = std::max(lastDay, day);
+    return day < stopFrom;
+  }
 };
 
 const std::string kFull = "Output textbox is full.|!|Skyloom 10.0", kEnd = "Textbox is full -- Stopped";
 
 // The report of a run or series on `jobs` threads, its messages and its CSV.
-SmallReport RunReport(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr) {
+SmallReport RunReport(const RunRequest& request, size_t capacity, unsigned jobs, std::string* csv = nullptr,
+                      int32_t stopFrom = std::numeric_limits<int32_t>::max()) {
   Session session(ExecutableFolder());
   // A series of moved bodies reads the table itself, after its first runs.
   if (request.progression == ProgressionKind::Transit) session.UsePlutoTable(test::SharedPluto());
   session.UseJobs(jobs);
   SmallReport face;
   face.capacity = capacity;
+  face.stopFrom = stopFrom;
   session.Perform(request, face);
   if (csv) *csv = WriteCsv(session.Results());
   return face;
@@ -109,6 +120,30 @@ TEST(FullReport, OnThreadsEndsWhereOneThreadEndsIt) {
       if (share < 0.95) {
         EXPECT_EQ(one.told, std::vector<std::string>{kFull}) << share;
       }
+    }
+  }
+}
+
+// Stopped at shares of the period: a run cut into parts for two threads
+// stops where one thread stops it, with the same rows, results and end.
+TEST(FullReport, StoppedOnThreadsWhereOneThreadStops) {
+  RunRequest worldRun = test::WorldRequest(Sun, Mercury, 1990, 2009);
+  worldRun.orbs = {10, 5, 3};
+  const RunRequest personal = test::PersonalRequest(Venus, Mars, 1990, 2019, EnteredDate::Of(1970, 3, 15), 14, 37,
+                                                    Zone::Fixed(3600, "GMT+1"));
+  for (const RunRequest& request : {worldRun, personal}) {
+    const SmallReport whole = RunReport(request, std::string::npos, 1);
+    ASSERT_EQ(whole.text.find("Stopped"), std::string::npos);
+    for (const double share : {0.1, 0.45, 0.55, 0.9}) {
+      const auto stopFrom = static_cast<int32_t>(whole.firstDay + (whole.lastDay - whole.firstDay) * share);
+      std::string csvOne, csvTwo;
+      const SmallReport one = RunReport(request, std::string::npos, 1, &csvOne, stopFrom),
+                        two = RunReport(request, std::string::npos, 2, &csvTwo, stopFrom);
+      EXPECT_TRUE(one.text.ends_with("Stopped")) << share;
+      EXPECT_LT(one.text.size(), whole.text.size()) << share;
+      EXPECT_EQ(two.text, one.text) << share;
+      EXPECT_EQ(two.told, one.told) << share;
+      EXPECT_EQ(csvTwo, csvOne) << share;
     }
   }
 }
