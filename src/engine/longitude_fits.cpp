@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace skyloom {
 namespace {
@@ -37,10 +38,10 @@ constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // 128-day fits of Jupiter to Pluto, Chiron and the mean node, checked every
 // three hours, erred by at most 0.54 of its bound off the Sun, and 0.56 of
 // it with this room near the Sun; the true node's, whose bounds are near a
-// degree, by 0.84. Of the Sun's 2,284 192-day fits, Mercury's 6,852 64-day
-// fits and the 3,427 128-day fits each of Venus and Mars, checked every two
-// hours (check_fits): the Sun's within 0.62 of its bound; Mercury's within
-// 0.09 off the Sun and 0.38 near it, Venus' 0.78 and 0.34, Mars' 0.63 and
+// degree, by 0.84. Of the Sun's 2,284 192-day fits and the 3,427 128-day
+// fits each of Mercury (its place, every one near the Sun), Venus and Mars,
+// checked every two hours (check_fits): the Sun's within 0.62 of its bound;
+// Mercury's 0.51; Venus' 0.78 off the Sun and 0.34 near it, Mars' 0.63 and
 // 0.38.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
 // The fits that time roots, over 8 days or (near the Sun) 2, follow the
@@ -61,7 +62,8 @@ double Unwrapped(double longitude, double near) {
 using Coefficients = std::array<double, LongitudeFits::kMostNodes>;
 using NodeTable = std::array<Coefficients, LongitudeFits::kMostNodes>;
 
-// cos(pi k (j + 1/2) / n), the Chebyshev polynomial k at node j of n: [k][j].
+// cos(pi k (j + 1/2) / n), the Chebyshev polynomial k at node j of n: [k][j],
+// for each n a fit takes (12, 16 or 28).
 const NodeTable& ChebyshevAtNodes(int n) {
   static const auto make = [](int nodes) {
     NodeTable t{};
@@ -70,12 +72,12 @@ const NodeTable& ChebyshevAtNodes(int n) {
         t[static_cast<size_t>(k)][static_cast<size_t>(j)] = std::cos(std::numbers::pi * k * (j + 0.5) / nodes);
     return t;
   };
-  static const NodeTable few = make(LongitudeFits::Nodes(0)), most = make(LongitudeFits::kMostNodes);
-  return n == LongitudeFits::kMostNodes ? most : few;
+  static const NodeTable few = make(12), many = make(16), most = make(LongitudeFits::kMostNodes);
+  return n == LongitudeFits::kMostNodes ? most : n == 16 ? many : few;
 }
 
 // The first n coefficients' series at x.
-double Clenshaw(const Coefficients& c, int n, double x) {
+double Clenshaw(const double* c, int n, double x) {
   double b1 = 0, b2 = 0;
   for (int k = n - 1; k >= 1; --k) {
     const double b0 = 2 * x * b1 - b2 + c[static_cast<size_t>(k)];
@@ -88,8 +90,7 @@ double Clenshaw(const Coefficients& c, int n, double x) {
 // Whether a body's fit over the days centred on middle comes within
 // `nearest` of the Sun: sampled on the fit every six hours, less
 // what the two can close in between and the rough Sun's error.
-bool ComesNearTheSun(const Coefficients& fit, int nodes, BodyIndex body, double middle, double nearest,
-                     double days) {
+bool ComesNearTheSun(const LongitudeFits::Fit& fit, BodyIndex body, double middle, double nearest, double days) {
   const int steps = static_cast<int>(std::ceil(4 * days));
   const double step = days / steps;
   const double slack = ((MaxDailyMotion(body) + MaxDailyMotion(Sun)) * step / 2 + 0.1) * Pi / 180;
@@ -101,7 +102,7 @@ bool ComesNearTheSun(const Coefficients& fit, int nodes, BodyIndex body, double 
   for (int k = 0, next = 0; k <= steps; ++k, sun.Next()) {
     if (k < next) continue;
     const double x = -1 + 2.0 * k / steps;
-    const double apart = std::remainder(Clenshaw(fit, nodes, x) - sun.Longitude(), TwoPi);
+    const double apart = std::remainder(fit.Longitude(x) - sun.Longitude(), TwoPi);
     const double room = std::fabs(apart) - slack - nearest;
     if (room < 0) return true;
     next = k + 1 + static_cast<int>(room / closing);
@@ -111,24 +112,32 @@ bool ComesNearTheSun(const Coefficients& fit, int nodes, BodyIndex body, double 
 
 }  // namespace
 
+double LongitudeFits::Fit::Longitude(double x) const {
+  if (!place) return Clenshaw(coefficients.data(), nodes, x);
+  return std::atan2(Clenshaw(coefficients.data() + nodes, nodes, x), Clenshaw(coefficients.data(), nodes, x));
+}
+
+int LongitudeFits::Nodes(BodyIndex body, FitSpans spans) {
+  if (FitsPlace(body, spans)) return kMostNodes;
+  return SpanDays(body, spans) >= 32 ? 16 : 12;
+}
+
 double LongitudeFits::SpanDays(BodyIndex body, FitSpans spans) {
   if (body == Moon) return 2.0;
   if (spans == FitSpans::Roots) return 8.0;
   // Long enough that a fit costs well under a position a day, short enough
   // that its error stays far below the few seconds of arc a day the
   // slowest decisions move by (checked against the ephemeris 1600 to 2799).
-  // These spans take 16 nodes, 4 to 12 days apart: the Moon's pull on the
-  // Earth sways every geocentric place with the month by up to a few
-  // seconds of arc, which nodes 8 days apart (Jupiter's and beyond) follow
-  // and sparser ones leave to the bounds. Bounds of seconds of arc, even a
-  // minute (the Sun's over 192 days, 18" to 66"; Mercury's up to 8' where it
-  // passes the Sun), still decide nearly every midnight a run of its own
-  // asks about: a swift pair moves a degree a day.
-  switch (body) {
-    case Sun: return 192.0;
-    case Mercury: return 64.0;
-    default: return 128.0;  // Venus, Mars, the slow bodies, Chiron and the nodes
-  }
+  // These spans take 16 nodes, 4 to 12 days apart (Mercury's place 28): the
+  // Moon's pull on the Earth sways every geocentric place with the month by
+  // up to a few seconds of arc, which nodes 8 days apart (Jupiter's and
+  // beyond) follow and sparser ones leave to the bounds. Bounds of seconds
+  // of arc, even a minute (the Sun's over 192 days, 18" to 66"; Mercury's
+  // 12" to 80"), still decide nearly every midnight a run of its own asks
+  // about: a swift pair moves a degree a day. Mercury's longitude over 64
+  // days took bounds of up to 8' where it passes the Sun, and cost more.
+  // Mercury, Venus, Mars, the slow bodies, Chiron and the nodes: 128.
+  return body == Sun ? 192.0 : 128.0;
 }
 
 void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into) {
@@ -137,7 +146,10 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   // curve's is largest, at the ends and halfway between nodes, where the
   // first term left out peaks.
   constexpr int kChecks = 7;
-  const int nodes = Nodes(days);
+  BodyIndex lead = 0;
+  while (lead < LastBody && (bodies & (1u << lead)) == 0) ++lead;
+  // A span's parts near the Sun take the fewest.
+  const int nodes = days == SpanDays(lead) ? Nodes(lead, spans_) : 12;
   std::array<double, kMostNodes + kChecks> xs{};
   for (int j = 0; j < nodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / nodes);
   int n = nodes;
@@ -147,18 +159,18 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   // files forwards and keeps the nutation of the instant it last computed.
   std::array<int, kMostNodes + kChecks> order{};
   for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
-  std::sort(order.begin(), order.end(),
-            [&](int a, int b) { return xs[static_cast<size_t>(a)] < xs[static_cast<size_t>(b)]; });
+  const std::span<int> instants(order.data(), static_cast<size_t>(n));
+  std::ranges::sort(instants, [&](int a, int b) { return xs[static_cast<size_t>(a)] < xs[static_cast<size_t>(b)]; });
   struct Made {
     BodyIndex body;
     bool known = true;
-    std::array<double, kMostNodes + kChecks> values{};
+    std::array<double, kMostNodes + kChecks> values{}, reaches{};
     double error = 0;  // of the positions themselves
   };
   std::vector<Made> made;
   for (BodyIndex body = 0; body <= LastBody; ++body)
-    if (bodies & (1u << body)) made.push_back({body, true, {}, 0});
-  for (const int i : order) {
+    if (bodies & (1u << body)) made.push_back({body, true, {}, {}, 0});
+  for (const int i : instants) {
     for (Made& m : made) {
       if (!m.known) continue;
       // Tropical longitudes: the sidereal correction steps at each new year,
@@ -169,41 +181,55 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
       // A span begins where the one before it ended (both ends are whole
       // days since the epoch, exact in a double): that position is kept.
       SpanEnd& end = lastEnd_[static_cast<size_t>(m.body)];
-      double error = 0;
+      double error = 0, reach = 1;
       Position p;
       if (at == end.at) {
         p = end.position;
         error = end.error;
+        reach = end.reach;
       } else if (spans_ == FitSpans::Decisions) {
-        p = positions_.RoughLongitude(m.body, at, Zodiac::Tropical, error);
+        p = positions_.RoughLongitude(m.body, at, Zodiac::Tropical, error, &reach);
       } else {
         p = positions_.Longitude(m.body, at, Zodiac::Tropical);
       }
-      if (xs[static_cast<size_t>(i)] == 1.0) end = {at, p, error};
+      if (xs[static_cast<size_t>(i)] == 1.0) end = {at, p, error, reach};
       m.known = p.Known();
       m.values[static_cast<size_t>(i)] = p.longitude;
+      m.reaches[static_cast<size_t>(i)] = reach;
       m.error = std::max(m.error, error);
     }
   }
   for (const Made& m : made) {
     Fit fit;
     if (m.known) {
-      // One unbroken curve through the 0/360 seam.
-      std::array<double, kMostNodes> values{};
-      for (int j = 0; j < nodes; ++j)
-        values[static_cast<size_t>(j)] =
-            j == 0 ? m.values[0] : Unwrapped(m.values[static_cast<size_t>(j)], values[static_cast<size_t>(j - 1)]);
+      // A longitude as one unbroken curve through the 0/360 seam; a place
+      // as its two coordinates.
+      fit.place = FitsPlace(m.body, spans_);
+      const int series = fit.place ? 2 : 1;
+      std::array<std::array<double, kMostNodes>, 2> values{};
+      for (int j = 0; j < nodes; ++j) {
+        const auto at = static_cast<size_t>(j);
+        if (fit.place) {
+          values[0][at] = m.reaches[at] * std::cos(m.values[at]);
+          values[1][at] = m.reaches[at] * std::sin(m.values[at]);
+        } else {
+          values[0][at] = j == 0 ? m.values[0] : Unwrapped(m.values[at], values[0][at - 1]);
+        }
+      }
       const NodeTable& chebyshev = ChebyshevAtNodes(nodes);
       fit.nodes = nodes;
-      for (int k = 0; k < nodes; ++k) {
-        double sum = 0;
-        for (int j = 0; j < nodes; ++j)
-          sum += values[static_cast<size_t>(j)] * chebyshev[static_cast<size_t>(k)][static_cast<size_t>(j)];
-        fit.coefficients[static_cast<size_t>(k)] = sum * (k == 0 ? 1.0 : 2.0) / nodes;
-      }
+      fit.coefficients.assign(static_cast<size_t>(series * nodes), 0.0);
+      for (int s = 0; s < series; ++s)
+        for (int k = 0; k < nodes; ++k) {
+          double sum = 0;
+          for (int j = 0; j < nodes; ++j)
+            sum += values[static_cast<size_t>(s)][static_cast<size_t>(j)] *
+                   chebyshev[static_cast<size_t>(k)][static_cast<size_t>(j)];
+          fit.coefficients[static_cast<size_t>(s * nodes + k)] = sum * (k == 0 ? 1.0 : 2.0) / nodes;
+        }
       double worst = 0;
       for (int i = nodes; i < n; ++i) {
-        const double fitted = Clenshaw(fit.coefficients, nodes, xs[static_cast<size_t>(i)]);
+        const double fitted = fit.Longitude(xs[static_cast<size_t>(i)]);
         worst = std::max(worst, std::fabs(Unwrapped(m.values[static_cast<size_t>(i)], fitted) - fitted));
       }
       const double smallest = spans_ == FitSpans::Decisions || m.body == Moon ? kSmallestBound
@@ -211,7 +237,7 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
                                                                               : kSmallestRootsBound;
       fit.bound = std::max(worst * kSafetyFactor, smallest) + m.error;
       const double nearest = spans_ == FitSpans::Roots ? kNearestToTheSunTimingRoots : kNearestToTheSun;
-      if (m.body != Sun && ComesNearTheSun(fit.coefficients, nodes, m.body, middle, nearest, days)) {
+      if (m.body != Sun && ComesNearTheSun(fit, m.body, middle, nearest, days)) {
         fit.nearTheSun = true;
         fit.bound += kNearTheSun;
       }
@@ -223,15 +249,16 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
 }
 
 void LongitudeFits::MakeSpans(uint32_t bodies, int64_t first, int64_t last) {
-  double days = 0;
-  for (BodyIndex body = 0; body <= LastBody && days == 0; ++body)
-    if (bodies & (1u << body)) days = SpanDays(body);
+  BodyIndex lead = -1;
+  for (BodyIndex body = 0; body <= LastBody && lead < 0; ++body)
+    if (bodies & (1u << body)) lead = body;
+  if (lead < 0) return;
   for (int64_t span = first; span <= last; ++span) {
     uint32_t missing = 0;
     for (BodyIndex body = 0; body <= LastBody; ++body)
-      if ((bodies & (1u << body)) && SpanDays(body) == days && !made_.fits.contains(span * 64 + body))
+      if ((bodies & (1u << body)) && MadeTogether(lead, body, spans_) && !made_.fits.contains(span * 64 + body))
         missing |= 1u << body;
-    if (missing != 0) Make(span, days, missing, made_.fits);
+    if (missing != 0) Make(span, SpanDays(lead), missing, made_.fits);
   }
 }
 
@@ -265,7 +292,7 @@ const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double 
     uint32_t together = 1u << body;
     if (&in == &made_.fits)
       for (BodyIndex other = 0; other <= LastBody; ++other)
-        if ((asked_ & (1u << other)) && SpanDays(other) == days && !in.contains(span * 64 + other))
+        if ((asked_ & (1u << other)) && MadeTogether(body, other, spans_) && !in.contains(span * 64 + other))
           together |= 1u << other;
     Make(span, days, together, in);
     found = in.find(key);
@@ -287,7 +314,7 @@ FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   if (!fit.usable) return {};
   const double start = kJ2000 + static_cast<double>(span) * days;
   const double x = std::clamp(2 * (jd - start) / days - 1, -1.0, 1.0);
-  double longitude = Clenshaw(fit.coefficients, fit.nodes, x);
+  double longitude = fit.Longitude(x);
   double bound = fit.bound;
   if (zodiac_ == Zodiac::Sidereal) {
     longitude -= AyanamsaRadians(CalendarYear(jd));

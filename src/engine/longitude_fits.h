@@ -65,21 +65,39 @@ class LongitudeFits {
   // The instant span number `span` of that kind begins.
   static double SpanStart(BodyIndex body, int64_t span, FitSpans spans);
 
-  // The span a body's fits cover, in days, and the nodes of a fit over a
-  // span that long (its degree is one less): 12 over a few days, 16 over
-  // weeks.
+  // The span a body's fits cover, in days, and the nodes of a fit over it
+  // (its degree is one less): 12 over a few days, 16 over weeks, and 28 for
+  // Mercury's decisions over four months.
   double SpanDays(BodyIndex body) const { return SpanDays(body, spans_); }
   static double SpanDays(BodyIndex body, FitSpans spans);
-  static constexpr int kMostNodes = 16;
-  static constexpr int Nodes(double days) { return days >= 32 ? kMostNodes : 12; }
+  static constexpr int kMostNodes = 28;
+  static int Nodes(BodyIndex body, FitSpans spans);
+  // Whether a body's fits follow its place on the ecliptic (the point at its
+  // longitude and distance, each coordinate a series) rather than its
+  // longitude: Mercury's for decisions. Seen from the Earth, Mercury swings
+  // through its longitude as it passes between the Earth and the Sun, far
+  // more sharply than it moves in space; its place stays smooth, and a fit
+  // of it follows four months as closely as one of the longitude two.
+  static bool FitsPlace(BodyIndex body, FitSpans spans) { return body == Mercury && spans == FitSpans::Decisions; }
+  // Whether two bodies' fits are made at the same instants.
+  static bool MadeTogether(BodyIndex a, BodyIndex b, FitSpans spans) {
+    return SpanDays(a, spans) == SpanDays(b, spans) && Nodes(a, spans) == Nodes(b, spans) &&
+           FitsPlace(a, spans) == FitsPlace(b, spans);
+  }
 
   // A body's fit over one span.
   struct Fit {
     bool usable = false;
     bool nearTheSun = false;
+    bool place = false;  // FitsPlace
     int nodes = 0;
     double bound = 0.0;
-    std::array<double, kMostNodes> coefficients{};
+    // The longitude's series; for a place, the series of its two
+    // coordinates on the ecliptic, one after the other.
+    std::vector<double> coefficients;
+    // The fitted longitude at x in [-1, 1] over the span, radians, not
+    // reduced to one turn.
+    double Longitude(double x) const;
   };
   using Fits = std::unordered_map<int64_t, Fit>;
   // Every fit a set made, which another set may adopt.
@@ -119,7 +137,7 @@ class LongitudeFits {
   struct SpanEnd {
     double at = std::numeric_limits<double>::quiet_NaN();
     Position position;
-    double error = 0;
+    double error = 0, reach = 1;
   };
   std::array<SpanEnd, LastBody + 1> lastEnd_{};
   // Bodies asked for so far (bit n for body n).
@@ -151,7 +169,7 @@ class FitsAhead {
 
 // Whether deciding on fits spares positions: for the slow bodies, whose
 // fits span months, costing a fraction of a position a day. A swifter
-// body's fits (two to six months) cost a third of its midnights (Mercury's)
+// body's fits (four to six months) cost a quarter of its midnights (Mercury's)
 // to a ninth (the Sun's): they pay in a run of its own, where
 // most days hold no crossing and no turn, but not in a whole chart's series,
 // whose runs share the body's midnights and between them need nearly

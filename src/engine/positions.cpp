@@ -36,12 +36,14 @@ double NormalizeAngle(double x) {
 
 double AyanamsaRadians(int16_t year) { return 0.416314 + (year - 2000) * 243.8 / 1000000; }
 
-Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError) const {
+Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError,
+                                double* reach) const {
   if (roughError) *roughError = 0;
-  if (progression_.kind == ProgressionKind::Transit) return Sky(body, jd, zodiac, speed, roughError);
+  if (reach) *reach = 1;
+  if (progression_.kind == ProgressionKind::Transit) return Sky(body, jd, zodiac, speed, roughError, reach);
   const double at = ProgressedInstant(progression_, jd);
   if (progression_.kind == ProgressionKind::Progressed) {
-    const Position p = Sky(body, at, zodiac, speed, roughError);
+    const Position p = Sky(body, at, zodiac, speed, roughError, reach);
     if (speed) *speed /= DaysPerProgressedYear;
     return p;
   }
@@ -59,7 +61,8 @@ Position BodyPositions::Compute(BodyIndex body, double jd, Zodiac zodiac, double
   return {PositionStatus::Known, NormalizeAngle(natal.longitude + sunNow.longitude - sunThen.longitude)};
 }
 
-Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError) const {
+Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError,
+                            double* reach) const {
   ++evaluations_;
   Position result;
   double rate = 0;
@@ -76,7 +79,7 @@ Position BodyPositions::Sky(BodyIndex body, double jd, Zodiac zodiac, double* sp
       result = library_.MoonLongitude(jd - kJ2000, speed ? &rate : nullptr);
     }
   } else if (roughError && !speed) {
-    result = library_.RoughPlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), *roughError);
+    result = library_.RoughPlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), *roughError, reach);
   } else {
     result = library_.PlanetLongitude(kLibraryBody[body], jd, CalendarYear(jd), speed ? &rate : nullptr);
   }
@@ -96,8 +99,9 @@ Position BodyPositions::Longitude(BodyIndex body, double jd, Zodiac zodiac, doub
   return Compute(body, jd, zodiac, &speed);
 }
 
-Position BodyPositions::RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error) const {
-  return Compute(body, jd, zodiac, nullptr, &error);
+Position BodyPositions::RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error,
+                                       double* reach) const {
+  return Compute(body, jd, zodiac, nullptr, &error, reach);
 }
 
 Position BodyPositions::StationLongitude(BodyIndex body, double jd, Zodiac zodiac, double& speed) const {

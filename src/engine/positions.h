@@ -47,7 +47,9 @@ class BodyPositions {
 
   // The longitude within `error` radians of the one above, where that costs
   // less (no speed): what fits, whose bounds take the error in, are made of.
-  Position RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error) const;
+  // reach, where given, receives the body's distance as seen on the
+  // ecliptic (AU) where the ephemeris tells it, and 1 otherwise.
+  Position RoughLongitude(BodyIndex body, double jd, Zodiac zodiac, double& error, double* reach = nullptr) const;
 
   // The same for timing a station, where the speed passes through zero:
   // Pluto's speed from the library itself, as smooth as every other body's
@@ -67,8 +69,10 @@ class BodyPositions {
  private:
   // roughError, where given, lets a planet's position be the library's
   // rough one and receives its error (0 for an exact one).
-  Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr) const;
-  Position Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr) const;
+  Position Compute(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr,
+                   double* reach = nullptr) const;
+  Position Sky(BodyIndex body, double jd, Zodiac zodiac, double* speed, double* roughError = nullptr,
+               double* reach = nullptr) const;
 
   EphemerisLibrary& library_;
   const PlutoTable* pluto_;

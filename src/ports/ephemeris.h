@@ -46,8 +46,13 @@ class EphemerisLibrary {
   virtual Position PlanetLongitude(int32_t body, double jd, int32_t year, double* speed) = 0;
   // The same without its speed, within `error` radians of it, where that
   // costs less: for values whose own bounds take the error in (fits made
-  // from them). By default PlanetLongitude's own, error 0.
-  virtual Position RoughPlanetLongitude(int32_t body, double jd, int32_t year, double& error) {
+  // from them). By default PlanetLongitude's own, error 0. reach, where
+  // given, receives the body's distance from the Earth as seen on the
+  // ecliptic (AU, times the cosine of its latitude), where the library
+  // tells it; it is left as it is otherwise.
+  virtual Position RoughPlanetLongitude(int32_t body, double jd, int32_t year, double& error,
+                                        double* reach = nullptr) {
+    (void)reach;
     error = 0;
     return PlanetLongitude(body, jd, year, nullptr);
   }
@@ -84,7 +89,8 @@ class SwissEphemeris : public EphemerisLibrary {
   // The library's mean place with the nutation in longitude from its 30
   // largest terms: within 2.5e-7 radians (0.05") of PlanetLongitude's from
   // 1600 to 2799, for a third less.
-  Position RoughPlanetLongitude(int32_t body, double jd, int32_t year, double& error) override;
+  Position RoughPlanetLongitude(int32_t body, double jd, int32_t year, double& error,
+                                double* reach = nullptr) override;
   static constexpr double kRoughNutationError = 2.5e-7;
   Position MoonLongitude(double daysSinceJ2000, double* speed) override;
   ChartHouses Houses(double jd, double latitude, double longitude, char system) override;

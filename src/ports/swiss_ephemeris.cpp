@@ -173,7 +173,7 @@ double ShortNutationDegrees(double jdUt) {
 // computation, nutation and all.
 std::atomic<bool> fittedNutation{false};
 
-Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false) {
+Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false, double* reach = nullptr) {
   double xx[6] = {};
   char err[AS_MAXCH] = {};
   int32 flags = -1;
@@ -198,6 +198,7 @@ Position Longitude(int32_t sweBody, double jd, double* speed, bool rough = false
     return Position::Unknown(jd < kJ2000 ? PositionStatus::BeforeRange : PositionStatus::AfterRange);
   }
   if (speed) *speed = xx[3] * kRadiansPerDegree;
+  if (reach) *reach = xx[2] * std::cos(xx[1] * kRadiansPerDegree);
   double rad = xx[0] * kRadiansPerDegree;
   if (rad < 0) rad += 2 * std::numbers::pi;
   if (rad >= 2 * std::numbers::pi) rad -= 2 * std::numbers::pi;
@@ -359,10 +360,11 @@ Position SwissEphemeris::PlanetLongitude(int32_t body, double jd, int32_t /*year
   return sweBody < 0 ? Position::Unknown(PositionStatus::BeforeRange) : Longitude(sweBody, jd, speed);
 }
 
-Position SwissEphemeris::RoughPlanetLongitude(int32_t body, double jd, int32_t /*year*/, double& error) {
+Position SwissEphemeris::RoughPlanetLongitude(int32_t body, double jd, int32_t /*year*/, double& error,
+                                               double* reach) {
   const int32_t sweBody = SweBody(body);
   error = kRoughNutationError;
-  return sweBody < 0 ? Position::Unknown(PositionStatus::BeforeRange) : Longitude(sweBody, jd, nullptr, true);
+  return sweBody < 0 ? Position::Unknown(PositionStatus::BeforeRange) : Longitude(sweBody, jd, nullptr, true, reach);
 }
 
 Position SwissEphemeris::MoonLongitude(double daysSinceJ2000, double* speed) {

@@ -253,11 +253,10 @@ class FitsMadeAhead {
     for (const BodyIndex body : MovingBodies(run)) {
       if (body < 0 || body > LastBody || !FitsPayAlone(body) || (done & (1u << body)) != 0) continue;
       // Bodies whose spans are as long are made together.
-      const double days = LongitudeFits::SpanDays(body, FitSpans::Decisions);
       uint32_t bodies = 0;
       for (const BodyIndex other : MovingBodies(run))
         if (other >= 0 && other <= LastBody && FitsPayAlone(other) &&
-            LongitudeFits::SpanDays(other, FitSpans::Decisions) == days)
+            LongitudeFits::MadeTogether(body, other, FitSpans::Decisions))
           bodies |= 1u << other;
       done |= bodies;
       const auto [first, last] = DecisionSpans(run, body);

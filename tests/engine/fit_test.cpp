@@ -118,6 +118,26 @@ TEST(LongitudeFits, HoldTheirBoundsBehindTheSun) {
   }
 }
 
+// Mercury's fits for decisions follow its place: where it passes between the
+// Earth and the Sun (its longitude swinging back by a degree and a half a
+// day) they keep bounds of about a minute of arc, and hold them hour by hour
+// through the week around; its longitude fitted over the same four months
+// would be out by degrees.
+TEST(LongitudeFits, MercurysPlaceHoldsItsBoundsBetweenTheEarthAndTheSun) {
+  LongitudeFits fits(TestPositions(), Zodiac::Tropical);
+  // Transits of Mercury (1631, 2016, 2019), an inferior conjunction far
+  // from a node (2020), and where check_fits found a fit nearest its bound.
+  for (const double passing : {2317080.9, 2457518.12, 2458799.14, 2459148.25, 2547210.67}) {
+    for (int hour = -72; hour <= 72; ++hour) {
+      const double jd = passing + hour / 24.0;
+      const FittedLongitude fit = fits.At(Mercury, jd);
+      ASSERT_TRUE(fit.known) << jd;
+      EXPECT_LE(fit.bound, 100 / 206264.8) << jd;
+      EXPECT_LE(Off(fit, TestPositions().Longitude(Mercury, jd, Zodiac::Tropical)), fit.bound) << jd;
+    }
+  }
+}
+
 // The fits a set makes on a thread of its own, with its own library.
 LongitudeFits::Table MadeOnAnotherThread(const std::function<void(LongitudeFits&)>& make) {
   LongitudeFits::Table made;
