@@ -144,7 +144,12 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   const double half = days / 2, middle = kJ2000 + static_cast<double>(span) * days + half;
   // The nodes, then the points where the error is measured: where a smooth
   // curve's is largest, at the ends and halfway between nodes, where the
-  // first term left out peaks.
+  // first term left out peaks. Fits for decisions are checked at the ends
+  // and the quarters (the end is the next span's start: three new
+  // positions); those that time roots, whose bounds are thousandths of a
+  // second of arc, also next to each end. Without those two, the bounds of
+  // the Sun's to Mars' fits for decisions over 1600 to 2799 came out as
+  // with them, and every body's fits held theirs (check_fits).
   constexpr int kChecks = 7;
   BodyIndex lead = 0;
   while (lead < LastBody && (bodies & (1u << lead)) == 0) ++lead;
@@ -154,7 +159,8 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   for (int j = 0; j < nodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / nodes);
   int n = nodes;
   for (const int j : {0, 1, nodes / 4, nodes / 2, 3 * nodes / 4, nodes - 1, nodes})
-    xs[static_cast<size_t>(n++)] = std::cos(std::numbers::pi * j / nodes);
+    if (spans_ == FitSpans::Roots || (j != 1 && j != nodes - 1))
+      xs[static_cast<size_t>(n++)] = std::cos(std::numbers::pi * j / nodes);
   // The instants in time order, every body at each: the ephemeris reads its
   // files forwards and keeps the nutation of the instant it last computed.
   std::array<int, kMostNodes + kChecks> order{};
