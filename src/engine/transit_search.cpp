@@ -780,6 +780,18 @@ std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositio
   return std::nullopt;
 }
 
+std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int parts) {
+  std::vector<int32_t> cuts;
+  const int64_t days = static_cast<int64_t>(run.endDay) - run.startDay + 1;
+  for (int k = 1; k < parts; ++k) {
+    const auto near = static_cast<int32_t>(run.startDay + days * k / parts);
+    const auto reach = static_cast<int32_t>(days / (4 * parts));
+    const std::optional<int32_t> quiet = QuietDayNear(run, positions, near, reach);
+    if (quiet && (cuts.empty() || *quiet > cuts.back())) cuts.push_back(*quiet);
+  }
+  return cuts;
+}
+
 RunResult ResultOf(const RunDescription& run) {
   RunResult result;
   result.world = run.world;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "engine/midnight_longitudes.h"
 #include "engine/positions.h"
@@ -51,6 +52,10 @@ RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions,
 // first; none where every one of them is in some orb.
 std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositions& positions, int32_t near,
                                     int32_t reach);
+// The days, in order, at which the run may be cut into up to `parts` parts
+// of about even length: a quiet day near each share of the period, within
+// a quarter of a share. A share without one is left whole with the next.
+std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int parts);
 
 // The results of a run before any transit: what was asked.
 RunResult ResultOf(const RunDescription& run);

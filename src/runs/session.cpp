@@ -307,9 +307,9 @@ class FitsMadeAhead {
 };
 
 // A single run cut at quiet days (no transit under way, QuietDayNear) into
-// parts, the later ones computed on other cores while
-// this one computes the first: their rows, handed over after the first
-// part's, are the whole run's. Each part makes its own fits and midnights.
+// parts, the later ones computed on other cores while this one computes the
+// first: their rows, handed over after the first part's, are the whole
+// run's. Each part makes its own fits and midnights.
 class LaterParts {
  public:
   // Cuts the run into as many parts as it may use cores, each of a year at
@@ -319,18 +319,12 @@ class LaterParts {
              const PlutoTable* pluto)
       : folder_(folder), pluto_(pluto) {
     const int64_t days = static_cast<int64_t>(run.endDay) - run.startDay + 1;
-    const int64_t count = std::min<int64_t>(cores, days / kFewestDays);
-    int32_t after = run.startDay;
-    for (int64_t k = 1; k < count; ++k) {
-      const auto near = static_cast<int32_t>(run.startDay + days * k / count);
-      const auto reach = static_cast<int32_t>(days / (4 * count));
-      const std::optional<int32_t> quiet = QuietDayNear(run, positions, near, reach);
-      if (!quiet || *quiet <= after) continue;
-      after = *quiet;
-      if (!parts_.empty()) parts_.back()->run.endDay = *quiet - 1;
+    const auto count = static_cast<int>(std::min<int64_t>(cores, days / kFewestDays));
+    for (const int32_t cut : QuietCuts(run, positions, count)) {
+      if (!parts_.empty()) parts_.back()->run.endDay = cut - 1;
       auto part = std::make_unique<Part>();
       part->run = run;
-      part->run.startDay = *quiet;
+      part->run.startDay = cut;
       parts_.push_back(std::move(part));
     }
     for (const auto& part : parts_) {

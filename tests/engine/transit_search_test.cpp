@@ -268,51 +268,57 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   }
 }
 
-// A run cut at a quiet day near its middle hands over, part after part, the
-// rows of the whole run in their places; a cut anywhere else splits a
-// transit. No quiet day is found where a transit spans every candidate, or
-// where a body's data end within the walk's midnights.
-TEST(TransitSearch, CutAtAQuietDayTheRunIsWhole) {
+// A run cut at quiet days into two, three or four parts hands over, part
+// after part, the rows of the whole run in their places; a cut anywhere else
+// splits a transit. No quiet day is found where a transit spans every
+// candidate, or where a body's data end within the walk's midnights.
+TEST(TransitSearch, CutAtQuietDaysTheRunIsWhole) {
   const BodyPositions& positions = test::TestPositions();
-  int cut = 0, splitElsewhere = 0;
+  int cuts = 0, splitElsewhere = 0;
   for (const char* group : {"reference", "overlap", "moon", "shared sidereal"}) {
     for (const test::CaseLine& line : Runs(group)) {
       SCOPED_TRACE(line.where);
       const RunDescription run = RunOf(line);
-      const int32_t middle = run.startDay + (run.endDay - run.startDay) / 2;
-      const std::optional<int32_t> quiet = QuietDayNear(run, positions, middle, (run.endDay - run.startDay) / 4);
-      if (!quiet) continue;
-      ++cut;
-      EXPECT_GT(*quiet, run.startDay);
-      EXPECT_LE(*quiet, run.endDay);
-      auto parts = [&](int32_t at, std::string& places) {
-        RunDescription first = run, second = run;
-        first.endDay = at - 1;
-        second.startDay = at;
-        Recorder one, two;
-        RunResult result = Engine().Run(first, positions, &one);
-        const RunResult later = Engine().Run(second, positions, &two);
-        result.transits.insert(result.transits.end(), later.transits.begin(), later.transits.end());
-        places = one.places;
-        if (!places.empty() && !two.places.empty()) places += ' ';
-        places += two.places;
-        return result.transits;
+      // The run's transits and the rows' places, cut at those days.
+      auto inParts = [&](const std::vector<int32_t>& at, std::string& places) {
+        std::vector<TransitRecord> transits;
+        places.clear();
+        for (size_t k = 0; k <= at.size(); ++k) {
+          RunDescription part = run;
+          if (k > 0) part.startDay = at[k - 1];
+          if (k < at.size()) part.endDay = at[k] - 1;
+          Recorder recorder;
+          const RunResult result = Engine().Run(part, positions, &recorder);
+          transits.insert(transits.end(), result.transits.begin(), result.transits.end());
+          if (!places.empty() && !recorder.places.empty()) places += ' ';
+          places += recorder.places;
+        }
+        return transits;
       };
       Recorder whole;
       const RunResult all = Engine().Run(run, positions, &whole);
       std::string places;
-      EXPECT_TRUE(SameTransits(parts(*quiet, places), all.transits));
-      EXPECT_EQ(places, whole.places);
+      for (const int parts : {2, 3, 4}) {
+        const std::vector<int32_t> at = QuietCuts(run, positions, parts);
+        EXPECT_LE(at.size(), static_cast<size_t>(parts - 1));
+        if (at.empty()) continue;
+        cuts += static_cast<int>(at.size());
+        EXPECT_GT(at.front(), run.startDay);
+        EXPECT_LE(at.back(), run.endDay);
+        EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && std::adjacent_find(at.begin(), at.end()) == at.end());
+        EXPECT_TRUE(SameTransits(inParts(at, places), all.transits)) << parts << " parts";
+        EXPECT_EQ(places, whole.places) << parts << " parts";
+      }
       // Cut on the day after an outer orb's entry instead, a transit breaks.
       for (const TransitRecord& transit : all.transits) {
         const auto& entry = transit.passes.front().entry[0];
         if (!entry || entry->day + 1 > run.endDay) continue;
-        splitElsewhere += SameTransits(parts(entry->day + 1, places), all.transits) ? 0 : 1;
+        splitElsewhere += SameTransits(inParts({entry->day + 1}, places), all.transits) ? 0 : 1;
         break;
       }
     }
   }
-  EXPECT_GE(cut, 20);
+  EXPECT_GE(cuts, 60);
   EXPECT_GE(splitElsewhere, 15);
   // Jupiter and Saturn within 15 degrees for all of 2020; Pluto's data end.
   RunDescription close = Between(Jupiter, Saturn, Day(2020, 1, 1), Day(2021, 3, 31));
@@ -320,6 +326,7 @@ TEST(TransitSearch, CutAtAQuietDayTheRunIsWhole) {
   EXPECT_FALSE(QuietDayNear(close, positions, Day(2020, 8, 1), 90));
   const RunDescription ending = Between(Mars, Pluto, Day(2097, 1, 1), Day(2099, 12, 31));
   EXPECT_FALSE(QuietDayNear(ending, positions, Day(2098, 6, 1), 300));
+  EXPECT_TRUE(QuietCuts(ending, positions, 4).empty());
   EXPECT_TRUE(QuietDayNear(Between(Mars, Pluto, Day(2095, 1, 1), Day(2097, 12, 31)), positions, Day(2096, 6, 1), 300));
 }
 
