@@ -5,7 +5,7 @@
 // 2), one thread a body: a run decides on a fit only where its value lies
 // farther from the limit than its bound, so a fit that strays beyond its
 // bound anywhere could change a report. Prints, for each body, the spans
-// checked, their bounds, and the largest error in parts of its fit's bound,
+// checked, their bounds, and the largest error as a share of its fit's bound,
 // apart for the fits kept off the Sun and those that come near it. Exits 1
 // if any error passes its bound, 2 on bad arguments.
 #include <algorithm>

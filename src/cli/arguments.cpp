@@ -181,7 +181,7 @@ const char* const kHelp =
     "                       window's timeline shows it, into FILE (.svg or .png); of a\n"
     "                       whole chart at most 10 years, of another series at most 100.\n"
     "--jobs N               compute the runs of a Show-all series on N threads, and a run\n"
-    "                       of two years or more in parts on up to N (default: as many as\n"
+    "                       of two years or more in stretches on up to N (default: as many as\n"
     "                       the machine has cores; 1: everything on one thread).\n"
     "                       The report and the files are the same for any N.\n"
     "--chart NAME           the birth data of a chart of the collection, in place of --birth,\n"

@@ -1,6 +1,7 @@
 #include "engine/longitude_fits.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <span>
@@ -151,9 +152,9 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
   // the Sun's to Mars' fits for decisions over 1600 to 2799 came out as
   // with them, and every body's fits held theirs (check_fits).
   constexpr int kChecks = 7;
-  BodyIndex lead = 0;
-  while (lead < LastBody && (bodies & (1u << lead)) == 0) ++lead;
-  // A span's parts near the Sun take the fewest.
+  // The bodies made together share their span's nodes (MadeTogether).
+  const auto lead = static_cast<BodyIndex>(std::countr_zero(bodies));
+  // The 2-day pieces of a span near the Sun take the fewest.
   const int nodes = days == SpanDays(lead) ? Nodes(lead, spans_) : 12;
   std::array<double, kMostNodes + kChecks> xs{};
   for (int j = 0; j < nodes; ++j) xs[static_cast<size_t>(j)] = std::cos(std::numbers::pi * (j + 0.5) / nodes);
@@ -255,10 +256,8 @@ void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into)
 }
 
 void LongitudeFits::MakeSpans(uint32_t bodies, int64_t first, int64_t last) {
-  BodyIndex lead = -1;
-  for (BodyIndex body = 0; body <= LastBody && lead < 0; ++body)
-    if (bodies & (1u << body)) lead = body;
-  if (lead < 0) return;
+  if (bodies == 0) return;
+  const auto lead = static_cast<BodyIndex>(std::countr_zero(bodies));
   for (int64_t span = first; span <= last; ++span) {
     uint32_t missing = 0;
     for (BodyIndex body = 0; body <= LastBody; ++body)

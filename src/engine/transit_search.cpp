@@ -780,16 +780,25 @@ std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositio
   return std::nullopt;
 }
 
-std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int parts) {
+std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int stretches) {
   std::vector<int32_t> cuts;
   const int64_t days = static_cast<int64_t>(run.endDay) - run.startDay + 1;
-  for (int k = 1; k < parts; ++k) {
-    const auto near = static_cast<int32_t>(run.startDay + days * k / parts);
-    const auto reach = static_cast<int32_t>(days / (4 * parts));
+  for (int k = 1; k < stretches; ++k) {
+    const auto near = static_cast<int32_t>(run.startDay + days * k / stretches);
+    const auto reach = static_cast<int32_t>(days / (4 * stretches));
     const std::optional<int32_t> quiet = QuietDayNear(run, positions, near, reach);
     if (quiet && (cuts.empty() || *quiet > cuts.back())) cuts.push_back(*quiet);
   }
   return cuts;
+}
+
+std::vector<RunDescription> CutRun(const RunDescription& run, const std::vector<int32_t>& cuts) {
+  std::vector<RunDescription> runs(cuts.size() + 1, run);
+  for (size_t k = 0; k < cuts.size(); ++k) {
+    runs[k].endDay = cuts[k] - 1;
+    runs[k + 1].startDay = cuts[k];
+  }
+  return runs;
 }
 
 RunResult ResultOf(const RunDescription& run) {

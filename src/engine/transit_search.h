@@ -47,15 +47,20 @@ RunEnd SearchTransits(const RunDescription& run, const BodyPositions& positions,
 // midnight the pair lies clear of every aspect's outer orb (beyond doubt) and
 // whose bodies have data over the whole period. No transit is under way
 // there: the run cut at that day, into the days before it and the days from
-// it on, hands over the rows of the whole run, those of the first part
-// first. Looked for at up to 65 midnights spread over the reach, nearest
-// first; none where every one of them is in some orb.
+// it on, hands over the rows of the whole run, the earlier days' first.
+// Looked for at up to 65 midnights spread over the reach, nearest first;
+// none where every one of them is in some orb.
 std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositions& positions, int32_t near,
                                     int32_t reach);
-// The days, in order, at which the run may be cut into up to `parts` parts
-// of about even length: a quiet day near each share of the period, within
-// a quarter of a share. A share without one is left whole with the next.
-std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int parts);
+// The days, in order, at which the run may be cut into up to `stretches`
+// stretches of about even length: a quiet day near each share of the
+// period, within a quarter of a share. A share without one is left whole
+// with the next.
+std::vector<int32_t> QuietCuts(const RunDescription& run, const BodyPositions& positions, int stretches);
+// The run cut at those days (in order, inside its period): one run from its
+// start to the day before the first cut, then one from each cut day to the
+// day before the next, the last to the run's end.
+std::vector<RunDescription> CutRun(const RunDescription& run, const std::vector<int32_t>& cuts);
 
 // The results of a run before any transit: what was asked.
 RunResult ResultOf(const RunDescription& run);

@@ -144,12 +144,12 @@ RunRecording RecordRun(const RunDescription& run, MidnightLongitudes& midnights,
   return recording;
 }
 
-// Hands the rows of a run, or of a run's later part, computed ahead to the
-// observer as the search would have handed them over from the part's first
-// day on, and the rows taken to the results. True where the run ends there,
-// stopped: by a Stop heard before a transit, a row refused before the run's
-// last day, or as the recording itself ended. handedAny tells whether a row
-// was handed over.
+// Hands the rows of a run, or of a later stretch of one, computed ahead to
+// the observer as the search would have handed them over from the
+// stretch's first day on, and the rows taken to the results. True where the
+// run ends there, stopped: by a Stop heard before a transit, a row refused
+// before the run's last day, or as the recording itself ended. handedAny
+// tells whether a row was handed over.
 bool HandOverRecorded(const RunRecording& recording, int32_t firstDay, int32_t lastDay, RunObserver& observer,
                       RunResult& result, bool& handedAny) {
   handedAny = false;
@@ -306,69 +306,70 @@ class FitsMadeAhead {
   std::thread thread_;
 };
 
-// A single run cut at quiet days (no transit under way, QuietDayNear) into
-// parts, the later ones computed on other cores while this one computes the
-// first: their rows, handed over after the first part's, are the whole
-// run's. Each part makes its own fits and midnights.
-class LaterParts {
+// A single run cut at quiet days (no transit under way, QuietCuts) into
+// stretches, the later ones computed on other cores while this one computes
+// the first: their rows, handed over after the first stretch's, are the
+// whole run's. Each stretch makes its own fits and midnights.
+class LaterStretches {
  public:
-  // Cuts the run into as many parts as it may use cores, each of a year at
-  // least, at quiet days near even shares of the period, and starts
-  // computing every part but the first; none where no quiet day is found.
-  LaterParts(const RunDescription& run, const BodyPositions& positions, unsigned cores, const std::string& folder,
-             const PlutoTable* pluto)
+  // Cuts the run into as many stretches as it may use cores, each of a year
+  // at least, and starts computing every stretch but the first; none where
+  // no quiet day is found.
+  LaterStretches(const RunDescription& run, const BodyPositions& positions, unsigned cores,
+                 const std::string& folder, const PlutoTable* pluto)
       : folder_(folder), pluto_(pluto) {
     const int64_t days = static_cast<int64_t>(run.endDay) - run.startDay + 1;
     const auto count = static_cast<int>(std::min<int64_t>(cores, days / kFewestDays));
-    for (const int32_t cut : QuietCuts(run, positions, count)) {
-      if (!parts_.empty()) parts_.back()->run.endDay = cut - 1;
-      auto part = std::make_unique<Part>();
-      part->run = run;
-      part->run.startDay = cut;
-      parts_.push_back(std::move(part));
+    const std::vector<RunDescription> runs = CutRun(run, QuietCuts(run, positions, count));
+    first_ = runs.front();
+    for (size_t k = 1; k < runs.size(); ++k) {
+      later_.push_back(std::make_unique<Stretch>());
+      later_.back()->run = runs[k];
     }
-    for (const auto& part : parts_) {
+    for (const auto& stretch : later_) {
       try {
-        part->thread = std::thread([this, p = part.get()] {
+        stretch->thread = std::thread([this, s = stretch.get()] {
           try {
             WorkerEngine& engine = ThreadEngine(folder_, pluto_);
-            MidnightLongitudes& midnights = engine.Midnights(p->run.zone, p->run.zodiac);
+            MidnightLongitudes& midnights = engine.Midnights(s->run.zone, s->run.zodiac);
             midnights.RunsAlone(true);
             midnights.ComputesTogether(0, 0);
-            p->recording = RecordRun(p->run, midnights, [this](int32_t) { return !cancel_.load(); });
-            p->done = true;
+            s->recording = RecordRun(s->run, midnights, [this](int32_t) { return !cancel_.load(); });
+            s->done = true;
           } catch (...) {
-            // This part is computed again when it is asked for.
+            // Computed again on the run's own thread when its turn comes.
           }
         });
       } catch (const std::system_error&) {
-        // No thread to be had: the part is computed when it is asked for.
+        // No thread to be had: computed on the run's own thread in its turn.
       }
     }
   }
-  LaterParts(const LaterParts&) = delete;
-  LaterParts& operator=(const LaterParts&) = delete;
-  ~LaterParts() {
+  LaterStretches(const LaterStretches&) = delete;
+  LaterStretches& operator=(const LaterStretches&) = delete;
+  ~LaterStretches() {
     cancel_ = true;
-    for (const auto& part : parts_)
-      if (part->thread.joinable()) part->thread.join();
+    for (const auto& stretch : later_)
+      if (stretch->thread.joinable()) stretch->thread.join();
   }
 
-  // The parts after the first, and the day each begins.
-  size_t Count() const { return parts_.size(); }
-  int32_t StartDay(size_t k) const { return parts_[k]->run.startDay; }
-  // The rows part k found, once it is done: computed here, with midnights
-  // that serve the run, where its thread could not be had or failed.
+  // The first stretch (the whole run where it is not cut), the number of
+  // those after it, and the day each of those begins.
+  const RunDescription& First() const { return first_; }
+  size_t Count() const { return later_.size(); }
+  int32_t StartDay(size_t k) const { return later_[k]->run.startDay; }
+  // The rows later stretch k found, once it is done: computed here, with
+  // midnights that serve the run, where its thread could not be had or failed.
   RunRecording Take(size_t k, MidnightLongitudes& midnights) {
-    Part& part = *parts_[k];
-    if (part.thread.joinable()) part.thread.join();
-    if (part.done) return std::move(part.recording);
-    return RecordRun(part.run, midnights, [](int32_t) { return true; });
+    Stretch& stretch = *later_[k];
+    if (stretch.thread.joinable()) stretch.thread.join();
+    if (stretch.done) return std::move(stretch.recording);
+    return RecordRun(stretch.run, midnights, [](int32_t) { return true; });
   }
 
  private:
   static constexpr int64_t kFewestDays = 365;
-  struct Part {
+  struct Stretch {
     RunDescription run;
     RunRecording recording;
     bool done = false;
@@ -377,7 +378,8 @@ class LaterParts {
   std::string folder_;
   const PlutoTable* pluto_;
   std::atomic<bool> cancel_{false};
-  std::vector<std::unique_ptr<Part>> parts_;
+  RunDescription first_;
+  std::vector<std::unique_ptr<Stretch>> later_;
 };
 
 // A face that hears nothing: the planning of a series tells no one.
@@ -1074,27 +1076,25 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
     midnights.RunsAlone(!inSeries);
     midnights.ComputesTogether(inSeries ? seriesTogether_ : 0, seriesTogetherThrough_);
-    // A run of its own, with the sky's positions, is cut into parts for the
-    // other cores where it may use them and a quiet day allows; otherwise
-    // its fits are made ahead on another core.
-    std::optional<LaterParts> later;
+    // A run of its own, with the sky's positions, is cut into stretches for
+    // the other cores where it may use them and a quiet day allows;
+    // otherwise its fits are made ahead on another core.
+    std::optional<LaterStretches> later;
     std::optional<FitsMadeAhead> ahead;
     if (!inSeries && WorkerCount(jobs_) > 1 && run.progression == ProgressionKind::Transit) {
       later.emplace(run, midnights.Positions(), WorkerCount(jobs_), dataFolder_, pluto_.get());
       if (later->Count() == 0) ahead.emplace(run, midnights, dataFolder_, pluto_.get());
     }
-    RunDescription first = run;
-    if (later && later->Count() > 0) first.endDay = later->StartDay(0) - 1;
-    end = SearchTransits(first, midnights, table, results_.back(), observer);
+    end = SearchTransits(later ? later->First() : run, midnights, table, results_.back(), observer);
     anyTransit = !table.RowIsEmpty(0);
     for (size_t k = 0; later && k < later->Count() && end == RunEnd::Completed; ++k) {
-      const RunRecording part = later->Take(k, midnights);
+      const RunRecording stretch = later->Take(k, midnights);
       bool handedAny = false;
-      if (HandOverRecorded(part, later->StartDay(k), run.endDay, observer, results_.back(), handedAny)) {
+      if (HandOverRecorded(stretch, later->StartDay(k), run.endDay, observer, results_.back(), handedAny)) {
         results_.back().stopped = true;
         end = RunEnd::Stopped;
       }
-      anyTransit = anyTransit || (handedAny && !part.firstRowEmpty);
+      anyTransit = anyTransit || (handedAny && !stretch.firstRowEmpty);
     }
   }
   running_ = false;

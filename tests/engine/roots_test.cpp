@@ -81,8 +81,8 @@ TEST(BracketedRoot, KeepsAZeroOnItsSideOfAnEdgeItLandsOn) {
 // The fitted lines of fitted_root_minutes.txt: a minute told or left.
 TEST(FittedRootMinute, TellsTheMinuteOrLeavesIt) {
   for (const test::CaseLine& c : test::ReadCases("engine/data/fitted_root_minutes.txt")) {
-    const std::vector<double> parts = test::NumbersOf(c[1]);
-    const double root = parts.at(0) + (parts.size() > 1 ? parts[1] : 0.0), error = std::stod(c[2]);
+    const std::vector<double> terms = test::NumbersOf(c[1]);
+    const double root = terms.at(0) + (terms.size() > 1 ? terms[1] : 0.0), error = std::stod(c[2]);
     const double bound = std::stod(c[3]), flatter = c.fields.size() > 6 ? std::stod(c[6]) : 1.0;
     int positions = 0;
     // The finder's clock is in days: a minute is 1/1440.

@@ -268,9 +268,9 @@ TEST(TransitSearch, NothingIsMadeUpBeyondTheData) {
   }
 }
 
-// A run cut at quiet days into two, three or four parts hands over, part
-// after part, the rows of the whole run in their places; a cut anywhere else
-// splits a transit. No quiet day is found where a transit spans every
+// A run cut at quiet days into two, three or four stretches hands over,
+// stretch after stretch, the rows of the whole run in their places; a cut
+// anywhere else splits a transit. No quiet day is found where a transit spans every
 // candidate, or where a body's data end within the walk's midnights.
 TEST(TransitSearch, CutAtQuietDaysTheRunIsWhole) {
   const BodyPositions& positions = test::TestPositions();
@@ -280,15 +280,16 @@ TEST(TransitSearch, CutAtQuietDaysTheRunIsWhole) {
       SCOPED_TRACE(line.where);
       const RunDescription run = RunOf(line);
       // The run's transits and the rows' places, cut at those days.
-      auto inParts = [&](const std::vector<int32_t>& at, std::string& places) {
+      auto cut = [&](const std::vector<int32_t>& at, std::string& places) {
         std::vector<TransitRecord> transits;
         places.clear();
-        for (size_t k = 0; k <= at.size(); ++k) {
-          RunDescription part = run;
-          if (k > 0) part.startDay = at[k - 1];
-          if (k < at.size()) part.endDay = at[k] - 1;
+        const std::vector<RunDescription> stretches = CutRun(run, at);
+        EXPECT_EQ(stretches.size(), at.size() + 1);
+        EXPECT_EQ(stretches.front().startDay, run.startDay);
+        EXPECT_EQ(stretches.back().endDay, run.endDay);
+        for (const RunDescription& stretch : stretches) {
           Recorder recorder;
-          const RunResult result = Engine().Run(part, positions, &recorder);
+          const RunResult result = Engine().Run(stretch, positions, &recorder);
           transits.insert(transits.end(), result.transits.begin(), result.transits.end());
           if (!places.empty() && !recorder.places.empty()) places += ' ';
           places += recorder.places;
@@ -298,22 +299,22 @@ TEST(TransitSearch, CutAtQuietDaysTheRunIsWhole) {
       Recorder whole;
       const RunResult all = Engine().Run(run, positions, &whole);
       std::string places;
-      for (const int parts : {2, 3, 4}) {
-        const std::vector<int32_t> at = QuietCuts(run, positions, parts);
-        EXPECT_LE(at.size(), static_cast<size_t>(parts - 1));
+      for (const int count : {2, 3, 4}) {
+        const std::vector<int32_t> at = QuietCuts(run, positions, count);
+        EXPECT_LE(at.size(), static_cast<size_t>(count - 1));
         if (at.empty()) continue;
         cuts += static_cast<int>(at.size());
         EXPECT_GT(at.front(), run.startDay);
         EXPECT_LE(at.back(), run.endDay);
         EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && std::adjacent_find(at.begin(), at.end()) == at.end());
-        EXPECT_TRUE(SameTransits(inParts(at, places), all.transits)) << parts << " parts";
-        EXPECT_EQ(places, whole.places) << parts << " parts";
+        EXPECT_TRUE(SameTransits(cut(at, places), all.transits)) << count << " stretches";
+        EXPECT_EQ(places, whole.places) << count << " stretches";
       }
       // Cut on the day after an outer orb's entry instead, a transit breaks.
       for (const TransitRecord& transit : all.transits) {
         const auto& entry = transit.passes.front().entry[0];
         if (!entry || entry->day + 1 > run.endDay) continue;
-        splitElsewhere += SameTransits(inParts({entry->day + 1}, places), all.transits) ? 0 : 1;
+        splitElsewhere += SameTransits(cut({entry->day + 1}, places), all.transits) ? 0 : 1;
         break;
       }
     }

@@ -124,7 +124,7 @@ TEST(FullReport, OnThreadsEndsWhereOneThreadEndsIt) {
   }
 }
 
-// Stopped at shares of the period: a run cut into parts for two threads
+// Stopped at shares of the period: a run cut into stretches for two threads
 // stops where one thread stops it, with the same rows, results and end.
 TEST(FullReport, StoppedOnThreadsWhereOneThreadStops) {
   RunRequest worldRun = test::WorldRequest(Sun, Mercury, 1990, 2009);
