@@ -42,6 +42,8 @@ std::string_view TrimBlanks(std::string_view text) {
 // Hands every kept line of a text that arrives a chunk at a time to
 // keep(lineNumber, line), lineNumber counting every physical line from 1 so
 // that messages can point into the file. keep returns false to stop early.
+// keep.PlainRecords(bytes, lineNumber) takes the lines at the start of
+// bytes that it can take faster, as it would take them one by one.
 // Lines end in LF or CR LF; a last line without a line end still counts
 // (Finish hands it on).
 template <typename Keep>
@@ -51,6 +53,9 @@ class KeptLines {
   // False once keep has asked to stop.
   bool Feed(std::string_view chunk) {
     while (!stopped_) {
+      // Nearly every line is a record as the generator writes it, which
+      // keep takes in a run of its own without a search or a trim.
+      if (carry_.empty()) chunk.remove_prefix(keep_.PlainRecords(chunk, lineNumber_));
       const std::size_t end = chunk.find('\n');
       if (end == std::string_view::npos) {
         carry_.append(chunk);
@@ -83,29 +88,48 @@ class KeptLines {
   bool stopped_ = false;
 };
 
-// Sixties, degrees and minutes of a record as a whole number of minutes of
-// arc, or -1 when a field lies outside its range (no longitude in [0, 360)).
-int32_t DecodeRecord(std::string_view record, int32_t k) {
-  if (record.size() < 3) return -1;
-  const int32_t sixties = static_cast<unsigned char>(record[0]) - 58 - k % kShiftPeriod;
-  const int32_t degrees = static_cast<unsigned char>(record[1]) - 59;
-  const int32_t minutes = static_cast<unsigned char>(record[2]) - 60;
-  if (sixties < 0 || sixties > 5 || degrees < 0 || degrees > 59 || minutes < 0 || minutes > 59) return -1;
-  return (sixties * 60 + degrees) * 60 + minutes;
+// A record's two fields: its sixties, degrees and minutes as a whole number
+// of minutes of arc, or -1 when one lies outside its range (no longitude in
+// [0, 360)); and its refinement as its three digits read (0 .. 60000), or -1
+// when it carries no valid one. shift: the record's index mod kShiftPeriod.
+struct RecordFields {
+  int32_t minutesOfArc = -1, refinement = -1;
+};
+
+// Whether 0 <= value < end, in one comparison.
+constexpr bool Below(int32_t value, int32_t end) { return static_cast<uint32_t>(value) < static_cast<uint32_t>(end); }
+
+inline RecordFields FieldsOf(std::string_view record, int32_t shift) {
+  RecordFields fields;
+  if (record.size() < 3) return fields;
+  const auto code = [&](std::size_t i) { return static_cast<int32_t>(static_cast<unsigned char>(record[i])); };
+  const int32_t sixties = code(0) - 58 - shift, degrees = code(1) - 59, minutes = code(2) - 60;
+  if (!Below(sixties, 6) || !Below(degrees, 60) || !Below(minutes, 60)) return fields;
+  fields.minutesOfArc = (sixties * 60 + degrees) * 60 + minutes;
+  if (record.size() < 6) return fields;
+  const int32_t d0 = code(3) - kRefinementBase, d1 = code(4) - kRefinementBase, d2 = code(5) - kRefinementBase;
+  if (!Below(d0, kRefinementDigits) || !Below(d1, kRefinementDigits) || !Below(d2, kRefinementDigits))
+    return fields;
+  const int32_t value = (d0 * kRefinementDigits + d1) * kRefinementDigits + d2;
+  if (value <= 2 * kRefinementOffset) fields.refinement = value;
+  return fields;
 }
 
-// The refinement of a record as its three digits read (0 .. 60000), or -1
-// when it carries no valid one.
-int32_t RefinementOf(std::string_view record) {
-  if (record.size() < 6) return -1;
-  int32_t value = 0;
-  for (std::size_t i = 3; i < 6; ++i) {
-    const int32_t digit = static_cast<unsigned char>(record[i]) - kRefinementBase;
-    if (digit < 0 || digit >= kRefinementDigits) return -1;
-    value = value * kRefinementDigits + digit;
+// The longitude of a record's fields, as PlutoEntryOf reads it.
+inline double DegreesOf(RecordFields fields) {
+  const int32_t minutesOfArc = fields.minutesOfArc;
+  if (minutesOfArc < 0) return kNoRecord;
+  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
+  if (fields.refinement >= 0) {
+    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
+    degrees += static_cast<double>(fields.refinement - kRefinementOffset) / kRefinementUnits / 3600.0;
+    if (degrees < 0) degrees += 360;
+    if (degrees >= 360) degrees -= 360;
   }
-  return value > 2 * kRefinementOffset ? -1 : value;
+  return degrees;
 }
+
+double EntryOf(std::string_view record, int32_t shift) { return DegreesOf(FieldsOf(record, shift)); }
 
 // The record as the user may see it in a message box: control and non-ASCII
 // bytes would garble the text, and a long line says nothing more.
@@ -135,16 +159,15 @@ constexpr std::string_view kTrailerWord = "#fnv1a64 ";
 class Fnv1a64 {
  public:
   void Add(std::string_view record) {
-    for (const char c : record) Byte(c);
-    Byte('\n');
+    // Kept in a register: a store through the hash could alias the bytes.
+    uint64_t hash = hash_;
+    for (const char c : record) hash = Byte(hash, c);
+    hash_ = Byte(hash, '\n');
   }
   uint64_t Value() const { return hash_; }
 
  private:
-  void Byte(char c) {
-    hash_ ^= static_cast<unsigned char>(c);
-    hash_ *= 0x100000001b3u;
-  }
+  static uint64_t Byte(uint64_t hash, char c) { return (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u; }
   uint64_t hash_ = 0xcbf29ce484222325u;
 };
 
@@ -170,6 +193,103 @@ double Step(double from, double to) {
   return step;
 }
 
+// The table's records as they come, each decoded and checked once while its
+// line number in the file is still known.
+class TableReader {
+ public:
+  TableReader(const std::string& path, std::string& errorText) : path_(path), errorText_(errorText) {
+    table_.reserve(PlutoRecordsWritten);
+  }
+
+  // A kept line (trimmed, not blank); false to stop reading.
+  bool operator()(int64_t lineNumber, std::string_view line) {
+    if (!trailer_.empty()) {
+      errorText_ = path_ + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
+      return false;
+    }
+    if (line.starts_with('#')) {
+      trailer_ = line;
+      return true;
+    }
+    const double entry = EntryOf(line, shift_);
+    if (table_.size() < static_cast<std::size_t>(PlutoRecordCount) && entry < 0) {
+      errorText_ = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                   "\" is not a valid longitude.";
+      return false;
+    }
+    Accept(lineNumber, line, entry, Step(before_, entry));
+    return true;
+  }
+
+  // The lines at the start of bytes that are records as the generator
+  // writes them (six printable bytes and LF), valid and following on from
+  // the day before, taken as operator() would take them: the bytes they
+  // fill. lineNumber counts them.
+  std::size_t PlainRecords(std::string_view bytes, int64_t& lineNumber) {
+    constexpr std::size_t kLength = 6;
+    std::size_t taken = 0;
+    if (!trailer_.empty() || !stepping_ || !brokenStep_.empty()) return 0;
+    while (bytes.size() - taken > kLength) {
+      // Every byte of a record with a valid refinement is printable.
+      const char* at = bytes.data() + taken;
+      if (at[kLength] != '\n') break;
+      const std::string_view record(at, kLength);
+      const RecordFields fields = FieldsOf(record, shift_);
+      if (fields.minutesOfArc < 0 || fields.refinement < 0) break;
+      const double entry = DegreesOf(fields), step = Step(before_, entry);
+      if (!Follows(step)) break;
+      Accept(++lineNumber, record, entry, step);
+      taken += kLength + 1;
+    }
+    return taken;
+  }
+
+  const std::vector<double>& Table() const { return table_; }
+  std::vector<double> TakeTable() { return std::move(table_); }
+  const std::string& Trailer() const { return trailer_; }
+  uint64_t Hash() const { return hash_.Value(); }
+  // The first record that does not follow on from the day before: told only
+  // when the file is otherwise sound, as the checksum's word comes first.
+  const std::string& BrokenStep() const { return brokenStep_; }
+
+ private:
+  // Whether a valid record taken next, step away from the one before,
+  // moves within what Pluto can.
+  bool Follows(double step) const {
+    const std::size_t k = table_.size();
+    return k == 0 ||
+           !(std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore_) > kLargestStepChange));
+  }
+
+  void Accept(int64_t lineNumber, std::string_view line, double entry, double step) {
+    // The checksum line may have been written again over damaged records.
+    if (entry < 0) stepping_ = false;  // past the records the program needs
+    if (!table_.empty() && stepping_ && brokenStep_.empty()) {
+      if (!Follows(step)) Broken(lineNumber, line);
+      stepBefore_ = step;
+    }
+    before_ = entry;
+    hash_.Add(line);
+    table_.push_back(entry);
+    if (++shift_ == kShiftPeriod) shift_ = 0;
+  }
+
+  [[gnu::cold]] void Broken(int64_t lineNumber, std::string_view line) {
+    brokenStep_ = path_ + ": line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
+                  "\" does not follow on from the day before; the file is damaged.";
+  }
+
+  const std::string& path_;
+  std::string& errorText_;
+  std::vector<double> table_;
+  std::string trailer_;
+  Fnv1a64 hash_;
+  std::string brokenStep_;
+  double before_ = 0, stepBefore_ = 0;
+  bool stepping_ = true;
+  int32_t shift_ = 0;  // the next record's index mod kShiftPeriod
+};
+
 }  // namespace
 
 std::string PlutoTableTrailer(const std::vector<std::string>& records) {
@@ -185,48 +305,8 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
   // checked file, so no lookup after a failed load can meet a short or
   // broken table. Each record is decoded once, as it arrives, while its line
   // number in the file is still known.
-  std::vector<double> table;
-  std::string trailer;
-  Fnv1a64 hash;
-  // The first record that does not follow on from the day before: told only
-  // when the file is otherwise sound, as the checksum's word comes first.
-  std::string brokenStep;
-  double before = 0, stepBefore = 0;
-  bool stepping = true;
-  auto keep = [&](int64_t lineNumber, std::string_view line) {
-    if (!trailer.empty()) {
-      errorText = path + ": line " + std::to_string(lineNumber) + ": text after the checksum line.";
-      return false;
-    }
-    if (line.starts_with('#')) {
-      trailer = line;
-      return true;
-    }
-    const auto k = static_cast<int32_t>(table.size());
-    const double entry = PlutoEntryOf(line, k);
-    if (k < PlutoRecordCount && entry < 0) {
-      errorText = "Line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
-                  "\" is not a valid longitude.";
-      return false;
-    }
-    hash.Add(line);
-    table.push_back(entry);
-    // The checksum line may have been written again over damaged records.
-    if (entry < 0) stepping = false;  // past the records the program needs
-    if (k > 0 && stepping && brokenStep.empty()) {
-      const double step = Step(before, entry);
-      if (std::fabs(step) > kLargestStep || (k > 1 && std::fabs(step - stepBefore) > kLargestStepChange))
-        brokenStep = path + ": line " + std::to_string(lineNumber) + ": the record \"" + QuotedRecord(line) +
-                     "\" does not follow on from the day before; the file is damaged.";
-      stepBefore = step;
-    }
-    before = entry;
-    return true;
-  };
-  // The file is read a chunk at a time, never kept whole: its records are
-  // all that is wanted of it.
-  table.reserve(PlutoRecordsWritten);
-  KeptLines lines(keep);
+  TableReader reader(path, errorText);
+  KeptLines lines(reader);
   const DataFileText file =
       ReadDataFileChunks(path, kLargestTable, [&](std::string_view chunk) { return lines.Feed(chunk); });
   if (file.err != 0) {
@@ -235,20 +315,20 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
     errorText = path + ": " + file.refusal + ".";
   } else {
     lines.Finish();
-    if (errorText.empty() && table.size() < static_cast<std::size_t>(PlutoRecordCount))
-      errorText = "The file ends after " + std::to_string(table.size()) + " records; " +
+    if (errorText.empty() && reader.Table().size() < static_cast<std::size_t>(PlutoRecordCount))
+      errorText = "The file ends after " + std::to_string(reader.Table().size()) + " records; " +
                   std::to_string(PlutoRecordCount) + " are needed.";
   }
   // A record changed into another valid one, or a refinement changed, reads
   // as well as a true one: only the file as a whole can tell.
-  if (errorText.empty() && trailer.empty())
+  if (errorText.empty() && reader.Trailer().empty())
     errorText = path + ": the checksum line at the end of the file is missing; the file is damaged.";
-  if (errorText.empty() && trailer != TrailerOf(hash.Value(), table.size()))
+  if (errorText.empty() && reader.Trailer() != TrailerOf(reader.Hash(), reader.Table().size()))
     errorText = path + ": the records do not match the checksum line; the file is damaged.";
-  if (errorText.empty()) errorText = brokenStep;
+  if (errorText.empty()) errorText = reader.BrokenStep();
 
   if (errorText.empty()) {
-    Degrees = std::move(table);
+    Degrees = reader.TakeTable();
     return true;
   }
   Degrees.clear();
@@ -260,18 +340,7 @@ double PlutoTable::Entry(int32_t k) const {
   return Degrees[static_cast<std::size_t>(k)];
 }
 
-double PlutoEntryOf(std::string_view record, int32_t k) {
-  const int32_t minutesOfArc = DecodeRecord(record, k);
-  if (minutesOfArc < 0) return kNoRecord;
-  double degrees = minutesOfArc / 60 + (minutesOfArc % 60) / 60.0;
-  if (const int32_t refinement = RefinementOf(record); refinement >= 0) {
-    // A longitude just below 360 degrees is stored as 0 degrees less a few seconds.
-    degrees += static_cast<double>(refinement - kRefinementOffset) / kRefinementUnits / 3600.0;
-    if (degrees < 0) degrees += 360;
-    if (degrees >= 360) degrees -= 360;
-  }
-  return degrees;
-}
+double PlutoEntryOf(std::string_view record, int32_t k) { return EntryOf(record, k % kShiftPeriod); }
 
 Position PlutoTable::Longitude(double jd) const {
   double speed = 0;
