@@ -13,9 +13,24 @@ namespace skyloom::test {
 namespace fs = std::filesystem;
 
 fs::path CliScratch() {
-  const fs::path dir = fs::temp_directory_path() / ("skyloom_cli_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  return dir;
+  // One folder for each test process, removed as the process ends: the
+  // tests run each in a process of their own, thousands of them a run.
+  static const struct Scratch {
+    fs::path dir = fs::temp_directory_path() / ("skyloom_cli_" + std::to_string(::getpid()));
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    Scratch() = default;
+    ~Scratch() {
+      std::error_code error;
+      // Folders a test made read-only are opened again first.
+      for (auto it = fs::recursive_directory_iterator(dir, error); !error && it != fs::recursive_directory_iterator();
+           it.increment(error))
+        if (it->is_directory(error)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+      fs::remove_all(dir, error);
+    }
+  } scratch;
+  fs::create_directories(scratch.dir);
+  return scratch.dir;
 }
 
 fs::path FreshFolder(const std::string& name) {
@@ -44,7 +59,13 @@ size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const fs::path& path) {
+  // Appended in place: GCC 12 warns wrongly (-Wrestrict) of "'" + text + "'".
+  std::string quoted = "'";
+  quoted += path.string();
+  quoted += '\'';
+  return quoted;
+}
 
 CliResult RunCli(const std::string& arguments, const std::string& prefix, long limit, const fs::path& program) {
   const fs::path dir = CliScratch();
