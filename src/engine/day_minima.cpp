@@ -269,11 +269,37 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
 
 }  // namespace
 
+namespace {
+
+// Sums of doubles round: this much more is kept back from every margin.
+constexpr double kRounding = 1e-12;
+
+// Whether the cubic's slope keeps one sign over the day, farther from zero
+// than margin.
+bool SlopeKeptFrom(const Cubic& model, double margin) {
+  auto slope = [&](double x) { return (3 * model.c3 * x + 2 * model.c2) * x + model.c1; };
+  double leastSlope = std::min(std::fabs(slope(0)), std::fabs(slope(1)));
+  if (OppositeSigns(slope(0), slope(1))) return false;
+  if (model.c3 != 0) {
+    const double vertex = -model.c2 / (3 * model.c3);
+    if (vertex > 0 && vertex < 1) {
+      if (OppositeSigns(slope(0), slope(vertex))) return false;
+      leastSlope = std::min(leastSlope, std::fabs(slope(vertex)));
+    }
+  }
+  return leastSlope > margin;
+}
+
+// The largest bound, with room for rounding.
+double LargestBound(const std::array<double, 4>& bounds) {
+  return *std::max_element(bounds.begin(), bounds.end()) + kRounding;
+}
+
+}  // namespace
+
 std::optional<int> SmallestAtMidnight(const std::array<double, 4>& samples, const std::array<double, 4>& bounds,
                                       double refineBelow) {
-  // Sums of doubles round: this much more is kept back from every margin.
-  constexpr double kRounding = 1e-12;
-  const double e = *std::max_element(bounds.begin(), bounds.end()) + kRounding;
+  const double e = LargestBound(bounds);
   const double g0 = samples[1], g1 = samples[2];
   // Which midnight is the smaller, and neither zero nor on opposite sides.
   if (std::fabs(std::fabs(g0) - std::fabs(g1)) <= bounds[1] + bounds[2] + kRounding) return std::nullopt;
@@ -296,18 +322,27 @@ std::optional<int> SmallestAtMidnight(const std::array<double, 4>& samples, cons
   // Searched with real positions, the day finds its turning points only: with
   // the cubic's slope (within 10 e of the true one's) kept from zero, there
   // are none, and the midnights stay the day's smallest.
-  auto slope = [&](double x) { return (3 * model.c3 * x + 2 * model.c2) * x + model.c1; };
-  double leastSlope = std::min(std::fabs(slope(0)), std::fabs(slope(1)));
-  if (OppositeSigns(slope(0), slope(1))) return std::nullopt;
-  if (model.c3 != 0) {
-    const double vertex = -model.c2 / (3 * model.c3);
-    if (vertex > 0 && vertex < 1) {
-      if (OppositeSigns(slope(0), slope(vertex))) return std::nullopt;
-      leastSlope = std::min(leastSlope, std::fabs(slope(vertex)));
-    }
-  }
-  if (leastSlope > 10 * e + kRounding) return smaller;
+  if (SlopeKeptFrom(model, 10 * e + kRounding)) return smaller;
   return std::nullopt;
+}
+
+std::optional<double> ZeroOfTheDay(SignedDeviation& deviation, double start, const std::array<double, 4>& samples,
+                                   const std::array<double, 4>& bounds) {
+  const double g0 = samples[1], g1 = samples[2];
+  if (!OppositeSigns(g0, g1) || std::fabs(g0) <= bounds[1] + kRounding || std::fabs(g1) <= bounds[2] + kRounding)
+    return std::nullopt;
+  // The true samples' cubic has no turning point in the day either (its
+  // slope lies within 10 e of this one's): the day is searched between its
+  // midnights, whose signs the fits tell, for its one zero.
+  const Cubic model = Cubic::Through(samples[0], g0, g1, samples[3]);
+  if (!SlopeKeptFrom(model, 10 * LargestBound(bounds) + kRounding)) return std::nullopt;
+  const double end = start + 1;
+  if (const std::optional<double> fitted = deviation.FittedZero(start, end, g0, g1)) return fitted;
+  // The minute that holds the zero is the same from any guess within the
+  // day: the deviation's own values at its edges tell it.
+  const double guess = start + *BracketedRoot([&](double x) { return model(x); }, 0, 1, g0, g1, kGuessTolerance);
+  return RootMinuteNear([&](double t) { return deviation.Value(t); }, start, end, g0, g1, guess,
+                        [&](double t) { return deviation.MinuteEdge(t); });
 }
 
 }  // namespace skyloom

@@ -81,4 +81,12 @@ DayMinima FindDayMinima(SignedDeviation& deviation, const std::array<double, 4>&
 std::optional<int> SmallestAtMidnight(const std::array<double, 4>& samples, const std::array<double, 4>& bounds,
                                       double refineBelow);
 
+// The exact aspect of a day of 24 hours, for a pair that is not swift, where
+// samples known only to within bounds[i] of the true ones tell that the
+// deviation changes sign between the day's midnights and moves one way all
+// day: its instant, in the minute FindDayMinima puts it, from the
+// deviation's own values; nullopt where the samples leave that open.
+std::optional<double> ZeroOfTheDay(SignedDeviation& deviation, double start, const std::array<double, 4>& samples,
+                                   const std::array<double, 4>& bounds);
+
 }  // namespace skyloom

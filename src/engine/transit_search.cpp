@@ -249,6 +249,8 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
     int side, smaller;
     double fit, bound;
     OrbIndex entry = -1, exit = -1;
+    // The instant of the day's exact aspect, where it has one.
+    std::optional<double> zero;
   };
   std::array<Held, AspectCount + 1> held{};
   size_t heldCount = 0;
@@ -283,8 +285,18 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
                                : c.pending ? c.pendingFit + c.pendingBound
                                            : c.MinDeviation;
     const std::optional<int> smaller = SmallestAtMidnight(g, bound, refineBelow);
-    if (!smaller) return false;
-    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller], entry, exit};
+    if (!smaller) {
+      // A day whose one exact aspect falls within the inner orb, which
+      // holds at both midnights, is timed from the ephemeris at the edges
+      // of its minute only.
+      if (crossings > 0 || !in[a][2][0] || MovesSwiftly(run_.bodies[0])) return false;
+      PairDeviation deviation(run_, positions_, a, side, &midnights_);
+      const std::optional<double> zero = ZeroOfTheDay(deviation, LocalMidnight(day, zone_).ut, g, bound);
+      if (!zero) return false;
+      held[heldCount++] = Held{a, side, 0, 0.0, 0.0, -1, -1, zero};
+      continue;
+    }
+    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller], entry, exit, std::nullopt};
     // Whether it beats the pass's smallest so far.
     if (!fresh) {
       const double other = c.pending ? c.pendingFit : c.MinDeviation;
@@ -303,6 +315,19 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       track.since = day;
     }
     TransitCursor& c = track.cursor;
+    track_ = &track;
+    c_ = &c;
+    if (h.zero) {
+      // The pass's smallest is now zero, unless it was already (a pending
+      // smallest is more than its bound from zero).
+      if (firstJudged || c.pending || c.MinDeviation > 0) {
+        c.MinDeviation = 0;
+        c.MinInstant = *h.zero;
+      }
+      c.pending = false;
+      RecordExact(day, h.aspect, DayMinima{{*h.zero}, 0.0, *h.zero});
+      continue;
+    }
     const double other = c.pending ? c.pendingFit : c.MinDeviation;
     if (firstJudged || h.entry >= 0 || h.fit < other) {
       c.pending = true;
@@ -313,8 +338,6 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       const double start = LocalMidnight(day, zone_).ut;
       c.MinInstant = h.smaller == 0 ? start : start + 1.0;
     }
-    track_ = &track;
-    c_ = &c;
     if (h.entry >= 0) EnterOrb(day, h.aspect, h.entry);
     if (h.exit >= 0) {
       // A pass without an exact aspect records its closest approach as it

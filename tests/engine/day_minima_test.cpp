@@ -133,5 +133,74 @@ TEST(FindDayMinima, FindsEveryExactAspectOfADayAndItsLeastDeviation) {
   }
 }
 
+// A clock whose minute changes at every half minute of the day (the
+// nearest minute), as a report tells an instant.
+class Clocked : public Formula {
+ public:
+  explicit Clocked(Formula formula) : Formula(std::move(formula)) {}
+  double MinuteEdge(double jd) override {
+    return kStart + (std::nearbyint((jd - kStart) * 1440 - 0.5) + 0.5) / 1440;
+  }
+  // The minute of the day that holds jd.
+  static long Minute(double jd) { return std::lround((jd - kStart) * 1440); }
+};
+
+// Samples known only within `bound` of the true ones: the one zero of the
+// day, where their signs and the deviation's steady motion are sure, lies
+// in the minute that the day's search with true samples finds, whatever
+// way each sample strays; elsewhere the day is left to that search.
+TEST(ZeroOfTheDay, TheMinuteTheTrueSamplesFind) {
+  const double bound = 1e-4;  // 20"
+  const double edge = (600 + 0.5) / 1440;  // 10:00:30
+  struct Case {
+    const char* what;
+    Formula deviation;
+    int found;  // of the 16 ways the samples stray
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"steady pass", Passing(0.37, 0.02), 16},
+      {"Mercury passing the Sun, swift", Passing(0.81, 0.05), 16},
+      {"a hundredth of a second after a minute's edge", Passing(edge + 0.01 * kSecondOfTime, 0.02), 16},
+      {"a hundredth of a second before it", Passing(edge - 0.01 * kSecondOfTime, 0.02), 16},
+      // The slope of the samples' cubic strays by up to twice what they do.
+      {"a pass just swift enough", Passing(0.5, 12.5 * bound), 16},
+      {"a pass too slow to be sure it does not turn", Passing(0.5, 7.5 * bound), 0},
+      // Within the bound of a midnight, the sign is sure only where the
+      // sample strays away from zero.
+      {"zero too near the first midnight to tell its sign", Passing(0.004, 0.02), 8},
+      {"zero too near the second midnight", Passing(0.996, 0.02), 8},
+      {"zero at the next midnight", Passing(1.0, 0.02), 0},
+      {"no zero: a closest approach", Station(0.45, 2 * kArcMinute, 0.003), 0},
+      {"three zeros around two turns", Wavering(), 0},
+  };
+  // clang-format on
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Clocked truth(k.deviation);
+    const DayMinima day = FindDayMinima(truth, Formula::kStart, truth.Samples(), kNoLimit);
+    // Each sample strayed up or down by nearly the bound: all 16 ways.
+    int found = 0;
+    for (int way = 0; way < 16; ++way) {
+      SCOPED_TRACE(way);
+      Clocked fitted(k.deviation);
+      std::array<double, 4> samples{}, bounds{};
+      for (int i = 0; i < 4; ++i) {
+        samples[i] = *fitted.Samples()[i] + ((way >> i & 1) != 0 ? 0.99 : -0.99) * bound;
+        bounds[i] = bound;
+      }
+      const std::optional<double> zero = ZeroOfTheDay(fitted, Formula::kStart, samples, bounds);
+      if (!zero) continue;
+      ++found;
+      ASSERT_EQ(day.exact.size(), 1u);
+      EXPECT_EQ(Clocked::Minute(*zero), Clocked::Minute(day.exact.front()));
+      // The edges around the minute, and a few more where the guess strays.
+      EXPECT_LE(fitted.values, 8);
+      EXPECT_EQ(fitted.slopes, 0);
+    }
+    EXPECT_EQ(found, k.found);
+  }
+}
+
 }  // namespace
 }  // namespace skyloom
