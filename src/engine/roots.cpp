@@ -91,6 +91,7 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 
 double RootMinuteNear(const std::function<double(double)>& f, double a, double b, double fa, double fb, double guess,
                       const std::function<double(double)>& edge) {
+  constexpr int kTries = 2;
   if (fa == 0) return a;
   if (fb == 0) return b;
   auto inside = [&](double t) { return t > a && t < b; };
@@ -104,20 +105,24 @@ double RootMinuteNear(const std::function<double(double)>& f, double a, double b
       fa = ft;
     }
   };
-  const double near = edge(guess);
-  if (inside(near)) {
+  // A guess minutes off is followed by the line through the two values a
+  // minute apart that missed the zero: over minutes the deviation is as
+  // good as straight, and the line's zero is rarely a minute off.
+  double near = edge(guess);
+  for (int tries = 0; tries < kTries && inside(near); ++tries) {
     const double fNear = f(near);
     if (fNear == 0) return near;
-    if (!std::isnan(fNear)) {
-      // The zero lies after the edge where f there has its sign at a.
-      const bool later = !OppositeSigns(fNear, fa);
-      const double other = EdgeBeyond(edge, near, later, a, b);
-      const double fOther = std::isnan(other) ? other : f(other);
-      if (fOther == 0) return other;
-      if (OppositeSigns(fNear, fOther)) return (near + other) / 2;
-      narrow(near, fNear);
-      if (!std::isnan(fOther)) narrow(other, fOther);
-    }
+    if (std::isnan(fNear)) break;
+    // The zero lies after the edge where f there has its sign at a.
+    const bool later = !OppositeSigns(fNear, fa);
+    const double other = EdgeBeyond(edge, near, later, a, b);
+    const double fOther = std::isnan(other) ? other : f(other);
+    if (fOther == 0) return other;
+    if (OppositeSigns(fNear, fOther)) return (near + other) / 2;
+    narrow(near, fNear);
+    if (std::isnan(fOther) || fOther == fNear) break;
+    narrow(other, fOther);
+    near = edge(other - fOther * (other - near) / (fOther - fNear));
   }
   return *BracketedRoot(f, a, b, fa, fb, InstantTolerance, edge);
 }

@@ -28,8 +28,10 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 // The same zero told to the minute from a guess of where it lies: f at the
 // clock's minute edge nearest the guess, then at the next edge on the side
 // of the zero; where f's signs there put the zero between the two, the
-// middle of that minute, and otherwise (a guess a minute or more off, an
-// edge outside the bracket) BracketedRoot over what is left of the bracket.
+// middle of that minute. A guess a minute or more off is tried once more
+// where the line through those two values crosses zero; after that (or at
+// an edge outside the bracket) BracketedRoot over what is left of the
+// bracket.
 // Either way the minute that holds the zero by f's signs at its edges, as
 // BracketedRoot's own zero rounds to; a good guess costs two values of f
 // where BracketedRoot takes three or four.
