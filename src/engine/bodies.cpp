@@ -138,4 +138,13 @@ double MaxDailyMotion(BodyIndex body) {
   }
 }
 
+double GreatestElongation(BodyIndex body) {
+  switch (body) {
+    case Sun: return 0;
+    case Mercury: return 29.0 * Pi / 180;
+    case Venus: return 48.5 * Pi / 180;
+    default: return Pi;
+  }
+}
+
 }  // namespace skyloom

@@ -119,6 +119,15 @@ constexpr double OrbRadiansFromDegrees(int16_t degrees) { return degrees * TwoPi
 // listed.
 double MaxDailyMotion(BodyIndex body);
 
+// The farthest a body's geocentric longitude strays from the Sun's, in
+// radians: 0 for the Sun; for Mercury and Venus, which circle the Sun inside
+// the Earth's orbit, the sine of it is at most their greatest distance from
+// the Sun over the Earth's least (28.3 and 47.8 degrees), and with room to
+// spare for the orbits' slow change and the aberration of light 29 and 48.5
+// (over 1600 to 2799, every twelve hours: 27.79 and 47.28); pi for any
+// other body.
+double GreatestElongation(BodyIndex body);
+
 // The three orbs of a run.
 struct RunOrbs {
   std::array<int16_t, 3> OrbDegrees{10, 5, 2};

@@ -69,6 +69,18 @@ struct FinishedTransit {
   std::vector<TransitRowData> rows;
 };
 
+// The run's aspects whose outer orb its pair can ever reach: two bodies of
+// the transiting sky that keep near the Sun (the Sun, Mercury, Venus) stand
+// no farther apart than their greatest elongations together. The others
+// hold no transit, and need no walk.
+std::vector<AspectIndex> ReachableAspects(const RunDescription& run, const BodyPositions& positions) {
+  std::vector<AspectIndex> aspects = run.aspects.List();
+  if (!run.world || positions.Moved().kind != ProgressionKind::Transit) return aspects;
+  const double widest = GreatestElongation(run.bodies[0]) + GreatestElongation(run.bodies[1]);
+  std::erase_if(aspects, [&](AspectIndex a) { return AspectTable[a].Angle - run.orbs.OrbRadians[0] > widest; });
+  return aspects;
+}
+
 // The midnights the walk keeps: those starting D - 1, D, D + 1 and D + 2.
 constexpr int kSamples = 4;
 // Indexes of the two midnights that bound day D.
@@ -143,7 +155,7 @@ class Run {
   const Zone zone_;
   // Set when the caller refused a row: the run ends at the next day.
   bool stopAtNextDay_ = false;
-  const std::vector<AspectIndex> aspects_ = run_.aspects.List();
+  const std::vector<AspectIndex> aspects_ = ReachableAspects(run_, positions_);
   std::array<AspectTrack, AspectCount + 1> tracks_{};
   // The aspect being judged, and its track.
   AspectTrack* track_ = &tracks_[0];
@@ -296,7 +308,8 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
       held[heldCount++] = Held{a, side, 0, 0.0, 0.0, -1, -1, zero};
       continue;
     }
-    const Held h{a, side, *smaller, std::fabs(g[kDayStart + *smaller]), bound[kDayStart + *smaller], entry, exit, std::nullopt};
+    const double fit = std::fabs(g[kDayStart + *smaller]);
+    const Held h{a, side, *smaller, fit, bound[kDayStart + *smaller], entry, exit, std::nullopt};
     // Whether it beats the pass's smallest so far.
     if (!fresh) {
       const double other = c.pending ? c.pendingFit : c.MinDeviation;
@@ -773,8 +786,8 @@ std::optional<int32_t> QuietDayNear(const RunDescription& run, const BodyPositio
   auto pair = [&](int32_t day, double& a, double& b) {
     const double jd = LocalMidnight(day, run.zone).ut;
     const Position first = positions.Longitude(run.bodies[0], jd, run.zodiac);
-    const Position second =
-        run.world ? positions.Longitude(run.bodies[1], jd, run.zodiac) : Position{PositionStatus::Known, run.natalLongitude};
+    const Position second = run.world ? positions.Longitude(run.bodies[1], jd, run.zodiac)
+                                      : Position{PositionStatus::Known, run.natalLongitude};
     a = first.longitude;
     b = second.longitude;
     return first.Known() && second.Known();

@@ -269,6 +269,28 @@ std::vector<std::string> VerifyRun(const RunResult& result, WorstError& exactMin
     if (scan[i].exact && !reported[i] && result.aspects.Has(scan[i].aspect))
       problems.push_back(pair + AspectTable[scan[i].aspect].Name + " exact at " + Minute(scan[i].instant, zone) +
                          " is missing from the table");
+  // And every least deviation of the scan that falls on a day with a
+  // midnight inside the outer orb lies within a transit of its aspect in the
+  // table, from its entry to its exit (or the period's ends): none is left
+  // out for want of an exact aspect.
+  for (const ScanMinimum& s : scan) {
+    const auto day = static_cast<int32_t>(std::floor(s.instant + zone / 1440.0 + 0.5));
+    run.aspect = s.aspect;
+    if (s.exact || !result.aspects.Has(s.aspect) || OutsideAllDay(run, day, zone, result.orbDegrees[0])) continue;
+    bool held = false;
+    for (const TransitRecord& transit : result.transits) {
+      if (transit.aspect != s.aspect) continue;
+      int32_t first = result.startDay, last = result.endDay;
+      for (const TransitRowData& data : transit.passes) {
+        if (data.entry[0]) first = data.entry[0]->day;
+        if (data.exit[0]) last = data.exit[0]->day;
+      }
+      held = held || (first <= day && day <= last);
+    }
+    if (!held)
+      problems.push_back(pair + AspectTable[s.aspect].Name + " within its outer orb on " + FormatDayNumber(day) +
+                         " is in no transit of the table");
+  }
   return problems;
 }
 
