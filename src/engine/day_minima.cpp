@@ -32,6 +32,7 @@ constexpr double kGuessTolerance = 1e-7;
 struct Cubic {
   double c0 = 0, c1 = 0, c2 = 0, c3 = 0;
   double operator()(double x) const { return ((c3 * x + c2) * x + c1) * x + c0; }
+  double Slope(double x) const { return (3 * c3 * x + 2 * c2) * x + c1; }
 
   // Through the values at x = xm < 0, 0, 1 and x2 > 1.
   static Cubic Through(double xm, double gm, double g0, double g1, double x2, double g2) {
@@ -230,10 +231,15 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
   // Where the day's cubic puts the zero between two points of opposite
   // signs (the secant's where the cubic has none between them): the
   // guess the deviation's own values then check.
+  // And the slope there, per day.
+  struct Guess {
+    double t, slope;
+  };
   auto guessZero = [&](const Point& a, const Point& b) {
     const double lo = (a.t - t0) / length, hi = (b.t - t0) / length, gLo = model(lo), gHi = model(hi);
-    if (!OppositeSigns(gLo, gHi)) return a.t + (b.t - a.t) * a.g / (a.g - b.g);
-    return at(*BracketedRoot([&](double x) { return model(x); }, lo, hi, gLo, gHi, kGuessTolerance));
+    if (!OppositeSigns(gLo, gHi)) return Guess{a.t + (b.t - a.t) * a.g / (a.g - b.g), (b.g - a.g) / (b.t - a.t)};
+    const double x = *BracketedRoot([&](double y) { return model(y); }, lo, hi, gLo, gHi, kGuessTolerance);
+    return Guess{at(x), model.Slope(x) / length};
   };
 
   for (size_t i = 0; i + 1 < points.size(); ++i) {
@@ -247,10 +253,11 @@ DayMinima FindInSpan(SignedDeviation& deviation, const DaySpan& span,
       day.exact.push_back(a.t);
     } else if (OppositeSigns(a.g, b.g)) {
       const std::optional<double> fitted = deviation.FittedZero(a.t, b.t, a.g, b.g);
+      const Guess guess = fitted ? Guess{} : guessZero(a, b);
       const double root =
           fitted ? *fitted
-                 : RootMinuteNear([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g, guessZero(a, b),
-                                  [&](double t) { return deviation.MinuteEdge(t); });
+                 : RootMinuteNear([&](double t) { return deviation.Value(t); }, a.t, b.t, a.g, b.g, guess.t,
+                                  [&](double t) { return deviation.MinuteEdge(t); }, guess.slope);
       day.exact.push_back(root);
       if (day.smallest > 0) {
         day.smallest = 0;
@@ -277,7 +284,7 @@ constexpr double kRounding = 1e-12;
 // Whether the cubic's slope keeps one sign over the day, farther from zero
 // than margin.
 bool SlopeKeptFrom(const Cubic& model, double margin) {
-  auto slope = [&](double x) { return (3 * model.c3 * x + 2 * model.c2) * x + model.c1; };
+  auto slope = [&](double x) { return model.Slope(x); };
   double leastSlope = std::min(std::fabs(slope(0)), std::fabs(slope(1)));
   if (OppositeSigns(slope(0), slope(1))) return false;
   if (model.c3 != 0) {
@@ -340,9 +347,9 @@ std::optional<double> ZeroOfTheDay(SignedDeviation& deviation, double start, con
   if (const std::optional<double> fitted = deviation.FittedZero(start, end, g0, g1)) return fitted;
   // The minute that holds the zero is the same from any guess within the
   // day: the deviation's own values at its edges tell it.
-  const double guess = start + *BracketedRoot([&](double x) { return model(x); }, 0, 1, g0, g1, kGuessTolerance);
-  return RootMinuteNear([&](double t) { return deviation.Value(t); }, start, end, g0, g1, guess,
-                        [&](double t) { return deviation.MinuteEdge(t); });
+  const double x = *BracketedRoot([&](double at) { return model(at); }, 0, 1, g0, g1, kGuessTolerance);
+  return RootMinuteNear([&](double t) { return deviation.Value(t); }, start, end, g0, g1, start + x,
+                        [&](double t) { return deviation.MinuteEdge(t); }, model.Slope(x));
 }
 
 }  // namespace skyloom

@@ -90,8 +90,8 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 }
 
 double RootMinuteNear(const std::function<double(double)>& f, double a, double b, double fa, double fb, double guess,
-                      const std::function<double(double)>& edge) {
-  constexpr int kTries = 2;
+                      const std::function<double(double)>& edge, double slope) {
+  constexpr int kTries = 3;
   if (fa == 0) return a;
   if (fb == 0) return b;
   auto inside = [&](double t) { return t > a && t < b; };
@@ -105,9 +105,10 @@ double RootMinuteNear(const std::function<double(double)>& f, double a, double b
       fa = ft;
     }
   };
-  // A guess minutes off is followed by the line through the two values a
-  // minute apart that missed the zero: over minutes the deviation is as
-  // good as straight, and the line's zero is rarely a minute off.
+  // A guess minutes off is followed by the step the slope, where known,
+  // takes from the value at its edge, or else by the line through the two
+  // values a minute apart that missed the zero: over minutes the deviation
+  // is as good as straight, and the step's zero is rarely a minute off.
   double near = edge(guess);
   for (int tries = 0; tries < kTries && inside(near); ++tries) {
     const double fNear = f(near);
@@ -115,6 +116,14 @@ double RootMinuteNear(const std::function<double(double)>& f, double a, double b
     if (std::isnan(fNear)) break;
     // The zero lies after the edge where f there has its sign at a.
     const bool later = !OppositeSigns(fNear, fa);
+    if (std::isfinite(slope) && slope != 0) {
+      const double step = edge(near - fNear / slope);
+      if (inside(step) && (later ? step > near + 1.5 / 1440 : step < near - 1.5 / 1440)) {
+        narrow(near, fNear);
+        near = step;
+        continue;
+      }
+    }
     const double other = EdgeBeyond(edge, near, later, a, b);
     const double fOther = std::isnan(other) ? other : f(other);
     if (fOther == 0) return other;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace skyloom {
@@ -28,15 +29,16 @@ std::optional<double> BracketedRoot(const std::function<double(double)>& f, doub
 // The same zero told to the minute from a guess of where it lies: f at the
 // clock's minute edge nearest the guess, then at the next edge on the side
 // of the zero; where f's signs there put the zero between the two, the
-// middle of that minute. A guess a minute or more off is tried once more
-// where the line through those two values crosses zero; after that (or at
-// an edge outside the bracket) BracketedRoot over what is left of the
-// bracket.
-// Either way the minute that holds the zero by f's signs at its edges, as
-// BracketedRoot's own zero rounds to; a good guess costs two values of f
-// where BracketedRoot takes three or four.
+// middle of that minute. A guess a minute or more off is tried again where
+// f's slope (per day; NaN where not known) takes it from the value at the
+// edge, or else where the line through the two values crosses zero; after
+// a few tries (or at an edge outside the bracket) BracketedRoot over what
+// is left of the bracket. Either way the minute that holds the zero by f's
+// signs at its edges, as BracketedRoot's own zero rounds to; a good guess
+// costs two values of f where BracketedRoot takes three or four.
 double RootMinuteNear(const std::function<double(double)>& f, double a, double b, double fa, double fb, double guess,
-                      const std::function<double(double)>& edge);
+                      const std::function<double(double)>& edge,
+                      double slope = std::numeric_limits<double>::quiet_NaN());
 
 // The same zero told to the minute from a fit of f: fitted(t, bound) gives
 // a value within bound of f(t) (NaN where it knows none). The middle of

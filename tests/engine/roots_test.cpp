@@ -106,7 +106,9 @@ TEST(RootMinuteNear, TellsBracketedRootsMinuteFromAGuess) {
       int values = 0;
       auto line = [&](double t) { return (t - root) * (t > root ? steeper : 1.0); };
       auto f = [&](double t) { return ++values, line(t * 1440); };
-      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), guess / 1440, EdgeDays);
+      // The slope per day, as a share of the line's.
+      const double slope = c.fields.size() > 4 ? std::stod(c[4]) * 1440 : std::nan("");
+      const double at = RootMinuteNear(f, 0, 1, line(0), line(1440), guess / 1440, EdgeDays, slope);
       const int taken = values;
       const std::optional<double> brent = BracketedRoot(f, 0, 1, line(0), line(1440), 1e-6, EdgeDays);
       ASSERT_TRUE(brent.has_value()) << c.where;
