@@ -242,6 +242,8 @@ struct MappedFile {
   const char* bytes = nullptr;
   size_t size = 0;
   size_t at = 0;
+  // The stream's buffer (see MappedStream), which lives as long as it.
+  std::array<char, 512> buffer{};
 };
 
 ssize_t ReadMapped(void* cookie, char* into, size_t wanted) {
@@ -304,7 +306,14 @@ FILE* MappedStream(FILE* file) {
     OpenMappings().insert(cookie);
   }
   FILE* stream = fopencookie(cookie, "rb", cookie_io_functions_t{ReadMapped, nullptr, SeekMapped, CloseMapped});
-  if (stream == nullptr) CloseMapped(cookie);
+  if (stream == nullptr) {
+    CloseMapped(cookie);
+    return nullptr;
+  }
+  // The library seeks before each segment it reads, a few hundred bytes:
+  // a small buffer is refilled with little more than the segment, where
+  // the C library's own would copy 8 KB each time.
+  std::setvbuf(stream, cookie->buffer.data(), _IOFBF, cookie->buffer.size());
   return stream;
 }
 
