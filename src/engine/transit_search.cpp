@@ -240,9 +240,26 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
   // Which orbs hold at the day's midnights, each beyond doubt.
   OrbFlags in{};
   std::array<double, AspectCount + 1> clearance{};
+  auto nearAnOrb = [&](int k, double separation) {
+    for (const AspectIndex a : aspects_)
+      for (OrbIndex o = 0; o < 3; ++o)
+        if (std::fabs(std::fabs(separation - AspectTable[a].Angle) - run_.orbs.OrbRadians[o]) <= bound[k]) return true;
+    return false;
+  };
   for (int j = 0; j < 2; ++j) {
     const int k = kDayStart + j;
-    const double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+    double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+    // A midnight the fits leave within their bounds of an orb's edge is
+    // taken from the ephemeris, as a day it judged would take it.
+    if (nearAnOrb(k, separation)) {
+      for (int b = 0; b < bodies; ++b) {
+        const Position exact = midnights_.At(run_.bodies[b], day + k - 1);
+        if (!exact.Known()) return false;
+        f[b][k] = {true, exact.longitude, 0.0};
+      }
+      bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
+      separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+    }
     for (const AspectIndex a : aspects_) {
       const double dev = std::fabs(separation - AspectTable[a].Angle);
       for (OrbIndex o = 0; o < 3; ++o) {
