@@ -39,9 +39,9 @@ constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // 128-day fits of Jupiter to Pluto, Chiron and the mean node, checked every
 // three hours, erred by at most 0.54 of its bound off the Sun, and 0.56 of
 // it with this room near the Sun; the true node's, whose bounds are near a
-// degree, by 0.84. Of the Sun's 2,284 192-day fits and the 3,427 128-day
+// degree, by 0.84. Of the Sun's 1,143 384-day fits and the 3,427 128-day
 // fits each of Mercury (its place, every one near the Sun), Venus and Mars,
-// checked every two hours (check_fits): the Sun's within 0.62 of its bound;
+// checked every two hours (check_fits): the Sun's within 0.43 of its bound;
 // Mercury's 0.51; Venus' 0.78 off the Sun and 0.34 near it, Mars' 0.63 and
 // 0.38.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
@@ -133,12 +133,16 @@ double LongitudeFits::SpanDays(BodyIndex body, FitSpans spans) {
   // Moon's pull on the Earth sways every geocentric place with the month by
   // up to a few seconds of arc, which nodes 8 days apart (Jupiter's and
   // beyond) follow and sparser ones leave to the bounds. Bounds of seconds
-  // of arc, even a minute (the Sun's over 192 days, 18" to 66"; Mercury's
+  // of arc, even a minute (the Sun's over 384 days, 32" to 60"; Mercury's
   // 12" to 80"), still decide nearly every midnight a run of its own asks
   // about: a swift pair moves a degree a day. Mercury's longitude over 64
   // days took bounds of up to 8' where it passes the Sun, and cost more.
+  // The Sun's fits leave the month's sway to their bounds at any length;
+  // over 384 days, thirteen months, their check points see it as well as
+  // over 192 (0.43 of the bound at worst against 0.62; over 256 days 0.95,
+  // over 768 three times the bound), at half the positions.
   // Mercury, Venus, Mars, the slow bodies, Chiron and the nodes: 128.
-  return body == Sun ? 192.0 : 128.0;
+  return body == Sun ? 384.0 : 128.0;
 }
 
 void LongitudeFits::Make(int64_t span, double days, uint32_t bodies, Fits& into) {
@@ -308,9 +312,13 @@ const LongitudeFits::Fit& LongitudeFits::Find(BodyIndex body, double jd, double 
 FittedLongitude LongitudeFits::At(BodyIndex body, double jd) {
   if (body < 0 || body > LastBody || !std::isfinite(jd)) return {};
   double days = SpanDays(body);
-  int64_t span = 0;
+  int64_t span = static_cast<int64_t>(std::floor((jd - kJ2000) / days));
   asked_ |= 1u << body;
-  const Fit* found = &Find(body, jd, days, made_.fits, span);
+  // Most reads fall in the span read before (a fit, once kept, stays where
+  // it is).
+  LastRead& last = lastRead_[static_cast<size_t>(body)];
+  const Fit* found = last.fit != nullptr && last.span == span ? last.fit : &Find(body, jd, days, made_.fits, span);
+  last = {span, found};
   if (found->nearTheSun && spans_ == FitSpans::Roots && days > kNearTheSunDays) {
     days = kNearTheSunDays;
     found = &Find(body, jd, days, made_.nearTheSun, span);

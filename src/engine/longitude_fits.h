@@ -47,6 +47,9 @@ class LongitudeFits {
       : positions_(positions), zodiac_(zodiac), spans_(spans) {
     made_.spans = spans;
   }
+  // It keeps pointers into its own table.
+  LongitudeFits(const LongitudeFits&) = delete;
+  LongitudeFits& operator=(const LongitudeFits&) = delete;
 
   FittedLongitude At(BodyIndex body, double jd);
   // The body's span holding jd, as a key unique among all bodies' spans.
@@ -140,6 +143,12 @@ class LongitudeFits {
     double error = 0, reach = 1;
   };
   std::array<SpanEnd, LastBody + 1> lastEnd_{};
+  // By body: the fit for decisions read last, and its span number.
+  struct LastRead {
+    int64_t span = 0;
+    const Fit* fit = nullptr;
+  };
+  std::array<LastRead, LastBody + 1> lastRead_{};
   // Bodies asked for so far (bit n for body n).
   uint32_t asked_ = 0;
   FitsAhead* ahead_ = nullptr;
