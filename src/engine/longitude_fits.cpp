@@ -41,7 +41,7 @@ constexpr double kSmallestRootsBound = 2e-7, kSmallestSlowRootsBound = 3e-8;
 // it with this room near the Sun; the true node's, whose bounds are near a
 // degree, by 0.84. Of the Sun's 1,143 384-day fits and the 3,427 128-day
 // fits each of Mercury (its place, every one near the Sun), Venus and Mars,
-// checked every two hours (check_fits): the Sun's within 0.43 of its bound;
+// checked every two hours (check_fits): the Sun's within 0.57 of its bound;
 // Mercury's 0.51; Venus' 0.78 off the Sun and 0.34 near it, Mars' 0.63 and
 // 0.38.)
 constexpr double kNearestToTheSun = 3 * Pi / 180;
@@ -120,6 +120,7 @@ double LongitudeFits::Fit::Longitude(double x) const {
 
 int LongitudeFits::Nodes(BodyIndex body, FitSpans spans) {
   if (FitsPlace(body, spans)) return kMostNodes;
+  if (body == Sun && spans == FitSpans::Decisions) return 12;  // see SpanDays
   return SpanDays(body, spans) >= 32 ? 16 : 12;
 }
 
@@ -129,18 +130,20 @@ double LongitudeFits::SpanDays(BodyIndex body, FitSpans spans) {
   // Long enough that a fit costs well under a position a day, short enough
   // that its error stays far below the few seconds of arc a day the
   // slowest decisions move by (checked against the ephemeris 1600 to 2799).
-  // These spans take 16 nodes, 4 to 12 days apart (Mercury's place 28): the
-  // Moon's pull on the Earth sways every geocentric place with the month by
-  // up to a few seconds of arc, which nodes 8 days apart (Jupiter's and
-  // beyond) follow and sparser ones leave to the bounds. Bounds of seconds
-  // of arc, even a minute (the Sun's over 384 days, 32" to 60"; Mercury's
+  // These spans take 16 nodes, 4 to 12 days apart (Mercury's place 28, the
+  // Sun 12): the Moon's pull on the Earth sways every geocentric place with
+  // the month by up to a few seconds of arc, which nodes 8 days apart
+  // (Jupiter's and beyond) follow and sparser ones leave to the bounds. Bounds of seconds
+  // of arc, even a minute (the Sun's over 384 days, 21" to 52"; Mercury's
   // 12" to 80"), still decide nearly every midnight a run of its own asks
   // about: a swift pair moves a degree a day. Mercury's longitude over 64
   // days took bounds of up to 8' where it passes the Sun, and cost more.
-  // The Sun's fits leave the month's sway to their bounds at any length;
-  // over 384 days, thirteen months, their check points see it as well as
-  // over 192 (0.43 of the bound at worst against 0.62; over 256 days 0.95,
-  // over 768 three times the bound), at half the positions.
+  // The Sun's fits leave the month's sway to their bounds at any length,
+  // and 12 nodes follow its year: over 384 days, thirteen months, their
+  // check points see the sway as well as 16 nodes' over 192 (0.57 of the
+  // bound at worst against 0.62; 16 nodes over 384 days 0.43, over 256
+  // days 0.95, over 768 three times the bound), at a third of the
+  // positions.
   // Mercury, Venus, Mars, the slow bodies, Chiron and the nodes: 128.
   return body == Sun ? 384.0 : 128.0;
 }

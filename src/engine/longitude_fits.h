@@ -69,8 +69,9 @@ class LongitudeFits {
   static double SpanStart(BodyIndex body, int64_t span, FitSpans spans);
 
   // The span a body's fits cover, in days, and the nodes of a fit over it
-  // (its degree is one less): 12 over a few days, 16 over weeks, and 28 for
-  // Mercury's decisions over four months.
+  // (its degree is one less): 12 over a few days, 16 over weeks, 28 for
+  // Mercury's decisions over four months, and 12 for the Sun's over
+  // thirteen.
   double SpanDays(BodyIndex body) const { return SpanDays(body, spans_); }
   static double SpanDays(BodyIndex body, FitSpans spans);
   static constexpr int kMostNodes = 28;
