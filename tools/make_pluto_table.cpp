@@ -3,7 +3,9 @@
 // Writes the Pluto data file: Pluto's apparent geocentric longitude at 0h UT
 // of every day the program reads, from the Swiss Ephemeris data files,
 // rounded to the minute of arc and encoded one record per line, then the
-// line with the records' checksum. The file appears complete or not at all:
+// line with the records' checksum; and beside it the records decoded, as
+// the program reads them (OUTPUT_PATH.cache). Each file appears complete or
+// not at all:
 // it is written beside the target under another name and renamed into place,
 // so an interrupted build leaves no half table for the program to trip over.
 #include <swephexp.h>
@@ -61,6 +63,35 @@ bool LongitudeAt0h(int32_t day, double& degrees, std::string& error) {
   return true;
 }
 
+// Writes bytes to path beside it under another name, then renames it into
+// place; 0, or the failure told.
+int WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::path temporary = path;
+  temporary += ".tmp";
+  {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+    if (!file) return Fail("cannot create " + temporary.string() + ": " + std::strerror(errno));
+    const bool written =
+        std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && std::fflush(file.get()) == 0;
+    const int writeError = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed) {
+      const std::string reason = std::strerror(written ? errno : writeError);
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return Fail("cannot write " + temporary.string() + ": " + reason);
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return Fail("cannot rename " + temporary.string() + " to " + path.string() + ": " + ec.message());
+  }
+  return 0;
+}
+
 int Run(const std::filesystem::path& output) {
   swe_set_ephe_path(skyloom::SystemEphemerisFolder().c_str());
   // The full nutation series, as the program computes every other body.
@@ -82,30 +113,16 @@ int Run(const std::filesystem::path& output) {
   // damaged one.
   text += skyloom::PlutoTableTrailer(records) + '\n';
 
-  std::filesystem::path temporary = output;
-  temporary += ".tmp";
-  {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
-    if (!file) return Fail("cannot create " + temporary.string() + ": " + std::strerror(errno));
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() && std::fflush(file.get()) == 0;
-    const int writeError = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed) {
-      const std::string reason = std::strerror(written ? errno : writeError);
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return Fail("cannot write " + temporary.string() + ": " + reason);
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, output, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return Fail("cannot rename " + temporary.string() + " to " + output.string() + ": " + ec.message());
-  }
-  return 0;
+  if (const int failed = WriteWhole(output, text)) return failed;
+  // The decoded copy beside it, from the table as the program reads and
+  // checks it.
+  skyloom::PlutoTable table;
+  if (!table.LoadText(output.string(), error)) return Fail("the table just written does not load: " + error);
+  const std::string copy = skyloom::PlutoCacheBytes(table, output.string());
+  if (copy.empty()) return Fail("cannot read back " + output.string());
+  std::filesystem::path cache = output;
+  cache += skyloom::PlutoCacheSuffix;
+  return WriteWhole(cache, copy);
 }
 
 }  // namespace

@@ -298,7 +298,87 @@ std::string PlutoTableTrailer(const std::vector<std::string>& records) {
   return TrailerOf(hash.Value(), records.size());
 }
 
+namespace {
+
+// The decoded copy: "SKLPLUT1", the file's size and the count of
+// longitudes (8 bytes each, as this machine keeps them), the file's last
+// kCopiedEnd bytes padded with zeros, the longitudes as doubles, and a
+// checksum of all that taken 8 bytes at a time.
+constexpr std::string_view kCacheMagic = "SKLPLUT1";
+constexpr std::size_t kCopiedEnd = 128;
+constexpr std::size_t kCacheHeader = 8 + 8 + 8 + kCopiedEnd;
+constexpr int64_t kLargestCache = kLargestTable;
+
+uint64_t WordHash(std::string_view bytes) {
+  uint64_t hash = 0xcbf29ce484222325u;
+  for (std::size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + at, 8);
+    hash = (hash ^ word) * 0x100000001b3u;
+  }
+  return hash;
+}
+
+std::string CacheHeader(int64_t size, uint64_t count, std::string_view end) {
+  std::string header(kCacheHeader, '\0');
+  const auto fileSize = static_cast<uint64_t>(size);
+  std::memcpy(header.data(), kCacheMagic.data(), 8);
+  std::memcpy(header.data() + 8, &fileSize, 8);
+  std::memcpy(header.data() + 16, &count, 8);
+  std::memcpy(header.data() + 24, end.data(), std::min(end.size(), kCopiedEnd));
+  return header;
+}
+
+}  // namespace
+
+std::string PlutoCacheBytes(const PlutoTable& table, const std::string& path) {
+  std::string end;
+  int64_t size = 0;
+  if (!table.Loaded() || !ReadDataFileEnd(path, kLargestTable, kCopiedEnd, end, size)) return {};
+  std::string bytes = CacheHeader(size, table.Degrees.size(), end);
+  bytes.append(reinterpret_cast<const char*>(table.Degrees.data()), table.Degrees.size() * sizeof(double));
+  const uint64_t hash = WordHash(bytes);
+  bytes.append(reinterpret_cast<const char*>(&hash), sizeof hash);
+  return bytes;
+}
+
 bool PlutoTable::Load(const std::string& path, std::string& errorText) {
+  // The copy holds only where it was made from the file as it stands now,
+  // and is whole; anything else reads the file itself, which tells what is
+  // wrong with it.
+  std::string end;
+  int64_t size = 0;
+  if (ReadDataFileEnd(path, kLargestTable, kCopiedEnd, end, size)) {
+    // Read into room for a sound copy, which is then never moved again.
+    std::string read;
+    read.reserve(kCacheHeader + sizeof(double) * PlutoRecordsWritten + 8);
+    const DataFileText copy = ReadDataFileChunks(path + PlutoCacheSuffix, kLargestCache, [&](std::string_view chunk) {
+      read.append(chunk);
+      return true;
+    });
+    const std::string_view bytes = read;
+    if (copy.Read() && bytes.size() >= kCacheHeader + 8 && (bytes.size() - kCacheHeader) % 8 == 0) {
+      const std::size_t count = (bytes.size() - kCacheHeader - 8) / 8;
+      uint64_t hash = 0;
+      std::memcpy(&hash, bytes.data() + bytes.size() - 8, 8);
+      std::vector<double> degrees(count);
+      std::memcpy(degrees.data(), bytes.data() + kCacheHeader, count * sizeof(double));
+      const bool sound = count >= static_cast<std::size_t>(PlutoRecordCount) &&
+                         bytes.substr(0, kCacheHeader) == CacheHeader(size, count, end) &&
+                         WordHash(bytes.substr(0, bytes.size() - 8)) == hash &&
+                         std::all_of(degrees.begin(), degrees.begin() + PlutoRecordCount,
+                                     [](double d) { return d >= 0 && d < 360; });
+      if (sound) {
+        errorText.clear();
+        Degrees = std::move(degrees);
+        return true;
+      }
+    }
+  }
+  return LoadText(path, errorText);
+}
+
+bool PlutoTable::LoadText(const std::string& path, std::string& errorText) {
   errorText.clear();
 
   // Read into a table of our own: the longitudes only ever hold a whole

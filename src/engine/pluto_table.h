@@ -28,14 +28,25 @@ inline constexpr int32_t PlutoRecordCount = 182623;
 // interpolate between neighbours on both sides.
 inline constexpr int32_t PlutoRecordsWritten = PlutoRecordCount + 1;
 
+// The table's records decoded, kept beside its file under the file's name
+// with this added: the build writes it (PlutoCacheBytes), and Load takes the
+// table from it without reading the records where it was made from the file
+// as it stands: the file's size and its last bytes (its checksum line), and
+// the copy's own checksum, as they were.
+inline constexpr const char* PlutoCacheSuffix = ".cache";
+
 class PlutoTable {
  public:
   // Loads the file at path and checks every record the program needs, the
-  // checksum line and that each day follows on from the one before. On
+  // checksum line and that each day follows on from the one before; or,
+  // where its decoded copy beside it (PlutoCacheSuffix) was made from the
+  // file as it stands and is whole, takes the records from the copy. On
   // failure returns false with the reason in errorText and leaves the table
   // empty, so that no lookup can meet part of a file. Only a regular file of
   // a size a table can have is read.
   bool Load(const std::string& path, std::string& errorText);
+  // The same from the file alone, never its copy.
+  bool LoadText(const std::string& path, std::string& errorText);
   bool Loaded() const { return !Degrees.empty(); }
 
   // Longitude in degrees of record k, in [0, 360); negative when record k is
@@ -63,5 +74,10 @@ std::string EncodePlutoRecord(int32_t k, double degrees);
 double PlutoEntryOf(std::string_view record, int32_t k);
 // The checksum line that ends a file of these records.
 std::string PlutoTableTrailer(const std::vector<std::string>& records);
+
+// The decoded copy of a table loaded from a file, kept beside it: the
+// table's longitudes, the file's size and how it ends. Empty where the file
+// cannot be read.
+std::string PlutoCacheBytes(const PlutoTable& table, const std::string& path);
 
 }  // namespace skyloom

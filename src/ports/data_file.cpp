@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -97,6 +98,23 @@ DataFileText ReadDataFile(const std::string& path, int64_t maxBytes) {
   });
   if (result.Read()) result.bytes = std::move(bytes);
   return result;
+}
+
+bool ReadDataFileEnd(const std::string& path, int64_t maxBytes, std::size_t bytes, std::string& end, int64_t& size) {
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat info {};
+  if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !RefusalOf(info, maxBytes).empty()) return false;
+  size = info.st_size;
+  const auto from = static_cast<off_t>(std::max<int64_t>(0, size - static_cast<int64_t>(bytes)));
+  end.resize(static_cast<std::size_t>(size - from));
+  std::size_t got = 0;
+  while (got < end.size()) {
+    const ssize_t n = ::pread(file.get(), end.data() + got, end.size() - got, from + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 std::string DataFileRefusal(const std::string& path, int64_t maxBytes) {

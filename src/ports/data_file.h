@@ -6,6 +6,7 @@
 // it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -37,6 +38,10 @@ DataFileText ReadDataFile(const std::string& path, int64_t maxBytes);
 // chunks have been taken.
 DataFileText ReadDataFileChunks(const std::string& path, int64_t maxBytes,
                                 const std::function<bool(std::string_view)>& take);
+
+// The last `bytes` bytes of path (all of it when shorter) and its size, when
+// it is a regular file of at most maxBytes; false otherwise.
+bool ReadDataFileEnd(const std::string& path, int64_t maxBytes, std::size_t bytes, std::string& end, int64_t& size);
 
 // Why path, when it exists, is not a file ReadDataFile with maxBytes would
 // read; empty when it would be, or when it does not exist or cannot be

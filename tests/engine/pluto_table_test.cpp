@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -228,6 +229,79 @@ TEST_F(PlutoTableTest, RefusesWhatCannotBeATable) {
     EXPECT_EQ(table.Degrees.empty(), !told.empty());
     EXPECT_EQ(table.Longitude(2451544.5).Known(), told.empty());
   }
+}
+
+// The decoded copy beside the file is taken where it was made from the file
+// as it stands, and whole; otherwise the file is read as if it were not there.
+TEST_F(PlutoTableTest, TakesItsDecodedCopyOnlyWhereItWasMadeFromTheFileAsItStands) {
+  const std::vector<std::string> records = LoadableRecords();
+  const std::string sound = WithTrailer(records), copyName = std::string(PlutoFileName) + PlutoCacheSuffix;
+  WriteDataFile(PlutoFileName, sound);
+  std::string errorText;
+  PlutoTable fromText;
+  ASSERT_TRUE(fromText.LoadText(Path(), errorText)) << errorText;
+  const std::string copy = PlutoCacheBytes(fromText, Path());
+  ASSERT_FALSE(copy.empty());
+  // Another table of the same size: every longitude a minute further on.
+  std::vector<std::string> moved;
+  for (int32_t k = 0; k < PlutoRecordCount; ++k) moved.push_back(EncodePlutoRecord(k, LoadableDegrees(k) + 1.0 / 60));
+  // A refinement changed far from the end: the checksum line no longer holds.
+  std::string damaged = sound;
+  damaged[7 * 1000 + 4] = damaged[7 * 1000 + 4] == 'z' ? 'y' : static_cast<char>(damaged[7 * 1000 + 4] + 1);
+  std::string flipped = copy;
+  flipped[200000] = static_cast<char>(flipped[200000] ^ 0x10);
+  // A longitude of 400 degrees, its checksum made to hold.
+  PlutoTable wrong = fromText;
+  wrong.Degrees[1000] = 400;
+  const std::string outOfRange = PlutoCacheBytes(wrong, Path());
+  struct Case {
+    const char* what;
+    std::optional<std::string> text, cache;
+    bool fromCopy;  // the copy's longitudes, not the file's
+  };
+  const Case cases[] = {
+      {"the copy of the file as it stands", sound, copy, true},
+      {"the copy of a file damaged since, its size and checksum line the same", damaged, copy, true},
+      {"no copy", sound, std::nullopt, false},
+      {"a copy of another table of the same size", WithTrailer(moved), copy, false},
+      {"a copy of a file one line longer", sound + "\n", copy, false},
+      {"a copy cut short", sound, copy.substr(0, copy.size() - 100), false},
+      {"a copy with a byte changed", sound, flipped, false},
+      {"a copy holding no longitude", sound, outOfRange, false},
+      {"a copy of nothing", sound, std::string(), false},
+      {"no file, only the copy", std::nullopt, copy, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(folder_ / PlutoFileName);
+    fs::remove(folder_ / copyName);
+    if (c.text) WriteDataFile(PlutoFileName, *c.text);
+    if (c.cache) WriteDataFile(copyName, *c.cache);
+    PlutoTable alone, loaded;
+    std::string aloneError, loadedError;
+    const bool aloneLoads = alone.LoadText(Path(), aloneError);
+    EXPECT_EQ(loaded.Load(Path(), loadedError), c.fromCopy || aloneLoads);
+    if (c.fromCopy) {
+      EXPECT_EQ(loadedError, "");
+      EXPECT_EQ(loaded.Degrees, fromText.Degrees);
+    } else {
+      EXPECT_EQ(loadedError, aloneError);
+      EXPECT_EQ(loaded.Degrees, alone.Degrees);
+    }
+  }
+}
+
+// The build's own copy is the table its file holds.
+TEST_F(PlutoTableTest, TheProgramsCopyIsItsTable) {
+  const std::string path = ExecutableFolder() + PlutoFileName;
+  ASSERT_TRUE(fs::exists(path + PlutoCacheSuffix));
+  PlutoTable alone, loaded;
+  std::string errorText;
+  ASSERT_TRUE(alone.LoadText(path, errorText)) << errorText;
+  ASSERT_TRUE(loaded.Load(path, errorText)) << errorText;
+  EXPECT_EQ(loaded.Degrees, alone.Degrees);
+  std::ifstream in(path + PlutoCacheSuffix, std::ios::binary);
+  EXPECT_EQ(PlutoCacheBytes(alone, path), std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 // The first run that needs Pluto tells which file is wrong, not waiting on a FIFO.

@@ -17,6 +17,7 @@ trap 'rm -rf "$root"' EXIT
 # The files every installation needs, and nothing outside /usr.
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 for want in /usr/lib/skyloom/skyloom-cli /usr/lib/skyloom/skyloom /usr/lib/skyloom/pluto.ptb \
+            /usr/lib/skyloom/pluto.ptb.cache \
             /usr/lib/skyloom/skyloom-timeline.so \
             /usr/lib/skyloom/skl_help.txt /usr/bin/skyloom-cli /usr/bin/skyloom \
             /usr/share/man/man1/skyloom-cli.1.gz /usr/share/bash-completion/completions/skyloom-cli \
