@@ -284,14 +284,14 @@ constexpr double kRounding = 1e-12;
 // Whether the cubic's slope keeps one sign over the day, farther from zero
 // than margin.
 bool SlopeKeptFrom(const Cubic& model, double margin) {
-  auto slope = [&](double x) { return model.Slope(x); };
-  double leastSlope = std::min(std::fabs(slope(0)), std::fabs(slope(1)));
-  if (OppositeSigns(slope(0), slope(1))) return false;
+  const double first = model.Slope(0), last = model.Slope(1);
+  double leastSlope = std::min(std::fabs(first), std::fabs(last));
+  if (OppositeSigns(first, last)) return false;
   if (model.c3 != 0) {
     const double vertex = -model.c2 / (3 * model.c3);
     if (vertex > 0 && vertex < 1) {
-      if (OppositeSigns(slope(0), slope(vertex))) return false;
-      leastSlope = std::min(leastSlope, std::fabs(slope(vertex)));
+      if (OppositeSigns(first, model.Slope(vertex))) return false;
+      leastSlope = std::min(leastSlope, std::fabs(model.Slope(vertex)));
     }
   }
   return leastSlope > margin;

@@ -361,13 +361,15 @@ bool PlutoTable::Load(const std::string& path, std::string& errorText) {
       const std::size_t count = (bytes.size() - kCacheHeader - 8) / 8;
       uint64_t hash = 0;
       std::memcpy(&hash, bytes.data() + bytes.size() - 8, 8);
-      std::vector<double> degrees(count);
-      std::memcpy(degrees.data(), bytes.data() + kCacheHeader, count * sizeof(double));
-      const bool sound = count >= static_cast<std::size_t>(PlutoRecordCount) &&
-                         bytes.substr(0, kCacheHeader) == CacheHeader(size, count, end) &&
-                         WordHash(bytes.substr(0, bytes.size() - 8)) == hash &&
-                         std::all_of(degrees.begin(), degrees.begin() + PlutoRecordCount,
-                                     [](double d) { return d >= 0 && d < 360; });
+      std::vector<double> degrees;
+      if (count >= static_cast<std::size_t>(PlutoRecordCount) &&
+          bytes.substr(0, kCacheHeader) == CacheHeader(size, count, end) &&
+          WordHash(bytes.substr(0, bytes.size() - 8)) == hash) {
+        degrees.resize(count);
+        std::memcpy(degrees.data(), bytes.data() + kCacheHeader, count * sizeof(double));
+      }
+      const bool sound = !degrees.empty() && std::all_of(degrees.begin(), degrees.begin() + PlutoRecordCount,
+                                                         [](double d) { return d >= 0 && d < 360; });
       if (sound) {
         errorText.clear();
         Degrees = std::move(degrees);
