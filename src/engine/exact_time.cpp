@@ -9,25 +9,6 @@
 #include "engine/positions.h"
 
 namespace skyloom {
-namespace {
-
-// An angle taken into (-pi, pi].
-double WrapToHalfCircle(double x) {
-  while (x > Pi) x -= TwoPi;
-  while (x <= -Pi) x += TwoPi;
-  return x;
-}
-
-}  // namespace
-
-int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
-
-double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side) {
-  // How far the first body leads the second, less the angle on that side.
-  // Conjunction and opposition have one side only; the opposition's
-  // deviation wraps through +-pi rather than through zero.
-  return WrapToHalfCircle(WrapToHalfCircle(la - lb) - side * AspectTable[aspect].Angle);
-}
 
 double PairDeviation::Value(double jd) {
   // Only asked for within days where both bodies have positions.

@@ -14,13 +14,25 @@ namespace skyloom {
 
 class MidnightLongitudes;
 
+// An angle taken into (-pi, pi].
+inline double WrapToHalfCircle(double x) {
+  while (x > Pi) x -= TwoPi;
+  while (x <= -Pi) x += TwoPi;
+  return x;
+}
+
 // The side of the aspect two longitudes stand nearest: +1 when the first
 // body leads the second (separation measured eastwards), -1 when it trails.
-int AspectSide(double la, double lb);
+inline int AspectSide(double la, double lb) { return WrapToHalfCircle(la - lb) >= 0 ? 1 : -1; }
 // The deviation from the aspect's angle on that side, signed: it passes
 // through zero where the aspect is exact, and its size is the deviation
 // |separation - angle| wherever the pair stands on that side.
-double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side);
+inline double SignedAspectDeviation(double la, double lb, AspectIndex aspect, int side) {
+  // How far the first body leads the second, less the angle on that side.
+  // Conjunction and opposition have one side only; the opposition's
+  // deviation wraps through +-pi rather than through zero.
+  return WrapToHalfCircle(WrapToHalfCircle(la - lb) - side * AspectTable[aspect].Angle);
+}
 
 // The run's pair's signed deviation from one side of an aspect, computed
 // afresh from the bodies' positions (a personal run's second body is the

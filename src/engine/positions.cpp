@@ -114,14 +114,6 @@ Position BodyPositions::StationLongitude(BodyIndex body, double jd, Zodiac zodia
   return position;
 }
 
-double AngularSeparation(double a, double b) {
-  double d1 = a - b;
-  if (d1 < 0) d1 += TwoPi;
-  double d2 = b - a;
-  if (d2 < 0) d2 += TwoPi;
-  return d1 <= d2 ? d1 : d2;
-}
-
 bool BodyPositions::IsRetrograde(BodyIndex body, double jd, Zodiac zodiac) const {
   if (body == Sun || body == Moon) return false;
   return RetroCheck(body, Longitude(body, jd, zodiac), jd, zodiac);

@@ -86,7 +86,13 @@ double AyanamsaRadians(int16_t year);
 // ephemeris take it; clamped to 16 bits far beyond any body's range.
 int16_t CalendarYear(double jd);
 // The smaller arc between two longitudes, in [0, pi].
-double AngularSeparation(double a, double b);
+inline double AngularSeparation(double a, double b) {
+  double d1 = a - b;
+  if (d1 < 0) d1 += TwoPi;
+  double d2 = b - a;
+  if (d2 < 0) d2 += TwoPi;
+  return d1 <= d2 ? d1 : d2;
+}
 
 // What a test of two bodies at one instant needs to know.
 struct AspectTest {

@@ -14,12 +14,6 @@ constexpr int32_t kMaximumRows = 32760;
 
 }  // namespace
 
-bool HasOrbDate(const TransitRowData& row) {
-  for (OrbIndex orb = 0; orb < 3; ++orb)
-    if (row.entry[orb] || row.exit[orb]) return true;
-  return false;
-}
-
 int32_t TransitTable::RowsForPeriod(int64_t periodDays) {
   const double rows = std::nearbyint(static_cast<double>(periodDays) / 58.0 * 8.0);
   if (!(rows >= kMinimumRows)) return kMinimumRows;
@@ -48,15 +42,9 @@ void TransitTable::Reserve(int32_t row) {
   }
 }
 
-bool TransitTable::RowIsEmpty(int32_t row) const {
-  const TransitRowData& data = Data(row);
-  return !data.minimum && !HasOrbDate(data);
-}
-
-const TransitRowData& TransitTable::Data(int32_t row) const {
+const TransitRowData& TransitTable::None() {
   static const TransitRowData kNone;
-  if (row < 0 || row >= RowCount()) return kNone;
-  return rows_[row];
+  return kNone;
 }
 
 void TransitTable::SetEntry(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark) {

@@ -78,7 +78,11 @@ struct TransitRowData {
 };
 
 // Whether the row holds the day of an orb entry or exit.
-bool HasOrbDate(const TransitRowData& row);
+inline bool HasOrbDate(const TransitRowData& row) {
+  for (OrbIndex orb = 0; orb < 3; ++orb)
+    if (row.entry[orb] || row.exit[orb]) return true;
+  return false;
+}
 
 // Where a row handed over stands in its transit.
 struct RowPlace {
@@ -105,9 +109,14 @@ class TransitTable {
   // Rows made so far; those beyond are empty.
   int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
   // No event in the row: no transit there.
-  bool RowIsEmpty(int32_t row) const;
+  bool RowIsEmpty(int32_t row) const {
+    const TransitRowData& data = Data(row);
+    return !data.minimum && !HasOrbDate(data);
+  }
 
-  const TransitRowData& Data(int32_t row) const;
+  const TransitRowData& Data(int32_t row) const {
+    return row < 0 || row >= RowCount() ? None() : rows_[static_cast<size_t>(row)];
+  }
   // The events of a transit of the aspect.
   void SetEntry(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
   void SetExit(int32_t row, AspectIndex aspect, OrbIndex orb, DateMark mark);
@@ -117,6 +126,8 @@ class TransitTable {
 
  private:
   void Reserve(int32_t row);
+  // The row beyond those made.
+  static const TransitRowData& None();
   std::vector<TransitRowData> rows_;
 };
 

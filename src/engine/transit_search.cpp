@@ -237,36 +237,43 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
   }
   std::array<double, kSamples> bound{};
   for (int k = 0; k < kSamples; ++k) bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
-  // Which orbs hold at the day's midnights, each beyond doubt.
+  // Which orbs hold at the day's midnights, each beyond doubt. A midnight
+  // the fits leave within their bounds of an orb's edge is taken from the
+  // ephemeris, as a day it judged would take it (the flags already set from
+  // its fits, beyond doubt, are the ephemeris' own); one that is then still
+  // within them of an edge is the ephemeris' to judge.
   OrbFlags in{};
   std::array<double, AspectCount + 1> clearance{};
-  auto nearAnOrb = [&](int k, double separation) {
-    for (const AspectIndex a : aspects_)
-      for (OrbIndex o = 0; o < 3; ++o)
-        if (std::fabs(std::fabs(separation - AspectTable[a].Angle) - run_.orbs.OrbRadians[o]) <= bound[k]) return true;
-    return false;
-  };
+  const double widest = *std::ranges::max_element(run_.orbs.OrbRadians);
   for (int j = 0; j < 2; ++j) {
     const int k = kDayStart + j;
-    double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
-    // A midnight the fits leave within their bounds of an orb's edge is
-    // taken from the ephemeris, as a day it judged would take it.
-    if (nearAnOrb(k, separation)) {
-      for (int b = 0; b < bodies; ++b) {
-        const Position exact = midnights_.At(run_.bodies[b], day + k - 1);
-        if (!exact.Known()) return false;
-        f[b][k] = {true, exact.longitude, 0.0};
+    bool exact = false;
+    bool settled = false;
+    while (!settled) {
+      settled = true;
+      const double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+      for (const AspectIndex a : aspects_) {
+        const double dev = std::fabs(separation - AspectTable[a].Angle);
+        if (j == 1) clearance[a] = dev - bound[k];
+        // Beyond every orb by more than the bound: out of each.
+        if (dev - widest > bound[k]) continue;
+        for (OrbIndex o = 0; o < 3; ++o) {
+          if (std::fabs(dev - run_.orbs.OrbRadians[o]) <= bound[k]) {
+            if (exact) return false;
+            for (int b = 0; b < bodies; ++b) {
+              const Position atMidnight = midnights_.At(run_.bodies[b], day + k - 1);
+              if (!atMidnight.Known()) return false;
+              f[b][k] = {true, atMidnight.longitude, 0.0};
+            }
+            bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
+            exact = true;
+            settled = false;
+            break;
+          }
+          in[a][o][j] = dev < run_.orbs.OrbRadians[o];
+        }
+        if (!settled) break;
       }
-      bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
-      separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
-    }
-    for (const AspectIndex a : aspects_) {
-      const double dev = std::fabs(separation - AspectTable[a].Angle);
-      for (OrbIndex o = 0; o < 3; ++o) {
-        if (std::fabs(dev - run_.orbs.OrbRadians[o]) <= bound[k]) return false;
-        in[a][o][j] = dev < run_.orbs.OrbRadians[o];
-      }
-      if (j == 1) clearance[a] = dev - bound[k];
     }
   }
   // An aspect held over the day, or with one orb entered or left in it
@@ -281,8 +288,10 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
     // The instant of the day's exact aspect, where it has one.
     std::optional<double> zero;
   };
-  std::array<Held, AspectCount + 1> held{};
+  std::array<Held, AspectCount + 1> held;
   size_t heldCount = 0;
+  std::array<double, kSamples> lead{};
+  bool leadKnown = false;
   for (const AspectIndex a : aspects_) {
     bool any = false;
     int crossings = 0;
@@ -296,16 +305,20 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
     }
     if (crossings > 0 && (crossings > 1 || firstJudged || run_.crossingMinutes)) return false;
     if (!any) continue;
-    // The side of the aspect, and the signed deviations, beyond doubt.
-    const double lead = f[0][kDayStart].longitude - f[1][kDayStart].longitude;
-    const double wrapped = std::remainder(lead, TwoPi);
-    if (std::fabs(wrapped) <= bound[kDayStart] || Pi - std::fabs(wrapped) <= bound[kDayStart]) return false;
+    // The side of the aspect, and the signed deviations, beyond doubt: how
+    // far the first body leads the second at each midnight, the same for
+    // every aspect, is taken once.
+    if (!leadKnown) {
+      for (int k = 0; k < kSamples; ++k) lead[k] = WrapToHalfCircle(f[0][k].longitude - f[1][k].longitude);
+      if (std::fabs(lead[kDayStart]) <= bound[kDayStart] || Pi - std::fabs(lead[kDayStart]) <= bound[kDayStart])
+        return false;
+      leadKnown = true;
+    }
     const int side = AspectSide(f[0][kDayStart].longitude, f[1][kDayStart].longitude);
     std::array<double, kSamples> g{};
     for (int k = 0; k < kSamples; ++k) {
-      const double w = std::remainder(f[0][k].longitude - f[1][k].longitude, TwoPi);
       g[k] = SignedAspectDeviation(f[0][k].longitude, f[1][k].longitude, a, side);
-      if (Pi - std::fabs(w) <= bound[k] || Pi - std::fabs(g[k]) <= bound[k]) return false;
+      if (Pi - std::fabs(lead[k]) <= bound[k] || Pi - std::fabs(g[k]) <= bound[k]) return false;
     }
     const TransitCursor& c = tracks_[a].cursor;
     // An entry starts the pass's smallest afresh.
