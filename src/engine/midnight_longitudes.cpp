@@ -194,10 +194,26 @@ void MidnightLongitudes::KeepOnly(BodyIndex first, BodyIndex second) {
     if (static_cast<BodyIndex>(body) != first && static_cast<BodyIndex>(body) != second) spans_[body] = Span{};
 }
 
+std::optional<double> SharedSpeeds::Find(BodyIndex body, double jd, Zodiac zodiac) {
+  std::lock_guard lock(mutex_);
+  const auto found = speeds_.find({body, jd, zodiac});
+  if (found == speeds_.end()) return std::nullopt;
+  return found->second;
+}
+
+void SharedSpeeds::Put(BodyIndex body, double jd, Zodiac zodiac, double speed) {
+  std::lock_guard lock(mutex_);
+  if (speeds_.size() >= kKeptSpeeds) speeds_.clear();
+  speeds_.try_emplace({body, jd, zodiac}, speed);
+}
+
 double MidnightLongitudes::Speed(BodyIndex body, double jd) {
   return skyloom::Kept(speeds_, kKeptSpeeds, {body, jd}, [&] {
+    if (sharedSpeeds_)
+      if (const std::optional<double> shared = sharedSpeeds_->Find(body, jd, zodiac_)) return *shared;
     double speed = 0;
     positions_.Longitude(body, jd, zodiac_, speed);
+    if (sharedSpeeds_) sharedSpeeds_->Put(body, jd, zodiac_, speed);
     return speed;
   });
 }

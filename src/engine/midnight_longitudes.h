@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -18,6 +20,22 @@
 #include "engine/positions.h"
 
 namespace skyloom {
+
+// Speeds of the bodies at instants, computed by the midnights of several
+// threads from the same ephemeris and handed between them: the runs of a
+// series spread over threads turn at the same instants (a body's stations),
+// whose speeds each would compute again. Up to kKeptSpeeds are kept, then
+// all are let go.
+class SharedSpeeds {
+ public:
+  std::optional<double> Find(BodyIndex body, double jd, Zodiac zodiac);
+  void Put(BodyIndex body, double jd, Zodiac zodiac, double speed);
+  static constexpr size_t kKeptSpeeds = size_t{1} << 15;
+
+ private:
+  std::mutex mutex_;
+  std::map<std::tuple<BodyIndex, double, Zodiac>, double> speeds_;
+};
 
 class MidnightLongitudes {
  public:
@@ -108,6 +126,9 @@ class MidnightLongitudes {
   // instants. Up to kKeptSpeeds are kept, then all are let go.
   double Speed(BodyIndex body, double jd);
   static constexpr size_t kKeptSpeeds = size_t{1} << 15;
+  // Speeds shared with the midnights of other threads that take their
+  // positions from the same ephemeris, as these do (nullptr: none).
+  void ShareSpeeds(std::shared_ptr<SharedSpeeds> shared) { sharedSpeeds_ = std::move(shared); }
 
   // Lets the samples of every other body go once all bodies' spans hold
   // more than kKeptSlots days (about 10 MB): a series' next run shares at
@@ -149,6 +170,7 @@ class MidnightLongitudes {
   uint32_t together_ = 0;
   int32_t togetherThrough_ = 0;
   std::map<std::pair<BodyIndex, double>, double> speeds_;
+  std::shared_ptr<SharedSpeeds> sharedSpeeds_;
   // Roots asked for, by the key of the span they lie in.
   std::unordered_map<int64_t, int> roots_;
   // By body number; a body beyond them is computed afresh each time.

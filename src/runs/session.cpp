@@ -615,6 +615,12 @@ class Session::Feed {
           m.zodiac == run.zodiac)
         midnights.Adopt(m.body, m.firstDay, m.values);
     midnights.AdoptFits(sharedFits_);
+    // While it runs here: the other workers' runs turn where this one does.
+    midnights.ShareSpeeds(speeds_);
+    struct Unshare {
+      MidnightLongitudes& midnights;
+      ~Unshare() { midnights.ShareSpeeds(nullptr); }
+    } unshare{midnights};
     return RecordRun(run, midnights, [this, index](int32_t day) {
       if (awaited_ == index) awaitedDay_ = day;
       return !cancelFlag_ && stopIndex_ != index;
@@ -624,6 +630,7 @@ class Session::Feed {
   std::vector<RunDescription> plan_;
   std::vector<SharedMidnights> shared_;  // written before the first run starts
   std::shared_ptr<const LongitudeFits::Table> sharedFits_;  // likewise
+  const std::shared_ptr<SharedSpeeds> speeds_ = std::make_shared<SharedSpeeds>();
   std::thread coordinator_;
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -5,10 +5,12 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/midnight_longitudes.h"
 #include "engine/transit_search.h"
@@ -268,6 +270,38 @@ TEST(MidnightLongitudes, SpeedsAskedAgainAreKept) {
   const uint64_t before = TestPositions().Evaluations();
   midnights.Speed(Pluto, first);
   EXPECT_EQ(TestPositions().Evaluations() - before, 1u);
+}
+
+// Speeds shared between threads are computed once, on whichever asks
+// first: another thread's midnights, with their own ephemeris, take them
+// without a position, in that zodiac only, and equal to their own.
+TEST(MidnightLongitudes, SpeedsSharedBetweenThreadsAreComputedOnce) {
+  auto shared = std::make_shared<SharedSpeeds>();
+  const std::array<double, 3> instants{Day(1994, 3, 2) + 0.31, Day(2031, 9, 24) + 0.0423, Day(2250, 5, 17) + 0.9};
+  // Speeds asked on a thread of its own, and the positions that cost there.
+  auto ask = [&](Zodiac zodiac, std::vector<double>& speeds, uint64_t& evaluations, bool sharing) {
+    std::thread([&] {
+      SwissEphemeris library(ExecutableFolder());
+      const BodyPositions positions(library, &test::TestPluto());
+      MidnightLongitudes midnights(positions, Zone::Fixed(0, "GMT"), zodiac);
+      if (sharing) midnights.ShareSpeeds(shared);
+      for (const BodyIndex body : {Mercury, Jupiter})
+        for (const double jd : instants) speeds.push_back(midnights.Speed(body, jd));
+      evaluations = positions.Evaluations();
+    }).join();
+  };
+  std::vector<double> first, second, sidereal, alone;
+  uint64_t firstCost = 0, secondCost = 0, siderealCost = 0, aloneCost = 0;
+  ask(Zodiac::Tropical, first, firstCost, true);
+  ask(Zodiac::Tropical, second, secondCost, true);
+  ask(Zodiac::Sidereal, sidereal, siderealCost, true);
+  ask(Zodiac::Tropical, alone, aloneCost, false);
+  EXPECT_EQ(firstCost, 6u);
+  EXPECT_EQ(secondCost, 0u);
+  EXPECT_EQ(siderealCost, 6u);
+  EXPECT_EQ(aloneCost, 6u);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(alone, first);
 }
 
 // The swifter planets' retrograde marks come from their steps to the next
