@@ -245,36 +245,32 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
   OrbFlags in{};
   std::array<double, AspectCount + 1> clearance{};
   const double widest = *std::ranges::max_element(run_.orbs.OrbRadians);
-  for (int j = 0; j < 2; ++j) {
-    const int k = kDayStart + j;
-    bool exact = false;
-    bool settled = false;
-    while (!settled) {
-      settled = true;
-      const double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
-      for (const AspectIndex a : aspects_) {
-        const double dev = std::fabs(separation - AspectTable[a].Angle);
-        if (j == 1) clearance[a] = dev - bound[k];
-        // Beyond every orb by more than the bound: out of each.
-        if (dev - widest > bound[k]) continue;
-        for (OrbIndex o = 0; o < 3; ++o) {
-          if (std::fabs(dev - run_.orbs.OrbRadians[o]) <= bound[k]) {
-            if (exact) return false;
-            for (int b = 0; b < bodies; ++b) {
-              const Position atMidnight = midnights_.At(run_.bodies[b], day + k - 1);
-              if (!atMidnight.Known()) return false;
-              f[b][k] = {true, atMidnight.longitude, 0.0};
-            }
-            bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
-            exact = true;
-            settled = false;
-            break;
-          }
-          in[a][o][j] = dev < run_.orbs.OrbRadians[o];
-        }
-        if (!settled) break;
+  // The flags of midnight j of the day (k among the four); false where it
+  // lies within its bound of an orb's edge.
+  auto settle = [&](int j, int k) {
+    const double separation = AngularSeparation(f[0][k].longitude, f[1][k].longitude);
+    for (const AspectIndex a : aspects_) {
+      const double dev = std::fabs(separation - AspectTable[a].Angle);
+      if (j == 1) clearance[a] = dev - bound[k];
+      // Beyond every orb by more than the bound: out of each.
+      if (dev - widest > bound[k]) continue;
+      for (OrbIndex o = 0; o < 3; ++o) {
+        if (std::fabs(dev - run_.orbs.OrbRadians[o]) <= bound[k]) return false;
+        in[a][o][j] = dev < run_.orbs.OrbRadians[o];
       }
     }
+    return true;
+  };
+  for (int j = 0; j < 2; ++j) {
+    const int k = kDayStart + j;
+    if (settle(j, k)) continue;
+    for (int b = 0; b < bodies; ++b) {
+      const Position atMidnight = midnights_.At(run_.bodies[b], day + k - 1);
+      if (!atMidnight.Known()) return false;
+      f[b][k] = {true, atMidnight.longitude, 0.0};
+    }
+    bound[k] = f[0][k].bound + f[1][k].bound + kRounding;
+    if (!settle(j, k)) return false;
   }
   // An aspect held over the day, or with one orb entered or left in it
   // (beyond doubt between its midnights). A day of two crossings of one
@@ -314,7 +310,7 @@ bool Run::JudgeFromFits(int32_t day, bool firstJudged) {
         return false;
       leadKnown = true;
     }
-    const int side = AspectSide(f[0][kDayStart].longitude, f[1][kDayStart].longitude);
+    const int side = lead[kDayStart] >= 0 ? 1 : -1;
     std::array<double, kSamples> g{};
     for (int k = 0; k < kSamples; ++k) {
       g[k] = SignedAspectDeviation(f[0][k].longitude, f[1][k].longitude, a, side);
