@@ -32,9 +32,6 @@ void Measure(benchmark::State& st, const std::vector<Series>& series, bool fits 
     for (const Series& runs : series) {
       MidnightLongitudes midnights(positions, runs.front().zone, runs.front().zodiac);
       midnights.UseFits(fits);
-      // As the program runs them: a run of its own decides on the swifter
-      // bodies' fits too, a series' runs do not.
-      midnights.RunsAlone(runs.size() == 1);
       for (const RunDescription& run : runs) {
         TransitTable table;
         table.Create(static_cast<int64_t>(run.endDay) - run.startDay + 1);

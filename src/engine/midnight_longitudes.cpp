@@ -121,6 +121,9 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
   if (body == Sun || body == Moon) return false;
   const double jd = LocalMidnight(day, zone_).ut;
   auto decide = [&] {
+    // The step between two midnights already kept costs nothing.
+    if (HasMidnight(body, day) && HasMidnight(body, day + 1))
+      if (const std::optional<bool> told = RetroFromMidnights(body, day, At(body, day), jd)) return *told;
     // Where the body's fits tell the half hour's step beyond doubt, from the
     // fitted midnight or else from the computed one, that is the mark.
     const FittedLongitude later = DecidesOnFits(body) ? FitAt(body, jd + 1.0 / 48) : FittedLongitude{};
@@ -147,17 +150,22 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
   return retrograde;
 }
 
+bool MidnightLongitudes::HasMidnight(BodyIndex body, int32_t day) const {
+  if (body < 0 || static_cast<size_t>(body) >= kBodySlots) return false;
+  const Span& span = spans_[static_cast<size_t>(body)];
+  const int64_t offset = static_cast<int64_t>(day) - span.firstDay;
+  return offset >= 0 && offset < static_cast<int64_t>(span.values.size()) &&
+         !std::isnan(span.values[static_cast<size_t>(offset)]);
+}
+
 FittedLongitude MidnightLongitudes::Fit(BodyIndex body, int32_t day) {
   if (!useFits_) return {};
   // A midnight already computed is its own fit, without error.
-  if (body >= 0 && static_cast<size_t>(body) < kBodySlots) {
+  if (HasMidnight(body, day)) {
     const Span& span = spans_[static_cast<size_t>(body)];
-    const int64_t offset = static_cast<int64_t>(day) - span.firstDay;
-    if (offset >= 0 && offset < static_cast<int64_t>(span.values.size()) &&
-        !std::isnan(span.values[static_cast<size_t>(offset)])) {
-      if (span.status[static_cast<size_t>(offset)] != PositionStatus::Known) return {};
-      return {true, span.values[static_cast<size_t>(offset)], 0.0};
-    }
+    const auto offset = static_cast<size_t>(static_cast<int64_t>(day) - span.firstDay);
+    if (span.status[offset] != PositionStatus::Known) return {};
+    return {true, span.values[offset], 0.0};
   }
   return FitAt(body, LocalMidnight(day, zone_).ut);
 }

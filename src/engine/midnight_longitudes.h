@@ -76,11 +76,9 @@ class MidnightLongitudes {
     useFits_ = use;
     ++changes_;
   }
-  // Whether decisions about the body are taken on its fits where they can:
-  // those of the slow bodies always, those of the Sun to Mars in a run of
-  // their own (see FitsPay, FitsPayAlone).
-  bool DecidesOnFits(BodyIndex body) const { return alone_ ? FitsPayAlone(body) : FitsPay(body); }
-  void RunsAlone(bool alone) { alone_ = alone; }
+  // Whether decisions about the body are taken on its fits where they can
+  // (see FitsPay).
+  bool DecidesOnFits(BodyIndex body) const { return FitsPay(body); }
   // The bodies (bit n for body n) whose midnights are computed together: a
   // midnight one of them lacks brings the next kTogetherDays midnights of
   // each of them, every body at each midnight in turn. The ephemeris keeps
@@ -154,6 +152,9 @@ class MidnightLongitudes {
     std::vector<int8_t> retrograde;  // -1 not decided yet, else 0 or 1
   };
   size_t Slot(Span& span, int32_t day);
+  // Whether the body's midnight starting the day is kept (computed, or
+  // known to lie beyond its data).
+  bool HasMidnight(BodyIndex body, int32_t day) const;
   // The retrograde test from the body's step to the next midnight, where
   // that step tells the half hour's direction beyond doubt; nothing where
   // the test itself must be taken.
@@ -166,7 +167,6 @@ class MidnightLongitudes {
   LongitudeFits fits_, rootFits_;
   std::shared_ptr<const LongitudeFits::Table> adoptedFits_;
   bool useFits_ = true;
-  bool alone_ = false;
   uint32_t together_ = 0;
   int32_t togetherThrough_ = 0;
   std::map<std::pair<BodyIndex, double>, double> speeds_;

@@ -21,6 +21,7 @@
 #include "engine/transit_search.h"
 #include "report/program.h"
 #include "report/report.h"
+#include "runs/decision_fits.h"
 #include "runs/ordered_work.h"
 #include "runs/request_checks.h"
 
@@ -65,31 +66,14 @@ std::string TitleOf(const RunRequest& r, const RunDescription& run, int32_t birt
   return BuildRunTitle(parts);
 }
 
-// The bodies a run moves: both of a world pair, the transiting one of a
-// personal run (its natal point stands still); -1 for none.
-std::array<BodyIndex, 2> MovingBodies(const RunDescription& run) {
-  return {run.bodies[0], run.world ? run.bodies[1] : BodyIndex{-1}};
-}
-
 // The moving bodies of a run whose every midnight its walk needs (the
-// swifter ones: no fit spares any of theirs in a series), each once; -1 for
-// none.
+// Moon: no fit spares any of its midnights), each once; -1 for none.
 std::array<BodyIndex, 2> EveryMidnightBodies(const RunDescription& run) {
   std::array<BodyIndex, 2> bodies{-1, -1};
   size_t n = 0;
   for (const BodyIndex body : MovingBodies(run))
     if (body >= 0 && body <= LastBody && !FitsPay(body) && (n == 0 || bodies[0] != body)) bodies[n++] = body;
   return bodies;
-}
-
-// The numbers of the spans of a body's fits for decisions that hold the
-// midnights a run's walk looks at (from a day behind its first) and half an
-// hour beyond the last (the retrograde test's).
-std::pair<int64_t, int64_t> DecisionSpans(const RunDescription& run, BodyIndex body) {
-  const double from = LocalMidnight(run.startDay - 2, run.zone).ut;
-  const double to = LocalMidnight(run.endDay + 2, run.zone).ut + 1.0 / 48;
-  return {LongitudeFits::SpanNumber(body, from, FitSpans::Decisions),
-          LongitudeFits::SpanNumber(body, to, FitSpans::Decisions)};
 }
 
 // Fits for decisions are made on other threads this many spans at a time.
@@ -243,32 +227,12 @@ class FitsMadeAhead {
     if (static_cast<int64_t>(run.endDay) - run.startDay < kFewestDays) return;
     // The spans that hold the midnights the walk looks at, and half an hour
     // beyond the last (the retrograde test's), eight at a time.
-    struct Chunk {
-      double from = 0;
-      uint32_t bodies = 0;
-      int64_t first = 0, last = 0;
-    };
-    std::vector<Chunk> chunks;
-    uint32_t done = 0;
-    for (const BodyIndex body : MovingBodies(run)) {
-      if (body < 0 || body > LastBody || !FitsPayAlone(body) || (done & (1u << body)) != 0) continue;
-      // Bodies whose spans are as long are made together.
-      uint32_t bodies = 0;
-      for (const BodyIndex other : MovingBodies(run))
-        if (other >= 0 && other <= LastBody && FitsPayAlone(other) &&
-            LongitudeFits::MadeTogether(body, other, FitSpans::Decisions))
-          bodies |= 1u << other;
-      done |= bodies;
-      const auto [first, last] = DecisionSpans(run, body);
-      for (int64_t span = first; span <= last; span += kFitSpansAtOnce)
-        chunks.push_back({LongitudeFits::SpanStart(body, span, FitSpans::Decisions), bodies, span,
-                          std::min(last, span + kFitSpansAtOnce - 1)});
-    }
+    std::vector<DecisionFitPiece> chunks = DecisionFitPieces({run}, kFitSpansAtOnce);
     if (chunks.empty()) return;
     // Those from a quarter into the period on in time order, then the ones
     // before it latest first.
     const double quarter = LocalMidnight(run.startDay, run.zone).ut + (run.endDay - run.startDay) / 4.0;
-    std::ranges::sort(chunks, [&](const Chunk& a, const Chunk& b) {
+    std::ranges::sort(chunks, [&](const DecisionFitPiece& a, const DecisionFitPiece& b) {
       const bool aLater = a.from >= quarter, bLater = b.from >= quarter;
       if (aLater != bLater) return aLater;
       return aLater ? a.from < b.from : a.from > b.from;
@@ -276,7 +240,7 @@ class FitsMadeAhead {
     try {
       thread_ = std::thread([this, chunks = std::move(chunks), folder, pluto] {
         try {
-          for (const Chunk& chunk : chunks) {
+          for (const DecisionFitPiece& chunk : chunks) {
             if (stop_.load(std::memory_order_relaxed)) return;
             if (ahead_.Reached(chunk.from)) continue;
             ahead_.Put(std::move(FitsMadeHere(chunk.bodies, chunk.first, chunk.last, folder, pluto).fits));
@@ -332,7 +296,6 @@ class LaterStretches {
           try {
             WorkerEngine& engine = ThreadEngine(folder_, pluto_);
             MidnightLongitudes& midnights = engine.Midnights(s->run.zone, s->run.zodiac);
-            midnights.RunsAlone(true);
             midnights.ComputesTogether(0, 0);
             s->recording = RecordRun(s->run, midnights, [this](int32_t) { return !cancel_.load(); });
             s->done = true;
@@ -481,11 +444,11 @@ class Session::Feed {
 
   bool Stopping() const { return cancelFlag_ || stopIndex_ != std::numeric_limits<std::size_t>::max(); }
 
-  // A swift body's runs need its position at every midnight of their
-  // periods (no fit spares any), and a slow body's its fits for decisions
-  // over them; each worker would compute them all again for its share of
-  // the runs: they are computed once, before the runs, the days and spans
-  // split among the workers, and each run takes them.
+  // The Moon's runs need its position at every midnight of their periods
+  // (no fit spares any), and every other body's its fits for decisions over
+  // them; each worker would compute them all again for its share of the
+  // runs: they are computed once, before the runs, the days and spans split
+  // among the workers, and each run takes them.
   void ShareMidnightsAndFits(unsigned jobs, const std::string& folder, const PlutoTable* pluto) {
     for (const RunDescription& run : plan_) {
       for (const BodyIndex body : EveryMidnightBodies(run)) {
@@ -533,22 +496,11 @@ class Session::Feed {
       }
       for (int32_t day = first; day < end; day += kChunk) chunks.push_back({tables, day, std::min(day + kChunk, end)});
     }
-    // The slow bodies' spans that hold the midnights of the runs, and half
-    // an hour beyond the last (the retrograde test's): the runs of a series
-    // share their period. Fits are tropical and kept by instant, so one set
-    // serves every zone and zodiac.
-    uint32_t slow = 0;
-    int64_t firstSpan = std::numeric_limits<int64_t>::max(), lastSpan = std::numeric_limits<int64_t>::min();
-    for (const RunDescription& run : plan_)
-      for (const BodyIndex body : MovingBodies(run)) {
-        if (body < 0 || body > LastBody || !FitsPay(body)) continue;
-        slow |= 1u << body;
-        const auto [first, last] = DecisionSpans(run, body);
-        firstSpan = std::min(firstSpan, first);
-        lastSpan = std::max(lastSpan, last);
-      }
-    const std::size_t fitChunks =
-        slow == 0 ? 0 : static_cast<std::size_t>((lastSpan - firstSpan) / kFitSpansAtOnce + 1);
+    // The spans that hold the midnights of the runs, and half an hour beyond
+    // the last (the retrograde test's): the runs of a series share their
+    // period. Fits are tropical and kept by instant, so one set serves every
+    // zone and zodiac.
+    const std::vector<DecisionFitPiece> fitChunks = DecisionFitPieces(plan_, kFitSpansAtOnce);
     auto fits = std::make_shared<LongitudeFits::Table>();
     struct Computed {
       std::vector<std::vector<Position>> midnights;
@@ -558,14 +510,14 @@ class Session::Feed {
       return std::pair{std::max(c.from, m.firstDay), std::min(c.to, m.firstDay + static_cast<int32_t>(m.values.size()))};
     };
     RunInOrder<Computed>(
-        chunks.size() + fitChunks, jobs,
+        chunks.size() + fitChunks.size(), jobs,
         [&](std::size_t i) {
           Computed computed;
           // A run stopped leaves the rest to be computed as wanted.
           if (i >= chunks.size()) {
             if (Stopping()) return computed;
-            const int64_t first = firstSpan + static_cast<int64_t>(i - chunks.size()) * kFitSpansAtOnce;
-            computed.fits = FitsMadeHere(slow, first, std::min(lastSpan, first + kFitSpansAtOnce - 1), folder, pluto);
+            const DecisionFitPiece& f = fitChunks[i - chunks.size()];
+            computed.fits = FitsMadeHere(f.bodies, f.first, f.last, folder, pluto);
             return computed;
           }
           const Chunk& c = chunks[i];
@@ -603,7 +555,7 @@ class Session::Feed {
           }
           return true;
         });
-    if (fitChunks > 0) sharedFits_ = std::move(fits);
+    if (!fitChunks.empty()) sharedFits_ = std::move(fits);
   }
 
   // The run with every row taken; a run stops only when asked to here.
@@ -886,7 +838,7 @@ void Session::ShowAll(const RunRequest& request, RunFace& face) {
     }
     feed_ = nullptr;
   } else {
-    // On this thread, the series' swifter bodies have their midnights
+    // On this thread, the series' Moon has its midnights
     // computed together, as the workers' share does.
     seriesTogether_ = 0;
     seriesTogetherThrough_ = std::numeric_limits<int32_t>::min();
@@ -1081,7 +1033,6 @@ void Session::RunTransits(const RunDescription& run, const std::string& title, R
     // The results take the rows as they are printed, so that a full report
     // and the exports agree.
     MidnightLongitudes& midnights = Midnights(run.zone, run.zodiac);
-    midnights.RunsAlone(!inSeries);
     midnights.ComputesTogether(inSeries ? seriesTogether_ : 0, seriesTogetherThrough_);
     // A run of its own, with the sky's positions, is cut into stretches for
     // the other cores where it may use them and a quiet day allows;

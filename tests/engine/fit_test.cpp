@@ -365,7 +365,6 @@ TEST(MidnightRetrograde, TakenFromTheFitsWhereTheyTellIt) {
   int spared = 0, asked = 0, retrograde = 0;
   for (const BodyIndex body : {Mercury, Venus, Mars, Jupiter, Saturn, Chiron}) {
     MidnightLongitudes midnights(TestPositions(), zone, Zodiac::Tropical);
-    midnights.RunsAlone(true);
     for (int stretch = 0; stretch < 8; ++stretch) {
       const int32_t first = anyDay(random);
       for (int32_t day = first; day < first + 90; ++day) {
@@ -436,7 +435,6 @@ TEST(LongitudeFits, RunsFindWhatTheEphemerisAloneFinds) {
       for (RunResult* result : {&with, &without}) {
         MidnightLongitudes midnights(*positions, run.zone, run.zodiac);
         midnights.UseFits(result == &with);
-        midnights.RunsAlone(true);
         (result == &with ? withFits : withoutFits)[i % 4 >= 2] += Searched(*positions, run, midnights, *result);
       }
       const std::string what = BodyNames[run.bodies[0]] + (run.world ? " to " : " to natal ") +
