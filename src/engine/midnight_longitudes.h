@@ -85,7 +85,8 @@ class MidnightLongitudes {
   // what one instant's bodies share (the Earth's place, and the nutation
   // where it is the library's own), which makes a midnight of the Sun to
   // Mars cost two thirds (a half) of four midnights a body at a time. For a
-  // series whose runs need these bodies' every midnight, up to throughDay.
+  // series whose runs need these bodies' every midnight, up to throughDay:
+  // the Moon's (every other body decides on its fits, see FitsPay).
   void ComputesTogether(uint32_t bodies, int32_t throughDay) {
     together_ = bodies;
     togetherThrough_ = throughDay;
