@@ -121,8 +121,10 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
   if (body == Sun || body == Moon) return false;
   const double jd = LocalMidnight(day, zone_).ut;
   auto decide = [&] {
-    // The step between two midnights already kept costs nothing.
-    if (HasMidnight(body, day) && HasMidnight(body, day + 1))
+    // The step between two midnights already kept costs nothing: it is
+    // tried first, and once.
+    const bool kept = HasMidnight(body, day) && HasMidnight(body, day + 1);
+    if (kept)
       if (const std::optional<bool> told = RetroFromMidnights(body, day, At(body, day), jd)) return *told;
     // Where the body's fits tell the half hour's step beyond doubt, from the
     // fitted midnight or else from the computed one, that is the mark.
@@ -135,7 +137,8 @@ bool MidnightLongitudes::Retrograde(BodyIndex body, int32_t day) {
     const FittedLongitude fitted = Fit(body, day);
     if (const std::optional<bool> told = fromFits(fitted)) return *told;
     const Position atMidnight = At(body, day);
-    if (const std::optional<bool> told = RetroFromMidnights(body, day, atMidnight, jd)) return *told;
+    if (!kept)
+      if (const std::optional<bool> told = RetroFromMidnights(body, day, atMidnight, jd)) return *told;
     // A midnight already computed was tried as its own fit.
     if (fitted.bound > 0 || !fitted.known)
       if (const std::optional<bool> told = fromFits({atMidnight.Known(), atMidnight.longitude, 0.0})) return *told;
